@@ -1,0 +1,58 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD    ?= build
+SANBUILD ?= build-san
+JOBS     ?= $(shell nproc)
+FUZZ_SECONDS ?= 10
+GAME     ?= $(BUILD)/game/adventure
+
+SOURCES = $(shell git ls-files -co --exclude-standard -- '*.cpp' '*.h' '*.c' 2>/dev/null \
+            | grep -v '^build')
+
+.PHONY: all deps configure build run test test-normal test-sanitize fuzz format format-check
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CI),-DADV_WERROR=ON)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -x $(GAME) ]; then exec $(GAME); else \
+	  echo "The game's entry is not built yet. Programs built so far:"; \
+	  find $(BUILD) -maxdepth 3 -type f -executable -not -path '*/CMakeFiles/*' \
+	       -not -name '*_test*' -not -name '*.so*' | sort; fi
+
+# Everything headless: no test ever opens a real window or waits for a person.
+test: export SDL_VIDEODRIVER = dummy
+test: export SDL_AUDIODRIVER = dummy
+test: deps format-check test-normal test-sanitize fuzz
+
+test-normal: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Address and undefined-behaviour sanitizers, built with clang so the fuzzers come along.
+test-sanitize: deps
+	cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	      -DADV_SANITIZE=ON -DADV_FUZZ=ON -DADV_BENCH=OFF -DADV_WERROR=ON
+	cmake --build $(SANBUILD) -j $(JOBS)
+	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+
+fuzz: test-sanitize
+	@set -e; for f in $$(cat $(SANBUILD)/fuzzers.txt 2>/dev/null); do \
+	  echo "fuzz $$f for $(FUZZ_SECONDS) s"; \
+	  $(SANBUILD)/fuzzers/$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 \
+	      2>$(SANBUILD)/fuzzers/$$f.log || { tail -50 $(SANBUILD)/fuzzers/$$f.log; exit 1; }; \
+	done
+
+format:
+	clang-format -i $(SOURCES)
+
+format-check:
+	@clang-format --dry-run --Werror $(SOURCES) || \
+	  { echo "Sources are not formatted: run 'make format'."; exit 1; }
