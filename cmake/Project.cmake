@@ -5,10 +5,7 @@
 function(adv_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  if(TARGET test_support)
-    target_link_libraries(${name} PRIVATE test_support)
-  endif()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy"
                        DISCOVERY_TIMEOUT 60)
@@ -31,4 +28,26 @@ function(adv_add_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()
+
+# adv_add_tests_per_file(PREFIX LIBS engine platform)
+# One test executable per *Test.cpp of the calling folder, so that suites
+# build, fail and run apart from each other.
+function(adv_add_tests_per_file prefix)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
+  foreach(src ${srcs})
+    get_filename_component(stem ${src} NAME_WE)
+    adv_add_test(${prefix}_${stem} SOURCES ${src} LIBS ${T_LIBS})
+  endforeach()
+endfunction()
+
+# Adds every subfolder of the calling folder that has a CMakeLists.txt.
+function(adv_add_subfolders)
+  file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(d ${dirs})
+    if(IS_DIRECTORY ${d} AND EXISTS ${d}/CMakeLists.txt)
+      add_subdirectory(${d})
+    endif()
+  endforeach()
 endfunction()

@@ -32,18 +32,22 @@ void ClockUseVirtual(bool on, uint32_t start) {
     virtualOn.store(on, std::memory_order_release);
 }
 
-bool ClockIsVirtual() { return virtualOn.load(std::memory_order_acquire); }
+bool ClockIsVirtual() {
+    return virtualOn.load(std::memory_order_acquire);
+}
 
-void ClockSetVirtualNow(uint32_t now) { virtualNow.store(now, std::memory_order_release); }
+void ClockSetVirtualNow(uint32_t now) {
+    virtualNow.store(now, std::memory_order_release);
+}
 
-void ClockSetAdvanceHook(ClockAdvanceHook hook) { advanceHook.store(hook); }
+void ClockSetAdvanceHook(ClockAdvanceHook hook) {
+    advanceHook.store(hook);
+}
 
 void ClockAdvance(uint32_t ms) {
-    if (!ClockIsVirtual())
-        return;
+    if (!ClockIsVirtual()) return;
     uint32_t target = virtualNow.load(std::memory_order_acquire) + ms;
-    if (ClockAdvanceHook hook = advanceHook.load())
-        hook(target);
+    if (ClockAdvanceHook hook = advanceHook.load()) hook(target);
     ClockSetVirtualNow(target);
 }
 
