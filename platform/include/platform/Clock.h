@@ -11,8 +11,11 @@ namespace platform {
 uint32_t ClockNow();
 
 // Switches between real and virtual time. Virtual time starts at `start`.
+// The calling thread becomes the clock's owner: on virtual time, Sleep on the
+// owner advances the clock, while other threads only yield.
 void ClockUseVirtual(bool on, uint32_t start = 0);
 bool ClockIsVirtual();
+bool ClockIsOwnerThread();
 
 // Virtual time only: moves the clock forward by `ms`, firing every timer that
 // falls due on the way at its own due time.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -16,6 +17,7 @@ const SteadyClock::time_point& RealStart() {
 std::atomic<bool> virtualOn{false};
 std::atomic<uint32_t> virtualNow{0};
 std::atomic<ClockAdvanceHook> advanceHook{nullptr};
+std::atomic<std::thread::id> ownerThread{};
 
 } // namespace
 
@@ -28,6 +30,7 @@ uint32_t ClockNow() {
 }
 
 void ClockUseVirtual(bool on, uint32_t start) {
+    ownerThread.store(std::this_thread::get_id());
     virtualNow.store(start, std::memory_order_release);
     virtualOn.store(on, std::memory_order_release);
 }
