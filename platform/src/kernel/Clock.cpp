@@ -39,6 +39,10 @@ bool ClockIsVirtual() {
     return virtualOn.load(std::memory_order_acquire);
 }
 
+bool ClockIsOwnerThread() {
+    return ownerThread.load() == std::this_thread::get_id();
+}
+
 void ClockSetVirtualNow(uint32_t now) {
     virtualNow.store(now, std::memory_order_release);
 }
