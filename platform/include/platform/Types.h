@@ -69,7 +69,9 @@ typedef void* HANDLE;
 typedef void* HGDIOBJ;
 typedef void* HGLOBAL;
 typedef HINSTANCE HMODULE;
-typedef int (*FARPROC)();
+// A looked-up function. `void (*)()` is the one function type the compilers
+// let any function pointer be cast to and from without a warning.
+typedef void (*FARPROC)();
 
 typedef DWORD COLORREF;
 #define RGB(r, g, b)                                                                               \

@@ -1,0 +1,80 @@
+// Display settings over the modes the host offers.
+#include "GdiInternal.h"
+
+#include "../window/WindowSurface.h"
+
+#include <cstring>
+
+namespace {
+
+void Describe(const platform::DisplayMode& mode, DEVMODEA* out) {
+    // Keep what the caller set in dmSize and dmDriverExtra, as Windows does.
+    const WORD size = out->dmSize, extra = out->dmDriverExtra;
+    std::memset(out, 0, sizeof *out);
+    std::strncpy(reinterpret_cast<char*>(out->dmDeviceName), "DISPLAY", CCHDEVICENAME - 1);
+    out->dmSpecVersion = 0x0400;
+    out->dmSize = size ? size : sizeof(DEVMODEA);
+    out->dmDriverExtra = extra;
+    out->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    out->dmBitsPerPel = static_cast<DWORD>(mode.bitsPerPixel);
+    out->dmPelsWidth = static_cast<DWORD>(mode.width);
+    out->dmPelsHeight = static_cast<DWORD>(mode.height);
+    out->dmDisplayFrequency = static_cast<DWORD>(mode.frequency);
+}
+
+// The desktop's own mode: the one in use when a program first asks about
+// display settings, before it changes them.
+platform::DisplayMode DesktopMode() {
+    static const platform::DisplayMode desktop = [] {
+        platform::DisplayMode m{};
+        platform::GetCurrentDisplayMode(&m);
+        return m;
+    }();
+    return desktop;
+}
+
+} // namespace
+
+LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
+    DesktopMode();
+    if (flags & ~DWORD(CDS_UPDATEREGISTRY | CDS_TEST | CDS_FULLSCREEN)) return DISP_CHANGE_BADFLAGS;
+    if (!mode) {
+        if (!(flags & CDS_TEST)) platform::RestoreDisplayMode();
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    if (mode->dmSize < offsetof(DEVMODEA, dmDisplayFrequency) + sizeof(DWORD))
+        return DISP_CHANGE_BADPARAM;
+    // Fields the caller leaves out keep their current values.
+    platform::DisplayMode want{};
+    platform::GetCurrentDisplayMode(&want);
+    if (mode->dmFields & DM_PELSWIDTH) want.width = static_cast<int>(mode->dmPelsWidth);
+    if (mode->dmFields & DM_PELSHEIGHT) want.height = static_cast<int>(mode->dmPelsHeight);
+    if (mode->dmFields & DM_BITSPERPEL) want.bitsPerPixel = static_cast<int>(mode->dmBitsPerPel);
+    want.frequency =
+        (mode->dmFields & DM_DISPLAYFREQUENCY) ? static_cast<int>(mode->dmDisplayFrequency) : 0;
+    bool known = false;
+    for (int i = 0, n = platform::DisplayModeCount(); i < n && !known; ++i) {
+        platform::DisplayMode m{};
+        if (!platform::GetDisplayModeAt(i, &m)) continue;
+        known = m.width == want.width && m.height == want.height &&
+                m.bitsPerPixel == want.bitsPerPixel &&
+                (want.frequency == 0 || m.frequency == 0 || m.frequency == want.frequency);
+    }
+    if (!known) return DISP_CHANGE_BADMODE;
+    if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
+    return platform::SetDisplayMode(want) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+}
+
+BOOL EnumDisplaySettingsA(LPCSTR device, DWORD index, DEVMODEA* out) {
+    if (device || !out) return FALSE;
+    platform::DisplayMode mode = DesktopMode();
+    if (index == ENUM_CURRENT_SETTINGS) {
+        platform::GetCurrentDisplayMode(&mode);
+    } else if (index == ENUM_REGISTRY_SETTINGS) {
+        // Already in `mode`.
+    } else if (!platform::GetDisplayModeAt(static_cast<int>(index), &mode)) {
+        return FALSE;
+    }
+    Describe(mode, out);
+    return TRUE;
+}

@@ -1,0 +1,104 @@
+// Message boxes: a real box where the host can show one, else the answer
+// policy. Every box is logged either way.
+#include "HostBackend.h"
+
+#include <deque>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+struct BoxState {
+    std::mutex mutex;
+    BoxPolicy policy = BoxPolicy::FirstButton;
+    std::deque<int> script;
+    std::vector<BoxRecord> log;
+    int beeps = 0;
+};
+
+BoxState& Boxes() {
+    static BoxState* state = new BoxState;
+    return *state;
+}
+
+} // namespace
+
+// The buttons of a box type, left to right.
+std::vector<int> BoxButtons(UINT type) {
+    switch (type & MB_TYPEMASK) {
+        case MB_OKCANCEL: return {IDOK, IDCANCEL};
+        case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
+        case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
+        case MB_YESNO: return {IDYES, IDNO};
+        case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
+        default: return {IDOK};
+    }
+}
+
+int DefaultButtonIndex(UINT type, size_t count) {
+    size_t index = (type & MB_DEFMASK) >> 8;
+    return static_cast<int>(index < count ? index : 0);
+}
+
+void SetMessageBoxPolicy(BoxPolicy policy) {
+    std::lock_guard<std::mutex> lock(Boxes().mutex);
+    Boxes().policy = policy;
+}
+
+void ScriptMessageBoxAnswers(const std::vector<int>& answers) {
+    std::lock_guard<std::mutex> lock(Boxes().mutex);
+    Boxes().script.assign(answers.begin(), answers.end());
+    if (!answers.empty()) Boxes().policy = BoxPolicy::Scripted;
+}
+
+std::vector<BoxRecord> MessageBoxLog() {
+    std::lock_guard<std::mutex> lock(Boxes().mutex);
+    return Boxes().log;
+}
+
+void ClearMessageBoxLog() {
+    std::lock_guard<std::mutex> lock(Boxes().mutex);
+    Boxes().log.clear();
+    Boxes().beeps = 0;
+}
+
+int MessageBeepCount() {
+    std::lock_guard<std::mutex> lock(Boxes().mutex);
+    return Boxes().beeps;
+}
+
+} // namespace platform
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    using namespace platform;
+    const char* shownCaption = caption ? caption : "Error"; // Windows' caption for none
+    std::vector<int> buttons = BoxButtons(type);
+    int answer = -1;
+    Host(); // a box may be the first thing a program shows
+    if (IsHostThread()) answer = Host().ShowMessageBox(owner, text ? text : "", shownCaption, type);
+    BoxState& b = Boxes();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    if (answer < 0) {
+        answer = buttons.front();
+        if (b.policy == BoxPolicy::DefaultButton) {
+            answer = buttons[static_cast<size_t>(DefaultButtonIndex(type, buttons.size()))];
+        } else if (b.policy == BoxPolicy::Scripted && !b.script.empty()) {
+            int scripted = b.script.front();
+            b.script.pop_front();
+            for (int id : buttons)
+                if (id == scripted) answer = scripted;
+        }
+    }
+    b.log.push_back(BoxRecord{owner, text ? text : "", shownCaption, type, answer});
+    return answer;
+}
+
+BOOL MessageBeep(UINT) {
+    using namespace platform;
+    {
+        std::lock_guard<std::mutex> lock(Boxes().mutex);
+        ++Boxes().beeps;
+    }
+    if (IsHostThread()) Host().Beep();
+    return TRUE;
+}

@@ -1,0 +1,254 @@
+// The thread message queue. Posted and input messages wait in arrival order;
+// WM_QUIT, WM_PAINT and WM_TIMER are made only when no waiting message
+// matches, in that order. Before a mouse message is handed out its window
+// gets WM_SETCURSOR, as Windows does while reading input.
+#include "../host/HostBackend.h"
+#include "../window/UserState.h"
+#include "platform/Clock.h"
+#include "platform/Kernel.h"
+
+using namespace platform::user;
+
+namespace {
+
+bool InRange(UINT msg, UINT lo, UINT hi) {
+    return (lo == 0 && hi == 0) || (msg >= lo && msg <= hi);
+}
+
+bool IsMouseMessage(UINT msg) {
+    return msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST;
+}
+
+// A window filter also takes the messages of the window's children. Call
+// with the state lock held.
+bool MatchesWindow(HWND msgWindow, HWND filter) {
+    if (!filter) return true;
+    if (filter == reinterpret_cast<HWND>(-1)) return msgWindow == nullptr;
+    for (WindowPtr w = FindLocked(msgWindow); w; w = FindLocked(w->parent)) {
+        if (w->handle == filter) return true;
+        if (!(w->style & WS_CHILD)) break;
+    }
+    return msgWindow == filter;
+}
+
+// Key and button state as of the message read (GetKeyState).
+void ApplyToKeyState(const QueuedMessage& m) {
+    BYTE* keys = State().syncKeys;
+    auto press = [&](int vk, bool down, bool repeat) {
+        if (down) {
+            if (!repeat) keys[vk] ^= 0x01;
+            keys[vk] |= 0x80;
+        } else {
+            keys[vk] &= static_cast<BYTE>(~0x80);
+        }
+    };
+    UINT msg = m.msg.message;
+    bool repeat = (m.msg.lParam & (1 << 30)) != 0;
+    switch (msg) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYUP: {
+            bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
+            press(static_cast<int>(m.msg.wParam & 0xff), down, down && repeat);
+            if (m.sideKey) press(m.sideKey, down, down && repeat);
+            break;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: press(VK_LBUTTON, true, false); break;
+        case WM_LBUTTONUP: press(VK_LBUTTON, false, false); break;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK: press(VK_RBUTTON, true, false); break;
+        case WM_RBUTTONUP: press(VK_RBUTTON, false, false); break;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK: press(VK_MBUTTON, true, false); break;
+        case WM_MBUTTONUP: press(VK_MBUTTON, false, false); break;
+        default: break;
+    }
+}
+
+// Runs the messages other threads sent to this thread's windows.
+void RunSentMessages() {
+    auto& st = State();
+    for (;;) {
+        SentMessage* sent = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(st.mutex);
+            auto q = QueueLocked(std::this_thread::get_id());
+            if (q->sent.empty()) return;
+            sent = q->sent.front();
+            q->sent.pop_front();
+        }
+        LRESULT result = 0;
+        if (WindowPtr w = Find(sent->hwnd))
+            result = CallWindowProcA(w->proc, sent->hwnd, sent->msg, sent->wParam, sent->lParam);
+        std::lock_guard<std::mutex> lock(st.mutex);
+        sent->result = result;
+        sent->done = true;
+        st.wake.notify_all();
+    }
+}
+
+// WM_PAINT for the first window of this thread that needs painting.
+bool TakePaint(HWND filter, MSG* out) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    for (auto& [id, w] : State().windows) {
+        if (w->destroyed || w->thread != std::this_thread::get_id()) continue;
+        if (!w->updatePending || !w->visible || w->minimized) continue;
+        if (filter && filter != w->handle) continue;
+        *out = MSG{w->handle, WM_PAINT, 0, 0, platform::ClockNow(), CursorPos()};
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+BOOL PeekMessageA(LPMSG out, HWND hwnd, UINT lo, UINT hi, UINT remove) {
+    if (!out) return FALSE;
+    platform::Host(); // the thread reading messages owns the host unless another does
+    if (platform::IsHostThread()) {
+        platform::Host().Pump();
+        FlushPresentation();
+    }
+    RunSentMessages();
+    auto& st = State();
+    bool take = (remove & PM_REMOVE) != 0;
+    for (;;) {
+        std::unique_lock<std::mutex> lock(st.mutex);
+        auto q = QueueLocked(std::this_thread::get_id());
+        auto it = q->messages.begin();
+        for (; it != q->messages.end(); ++it)
+            if (MatchesWindow(it->msg.hwnd, hwnd) && InRange(it->msg.message, lo, hi)) break;
+        if (it == q->messages.end()) break;
+        if (IsMouseMessage(it->msg.message) && !it->setCursorSent && it->msg.hwnd) {
+            it->setCursorSent = true;
+            HWND target = it->msg.hwnd;
+            UINT message = it->msg.message;
+            lock.unlock();
+            SendMessageA(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
+                         MAKELPARAM(HTCLIENT, message));
+            continue; // the queue may have changed meanwhile
+        }
+        *out = it->msg;
+        if (take) {
+            ApplyToKeyState(*it);
+            q->lastTime = static_cast<LONG>(out->time);
+            q->lastPos = static_cast<DWORD>(MAKELONG(out->pt.x, out->pt.y));
+            if (out->message == WM_KEYDOWN || out->message == WM_SYSKEYDOWN) {
+                q->lastKey = *out;
+                q->lastKeyText = it->text;
+            }
+            q->messages.erase(it);
+        }
+        return TRUE;
+    }
+    {
+        std::lock_guard<std::mutex> lock(st.mutex);
+        auto q = QueueLocked(std::this_thread::get_id());
+        if (q->quitPending && InRange(WM_QUIT, lo, hi)) {
+            *out =
+                MSG{nullptr,    WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, platform::ClockNow(),
+                    CursorPos()};
+            if (take) q->quitPending = false;
+            return TRUE;
+        }
+    }
+    if (InRange(WM_PAINT, lo, hi) && TakePaint(hwnd, out)) return TRUE;
+    if (InRange(WM_TIMER, lo, hi) && TakeDueTimer(hwnd, take, out)) return TRUE;
+    return FALSE;
+}
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
+    if (!msg) return -1;
+    for (;;) {
+        if (PeekMessageA(msg, hwnd, lo, hi, PM_REMOVE))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+        // On virtual time the owner's wait moves the clock, so timers come due.
+        Sleep(1);
+    }
+}
+
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto& st = State();
+    std::lock_guard<std::mutex> lock(st.mutex);
+    if (!hwnd) {
+        auto q = QueueLocked(std::this_thread::get_id());
+        QueuedMessage m;
+        m.msg = MSG{nullptr, msg, wParam, lParam, platform::ClockNow(), CursorPos()};
+        m.seq = st.nextSeq++;
+        q->messages.push_back(std::move(m));
+        st.wake.notify_all();
+        return TRUE;
+    }
+    WindowPtr w = FindLocked(hwnd);
+    if (!w) return FALSE;
+    return PostLocked(w, msg, wParam, lParam, false) ? TRUE : FALSE;
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto& st = State();
+    std::unique_lock<std::mutex> lock(st.mutex);
+    WindowPtr w = FindLocked(hwnd);
+    if (!w) return 0;
+    if (w->thread == std::this_thread::get_id()) {
+        WNDPROC proc = w->proc;
+        lock.unlock();
+        return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+    }
+    // Another thread's window: its thread runs the procedure the next time it
+    // reads its queue, and this thread waits for the answer.
+    SentMessage sent{hwnd, msg, wParam, lParam};
+    QueueLocked(w->thread)->sent.push_back(&sent);
+    st.wake.notify_all();
+    auto own = QueueLocked(std::this_thread::get_id());
+    for (;;) {
+        st.wake.wait(lock, [&] { return sent.done || !FindLocked(hwnd) || !own->sent.empty(); });
+        if (sent.done || !FindLocked(hwnd)) break;
+        // Messages sent to this thread meanwhile run now, so two threads
+        // sending to each other do not wait forever.
+        lock.unlock();
+        RunSentMessages();
+        lock.lock();
+    }
+    if (!sent.done) {
+        auto q = QueueLocked(w->thread);
+        for (auto it = q->sent.begin(); it != q->sent.end(); ++it)
+            if (*it == &sent) {
+                q->sent.erase(it);
+                break;
+            }
+    }
+    return sent.result;
+}
+
+void PostQuitMessage(int exitCode) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    auto q = QueueLocked(std::this_thread::get_id());
+    q->quitPending = true;
+    q->quitCode = exitCode;
+    State().wake.notify_all();
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (!msg) return 0;
+    if (msg->message == WM_TIMER && msg->lParam) {
+        auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        proc(msg->hwnd, WM_TIMER, msg->wParam, timeGetTime());
+        return 0;
+    }
+    if (!msg->hwnd) return 0;
+    WindowPtr w = Find(msg->hwnd);
+    if (!w || !w->proc) return 0;
+    return w->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LONG GetMessageTime() {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return QueueLocked(std::this_thread::get_id())->lastTime;
+}
+
+DWORD GetMessagePos() {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return QueueLocked(std::this_thread::get_id())->lastPos;
+}
