@@ -1,0 +1,209 @@
+// Lines, rectangles, bevels and pixels of the current context, and the line
+// walker that hands every pixel of a 16.16 line to a routine.
+#include <algorithm>
+#include <utility>
+
+#include "gdl/draw.h"
+#include "gdl/render.h"
+#include "gdl/support.h"
+
+namespace {
+
+GdlDeviceContext& S() {
+    return GDL_stateBlock;
+}
+
+inline int32_t fx(int32_t v) {
+    return int32_t(uint32_t(v) << 16);
+}
+inline int32_t roundFx(int32_t v) {
+    return int32_t((int64_t(v) + 0x8000) >> 16);
+}
+
+// With clipping off, drawing is still cut to the surface (in viewport
+// coordinates), so a stray coordinate never writes outside the pixels.
+GdlRect activeClip() {
+    const GdlDeviceContext& s = S();
+    if (s.attr.clipOn) return s.attr.clipRect;
+    const GdlRect& b = s.bounds;
+    const GdlRect& vp = s.attr.viewport;
+    return {b.left - vp.left, b.top - vp.top, b.right - vp.left, b.bottom - vp.top};
+}
+
+} // namespace
+
+void GDL_lineFX(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GdlDeviceContext& s = S();
+    const GdlAttributes& a = s.attr;
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const GdlRect clip = activeClip();
+    if (y1 == y2 && a.penStyle == 0) {
+        int32_t row = roundFx(y1);
+        for (int32_t i = 0; i <= a.penHeight; ++i, ++row) {
+            int32_t xa = roundFx(x1), xb = roundFx(x2) + a.penWidth + 1;
+            if (row < clip.top || row >= clip.bottom) continue;
+            if (xa > xb) std::swap(xa, xb);
+            xa = std::max(xa, clip.left);
+            xb = std::min(xb, clip.right);
+            if (xa >= xb) continue;
+            s.v.current.span(row + a.viewport.top, xa + a.viewport.left, xb + a.viewport.left);
+        }
+        return;
+    }
+    auto fx16 = [](int32_t v) { return int32_t(uint32_t(v) << 16); };
+    if (!GDL_clipLine(&x1, &y1, &x2, &y2, fx16(clip.left), fx16(clip.top), fx16(clip.right),
+                      fx16(clip.bottom)))
+        return;
+    x1 += s.viewportFixed.left;
+    x2 += s.viewportFixed.left;
+    y1 += s.viewportFixed.top;
+    y2 += s.viewportFixed.top;
+    if (a.penStyle == 1)
+        s.v.styledLine(x1, y1, x2, y2);
+    else
+        s.v.current.line(x1, y1, x2, y2);
+}
+
+void GDL_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GDL_lineFX(fx(x1), fx(y1), fx(x2), fx(y2));
+}
+
+void GDL_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    if (bottom <= top + 1 || right <= left + 1) return;
+    int32_t h = S().attr.penHeight + 1;
+    GDL_line(left, top, right - 1, top);
+    GDL_line(left, bottom - 1, right - 1, bottom - 1);
+    GDL_line(left, top + h, left, bottom - h - 1);
+    GDL_line(right - 1, top + h, right - 1, bottom - h - 1);
+}
+
+void GDL_fillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GdlDeviceContext& s = S();
+    const GdlAttributes& a = s.attr;
+    const GdlRect clip = activeClip();
+    left = std::max(left, clip.left);
+    top = std::max(top, clip.top);
+    right = std::min(right, clip.right);
+    bottom = std::min(bottom, clip.bottom);
+    if (left >= right || top >= bottom) return;
+    s.v.current.fillRect(left + a.viewport.left, top + a.viewport.top, right + a.viewport.left,
+                         bottom + a.viewport.top);
+}
+
+void GDL_drawBevel(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t style,
+                   int32_t width) {
+    if (bottom <= top + 1 || right <= left + 1) return;
+    GdlDeviceContext& s = S();
+    uint32_t saved = s.attr.color;
+    uint32_t light = s.attr.bevelLight, dark = s.attr.bevelDark;
+    if (style == 0 || style == 1) {
+        uint32_t first = style == 0 ? dark : light;
+        uint32_t second = style == 0 ? light : dark;
+        GDL_setColor(first);
+        for (int32_t i = 0; i < width; ++i) {
+            GDL_line(left, top + i, right - 1 - i, top + i);
+            GDL_line(left + i, top, left + i, bottom - 1 - i);
+        }
+        GDL_setColor(second);
+        for (int32_t i = 0; i < width; ++i) {
+            GDL_line(right - 1 - i, top + 1 + i, right - 1 - i, bottom - 1);
+            GDL_line(left + 1 + i, bottom - 1 - i, right - 1, bottom - 1 - i);
+        }
+    } else {
+        GDL_setColor(light);
+        GDL_rect(left + 1, top + 1, right, bottom);
+        GDL_setColor(dark);
+        GDL_rect(left, top, right - 1, bottom - 1);
+    }
+    GDL_setColor(saved);
+}
+
+uint32_t GDL_getPixelNoAccess(int32_t x, int32_t y) {
+    GdlDeviceContext& s = S();
+    const GdlAttributes& a = s.attr;
+    if (a.clipOn && (x < a.clipRect.left || x >= a.clipRect.right || y < a.clipRect.top ||
+                     y >= a.clipRect.bottom))
+        return 0xFFFFFFFFu;
+    int32_t dx = x + a.viewport.left, dy = y + a.viewport.top;
+    // Off the surface there is nothing to read, clipping or not.
+    if (dx < s.bounds.left || dx >= s.bounds.right || dy < s.bounds.top || dy >= s.bounds.bottom)
+        return 0xFFFFFFFFu;
+    return s.v.getPixel(dx, dy);
+}
+
+uint32_t GDL_getPixel(int32_t x, int32_t y) {
+    S().v.beginAccess();
+    uint32_t pixel = GDL_getPixelNoAccess(x, y);
+    S().v.endAccess();
+    return pixel;
+}
+
+void GDL_putPixel(int32_t x, int32_t y) {
+    const GdlAttributes& a = S().attr;
+    S().v.beginAccess();
+    GDL_putPixelDevice(x + a.viewport.left, y + a.viewport.top);
+    S().v.endAccess();
+}
+
+void GDL_putPixelDevice(int32_t x, int32_t y) {
+    const GdlRect& c = S().clipDevice;
+    if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
+    S().v.putPixel(x, y);
+}
+
+void GDL_putDitheredPixelDevice(int32_t x, int32_t y) {
+    const GdlRect& c = S().clipDevice;
+    if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
+    S().v.putDitheredPixel(x, y);
+}
+
+void GDL_lineCoord(int32_t x1, int32_t y1, int32_t x2, int32_t y2, GdlPlotFunc plot) {
+    if (x2 < x1) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    // 64-bit terms: the walk of a long line must not overflow its error.
+    int64_t dx = int64_t(x2) - x1, dy = int64_t(y2) - y1;
+    int32_t step = 1;
+    if (dy < 0) {
+        step = -1;
+        dy = -dy;
+    }
+    int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
+    int64_t incMinor = 2 * minor;
+    int64_t e0 = incMinor - major;
+    int64_t incDiag = e0 - major;
+    int32_t x = roundFx(x1), y = roundFx(y1);
+    int64_t count = (major >> 16) + 1;
+    auto fixMul = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
+    int64_t fracX = int64_t(x) * 65536 - x1;
+    int64_t fracY = (int64_t(y) * 65536 - y1) * step;
+    if (dx >= dy) {
+        int64_t error = e0 + fixMul(incMinor, fracX) - fixMul(2 * major, fracY);
+        for (int64_t i = 0; i < count; ++i) {
+            plot(x, y);
+            x += 1;
+            if (error > 0) {
+                y += step;
+                error += incDiag;
+            } else {
+                error += incMinor;
+            }
+        }
+    } else {
+        int64_t error = e0 + fixMul(incMinor, fracY) - fixMul(2 * major, fracX);
+        for (int64_t i = 0; i < count; ++i) {
+            plot(x, y);
+            y += step;
+            if (error > 0) {
+                x += 1;
+                error += incDiag;
+            } else {
+                error += incMinor;
+            }
+        }
+    }
+}

@@ -1,0 +1,290 @@
+// Device-independent spans, span lists, regions, trapezoids, the generic
+// per-pixel span and the line routines that draw pixel by pixel.
+#include <algorithm>
+#include <utility>
+
+#include "gdl/draw.h"
+#include "gdl/render.h"
+#include "gdl/support.h"
+
+namespace {
+
+GdlDeviceContext& S() {
+    return GDL_stateBlock;
+}
+
+inline int32_t roundFx(int32_t v) {
+    return int32_t((int64_t(v) + 0x8000) >> 16);
+}
+
+GdlPutPixelFunc g_linePixel = nullptr;
+
+void plotLinePixel(int32_t x, int32_t y) {
+    g_linePixel(x, y);
+}
+
+} // namespace
+
+void DRV_clippedSpan(int32_t y, int32_t x1, int32_t x2) {
+    GdlDeviceContext& s = S();
+    const GdlRect& c = s.clipDevice;
+    if (y < c.top || y >= c.bottom) return;
+    if (x1 > x2) std::swap(x1, x2);
+    x1 = std::max(x1, c.left);
+    x2 = std::min(x2, c.right);
+    if (x1 >= x2) return;
+    s.v.current.span(y, x1, x2);
+}
+
+void DRV_viewportSpan(int32_t y, int32_t x1, int32_t x2) {
+    GdlDeviceContext& s = S();
+    const GdlAttributes& a = s.attr;
+    if (a.clipOn) {
+        if (y < a.clipRect.top || y >= a.clipRect.bottom) return;
+        if (x1 > x2) std::swap(x1, x2);
+        x1 = std::max(x1, a.clipRect.left);
+        x2 = std::min(x2, a.clipRect.right);
+        if (x1 >= x2) return;
+    }
+    s.v.current.span(y + a.viewport.top + a.viewportOriginY,
+                     x1 + a.viewport.left + a.viewportOriginX,
+                     x2 + a.viewport.left + a.viewportOriginX);
+}
+
+void GDL_drawSpans(int32_t firstRow, int32_t count, GdlSpan16* list) {
+    GdlDeviceContext& s = S();
+    const GdlRect& c = s.clipDevice;
+    if (!list || count <= 0) return;
+    if (firstRow < c.top) {
+        int32_t skip = c.top - firstRow;
+        if (skip >= count) return;
+        list += skip;
+        count -= skip;
+        firstRow = c.top;
+    }
+    if (firstRow >= c.bottom) return;
+    if (firstRow + count > c.bottom) count = c.bottom - firstRow;
+    if (count <= 0) return;
+    for (int32_t i = 0; i < count; ++i) {
+        GdlSpan16& e = list[i];
+        if (e.x1 == e.x2) continue;
+        if (e.x1 > e.x2) std::swap(e.x1, e.x2);
+        if (e.x2 <= c.left || e.x1 >= c.right) {
+            e.x1 = 0;
+            e.x2 = 0;
+            continue;
+        }
+        if (e.x1 < c.left) e.x1 = int16_t(c.left);
+        if (e.x2 > c.right) e.x2 = int16_t(c.right);
+    }
+    s.v.current.spanList(firstRow, count, list);
+}
+
+void DRV_spanList(int32_t firstRow, int32_t count, const GdlSpan16* list) {
+    GdlSpanFunc span = S().v.current.span;
+    for (int32_t i = 0; i < count; ++i)
+        if (list[i].x1 != list[i].x2) span(firstRow + i, list[i].x1, list[i].x2);
+}
+
+// Region rows are not clipped by whoever builds them, so each span is.
+void DRV_regionSpans(int32_t x, int32_t y, const GdlRegionRow* region) {
+    for (const GdlRegionRow* row = region; row; row = row->next)
+        for (int32_t i = 0; i < row->count; ++i)
+            DRV_clippedSpan(row->y + y, row->spans[i].x1 + x, row->spans[i].x2 + x);
+}
+
+void DRV_trapezoid(GdlEdgeWalker* w) {
+    GdlDeviceContext& s = S();
+    const GdlRect& c = s.clipDevice;
+    for (int32_t i = 0; i < w->count; ++i) {
+        if (w->row >= c.top && w->row < c.bottom) {
+            int32_t xl = std::max(roundFx(w->leftX), c.left);
+            int32_t xr = std::min(roundFx(w->rightX), c.right);
+            if (xl < xr)
+                s.v.current.span(w->row, xl, xr);
+            else if (xr < xl) {
+                // Edges may cross over; the span is the same either way round.
+                int32_t a = std::max(roundFx(w->rightX), c.left);
+                int32_t b = std::min(roundFx(w->leftX), c.right);
+                if (a < b) s.v.current.span(w->row, a, b);
+            }
+        }
+        w->leftX += w->leftStep;
+        w->rightX += w->rightStep;
+        w->row += 1;
+    }
+}
+
+void DRV_scanLine(int32_t y, int32_t x1, int32_t x2) {
+    GdlDeviceContext& s = S();
+    if (x1 == x2) return;
+    if (x1 > x2) std::swap(x1, x2);
+    GdlPutPixelFunc put = s.attr.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel;
+    const GdlAttributes& a = s.attr;
+    s.v.beginAccess();
+    switch (a.fillStyle) {
+        case 0:
+            for (int32_t x = x1; x < x2; ++x)
+                put(x, y);
+            break;
+        case 1: {
+            uint8_t bits = a.monoPattern[y & 7];
+            for (int32_t x = x1; x < x2; ++x) {
+                s.packedColor = (bits & (0x80 >> (x & 7))) ? a.color : a.backColor;
+                put(x, y);
+            }
+            s.v.setColor(a.color);
+            break;
+        }
+        case 2: {
+            uint8_t bits = a.monoPattern[y & 7];
+            for (int32_t x = x1; x < x2; ++x)
+                if (bits & (0x80 >> (x & 7))) put(x, y);
+            break;
+        }
+        case 3:
+            for (int32_t x = x1; x < x2; ++x) {
+                s.packedColor = a.colorPattern[(x & 7) + 8 * (y & 7)];
+                put(x, y);
+            }
+            s.v.setColor(a.color);
+            break;
+        default: break;
+    }
+    s.v.endAccess();
+}
+
+void DRV_patternPixel(int32_t x, int32_t y) {
+    GdlDeviceContext& s = S();
+    const GdlAttributes& a = s.attr;
+    GdlPutPixelFunc put = a.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel;
+    uint8_t bits = a.monoPattern[y & 7];
+    bool set = (bits & (0x80 >> (x & 7))) != 0;
+    switch (a.fillStyle) {
+        case 1:
+            s.packedColor = set ? a.color : a.backColor;
+            put(x, y);
+            s.v.setColor(a.color);
+            break;
+        case 2:
+            if (set) put(x, y);
+            break;
+        case 3:
+            s.packedColor = a.colorPattern[(x & 7) + 8 * (y & 7)];
+            put(x, y);
+            s.v.setColor(a.color);
+            break;
+        default: put(x, y); break;
+    }
+}
+
+void DRV_genericLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GdlDeviceContext& s = S();
+    s.v.beginAccess();
+    g_linePixel = s.v.putPixel;
+    GDL_lineCoord(x1, y1, x2, y2, plotLinePixel);
+    s.v.endAccess();
+}
+
+void DRV_genericFillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GdlSpanFunc span = S().v.current.span;
+    for (int32_t y = top; y < bottom; ++y)
+        span(y, left, right);
+}
+
+void DRV_colorMappedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GdlDeviceContext& s = S();
+    s.v.beginAccess();
+    g_linePixel = s.attr.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel;
+    GDL_lineCoord(x1, y1, x2, y2, plotLinePixel);
+    s.v.endAccess();
+}
+
+// --- Styled lines -------------------------------------------------------------------
+
+namespace {
+
+uint32_t g_styleWord = 0;
+uint32_t g_styleReload = 0;
+
+void plotStyled(int32_t x, int32_t y) {
+    if (g_styleWord & 1) S().v.putPixel(x, y);
+    g_styleWord >>= 1;
+    if (g_styleWord <= 1) g_styleWord = g_styleReload;
+}
+
+} // namespace
+
+void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GdlDeviceContext& s = S();
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    int64_t dx = int64_t(x2) - x1, dy = y2 >= y1 ? int64_t(y2) - y1 : int64_t(y1) - y2;
+    int64_t pixels = (std::max(dx, dy) >> 16) + 1;
+    g_styleReload = (s.attr.lineStyle & 0xFFFF) | 0x10000;
+    g_styleWord = g_styleReload >> (s.attr.lineStylePos & 15);
+    s.attr.lineStylePos += uint32_t(pixels);
+    s.v.beginAccess();
+    GDL_lineCoord(x1, y1, x2, y2, plotStyled);
+    s.v.endAccess();
+}
+
+// --- Line clipping ------------------------------------------------------------------
+
+namespace {
+
+int outcode(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    int code = 0;
+    if (y >= bottom) code |= 1;
+    if (y < top) code |= 2;
+    if (x >= right) code |= 4;
+    if (x < left) code |= 8;
+    return code;
+}
+
+int32_t clamp32(int64_t v) {
+    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t left, int32_t top,
+                     int32_t right, int32_t bottom) {
+    const int64_t dx = int64_t(*x2) - *x1, dy = int64_t(*y2) - *y1;
+    const int64_t ox = *x1, oy = *y1;
+    int c1 = outcode(*x1, *y1, left, top, right, bottom);
+    int c2 = outcode(*x2, *y2, left, top, right, bottom);
+    // Each move settles one border of one endpoint, so a few rounds always end it.
+    for (int round = 0; round < 16; ++round) {
+        if ((c1 | c2) == 0) return 1;
+        if (c1 & c2) return 0;
+        bool second = c2 != 0;
+        int code = second ? c2 : c1;
+        int64_t x, y;
+        if (code & 1) {
+            y = int64_t(bottom) - 0x10000;
+            x = dy ? ox + dx * (y - oy) / dy : ox;
+        } else if (code & 2) {
+            y = top;
+            x = dy ? ox + dx * (y - oy) / dy : ox;
+        } else if (code & 4) {
+            x = int64_t(right) - 0x10000;
+            y = dx ? oy + dy * (x - ox) / dx : oy;
+        } else {
+            x = left;
+            y = dx ? oy + dy * (x - ox) / dx : oy;
+        }
+        if (second) {
+            *x2 = clamp32(x);
+            *y2 = clamp32(y);
+            c2 = outcode(*x2, *y2, left, top, right, bottom);
+        } else {
+            *x1 = clamp32(x);
+            *y1 = clamp32(y);
+            c1 = outcode(*x1, *y1, left, top, right, bottom);
+        }
+    }
+    return 0;
+}

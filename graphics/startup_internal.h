@@ -1,0 +1,17 @@
+// Library state shared between start-up, contexts and the drawing code.
+#pragma once
+
+#include "gdl/dc.h"
+#include "gdl/driver.h"
+
+namespace gdl_internal {
+
+// Restores the floating-point environment saved at start-up (after every
+// context creation).
+void restoreFpuState();
+// Display-context bookkeeping that start-up and mode changes rely on.
+void destroyAllContexts();
+// Driver header of the memory contexts of a depth (table entries 0..5).
+const GdlDriverHeader* memoryDriverHeader(int32_t bits);
+
+} // namespace gdl_internal

@@ -1,0 +1,259 @@
+// Lines, rectangles, bevels, pixels and the line walker, checked against the
+// geometry of the ideal shapes rather than against stored images.
+#include <cmath>
+#include <vector>
+
+#include "Canvas.h"
+#include "gdl/support.h"
+
+namespace {
+
+using Pixels = std::set<std::pair<int, int>>;
+
+// What every 1-pixel line must satisfy: it starts at the rounded left end
+// point, has one pixel per step of the major axis (whole steps of the major
+// length, plus the first), and each pixel lies within half a pixel (along the
+// minor axis) of the ideal line between the 16.16 end points.
+void checkLine(const Pixels& got, double x1, double y1, double x2, double y2) {
+    if (x2 < x1) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    double dx = x2 - x1, dy = y2 - y1;
+    bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    std::set<int> majors;
+    for (auto [x, y] : got) {
+        int major = xMajor ? x : y;
+        EXPECT_TRUE(majors.insert(major).second) << "two pixels at " << major;
+        double t = xMajor ? (dx == 0 ? 0 : (x - x1) / dx) : (y - y1) / dy;
+        double minorIdeal = xMajor ? y1 + t * dy : x1 + t * dx;
+        double minor = xMajor ? y : x;
+        EXPECT_LE(std::fabs(minor - minorIdeal), 0.5 + 1e-6) << x << "," << y;
+    }
+    int start = int(std::floor((xMajor ? x1 : y1) + 0.5));
+    int length = int(std::floor(std::max(std::fabs(dx), std::fabs(dy)) + 1e-9)) + 1;
+    int step = xMajor || dy >= 0 ? 1 : -1;
+    ASSERT_EQ(int(majors.size()), length);
+    int first = step > 0 ? *majors.begin() : *majors.rbegin();
+    int last = step > 0 ? *majors.rbegin() : *majors.begin();
+    EXPECT_EQ(first, start);
+    EXPECT_EQ(last, start + step * (length - 1));
+}
+
+using PrimitivesTest = CanvasTest;
+
+TEST_F(PrimitivesTest, IntegerLinesInEveryOctant) {
+    const int cx = 20, cy = 15;
+    const int ends[][2] = {{12, 3},   {3, 12},  {-3, 12}, {-12, 3}, {-12, -3},
+                           {-3, -12}, {3, -12}, {12, -3}, {10, 10}, {-10, 10},
+                           {0, 9},    {9, 0},   {0, 0},   {1, 1},   {7, 2}};
+    for (auto& e : ends) {
+        clear();
+        GDL_line(cx, cy, cx + e[0], cy + e[1]);
+        Pixels forward = pixelsOf(1);
+        SCOPED_TRACE(std::to_string(e[0]) + "," + std::to_string(e[1]));
+        checkLine(forward, cx, cy, cx + e[0], cy + e[1]);
+        EXPECT_TRUE(forward.count({cx, cy}));
+        EXPECT_TRUE(forward.count({cx + e[0], cy + e[1]}));
+        clear();
+        GDL_line(cx + e[0], cy + e[1], cx, cy); // the other way round: the same pixels
+        EXPECT_EQ(pixelsOf(1), forward);
+    }
+}
+
+TEST_F(PrimitivesTest, SubPixelLinesStartAtTheRoundedPoint) {
+    struct Case {
+        double x1, y1, x2, y2;
+    } cases[] = {{2.75, 3.25, 17.5, 9.0},
+                 {5.4, 20.6, 9.2, 2.3},
+                 {1.0, 1.49, 30.0, 4.51},
+                 {33.3, 7.7, 4.2, 12.1}};
+    auto fx = [](double v) { return int32_t(std::lround(v * 65536)); };
+    for (const Case& c : cases) {
+        clear();
+        GDL_lineFX(fx(c.x1), fx(c.y1), fx(c.x2), fx(c.y2));
+        SCOPED_TRACE(std::to_string(c.x1) + "," + std::to_string(c.y1));
+        checkLine(pixelsOf(1), c.x1, c.y1, c.x2, c.y2);
+        EXPECT_TRUE(pixelsOf(1).count({int(std::floor(c.x1 + 0.5)), int(std::floor(c.y1 + 0.5))}));
+    }
+}
+
+TEST_F(PrimitivesTest, LineWalkerCountsPixels) {
+    static std::vector<std::pair<int, int>> seen;
+    seen.clear();
+    GDL_lineCoord(0, 0, 3 << 16, 1 << 16, [](int32_t x, int32_t y) { seen.push_back({x, y}); });
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen.front(), std::make_pair(0, 0));
+    EXPECT_EQ(seen.back(), std::make_pair(3, 1));
+    seen.clear();
+    GDL_lineCoord(5 << 16, 0, 5 << 16, 0, [](int32_t x, int32_t y) { seen.push_back({x, y}); });
+    EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST_F(PrimitivesTest, ClippedLinesStayInsideAndFollowTheLine) {
+    GDL_setClipRectCurrent(10, 8, 30, 20);
+    const int lines[][4] = {{0, 0, 39, 29}, {39, 0, 0, 29}, {15, -50, 25, 80}, {-100, 14, 200, 15}};
+    for (auto& l : lines) {
+        clear();
+        GDL_line(l[0], l[1], l[2], l[3]);
+        Pixels got = pixelsOf(1);
+        EXPECT_FALSE(got.empty());
+        for (auto [x, y] : got) {
+            EXPECT_TRUE(x >= 10 && x < 30 && y >= 8 && y < 20) << x << "," << y;
+            double dx = l[2] - l[0], dy = l[3] - l[1];
+            double dist = std::fabs(dy * (x - l[0]) - dx * (y - l[1])) / std::hypot(dx, dy);
+            EXPECT_LE(dist, 1.0) << x << "," << y;
+        }
+    }
+    clear();
+    GDL_line(0, 0, 5, 29); // wholly left of the clip
+    EXPECT_EQ(count(1), 0);
+}
+
+TEST_F(PrimitivesTest, ClipLineMovesEndPointsToTheBorders) {
+    const int32_t F = 65536;
+    struct Case {
+        int32_t x1, y1, x2, y2, accepted, cx1, cy1, cx2, cy2;
+    } cases[] = {
+        {-10 * F, 5 * F, 50 * F, 5 * F, 1, 0, 5 * F, 39 * F, 5 * F}, // right border is right - 1.0
+        {5 * F, -10 * F, 5 * F, 50 * F, 1, 5 * F, 0, 5 * F,
+         29 * F},                                          // bottom border is bottom - 1.0
+        {-10 * F, -10 * F, -1 * F, 20 * F, 0, 0, 0, 0, 0}, // wholly left
+        {2 * F, 3 * F, 7 * F, 9 * F, 1, 2 * F, 3 * F, 7 * F, 9 * F}, // wholly inside: unchanged
+        {0, 0, 80 * F, 60 * F, 1, 0, 0, 2534058, 29 * F}, // bottom first: x = 80 * 29 / 60
+    };
+    for (const Case& c : cases) {
+        int32_t x1 = c.x1, y1 = c.y1, x2 = c.x2, y2 = c.y2;
+        EXPECT_EQ(GDL_clipLine(&x1, &y1, &x2, &y2, 0, 0, 40 * F, 30 * F), c.accepted);
+        if (!c.accepted) continue;
+        EXPECT_EQ(x1, c.cx1);
+        EXPECT_EQ(y1, c.cy1);
+        EXPECT_EQ(x2, c.cx2);
+        EXPECT_EQ(y2, c.cy2);
+    }
+}
+
+TEST_F(PrimitivesTest, WithClippingOffDrawingStaysOnTheSurface) {
+    GDL_setClipMode(dc, 0);
+    GDL_line(-20, 5, 100, 5);
+    GDL_line(-20, -20, 100, 100);
+    GDL_fillRect(-5, -5, 100, 3);
+    GDL_setPenSize(3, 3);
+    GDL_line(30, 28, 60, 28);
+    EXPECT_EQ(at(0, 5), 1u);
+    EXPECT_EQ(at(kW - 1, 5), 1u);
+    EXPECT_EQ(at(kW - 1, 2), 1u);
+    // The fixture checks that nothing was written off the surface.
+}
+
+TEST_F(PrimitivesTest, HorizontalLineWithAWidePen) {
+    GDL_setPenSize(2, 3);
+    GDL_line(4, 6, 10, 6);
+    Pixels got = pixelsOf(1);
+    EXPECT_EQ(got.size(), 2u * (10 - 4 + 3));
+    for (auto [x, y] : got) {
+        EXPECT_TRUE(y == 6 || y == 7);
+        EXPECT_TRUE(x >= 4 && x < 13);
+    }
+}
+
+TEST_F(PrimitivesTest, XorLinesUndoThemselves) {
+    GDL_setWriteMode(3);
+    GDL_setColor(5);
+    GDL_line(2, 3, 31, 17);
+    EXPECT_GT(count(5), 0);
+    GDL_line(31, 17, 2, 3);
+    EXPECT_EQ(count(0), kW * kH);
+}
+
+TEST_F(PrimitivesTest, StyledLinesFollowTheStyleAcrossLines) {
+    GDL_setPenStyle(1);
+    GDL_setLineStyle(0x00FF); // eight on, eight off, bit 0 first
+    GDL_line(0, 0, 19, 0);
+    for (int x = 0; x < 20; ++x)
+        EXPECT_EQ(at(x, 0), (x % 16) < 8 ? 1u : 0u) << x;
+    EXPECT_EQ(GDL_stateBlock.attr.lineStylePos, 20u);
+    GDL_line(0, 2, 11, 2); // continues at position 20: four off, then on
+    for (int x = 0; x < 12; ++x)
+        EXPECT_EQ(at(x, 2), (x + 20) % 16 < 8 ? 1u : 0u) << x;
+    GDL_setLineStylePos(0);
+    GDL_setLineStyle(0x5555);
+    GDL_line(0, 5, 0, 14); // vertical, every other pixel
+    for (int y = 5; y <= 14; ++y)
+        EXPECT_EQ(at(0, y), (y - 5) % 2 == 0 ? 1u : 0u) << y;
+}
+
+TEST_F(PrimitivesTest, OutlineRectangles) {
+    GDL_rect(3, 3, 6, 6); // 3 x 3: the eight border pixels
+    Pixels got = pixelsOf(1);
+    EXPECT_EQ(got.size(), 8u);
+    EXPECT_FALSE(got.count({4, 4}));
+    clear();
+    GDL_rect(10, 10, 12, 12); // 2 x 2: all four pixels
+    EXPECT_EQ(pixelsOf(1), (Pixels{{10, 10}, {11, 10}, {10, 11}, {11, 11}}));
+    clear();
+    GDL_rect(10, 10, 11, 20); // one column wide: nothing
+    GDL_rect(10, 10, 20, 11);
+    EXPECT_EQ(count(1), 0);
+    GDL_rect(1, 2, 11, 9); // 10 x 7 outline
+    got = pixelsOf(1);
+    EXPECT_EQ(got.size(), size_t(2 * 10 + 2 * 5));
+    for (auto [x, y] : got)
+        EXPECT_TRUE(x == 1 || x == 10 || y == 2 || y == 8);
+}
+
+TEST_F(PrimitivesTest, FilledRectanglesAreHalfOpenAndClipped) {
+    GDL_fillRect(2, 3, 7, 5);
+    EXPECT_EQ(count(1), 10);
+    EXPECT_EQ(at(6, 4), 1u);
+    EXPECT_EQ(at(7, 4), 0u);
+    GDL_fillRect(5, 5, 5, 9); // empty
+    GDL_fillRect(9, 9, 3, 3); // inverted: empty
+    EXPECT_EQ(count(1), 10);
+    GDL_setClipRectCurrent(20, 20, 25, 22);
+    GDL_fillRect(0, 0, 100, 100);
+    EXPECT_EQ(count(1), 10 + 10);
+}
+
+TEST_F(PrimitivesTest, Bevels) {
+    GDL_setBevelColors(7, 8);
+    GDL_drawBevel(2, 2, 12, 10, 0, 2); // sunken: dark top-left, light bottom-right
+    EXPECT_EQ(at(2, 2), 8u);
+    EXPECT_EQ(at(10, 3), 8u); // second top row reaches right - 1 - 1
+    EXPECT_EQ(at(11, 2), 8u); // first top row reaches the corner
+    EXPECT_EQ(at(11, 9), 7u);
+    EXPECT_EQ(at(3, 8), 8u); // the second left column runs down to bottom - 2
+    EXPECT_EQ(at(4, 8), 7u);
+    EXPECT_EQ(at(5, 5), 0u);
+    EXPECT_EQ(GDL_stateBlock.attr.color, 1u); // colour restored
+    clear();
+    GDL_drawBevel(2, 2, 12, 10, 1, 1); // raised
+    EXPECT_EQ(at(2, 2), 7u);
+    EXPECT_EQ(at(11, 9), 8u);
+    clear();
+    GDL_drawBevel(2, 2, 12, 10, 0, 0);
+    GDL_drawBevel(2, 2, 12, 10, 1, 0);
+    EXPECT_EQ(count(0), kW * kH);      // width 0: nothing
+    GDL_drawBevel(2, 2, 12, 10, 2, 0); // etched, whatever the width
+    EXPECT_EQ(at(3, 3), 7u);
+    EXPECT_EQ(at(11, 9), 7u);
+    EXPECT_EQ(at(2, 2), 8u);
+    EXPECT_EQ(at(10, 8), 8u);
+}
+
+TEST_F(PrimitivesTest, PixelsAndTheClip) {
+    GDL_putPixel(5, 6);
+    EXPECT_EQ(GDL_getPixel(5, 6), 1u);
+    GDL_setClipRectCurrent(0, 0, 4, 4);
+    EXPECT_EQ(GDL_getPixel(5, 6), 0xFFFFFFFFu);
+    GDL_putPixel(7, 7); // outside: not drawn
+    EXPECT_EQ(at(7, 7), 0u);
+    GDL_setClipMode(dc, 0);
+    EXPECT_EQ(GDL_getPixel(5, 6), 1u);
+    EXPECT_EQ(GDL_getPixel(kW, 0), 0xFFFFFFFFu); // off the surface, clip or not
+    GDL_putPixelDevice(-1, 0);
+    GDL_putPixelDevice(3, 3);
+    EXPECT_EQ(at(3, 3), 1u);
+}
+
+} // namespace
