@@ -124,7 +124,7 @@ struct DefaultPalette {
                 for (int r = 0; r < 6; ++r)
                     set(20 + r + 6 * g + 36 * b,
                         {uint8_t(51 * r), uint8_t(51 * g), uint8_t(51 * b)});
-        // Four cube entries of the original table differ from the cube rule.
+        // Four entries of the default palette break the cube rule on purpose.
         set(51, {0, 255, 0});
         set(86, {0, 255, 0});
         set(201, {0, 0, 255});

@@ -16,7 +16,7 @@ int32_t GDL_fixDiv4_28(int32_t a, int32_t b) {
     int64_t dividend = int64_t(a) * (int64_t(1) << 28);
     int64_t q = dividend / b;
     int64_t r = dividend % b;
-    // The remainder's extra twelve bits, computed unsigned as the original did.
+    // The remainder's extra twelve bits, computed unsigned: stored results rely on it.
     uint32_t frac = uint32_t((uint64_t(uint32_t(int32_t(r))) * 4096u) / uint32_t(b));
     return int32_t((uint32_t(q) << 12) | frac);
 }

@@ -1,0 +1,130 @@
+// The cursor reader (32 x 32 monochrome Windows cursors) and the built-in arrow.
+#include "bitmap_internal.h"
+
+#include "gdl/memory.h"
+#include "gdl/result.h"
+
+#include "platform/ByteStream.h"
+
+#include <cstring>
+
+using namespace gdl_files;
+
+namespace {
+
+// Rows 0 to 19 of the arrow, each a 32-bit word whose first byte is the most
+// significant; the rows below are empty in both masks.
+constexpr uint32_t kArrowXor[20] = {0x00000000, 0x40000000, 0x60000000, 0x70000000, 0x78000000,
+                                    0x7c000000, 0x7e000000, 0x7f000000, 0x7f800000, 0x7fc00000,
+                                    0x7e000000, 0x76000000, 0x66000000, 0x43000000, 0x03000000,
+                                    0x01800000, 0x01800000, 0x00c00000, 0x00c00000, 0x00000000};
+constexpr uint32_t kArrowAnd[20] = {0xc0000000, 0xe0000000, 0xf0000000, 0xf8000000, 0xfc000000,
+                                    0xfe000000, 0xff000000, 0xff800000, 0xffc00000, 0xffe00000,
+                                    0xfff00000, 0xff000000, 0xff000000, 0xef800000, 0xc7800000,
+                                    0x83c00000, 0x03c00000, 0x01e00000, 0x01e00000, 0x00c00000};
+
+GdlCursor MakeArrow() {
+    GdlCursor arrow{};
+    for (size_t row = 0; row < 20; ++row)
+        for (size_t b = 0; b < 4; ++b) {
+            arrow.xorMask[row * 4 + b] = static_cast<uint8_t>(kArrowXor[row] >> (24 - 8 * b));
+            arrow.andMask[row * 4 + b] = static_cast<uint8_t>(kArrowAnd[row] >> (24 - 8 * b));
+        }
+    arrow.hotX = 1;
+    arrow.hotY = 1;
+    return arrow;
+}
+
+GdlCursor gArrow = MakeArrow();
+
+int32_t Refuse() {
+    GDL_setResult(GDL_INVALID_CURSOR);
+    return 0;
+}
+
+// Turns 32 rows of 4 bytes upside down.
+void FlipRows(uint8_t mask[128]) {
+    for (size_t top = 0, bottom = 31; top < bottom; ++top, --bottom) {
+        uint8_t row[4];
+        std::memcpy(row, mask + top * 4, 4);
+        std::memcpy(mask + top * 4, mask + bottom * 4, 4);
+        std::memcpy(mask + bottom * 4, row, 4);
+    }
+}
+
+} // namespace
+
+int32_t GDL_checkCursorHeader(uint8_t directory[22], void* stream, long offset) {
+    if (!SeekTo(stream, offset) || !ReadExact(stream, directory, 22)) return Refuse();
+    platform::ByteReader r(directory, 22);
+    const uint16_t reserved = r.U16();
+    const uint16_t type = r.U16();
+    const uint16_t count = r.U16();
+    const uint8_t width = r.U8();
+    const uint8_t height = r.U8();
+    if (reserved != 0 || type != 2 || count != 1 || width != 32 || height != 32) return Refuse();
+    return 1;
+}
+
+GdlCursor* GDL_readCursor(const uint8_t directory[22], void* stream, long offset) {
+    GDL_setResult(GDL_OK);
+    auto* cursor = static_cast<GdlCursor*>(GDL_malloc(sizeof(GdlCursor)));
+    if (!cursor) {
+        GDL_setResult(GDL_NO_MEMORY);
+        return nullptr;
+    }
+    platform::ByteReader r(directory, 22);
+    r.Skip(10);
+    cursor->hotX = r.U16();
+    cursor->hotY = r.U16();
+    // Over the 40-byte image header and the two palette entries.
+    if (!SeekTo(stream, offset + 22 + 48) || !ReadExact(stream, cursor->xorMask, 128) ||
+        !ReadExact(stream, cursor->andMask, 128)) {
+        GDL_free(cursor);
+        Refuse();
+        return nullptr;
+    }
+    FlipRows(cursor->xorMask);
+    FlipRows(cursor->andMask);
+    for (uint8_t& b : cursor->andMask)
+        b = static_cast<uint8_t>(~b);
+    return cursor;
+}
+
+void* GDL_openCursorFile(uint8_t directory[22], const char* name) {
+    void* stream = GDL_openFile(GDL_CURSORS_FOLDER, name, "rb");
+    if (!stream) {
+        GDL_setResult(GDL_CURSOR_NOT_FOUND);
+        return nullptr;
+    }
+    if (!GDL_checkCursorHeader(directory, stream, 0)) {
+        GDL_fileHooks.close(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+GdlCursor* GDL_loadCursor(const char* name) {
+    GDL_setResult(GDL_OK);
+    uint8_t directory[22];
+    void* stream = GDL_openCursorFile(directory, name);
+    if (!stream) return nullptr;
+    return CloseAndReturn(stream, GDL_readCursor(directory, stream, 0));
+}
+
+int32_t GDL_isCursorFile(const char* name) {
+    GDL_setResult(GDL_OK);
+    uint8_t directory[22];
+    void* stream = GDL_openCursorFile(directory, name);
+    if (!stream) return 0;
+    GDL_fileHooks.close(stream);
+    return 1;
+}
+
+void GDL_unloadCursor(GdlCursor* cursor) {
+    if (cursor && cursor != &gArrow) GDL_free(cursor);
+}
+
+GdlCursor* GDL_getDefaultCursor() {
+    return &gArrow;
+}
