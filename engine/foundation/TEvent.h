@@ -1,0 +1,74 @@
+// The engine's one event object: a copy of the input record it came from, an
+// engine event type, four common words and a block of per-type data. Words
+// that may carry an object (the target, the user word, the data words) are
+// pointer-sized.
+#pragma once
+
+#include "foundation/TObject.h"
+#include "gdl/event.h"
+
+#include <cstdint>
+
+// Engine event types.
+enum TEventType : int32_t {
+    evNone = 0,
+    evMouse = 1,
+    evMouseMove = 2,
+    evLeftDown = 3,
+    evLeftUp = 4,
+    evRightDown = 5,
+    evRightUp = 6,
+    evMiddleDown = 7,
+    evMiddleUp = 8,
+    evMouseEnter = 9,
+    evMouseLeave = 10,
+    evKey = 11,
+    evKeyDown = 12,
+    evKeyUp = 13,
+    evCommand = 14,
+    evPaint = 15,
+    evRegion = 16,
+    evTick = 17,
+    evFocus = 18,
+    evQuit = 19,
+    evQueryEnd = 20,
+    evRadio = 21,
+    evProperty = 22,
+    evUser23 = 23,
+    evUser24 = 24,
+    evTargeted = 25,
+    evAttached = 26,
+    evDetached = 27,
+    evShown = 28,
+    evHidden = 29,
+    evCloseRequest = 30,
+    evAll = 35,
+};
+
+class TEvent : public TObject {
+public:
+    static constexpr int kDataWords = 18;
+
+    TEvent();
+    TEvent(const TEvent& other);
+    TEvent& operator=(const TEvent& other);
+
+    // Sets the type, clears the common words and prepares the type's data;
+    // the record is never touched.
+    void SetType(int32_t type);
+    // The input-record codes an engine type stands for (0 for none).
+    static uint32_t TypeToMask(int32_t type);
+
+    // Key events: data[0] holds the key code (scan code * 256 + character).
+    uint16_t KeyCode() const { return static_cast<uint16_t>(data[0] & 0xFFFF); }
+    uint8_t KeyChar() const { return static_cast<uint8_t>(data[0] & 0xFF); }
+    uint8_t KeyScan() const { return static_cast<uint8_t>((data[0] >> 8) & 0xFF); }
+
+    GDLEvent record;
+    int32_t type = 0;
+    uintptr_t target = 0; // the target object, or a queued engine event's message word
+    int32_t passState = 0;
+    uintptr_t userWord = 0;
+    uint32_t extra = 0;
+    intptr_t data[kDataWords];
+};

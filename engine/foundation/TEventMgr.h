@@ -1,0 +1,82 @@
+// The engine's event manager: a queue of 1024 input records filled from the
+// application window's messages and from posted engine events, turned into
+// TEvent objects one at a time for the user-interface framework. Without a
+// window it forwards to the graphics library's event ring.
+#pragma once
+
+#include "foundation/TEvent.h"
+#include "foundation/TList.h"
+#include "foundation/TMMTimer.h"
+#include "foundation/TNamedObj.h"
+#include "foundation/TPoint.h"
+#include "gdl/event.h"
+#include "platform/Kernel.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+
+class TEventMgr : public TNamedObj {
+public:
+    static constexpr int kSlots = 1024;
+
+    // The engine's manager, built on first use.
+    static TEventMgr& Global();
+
+    TEventMgr();
+    ~TEventMgr() override;
+
+    void InitQueue(HWND window);
+    // The frame tick in ms (0 stops it).
+    void SetTimer(int32_t ms);
+    // Queues an engine event; 1 queued, 0 refused (not ready or full).
+    int Post(const TEvent* event);
+    // Appends a copy to the object events, which come before queued records.
+    int QueueCopy(const TEvent* event);
+    // Delivers the next event; its type is 0 when there was none.
+    int Translate(TEvent* event);
+    void FlushType(int32_t type);
+
+    // The steps of Translate, open for the window procedures and the tests.
+    int Fetch(GDLEvent* record, uint32_t mask);
+    int PumpMessages();
+    int PostTick();
+    int TakeObjectEvent(TEvent* event);
+
+    int32_t Count() const { return count_; }
+    int32_t TimerMs() const { return timerMs_; }
+    bool Ready() const { return ready_ != 0; }
+    HWND Window() const { return window_; }
+    const TPoint& LastPos() const { return lastPos_; }
+    int32_t ObjectEvents() const { return objectEvents_.Count(); }
+    const TMMTimer& TickTimer() const { return tickTimer_; }
+
+private:
+    // Appends a record under the queue lock; the slot it took, or -1 when
+    // full (the record is dropped).
+    int32_t Enqueue(const GDLEvent* record);
+    void AppendCopy(const TEvent& event, int32_t type);
+    void DiffButtons(TEvent* event, uint32_t modifiers, bool presses);
+    void AsPropertyMove(TEvent* event);
+
+    HWND window_ = nullptr;
+    int32_t repeatInterval_ = 1;
+    int32_t firstDelay_ = 6;
+    int32_t head_ = -1, tail_ = -1, freeHead_ = 0, count_ = 0, lastMove_ = -1;
+    GDLEvent slots_[kSlots];
+    uint16_t keyTable_[256] = {};
+    int32_t timerMs_ = 0;
+    uint32_t lastTickTime_ = 0;
+    int32_t tickCount_ = 0;
+    uint32_t buttons_ = 0;
+    TPoint lastPos_;
+    TEvent held_;
+    int32_t firstRepeat_ = 1;
+    uint32_t pressTime_ = 0;
+    int32_t repeatCheck_ = 0;
+    int32_t ready_ = 0;
+    TList objectEvents_;
+    TMMTimer tickTimer_;
+    CRITICAL_SECTION lock_;
+    int32_t enqueueBusy_ = 0;
+    int32_t tickPosting_ = 0;
+};

@@ -1,0 +1,57 @@
+#include "foundation/THandlerTable.h"
+
+#include "foundation/TError.h"
+
+#include <new>
+#include <vector>
+
+THandlerTable::THandlerTable(TObject* owner) : owner_(owner ? owner : this) {}
+
+THandlerTable::~THandlerTable() {
+    Clear();
+}
+
+int THandlerTable::Add(int32_t type, void* target, Handler handler, uintptr_t userWord) {
+    Entry* entry = new (std::nothrow) Entry{type, handler, target ? target : owner_, userWord};
+    // With no compare every entry counts as equal, so Insert puts it first.
+    if (!entry || !entries_.Insert(entry)) {
+        delete entry;
+        TError::Raise(9, nullptr, nullptr, "Source\\TEvent", 1759);
+        return 0;
+    }
+    return 1;
+}
+
+int THandlerTable::Dispatch(TObject* sender, TEvent* event) {
+    if (!event) return 0;
+    if (!sender) sender = owner_;
+    // A handler may add or clear handlers: call from a copy of the entries.
+    std::vector<Entry> due;
+    for (TListNode* n = entries_.Head(); n; n = n->next) {
+        const Entry* e = static_cast<const Entry*>(n->item);
+        if (e->type == event->type && e->handler && e->target) due.push_back(*e);
+    }
+    for (const Entry& e : due) {
+        event->userWord = e.userWord;
+        if (e.handler(e.target, sender, event)) return 1;
+    }
+    return 0;
+}
+
+int THandlerTable::Has(int32_t type) {
+    for (TListNode* n = entries_.Head(); n; n = n->next) {
+        const Entry* e = static_cast<const Entry*>(n->item);
+        if (e->type == type && e->handler && e->target) return 1;
+    }
+    return 0;
+}
+
+int THandlerTable::Clear() {
+    int any = entries_.Head() != nullptr;
+    while (TListNode* n = entries_.Head()) {
+        Entry* e = static_cast<Entry*>(n->item);
+        entries_.Remove(e);
+        delete e;
+    }
+    return any;
+}

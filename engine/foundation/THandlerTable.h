@@ -1,0 +1,50 @@
+// Registered handlers of engine event types: member functions of any object,
+// called newest first until one reports the event handled.
+#pragma once
+
+#include "foundation/TEvent.h"
+#include "foundation/TList.h"
+#include "foundation/TNamedObj.h"
+
+#include <cstdint>
+
+class THandlerTable : public TNamedObj {
+public:
+    // A handler as the table calls it: on `target`, with the sender and the
+    // event; non-zero when the event was handled.
+    using Handler = int (*)(void* target, TObject* sender, TEvent* event);
+
+    // `owner` stands in for a null target or sender; null: the table itself.
+    explicit THandlerTable(TObject* owner = nullptr);
+    ~THandlerTable() override;
+
+    // A null target means the owner. The newest handler of a type runs first.
+    int Add(int32_t type, void* target, Handler handler, uintptr_t userWord);
+    // A member function `int T::M(TObject* sender, TEvent* event)`; a null
+    // target means the owner, which must then be a T.
+    template <class T, int (T::*M)(TObject*, TEvent*)>
+    int Add(int32_t type, T* target, uintptr_t userWord = 0) {
+        if (!target) target = dynamic_cast<T*>(owner_);
+        return Add(type, target, &Call<T, M>, userWord);
+    }
+
+    int Dispatch(TObject* sender, TEvent* event);
+    int Has(int32_t type);
+    int Clear();
+    TObject* Owner() const { return owner_; }
+
+private:
+    struct Entry {
+        int32_t type;
+        Handler handler;
+        void* target;
+        uintptr_t userWord;
+    };
+    template <class T, int (T::*M)(TObject*, TEvent*)>
+    static int Call(void* target, TObject* sender, TEvent* event) {
+        return (static_cast<T*>(target)->*M)(sender, event);
+    }
+
+    TObject* owner_;
+    TList entries_;
+};

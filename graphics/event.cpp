@@ -1,0 +1,250 @@
+#include "gdl/event.h"
+
+#include "platform/Kernel.h"
+
+#include <cstring>
+
+namespace {
+
+struct Ring {
+    Ring() { Reset(); }
+    void Reset() {
+        head = tail = lastMove = -1;
+        for (int i = 0; i < GDL_EVENT_SLOTS; ++i)
+            slots[i].next = i + 1;
+        slots[GDL_EVENT_SLOTS - 1].next = -1;
+        freeHead = 0;
+        count = 0;
+        std::memset(keyTable, 0, sizeof keyTable);
+    }
+
+    GDLEvent slots[GDL_EVENT_SLOTS] = {};
+    int32_t head = -1, tail = -1, freeHead = 0, count = 0, lastMove = -1;
+    HWND window = nullptr;
+    uint32_t ticks = 0;
+    uint16_t keyTable[256] = {};
+    int desktopW = 0, desktopH = 0, modeW = 0, modeH = 0;
+};
+
+Ring& R() {
+    static Ring ring;
+    return ring;
+}
+
+void Unlink(Ring& r, int32_t i) {
+    GDLEvent& e = r.slots[i];
+    if (e.prev >= 0)
+        r.slots[e.prev].next = e.next;
+    else
+        r.head = e.next;
+    if (e.next >= 0)
+        r.slots[e.next].prev = e.prev;
+    else
+        r.tail = e.prev;
+    e.next = r.freeHead;
+    r.freeHead = i;
+    --r.count;
+}
+
+struct Button {
+    UINT message;
+    uint32_t what;
+    uintptr_t word;
+    uint32_t extra;
+};
+
+// Mouse messages: event code, message word and added modifier bits.
+const Button kButtons[] = {
+    {WM_MOUSEMOVE, GDL_MOUSEMOVE, 0, 0},
+    {WM_LBUTTONDOWN, GDL_MOUSEDOWN, 1, 0},
+    {WM_LBUTTONUP, GDL_MOUSEUP, 1, 0},
+    {WM_LBUTTONDBLCLK, GDL_MOUSEDOWN, 1, GDL_DBLCLICK},
+    {WM_RBUTTONDOWN, GDL_MOUSEDOWN, 4, 0},
+    {WM_RBUTTONUP, GDL_MOUSEUP, 4, 0},
+    {WM_RBUTTONDBLCLK, GDL_MOUSEDOWN, 4, GDL_DBLCLICK},
+};
+
+} // namespace
+
+uint32_t GDL_mapMessage(const MSG* msg, GDLEvent* record) {
+    std::memset(record, 0, sizeof *record);
+    record->next = record->prev = -1;
+    for (const Button& b : kButtons) {
+        if (msg->message != b.message) continue;
+        uint32_t buttons = 0;
+        if (msg->wParam & MK_LBUTTON) buttons |= GDL_LEFTBUT;
+        if (msg->wParam & MK_RBUTTON) buttons |= GDL_RIGHTBUT;
+        if (msg->wParam & MK_SHIFT) buttons |= GDL_SHIFT;
+        if (msg->wParam & MK_CONTROL) buttons |= GDL_CTRL;
+        record->what = b.what;
+        record->message = b.word;
+        record->modifiers = buttons | b.extra;
+        record->x = msg->pt.x;
+        record->y = msg->pt.y;
+        return record->what;
+    }
+    switch (msg->message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            // Bit 30 of lParam: the key was already down, so this is a repeat.
+            record->what = (msg->lParam & (1 << 30)) ? GDL_KEYREPEAT : GDL_KEYDOWN;
+            break;
+        case WM_KEYUP:
+        case WM_SYSKEYUP: record->what = GDL_KEYUP; break;
+        case WM_TIMER: record->what = GDL_TIMER; break;
+        default: break;
+    }
+    return record->what;
+}
+
+void GDL_keyRecord(const MSG* msg, GDLEvent* record, uint16_t* keyTable) {
+    uint32_t scan = (static_cast<uint32_t>(msg->lParam) >> 16) & 0xFF;
+    if (record->what == GDL_KEYUP) {
+        record->message = keyTable[scan];
+        keyTable[scan] = 0;
+    } else {
+        // The characters TranslateMessage made for this key stand next in
+        // the queue; the last one found is the key's character.
+        uint32_t character = 0;
+        MSG next;
+        if (PeekMessageA(&next, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE))
+            character = static_cast<uint32_t>(next.wParam) & 0xFF;
+        if (PeekMessageA(&next, nullptr, WM_SYSCHAR, WM_SYSCHAR, PM_REMOVE))
+            character = static_cast<uint32_t>(next.wParam) & 0xFF;
+        uint16_t code = static_cast<uint16_t>(scan * 256 + character);
+        keyTable[scan] = code;
+        record->message = code;
+        // The repeat count (lParam's low word) goes to the upper half.
+        if (record->what == GDL_KEYREPEAT)
+            record->message += (static_cast<uint32_t>(msg->lParam) & 0xFFFF) << 16;
+    }
+    uint32_t keys = 0;
+    if (msg->lParam & (1 << 29)) keys |= GDL_ALT;
+    if (GetKeyState(VK_SHIFT) & 0x8000) keys |= GDL_SHIFT;
+    if (GetKeyState(VK_CONTROL) & 0x8000) keys |= GDL_CTRL;
+    record->modifiers = keys;
+}
+
+void GDL_resetEvents() {
+    R().Reset();
+}
+
+void GDL_initEvents(HWND window) {
+    GDL_resetEvents();
+    R().window = window;
+}
+
+int GDL_eventCount() {
+    return R().count;
+}
+
+void GDL_setEventScale(int desktopWidth, int desktopHeight, int modeWidth, int modeHeight) {
+    Ring& r = R();
+    r.desktopW = desktopWidth;
+    r.desktopH = desktopHeight;
+    r.modeW = modeWidth;
+    r.modeH = modeHeight;
+}
+
+void GDL_enqueueEvent(const GDLEvent* record) {
+    Ring& r = R();
+    if (r.freeHead < 0) return; // callers check the count; never overrun
+    int32_t i = r.freeHead;
+    GDLEvent& e = r.slots[i];
+    r.freeHead = e.next;
+    e = *record;
+    e.next = -1;
+    e.prev = r.tail;
+    if (r.tail >= 0)
+        r.slots[r.tail].next = i;
+    else
+        r.head = i;
+    r.tail = i;
+    ++r.count;
+}
+
+void GDL_pumpEvents() {
+    Ring& r = R();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        GDLEvent record;
+        uint32_t what = GDL_mapMessage(&msg, &record);
+        bool queue = what != 0;
+        if (what & (GDL_MOUSEDOWN | GDL_MOUSEUP | GDL_MOUSEMOVE)) {
+            if (r.desktopW > 0 && r.desktopH > 0) {
+                record.x = record.x * r.modeW / r.desktopW;
+                record.y = record.y * r.modeH / r.desktopH;
+            } else {
+                POINT p = {record.x, record.y};
+                ScreenToClient(r.window, &p);
+                record.x = p.x;
+                record.y = p.y;
+            }
+            if (what == GDL_MOUSEMOVE && r.lastMove >= 0) {
+                // Moves coalesce into the move still waiting in the ring.
+                r.slots[r.lastMove].x = record.x;
+                r.slots[r.lastMove].y = record.y;
+                queue = false;
+            } else if (what != GDL_MOUSEMOVE) {
+                r.lastMove = -1;
+            }
+        }
+        TranslateMessage(&msg);
+        if (what & (GDL_KEYDOWN | GDL_KEYREPEAT | GDL_KEYUP)) {
+            GDL_keyRecord(&msg, &record, r.keyTable);
+            r.lastMove = -1;
+        }
+        if (queue) {
+            record.when = msg.time;
+            if (r.count < GDL_EVENT_SLOTS) {
+                if (what == GDL_MOUSEMOVE) r.lastMove = r.freeHead;
+                GDL_enqueueEvent(&record);
+            }
+        }
+        DispatchMessageA(&msg);
+    }
+}
+
+int GDL_getEvent(GDLEvent* event, uint32_t mask) {
+    GDL_pumpEvents();
+    Ring& r = R();
+    event->what = 0;
+    for (int32_t i = r.head; i >= 0; i = r.slots[i].next) {
+        if (!(r.slots[i].what & mask)) continue;
+        uint32_t what = r.slots[i].what;
+        GDLEvent copy = r.slots[i];
+        Unlink(r, i);
+        *event = copy;
+        if (what == GDL_MOUSEMOVE) r.lastMove = -1;
+        return 1;
+    }
+    return 0;
+}
+
+int GDL_postEvent(uint32_t which, uint32_t what, uintptr_t message, uintptr_t modifiers) {
+    Ring& r = R();
+    if (r.count >= GDL_EVENT_SLOTS) return 0;
+    GDLEvent record = {};
+    record.which = which;
+    record.what = what;
+    record.when = timeGetTime();
+    record.message = message;
+    record.modifiers = modifiers;
+    GDL_enqueueEvent(&record);
+    return 1;
+}
+
+void GDL_flushEvents(uint32_t mask) {
+    GDLEvent event;
+    while (GDL_getEvent(&event, mask)) {
+    }
+}
+
+uint32_t GDL_setTimerTick(uint32_t ticks) {
+    Ring& r = R();
+    uint32_t previous = r.ticks;
+    KillTimer(r.window, 1);
+    r.ticks = ticks;
+    if (ticks) SetTimer(r.window, 1, static_cast<UINT>(ticks * 54.925), nullptr);
+    return previous;
+}

@@ -1,0 +1,97 @@
+// Handler tables: order, owner defaults, and the first handler that answers.
+#include "foundation/THandlerTable.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class Widget : public virtual TObject {
+public:
+    int First(TObject* sender, TEvent* event) {
+        calls.push_back({1, sender, event->userWord});
+        return 0;
+    }
+    int Second(TObject* sender, TEvent* event) {
+        calls.push_back({2, sender, event->userWord});
+        return 1;
+    }
+    struct Call {
+        int which;
+        TObject* sender;
+        uintptr_t userWord;
+    };
+    std::vector<Call> calls;
+};
+
+TEST(THandlerTable, NewestFirstUntilOneAnswers) {
+    Widget w;
+    THandlerTable table(&w);
+    ASSERT_EQ((table.Add<Widget, &Widget::Second>(3, &w, 22)), 1);
+    ASSERT_EQ((table.Add<Widget, &Widget::First>(3, &w, 11)), 1);
+    ASSERT_EQ((table.Add<Widget, &Widget::First>(4, &w, 44)), 1);
+    TEvent e;
+    e.SetType(3);
+    Widget sender;
+    EXPECT_EQ(table.Dispatch(&sender, &e), 1);
+    ASSERT_EQ(w.calls.size(), 2u);
+    EXPECT_EQ(w.calls[0].which, 1);
+    EXPECT_EQ(w.calls[0].userWord, 11u);
+    EXPECT_EQ(w.calls[1].which, 2);
+    EXPECT_EQ(w.calls[1].sender, &sender);
+    EXPECT_EQ(e.userWord, 22u);
+
+    // The newest handler answering stops the older ones.
+    ASSERT_EQ((table.Add<Widget, &Widget::Second>(3, &w, 33)), 1);
+    w.calls.clear();
+    EXPECT_EQ(table.Dispatch(&sender, &e), 1);
+    ASSERT_EQ(w.calls.size(), 1u);
+    EXPECT_EQ(w.calls[0].userWord, 33u);
+}
+
+TEST(THandlerTable, NullTargetAndSenderMeanTheOwner) {
+    Widget owner;
+    THandlerTable table(&owner);
+    table.Add<Widget, &Widget::First>(5, nullptr, 1);
+    TEvent e;
+    e.SetType(5);
+    EXPECT_EQ(table.Dispatch(nullptr, &e), 0); // handled by nobody
+    ASSERT_EQ(owner.calls.size(), 1u);
+    EXPECT_EQ(owner.calls[0].sender, static_cast<TObject*>(&owner));
+    EXPECT_EQ(table.Dispatch(nullptr, nullptr), 0);
+}
+
+TEST(THandlerTable, HasAndClear) {
+    Widget w;
+    THandlerTable table(&w);
+    EXPECT_EQ(table.Clear(), 0);
+    EXPECT_EQ(table.Has(7), 0);
+    table.Add(7, &w, nullptr, 0); // no handler: does not qualify
+    EXPECT_EQ(table.Has(7), 0);
+    table.Add<Widget, &Widget::First>(7, &w, 0);
+    EXPECT_EQ(table.Has(7), 1);
+    EXPECT_EQ(table.Has(8), 0);
+    EXPECT_EQ(table.Clear(), 1);
+    EXPECT_EQ(table.Has(7), 0);
+}
+
+TEST(THandlerTable, HandlerMayClearTheTable) {
+    struct Clearing : public virtual TObject {
+        THandlerTable* table = nullptr;
+        int Run(TObject*, TEvent*) {
+            table->Clear();
+            return 0;
+        }
+    } c;
+    THandlerTable table(&c);
+    c.table = &table;
+    table.Add<Clearing, &Clearing::Run>(1, &c, 0);
+    table.Add<Clearing, &Clearing::Run>(1, &c, 0);
+    TEvent e;
+    e.SetType(1);
+    EXPECT_EQ(table.Dispatch(nullptr, &e), 0);
+    EXPECT_EQ(table.Has(1), 0);
+}
+
+} // namespace

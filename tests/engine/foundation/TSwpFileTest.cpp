@@ -1,0 +1,211 @@
+// Swap files read plainly, through the handle cache, as buffers, and packed.
+#include "foundation/TCache.h"
+#include "foundation/TError.h"
+#include "foundation/TSwpFile.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<int32_t> Codes() {
+    std::vector<int32_t> out;
+    for (TListNode* n = TError::ShownList().Tail(); n; n = n->prev)
+        out.push_back(static_cast<TErrorRec*>(n->item)->code);
+    return out;
+}
+
+std::string LastMessage() {
+    TListNode* n = TError::ShownList().Head();
+    return n ? static_cast<TErrorRec*>(n->item)->message.c_str() : "";
+}
+
+// A clear code and 9-bit literals: a valid LZW stream for up to 250 bytes.
+std::vector<uint8_t> LzwLiterals(const std::string& text) {
+    std::vector<uint8_t> out;
+    uint32_t bits = 0, count = 0;
+    auto put = [&](uint32_t code) {
+        bits |= code << count;
+        for (count += 9; count >= 8; count -= 8, bits >>= 8)
+            out.push_back(static_cast<uint8_t>(bits));
+    };
+    put(256);
+    for (char c : text)
+        put(static_cast<uint8_t>(c));
+    if (count) out.push_back(static_cast<uint8_t>(bits));
+    return out;
+}
+
+std::vector<uint8_t> Lzw16Literals(const std::string& text) {
+    std::vector<uint8_t> out = {0, 1};
+    for (char c : text) {
+        out.push_back(static_cast<uint8_t>(c));
+        out.push_back(0);
+    }
+    return out;
+}
+
+class TSwpFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { TError::Reset(); }
+    void TearDown() override {
+        TCache::Global().Stop();
+        TCache::Global().SetEnabled(true);
+        EngineSetHeapForTests(nullptr);
+        TError::Reset();
+    }
+    testsupport::TempDir dir;
+};
+
+TEST_F(TSwpFileTest, PlainAndCachedReadTheSame) {
+    std::string path = dir.Write("a.bin", std::string("0123456789"));
+    for (bool cached : {false, true}) {
+        if (cached) TCache::Global().Start();
+        TSwpFile f(path.c_str());
+        ASSERT_EQ(f.Open(1), 1);
+        EXPECT_EQ(f.CacheSlot() != TCache::kNoHandle, cached);
+        EXPECT_EQ(f.GetSize(), 10);
+        char buf[16] = {};
+        EXPECT_EQ(f.Read(buf, 4), 4);
+        EXPECT_EQ(std::string(buf, 4), "0123");
+        f.Seek(8, SEEK_SET);
+        EXPECT_EQ(f.Read(buf, 16), 2);
+        EXPECT_EQ(std::string(buf, 2), "89");
+        EXPECT_EQ(f.Read(buf, 16), 0); // at the end
+        EXPECT_EQ(f.Close(), 0);
+        EXPECT_FALSE(f.IsOpened());
+        if (cached) {
+            int32_t slot = TCache::Global().Find(path.c_str(), 0, 0, TCache::kNoHandle);
+            ASSERT_NE(slot, TCache::kNoHandle);
+            EXPECT_EQ(TCache::Global().Entry(slot)->lock, 0);
+        }
+    }
+    EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(TSwpFileTest, OpenWithoutLoadFallsBackToTheFile) {
+    std::string path = dir.Write("b.bin", std::string("abc"));
+    TCache::Global().Start();
+    TSwpFile f(path.c_str());
+    ASSERT_EQ(f.Open(0), 1);
+    EXPECT_EQ(f.CacheSlot(), TCache::kNoHandle);
+    char buf[3];
+    EXPECT_EQ(f.Read(buf, 3), 3);
+    f.Close();
+    // Once it is in the cache, Open(0) finds it there. A reload holds it at
+    // the lower eviction priority until it is handed back.
+    ASSERT_EQ(f.Reload(0), 1);
+    EXPECT_EQ(TCache::Global().Entry(f.CacheSlot())->mode, 1);
+    ASSERT_EQ(f.Open(0), 1);
+    EXPECT_NE(f.CacheSlot(), TCache::kNoHandle);
+    EXPECT_EQ(f.Read(buf, 3), 3);
+    f.Close();
+    f.Reload(0);
+    f.MarkCacheEntry();
+    EXPECT_EQ(TCache::Global().Entry(f.CacheSlot())->mode, 2);
+}
+
+TEST_F(TSwpFileTest, BufferCloseRules) {
+    std::string path = dir.Write("c.bin", std::string("hello world"));
+    TCache::Global().Start();
+    TCache::Global().SetEnabled(false); // buffers work without the on-bit
+    TSwpFile f(path.c_str());
+    uint8_t* at = f.OpenBuffer(6, 5);
+    ASSERT_NE(at, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(at), 5), "world");
+    EXPECT_EQ(f.Close(), -1);
+    EXPECT_EQ(Codes(), std::vector<int32_t>{59});
+    EXPECT_EQ(LastMessage(), "Wrong method to close swap file.");
+    EXPECT_TRUE(f.IsOpened());
+    EXPECT_EQ(f.CloseBuffer(), 0);
+    EXPECT_FALSE(f.IsOpened());
+    TCache::Global().SetEnabled(true);
+    ASSERT_EQ(f.Open(1), 1);
+    EXPECT_EQ(f.CloseBuffer(), -1);
+    EXPECT_EQ(f.Close(), 0);
+}
+
+TEST_F(TSwpFileTest, MisuseIsReported) {
+    std::string path = dir.Write("d.bin", std::string("x"));
+    char buf[4];
+    int32_t room = 4;
+    struct {
+        const char* name;
+        int (*misuse)(TSwpFile&, char*, int32_t*);
+        int32_t code;
+        const char* message;
+    } cases[] = {
+        {"", [](TSwpFile& f, char*, int32_t*) { return f.Open(1); }, 56, "Missing file name."},
+        {path.c_str(), [](TSwpFile& f, char*, int32_t*) { return f.Open(1) + f.Open(1) - 1; }, 56,
+         "Swap file has already been opened."},
+        {path.c_str(), [](TSwpFile& f, char* b, int32_t*) { return f.Read(b, 1) + 1; }, 57,
+         "Swap file has not been opened."},
+        {path.c_str(), [](TSwpFile& f, char*, int32_t*) { return f.Open(1) + f.Read(nullptr, 1); },
+         57, "Missing destination memory."},
+        {path.c_str(), [](TSwpFile& f, char* b, int32_t* r) { return f.ReadPacked(b, 1, r, 2); },
+         60, "Swap file has not been opened."},
+    };
+    for (const auto& c : cases) {
+        TError::Reset();
+        TSwpFile f(c.name);
+        EXPECT_EQ(c.misuse(f, buf, &room), 0) << c.message;
+        EXPECT_EQ(Codes(), std::vector<int32_t>{c.code}) << c.message;
+        EXPECT_EQ(LastMessage(), c.message);
+    }
+}
+
+TEST_F(TSwpFileTest, ReadPackedBothMethodsPlainAndCached) {
+    const std::string text = "The packed text of a swap file.";
+    struct {
+        int32_t method;
+        std::vector<uint8_t> stream;
+    } methods[] = {{2, LzwLiterals(text)}, {3, Lzw16Literals(text)}};
+    for (const auto& m : methods) {
+        std::vector<uint8_t> file(4 + m.stream.size());
+        std::copy(m.stream.begin(), m.stream.end(), file.begin() + 4);
+        std::copy_n("HDR!", 4, file.begin());
+        std::string path = dir.Write("p" + std::to_string(m.method) + ".bin", file);
+        for (bool cached : {false, true}) {
+            if (cached) TCache::Global().Start();
+            TSwpFile f(path.c_str());
+            ASSERT_EQ(f.Open(1), 1);
+            f.Seek(4, SEEK_SET);
+            char out[64] = {};
+            int32_t room = 0;
+            EXPECT_EQ(f.ReadPacked(out, f.GetSize() - 4, &room, m.method), 1);
+            // Nothing was read: the next call still decodes the whole text.
+            room = sizeof out;
+            EXPECT_EQ(f.ReadPacked(out, f.GetSize() - 4, &room, m.method), 1);
+            EXPECT_EQ(std::string(out, static_cast<size_t>(room)), text)
+                << "method " << m.method << " cached " << cached;
+            f.Close();
+            TCache::Global().Stop();
+        }
+    }
+    EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
+    // Without memory for a dictionary the decoder gives up.
+    std::string path = dir.Write("e.bin", LzwLiterals("abc"));
+    EngineSetHeapForTests([](size_t size) { return size >= 40000 ? nullptr : std::malloc(size); });
+    for (int32_t method : {2, 3}) {
+        TError::Reset();
+        TSwpFile f(path.c_str());
+        ASSERT_EQ(f.Open(1), 1);
+        char out[16];
+        int32_t room = sizeof out;
+        EXPECT_EQ(f.ReadPacked(out, f.GetSize(), &room, method), 0);
+        EXPECT_EQ(Codes(), std::vector<int32_t>{method == 2 ? 61 : 62});
+        f.Close();
+    }
+}
+
+} // namespace
