@@ -13,10 +13,9 @@ namespace {
 
 const char kSource[] = "Source\\TSwpFile";
 
-// The cache shows its entries read-only and has no setter for these two
-// words; the entry in use is this file's to re-rank and to stamp.
+// The entry in use is this file's to re-rank and to stamp.
 TCacheEntry* EntryOf(int32_t slot) {
-    return const_cast<TCacheEntry*>(TCache::Global().Entry(slot));
+    return TCache::Global().Entry(slot);
 }
 
 } // namespace
