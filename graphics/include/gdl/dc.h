@@ -193,6 +193,12 @@ typedef void (*GdlTransparentBltFunc)(GdlDeviceContext* dest, GdlDeviceContext* 
 typedef void (*GdlCopyWithinFunc)(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                   int32_t destX, int32_t destY, int32_t op, int32_t downward);
 typedef int32_t (*GdlScanFunc)(int32_t x, int32_t y, uint32_t color);
+// Stroke list at device (x, y), unclipped, with the scale factors; returns the
+// end of the list. Bitmap-font string at device (x, y).
+typedef const uint16_t* (*GdlStrokeGlyphFunc)(int32_t x, int32_t y, const uint16_t* list,
+                                              int32_t xMultiplier, int32_t yMultiplier,
+                                              int32_t xDivisor, int32_t yDivisor);
+typedef void (*GdlDrawStringFunc)(int32_t x, int32_t y, const char* text);
 typedef void (*GdlTranslateImageFunc)(GdlDeviceContext* dc, int32_t left, int32_t top,
                                       int32_t right, int32_t bottom, int32_t destX, int32_t destY,
                                       int32_t op, const void* surface, int32_t bytesPerLine,
@@ -253,6 +259,10 @@ struct GdlRenderVector {
     GdlScanFunc scanLeftTo;
     GdlScanFunc scanRightWhile;
     GdlScanFunc scanLeftWhile;
+    // Glyph routines of text output; null in a record no driver filled, and
+    // text output then uses the library's own (DRV_strokeGlyph, DRV_drawString).
+    GdlStrokeGlyphFunc strokeGlyph;
+    GdlDrawStringFunc drawString;
 };
 
 // Context types.

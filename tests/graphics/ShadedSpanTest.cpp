@@ -1,0 +1,250 @@
+// Depth-tested and shaded trapezoids against their rules, the depth tables,
+// the edge set-up with carried values and the plane gradients.
+#include <vector>
+
+#include "DrawTestRows.h"
+#include "gdl/draw.h"
+#include "gdl/pixelformat.h"
+
+namespace {
+
+constexpr int kW = 24, kH = 16;
+
+class ShadedSpan : public DrawTest {
+protected:
+    GdlDeviceContext* dc = nullptr;
+    std::vector<int16_t> cells16, table16;
+    std::vector<int32_t> cells32, table32;
+
+    void open(int bits, const GdlPixelFormat* format = nullptr) {
+        dc = make(kW, kH, bits, format);
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(bits > 8 ? 0x123456 : 7);
+    }
+    void bind(int bits, int32_t start) {
+        GdlShadeState& st = DRV_shadeState();
+        st = GdlShadeState{};
+        if (bits == 16) {
+            cells16.assign(kW * kH, int16_t(start));
+            table16.assign(kW, 0);
+            st.zbuffer = {cells16.data(), 16, kW, 0, 0, kW, kH, table16.data(), kW};
+        } else {
+            cells32.assign(kW * kH, start);
+            table32.assign(kW, 0);
+            st.zbuffer = {cells32.data(), 32, kW, 0, 0, kW, kH, table32.data(), kW};
+        }
+    }
+    // A rectangle of rows from `row`, columns [xl, xr).
+    GdlShadeWalker& walker(int row, int count, int xl, int xr) {
+        GdlShadeWalker& w = DRV_shadeState().walker;
+        w = GdlShadeWalker{};
+        w.edge = {row, count, xl * 65536, xr * 65536, 0, 0};
+        return w;
+    }
+    void TearDown() override {
+        DRV_shadeState() = GdlShadeState{};
+        DrawTest::TearDown();
+    }
+};
+
+TEST_F(ShadedSpan, DepthTestDrawsOnlyNearerPixels) {
+    for (int bits : {16, 32}) {
+        open(8);
+        bind(bits, 0);
+        // Stored depths: column 5 holds 10, column 6 holds 11, the rest 0.
+        auto cell = [&](int x, int y) -> int32_t {
+            return bits == 16 ? cells16[size_t(y * kW + x)] : cells32[size_t(y * kW + x)];
+        };
+        auto setCell = [&](int x, int y, int32_t v) {
+            if (bits == 16)
+                cells16[size_t(y * kW + x)] = int16_t(v);
+            else
+                cells32[size_t(y * kW + x)] = v;
+        };
+        setCell(5, 2, 10);
+        setCell(6, 2, 11);
+        GdlShadeWalker& w = walker(2, 1, 3, 9);
+        // A flat depth of 10 (the 16-bit cells hold depth >> 15).
+        w.depth = bits == 16 ? (10 << 15) : 10;
+        (bits == 16 ? DRV_depthTrapezoid16 : DRV_depthTrapezoid32)(&w.edge);
+        for (int x = 0; x < kW; ++x) {
+            bool drawn = x >= 3 && x < 9 && x != 5 && x != 6; // equal and farther stay
+            EXPECT_EQ(at(dc, x, 2), drawn ? 7u : 0u) << bits << " x " << x;
+            EXPECT_EQ(cell(x, 2), drawn ? 10 : (x == 6 ? 11 : (x == 5 ? 10 : 0)));
+        }
+        EXPECT_EQ(w.edge.row, 3);
+        GDL_selectCurrentDC(nullptr);
+        GDL_destroyDC(dc);
+    }
+}
+
+TEST_F(ShadedSpan, DepthTableSlopesAndRowSteps) {
+    open(8);
+    bind(32, 0);
+    GdlShadeWalker& w = walker(0, 3, 0, 8);
+    w.depthStepX = 100;
+    w.depth = 1000;
+    w.depthStepRow = -1000; // the second row lies at depth 0 + slope
+    DRV_fillDepthRow32(2, 0, 8);
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(table32[size_t(x)], (x - 2) * 100);
+    // Stored 1050 everywhere on row 0: only x - 2 >= 1 (depth 1100 and on) pass.
+    for (int x = 0; x < kW; ++x)
+        cells32[size_t(x)] = 1050;
+    DRV_depthTrapezoid32(&w.edge);
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(at(dc, x, 0), x >= 3 ? 7u : 0u) << x;
+        EXPECT_EQ(at(dc, x, 1), x >= 3 ? 7u : 0u) << x; // 0 + (x - 2) * 100 > 0
+        EXPECT_EQ(at(dc, x, 2), 0u) << x;               // -1000 + ... never above 0
+    }
+    EXPECT_EQ(w.depth, 1000 - 3 * 1000);
+}
+
+TEST_F(ShadedSpan, DepthRowTablesByCellSize) {
+    std::vector<uint8_t> bytes(3 * kW, 0xAA);
+    GdlShadeState& st = DRV_shadeState();
+    st.walker.depthStepX = 0x12345;
+    int16_t t16[kW] = {};
+    st.zbuffer.depthTable = t16;
+    st.zbuffer.tableEntries = kW;
+    DRV_fillDepthRow16(1, 2, 6);
+    for (int x = 0; x < kW; ++x)
+        EXPECT_EQ(t16[x], (x >= 2 && x < 6) ? int16_t(((x - 1) * 0x12345) >> 15) : 0);
+    st.zbuffer.depthTable = bytes.data();
+    DRV_fillDepthRow24(0, 3, 5);
+    for (int x = 3; x < 5; ++x) {
+        int32_t v = x * 0x12345;
+        EXPECT_EQ(bytes[size_t(3 * x)], uint8_t(v >> 7));
+        EXPECT_EQ(bytes[size_t(3 * x + 1)], uint8_t(v >> 15));
+        EXPECT_EQ(bytes[size_t(3 * x + 2)], uint8_t(v >> 23));
+    }
+    EXPECT_EQ(bytes[0], 0xAA);
+    EXPECT_EQ(bytes[3 * 5], 0xAA);
+    // Columns beyond the table are left alone.
+    st.zbuffer.tableEntries = 4;
+    t16[5] = 99;
+    DRV_fillDepthRow16(0, 0, kW);
+    EXPECT_EQ(t16[5], 99);
+}
+
+TEST_F(ShadedSpan, RgbShadingInterpolatesAcrossTheRow) {
+    open(32, &GDL_pixelFormatARGB);
+    bind(32, INT32_MIN);
+    // Row 1: red 0 -> 200 over 9 pixels (x 2 .. 10), blue 90 -> 0; row 2 one pixel.
+    GdlShadeWalker& w = walker(1, 1, 2, 11);
+    w.leftRed = 0;
+    w.rightRed = 200 << 16;
+    w.leftBlue = 90 << 16;
+    w.rightBlue = 0;
+    w.leftGreen = w.rightGreen = 40 << 16;
+    DRV_shadedDepthTrapezoid32(&w.edge);
+    for (int x = 2; x < 11; ++x) {
+        int64_t n = x - 2;
+        uint32_t r = uint32_t(((int64_t(200 << 16) / 10) * n) >> 16);
+        uint32_t b = uint32_t(((90 << 16) + (int64_t(-(90 << 16)) / 10) * n) >> 16);
+        EXPECT_EQ(at(dc, x, 1), r << 16 | 40u << 8 | b) << x;
+    }
+    EXPECT_EQ(at(dc, 11, 1), 0u);
+    // Edges given right to left are ordered with their colours.
+    GdlShadeWalker& v = walker(3, 1, 6, 4);
+    v.leftRed = 10 << 16;
+    v.rightRed = 30 << 16;
+    DRV_shadedDepthTrapezoid32(&v.edge);
+    EXPECT_EQ(at(dc, 4, 3) >> 16, 30u);
+    // A row one pixel wide takes the left colour.
+    GdlShadeWalker& one = walker(2, 1, 5, 6);
+    one.leftRed = 77 << 16;
+    one.rightRed = 250 << 16;
+    DRV_shadedDepthTrapezoid32(&one.edge);
+    EXPECT_EQ(at(dc, 5, 2), 77u << 16);
+    EXPECT_EQ(GDL_stateBlock.packedColor, 0x123456u);
+}
+
+TEST_F(ShadedSpan, RgbShadingDithersOnIndexedContexts) {
+    open(8);
+    bind(16, INT16_MIN);
+    GdlShadeWalker& w = walker(4, 2, 0, 8);
+    w.leftRed = w.rightRed = 100 << 16;
+    w.leftGreen = w.rightGreen = 150 << 16;
+    w.leftBlue = w.rightBlue = 200 << 16;
+    DRV_shadedDepthTrapezoid16(&w.edge);
+    for (int y = 4; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(at(dc, x, y), GDL_halftoneIndex(100, 150, 200, x, y)) << x << "," << y;
+}
+
+TEST_F(ShadedSpan, IndexShadingRunsFromLeftToRightIndex) {
+    open(8);
+    bind(32, INT32_MIN);
+    GdlShadeWalker& w = walker(0, 2, 0, 10);
+    w.leftIndex = 10 << 16;
+    w.rightIndex = 20 << 16;
+    w.leftIndexStep = 1 << 16; // the second row runs 11 -> 20
+    DRV_shadedIndexTrapezoid32(&w.edge);
+    for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(at(dc, x, 0), uint32_t(10 + x)) << x;
+        EXPECT_EQ(at(dc, x, 1), uint32_t(11 + (9 * x) / 10)) << x;
+    }
+}
+
+TEST_F(ShadedSpan, FillersKeepToTheClipAndTheBuffer) {
+    open(8);
+    bind(16, INT16_MIN);
+    GDL_setClipRectCurrent(3, 2, 10, 6);
+    GdlShadeWalker& w = walker(0, 10, -5, 30);
+    DRV_depthTrapezoid16(&w.edge);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            ASSERT_EQ(at(dc, x, y), (x >= 3 && x < 10 && y >= 2 && y < 6) ? 7u : 0u);
+    // Without a bound buffer nothing is drawn.
+    DRV_shadeState().zbuffer = {};
+    GdlShadeWalker& v = walker(0, 1, 0, 5);
+    GDL_setClipRectCurrent(0, 0, kW, kH);
+    DRV_depthTrapezoid32(&v.edge);
+    EXPECT_EQ(at(dc, 0, 0), 0u);
+}
+
+TEST(ShadedEdges, EdgeSetupCarriesValues) {
+    struct Case {
+        int32_t a[4], b[4];
+        int32_t result, xStep, v1Step, v2Step;
+    } cases[] = {
+        {{0, 0, 0, 0}, {10 << 16, 4 << 16, 40 << 16, -8 << 16}, 1, 10 << 14, 10 << 16, -2 << 16},
+        {{0, 0, 5, 5}, {3 << 16, 0x8000, 9, 1}, 1, 3 << 16, 4, -4}, // under a row: the difference
+        {{0, 5, 0, 0}, {7, 5, 1, 1}, 0, -1, -1, -1},
+        {{0, 9, 0, 0}, {7, 5, 1, 1}, -1, -1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        int32_t xs = -1, v1 = -1, v2 = -1;
+        EXPECT_EQ(Poly_edgeSetup3(c.a, c.b, &xs, &v1, &v2), c.result);
+        EXPECT_EQ(xs, c.xStep);
+        EXPECT_EQ(v1, c.v1Step);
+        EXPECT_EQ(v2, c.v2Step);
+        int32_t xs2 = -1, w = -1;
+        EXPECT_EQ(Poly_edgeSetup2(c.a, c.b, &xs2, &w), c.result);
+        EXPECT_EQ(xs2, c.xStep);
+        EXPECT_EQ(w, c.v1Step);
+    }
+}
+
+TEST(ShadedEdges, GradientsOfAPlane) {
+    // depth = 3 x + 5 y (pixels), in depth units.
+    auto v = [](int x, int y) { return std::vector<int32_t>{x << 16, y << 16, 3 * x + 5 * y}; };
+    auto a = v(1, 1), b = v(9, 2), c = v(4, 7);
+    GdlTriGradients g{};
+    Tri_computeGradients(a.data(), b.data(), c.data(), &g);
+    EXPECT_EQ(g.area2, (int64_t(8) * 6 - int64_t(3) * 1) << 32);
+    EXPECT_EQ(g.orientation, 1);
+    EXPECT_EQ(g.depthPerX, 3);
+    EXPECT_EQ(g.depthPerY, 5);
+    Tri_computeGradients(a.data(), c.data(), b.data(), &g);
+    EXPECT_EQ(g.orientation, -1);
+    EXPECT_EQ(g.depthPerX, 3);
+    EXPECT_EQ(g.depthPerY, 5);
+    auto d = v(17, 3); // on the line through a and b
+    Tri_computeGradients(a.data(), b.data(), d.data(), &g);
+    EXPECT_EQ(g.orientation, 0);
+    EXPECT_EQ(g.depthPerX, 0);
+}
+
+} // namespace
