@@ -63,6 +63,12 @@ int32_t GDL_checkCursorHeader(uint8_t directory[22], void* stream, long offset) 
     const uint8_t width = r.U8();
     const uint8_t height = r.U8();
     if (reserved != 0 || type != 2 || count != 1 || width != 32 || height != 32) return Refuse();
+    // The masks are read as two 1-bit images behind a 40-byte header; a colour
+    // or PNG cursor passes the directory test but would load as noise.
+    uint8_t imageHeader[40];
+    if (!ReadExact(stream, imageHeader, sizeof imageHeader) || imageHeader[0] != 40 ||
+        imageHeader[14] != 1 || imageHeader[15] != 0)
+        return Refuse();
     return 1;
 }
 

@@ -130,6 +130,13 @@ int32_t GDL_readPCXHeader(GdlBitmap* head, GdlPaletteEntry palette[256], int32_t
         if (!SeekTo(stream, offset + 128)) return Refuse();
     } else {
         TriplesToPalette(header + 16, static_cast<size_t>(*paletteBytes / 4), palette);
+        // Many writers leave the header palette of a monochrome picture empty
+        // (all zero): two equal colours would draw it as one flat area, so such
+        // a picture gets black for 0 and white for 1.
+        if (bits == 1 && std::memcmp(header + 16, header + 19, 3) == 0) {
+            palette[0] = GdlPaletteEntry{0, 0, 0, 0};
+            palette[1] = GdlPaletteEntry{255, 255, 255, 0};
+        }
     }
     return 1;
 }

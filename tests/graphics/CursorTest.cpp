@@ -58,12 +58,23 @@ TEST_F(CursorReader, RefusesOtherShapesAndTypes) {
     reserved[1] = 1;
     std::vector<uint8_t> cut = good;
     cut.resize(good.size() - 1);
+    // Colour cursors pass the directory test but their rows are not 1-bit masks.
+    tools::IconImage colour4 = MakeCursor(0, 0);
+    colour4.bitCount = 4;
+    colour4.palette.resize(16);
+    colour4.pixels.assign(32 * 16, 0x12);
+    tools::IconImage colour8 = colour4;
+    colour8.bitCount = 8;
+    colour8.palette.resize(256);
+    colour8.pixels.assign(32 * 32, 0x34);
     const std::vector<uint8_t> files[] = {tools::WriteCur({small}),
                                           tools::WriteCur({MakeCursor(0, 0), MakeCursor(0, 0)}),
                                           icon,
                                           reserved,
                                           cut,
-                                          std::vector<uint8_t>(10, 0)};
+                                          std::vector<uint8_t>(10, 0),
+                                          tools::WriteCur({colour4}),
+                                          tools::WriteCur({colour8})};
     for (size_t i = 0; i < std::size(files); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(Load(files[i]), nullptr);
@@ -73,6 +84,8 @@ TEST_F(CursorReader, RefusesOtherShapesAndTypes) {
     EXPECT_EQ(GDL_lastResult(), GDL_CURSOR_NOT_FOUND);
     EXPECT_EQ(GDL_isCursorFile(dir.Write("ok.cur", good).c_str()), 1);
     EXPECT_EQ(GDL_isCursorFile(dir.Write("bad.cur", icon).c_str()), 0);
+    EXPECT_EQ(GDL_lastResult(), GDL_INVALID_CURSOR);
+    EXPECT_EQ(GDL_isCursorFile(dir.Write("colour.cur", tools::WriteCur({colour4})).c_str()), 0);
     EXPECT_EQ(GDL_lastResult(), GDL_INVALID_CURSOR);
 }
 

@@ -102,6 +102,21 @@ TEST_F(PcxReader, EightBitTailMarkerMattersOnlyWithThePaletteFlag) {
     EXPECT_EQ(0, std::memcmp(bm->surface, im.scanlines.data(), im.scanlines.size()));
 }
 
+TEST_F(PcxReader, MonochromeWithTwoEqualHeaderColoursLoadsBlackAndWhite) {
+    // Writers often leave the header palette of a 1-bit picture zeroed.
+    for (const std::vector<tools::Rgb>& header :
+         {std::vector<tools::Rgb>{}, std::vector<tools::Rgb>(16, tools::Rgb{9, 9, 9})}) {
+        tools::PcxImage im = MakePcx(13, 3, 1, 1);
+        im.headerPalette = header;
+        BitmapPtr bm = Load(tools::WritePcx(im), 1);
+        ASSERT_TRUE(bm);
+        ASSERT_NE(bm->palette, nullptr);
+        EXPECT_EQ(bm->palette[0].red | bm->palette[0].green | bm->palette[0].blue, 0);
+        EXPECT_EQ(bm->palette[1].red & bm->palette[1].green & bm->palette[1].blue, 255);
+        EXPECT_EQ(0, std::memcmp(bm->surface, im.scanlines.data(), im.scanlines.size()));
+    }
+}
+
 TEST_F(PcxReader, RunBytesAndRunsOverTheRowEnd) {
     tools::PcxImage im;
     im.width = 4;

@@ -112,6 +112,7 @@ int32_t GDL_isCursorFile(const char* name);
 void GDL_unloadCursor(GdlCursor* cursor);
 GdlCursor* GDL_getDefaultCursor();
 void* GDL_openCursorFile(uint8_t directory[22], const char* name);
+// One 32 x 32 image whose 40-byte header gives 1 bit per pixel, else -18.
 int32_t GDL_checkCursorHeader(uint8_t directory[22], void* stream, long offset);
 GdlCursor* GDL_readCursor(const uint8_t directory[22], void* stream, long offset);
 
