@@ -1,0 +1,75 @@
+/*
+** Auxiliary functions for writing C functions callable from Lua: argument
+** checks that raise the standard "bad argument" message, registration of
+** function lists and a growable character buffer.
+*/
+#ifndef lauxlib_h
+#define lauxlib_h
+
+#include "lua.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+struct luaL_reg {
+    const char* name;
+    lua_CFunction func;
+};
+
+/* Registers the first n entries of l as global functions. */
+void luaL_openlib(const struct luaL_reg* l, int n);
+
+#if defined(__GNUC__)
+#define LUAL_NORETURN __attribute__((noreturn))
+#else
+#define LUAL_NORETURN
+#endif
+
+/* Raises "bad argument #numarg to function `NAME' (extramsg)"; never returns. */
+LUAL_NORETURN void luaL_argerror(int numarg, const char* extramsg);
+#define luaL_arg_check(cond, numarg, extramsg)                                                     \
+    if (!(cond)) luaL_argerror(numarg, extramsg)
+
+char* luaL_check_lstr(int numArg, long* len);
+char* luaL_opt_lstr(int numArg, const char* def, long* len);
+#define luaL_check_string(n) (luaL_check_lstr((n), NULL))
+#define luaL_opt_string(n, o) (luaL_opt_lstr((n), (o), NULL))
+double luaL_check_number(int numArg);
+double luaL_opt_number(int numArg, double def);
+#define luaL_check_int(n) ((int)luaL_check_number(n))
+#define luaL_check_long(n) ((long)luaL_check_number(n))
+#define luaL_opt_int(n, d) ((int)luaL_opt_number(n, d))
+#define luaL_opt_long(n, d) ((long)luaL_opt_number(n, d))
+lua_Object luaL_functionarg(int arg);
+lua_Object luaL_tablearg(int arg);
+lua_Object luaL_nonnullarg(int numArg);
+
+/* lua_error with a printf-formatted message; never returns. */
+LUAL_NORETURN void luaL_verror(const char* fmt, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+/* 0-based index of name in the NULL-terminated list, or -1. */
+int luaL_findstring(const char* name, const char* const list[]);
+/* Short description of a chunk source for messages, at most len bytes with the 0. */
+void luaL_chunkid(char* out, const char* source, int len);
+/* "@" followed by the file name, at most len bytes with the 0. */
+void luaL_filesource(char* out, const char* filename, int len);
+
+/* A growable character buffer shared by the libraries. */
+char* luaL_openspace(int size);
+void luaL_resetbuffer(void);
+void luaL_addchar(int c);
+int luaL_getsize(void);
+void luaL_addsize(int n);
+int luaL_newbuffer(int size);
+void luaL_oldbuffer(int old);
+char* luaL_buffer(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,371 @@
+// Tables: an array part for the keys 1..n and a chained hash part.
+//
+// Number keys hash by their value truncated toward zero and compare with
+// the interpreter's number equality, so keys closer than the tolerance
+// that share an integer part are one key.
+#include <cmath>
+#include <cstring>
+
+#include "state.h"
+
+namespace lua32 {
+
+namespace {
+
+const TObject kNilObject = {T_NIL, {0}};
+
+// Node storage of an empty hash part: one node that is never written.
+Node dummynode_ = {{T_NIL, {0}}, {T_NIL, {0}}, -1};
+
+uint32_t mix(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return static_cast<uint32_t>(x);
+}
+
+uint32_t hashnum(double n) {
+    if (n > -9.2e18 && n < 9.2e18) return mix(static_cast<uint64_t>(static_cast<int64_t>(n)));
+    if (n != n) return 0;
+    uint64_t bits;
+    std::memcpy(&bits, &n, sizeof bits);
+    return mix(bits);
+}
+
+uint32_t hashkey(const TObject* k) {
+    switch (k->tt) {
+        case T_NUMBER: return hashnum(k->v.n);
+        case T_STRING: return k->v.s->hash;
+        default: return mix(reinterpret_cast<uintptr_t>(k->v.gc));
+    }
+}
+
+bool keyeq(const TObject* a, const TObject* b) {
+    if (a->tt != b->tt) return false;
+    if (a->tt == T_NUMBER) return numeq(a->v.n, b->v.n);
+    return a->v.gc == b->v.gc;
+}
+
+// The array index of an integral number, or 0.
+inline uint32_t arrayindex(double n, uint32_t asize) {
+    if (n >= 1 && n <= asize) {
+        auto i = static_cast<uint32_t>(n);
+        if (static_cast<double>(i) == n) return i;
+    }
+    return 0;
+}
+
+inline bool isintegral(double n) {
+    return n == std::floor(n) && n > -9.2e18 && n < 9.2e18;
+}
+
+Node* mainposition(const Table* t, const TObject* k) {
+    return &t->node[hashkey(k) & (t->nodesize - 1)];
+}
+
+Node* findnode(const Table* t, const TObject* key) {
+    if (t->nodesize == 0) return nullptr;
+    Node* n = mainposition(t, key);
+    for (;;) {
+        if (keyeq(&n->key, key)) return n;
+        if (n->next < 0) return nullptr;
+        n = &t->node[n->next];
+    }
+}
+
+void setnodevector(lua_State* L, Table* t, uint32_t size) {
+    if (size == 0) {
+        t->node = &dummynode_;
+        t->nodesize = 0;
+        t->lastfree = 0;
+        return;
+    }
+    uint32_t s = 1;
+    while (s < size) {
+        if (s >= (1u << 26)) runerror(L, "table overflow");
+        s <<= 1;
+    }
+    t->node = static_cast<Node*>(lmalloc(L, s * sizeof(Node)));
+    for (uint32_t i = 0; i < s; i++) {
+        setnil(&t->node[i].key);
+        setnil(&t->node[i].val);
+        t->node[i].next = -1;
+    }
+    t->nodesize = s;
+    t->lastfree = s;
+}
+
+uint32_t countint(const TObject* key, uint32_t* nums) {
+    if (key->tt != T_NUMBER) return 0;
+    double n = key->v.n;
+    if (!(n >= 1 && n <= double(1u << 26))) return 0;
+    auto i = static_cast<uint32_t>(n);
+    if (static_cast<double>(i) != n) return 0;
+    uint32_t lg = 0;
+    while ((1u << lg) < i)
+        lg++;
+    nums[lg]++;
+    return 1;
+}
+
+void rehash(lua_State* L, Table* t, const TObject* extra);
+
+TObject* newkey(lua_State* L, Table* t, const TObject* key) {
+    if (t->nodesize == 0) {
+        rehash(L, t, key);
+        return tset(L, t, key);
+    }
+    // A node whose value is nil is free for reuse in place, even when a dead
+    // key still sits in it: lookups start at a key's main position, so the
+    // chain that passes through the node stays intact. Dead keys are never
+    // dereferenced (their objects may be gone), only compared.
+    Node* mp = mainposition(t, key);
+    if (mp->val.tt != T_NIL) {
+        Node* f = nullptr;
+        while (t->lastfree > 0) {
+            Node* c = &t->node[--t->lastfree];
+            if (c->key.tt == T_NIL && c->val.tt == T_NIL) {
+                f = c;
+                break;
+            }
+        }
+        if (f == nullptr) {
+            rehash(L, t, key);
+            return tset(L, t, key);
+        }
+        Node* othern = mainposition(t, &mp->key);
+        if (othern != mp) {
+            // the occupant is not in its main position: move it to the free node
+            while (&t->node[othern->next] != mp)
+                othern = &t->node[othern->next];
+            othern->next = static_cast<int32_t>(f - t->node);
+            *f = *mp;
+            mp->next = -1;
+            setnil(&mp->val);
+        } else {
+            f->next = mp->next;
+            mp->next = static_cast<int32_t>(f - t->node);
+            mp = f;
+        }
+    }
+    mp->key = *key;
+    if (key->tt == T_NUMBER && !isintegral(key->v.n)) t->nfrac++;
+    setnil(&mp->val);
+    return &mp->val;
+}
+
+void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
+    uint32_t oldasize = t->asize;
+    if (nasize > oldasize) {
+        // a growing array is reallocated: its elements stay where they are
+        t->arr = static_cast<TObject*>(
+            lrealloc(L, t->arr, oldasize * sizeof(TObject), nasize * sizeof(TObject)));
+        for (uint32_t i = oldasize; i < nasize; i++)
+            setnil(&t->arr[i]);
+        t->asize = nasize;
+        oldasize = nasize;
+    }
+    Node* oldnode = t->node;
+    uint32_t oldnsize = t->nodesize;
+    setnodevector(L, t, nhsize);
+    t->nfrac = 0;
+    if (nasize < oldasize) {
+        // the elements past a shrinking array move to the hash part
+        t->asize = nasize;
+        for (uint32_t i = nasize; i < oldasize; i++)
+            if (t->arr[i].tt != T_NIL) tsetnum(L, t, i + 1, &t->arr[i]);
+        t->arr = static_cast<TObject*>(
+            lrealloc(L, t->arr, oldasize * sizeof(TObject), nasize * sizeof(TObject)));
+    }
+    for (uint32_t i = 0; i < oldnsize; i++) {
+        Node* old = &oldnode[i];
+        if (old->val.tt != T_NIL) *tset(L, t, &old->key) = old->val;
+    }
+    if (oldnsize) lfree(L, oldnode, oldnsize * sizeof(Node));
+}
+
+void rehash(lua_State* L, Table* t, const TObject* extra) {
+    uint32_t nums[28] = {};
+    uint32_t nasize = 0;
+    uint32_t total = 0;
+    // the array part, slice by slice: keys (2^(lg-1), 2^lg] count in nums[lg]
+    for (uint32_t lg = 0, lo = 1; lo <= t->asize; lg++) {
+        uint32_t hi = 1u << lg;
+        if (hi > t->asize) hi = t->asize;
+        uint32_t c = 0;
+        for (uint32_t i = lo; i <= hi; i++)
+            c += t->arr[i - 1].tt != T_NIL;
+        nums[lg] += c;
+        nasize += c;
+        lo = hi + 1;
+    }
+    total += nasize;
+    for (uint32_t i = 0; i < t->nodesize; i++) {
+        if (t->node[i].val.tt != T_NIL) {
+            nasize += countint(&t->node[i].key, nums);
+            total++;
+        }
+    }
+    nasize += countint(extra, nums);
+    total++;
+    // the largest power of two n such that more than half of 1..n is used
+    uint32_t a = 0, na = 0, best = 0;
+    for (uint32_t lg = 0, twotoi = 1; lg < 27 && twotoi / 2 < nasize; lg++, twotoi *= 2) {
+        a += nums[lg];
+        if (a > twotoi / 2) {
+            best = twotoi;
+            na = a;
+        }
+    }
+    resize(L, t, best, total - na);
+}
+
+} // namespace
+
+Table* newtable(lua_State* L, uint32_t narr, uint32_t nhash) {
+    auto* t = static_cast<Table*>(lmalloc(L, sizeof(Table)));
+    t->htag = TAG_TABLE;
+    t->asize = 0;
+    t->arr = nullptr;
+    t->nfrac = 0;
+    setnodevector(L, t, 0);
+    linkobj(L, t, T_TABLE);
+    if (narr || nhash) resize(L, t, narr, nhash);
+    return t;
+}
+
+void freetable(lua_State* L, Table* t) {
+    if (t->arr) lfree(L, t->arr, t->asize * sizeof(TObject));
+    if (t->nodesize) lfree(L, t->node, t->nodesize * sizeof(Node));
+    lfree(L, t, sizeof(Table));
+}
+
+const TObject* tgetnum(const Table* t, double n) {
+    double tr = std::trunc(n);
+    if (tr >= 1 && tr <= t->asize) {
+        const TObject* slot = &t->arr[static_cast<uint32_t>(tr) - 1];
+        if (slot->tt != T_NIL && numeq(tr, n)) return slot;
+        if (tr == n && t->nfrac == 0) return &kNilObject;
+    }
+    if (t->nodesize == 0) return &kNilObject;
+    TObject k;
+    setnum(&k, n);
+    Node* nd = findnode(t, &k);
+    return nd ? &nd->val : &kNilObject;
+}
+
+const TObject* tgetstr(const Table* t, TString* s) {
+    if (t->nodesize == 0) return &kNilObject;
+    Node* n = &t->node[s->hash & (t->nodesize - 1)];
+    for (;;) {
+        if (n->key.tt == T_STRING && n->key.v.s == s) return &n->val;
+        if (n->next < 0) return &kNilObject;
+        n = &t->node[n->next];
+    }
+}
+
+const TObject* tget(const Table* t, const TObject* key) {
+    switch (key->tt) {
+        case T_NUMBER: return tgetnum(t, key->v.n);
+        case T_STRING: return tgetstr(t, key->v.s);
+        case T_NIL: return &kNilObject;
+        default: {
+            Node* n = findnode(t, key);
+            return n ? &n->val : &kNilObject;
+        }
+    }
+}
+
+TObject* tset(lua_State* L, Table* t, const TObject* key) {
+    if (key->tt == T_NUMBER) {
+        double n = key->v.n;
+        if (n != n) {
+            // NaN never equals itself: give it a fresh node no lookup will find
+            return newkey(L, t, key);
+        }
+        double tr = std::trunc(n);
+        if (tr >= 1 && tr <= t->asize) {
+            TObject* slot = &t->arr[static_cast<uint32_t>(tr) - 1];
+            if (tr == n) {
+                // an integral key lives in the array unless a near key already
+                // stands for it in the hash part
+                if (slot->tt == T_NIL && t->nfrac > 0) {
+                    Node* nd = findnode(t, key);
+                    if (nd) return &nd->val;
+                }
+                return slot;
+            }
+            if (slot->tt != T_NIL && numeq(tr, n)) return slot;
+        }
+    }
+    Node* nd = findnode(t, key);
+    if (nd) return &nd->val;
+    return newkey(L, t, key);
+}
+
+void tsetnum(lua_State* L, Table* t, double n, const TObject* v) {
+    TObject k;
+    setnum(&k, n);
+    *tset(L, t, &k) = *v;
+}
+
+static int tnextindex(const Table* t, const TObject* key, uint32_t* idx) {
+    if (key->tt == T_NIL) {
+        *idx = 0;
+        return 1;
+    }
+    if (key->tt == T_NUMBER) {
+        uint32_t i = arrayindex(key->v.n, t->asize);
+        if (i) {
+            *idx = i;
+            return 1;
+        }
+    }
+    Node* n = findnode(t, key);
+    if (!n) return 0;
+    *idx = t->asize + static_cast<uint32_t>(n - t->node) + 1;
+    return 1;
+}
+
+uint32_t tnextpos(const Table* t, uint32_t pos, TObject* key, TObject* val) {
+    for (uint32_t i = pos; i < t->asize; i++) {
+        if (t->arr[i].tt != T_NIL) {
+            setnum(key, i + 1);
+            *val = t->arr[i];
+            return i + 1;
+        }
+    }
+    for (uint32_t i = (pos > t->asize ? pos - t->asize : 0); i < t->nodesize; i++) {
+        if (t->node[i].val.tt != T_NIL) {
+            *key = t->node[i].key;
+            *val = t->node[i].val;
+            return t->asize + i + 1;
+        }
+    }
+    return 0;
+}
+
+int tnext(const Table* t, TObject* key, TObject* val) {
+    uint32_t idx;
+    if (!tnextindex(t, key, &idx)) return -1;
+    return tnextpos(t, idx, key, val) != 0 ? 1 : 0;
+}
+
+double tgetn(lua_State* L, const Table* t) {
+    const TObject* n = tgetstr(t, L->s_n);
+    if (n->tt == T_NUMBER) return n->v.n;
+    double max = 0;
+    for (uint32_t i = t->asize; i > 0; i--) {
+        if (t->arr[i - 1].tt != T_NIL) {
+            max = i;
+            break;
+        }
+    }
+    for (uint32_t i = 0; i < t->nodesize; i++) {
+        const Node* nd = &t->node[i];
+        if (nd->val.tt != T_NIL && nd->key.tt == T_NUMBER && nd->key.v.n > max) max = nd->key.v.n;
+    }
+    return max;
+}
+
+} // namespace lua32

@@ -1,0 +1,4 @@
+function f(x)
+  return x + {}
+end
+f(1)

@@ -1,0 +1,4 @@
+T = newtag()
+settagmethod(T, "index", function (t, k) return k + {} end)
+t = settag({}, T)
+print(t.missing)

@@ -1,0 +1,45 @@
+-- gsub: string and function replacements, empty matches, limits, errors.
+function E(f, ...)
+  errmsg = nil
+  call(f, arg, "x", function (m) errmsg = m end)
+  return errmsg
+end
+
+print(gsub("hello world", "(%w+)", "%1 %1"))
+print(gsub("hello world", "(%w+)", "%1 %1", 1))
+print(gsub("hello world from Lua", "(%w+)%s*(%w+)", "%2 %1"))
+print(gsub("abc", "%w", "%%"))
+t = {name = "Ana", age = 30}
+print(gsub("$name is $age", "%$(%w+)", function (v) return %t[v] end))
+print(gsub("a,b", ",", function () end))
+print(gsub("abc", "", "-"))
+print(gsub("abc", "b*", "-"))
+print(gsub("", "", "y"))
+print(gsub("aaa", "a", "b", 0))
+print(gsub("aaa", "a", "b", -1))
+print(gsub("aaa", "a", "b", 2.9))
+print(gsub("abc", "b", "%x"))
+print(gsub("abc", "b", 5))
+print(gsub("aaa", "^a", "b"))
+print(gsub("hello", "l", ""))
+print(gsub("a.b.c", ".", "/", 2))
+print(gsub("a.b.c", "%.", "/"))
+print(gsub("abc", "(%w)", function (c) return strbyte(c) end))
+print(gsub("abc", "(%w)", function (c) if c == "b" then return nil end return strupper(c) end))
+print(gsub("abc", "%w", function (...) return arg.n end))
+print(gsub("x = 1, y = 2", "(%w+) = (%w+)", "%2 = %1"))
+print(gsub("abc", "(a)(b)(c)", "%3%2%1"))
+print(gsub("one two", "(%w+)", "<%1>"))
+print(gsub("  trim  ", "^%s*(.-)%s*$", "%1"))
+n = 0
+s = gsub("a b c", "(%w)", function (w) n = n + 1 return w .. n end)
+print(s, n)
+
+print(E(gsub, "abc", "b", "%1"))
+print(E(gsub, "abc", "(b)", "%2"))
+print(E(gsub, "abc", "(b)", "%0"))
+print(E(gsub, "abc", "b", nil))
+print(E(gsub, "abc", "b", {}))
+print(E(gsub, "abc", "b", "x", nil))
+print(E(gsub, "abc", "b", function () error("in repl") end))
+print(E(gsub, "abc", "[b", "x"))

@@ -1,0 +1,3 @@
+-- dofile() without a name runs standard input as a chunk.
+print(dofile())
+print(read("*a"))

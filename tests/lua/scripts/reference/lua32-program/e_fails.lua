@@ -1,0 +1,2 @@
+-- Not run: the -e chunk before it fails.
+print("not reached")

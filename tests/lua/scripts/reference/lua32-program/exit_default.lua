@@ -1,0 +1,2 @@
+-- exit() without a code gives status 1.
+exit()

@@ -1,0 +1,2 @@
+-- _PROMPT set from the command line changes the prompt.
+print("done")

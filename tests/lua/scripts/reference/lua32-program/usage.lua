@@ -1,0 +1,2 @@
+-- An unknown option prints the usage text and ends with status 1.
+print("not reached")

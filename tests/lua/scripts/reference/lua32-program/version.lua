@@ -1,0 +1,2 @@
+-- -v prints the version line first.
+print("script")

@@ -1,0 +1,2 @@
+-- Without randomseed the C library's default sequence is used.
+print(random())

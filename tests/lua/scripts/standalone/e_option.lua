@@ -1,0 +1,1 @@
+-- only the -e options of the command line run

@@ -1,0 +1,2 @@
+print("ran")
+error("stop")

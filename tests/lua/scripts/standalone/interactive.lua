@@ -1,0 +1,1 @@
+-- interactive mode with the default prompt

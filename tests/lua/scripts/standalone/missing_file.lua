@@ -1,0 +1,1 @@
+-- names a file that does not exist

@@ -1,0 +1,1 @@
+-- without arguments and with piped input, standard input runs as a file

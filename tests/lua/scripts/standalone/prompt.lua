@@ -1,0 +1,1 @@
+-- the prompt is the global _PROMPT

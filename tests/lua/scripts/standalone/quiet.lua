@@ -1,0 +1,1 @@
+-- interactive mode without prompt; a backslash continues the line

@@ -1,0 +1,2 @@
+#!/usr/local/bin/lua
+print("shebang line skipped")

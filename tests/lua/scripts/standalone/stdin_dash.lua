@@ -1,0 +1,1 @@
+-- the chunk comes from standard input

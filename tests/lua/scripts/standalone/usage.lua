@@ -1,0 +1,1 @@
+-- an unknown option prints the usage

@@ -1,0 +1,1 @@
+-- version and copyright
