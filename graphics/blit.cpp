@@ -197,6 +197,10 @@ int32_t GDL_setPaletteCheck(int32_t on) {
     return previous;
 }
 
+int32_t GDL_getPaletteCheck() {
+    return g_paletteCheck;
+}
+
 // --- Bitmaps ---------------------------------------------------------------------
 
 void GDL_drawMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,

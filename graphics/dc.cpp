@@ -198,8 +198,15 @@ GdlDeviceContext* GDL_createDisplayDC(int32_t virtualWidth, int32_t virtualHeigh
             return nullptr;
         }
         if (dc->driverState) dc->driverState->refCount++;
-        // The copy shares the first context's private memory; only the first frees it.
+        // The copy shares the first context's surface; only the first frees
+        // it. A z-buffer is each context's own, made when asked for.
         dc->flags |= GDL_FLAG_NOT_OWNED;
+        dc->ownedMemory = nullptr;
+        dc->winFlags &= ~uint32_t(GDL_WIN_OWN_DC | GDL_WIN_OWN_BITMAP);
+        dc->flags &= ~GDL_FLAG_ZBUFFER;
+        dc->zBuffer = nullptr;
+        dc->zSlope = nullptr;
+        dc->zDepth = dc->zWidth = 0;
         dc->bounds = {0, 0, int32_t(dc->mode.maxX) + 1, int32_t(dc->mode.maxY) + 1};
         GDL_setDefaultAttributes(dc);
         GDL_setDefaultPalette(dc);
@@ -347,7 +354,10 @@ void GDL_destroyDIBSurface(GdlDeviceContext* dc) {
         dc->winDC = nullptr;
         dc->bitmap = nullptr;
         dc->winFlags &= ~uint32_t(GDL_WIN_OWN_DC | GDL_WIN_OWN_BITMAP);
-    } else if (!(dc->flags & GDL_FLAG_NOT_OWNED)) {
+    } else {
+        // ownedMemory is only ever what the context made (a shared or a
+        // caller's surface leaves it null), so the not-owned flag, which a
+        // z-buffer made later clears, does not decide here.
         GDL_free(dc->ownedMemory);
     }
     dc->ownedMemory = nullptr;

@@ -93,14 +93,6 @@ void transparentBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
 
 } // namespace
 
-// The switch has no reader of its own: setting it returns the value, which
-// goes straight back.
-int32_t DRV_paletteCheck() {
-    int32_t on = GDL_setPaletteCheck(1);
-    GDL_setPaletteCheck(on);
-    return on;
-}
-
 void DRV_srcTransBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                      int32_t right, int32_t bottom, int32_t destX, int32_t destY, int32_t,
                      uint32_t key) {
@@ -178,7 +170,7 @@ bool DRV_sameBlitFormat(const GdlDeviceContext* dest, const GdlDeviceContext* sr
     if (!translate || !dest || !src) return false;
     if (dest->mode.bitsPerPixel != src->mode.bitsPerPixel) return false;
     if (src->mode.bitsPerPixel <= 8) {
-        if (!DRV_paletteCheck() || !src->palette) return true;
+        if (!GDL_getPaletteCheck() || !src->palette) return true;
         if (!dest->palette) return false;
         int32_t n = std::min(colorCount(src), colorCount(dest));
         return std::memcmp(src->palette, dest->palette, size_t(n) * sizeof(GdlPaletteEntry)) == 0;

@@ -8,6 +8,7 @@
 #include "gdl/pixelformat.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
+#include "gdl/shading.h"
 #include "render_packed.h"
 
 namespace {
@@ -135,6 +136,7 @@ int32_t initFamily(Family f, GdlDeviceContext* dc) {
 }
 
 void destroyFamily(Family f, GdlDeviceContext* dc) {
+    DRV_freeZBuffer(dc); // leaves a z-buffer the context does not own
     GdlDriverState* state = dc->driverState;
     if (state && --state->refCount <= 0) {
         if (state != g_state[f]) GDL_fatalError("Internal error: dc->v != g_state!\n");

@@ -20,6 +20,7 @@
 #include "gdl/draw.h"
 #include "gdl/memory.h"
 #include "gdl/render.h"
+#include "gdl/shading.h"
 
 // Pixels are moved as little-endian words with plain loads and stores.
 static_assert(std::endian::native == std::endian::little, "packed pixels assume little endian");
@@ -826,7 +827,8 @@ template <int N> struct Packed {
         v.putPixel = putPixel;
         v.getRow = getRow;
         v.putRow = putRow;
-        // Patterned and wide lines (tables 2 to 7) stay the render core's.
+        // Patterned and wide lines (tables 2 to 7) are the render core's,
+        // made of spans; the driver's own line serves tables 0, 1 and 8.
         v.tables[0].line = line;
         v.tables[1].line = line;
         v.tables[8].line = line;
@@ -863,6 +865,7 @@ template <int N> struct Packed {
         v.scanLeftTo = scanLeft<true>;
         v.scanRightWhile = scanRight<false>;
         v.scanLeftWhile = scanLeft<false>;
+        DRV_setShadingEntries(dc);
     }
 };
 

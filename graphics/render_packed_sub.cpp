@@ -5,6 +5,7 @@
 #include "gdl/defaultdraw.h"
 #include "gdl/packed.h"
 #include "gdl/render.h"
+#include "gdl/shading.h"
 #include "render_packed.h"
 #include "render_packed_sub.h"
 
@@ -56,6 +57,105 @@ void subRestore(GdlDeviceContext* dc, const void* buffer) {
                     size_t(rowBytes));
 }
 
+// --- Rows -------------------------------------------------------------------------------
+
+// Rows handed to the row entries are in the library's row form, the form of
+// bitmaps: at 4 bits the even pixel in the high four bits, at 1 bit the most
+// significant bit leftmost; `srcX` places the first pixel within its byte.
+// The context's own pixels are reached through its pixel layout.
+uint32_t rowPixel(const uint8_t* row, int32_t bits, int32_t i) {
+    if (bits == 4) return (row[i >> 1] >> ((i & 1) ? 0 : 4)) & 0x0F;
+    return (row[i >> 3] >> (7 - (i & 7))) & 1;
+}
+
+void setRowPixel(uint8_t* row, int32_t bits, int32_t i, uint32_t v) {
+    if (bits == 4) {
+        const int shift = (i & 1) ? 0 : 4;
+        row[i >> 1] = uint8_t((row[i >> 1] & ~(0x0F << shift)) | (v & 0x0F) << shift);
+    } else {
+        const uint8_t bit = uint8_t(0x80 >> (i & 7));
+        row[i >> 3] = uint8_t((v & 1) ? (row[i >> 3] | bit) : (row[i >> 3] & ~bit));
+    }
+}
+
+uint8_t* cellOf(const GdlDeviceContext* dc, int32_t x, int32_t y, int32_t* shift) {
+    uint8_t* line = dc->surface + int64_t(y) * int32_t(dc->mode.bytesPerLine);
+    if (dc->mode.bitsPerPixel == 4) {
+        *shift = 4 * (x & 1);
+        return line + (x >> 1);
+    }
+    *shift = 7 - (x & 7);
+    return line + (x >> 3);
+}
+
+uint32_t dcPixel(const GdlDeviceContext* dc, int32_t x, int32_t y) {
+    int32_t shift;
+    const uint8_t* p = cellOf(dc, x, y, &shift);
+    return (*p >> shift) & (dc->mode.bitsPerPixel == 4 ? 0x0Fu : 1u);
+}
+
+uint32_t combine(uint32_t d, uint32_t v, int32_t op) {
+    switch (op) {
+        case 0: return v;
+        case 2: return d | v;
+        case 3: return d ^ v;
+        default: return d & v;
+    }
+}
+
+void putDcPixel(GdlDeviceContext* dc, int32_t x, int32_t y, uint32_t v, int32_t op) {
+    int32_t shift;
+    uint8_t* p = cellOf(dc, x, y, &shift);
+    const uint32_t mask = dc->mode.bitsPerPixel == 4 ? 0x0Fu : 1u;
+    const uint32_t out = combine((*p >> shift) & mask, v & mask, op) & mask;
+    *p = uint8_t((*p & ~(mask << shift)) | out << shift);
+}
+
+int32_t bitsOf(const GdlDeviceContext* dc) {
+    return int32_t(dc->mode.bitsPerPixel);
+}
+
+int32_t firstOf(const GdlDeviceContext* dc, int32_t srcX) {
+    return srcX & (bitsOf(dc) == 4 ? 1 : 7);
+}
+
+void subGetRow(GdlDeviceContext* dc, int32_t y, int32_t x1, int32_t x2, void* dest, int32_t srcX,
+               int32_t op) {
+    auto* row = static_cast<uint8_t*>(dest);
+    const int32_t bits = bitsOf(dc), first = firstOf(dc, srcX);
+    for (int32_t i = 0; i < x2 - x1; ++i) {
+        const uint32_t d = rowPixel(row, bits, first + i);
+        setRowPixel(row, bits, first + i, combine(d, dcPixel(dc, x1 + i, y), op));
+    }
+}
+
+void subPutRow(GdlDeviceContext* dc, int32_t y, int32_t x1, int32_t x2, const void* src,
+               int32_t srcX, int32_t op) {
+    const auto* row = static_cast<const uint8_t*>(src);
+    const int32_t bits = bitsOf(dc), first = firstOf(dc, srcX);
+    for (int32_t i = 0; i < x2 - x1; ++i)
+        putDcPixel(dc, x1 + i, y, rowPixel(row, bits, first + i), op);
+}
+
+void subPutRowDoubled(GdlDeviceContext* dc, int32_t y, int32_t x, int32_t count, const void* src) {
+    const auto* row = static_cast<const uint8_t*>(src);
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t v = rowPixel(row, bitsOf(dc), i);
+        putDcPixel(dc, x + 2 * i, y, v, 0);
+        putDcPixel(dc, x + 2 * i + 1, y, v, 0);
+    }
+}
+
+void subPutRowStretched(GdlDeviceContext* dc, int32_t y, int32_t x, int32_t count, const void* src,
+                        const uint32_t* repeats) {
+    const auto* row = static_cast<const uint8_t*>(src);
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t v = rowPixel(row, bitsOf(dc), i);
+        for (uint32_t k = 0; k < repeats[i]; ++k)
+            putDcPixel(dc, x++, y, v, 0);
+    }
+}
+
 } // namespace
 
 void fillSubByteVectors(GdlDeviceContext* dc, GdlGetPixelFunc get, GdlPutPixelFunc put) {
@@ -70,9 +170,18 @@ void fillSubByteVectors(GdlDeviceContext* dc, GdlGetPixelFunc get, GdlPutPixelFu
     v.setBackColor = DRV_setBackColor;
     v.getPixel = get;
     v.putPixel = put;
+    // The render core's blits move pixels through the row entries; at these
+    // depths they are made of single pixels, so blits and conversions into
+    // (and out of) these contexts are drawn rather than dropped.
+    v.getRow = subGetRow;
+    v.putRow = subPutRow;
+    v.putRowDoubled = subPutRowDoubled;
+    v.putRowStretched = subPutRowStretched;
     v.saveRectSize = subSaveSize;
     v.saveRect = subSave;
     v.restoreRect = subRestore;
+    // Refuses below 8 bits; installed so callers get that answer, not silence.
+    v.makeZBuffer = DRV_makeZBuffer;
 }
 
 } // namespace gdl_packed

@@ -184,7 +184,7 @@ void walkConvex(const Vertex* forward, const Vertex* backward, int32_t length, i
     GdlTrapezoidFunc trapezoid = s.genericTrapezoid ? DRV_trapezoid : s.v.current.trapezoid;
     Chain left{forward, length, 0, 0}, right{backward, length, 0, 0};
     if (!left.advance() || !right.advance()) return;
-    GdlEdgeWalker& w = s.walker;
+    GdlEdgeWalker& w = s.walker.edge;
     int64_t y = int64_t(left.start().y) + yOffset;
     w.leftX = left.start().x + xOffset;
     w.rightX = right.start().x + xOffset;

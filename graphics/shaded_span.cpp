@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "gdl/draw.h"
 #include "gdl/shading.h"
-
-GdlShadeState& DRV_shadeState() {
-    static GdlShadeState state{};
-    return state;
-}
 
 namespace {
 
@@ -76,43 +72,50 @@ void Tri_computeGradients(const int32_t* a, const int32_t* b, const int32_t* c,
 
 namespace {
 
-// Columns [firstX, endX) that the depth table holds.
-bool tableRange(int32_t& firstX, int32_t& endX) {
-    const GdlDepthBuffer& z = DRV_shadeState().zbuffer;
-    if (!z.depthTable) return false;
-    firstX = std::max(firstX, 0);
-    endX = std::min(endX, z.tableEntries);
+// Table entries [first, end) for device columns [firstX, endX) that the
+// depth-slope table holds (one entry per column from the bounds' left).
+bool tableRange(int32_t& firstX, int32_t& endX, int32_t& first) {
+    const GdlDeviceContext& s = GDL_stateBlock;
+    if (!s.zSlope) return false;
+    first = s.bounds.left;
+    firstX = std::max(firstX, first);
+    endX = std::min(endX, first + s.zWidth);
     return firstX < endX;
 }
 
 int32_t depthAt(int32_t x0, int32_t x) {
-    return int32_t(uint32_t(int64_t(x) - x0) * uint32_t(DRV_shadeState().walker.depthStepX));
+    return int32_t(uint32_t(int64_t(x) - x0) * uint32_t(GDL_stateBlock.walker.depthStepX));
 }
 
 } // namespace
 
 void DRV_fillDepthRow16(int32_t x0, int32_t firstX, int32_t endX) {
-    if (!tableRange(firstX, endX)) return;
-    int16_t* t = static_cast<int16_t*>(DRV_shadeState().zbuffer.depthTable);
+    int32_t first;
+    if (!tableRange(firstX, endX, first)) return;
+    int16_t* t = static_cast<int16_t*>(GDL_stateBlock.zSlope);
     for (int32_t x = firstX; x < endX; ++x)
-        t[x] = int16_t(depthAt(x0, x) >> 15);
+        t[x - first] = int16_t(depthAt(x0, x) >> 15);
 }
 
 void DRV_fillDepthRow32(int32_t x0, int32_t firstX, int32_t endX) {
-    if (!tableRange(firstX, endX)) return;
-    int32_t* t = static_cast<int32_t*>(DRV_shadeState().zbuffer.depthTable);
+    int32_t first;
+    if (!tableRange(firstX, endX, first)) return;
+    int32_t* t = static_cast<int32_t*>(GDL_stateBlock.zSlope);
     for (int32_t x = firstX; x < endX; ++x)
-        t[x] = depthAt(x0, x);
+        t[x - first] = depthAt(x0, x);
 }
 
+// Three bytes an entry; the table must then have room for 3 bytes a column.
 void DRV_fillDepthRow24(int32_t x0, int32_t firstX, int32_t endX) {
-    if (!tableRange(firstX, endX)) return;
-    uint8_t* t = static_cast<uint8_t*>(DRV_shadeState().zbuffer.depthTable);
+    int32_t first;
+    if (!tableRange(firstX, endX, first)) return;
+    uint8_t* t = static_cast<uint8_t*>(GDL_stateBlock.zSlope);
     for (int32_t x = firstX; x < endX; ++x) {
         int32_t v = depthAt(x0, x);
-        t[3 * x] = uint8_t(v >> 7);
-        t[3 * x + 1] = uint8_t(v >> 15);
-        t[3 * x + 2] = uint8_t(v >> 23);
+        const size_t i = 3 * size_t(x - first);
+        t[i] = uint8_t(v >> 7);
+        t[i + 1] = uint8_t(v >> 15);
+        t[i + 2] = uint8_t(v >> 23);
     }
 }
 
@@ -124,27 +127,32 @@ struct Channel {
     int32_t left, right;
 };
 
-// One filler for every form: the cell width and the shading are parameters.
-template <typename Cell, Shade kShade> void depthTrapezoid(GdlEdgeWalker* edge) {
+// One filler for every form: the cell width (void: no depth test) and the
+// shading are parameters.
+template <typename Cell, Shade kShade> void shadedTrapezoid(GdlEdgeWalker* edge) {
+    constexpr bool kDepth = !std::is_void_v<Cell>;
+    using Z = std::conditional_t<kDepth, Cell, int32_t>;
     GdlShadeWalker* w = reinterpret_cast<GdlShadeWalker*>(edge);
     GdlDeviceContext& s = GDL_stateBlock;
-    const GdlDepthBuffer& z = DRV_shadeState().zbuffer;
     const GdlRect& c = s.clipDevice;
     const bool deep = s.mode.bitsPerPixel > 8;
     GdlPutPixelFunc put = s.v.putPixel;
     if (kShade == Shade::Flat && s.attr.colorMapMode == 1) put = s.v.putDitheredPixel;
     if (kShade == Shade::Rgb && !deep) put = s.v.putDitheredPixel;
-    const uint32_t savedColor = s.packedColor;
+    const uint32_t savedColor = s.packedColor, savedTrueColor = s.attr.color;
     const GdlPixelFormat& f = s.format;
-    const Cell* table = static_cast<const Cell*>(z.depthTable);
-    Cell* cells = static_cast<Cell*>(z.cells);
-    const bool usable = cells && table && int32_t(sizeof(Cell) * 8) == z.bits;
+    const int32_t originX = s.bounds.left, originY = s.bounds.top;
+    const Z* table = static_cast<const Z*>(s.zSlope);
+    Z* cells = static_cast<Z*>(s.zBuffer);
+    const bool usable =
+        !kDepth || (cells && table && int32_t(sizeof(Z) * 8) == s.zDepth && s.zWidth > 0);
+    const int32_t zRows = s.bounds.bottom - originY;
 
     s.v.beginAccess();
     for (int32_t i = 0; i < edge->count; ++i) {
         const int32_t row = edge->row;
-        const int32_t zRow = row - z.originY;
-        if (usable && row >= c.top && row < c.bottom && zRow >= 0 && zRow < z.height) {
+        const int32_t zRow = row - originY;
+        if (usable && row >= c.top && row < c.bottom && zRow >= 0 && zRow < zRows) {
             int32_t xl = roundFx(edge->leftX), xr = roundFx(edge->rightX);
             Channel ch[3] = {{w->leftRed, w->rightRed},
                              {w->leftGreen, w->rightGreen},
@@ -164,16 +172,20 @@ template <typename Cell, Shade kShade> void depthTrapezoid(GdlEdgeWalker* edge) 
                 step[k] = span <= 1 ? diff : diff / (int64_t(span) + 1);
             }
             if (span > 0) indexStep = (int64_t(index.right) - index.left) / span;
-            const int32_t from = std::max({xl, c.left, z.originX, 0});
-            const int32_t to = std::min({xr, c.right, z.originX + z.width, z.tableEntries});
-            const int32_t base = sizeof(Cell) == 2 ? (w->depth >> 15) : w->depth;
-            Cell* zr = cells + size_t(zRow) * size_t(z.stride);
+            int32_t from = std::max(xl, c.left), to = std::min(xr, c.right);
+            if (kDepth) {
+                from = std::max(from, originX);
+                to = std::min(to, originX + s.zWidth);
+            }
+            const int32_t base = sizeof(Z) == 2 ? (w->depth >> 15) : w->depth;
+            Z* zr = kDepth ? cells + size_t(zRow) * size_t(s.zWidth) : nullptr;
             for (int32_t x = from; x < to; ++x) {
-                const int64_t d64 = int64_t(table[x]) + base;
-                const int32_t d = int32_t(d64);
-                Cell& cell = zr[x - z.originX];
-                if (!(d > int32_t(cell))) continue;
-                cell = Cell(d);
+                if constexpr (kDepth) {
+                    const int32_t d = int32_t(int64_t(table[x - originX]) + base);
+                    Z& cell = zr[x - originX];
+                    if (!(d > int32_t(cell))) continue;
+                    cell = Z(d);
+                }
                 const int64_t n = x - xl;
                 if (kShade == Shade::Rgb) {
                     uint32_t v[3];
@@ -183,8 +195,8 @@ template <typename Cell, Shade kShade> void depthTrapezoid(GdlEdgeWalker* edge) 
                         s.packedColor = ((v[0] >> f.redAdjust) & f.redMask) << f.redPosition |
                                         ((v[1] >> f.greenAdjust) & f.greenMask) << f.greenPosition |
                                         ((v[2] >> f.blueAdjust) & f.blueMask) << f.bluePosition;
-                    else
-                        s.packedColor = v[0] << 16 | v[1] << 8 | v[2];
+                    else // the dithered writer takes the true colour (either field)
+                        s.attr.color = s.packedColor = v[0] << 16 | v[1] << 8 | v[2];
                 } else if (kShade == Shade::Index) {
                     int32_t idx = int32_t((int64_t(index.left) + indexStep * n) >> 16);
                     s.packedColor = GDL_colorToPixel(&s, std::clamp(idx, 0, 255));
@@ -192,40 +204,49 @@ template <typename Cell, Shade kShade> void depthTrapezoid(GdlEdgeWalker* edge) 
                 put(x, row);
             }
         }
-        edge->leftX += edge->leftStep;
-        edge->rightX += edge->rightStep;
+        // Far-off edges saturate rather than wrap.
+        auto step = [](int32_t& v, int32_t by) { v = clamp32(int64_t(v) + by); };
+        step(edge->leftX, edge->leftStep);
+        step(edge->rightX, edge->rightStep);
         edge->row += 1;
-        w->depth += w->depthStepRow;
-        w->leftIndex += w->leftIndexStep;
-        w->rightIndex += w->rightIndexStep;
-        w->leftRed += w->leftRedStep;
-        w->leftGreen += w->leftGreenStep;
-        w->leftBlue += w->leftBlueStep;
-        w->rightRed += w->rightRedStep;
-        w->rightGreen += w->rightGreenStep;
-        w->rightBlue += w->rightBlueStep;
+        step(w->depth, w->depthStepRow);
+        step(w->leftIndex, w->leftIndexStep);
+        step(w->rightIndex, w->rightIndexStep);
+        step(w->leftRed, w->leftRedStep);
+        step(w->leftGreen, w->leftGreenStep);
+        step(w->leftBlue, w->leftBlueStep);
+        step(w->rightRed, w->rightRedStep);
+        step(w->rightGreen, w->rightGreenStep);
+        step(w->rightBlue, w->rightBlueStep);
     }
     s.v.endAccess();
     s.packedColor = savedColor;
+    s.attr.color = savedTrueColor;
 }
 
 } // namespace
 
 void DRV_depthTrapezoid16(GdlEdgeWalker* walker) {
-    depthTrapezoid<int16_t, Shade::Flat>(walker);
+    shadedTrapezoid<int16_t, Shade::Flat>(walker);
 }
 void DRV_depthTrapezoid32(GdlEdgeWalker* walker) {
-    depthTrapezoid<int32_t, Shade::Flat>(walker);
+    shadedTrapezoid<int32_t, Shade::Flat>(walker);
 }
 void DRV_shadedDepthTrapezoid16(GdlEdgeWalker* walker) {
-    depthTrapezoid<int16_t, Shade::Rgb>(walker);
+    shadedTrapezoid<int16_t, Shade::Rgb>(walker);
 }
 void DRV_shadedDepthTrapezoid32(GdlEdgeWalker* walker) {
-    depthTrapezoid<int32_t, Shade::Rgb>(walker);
+    shadedTrapezoid<int32_t, Shade::Rgb>(walker);
 }
 void DRV_shadedIndexTrapezoid16(GdlEdgeWalker* walker) {
-    depthTrapezoid<int16_t, Shade::Index>(walker);
+    shadedTrapezoid<int16_t, Shade::Index>(walker);
 }
 void DRV_shadedIndexTrapezoid32(GdlEdgeWalker* walker) {
-    depthTrapezoid<int32_t, Shade::Index>(walker);
+    shadedTrapezoid<int32_t, Shade::Index>(walker);
+}
+void DRV_rampTrapezoid(GdlEdgeWalker* walker) {
+    shadedTrapezoid<void, Shade::Index>(walker);
+}
+void DRV_rgbTrapezoid(GdlEdgeWalker* walker) {
+    shadedTrapezoid<void, Shade::Rgb>(walker);
 }

@@ -1,11 +1,13 @@
 // Routine-vector defaults, the slot setters and the attribute entries that
 // drivers install.
 #include <cstring>
+#include <initializer_list>
 #include <type_traits>
 
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
+#include "gdl/shading.h"
 
 namespace {
 
@@ -31,6 +33,26 @@ void emptyTable(GdlRenderTable& t) {
     empty(t.fillEllipse);
     empty(t.ellipseArc);
     empty(t.fillEllipseArc);
+}
+
+void emptyZSet(GdlZSet& z) {
+    empty(z.zClear);
+    empty(z.zLine);
+    empty(z.zLineMapped);
+    empty(z.zRampLine);
+    empty(z.zRgbLine);
+    empty(z.zTriangle);
+    empty(z.zTriangleMapped);
+    empty(z.zRampTriangle);
+    empty(z.zRgbTriangle);
+    empty(z.zQuad);
+    empty(z.zQuadMapped);
+    empty(z.zRampQuad);
+    empty(z.zRgbQuad);
+    empty(z.zTrapezoid);
+    empty(z.zTrapezoidMapped);
+    empty(z.zRampTrapezoid);
+    empty(z.zRgbTrapezoid);
 }
 
 inline int32_t fx(int32_t v) {
@@ -100,6 +122,17 @@ void DRV_setDefaultVectors(GdlDeviceContext* dc) {
     empty(v.scanLeftTo);
     empty(v.scanRightWhile);
     empty(v.scanLeftWhile);
+    empty(v.makeZBuffer);
+    empty(v.rampLine);
+    empty(v.rgbLine);
+    empty(v.rampTrapezoid);
+    empty(v.rgbTrapezoid);
+    empty(v.rampTriangle);
+    empty(v.rgbTriangle);
+    empty(v.rampQuad);
+    empty(v.rgbQuad);
+    for (GdlZSet* z : {&v.zActive, &v.z16, &v.z32})
+        emptyZSet(*z);
 }
 
 #define GDL_SLOT_SETTER(n, member, type)                                                           \
@@ -206,6 +239,9 @@ void DRV_setGenericRenderers(GdlDeviceContext* dc) {
     DRV_setRenderSlot9(dc, DRV_fillEllipseArc);
     for (int t = 4; t < 8; ++t)
         v.tables[t].ellipse = DRV_wideEllipse;
+    // Patterned and wide-pen lines are made of spans, so the pattern and the
+    // pen apply; the one-pixel solid line stays the pixel line.
+    DRV_setWideLineSlots(dc);
     v.tables[8].line = DRV_colorMappedLine;
     v.styledLine = DRV_styledLine;
     v.polygon = DRV_polygon;

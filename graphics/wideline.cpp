@@ -102,6 +102,6 @@ void DRV_wideLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 void DRV_setWideLineSlots(GdlDeviceContext* dc) {
-    for (int t = 4; t < 8; ++t)
+    for (int t = 2; t < 8; ++t)
         dc->v.tables[t].line = DRV_wideLine;
 }

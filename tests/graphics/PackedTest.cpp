@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gdl/bitmap.h"
+#include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -508,6 +510,35 @@ TEST_F(PackedDriverTest, EightBitColourMapDithersToTheCube) {
     // The packed colour of an index fills all four bytes.
     s->v.setColor(0x7C);
     EXPECT_EQ(s->packedColor, 0x7C7C7C7Cu);
+}
+
+// Blits into 4-bit contexts arrive through their row entries, built on
+// single pixels; rows are in the bitmap form (even pixel in the high four
+// bits).
+TEST_F(PackedDriverTest, FourBitContextsReceiveBitmapsThroughTheirRows) {
+    GdlPaletteEntry grey[256] = {};
+    for (int32_t i = 0; i < 256; ++i)
+        grey[i] = {uint8_t(i * 17), uint8_t(i * 17), uint8_t(i * 17), 0};
+    GdlDeviceContext* four = GDL_createMemoryDC(8, 2, 4, nullptr);
+    ASSERT_NE(four, nullptr);
+    GDL_setPalette(four, grey, 16, 0);
+    uint8_t nibbles[8] = {0x12, 0x34, 0, 0, 0x56, 0x78, 0, 0};
+    GdlBitmap bmp4{4, 2, 4, 4, nibbles, grey, nullptr};
+    GDL_putBitmap(four, 2, 0, &bmp4, 0);
+    GDL_selectCurrentDC(four);
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 8; ++x) {
+            uint32_t want = (x >= 2 && x < 6) ? uint32_t(1 + 4 * y + (x - 2)) : 0u;
+            EXPECT_EQ(GDL_getPixel(x, y), want) << x << "," << y;
+        }
+    // The context keeps its own layout: even x in the low four bits.
+    EXPECT_EQ(four->surface[1], 0x21);
+    GDL_selectCurrentDC(nullptr);
+    // A move within the context goes out through the row read and back in.
+    GDL_bitBlt(four, four, 2, 0, 6, 1, 1, 1, 0);
+    GDL_selectCurrentDC(four);
+    for (int32_t x = 0; x < 8; ++x)
+        EXPECT_EQ(GDL_getPixel(x, 1), (x >= 1 && x < 5) ? uint32_t(x) : (x == 5 ? 8u : 0u)) << x;
 }
 
 TEST_F(PackedDriverTest, SixteenBitColourFillsBothHalves) {

@@ -21,29 +21,31 @@ protected:
         GDL_selectCurrentDC(dc);
         GDL_setColor(bits > 8 ? 0x123456 : 7);
     }
+    // A z-buffer the test owns, handed to the current context as one the
+    // context does not own (so destroying the context leaves it alone).
     void bind(int bits, int32_t start) {
-        GdlShadeState& st = DRV_shadeState();
-        st = GdlShadeState{};
+        GdlDeviceContext& s = GDL_stateBlock;
         if (bits == 16) {
             cells16.assign(kW * kH, int16_t(start));
             table16.assign(kW, 0);
-            st.zbuffer = {cells16.data(), 16, kW, 0, 0, kW, kH, table16.data(), kW};
+            s.zBuffer = cells16.data();
+            s.zSlope = table16.data();
         } else {
             cells32.assign(kW * kH, start);
             table32.assign(kW, 0);
-            st.zbuffer = {cells32.data(), 32, kW, 0, 0, kW, kH, table32.data(), kW};
+            s.zBuffer = cells32.data();
+            s.zSlope = table32.data();
         }
+        s.zDepth = bits;
+        s.zWidth = kW;
+        s.flags |= GDL_FLAG_ZBUFFER | GDL_FLAG_NOT_OWNED;
     }
     // A rectangle of rows from `row`, columns [xl, xr).
     GdlShadeWalker& walker(int row, int count, int xl, int xr) {
-        GdlShadeWalker& w = DRV_shadeState().walker;
+        GdlShadeWalker& w = GDL_stateBlock.walker;
         w = GdlShadeWalker{};
         w.edge = {row, count, xl * 65536, xr * 65536, 0, 0};
         return w;
-    }
-    void TearDown() override {
-        DRV_shadeState() = GdlShadeState{};
-        DrawTest::TearDown();
     }
 };
 
@@ -101,16 +103,17 @@ TEST_F(ShadedSpan, DepthTableSlopesAndRowSteps) {
 }
 
 TEST_F(ShadedSpan, DepthRowTablesByCellSize) {
+    open(8);
     std::vector<uint8_t> bytes(3 * kW, 0xAA);
-    GdlShadeState& st = DRV_shadeState();
+    GdlDeviceContext& st = GDL_stateBlock;
     st.walker.depthStepX = 0x12345;
     int16_t t16[kW] = {};
-    st.zbuffer.depthTable = t16;
-    st.zbuffer.tableEntries = kW;
+    st.zSlope = t16;
+    st.zWidth = kW;
     DRV_fillDepthRow16(1, 2, 6);
     for (int x = 0; x < kW; ++x)
         EXPECT_EQ(t16[x], (x >= 2 && x < 6) ? int16_t(((x - 1) * 0x12345) >> 15) : 0);
-    st.zbuffer.depthTable = bytes.data();
+    st.zSlope = bytes.data();
     DRV_fillDepthRow24(0, 3, 5);
     for (int x = 3; x < 5; ++x) {
         int32_t v = x * 0x12345;
@@ -121,7 +124,7 @@ TEST_F(ShadedSpan, DepthRowTablesByCellSize) {
     EXPECT_EQ(bytes[0], 0xAA);
     EXPECT_EQ(bytes[3 * 5], 0xAA);
     // Columns beyond the table are left alone.
-    st.zbuffer.tableEntries = 4;
+    st.zWidth = 4;
     t16[5] = 99;
     DRV_fillDepthRow16(0, 0, kW);
     EXPECT_EQ(t16[5], 99);
@@ -197,7 +200,7 @@ TEST_F(ShadedSpan, FillersKeepToTheClipAndTheBuffer) {
         for (int x = 0; x < kW; ++x)
             ASSERT_EQ(at(dc, x, y), (x >= 3 && x < 10 && y >= 2 && y < 6) ? 7u : 0u);
     // Without a bound buffer nothing is drawn.
-    DRV_shadeState().zbuffer = {};
+    GDL_stateBlock.zBuffer = nullptr;
     GdlShadeWalker& v = walker(0, 1, 0, 5);
     GDL_setClipRectCurrent(0, 0, kW, kH);
     DRV_depthTrapezoid32(&v.edge);

@@ -38,6 +38,7 @@ int32_t GDL_bytesPerSpan(const GdlDeviceContext* dc, int32_t x1, int32_t x2);
 // When on (the default), copies between indexed formats compare palettes and
 // translate when they differ. Returns the previous setting.
 int32_t GDL_setPaletteCheck(int32_t on);
+int32_t GDL_getPaletteCheck();
 
 // --- Pages (display contexts; others give 0 or do nothing) ---------------------------
 int32_t GDL_getActivePage(GdlDeviceContext* dc);

@@ -47,6 +47,19 @@ struct GdlEdgeWalker {
     int32_t rightStep;
 };
 
+// The edge walker with the values the shading and depth fillers step.
+// Colours are 16.16 with the 8-bit channel value in the integer part;
+// indexes 16.16. The depth is that of column x0 of the depth-slope table.
+struct GdlShadeWalker {
+    GdlEdgeWalker edge;   // first, so a GdlEdgeWalker* reaches the whole record
+    int32_t depth;        // at the row start
+    int32_t depthStepX;   // per pixel
+    int32_t depthStepRow; // per row
+    int32_t leftIndex, leftIndexStep, rightIndex, rightIndexStep;
+    int32_t leftRed, leftGreen, leftBlue, rightRed, rightGreen, rightBlue;
+    int32_t leftRedStep, leftGreenStep, leftBlueStep, rightRedStep, rightGreenStep, rightBlueStep;
+};
+
 // A region for slot 5: groups of rows, each a run of x pairs.
 struct GdlRegionRow {
     int32_t y;
@@ -164,6 +177,55 @@ typedef void (*GdlRegionFunc)(int32_t x, int32_t y, const GdlRegionRow* region);
 typedef void (*GdlEllipseFunc)(const GdlRect* box, int32_t flag);
 typedef void (*GdlArcFunc)(const GdlRect* box, int32_t startAngle, int32_t endAngle, int32_t flag);
 
+// Shaded lines: colour index c, or red, green and blue, in 16.16 per end.
+typedef void (*GdlRampLineFunc)(int32_t x1, int32_t y1, int32_t c1, int32_t x2, int32_t y2,
+                                int32_t c2);
+typedef void (*GdlRgbLineFunc)(int32_t x1, int32_t y1, int32_t r1, int32_t g1, int32_t b1,
+                               int32_t x2, int32_t y2, int32_t r2, int32_t g2, int32_t b2);
+// Depth-tested lines: the same with a depth after each end's y.
+typedef void (*GdlZLineFunc)(int32_t x1, int32_t y1, int32_t z1, int32_t x2, int32_t y2,
+                             int32_t z2);
+typedef void (*GdlZRampLineFunc)(int32_t x1, int32_t y1, int32_t z1, int32_t c1, int32_t x2,
+                                 int32_t y2, int32_t z2, int32_t c2);
+typedef void (*GdlZRgbLineFunc)(int32_t x1, int32_t y1, int32_t z1, int32_t r1, int32_t g1,
+                                int32_t b1, int32_t x2, int32_t y2, int32_t z2, int32_t r2,
+                                int32_t g2, int32_t b2);
+// Shaded and depth-tested polygons take vertex records whose colour values come
+// first (ramp: c, x, y; RGB: r, g, b, x, y; a z form adds z after y), all 16.16.
+typedef void (*GdlShadedTriangleFunc)(const int32_t* a, const int32_t* b, const int32_t* c,
+                                      int32_t xOffset, int32_t yOffset);
+typedef void (*GdlShadedQuadFunc)(const int32_t* a, const int32_t* b, const int32_t* c,
+                                  const int32_t* d, int32_t xOffset, int32_t yOffset);
+typedef void (*GdlZTriangleFunc)(const int32_t* a, const int32_t* b, const int32_t* c,
+                                 int32_t xOffset, int32_t yOffset, int32_t zOffset);
+typedef void (*GdlZQuadFunc)(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                             int32_t xOffset, int32_t yOffset, int32_t zOffset);
+typedef void (*GdlZClearFunc)(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t z);
+typedef int32_t (*GdlMakeZBufferFunc)(GdlDeviceContext* dc, int32_t depth);
+
+// One set of depth-tested entries (17); the vector holds the 16-bit and the
+// 32-bit set and the active one, a copy of the set of the z-buffer's depth.
+// Each `mapped` entry is the colour-map form of the entry before it.
+struct GdlZSet {
+    GdlZClearFunc zClear;
+    GdlZLineFunc zLine;
+    GdlZLineFunc zLineMapped;
+    GdlZRampLineFunc zRampLine;
+    GdlZRgbLineFunc zRgbLine;
+    GdlZTriangleFunc zTriangle;
+    GdlZTriangleFunc zTriangleMapped;
+    GdlZTriangleFunc zRampTriangle;
+    GdlZTriangleFunc zRgbTriangle;
+    GdlZQuadFunc zQuad;
+    GdlZQuadFunc zQuadMapped;
+    GdlZQuadFunc zRampQuad;
+    GdlZQuadFunc zRgbQuad;
+    GdlTrapezoidFunc zTrapezoid;
+    GdlTrapezoidFunc zTrapezoidMapped;
+    GdlTrapezoidFunc zRampTrapezoid;
+    GdlTrapezoidFunc zRgbTrapezoid;
+};
+
 struct GdlRenderTable {
     GdlLineFunc line;
     GdlSpanFunc span;
@@ -263,6 +325,20 @@ struct GdlRenderVector {
     // text output then uses the library's own (DRV_strokeGlyph, DRV_drawString).
     GdlStrokeGlyphFunc strokeGlyph;
     GdlDrawStringFunc drawString;
+    // Shading and depth: the z-buffer maker, the shaded lines, trapezoids and
+    // their triangle and quadrilateral front ends, and the depth-tested sets.
+    GdlMakeZBufferFunc makeZBuffer;
+    GdlRampLineFunc rampLine;
+    GdlRgbLineFunc rgbLine;
+    GdlTrapezoidFunc rampTrapezoid;
+    GdlTrapezoidFunc rgbTrapezoid;
+    GdlShadedTriangleFunc rampTriangle;
+    GdlShadedTriangleFunc rgbTriangle;
+    GdlShadedQuadFunc rampQuad;
+    GdlShadedQuadFunc rgbQuad;
+    GdlZSet zActive; // what callers draw through; filled by makeZBuffer
+    GdlZSet z16;
+    GdlZSet z32;
 };
 
 // Context types.
@@ -283,8 +359,12 @@ enum : uint32_t {
 };
 
 enum : uint32_t {
-    GDL_ACCESS_MASK = 3,             // low bits: 1 banked, 2 linear
-    GDL_FLAG_NOT_OWNED = 0x80000000u // the surface memory is not the context's
+    GDL_ACCESS_MASK = 3,  // low bits: 1 banked, 2 linear
+    GDL_FLAG_ZBUFFER = 8, // the context has a z-buffer
+    // The context shares memory it must not free: a caller's surface or the
+    // first display context's, and a z-buffer it did not make. makeZBuffer
+    // clears it; the surface's own memory is told by ownedMemory alone.
+    GDL_FLAG_NOT_OWNED = 0x80000000u
 };
 
 struct GdlDeviceContext {
@@ -318,7 +398,7 @@ struct GdlDeviceContext {
     HDC shadowDC;
     uint32_t winFlags; // GDL_WIN_* : which Windows objects the library made
     // Renderer state.
-    GdlEdgeWalker walker;
+    GdlShadeWalker walker; // the edge walker and the shading values it steps
     GdlRect clipFixed;     // clip in viewport coordinates, 16.16
     GdlRect viewportFixed; // viewport in device coordinates, 16.16
     int32_t packedDriver;  // 1 for the packed-pixel drivers
@@ -333,6 +413,13 @@ struct GdlDeviceContext {
     int32_t hwWord1;  // 9000 from the hardware inits
     int32_t hwWord2;  // 7000 from the hardware inits
     void* driverData; // per-driver private data
+    // Z-buffer (makeZBuffer): rows of zWidth cells of zDepth bits from the
+    // bounds' top-left corner, then one more row, the depth-slope table (one
+    // entry per device column, as wide as a cell).
+    void* zBuffer;
+    int32_t zDepth; // 16 or 32; 0 without a z-buffer
+    int32_t zWidth; // cells a row
+    void* zSlope;   // the extra last row
     GdlRenderVector v;
 };
 

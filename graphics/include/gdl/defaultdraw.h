@@ -44,9 +44,6 @@ void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
 bool DRV_sameBlitFormat(const GdlDeviceContext* dest, const GdlDeviceContext* src,
                         int32_t translate);
 
-// The library's palette check switch (GDL_setPaletteCheck) as the blits read it.
-int32_t DRV_paletteCheck();
-
 // --- Monochrome image, cursor and glyphs -------------------------------------------
 void DRV_putMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,
                       int32_t height, const uint8_t* bits);

@@ -22,42 +22,14 @@ void DRV_wideLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 // start. A list beyond the scratch buffer is fatal.
 int32_t GDL_scanWideLine(GdlSpanListHead* out, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                          int32_t penHeight, int32_t penWidth);
-// Puts DRV_wideLine into the line slot of the wide-pen tables (4 to 7).
+// Puts DRV_wideLine into the line slot of the patterned and wide-pen tables
+// (2 to 7): a line of spans, so patterns and the pen apply.
 void DRV_setWideLineSlots(GdlDeviceContext* dc);
 
 // --- Shaded and depth-tested trapezoids ------------------------------------------------
 
-// The edge walker with the values the shading fillers step. Colours are 16.16
-// with the 8-bit channel value in the integer part; indexes 16.16.
-struct GdlShadeWalker {
-    GdlEdgeWalker edge;   // first, so a GdlEdgeWalker* reaches the whole record
-    int32_t depth;        // at the row start (column x0 of the depth table)
-    int32_t depthStepX;   // per pixel
-    int32_t depthStepRow; // per row
-    int32_t leftIndex, leftIndexStep, rightIndex, rightIndexStep;
-    int32_t leftRed, leftGreen, leftBlue, rightRed, rightGreen, rightBlue;
-    int32_t leftRedStep, leftGreenStep, leftBlueStep, rightRedStep, rightGreenStep, rightBlueStep;
-};
-
-// A depth buffer: one 16- or 32-bit cell per pixel of the bounds, from their
-// top-left corner, `stride` cells a row; and the per-pixel depth table of the
-// current row, one entry per device column (2, 4 or 3 bytes by depth routine).
-struct GdlDepthBuffer {
-    void* cells;
-    int32_t bits; // 16 or 32
-    int32_t stride;
-    int32_t originX, originY;
-    int32_t width, height; // cells a row and rows, for bounds checks
-    void* depthTable;
-    int32_t tableEntries;
-};
-
-// The shading state the fillers work on: the walker and the bound depth buffer.
-struct GdlShadeState {
-    GdlShadeWalker walker;
-    GdlDepthBuffer zbuffer;
-};
-GdlShadeState& DRV_shadeState();
+// The fillers work on the state block: its walker (GdlShadeWalker), its
+// z-buffer and depth-slope table (made by makeZBuffer, below).
 
 // Vertex forms: {x, y, v} and {x, y, v1, v2}, all 16.16. Steps per row of x and
 // of each value; result -1 (upward edge), 0 (flat) or 1.
@@ -80,10 +52,66 @@ void DRV_fillDepthRow16(int32_t x0, int32_t firstX, int32_t endX);
 void DRV_fillDepthRow32(int32_t x0, int32_t firstX, int32_t endX);
 void DRV_fillDepthRow24(int32_t x0, int32_t firstX, int32_t endX);
 
-// Trapezoid fillers; the argument is the `edge` of a GdlShadeWalker.
+// Trapezoid fillers; the argument is the `edge` of a GdlShadeWalker. Without
+// a z-buffer of their cell size the depth-tested ones draw nothing.
 void DRV_depthTrapezoid16(GdlEdgeWalker* walker);
 void DRV_depthTrapezoid32(GdlEdgeWalker* walker);
 void DRV_shadedDepthTrapezoid16(GdlEdgeWalker* walker);
 void DRV_shadedDepthTrapezoid32(GdlEdgeWalker* walker);
 void DRV_shadedIndexTrapezoid16(GdlEdgeWalker* walker);
 void DRV_shadedIndexTrapezoid32(GdlEdgeWalker* walker);
+// Shaded trapezoids without a depth test: an index ramp (through the
+// index-to-pixel table) and RGB (packed by the layout, dithered at 8 bits).
+void DRV_rampTrapezoid(GdlEdgeWalker* walker);
+void DRV_rgbTrapezoid(GdlEdgeWalker* walker);
+
+// --- Z-buffer -----------------------------------------------------------------------------
+
+// The makeZBuffer entry: a zeroed z-buffer of `depth` (16 or 32) bits for a
+// directly addressable context of 8 or more bits, owned by the context; it
+// selects the depth-tested set of that depth. 1 on success (or when one of
+// that depth exists), else 0.
+int32_t DRV_makeZBuffer(GdlDeviceContext* dc, int32_t depth);
+// Frees the z-buffer unless the context does not own it; forgets it either way.
+void DRV_freeZBuffer(GdlDeviceContext* dc);
+// zClear of each set: the cells of the rectangle (right and bottom exclusive)
+// take z (16-bit cells z >> 15).
+void DRV_zClear16(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t z);
+void DRV_zClear32(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t z);
+
+// --- Shaded lines and polygon front ends ------------------------------------------------
+
+void DRV_rampLine(int32_t x1, int32_t y1, int32_t c1, int32_t x2, int32_t y2, int32_t c2);
+void DRV_rgbLine(int32_t x1, int32_t y1, int32_t r1, int32_t g1, int32_t b1, int32_t x2, int32_t y2,
+                 int32_t r2, int32_t g2, int32_t b2);
+void DRV_zLine(int32_t x1, int32_t y1, int32_t z1, int32_t x2, int32_t y2, int32_t z2);
+void DRV_zRampLine(int32_t x1, int32_t y1, int32_t z1, int32_t c1, int32_t x2, int32_t y2,
+                   int32_t z2, int32_t c2);
+void DRV_zRgbLine(int32_t x1, int32_t y1, int32_t z1, int32_t r1, int32_t g1, int32_t b1,
+                  int32_t x2, int32_t y2, int32_t z2, int32_t r2, int32_t g2, int32_t b2);
+
+void DRV_rampTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                      int32_t yOffset);
+void DRV_rgbTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                     int32_t yOffset);
+void DRV_rampQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                  int32_t xOffset, int32_t yOffset);
+void DRV_rgbQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                 int32_t xOffset, int32_t yOffset);
+void DRV_zTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                   int32_t yOffset, int32_t zOffset);
+void DRV_zRampTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                       int32_t yOffset, int32_t zOffset);
+void DRV_zRgbTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                      int32_t yOffset, int32_t zOffset);
+void DRV_zQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+               int32_t xOffset, int32_t yOffset, int32_t zOffset);
+void DRV_zRampQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                   int32_t xOffset, int32_t yOffset, int32_t zOffset);
+void DRV_zRgbQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                  int32_t xOffset, int32_t yOffset, int32_t zOffset);
+
+// Installs the z-buffer maker, the shaded entries and both depth-tested sets
+// (a packed-pixel setup of 8 bits or more calls it; the active set stays
+// until makeZBuffer fills it).
+void DRV_setShadingEntries(GdlDeviceContext* dc);
