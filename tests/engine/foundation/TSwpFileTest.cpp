@@ -3,6 +3,7 @@
 #include "foundation/TError.h"
 #include "foundation/TSwpFile.h"
 
+#include "CtfFixture.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,41 +16,9 @@
 
 namespace {
 
-std::vector<int32_t> Codes() {
-    std::vector<int32_t> out;
-    for (TListNode* n = TError::ShownList().Tail(); n; n = n->prev)
-        out.push_back(static_cast<TErrorRec*>(n->item)->code);
-    return out;
-}
-
 std::string LastMessage() {
     TListNode* n = TError::ShownList().Head();
     return n ? static_cast<TErrorRec*>(n->item)->message.c_str() : "";
-}
-
-// A clear code and 9-bit literals: a valid LZW stream for up to 250 bytes.
-std::vector<uint8_t> LzwLiterals(const std::string& text) {
-    std::vector<uint8_t> out;
-    uint32_t bits = 0, count = 0;
-    auto put = [&](uint32_t code) {
-        bits |= code << count;
-        for (count += 9; count >= 8; count -= 8, bits >>= 8)
-            out.push_back(static_cast<uint8_t>(bits));
-    };
-    put(256);
-    for (char c : text)
-        put(static_cast<uint8_t>(c));
-    if (count) out.push_back(static_cast<uint8_t>(bits));
-    return out;
-}
-
-std::vector<uint8_t> Lzw16Literals(const std::string& text) {
-    std::vector<uint8_t> out = {0, 1};
-    for (char c : text) {
-        out.push_back(static_cast<uint8_t>(c));
-        out.push_back(0);
-    }
-    return out;
 }
 
 class TSwpFileTest : public ::testing::Test {
@@ -87,7 +56,7 @@ TEST_F(TSwpFileTest, PlainAndCachedReadTheSame) {
             EXPECT_EQ(TCache::Global().Entry(slot)->lock, 0);
         }
     }
-    EXPECT_TRUE(Codes().empty());
+    EXPECT_TRUE(ctffixture::ErrorCodes().empty());
 }
 
 TEST_F(TSwpFileTest, OpenWithoutLoadFallsBackToTheFile) {
@@ -121,7 +90,7 @@ TEST_F(TSwpFileTest, BufferCloseRules) {
     ASSERT_NE(at, nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(at), 5), "world");
     EXPECT_EQ(f.Close(), -1);
-    EXPECT_EQ(Codes(), std::vector<int32_t>{59});
+    EXPECT_EQ(ctffixture::ErrorCodes(), std::vector<int32_t>{59});
     EXPECT_EQ(LastMessage(), "Wrong method to close swap file.");
     EXPECT_TRUE(f.IsOpened());
     EXPECT_EQ(f.CloseBuffer(), 0);
@@ -156,7 +125,7 @@ TEST_F(TSwpFileTest, MisuseIsReported) {
         TError::Reset();
         TSwpFile f(c.name);
         EXPECT_EQ(c.misuse(f, buf, &room), 0) << c.message;
-        EXPECT_EQ(Codes(), std::vector<int32_t>{c.code}) << c.message;
+        EXPECT_EQ(ctffixture::ErrorCodes(), std::vector<int32_t>{c.code}) << c.message;
         EXPECT_EQ(LastMessage(), c.message);
     }
 }
@@ -166,7 +135,7 @@ TEST_F(TSwpFileTest, ReadPackedBothMethodsPlainAndCached) {
     struct {
         int32_t method;
         std::vector<uint8_t> stream;
-    } methods[] = {{2, LzwLiterals(text)}, {3, Lzw16Literals(text)}};
+    } methods[] = {{2, ctffixture::Literals(text, false)}, {3, ctffixture::Literals(text, true)}};
     for (const auto& m : methods) {
         std::vector<uint8_t> file(4 + m.stream.size());
         std::copy(m.stream.begin(), m.stream.end(), file.begin() + 4);
@@ -189,12 +158,12 @@ TEST_F(TSwpFileTest, ReadPackedBothMethodsPlainAndCached) {
             TCache::Global().Stop();
         }
     }
-    EXPECT_TRUE(Codes().empty());
+    EXPECT_TRUE(ctffixture::ErrorCodes().empty());
 }
 
 TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
     // Without memory for a dictionary the decoder gives up.
-    std::string path = dir.Write("e.bin", LzwLiterals("abc"));
+    std::string path = dir.Write("e.bin", ctffixture::Literals("abc", false));
     EngineSetHeapForTests([](size_t size) { return size >= 40000 ? nullptr : std::malloc(size); });
     for (int32_t method : {2, 3}) {
         TError::Reset();
@@ -203,7 +172,7 @@ TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
         char out[16];
         int32_t room = sizeof out;
         EXPECT_EQ(f.ReadPacked(out, f.GetSize(), &room, method), 0);
-        EXPECT_EQ(Codes(), std::vector<int32_t>{method == 2 ? 61 : 62});
+        EXPECT_EQ(ctffixture::ErrorCodes(), std::vector<int32_t>{method == 2 ? 61 : 62});
         f.Close();
     }
 }
