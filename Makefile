@@ -24,8 +24,8 @@ build: configure
 run: build
 	@if [ -x $(GAME) ]; then exec $(GAME); else \
 	  echo "The game's entry is not built yet. Programs built so far:"; \
-	  find $(BUILD) -maxdepth 3 -type f -executable -not -path '*/CMakeFiles/*' \
-	       -not -name '*_test*' -not -name '*.so*' | sort; fi
+	  find $(BUILD) -type f -executable -not -path '*/CMakeFiles/*' -not -path '*/tests/*' \
+	       -not -name '*.so*' -not -name '*.sh' | sort; fi
 
 # Everything headless: no test ever opens a real window or waits for a person.
 test: export SDL_VIDEODRIVER = dummy
