@@ -7,6 +7,7 @@
 
 #include "gdl/blit.h"
 #include "gdl/draw.h"
+#include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
 #include "gdl/support.h"
@@ -189,6 +190,55 @@ bool cutStretch(Copy& c, int64_t dl, int64_t dt, int64_t dw, int64_t dh, int32_t
     return c.l < c.r && c.t < c.b;
 }
 
+// A PACK4 context's bytes are not rows in row form, which is all the
+// memory-to-device and converting entries read and the device-to-memory
+// entry writes. Its rows go over a piece at a time through a buffer of our
+// own in row form (the conversions use the scratch buffer themselves).
+constexpr int32_t kPieceBytes = 2048;
+constexpr int32_t kPiecePixels = 2 * kPieceBytes - 1; // room for an odd first pixel
+
+// A PACK4 source onto the current context: its memory-to-device entry with
+// the same format, else its converting entry.
+void putFromFourBit(const GdlDeviceContext* src, const Copy& c, int32_t op, bool same) {
+    GdlDeviceContext& s = S();
+    const int32_t pitch = int32_t(src->mode.bytesPerLine);
+    uint8_t row[kPieceBytes];
+    for (int64_t y = c.t; y < c.b; ++y)
+        for (int64_t x0 = c.l; x0 < c.r; x0 += kPiecePixels) {
+            const int32_t first = int32_t(x0 & 1);
+            const int32_t n = int32_t(std::min<int64_t>(c.r - x0, kPiecePixels));
+            const int32_t bytes = (first + n + 1) / 2;
+            PACK4_swapNibbles(row, src->surface + y * pitch + x0 / 2, size_t(bytes));
+            const int32_t dx = int32_t(c.x + (x0 - c.l)), dy = int32_t(c.y + (y - c.t));
+            if (same)
+                s.v.copyFromMemory(first, 0, first + n, 1, dx, dy, op, row, bytes);
+            else
+                s.v.translateImage(&s, first, 0, first + n, 1, dx, dy, op, row, bytes, 4,
+                                   src->palette, &src->format);
+        }
+}
+
+// The current context's device-to-memory entry into a PACK4 destination:
+// the destination's bytes go out in row form, take the pixels (combined by
+// the write mode) and come back in its own layout.
+void getIntoFourBit(GdlDeviceContext* dest, const Copy& c, int32_t op) {
+    GdlDeviceContext& s = S();
+    const int32_t pitch = int32_t(dest->mode.bytesPerLine);
+    uint8_t row[kPieceBytes];
+    for (int64_t y = c.t; y < c.b; ++y)
+        for (int64_t x0 = c.l; x0 < c.r; x0 += kPiecePixels) {
+            const int64_t dx = c.x + (x0 - c.l);
+            const int32_t first = int32_t(dx & 1);
+            const int32_t n = int32_t(std::min<int64_t>(c.r - x0, kPiecePixels));
+            const int32_t bytes = (first + n + 1) / 2;
+            uint8_t* at = dest->surface + (c.y + (y - c.t)) * pitch + dx / 2;
+            PACK4_swapNibbles(row, at, size_t(bytes));
+            s.v.copyToMemory(int32_t(x0), int32_t(y), int32_t(x0) + n, int32_t(y) + 1, first, 0, op,
+                             row, bytes);
+            PACK4_swapNibbles(at, row, size_t(bytes));
+        }
+}
+
 } // namespace
 
 int32_t GDL_setPaletteCheck(int32_t on) {
@@ -330,9 +380,19 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
     const int32_t bits = int32_t(sc->mode.bitsPerPixel);
     const bool same =
         sameFormat(d, bits, sc->palette, &sc->format, std::min(colorsOf(sc), colorsOf(d)));
+    if (PACK4_isContext(sc)) {
+        // Onto the destination, which must be current; the source's record
+        // is then its own.
+        Current inner(dest);
+        putFromFourBit(src, c, writeMode, same);
+        return;
+    }
     if (same && !fromMemory) {
-        S().v.copyToMemory(c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, d->surface,
-                           int32_t(d->mode.bytesPerLine));
+        if (PACK4_isContext(d))
+            getIntoFourBit(d, c, writeMode);
+        else
+            S().v.copyToMemory(c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, d->surface,
+                               int32_t(d->mode.bytesPerLine));
         return;
     }
     if (!fromMemory) {

@@ -7,7 +7,9 @@
 #include "gdl/blit.h"
 #include "gdl/defaultdraw.h"
 #include "gdl/driver.h"
+#include "gdl/packed.h"
 #include "gdl/pixelformat.h"
+#include "row_pixels.h"
 
 namespace {
 
@@ -23,48 +25,6 @@ size_t byteOfPixel(int32_t x, int32_t bits) {
 
 const uint8_t* rowAt(const GdlDeviceContext* dc, int32_t x, int32_t y) {
     return dc->surface + size_t(y) * dc->mode.bytesPerLine + byteOfPixel(x, storedBits(dc));
-}
-
-uint32_t loadPixel(const uint8_t* row, int32_t x, int32_t bits) {
-    switch (bits) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-        case 8: return row[x];
-        case 16: return uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-        case 24:
-            return uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 |
-                   uint32_t(row[3 * x + 2]) << 16;
-        case 32: {
-            const uint8_t* p = row + 4 * size_t(x);
-            return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                   uint32_t(p[3]) << 24;
-        }
-        default: return 0;
-    }
-}
-
-void storePixel(uint8_t* row, int32_t x, int32_t bits, uint32_t v) {
-    switch (bits) {
-        case 1: {
-            uint8_t m = uint8_t(0x80 >> (x & 7));
-            row[x >> 3] = uint8_t((row[x >> 3] & ~m) | ((v & 1) ? m : 0));
-            break;
-        }
-        case 4:
-            if (x & 1)
-                row[x >> 1] = uint8_t((row[x >> 1] & 0xF0) | (v & 0x0F));
-            else
-                row[x >> 1] = uint8_t((row[x >> 1] & 0x0F) | ((v & 0x0F) << 4));
-            break;
-        case 8: row[x] = uint8_t(v); break;
-        case 16:
-        case 24:
-        case 32:
-            for (int i = 0; i < bits / 8; ++i)
-                row[size_t(x) * size_t(bits / 8) + size_t(i)] = uint8_t(v >> (8 * i));
-            break;
-        default: break;
-    }
 }
 
 int32_t colorCount(const GdlDeviceContext* dc) {
@@ -180,46 +140,48 @@ bool DRV_sameBlitFormat(const GdlDeviceContext* dest, const GdlDeviceContext* sr
            a.bluePosition == b.bluePosition;
 }
 
-void DRV_stretch1x2(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
-                    int32_t right, int32_t bottom, int32_t destX, int32_t destY,
-                    const GdlPaletteEntry* palette, int32_t translate) {
+namespace {
+
+// The doubling blits: each source row twice, its pixels once (`zoomX` off)
+// or twice. What the rows cannot carry as they are goes to the converting
+// blit at the same scales.
+void doubledBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
+                int32_t right, int32_t bottom, int32_t destX, int32_t destY,
+                const GdlPaletteEntry* palette, int32_t translate, bool zoomX) {
     if (!dest || !src || right <= left || bottom <= top) return;
     GdlDeviceContext* d = GDL_liveDC(dest);
     const GdlDeviceContext* s = GDL_liveDC(src);
     if (!DRV_sameBlitFormat(d, s, translate) || storedBits(s) < 8) {
-        DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, 0x10000, 0x20000, palette,
-                       translate);
+        DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, zoomX ? 0x20000 : 0x10000,
+                       0x20000, palette, translate);
         return;
     }
     const int32_t width = right - left;
     d->v.beginAccess();
     for (int32_t i = 0; i < bottom - top; ++i) {
         const uint8_t* row = rowAt(s, left, top + i);
-        d->v.putRow(d, destY + 2 * i, destX, destX + width, row, left, 0);
-        d->v.putRow(d, destY + 2 * i + 1, destX, destX + width, row, left, 0);
+        for (int32_t y = destY + 2 * i; y < destY + 2 * i + 2; ++y) {
+            if (zoomX)
+                d->v.putRowDoubled(d, y, destX, width, row);
+            else
+                d->v.putRow(d, y, destX, destX + width, row, left, 0);
+        }
     }
     d->v.endAccess();
+}
+
+} // namespace
+
+void DRV_stretch1x2(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
+                    int32_t right, int32_t bottom, int32_t destX, int32_t destY,
+                    const GdlPaletteEntry* palette, int32_t translate) {
+    doubledBlt(dest, src, left, top, right, bottom, destX, destY, palette, translate, false);
 }
 
 void DRV_stretch2x2(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                     int32_t right, int32_t bottom, int32_t destX, int32_t destY,
                     const GdlPaletteEntry* palette, int32_t translate) {
-    if (!dest || !src || right <= left || bottom <= top) return;
-    GdlDeviceContext* d = GDL_liveDC(dest);
-    const GdlDeviceContext* s = GDL_liveDC(src);
-    if (!DRV_sameBlitFormat(d, s, translate) || storedBits(s) < 8) {
-        DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, 0x20000, 0x20000, palette,
-                       translate);
-        return;
-    }
-    const int32_t width = right - left;
-    d->v.beginAccess();
-    for (int32_t i = 0; i < bottom - top; ++i) {
-        const uint8_t* row = rowAt(s, left, top + i);
-        d->v.putRowDoubled(d, destY + 2 * i, destX, width, row);
-        d->v.putRowDoubled(d, destY + 2 * i + 1, destX, width, row);
-    }
-    d->v.endAccess();
+    doubledBlt(dest, src, left, top, right, bottom, destX, destY, palette, translate, true);
 }
 
 namespace {
@@ -287,6 +249,13 @@ void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
     uint8_t* out = scratch + GDL_SCRATCH_SIZE / 2;
     const int32_t outCap = int32_t(int64_t(GDL_SCRATCH_SIZE / 2) * 8 / std::max(dbits, 8));
     const int32_t width = right - left;
+    // Sources are read in their own layout: a PACK4 context keeps the even
+    // pixel in the low four bits, everything else is in row form.
+    const bool lowNibbleFirst = PACK4_isContext(s);
+    auto readSource = [&](const uint8_t* row, int32_t x) {
+        return lowNibbleFirst ? uint32_t(row[x >> 1] >> (4 * (x & 1))) & 0x0F
+                              : gdl_rows::load(row, x, sbits);
+    };
 
     d->v.beginAccess();
     for (int32_t j = 0; j < bottom - top; ++j) {
@@ -315,10 +284,10 @@ void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
             for (int32_t i = 0; i < width; ++i) {
                 int64_t n = scaledPosition(i + 1, xScale) - scaledPosition(i, xScale);
                 if (n <= 0) continue;
-                uint32_t v = conv(loadPixel(srcRow, left + i, sbits));
+                uint32_t v = conv(readSource(srcRow, left + i));
                 for (int64_t k = 0; k < n; ++k) {
                     if (filled == outCap) flush();
-                    storePixel(out, filled++, dbits, v);
+                    gdl_rows::store(out, filled++, dbits, v);
                 }
             }
             flush();

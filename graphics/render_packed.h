@@ -721,6 +721,11 @@ template <int N> struct Packed {
                                int32_t top, int32_t right, int32_t bottom, int32_t destX,
                                int32_t destY, const GdlPaletteEntry* palette, int32_t identical) {
         if (right <= left || bottom <= top) return;
+        // Sub-byte sources have no row converter here; the render core's
+        // converting blit reads them in their own layout.
+        if (src->mode.bitsPerPixel < 8)
+            return DRV_stretch1x2(dest, src, left, top, right, bottom, destX, destY, palette,
+                                  identical);
         RowConverter conv(dest, src, palette, identical);
         const size_t bytes = size_t(right - left) * N;
         for (int32_t j = top; j < bottom; ++j) {
@@ -737,6 +742,9 @@ template <int N> struct Packed {
                           int32_t right, int32_t bottom, int32_t destX, int32_t destY,
                           const GdlPaletteEntry* palette, int32_t identical) {
         if (right <= left || bottom <= top) return;
+        if (src->mode.bitsPerPixel < 8)
+            return DRV_stretch2x2(dest, src, left, top, right, bottom, destX, destY, palette,
+                                  identical);
         RowConverter conv(dest, src, palette, identical);
         const int32_t n = right - left;
         for (int32_t j = top; j < bottom; ++j) {
@@ -754,6 +762,9 @@ template <int N> struct Packed {
                             int32_t destY, int32_t xScale, int32_t yScale,
                             const GdlPaletteEntry* palette, int32_t identical) {
         if (right <= left || bottom <= top) return;
+        if (src->mode.bitsPerPixel < 8)
+            return DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, xScale, yScale,
+                                  palette, identical);
         const int32_t n = right - left;
         // The column repeat table is made once and serves every output row.
         auto* repeats = reinterpret_cast<uint32_t*>(rowBuffer(0, size_t(n) * 4));

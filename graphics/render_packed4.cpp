@@ -31,6 +31,17 @@ void PACK4_putPixel(int32_t x, int32_t y) {
     }
 }
 
+// The pixel reader tells the layout: a context whose pixels PACK4 reads is
+// laid out as PACK4 writes, whoever filled the rest of its vector.
+bool PACK4_isContext(const GdlDeviceContext* dc) {
+    return dc && dc->mode.bitsPerPixel == 4 && dc->v.getPixel == PACK4_getPixel;
+}
+
+void PACK4_swapNibbles(uint8_t* out, const uint8_t* in, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i)
+        out[i] = uint8_t(in[i] << 4 | in[i] >> 4);
+}
+
 void PACK4_fillVectors(GdlDeviceContext* dc) {
     gdl_packed::fillSubByteVectors(dc, PACK4_getPixel, PACK4_putPixel);
 }

@@ -8,6 +8,7 @@
 #include "gdl/shading.h"
 #include "render_packed.h"
 #include "render_packed_sub.h"
+#include "row_pixels.h"
 
 namespace gdl_packed {
 
@@ -30,8 +31,17 @@ int32_t subSaveSize(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t rig
     return rowBytesOf(dc, left, right) * (bottom - top) * bits + kSaveHeader;
 }
 
-// The bytes under the rectangle are kept as they are, so restoring them
-// puts back every pixel, neighbours sharing a byte included.
+// Whole bytes under the rectangle are kept, so restoring them puts back
+// every pixel, neighbours sharing a byte included. The buffer holds rows in
+// row form, as rows read through the row entries would be; at 4 bits that
+// is the context's bytes with their nibbles swapped.
+void copyRowBytes(const GdlDeviceContext* dc, uint8_t* out, const uint8_t* in, int32_t n) {
+    if (dc->mode.bitsPerPixel == 4)
+        PACK4_swapNibbles(out, in, size_t(n));
+    else
+        std::memcpy(out, in, size_t(n));
+}
+
 void subSave(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
              void* buffer) {
     const int32_t k = pixelsPerByte(dc);
@@ -43,7 +53,7 @@ void subSave(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int
     writeSaveHeader(out, rowBytes, rows, offset, left, top, right, bottom);
     out += kSaveHeader;
     for (int32_t r = 0; r < rows; ++r, out += rowBytes)
-        std::memcpy(out, dc->surface + offset + int64_t(r) * pitch, size_t(rowBytes));
+        copyRowBytes(dc, out, dc->surface + offset + int64_t(r) * pitch, rowBytes);
 }
 
 void subRestore(GdlDeviceContext* dc, const void* buffer) {
@@ -53,31 +63,15 @@ void subRestore(GdlDeviceContext* dc, const void* buffer) {
     readSaveHeader(in, &rowBytes, &rows, &offset);
     in += kSaveHeader;
     for (int32_t r = 0; r < rows; ++r, in += rowBytes)
-        std::memcpy(dc->surface + offset + int64_t(r) * int32_t(dc->mode.bytesPerLine), in,
-                    size_t(rowBytes));
+        copyRowBytes(dc, dc->surface + offset + int64_t(r) * int32_t(dc->mode.bytesPerLine), in,
+                     rowBytes);
 }
 
 // --- Rows -------------------------------------------------------------------------------
 
 // Rows handed to the row entries are in the library's row form, the form of
-// bitmaps: at 4 bits the even pixel in the high four bits, at 1 bit the most
-// significant bit leftmost; `srcX` places the first pixel within its byte.
+// bitmaps (row_pixels.h); `srcX` places the first pixel within its byte.
 // The context's own pixels are reached through its pixel layout.
-uint32_t rowPixel(const uint8_t* row, int32_t bits, int32_t i) {
-    if (bits == 4) return (row[i >> 1] >> ((i & 1) ? 0 : 4)) & 0x0F;
-    return (row[i >> 3] >> (7 - (i & 7))) & 1;
-}
-
-void setRowPixel(uint8_t* row, int32_t bits, int32_t i, uint32_t v) {
-    if (bits == 4) {
-        const int shift = (i & 1) ? 0 : 4;
-        row[i >> 1] = uint8_t((row[i >> 1] & ~(0x0F << shift)) | (v & 0x0F) << shift);
-    } else {
-        const uint8_t bit = uint8_t(0x80 >> (i & 7));
-        row[i >> 3] = uint8_t((v & 1) ? (row[i >> 3] | bit) : (row[i >> 3] & ~bit));
-    }
-}
-
 uint8_t* cellOf(const GdlDeviceContext* dc, int32_t x, int32_t y, int32_t* shift) {
     uint8_t* line = dc->surface + int64_t(y) * int32_t(dc->mode.bytesPerLine);
     if (dc->mode.bitsPerPixel == 4) {
@@ -124,8 +118,8 @@ void subGetRow(GdlDeviceContext* dc, int32_t y, int32_t x1, int32_t x2, void* de
     auto* row = static_cast<uint8_t*>(dest);
     const int32_t bits = bitsOf(dc), first = firstOf(dc, srcX);
     for (int32_t i = 0; i < x2 - x1; ++i) {
-        const uint32_t d = rowPixel(row, bits, first + i);
-        setRowPixel(row, bits, first + i, combine(d, dcPixel(dc, x1 + i, y), op));
+        const uint32_t d = gdl_rows::load(row, first + i, bits);
+        gdl_rows::store(row, first + i, bits, combine(d, dcPixel(dc, x1 + i, y), op));
     }
 }
 
@@ -134,13 +128,13 @@ void subPutRow(GdlDeviceContext* dc, int32_t y, int32_t x1, int32_t x2, const vo
     const auto* row = static_cast<const uint8_t*>(src);
     const int32_t bits = bitsOf(dc), first = firstOf(dc, srcX);
     for (int32_t i = 0; i < x2 - x1; ++i)
-        putDcPixel(dc, x1 + i, y, rowPixel(row, bits, first + i), op);
+        putDcPixel(dc, x1 + i, y, gdl_rows::load(row, first + i, bits), op);
 }
 
 void subPutRowDoubled(GdlDeviceContext* dc, int32_t y, int32_t x, int32_t count, const void* src) {
     const auto* row = static_cast<const uint8_t*>(src);
     for (int32_t i = 0; i < count; ++i) {
-        const uint32_t v = rowPixel(row, bitsOf(dc), i);
+        const uint32_t v = gdl_rows::load(row, i, bitsOf(dc));
         putDcPixel(dc, x + 2 * i, y, v, 0);
         putDcPixel(dc, x + 2 * i + 1, y, v, 0);
     }
@@ -150,7 +144,7 @@ void subPutRowStretched(GdlDeviceContext* dc, int32_t y, int32_t x, int32_t coun
                         const uint32_t* repeats) {
     const auto* row = static_cast<const uint8_t*>(src);
     for (int32_t i = 0; i < count; ++i) {
-        const uint32_t v = rowPixel(row, bitsOf(dc), i);
+        const uint32_t v = gdl_rows::load(row, i, bitsOf(dc));
         for (uint32_t k = 0; k < repeats[i]; ++k)
             putDcPixel(dc, x++, y, v, 0);
     }

@@ -6,53 +6,12 @@
 #include "gdl/dc.h"
 #include "gdl/driver.h"
 #include "gdl/pixelformat.h"
+#include "gdl/result.h"
+#include "row_pixels.h"
 
 namespace {
 
 constexpr int32_t kChunk = 4096; // pixels per converted piece (4 bytes each at most)
-
-uint32_t readSource(const uint8_t* row, int32_t bits, int32_t x) {
-    switch (bits) {
-        case 4: {
-            uint8_t b = row[x >> 1];
-            return (x & 1) ? (b & 0x0F) : (b >> 4);
-        }
-        case 8: return row[x];
-        case 15:
-        case 16: return uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-        case 24:
-            return uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 |
-                   uint32_t(row[3 * x + 2]) << 16;
-        default: {
-            uint32_t v;
-            std::memcpy(&v, row + 4 * size_t(x), 4);
-            return v;
-        }
-    }
-}
-
-void writeDest(uint8_t* out, int32_t bits, int32_t i, uint32_t pixel) {
-    switch (bits) {
-        case 4:
-            if (i & 1)
-                out[i >> 1] = uint8_t((out[i >> 1] & 0xF0) | (pixel & 0x0F));
-            else
-                out[i >> 1] = uint8_t((out[i >> 1] & 0x0F) | (pixel & 0x0F) << 4);
-            break;
-        case 8: out[i] = uint8_t(pixel); break;
-        case 15:
-        case 16:
-            out[2 * i] = uint8_t(pixel);
-            out[2 * i + 1] = uint8_t(pixel >> 8);
-            break;
-        case 24:
-            out[3 * i] = uint8_t(pixel);
-            out[3 * i + 1] = uint8_t(pixel >> 8);
-            out[3 * i + 2] = uint8_t(pixel >> 16);
-            break;
-        default: std::memcpy(out + 4 * size_t(i), &pixel, 4); break;
-    }
-}
 
 const GdlPixelFormat* defaultFormat(int32_t bits) {
     switch (bits) {
@@ -81,8 +40,12 @@ void GDL_translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t
         GDL_fatalError("Do not support palette translations in 4 bit modes");
     if (bits == 4 && !palette) return;
     const bool srcDirect = isDirect(bits);
-    if (!srcDirect && bits != 4 && bits != 8) return;
-    if (!isDirect(dbits) && dbits != 4 && dbits != 8) return;
+    // No conversion is defined from or into other depths (1 bit above all):
+    // the caller learns that rather than finding nothing drawn.
+    if ((!srcDirect && bits != 4 && bits != 8) || (!isDirect(dbits) && dbits != 4 && dbits != 8)) {
+        GDL_setResult(GDL_INVALID_DEVICE_TYPE);
+        return;
+    }
     const GdlPixelFormat* sf = format ? format : defaultFormat(bits);
     const GdlPixelFormat* df = &dc->format;
     const GdlPaletteEntry* dpal = dc->palette ? dc->palette : GDL_defaultPalette();
@@ -134,7 +97,7 @@ void GDL_translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t
             for (int32_t x = x0; x < x1; ++x) {
                 int32_t i = x - x0;
                 int32_t position = x - left; // place in the converted row
-                uint32_t src = readSource(row, bits, x);
+                uint32_t src = gdl_rows::load(row, x, bits);
                 uint32_t out;
                 if (!srcDirect) {
                     out = table[src & 0xFF];
@@ -148,7 +111,7 @@ void GDL_translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t
                     else
                         out = GDL_packColor(df, r, g, b);
                 }
-                writeDest(scratch, dbits, i, out);
+                gdl_rows::store(scratch, i, dbits, out);
             }
             int32_t dx = destX + (x0 - left);
             dc->v.putRow(dc, outY, dx, dx + (x1 - x0), scratch, 0, op);

@@ -16,11 +16,7 @@ public:
     GdlDeviceContext* dc = nullptr;
 
     void SetUp() override {
-        GDL_exit();
-        GDL_unregisterAllDrivers();
-        testdrv::registerMemoryDrivers();
-        testdrv::offSurfaceWrites() = 0;
-        testdrv::counters() = {};
+        testdrv::restartWithMemoryDrivers();
         dc = GDL_createMemoryDC(kW, kH, 8, nullptr);
         ASSERT_NE(dc, nullptr);
         GDL_selectCurrentDC(dc);

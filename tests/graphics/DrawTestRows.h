@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
+#include <utility>
 
 #include "TestDriver.h"
 #include "gdl/blit.h"
@@ -106,11 +108,7 @@ inline void install(GdlDeviceContext* dc) {
 class DrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GDL_exit();
-        GDL_unregisterAllDrivers();
-        testdrv::registerMemoryDrivers();
-        testdrv::offSurfaceWrites() = 0;
-        testdrv::counters() = {};
+        testdrv::restartWithMemoryDrivers();
         GDL_setPaletteCheck(1);
     }
     void TearDown() override {
@@ -130,5 +128,31 @@ protected:
     }
     static void set(GdlDeviceContext* dc, int32_t x, int32_t y, uint32_t v) {
         testdrv::writePixel(GDL_liveDC(dc), x, y, v);
+    }
+};
+
+// A current 8-bit context of kW x kH drawing in colour 1, for the tests that
+// compare the set of pixels a drawing lit.
+template <int Width, int Height> class LitCanvasTest : public DrawTest {
+protected:
+    static constexpr int kW = Width, kH = Height;
+    GdlDeviceContext* dc = nullptr;
+    void SetUp() override {
+        DrawTest::SetUp();
+        dc = make(kW, kH, 8);
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(1);
+    }
+    std::set<std::pair<int, int>> lit() {
+        std::set<std::pair<int, int>> out;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (at(dc, x, y)) out.insert({x, y});
+        return out;
+    }
+    void clear() {
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                set(dc, x, y, 0);
     }
 };

@@ -12,16 +12,8 @@
 
 namespace {
 
-class Glyph : public DrawTest {
+class Glyph : public LitCanvasTest<48, 40> {
 protected:
-    GdlDeviceContext* dc = nullptr;
-    static constexpr int kW = 48, kH = 40;
-    void SetUp() override {
-        DrawTest::SetUp();
-        dc = make(kW, kH, 8);
-        GDL_selectCurrentDC(dc);
-        GDL_setColor(1);
-    }
     Pixels pixelsOf(GdlDeviceContext* c, uint32_t v, int w = kW, int h = kH) {
         Pixels out;
         for (int y = 0; y < h; ++y)

@@ -33,48 +33,33 @@ inline int32_t storedBits(int32_t bits) {
     return bits == 15 ? 16 : bits;
 }
 
+// Pixel x of a row takes `bits` bits from bit x * bits on: below 8 bits
+// counted from the most significant bit of each byte (the leftmost pixel
+// high), from 8 bits up whole little-endian bytes (15-bit pixels in 16-bit
+// cells).
 inline uint32_t readPixel(const GdlDeviceContext* dc, int32_t x, int32_t y) {
     const uint8_t* row = dc->surface + int64_t(y) * dc->mode.bytesPerLine;
-    switch (storedBits(int32_t(dc->mode.bitsPerPixel))) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-        case 8: return row[x];
-        case 16: return uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-        case 24:
-            return uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 |
-                   uint32_t(row[3 * x + 2]) << 16;
-        default: {
-            uint32_t v;
-            std::memcpy(&v, row + 4 * x, 4);
-            return v;
-        }
-    }
+    const int32_t bits = storedBits(int32_t(dc->mode.bitsPerPixel));
+    const int64_t first = int64_t(x) * bits;
+    if (bits < 8) return (row[first / 8] >> (8 - bits - first % 8)) & ((1u << bits) - 1);
+    uint32_t v = 0;
+    for (int32_t k = bits / 8 - 1; k >= 0; --k)
+        v = v << 8 | row[first / 8 + k];
+    return v;
 }
 
 inline void writePixel(GdlDeviceContext* dc, int32_t x, int32_t y, uint32_t v) {
     uint8_t* row = dc->surface + int64_t(y) * dc->mode.bytesPerLine;
-    switch (storedBits(int32_t(dc->mode.bitsPerPixel))) {
-        case 1:
-            row[x >> 3] = uint8_t((row[x >> 3] & ~(0x80 >> (x & 7))) | ((v & 1) << (7 - (x & 7))));
-            break;
-        case 4:
-            if (x & 1)
-                row[x >> 1] = uint8_t((row[x >> 1] & 0xF0) | (v & 0x0F));
-            else
-                row[x >> 1] = uint8_t((row[x >> 1] & 0x0F) | ((v & 0x0F) << 4));
-            break;
-        case 8: row[x] = uint8_t(v); break;
-        case 16:
-            row[2 * x] = uint8_t(v);
-            row[2 * x + 1] = uint8_t(v >> 8);
-            break;
-        case 24:
-            row[3 * x] = uint8_t(v);
-            row[3 * x + 1] = uint8_t(v >> 8);
-            row[3 * x + 2] = uint8_t(v >> 16);
-            break;
-        default: std::memcpy(row + 4 * x, &v, 4); break;
+    const int32_t bits = storedBits(int32_t(dc->mode.bitsPerPixel));
+    const int64_t first = int64_t(x) * bits;
+    if (bits < 8) {
+        const int32_t shift = int32_t(8 - bits - first % 8);
+        const uint32_t mask = ((1u << bits) - 1) << shift;
+        row[first / 8] = uint8_t((row[first / 8] & ~mask) | ((v << shift) & mask));
+        return;
     }
+    for (int32_t k = 0; k < bits / 8; ++k)
+        row[first / 8 + k] = uint8_t(v >> (8 * k));
 }
 
 inline uint32_t combine(uint32_t old, uint32_t v, int32_t mode) {
@@ -269,6 +254,16 @@ inline void registerMemoryDrivers() {
     for (int i = 0; i < 6; ++i)
         GDL_setMemoryDriverHeader(bits[i], &headers[i]);
     GDL_registerAllMemDrivers();
+}
+
+// A library started afresh, with the test driver as every memory driver and
+// the counters cleared.
+inline void restartWithMemoryDrivers() {
+    GDL_exit();
+    GDL_unregisterAllDrivers();
+    registerMemoryDrivers();
+    offSurfaceWrites() = 0;
+    counters() = {};
 }
 
 // The display flavour, registered as the VGA8 driver (type 1).

@@ -25,32 +25,13 @@ constexpr int kW = 48, kH = 32;
 // An 'F' of width 6 and height 7: a stem, a top bar and a middle bar.
 const std::vector<uint8_t> kF = {0xFC, 0x80, 0x80, 0xF0, 0x80, 0x80, 0x80};
 
-class TextFontFile : public DrawTest {
+class TextFontFile : public LitCanvasTest<kW, kH> {
 protected:
-    GdlDeviceContext* dc = nullptr;
     testsupport::TempDir dir;
-    void SetUp() override {
-        DrawTest::SetUp();
-        dc = make(kW, kH, 8);
-        GDL_selectCurrentDC(dc);
-        GDL_setColor(1);
-    }
     FontPtr load(const std::vector<uint8_t>& file) {
         FontPtr f(GDL_loadFont(dir.Write("t.fnt", file).c_str()));
         EXPECT_TRUE(f) << GDL_lastResult();
         return f;
-    }
-    Pixels lit() {
-        Pixels out;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                if (at(dc, x, y)) out.insert({x, y});
-        return out;
-    }
-    void clear() {
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                set(dc, x, y, 0);
     }
     // Top-justified rows start one below y (b - ascent = -1 with descent = ascent - height).
     Pixels expectedF(int dir, int x, int y) {

@@ -28,28 +28,8 @@ void makeStrokeFont(TestFont& f) {
     f.addStrokes(0, 3, {DRV_makeStroke(1, 1, true), DRV_makeStroke(1, 1, false)});
 }
 
-class Text : public DrawTest {
+class Text : public LitCanvasTest<60, 50> {
 protected:
-    GdlDeviceContext* dc = nullptr;
-    static constexpr int kW = 60, kH = 50;
-    void SetUp() override {
-        DrawTest::SetUp();
-        dc = make(kW, kH, 8);
-        GDL_selectCurrentDC(dc);
-        GDL_setColor(1);
-    }
-    Pixels lit() {
-        Pixels out;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                if (at(dc, x, y)) out.insert({x, y});
-        return out;
-    }
-    void clear() {
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                set(dc, x, y, 0);
-    }
     void settings(const GdlFont* f, int dir, int horiz = 0, int vert = 3, int xm = 1, int ym = 1,
                   int xd = 1, int yd = 1, int spacing = 0) {
         GdlTextSettings t = {horiz, vert, dir, xm, ym, xd, yd, spacing, f};

@@ -42,29 +42,7 @@ const LineCase kLines[] = {
     {9, 9, 9, 9, 2, 2},  {20, 18, 2, 4, 3, 3}, {5, 20, 6, 2, 1, 5},
 };
 
-class WideLine : public DrawTest {
-protected:
-    GdlDeviceContext* dc = nullptr;
-    static constexpr int kW = 40, kH = 32;
-    void SetUp() override {
-        DrawTest::SetUp();
-        dc = make(kW, kH, 8);
-        GDL_selectCurrentDC(dc);
-        GDL_setColor(1);
-    }
-    Pixels lit() {
-        Pixels out;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                if (at(dc, x, y)) out.insert({x, y});
-        return out;
-    }
-    void clear() {
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                set(dc, x, y, 0);
-    }
-};
+using WideLine = LitCanvasTest<40, 32>;
 
 TEST_F(WideLine, OneSpanPerRowCoversTheSweep) {
     for (const LineCase& c : kLines) {

@@ -5,6 +5,7 @@
 // themselves.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "gdl/dc.h"
@@ -43,6 +44,13 @@ void PACK4_putPixel(int32_t x, int32_t y);
 uint32_t PACK1_getPixel(int32_t x, int32_t y);
 void PACK1_putPixel(int32_t x, int32_t y);
 void PACK1_span(int32_t y, int32_t x1, int32_t x2);
+
+// A PACK4 context keeps its even pixel in the low four bits of a byte, while
+// bitmaps, DIB rows and every row entry and conversion put it in the high
+// four bits (the row form). The two differ by the order of the nibbles in
+// each byte, so whole bytes convert either way by swapping them.
+bool PACK4_isContext(const GdlDeviceContext* dc);
+void PACK4_swapNibbles(uint8_t* out, const uint8_t* in, size_t bytes);
 
 // Static header of the driver of a depth (1, 4, 8, 15, 16, 24, 32), else null.
 const GdlDriverHeader* PACK_driverHeader(int32_t bits);
