@@ -226,6 +226,7 @@ GdlDeviceContext* GDL_createDisplayDC(int32_t virtualWidth, int32_t virtualHeigh
         // The mode table names no driver for the current mode: refused as a missing driver.
         GDL_setResult(GDL_DRIVER_NOT_FOUND);
     } else {
+        gdl_internal::setSelectedDriverType(header->driverType);
         ok = GDL_initDC(dc, header, nullptr, virtualWidth, virtualHeight, pages, flag, refresh);
     }
     if (!ok) {

@@ -76,6 +76,10 @@ void GDL_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     int32_t h = S().attr.penHeight + 1;
     GDL_line(left, top, right - 1, top);
     GDL_line(left, bottom - 1, right - 1, bottom - 1);
+    // Side edges only where rows are left between the top edge (h rows) and
+    // the bottom row: otherwise a reversed side edge would draw over the top
+    // and bottom edges again, undoing them in XOR.
+    if (top + h > bottom - 2) return;
     GDL_line(left, top + h, left, bottom - h - 1);
     GDL_line(right - 1, top + h, right - 1, bottom - h - 1);
 }

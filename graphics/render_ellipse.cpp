@@ -102,11 +102,13 @@ template <typename Plot> void walkOutline(const Box& b, Plot plot) {
         rx += dx;
         ty += dy;
         by -= dy;
+        // Both x start on the centre column of an even-width box, and a
+        // logical write mode must not meet any pixel twice.
         plot(lx, ty);
-        plot(rx, ty);
+        if (rx != lx) plot(rx, ty);
         if (ty != by) {
             plot(lx, by);
-            plot(rx, by);
+            if (rx != lx) plot(rx, by);
         }
     });
 }
@@ -219,7 +221,9 @@ void DRV_fillEllipse(const GdlRect* box, int32_t clip) {
     int32_t lx = b.left + b.width / 2, rx = b.right - b.width / 2, half = b.height / 2;
     for (int32_t j = 0; j <= half; ++j)
         span(b.top + j, lx - ext[j], rx + ext[j] + 1);
-    for (int32_t j = 0; j <= half; ++j)
+    // The middle row of an even-height box belongs to both halves; it is drawn
+    // once, so a logical write mode leaves no gap there.
+    for (int32_t j = 0; b.bottom - j > b.top + half; ++j)
         span(b.bottom - j, lx - ext[j], rx + ext[j] + 1);
 }
 
@@ -244,6 +248,7 @@ void DRV_wideEllipse(const GdlRect* box, int32_t clip) {
     for (int pass = 0; pass < 2; ++pass) {
         for (int32_t j = 0; j <= half; ++j) {
             int32_t y = pass == 0 ? b.top + j : b.bottom - j;
+            if (pass == 1 && y <= b.top + half) break; // the middle row once only
             int32_t k = j - ph;
             int32_t oL = olx - outer[j], oR = orx + outer[j] + 1;
             if (hole && k >= 0 && k <= in.height / 2) {

@@ -102,6 +102,10 @@ void defaultFatalBox(const char* text, const char* caption, uint32_t style) {
 
 namespace gdl_internal {
 
+void setSelectedDriverType(int32_t type) {
+    lib().selectedDriverType = type;
+}
+
 void restoreFpuState() {
     if (lib().fpuSaved) std::fesetenv(&lib().fpu);
 }

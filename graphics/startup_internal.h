@@ -11,6 +11,10 @@ namespace gdl_internal {
 void restoreFpuState();
 // Display-context bookkeeping that start-up and mode changes rely on.
 void destroyAllContexts();
+// The first display context of a mode runs its driver's init with the type
+// of the driver that serves the mode, which may differ from the highest type
+// detection found.
+void setSelectedDriverType(int32_t type);
 // Driver header of the memory contexts of a depth (table entries 0..5).
 const GdlDriverHeader* memoryDriverHeader(int32_t bits);
 

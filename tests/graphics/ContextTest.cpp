@@ -235,6 +235,25 @@ TEST_F(DisplayTest, ModeChangeDestroysDisplayContexts) {
     EXPECT_EQ(GDL_stateBlock.attr.color, 15u);
 }
 
+// The first display context runs the init of the mode's driver with that
+// driver's own type, whatever type detection raised the caller's variable to.
+TEST_F(ContextTest, DisplayInitGetsTheServingDriversType) {
+    static int32_t seenType = -1;
+    static GdlDriverHeader header = testdrv::makeHeader("SVGA8.DRV", 4, true);
+    header.init = [](GdlDeviceContext* dc, int32_t type, int32_t mode, HWND window, int32_t w,
+                     int32_t h, int32_t pages, int32_t flag, int32_t refresh) {
+        seenType = type;
+        return testdrv::init(dc, type, mode, window, w, h, pages, flag, refresh);
+    };
+    ASSERT_EQ(GDL_registerDriver("SVGA8.DRV", &header), GDL_OK);
+    int32_t driver = -1, mode = 11;
+    ASSERT_TRUE(GDL_init(&driver, &mode, nullptr));
+    EXPECT_EQ(driver, 1); // what the test driver's detection reports
+    ASSERT_NE(GDL_createDisplayDCPages(1), nullptr);
+    EXPECT_EQ(seenType, 4);
+    EXPECT_EQ(GDL_selectedDriverType(), 4);
+}
+
 TEST_F(DisplayTest, NoDriverForTheModeIsRefused) {
     GDL_exit();
     GDL_unregisterAllDrivers();

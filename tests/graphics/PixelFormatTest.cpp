@@ -113,6 +113,65 @@ TEST(PixelFormat, HalftoneIndex) {
     EXPECT_EQ(GDL_halftoneIndex(50, 0, 0, 15, 8), 20); // positions wrap every 8
 }
 
+// Every entry of the default palette from its rule: sixteen standard
+// colours, four greys, the 6 x 6 x 6 cube at 20 with its four exceptions,
+// twelve tints, and 248-255 repeating 8-15.
+TEST(PixelFormat, DefaultPaletteEntryByEntry) {
+    const int standard[16][3] = {{0, 0, 0},     {0, 0, 168},    {0, 168, 0},    {0, 168, 168},
+                                 {168, 0, 0},   {168, 0, 168},  {168, 84, 0},   {168, 168, 168},
+                                 {84, 84, 84},  {84, 84, 252},  {84, 252, 84},  {84, 252, 252},
+                                 {252, 84, 84}, {252, 84, 252}, {252, 252, 84}, {252, 252, 252}};
+    const int tints[12][3] = {{64, 64, 44}, {60, 64, 44}, {52, 64, 44}, {48, 64, 44},
+                              {44, 64, 44}, {44, 64, 48}, {44, 64, 52}, {44, 64, 60},
+                              {44, 64, 64}, {44, 60, 64}, {44, 52, 64}, {44, 48, 64}};
+    const int greys[4] = {0, 20, 32, 44};
+    GdlPaletteEntry p[256];
+    GDL_getDefaultPalette(p);
+    for (int i = 0; i < 256; ++i) {
+        int r, g, b;
+        if (i < 16) {
+            r = standard[i][0], g = standard[i][1], b = standard[i][2];
+        } else if (i < 20) {
+            r = g = b = greys[i - 16];
+        } else if (i < 236) {
+            int k = i - 20;
+            r = 51 * (k % 6), g = 51 * (k / 6 % 6), b = 51 * (k / 36);
+            if (i == 51 || i == 86) r = 0, g = 255, b = 0;
+            if (i == 201 || i == 206) r = 0, g = 0, b = 255;
+        } else if (i < 248) {
+            r = tints[i - 236][0], g = tints[i - 236][1], b = tints[i - 236][2];
+        } else {
+            r = standard[i - 240][0], g = standard[i - 240][1], b = standard[i - 240][2];
+        }
+        EXPECT_EQ((std::vector<int>{p[i].red, p[i].green, p[i].blue, p[i].reserved}),
+                  (std::vector<int>{r, g, b, 0}))
+            << i;
+    }
+}
+
+// The halftone level of every channel value at every place of the 8 x 8
+// matrix. The matrix is read with the row from y and the column from x, the
+// one orientation the library uses for all its ordered dithering.
+TEST(PixelFormat, HalftoneLevelsFollowTheMatrix) {
+    const int m[8][8] = {{0, 38, 9, 47, 2, 40, 11, 50},  {25, 12, 35, 22, 27, 15, 37, 24},
+                         {6, 44, 3, 41, 8, 47, 5, 43},   {31, 19, 28, 15, 34, 21, 31, 18},
+                         {1, 39, 11, 49, 0, 39, 10, 48}, {27, 14, 36, 23, 26, 13, 35, 23},
+                         {7, 46, 4, 43, 7, 45, 3, 42},   {33, 20, 30, 17, 32, 19, 29, 16}};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(int(GDL_ditherMatrix[y][x]), m[y][x]);
+            for (int c = 0; c < 256; ++c) {
+                int level = c / 51 + (c % 51 > m[y][x] ? 1 : 0);
+                int other = 255 - c;
+                int levelOther = other / 51 + (other % 51 > m[y][x] ? 1 : 0);
+                ASSERT_EQ(int(GDL_halftoneIndex(uint32_t(c), uint32_t(other), 0, x + 8, y + 16)),
+                          20 + level + 6 * levelOther)
+                    << c << " at " << x << "," << y;
+                ASSERT_EQ(int(GDL_halftoneIndex(0, 0, uint32_t(c), x, y)), 20 + 36 * level);
+            }
+        }
+}
+
 TEST(PixelFormat, NearestEntryFirstMinimumWins) {
     GdlPaletteEntry p[4] = {{0, 0, 10, 0}, {0, 0, 30, 0}, {0, 0, 30, 0}, {0, 0, 20, 0}};
     EXPECT_EQ(GDL_nearestPaletteIndex(p, 4, 25, 0, 0), 1); // 1 and 3 are both 5 away

@@ -1,5 +1,6 @@
 // Lines, rectangles, bevels, pixels and the line walker, checked against the
 // geometry of the ideal shapes rather than against stored images.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -41,6 +42,15 @@ void checkLine(const Pixels& got, double x1, double y1, double x2, double y2) {
 }
 
 using PrimitivesTest = CanvasTest;
+
+// A small fixed generator, so the lines are the same on every run.
+struct Lcg {
+    uint32_t state;
+    uint32_t next() { return state = state * 1664525u + 1013904223u; }
+    int32_t fx(int lo, int hi) {
+        return int32_t(lo * 65536 + int64_t(next() % uint32_t((hi - lo) * 65536)));
+    }
+};
 
 TEST_F(PrimitivesTest, IntegerLinesInEveryOctant) {
     const int cx = 20, cy = 15;
@@ -88,6 +98,61 @@ TEST_F(PrimitivesTest, LineWalkerCountsPixels) {
     seen.clear();
     GDL_lineCoord(5 << 16, 0, 5 << 16, 0, [](int32_t x, int32_t y) { seen.push_back({x, y}); });
     EXPECT_EQ(seen.size(), 1u);
+}
+
+// The walker's exact pixels from its definition: start at the rounded first
+// point, (major >> 16) + 1 pixels, the error started from the sub-pixel
+// offsets of that point (fixed-point products rounded), a minor step whenever
+// the error is positive.
+TEST_F(PrimitivesTest, LineWalkerFollowsItsErrorTerm) {
+    auto mul = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
+    auto reference = [&](int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+        if (x2 < x1) std::swap(x1, x2), std::swap(y1, y2);
+        int64_t dx = x2 - x1, dy = y2 - y1, step = 1;
+        if (dy < 0) step = -1, dy = -dy;
+        int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
+        int64_t incMinor = 2 * minor, e0 = incMinor - major, incDiag = e0 - major;
+        int64_t x = (x1 + 0x8000) >> 16, y = (y1 + 0x8000) >> 16;
+        int64_t fx = x * 65536 - x1, fy = (y * 65536 - y1) * step;
+        bool xMajor = dx >= dy;
+        int64_t error = xMajor ? e0 + mul(incMinor, fx) - mul(2 * major, fy)
+                               : e0 + mul(incMinor, fy) - mul(2 * major, fx);
+        std::vector<std::pair<int, int>> out;
+        for (int64_t i = 0; i <= (major >> 16); ++i) {
+            out.push_back({int(x), int(y)});
+            bool minorStep = error > 0;
+            error += minorStep ? incDiag : incMinor;
+            if (xMajor) {
+                x += 1;
+                if (minorStep) y += step;
+            } else {
+                y += step;
+                if (minorStep) x += 1;
+            }
+        }
+        return out;
+    };
+    static std::vector<std::pair<int, int>> seen;
+    Lcg rng{3};
+    for (int n = 0; n < 200; ++n) {
+        int32_t x1 = rng.fx(0, kW - 1), y1 = rng.fx(0, kH - 1);
+        int32_t x2 = rng.fx(0, kW - 1), y2 = rng.fx(0, kH - 1);
+        if (n % 5 == 0) y2 = y1 + (x2 - x1); // exact diagonals
+        seen.clear();
+        GDL_lineCoord(x1, y1, x2, y2, [](int32_t x, int32_t y) { seen.push_back({x, y}); });
+        auto want = reference(x1, y1, x2, y2);
+        EXPECT_EQ(seen, want) << n;
+        // The primitive draws the same pixels through the render table.
+        clear();
+        GDL_lineFX(x1, y1, x2, y2);
+        Pixels drawn;
+        for (auto p : want)
+            if (p.first >= 0 && p.first < kW && p.second >= 0 && p.second < kH) drawn.insert(p);
+        // (Horizontal lines take the span path; lines leaving the surface are clipped.)
+        if (y1 != y2 && y2 >= 0 && y2 < (kH - 1) * 65536) {
+            EXPECT_EQ(pixelsOf(1), drawn) << n;
+        }
+    }
 }
 
 TEST_F(PrimitivesTest, ClippedLinesStayInsideAndFollowTheLine) {
@@ -202,6 +267,24 @@ TEST_F(PrimitivesTest, OutlineRectangles) {
         EXPECT_TRUE(x == 1 || x == 10 || y == 2 || y == 8);
 }
 
+// An outline meets each of its pixels once, so XOR draws the same frame as
+// replace, down to the 2 x 2 outline of four pixels and frames two rows high.
+TEST_F(PrimitivesTest, OutlinesTouchEachPixelOnce) {
+    for (int w = 2; w <= 5; ++w)
+        for (int h = 2; h <= 5; ++h) {
+            Pixels want;
+            for (int y = 10; y < 10 + h; ++y)
+                for (int x = 10; x < 10 + w; ++x)
+                    if (x == 10 || y == 10 || x == 9 + w || y == 9 + h) want.insert({x, y});
+            for (int mode : {0, 3}) {
+                clear();
+                GDL_setWriteMode(mode);
+                GDL_rect(10, 10, 10 + w, 10 + h);
+                EXPECT_EQ(pixelsOf(1), want) << w << "x" << h << " mode " << mode;
+            }
+        }
+}
+
 TEST_F(PrimitivesTest, FilledRectanglesAreHalfOpenAndClipped) {
     GDL_fillRect(2, 3, 7, 5);
     EXPECT_EQ(count(1), 10);
@@ -239,6 +322,86 @@ TEST_F(PrimitivesTest, Bevels) {
     EXPECT_EQ(at(11, 9), 7u);
     EXPECT_EQ(at(2, 2), 8u);
     EXPECT_EQ(at(10, 8), 8u);
+}
+
+// Every bevel line is horizontal or vertical, so the frame is known pixel
+// for pixel from its rule: a sunken frame (style 0) draws its top rows and
+// left columns in the dark colour and then its right columns and bottom rows
+// in the light one, a raised frame (1) the other way round, any other style
+// two outlines, light one pixel down and right of the dark one.
+TEST_F(PrimitivesTest, BevelsMatchTheirRulePixelForPixel) {
+    struct Case {
+        int l, t, r, b, style, width;
+    } cases[] = {{2, 2, 12, 10, 0, 1}, {2, 2, 12, 10, 0, 3}, {5, 4, 30, 25, 1, 2},
+                 {3, 3, 9, 8, 1, 4},   {1, 1, 4, 4, 0, 2},   {2, 2, 12, 10, 2, 5},
+                 {6, 7, 20, 15, 7, 0}, {4, 4, 6, 6, 3, 1},   {4, 4, 5, 9, 0, 1}};
+    const uint32_t light = 7, dark = 8;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.style) + "/" + std::to_string(c.width) + " at " +
+                     std::to_string(c.l) + "," + std::to_string(c.t));
+        std::vector<uint32_t> want(size_t(kW * kH), 0);
+        auto hline = [&](int x1, int x2, int y, uint32_t v) {
+            for (int x = std::min(x1, x2); x <= std::max(x1, x2); ++x)
+                want[size_t(y * kW + x)] = v;
+        };
+        auto vline = [&](int x, int y1, int y2, uint32_t v) {
+            for (int y = std::min(y1, y2); y <= std::max(y1, y2); ++y)
+                want[size_t(y * kW + x)] = v;
+        };
+        auto outline = [&](int l, int t, int r, int b, uint32_t v) {
+            if (b <= t + 1 || r <= l + 1) return;
+            hline(l, r - 1, t, v);
+            hline(l, r - 1, b - 1, v);
+            vline(l, t + 1, b - 2, v);
+            vline(r - 1, t + 1, b - 2, v);
+        };
+        if (c.b > c.t + 1 && c.r > c.l + 1) {
+            if (c.style == 0 || c.style == 1) {
+                uint32_t first = c.style == 0 ? dark : light, second = c.style == 0 ? light : dark;
+                for (int i = 0; i < c.width; ++i) {
+                    hline(c.l, c.r - 1 - i, c.t + i, first);
+                    vline(c.l + i, c.t, c.b - 1 - i, first);
+                }
+                for (int i = 0; i < c.width; ++i) {
+                    vline(c.r - 1 - i, c.t + 1 + i, c.b - 1, second);
+                    hline(c.l + 1 + i, c.r - 1, c.b - 1 - i, second);
+                }
+            } else {
+                outline(c.l + 1, c.t + 1, c.r, c.b, light);
+                outline(c.l, c.t, c.r - 1, c.b - 1, dark);
+            }
+        }
+        clear();
+        GDL_setBevelColors(light, dark);
+        GDL_drawBevel(c.l, c.t, c.r, c.b, c.style, c.width);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                EXPECT_EQ(at(x, y), want[size_t(y * kW + x)]) << x << "," << y;
+        EXPECT_EQ(GDL_stateBlock.attr.color, 1u);
+    }
+}
+
+// Primitives take viewport coordinates and stop at the viewport's edges.
+TEST_F(PrimitivesTest, PrimitivesDrawThroughTheViewport) {
+    GDL_setViewportCurrent(10, 5, 30, 20); // 20 x 15 at (10, 5)
+    GDL_line(0, 0, 100, 0);
+    GDL_line(2, 2, 2, 100);
+    GDL_fillRect(-5, 13, 3, 40);
+    GDL_putPixel(19, 14);
+    GDL_putPixel(20, 14); // one past the viewport: clipped
+    Pixels want;
+    for (int x = 10; x < 30; ++x)
+        want.insert({x, 5});
+    for (int y = 7; y < 20; ++y)
+        want.insert({12, y});
+    for (int y = 18; y < 20; ++y)
+        for (int x = 10; x < 13; ++x)
+            want.insert({x, y});
+    want.insert({29, 19});
+    EXPECT_EQ(pixelsOf(1), want);
+    EXPECT_EQ(GDL_getPixel(2, 2), 1u);
+    EXPECT_EQ(GDL_getPixel(3, 2), 0u);
+    EXPECT_EQ(GDL_getPixel(20, 0), 0xFFFFFFFFu);
 }
 
 TEST_F(PrimitivesTest, PixelsAndTheClip) {

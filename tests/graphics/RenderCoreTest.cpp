@@ -1,5 +1,6 @@
 // Render core: patterned spans, span lists, trapezoids, polygons and
 // ellipses, checked against the ideal shapes.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -234,6 +235,149 @@ TEST_F(PolygonTest, LogicalWriteModeTakesTheGenericPath) {
     EXPECT_GT(count(1), 0);
 }
 
+// --- Exact polygon rules ------------------------------------------------------------
+
+// A small fixed generator, so the shapes are the same on every run.
+struct Lcg {
+    uint32_t state;
+    uint32_t next() { return state = state * 1664525u + 1013904223u; }
+    // A 16.16 value in [lo, hi) with a fractional part.
+    int32_t fx(int lo, int hi) {
+        return int32_t(lo * 65536 + int64_t(next() % uint32_t((hi - lo) * 65536)));
+    }
+};
+
+int64_t ceilDiv(int64_t a, int64_t b) { // b > 0
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+// The even-odd rule on the integer grid: vertices go to the nearest pixel,
+// an edge of dy rows is crossed on rows top .. top + dy - 1 at
+// x0 + ceil(k * dx / dy), and each row fills between the 1st and 2nd, 3rd and
+// 4th ... crossing, right ends excluded.
+Pixels evenOddReference(const std::vector<P>& v) {
+    struct Edge {
+        int64_t x0, top, dx, dy;
+    };
+    std::vector<Edge> edges;
+    auto round = [](int32_t c) { return (int64_t(c) + 0x8000) >> 16; };
+    for (size_t i = 0; i < v.size(); ++i) {
+        const P& a = v[i];
+        const P& b = v[(i + 1) % v.size()];
+        int64_t x1 = round(a.x), y1 = round(a.y), x2 = round(b.x), y2 = round(b.y);
+        if (y1 == y2) continue;
+        if (y1 > y2) std::swap(x1, x2), std::swap(y1, y2);
+        edges.push_back({x1, y1, x2 - x1, y2 - y1});
+    }
+    Pixels out;
+    for (int y = 0; y < CanvasTest::kH; ++y) {
+        std::vector<int64_t> xs;
+        for (const Edge& e : edges)
+            if (y >= e.top && y < e.top + e.dy)
+                xs.push_back(e.x0 + ceilDiv((y - e.top) * e.dx, e.dy));
+        std::sort(xs.begin(), xs.end());
+        for (size_t i = 0; i + 1 < xs.size(); i += 2)
+            for (int64_t x = xs[i]; x < xs[i + 1]; ++x)
+                out.insert({int(x), y});
+    }
+    return out;
+}
+
+TEST_F(PolygonTest, EvenOddFillFollowsTheEdgeStepping) {
+    Lcg rng{7};
+    for (int shape = 0; shape < 60; ++shape) {
+        std::vector<P> v(3 + rng.next() % 7);
+        for (P& p : v)
+            p = {rng.fx(0, kW - 1), rng.fx(0, kH - 1)};
+        clear();
+        GDL_fillPolygon(int32_t(v.size()), v.data(), sizeof(P));
+        EXPECT_EQ(pixelsOf(1), evenOddReference(v)) << "shape " << shape;
+    }
+}
+
+// The convex walker: two chains from the topmost vertex (the first on ties),
+// one in order and one reversed, each ending where it turns upwards. Rows run
+// from the rounded start y; every piece between two vertex heights is a
+// trapezoid of round(yEnd) - round(y) rows whose edges start at the segment's
+// 16.16 start x and move by the segment's step each row; a pixel row covers
+// [round(left x), round(right x)).
+Pixels convexReference(const std::vector<P>& pts) {
+    const size_t n = pts.size();
+    size_t top = 0;
+    for (size_t i = 1; i < n; ++i)
+        if (pts[i].y < pts[top].y) top = i;
+    std::vector<P> chain[2];
+    for (size_t i = 0; i <= n; ++i) {
+        chain[0].push_back(pts[(top + i) % n]);
+        chain[1].push_back(pts[(top + n - i % n) % n]);
+    }
+    size_t at[2] = {0, 0};
+    int64_t step[2] = {0, 0};
+    // Moves a chain to its next descending segment; false at its end.
+    auto next = [&](int c) {
+        for (; at[c] + 1 < chain[c].size(); ++at[c]) {
+            int64_t dy = int64_t(chain[c][at[c] + 1].y) - chain[c][at[c]].y;
+            int64_t dx = int64_t(chain[c][at[c] + 1].x) - chain[c][at[c]].x;
+            if (dy < 0) return false;
+            if (dy == 0) continue;
+            step[c] = dy <= 0x10000 ? dx : dx * 65536 / dy;
+            return true;
+        }
+        return false;
+    };
+    auto round = [](int64_t c) { return (c + 0x8000) >> 16; };
+    Pixels out;
+    if (!next(0) || !next(1)) return out;
+    int64_t x[2] = {chain[0][at[0]].x, chain[1][at[1]].x};
+    int64_t y = chain[0][at[0]].y;
+    int64_t row = round(y);
+    for (;;) {
+        int64_t yEnd = std::min(chain[0][at[0] + 1].y, chain[1][at[1] + 1].y);
+        for (int64_t r = row; r < round(yEnd); ++r) {
+            int64_t a = round(x[0]), b = round(x[1]);
+            for (int64_t px = std::min(a, b); px < std::max(a, b); ++px)
+                out.insert({int(px), int(r)});
+            x[0] += step[0];
+            x[1] += step[1];
+        }
+        row = std::max(row, round(yEnd));
+        for (int c = 0; c < 2; ++c)
+            if (chain[c][at[c] + 1].y == yEnd) {
+                ++at[c];
+                if (!next(c)) return out;
+                x[c] = chain[c][at[c]].x;
+            }
+        y = yEnd;
+    }
+}
+
+TEST_F(PolygonTest, ConvexFillFollowsTheChainWalk) {
+    Lcg rng{11};
+    for (int shape = 0; shape < 60; ++shape) {
+        // Points on an ellipse in angular order make a convex polygon.
+        size_t n = 3 + rng.next() % 6;
+        double cx = 12 + rng.next() % 16, cy = 10 + rng.next() % 10;
+        double rx = 3 + rng.next() % 9, ry = 3 + rng.next() % 8;
+        std::vector<double> angles(n);
+        for (double& a : angles)
+            a = (rng.next() % 36000) * M_PI / 18000;
+        std::sort(angles.begin(), angles.end());
+        if (shape % 2) std::reverse(angles.begin(), angles.end());
+        std::vector<P> v;
+        for (double a : angles)
+            v.push_back(fxp(cx + rx * std::cos(a), cy + ry * std::sin(a)));
+        clear();
+        GDL_fillConvexPolygon(int32_t(n), v.data(), sizeof(P));
+        EXPECT_EQ(pixelsOf(1), convexReference(v)) << "shape " << shape;
+        if (n == 3) {
+            int32_t a[2] = {v[0].x, v[0].y}, b[2] = {v[1].x, v[1].y}, c[2] = {v[2].x, v[2].y};
+            clear();
+            GDL_stateBlock.v.triangle(a, b, c, 0, 0);
+            EXPECT_EQ(pixelsOf(1), convexReference(v)) << "triangle " << shape;
+        }
+    }
+}
+
 // --- Ellipses ------------------------------------------------------------------------
 
 struct Box {
@@ -361,6 +505,54 @@ TEST_F(RenderCoreTest, ArcPointsAndQuadrants) {
     DRV_arcPoint(10000, 10000, 45, &x1, &y1);
     EXPECT_EQ(x1, 7071);
     EXPECT_EQ(y1, -7071);
+}
+
+// An angle's point from the quarter-wave table of 10000 x cos to the nearest
+// integer, products divided by 10000 (toward zero), y pointing down.
+// Shapes meet every pixel once: drawn with XOR on a clear surface they leave
+// exactly the pixels they leave in replace mode, for boxes of even and odd
+// width and height, flat ones included.
+TEST_F(RenderCoreTest, EllipsesTouchEachPixelOnce) {
+    const Box boxes[] = {{5, 5, 30, 20}, {5, 5, 31, 21},  {10, 2, 14, 27}, {10, 2, 15, 26},
+                         {3, 4, 20, 4},  {15, 3, 15, 25}, {8, 8, 9, 9},    {6, 6, 12, 12}};
+    using Draw = void (*)(const Box&);
+    const Draw shapes[] = {
+        [](const Box& e) { GDL_ellipse(e.l, e.t, e.r, e.b); },
+        [](const Box& e) { GDL_fillEllipse(e.l, e.t, e.r, e.b); },
+        [](const Box& e) { GDL_ellipseArc(e.l, e.t, e.r, e.b, 30, 300); },
+        [](const Box& e) { GDL_fillEllipseArc(e.l, e.t, e.r, e.b, 30, 300); },
+        [](const Box& e) {
+            GDL_setPenSize(2, 2);
+            GDL_ellipse(e.l, e.t, e.r, e.b);
+            GDL_setPenSize(1, 1);
+        },
+    };
+    for (size_t k = 0; k < std::size(shapes); ++k)
+        for (const Box& e : boxes) {
+            clear();
+            GDL_setWriteMode(0);
+            shapes[k](e);
+            Pixels replaced = pixelsOf(1);
+            clear();
+            GDL_setWriteMode(3);
+            shapes[k](e);
+            EXPECT_EQ(pixelsOf(1), replaced)
+                << "shape " << k << " box " << e.l << "," << e.t << "," << e.r << "," << e.b;
+        }
+}
+
+TEST_F(RenderCoreTest, ArcPointsOfEveryAngle) {
+    const int radii[][2] = {{10, 6}, {157, 93}, {10000, 10000}, {1, 1}, {0, 7}};
+    for (auto& r : radii)
+        for (int angle = -360; angle < 720; ++angle) {
+            int a = ((angle % 360) + 360) % 360;
+            long c = std::lround(10000 * std::cos(a * M_PI / 180));
+            long s = std::lround(10000 * std::sin(a * M_PI / 180));
+            int32_t x, y;
+            DRV_arcPoint(r[0], r[1], angle, &x, &y);
+            EXPECT_EQ(x, int32_t(r[0] * c / 10000)) << angle;
+            EXPECT_EQ(y, -int32_t(r[1] * s / 10000)) << angle;
+        }
 }
 
 TEST_F(RenderCoreTest, ArcOutlineDrawsPartOfTheEllipse) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "TestDriver.h"
 #include "gdl/driver.h"
@@ -41,6 +42,56 @@ TEST_F(StartupTest, ResultTextsCoverEveryCodeAndNothingElse) {
         EXPECT_STREQ(GDL_errorText(c.code), c.text) << c.code;
     for (int32_t code = 0; code >= -31; --code)
         EXPECT_STRNE(GDL_errorText(code), "NONE");
+}
+
+// Every result text and every driver-table name, in the table's order.
+TEST_F(StartupTest, EveryResultTextAndDriverName) {
+    const char* const texts[32] = {
+        "No error",
+        "Graphics driver has not been installed",
+        "Graphics hardware not detected",
+        "Couldn't find graphics driver",
+        "Graphics driver file corrupted",
+        "Not enough memory to load graphics driver",
+        "Invalid mode for selected driver",
+        "Invalid driver number",
+        "General graphics error",
+        "Invalid graphics driver name",
+        "Not enough memory to perform operation",
+        "Selected graphics mode not supported",
+        "Invalid font data",
+        "Font file corrupted",
+        "Couldn't find font file",
+        "Incorrect version for driver file",
+        "Invalid device type for operation",
+        "Invalid device context",
+        "Invalid cursor file",
+        "Cursor file was not found",
+        "Invalid icon file",
+        "Icon file was not found",
+        "Invalid bitmap file",
+        "Bitmap file was not found",
+        "Invalid error number",
+        "Zbuffer allocation is too large",
+        "Only Windows 2.x font files supported",
+        "GDL_endRegion() was not called",
+        "Double buffering is not available",
+        "OffscreenDC's require hardware bitBlt support",
+        "No available Offscreen display memory",
+        "Invalid pixel format for memory DC",
+    };
+    for (int32_t i = 0; i < 32; ++i)
+        EXPECT_STREQ(GDL_errorText(-i), texts[i]) << -i;
+    const char* const names[35] = {
+        "PACK1.DRV",   "PACK4.DRV",    "PACK8.DRV",    "PACK16.DRV",   "PACK24.DRV",  "PACK32.DRV",
+        "VGA4.DRV",    "VGAX.DRV",     "VGA8.DRV",     "SVGA4.DRV",    "SVGA8.DRV",   "SVGA16.DRV",
+        "SVGA24.DRV",  "SVGA32.DRV",   "FDIB8.DRV",    "FDIB16.DRV",   "FDIB24.DRV",  "FDIB32.DRV",
+        "LINEAR8.DRV", "LINEAR16.DRV", "LINEAR24.DRV", "LINEAR32.DRV", "ACCEL8.DRV",  "ACCEL16.DRV",
+        "ACCEL24.DRV", "ACCEL32.DRV",  "DDRAW8.DRV",   "DDRAW16.DRV",  "DDRAW24.DRV", "DDRAW32.DRV",
+        "OPENGL.DRV",  "FSOGL8.DRV",   "FSOGL16.DRV",  "FSOGL24.DRV",  "FSOGL32.DRV",
+    };
+    for (int32_t i = 0; i < 35; ++i)
+        EXPECT_STREQ(GDL_driverTableName(i), names[i]) << i;
 }
 
 TEST_F(StartupTest, LastResultReadsAndClears) {
@@ -110,6 +161,45 @@ TEST_F(StartupTest, ModeSizesAndNames) {
     EXPECT_FALSE(GDL_modeResolution(-1, &w, &h, &b));
     EXPECT_EQ(w + h + b, 21); // outputs untouched
     EXPECT_STREQ(GDL_driverTypeName(6), "Unaccelerated DirectDraw");
+}
+
+// Every mode's size, depth and name from the numbering: six 16-colour modes,
+// five 256-colour VGA modes, then five runs of the same fifteen sizes at 8,
+// 15, 16, 24 and 32 bits.
+TEST_F(StartupTest, EveryModeOfTheNumbering) {
+    const int sizes[15][2] = {{320, 200},  {320, 240},  {320, 400},  {320, 480},   {400, 300},
+                              {512, 384},  {640, 350},  {640, 400},  {640, 480},   {800, 600},
+                              {1024, 768}, {1152, 864}, {1280, 960}, {1280, 1024}, {1600, 1200}};
+    const int sixteen[6][2] = {{320, 200}, {640, 200}, {640, 350},
+                               {640, 400}, {640, 480}, {800, 600}};
+    const int vga[5][2] = {{320, 200}, {320, 240}, {320, 400}, {320, 480}, {320, 200}};
+    const int runBits[5] = {8, 15, 16, 24, 32};
+    const char* runWords[5] = {"SVGA 256 color", "SVGA 32k color", "SVGA 64k color",
+                               "SVGA 16m color", "SVGA 4G color"};
+    for (int mode = 0; mode <= 85; ++mode) {
+        int w, h, bits;
+        std::string word;
+        if (mode <= 5) {
+            w = sixteen[mode][0], h = sixteen[mode][1], bits = 4;
+            word = mode == 5 ? "SVGA 16 color" : "VGA 16 color";
+        } else if (mode <= 10) {
+            w = vga[mode - 6][0], h = vga[mode - 6][1], bits = 8;
+            word = mode == 10 ? "VGA 256 color" : "VGAX 256 color";
+        } else {
+            w = sizes[(mode - 11) % 15][0], h = sizes[(mode - 11) % 15][1];
+            bits = runBits[(mode - 11) / 15];
+            word = runWords[(mode - 11) / 15];
+        }
+        int32_t gw = 0, gh = 0, gb = 0;
+        ASSERT_TRUE(GDL_modeResolution(mode, &gw, &gh, &gb)) << mode;
+        EXPECT_EQ((std::vector<int>{gw, gh, gb}), (std::vector<int>{w, h, bits})) << mode;
+        EXPECT_EQ(std::string(GDL_modeName(mode)),
+                  std::to_string(w) + " x " + std::to_string(h) + " " + word);
+    }
+    for (int mode : {-1, 86, 87, 200}) {
+        EXPECT_EQ(GDL_modePageCount(mode), mode == 86 ? 0 : -1) << mode;
+        EXPECT_STREQ(GDL_modeDriverName(mode), "Invalid graphics mode");
+    }
 }
 
 TEST_F(StartupTest, InitWithoutDetectedHardwareFailsWithMinus2) {

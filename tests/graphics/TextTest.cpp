@@ -184,6 +184,43 @@ TEST_F(Text, StrokedStringsInFourDirections) {
     }
 }
 
+// Justification moves the start of a stroked string across the writing
+// direction by A (top), (D + A + 1) / 2 (centre), D (bottom) or 0, and back
+// along it by the width (right) or half of it (centre), for all four
+// directions.
+TEST_F(Text, StrokedJustificationInEveryDirection) {
+    TestFont f;
+    makeStrokeFont(f); // ascent 6, descent -2; "TTT" is 15 wide
+    const int A = 6, D = -2, width = 15;
+    for (int dir = 0; dir < 4; ++dir)
+        for (int horiz = 0; horiz < 3; ++horiz)
+            for (int vert = 0; vert < 4; ++vert) {
+                clear();
+                settings(&f.font, dir, horiz, vert);
+                GDL_drawStrAt(30, 25, "TTT");
+                int d = vert == 0 ? A : vert == 1 ? (D + A + 1) / 2 : vert == 2 ? D : 0;
+                int back = horiz == 2 ? width : horiz == 1 ? width / 2 : 0;
+                int x = 30, y = 25;
+                // Across: down for left to right, up for right to left,
+                // right for upwards, left for downwards; then back along.
+                switch (dir) {
+                    case 2: y += d, x -= back; break;
+                    case 0: y -= d, x += back; break;
+                    case 1: x += d, y += back; break;
+                    case 3: x -= d, y -= back; break;
+                }
+                Pixels expect;
+                for (int n = 0; n < 3; ++n) {
+                    auto [gx, gy] = turned(dir, x, y, 5 * n, 0);
+                    for (int g = 0; g <= 3; ++g)
+                        expect.insert(turned(dir, gx, gy, g, 0));
+                    for (int g = 0; g <= 2; ++g)
+                        expect.insert(turned(dir, gx, gy, 0, g));
+                }
+                EXPECT_EQ(lit(), expect) << dir << " " << horiz << " " << vert;
+            }
+}
+
 TEST_F(Text, StrokedJustificationAndScale) {
     TestFont f;
     makeStrokeFont(f);
