@@ -25,8 +25,9 @@ uint32_t Age(const TCacheEntry& e) {
     return platform::ClockNow() - e.lastUse;
 }
 
-int32_t End(int32_t offset, int32_t size) {
-    return size > 0 ? offset + size : INT_MAX;
+// Ranges come from file headers too, so their ends are summed wide.
+int64_t End(int32_t offset, int32_t size) {
+    return size > 0 ? int64_t{offset} + size : INT64_MAX;
 }
 
 } // namespace
@@ -107,9 +108,9 @@ int32_t TCache::Find(const char* name, int32_t offset, int32_t size, int32_t hin
     if (!name || !started_) return kNoHandle;
     auto matches = [&](const TCacheEntry& e) {
         if (!e.data || e.name != name || e.offset > offset) return false;
-        int32_t end = e.offset + e.size;
+        int64_t end = int64_t{e.offset} + e.size;
         if (size == 0) return e.size >= e.fileSize || end >= offset;
-        return end >= offset + size;
+        return end >= int64_t{offset} + size;
     };
     int32_t found = kNoHandle;
     if (hint >= 0 && hint < kSlots && matches(entries_[hint])) found = hint;
@@ -122,7 +123,7 @@ int32_t TCache::Find(const char* name, int32_t offset, int32_t size, int32_t hin
 }
 
 void TCache::DropOverlapping(const char* name, int32_t offset, int32_t size, int32_t mode) {
-    int32_t newEnd = End(offset, size);
+    int64_t newEnd = End(offset, size);
     for (int32_t i = 0, s = Hash(name); i < probeLimit_; ++i, s = (s + 1) % kSlots) {
         TCacheEntry& e = entries_[s];
         if (!e.data || e.lock > 0 || e.mode < mode || e.name != name) continue;
@@ -195,7 +196,7 @@ int32_t TCache::LoadRange(const char* name, int32_t offset, int32_t size, int fo
     TFile file(name);
     if (!file.Open(TFile::kRead)) return kNoHandle;
     int32_t fileSize = file.GetSize();
-    if (size < 1) size = fileSize - offset;
+    if (size < 1) size = offset < 0 ? 0 : fileSize - offset;
     if (fileSize < 1) {
         TError::Raise(103, nullptr, name, kSource, 638);
         return kNoHandle;
@@ -204,9 +205,15 @@ int32_t TCache::LoadRange(const char* name, int32_t offset, int32_t size, int fo
         TError::Raise(102, nullptr, name, kSource, 641);
         return kNoHandle;
     }
+    errno = 0;
+    if (int64_t{offset} + size > fileSize) {
+        // The read would come up short: say so before allocating a range that
+        // a corrupt header may have made gigabytes long.
+        TError::Raise(4, platform::ErrorText(errno).c_str(), name, kSource, 656);
+        return kNoHandle;
+    }
     int32_t slot = Create(name, offset, size, fileSize, mode);
     if (slot == kNoHandle) return kNoHandle;
-    errno = 0;
     file.Seek(offset, SEEK_SET);
     if (file.Read(entries_[slot].data, size) != size) {
         std::string text = platform::ErrorText(errno);

@@ -59,7 +59,7 @@ public:
     // their entries through it.
     const TCacheEntry* Entry(int32_t slot) const;
     TCacheEntry* Entry(int32_t slot);
-    int32_t TotalBytes() const { return totalBytes_; }
+    int64_t TotalBytes() const { return totalBytes_; }
     int32_t InUse() const { return inUse_; }
     int32_t HighWater() const { return highWater_; }
     int32_t ByteLimit() const { return byteLimit_; }
@@ -76,7 +76,7 @@ private:
     int32_t heapReserve_ = 0x100000;
     int32_t byteLimit_ = 0x4000000;
     TCacheEntry* entries_;
-    int32_t totalBytes_ = 0;
+    int64_t totalBytes_ = 0; // locked entries may together pass 2 GB
     int32_t inUse_ = 0;
     int32_t highWater_ = 0;
     int32_t started_ = 0;

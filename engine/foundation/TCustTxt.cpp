@@ -73,6 +73,11 @@ int TCustTxt::Load() {
     if (!body) return LoadFailed(9, "alloc encode field", 115, nullptr);
     int32_t got = bodySize > 0 ? Read(body, bodySize) : 0;
     if (got < 0) got = 0;
+    // No code yields more than a dictionary's worth of bytes, so a header
+    // that claims more than the body can unpack to gets no block for it.
+    uint64_t codes = packing == kLzw ? uint64_t(got) * 8 / 9 : uint64_t(got) / 2;
+    uint64_t most = codes * (packing == kLzw ? 4098u : 65538u) + 1;
+    if (packing != kStored && length > most) length = static_cast<uint32_t>(most);
     text_ = static_cast<char*>(EngineAlloc(static_cast<size_t>(length) + 1));
     if (!text_) return LoadFailed(9, "alloc decode field", 124, body);
     int32_t written = static_cast<int32_t>(length);

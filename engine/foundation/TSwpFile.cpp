@@ -7,6 +7,7 @@
 #include "platform/File.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -160,12 +161,17 @@ int32_t TSwpFile::Seek(int32_t offset, int whence) {
     if (!open_) return 0;
     if (!Cached()) return TFile::Seek(offset, whence);
     position_ = positionEnd_ = 0;
+    // Offsets may come from corrupt headers: a position beyond the 32-bit
+    // range is held at its edge, where every read finds nothing.
+    auto clamp = [](int64_t at) {
+        return static_cast<int32_t>(at < INT32_MIN ? INT32_MIN : at > INT32_MAX ? INT32_MAX : at);
+    };
     switch (whence) {
         case SEEK_SET: readPos_ = offset; return offset;
         case SEEK_CUR:
-            readPos_ += offset;
+            readPos_ = clamp(int64_t{readPos_} + offset);
             return offset; // callers have only ever used the result of SEEK_SET and SEEK_END
-        case SEEK_END: readPos_ = size_ + offset; return readPos_;
+        case SEEK_END: readPos_ = clamp(int64_t{size_} + offset); return readPos_;
         default: return 0;
     }
 }

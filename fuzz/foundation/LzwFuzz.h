@@ -5,6 +5,7 @@
 #include "LzwReference.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -27,5 +28,18 @@ template <class Codec> int FuzzLzw(const uint8_t* data, size_t size, bool wide) 
     // A circle stops ours before the string that meets it; the plain decoder
     // stops at the same code, so the written bytes agree in every case.
     if (out != expected) std::abort();
+
+    // The stream form reads the same bytes in blocks and must agree.
+    std::FILE* file = std::tmpfile();
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::rewind(file);
+    std::vector<uint8_t> streamed(room);
+    int32_t streamedCapacity = static_cast<int32_t>(room);
+    Codec again;
+    int streamedResult = again.DecodeStream(file, streamed.data(), &streamedCapacity);
+    streamed.resize(static_cast<size_t>(streamedCapacity));
+    std::fclose(file);
+    if (streamedResult != result || streamed != out) std::abort();
     return 0;
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 using ctffixture::Ctf;
@@ -101,6 +103,26 @@ TEST_F(TCustTxtTest, PackedShorterThanItsLengthEndsWhereTheDataEnds) {
     e.SetPath(dir.Write("e.ctf", std::vector<uint8_t>(Ctf("", 2, 10))).c_str());
     ASSERT_EQ(e.Load(), 1);
     EXPECT_STREQ(e.GetText(), "");
+}
+
+// A header may claim a text of 2 GB over a body of a few bytes: the block
+// for the text is held to what the body can unpack to.
+TEST_F(TCustTxtTest, ClaimedLengthBeyondTheBodyAllocatesNoMore) {
+    static size_t largest;
+    largest = 0;
+    EngineSetHeapForTests([](size_t size) -> void* {
+        if (size > largest) largest = size;
+        return size > (1u << 20) ? nullptr : std::malloc(size);
+    });
+    for (uint8_t packing : {1, 2}) {
+        TCustTxt t;
+        t.SetPath(dir.Write("big.ctf", Ctf("abc", packing, 0x7ffffff0)).c_str());
+        EXPECT_EQ(t.Load(), 1) << int(packing);
+        EXPECT_STREQ(t.GetText(), "abc");
+    }
+    EngineSetHeapForTests(nullptr);
+    EXPECT_LT(largest, size_t(1) << 20);
+    EXPECT_TRUE(ErrorCodes().empty());
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -178,3 +179,47 @@ TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
 }
 
 } // namespace
+
+// Offsets and sizes taken from a corrupt header can lie anywhere in the
+// 32-bit range: the cached position stays where reads find nothing, and
+// ranges near the top of the range neither match nor wrap around.
+TEST_F(TSwpFileTest, HostileOffsetsReadNothing) {
+    std::string path = dir.Write("h.bin", std::string("0123456789"));
+    TCache::Global().Start();
+    TSwpFile f(path.c_str());
+    ASSERT_EQ(f.Open(1), 1);
+    char buf[4];
+    struct {
+        int32_t first, then;
+        int whence;
+    } seeks[] = {
+        {INT32_MAX, INT32_MAX, SEEK_SET},
+        {INT32_MIN, INT32_MIN, SEEK_SET},
+        {INT32_MAX, 0, SEEK_END},
+        {INT32_MIN, 0, SEEK_END},
+    };
+    for (const auto& s : seeks) {
+        f.Seek(s.first, s.whence);
+        f.Seek(s.then, SEEK_CUR);
+        EXPECT_EQ(f.Read(buf, 4), 0) << s.first;
+        int32_t capacity = 4;
+        EXPECT_EQ(f.ReadPacked(buf, 4, &capacity, 2), 1);
+        EXPECT_EQ(capacity, 0);
+    }
+    f.Seek(2, SEEK_SET);
+    EXPECT_EQ(f.Read(buf, 2), 2); // back in range
+    EXPECT_EQ(std::string(buf, 2), "23");
+    f.Close();
+
+    TCache& cache = TCache::Global();
+    EXPECT_EQ(cache.Find(path.c_str(), INT32_MAX - 1, INT32_MAX, TCache::kNoHandle),
+              TCache::kNoHandle);
+    EXPECT_EQ(cache.LoadRange(path.c_str(), INT32_MIN, 0, 0, 2, TCache::kNoHandle),
+              TCache::kNoHandle);
+    TSwpFile buffer(path.c_str());
+    EXPECT_EQ(buffer.OpenBuffer(INT32_MAX, INT32_MAX), nullptr); // no 2 GB block for it
+    EXPECT_EQ(buffer.OpenBuffer(8, 3), nullptr);                 // one byte past the end
+    // The second pair repeats the first and replaces it.
+    EXPECT_EQ(ctffixture::ErrorCodes(), (std::vector<int32_t>{102, 4, 56}));
+    EXPECT_EQ(cache.TotalBytes(), 10);
+}
