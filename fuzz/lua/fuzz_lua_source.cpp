@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the interpreter as a chunk. Each input runs in a
 // fresh state with the string and mathematical libraries, an instruction
-// budget against endless loops, and nothing that reaches the file system,
+// budget against endless loops, a memory limit, and nothing that reaches the file system,
 // the console or other processes.
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lua_pushcfunction(quiet);
     lua_setglobal("_ERRORMESSAGE");
     lua_setinstructionbudget(200000);
+    // Strings and tables can grow by doubling well within the budget; the
+    // cap keeps one input from taking gigabytes.
+    lua_setmemorylimit(size_t{64} << 20);
     lua_dobuffer(reinterpret_cast<const char*>(data), static_cast<int>(size), "fuzz");
     lua_close();
     return 0;

@@ -20,14 +20,11 @@ struct luaL_reg {
 /* Registers the first n entries of l as global functions. */
 void luaL_openlib(const struct luaL_reg* l, int n);
 
-#if defined(__GNUC__)
-#define LUAL_NORETURN __attribute__((noreturn))
-#else
-#define LUAL_NORETURN
-#endif
-
-/* Raises "bad argument #numarg to function `NAME' (extramsg)"; never returns. */
-LUAL_NORETURN void luaL_argerror(int numarg, const char* extramsg);
+/* Raises "bad argument #numarg to function `NAME' (extramsg)". Inside Lua
+   it does not return; called by a host outside any protected call it
+   reports the message and returns, and the checks below then return a
+   neutral value (0, "", LUA_NOOBJECT). */
+void luaL_argerror(int numarg, const char* extramsg);
 #define luaL_arg_check(cond, numarg, extramsg)                                                     \
     if (!(cond)) luaL_argerror(numarg, extramsg)
 
@@ -45,8 +42,9 @@ lua_Object luaL_functionarg(int arg);
 lua_Object luaL_tablearg(int arg);
 lua_Object luaL_nonnullarg(int numArg);
 
-/* lua_error with a printf-formatted message; never returns. */
-LUAL_NORETURN void luaL_verror(const char* fmt, ...)
+/* lua_error with a printf-formatted message; returns only where lua_error
+   does (outside any protected call, after the report). */
+void luaL_verror(const char* fmt, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif

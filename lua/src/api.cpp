@@ -19,6 +19,13 @@ StkId objectof(lua_State* L, lua_Object o) {
     return L->stack + (o - 1);
 }
 
+// Whether the handle names a value of type `tt`.
+int hastype(lua_Object o, Type tt) {
+    lua_State* L = lua_state;
+    StkId v = L != nullptr ? objectof(L, o) : nullptr;
+    return v != nullptr && v->tt == tt;
+}
+
 lua_Object putobject(lua_State* L, const TObject* o) {
     checkstack(L, 1);
     TObject v = *o;
@@ -43,6 +50,22 @@ int pending(lua_State* L) {
 
 void checkpending(lua_State* L, int n) {
     if (pending(L) < n) apierror(L, "API error - wrong number of arguments in C2lua stack");
+}
+
+// Indexes the pending table with the pending key by `get`.
+lua_Object pendingindex(void (*get)(lua_State*, const TObject*, const TObject*, TObject*)) {
+    lua_State* L = lua_state;
+    lua_Object res = LUA_NOOBJECT;
+    if (L == nullptr) return res;
+    apiguard(L, [&] {
+        checkpending(L, 2);
+        StkId t = L->top - 2;
+        TObject v;
+        get(L, t, t + 1, &v);
+        L->top = t;
+        res = putobject(L, &v);
+    });
+    return res;
 }
 
 void push(lua_State* L, const TObject* o) {
@@ -188,14 +211,7 @@ int lua_callfunction(lua_Object function) {
     L->top++;
     *base = fv;
     int status = protectedrun(L, [&] { call(L, base, MULT_RET); });
-    if (status == 0) {
-        L->Cstack.lua2C = stackindex(L, base);
-        L->Cstack.num = static_cast<int>(L->top - base);
-        L->Cstack.base = stackindex(L, L->top);
-    } else {
-        L->top = base;
-    }
-    return status;
+    return takeresults(L, base, status);
 }
 
 void lua_beginblock(void) {
@@ -222,27 +238,19 @@ lua_Object lua_lua2C(int number) {
 }
 
 int lua_isnil(lua_Object o) {
-    STATE(0);
-    StkId v = objectof(L, o);
-    return v && v->tt == T_NIL;
+    return hastype(o, T_NIL);
 }
 
 int lua_istable(lua_Object o) {
-    STATE(0);
-    StkId v = objectof(L, o);
-    return v && v->tt == T_TABLE;
+    return hastype(o, T_TABLE);
 }
 
 int lua_isuserdata(lua_Object o) {
-    STATE(0);
-    StkId v = objectof(L, o);
-    return v && v->tt == T_USERDATA;
+    return hastype(o, T_USERDATA);
 }
 
 int lua_iscfunction(lua_Object o) {
-    STATE(0);
-    StkId v = objectof(L, o);
-    return v && v->tt == T_CFUNC;
+    return hastype(o, T_CFUNC);
 }
 
 int lua_isnumber(lua_Object o) {
@@ -466,32 +474,12 @@ void lua_rawsettable(void) {
 }
 
 lua_Object lua_gettable(void) {
-    STATE(LUA_NOOBJECT);
-    checkGC(L);
-    lua_Object res = LUA_NOOBJECT;
-    apiguard(L, [&] {
-        checkpending(L, 2);
-        StkId t = L->top - 2;
-        TObject v;
-        gettable(L, t, t + 1, &v);
-        L->top = t;
-        res = putobject(L, &v);
-    });
-    return res;
+    if (lua_state != nullptr) checkGC(lua_state);
+    return pendingindex(gettable);
 }
 
 lua_Object lua_rawgettable(void) {
-    STATE(LUA_NOOBJECT);
-    lua_Object res = LUA_NOOBJECT;
-    apiguard(L, [&] {
-        checkpending(L, 2);
-        StkId t = L->top - 2;
-        TObject v;
-        rawgettable(L, t, t + 1, &v);
-        L->top = t;
-        res = putobject(L, &v);
-    });
-    return res;
+    return pendingindex(rawgettable);
 }
 
 lua_Object lua_createtable(void) {

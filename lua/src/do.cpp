@@ -232,6 +232,19 @@ void runchunk(lua_State* L, Proto* p) {
     call(L, f, MULT_RET);
 }
 
+// After a protected call from the host whose results start at `base`:
+// they become the host's lua2C, or are dropped when the call failed.
+int takeresults(lua_State* L, StkId base, int status) {
+    if (status == 0) {
+        L->Cstack.lua2C = stackindex(L, base);
+        L->Cstack.num = static_cast<int>(L->top - base);
+        L->Cstack.base = stackindex(L, L->top);
+    } else {
+        L->top = base;
+    }
+    return status;
+}
+
 int dobuffer(lua_State* L, const char* buff, size_t size, TString* source) {
     StkId base = L->stack + L->Cstack.base;
     L->top = base; // pending values are discarded: chunks take no arguments
@@ -241,14 +254,7 @@ int dobuffer(lua_State* L, const char* buff, size_t size, TString* source) {
         Proto* p = parse(L, &z, source);
         runchunk(L, p);
     });
-    if (status == 0) {
-        L->Cstack.lua2C = stackindex(L, base);
-        L->Cstack.num = static_cast<int>(L->top - base);
-        L->Cstack.base = stackindex(L, L->top);
-    } else {
-        L->top = base;
-    }
-    return status;
+    return takeresults(L, base, status);
 }
 
 int dofile(lua_State* L, const char* filename) {

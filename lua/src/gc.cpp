@@ -93,6 +93,18 @@ void markroots(Marker& m) {
         if (r.status == REF_LOCK) m.markvalue(&r.o);
 }
 
+// Drops the userdata from the pointer index: the same pointer pushed again
+// makes a new userdata.
+void forgetudata(lua_State* L, Udata* u) {
+    auto range = L->udata.equal_range(u->p);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == u) {
+            L->udata.erase(it);
+            return;
+        }
+    }
+}
+
 void freeobj(lua_State* L, GCObject* o) {
     switch (o->gctype) {
         case T_STRING: freestr(L, static_cast<TString*>(o)); break;
@@ -113,13 +125,7 @@ void freeobj(lua_State* L, GCObject* o) {
         }
         case T_USERDATA: {
             auto* u = static_cast<Udata*>(o);
-            auto range = L->udata.equal_range(u->p);
-            for (auto it = range.first; it != range.second; ++it) {
-                if (it->second == u) {
-                    L->udata.erase(it);
-                    break;
-                }
-            }
+            forgetudata(L, u);
             lfree(L, u, sizeof(Udata));
             break;
         }
@@ -200,13 +206,7 @@ long collectgarbage(lua_State* L, long limit) {
             if (o->gctype == T_USERDATA) {
                 // a pointer pushed again after this makes a new userdata
                 auto* u = static_cast<Udata*>(o);
-                auto range = L->udata.equal_range(u->p);
-                for (auto it = range.first; it != range.second; ++it) {
-                    if (it->second == u) {
-                        L->udata.erase(it);
-                        break;
-                    }
-                }
+                forgetudata(L, u);
                 u->finalized = true;
             }
         }

@@ -82,6 +82,15 @@ FILE* defaultFile(const char* global, Tags t) {
     return f;
 }
 
+// The file a read or write works on: the handle at argument *first (which
+// then moves past it), or the default file in the global.
+FILE* streamArg(int* first, const char* global, Tags t) {
+    FILE* f = fileOf(lua_getparam(*first), t);
+    if (f == nullptr) return defaultFile(global, t);
+    ++*first;
+    return f;
+}
+
 void pushHandle(FILE* f, Tags t) {
     lua_pushusertag(f, t.open);
 }
@@ -185,7 +194,7 @@ bool readLine(FILE* f, std::string& out) {
     int c;
     while ((c = std::getc(f)) != EOF && c != '\n') {
         out.push_back(static_cast<char>(c));
-        luaaux::checkSize(out.size());
+        if (!luaaux::checkSize(out.size())) break;
     }
     return c == '\n' || !out.empty();
 }
@@ -194,7 +203,7 @@ void readAll(FILE* f, std::string& out) {
     char buff[4096];
     size_t n;
     while ((n = std::fread(buff, 1, sizeof buff, f)) > 0) {
-        luaaux::checkSize(out.size() + n);
+        if (!luaaux::checkSize(out.size() + n)) break;
         out.append(buff, n);
     }
 }
@@ -217,21 +226,23 @@ bool readPattern(FILE* f, const char* p, const char* pend, std::string& out) {
             continue;
         }
         const char* ep = luapat::classEnd(p, pend);
+        if (ep == nullptr) break; // malformed, reported outside any protected call
         const char quant = ep < pend ? *ep : '\0';
         auto fits = [&](int c) { return c != EOF && luapat::singleMatch(c, p, ep); };
+        // false once the result is too large (reported outside any
+        // protected call)
         auto keep = [&](int c) {
             if (skip == 0) {
                 out.push_back(static_cast<char>(c));
-                luaaux::checkSize(out.size());
+                return luaaux::checkSize(out.size());
             }
+            return true;
         };
         int c = std::getc(f);
         if (quant == '*' || quant == '+') {
             if (quant == '+' && !fits(c)) failed = true;
-            while (fits(c)) {
-                keep(c);
+            while (fits(c) && keep(c))
                 c = std::getc(f);
-            }
             std::ungetc(c, f);
             ep++;
         } else if (fits(c)) {
@@ -255,11 +266,7 @@ constexpr char kWord[] = "{%s*}%S+";
 void io_read() {
     Tags t = tags();
     int first = argn(1);
-    FILE* f = fileOf(lua_getparam(first), t);
-    if (f != nullptr)
-        first++;
-    else
-        f = defaultFile("_INPUT", t);
+    FILE* f = streamArg(&first, "_INPUT", t);
     const bool none = lua_getparam(first) == LUA_NOOBJECT;
     for (int i = first; none || lua_getparam(i) != LUA_NOOBJECT; i++) {
         long len = 2;
@@ -299,11 +306,7 @@ void io_read() {
 void io_write() {
     Tags t = tags();
     int first = argn(1);
-    FILE* f = fileOf(lua_getparam(first), t);
-    if (f != nullptr)
-        first++;
-    else
-        f = defaultFile("_OUTPUT", t);
+    FILE* f = streamArg(&first, "_OUTPUT", t);
     bool ok = true;
     for (int i = first; lua_getparam(i) != LUA_NOOBJECT; i++) {
         long len;

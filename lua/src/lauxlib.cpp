@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -13,23 +12,14 @@
 
 namespace luaaux {
 
-void checkSize(size_t size) {
-    if (size > kMaxStringSize) lua_error("not enough memory");
+bool checkSize(size_t size) {
+    if (size <= kMaxStringSize) return true;
+    // returns only to a host that called outside any protected call
+    lua_error("not enough memory");
+    return false;
 }
 
 } // namespace luaaux
-
-namespace {
-
-// lua_error returns only when no protected call is active, which cannot
-// happen while Lua runs a library function; a host that checks arguments
-// at its top level has nothing sensible to go on with.
-[[noreturn]] void raise(const char* msg) {
-    lua_error(msg);
-    std::abort();
-}
-
-} // namespace
 
 extern "C" {
 
@@ -51,12 +41,18 @@ void luaL_argerror(int numarg, const char* extramsg) {
     else
         std::snprintf(buff, sizeof buff, "bad argument #%d to function `%.50s' (%.200s)", numarg,
                       funcname, extramsg);
-    raise(buff);
+    // Inside Lua this does not return. A host that checks arguments outside
+    // any protected call gets the report, and the check a neutral value.
+    lua_error(buff);
 }
 
 char* luaL_check_lstr(int numArg, long* len) {
     lua_Object o = lua_getparam(numArg);
-    if (!lua_isstring(o)) luaL_argerror(numArg, "string expected");
+    if (!lua_isstring(o)) {
+        luaL_argerror(numArg, "string expected");
+        if (len != nullptr) *len = 0;
+        return const_cast<char*>("");
+    }
     if (len != nullptr) *len = lua_strlen(o);
     return lua_getstring(o);
 }
@@ -71,7 +67,10 @@ char* luaL_opt_lstr(int numArg, const char* def, long* len) {
 
 double luaL_check_number(int numArg) {
     lua_Object o = lua_getparam(numArg);
-    if (!lua_isnumber(o)) luaL_argerror(numArg, "number expected");
+    if (!lua_isnumber(o)) {
+        luaL_argerror(numArg, "number expected");
+        return 0;
+    }
     return lua_getnumber(o);
 }
 
@@ -82,13 +81,19 @@ double luaL_opt_number(int numArg, double def) {
 
 lua_Object luaL_functionarg(int arg) {
     lua_Object o = lua_getparam(arg);
-    if (!lua_isfunction(o)) luaL_argerror(arg, "function expected");
+    if (!lua_isfunction(o)) {
+        luaL_argerror(arg, "function expected");
+        return LUA_NOOBJECT;
+    }
     return o;
 }
 
 lua_Object luaL_tablearg(int arg) {
     lua_Object o = lua_getparam(arg);
-    if (!lua_istable(o)) luaL_argerror(arg, "table expected");
+    if (!lua_istable(o)) {
+        luaL_argerror(arg, "table expected");
+        return LUA_NOOBJECT;
+    }
     return o;
 }
 
@@ -104,7 +109,7 @@ void luaL_verror(const char* fmt, ...) {
     va_start(args, fmt);
     std::vsnprintf(buff, sizeof buff, fmt, args);
     va_end(args);
-    raise(buff);
+    lua_error(buff); // returns only outside any protected call, after the report
 }
 
 int luaL_findstring(const char* name, const char* const list[]) {
@@ -165,14 +170,17 @@ Buffer& buffer() {
     return b;
 }
 
-void reserve(size_t extra) {
+// False (after the memory error was reported) only outside any protected
+// call; the buffer is then left as it was.
+bool reserve(size_t extra) {
     Buffer& b = buffer();
-    luaaux::checkSize(b.used + extra);
+    if (!luaaux::checkSize(b.used + extra)) return false;
     if (b.used + extra > b.data.size()) {
         size_t want = b.data.size() * 2;
         if (want < b.used + extra) want = b.used + extra;
         b.data.resize(want);
     }
+    return true;
 }
 
 } // namespace
@@ -180,7 +188,7 @@ void reserve(size_t extra) {
 extern "C" {
 
 char* luaL_openspace(int size) {
-    reserve(size > 0 ? static_cast<size_t>(size) : 0);
+    if (!reserve(size > 0 ? static_cast<size_t>(size) : 0)) return nullptr;
     return buffer().data.data() + buffer().used;
 }
 
@@ -189,7 +197,7 @@ void luaL_resetbuffer(void) {
 }
 
 void luaL_addchar(int c) {
-    reserve(1);
+    if (!reserve(1)) return;
     Buffer& b = buffer();
     b.data[b.used++] = static_cast<char>(c);
 }
@@ -200,8 +208,7 @@ int luaL_getsize(void) {
 
 void luaL_addsize(int n) {
     if (n <= 0) return;
-    reserve(static_cast<size_t>(n));
-    buffer().used += static_cast<size_t>(n);
+    if (reserve(static_cast<size_t>(n))) buffer().used += static_cast<size_t>(n);
 }
 
 int luaL_newbuffer(int size) {

@@ -38,8 +38,9 @@ inline long optLong(int n, long def) {
 // runaway script ends in the memory error instead of exhausting the machine.
 constexpr size_t kMaxStringSize = size_t{1} << 28;
 
-// Raises the memory error when a result would be larger than kMaxStringSize.
-void checkSize(size_t size);
+// Raises the memory error when a result would be larger than
+// kMaxStringSize; false (after the report) when the error could not unwind.
+bool checkSize(size_t size);
 
 inline void pushString(const std::string& s) {
     lua_pushlstring(s.data(), static_cast<long>(s.size()));

@@ -100,6 +100,11 @@ struct Table : GCObject {
     uint32_t nodesize; // power of two, or 0 (dummy)
     uint32_t lastfree;
     int32_t nfrac; // non-integral number keys in the hash part
+    // The growth plan: each new integer key up to `growlimit`, in either
+    // part, counts `growneed` down; at 0 an array of `growlimit` is
+    // justified and the table is rehashed (limit 0: no plan).
+    uint32_t growlimit;
+    uint32_t growneed;
 };
 
 struct LocVar {

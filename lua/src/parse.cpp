@@ -126,12 +126,17 @@ void suffixedexp(Parser* p, ExpDesc* e) {
     }
 }
 
-void recfield(Parser* p) {
+// One `name = exp` or `[exp] = exp` field; returns whether the hash part
+// should be sized for it. A key written as a number most likely belongs in
+// the array part, which grows to hold it only if the hash part fills up.
+bool recfield(Parser* p) {
     LexState* ls = p->ls;
+    bool hashed = true;
     if (ls->token == TK_NAME) {
         code(p, CREATE_U(OP_PUSHSTR, stringconst(p, checkname(p))), 1);
     } else if (ls->token == '[') {
         nexttoken(p);
+        hashed = ls->token != TK_NUMBER;
         exp1(p);
         check(p, ']');
     } else {
@@ -139,6 +144,7 @@ void recfield(Parser* p) {
     }
     check(p, '=');
     exp1(p);
+    return hashed;
 }
 
 // One part of a constructor; returns the number of items.
@@ -171,13 +177,13 @@ int listfields(Parser* p, int* nlist) {
     return n;
 }
 
+// A record part; returns the number of fields meant for the hash part.
 int recfields(Parser* p) {
     LexState* ls = p->ls;
     int n = 0;
     int pending = 0;
     for (;;) {
-        recfield(p);
-        n++;
+        n += recfield(p) ? 1 : 0;
         if (++pending == kListBlock) {
             code(p, CREATE_U(OP_SETMAP, pending), -2 * pending);
             pending = 0;

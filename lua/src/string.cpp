@@ -22,12 +22,8 @@ uint32_t hashstr(const char* s, size_t l) {
     return h;
 }
 
-} // namespace
-
-void resizestrings(lua_State* L, uint32_t newsize) {
-    auto* nt = static_cast<TString**>(lmalloc(L, newsize * sizeof(TString*)));
-    for (uint32_t i = 0; i < newsize; i++)
-        nt[i] = nullptr;
+// Moves every string into the bucket array `nt` and frees the old one.
+void movestrings(lua_State* L, TString** nt, uint32_t newsize) {
     for (uint32_t i = 0; i < L->strsize; i++) {
         TString* s = L->strt[i];
         while (s) {
@@ -43,26 +39,23 @@ void resizestrings(lua_State* L, uint32_t newsize) {
     L->strsize = newsize;
 }
 
+} // namespace
+
+void resizestrings(lua_State* L, uint32_t newsize) {
+    auto* nt = static_cast<TString**>(lmalloc(L, newsize * sizeof(TString*)));
+    for (uint32_t i = 0; i < newsize; i++)
+        nt[i] = nullptr;
+    movestrings(L, nt, newsize);
+}
+
 void shrinkstrings(lua_State* L) {
     // without memory the larger table serves as well: no error here, since
     // the collector calls this
     uint32_t newsize = L->strsize / 2;
     auto* nt = static_cast<TString**>(std::calloc(newsize, sizeof(TString*)));
     if (nt == nullptr) return;
-    for (uint32_t i = 0; i < L->strsize; i++) {
-        TString* s = L->strt[i];
-        while (s) {
-            TString* next = s->hnext;
-            uint32_t h = s->hash & (newsize - 1);
-            s->hnext = nt[h];
-            nt[h] = s;
-            s = next;
-        }
-    }
-    lfree(L, L->strt, L->strsize * sizeof(TString*));
+    movestrings(L, nt, newsize);
     L->totalbytes += newsize * sizeof(TString*);
-    L->strt = nt;
-    L->strsize = newsize;
 }
 
 TString* newlstr(lua_State* L, const char* str, size_t l) {

@@ -145,8 +145,7 @@ void str_find() {
 }
 
 void appendChecked(std::string& out, const char* s, size_t len) {
-    luaaux::checkSize(out.size() + len);
-    out.append(s, len);
+    if (luaaux::checkSize(out.size() + len)) out.append(s, len);
 }
 
 void addStringReplacement(std::string& out, const luapat::MatchState& ms, Str repl) {
@@ -262,14 +261,14 @@ unsigned toUnsigned(double d) {
 template <typename T> void appendFormatted(std::string& out, const char* spec, T value) {
     int n = std::snprintf(nullptr, 0, spec, value);
     if (n <= 0) return;
-    luaaux::checkSize(out.size() + static_cast<size_t>(n));
+    if (!luaaux::checkSize(out.size() + static_cast<size_t>(n))) return;
     size_t old = out.size();
     out.resize(old + static_cast<size_t>(n) + 1);
     std::snprintf(out.data() + old, static_cast<size_t>(n) + 1, spec, value);
     out.resize(old + static_cast<size_t>(n));
 }
 
-[[noreturn]] void invalidOption() {
+void invalidOption() {
     luaL_verror("%s", "invalid option in `format'");
 }
 
@@ -314,7 +313,10 @@ void str_format() {
                 spec.push_back(*f++);
             }
         }
-        if (f >= fend) invalidOption();
+        if (f >= fend) {
+            invalidOption();
+            return; // only a host calling this outside Lua gets here
+        }
         const char conv = *f++;
         switch (conv) {
             case 'c':
@@ -344,7 +346,7 @@ void str_format() {
                 appendFormatted(out, spec.c_str(), luaL_check_string(arg));
                 break;
             case 'q': addQuoted(out, checkStr(arg)); break;
-            default: invalidOption();
+            default: invalidOption(); return;
         }
     }
     pushString(out);

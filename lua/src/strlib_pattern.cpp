@@ -14,7 +14,10 @@ namespace {
 constexpr char kEsc = '%';
 constexpr int kMaxDepth = 1000;
 
-[[noreturn]] void fail(const char* msg) {
+// Raises a pattern error. Under Lua this does not return; when a host runs
+// the library outside any protected call it does, and the match then fails
+// without reading past the pattern.
+void fail(const char* msg) {
     luaL_verror("%s", msg);
 }
 
@@ -64,7 +67,10 @@ bool matchSet(int c, const char* p, const char* ec) {
 struct DepthGuard {
     MatchState& ms;
     explicit DepthGuard(MatchState& m) : ms(m) {
-        if (++ms.depth > kMaxDepth) fail("pattern too complex");
+        if (++ms.depth > kMaxDepth) {
+            fail("pattern too complex");
+            ms.failed = true;
+        }
     }
     ~DepthGuard() { ms.depth--; }
 };
@@ -92,7 +98,10 @@ const char* minExpand(MatchState& ms, const char* s, const char* p, const char* 
 }
 
 const char* startCapture(MatchState& ms, const char* s, const char* p) {
-    if (ms.level >= kMaxCaptures) fail("too many captures");
+    if (ms.level >= kMaxCaptures) {
+        fail("too many captures");
+        return nullptr;
+    }
     ms.capture[ms.level].init = s;
     ms.capture[ms.level].len = kUnfinished;
     ms.level++;
@@ -108,7 +117,10 @@ const char* endCapture(MatchState& ms, const char* s, const char* p) {
             l = i;
             break;
         }
-    if (l < 0) fail("invalid pattern capture");
+    if (l < 0) {
+        fail("invalid pattern capture");
+        return nullptr;
+    }
     ms.capture[l].len = s - ms.capture[l].init;
     const char* res = match(ms, s, p);
     if (res == nullptr) ms.capture[l].len = kUnfinished;
@@ -117,7 +129,10 @@ const char* endCapture(MatchState& ms, const char* s, const char* p) {
 
 const char* matchBalance(MatchState& ms, const char* s, const char* p) {
     // p points at the two delimiters after "%b".
-    if (p + 1 >= ms.patEnd) fail("unbalanced pattern");
+    if (p + 1 >= ms.patEnd) {
+        fail("unbalanced pattern");
+        return nullptr;
+    }
     if (s >= ms.srcEnd || *s != *p) return nullptr;
     const char open = p[0], close = p[1];
     int depth = 1;
@@ -133,7 +148,10 @@ const char* matchBalance(MatchState& ms, const char* s, const char* p) {
 
 const char* matchBackref(MatchState& ms, const char* s, int digit) {
     int l = digit - '1';
-    if (l < 0 || l >= ms.level || ms.capture[l].len == kUnfinished) fail("invalid capture index");
+    if (l < 0 || l >= ms.level || ms.capture[l].len == kUnfinished) {
+        fail("invalid capture index");
+        return nullptr;
+    }
     size_t len = static_cast<size_t>(ms.capture[l].len);
     if (static_cast<size_t>(ms.srcEnd - s) >= len && std::memcmp(ms.capture[l].init, s, len) == 0)
         return s + len;
@@ -142,23 +160,35 @@ const char* matchBackref(MatchState& ms, const char* s, int digit) {
 
 } // namespace
 
+namespace {
+
+const char* missingBracket() {
+    fail("incorrect pattern (missing `]')");
+    return nullptr;
+}
+
+} // namespace
+
 const char* classEnd(const char* p, const char* pend) {
     char c = *p++;
     if (c == kEsc) {
-        if (p >= pend) fail("incorrect pattern (ends with `%')");
+        if (p >= pend) {
+            fail("incorrect pattern (ends with `%')");
+            return nullptr;
+        }
         return p + 1;
     }
     if (c == '[') {
         if (p < pend && *p == '^') p++;
         // The first character of a set stands for itself, even ']'.
         do {
-            if (p >= pend) fail("incorrect pattern (missing `]')");
+            if (p >= pend) return missingBracket();
             c = *p++;
             if (c == kEsc) {
-                if (p >= pend) fail("incorrect pattern (missing `]')");
+                if (p >= pend) return missingBracket();
                 p++;
             }
-            if (p >= pend) fail("incorrect pattern (missing `]')");
+            if (p >= pend) return missingBracket();
         } while (*p != ']');
         return p + 1;
     }
@@ -182,6 +212,7 @@ int leadingLiteral(const char* p, const char* pend) {
 
 const char* match(MatchState& ms, const char* s, const char* p) {
     DepthGuard guard(ms);
+    if (ms.failed) return nullptr;
     for (;;) {
         if (p == ms.patEnd) return s;
         switch (*p) {
@@ -207,6 +238,10 @@ const char* match(MatchState& ms, const char* s, const char* p) {
             default: break;
         }
         const char* ep = classEnd(p, ms.patEnd);
+        if (ep == nullptr) {
+            ms.failed = true;
+            return nullptr;
+        }
         bool m = s < ms.srcEnd && singleMatch(static_cast<unsigned char>(*s), p, ep);
         if (ep < ms.patEnd) {
             switch (*ep) {
@@ -229,8 +264,10 @@ const char* match(MatchState& ms, const char* s, const char* p) {
 }
 
 void captureText(const MatchState& ms, int i, const char** text, long* len) {
-    if (i < 0 || i >= ms.level) fail("invalid capture index");
-    if (ms.capture[i].len == kUnfinished) fail("unfinished capture");
+    *text = "";
+    *len = 0;
+    if (i < 0 || i >= ms.level) return fail("invalid capture index");
+    if (ms.capture[i].len == kUnfinished) return fail("unfinished capture");
     *text = ms.capture[i].init;
     *len = ms.capture[i].len;
 }

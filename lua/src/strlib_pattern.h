@@ -18,13 +18,14 @@ struct MatchState {
     const char* srcInit;
     const char* srcEnd;
     const char* patEnd;
-    int level = 0; // number of captures opened so far
-    int depth = 0; // recursion depth of match, bounded to protect the C stack
+    int level = 0;       // number of captures opened so far
+    int depth = 0;       // recursion depth of match, bounded to protect the C stack
+    bool failed = false; // a pattern error was reported (outside Lua only)
     Capture capture[kMaxCaptures];
 };
 
 // End of the single character class starting at p (one past it).
-// Raises the malformed-pattern errors.
+// Raises the malformed-pattern errors (null if the error returns).
 const char* classEnd(const char* p, const char* pend);
 
 // Whether byte c belongs to the class [p, ep).

@@ -3,6 +3,12 @@
 // Number keys hash by their value truncated toward zero and compare with
 // the interpreter's number equality, so keys closer than the tolerance
 // that share an integer part are one key.
+//
+// Scripts written for the old pure hash tables came to rely on small integer
+// keys being traversed in ascending order. Traversal gives the key 0 first,
+// then the array, then the hash part; the array takes integer keys while at
+// least a quarter of it is used, grows as soon as new keys justify it, and
+// the integers just past it take the first nodes in order.
 #include <cmath>
 #include <cstring>
 
@@ -60,6 +66,12 @@ inline bool isintegral(double n) {
 }
 
 Node* mainposition(const Table* t, const TObject* k) {
+    if (k->tt == T_NUMBER) {
+        // The integers just past the array take the nodes in order, so that
+        // they follow the array in traversal, in ascending order.
+        double d = k->v.n - t->asize;
+        if (d >= 1 && d < t->nodesize + 1) return &t->node[static_cast<uint32_t>(d) - 1];
+    }
     return &t->node[hashkey(k) & (t->nodesize - 1)];
 }
 
@@ -95,6 +107,10 @@ void setnodevector(lua_State* L, Table* t, uint32_t size) {
     t->lastfree = s;
 }
 
+// Integer keys are counted by slices (2^(lg-1), 2^lg]; the array part
+// never grows past 2^26.
+constexpr uint32_t kSlices = 27;
+
 uint32_t countint(const TObject* key, uint32_t* nums) {
     if (key->tt != T_NUMBER) return 0;
     double n = key->v.n;
@@ -110,11 +126,46 @@ uint32_t countint(const TObject* key, uint32_t* nums) {
 
 void rehash(lua_State* L, Table* t, const TObject* extra);
 
+// Whether `key` is an integer that counts toward growing the array part.
+inline bool growskey(const Table* t, const TObject* key) {
+    if (key->tt != T_NUMBER) return false;
+    double n = key->v.n;
+    return n >= 1 && n <= t->growlimit && n == std::floor(n);
+}
+
+// Stores `key` after a rehash that counted it already, so it must not count
+// toward the growth plan again.
+TObject* setafterrehash(lua_State* L, Table* t, const TObject* key) {
+    uint32_t limit = t->growlimit;
+    t->growlimit = 0;
+    TObject* slot = tset(L, t, key);
+    t->growlimit = limit;
+    return slot;
+}
+
+// Integer keys are given to the array as soon as they are dense enough, not
+// only when the hash part is next full: traversal then gives them in
+// ascending order whatever order they were stored in. Called when the keys
+// planned for have been stored; `key` is about to be.
+TObject* growarray(lua_State* L, Table* t, const TObject* key) {
+    uint32_t oldasize = t->asize;
+    rehash(L, t, key);
+    // When keys were removed meanwhile the array may not have grown; wait
+    // for a share of the table's size in new keys before looking again, so
+    // that alternating stores and removals stay cheap.
+    if (t->asize <= oldasize && t->growlimit != 0) {
+        uint32_t wait = (t->asize + t->nodesize) / 16 + 1;
+        if (t->growneed < wait) t->growneed = wait;
+    }
+    return setafterrehash(L, t, key);
+}
+
 TObject* newkey(lua_State* L, Table* t, const TObject* key) {
     if (t->nodesize == 0) {
         rehash(L, t, key);
-        return tset(L, t, key);
+        return setafterrehash(L, t, key);
     }
+    if (growskey(t, key) && --t->growneed == 0) return growarray(L, t, key);
     // A node whose value is nil is free for reuse in place, even when a dead
     // key still sits in it: lookups start at a key's main position, so the
     // chain that passes through the node stays intact. Dead keys are never
@@ -131,7 +182,7 @@ TObject* newkey(lua_State* L, Table* t, const TObject* key) {
         }
         if (f == nullptr) {
             rehash(L, t, key);
-            return tset(L, t, key);
+            return setafterrehash(L, t, key);
         }
         Node* othern = mainposition(t, &mp->key);
         if (othern != mp) {
@@ -155,6 +206,7 @@ TObject* newkey(lua_State* L, Table* t, const TObject* key) {
 }
 
 void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
+    t->growlimit = 0; // the keys moved below are not new
     uint32_t oldasize = t->asize;
     if (nasize > oldasize) {
         // a growing array is reallocated: its elements stay where they are
@@ -184,8 +236,28 @@ void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
     if (oldnsize) lfree(L, oldnode, oldnsize * sizeof(Node));
 }
 
+// Chooses the larger array that the fewest further integer keys would
+// justify, given the integer keys counted by slice in `nums`. Only keys up to
+// that size are counted, so the rehash they trigger grows the array unless
+// keys were removed meanwhile. Arrays below 8 are not worth planning for:
+// they need just the key 1 or 2 and would hide the larger candidates.
+void plangrowth(Table* t, const uint32_t* nums) {
+    t->growlimit = 0;
+    t->growneed = 0;
+    uint32_t cum = 0;
+    for (uint32_t lg = 0, n = 1; lg < kSlices; lg++, n *= 2) {
+        cum += nums[lg];
+        if (n <= t->asize || n < 8) continue;
+        uint32_t need = n / 4 + 1 > cum ? n / 4 + 1 - cum : 1;
+        if (t->growlimit == 0 || need < t->growneed) {
+            t->growlimit = n;
+            t->growneed = need;
+        }
+    }
+}
+
 void rehash(lua_State* L, Table* t, const TObject* extra) {
-    uint32_t nums[28] = {};
+    uint32_t nums[kSlices + 1] = {};
     uint32_t nasize = 0;
     uint32_t total = 0;
     // the array part, slice by slice: keys (2^(lg-1), 2^lg] count in nums[lg]
@@ -208,16 +280,22 @@ void rehash(lua_State* L, Table* t, const TObject* extra) {
     }
     nasize += countint(extra, nums);
     total++;
-    // the largest power of two n such that more than half of 1..n is used
+    // The largest power of two n such that more than a quarter of 1..n is
+    // used. A quarter rather than half keeps sparse small keys (2, 4, ... 80)
+    // in the array, so that traversal gives them in ascending order as old
+    // scripts expect; an array slot is 16 bytes against a node's 40, so even
+    // a quarter-full array costs no more than the hash part would.
     uint32_t a = 0, na = 0, best = 0;
-    for (uint32_t lg = 0, twotoi = 1; lg < 27 && twotoi / 2 < nasize; lg++, twotoi *= 2) {
+    for (uint32_t lg = 0, twotoi = 1; lg < kSlices && twotoi / 4 < nasize; lg++, twotoi *= 2) {
         a += nums[lg];
-        if (a > twotoi / 2) {
+        if (a > twotoi / 4) {
             best = twotoi;
             na = a;
         }
+        if (a == nasize) break; // past the largest key only empty slots follow
     }
     resize(L, t, best, total - na);
+    plangrowth(t, nums);
 }
 
 } // namespace
@@ -228,8 +306,12 @@ Table* newtable(lua_State* L, uint32_t narr, uint32_t nhash) {
     t->asize = 0;
     t->arr = nullptr;
     t->nfrac = 0;
+    t->growlimit = 0;
+    t->growneed = 0;
     setnodevector(L, t, 0);
     linkobj(L, t, T_TABLE);
+    // sized for a constructor: its items are not counted toward growing the
+    // array until the first rehash
     if (narr || nhash) resize(L, t, narr, nhash);
     return t;
 }
@@ -289,9 +371,13 @@ TObject* tset(lua_State* L, Table* t, const TObject* key) {
             if (tr == n) {
                 // an integral key lives in the array unless a near key already
                 // stands for it in the hash part
-                if (slot->tt == T_NIL && t->nfrac > 0) {
-                    Node* nd = findnode(t, key);
-                    if (nd) return &nd->val;
+                if (slot->tt == T_NIL) {
+                    if (t->nfrac > 0) {
+                        Node* nd = findnode(t, key);
+                        if (nd) return &nd->val;
+                    }
+                    // a new key in the array counts toward a larger array
+                    if (t->growlimit != 0 && --t->growneed == 0) return growarray(L, t, key);
                 }
                 return slot;
             }
@@ -309,46 +395,82 @@ void tsetnum(lua_State* L, Table* t, double n, const TObject* v) {
     *tset(L, t, &k) = *v;
 }
 
-static int tnextindex(const Table* t, const TObject* key, uint32_t* idx) {
+// Traversal positions: 0 is the start, 1 follows the key 0, 1 + i follows
+// array slot i (1-based), asize + 2 + j follows node j. The key 0 comes first
+// and the array next, so small non-negative integer keys come out in
+// ascending order, as scripts written for the old pure hash tables expect.
+namespace {
+
+// The node of the key 0, or null.
+const Node* zeronode(const Table* t) {
+    TObject zero;
+    setnum(&zero, 0);
+    return findnode(t, &zero);
+}
+
+// Position after `key`: false when the key is not in the table.
+bool tnextindex(const Table* t, const TObject* key, uint32_t* pos) {
     if (key->tt == T_NIL) {
-        *idx = 0;
-        return 1;
+        *pos = 0;
+        return true;
     }
     if (key->tt == T_NUMBER) {
         uint32_t i = arrayindex(key->v.n, t->asize);
         if (i) {
-            *idx = i;
-            return 1;
+            *pos = i + 1;
+            return true;
         }
     }
-    Node* n = findnode(t, key);
-    if (!n) return 0;
-    *idx = t->asize + static_cast<uint32_t>(n - t->node) + 1;
-    return 1;
+    const Node* n = findnode(t, key);
+    if (!n) return false;
+    *pos = n == zeronode(t) ? 1 : t->asize + static_cast<uint32_t>(n - t->node) + 2;
+    return true;
 }
 
+} // namespace
+
 uint32_t tnextpos(const Table* t, uint32_t pos, TObject* key, TObject* val) {
-    for (uint32_t i = pos; i < t->asize; i++) {
+    if (pos == 0) {
+        const Node* z = zeronode(t);
+        if (z && z->val.tt != T_NIL) {
+            *key = z->key;
+            *val = z->val;
+            return 1;
+        }
+        pos = 1;
+    }
+    for (uint32_t i = pos - 1; i < t->asize; i++) {
         if (t->arr[i].tt != T_NIL) {
             setnum(key, i + 1);
             *val = t->arr[i];
-            return i + 1;
+            return i + 2;
         }
     }
-    for (uint32_t i = (pos > t->asize ? pos - t->asize : 0); i < t->nodesize; i++) {
-        if (t->node[i].val.tt != T_NIL) {
-            *key = t->node[i].key;
-            *val = t->node[i].val;
-            return t->asize + i + 1;
+    const Node* z = nullptr;
+    bool zerofound = false;
+    for (uint32_t i = (pos > t->asize + 1 ? pos - t->asize - 1 : 0); i < t->nodesize; i++) {
+        const Node* n = &t->node[i];
+        if (n->val.tt == T_NIL) continue;
+        // the key 0 was given first; near-zero number keys are rare, so
+        // its node is looked up only when one is met
+        if (n->key.tt == T_NUMBER && numeq(n->key.v.n, 0)) {
+            if (!zerofound) {
+                z = zeronode(t);
+                zerofound = true;
+            }
+            if (n == z) continue;
         }
+        *key = n->key;
+        *val = n->val;
+        return t->asize + i + 2;
     }
     return 0;
 }
 
 int tnext(const Table* t, TObject* key, TObject* val) {
-    uint32_t idx;
-    if (!tnextindex(t, key, &idx)) return -1;
-    return tnextpos(t, idx, key, val) != 0 ? 1 : 0;
+    uint32_t pos;
+    if (!tnextindex(t, key, &pos)) return -1;
+    return tnextpos(t, pos, key, val) != 0 ? 1 : 0;
 }
 
 double tgetn(lua_State* L, const Table* t) {

@@ -451,9 +451,10 @@ newframe:
             SAVE();
             if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && t[1].tt != T_NIL &&
                 t[2].tt != T_NIL) {
+                // a new key goes through tset, which may find it a near key
+                // or grow the array
                 TObject* slot = arrayslot(t->v.h, t + 1);
-                if (slot == nullptr || (slot->tt == T_NIL && t->v.h->nfrac != 0))
-                    slot = tset(L, t->v.h, t + 1);
+                if (slot == nullptr || slot->tt == T_NIL) slot = tset(L, t->v.h, t + 1);
                 *slot = t[2];
             } else
                 settable(L, t, t + 1, t + 2);

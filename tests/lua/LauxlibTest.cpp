@@ -127,6 +127,50 @@ TEST_F(Lauxlib, ArgumentChecksAndTheirMessages) {
         EXPECT_EQ(run(c.chunk), c.expected) << c.chunk;
 }
 
+// A host may check values at its top level, outside any Lua call: the
+// failure is reported through _ERRORMESSAGE and the check returns a neutral
+// value instead of ending the process.
+TEST_F(Lauxlib, ChecksOutsideAnyCallReportAndReturn) {
+    ASSERT_EQ(lua_dostring("return 'text', {}"), 0);
+    EXPECT_EQ(luaL_check_number(1), 0);
+    EXPECT_EQ(lastError, "bad argument #1 to function `?' (number expected)");
+    long len = 99;
+    EXPECT_STREQ(luaL_check_lstr(2, &len), "");
+    EXPECT_EQ(len, 0);
+    EXPECT_EQ(lastError, "bad argument #2 to function `?' (string expected)");
+    EXPECT_EQ(luaL_functionarg(2), LUA_NOOBJECT);
+    EXPECT_EQ(luaL_tablearg(1), LUA_NOOBJECT);
+    EXPECT_EQ(luaL_nonnullarg(3), LUA_NOOBJECT);
+    EXPECT_EQ(lastError, "bad argument #3 to function `?' (value expected)");
+    EXPECT_STREQ(luaL_check_string(1), "text");
+    lastError.clear();
+    luaL_verror("late %s", "failure");
+    EXPECT_EQ(lastError, "late failure");
+    // A library function run directly by the host fails the same way, and
+    // never reads past a malformed pattern.
+    const struct {
+        const char* chunk;
+        const char* function;
+        const char* error;
+    } direct[] = {
+        {"return 'abc', '[a'", "strfind", "incorrect pattern (missing `]')"},
+        {"return 'abc', 'a%'", "gsub", "incorrect pattern (ends with `%')"},
+        {"return 'abc', '%1'", "strfind", "invalid capture index"},
+        {"return '%'", "format", "invalid option in `format'"},
+        {"return '%y', 1", "format", "invalid option in `format'"},
+    };
+    for (const auto& d : direct) {
+        lastError.clear();
+        ASSERT_EQ(lua_dostring(d.chunk), 0) << d.chunk;
+        lua_CFunction f = lua_getcfunction(lua_rawgetglobal(d.function));
+        ASSERT_NE(f, nullptr) << d.function;
+        f();
+        EXPECT_EQ(lastError, d.error) << d.chunk;
+    }
+    // The state goes on working.
+    EXPECT_EQ(run("r = strfind('abc', 'b')"), "2");
+}
+
 TEST_F(Lauxlib, FindString) {
     const char* const list[] = {"set", "cur", "end", nullptr};
     EXPECT_EQ(luaL_findstring("set", list), 0);

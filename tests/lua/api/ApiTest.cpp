@@ -2,6 +2,7 @@
 // references, userdata, states and errors outside protected calls.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "LuaFixture.h"
 #include "luahost.h"
@@ -269,6 +270,18 @@ TEST_F(ApiTest, TraversalFromC) {
     }
     EXPECT_EQ(3, count);
     EXPECT_EQ(60, sum);
+    // The C traversal gives the same order as next: the key 0 first, then
+    // small integers ascending, and a key removed mid-way still leads on.
+    ASSERT_EQ(0, run("u = {} local i = 6 while i >= 0 do u[i * 2] = i i = i - 1 end"));
+    lua_Object u = lua_getglobal("u");
+    std::string order;
+    for (int i = lua_next(u, 0); i != 0; i = lua_next(u, i)) {
+        order += std::to_string(static_cast<int>(lua_getnumber(lua_getresult(1)))) + " ";
+        if (order == "0 ") {
+            ASSERT_EQ(0, run("u[0] = nil"));
+        }
+    }
+    EXPECT_EQ("0 2 4 6 8 10 12 ", order);
     bool seen = false;
     for (const char* name = lua_nextvar(nullptr); name; name = lua_nextvar(name))
         seen = seen || std::strcmp(name, "g1") == 0;

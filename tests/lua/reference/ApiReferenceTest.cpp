@@ -12,26 +12,12 @@ extern "C" {
 #include "lualib.h"
 }
 
+#include "RecordingState.h"
+
 namespace {
 
-// What the error handler received, in order.
-std::vector<std::string> messages;
-
-void recordMessage() {
-    const char* m = lua_getstring(lua_getparam(1));
-    messages.push_back(m ? m : "<null>");
-}
-
-class LuaApi : public ::testing::Test {
+class LuaApi : public RecordingState {
 protected:
-    void SetUp() override {
-        lua_state = nullptr;
-        lua_open();
-        messages.clear();
-        lua_register("_ERRORMESSAGE", recordMessage);
-    }
-    void TearDown() override { lua_close(); }
-
     // Runs a chunk that must succeed.
     void run(const char* code) { ASSERT_EQ(lua_dostring(code), 0) << code; }
     double number(const char* global) { return lua_getnumber(lua_getglobal(global)); }

@@ -13,25 +13,16 @@ extern "C" {
 #include "lualib.h"
 }
 
+#include "RecordingState.h"
+
 namespace {
 
-std::vector<std::string> messages;
-
-void recordMessage() {
-    const char* m = lua_getstring(lua_getparam(1));
-    messages.push_back(m ? m : "<null>");
-}
-
-class LuaMore : public ::testing::Test {
+class LuaMore : public RecordingState {
 protected:
     void SetUp() override {
-        lua_state = nullptr;
-        lua_open();
+        RecordingState::SetUp();
         lua_strlibopen();
-        messages.clear();
-        lua_register("_ERRORMESSAGE", recordMessage);
     }
-    void TearDown() override { lua_close(); }
 
     // The message a chunk raised ("" when it ran without error).
     std::string failure(const char* code) {

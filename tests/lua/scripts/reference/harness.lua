@@ -29,6 +29,16 @@ function eq(name, got, expected)
   end
 end
 
+-- Checks a list of cases {name, chunk, expected results()} run by dostring.
+function chunkresults(cases)
+  local i = 1
+  while i <= getn(cases) do
+    local c = cases[i]
+    eq(c[1], results(dostring, c[2]), c[3])
+    i = i + 1
+  end
+end
+
 -- The message an error inside f(...) sent to the handler; "no error" when
 -- f returned normally, "silent" when it failed without a message.
 function catch(f, ...)

@@ -21,12 +21,7 @@ local values = {
   {"strings with zeros", 'return "a\\0b" < "a\\0c", "a\\0" > "a", "C" < "a"', "1,1,1"},
   {"string order", 'return "a" < "b", "ab" < "abc", "b" <= "b", "b" >= "c"', "1,1,1,nil"},
 }
-local i = 1
-while i <= getn(values) do
-  local c = values[i]
-  eq(c[1], results(dostring, c[2]), c[3])
-  i = i + 1
-end
+chunkresults(values)
 
 -- Adjustment: a call gives all its results only as the last expression of
 -- an assignment, a local list or a return.

@@ -35,12 +35,7 @@ local values = {
   {"line comment only", "--[[ lc = 1\nreturn lc", "nil"},
   {"zero byte in string", 'return strlen("a\\0b")', "3"},
 }
-local i = 1
-while i <= getn(values) do
-  local c = values[i]
-  eq(c[1], results(dostring, c[2]), c[3])
-  i = i + 1
-end
+chunkresults(values)
 
 -- Lexical errors: the first line of the message.
 local errors = {

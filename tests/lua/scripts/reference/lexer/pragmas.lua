@@ -20,12 +20,7 @@ local values = {
   {"directive in long string", "return [[a\n$debug\nb]]", '"a\nb"'},
   {"$debug and $nodebug", "$debug\n$nodebug\nreturn 1", "1"},
 }
-local i = 1
-while i <= getn(values) do
-  local c = values[i]
-  eq(c[1], results(dostring, c[2]), c[3])
-  i = i + 1
-end
+chunkresults(values)
 
 local errors = {
   {"unknown", "$foo\nx = 1", "unknown pragma;"},
