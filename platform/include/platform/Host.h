@@ -143,6 +143,10 @@ void InjectMouseButton(HWND window, MouseButton button, bool down, int x, int y)
 void InjectMouseWheel(HWND window, int delta);
 // `repeat` marks the keyboard's auto-repeat of a held key.
 void InjectKey(KeyCode key, bool down, bool repeat = false);
+// The toggles of Num Lock and Caps Lock as the host knows them (set before
+// the program ran, or changed while another program had the keyboard). Num
+// Lock starts on; while it is off the keypad digits are cursor keys.
+void InjectLockState(bool numLock, bool capsLock);
 // Characters typed by the key just delivered (UTF-8, as a host reads them);
 // characters outside cp1252 are dropped. Replaces the layer's own US layout
 // for that key's WM_CHAR.

@@ -164,6 +164,8 @@ void ResetUserState() {
         std::memset(st.syncKeys, 0, sizeof st.syncKeys);
         std::memset(st.asyncKeys, 0, sizeof st.asyncKeys);
         std::memset(st.asyncPressed, 0, sizeof st.asyncPressed);
+        st.altAlone = false;
+        st.syncKeys[VK_NUMLOCK] = st.asyncKeys[VK_NUMLOCK] = 0x01;
         st.screenSaverStarts = st.monitorPowerChanges = 0;
         st.cascade = 0;
     }

@@ -121,6 +121,12 @@ public:
                 case SDL_MOUSEWHEEL: InjectMouseWheel(WindowOf(e.wheel.windowID), e.wheel.y); break;
                 case SDL_KEYDOWN:
                 case SDL_KEYUP:
+                    // The lock keys' own presses toggle the layer's state;
+                    // any other key brings it in line with the desktop's.
+                    if (e.key.keysym.scancode != SDL_SCANCODE_NUMLOCKCLEAR &&
+                        e.key.keysym.scancode != SDL_SCANCODE_CAPSLOCK)
+                        InjectLockState((e.key.keysym.mod & KMOD_NUM) != 0,
+                                        (e.key.keysym.mod & KMOD_CAPS) != 0);
                     InjectKey(static_cast<KeyCode>(e.key.keysym.scancode), e.type == SDL_KEYDOWN,
                               e.key.repeat != 0);
                     break;
@@ -166,7 +172,9 @@ public:
             Uint32 flags = 0;
             if (static_cast<int>(i) == (def < static_cast<int>(ids.size()) ? def : 0))
                 flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-            if (ids[i] == IDCANCEL) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+            // Escape answers Cancel, or OK in a box with OK alone.
+            if (ids[i] == IDCANCEL || ids.size() == 1)
+                flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
             buttons.push_back(SDL_MessageBoxButtonData{flags, ids[i], kNames.at(ids[i])});
         }
         Uint32 kind = SDL_MESSAGEBOX_INFORMATION;

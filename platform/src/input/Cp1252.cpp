@@ -65,7 +65,9 @@ std::string Utf8ToCp1252(const char* utf8) {
             }
             cp = (cp << 6) | (*p & 0x3F);
         }
-        if (!ok) continue;
+        // An over-long form is not the character it spells (C0 80 is no NUL).
+        static const uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (!ok || cp < kLeast[extra]) continue;
         int b = ByteFor(cp);
         if (b >= 0) out += static_cast<char>(b);
     }

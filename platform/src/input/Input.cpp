@@ -36,7 +36,10 @@ WPARAM MouseKeyFlags() {
 void SetAsync(int vk, int sideVk, bool down) {
     BYTE* k = State().asyncKeys;
     auto set = [&](int v) {
-        if (down && !Down(k, v)) State().asyncPressed[v] = 1;
+        if (down && !Down(k, v)) {
+            State().asyncPressed[v] = 1;
+            k[v] ^= 0x01; // the toggle, as of now (Num Lock decides the keypad)
+        }
         k[v] = down ? static_cast<BYTE>(k[v] | 0x80) : static_cast<BYTE>(k[v] & ~0x80);
     };
     if (sideVk) {
@@ -136,6 +139,7 @@ void InjectMouseButton(HWND window, MouseButton button, bool down, int x, int y)
             m.msg = MSG{target->handle, msg, MouseKeyFlags(), MAKELPARAM(client.x, client.y), now,
                         screen};
             m.seq = st.nextSeq++;
+            m.input = true;
             QueueLocked(target->thread)->messages.push_back(std::move(m));
         }
     }
@@ -156,6 +160,7 @@ void InjectKey(KeyCode key, bool down, bool repeat) {
     if (!info.vk) return;
     auto& st = State();
     std::lock_guard<std::mutex> lock(st.mutex);
+    if (info.navVk && !(st.asyncKeys[VK_NUMLOCK] & 0x01)) info.vk = info.navVk;
     bool wasDown = Down(st.asyncKeys, info.sideVk ? info.sideVk : info.vk);
     if (down && repeat && !wasDown) repeat = false;
     if (down && !repeat && wasDown) repeat = true; // a host that misses repeat flags
@@ -163,8 +168,16 @@ void InjectKey(KeyCode key, bool down, bool repeat) {
     bool alt = Down(st.asyncKeys, VK_MENU);
     bool ctrl = Down(st.asyncKeys, VK_CONTROL);
     // Alt combinations (and F10, and Alt itself) are system keys; with Ctrl
-    // held too they are ordinary keys, as AltGr is.
-    bool sys = !ctrl && (alt || info.vk == VK_F10 || info.vk == VK_MENU);
+    // held too they are ordinary keys, as AltGr is. Releasing Alt is a
+    // system key only when nothing was pressed since it went down.
+    bool sys = !ctrl && (alt || info.vk == VK_F10);
+    if (info.vk == VK_MENU) {
+        if (down && !repeat) st.altAlone = !ctrl;
+        sys = !ctrl && (down || st.altAlone);
+        if (!down) st.altAlone = false;
+    } else if (down) {
+        st.altAlone = false;
+    }
     WindowPtr target = FindLocked(st.focus);
     if (!target) {
         target = FindLocked(st.active);
@@ -191,6 +204,16 @@ void InjectKey(KeyCode key, bool down, bool repeat) {
         }
     }
     PostInput(target, msg, info.vk, lParam, info.sideVk);
+}
+
+void InjectLockState(bool numLock, bool capsLock) {
+    auto& st = State();
+    std::lock_guard<std::mutex> lock(st.mutex);
+    const std::pair<int, bool> locks[] = {{VK_NUMLOCK, numLock}, {VK_CAPITAL, capsLock}};
+    for (auto [vk, on] : locks) {
+        st.asyncKeys[vk] = static_cast<BYTE>((st.asyncKeys[vk] & ~0x01) | (on ? 1 : 0));
+        st.syncKeys[vk] = static_cast<BYTE>((st.syncKeys[vk] & ~0x01) | (on ? 1 : 0));
+    }
 }
 
 void InjectText(const char* utf8) {

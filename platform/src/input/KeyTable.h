@@ -11,6 +11,7 @@ struct KeyInfo {
     uint8_t scan;   // set-1 make code
     bool extended;  // the E0-prefixed keys (lParam bit 24)
     uint8_t sideVk; // VK_LSHIFT... for the modifier keys, else 0
+    uint8_t navVk;  // keypad keys: the key they are while Num Lock is off
 };
 
 KeyInfo LookupKey(unsigned hidUsage);

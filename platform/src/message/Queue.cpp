@@ -1,5 +1,6 @@
-// The thread message queue. Posted and input messages wait in arrival order;
-// WM_QUIT, WM_PAINT and WM_TIMER are made only when no waiting message
+// The thread message queue. Posted messages are read before input (keys and
+// mouse), each in arrival order; WM_QUIT comes when no posted message matches,
+// ahead of input; WM_PAINT and WM_TIMER are made only when no waiting message
 // matches, in that order. Before a mouse message is handed out its window
 // gets WM_SETCURSOR, as Windows does while reading input.
 #include "../host/HostBackend.h"
@@ -51,7 +52,13 @@ void ApplyToKeyState(const QueuedMessage& m) {
         case WM_SYSKEYUP: {
             bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
             press(static_cast<int>(m.msg.wParam & 0xff), down, down && repeat);
-            if (m.sideKey) press(m.sideKey, down, down && repeat);
+            if (m.sideKey) {
+                // The generic key stays down while the other side is.
+                press(m.sideKey, down, down && repeat);
+                int vk = static_cast<int>(m.msg.wParam & 0xff);
+                BYTE sides = keys[m.sideKey] | keys[m.sideKey ^ 1];
+                keys[vk] = static_cast<BYTE>((keys[vk] & ~0x80) | (sides & 0x80));
+            }
             break;
         }
         case WM_LBUTTONDOWN:
@@ -117,9 +124,26 @@ BOOL PeekMessageA(LPMSG out, HWND hwnd, UINT lo, UINT hi, UINT remove) {
     for (;;) {
         std::unique_lock<std::mutex> lock(st.mutex);
         auto q = QueueLocked(std::this_thread::get_id());
-        auto it = q->messages.begin();
-        for (; it != q->messages.end(); ++it)
-            if (MatchesWindow(it->msg.hwnd, hwnd) && InRange(it->msg.message, lo, hi)) break;
+        auto first = [&](bool input) {
+            auto it = q->messages.begin();
+            for (; it != q->messages.end(); ++it)
+                if (it->input == input && MatchesWindow(it->msg.hwnd, hwnd) &&
+                    InRange(it->msg.message, lo, hi))
+                    break;
+            return it;
+        };
+        // Posted messages first, then WM_QUIT, then input.
+        auto it = first(false);
+        if (it == q->messages.end()) {
+            if (q->quitPending && InRange(WM_QUIT, lo, hi)) {
+                *out = MSG{
+                    nullptr,    WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, platform::ClockNow(),
+                    CursorPos()};
+                if (take) q->quitPending = false;
+                return TRUE;
+            }
+            it = first(true);
+        }
         if (it == q->messages.end()) break;
         if (IsMouseMessage(it->msg.message) && !it->setCursorSent && it->msg.hwnd) {
             it->setCursorSent = true;
@@ -142,17 +166,6 @@ BOOL PeekMessageA(LPMSG out, HWND hwnd, UINT lo, UINT hi, UINT remove) {
             q->messages.erase(it);
         }
         return TRUE;
-    }
-    {
-        std::lock_guard<std::mutex> lock(st.mutex);
-        auto q = QueueLocked(std::this_thread::get_id());
-        if (q->quitPending && InRange(WM_QUIT, lo, hi)) {
-            *out =
-                MSG{nullptr,    WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, platform::ClockNow(),
-                    CursorPos()};
-            if (take) q->quitPending = false;
-            return TRUE;
-        }
     }
     if (InRange(WM_PAINT, lo, hi) && TakePaint(hwnd, out)) return TRUE;
     if (InRange(WM_TIMER, lo, hi) && TakeDueTimer(hwnd, take, out)) return TRUE;

@@ -7,39 +7,47 @@ namespace {
 
 using namespace platform::user;
 
-struct Oem {
+constexpr int kNone = -1;
+
+// A key's characters plain, with Shift, with Ctrl and with Ctrl+Shift, as the
+// US layout has them; kNone where it types nothing.
+struct Layout {
     BYTE vk;
-    char plain, shifted, control;
+    int plain, shifted, control, controlShifted;
 };
 
-constexpr Oem kOem[] = {
-    {VK_OEM_MINUS, '-', '_', 0x1F}, {VK_OEM_PLUS, '=', '+', 0},  {VK_OEM_4, '[', '{', 0x1B},
-    {VK_OEM_6, ']', '}', 0x1D},     {VK_OEM_5, '\\', '|', 0x1C}, {VK_OEM_1, ';', ':', 0},
-    {VK_OEM_7, '\'', '"', 0},       {VK_OEM_3, '`', '~', 0},     {VK_OEM_COMMA, ',', '<', 0},
-    {VK_OEM_PERIOD, '.', '>', 0},   {VK_OEM_2, '/', '?', 0},     {VK_OEM_102, '\\', '|', 0x1C},
-    {VK_SPACE, ' ', ' ', ' '},      {VK_TAB, '\t', '\t', 0},     {VK_ESCAPE, 0x1B, 0x1B, 0x1B},
-    {VK_RETURN, '\r', '\r', '\n'},  {VK_BACK, 0x08, 0x08, 0x7F}, {VK_MULTIPLY, '*', '*', 0},
-    {VK_ADD, '+', '+', 0},          {VK_SUBTRACT, '-', '-', 0},  {VK_DECIMAL, '.', '.', 0},
-    {VK_DIVIDE, '/', '/', 0},
+constexpr Layout kKeys[] = {
+    {'1', '1', '!', kNone, kNone},           {'2', '2', '@', kNone, 0x00},
+    {'3', '3', '#', kNone, kNone},           {'4', '4', '$', kNone, kNone},
+    {'5', '5', '%', kNone, kNone},           {'6', '6', '^', kNone, 0x1E},
+    {'7', '7', '&', kNone, kNone},           {'8', '8', '*', kNone, kNone},
+    {'9', '9', '(', kNone, kNone},           {'0', '0', ')', kNone, kNone},
+    {VK_OEM_MINUS, '-', '_', kNone, 0x1F},   {VK_OEM_PLUS, '=', '+', kNone, kNone},
+    {VK_OEM_4, '[', '{', 0x1B, kNone},       {VK_OEM_6, ']', '}', 0x1D, kNone},
+    {VK_OEM_5, '\\', '|', 0x1C, kNone},      {VK_OEM_102, '\\', '|', 0x1C, kNone},
+    {VK_OEM_1, ';', ':', kNone, kNone},      {VK_OEM_7, '\'', '"', kNone, kNone},
+    {VK_OEM_3, '`', '~', kNone, kNone},      {VK_OEM_COMMA, ',', '<', kNone, kNone},
+    {VK_OEM_PERIOD, '.', '>', kNone, kNone}, {VK_OEM_2, '/', '?', kNone, kNone},
+    {VK_SPACE, ' ', ' ', ' ', kNone},        {VK_TAB, '\t', '\t', kNone, kNone},
+    {VK_ESCAPE, 0x1B, 0x1B, 0x1B, kNone},    {VK_RETURN, '\r', '\r', '\n', kNone},
+    {VK_BACK, 0x08, 0x08, 0x7F, kNone},      {VK_CANCEL, 0x03, 0x03, 0x03, kNone},
+    {VK_MULTIPLY, '*', '*', kNone, kNone},   {VK_ADD, '+', '+', kNone, kNone},
+    {VK_SUBTRACT, '-', '-', kNone, kNone},   {VK_DECIMAL, '.', '.', kNone, kNone},
+    {VK_DIVIDE, '/', '/', kNone, kNone},
 };
 
-// The character of a key on a US keyboard; 0 for none.
+// The character of a key on a US keyboard; kNone for none.
 int LayoutChar(int vk, bool shift, bool caps, bool ctrl, bool alt) {
-    if (ctrl && alt) return 0; // AltGr has nothing on a US keyboard
+    if (ctrl && alt) return kNone; // AltGr has nothing on a US keyboard
     if (vk >= 'A' && vk <= 'Z') {
         if (ctrl) return vk - 'A' + 1;
         return (shift != caps) ? vk : vk - 'A' + 'a';
     }
-    if (vk >= '0' && vk <= '9') {
-        if (ctrl) return 0;
-        static const char kShifted[] = ")!@#$%^&*(";
-        return shift ? kShifted[vk - '0'] : vk;
-    }
-    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return ctrl ? 0 : '0' + (vk - VK_NUMPAD0);
-    for (const Oem& o : kOem)
-        if (o.vk == vk)
-            return static_cast<unsigned char>(ctrl ? o.control : (shift ? o.shifted : o.plain));
-    return 0;
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return ctrl ? kNone : '0' + (vk - VK_NUMPAD0);
+    for (const Layout& k : kKeys)
+        if (k.vk == vk)
+            return ctrl ? (shift ? k.controlShifted : k.control) : (shift ? k.shifted : k.plain);
+    return kNone;
 }
 
 } // namespace
@@ -56,15 +64,17 @@ BOOL TranslateMessage(const MSG* msg) {
     auto q = QueueLocked(w->thread);
     std::string chars;
     const MSG& k = q->lastKey;
-    if (!q->lastKeyText.empty() && k.hwnd == msg->hwnd && k.message == m &&
+    const BYTE* keys = st.syncKeys;
+    bool ctrl = (keys[VK_CONTROL] & 0x80) != 0, alt = (msg->lParam & (1 << 29)) != 0;
+    // Ctrl combinations type control codes whatever text the host saw.
+    bool hostText = !(ctrl && !alt);
+    if (hostText && !q->lastKeyText.empty() && k.hwnd == msg->hwnd && k.message == m &&
         k.wParam == msg->wParam && k.lParam == msg->lParam && k.time == msg->time) {
         chars = q->lastKeyText;
     } else {
-        const BYTE* keys = st.syncKeys;
         int c = LayoutChar(static_cast<int>(msg->wParam), (keys[VK_SHIFT] & 0x80) != 0,
-                           (keys[VK_CAPITAL] & 0x01) != 0, (keys[VK_CONTROL] & 0x80) != 0,
-                           (msg->lParam & (1 << 29)) != 0);
-        if (c) chars += static_cast<char>(c);
+                           (keys[VK_CAPITAL] & 0x01) != 0, ctrl, alt);
+        if (c != kNone) chars += static_cast<char>(c);
     }
     UINT charMsg = (m == WM_SYSKEYDOWN) ? WM_SYSCHAR : WM_CHAR;
     // Ahead of everything else, in typing order.

@@ -54,7 +54,9 @@ bool TakeDueTimer(HWND filter, bool remove, MSG* out) {
     WindowTimer* best = nullptr;
     for (WindowTimer& t : st.timers) {
         if (t.thread != std::this_thread::get_id()) continue;
-        if (filter && t.hwnd != filter) continue;
+        // A filter of -1 asks for the thread's own messages: timers of no window.
+        HWND want = filter == reinterpret_cast<HWND>(-1) ? nullptr : filter;
+        if (filter && t.hwnd != want) continue;
         if (static_cast<int32_t>(now - t.due) < 0) continue;
         if (!best || static_cast<int32_t>(t.due - best->due) < 0) best = &t;
     }

@@ -106,6 +106,7 @@ void PostInput(const WindowPtr& w, UINT msg, WPARAM wParam, LPARAM lParam, BYTE 
     QueuedMessage m;
     m.msg = MSG{w->handle, msg, wParam, lParam, ClockNow(), CursorPos()};
     m.sideKey = sideKey;
+    m.input = true;
     m.seq = State().nextSeq++;
     q->messages.push_back(std::move(m));
     State().wake.notify_all();

@@ -79,6 +79,8 @@ struct QueuedMessage {
     // Key messages: the side-specific key (VK_LSHIFT...) whose state changes
     // when the message is read.
     BYTE sideKey = 0;
+    // Input from the host (keys, mouse): read only after the posted messages.
+    bool input = false;
     // Text a host typed with this key-down (cp1252), used by TranslateMessage.
     std::string text;
 };
@@ -135,6 +137,9 @@ struct UserState {
     BYTE syncKeys[256]{};
     BYTE asyncKeys[256]{};
     BYTE asyncPressed[256]{};
+    // Alt went down and no other key since: only then is its release a
+    // system key (a tap of Alt alone is the one that opens a menu).
+    bool altAlone = false;
     // Double clicks.
     HWND lastDownWindow = nullptr;
     UINT lastDownMessage = 0;
