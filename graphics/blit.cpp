@@ -172,22 +172,67 @@ void stretchInto(GdlDeviceContext* src, const Copy& c, int32_t xs, int32_t ys,
                         identical);
 }
 
-// Cuts a stretched copy: the destination rectangle (dl, dt, dw x dh) to the
-// current context's area, the source following through the scales.
-bool cutStretch(Copy& c, int64_t dl, int64_t dt, int64_t dw, int64_t dh, int32_t xs, int32_t ys,
-                int64_t srcRight, int64_t srcBottom) {
+// One axis of a cut stretched copy: source pixels [s0, s1) (from the source
+// origin) drawn from destination `d` at `scale`.
+struct StretchPiece {
+    int64_t s0, s1, d;
+    int32_t scale;
+};
+
+// Splits the visible destination run [lo, hi) of a stretch that starts at
+// `origin` into at most three pieces. A whole-number scale repeats every
+// source pixel alike, so a cut through a repeated pixel keeps its visible
+// part in place: the partial first and last pixels are drawn apart, at the
+// scale of their visible width. Other scales restart their repeat pattern at
+// the first source pixel the cut leaves whole.
+int32_t stretchPieces(int64_t origin, int64_t lo, int64_t hi, int32_t scale, int64_t count,
+                      StretchPiece* out) {
+    const int64_t off = lo - origin;
+    if ((scale & 0xFFFF) != 0 || scale < 0x10000) {
+        const int64_t s0 = sourceSpan(off, scale);
+        const int64_t s1 = std::min(count, s0 + sourceSpan(hi - lo, scale));
+        if (s0 >= s1) return 0;
+        out[0] = {s0, s1, lo, scale};
+        return 1;
+    }
+    const int64_t k = scale >> 16;
+    int32_t n = 0;
+    int64_t i = off / k, d = lo;
+    if (off % k != 0 && i < count) {
+        const int64_t part = std::min(k - off % k, hi - lo);
+        out[n++] = {i, i + 1, d, int32_t(part << 16)};
+        ++i;
+        d += part;
+    }
+    const int64_t whole = std::min((hi - d) / k, count - i);
+    if (whole > 0) {
+        out[n++] = {i, i + whole, d, scale};
+        i += whole;
+        d += whole * k;
+    }
+    if (d < hi && i < count) out[n++] = {i, i + 1, d, int32_t((hi - d) << 16)};
+    return n;
+}
+
+// Draws a stretched copy of the source from (c.l, c.t) up to (srcRight,
+// srcBottom) into the destination rectangle (dl, dt, dw x dh), cut to the
+// current context's area.
+void stretchCut(GdlDeviceContext* src, const Copy& c, int64_t dl, int64_t dt, int64_t dw,
+                int64_t dh, int32_t xs, int32_t ys, int64_t srcRight, int64_t srcBottom,
+                const GdlPaletteEntry* palette, int32_t identical) {
     const Area a = areaOf(&S());
-    int64_t l = std::max(dl, a.l), t = std::max(dt, a.t);
-    int64_t r = std::min(dl + dw, a.r), b = std::min(dt + dh, a.b);
-    if (l >= r || t >= b) return false;
-    // A cut edge skips the source pixels it covers at the scale.
-    c.l += sourceSpan(l - dl, xs);
-    c.t += sourceSpan(t - dt, ys);
-    c.r = std::min(srcRight, c.l + sourceSpan(r - l, xs));
-    c.b = std::min(srcBottom, c.t + sourceSpan(b - t, ys));
-    c.x = l;
-    c.y = t;
-    return c.l < c.r && c.t < c.b;
+    const int64_t l = std::max(dl, a.l), t = std::max(dt, a.t);
+    const int64_t r = std::min(dl + dw, a.r), b = std::min(dt + dh, a.b);
+    if (l >= r || t >= b) return;
+    StretchPiece px[3], py[3];
+    const int32_t nx = stretchPieces(dl, l, r, xs, srcRight - c.l, px);
+    const int32_t ny = stretchPieces(dt, t, b, ys, srcBottom - c.t, py);
+    for (int32_t j = 0; j < ny; ++j)
+        for (int32_t i = 0; i < nx; ++i) {
+            const Copy piece{c.l + px[i].s0, c.t + py[j].s0, c.l + px[i].s1,
+                             c.t + py[j].s1, px[i].d,        py[j].d};
+            stretchInto(src, piece, px[i].scale, py[j].scale, palette, identical);
+        }
 }
 
 // A PACK4 context's bytes are not rows in row form, which is all the
@@ -333,12 +378,10 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
     if (xs <= 0 || ys <= 0) return;
     Current cur(dc);
     GdlDeviceContext& s = S();
-    Copy c{0, 0, 0, 0, 0, 0};
-    if (!cutStretch(c, int64_t(left) + s.attr.viewport.left, int64_t(top) + s.attr.viewport.top,
-                    right - left, bottom - top, xs, ys, bitmap->width, bitmap->height))
-        return;
-    stretchInto(wrap(bitmap), c, xs, ys, bitmap->palette,
-                identicalPalettes(&s, bitmap->bitsPerPixel, bitmap->palette));
+    stretchCut(wrap(bitmap), Copy{0, 0, 0, 0, 0, 0}, int64_t(left) + s.attr.viewport.left,
+               int64_t(top) + s.attr.viewport.top, right - left, bottom - top, xs, ys,
+               bitmap->width, bitmap->height, bitmap->palette,
+               identicalPalettes(&s, bitmap->bitsPerPixel, bitmap->palette));
 }
 
 // --- Between contexts ----------------------------------------------------------------
@@ -445,10 +488,9 @@ void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
     r = std::min(r, sa.r);
     b = std::min(b, sa.b);
     if (l >= r || t >= b) return;
-    Copy c{l, t, r, b, 0, 0};
-    if (!cutStretch(c, dl, dt, destSpan(r - l, xs), destSpan(b - t, ys), xs, ys, r, b)) return;
-    stretchInto(src, c, xs, ys, src->palette,
-                identicalPalettes(&s, int32_t(src->mode.bitsPerPixel), src->palette));
+    stretchCut(src, Copy{l, t, r, b, 0, 0}, dl, dt, destSpan(r - l, xs), destSpan(b - t, ys), xs,
+               ys, r, b, src->palette,
+               identicalPalettes(&s, int32_t(src->mode.bitsPerPixel), src->palette));
 }
 
 void GDL_transBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,

@@ -407,8 +407,11 @@ template <int N> struct Packed {
         if (!order(x1, x2)) return;
         GdlDeviceContext& s = S();
         uint8_t* p = at(s, x1, y);
-        uint32_t v = s.packedColor & C::kMask;
-        withOp(s.attr.writeMode, [&](auto op) { combineRun<decltype(op)::value>(p, x2 - x1, v); });
+        // Replace goes through the block store, which needs the colour
+        // replicated over the word; the logical modes combine single cells.
+        const int32_t mode = s.attr.writeMode;
+        const uint32_t v = mode == 0 ? s.packedColor : s.packedColor & C::kMask;
+        withOp(mode, [&](auto op) { combineRun<decltype(op)::value>(p, x2 - x1, v); });
     }
 
     static void spanColorPattern(int32_t y, int32_t x1, int32_t x2) {

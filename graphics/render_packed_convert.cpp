@@ -92,8 +92,33 @@ void repackTo(int32_t dstBytes, uint8_t* dst, int32_t dstPitch, const uint8_t* s
     }
 }
 
+// The game's own case, 32-bit xRGB to 5:6:5 or 5:5:5, with the shifts known
+// at compile time so the compiler can vectorise the row.
+template <int GreenBits, int RedAt>
+void repackXrgbTo16(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t n,
+                    int32_t rows) {
+    for (int32_t y = 0; y < rows; ++y, dst += dstPitch, src += srcPitch)
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t p = Cell<4>::load(src + i * 4);
+            const uint32_t v = ((p >> (19 - RedAt)) & (0x1Fu << RedAt)) |
+                               ((p >> (11 - GreenBits)) & (((1u << GreenBits) - 1) << 5)) |
+                               ((p >> 3) & 0x1Fu);
+            Cell<2>::store(dst + i * 2, v);
+        }
+}
+
+bool isChannel(const Channel& c, int32_t right, uint32_t mask) {
+    return c.right == right && c.left == 0 && c.mask == mask;
+}
+
 void repack(int32_t srcBytes, int32_t dstBytes, uint8_t* dst, int32_t dstPitch, const uint8_t* src,
             int32_t srcPitch, int32_t n, int32_t rows, const Channel ch[3]) {
+    if (srcBytes == 4 && dstBytes == 2 && isChannel(ch[2], 3, 0x1F)) {
+        if (isChannel(ch[0], 8, 0xF800) && isChannel(ch[1], 5, 0x07E0))
+            return repackXrgbTo16<6, 11>(dst, dstPitch, src, srcPitch, n, rows);
+        if (isChannel(ch[0], 9, 0x7C00) && isChannel(ch[1], 6, 0x03E0))
+            return repackXrgbTo16<5, 10>(dst, dstPitch, src, srcPitch, n, rows);
+    }
     switch (srcBytes) {
         case 2: repackTo<2>(dstBytes, dst, dstPitch, src, srcPitch, n, rows, ch); break;
         case 3: repackTo<3>(dstBytes, dst, dstPitch, src, srcPitch, n, rows, ch); break;
