@@ -82,6 +82,31 @@ TEST_F(DefaultBlit, CopyWithinHandlesOverlapInBothDirections) {
     }
 }
 
+// Rows wider than the scratch buffer holds (32-bit pixels, 9000 a row) are
+// copied in pieces; overlapping shifts either way still move every pixel once.
+TEST_F(DefaultBlit, CopyWithinRowsLongerThanTheScratchBuffer) {
+    constexpr int kWide = 9000, kRows = 3;
+    for (int dx : {10, -10, 8200, -8200}) {
+        GdlDeviceContext* dc = make(kWide, kRows, 32);
+        GDL_selectCurrentDC(dc);
+        auto value = [](int x, int y) { return uint32_t(x * 4 + y + 1); };
+        for (int y = 0; y < kRows; ++y)
+            for (int x = 0; x < kWide; ++x)
+                set(dc, x, y, value(x, y));
+        const int l = dx > 0 ? 0 : -dx, r = dx > 0 ? kWide - dx : kWide;
+        DRV_copyWithin(l, 1, r, 2, l + dx, 1, 0, 1);
+        for (int y = 0; y < kRows; ++y)
+            for (int x = 0; x < kWide; ++x) {
+                const int sx = x - dx;
+                const bool moved = y == 1 && sx >= l && sx < r;
+                ASSERT_EQ(at(dc, x, y), moved ? value(sx, y) : value(x, y))
+                    << dx << " at " << x << "," << y;
+            }
+        GDL_selectCurrentDC(nullptr);
+        GDL_destroyDC(dc);
+    }
+}
+
 TEST_F(DefaultBlit, ImagesGoToAndFromMemoryWithOffsetsAndOperation) {
     GdlDeviceContext* dc = make(16, 10, 32);
     GDL_selectCurrentDC(dc);
@@ -229,6 +254,44 @@ TEST_F(DefaultBlit, ConvertingBlitBetweenDepths) {
     set(dst32, 0, 0, 0x00F08040);
     DRV_convertBlt(dst16, dst32, 0, 0, 1, 1, 0, 0, 0x10000, 0x10000, nullptr, 1);
     EXPECT_EQ(at(dst16, 0, 0), GDL_packColor(&GDL_pixelFormat565, 0xF0, 0x80, 0x40));
+}
+
+// The translation table takes the least sum of channel differences, not the
+// least squared distance: (130, 100, 100) is 30 away from grey 100 and wins
+// over (112, 112, 112), 36 away (though nearer by squares); equal sums keep
+// the first entry.
+TEST_F(DefaultBlit, TranslationTableUsesTheSumOfChannelDifferences) {
+    GdlDeviceContext* src = make(3, 1, 8);
+    GdlDeviceContext* dst = make(3, 1, 8);
+    GdlDeviceContext* d = GDL_liveDC(dst);
+    for (int i = 0; i < 256; ++i)
+        d->palette[i] = GdlPaletteEntry{};
+    auto entry = [](int r, int g, int b) {
+        GdlPaletteEntry e{};
+        e.red = uint8_t(r);
+        e.green = uint8_t(g);
+        e.blue = uint8_t(b);
+        return e;
+    };
+    d->palette[3] = entry(112, 112, 112);
+    d->palette[7] = entry(130, 100, 100);
+    d->palette[9] = entry(60, 60, 60);  // 120 from grey 100
+    d->palette[10] = entry(20, 20, 20); // 60 from grey 40
+    d->palette[11] = entry(40, 40, 80); // 0 + 0 + 40, first of the two at 40
+    d->palette[12] = entry(80, 40, 40); // 40 + 0 + 0
+    GdlPaletteEntry given[256] = {};
+    given[1] = entry(100, 100, 100);
+    given[2] = entry(40, 40, 40);
+    given[4] = entry(40, 40, 60);
+    set(src, 0, 0, 1);
+    set(src, 1, 0, 2);
+    set(src, 2, 0, 4);
+    DRV_convertBlt(dst, src, 0, 0, 3, 1, 0, 0, 0x10000, 0x10000, given, 0);
+    EXPECT_EQ(at(dst, 0, 0), 7u);
+    EXPECT_EQ(at(dst, 1, 0), 11u); // 11 and 12 both 40 away: the first
+    EXPECT_EQ(at(dst, 2, 0), 11u); // 20 away
+    GDL_destroyDC(src);
+    GDL_destroyDC(dst);
 }
 
 TEST_F(DefaultBlit, ScansFindTheColourOrTheEndOfItsRun) {

@@ -100,6 +100,38 @@ TEST_F(Glyph, StrokeListsDrawFromThePreviousPoint) {
     EXPECT_EQ(pixelsOf(dc, 1).size(), before);
 }
 
+// Raw stroke words decoded by hand, not through the library's encoder: bits
+// 1-7 a signed x, bit 8 move only, bits 9-15 a signed y (y up).
+TEST_F(Glyph, RawStrokeWordsDecodeTheirFields) {
+    struct Case {
+        std::vector<uint16_t> words; // ended by a word with bit 0 clear
+        int32_t xm, ym, xd, yd;
+        Pixels expect;
+    } cases[] = {
+        // 0x0003: x 1, y 0: a line from the origin one pixel right.
+        {{0x0003, 0}, 1, 1, 1, 1, {{20, 20}, {21, 20}}},
+        // 0x00FF: x -1 (0x7F); 0xFE01: y -1 (0x7F), so one row below the origin.
+        {{0x00FF, 0}, 1, 1, 1, 1, {{19, 20}, {20, 20}}},
+        {{0xFE01, 0}, 1, 1, 1, 1, {{20, 20}, {20, 21}}},
+        // 0x0D07: move to (3, 6); 0x0CFF: draw to (-1, 6); 0x0081: move to (-64, 0).
+        {{0x0D07, 0x0CFF, 0x0081 | 0x0100, 0},
+         1,
+         1,
+         1,
+         1,
+         {{19, 14}, {20, 14}, {21, 14}, {22, 14}, {23, 14}}},
+        // Scaled 5/2: x 1 -> 2, x -1 -> -2 (the quotient truncated).
+        {{0x0003, 0}, 5, 1, 2, 1, {{20, 20}, {21, 20}, {22, 20}}},
+        {{0x00FF, 0}, 5, 1, 2, 1, {{18, 20}, {19, 20}, {20, 20}}},
+    };
+    for (const Case& c : cases) {
+        clear();
+        const uint16_t* end = DRV_strokeGlyph(20, 20, c.words.data(), c.xm, c.ym, c.xd, c.yd);
+        EXPECT_EQ(end, c.words.data() + c.words.size() - 1);
+        EXPECT_EQ(pixelsOf(dc, 1), c.expect) << std::hex << c.words[0];
+    }
+}
+
 // Where glyph pixel (column, row) lands for a glyph drawn at (x, y) with its
 // reference row d on the line through (x, y).
 std::pair<int, int> placed(int dir, int x, int y, int d, int col, int row) {

@@ -1,5 +1,7 @@
 // Depth-tested and shaded trapezoids against their rules, the depth tables,
 // the edge set-up with carried values and the plane gradients.
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "DrawTestRows.h"
@@ -102,6 +104,34 @@ TEST_F(ShadedSpan, DepthTableSlopesAndRowSteps) {
     EXPECT_EQ(w.depth, 1000 - 3 * 1000);
 }
 
+// Two planes through 16-bit cells: a flat one at 100, then one rising 10 a
+// pixel and 5 a row from 40 over it. The second shows exactly where its depth
+// (table entry + row base, both kept >> 15) is above 100; cells follow.
+TEST_F(ShadedSpan, SixteenBitPlanesKeepTheNearerOne) {
+    open(8);
+    bind(16, INT16_MIN);
+    GdlShadeWalker& a = walker(0, 8, 0, 16);
+    a.depth = 100 << 15;
+    DRV_fillDepthRow16(0, 0, kW);
+    DRV_depthTrapezoid16(&a.edge);
+    GDL_setColor(9);
+    GdlShadeWalker& b = walker(0, 8, 2, 14);
+    b.depthStepX = 10 << 15;
+    b.depth = 40 << 15;
+    b.depthStepRow = 5 << 15;
+    DRV_fillDepthRow16(0, 0, kW);
+    DRV_depthTrapezoid16(&b.edge);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const bool inA = y < 8 && x < 16, inB = y < 8 && x >= 2 && x < 14;
+            const int depthB = 10 * x + 40 + 5 * y;
+            const bool bWins = inB && depthB > 100;
+            EXPECT_EQ(at(dc, x, y), bWins ? 9u : (inA ? 7u : 0u)) << x << "," << y;
+            EXPECT_EQ(cells16[size_t(y * kW + x)], bWins ? depthB : (inA ? 100 : INT16_MIN))
+                << x << "," << y;
+        }
+}
+
 TEST_F(ShadedSpan, DepthRowTablesByCellSize) {
     open(8);
     std::vector<uint8_t> bytes(3 * kW, 0xAA);
@@ -161,6 +191,96 @@ TEST_F(ShadedSpan, RgbShadingInterpolatesAcrossTheRow) {
     DRV_shadedDepthTrapezoid32(&one.edge);
     EXPECT_EQ(at(dc, 5, 2), 77u << 16);
     EXPECT_EQ(GDL_stateBlock.packedColor, 0x123456u);
+}
+
+// Fractional and crossed edges, per-row steps of edges and colours, and the
+// clip, against the rule worked out here row by row: edges to the nearest
+// pixel and ordered with their colours, columns [left, right) within the clip,
+// per-pixel steps the difference over (right - left + 1) (the difference
+// itself for a row at most one pixel wide).
+TEST_F(ShadedSpan, ShadedRowsFollowSteppedEdgesWithinTheClip) {
+    struct Case {
+        GdlEdgeWalker edge;
+        int32_t red[2], green[2], blue[2]; // left, right (whole values)
+        int32_t redStep[2], blueStep[2];   // per row, left and right
+        GdlRect clip;
+    } cases[] = {
+        {{2, 5, 0x18000, 0x67D70, 0x7FFF, 0x14000},
+         {0, 200},
+         {50, 50},
+         {255, 0},
+         {10, -7},
+         {-5, 3},
+         {0, 0, kW, kH}},
+        {{2, 5, 0x18000, 0x67D70, 0x7FFF, 0x14000},
+         {0, 200},
+         {50, 50},
+         {255, 0},
+         {10, -7},
+         {-5, 3},
+         {3, 3, 8, 5}},
+        // Given right to left, and crossing over on the way down.
+        {{1, 6, 0xA8000, 0x46666, -0x10000, 0x8000},
+         {250, 20},
+         {0, 90},
+         {1, 2},
+         {0, 0},
+         {0, 0},
+         {0, 0, kW, kH}},
+    };
+    for (const Case& c : cases) {
+        open(32, &GDL_pixelFormatARGB);
+        bind(32, INT32_MIN);
+        GdlDeviceContext& st = GDL_stateBlock;
+        st.clipDevice = c.clip;
+        GdlShadeWalker& w = st.walker;
+        w = GdlShadeWalker{};
+        w.edge = c.edge;
+        w.leftRed = c.red[0] << 16;
+        w.rightRed = c.red[1] << 16;
+        w.leftGreen = c.green[0] << 16;
+        w.rightGreen = c.green[1] << 16;
+        w.leftBlue = c.blue[0] << 16;
+        w.rightBlue = c.blue[1] << 16;
+        w.leftRedStep = c.redStep[0] << 16;
+        w.rightRedStep = c.redStep[1] << 16;
+        w.leftBlueStep = c.blueStep[0] << 16;
+        w.rightBlueStep = c.blueStep[1] << 16;
+        DRV_shadedDepthTrapezoid32(&w.edge);
+
+        std::vector<uint32_t> expect(size_t(kW * kH), 0);
+        for (int i = 0; i < c.edge.count; ++i) {
+            const int row = c.edge.row + i;
+            if (row < c.clip.top || row >= c.clip.bottom) continue;
+            int64_t l[3] = {int64_t(c.red[0] + i * c.redStep[0]) << 16, int64_t(c.green[0]) << 16,
+                            int64_t(c.blue[0] + i * c.blueStep[0]) << 16};
+            int64_t r[3] = {int64_t(c.red[1] + i * c.redStep[1]) << 16, int64_t(c.green[1]) << 16,
+                            int64_t(c.blue[1] + i * c.blueStep[1]) << 16};
+            int64_t xl = (int64_t(c.edge.leftX) + int64_t(i) * c.edge.leftStep + 0x8000) >> 16;
+            int64_t xr = (int64_t(c.edge.rightX) + int64_t(i) * c.edge.rightStep + 0x8000) >> 16;
+            if (xl > xr) {
+                std::swap(xl, xr);
+                std::swap(l, r);
+            }
+            for (int64_t x = std::max<int64_t>(xl, c.clip.left);
+                 x < std::min<int64_t>(xr, c.clip.right); ++x) {
+                uint32_t v = 0;
+                for (int k = 0; k < 3; ++k) {
+                    int64_t step = xr - xl <= 1 ? r[k] - l[k] : (r[k] - l[k]) / (xr - xl + 1);
+                    v = v << 8 | uint32_t(((l[k] + step * (x - xl)) >> 16) & 0xFF);
+                }
+                expect[size_t(row * kW + x)] = v;
+            }
+        }
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                ASSERT_EQ(at(dc, x, y), expect[size_t(y * kW + x)])
+                    << x << "," << y << " clip " << c.clip.left;
+        EXPECT_EQ(w.edge.row, c.edge.row + c.edge.count);
+        EXPECT_EQ(w.leftRed, (c.red[0] + c.edge.count * c.redStep[0]) << 16);
+        GDL_selectCurrentDC(nullptr);
+        GDL_destroyDC(dc);
+    }
 }
 
 TEST_F(ShadedSpan, RgbShadingDithersOnIndexedContexts) {
