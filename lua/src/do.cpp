@@ -266,6 +266,15 @@ int dofile(lua_State* L, const char* filename) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
         text.append(buf, n);
     if (f != stdin) std::fclose(f);
+    // Scripts are text written on Windows, where a text-mode read turns each
+    // CR LF into LF; without that, strings spanning lines would keep the CR.
+    if (text.empty() || text[0] != '\033') {
+        size_t out = 0;
+        for (size_t i = 0; i < text.size(); i++)
+            if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+                text[out++] = text[i];
+        text.resize(out);
+    }
     std::string source = std::string("@") + (filename ? filename : "(stdin)");
     TString* src = newlstr(L, source.data(), source.size());
     return dobuffer(L, text.data(), text.size(), src);

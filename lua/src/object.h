@@ -70,8 +70,11 @@ inline bool iscollectable(const TObject* o) {
 
 // Numbers within this distance are one value: scripts compare computed
 // positions and scales with ==, so exact equality would surprise them.
+// Identical values are equal first: the difference of two like infinities
+// is NaN, which would make an infinity unequal to itself and lose it as a key.
 constexpr double kNumEqTolerance = 0.00001;
 inline bool numeq(double a, double b) {
+    if (a == b) return true;
     double d = a - b;
     return (d < 0 ? -d : d) < kNumEqTolerance;
 }
