@@ -22,6 +22,10 @@ struct Ring {
     int32_t head = -1, tail = -1, freeHead = 0, count = 0, lastMove = -1;
     HWND window = nullptr;
     uint32_t ticks = 0;
+    // The running tick timer: without a window the system picks the timer's
+    // id, so it is kept to be killed again.
+    HWND timerWindow = nullptr;
+    UINT_PTR timerId = 0;
     uint16_t keyTable[256] = {};
     int desktopW = 0, desktopH = 0, modeW = 0, modeH = 0;
 };
@@ -243,8 +247,12 @@ void GDL_flushEvents(uint32_t mask) {
 uint32_t GDL_setTimerTick(uint32_t ticks) {
     Ring& r = R();
     uint32_t previous = r.ticks;
-    KillTimer(r.window, 1);
+    if (r.timerId) KillTimer(r.timerWindow, r.timerId);
+    r.timerId = 0;
     r.ticks = ticks;
-    if (ticks) SetTimer(r.window, 1, static_cast<UINT>(ticks * 54.925), nullptr);
+    if (ticks) {
+        r.timerWindow = r.window;
+        r.timerId = SetTimer(r.window, 1, static_cast<UINT>(ticks * 54.925), nullptr);
+    }
     return previous;
 }

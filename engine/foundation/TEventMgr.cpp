@@ -208,6 +208,9 @@ int TEventMgr::Post(const TEvent* event) {
     if (type == evMouseEnter || type == evMouseLeave) return QueueCopy(event);
     GDLEvent record = ClearedRecord();
     record.what = TEvent::TypeToMask(type);
+    // A record of no code matches no fetch mask: it would hold its slot for
+    // good and, repeated, fill the queue. Such types are refused.
+    if (record.what == 0) return 0;
     record.which = event->record.which;
     record.message = event->record.message;
     record.modifiers = event->record.modifiers;
