@@ -89,16 +89,40 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
     // A source DC on the same window locks the same pixels again; locks nest.
     DcPixels from(source);
     if (rop->usesSource && !from.Ok()) return false;
-    const Surface& s = from.Get();
+    Surface s = from.Get();
 
     const int x0 = std::max(x, 0), x1 = std::min(x + w, d.width);
     const int y0 = std::max(y, 0), y1 = std::min(y + h, d.height);
     if (x0 >= x1 || y0 >= y1) return true;
 
+    // A monochrome bitmap that is not a DIB section has no colours of its
+    // own: drawn onto colour, its 0 bits take the destination's text colour
+    // and its 1 bits the back colour.
+    RGBQUAD monoColors[2];
+    if (rop->usesSource && s.bpp == 1 && d.bpp != 1 && source->bitmap &&
+        !source->bitmap->dibSection) {
+        const COLORREF c[2] = {dest->textColor, dest->bkColor};
+        for (int i = 0; i < 2; ++i)
+            monoColors[i] = {BYTE(c[i] >> 16), BYTE(c[i] >> 8), BYTE(c[i]), 0};
+        s.colors = monoColors;
+        s.colorCount = 2;
+    }
+    // Colour onto one bit: what matches the source's back colour becomes the
+    // destination's back colour, everything else the other entry.
+    const bool toMono = rop->usesSource && d.bpp == 1 && s.bpp != 1;
+    const uint32_t sourceBack = toMono ? RgbOf(source->bkColor) : 0;
+    NearestCache cache;
+    const uint32_t monoBack = toMono ? cache.Index(d, RgbOf(source->bkColor)) : 0;
+
     const bool plain = rop->usesSource && sw == w && sh == h && !mirrorX && !mirrorY;
     // The same pixels on both sides: walk rows away from the overlap.
     const bool samePixels = rop->usesSource && s.bits == d.bits;
     const bool upward = samePixels && y > sy;
+    // Raster operations on indexed pixels combine indexes, as a palette
+    // device does; the source is first brought to the destination's indexes.
+    const bool indexed = d.bpp <= 8;
+    const uint32_t indexMask = indexed ? (1u << d.bpp) - 1 : 0xFFFFFFu;
+    const bool rawIndexes = indexed && s.bpp <= 8 && SameLayout(s, d);
 
     std::vector<uint32_t> srcRow(rop->usesSource ? static_cast<size_t>(s.width) : 0);
     std::vector<uint32_t> out(static_cast<size_t>(x1 - x0));
@@ -109,16 +133,25 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
         if (mirrorX) j = sw - 1 - j;
         column[i - x0] = sx + j;
     }
-    NearestCache cache;
     const bool fastCopy = plain && rop->op == Rop::Copy && SameLayout(s, d) && d.bpp >= 8;
 
     for (int step = 0; step < y1 - y0; ++step) {
         const int row = upward ? y1 - 1 - step : y0 + step;
         if (!rop->usesSource) {
-            if (rop->usesDest) ReadRow(d, row, x0, x1 - x0, dstRow.data());
-            for (size_t k = 0; k < out.size(); ++k)
+            if (rop->usesDest) {
+                if (indexed)
+                    ReadIndexRow(d, row, x0, x1 - x0, dstRow.data());
+                else
+                    ReadRow(d, row, x0, x1 - x0, dstRow.data());
+            }
+            for (size_t k = 0; k < out.size(); ++k) {
                 out[k] = Apply(rop->op, 0, rop->usesDest ? dstRow[k] : 0);
-            WriteRow(d, row, x0, x1 - x0, out.data(), cache);
+                if (indexed) out[k] &= indexMask;
+            }
+            if (indexed)
+                WriteIndexRow(d, row, x0, x1 - x0, out.data());
+            else
+                WriteRow(d, row, x0, x1 - x0, out.data(), cache);
             continue;
         }
         int j = plain ? row - y : Sample(row - y, sh, h);
@@ -140,22 +173,41 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
                 const int bytes = d.bpp / 8;
                 std::memmove(d.Row(row) + size_t(x0 + k) * bytes,
                              s.Row(srcY) + size_t(column[k]) * bytes, size_t(end - k) * bytes);
-            } else {
-                if (plain) {
-                    ReadRow(s, srcY, column[k], end - k, srcRow.data() + column[k]);
-                    if (rop->op == Rop::Copy) {
-                        WriteRow(d, row, x0 + k, end - k, srcRow.data() + column[k], cache);
-                        k = end;
-                        continue;
-                    }
-                } else {
-                    ReadRow(s, srcY, 0, s.width, srcRow.data());
-                }
-                if (rop->usesDest) ReadRow(d, row, x0 + k, end - k, dstRow.data() + k);
-                for (int c = k; c < end; ++c)
-                    out[c] = Apply(rop->op, srcRow[column[c]], rop->usesDest ? dstRow[c] : 0);
-                WriteRow(d, row, x0 + k, end - k, out.data() + k, cache);
+                k = end;
+                continue;
             }
+            // Only the source columns this run samples.
+            const int lo = std::min(column[k], column[end - 1]);
+            const int hi = std::max(column[k], column[end - 1]) + 1;
+            if (indexed) {
+                if (rawIndexes) {
+                    ReadIndexRow(s, srcY, lo, hi - lo, srcRow.data() + lo);
+                } else {
+                    ReadRow(s, srcY, lo, hi - lo, srcRow.data() + lo);
+                    for (int c = lo; c < hi; ++c) {
+                        const uint32_t rgb = srcRow[c];
+                        srcRow[c] = toMono ? (rgb == sourceBack ? monoBack : monoBack ^ 1u)
+                                           : cache.Index(d, rgb);
+                    }
+                }
+                if (rop->usesDest) ReadIndexRow(d, row, x0 + k, end - k, dstRow.data() + k);
+                for (int c = k; c < end; ++c)
+                    out[c] = Apply(rop->op, srcRow[column[c]], rop->usesDest ? dstRow[c] : 0) &
+                             indexMask;
+                WriteIndexRow(d, row, x0 + k, end - k, out.data() + k);
+                k = end;
+                continue;
+            }
+            ReadRow(s, srcY, lo, hi - lo, srcRow.data() + lo);
+            if (plain && rop->op == Rop::Copy) {
+                WriteRow(d, row, x0 + k, end - k, srcRow.data() + lo, cache);
+                k = end;
+                continue;
+            }
+            if (rop->usesDest) ReadRow(d, row, x0 + k, end - k, dstRow.data() + k);
+            for (int c = k; c < end; ++c)
+                out[c] = Apply(rop->op, srcRow[column[c]], rop->usesDest ? dstRow[c] : 0);
+            WriteRow(d, row, x0 + k, end - k, out.data() + k, cache);
             k = end;
         }
     }

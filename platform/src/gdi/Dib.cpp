@@ -186,8 +186,10 @@ namespace {
 
 Bitmap* SelectedDib(HDC handle) {
     Dc* dc = AsDc(handle);
+    // Only DIB sections have a colour table a caller may read or change; a
+    // compatible bitmap's colours belong to the device.
     if (!dc || dc->dcKind != DcKind::Memory || !dc->bitmap || dc->bitmap->bpp > 8 ||
-        dc->bitmap->stock)
+        dc->bitmap->stock || !dc->bitmap->dibSection)
         return nullptr;
     return dc->bitmap;
 }

@@ -155,6 +155,10 @@ private:
 void ReadRow(const Surface& s, int y, int x, int count, uint32_t* out);
 void WriteRow(const Surface& s, int y, int x, int count, const uint32_t* in, NearestCache& cache);
 void FillSpan(const Surface& s, int y, int x, int count, uint32_t rgb, NearestCache& cache);
+// Raw pixel values of an indexed surface (1, 4 or 8 bits), without the colour
+// table: raster operations on such surfaces combine indexes, not colours.
+void ReadIndexRow(const Surface& s, int y, int x, int count, uint32_t* out);
+void WriteIndexRow(const Surface& s, int y, int x, int count, const uint32_t* in);
 // Pixels of two surfaces are byte-compatible (copying bytes keeps colours).
 bool SameLayout(const Surface& a, const Surface& b);
 

@@ -131,6 +131,9 @@ UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEEN
     return n;
 }
 
+// Unlike a true-colour Windows desktop, which has no system palette to read,
+// ours always answers with the system palette: callers build their identity
+// palette from its static colours and would otherwise read nothing.
 UINT GetSystemPaletteEntries(HDC handle, UINT start, UINT count, PALETTEENTRY* entries) {
     State& s = GetState();
     std::lock_guard guard(s.lock);

@@ -298,6 +298,18 @@ void FillSpan(const Surface& s, int y, int x, int count, uint32_t rgb, NearestCa
             at[k] = static_cast<uint8_t>(v >> (8 * k));
 }
 
+void ReadIndexRow(const Surface& s, int y, int x, int count, uint32_t* out) {
+    const uint8_t* row = s.Row(y);
+    for (int i = 0; i < count; ++i)
+        out[i] = GetIndex(row, x + i, s.bpp);
+}
+
+void WriteIndexRow(const Surface& s, int y, int x, int count, const uint32_t* in) {
+    uint8_t* row = s.Row(y);
+    for (int i = 0; i < count; ++i)
+        SetIndex(row, x + i, s.bpp, in[i]);
+}
+
 bool SameLayout(const Surface& a, const Surface& b) {
     if (a.bpp != b.bpp) return false;
     if (a.bpp == 16 || a.bpp == 32) return std::memcmp(a.masks, b.masks, sizeof a.masks) == 0;
