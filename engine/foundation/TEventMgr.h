@@ -13,6 +13,7 @@
 #include "platform/Kernel.h"
 #include "platform/Types.h"
 
+#include <atomic>
 #include <cstdint>
 
 class TEventMgr : public TNamedObj {
@@ -61,7 +62,10 @@ private:
     HWND window_ = nullptr;
     int32_t repeatInterval_ = 1;
     int32_t firstDelay_ = 6;
-    int32_t head_ = -1, tail_ = -1, freeHead_ = 0, count_ = 0, lastMove_ = -1;
+    int32_t head_ = -1, tail_ = -1, freeHead_ = 0, lastMove_ = -1;
+    // Changed only under the queue lock, but read without it by Count(),
+    // while the tick timer's thread may be adding a record.
+    std::atomic<int32_t> count_{0};
     GDLEvent slots_[kSlots];
     uint16_t keyTable_[256] = {};
     int32_t timerMs_ = 0;

@@ -9,8 +9,9 @@ namespace {
 
 // Set while any timer's handler runs; a tick arriving meanwhile (a handler
 // that waits on the clock lets the next one fire on the same thread) is
-// skipped, not queued.
-uint32_t callbackRunning = 0;
+// skipped, not queued. Callbacks are serialised by the timer layer, but on
+// virtual time they may come from whichever thread advances the clock.
+std::atomic<uint32_t> callbackRunning{0};
 
 // The timers that may still be called. A callback looks its timer up here
 // under this lock, so a timer being destroyed is either waited for or never
@@ -47,8 +48,19 @@ TMMTimer::~TMMTimer() {
     {
         Held registry(Timers().lock);
         Timers().live.erase(this);
-        Held own(lock_);
+    }
+    {
+        Held own(lock_); // waits for a handler that is running
         Kill();
+    }
+    // A call that passed the registry before the erase finds the timer
+    // killed and leaves at once; it must be gone before the memory is.
+    for (;;) {
+        {
+            Held registry(Timers().lock);
+            if (inFlight_ == 0) break;
+        }
+        Sleep(0);
     }
     DeleteCriticalSection(&lock_);
 }
@@ -77,14 +89,26 @@ int TMMTimer::Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, 
 }
 
 void CALLBACK TMMTimer::OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    Held registry(Timers().lock);
     auto* self = reinterpret_cast<TMMTimer*>(user);
-    if (!Timers().live.count(self)) return;
-    Held own(self->lock_);
-    if (self->timerId_ != id || callbackRunning) return;
-    callbackRunning = 1;
-    if (self->handler_ && self->target_) self->handler_(self->target_, self->userWord_);
-    callbackRunning = 0;
+    {
+        // Only marks the call as on its way: no other lock is taken under the
+        // registry lock, which a window procedure inside the pump (holding
+        // the event queue lock) takes to make or drop a timer, while the
+        // handler below takes that queue lock.
+        Held registry(Timers().lock);
+        if (!Timers().live.count(self)) return;
+        ++self->inFlight_;
+    }
+    {
+        Held own(self->lock_);
+        if (self->timerId_ == id && !callbackRunning) {
+            callbackRunning = 1;
+            if (self->handler_ && self->target_) self->handler_(self->target_, self->userWord_);
+            callbackRunning = 0;
+        }
+    }
+    Held registry(Timers().lock);
+    --self->inFlight_; // the last touch: the destructor may go on from here
 }
 
 int WindowsKindOf(DWORD version) {

@@ -35,6 +35,8 @@ private:
     uint32_t interval_ = 0;
     uint32_t resolution_ = 0;
     UINT timerId_ = 0;
+    // Callbacks past the registry check, not yet done; under the registry lock.
+    int32_t inFlight_ = 0;
 };
 
 // 3 on the NT family, 2 on Windows 95 and later, 1 on 16-bit Windows with
