@@ -6,6 +6,8 @@
 #include "platform/Host.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -15,16 +17,7 @@ namespace {
 class EventRingRules : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 2000);
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "RingRules";
-        ASSERT_NE(RegisterClassA(&wc), 0);
-        window = CreateWindowExA(0, "RingRules", "ring", WS_POPUP | WS_VISIBLE, 40, 30, 320, 200,
-                                 nullptr, nullptr, nullptr, nullptr);
+        window = testsupport::OpenHeadlessWindow("RingRules", 2000, 40, 30, 320, 200);
         ASSERT_NE(window, nullptr);
         GDL_initEvents(window);
         GDL_setEventScale(0, 0, 0, 0);

@@ -6,6 +6,8 @@
 #include "platform/Host.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -17,17 +19,8 @@ using platform::KeyCode;
 class EventRing : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "RingTest";
-        ASSERT_NE(RegisterClassA(&wc), 0);
         // A popup at the desktop's origin: client and screen points agree.
-        window = CreateWindowExA(0, "RingTest", "ring", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 1024,
-                                 nullptr, nullptr, nullptr, nullptr);
+        window = testsupport::OpenHeadlessWindow("RingTest", 1000, 0, 0, 1280, 1024);
         ASSERT_NE(window, nullptr);
         GDL_initEvents(window);
         GDL_setEventScale(0, 0, 0, 0);

@@ -7,6 +7,8 @@
 #include "platform/Module.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,19 +22,10 @@ using platform::MouseButton;
 class EventMgrRules : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 5000);
+        // Away from the desktop's origin, so that screen and client differ.
+        window = testsupport::OpenHeadlessWindow("MgrRules", 5000, 100, 50, 640, 480);
         platform::SetSimulatedVersion(platform::kVersionWindows95);
         GDL_initEvents(nullptr);
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "MgrRules";
-        ASSERT_NE(RegisterClassA(&wc), 0);
-        // Away from the desktop's origin, so that screen and client differ.
-        window = CreateWindowExA(0, "MgrRules", "rules", WS_POPUP | WS_VISIBLE, 100, 50, 640, 480,
-                                 nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
         mgr = std::make_unique<TEventMgr>();
         mgr->InitQueue(window);

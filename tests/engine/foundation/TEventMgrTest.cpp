@@ -7,6 +7,8 @@
 #include "platform/Module.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,18 +22,9 @@ using platform::MouseButton;
 class TEventMgrTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetSimulatedVersion(platform::kVersionWindows95);
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "MgrTest";
-        ASSERT_NE(RegisterClassA(&wc), 0);
         // At the desktop's origin: client and screen points agree.
-        window = CreateWindowExA(0, "MgrTest", "mgr", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                                 nullptr, nullptr, nullptr, nullptr);
+        window = testsupport::OpenHeadlessWindow("MgrTest", 1000, 0, 0, 640, 480);
+        platform::SetSimulatedVersion(platform::kVersionWindows95);
         ASSERT_NE(window, nullptr);
         mgr = std::make_unique<TEventMgr>();
         mgr->InitQueue(window);
