@@ -72,7 +72,10 @@ bool RleSprite16::Load(RlaStream* stream, uint32_t /*version*/) {
             return false;
         }
     }
-    if (!CheckRows(Display555 != 0)) {
+    // Rows may use one another's pixels as run words, so a converted record is
+    // checked again as it now stands.
+    const bool convert = Display555 != 0;
+    if (!CheckRows(convert) || (convert && !CheckRows(false))) {
         Free();
         return false;
     }
@@ -109,7 +112,7 @@ bool RleSprite16::CheckRows(bool convert) {
             pos += 2 * count;
         }
     }
-    is555_ = convert;
+    is555_ = is555_ || convert;
     return true;
 }
 

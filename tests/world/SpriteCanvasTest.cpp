@@ -254,6 +254,22 @@ TEST(RleSprite16, Loads555ByDroppingTheLowGreenBit) {
     Display555 = 0;
 }
 
+TEST(RleSprite16, RecordWhoseConversionBreaksAnotherRowIsRefused) {
+    // Row 1 reads row 0's pixel 0x0140 as its run word (skip 64, one pixel);
+    // on a 5:5:5 display that pixel becomes 0x00A0, a skip past the width.
+    std::vector<uint8_t> data;
+    platform::ByteWriter w(data);
+    for (uint32_t v : {8u, 6u})
+        w.U32(v);
+    for (uint16_t v : {0x0100, 0x0140, 0, 0})
+        w.U16(v);
+    const auto record = worldtest::SpriteRecord(16, 65, 2, data);
+    EXPECT_NE(worldtest::LoadSprite(record), nullptr);
+    Display555 = 1;
+    EXPECT_EQ(worldtest::LoadSprite(record), nullptr);
+    Display555 = 0;
+}
+
 TEST(RleSprite16, IsOpaqueAtRunEnds) {
     // Row 0: skip 2, 3 opaque, skip 0 with 0 pixels... then skip 1, 1 opaque.
     // Row 1: empty. Row 2: a run of n = 0 with skip 4, then 2 opaque.
