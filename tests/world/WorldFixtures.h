@@ -1,0 +1,76 @@
+// Small writers and references shared by the world's tests.
+#pragma once
+
+#include "RlaMemoryStream.h"
+#include "RlaWriter.h"
+#include "RleSprite16.h"
+
+#include "platform/ByteStream.h"
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace worldtest {
+
+// A sprite record (the bytes after the frame tag), field by field.
+inline std::vector<uint8_t> SpriteRecord(uint32_t size, int32_t width, int32_t height,
+                                         const std::vector<uint8_t>& data, int32_t x = 0,
+                                         int32_t y = 0, uint32_t reserved = 0) {
+    std::vector<uint8_t> out;
+    platform::ByteWriter w(out);
+    w.U32(size);
+    w.S32(width);
+    w.S32(height);
+    w.U32(reserved);
+    w.S32(x);
+    w.S32(y);
+    w.Bytes(data.data(), data.size());
+    return out;
+}
+
+// Loads a record as the decoder would; null when it is refused.
+inline std::unique_ptr<RleSprite16> LoadSprite(const std::vector<uint8_t>& record) {
+    RlaMemoryStream stream(record);
+    std::unique_ptr<RleSprite16> sprite(new RleSprite16);
+    if (!sprite->Load(&stream, 1)) return nullptr;
+    return sprite;
+}
+
+// Rows of alternating transparent and opaque runs of 1..maxRun pixels.
+inline tools::RgbaImage RandomImage(std::mt19937& rng, int32_t w, int32_t h, int32_t maxRun) {
+    tools::RgbaImage im;
+    im.width = w;
+    im.height = h;
+    im.rgba.resize(static_cast<size_t>(w) * h * 4);
+    std::uniform_int_distribution<int32_t> run(1, maxRun), byte(0, 255);
+    for (int32_t y = 0; y < h; ++y) {
+        bool opaque = byte(rng) & 1;
+        for (int32_t x = 0; x < w;) {
+            for (int32_t n = run(rng); n > 0 && x < w; --n, ++x) {
+                uint8_t* p = &im.rgba[(static_cast<size_t>(y) * w + x) * 4];
+                p[0] = static_cast<uint8_t>(byte(rng));
+                p[1] = static_cast<uint8_t>(byte(rng));
+                p[2] = static_cast<uint8_t>(byte(rng));
+                p[3] = opaque ? 128 + byte(rng) / 2 : byte(rng) / 2;
+            }
+            opaque = !opaque;
+        }
+    }
+    return im;
+}
+
+// The sprite of an image, through the writer.
+inline std::unique_ptr<RleSprite16> SpriteOf(const tools::RgbaImage& im) {
+    return LoadSprite(tools::EncodeRleSprite(im, 0, 0, 0, nullptr));
+}
+
+// The image's 5:6:5 pixel at (x, y), or -1 when transparent.
+inline int32_t ImagePixel(const tools::RgbaImage& im, int32_t x, int32_t y) {
+    const uint8_t* p = &im.rgba[(static_cast<size_t>(y) * im.width + x) * 4];
+    bool nudged = false;
+    return p[3] >= 128 ? tools::RlaPixel565(p[0], p[1], p[2], &nudged) : -1;
+}
+
+} // namespace worldtest

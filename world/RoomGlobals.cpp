@@ -1,0 +1,3 @@
+#include "RoomGlobals.h"
+
+uint8_t Display555 = 0;

@@ -1,0 +1,146 @@
+#include "SpriteCanvas16.h"
+
+#include "foundation/TError.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char* const kSource = "Int\\All\\Source\\SpriteCanvas16";
+
+struct CopySink {
+    SpriteCanvas16* canvas;
+    void operator()(const uint8_t* source, uint8_t* dest, uint32_t count) const {
+        // Short runs are the common case of actors and objects: a call to
+        // memcpy costs more than copying them pixel by pixel.
+        if (count <= 8) {
+            for (uint32_t i = 0; i < count; ++i)
+                std::memcpy(dest + 2 * i, source + 2 * i, 2);
+        } else {
+            std::memcpy(dest, source, 2 * static_cast<size_t>(count));
+        }
+    }
+};
+
+struct SpanSink {
+    SpriteCanvas16* canvas;
+    void operator()(const uint8_t* source, uint8_t* dest, uint32_t count) const {
+        canvas->Record(source, dest, count);
+    }
+};
+
+// One row of a sprite: `dest` is the target pixel of sprite column
+// `visibleLeft`; runs are cut to [visibleLeft, visibleRight). The record was
+// checked at load, so the walk needs no bounds tests. The clip sides are
+// template flags so that the unclipped rows run the shortest loop.
+template <bool ClipLeft, bool ClipRight, typename Sink>
+void DrawRow(SpriteCanvas16* canvas, const uint8_t* run, uint8_t* dest, int32_t visibleLeft,
+             int32_t visibleRight) {
+    const Sink sink{canvas};
+    int32_t column = 0;
+    for (;;) {
+        const uint16_t word = LoadWord(run);
+        if (word == 0) return;
+        column += word & 0xFF;
+        int32_t count = word >> 8;
+        const uint8_t* source = run + 2;
+        run = source + 2 * count;
+        int32_t start = column;
+        column += count;
+        if constexpr (ClipRight) {
+            if (start >= visibleRight) return;
+            if (column > visibleRight) count = visibleRight - start;
+        }
+        if constexpr (ClipLeft) {
+            if (column <= visibleLeft) continue;
+            if (start < visibleLeft) {
+                source += 2 * (visibleLeft - start);
+                count -= visibleLeft - start;
+                start = visibleLeft;
+            }
+        }
+        if (count > 0) sink(source, dest + 2 * (start - visibleLeft), static_cast<uint32_t>(count));
+    }
+}
+
+using RowRoutine = void (*)(SpriteCanvas16*, const uint8_t*, uint8_t*, int32_t, int32_t);
+
+// [records spans][clip left][clip right]
+constexpr RowRoutine kRowRoutines[2][2][2] = {
+    {{DrawRow<false, false, CopySink>, DrawRow<false, true, CopySink>},
+     {DrawRow<true, false, CopySink>, DrawRow<true, true, CopySink>}},
+    {{DrawRow<false, false, SpanSink>, DrawRow<false, true, SpanSink>},
+     {DrawRow<true, false, SpanSink>, DrawRow<true, true, SpanSink>}},
+};
+
+} // namespace
+
+SpriteCanvas16::SpriteCanvas16(int32_t capacity) {
+    if (capacity > 0 && !spans_.Reserve(capacity)) TError::Raise(9, nullptr, nullptr, kSource, 1);
+}
+
+void SpriteCanvas16::SetTarget(Surface16* target, const ClipRect& clip) {
+    target_ = target;
+    if (!target || !target->pixels) {
+        clip_ = {0, 0, 0, 0};
+        return;
+    }
+    clip_.left = std::max(clip.left, 0);
+    clip_.top = std::max(clip.top, 0);
+    clip_.right = std::min(clip.right, target->width);
+    clip_.bottom = std::min(clip.bottom, target->height);
+}
+
+SpriteCanvas16::Visible SpriteCanvas16::VisiblePart(int32_t x, int32_t y, int32_t w,
+                                                    int32_t h) const {
+    // 64-bit, so that no placement from a script can overflow.
+    const int64_t left = std::max<int64_t>(x, clip_.left);
+    const int64_t top = std::max<int64_t>(y, clip_.top);
+    const int64_t right = std::min<int64_t>(int64_t{x} + w, clip_.right);
+    const int64_t bottom = std::min<int64_t>(int64_t{y} + h, clip_.bottom);
+    if (right <= left || bottom <= top || !target_) return {0, 0, 0, 0};
+    return {static_cast<int32_t>(left - x), static_cast<int32_t>(top - y),
+            static_cast<int32_t>(right - x), static_cast<int32_t>(bottom - y)};
+}
+
+void SpriteCanvas16::DrawRle(const RleSprite16* sprite, int32_t x, int32_t y) {
+    if (!sprite) return;
+    const Visible v = VisiblePart(x, y, sprite->width, sprite->height);
+    if (v.Empty()) return;
+    const RowRoutine row = kRowRoutines[effect_ != nullptr][v.left > 0][v.right < sprite->width];
+    for (int32_t r = v.top; r < v.bottom; ++r)
+        row(this, sprite->RowRuns(r), target_->PixelAddress(x + v.left, y + r), v.left, v.right);
+}
+
+void SpriteCanvas16::DrawSurface(const Surface16* surface, int32_t x, int32_t y) {
+    if (!surface || !surface->pixels) return;
+    const Visible v = VisiblePart(x, y, surface->width, surface->height);
+    if (v.Empty()) return;
+    const auto count = static_cast<uint32_t>(v.right - v.left);
+    for (int32_t r = v.top; r < v.bottom; ++r) {
+        const uint8_t* source = surface->PixelAddress(v.left, r);
+        uint8_t* dest = target_->PixelAddress(x + v.left, y + r);
+        if (effect_)
+            Record(source, dest, count);
+        else
+            std::memcpy(dest, source, 2 * static_cast<size_t>(count));
+    }
+}
+
+void SpriteCanvas16::FillRect(int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!effect_ || w <= 0 || h <= 0) return;
+    const Visible v = VisiblePart(x, y, w, h);
+    for (int32_t r = v.top; r < v.bottom; ++r)
+        Record(nullptr, target_->PixelAddress(x + v.left, y + r),
+               static_cast<uint32_t>(v.right - v.left));
+}
+
+void SpriteCanvas16::Record(const uint8_t* source, uint8_t* dest, uint32_t count) {
+    if (!spans_.Push({source, dest, count})) TError::Raise(9, nullptr, nullptr, kSource, 2);
+}
+
+void SpriteCanvas16::ApplyEffect() {
+    if (effect_) effect_->Apply(spans_.Data(), SpanCount());
+    spans_.Clear();
+}
