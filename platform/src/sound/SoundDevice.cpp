@@ -95,7 +95,10 @@ void Device::Pump() {
     if (!sink_ || !source_) return; // detached: closed after this tick was due
     if (dry_) {
         uint32_t arrival = 0;
-        if (!source_->Pending(&arrival)) return;
+        if (!source_->Pending(&arrival)) {
+            source_->Played(handed_ - std::min(handed_, sink_->Queued())); // the lead plays out
+            return;
+        }
         bool starved = false;
         HandSilence(sink_->GapBefore(arrival, &starved));
         if (starved && playedAny_) ++recording_.underruns;
