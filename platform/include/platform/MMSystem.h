@@ -27,3 +27,30 @@ MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWOR
 // from inside that callback or while the callback waits for a lock the caller
 // holds; a callback already running completes, no later one starts.
 MMRESULT timeKillEvent(UINT timerId);
+
+// --- Wave formats and results shared by waveOut and DirectSound ------------
+
+#define MMSYSERR_NOERROR 0
+#define MMSYSERR_ERROR 1
+#define MMSYSERR_BADDEVICEID 2
+#define MMSYSERR_ALLOCATED 4
+#define MMSYSERR_INVALHANDLE 5
+#define MMSYSERR_NODRIVER 6
+#define MMSYSERR_NOMEM 7
+#define MMSYSERR_INVALFLAG 10
+
+#define WAVE_FORMAT_PCM 1
+
+// The layout of the format record, field by field. This is a 64-bit build:
+// its size is the compiler's (20); files are read and written field by field.
+struct WAVEFORMATEX {
+    WORD wFormatTag;
+    WORD nChannels;
+    DWORD nSamplesPerSec;
+    DWORD nAvgBytesPerSec;
+    WORD nBlockAlign;
+    WORD wBitsPerSample;
+    WORD cbSize;
+};
+typedef WAVEFORMATEX* LPWAVEFORMATEX;
+typedef const WAVEFORMATEX* LPCWAVEFORMATEX;

@@ -3,6 +3,7 @@
 #include "platform/Module.h"
 
 #include "platform/Gdi.h"
+#include "BuiltinModules.h"
 
 #include <atomic>
 #include <cctype>
@@ -98,6 +99,9 @@ void EnsureBuiltins(Registry& r) {
     Add(r, "gdi32.dll", kGdi32, std::size(kGdi32), true);
     Add(r, "user32.dll", kUser32, std::size(kUser32), true);
     Add(r, "kernel32.dll", kKernel32, std::size(kKernel32), true);
+    size_t count = 0;
+    const platform::ModuleExport* dsound = platform::DirectSoundExports(&count);
+    Add(r, "dsound.dll", dsound, count, false);
 }
 
 // The record of a module that exists now; null otherwise.
