@@ -92,12 +92,20 @@ void Add(Registry& r, const char* name, const platform::ModuleExport* exports, s
     slot->system = system;
 }
 
+} // namespace
+namespace platform {
+extern const ModuleExport kWinGExports[];
+extern const size_t kWinGExportCount;
+} // namespace platform
+namespace {
+
 void EnsureBuiltins(Registry& r) {
     if (r.builtinsAdded) return;
     r.builtinsAdded = true;
     Add(r, "gdi32.dll", kGdi32, std::size(kGdi32), true);
     Add(r, "user32.dll", kUser32, std::size(kUser32), true);
     Add(r, "kernel32.dll", kKernel32, std::size(kKernel32), true);
+    Add(r, "wing32.dll", platform::kWinGExports, platform::kWinGExportCount, false);
 }
 
 // The record of a module that exists now; null otherwise.
