@@ -443,8 +443,7 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
         Current inner(dest);
         GdlDeviceContext& s = S();
         s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, src->surface,
-                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format,
-                           src);
+                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format, src);
         return;
     }
     GdlDeviceContext& s = S();
@@ -453,8 +452,7 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
                            int32_t(src->mode.bytesPerLine), src);
     else
         s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, src->surface,
-                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format,
-                           src);
+                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format, src);
 }
 
 void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,

@@ -18,8 +18,8 @@ struct Mouse {
     uint8_t record[GDL_CURSOR_RECORD_SIZE] = {};
     int32_t showCount = -1;
     int32_t savedCount = -1;
-    int32_t x = 0, y = 0;         // as last given
-    int32_t devX = 0, devY = 0;   // plus the context's device offset
+    int32_t x = 0, y = 0;       // as last given
+    int32_t devX = 0, devY = 0; // plus the context's device offset
     GdlRect box{0, 0, 32, 32};
     uint32_t color = 15;
     void** buffers = nullptr;
@@ -79,9 +79,9 @@ void allocateBuffers(GdlDeviceContext* d) {
     Mouse& s = m();
     freeBuffers();
     const int32_t pages = int32_t(d->mode.maxPage) + 1;
-    const int32_t size = d->v.saveRectSize
-                             ? d->v.saveRectSize(d, 1, 1, GDL_CURSOR_SAVE_SIZE, GDL_CURSOR_SAVE_SIZE)
-                             : 0;
+    const int32_t size =
+        d->v.saveRectSize ? d->v.saveRectSize(d, 1, 1, GDL_CURSOR_SAVE_SIZE, GDL_CURSOR_SAVE_SIZE)
+                          : 0;
     if (pages <= 0 || size <= 0) return;
     s.buffers = static_cast<void**>(GDL_calloc(size_t(pages), sizeof(void*)));
     if (!s.buffers) {

@@ -7,9 +7,8 @@
 bool DRV_attachState(GdlDeviceContext* dc, GdlDriverState** slot, size_t size,
                      GdlDriverDestroyFunc destroy) {
     if (!*slot) {
-        *slot = static_cast<GdlDriverState*>(GDL_calloc(1, size < sizeof(GdlDriverState)
-                                                               ? sizeof(GdlDriverState)
-                                                               : size));
+        *slot = static_cast<GdlDriverState*>(
+            GDL_calloc(1, size < sizeof(GdlDriverState) ? sizeof(GdlDriverState) : size));
         if (!*slot) {
             GDL_setResult(GDL_NO_MEMORY);
             return false;

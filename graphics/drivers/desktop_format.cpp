@@ -37,7 +37,7 @@ void GDL_pixelFormatFromHDC(GdlDeviceContext* dc, HDC hdc) {
         case 16: which = GDL_PF_565; break;
         case 24: which = red == 0xFF ? GDL_PF_BGR : GDL_PF_RGB; break;
         case 32:
-            which = red == 0xFF         ? GDL_PF_ABGR
+            which = red == 0xFF          ? GDL_PF_ABGR
                     : red == 0xFF000000u ? GDL_PF_RGBA
                     : red == 0xFF00      ? GDL_PF_BGRA
                                          : GDL_PF_ARGB;

@@ -17,8 +17,17 @@ int32_t g_paletteMode = 0;
 GdlPaletteEntry g_identity[256];
 
 const GdlDriverHeader kHeader = {
-    "RedeDuduv Driver:", "WINDC.DRV", "WINDC", "Windowed GDI device driver", 2, 0,
-    GDL_TYPE_NONE,       nullptr,     WINDC_init, nullptr, 0,
+    "RedeDuduv Driver:",
+    "WINDC.DRV",
+    "WINDC",
+    "Windowed GDI device driver",
+    2,
+    0,
+    GDL_TYPE_NONE,
+    nullptr,
+    WINDC_init,
+    nullptr,
+    0,
 };
 
 uint32_t maxColorOf(int32_t bits) {
@@ -52,21 +61,21 @@ void copyFromMemoryEntry(int32_t left, int32_t top, int32_t right, int32_t botto
     WINDC_bitBlt(&GDL_stateBlock, left, top, right, bottom, x, y, source);
 }
 
-void bitBltForward(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
-                   int32_t bottom, int32_t x, int32_t y, int32_t, const void*, int32_t, int32_t,
+void bitBltForward(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   int32_t x, int32_t y, int32_t, const void*, int32_t, int32_t,
                    const GdlPaletteEntry*, const GdlPixelFormat*, GdlDeviceContext* source) {
     WINDC_bitBlt(dc, left, top, right, bottom, x, y, source);
 }
 
-void stretchHeightDoubled(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
-                          int32_t top, int32_t right, int32_t bottom, int32_t x, int32_t y,
+void stretchHeightDoubled(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
+                          int32_t right, int32_t bottom, int32_t x, int32_t y,
                           const GdlPaletteEntry*, int32_t) {
     WINDC_stretchBlt(dest, src, left, top, right, bottom, x, y, 0x10000, 0x20000);
 }
 
 void stretchBothDoubled(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
-                        int32_t right, int32_t bottom, int32_t x, int32_t y,
-                        const GdlPaletteEntry*, int32_t) {
+                        int32_t right, int32_t bottom, int32_t x, int32_t y, const GdlPaletteEntry*,
+                        int32_t) {
     WINDC_stretchBlt(dest, src, left, top, right, bottom, x, y, 0x20000, 0x20000);
 }
 
@@ -195,8 +204,8 @@ void WINDC_setupVectors(GdlDeviceContext* dc) {
     dc->v.stretchBlit = stretchFree;
 }
 
-BOOL WINDC_bitBlt(GdlDeviceContext* dest, int32_t left, int32_t top, int32_t right,
-                  int32_t bottom, int32_t x, int32_t y, GdlDeviceContext* source) {
+BOOL WINDC_bitBlt(GdlDeviceContext* dest, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                  int32_t x, int32_t y, GdlDeviceContext* source) {
     if (!dest || !source) return FALSE;
     HDC from = GDL_getWinDC(source);
     TargetDC to(GDL_liveDC(dest));
@@ -238,8 +247,8 @@ const GdlPaletteEntry* GDL_getStaticSystemColors() {
     return g_identity;
 }
 
-void GDL_realizeIdentityPalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette,
-                                int32_t count, int32_t first, int32_t wait) {
+void GDL_realizeIdentityPalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette, int32_t count,
+                                int32_t first, int32_t wait) {
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (!d || !palette) return;
     HDC screen = GetDC(nullptr);

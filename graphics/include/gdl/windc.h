@@ -34,15 +34,15 @@ int32_t WINDC_init(GdlDeviceContext* dc, int32_t driverType, int32_t mode, HWND 
 void WINDC_destroy(GdlDeviceContext* dc);
 void WINDC_setupVectors(GdlDeviceContext* dc);
 // Copies (left, top)-(right, bottom) of `source` to (x, y) of `dest`.
-BOOL WINDC_bitBlt(GdlDeviceContext* dest, int32_t left, int32_t top, int32_t right,
-                  int32_t bottom, int32_t x, int32_t y, GdlDeviceContext* source);
+BOOL WINDC_bitBlt(GdlDeviceContext* dest, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                  int32_t x, int32_t y, GdlDeviceContext* source);
 // Ratios in 16.16; the destination size is rounded to the nearest pixel.
 BOOL WINDC_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* source, int32_t left, int32_t top,
                       int32_t right, int32_t bottom, int32_t x, int32_t y, int32_t xRatio,
                       int32_t yRatio);
 // The identity palette table (system colours at 0-9 and 246-255).
 const GdlPaletteEntry* GDL_getStaticSystemColors();
-void GDL_realizeIdentityPalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette,
-                                int32_t count, int32_t first, int32_t wait);
+void GDL_realizeIdentityPalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette, int32_t count,
+                                int32_t first, int32_t wait);
 // 0 keep the 20 static colours, 1 use all 256, 2 all 256 with the statics unreserved.
 void GDL_setPaletteMode(int32_t mode);

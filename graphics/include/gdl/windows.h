@@ -19,10 +19,11 @@ struct GdlWinG {
     HDC (*createDC)();
     HBITMAP (*createBitmap)(HDC dc, const BITMAPINFO* info, void** bits);
     UINT (*setDIBColorTable)(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
-    BOOL (*bitBlt)(HDC dest, int x, int y, int width, int height, HDC source, int sourceX,
-                   int sourceY);
-    BOOL (*stretchBlt)(HDC dest, int x, int y, int width, int height, HDC source, int sourceX,
-                       int sourceY, int sourceWidth, int sourceHeight);
+    BOOL (*bitBlt)
+    (HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY);
+    BOOL (*stretchBlt)
+    (HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+     int sourceWidth, int sourceHeight);
 };
 
 enum GdlFullScreenKind : int32_t {
