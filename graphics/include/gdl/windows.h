@@ -15,15 +15,19 @@
 typedef int32_t (*GdlSuspendAppFunc)(GdlDeviceContext* dc, int32_t flag);
 
 // WinG's five functions, looked up by name.
+typedef HDC (*GdlWinGCreateDC)();
+typedef HBITMAP (*GdlWinGCreateBitmap)(HDC dc, const BITMAPINFO* info, void** bits);
+typedef UINT (*GdlWinGSetColors)(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
+typedef BOOL (*GdlWinGBitBlt)(HDC dest, int x, int y, int width, int height, HDC source,
+                              int sourceX, int sourceY);
+typedef BOOL (*GdlWinGStretchBlt)(HDC dest, int x, int y, int width, int height, HDC source,
+                                  int sourceX, int sourceY, int sourceWidth, int sourceHeight);
 struct GdlWinG {
-    HDC (*createDC)();
-    HBITMAP (*createBitmap)(HDC dc, const BITMAPINFO* info, void** bits);
-    UINT (*setDIBColorTable)(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
-    BOOL (*bitBlt)
-    (HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY);
-    BOOL (*stretchBlt)
-    (HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-     int sourceWidth, int sourceHeight);
+    GdlWinGCreateDC createDC;
+    GdlWinGCreateBitmap createBitmap;
+    GdlWinGSetColors setDIBColorTable;
+    GdlWinGBitBlt bitBlt;
+    GdlWinGStretchBlt stretchBlt;
 };
 
 enum GdlFullScreenKind : int32_t {
