@@ -131,6 +131,11 @@ void windowsLayerExit() {
     Layer& l = layer();
     l.suspendCallback = nullptr;
     l.windowedStarted = false;
+    l.versionRead = false; // the next start reads the system's version again
+    if (l.wingModule) FreeLibrary(l.wingModule);
+    l.wingModule = nullptr;
+    l.wing = GdlWinG{};
+    l.blitMethod = 0;
 }
 
 } // namespace gdl_internal
