@@ -3,6 +3,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEvent.h"
 #include "foundation/TEventMgr.h"
+#include "gdl/blit.h"
 #include "gdl/result.h"
 #include "gdl/windows.h"
 #include "media/TDispDev.h"
@@ -40,10 +41,17 @@ bool isScreenSave(WPARAM wParam) {
 
 bool TDispDev::RealizeWindowPalette() {
     if (!screenDC_ || GDL_liveDC(screenDC_)->type != GDL_DC_WINDOWED) return false;
+    // A window built while inactive has no Windows palette yet: the first
+    // realisation while active makes it from the context's palette.
+    bool built = false;
+    if (!GDL_liveDC(screenDC_)->winPalette) {
+        GDL_realizePalette(screenDC_, paletteCount_, 0, 0);
+        built = GDL_liveDC(screenDC_)->winPalette != nullptr;
+    }
     HDC dc = GetDC(window_);
     const int32_t changed = GDL_selectPaletteInto(screenDC_, dc);
     ReleaseDC(window_, dc);
-    if (changed <= 0) return false;
+    if (changed <= 0 && !built) return false;
     InvalidateRect(window_, nullptr, TRUE);
     return true;
 }

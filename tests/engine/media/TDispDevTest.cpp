@@ -11,6 +11,7 @@
 #include "media/TDispDev.h"
 #include "media/TDispHooks.h"
 #include "platform/Clock.h"
+#include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/User.h"
 
@@ -220,6 +221,63 @@ TEST_F(Display, ViewOptionsPlaceTheFrame) {
         EXPECT_EQ(v.right, c.view.right) << c.options << " " << c.width;
         EXPECT_EQ(v.bottom, c.view.bottom) << c.options << " " << c.width;
     }
+}
+
+// Another window realises a palette of its own over the whole system palette.
+void realiseForeign(HWND other) {
+    struct {
+        WORD version, count;
+        PALETTEENTRY entries[256];
+    } log{0x300, 256, {}};
+    for (PALETTEENTRY& e : log.entries)
+        e = {200, 0, 0, PC_NOCOLLAPSE};
+    HPALETTE p = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&log));
+    HDC dc = GetDC(other);
+    SelectPalette(dc, p, FALSE);
+    RealizePalette(dc);
+    ReleaseDC(other, dc);
+}
+
+PALETTEENTRY systemEntry(int i) {
+    PALETTEENTRY e{};
+    HDC screen = GetDC(nullptr);
+    GetSystemPaletteEntries(screen, UINT(i), 1, &e);
+    ReleaseDC(nullptr, screen);
+    return e;
+}
+
+TEST_F(Display, PaletteMessagesOnAnEightBitDesktopRealiseAgain) {
+    platform::SetMemoryDesktop(1024, 768, 8);
+    display.SetMode(640, 480, 8);
+    GdlPaletteEntry ramp[256];
+    for (int i = 0; i < 256; ++i)
+        ramp[i] = {uint8_t(i), uint8_t(i / 2), uint8_t(255 - i), 0};
+    display.SetPalette(ramp);
+    ASSERT_TRUE(display.Open());
+    HWND w = display.GetWindow();
+    const PALETTEENTRY static1 = systemEntry(1), static254 = systemEntry(254);
+    // Activated, the window realises its palette.
+    SetActiveWindow(w);
+    EXPECT_EQ(SendMessageA(w, WM_QUERYNEWPALETTE, 0, 0), 1);
+    EXPECT_EQ(systemEntry(100).peRed, 155);
+    HWND other = CreateWindowExA(0, "DisplayTest", "other", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
+                                 nullptr, nullptr);
+    realiseForeign(other);
+    ASSERT_EQ(systemEntry(100).peRed, 200);
+    // Its own change is not answered; another window's is.
+    SendMessageA(w, WM_PALETTECHANGED, WPARAM(w), 0);
+    EXPECT_EQ(systemEntry(100).peRed, 200);
+    EXPECT_EQ(SendMessageA(w, WM_PALETTECHANGED, WPARAM(other), 0), 1);
+    const PALETTEENTRY e100 = systemEntry(100), e0 = systemEntry(0), e255 = systemEntry(255);
+    EXPECT_EQ(e100.peRed, 155);
+    EXPECT_EQ(e100.peBlue, 100);
+    EXPECT_EQ(e0.peRed | e0.peGreen | e0.peBlue, 0);
+    EXPECT_EQ(e255.peRed & e255.peGreen & e255.peBlue, 255);
+    EXPECT_EQ(systemEntry(1).peRed, static1.peRed);
+    EXPECT_EQ(systemEntry(254).peGreen, static254.peGreen);
+    realiseForeign(other);
+    EXPECT_EQ(SendMessageA(w, WM_QUERYNEWPALETTE, 0, 0), 1);
+    EXPECT_EQ(systemEntry(100).peRed, 155);
 }
 
 } // namespace
