@@ -99,7 +99,7 @@ void forceEnds(PALETTEENTRY* entries, GdlDeviceContext* d) {
     }
 }
 
-void rebuildPalette(GdlDeviceContext* d, const GdlPaletteEntry* palette, bool noStatic,
+void rebuildPalette(GdlDeviceContext* d, HDC hdc, const GdlPaletteEntry* palette, bool noStatic,
                     HDC screen) {
     struct {
         WORD version, count;
@@ -123,10 +123,10 @@ void rebuildPalette(GdlDeviceContext* d, const GdlPaletteEntry* palette, bool no
     forceEnds(log.entries, d);
     if (d->winPalette) DeleteObject(d->winPalette);
     d->winPalette = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&log));
-    if (d->winPalette && d->winDC) SelectPalette(d->winDC, d->winPalette, FALSE);
+    if (d->winPalette) SelectPalette(hdc, d->winPalette, FALSE);
 }
 
-void animatePalette(GdlDeviceContext* d, const GdlPaletteEntry* palette, int32_t count,
+void animatePalette(GdlDeviceContext* d, HDC hdc, const GdlPaletteEntry* palette, int32_t count,
                     int32_t first) {
     // Entries past the 256 of the palette are never animated.
     if (first < 0 || first >= 256 || count <= 0) return;
@@ -135,7 +135,7 @@ void animatePalette(GdlDeviceContext* d, const GdlPaletteEntry* palette, int32_t
     for (int32_t i = first; i < first + count; ++i)
         entries[i] = reserved(palette[i]);
     forceEnds(entries, d);
-    SelectPalette(d->winDC, d->winPalette, FALSE);
+    SelectPalette(hdc, d->winPalette, FALSE);
     AnimatePalette(d->winPalette, UINT(first), UINT(count), entries + first);
 }
 
@@ -255,14 +255,16 @@ void GDL_realizeIdentityPalette(GdlDeviceContext* dc, const GdlPaletteEntry* pal
     const bool inactive = GetActiveWindow() != d->window;
     const bool noStatic = GetSystemPaletteUse(screen) == SYSPAL_NOSTATIC;
     // driverWord1: no-static seen last time; driverWord2: inactive last time.
-    if (!inactive && d->winDC) {
+    // Under Win32s the window's DC is borrowed for the realisation too.
+    TargetDC target(d);
+    if (!inactive && target.hdc) {
         const bool animate = d->winPalette && int32_t(noStatic) == d->driverWord1 &&
                              d->driverWord2 == 0 && wait != -1;
         if (animate)
-            animatePalette(d, palette, count, first);
+            animatePalette(d, target.hdc, palette, count, first);
         else
-            rebuildPalette(d, palette, noStatic, screen);
-        RealizePalette(d->winDC);
+            rebuildPalette(d, target.hdc, palette, noStatic, screen);
+        RealizePalette(target.hdc);
     }
     d->driverWord1 = noStatic;
     d->driverWord2 = inactive;

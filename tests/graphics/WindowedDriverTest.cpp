@@ -298,6 +298,22 @@ TEST_F(Windowed, Win32sBlitsThroughWinGWithABorrowedDC) {
     GDL_destroyDC(source);
 }
 
+TEST_F(Windowed, Win32sRealisesThePaletteThroughABorrowedDC) {
+    platform::SetSimulatedVersion(platform::kVersionWin32s);
+    platform::SetMemoryDesktop(1024, 768, 8);
+    GdlDeviceContext* dc = Start(OpenWindow(32, 32));
+    ASSERT_NE(dc, nullptr);
+    auto palette = greyRamp();
+    GDL_realizeIdentityPalette(dc, palette.get(), 256, 0, 0);
+    ASSERT_NE(GDL_liveDC(dc)->winPalette, nullptr);
+    PALETTEENTRY e{};
+    HDC screen = GetDC(nullptr);
+    GetSystemPaletteEntries(screen, 100, 1, &e);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(e.peRed, palette[100].red);
+    EXPECT_EQ(e.peBlue, palette[100].blue);
+}
+
 void recordBox(const char* text, const char* caption, uint32_t style) {
     std::fprintf(stderr, "[%s|%s|%u]", caption, text, style);
 }
