@@ -11,8 +11,13 @@
 #include "gdl/windows.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "platform/Registry.h"
+
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <cstdlib>
 #include <vector>
@@ -34,12 +39,21 @@ int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
 class Mouse : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Full screen sets the AutoRun policy bit: keep it in a folder of ours.
+        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
+        platform::RegistryReset();
         platform::UseHost(platform::HostKind::Memory);
         platform::ResetUserState();
         platform::ClockUseVirtual(true, 1000);
         platform::SetMemoryDesktop(1024, 768, 16);
     }
     void TearDown() override {
+        struct Restore {
+            ~Restore() {
+                platform::RegistryReset();
+                unsetenv("XDG_CONFIG_HOME");
+            }
+        } restore;
         GDL_setMouseDC(nullptr);
         GDL_exit();
         GDL_resetMemoryFuncs();
@@ -75,6 +89,7 @@ protected:
             fakefs::state()->memory + int64_t(page) * fakefs::state()->pageSize);
         return {p, p + kWidth * kHeight};
     }
+    testsupport::TempDir folder_;
 };
 
 TEST_F(Mouse, ShowCountsNest) {

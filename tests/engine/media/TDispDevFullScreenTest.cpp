@@ -12,8 +12,13 @@
 #include "media/TDispHooks.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "platform/Registry.h"
+
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace fakefs = testsupport::fakefs;
 
@@ -27,6 +32,9 @@ const TLinkedDriver kLinked[4] = {{fakefs::kFiles[0], fakefs::headerOf(0)},
 class FullScreen : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Full screen sets the AutoRun policy bit: keep it in a folder of ours.
+        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
+        platform::RegistryReset();
         platform::UseHost(platform::HostKind::Memory);
         platform::ResetUserState();
         platform::ClockUseVirtual(true, 1000);
@@ -40,6 +48,12 @@ protected:
         display.SetMode(800, 600, 16);
     }
     void TearDown() override {
+        struct Restore {
+            ~Restore() {
+                platform::RegistryReset();
+                unsetenv("XDG_CONFIG_HOME");
+            }
+        } restore;
         display.Close();
         display.ReleaseLibrary();
         TDispDev::SetLinkedDrivers(nullptr, 0);
@@ -55,6 +69,7 @@ protected:
     }
 
     TDispDev display;
+    testsupport::TempDir folder_;
 };
 
 TEST_F(FullScreen, OpensThroughTheLinkedDriver) {
