@@ -256,10 +256,10 @@ void putFromFourBit(const GdlDeviceContext* src, const Copy& c, int32_t op, bool
             PACK4_swapNibbles(row, src->surface + y * pitch + x0 / 2, size_t(bytes));
             const int32_t dx = int32_t(c.x + (x0 - c.l)), dy = int32_t(c.y + (y - c.t));
             if (same)
-                s.v.copyFromMemory(first, 0, first + n, 1, dx, dy, op, row, bytes);
+                s.v.copyFromMemory(first, 0, first + n, 1, dx, dy, op, row, bytes, nullptr);
             else
                 s.v.translateImage(&s, first, 0, first + n, 1, dx, dy, op, row, bytes, 4,
-                                   src->palette, &src->format);
+                                   src->palette, &src->format, nullptr);
         }
 }
 
@@ -325,11 +325,11 @@ void GDL_putBitmap(GdlDeviceContext* dc, int32_t x, int32_t y, const GdlBitmap* 
     const int32_t entries = std::min(1 << std::min(bitmap->bitsPerPixel, 8), colorsOf(&s));
     if (sameFormat(&s, bitmap->bitsPerPixel, bitmap->palette, bitmap->pixelFormat, entries))
         s.v.copyFromMemory(c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, bitmap->surface,
-                           bitmap->bytesPerLine);
+                           bitmap->bytesPerLine, nullptr);
     else
         s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, bitmap->surface,
                            bitmap->bytesPerLine, bitmap->bitsPerPixel, bitmap->palette,
-                           bitmap->pixelFormat);
+                           bitmap->pixelFormat, nullptr);
 }
 
 void GDL_putBitmapTransparentSection(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
@@ -443,16 +443,16 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
         Current inner(dest);
         GdlDeviceContext& s = S();
         s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, src->surface,
-                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format);
+                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format, src);
         return;
     }
     GdlDeviceContext& s = S();
     if (same)
         s.v.copyFromMemory(c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, src->surface,
-                           int32_t(src->mode.bytesPerLine));
+                           int32_t(src->mode.bytesPerLine), src);
     else
         s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, src->surface,
-                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format);
+                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format, src);
 }
 
 void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,

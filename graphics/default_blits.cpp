@@ -109,7 +109,8 @@ void DRV_getImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int3
 }
 
 void DRV_putImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destX,
-                  int32_t destY, int32_t op, const void* memory, int32_t bytesPerLine) {
+                  int32_t destY, int32_t op, const void* memory, int32_t bytesPerLine,
+                  GdlDeviceContext*) {
     GdlDeviceContext& s = GDL_stateBlock;
     if (!memory || right <= left || bottom <= top) return;
     const uint8_t* base = static_cast<const uint8_t*>(memory);

@@ -2,6 +2,7 @@
 // buffering and swapping. They go through the shared driver state; other
 // contexts give 0 or are left alone.
 #include "gdl/blit.h"
+#include "gdl/mouse.h"
 
 namespace {
 
@@ -42,7 +43,12 @@ void GDL_setActivePage(GdlDeviceContext* dc, int32_t page) {
 void GDL_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t waitRetrace) {
     GdlDriverState* state = displayState(dc);
     if (!state || !state->setVisualPage) return;
+    // The software cursor leaves the page that stops being shown and is
+    // drawn on the one that starts.
+    const bool mouse = GDL_getMouseDC() == dc;
+    if (mouse) GDL_mouseBeforePageFlip(state->visualPage);
     state->setVisualPage(GDL_liveDC(dc), page, waitRetrace);
+    if (mouse) GDL_mouseAfterPageFlip(page);
 }
 
 bool GDL_doubleBuffer(GdlDeviceContext* dc) {

@@ -168,7 +168,7 @@ inline int32_t repeatOf(int32_t scale, int32_t i) {
 void translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
                     int32_t destX, int32_t destY, int32_t op, const void* surface,
                     int32_t bytesPerLine, int32_t bits, const GdlPaletteEntry* palette,
-                    const GdlPixelFormat* format);
+                    const GdlPixelFormat* format, GdlDeviceContext* source = nullptr);
 
 // Colour-map mode and the dithered pixel of the 8-bit driver.
 void pack8DitheredPixel(int32_t x, int32_t y);
@@ -618,7 +618,7 @@ template <int N> struct Packed {
 
     static void copyFromMemory(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                int32_t destX, int32_t destY, int32_t op, const void* memory,
-                               int32_t bytesPerLine) {
+                               int32_t bytesPerLine, GdlDeviceContext* = nullptr) {
         if (right <= left || bottom <= top || !memory) return;
         GdlDeviceContext& s = S();
         const auto* base = static_cast<const uint8_t*>(memory);

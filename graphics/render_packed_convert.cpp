@@ -212,7 +212,7 @@ const uint8_t* RowConverter::row(int32_t y, int32_t x1, int32_t x2) {
 void translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
                     int32_t destX, int32_t destY, int32_t op, const void* surface,
                     int32_t bytesPerLine, int32_t bits, const GdlPaletteEntry* palette,
-                    const GdlPixelFormat* format) {
+                    const GdlPixelFormat* format, GdlDeviceContext*) {
     if (!dc || !surface) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     const int32_t dbits = int32_t(d->mode.bitsPerPixel);

@@ -10,6 +10,7 @@
 #include "gdl/memory.h"
 #include "gdl/result.h"
 #include "gdl/support.h"
+#include "gdl/windows.h"
 #include "platform/User.h"
 #include "startup_internal.h"
 
@@ -90,6 +91,7 @@ bool commonStartup(const char* directory) {
     std::memset(l.directory, 0, sizeof(l.directory));
     if (directory) std::strncpy(l.directory, directory, sizeof(l.directory) - 1);
     l.commonStarted = true;
+    GDL_initWindowedPart();
     return true;
 }
 
@@ -125,6 +127,10 @@ const GdlDriverHeader* memoryDriverHeader(int32_t bits) {
     return GDL_driverHeader(index);
 }
 
+bool runCommonStartup(const char* directory) {
+    return commonStartup(directory);
+}
+
 } // namespace gdl_internal
 
 // --- Start-up and shutdown ---------------------------------------------------
@@ -157,6 +163,7 @@ void GDL_exit() {
     GDL_destroyAllWindowedDCs();
     GDL_destroyAllOffscreenDCs();
     GDL_destroyAllDisplayDCs();
+    gdl_internal::windowsLayerExit();
     for (int i = 0; i < 3; ++i) {
         GDL_poolDestroy(&l.pools[i]);
         l.poolHeads[i] = nullptr;

@@ -17,5 +17,9 @@ void destroyAllContexts();
 void setSelectedDriverType(int32_t type);
 // Driver header of the memory contexts of a depth (table entries 0..5).
 const GdlDriverHeader* memoryDriverHeader(int32_t bits);
+// The common start-up (once until GDL_exit), for the windowed start-up.
+bool runCommonStartup(const char* directory);
+// The Windows layer's part of GDL_exit: leave full screen, forget callbacks.
+void windowsLayerExit();
 
 } // namespace gdl_internal

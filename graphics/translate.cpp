@@ -31,7 +31,8 @@ bool isDirect(int32_t bits) {
 void GDL_translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
                         int32_t bottom, int32_t destX, int32_t destY, int32_t op,
                         const void* surface, int32_t bytesPerLine, int32_t bits,
-                        const GdlPaletteEntry* palette, const GdlPixelFormat* format) {
+                        const GdlPaletteEntry* palette, const GdlPixelFormat* format,
+                        GdlDeviceContext*) {
     if (!dc || !surface) return;
     dc = GDL_liveDC(dc);
     const int32_t dbits = int32_t(dc->mode.bitsPerPixel);

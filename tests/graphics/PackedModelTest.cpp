@@ -748,7 +748,7 @@ TEST(PackedConvertModelTest, TranslatedImagesRepackEveryPair) {
                 std::memset(dst->surface, 0, size_t(dst->mode.bytesPerLine) * H);
                 const int32_t destY = destX < 0 ? -1 : 2;
                 dst->v.translateImage(dst, 2, 1, 14, 5, destX, destY, 0, img.data(), bpl,
-                                      from.depth.bits, nullptr, from.depth.format);
+                                      from.depth.bits, nullptr, from.depth.format, nullptr);
                 for (int32_t y = 0; y < H; ++y)
                     for (int32_t x = 0; x < W; ++x) {
                         const int32_t sx = x - destX + 2, sy = y - destY + 1;

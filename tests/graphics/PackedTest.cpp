@@ -461,7 +461,7 @@ TEST_P(PackedTest, MemoryCopiesBothWays) {
             EXPECT_EQ(v, peek(s, 4 + x, 2 + y));
         }
     Image before = snapshot(s);
-    s->v.copyFromMemory(1, 1, 6, 4, 20, 10, 3, mem.data(), 16 * n);
+    s->v.copyFromMemory(1, 1, 6, 4, 20, 10, 3, mem.data(), 16 * n, nullptr);
     for (int32_t y = 0; y < 3; ++y)
         for (int32_t x = 0; x < 5; ++x)
             EXPECT_EQ(peek(s, 20 + x, 10 + y),

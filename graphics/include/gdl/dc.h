@@ -153,10 +153,11 @@ typedef void (*GdlCopyToMemoryFunc)(int32_t left, int32_t top, int32_t right, in
                                     int32_t memX, int32_t memY, int32_t op, void* memory,
                                     int32_t bytesPerLine);
 // Memory to device: (memory left, top, right, bottom, destination x, y, op, memory, bytes per
-// line).
+// line, the source context or null for a bitmap). Window-backed contexts copy
+// from the source context's own Windows DC.
 typedef void (*GdlCopyFromMemoryFunc)(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                       int32_t destX, int32_t destY, int32_t op, const void* memory,
-                                      int32_t bytesPerLine);
+                                      int32_t bytesPerLine, GdlDeviceContext* source);
 typedef void (*GdlStretchFixedFunc)(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                                     int32_t top, int32_t right, int32_t bottom, int32_t destX,
                                     int32_t destY, const GdlPaletteEntry* palette,
@@ -265,7 +266,7 @@ typedef void (*GdlTranslateImageFunc)(GdlDeviceContext* dc, int32_t left, int32_
                                       int32_t right, int32_t bottom, int32_t destX, int32_t destY,
                                       int32_t op, const void* surface, int32_t bytesPerLine,
                                       int32_t bits, const GdlPaletteEntry* palette,
-                                      const GdlPixelFormat* format);
+                                      const GdlPixelFormat* format, GdlDeviceContext* source);
 
 struct GdlRenderVector {
     GdlGetWinDCFunc getWinDC;
@@ -499,4 +500,5 @@ void DRV_convertInBands(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t
 void GDL_translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
                         int32_t bottom, int32_t destX, int32_t destY, int32_t op,
                         const void* surface, int32_t bytesPerLine, int32_t bits,
-                        const GdlPaletteEntry* palette, const GdlPixelFormat* format);
+                        const GdlPaletteEntry* palette, const GdlPixelFormat* format,
+                        GdlDeviceContext* source = nullptr);

@@ -27,7 +27,8 @@ void DRV_copyWithin(int32_t left, int32_t top, int32_t right, int32_t bottom, in
 void DRV_getImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t memX,
                   int32_t memY, int32_t op, void* memory, int32_t bytesPerLine);
 void DRV_putImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destX,
-                  int32_t destY, int32_t op, const void* memory, int32_t bytesPerLine);
+                  int32_t destY, int32_t op, const void* memory, int32_t bytesPerLine,
+                  GdlDeviceContext* source = nullptr);
 // `translate` set means the caller found the palettes identical.
 void DRV_stretch1x2(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                     int32_t right, int32_t bottom, int32_t destX, int32_t destY,

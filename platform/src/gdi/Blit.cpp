@@ -1,4 +1,5 @@
 // BitBlt and StretchBlt between memory and window DCs in any pixel layout.
+#include "BlitRows.h"
 #include "GdiInternal.h"
 
 #include <algorithm>
@@ -115,6 +116,12 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
     const uint32_t monoBack = toMono ? cache.Index(d, RgbOf(source->bkColor)) : 0;
 
     const bool plain = rop->usesSource && sw == w && sh == h && !mirrorX && !mirrorY;
+    // The paint path of windows: whole rows converted at once.
+    if (plain && rop->op == Rop::Copy && !SameLayout(s, d) &&
+        CopyRowsToXrgb(s, sx + x0 - x, sy + y0 - y, d, x0, y0, x1 - x0, y1 - y0)) {
+        to.Touch(x0, y0, x1, y1);
+        return true;
+    }
     // The same pixels on both sides: walk rows away from the overlap.
     const bool samePixels = rop->usesSource && s.bits == d.bits;
     const bool upward = samePixels && y > sy;

@@ -1,6 +1,8 @@
 // DIB sections, compatible bitmaps, colour tables and GetDIBits.
 #include "GdiInternal.h"
 
+#include "platform/WinG.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -11,6 +13,14 @@ namespace {
 // Largest pixel buffer we hand out; far beyond any screen, small enough that
 // no size computation overflows.
 constexpr size_t kMaxBitmapBytes = size_t(1) << 30;
+
+// A 16-bit desktop is 5:6:5, or 5:5:5 when a test chose that layout.
+void Desktop16Masks(uint32_t masks[3]) {
+    const bool rgb555 = Desktop16Layout555();
+    masks[0] = rgb555 ? 0x7C00 : 0xF800;
+    masks[1] = rgb555 ? 0x03E0 : 0x07E0;
+    masks[2] = 0x001F;
+}
 
 bool ValidDepth(int bpp) {
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
@@ -170,12 +180,7 @@ HBITMAP CreateCompatibleBitmap(HDC handle, int width, int height) {
         const int bpp = DesktopBitsPerPixel();
         b = NewBitmap(width, height, bpp, false);
         if (!b) return nullptr;
-        if (bpp == 16) {
-            // A 16-bit desktop is 5:6:5.
-            b->masks[0] = 0xF800;
-            b->masks[1] = 0x07E0;
-            b->masks[2] = 0x001F;
-        }
+        if (bpp == 16) Desktop16Masks(b->masks);
         b->bitfields = bpp == 16 || bpp == 32;
         if (bpp <= 8) DefaultColors(bpp, b->colors, &b->colorCount);
     }
@@ -263,11 +268,7 @@ int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, B
                     std::memcpy(masks, b->masks, 12);
                 else
                     DefaultMasks(bpp, masks);
-                if (bpp == 16 && b->bpp != 16) {
-                    masks[0] = 0xF800;
-                    masks[1] = 0x07E0;
-                    masks[2] = 0x001F;
-                }
+                if (bpp == 16 && b->bpp != 16) Desktop16Masks(masks);
                 return 1;
             }
             std::memcpy(target.masks, masks, 12);

@@ -93,6 +93,13 @@ void Add(Registry& r, const char* name, const platform::ModuleExport* exports, s
     slot->system = system;
 }
 
+} // namespace
+namespace platform {
+extern const ModuleExport kWinGExports[];
+extern const size_t kWinGExportCount;
+} // namespace platform
+namespace {
+
 void EnsureBuiltins(Registry& r) {
     if (r.builtinsAdded) return;
     r.builtinsAdded = true;
@@ -102,6 +109,7 @@ void EnsureBuiltins(Registry& r) {
     size_t count = 0;
     const platform::ModuleExport* dsound = platform::DirectSoundExports(&count);
     Add(r, "dsound.dll", dsound, count, false);
+    Add(r, "wing32.dll", platform::kWinGExports, platform::kWinGExportCount, false);
 }
 
 // The record of a module that exists now; null otherwise.

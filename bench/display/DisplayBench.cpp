@@ -1,0 +1,159 @@
+// Each step of presenting an 800 x 600 5:6:5 frame beside its peers: the copy
+// into a 32-bit window through the library, the windowed driver and GDI,
+// against SDL_ConvertPixels and pixman's SRC composite; and the brightness
+// level 128 copy against pixman's SRC through a solid 50 % mask.
+#include <benchmark/benchmark.h>
+
+#include <pixman.h>
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "drawing/TImgAdj.h"
+#include "gdl/blit.h"
+#include "gdl/dc.h"
+#include "gdl/packed.h"
+#include "gdl/pixelformat.h"
+#include "gdl/windc.h"
+#include "gdl/windows.h"
+#include "platform/Gdi.h"
+#include "platform/Host.h"
+#include "platform/User.h"
+
+namespace {
+
+constexpr int32_t W = 800, H = 600;
+
+void noise16(GdlDeviceContext* dc) {
+    uint32_t seed = 12345;
+    for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const uint16_t v = uint16_t(seed >> 12);
+            std::memcpy(dc->surface + y * int32_t(dc->mode.bytesPerLine) + 2 * x, &v, 2);
+        }
+}
+
+struct Setup {
+    HWND window = nullptr;
+    HDC windowDC = nullptr;
+    GdlDeviceContext* screen = nullptr;
+    GdlDeviceContext* frame = nullptr;
+    GdlDeviceContext* adjusted = nullptr;
+    std::vector<uint32_t> xrgb = std::vector<uint32_t>(size_t(W) * H);
+    Setup() {
+        platform::UseHost(platform::HostKind::Memory);
+        platform::SetMemoryDesktop(1024, 768, 32);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = "DisplayBench";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, "DisplayBench", "", WS_POPUP | WS_VISIBLE, 0, 0, W, H, nullptr,
+                                 nullptr, nullptr, nullptr);
+        GDL_initWindowed(".");
+        PACK_registerDrivers();
+        screen = GDL_createWindowedDC(window);
+        frame = GDL_createMemoryDC(W, H, 16, &GDL_pixelFormat565);
+        adjusted = GDL_createMemoryDC(W, H, 16, &GDL_pixelFormat565);
+        noise16(frame);
+        windowDC = GetDC(window);
+    }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+void frames(benchmark::State& state) {
+    state.SetItemsProcessed(int64_t(state.iterations()) * W * H);
+}
+
+// --- Paint path -------------------------------------------------------------------
+
+void BM_Paint_GdlBitBlt(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state)
+        GDL_bitBlt(s.screen, s.frame, 0, 0, W, H, 0, 0, 0);
+    frames(state);
+}
+BENCHMARK(BM_Paint_GdlBitBlt)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint_WindcBitBlt(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state)
+        WINDC_bitBlt(s.screen, 0, 0, W, H, 0, 0, s.frame);
+    frames(state);
+}
+BENCHMARK(BM_Paint_WindcBitBlt)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint_GdiBitBlt(benchmark::State& state) {
+    Setup& s = setup();
+    HDC source = GDL_getWinDC(s.frame);
+    for (auto _ : state)
+        BitBlt(s.windowDC, 0, 0, W, H, source, 0, 0, SRCCOPY);
+    frames(state);
+}
+BENCHMARK(BM_Paint_GdiBitBlt)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint_Peer_SdlConvertPixels(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state)
+        SDL_ConvertPixels(W, H, SDL_PIXELFORMAT_RGB565, s.frame->surface,
+                          int(s.frame->mode.bytesPerLine), SDL_PIXELFORMAT_RGB888, s.xrgb.data(),
+                          W * 4);
+    frames(state);
+}
+BENCHMARK(BM_Paint_Peer_SdlConvertPixels)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint_Peer_Pixman(benchmark::State& state) {
+    Setup& s = setup();
+    pixman_image_t* src =
+        pixman_image_create_bits(PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.frame->surface),
+                                 int(s.frame->mode.bytesPerLine));
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_x8r8g8b8, W, H, s.xrgb.data(), W * 4);
+    for (auto _ : state)
+        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, W, H);
+    pixman_image_unref(src);
+    pixman_image_unref(dst);
+    frames(state);
+}
+BENCHMARK(BM_Paint_Peer_Pixman)->Unit(benchmark::kMicrosecond);
+
+// --- Brightness level -----------------------------------------------------------------
+
+void BM_Level128_TImgAdj(benchmark::State& state) {
+    Setup& s = setup();
+    TImgAdj adjust;
+    adjust.SetLevel(128);
+    adjust.Blit(s.adjusted, s.frame, 0, 0, W, H, 0, 0); // builds the tables once
+    for (auto _ : state)
+        adjust.Blit(s.adjusted, s.frame, 0, 0, W, H, 0, 0);
+    frames(state);
+}
+BENCHMARK(BM_Level128_TImgAdj)->Unit(benchmark::kMicrosecond);
+
+void BM_Level128_Peer_PixmanSolidMask(benchmark::State& state) {
+    Setup& s = setup();
+    pixman_image_t* src =
+        pixman_image_create_bits(PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.frame->surface),
+                                 int(s.frame->mode.bytesPerLine));
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_r5g6b5, W, H,
+                                                   reinterpret_cast<uint32_t*>(s.adjusted->surface),
+                                                   int(s.adjusted->mode.bytesPerLine));
+    const pixman_color_t half{0, 0, 0, 0x8000};
+    pixman_image_t* mask = pixman_image_create_solid_fill(&half);
+    for (auto _ : state)
+        pixman_image_composite32(PIXMAN_OP_SRC, src, mask, dst, 0, 0, 0, 0, 0, 0, W, H);
+    pixman_image_unref(src);
+    pixman_image_unref(dst);
+    pixman_image_unref(mask);
+    frames(state);
+}
+BENCHMARK(BM_Level128_Peer_PixmanSolidMask)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

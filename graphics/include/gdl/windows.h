@@ -1,0 +1,79 @@
+// The library's Windows layer: the one-time start-up that finds the GDI
+// functions (and WinG on Win32s-class systems), the operating-system flags,
+// the application's callbacks, leaving full screen, the AutoRun policy bit
+// and the Windows palettes of windowed contexts.
+#pragma once
+
+#include <cstdint>
+
+#include "gdl/dc.h"
+#include "platform/Gdi.h"
+#include "platform/User.h"
+
+// The application's suspend callback: (first display context, 1) before the
+// application is switched away, (context, 2) when it is back.
+typedef int32_t (*GdlSuspendAppFunc)(GdlDeviceContext* dc, int32_t flag);
+
+// WinG's five functions, looked up by name.
+typedef HDC (*GdlWinGCreateDC)();
+typedef HBITMAP (*GdlWinGCreateBitmap)(HDC dc, const BITMAPINFO* info, void** bits);
+typedef UINT (*GdlWinGSetColors)(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
+typedef BOOL (*GdlWinGBitBlt)(HDC dest, int x, int y, int width, int height, HDC source,
+                              int sourceX, int sourceY);
+typedef BOOL (*GdlWinGStretchBlt)(HDC dest, int x, int y, int width, int height, HDC source,
+                                  int sourceX, int sourceY, int sourceWidth, int sourceHeight);
+struct GdlWinG {
+    GdlWinGCreateDC createDC;
+    GdlWinGCreateBitmap createBitmap;
+    GdlWinGSetColors setDIBColorTable;
+    GdlWinGBitBlt bitBlt;
+    GdlWinGStretchBlt stretchBlt;
+};
+
+enum GdlFullScreenKind : int32_t {
+    GDL_FS_NONE = 0,
+    GDL_FS_FSDIRECT = 1,
+    GDL_FS_DDRAW = 2,
+    GDL_FS_DIB = 3,
+};
+
+// --- Start-up ------------------------------------------------------------------
+// The library's common start-up plus the windowed part; once.
+bool GDL_initWindowed(const char* libraryDirectory);
+// The windowed part alone (run by the common start-up): GDI functions, WinG
+// where needed, the identity palette. Fatal without WinG where it is needed.
+bool GDL_initWindowedPart();
+bool GDL_isWindowsNT();
+bool GDL_isWin32s();
+// 0 GDI blits, 1 WinG blits.
+int32_t GDL_blitMethod();
+const GdlWinG* GDL_winG();
+
+// --- Application ---------------------------------------------------------------
+void GDL_setSuspendAppCallback(GdlSuspendAppFunc callback);
+GdlSuspendAppFunc GDL_getSuspendAppCallback();
+void GDL_setAppInstance(HINSTANCE instance);
+HINSTANCE GDL_getAppInstance();
+void GDL_registerEventProc(WNDPROC proc);
+WNDPROC GDL_getEventProc();
+HWND GDL_getFullScreenWindow();
+
+// --- Full screen ---------------------------------------------------------------
+// A full-screen driver tells the layer it entered a mode of that size on
+// `window` (null keeps the window), or (GDL_FS_NONE) that it left it.
+void GDL_setFullScreenState(int32_t kind, HWND window, int32_t width, int32_t height);
+bool GDL_isFullScreenActive();
+int32_t GDL_fullScreenKind();
+// Leaves any full-screen mode; nothing without a full-screen window.
+void GDL_restoreDesktopMode();
+// Moves the mouse in full screen (scaled to the desktop) and reports it.
+void GDL_setFullScreenMousePos(int32_t x, int32_t y);
+
+// Sets (entering full screen, after a restore) or clears (leaving,
+// suspending) bit 0x20 of the AutoRun policy value.
+void GDL_setAutoRunBit(bool set);
+
+// --- Windowed contexts ---------------------------------------------------------
+int32_t GDL_activateWindowedPalette(GdlDeviceContext* dc, int32_t unrealizeFirst);
+int32_t GDL_selectPaletteInto(GdlDeviceContext* dc, HDC winDC);
+void GDL_resizeWindowedDC(GdlDeviceContext* dc);

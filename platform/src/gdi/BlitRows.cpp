@@ -1,0 +1,120 @@
+#include "BlitRows.h"
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace platform::gdi {
+namespace {
+
+enum class Source { Rgb565, Rgb555, Xrgb, Other };
+
+Source sourceKind(const Surface& s) {
+    const uint32_t* m = s.masks;
+    if (s.bpp == 16 && m[0] == 0xF800 && m[1] == 0x07E0 && m[2] == 0x001F) return Source::Rgb565;
+    if (s.bpp == 16 && m[0] == 0x7C00 && m[1] == 0x03E0 && m[2] == 0x001F) return Source::Rgb555;
+    if (s.bpp == 32 && m[0] == 0xFF0000 && m[1] == 0x00FF00 && m[2] == 0x0000FF)
+        return Source::Xrgb;
+    return Source::Other;
+}
+
+bool isXrgb(const Surface& d) {
+    return d.bpp == 32 && d.masks[0] == 0xFF0000 && d.masks[1] == 0x00FF00 &&
+           d.masks[2] == 0x0000FF;
+}
+
+// Narrow channels widen by repeating their high bits (31 -> 255, 63 -> 255).
+inline uint32_t wide565(uint32_t p) {
+    const uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
+    return ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+}
+inline uint32_t wide555(uint32_t p) {
+    const uint32_t r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
+    return ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+}
+
+#if defined(__SSE2__)
+// Eight pixels: red, green and blue widened in 16-bit lanes, then green and
+// blue interleaved with red into 32-bit lanes.
+template <bool k565> inline void wide8(const uint8_t* in, uint8_t* out) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i f8 = _mm_set1_epi16(0xF8), low3 = _mm_set1_epi16(7);
+    __m128i r, g;
+    if constexpr (k565) {
+        r = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(p, 8), f8), _mm_srli_epi16(p, 13));
+        g = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(p, 3), _mm_set1_epi16(0xFC)),
+                         _mm_and_si128(_mm_srli_epi16(p, 9), _mm_set1_epi16(3)));
+    } else {
+        r = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(p, 7), f8),
+                         _mm_and_si128(_mm_srli_epi16(p, 12), low3));
+        g = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(p, 2), f8),
+                         _mm_and_si128(_mm_srli_epi16(p, 7), low3));
+    }
+    const __m128i b = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(p, 3), f8),
+                                   _mm_and_si128(_mm_srli_epi16(p, 2), low3));
+    const __m128i gb = _mm_or_si128(_mm_slli_epi16(g, 8), b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(gb, r));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(gb, r));
+}
+#endif
+
+template <bool k565> void wideRow(const uint8_t* in, uint8_t* out, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= n; i += 8)
+        wide8<k565>(in + 2 * i, out + 4 * i);
+#endif
+    for (; i < n; ++i) {
+        uint16_t p;
+        std::memcpy(&p, in + 2 * i, 2);
+        const uint32_t v = k565 ? wide565(p) : wide555(p);
+        std::memcpy(out + 4 * i, &v, 4);
+    }
+}
+
+// The fourth byte of a 0x00RRGGBB pixel is written as 0.
+void xrgbRow(const uint8_t* in, uint8_t* out, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i keep = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= n; i += 4) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_and_si128(p, keep));
+    }
+#endif
+    for (; i < n; ++i) {
+        uint32_t v;
+        std::memcpy(&v, in + 4 * i, 4);
+        v &= 0xFFFFFF;
+        std::memcpy(out + 4 * i, &v, 4);
+    }
+}
+
+} // namespace
+
+bool CopyRowsToXrgb(const Surface& s, int sx, int sy, const Surface& d, int dx, int dy, int w,
+                    int h) {
+    if (!isXrgb(d) || w <= 0 || h <= 0) return false;
+    if (sx < 0 || sy < 0 || sx + w > s.width || sy + h > s.height) return false;
+    if (dx < 0 || dy < 0 || dx + w > d.width || dy + h > d.height) return false;
+    const Source kind = sourceKind(s);
+    if (kind == Source::Other) return false;
+    // The same pixels on both sides would need the rows walked away from the
+    // overlap; that is the general path's work.
+    if (s.bits == d.bits) return false;
+    for (int row = 0; row < h; ++row) {
+        const uint8_t* in = s.Row(sy + row) + size_t(sx) * size_t(s.bpp / 8);
+        uint8_t* out = d.Row(dy + row) + size_t(dx) * 4;
+        switch (kind) {
+            case Source::Rgb565: wideRow<true>(in, out, w); break;
+            case Source::Rgb555: wideRow<false>(in, out, w); break;
+            default: xrgbRow(in, out, w); break;
+        }
+    }
+    return true;
+}
+
+} // namespace platform::gdi

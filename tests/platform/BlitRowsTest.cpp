@@ -1,0 +1,124 @@
+// Copies of 16 and 32-bit pixels into 32-bit surfaces, the paint path of
+// windows: every 5:6:5 and 5:5:5 value must come out as the general path
+// reads it, rows of any width and position, and clipped rectangles too.
+#include "platform/Gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Dib {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    uint8_t* bits = nullptr;
+    int stride = 0;
+};
+
+Dib makeDib(int width, int height, int bpp, const uint32_t* masks) {
+    struct {
+        BITMAPINFOHEADER header;
+        uint32_t masks[3];
+    } info{};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = WORD(bpp);
+    info.header.biCompression = masks ? BI_BITFIELDS : BI_RGB;
+    if (masks) std::memcpy(info.masks, masks, sizeof(info.masks));
+    Dib d;
+    void* bits = nullptr;
+    d.bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                &bits, nullptr, 0);
+    d.bits = static_cast<uint8_t*>(bits);
+    d.dc = CreateCompatibleDC(nullptr);
+    SelectObject(d.dc, d.bitmap);
+    d.stride = ((width * bpp + 31) / 32) * 4;
+    return d;
+}
+
+void freeDib(Dib& d) {
+    DeleteDC(d.dc);
+    DeleteObject(d.bitmap);
+}
+
+uint32_t at32(const Dib& d, int x, int y) {
+    uint32_t v;
+    std::memcpy(&v, d.bits + size_t(y) * size_t(d.stride) + size_t(x) * 4, 4);
+    return v;
+}
+
+// The source's pixels as 0x00RRGGBB, converted by GetDIBits (the general path).
+std::vector<uint32_t> readBack(const Dib& d, int width, int height) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = -height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    std::vector<uint32_t> out(size_t(width) * size_t(height));
+    GetDIBits(d.dc, d.bitmap, 0, UINT(height), out.data(), reinterpret_cast<BITMAPINFO*>(&header),
+              DIB_RGB_COLORS);
+    for (uint32_t& v : out)
+        v &= 0xFFFFFF;
+    return out;
+}
+
+TEST(BlitRows, EverySixteenBitValueWidensAsTheGeneralPathReadsIt) {
+    const uint32_t k565[3] = {0xF800, 0x07E0, 0x001F}, k555[3] = {0x7C00, 0x03E0, 0x001F};
+    for (const uint32_t* masks : {k565, k555}) {
+        Dib source = makeDib(256, 256, 16, masks);
+        Dib dest = makeDib(256, 256, 32, nullptr);
+        for (int i = 0; i < 65536; ++i) {
+            const uint16_t v = uint16_t(i);
+            std::memcpy(source.bits + size_t(i) * 2, &v, 2);
+        }
+        ASSERT_TRUE(BitBlt(dest.dc, 0, 0, 256, 256, source.dc, 0, 0, SRCCOPY));
+        const std::vector<uint32_t> expected = readBack(source, 256, 256);
+        for (int i = 0; i < 65536; ++i)
+            ASSERT_EQ(at32(dest, i % 256, i / 256), expected[size_t(i)])
+                << std::hex << masks[0] << " " << i;
+        freeDib(source);
+        freeDib(dest);
+    }
+}
+
+TEST(BlitRows, OddWidthsPositionsAndClippedRectangles) {
+    const uint32_t k565[3] = {0xF800, 0x07E0, 0x001F};
+    Dib source = makeDib(40, 20, 16, k565);
+    Dib dest = makeDib(30, 16, 32, nullptr);
+    for (int i = 0; i < 40 * 20; ++i) {
+        const uint16_t v = uint16_t(i * 2654435761u >> 7);
+        std::memcpy(source.bits + size_t(i) * 2, &v, 2);
+    }
+    const std::vector<uint32_t> expected = readBack(source, 40, 20);
+    struct Case {
+        int x, y, w, h, sx, sy;
+    };
+    const Case cases[] = {{3, 2, 13, 5, 1, 4},
+                          {0, 0, 30, 16, 0, 0},
+                          {25, 10, 20, 20, 5, 3},
+                          {-4, -2, 9, 7, 0, 0},
+                          {2, 1, 7, 3, 35, 18}};
+    for (const Case& c : cases) {
+        std::memset(dest.bits, 0xAB, size_t(dest.stride) * 16);
+        ASSERT_TRUE(BitBlt(dest.dc, c.x, c.y, c.w, c.h, source.dc, c.sx, c.sy, SRCCOPY));
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 30; ++x) {
+                const int sx = c.sx + x - c.x, sy = c.sy + y - c.y;
+                const bool inside = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h &&
+                                    sx < 40 && sy < 20 && sx >= 0 && sy >= 0;
+                ASSERT_EQ(at32(dest, x, y), inside ? expected[size_t(sy * 40 + sx)] : 0xABABABABu)
+                    << c.x << "," << c.y << " at " << x << "," << y;
+            }
+    }
+    freeDib(source);
+    freeDib(dest);
+}
+
+} // namespace

@@ -1,0 +1,151 @@
+// dispdemo: the engine's display device in a window. Boxes move across an
+// 800 x 600 16-bit frame; only the rectangles they leave and enter are
+// presented. Every engine event is printed; the close button gives event 19,
+// after which the display closes and the program ends.
+//
+//   dispdemo [--frames N] [--close] [--png FILE]
+//
+// --frames N stops after N frames (--close then presses the close button),
+// --png FILE writes the last frame presented; with --png the program runs on
+// the memory host in virtual time, so the file is the same on every run.
+#include "foundation/TEvent.h"
+#include "foundation/TEventMgr.h"
+#include "gdl/blit.h"
+#include "gdl/draw.h"
+#include "media/TDirtyRects.h"
+#include "media/TDispDev.h"
+#include "media/TDispHooks.h"
+#include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/Kernel.h"
+#include "platform/User.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Options {
+    long frames = -1; // -1: until closed
+    bool close = false;
+    std::string png;
+};
+
+bool parse(int argc, char** argv, Options* o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--frames" && i + 1 < argc) {
+            char* end = nullptr;
+            o->frames = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || o->frames < 0) return false;
+        } else if (a == "--close") {
+            o->close = true;
+        } else if (a == "--png" && i + 1 < argc) {
+            o->png = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool g_running = true;
+
+// A box that bounces inside the frame.
+struct Box {
+    int32_t x, y, dx, dy, size;
+    uint32_t pixel; // 5:6:5
+};
+
+constexpr int32_t kWidth = 800, kHeight = 600;
+
+void fill(GdlDeviceContext* dc, const TRectArea& r, uint32_t pixel) {
+    GdlDeviceContext* previous = GDL_selectCurrentDC(dc);
+    GDL_setColor(pixel);
+    GDL_fillRect(r.left, r.top, r.right, r.bottom);
+    GDL_selectCurrentDC(previous);
+}
+
+void step(GdlDeviceContext* dc, Box* b) {
+    const TRectArea old{b->x, b->y, b->x + b->size, b->y + b->size};
+    fill(dc, old, 0);
+    TDirtyRects::AddDirtyRect(old);
+    if (b->x + b->dx < 0 || b->x + b->dx + b->size > kWidth) b->dx = -b->dx;
+    if (b->y + b->dy < 0 || b->y + b->dy + b->size > kHeight) b->dy = -b->dy;
+    b->x += b->dx;
+    b->y += b->dy;
+    const TRectArea now{b->x, b->y, b->x + b->size, b->y + b->size};
+    fill(dc, now, b->pixel);
+    TDirtyRects::AddDirtyRect(now);
+}
+
+// Prints the events waiting; false once the quit event came.
+bool drainEvents() {
+    TEvent event;
+    while (TEventMgr::Global().Translate(&event) && event.type != evNone) {
+        std::printf("event %d\n", event.type);
+        if (event.type == evQuit) {
+            g_running = false;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, &options)) {
+        std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n");
+        return 2;
+    }
+    if (!options.png.empty()) {
+        platform::UseHost(platform::HostKind::Memory);
+        platform::ClockUseVirtual(true, 0);
+    } else if (!platform::UseHost(platform::HostKind::Sdl)) {
+        std::fprintf(stderr, "dispdemo: no SDL display, running headless\n");
+        platform::UseHost(platform::HostKind::Memory);
+    }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    DisplayHooks().appRunning = [] { return g_running; };
+    TDispDev& display = TDispDev::Global();
+    display.SetClassName("DispDemo");
+    display.SetTitle("dispdemo");
+    display.SetDriverFlags(TDispDev::fWindowed | TDispDev::fDirtyRect);
+    display.SetMode(kWidth, kHeight, 16);
+    if (!display.Open()) {
+        std::fprintf(stderr, "dispdemo: the display did not open\n");
+        return 1;
+    }
+    HWND window = display.GetWindow();
+    TEventMgr::Global().InitQueue(window);
+    Box boxes[3] = {
+        {40, 40, 7, 5, 60, 0xF800}, {400, 300, -5, 6, 90, 0x07E0}, {700, 100, -9, -4, 40, 0x001F}};
+    platform::Frame last;
+    for (long frame = 0; g_running; ++frame) {
+        if (options.frames >= 0 && frame == options.frames) {
+            if (!options.png.empty()) last = platform::PresentedFrame(window);
+            if (!options.close) break;
+            platform::InjectCloseButton(window);
+        }
+        if (!drainEvents()) break;
+        if (options.frames < 0 || frame < options.frames) {
+            for (Box& b : boxes)
+                step(display.GetDrawContext(), &b);
+            display.Present();
+            UpdateWindow(window);
+            TDirtyRects::SetChanged(0);
+        }
+        Sleep(16);
+    }
+    display.Close();
+    display.ReleaseLibrary();
+    if (!options.png.empty() && !platform::WriteFramePng(last, options.png.c_str())) {
+        std::fprintf(stderr, "dispdemo: cannot write %s\n", options.png.c_str());
+        return 1;
+    }
+    return 0;
+}
