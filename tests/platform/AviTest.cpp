@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -365,6 +366,97 @@ TEST(Avi, WriterRefusesOversizedFrames) {
     auto format = DibFormat(40000, 2, 24, false);
     EXPECT_EQ(AVIStreamSetFormat(stream, 0, format.data(), LONG(format.size())), AVIERR_BADFORMAT);
     AVIStreamRelease(stream);
+    AVIFileRelease(file);
+}
+
+} // namespace
+
+namespace {
+
+// IMA ADPCM blocks of a tone, made by libavcodec's encoder, with their
+// WAVEFORMATEX (the encoder's extra data appended).
+bool EncodeAdpcm(int rate, std::vector<uint8_t>& format, std::vector<std::vector<uint8_t>>& blocks,
+                 int& samples) {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_ADPCM_IMA_WAV);
+    if (!codec) return false;
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    ctx->sample_rate = rate;
+    ctx->sample_fmt = AV_SAMPLE_FMT_S16P;
+    av_channel_layout_default(&ctx->ch_layout, 1);
+    ctx->bit_rate = 0;
+    if (avcodec_open2(ctx, codec, nullptr) < 0) return false;
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    samples = 0;
+    for (int b = 0; b < 4; ++b) {
+        frame->nb_samples = ctx->frame_size;
+        frame->format = ctx->sample_fmt;
+        av_channel_layout_copy(&frame->ch_layout, &ctx->ch_layout);
+        av_frame_get_buffer(frame, 0);
+        int16_t* s = reinterpret_cast<int16_t*>(frame->data[0]);
+        for (int i = 0; i < ctx->frame_size; ++i, ++samples)
+            s[i] = int16_t(8000 * std::sin(samples * 0.05));
+        avcodec_send_frame(ctx, frame);
+        av_frame_unref(frame);
+        while (avcodec_receive_packet(ctx, packet) == 0) {
+            blocks.emplace_back(packet->data, packet->data + packet->size);
+            av_packet_unref(packet);
+        }
+    }
+    format = PcmFormat(1, rate, 4);
+    format[0] = 0x11; // WAVE_FORMAT_IMA_ADPCM
+    format[12] = uint8_t(ctx->block_align), format[13] = uint8_t(ctx->block_align >> 8);
+    format[8] = format[9] = format[10] = format[11] = 0;
+    format[16] = uint8_t(ctx->extradata_size);
+    format.insert(format.end(), ctx->extradata, ctx->extradata + ctx->extradata_size);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&ctx);
+    return true;
+}
+
+TEST(Avi, CompressedAudioIsDescribedAsItsPcm) {
+    std::vector<uint8_t> format;
+    std::vector<std::vector<uint8_t>> blocks;
+    int samples = 0;
+    ASSERT_TRUE(EncodeAdpcm(11025, format, blocks, samples));
+    testsupport::TempDir dir;
+    const std::string path = dir.File("adpcm.avi");
+    PAVIFILE file = nullptr;
+    ASSERT_EQ(AVIFileOpenA(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_OK);
+    PAVISTREAM audio = nullptr;
+    AVISTREAMINFOA ai = AudioInfo(11025, format[12] | (format[13] << 8));
+    AVIFileCreateStreamA(file, &audio, &ai);
+    ASSERT_EQ(AVIStreamSetFormat(audio, 0, format.data(), LONG(format.size())), AVIERR_OK);
+    LONG at = 0;
+    for (auto& b : blocks) {
+        ASSERT_EQ(AVIStreamWrite(audio, at, 1, b.data(), LONG(b.size()), AVIIF_KEYFRAME, nullptr,
+                                 nullptr),
+                  AVIERR_OK);
+        ++at;
+    }
+    AVIStreamRelease(audio);
+    AVIFileRelease(file);
+
+    ASSERT_EQ(AVIFileOpenA(&file, path.c_str(), OF_READ, nullptr), AVIERR_OK);
+    ASSERT_EQ(AVIFileGetStream(file, &audio, streamtypeAUDIO, 0), AVIERR_OK);
+    std::vector<uint8_t> pcmFormat(18);
+    LONG size = 18;
+    AVIStreamReadFormat(audio, 0, pcmFormat.data(), &size);
+    EXPECT_EQ(size, 18);
+    EXPECT_EQ(pcmFormat, PcmFormat(1, 11025, 16));
+    AVISTREAMINFOA info;
+    AVIStreamInfoA(audio, &info, sizeof info);
+    EXPECT_EQ(info.dwSampleSize, 2u);
+    EXPECT_EQ(AVIStreamLength(audio), samples);
+    std::vector<int16_t> pcm(samples);
+    LONG bytes = 0;
+    ASSERT_EQ(AVIStreamRead(audio, 0, samples, pcm.data(), samples * 2, &bytes, nullptr),
+              AVIERR_OK);
+    EXPECT_EQ(bytes, samples * 2);
+    for (int i = 100; i < samples; i += 97)
+        EXPECT_NEAR(pcm[i], 8000 * std::sin(i * 0.05), 600) << i;
+    AVIStreamRelease(audio);
     AVIFileRelease(file);
 }
 
