@@ -97,6 +97,17 @@ inline void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
     b[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
+// Handlers compare without regard to case ("cvid" is "CVID").
+inline DWORD UpperFourCC(DWORD fourcc) {
+    DWORD out = 0;
+    for (int i = 0; i < 4; ++i) {
+        uint8_t c = static_cast<uint8_t>(fourcc >> (8 * i));
+        if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
+        out |= DWORD(c) << (8 * i);
+    }
+    return out;
+}
+
 // Frames are at most 32767 pixels each way (a height may be negative: top-down).
 inline bool SizeAllowed(int32_t width, int32_t height) {
     return width > 0 && width <= 32767 && height != 0 && height >= -32767 && height <= 32767;

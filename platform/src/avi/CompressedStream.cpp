@@ -16,16 +16,6 @@ namespace {
 constexpr DWORD kMsvc = mmioFOURCC('M', 'S', 'V', 'C');
 constexpr DWORD kCvid = mmioFOURCC('c', 'v', 'i', 'd');
 
-DWORD Upper(DWORD fourcc) {
-    DWORD out = 0;
-    for (int i = 0; i < 4; ++i) {
-        uint8_t c = static_cast<uint8_t>(fourcc >> (8 * i));
-        if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
-        out |= DWORD(c) << (8 * i);
-    }
-    return out;
-}
-
 } // namespace
 
 CompressedStream::~CompressedStream() {
@@ -38,8 +28,8 @@ CompressedStream::~CompressedStream() {
 
 HRESULT CompressedStream::Make(AviStreamObject& source, const AVICOMPRESSOPTIONS& options,
                                AviStreamObject** out) {
-    const DWORD handler = Upper(options.fccHandler);
-    const bool cinepak = handler == Upper(kCvid);
+    const DWORD handler = UpperFourCC(options.fccHandler);
+    const bool cinepak = handler == UpperFourCC(kCvid);
     if (source.info.fccType != kTypeVideo || (handler != kMsvc && !cinepak))
         return AVIERR_NOCOMPRESSOR;
     const int32_t width = static_cast<int32_t>(Le32(source.format, 4));

@@ -76,7 +76,7 @@ HRESULT CopyStream(AviStreamObject& source, WriteFile& out, AVISAVECALLBACK call
 
 bool WantsCompression(const AviStreamObject& s, const AVICOMPRESSOPTIONS* o) {
     return o && s.info.fccType == kTypeVideo && o->fccType == kTypeVideo && o->fccHandler &&
-           o->fccHandler != s.info.fccHandler;
+           UpperFourCC(o->fccHandler) != UpperFourCC(s.info.fccHandler);
 }
 
 HRESULT SaveInto(const std::string& host, AVISAVECALLBACK callback, int count, PAVISTREAM* streams,

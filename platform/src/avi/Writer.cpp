@@ -11,9 +11,9 @@
 namespace platform::avi {
 namespace {
 
-// Room kept in front of the chunks for the headers: enough for ten streams
+// Room kept in front of the chunks for the headers: enough for a few streams
 // with palettes; more is made by moving the chunks when the file is done.
-constexpr uint64_t kHeaderRoom = 16384;
+constexpr uint64_t kHeaderRoom = 4096;
 constexpr DWORD kHasIndex = 0x10;
 constexpr DWORD kJunkId = mmioFOURCC('J', 'U', 'N', 'K');
 
