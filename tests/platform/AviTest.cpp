@@ -353,6 +353,31 @@ TEST(Avi, FileCutInsideTheFramesOpens) {
     AVIFileRelease(file);
 }
 
+TEST(Avi, IndexNamingChunksPastTheEndReadsNothing) {
+    testsupport::TempDir dir;
+    const Case c{24, 8, 8, false};
+    std::vector<unsigned char> film = testsupport::TempDir::Read(WriteFilm(dir, c));
+    // The last index entry claims a chunk of nearly 2 GB.
+    const uint32_t huge = 0x7FFFFFF0;
+    std::memcpy(&film[film.size() - 4], &huge, 4);
+    const std::string path = dir.Write("huge.avi", film);
+    PAVIFILE file = nullptr;
+    ASSERT_EQ(AVIFileOpenA(&file, path.c_str(), OF_READ, nullptr), AVIERR_OK);
+    PAVISTREAM stream = nullptr;
+    ASSERT_EQ(AVIFileGetStream(file, &stream, streamtypeVIDEO, 0), AVIERR_OK);
+    PGETFRAME g = AVIStreamGetFrameOpen(stream, nullptr);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(AVIStreamGetFrame(g, kFrames - 1), nullptr);
+    ExpectFrame(static_cast<uint8_t*>(AVIStreamGetFrame(g, 1)), c, 1, 24, 0);
+    std::vector<uint8_t> chunk(8 * 8 * 3);
+    EXPECT_EQ(
+        AVIStreamRead(stream, kFrames - 1, 1, chunk.data(), LONG(chunk.size()), nullptr, nullptr),
+        AVIERR_BUFFERTOOSMALL);
+    AVIStreamGetFrameClose(g);
+    AVIStreamRelease(stream);
+    AVIFileRelease(file);
+}
+
 TEST(Avi, WriterStopsAtItsLimitAndLeavesAValidFile) {
     testsupport::TempDir dir;
     platform::SetAviWriteLimitForTests(12000);

@@ -54,6 +54,9 @@ long ReadStream::Filled(long index) const {
 bool ReadStream::ReadChunk(size_t index, std::vector<uint8_t>& out) {
     if (index >= chunks_.size()) return false;
     const Chunk& c = chunks_[index];
+    // The index's sizes are checked against the file before any memory is taken.
+    const uint64_t fileSize = reader_->Bytes().Size();
+    if (c.offset > fileSize || c.size > fileSize - c.offset) return false;
     out.resize(c.size);
     return reader_->Bytes().ReadAt(c.offset, out.data(), c.size);
 }
@@ -86,7 +89,9 @@ HRESULT ReadStream::ReadVideo(LONG start, void* buffer, LONG size, LONG* bytes, 
     // A dropped frame is stored as an empty chunk: it shows the one before.
     const long index = Filled(static_cast<long>(pos));
     const uint32_t need = index < 0 ? 0 : chunks_[index].size;
-    if (need > 0x7FFFFFFF) return AVIERR_FILEREAD;
+    const uint64_t fileSize = reader_->Bytes().Size();
+    if (index >= 0 && (chunks_[index].offset > fileSize || need > fileSize - chunks_[index].offset))
+        return AVIERR_FILEREAD; // the index names bytes the file does not have
     if (buffer) {
         if (static_cast<uint32_t>(size) < need) return AVIERR_BUFFERTOOSMALL;
         if (need && !reader_->Bytes().ReadAt(chunks_[index].offset, buffer, need))
