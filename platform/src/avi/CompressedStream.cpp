@@ -28,6 +28,7 @@ CompressedStream::~CompressedStream() {
 
 HRESULT CompressedStream::Make(AviStreamObject& source, const AVICOMPRESSOPTIONS& options,
                                AviStreamObject** out) {
+    RouteFfmpegLog();
     const DWORD handler = UpperFourCC(options.fccHandler);
     const bool cinepak = handler == UpperFourCC(kCvid);
     if (source.info.fccType != kTypeVideo || (handler != kMsvc && !cinepak))

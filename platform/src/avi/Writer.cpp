@@ -100,7 +100,12 @@ HRESULT WriteStream::Write(LONG start, LONG samples, const void* buffer, LONG si
 }
 
 WriteFile::~WriteFile() {
-    Finish();
+    // Released through a Windows-shaped call: nothing may escape.
+    try {
+        Finish();
+    } catch (...) {
+        OutputDebugStringA("AVI: could not complete a file\n");
+    }
     streams_.clear();
     if (file_) std::fclose(file_);
 }
@@ -155,7 +160,6 @@ HRESULT WriteFile::GetStream(PAVISTREAM* stream, DWORD type, LONG index) {
 
 HRESULT WriteFile::CreateStream(PAVISTREAM* stream, const AVISTREAMINFOA& info) {
     if (streams_.size() >= 100) return AVIERR_UNSUPPORTED;
-    if (!info.dwRate || !info.dwScale) return AVIERR_BADPARAM;
     streams_.push_back(
         std::make_unique<WriteStream>(this, static_cast<int>(streams_.size()), info));
     streams_.back()->AddRef();
@@ -282,12 +286,16 @@ bool WriteFile::PlaceHeaders(const std::vector<uint8_t>& headers) {
     return WriteAt(0, head.data(), head.size());
 }
 
+void WriteFile::ReportIncomplete() const {
+    OutputDebugStringA(("AVI: could not complete " + path_ + "\n").c_str());
+}
+
 bool WriteFile::Finish() {
     if (finished_) return true;
     finished_ = true;
     std::vector<uint8_t> headers = Headers();
     if (!PlaceHeaders(headers)) {
-        OutputDebugStringA(("AVI: could not complete " + path_ + "\n").c_str());
+        ReportIncomplete();
         return false;
     }
     std::vector<uint8_t> tail;
@@ -310,7 +318,7 @@ bool WriteFile::Finish() {
                     WriteAt(moviList_ + 4, sizes.data(), 4) && WriteAt(4, riff.data(), 4) &&
                     std::fflush(file_) == 0 &&
                     ftruncate(fileno(file_), static_cast<off_t>(end_ + tail.size())) == 0;
-    if (!ok) OutputDebugStringA(("AVI: could not complete " + path_ + "\n").c_str());
+    if (!ok) ReportIncomplete();
     return ok;
 }
 

@@ -50,6 +50,7 @@ private:
     std::vector<uint8_t> Headers() const;
     bool PlaceHeaders(const std::vector<uint8_t>& headers);
     bool WriteAt(uint64_t at, const void* data, size_t size);
+    void ReportIncomplete() const;
 
     FILE* file_;
     std::string path_;
