@@ -183,8 +183,9 @@ public:
         return ++refs;
     }
     ULONG Release() override {
-        const ULONG left = refs ? --refs : 0;
-        avi::Release(file_);
+        if (!refs) return 0; // released more often than referenced
+        const ULONG left = --refs;
+        avi::Release(file_); // may delete the file and this stream with it
         return left;
     }
 
