@@ -85,7 +85,7 @@ ULONG AVIFileAddRef(PAVIFILE file) {
 }
 
 ULONG AVIFileRelease(PAVIFILE file) {
-    if (!file) return 0;
+    if (!file || !file->refs) return 0;
     const ULONG left = file->refs - 1;
     Release(file);
     return left;
