@@ -354,7 +354,7 @@ newframe:
         *top++ = cl->up[GET_U(i)];
         NEXT();
         CASE(OP_PUSHLOCAL)
-        *top++ = base[GET_U(i)];
+        setobj(top++, base + GET_U(i));
         NEXT();
         CASE(OP_GETGLOBAL) {
             TString* s = k[GET_U(i)].v.s;
@@ -374,7 +374,7 @@ newframe:
                 const TObject* v = arrayslot(t->v.h, top - 1);
                 if (v == nullptr) v = tget(t->v.h, top - 1);
                 if (v->tt != T_NIL) {
-                    *t = *v;
+                    setobj(t, v);
                     top--;
                     NEXT();
                 }
@@ -427,7 +427,7 @@ newframe:
             NEXT();
         }
         CASE(OP_SETLOCAL)
-        base[GET_U(i)] = *--top;
+        setobj(base + GET_U(i), --top);
         NEXT();
         CASE(OP_SETGLOBAL) {
             TString* s = k[GET_U(i)].v.s;
@@ -453,9 +453,13 @@ newframe:
                 t[2].tt != T_NIL) {
                 // a new key goes through tset, which may find it a near key
                 // or grow the array
-                TObject* slot = arrayslot(t->v.h, t + 1);
-                if (slot == nullptr || slot->tt == T_NIL) slot = tset(L, t->v.h, t + 1);
-                *slot = t[2];
+                Table* h = t->v.h;
+                TObject* slot = arrayslot(h, t + 1);
+                // a new key in the array is plain unless a near key or the
+                // growth plan has a say in it
+                if (slot == nullptr || (slot->tt == T_NIL && (h->nfrac != 0 || h->growlimit != 0)))
+                    slot = tset(L, h, t + 1);
+                setobj(slot, t + 2);
             } else
                 settable(L, t, t + 1, t + 2);
             top -= 3;
