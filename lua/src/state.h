@@ -128,7 +128,11 @@ namespace lua32 {
 
 constexpr int kStackSize = 250000;
 constexpr int kMaxCalls = 12000;
-constexpr int kMaxCcalls = 200;
+// Nested calls through C (a C function calling Lua, `call`, tag methods): a
+// level of script recursion through `call` or a host command takes two. The
+// limit is the same in every build; the C-stack budget below is the guard
+// for hosts whose frames are larger.
+constexpr int kMaxCcalls = 4000;
 constexpr int kMaxBlocks = 100000;
 constexpr int kStackExtra = 8; // slack above a frame's stated size
 // C stack the interpreter may use below its outermost protected call:
