@@ -629,8 +629,10 @@ bool statement(Parser* p) {
 
 void chunk(Parser* p) {
     for (;;) {
-        // instructions of a statement carry the line where it starts
-        p->ls->lastline = p->ls->linenumber;
+        // instructions of a statement carry the line where it starts; the
+        // end of the input starts none, so the closing return keeps the
+        // line of the last statement
+        if (p->ls->token != TK_EOS) p->ls->lastline = p->ls->linenumber;
         if (p->ls->token == TK_RETURN) {
             retstat(p);
             return;
