@@ -45,6 +45,21 @@ void enternesting(Parser* p) {
 
 void constructor(Parser* p);
 
+// Tokens before which an argument list is empty: an unfinished call then
+// says which token was expected.
+bool closesexplist(int token) {
+    switch (token) {
+        case TK_ELSE:
+        case TK_ELSEIF:
+        case TK_END:
+        case TK_UNTIL:
+        case TK_EOS:
+        case ';':
+        case ')': return true;
+        default: return false;
+    }
+}
+
 // Arguments of a call whose function (and self) are on the stack from
 // `slot`; leaves a VCALL.
 void funcargs(Parser* p, int slot, ExpDesc* e) {
@@ -53,7 +68,7 @@ void funcargs(Parser* p, int slot, ExpDesc* e) {
     switch (ls->token) {
         case '(': {
             nexttoken(p);
-            if (ls->token != ')') {
+            if (!closesexplist(ls->token)) {
                 ExpDesc a;
                 explist1(p, &a);
                 discharge(p, &a);
@@ -750,7 +765,7 @@ Proto* parse(lua_State* L, ZIO* z, TString* source) {
     fs.f->linedefined = 0;
     nexttoken(&p);
     chunk(&p);
-    if (ls.token != TK_EOS) error_expected(&p, TK_EOS);
+    if (ls.token != TK_EOS) error(&p, "<eof> expected");
     closefunc(&p);
     return fs.f;
 }
