@@ -13,8 +13,6 @@ using namespace lua32;
 
 namespace lua32 {
 
-lua_Object putobject(lua_State* L, const TObject* o);
-
 namespace {
 
 lua_State* S() {

@@ -227,6 +227,7 @@ void fixobject(GCObject* o); // never collected
 void checkGC(lua_State* L);
 long collectgarbage(lua_State* L, long limit);
 void freeall(lua_State* L);
+void closestate(lua_State* L); // lua_close's finalization
 
 // tag methods
 void inittags(lua_State* L);
@@ -277,6 +278,14 @@ struct ZIO {
     size_t n;
 };
 Proto* parse(lua_State* L, ZIO* z, TString* source);
+
+// the C interface's handles: the slot a handle names (nullptr for none),
+// and a value given to C as a new handle
+StkId objectof(lua_State* L, lua_Object o);
+lua_Object putobject(lua_State* L, const TObject* o);
+
+// the built-in functions, registered as globals
+void builtinopen(lua_State* L);
 
 // debug
 int currentline(lua_State* L, const CallInfo* ci);

@@ -25,6 +25,8 @@ TEST_F(LimitsTest, DeepRecursionIsAStackOverflowError) {
     EXPECT_EQ(2000, num("x"));
 }
 
+namespace {
+
 // A host command that calls back into a script: hostrec(n) is
 // luarec(n - 1) + 1, and luarec calls hostrec again.
 void hostRecurse() {
@@ -51,6 +53,8 @@ void hostRecurseLargeFrame() {
     lua_pushnumber(n - 1);
     if (n > 0 && lua_callfunction(lua_getglobal("luarecfat")) != 0) lua_error(nullptr);
 }
+
+} // namespace
 
 TEST_F(LimitsTest, RecursionThroughCReachesDeepLevels) {
     lua_register("hostrec", hostRecurse);
