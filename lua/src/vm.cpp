@@ -321,7 +321,7 @@ void execute(lua_State* L) {
         &&L_OP_JMPT,        &&L_OP_ONTJMP,      &&L_OP_ONFJMP,   &&L_OP_IFEQF,
         &&L_OP_IFNEF,       &&L_OP_IFLTF,       &&L_OP_IFLEF,    &&L_OP_IFGTF,
         &&L_OP_IFGEF,       &&L_OP_CLOSURE,     &&L_OP_ADDI,     &&L_OP_SUBI,
-        &&L_OP_INCLOCAL,    &&L_invalid};
+        &&L_OP_INCLOCAL,    &&L_OP_GETLOCALS,   &&L_OP_IFLOCALS, &&L_invalid};
 #endif
     CallInfo* ci = L->ci;
 newframe:
@@ -547,6 +547,46 @@ newframe:
                 *a = top[-2];
                 top -= 2;
             }
+            NEXT();
+        }
+        CASE(OP_GETLOCALS) {
+            // t[k] for two locals, as PUSHLOCAL, PUSHLOCAL, GETTABLE
+            StkId t = base + GET_A(i), key = base + GET_B(i);
+            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && key->tt != T_NIL) {
+                const TObject* v = arrayslot(t->v.h, key);
+                if (v == nullptr) v = tget(t->v.h, key);
+                if (v->tt != T_NIL) {
+                    setobj(top++, v);
+                    NEXT();
+                }
+            }
+            setobj(top, t);
+            setobj(top + 1, key);
+            top += 2;
+            SAVE();
+            gettable(L, top - 2, top - 1, top - 2);
+            top--;
+            NEXT();
+        }
+        CASE(OP_IFLOCALS) {
+            // a condition on two locals, as PUSHLOCAL, PUSHLOCAL, IF..F
+            OpCode cmp = static_cast<OpCode>(OP_EQ + (GET_A(i) >> 8));
+            StkId a = base + (GET_A(i) & 0xFF), b = base + GET_B(i);
+            bool r;
+            if (cmp >= OP_LT && a->tt == T_NUMBER && b->tt == T_NUMBER) {
+                r = numcompare(cmp, a->v.n, b->v.n);
+            } else if (cmp < OP_LT) {
+                r = rawequal(a, b) == (cmp == OP_EQ);
+            } else {
+                setobj(top, a);
+                setobj(top + 1, b);
+                top += 2;
+                SAVE();
+                r = lessthan(L, top - 2, top - 1, static_cast<Event>(EV_LT + (cmp - OP_LT)),
+                             top - 2);
+                top -= 2;
+            }
+            if (r) pc++;
             NEXT();
         }
         CASE(OP_POW) {
