@@ -6,6 +6,8 @@
 #ifndef lauxlib_h
 #define lauxlib_h
 
+#include <stddef.h> /* NULL, used by the macros below */
+
 #include "lua.h"
 
 #ifdef __cplusplus
@@ -49,8 +51,15 @@ void luaL_verror(const char* fmt, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
-/* 0-based index of name in the NULL-terminated list, or -1. */
+/* 0-based index of name in the NULL-terminated list, or -1. C hosts pass
+   lists of char* (the type of their string literals), C++ hosts lists of
+   const char*; each language sees the declaration that takes its own lists
+   without a warning, and both name the same function. */
+#ifdef __cplusplus
 int luaL_findstring(const char* name, const char* const list[]);
+#else
+int luaL_findstring(const char* name, char* const list[]);
+#endif
 /* Short description of a chunk source for messages, at most len bytes with the 0. */
 void luaL_chunkid(char* out, const char* source, int len);
 /* "@" followed by the file name, at most len bytes with the 0. */

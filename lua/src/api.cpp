@@ -19,12 +19,16 @@ StkId objectof(lua_State* L, lua_Object o) {
     return L->stack + (o - 1);
 }
 
+namespace {
+
 // Whether the handle names a value of type `tt`.
 int hastype(lua_Object o, Type tt) {
     lua_State* L = lua_state;
     StkId v = L != nullptr ? objectof(L, o) : nullptr;
     return v != nullptr && v->tt == tt;
 }
+
+} // namespace
 
 lua_Object putobject(lua_State* L, const TObject* o) {
     checkstack(L, 1);

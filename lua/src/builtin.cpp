@@ -6,13 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "castnumber.h"
 #include "do.h"
 
 using namespace lua32;
 
 namespace lua32 {
-
-lua_Object putobject(lua_State* L, const TObject* o);
 
 namespace {
 
@@ -57,15 +56,8 @@ double checknumber(lua_State* L, int n) {
     argerror(L, n, "number expected");
 }
 
-// Numbers used as integers, clamped so that no conversion overflows.
-int toint(double d) {
-    if (!(d > -2e9)) return d != d ? 0 : -2000000000;
-    if (d > 2e9) return 2000000000;
-    return static_cast<int>(d);
-}
-
 int checkint(lua_State* L, int n) {
-    return toint(checknumber(L, n));
+    return castint(checknumber(L, n));
 }
 
 double optnumber(lua_State* L, int n, double def) {
@@ -208,7 +200,7 @@ void b_tonumber() {
     }
     double base = checknumber(L, 2);
     if (base > 36 || base < 0) argerror(L, 2, "base out of range");
-    int ibase = toint(base);
+    int ibase = castint(base);
     if (o == nullptr || !(o->tt == T_STRING || o->tt == T_NUMBER) || ibase < 2) {
         pushnil(L);
         return;
@@ -337,7 +329,7 @@ void b_call() {
     StkId handler = arg(L, 4);
     bool protect = mode && std::strchr(mode->data, 'x');
     bool pack = mode && std::strchr(mode->data, 'p');
-    int n = toint(tgetn(L, t));
+    int n = castint(tgetn(L, t));
     if (n < 0) n = 0;
     checkstack(L, n + 2);
     // the replaced handler stays on the stack, so a collection while `func`
@@ -443,7 +435,7 @@ void b_nextvar() {
 void b_foreach() {
     lua_State* L = S();
     Table* t = checktable(L, 1);
-    StkId f = checkany(L, 2);
+    StkId f = checkfunction(L, 2);
     // the key stays on the stack so clearing its entry cannot free it
     StkId key = L->top;
     pushnil(L);
@@ -469,8 +461,8 @@ void b_foreach() {
 void b_foreachi() {
     lua_State* L = S();
     Table* t = checktable(L, 1);
-    StkId f = checkany(L, 2);
-    int n = toint(tgetn(L, t));
+    StkId f = checkfunction(L, 2);
+    int n = castint(tgetn(L, t));
     for (int i = 1; i <= n; i++) {
         StkId func = L->top;
         push(L, f);
@@ -483,7 +475,7 @@ void b_foreachi() {
 
 void b_foreachvar() {
     lua_State* L = S();
-    StkId f = checkany(L, 1);
+    StkId f = checkfunction(L, 1);
     for (size_t i = 0; i < L->globals.size(); i++) {
         TString* s = L->globals[i];
         if (s == nullptr || s->gval.tt == T_NIL) continue;
@@ -543,8 +535,8 @@ void b_tremove() {
     lua_State* L = S();
     Table* t = checktable(L, 1);
     double n = tgetn(L, t);
-    if (n <= 0) return;
     double pos = optnumber(L, 2, n);
+    if (n <= 0) return;
     StkId hold = L->top;
     push(L, tgetnum(t, pos));
     for (; pos < n; pos++) {
@@ -610,7 +602,7 @@ void b_setglobal() {
 
 void b_collectgarbage() {
     lua_State* L = S();
-    long limit = toint(optnumber(L, 1, 0));
+    long limit = castlong(optnumber(L, 1, 0));
     pushnum(L, static_cast<double>(collectgarbage(L, limit)));
 }
 
@@ -715,7 +707,7 @@ void b_sort() {
     } else if (comp) {
         argerror(L, 2, "function expected");
     }
-    int n = toint(tgetn(L, t->v.h));
+    int n = castint(tgetn(L, t->v.h));
     Sorter s{L, t, comp};
     s.sort(1, n);
     push(L, t);

@@ -59,7 +59,7 @@ void db_funcinfo() {
 
 lua_Function activation(int n) {
     // Level 0 is the function that called the debug function.
-    return lua_stackedfunction(luaaux::toInt(luaL_check_number(n)));
+    return lua_stackedfunction(luaaux::castint(luaL_check_number(n)));
 }
 
 void db_getstack() {
@@ -111,7 +111,7 @@ void db_getlocal() {
         lua_pushobject(t);
         return;
     }
-    int n = isRealNumber(which) ? luaaux::toInt(lua_getnumber(which))
+    int n = isRealNumber(which) ? luaaux::castint(lua_getnumber(which))
                                 : findLocal(func, luaL_check_string(2));
     lua_Object v = n > 0 ? lua_getlocal(func, n, &name) : LUA_NOOBJECT;
     if (v == LUA_NOOBJECT) {
@@ -127,7 +127,7 @@ void db_setlocal() {
     luaL_arg_check(func != LUA_NOOBJECT, 1, "out of range");
     lua_Object which = lua_getparam(2);
     lua_Object value = luaL_nonnullarg(3);
-    int n = isRealNumber(which) ? luaaux::toInt(lua_getnumber(which))
+    int n = isRealNumber(which) ? luaaux::castint(lua_getnumber(which))
                                 : findLocal(func, luaL_check_string(2));
     lua_pushobject(value);
     if (n <= 0 || !lua_setlocal(func, n)) luaL_argerror(2, "variable not found");

@@ -10,9 +10,6 @@ using namespace lua32;
 
 namespace lua32 {
 
-StkId objectof(lua_State* L, lua_Object o);
-lua_Object putobject(lua_State* L, const TObject* o);
-
 namespace {
 
 CallInfo* findactivation(lua_State* L, lua_Object func) {

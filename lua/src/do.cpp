@@ -124,6 +124,8 @@ CallInfo* precallLua(lua_State* L, StkId func, int nresults) {
     return ci;
 }
 
+namespace {
+
 // Replaces a non-function at `func` by its `function` tag method.
 void functiontm(lua_State* L, StkId func) {
     const TObject* tm = gettmbyobj(L, func, EV_FUNCTION);
@@ -134,6 +136,8 @@ void functiontm(lua_State* L, StkId func) {
     L->top++;
     *func = *tm;
 }
+
+} // namespace
 
 void call(lua_State* L, StkId func, int nresults) {
     if (cstackexhausted(L)) stackoverflow(L);

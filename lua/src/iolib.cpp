@@ -397,7 +397,7 @@ void os_clock() {
 
 void os_exit() {
     std::fflush(nullptr);
-    std::exit(luaaux::toInt(luaL_opt_number(1, 1)));
+    std::exit(luaaux::castint(luaL_opt_number(1, 1)));
 }
 
 void os_getenv() {

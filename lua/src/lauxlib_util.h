@@ -6,32 +6,21 @@
 #include <cstdint>
 #include <string>
 
+#include "castnumber.h"
 #include "lauxlib.h"
 #include "lua.h"
 
 namespace luaaux {
 
-// Converts a double to a C int the way the x86 truncating conversion does:
-// values outside the int range (and NaN) give INT_MIN instead of undefined
-// behaviour.
-inline int toInt(double d) {
-    if (!(d >= -2147483648.0 && d < 2147483648.0)) return INT32_MIN;
-    return static_cast<int>(d);
-}
-
-// Truncating conversion to long with saturation, for positions and counts.
-inline long toLong(double d) {
-    if (std::isnan(d)) return 0;
-    if (d >= 9.2e18) return INT64_MAX;
-    if (d <= -9.2e18) return INT64_MIN;
-    return static_cast<long>(d);
-}
+// The libraries' integer arguments follow the interpreter's one rule.
+using lua32::castint;
+using lua32::castlong;
 
 inline long checkLong(int n) {
-    return toLong(luaL_check_number(n));
+    return castlong(luaL_check_number(n));
 }
 inline long optLong(int n, long def) {
-    return toLong(luaL_opt_number(n, static_cast<double>(def)));
+    return castlong(luaL_opt_number(n, static_cast<double>(def)));
 }
 
 // Strings produced by the libraries are refused past this size, so that a

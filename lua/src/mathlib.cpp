@@ -60,7 +60,7 @@ void math_frexp() {
 }
 
 void math_ldexp() {
-    push(std::ldexp(num(1), luaaux::toInt(num(2))));
+    push(std::ldexp(num(1), luaaux::castint(num(2))));
 }
 
 template <bool kMin> void minmax() {
@@ -91,7 +91,7 @@ void math_random() {
 }
 
 void math_randomseed() {
-    std::srand(static_cast<unsigned>(luaaux::toInt(num(1))));
+    std::srand(static_cast<unsigned>(luaaux::castint(num(1))));
 }
 
 double absolute(double d) {

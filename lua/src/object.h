@@ -64,6 +64,13 @@ inline void settab(TObject* o, Table* h) {
     o->tt = T_TABLE;
     o->v.h = h;
 }
+// Copies a value field by field. The VM's arithmetic rewrites only the
+// number of a slot; a whole-object copy of it just after would load 16
+// bytes across that 8-byte store, which the processor cannot forward.
+inline void setobj(TObject* d, const TObject* s) {
+    d->tt = s->tt;
+    d->v = s->v;
+}
 inline bool iscollectable(const TObject* o) {
     return o->tt >= T_STRING;
 }

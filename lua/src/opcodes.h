@@ -53,10 +53,13 @@ enum OpCode : uint8_t {
     OP_IFLEF,
     OP_IFGTF,
     OP_IFGEF,
-    OP_CLOSURE,  // A: prototype, B: upvalues on the stack
-    OP_ADDI,     // S: adds an integer constant to the top
-    OP_SUBI,     // S: subtracts an integer constant from the top
-    OP_INCLOCAL, // A: local, B: constant + 128 added to it
+    OP_CLOSURE,   // A: prototype, B: upvalues on the stack
+    OP_ADDI,      // S: adds an integer constant to the top
+    OP_SUBI,      // S: subtracts an integer constant from the top
+    OP_INCLOCAL,  // A: local, B: constant + 128 added to it
+    OP_GETLOCALS, // A: local table, B: local key; pushes the value
+    OP_IFLOCALS,  // A: local | comparison (0 EQ .. 5 GE) << 8, B: local; skips the
+                  // next instruction (the jump out) when the comparison holds
     OP_COUNT
 };
 

@@ -45,6 +45,21 @@ void enternesting(Parser* p) {
 
 void constructor(Parser* p);
 
+// Tokens before which an argument list is empty: an unfinished call then
+// says which token was expected.
+bool closesexplist(int token) {
+    switch (token) {
+        case TK_ELSE:
+        case TK_ELSEIF:
+        case TK_END:
+        case TK_UNTIL:
+        case TK_EOS:
+        case ';':
+        case ')': return true;
+        default: return false;
+    }
+}
+
 // Arguments of a call whose function (and self) are on the stack from
 // `slot`; leaves a VCALL.
 void funcargs(Parser* p, int slot, ExpDesc* e) {
@@ -53,7 +68,7 @@ void funcargs(Parser* p, int slot, ExpDesc* e) {
     switch (ls->token) {
         case '(': {
             nexttoken(p);
-            if (ls->token != ')') {
+            if (!closesexplist(ls->token)) {
                 ExpDesc a;
                 explist1(p, &a);
                 discharge(p, &a);
@@ -387,10 +402,31 @@ void expr(Parser* p, ExpDesc* e) {
     subexpr(p, e, 0);
 }
 
+// A comparison of two locals ending a condition becomes one instruction
+// followed by the jump out, which it skips while the comparison holds.
+// Returns the jump, or -1.
+int comparelocals(Parser* p) {
+    FuncState* fs = p->fs;
+    std::vector<uint32_t>& c = fs->f->code;
+    int n = pc(p);
+    if (n < 3 || fs->lasttarget > n - 3) return -1;
+    uint32_t a = c[n - 3], b = c[n - 2], op = GET_OP(c[n - 1]);
+    if (GET_OP(a) != OP_PUSHLOCAL || GET_OP(b) != OP_PUSHLOCAL || op < OP_EQ || op > OP_GE)
+        return -1;
+    if (GET_U(a) > 0xFF || GET_U(b) > 0xFF) return -1;
+    c.resize(n - 3);
+    if (!fs->f->lineinfo.empty()) fs->f->lineinfo.resize(c.size());
+    fs->stacklevel -= 1; // the compare's result
+    code(p, CREATE_AB(OP_IFLOCALS, GET_U(a) | (op - OP_EQ) << 8, GET_U(b)), 0);
+    return emitjump(p, OP_JMP, 0);
+}
+
 // A condition: leaves a jump to be patched to the false exit.
 int cond(Parser* p) {
     exp1(p);
     FuncState* fs = p->fs;
+    int j = comparelocals(p);
+    if (j >= 0) return j;
     if (fs->lasttarget != pc(p) && !fs->f->code.empty()) {
         uint32_t& last = fs->f->code.back();
         OpCode op = GET_OP(last);
@@ -629,8 +665,10 @@ bool statement(Parser* p) {
 
 void chunk(Parser* p) {
     for (;;) {
-        // instructions of a statement carry the line where it starts
-        p->ls->lastline = p->ls->linenumber;
+        // instructions of a statement carry the line where it starts; the
+        // end of the input starts none, so the closing return keeps the
+        // line of the last statement
+        if (p->ls->token != TK_EOS) p->ls->lastline = p->ls->linenumber;
         if (p->ls->token == TK_RETURN) {
             retstat(p);
             return;
@@ -748,7 +786,7 @@ Proto* parse(lua_State* L, ZIO* z, TString* source) {
     fs.f->linedefined = 0;
     nexttoken(&p);
     chunk(&p);
-    if (ls.token != TK_EOS) error_expected(&p, TK_EOS);
+    if (ls.token != TK_EOS) error(&p, "<eof> expected");
     closefunc(&p);
     return fs.f;
 }

@@ -9,8 +9,6 @@ lua_State* lua_state = nullptr;
 
 namespace lua32 {
 
-void builtinopen(lua_State* L);
-
 void memerror(lua_State* L) {
     runerror(L, "not enough memory");
 }
@@ -189,9 +187,7 @@ extern "C" lua_State* lua_setstate(lua_State* st) {
     return old;
 }
 
-namespace lua32 {
-void closestate(lua_State* L);
-}
+namespace lua32 {}
 
 extern "C" void lua_close(void) {
     lua_State* L = lua_state;

@@ -128,7 +128,11 @@ namespace lua32 {
 
 constexpr int kStackSize = 250000;
 constexpr int kMaxCalls = 12000;
-constexpr int kMaxCcalls = 200;
+// Nested calls through C (a C function calling Lua, `call`, tag methods): a
+// level of script recursion through `call` or a host command takes two. The
+// limit is the same in every build; the C-stack budget below is the guard
+// for hosts whose frames are larger.
+constexpr int kMaxCcalls = 4000;
 constexpr int kMaxBlocks = 100000;
 constexpr int kStackExtra = 8; // slack above a frame's stated size
 // C stack the interpreter may use below its outermost protected call:
@@ -223,6 +227,7 @@ void fixobject(GCObject* o); // never collected
 void checkGC(lua_State* L);
 long collectgarbage(lua_State* L, long limit);
 void freeall(lua_State* L);
+void closestate(lua_State* L); // lua_close's finalization
 
 // tag methods
 void inittags(lua_State* L);
@@ -273,6 +278,14 @@ struct ZIO {
     size_t n;
 };
 Proto* parse(lua_State* L, ZIO* z, TString* source);
+
+// the C interface's handles: the slot a handle names (nullptr for none),
+// and a value given to C as a new handle
+StkId objectof(lua_State* L, lua_Object o);
+lua_Object putobject(lua_State* L, const TObject* o);
+
+// the built-in functions, registered as globals
+void builtinopen(lua_State* L);
 
 // debug
 int currentline(lua_State* L, const CallInfo* ci);

@@ -323,7 +323,7 @@ void str_format() {
             case 'd':
             case 'i':
                 spec.push_back(conv);
-                appendFormatted(out, spec.c_str(), luaaux::toInt(luaL_check_number(arg)));
+                appendFormatted(out, spec.c_str(), luaaux::castint(luaL_check_number(arg)));
                 break;
             case 'o':
             case 'u':

@@ -241,13 +241,17 @@ void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
 // that size are counted, so the rehash they trigger grows the array unless
 // keys were removed meanwhile. Arrays below 8 are not worth planning for:
 // they need just the key 1 or 2 and would hide the larger candidates.
+// A size whose upper half holds no key yet is no candidate: the rehash
+// never makes the array larger than its largest key needs, so counting
+// toward it would only repeat rehashes; the first key past the array
+// reaches the hash part and its rehash grows the array.
 void plangrowth(Table* t, const uint32_t* nums) {
     t->growlimit = 0;
     t->growneed = 0;
     uint32_t cum = 0;
     for (uint32_t lg = 0, n = 1; lg < kSlices; lg++, n *= 2) {
         cum += nums[lg];
-        if (n <= t->asize || n < 8) continue;
+        if (n <= t->asize || n < 8 || nums[lg] == 0) continue;
         uint32_t need = n / 4 + 1 > cum ? n / 4 + 1 - cum : 1;
         if (t->growlimit == 0 || need < t->growneed) {
             t->growlimit = n;

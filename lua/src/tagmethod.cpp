@@ -51,7 +51,7 @@ int newtag(lua_State* L) {
 }
 
 bool validtag(lua_State* L, int tag) {
-    return tag == 0 || (tag < 0 && -tag < L->ntags);
+    return tag == 0 || (tag < 0 && tag > -L->ntags); // no negation: INT_MIN has none
 }
 
 void checktag(lua_State* L, int tag) {

@@ -321,7 +321,7 @@ void execute(lua_State* L) {
         &&L_OP_JMPT,        &&L_OP_ONTJMP,      &&L_OP_ONFJMP,   &&L_OP_IFEQF,
         &&L_OP_IFNEF,       &&L_OP_IFLTF,       &&L_OP_IFLEF,    &&L_OP_IFGTF,
         &&L_OP_IFGEF,       &&L_OP_CLOSURE,     &&L_OP_ADDI,     &&L_OP_SUBI,
-        &&L_OP_INCLOCAL,    &&L_invalid};
+        &&L_OP_INCLOCAL,    &&L_OP_GETLOCALS,   &&L_OP_IFLOCALS, &&L_invalid};
 #endif
     CallInfo* ci = L->ci;
 newframe:
@@ -354,7 +354,7 @@ newframe:
         *top++ = cl->up[GET_U(i)];
         NEXT();
         CASE(OP_PUSHLOCAL)
-        *top++ = base[GET_U(i)];
+        setobj(top++, base + GET_U(i));
         NEXT();
         CASE(OP_GETGLOBAL) {
             TString* s = k[GET_U(i)].v.s;
@@ -374,7 +374,7 @@ newframe:
                 const TObject* v = arrayslot(t->v.h, top - 1);
                 if (v == nullptr) v = tget(t->v.h, top - 1);
                 if (v->tt != T_NIL) {
-                    *t = *v;
+                    setobj(t, v);
                     top--;
                     NEXT();
                 }
@@ -427,7 +427,7 @@ newframe:
             NEXT();
         }
         CASE(OP_SETLOCAL)
-        base[GET_U(i)] = *--top;
+        setobj(base + GET_U(i), --top);
         NEXT();
         CASE(OP_SETGLOBAL) {
             TString* s = k[GET_U(i)].v.s;
@@ -453,9 +453,13 @@ newframe:
                 t[2].tt != T_NIL) {
                 // a new key goes through tset, which may find it a near key
                 // or grow the array
-                TObject* slot = arrayslot(t->v.h, t + 1);
-                if (slot == nullptr || slot->tt == T_NIL) slot = tset(L, t->v.h, t + 1);
-                *slot = t[2];
+                Table* h = t->v.h;
+                TObject* slot = arrayslot(h, t + 1);
+                // a new key in the array is plain unless a near key or the
+                // growth plan has a say in it
+                if (slot == nullptr || (slot->tt == T_NIL && (h->nfrac != 0 || h->growlimit != 0)))
+                    slot = tset(L, h, t + 1);
+                setobj(slot, t + 2);
             } else
                 settable(L, t, t + 1, t + 2);
             top -= 3;
@@ -543,6 +547,46 @@ newframe:
                 *a = top[-2];
                 top -= 2;
             }
+            NEXT();
+        }
+        CASE(OP_GETLOCALS) {
+            // t[k] for two locals, as PUSHLOCAL, PUSHLOCAL, GETTABLE
+            StkId t = base + GET_A(i), key = base + GET_B(i);
+            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && key->tt != T_NIL) {
+                const TObject* v = arrayslot(t->v.h, key);
+                if (v == nullptr) v = tget(t->v.h, key);
+                if (v->tt != T_NIL) {
+                    setobj(top++, v);
+                    NEXT();
+                }
+            }
+            setobj(top, t);
+            setobj(top + 1, key);
+            top += 2;
+            SAVE();
+            gettable(L, top - 2, top - 1, top - 2);
+            top--;
+            NEXT();
+        }
+        CASE(OP_IFLOCALS) {
+            // a condition on two locals, as PUSHLOCAL, PUSHLOCAL, IF..F
+            OpCode cmp = static_cast<OpCode>(OP_EQ + (GET_A(i) >> 8));
+            StkId a = base + (GET_A(i) & 0xFF), b = base + GET_B(i);
+            bool r;
+            if (cmp >= OP_LT && a->tt == T_NUMBER && b->tt == T_NUMBER) {
+                r = numcompare(cmp, a->v.n, b->v.n);
+            } else if (cmp < OP_LT) {
+                r = rawequal(a, b) == (cmp == OP_EQ);
+            } else {
+                setobj(top, a);
+                setobj(top + 1, b);
+                top += 2;
+                SAVE();
+                r = lessthan(L, top - 2, top - 1, static_cast<Event>(EV_LT + (cmp - OP_LT)),
+                             top - 2);
+                top -= 2;
+            }
+            if (r) pc++;
             NEXT();
         }
         CASE(OP_POW) {

@@ -9,6 +9,9 @@
 #include "lua.h"
 #include "lualib.h"
 
+// In LauxlibCHost.c, compiled as C.
+extern "C" int lauxlibCHostFindMode(const char* name);
+
 namespace {
 
 std::string lastError;
@@ -177,6 +180,12 @@ TEST_F(Lauxlib, FindString) {
     EXPECT_EQ(luaL_findstring("end", list), 2);
     EXPECT_EQ(luaL_findstring("END", list), -1);
     EXPECT_EQ(luaL_findstring("", list), -1);
+    // lists of char*, from C++ and from a host written in C
+    char cur[] = "cur";
+    char* const mutableList[] = {cur, nullptr};
+    EXPECT_EQ(luaL_findstring("cur", mutableList), 0);
+    EXPECT_EQ(lauxlibCHostFindMode("end"), 2);
+    EXPECT_EQ(lauxlibCHostFindMode("all"), -1);
 }
 
 TEST(LauxlibChunkId, DescribesSources) {

@@ -148,7 +148,7 @@ TEST_F(LanguageTest, ErrorsReachTheHandlerWithThe32Texts) {
         {"local a = 1 print(%a)", "cannot access upvalue in main;"},
         {"function f(a) return %a end", "cannot access an upvalue in current scope;"},
         {"function f() %x = 1 end", "syntax error;"},
-        {"x = 1; ; y = 2", "`<eof>' expected;"},
+        {"x = 1; ; y = 2", "<eof> expected;"},
         {"function a.b.c() end", "`(' expected;"},
         {"t = {} k = next(t)", "bad argument #2 to function `next' (value expected)"},
         {"next({}, 'nokey')", "bad argument #2 to function `next' (key not found)"},

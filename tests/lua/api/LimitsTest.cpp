@@ -25,6 +25,65 @@ TEST_F(LimitsTest, DeepRecursionIsAStackOverflowError) {
     EXPECT_EQ(2000, num("x"));
 }
 
+namespace {
+
+// A host command that calls back into a script: hostrec(n) is
+// luarec(n - 1) + 1, and luarec calls hostrec again.
+void hostRecurse() {
+    double n = lua_getnumber(lua_getparam(1));
+    if (n <= 0) {
+        lua_pushnumber(0);
+        return;
+    }
+    lua_pushnumber(n - 1);
+    if (lua_callfunction(lua_getglobal("luarec")) != 0) {
+        lua_error(nullptr);
+        return;
+    }
+    lua_pushnumber(lua_getnumber(lua_getresult(1)) + 1);
+}
+
+// The same with a large frame of its own, so that the C stack runs out
+// long before the limit on nested calls.
+void hostRecurseLargeFrame() {
+    volatile char frame[32 << 10];
+    frame[0] = 1;
+    frame[sizeof frame - 1] = frame[0];
+    double n = lua_getnumber(lua_getparam(1));
+    lua_pushnumber(n - 1);
+    if (n > 0 && lua_callfunction(lua_getglobal("luarecfat")) != 0) lua_error(nullptr);
+}
+
+} // namespace
+
+TEST_F(LimitsTest, RecursionThroughCReachesDeepLevels) {
+    lua_register("hostrec", hostRecurse);
+    lua_register("hostrecfat", hostRecurseLargeFrame);
+    ASSERT_EQ(0, run("function luarec(n) return hostrec(n) end "
+                     "function luarecfat(n) return hostrecfat(n) end"));
+    struct Case {
+        const char* chunk;
+        double levels;
+    } cases[] = {
+        {"function r(n) if n == 0 then return 0 end return 1 + call(r, {n-1}) end x = r(1100)",
+         1100},
+        {"x = luarec(300)", 300},
+    };
+    for (const Case& c : cases) {
+        errors.clear();
+        ASSERT_EQ(0, run(c.chunk)) << c.chunk << ": " << errors;
+        EXPECT_EQ(c.levels, num("x")) << c.chunk;
+    }
+    // deeper, the C stack's budget ends it with an error, not a crash
+    for (const char* deep :
+         {"function r(n) if n == 0 then return 0 end return 1 + call(r, {n-1}) end x = r(100000)",
+          "x = luarec(100000)", "x = luarecfat(1500)"}) {
+        errors.clear();
+        EXPECT_EQ(1, run(deep)) << deep;
+        EXPECT_EQ(0u, errors.find("stack size overflow")) << deep << ": " << errors;
+    }
+}
+
 TEST_F(LimitsTest, RunawayStringGrowthIsAMemoryError) {
     lua_setmemorylimit(64 << 20);
     EXPECT_EQ(1, run("s = 'x' while 1 do s = s .. s end"));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "../LuaRegister.h"
 #include "LuaFixture.h"
 
 namespace {
@@ -73,29 +74,13 @@ protected:
     void SetUp() override {
         LuaFixture::SetUp();
         lua_setdebug(1);
-        lua_pushcclosure(hostError, 0);
-        lua_setglobal("_ERRORMESSAGE");
-        lua_pushcclosure(hostError, 0);
-        lua_setglobal("Error");
-        registerIn("Engine", "Add", add);
-        registerIn("Engine", "Walk", walk);
+        luaRegisterGlobal("_ERRORMESSAGE", hostError);
+        luaRegisterGlobal("Error", hostError);
+        luaRegisterIn("Engine", "Add", add);
+        luaRegisterIn("Engine", "Walk", walk);
         endfield = -1;
         missing.clear();
         report.clear();
-    }
-    static void registerIn(const char* table, const char* name, lua_CFunction f) {
-        lua_beginblock();
-        lua_Object t = lua_getglobal(table);
-        if (lua_isnil(t)) {
-            t = lua_createtable();
-            lua_pushobject(t);
-            lua_setglobal(table);
-        }
-        lua_pushobject(t);
-        lua_pushstring(name);
-        lua_pushcclosure(f, 0);
-        lua_settable();
-        lua_endblock();
     }
 };
 

@@ -21,6 +21,8 @@ extern "C" {
 #include "lualib.h"
 }
 
+#include "../LuaRegister.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -212,23 +214,11 @@ public:
     bool runString(const char* text) const { return use(), lua_dostring(text) == 0; }
     void registerGlobal(lua_CFunction f, const char* name) const {
         use();
-        lua_pushcclosure(f, 0);
-        lua_setglobal(name);
+        luaRegisterGlobal(name, f);
     }
     void registerTableFunction(const char* table, lua_CFunction f, const char* name) const {
         use();
-        lua_beginblock();
-        lua_Object t = lua_getglobal(table);
-        if (lua_isnil(t)) {
-            t = lua_createtable();
-            lua_pushobject(t);
-            lua_setglobal(table);
-        }
-        lua_pushobject(t);
-        lua_pushstring(name);
-        lua_pushcclosure(f, 0);
-        lua_settable();
-        lua_endblock();
+        luaRegisterIn(table, name, f);
     }
     void registerTable(const char* table, const Pair* pairs) const {
         for (; pairs->name != nullptr && pairs->f != nullptr; pairs++)

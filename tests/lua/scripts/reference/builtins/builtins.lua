@@ -206,4 +206,27 @@ eq("seterrormethod returns", seterrormethod(prev), h)
 -- collectgarbage returns a count.
 eq("collectgarbage", type(collectgarbage()), "number")
 
+-- Arguments are checked before any work, even when there is none to do.
+eq("foreachi non-function", catch(foreachi, {}, 5),
+   "bad argument #2 to function `foreachi' (function expected)")
+eq("foreach non-function", catch(foreach, {}, 5),
+   "bad argument #2 to function `foreach' (function expected)")
+eq("foreachvar non-function", catch(foreachvar, 5),
+   "bad argument #1 to function `foreachvar' (function expected)")
+eq("tremove position of an empty table", catch(tremove, {}, "x"),
+   "bad argument #2 to function `tremove' (number expected)")
+
+-- One rule turns numbers into C integers, in the core and the libraries
+-- alike: toward zero, and the smallest value for NaN and out-of-range numbers.
+local intmin = "tag -2147483648 was not created by `newtag'"
+eq("settag beyond int", catch(settag, {}, 2^40), intmin)
+eq("settag NaN", catch(settag, {}, 0/0), intmin)
+eq("settag below int", catch(settag, {}, -2^40), intmin)
+eq("settag truncates", catch(settag, {}, -3.9), "tag -3 was not created by `newtag'")
+eq("ldexp beyond int", ldexp(1, 2^40), 0)
+eq("format beyond int", format("%d", 2^40), "-2147483648")
+eq("strsub beyond long", strsub("hello", 2, 1e300), "")
+eq("strsub NaN", strsub("hello", 0/0), "hello")
+eq("foreachi beyond int", foreachi({n = 2^40}, function () return 1 end), nil)
+
 done("builtins")

@@ -4,8 +4,8 @@ dofile("../harness.lua")
 
 -- First line of the message for each faulty chunk.
 local errors = {
-  {"empty statement", "x = 1; ; y = 2", "`<eof>' expected;"},
-  {"lone semicolon", ";", "`<eof>' expected;"},
+  {"empty statement", "x = 1; ; y = 2", "<eof> expected;"},
+  {"lone semicolon", ";", "<eof> expected;"},
   {"function in function", "function f() function g() end end", "`end' expected;"},
   {"parenthesised call", '(print)("x")', "unexpected token;"},
   {"assign to upvalue", "function f() %x = 1 end", "syntax error;"},
@@ -27,7 +27,7 @@ local errors = {
   {"upvalue of own local", "function f() local a = 1 return %a end",
    "cannot access an upvalue in current scope;"},
   {"upvalue in main", "local a = 1 print(%a)", "cannot access upvalue in main;"},
-  {"return not last", "return 1 x = 2", "`<eof>' expected;"},
+  {"return not last", "return 1 x = 2", "<eof> expected;"},
 }
 local i = 1
 while i <= getn(errors) do
@@ -58,6 +58,15 @@ local whole = {
   {"cut to 67", long, nil,
    "<expression> expected;\n  last token read: `=' at line 2 in string `" ..
    strsub(long, 1, 67) .. "...'"},
+  {"text after the last statement", "return 1 2", nil,
+   "<eof> expected;\n  last token read: `2' at line 1 in string `return 1 2'"},
+  {"unfinished call", "f(", nil,
+   "`)' expected;\n  last token read: `<eof>' at line 1 in string `f('"},
+  {"unfinished call, to close", "f(\n", nil,
+   "`)' expected (to close `(' at line 1);\n" ..
+   "  last token read: `<eof>' at line 2 in string `f(...'"},
+  {"call closed by a keyword", "if x then f(else end", nil,
+   "`)' expected;\n  last token read: `else' at line 1 in string `if x then f(else end'"},
   {"unfinished string token", 'x = "ab', nil,
    'unfinished string;\n  last token read: `"ab\' at line 1 in string `x = "ab\''},
 }
