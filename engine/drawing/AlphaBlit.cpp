@@ -111,15 +111,13 @@ private:
 
     // Enlargements: the image scaled to the whole drawn size first.
     static void Resampled(const TAlphaJob& job) {
-        const int32_t pitch = job.width * M::kBytes;
-        const size_t size = static_cast<size_t>(pitch) * static_cast<size_t>(job.height);
-        uint8_t* buf = AllocScaled(job, size);
-        if (!buf) return;
-        TScaler<float, S, M>(job.src, job.srcPitch, job.srcWidth, job.srcHeight, job.width,
-                             job.height, TScaleRule::Alpha)
-            .Build(buf, pitch);
-        SameSize<M>(job, buf, pitch);
-        TCanvasBlit::FreeBuffer(buf);
+        blitcore::TScaledBuffer buf;
+        if (!blitcore::AllocScaled(job, M::kBytes, buf)) return;
+        blitcore::TScaler<float, S, M>(job.src, job.srcPitch, job.srcWidth, job.srcHeight,
+                                       job.width, job.height, TScaleRule::Alpha)
+            .Build(buf.pixels, buf.pitch, buf.columns);
+        SameSize<M>(job, buf.pixels, buf.pitch);
+        TCanvasBlit::FreeBuffer(buf.pixels);
     }
 };
 

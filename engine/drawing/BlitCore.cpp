@@ -66,10 +66,18 @@ bool PrepareJob(TBlitJob& job, GdlDeviceContext* main, uint8_t* dst, const uint8
     return true;
 }
 
-uint8_t* AllocScaled(const TBlitJob& job, size_t size) {
-    auto* buf = static_cast<uint8_t*>(TCanvasBlit::AllocBuffer(size));
-    if (!buf) TError::Raise(9, nullptr, nullptr, "Source\\TCanvas", job.line);
-    return buf;
+bool AllocScaled(const TBlitJob& job, int32_t bytes, TScaledBuffer& out) {
+    out.pitch = job.width * bytes;
+    // Whole rows of 4-byte pixels keep the column map after them aligned.
+    const size_t rows = static_cast<size_t>(job.width) * 4 * static_cast<size_t>(job.height);
+    const size_t map = static_cast<size_t>(job.width) * sizeof(int32_t);
+    out.pixels = static_cast<uint8_t*>(TCanvasBlit::AllocBuffer(rows + map));
+    if (!out.pixels) {
+        TError::Raise(9, nullptr, nullptr, "Source\\TCanvas", job.line);
+        return false;
+    }
+    out.columns = reinterpret_cast<int32_t*>(out.pixels + rows);
+    return true;
 }
 
 TPixelAccess::TPixelAccess(GdlDeviceContext* dc) {

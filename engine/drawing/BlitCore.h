@@ -58,8 +58,15 @@ bool PrepareJob(TBlitJob& job, GdlDeviceContext* main, uint8_t* dst, const uint8
                 int32_t dstWidth, int32_t dstHeight, int32_t width, int32_t height, int32_t x,
                 int32_t y, int32_t dstX, int32_t dstY);
 
-// A resampling buffer, or null after reporting error 9 with the job's line.
-uint8_t* AllocScaled(const TBlitJob& job, size_t size);
+// A resampling buffer of the whole target in a layout of `bytes` per pixel,
+// its column map after it, or null after reporting error 9 with the job's
+// line. Free it with TCanvasBlit::FreeBuffer.
+struct TScaledBuffer {
+    uint8_t* pixels;
+    int32_t pitch;
+    int32_t* columns;
+};
+bool AllocScaled(const TBlitJob& job, int32_t bytes, TScaledBuffer& out);
 
 // Makes the context current and brackets direct pixel access; the context
 // stays current afterwards.
@@ -88,8 +95,9 @@ inline int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
 enum class TScaleRule { Alpha, Keyed };
 
 // The picture S scaled to width x height pixels of layout M in `buf`, rows
-// `bufPitch` apart. Every picture index is clamped to the picture. Acc is the
-// accumulator's precision.
+// `bufPitch` apart. Every row samples the same columns, so the column walk
+// runs once into `columns` (width entries); every picture index is clamped
+// to the picture. Acc is the accumulator's precision.
 template <class Acc, class S, class M> class TScaler {
 public:
     TScaler(const uint8_t* src, int32_t srcPitch, int32_t srcWidth, int32_t srcHeight,
@@ -100,68 +108,95 @@ public:
           yStep_(static_cast<float>(srcHeight) / static_cast<float>(height)),
           kx_(static_cast<int32_t>(1.0f / xStep_)), ky_(static_cast<int32_t>(1.0f / yStep_)) {}
 
-    void Build(uint8_t* buf, int32_t bufPitch) const {
-        if (kx_ < 2 && ky_ < 2)
-            BuildRuns(buf, bufPitch);
+    void Build(uint8_t* buf, int32_t bufPitch, int32_t* columns) const {
+        const bool runs = kx_ < 2 && ky_ < 2;
+        if (!runs)
+            RepeatColumns(columns);
+        else if (rule_ == TScaleRule::Alpha)
+            AlphaRunColumns(columns);
         else
-            BuildRepeats(buf, bufPitch);
+            KeyedRunColumns(columns);
+        for (int32_t x = 0; x < width_; ++x)
+            columns[x] = Clamp(columns[x], 0, srcWidth_ - 1);
+        if (runs)
+            RowsOneByOne(buf, bufPitch, columns);
+        else
+            RepeatRows(buf, bufPitch, columns);
     }
 
 private:
-    const uint8_t* Row(Acc pos) const {
-        return src_ + static_cast<intptr_t>(Clamp(Round(pos), 0, srcHeight_ - 1)) * srcPitch_;
-    }
-    uint32_t Pixel(const uint8_t* row, int32_t col) const {
-        col = Clamp(col, 0, srcWidth_ - 1);
-        return pixfmt::Convert<S, M>(S::Load(row + static_cast<intptr_t>(col) * S::kBytes));
-    }
-    void Put(uint8_t* out, int32_t x, uint32_t p) const { M::Store(out + x * M::kBytes, p); }
-    // `count` consecutive picture pixels from column `col`.
-    void Run(uint8_t* out, int32_t x, const uint8_t* row, int32_t col, int32_t count) const {
-        for (int32_t k = 0; k < count; ++k)
-            Put(out, x + k, Pixel(row, col + k));
+    void Gather(uint8_t* out, Acc pos, const int32_t* columns) const {
+        const uint8_t* row =
+            src_ + static_cast<intptr_t>(Clamp(Round(pos), 0, srcHeight_ - 1)) * srcPitch_;
+        for (int32_t x = 0; x < width_; ++x)
+            M::Store(out + x * M::kBytes,
+                     pixfmt::Convert<S, M>(
+                         S::Load(row + static_cast<intptr_t>(columns[x]) * S::kBytes)));
     }
 
-    void BuildRuns(uint8_t* buf, int32_t bufPitch) const {
-        Acc accY = 0;
-        for (int32_t i = 0; i < height_; ++i) {
-            const uint8_t* row = Row(accY);
-            accY += yStep_;
-            uint8_t* out = buf + static_cast<intptr_t>(i) * bufPitch;
-            if (rule_ == TScaleRule::Alpha)
-                AlphaRunRow(out, row);
-            else
-                KeyedRunRow(out, row);
-        }
+    // `count` consecutive picture columns from `col`.
+    static void Run(int32_t* columns, int32_t x, int32_t col, int32_t count) {
+        for (int32_t k = 0; k < count; ++k)
+            columns[x + k] = col + k;
     }
 
     int32_t RunLength() const {
         return width_ == srcWidth_ ? width_ : width_ / (width_ - srcWidth_);
     }
 
-    void AlphaRunRow(uint8_t* out, const uint8_t* row) const {
+    void AlphaRunColumns(int32_t* columns) const {
         const int32_t n = RunLength();
         Acc accX = 0;
         int32_t x = 0;
         for (int32_t k = width_ / n; k > 0; --k, x += n) {
-            Run(out, x, row, Round(accX), n);
+            Run(columns, x, Round(accX), n);
             accX += static_cast<float>(n) * xStep_;
         }
-        Run(out, x, row, Round(accX), width_ % n);
+        Run(columns, x, Round(accX), width_ % n);
     }
 
-    void KeyedRunRow(uint8_t* out, const uint8_t* row) const {
+    void KeyedRunColumns(int32_t* columns) const {
         const int32_t q = RunLength();
         Acc accX = 0;
         int32_t x = 0;
         if (q > 0)
             for (int32_t k = width_ / q - 1; k > 0; --k, x += q) {
-                Run(out, x, row, Round(accX), q);
+                Run(columns, x, Round(accX), q);
                 accX += static_cast<float>(q) * xStep_;
             }
         for (; x < width_; ++x) {
-            Put(out, x, Pixel(row, Round(accX)));
+            columns[x] = Round(accX);
             accX += xStep_;
+        }
+    }
+
+    // Each picture column kx times, once more when the walk rounds up; never
+    // past the row.
+    void RepeatColumns(int32_t* columns) const {
+        Acc accX = 0;
+        int32_t x = 0;
+        while (x < width_) {
+            const int32_t col = Round(accX);
+            if (kx_ == 0) { // a reduced direction: columns one by one
+                columns[x++] = col;
+                accX += xStep_;
+                continue;
+            }
+            for (int32_t k = 0; k < kx_ && x < width_; ++k)
+                columns[x++] = col;
+            accX += static_cast<float>(kx_) * xStep_;
+            if (static_cast<int32_t>(accX) < Round(accX)) {
+                if (x < width_) columns[x++] = col;
+                accX += xStep_;
+            }
+        }
+    }
+
+    void RowsOneByOne(uint8_t* buf, int32_t bufPitch, const int32_t* columns) const {
+        Acc accY = 0;
+        for (int32_t i = 0; i < height_; ++i) {
+            Gather(buf + static_cast<intptr_t>(i) * bufPitch, accY, columns);
+            accY += yStep_;
         }
     }
 
@@ -171,12 +206,14 @@ private:
                     static_cast<size_t>(width_) * M::kBytes);
     }
 
-    void BuildRepeats(uint8_t* buf, int32_t bufPitch) const {
+    // Each built row ky times, once more when the walk rounds up; never past
+    // the buffer. Near the end the last built row fills the rest.
+    void RepeatRows(uint8_t* buf, int32_t bufPitch, const int32_t* columns) const {
         Acc accY = 0;
         int32_t written = 0;
         while (written < height_) {
             const int32_t built = written;
-            RepeatRowPixels(buf + static_cast<intptr_t>(built) * bufPitch, Row(accY));
+            Gather(buf + static_cast<intptr_t>(built) * bufPitch, accY, columns);
             ++written;
             if (ky_ == 0) { // a reduced direction: rows one by one
                 accY += yStep_;
@@ -194,28 +231,6 @@ private:
             if (lastRows)
                 while (written < height_)
                     RepeatRow(buf, bufPitch, built, written++);
-        }
-    }
-
-    // One buffer row: each picture pixel written kx times, once more when the
-    // walk rounds up; never past the row.
-    void RepeatRowPixels(uint8_t* out, const uint8_t* row) const {
-        Acc accX = 0;
-        int32_t x = 0;
-        while (x < width_) {
-            const uint32_t p = Pixel(row, Round(accX));
-            if (kx_ == 0) { // a reduced direction: pixels one by one
-                Put(out, x++, p);
-                accX += xStep_;
-                continue;
-            }
-            for (int32_t k = 0; k < kx_ && x < width_; ++k)
-                Put(out, x++, p);
-            accX += static_cast<float>(kx_) * xStep_;
-            if (static_cast<int32_t>(accX) < Round(accX)) {
-                if (x < width_) Put(out, x++, p);
-                accX += xStep_;
-            }
         }
     }
 

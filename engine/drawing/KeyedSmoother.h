@@ -35,9 +35,10 @@ template <> struct TTapReads<pixfmt::Px15, pixfmt::Px16> {
     static uint32_t BgG8(uint32_t p) { return (p >> 3) & 0xF8; }
 };
 
-// The sum of five taps in 8-bit scale to one channel: 3/16 each, plus 16.
-inline uint32_t Level(uint32_t s) {
-    return s == 0 ? 0 : (s >> 2) - (s >> 4) + 16;
+// The sum of five taps in 8-bit scale (at most 1275) to one channel: 3/16
+// each, plus 16. Sixteen bits hold it, which doubles the vector lanes.
+inline uint16_t Level(uint16_t s) {
+    return s == 0 ? 0 : static_cast<uint16_t>((s >> 2) - (s >> 4) + 16);
 }
 
 struct TKeyedJob : blitcore::TBlitJob {
@@ -51,14 +52,14 @@ struct TTapRow {
     uint16_t r[kStrip + 2];
     uint16_t g[kStrip + 2];
     uint16_t b[kStrip + 2];
-    uint8_t k[kStrip + 2];
+    uint16_t k[kStrip + 2]; // 1 where the picture is keyed
 };
 
 struct TTaps {
     const uint16_t* r;
     const uint16_t* g;
     const uint16_t* b;
-    const uint8_t* k;
+    const uint16_t* k;
     TTaps(const TTapRow& row, int32_t at)
         : r(row.r + at), g(row.g + at), b(row.b + at), k(row.k + at) {}
 };
@@ -105,31 +106,53 @@ private:
         }
     }
 
-    template <class I> static void Tap(TTapRow& out, int32_t i, uint32_t p, uint32_t q) {
-        const bool key = I::IsKey(p);
-        out.r[i] = static_cast<uint16_t>(key ? D::R8(q) : I::R8(p));
-        out.g[i] = static_cast<uint16_t>(key ? TTapReads<I, D>::BgG8(q) : I::G8(p));
-        out.b[i] = static_cast<uint16_t>(key ? D::B8(q) : I::B8(p));
+    // A tap's effective channels: the background's where the picture is
+    // keyed. 2-byte layouts stay in 16-bit lanes.
+    template <class I> static void Tap(TTapRow& out, int32_t i, uint32_t pixel, uint32_t back) {
+        using P = std::conditional_t<I::kShort, uint16_t, uint32_t>;
+        using Q = std::conditional_t<D::kShort, uint16_t, uint32_t>;
+        const P p = static_cast<P>(pixel);
+        const Q q = static_cast<Q>(back);
+        const bool key = p == static_cast<P>(I::kKey);
+        out.r[i] = static_cast<uint16_t>(key ? static_cast<Q>(D::R8(q)) : static_cast<P>(I::R8(p)));
+        out.g[i] = static_cast<uint16_t>(key ? static_cast<Q>(TTapReads<I, D>::BgG8(q))
+                                             : static_cast<P>(I::G8(p)));
+        out.b[i] = static_cast<uint16_t>(key ? static_cast<Q>(D::B8(q)) : static_cast<P>(I::B8(p)));
         out.k[i] = key;
     }
 
     template <class I>
-    static void Effective(TTapRow& out, const uint8_t* img, const uint8_t* bg, int32_t n) {
+    static void Effective(TTapRow& out, const uint8_t* __restrict img, const uint8_t* __restrict bg,
+                          int32_t n) {
         for (int32_t i = 0; i < n; ++i)
             Tap<I>(out, i, I::Load(img + i * I::kBytes), D::Load(bg + i * D::kBytes));
     }
 
+    // The filter along a strip: sums into a local row first, so the loop
+    // owns what it writes and vectorises, then stores the row.
     static void Smooth(const TTaps& u, const TTaps& d, const TTaps& l, const TTaps& c,
                        const TTaps& r, const uint8_t* bg, uint8_t* out, int32_t n) {
+        using Word = std::conditional_t<D::kShort, uint16_t, uint32_t>;
+        Word row[kStrip];
         for (int32_t i = 0; i < n; ++i) {
-            const uint32_t keyed = u.k[i] + d.k[i] + l.k[i] + c.k[i] + r.k[i];
-            const uint32_t red = Level(u.r[i] + d.r[i] + l.r[i] + c.r[i] + r.r[i]);
-            const uint32_t green = Level(u.g[i] + d.g[i] + l.g[i] + c.g[i] + r.g[i]);
-            const uint32_t blue = Level(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]);
-            const uint32_t back = D::Load(bg + i * D::kBytes);
-            const uint32_t mixed = D::Pack8(red, green, blue);
-            D::Store(out + i * D::kBytes, keyed == 5 ? Policy::template AllKeyed<D>(back) : mixed);
+            const uint16_t keyed =
+                static_cast<uint16_t>(u.k[i] + d.k[i] + l.k[i] + c.k[i] + r.k[i]);
+            const uint16_t red =
+                Level(static_cast<uint16_t>(u.r[i] + d.r[i] + l.r[i] + c.r[i] + r.r[i]));
+            const uint16_t green =
+                Level(static_cast<uint16_t>(u.g[i] + d.g[i] + l.g[i] + c.g[i] + r.g[i]));
+            const uint16_t blue =
+                Level(static_cast<uint16_t>(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]));
+            const Word back = static_cast<Word>(D::Load(bg + i * D::kBytes));
+            const Word mixed = static_cast<Word>(D::Pack8(red, green, blue));
+            const Word kept = static_cast<Word>(Policy::template AllKeyed<D>(back));
+            row[i] = keyed == 5 ? kept : mixed;
         }
+        if constexpr (D::kBytes == sizeof(Word))
+            std::memcpy(out, row, static_cast<size_t>(n) * sizeof(Word));
+        else
+            for (int32_t i = 0; i < n; ++i)
+                D::Store(out + i * D::kBytes, row[i]);
     }
 
     // Picture pixel (col, row) under target pixel (col, row): rows of
@@ -232,16 +255,14 @@ private:
     // Enlargements and one-way reductions: the picture scaled to the whole
     // target first, then smoothed as at the same size.
     static void Resampled(const TKeyedJob& job) {
-        const int32_t pitch = job.width * M::kBytes;
-        const size_t size = static_cast<size_t>(pitch) * static_cast<size_t>(job.height);
-        uint8_t* buf = blitcore::AllocScaled(job, size);
-        if (!buf) return;
+        blitcore::TScaledBuffer buf;
+        if (!blitcore::AllocScaled(job, M::kBytes, buf)) return;
         blitcore::TScaler<double, S, M>(job.src, job.srcPitch, job.srcWidth, job.srcHeight,
                                         job.width, job.height, blitcore::TScaleRule::Keyed)
-            .Build(buf, pitch);
+            .Build(buf.pixels, buf.pitch, buf.columns);
         Borders(job);
-        SameSize<M>(job, buf, pitch);
-        TCanvasBlit::FreeBuffer(buf);
+        SameSize<M>(job, buf.pixels, buf.pitch);
+        TCanvasBlit::FreeBuffer(buf.pixels);
     }
 };
 
