@@ -114,6 +114,14 @@ private:
         const P p = static_cast<P>(pixel);
         const Q q = static_cast<Q>(back);
         const bool key = p == static_cast<P>(I::kKey);
+        if constexpr (I::kDepth == D::kDepth) { // one layout: pick the pixel, then split it
+            const P e = key ? static_cast<P>(q) : p;
+            out.r[i] = static_cast<uint16_t>(I::R8(e));
+            out.g[i] = static_cast<uint16_t>(I::G8(e));
+            out.b[i] = static_cast<uint16_t>(I::B8(e));
+            out.k[i] = key;
+            return;
+        }
         out.r[i] = static_cast<uint16_t>(key ? static_cast<Q>(D::R8(q)) : static_cast<P>(I::R8(p)));
         out.g[i] = static_cast<uint16_t>(key ? static_cast<Q>(TTapReads<I, D>::BgG8(q))
                                              : static_cast<P>(I::G8(p)));
@@ -126,6 +134,18 @@ private:
                           int32_t n) {
         for (int32_t i = 0; i < n; ++i)
             Tap<I>(out, i, I::Load(img + i * I::kBytes), D::Load(bg + i * D::kBytes));
+    }
+
+    // 8-bit-scale levels to an output pixel; 2-byte layouts pack in 16-bit
+    // lanes.
+    template <class Word> static Word Pack(uint16_t r, uint16_t g, uint16_t b) {
+        if constexpr (D::kShort) {
+            const Word red = static_cast<Word>(static_cast<Word>(r >> 3) << D::kRedAt);
+            const Word green = static_cast<Word>(static_cast<Word>(g >> D::kGreenDrop) << 5);
+            return static_cast<Word>(red | green | static_cast<Word>(b >> 3));
+        } else {
+            return D::Pack8(r, g, b);
+        }
     }
 
     // The filter along a strip: sums into a local row first, so the loop
@@ -144,7 +164,7 @@ private:
             const uint16_t blue =
                 Level(static_cast<uint16_t>(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]));
             const Word back = static_cast<Word>(D::Load(bg + i * D::kBytes));
-            const Word mixed = static_cast<Word>(D::Pack8(red, green, blue));
+            const Word mixed = Pack<Word>(red, green, blue);
             const Word kept = static_cast<Word>(Policy::template AllKeyed<D>(back));
             row[i] = keyed == 5 ? kept : mixed;
         }

@@ -15,6 +15,8 @@ struct Px15 {
     static constexpr int kBytes = 2;
     static constexpr bool kShort = true;
     static constexpr uint32_t kKey = 0x03E0;
+    static constexpr int kRedAt = 10;    // red's lowest bit
+    static constexpr int kGreenDrop = 3; // 8-bit green to the field
     static uint32_t Load(const uint8_t* p) {
         uint16_t v;
         std::memcpy(&v, p, 2);
@@ -46,6 +48,8 @@ struct Px16 {
     static constexpr int kBytes = 2;
     static constexpr bool kShort = true;
     static constexpr uint32_t kKey = 0x07E0;
+    static constexpr int kRedAt = 11;
+    static constexpr int kGreenDrop = 2;
     static uint32_t Load(const uint8_t* p) { return Px15::Load(p); }
     static void Store(uint8_t* p, uint32_t v) { Px15::Store(p, v); }
     static bool IsKey(uint32_t v) { return v == kKey; }
