@@ -80,6 +80,9 @@ TEST_F(AlphaBlitTest, WorkedValues) {
         TCanvasBlit::Blend565To565(out, key565, bg, a);
         ASSERT_EQ(out[0] | out[1] << 8, 0x1234);
     }
+    const uint8_t white565[2] = {0xFF, 0xFF}, black565[2] = {0, 0};
+    TCanvasBlit::Blend565To565(out, white565, black565, 128); // half white: 15, 31, 15
+    EXPECT_EQ(out[0] | out[1] << 8, 0x7BEF);
     const uint8_t white[3] = {255, 255, 255};
     TCanvasBlit::Blend24To24(out, white, white, 255);
     EXPECT_EQ(out[0], 254);
