@@ -6,6 +6,7 @@
 #include "gdl/draw.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace blitcore {
 
@@ -67,11 +68,13 @@ bool PrepareJob(TBlitJob& job, GdlDeviceContext* main, uint8_t* dst, const uint8
 }
 
 bool AllocScaled(const TBlitJob& job, int32_t bytes, TScaledBuffer& out) {
-    out.pitch = job.width * bytes;
-    // Whole rows of 4-byte pixels keep the column map after them aligned.
+    // Whole rows of 4-byte pixels keep the column map after them aligned. A
+    // row too long for a pitch is as unobtainable as too much memory.
     const size_t rows = static_cast<size_t>(job.width) * 4 * static_cast<size_t>(job.height);
     const size_t map = static_cast<size_t>(job.width) * sizeof(int32_t);
-    out.pixels = static_cast<uint8_t*>(TCanvasBlit::AllocBuffer(rows + map));
+    const bool fits = static_cast<int64_t>(job.width) * 4 <= INT32_MAX;
+    out.pitch = fits ? job.width * bytes : 0;
+    out.pixels = fits ? static_cast<uint8_t*>(TCanvasBlit::AllocBuffer(rows + map)) : nullptr;
     if (!out.pixels) {
         TError::Raise(9, nullptr, nullptr, "Source\\TCanvas", job.line);
         return false;

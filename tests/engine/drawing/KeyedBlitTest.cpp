@@ -170,6 +170,16 @@ TEST_F(KeyedBlitTest, RefusalsAndBufferFailure) {
     EXPECT_STREQ(NewestError()->source.c_str(), "Source\\TCanvas");
     EXPECT_EQ(NewestError()->line, 9315);
     EXPECT_TRUE(GDL_isCurrentDC(bg.dc));
+
+    // A hostile target size: the buffer cannot be had, nothing is drawn.
+    TError::Reset();
+    TCanvasBlit::BlitKeyed(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 1 << 30, 1 << 30,
+                           16, 0, 0, 0, 0);
+    TCanvasBlit::Blit(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 0x7FFFFFFF, 3, 16, 0, 0,
+                      0, 0, 128);
+    EXPECT_EQ(dst.store, before.store);
+    ASSERT_NE(NewestError(), nullptr);
+    EXPECT_EQ(NewestError()->code, 9);
     TError::Reset();
 }
 
