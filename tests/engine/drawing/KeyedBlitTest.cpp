@@ -175,8 +175,8 @@ TEST_F(KeyedBlitTest, RefusalsAndBufferFailure) {
     TError::Reset();
     TCanvasBlit::BlitKeyed(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 1 << 30, 1 << 30,
                            16, 0, 0, 0, 0);
-    TCanvasBlit::Blit(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 0x7FFFFFFF, 3, 16, 0, 0,
-                      0, 0, 128);
+    TCanvasBlit::Blit(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 0x7FFFFFFF, 1 << 20, 16,
+                      0, 0, 0, 0, 128);
     EXPECT_EQ(dst.store, before.store);
     ASSERT_NE(NewestError(), nullptr);
     EXPECT_EQ(NewestError()->code, 9);
