@@ -1,0 +1,62 @@
+// The keyed blitter's entry: checks, clipping and the format pairs.
+#include "drawing/KeyedSmoother.h"
+#include "drawing/TCanvasBlit.h"
+
+namespace {
+
+using namespace blitcore;
+using keyed::TKeyedJob;
+using keyed::TKeyedSmoother;
+using pixfmt::Px15;
+using pixfmt::Px16;
+using pixfmt::Px24;
+using pixfmt::Px32;
+
+struct TKeyedPair {
+    int32_t srcDepth, dstDepth;
+    void (*run)(const TKeyedJob&);
+    int32_t b2Threshold;
+    int32_t line;
+};
+
+constexpr TKeyedPair kPairs[] = {
+    {32, 32, &TKeyedSmoother<Px32, Px32>::Run, 4, 7051},
+    {32, 24, &TKeyedSmoother<Px32, Px24>::Run, 4, 7303},
+    {32, 16, &TKeyedSmoother<Px32, Px16>::Run, 4, 7547},
+    {32, 15, &TKeyedSmoother<Px32, Px15>::Run, 4, 7791},
+    {24, 32, &TKeyedSmoother<Px24, Px32>::Run, 3, 8058},
+    {24, 24, &TKeyedSmoother<Px24, Px24>::Run, 3, 8309},
+    {24, 16, &TKeyedSmoother<Px24, Px16>::Run, 3, 8553},
+    {24, 15, &TKeyedSmoother<Px24, Px15>::Run, 3, 8797},
+    {16, 15, &TKeyedSmoother<Px16, Px15>::Run, 0, 9057},
+    {16, 16, &TKeyedSmoother<Px16, Px16>::Run, 0, 9315},
+    {16, 24, &TKeyedSmoother<Px16, Px24>::Run, 3, 9567},
+    {16, 32, &TKeyedSmoother<Px16, Px32>::Run, 3, 9827},
+    {15, 15, &TKeyedSmoother<Px15, Px15>::Run, 0, 10089},
+    {15, 16, &TKeyedSmoother<Px15, Px16>::Run, 3, 10335},
+    {15, 24, &TKeyedSmoother<Px15, Px24>::Run, 3, 10587},
+    {15, 32, &TKeyedSmoother<Px15, Px32>::Run, 3, 10847},
+};
+
+} // namespace
+
+void TCanvasBlit::BlitKeyed(uint8_t* dst, const uint8_t* src, int32_t srcPitch, int32_t srcWidth,
+                            int32_t srcHeight, int32_t srcDepth, int32_t dstPitch, int32_t dstWidth,
+                            int32_t dstHeight, int32_t width, int32_t height, int32_t dstDepth,
+                            int32_t x, int32_t y, int32_t dstX, int32_t dstY) {
+    GdlDeviceContext* main = MainContext();
+    TKeyedJob job{};
+    if (!PrepareJob(job, main, dst, src, srcPitch, srcWidth, srcHeight, dstPitch, dstWidth,
+                    dstHeight, width, height, x, y, dstX, dstY))
+        return;
+    TPixelAccess access(main);
+    // The background is read in the destination's layout.
+    if (job.bg.depth != dstDepth) return;
+    for (const TKeyedPair& pair : kPairs) {
+        if (pair.srcDepth != srcDepth || pair.dstDepth != dstDepth) continue;
+        job.b2Threshold = pair.b2Threshold;
+        job.line = pair.line;
+        pair.run(job);
+        return;
+    }
+}

@@ -1,0 +1,44 @@
+// Depth conversion of library bitmaps, so that images of 4 to 32 bits can
+// be put on a palette context: into 8 bits by the nearest palette entry or by
+// Floyd-Steinberg error diffusion against the display's palette, and 15/16
+// and 32-bit images widened to 24 bits. Each takes the destination first;
+// only the area both bitmaps share, from the top-left corner, is converted.
+#pragma once
+
+#include "gdl/bitmap.h"
+#include "gdl/pixelformat.h"
+
+#include <cstdint>
+
+// The display's colour cache: its current palette and one palette index per
+// 5:5:5 colour cell, 0 while not looked up (the display clears the cells
+// whenever it sets a palette).
+struct TPalCache {
+    int32_t count; // palette entries, 0 = none
+    GdlPaletteEntry entries[256];
+    uint8_t cells[32 * 32 * 32];
+};
+
+class TConvBmp {
+public:
+    // The nearest entry by the sum of channel distances (the first of equal
+    // ones), remembered in the colour's cell; index 0 is never remembered.
+    static uint8_t MapTable(TPalCache* cache, uint32_t red, uint32_t green, uint32_t blue);
+
+    // Where the conversions into 8 bits find the display's cache; without
+    // one they convert nothing.
+    using CacheSource = TPalCache* (*)();
+    static void SetCacheSource(CacheSource source);
+    static TPalCache* Cache();
+};
+
+void TConvBmp_4to8(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_8to8(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_16to8(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_24to8(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_32to8(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_16to8Nearest(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_24to8Nearest(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_32to8Nearest(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_32to24(GdlBitmap* dst, const GdlBitmap* src);
+void TConvBmp_16to24(GdlBitmap* dst, const GdlBitmap* src);
