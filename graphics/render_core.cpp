@@ -6,6 +6,7 @@
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
+#include "line_walker.h"
 
 namespace {
 
@@ -52,19 +53,23 @@ void DRV_viewportSpan(int32_t y, int32_t x1, int32_t x2) {
 }
 
 void GDL_drawSpans(int32_t firstRow, int32_t count, GdlSpan16* list) {
-    GdlDeviceContext& s = S();
-    const GdlRect& c = s.clipDevice;
-    if (!list || count <= 0) return;
+    gdl_internal::drawSpansWithin(firstRow, count, list, S().clipDevice);
+}
+
+namespace gdl_internal {
+
+void drawSpansWithin(int32_t firstRow, int32_t count, GdlSpan16* list, const GdlRect& c) {
+    // A clip stored inverted (left of a rectangle beyond the viewport) is empty.
+    if (!list || count <= 0 || c.left >= c.right || c.top >= c.bottom) return;
     if (firstRow < c.top) {
-        int32_t skip = c.top - firstRow;
+        int64_t skip = int64_t(c.top) - firstRow;
         if (skip >= count) return;
         list += skip;
-        count -= skip;
+        count -= int32_t(skip);
         firstRow = c.top;
     }
     if (firstRow >= c.bottom) return;
-    if (firstRow + count > c.bottom) count = c.bottom - firstRow;
-    if (count <= 0) return;
+    if (int64_t(firstRow) + count > c.bottom) count = c.bottom - firstRow;
     for (int32_t i = 0; i < count; ++i) {
         GdlSpan16& e = list[i];
         if (e.x1 == e.x2) continue;
@@ -77,8 +82,10 @@ void GDL_drawSpans(int32_t firstRow, int32_t count, GdlSpan16* list) {
         if (e.x1 < c.left) e.x1 = int16_t(c.left);
         if (e.x2 > c.right) e.x2 = int16_t(c.right);
     }
-    s.v.current.spanList(firstRow, count, list);
+    S().v.current.spanList(firstRow, count, list);
 }
+
+} // namespace gdl_internal
 
 void DRV_spanList(int32_t firstRow, int32_t count, const GdlSpan16* list) {
     GdlSpanFunc span = S().v.current.span;
@@ -235,12 +242,12 @@ void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 namespace {
 
-int outcode(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+int outcode(int64_t x, int64_t y, const int64_t (&box)[4]) {
     int code = 0;
-    if (y >= bottom) code |= 1;
-    if (y < top) code |= 2;
-    if (x >= right) code |= 4;
-    if (x < left) code |= 8;
+    if (y >= box[3]) code |= 1;
+    if (y < box[1]) code |= 2;
+    if (x >= box[2]) code |= 4;
+    if (x < box[0]) code |= 8;
     return code;
 }
 
@@ -248,14 +255,15 @@ int32_t clamp32(int64_t v) {
     return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-} // namespace
-
-int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t left, int32_t top,
-                     int32_t right, int32_t bottom) {
+// Cohen-Sutherland against the box (left, top, right, bottom; right and bottom
+// exclusive); an end point beyond the right or bottom edge moves to the edge
+// less `inset`.
+int32_t clipLineToBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, const int64_t (&box)[4],
+                      int64_t inset) {
     const int64_t dx = int64_t(*x2) - *x1, dy = int64_t(*y2) - *y1;
     const int64_t ox = *x1, oy = *y1;
-    int c1 = outcode(*x1, *y1, left, top, right, bottom);
-    int c2 = outcode(*x2, *y2, left, top, right, bottom);
+    int c1 = outcode(*x1, *y1, box);
+    int c2 = outcode(*x2, *y2, box);
     // Each move settles one border of one endpoint, so a few rounds always end it.
     for (int round = 0; round < 16; ++round) {
         if ((c1 | c2) == 0) return 1;
@@ -264,27 +272,50 @@ int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t
         int code = second ? c2 : c1;
         int64_t x, y;
         if (code & 1) {
-            y = int64_t(bottom) - 0x10000;
+            y = box[3] - inset;
             x = dy ? ox + dx * (y - oy) / dy : ox;
         } else if (code & 2) {
-            y = top;
+            y = box[1];
             x = dy ? ox + dx * (y - oy) / dy : ox;
         } else if (code & 4) {
-            x = int64_t(right) - 0x10000;
+            x = box[2] - inset;
             y = dx ? oy + dy * (x - ox) / dx : oy;
         } else {
-            x = left;
+            x = box[0];
             y = dx ? oy + dy * (x - ox) / dx : oy;
         }
         if (second) {
             *x2 = clamp32(x);
             *y2 = clamp32(y);
-            c2 = outcode(*x2, *y2, left, top, right, bottom);
+            c2 = outcode(*x2, *y2, box);
         } else {
             *x1 = clamp32(x);
             *y1 = clamp32(y);
-            c1 = outcode(*x1, *y1, left, top, right, bottom);
+            c1 = outcode(*x1, *y1, box);
         }
     }
     return 0;
 }
+
+} // namespace
+
+int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t left, int32_t top,
+                     int32_t right, int32_t bottom) {
+    return clipLineToBox(x1, y1, x2, y2, {left, top, right, bottom}, 0x10000);
+}
+
+namespace gdl_internal {
+
+// A 16.16 point draws the pixel it rounds to, so the box is the clip moved up
+// and left by half a pixel; an end point moved to the right or bottom edge
+// stops one unit short of it, so it still rounds to the last pixel inside.
+int32_t clipLineToPixelCentres(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2,
+                               const GdlRect& clip) {
+    const int64_t box[4] = {int64_t(clip.left) * 65536 - 0x8000, int64_t(clip.top) * 65536 - 0x8000,
+                            int64_t(clip.right) * 65536 - 0x8000,
+                            int64_t(clip.bottom) * 65536 - 0x8000};
+    if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
+    return clipLineToBox(x1, y1, x2, y2, box, 1);
+}
+
+} // namespace gdl_internal

@@ -21,6 +21,7 @@
 #include "gdl/memory.h"
 #include "gdl/render.h"
 #include "gdl/shading.h"
+#include "line_walker.h"
 
 // Pixels are moved as little-endian words with plain loads and stores.
 static_assert(std::endian::native == std::endian::little, "packed pixels assume little endian");
@@ -483,45 +484,7 @@ template <int N> struct Packed {
     // decision value of exactly 0 (the logical-mode line).
     template <class Plot>
     static void walkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool tie, Plot&& plot) {
-        if (x2 < x1) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        if (x1 == x2) {
-            int32_t a = roundFx(std::min(y1, y2)), b = roundFx(std::max(y1, y2));
-            int32_t x = roundFx(x1);
-            for (int32_t y = a; y <= b; ++y)
-                plot(x, y);
-            return;
-        }
-        int64_t dx = int64_t(x2) - x1, dy = int64_t(y2) - y1;
-        int32_t step = 1;
-        if (dy < 0) {
-            step = -1;
-            dy = -dy;
-        }
-        const int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
-        const int64_t incMinor = 2 * minor, incDiag = 2 * minor - 2 * major;
-        int32_t x = roundFx(x1), y = roundFx(y1);
-        const int64_t count = (major >> 16) + 1;
-        auto fixMul = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
-        const int64_t fracX = int64_t(x) * 65536 - x1;
-        const int64_t fracY = (int64_t(y) * 65536 - y1) * step;
-        const bool xMajor = dx >= dy;
-        int64_t error = incMinor - major + fixMul(incMinor, xMajor ? fracX : fracY) -
-                        fixMul(2 * major, xMajor ? fracY : fracX);
-        for (int64_t i = 0; i < count; ++i) {
-            plot(x, y);
-            bool minorStep = tie ? error >= 0 : error > 0;
-            if (xMajor) {
-                x += 1;
-                if (minorStep) y += step;
-            } else {
-                y += step;
-                if (minorStep) x += 1;
-            }
-            error += minorStep ? incDiag : incMinor;
-        }
+        gdl_internal::walkFixedLine(x1, y1, x2, y2, {tie, true}, plot);
     }
 
     static void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

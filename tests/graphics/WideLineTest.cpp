@@ -1,6 +1,6 @@
 // Lines swept by a wide pen: the span list against the union of the pen
 // rectangles placed at every pixel of the centre line, clipping, and the
-// fatal end of a list beyond the scratch buffer.
+// failed call of a list beyond the scratch buffer.
 #include <cstdio>
 #include <set>
 #include <utility>
@@ -88,21 +88,21 @@ TEST_F(WideLine, SweepsReachingOutOfTheClipAreClipped) {
     EXPECT_EQ(lit(), sweep(6, 5, 9, 7, 3, 4));
 }
 
-void printFatal(const char* text, const char*, uint32_t) {
-    std::fputs(text, stderr);
-}
-
-TEST_F(WideLine, ListBeyondTheScratchBufferIsFatal) {
+TEST_F(WideLine, ListBeyondTheScratchBufferFailsTheCall) {
     // 8192 rows of four bytes fill the buffer; one more row does not fit.
     GdlSpanListHead head{};
     GDL_scanWideLine(&head, 0, 0, 0, fx(8190), 2, 1);
     EXPECT_EQ(head.count, 8192);
-    EXPECT_EXIT(
-        {
-            GDL_setFatalBoxHook(printFatal);
-            GDL_scanWideLine(&head, 0, 0, fx(3), fx(8191), 2, 1);
-        },
-        ::testing::ExitedWithCode(1), "Scratch buffer too small for rendering objects!");
+    EXPECT_EQ(GDL_lastResult(), GDL_OK);
+    GDL_scanWideLine(&head, 0, 0, fx(3), fx(8191), 2, 1);
+    EXPECT_EQ(head.count, 0);
+    EXPECT_EQ(GDL_lastResult(), GDL_GENERAL_ERROR);
+    // Drawn through the wide-pen table, it draws nothing.
+    clear();
+    GDL_setPenSize(2, 1);
+    DRV_wideLine(0, 0, fx(3), fx(8191));
+    EXPECT_EQ(GDL_lastResult(), GDL_GENERAL_ERROR);
+    EXPECT_EQ(lit(), Pixels{});
 }
 
 } // namespace
