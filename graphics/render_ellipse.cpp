@@ -6,6 +6,7 @@
 
 #include "gdl/draw.h"
 #include "gdl/render.h"
+#include "gdl/result.h"
 #include "gdl/support.h"
 
 namespace {
@@ -113,8 +114,13 @@ template <typename Plot> void walkOutline(const Box& b, Plot plot) {
     });
 }
 
+// A shape whose rows do not fit the buffer fails the call (null) rather than
+// the program.
 int32_t* scratchInts(int64_t bytesNeeded) {
-    if (bytesNeeded > GDL_SCRATCH_SIZE) GDL_fatalScratchTooSmall();
+    if (bytesNeeded > GDL_SCRATCH_SIZE) {
+        GDL_setResult(GDL_GENERAL_ERROR);
+        return nullptr;
+    }
     return reinterpret_cast<int32_t*>(GDL_scratchBuffer());
 }
 
@@ -216,6 +222,7 @@ void DRV_ellipse(const GdlRect* box, int32_t patterned) {
 void DRV_fillEllipse(const GdlRect* box, int32_t clip) {
     Box b = normalise(box);
     int32_t* ext = scratchInts(int64_t((b.height + 3) / 2) * 4);
+    if (!ext) return;
     rowExtents(b.width, b.height, ext);
     GdlSpanFunc span = clip ? DRV_clippedSpan : S().v.current.span;
     int32_t lx = b.left + b.width / 2, rx = b.right - b.width / 2, half = b.height / 2;
@@ -235,6 +242,7 @@ void DRV_wideEllipse(const GdlRect* box, int32_t clip) {
     if (ph < 1) ph = 1;
     int64_t need = (int64_t(b.width) + b.height + 1) / 2 + std::max(pw, ph);
     int32_t* outer = scratchInts(std::max<int64_t>(need * 8, (int64_t(b.height) + 4) * 4));
+    if (!outer) return;
     int32_t half = b.height / 2;
     rowExtents(b.width, b.height, outer);
     Box in{b.left + pw,   b.top + ph,       b.right - pw,
@@ -300,7 +308,7 @@ void DRV_ellipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, in
 void DRV_fillEllipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, int32_t clip) {
     Box b = normalise(box);
     GdlDeviceContext& s = S();
-    scratchInts((int64_t(b.height) + 1) * 8);
+    if (!scratchInts((int64_t(b.height) + 1) * 8)) return;
     int32_t* ext = scratchInts((int64_t(b.height) + 3) / 2 * 4);
     rowExtents(b.width, b.height, ext);
     Sector sector(b, startAngle, endAngle);

@@ -5,6 +5,7 @@
 
 #include "gdl/draw.h"
 #include "gdl/render.h"
+#include "gdl/result.h"
 #include "gdl/support.h"
 
 namespace {
@@ -43,12 +44,20 @@ struct Edge {
 };
 static_assert(sizeof(Edge) == 36, "edge record");
 
+// A polygon whose working lists do not fit the buffer fails the call rather
+// than the program.
+bool fitsScratch(int64_t bytes) {
+    if (bytes <= GDL_SCRATCH_SIZE) return true;
+    GDL_setResult(GDL_GENERAL_ERROR);
+    return false;
+}
+
 } // namespace
 
 void DRV_polygon(int32_t count, const void* vertices, int32_t stride, int32_t xOffset,
                  int32_t yOffset) {
     if (count < 3 || !vertices) return;
-    if (int64_t(count) * int64_t(sizeof(Edge)) > GDL_SCRATCH_SIZE) GDL_fatalScratchTooSmall();
+    if (!fitsScratch(int64_t(count) * int64_t(sizeof(Edge)))) return;
     GdlDeviceContext& s = S();
     GdlSpanFunc span = s.genericTrapezoid ? DRV_clippedSpan : s.v.current.span;
     Edge* edges = reinterpret_cast<Edge*>(GDL_scratchBuffer());
@@ -227,8 +236,8 @@ void walkFromPoints(const Vertex* points, int32_t count, Vertex* forward, int32_
     walkConvex(forward, backward, count + 1, xOffset, yOffset);
 }
 
-void checkScratch(int64_t vertices) {
-    if (vertices * int64_t(sizeof(Vertex)) > GDL_SCRATCH_SIZE) GDL_fatalScratchTooSmall();
+bool fitsVertices(int64_t vertices) {
+    return fitsScratch(vertices * int64_t(sizeof(Vertex)));
 }
 
 } // namespace
@@ -236,7 +245,7 @@ void checkScratch(int64_t vertices) {
 void DRV_convexPolygon(int32_t count, const void* vertices, int32_t stride, int32_t xOffset,
                        int32_t yOffset) {
     if (count < 3 || !vertices) return;
-    checkScratch(3 * int64_t(count) + 2);
+    if (!fitsVertices(3 * int64_t(count) + 2)) return;
     // Two chains, then the caller's vertices copied behind them.
     Vertex* forward = reinterpret_cast<Vertex*>(GDL_scratchBuffer());
     Vertex* copy = forward + 2 * (count + 1);
