@@ -726,18 +726,19 @@ template <int N> struct Packed {
     static void stretchBlit(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                             int32_t top, int32_t right, int32_t bottom, int32_t destX,
                             int32_t destY, int32_t xScale, int32_t yScale,
-                            const GdlPaletteEntry* palette, int32_t identical) {
+                            const GdlPaletteEntry* palette, int32_t identical, int32_t xPhase,
+                            int32_t yPhase) {
         if (right <= left || bottom <= top) return;
         if (src->mode.bitsPerPixel < 8)
             return DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, xScale, yScale,
-                                  palette, identical);
+                                  palette, identical, xPhase, yPhase);
         const int32_t n = right - left;
         // The column repeat table is made once and serves every output row.
         auto* repeats = reinterpret_cast<uint32_t*>(rowBuffer(0, size_t(n) * 4));
         if (!repeats) return;
         int32_t width = 0;
         for (int32_t i = 0; i < n; ++i) {
-            repeats[i] = uint32_t(std::max(0, repeatOf(xScale, i)));
+            repeats[i] = uint32_t(std::max(0, repeatOf(xScale, i + xPhase)));
             width += int32_t(repeats[i]);
         }
         RowConverter conv(dest, src, palette, identical);
@@ -745,7 +746,7 @@ template <int N> struct Packed {
         const int32_t maxY = dest->bounds.bottom;
         for (int32_t j = 0; j < bottom - top && y < maxY; ++j) {
             // The row position is kept as a signed 16-bit value.
-            int32_t count = int16_t(repeatOf(yScale, j));
+            int32_t count = int16_t(repeatOf(yScale, j + yPhase));
             if (count <= 0) continue;
             const uint8_t* in = conv.row(top + j, left, right);
             if (!in) return;

@@ -290,7 +290,7 @@ TEST_P(PackedModelTest, StretchBlitsTakeTheSourcePixelOfTheRepeatTable) {
         const int32_t dx = rng.in(0, 8), dy = rng.in(0, 8);
         // The destination must hold every output column; rows past the
         // bottom of the destination are cut.
-        s->v.stretchBlit(s, src_, left, top, left + n, top + m, dx, dy, xs, ys, nullptr, 1);
+        s->v.stretchBlit(s, src_, left, top, left + n, top + m, dx, dy, xs, ys, nullptr, 1, 0, 0);
         int32_t y = dy;
         for (int32_t j = 0; j < m; ++j)
             for (int32_t k = 0; k < repeatOf(ys, j); ++k, ++y) {
@@ -584,7 +584,7 @@ TEST(PackedConvertModelTest, DoubledZoomedAndStretchedBlitsConvertEveryPair) {
                     xs = rng.in(0x4000, 0x30000);
                     ys = rng.in(0x4000, 0x30000);
                     dst->v.stretchBlit(dst, src, left, top, left + n, top + m, 3, 2, xs, ys,
-                                       nullptr, 1);
+                                       nullptr, 1, 0, 0);
                 }
                 std::vector<uint32_t> want(size_t(W * H), 0);
                 std::vector<uint8_t> drawn(size_t(W * H), 0);

@@ -377,10 +377,10 @@ TEST_P(PackedTest, StretchBlitRepeatsAndDropsColumns) {
             poke(other_, x, y, (0x10203 * uint32_t(x + 1) + uint32_t(y)) & mask);
     auto src = [&](int32_t x, int32_t y) { return peek(other_, x, y); };
     std::memset(s->surface, 0, size_t(s->mode.bytesPerLine) * H);
-    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 0, 0x20000, 0x10000, nullptr, 1);
+    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 0, 0x20000, 0x10000, nullptr, 1, 0, 0);
     for (int32_t x = 0; x < 16; ++x)
         EXPECT_EQ(peek(s, x, 1), src(x / 2, 1));
-    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 4, 0x8000, 0x8000, nullptr, 1);
+    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 4, 0x8000, 0x8000, nullptr, 1, 0, 0);
     for (int32_t x = 0; x < 4; ++x)
         EXPECT_EQ(peek(s, x, 4), src(2 * x, 0));
     EXPECT_EQ(peek(s, 4, 4), 0u);
