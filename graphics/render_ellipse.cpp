@@ -343,10 +343,20 @@ void DRV_getArcCoords(int32_t* coords) {
 
 namespace {
 
-GdlRect deviceBox(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+// The box in device coordinates. The shapes walk every row and column of
+// their box, which must lie in the 16.16 range as the viewport does; a box
+// beyond it fails the call.
+bool deviceBox(int32_t left, int32_t top, int32_t right, int32_t bottom, GdlRect* out) {
     const GdlAttributes& a = S().attr;
-    return {left + a.viewport.left, top + a.viewport.top, right + a.viewport.left,
-            bottom + a.viewport.top};
+    const int64_t v[4] = {int64_t(left) + a.viewport.left, int64_t(top) + a.viewport.top,
+                          int64_t(right) + a.viewport.left, int64_t(bottom) + a.viewport.top};
+    for (int64_t c : v)
+        if (c < -32767 || c > 32767) {
+            GDL_setResult(GDL_GENERAL_ERROR);
+            return false;
+        }
+    *out = {int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+    return true;
 }
 
 // Spans of a box wholly inside the clip go straight to the driver.
@@ -366,24 +376,28 @@ int32_t patterned() {
 } // namespace
 
 void GDL_ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.ellipse(&r, wideTable() ? needsClip(r) : patterned());
 }
 
 void GDL_fillEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.fillEllipse(&r, needsClip(r));
 }
 
 void GDL_ellipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t start,
                     int32_t end) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.ellipseArc(&r, start, end, patterned());
 }
 
 void GDL_fillEllipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t start,
                         int32_t end) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.fillEllipseArc(&r, start, end, needsClip(r));
 }
 

@@ -44,6 +44,8 @@ TEST_F(OversizeShapes, FailWithAResultCodeAndDrawNothing) {
              auto p = zigzag(1000);
              GDL_fillPolygon(1000, p.data(), 8);
          }},
+        {"ellipse outline beyond the 16.16 range", [] { GDL_ellipse(0, 0, 40000, 20); }},
+        {"arc beyond the 16.16 range", [] { GDL_ellipseArc(-40000, 0, 20, 20, 0, 90); }},
         {"convex polygon of 2000 points",
          [] {
              auto p = zigzag(2000);
