@@ -161,6 +161,9 @@ bool GDL_initDC(GdlDeviceContext* dc, const GdlDriverHeader* header, HWND window
     DRV_setDefaultVectors(dc);
     if (!header->init(dc, GDL_selectedDriverType(), GDL_currentMode(), window, virtualWidth,
                       virtualHeight, pages, flag, refresh)) {
+        // An init that attached its shared state before failing (no surface
+        // to be had) leaves it to the destroy entry, like any context.
+        releaseDriver(dc);
         GDL_setResult(dc->type <= GDL_DC_OPENGL_DRIVER ? GDL_MODE_NOT_SUPPORTED : GDL_NO_MEMORY);
         return false;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
+#include "gdl/memory.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/render.h"
@@ -686,6 +688,37 @@ TEST_F(PackedDriverTest, SharedStateIsCountedAndCallerSurfacesKept) {
     EXPECT_EQ(c->surface, mine.data());
     GDL_destroyDC(c);
     EXPECT_EQ(mine[0], 0xEE); // still ours, still readable
+}
+
+// A driver whose init attaches its shared state and then fails (its surface
+// could not be made): the library runs the destroy entry, so the state does
+// not keep the reference.
+namespace failing {
+GdlDriverState g_state{};
+int g_destroys = 0;
+void destroy(GdlDeviceContext* dc) {
+    ++g_destroys;
+    --dc->driverState->refCount;
+    dc->driverState = nullptr;
+}
+int32_t init(GdlDeviceContext* dc, int32_t, int32_t, HWND, int32_t, int32_t, int32_t, int32_t,
+             int32_t) {
+    g_state.destroy = destroy;
+    ++g_state.refCount;
+    dc->driverState = &g_state;
+    return 0;
+}
+} // namespace failing
+
+TEST_F(PackedDriverTest, AFailedCreationRunsTheDestroyEntry) {
+    GdlDriverHeader header = *GDL_driverHeader(GDL_PACK4);
+    header.init = failing::init;
+    ASSERT_EQ(GDL_registerDriver("PACK4.DRV", &header), GDL_OK);
+    EXPECT_EQ(GDL_createMemoryDC(8, 8, 4, nullptr), nullptr);
+    EXPECT_EQ(GDL_lastResult(), GDL_NO_MEMORY);
+    EXPECT_EQ(failing::g_destroys, 1);
+    EXPECT_EQ(failing::g_state.refCount, 0);
+    PACK_registerDrivers();
 }
 
 TEST_F(PackedDriverTest, BytesPerLineFollowTheDepthRules) {
