@@ -135,11 +135,13 @@ GdlDeviceContext* wrap(const GdlBitmap* b) {
     return &g_wrapper;
 }
 
-// 16.16 factor of a destination size over a source size; exact at 1 and 2.
-int32_t scaleOf(int32_t dst, int32_t src) {
+// 16.16 factor of a destination size over a source size; exact at 1 and 2;
+// 0 for a factor that 16.16 cannot hold.
+int32_t scaleOf(int64_t dst, int64_t src) {
     if (dst == src) return 0x10000;
     if (dst == 2 * src) return 0x20000;
-    return int32_t((int64_t(dst) << 16) / src);
+    const int64_t scale = (dst << 16) / src;
+    return scale > INT32_MAX ? 0 : int32_t(scale);
 }
 
 // Source pixels that cover `n` destination pixels at a scale.
@@ -373,8 +375,8 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
         return;
     }
     if (right <= left || bottom <= top) return;
-    const int32_t xs = scaleOf(right - left, bitmap->width);
-    const int32_t ys = scaleOf(bottom - top, bitmap->height);
+    const int32_t xs = scaleOf(int64_t(right) - left, bitmap->width);
+    const int32_t ys = scaleOf(int64_t(bottom) - top, bitmap->height);
     if (xs == 0x10000 && ys == 0x10000) {
         GDL_putBitmap(dc, left, top, bitmap, 0);
         return;
@@ -383,8 +385,8 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
     Current cur(dc);
     GdlDeviceContext& s = S();
     stretchCut(wrap(bitmap), Copy{0, 0, 0, 0, 0, 0}, int64_t(left) + s.attr.viewport.left,
-               int64_t(top) + s.attr.viewport.top, right - left, bottom - top, xs, ys,
-               bitmap->width, bitmap->height, bitmap->palette,
+               int64_t(top) + s.attr.viewport.top, int64_t(right) - left, int64_t(bottom) - top, xs,
+               ys, bitmap->width, bitmap->height, bitmap->palette,
                identicalPalettes(&s, bitmap->bitsPerPixel, bitmap->palette));
 }
 
@@ -471,8 +473,8 @@ void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
         return;
     }
     if (right <= left || bottom <= top || destRight <= destLeft || destBottom <= destTop) return;
-    const int32_t xs = scaleOf(destRight - destLeft, right - left);
-    const int32_t ys = scaleOf(destBottom - destTop, bottom - top);
+    const int32_t xs = scaleOf(int64_t(destRight) - destLeft, int64_t(right) - left);
+    const int32_t ys = scaleOf(int64_t(destBottom) - destTop, int64_t(bottom) - top);
     if (xs == 0x10000 && ys == 0x10000) {
         GDL_bitBlt(dest, src, left, top, right, bottom, destLeft, destTop, 0);
         return;
