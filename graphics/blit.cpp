@@ -3,8 +3,10 @@
 // entries that work on the state block need their context current, so each
 // operation makes the context it draws into current for its duration.
 #include <algorithm>
+#include <source_location>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -32,7 +34,9 @@ private:
     GdlDeviceContext* previous_;
 };
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 

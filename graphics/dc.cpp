@@ -2,6 +2,7 @@
 // context with its state block.
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/memory.h"
@@ -103,6 +104,7 @@ void destroyAll(int kind) {
 // --- Current context ---------------------------------------------------------
 
 GdlDeviceContext* GDL_selectCurrentDC(GdlDeviceContext* dc) {
+    GDL_checkThread("GDL_selectCurrentDC");
     GdlDeviceContext* previous = g_current;
     if (dc == g_current || dc == &GDL_stateBlock) return previous;
     if (g_current) {
@@ -371,6 +373,7 @@ void GDL_destroyDIBSurface(GdlDeviceContext* dc) {
 GdlDeviceContext* GDL_createMemoryDCEx(int32_t width, int32_t height, int32_t bits,
                                        const GdlPixelFormat* format, int32_t bytesPerLine,
                                        void* surface, HBITMAP bitmap) {
+    GDL_checkThread("GDL_createMemoryDCEx");
     GDL_setResult(GDL_OK);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 15 && bits != 16 && bits != 24 &&
         bits != 32) {
@@ -454,6 +457,7 @@ GdlDeviceContext* GDL_createWindowedDC(HWND window) {
 // --- Destruction -------------------------------------------------------------------
 
 bool GDL_destroyDC(GdlDeviceContext* dc) {
+    GDL_checkThread("GDL_destroyDC");
     if (!dc) return true;
     int kind = kindOfType(GDL_liveDC(dc)->type);
     if (kind < 0) {

@@ -1,14 +1,18 @@
 // Drawing attributes of the current context: setters through the vector,
 // viewport and clipping, defaults, restoring a block, and the render-table choice.
+#include <source_location>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 

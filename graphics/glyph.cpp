@@ -1,8 +1,10 @@
 // The monochrome image, the software cursor and the two glyph routines: stroke
 // lists of vector fonts and strings of bitmap fonts in four directions.
 #include <algorithm>
+#include <source_location>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/driver.h"
@@ -12,7 +14,9 @@
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 

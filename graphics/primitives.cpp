@@ -1,8 +1,10 @@
 // Lines, rectangles, bevels and pixels of the current context, and the line
 // walker that hands every pixel of a 16.16 line to a routine.
 #include <algorithm>
+#include <source_location>
 #include <utility>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
@@ -10,7 +12,9 @@
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 

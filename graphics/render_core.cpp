@@ -1,8 +1,10 @@
 // Device-independent spans, span lists, regions, trapezoids, the generic
 // per-pixel span and the line routines that draw pixel by pixel.
 #include <algorithm>
+#include <source_location>
 #include <utility>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
@@ -10,18 +12,14 @@
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 
 inline int32_t roundFx(int32_t v) {
     return int32_t((int64_t(v) + 0x8000) >> 16);
-}
-
-GdlPutPixelFunc g_linePixel = nullptr;
-
-void plotLinePixel(int32_t x, int32_t y) {
-    g_linePixel(x, y);
 }
 
 } // namespace
@@ -188,8 +186,7 @@ void DRV_patternPixel(int32_t x, int32_t y) {
 void DRV_genericLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     GdlDeviceContext& s = S();
     s.v.beginAccess();
-    g_linePixel = s.v.putPixel;
-    GDL_lineCoord(x1, y1, x2, y2, plotLinePixel);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, s.v.putPixel);
     s.v.endAccess();
 }
 
@@ -202,25 +199,12 @@ void DRV_genericFillRect(int32_t left, int32_t top, int32_t right, int32_t botto
 void DRV_colorMappedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     GdlDeviceContext& s = S();
     s.v.beginAccess();
-    g_linePixel = s.attr.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel;
-    GDL_lineCoord(x1, y1, x2, y2, plotLinePixel);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {},
+                                s.attr.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel);
     s.v.endAccess();
 }
 
 // --- Styled lines -------------------------------------------------------------------
-
-namespace {
-
-uint32_t g_styleWord = 0;
-uint32_t g_styleReload = 0;
-
-void plotStyled(int32_t x, int32_t y) {
-    if (g_styleWord & 1) S().v.putPixel(x, y);
-    g_styleWord >>= 1;
-    if (g_styleWord <= 1) g_styleWord = g_styleReload;
-}
-
-} // namespace
 
 void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     GdlDeviceContext& s = S();
@@ -230,11 +214,16 @@ void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     }
     int64_t dx = int64_t(x2) - x1, dy = y2 >= y1 ? int64_t(y2) - y1 : int64_t(y1) - y2;
     int64_t pixels = (std::max(dx, dy) >> 16) + 1;
-    g_styleReload = (s.attr.lineStyle & 0xFFFF) | 0x10000;
-    g_styleWord = g_styleReload >> (s.attr.lineStylePos & 15);
+    const uint32_t reload = (s.attr.lineStyle & 0xFFFF) | 0x10000;
+    uint32_t word = reload >> (s.attr.lineStylePos & 15);
     s.attr.lineStylePos += uint32_t(pixels);
+    const GdlPutPixelFunc put = s.v.putPixel;
     s.v.beginAccess();
-    GDL_lineCoord(x1, y1, x2, y2, plotStyled);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, [&](int32_t x, int32_t y) {
+        if (word & 1) put(x, y);
+        word >>= 1;
+        if (word <= 1) word = reload;
+    });
     s.v.endAccess();
 }
 

@@ -1,9 +1,11 @@
 // Ellipse shapes of render slots 6 to 9: outline, ring of pen size, filled
 // ellipse, arc outline and filled sector, all from one midpoint walk.
 #include <algorithm>
+#include <source_location>
 #include <cmath>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
@@ -11,7 +13,9 @@
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 
@@ -88,10 +92,9 @@ GdlPutPixelFunc outlineWriter(int32_t patterned) {
 
 // Outline pixels are tested against the device clip one by one: an ellipse
 // cannot be cut before it reaches the renderer.
-GdlPutPixelFunc g_writer = nullptr;
-void plotClipped(int32_t x, int32_t y) {
+void plotClipped(GdlPutPixelFunc writer, int32_t x, int32_t y) {
     const GdlRect& c = S().clipDevice;
-    if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) g_writer(x, y);
+    if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) writer(x, y);
 }
 
 // Walks the outline of a box, handing every plotted pixel to `plot`.
@@ -213,9 +216,9 @@ void DRV_arcPoint(int32_t a, int32_t b, int32_t angle, int32_t* x, int32_t* y) {
 void DRV_ellipse(const GdlRect* box, int32_t patterned) {
     Box b = normalise(box);
     GdlDeviceContext& s = S();
-    g_writer = outlineWriter(patterned);
+    const GdlPutPixelFunc writer = outlineWriter(patterned);
     s.v.beginAccess();
-    walkOutline(b, plotClipped);
+    walkOutline(b, [writer](int32_t x, int32_t y) { plotClipped(writer, x, y); });
     s.v.endAccess();
 }
 
@@ -275,7 +278,7 @@ void DRV_ellipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, in
     GdlDeviceContext& s = S();
     Sector sector(b, startAngle, endAngle);
     double cx = (b.left + b.right) / 2.0, cy = (b.top + b.bottom) / 2.0;
-    g_writer = outlineWriter(patterned);
+    const GdlPutPixelFunc writer = outlineWriter(patterned);
     // The arc's end points are the drawn pixels nearest the two targets.
     double bestS = 1e300, bestE = 1e300;
     int32_t sx = 0, sy = 0, ex = 0, ey = 0;
@@ -284,7 +287,7 @@ void DRV_ellipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, in
     walkOutline(b, [&](int32_t x, int32_t y) {
         double px = x - cx, py = cy - y;
         if (!sector.contains(px, py)) return;
-        plotClipped(x, y);
+        plotClipped(writer, x, y);
         any = true;
         double ds = (px - sector.sx / 10000) * (px - sector.sx / 10000) +
                     (py - sector.sy / 10000) * (py - sector.sy / 10000);

@@ -1,8 +1,10 @@
 // Polygon fillers: the even-odd edge-list filler for any polygon and the
 // trapezoid walker for convex ones (triangles and quadrilaterals included).
 #include <algorithm>
+#include <source_location>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
@@ -10,7 +12,9 @@
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only.
+GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
+    GDL_checkThread(where.function_name());
     return GDL_stateBlock;
 }
 

@@ -11,27 +11,6 @@
 
 namespace {
 
-// The walker's plot routine has no context, so the row being filled lives here.
-int32_t g_firstRow = 0;
-GdlSpan16* g_rows = nullptr;
-
-void markCentre(int32_t x, int32_t y) {
-    GdlSpan16& r = g_rows[y - g_firstRow];
-    if (r.x1 > r.x2) {
-        r.x1 = int16_t(x);
-        r.x2 = int16_t(x);
-        return;
-    }
-    r.x1 = int16_t(std::min<int32_t>(r.x1, x));
-    r.x2 = int16_t(std::max<int32_t>(r.x2, x));
-}
-
-int32_t minY = 0, maxY = 0;
-void measure(int32_t, int32_t y) {
-    minY = std::min(minY, y);
-    maxY = std::max(maxY, y);
-}
-
 int32_t roundFx(int32_t v) {
     return int32_t((int64_t(v) + 0x8000) >> 16);
 }
@@ -42,9 +21,11 @@ int32_t GDL_scanWideLine(GdlSpanListHead* out, int32_t x1, int32_t y1, int32_t x
                          int32_t penHeight, int32_t penWidth) {
     penHeight = std::max(penHeight, 1);
     penWidth = std::max(penWidth, 1);
-    minY = INT32_MAX;
-    maxY = INT32_MIN;
-    GDL_lineCoord(x1, y1, x2, y2, measure);
+    int32_t minY = INT32_MAX, maxY = INT32_MIN;
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, [&](int32_t, int32_t y) {
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    });
     if (minY > maxY) minY = maxY = roundFx(y1);
     const int64_t lineRows = int64_t(maxY) - minY + 1;
     const int64_t rows = lineRows + penHeight - 1;
@@ -59,9 +40,16 @@ int32_t GDL_scanWideLine(GdlSpanListHead* out, int32_t x1, int32_t y1, int32_t x
     // Empty rows are marked x1 > x2 until the walk reaches them.
     for (int64_t i = 0; i < rows; ++i)
         list[i] = {1, 0};
-    g_firstRow = minY;
-    g_rows = list;
-    GDL_lineCoord(x1, y1, x2, y2, markCentre);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, [&](int32_t x, int32_t y) {
+        GdlSpan16& r = list[y - minY];
+        if (r.x1 > r.x2) {
+            r.x1 = int16_t(x);
+            r.x2 = int16_t(x);
+            return;
+        }
+        r.x1 = int16_t(std::min<int32_t>(r.x1, x));
+        r.x2 = int16_t(std::max<int32_t>(r.x2, x));
+    });
     // Row r of the sweep covers the centre rows r - penHeight + 1 .. r; going
     // from the bottom up, the rows still to be read are unchanged.
     int32_t leftmost = INT32_MAX;
