@@ -114,8 +114,10 @@ void DRV_trapezoid(GdlEdgeWalker* w) {
                 if (a < b) s.v.current.span(w->row, a, b);
             }
         }
-        w->leftX += w->leftStep;
-        w->rightX += w->rightStep;
+        // Edges of a shape far outside the surface may run past the 16.16
+        // range; they wrap as 32-bit values do, and the clip cuts what results.
+        w->leftX = int32_t(uint32_t(w->leftX) + uint32_t(w->leftStep));
+        w->rightX = int32_t(uint32_t(w->rightX) + uint32_t(w->rightStep));
         w->row += 1;
     }
 }

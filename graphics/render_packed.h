@@ -467,8 +467,9 @@ template <int N> struct Packed {
         int32_t left = w->leftX, right = w->rightX;
         for (int32_t i = 0; i < w->count; ++i) {
             Span(w->row + i, roundFx(left), roundFx(right));
-            left += w->leftStep;
-            right += w->rightStep;
+            // Wraps as 32-bit values do (edges far outside the surface).
+            left = int32_t(uint32_t(left) + uint32_t(w->leftStep));
+            right = int32_t(uint32_t(right) + uint32_t(w->rightStep));
         }
         if (w->count > 0) {
             w->row += w->count;
