@@ -3,7 +3,6 @@
 // entries that work on the state block need their context current, so each
 // operation makes the context it draws into current for its duration.
 #include <algorithm>
-#include <source_location>
 #include <cstring>
 
 #include "gdl/thread.h"
@@ -34,9 +33,10 @@ private:
     GdlDeviceContext* previous_;
 };
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

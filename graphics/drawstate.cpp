@@ -1,6 +1,5 @@
 // Drawing attributes of the current context: setters through the vector,
 // viewport and clipping, defaults, restoring a block, and the render-table choice.
-#include <source_location>
 #include <cstring>
 
 #include "gdl/thread.h"
@@ -10,9 +9,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

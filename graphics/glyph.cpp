@@ -1,7 +1,6 @@
 // The monochrome image, the software cursor and the two glyph routines: stroke
 // lists of vector fonts and strings of bitmap fonts in four directions.
 #include <algorithm>
-#include <source_location>
 #include <cstring>
 
 #include "gdl/thread.h"
@@ -14,9 +13,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

@@ -1,7 +1,6 @@
 // Lines, rectangles, bevels and pixels of the current context, and the line
 // walker that hands every pixel of a 16.16 line to a routine.
 #include <algorithm>
-#include <source_location>
 #include <utility>
 
 #include "gdl/thread.h"
@@ -12,9 +11,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

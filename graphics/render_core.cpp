@@ -1,7 +1,6 @@
 // Device-independent spans, span lists, regions, trapezoids, the generic
 // per-pixel span and the line routines that draw pixel by pixel.
 #include <algorithm>
-#include <source_location>
 #include <utility>
 
 #include "gdl/thread.h"
@@ -12,9 +11,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

@@ -1,7 +1,6 @@
 // Ellipse shapes of render slots 6 to 9: outline, ring of pen size, filled
 // ellipse, arc outline and filled sector, all from one midpoint walk.
 #include <algorithm>
-#include <source_location>
 #include <cmath>
 #include <cstring>
 
@@ -13,9 +12,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

@@ -1,7 +1,6 @@
 // Polygon fillers: the even-odd edge-list filler for any polygon and the
 // trapezoid walker for convex ones (triangles and quadrilaterals included).
 #include <algorithm>
-#include <source_location>
 #include <cstring>
 
 #include "gdl/thread.h"
@@ -12,9 +11,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 

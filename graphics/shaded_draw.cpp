@@ -2,7 +2,6 @@
 // ends that feed the shading trapezoid fillers. Everything works on the state
 // block; lines and polygons are drawn in replace mode unless said otherwise.
 #include <algorithm>
-#include <source_location>
 #include <cmath>
 #include <utility>
 
@@ -13,9 +12,10 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only.
-GdlDeviceContext& S(std::source_location where = std::source_location::current()) {
-    GDL_checkThread(where.function_name());
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
