@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -63,10 +64,6 @@ private:
     int32_t w_, h_, pitch_;
     std::vector<uint8_t> bytes_;
 };
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
 
 class DrawingBounds : public ::testing::TestWithParam<Depth> {
 protected:

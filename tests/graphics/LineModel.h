@@ -16,11 +16,9 @@
 #include <utility>
 #include <vector>
 
-namespace linemodel {
+#include "FixedPoint.h"
 
-inline int32_t roundFx(int32_t v) {
-    return int32_t((int64_t(v) + 0x8000) >> 16);
-}
+namespace linemodel {
 
 // Empty when the pixels (any order) are a valid line from (x1, y1) to (x2, y2)
 // in 16.16; else what is wrong.

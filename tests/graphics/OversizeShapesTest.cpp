@@ -3,6 +3,7 @@
 // nothing; the program goes on.
 #include <vector>
 
+#include "FixedPoint.h"
 #include "Canvas.h"
 #include "gdl/blit.h"
 #include "gdl/pixelformat.h"
@@ -11,10 +12,6 @@
 namespace {
 
 using OversizeShapes = CanvasTest;
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
 
 // A polygon of `n` points along a zigzag inside the canvas.
 std::vector<int32_t> zigzag(int32_t n) {

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
@@ -46,14 +47,6 @@ uint32_t combine(uint32_t d, uint32_t v, int32_t op) {
         case 3: return d ^ v;
         default: return d & v; // every other mode acts as AND
     }
-}
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
-
-int32_t roundFx(int32_t v) {
-    return int32_t((int64_t(v) + 0x8000) >> 16);
 }
 
 int32_t repeatOf(int32_t scale, int32_t i) {

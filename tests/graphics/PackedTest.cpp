@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "gdl/bitmap.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
@@ -24,10 +25,6 @@ namespace {
 using namespace packedtest;
 
 constexpr int32_t W = 40, H = 24;
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
 
 uint32_t maskOf(int32_t bits) {
     int32_t b = bytesOf(bits) * 8;

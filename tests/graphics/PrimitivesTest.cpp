@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "Canvas.h"
 #include "LineModel.h"
 #include "gdl/support.h"
@@ -21,15 +22,6 @@ void checkLine(const Pixels& got, double x1, double y1, double x2, double y2) {
 }
 
 using PrimitivesTest = CanvasTest;
-
-// A small fixed generator, so the lines are the same on every run.
-struct Lcg {
-    uint32_t state;
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
-    int32_t fx(int lo, int hi) {
-        return int32_t(lo * 65536 + int64_t(next() % uint32_t((hi - lo) * 65536)));
-    }
-};
 
 TEST_F(PrimitivesTest, IntegerLinesInEveryOctant) {
     const int cx = 20, cy = 15;

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "FixedPoint.h"
 #include "DrawTestRows.h"
 #include "gdl/draw.h"
 #include "gdl/driver.h"
@@ -16,10 +17,6 @@ using Pixels = std::set<std::pair<int, int>>;
 Pixels g_centre;
 void collect(int32_t x, int32_t y) {
     g_centre.insert({x, y});
-}
-
-int32_t fx(int32_t v) {
-    return v * 65536;
 }
 
 // The pen's top-left corner walks the centre line.
