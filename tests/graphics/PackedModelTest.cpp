@@ -500,6 +500,7 @@ TEST(PackedSubByteModelTest, ColourMapSpansDitherByTheMatrix) {
 // --- Converting blits between direct-colour depths ------------------------------------
 
 namespace conv {
+namespace {
 
 // Field positions and widths written out per layout: red, green, blue.
 struct Layout {
@@ -531,6 +532,7 @@ uint32_t convert(const Layout& from, const Layout& to, uint32_t pixel) {
     return out;
 }
 
+} // namespace
 } // namespace conv
 
 // Row-doubled, zoomed and stretched blits between every pair of direct-colour
