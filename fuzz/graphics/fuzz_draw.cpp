@@ -243,6 +243,8 @@ void copy(Choices& in, GdlDeviceContext* dc, GdlDeviceContext* other, Picture& p
 
 } // namespace
 
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool registered = false;
     if (!registered) {
