@@ -43,7 +43,7 @@ public:
         return int32_t(b % uint32_t(extent + 17)) - 8;
     }
     int32_t fixed(int32_t extent) {
-        return int32_t(uint32_t(coord(extent)) << 16) + int32_t(byte()) * 256 - 0x8000;
+        return int32_t((uint32_t(coord(extent)) << 16) + uint32_t(byte()) * 256u - 0x8000u);
     }
 
 private:
