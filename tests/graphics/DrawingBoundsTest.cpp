@@ -152,27 +152,29 @@ INSTANTIATE_TEST_SUITE_P(Depths, DrawingBounds, ::testing::ValuesIn(kDepths),
 // context keeps the viewport it had.
 TEST(DrawingViewport, BeyondTheFixedPointRangeIsRefused) {
     PACK_registerDrivers();
-    GuardedSurface g(20, 10, 8, nullptr);
-    ASSERT_NE(g.dc, nullptr);
-    GDL_setViewportCurrent(2, 3, 12, 9);
-    ASSERT_EQ(GDL_lastResult(), GDL_OK);
-    const GdlRect before = GDL_stateBlock.attr.viewport;
-    const GdlRect beforeClip = GDL_stateBlock.attr.clipRect;
-    const GdlRect refused[] = {
-        {40000, 0, 40010, 10}, {0, -40000, 10, 10}, {-32768, 0, 10, 10}, {0, 0, 10, 32768}};
-    for (const GdlRect& r : refused) {
-        GDL_setViewportCurrent(r.left, r.top, r.right, r.bottom);
-        EXPECT_NE(GDL_lastResult(), GDL_OK);
-        GDL_setViewport(g.dc, r.left, r.top, r.right, r.bottom);
-        EXPECT_NE(GDL_lastResult(), GDL_OK);
-        EXPECT_EQ(std::memcmp(&GDL_stateBlock.attr.viewport, &before, sizeof(before)), 0);
-        EXPECT_EQ(std::memcmp(&GDL_stateBlock.attr.clipRect, &beforeClip, sizeof(before)), 0);
+    {
+        GuardedSurface g(20, 10, 8, nullptr);
+        ASSERT_NE(g.dc, nullptr);
+        GDL_setViewportCurrent(2, 3, 12, 9);
+        ASSERT_EQ(GDL_lastResult(), GDL_OK);
+        const GdlRect before = GDL_stateBlock.attr.viewport;
+        const GdlRect beforeClip = GDL_stateBlock.attr.clipRect;
+        const GdlRect refused[] = {
+            {40000, 0, 40010, 10}, {0, -40000, 10, 10}, {-32768, 0, 10, 10}, {0, 0, 10, 32768}};
+        for (const GdlRect& r : refused) {
+            GDL_setViewportCurrent(r.left, r.top, r.right, r.bottom);
+            EXPECT_NE(GDL_lastResult(), GDL_OK);
+            GDL_setViewport(g.dc, r.left, r.top, r.right, r.bottom);
+            EXPECT_NE(GDL_lastResult(), GDL_OK);
+            EXPECT_EQ(std::memcmp(&GDL_stateBlock.attr.viewport, &before, sizeof(before)), 0);
+            EXPECT_EQ(std::memcmp(&GDL_stateBlock.attr.clipRect, &beforeClip, sizeof(before)), 0);
+        }
+        GDL_setViewportCurrent(-32767, 0, 32767, 10);
+        EXPECT_EQ(GDL_lastResult(), GDL_OK);
+        GDL_line(-40000, 0, 40000, 5);
+        GDL_fillRect(-40000, 0, 40000, 5);
+        EXPECT_EQ(g.strayBytes(), 0);
     }
-    GDL_setViewportCurrent(-32767, 0, 32767, 10);
-    EXPECT_EQ(GDL_lastResult(), GDL_OK);
-    GDL_line(-40000, 0, 40000, 5);
-    GDL_fillRect(-40000, 0, 40000, 5);
-    EXPECT_EQ(g.strayBytes(), 0);
     GDL_exit();
 }
 
