@@ -186,6 +186,12 @@ struct Chain {
     const Vertex& end() const { return points[index + 1]; }
 };
 
+// Edge x far outside the surface wraps as 32-bit values do; the clip cuts
+// what results.
+int32_t wrapAdd(int32_t a, int32_t b) {
+    return int32_t(uint32_t(a) + uint32_t(b));
+}
+
 int32_t roundRow(int64_t y) {
     return int32_t((y + 0x8000) >> 16);
 }
@@ -199,8 +205,8 @@ void walkConvex(const Vertex* forward, const Vertex* backward, int32_t length, i
     if (!left.advance() || !right.advance()) return;
     GdlEdgeWalker& w = s.walker.edge;
     int64_t y = int64_t(left.start().y) + yOffset;
-    w.leftX = left.start().x + xOffset;
-    w.rightX = right.start().x + xOffset;
+    w.leftX = wrapAdd(left.start().x, xOffset);
+    w.rightX = wrapAdd(right.start().x, xOffset);
     w.row = roundRow(y);
     for (int guard = 0; guard < 2 * length + 2; ++guard) {
         int64_t yEnd = std::min(left.end().y, right.end().y) + int64_t(yOffset);
@@ -214,12 +220,12 @@ void walkConvex(const Vertex* forward, const Vertex* backward, int32_t length, i
         if (leftDone) {
             ++left.index;
             if (!left.advance()) return;
-            w.leftX = left.start().x + xOffset;
+            w.leftX = wrapAdd(left.start().x, xOffset);
         }
         if (rightDone) {
             ++right.index;
             if (!right.advance()) return;
-            w.rightX = right.start().x + xOffset;
+            w.rightX = wrapAdd(right.start().x, xOffset);
         }
         y = yEnd;
     }
