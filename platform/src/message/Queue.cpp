@@ -8,6 +8,9 @@
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 
+#include <atomic>
+#include <chrono>
+
 using namespace platform::user;
 
 namespace {
@@ -92,7 +95,7 @@ void RunSentMessages() {
         std::lock_guard<std::mutex> lock(st.mutex);
         sent->result = result;
         sent->done = true;
-        st.wake.notify_all();
+        Wake(st);
     }
 }
 
@@ -172,13 +175,57 @@ BOOL PeekMessageA(LPMSG out, HWND hwnd, UINT lo, UINT hi, UINT remove) {
     return FALSE;
 }
 
+std::atomic<uint64_t> waitRounds{0};
+
+namespace {
+
+// A real display delivers input only when the host is pumped, so the thread
+// that owns it looks again this often; everything else wakes the wait.
+constexpr int32_t kHostPollMs = 5;
+// Virtual time moves on another thread without a wake: look again soon.
+constexpr int32_t kVirtualPollMs = 1;
+// A bound on any wait, so a missed wake costs a delay, never a hang.
+constexpr int32_t kLongestWaitMs = 1000;
+
+uint64_t Changes() {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return State().changes;
+}
+
+// Waits until the state changed since `seen`, this thread's next timer of
+// `filter` falls due, or the host wants pumping.
+void WaitForMessage(HWND filter, uint64_t seen) {
+    if (platform::ClockIsVirtual() && platform::ClockIsOwnerThread()) {
+        Sleep(1); // the clock moves only while its owner waits, as in Sleep
+        return;
+    }
+    int32_t limit = kLongestWaitMs;
+    if (platform::ClockIsVirtual())
+        limit = kVirtualPollMs;
+    else if (platform::IsHostThread() && platform::CurrentHost() == platform::HostKind::Sdl)
+        limit = kHostPollMs;
+    auto& st = State();
+    std::unique_lock<std::mutex> lock(st.mutex);
+    int32_t due = NextTimerDueLocked(filter);
+    if (due >= 0 && due < limit) limit = due;
+    if (limit == 0) return;
+    st.wake.wait_for(lock, std::chrono::milliseconds(limit), [&] { return st.changes != seen; });
+}
+
+} // namespace
+
+uint64_t platform::MessageWaitRounds() {
+    return waitRounds.load();
+}
+
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
     if (!msg) return -1;
     for (;;) {
+        uint64_t seen = Changes(); // before the look: what comes during it ends the wait
         if (PeekMessageA(msg, hwnd, lo, hi, PM_REMOVE))
             return msg->message == WM_QUIT ? FALSE : TRUE;
-        // On virtual time the owner's wait moves the clock, so timers come due.
-        Sleep(1);
+        ++waitRounds;
+        WaitForMessage(hwnd, seen);
     }
 }
 
@@ -191,7 +238,7 @@ BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         m.msg = MSG{nullptr, msg, wParam, lParam, platform::ClockNow(), CursorPos()};
         m.seq = st.nextSeq++;
         q->messages.push_back(std::move(m));
-        st.wake.notify_all();
+        Wake(st);
         return TRUE;
     }
     WindowPtr w = FindLocked(hwnd);
@@ -213,7 +260,7 @@ LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     // reads its queue, and this thread waits for the answer.
     SentMessage sent{hwnd, msg, wParam, lParam};
     QueueLocked(w->thread)->sent.push_back(&sent);
-    st.wake.notify_all();
+    Wake(st);
     auto own = QueueLocked(std::this_thread::get_id());
     for (;;) {
         st.wake.wait(lock, [&] { return sent.done || !FindLocked(hwnd) || !own->sent.empty(); });
@@ -240,7 +287,7 @@ void PostQuitMessage(int exitCode) {
     auto q = QueueLocked(std::this_thread::get_id());
     q->quitPending = true;
     q->quitCode = exitCode;
-    State().wake.notify_all();
+    Wake(State());
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {

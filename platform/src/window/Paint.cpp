@@ -41,13 +41,13 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
         for (auto& [id, w] : st.windows)
             if (!w->destroyed && w->thread == std::this_thread::get_id())
                 InvalidateOne(*w, nullptr, erase != FALSE);
-        st.wake.notify_all();
+        Wake(st);
         return TRUE;
     }
     WindowPtr w = FindLocked(hwnd);
     if (!w) return FALSE;
     InvalidateOne(*w, rect, erase != FALSE);
-    st.wake.notify_all();
+    Wake(st);
     return TRUE;
 }
 
