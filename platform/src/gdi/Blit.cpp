@@ -1,4 +1,5 @@
 // BitBlt and StretchBlt between memory and window DCs in any pixel layout.
+#include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
 
 #include <algorithm>
@@ -220,18 +221,22 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
             DWORD rop) {
-    return platform::gdi::Blit(dest, x, y, width, height, source, sourceX, sourceY, width, height,
-                               rop)
-               ? TRUE
-               : FALSE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        return platform::gdi::Blit(dest, x, y, width, height, source, sourceX, sourceY, width,
+                                   height, rop)
+                   ? TRUE
+                   : FALSE;
+    });
 }
 
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                 int sourceWidth, int sourceHeight, DWORD rop) {
-    return platform::gdi::Blit(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth,
-                               sourceHeight, rop)
-               ? TRUE
-               : FALSE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        return platform::gdi::Blit(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth,
+                                   sourceHeight, rop)
+                   ? TRUE
+                   : FALSE;
+    });
 }
 
 int SetStretchBltMode(HDC handle, int mode) {

@@ -1,6 +1,7 @@
 // Window timers. They are not queued: WM_TIMER is made when the thread reads
 // an otherwise empty queue and a timer is due, and the next one falls due a
 // full period after that read, so a slow reader gets fewer, not more.
+#include "../kernel/OutOfMemory.h"
 #include "../window/UserState.h"
 #include "platform/Clock.h"
 
@@ -13,27 +14,29 @@ constexpr UINT kMinimumElapse = 10; // as USER_TIMER_MINIMUM
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
-    auto& st = State();
-    std::lock_guard<std::mutex> lock(st.mutex);
-    if (hwnd && !FindLocked(hwnd)) return 0;
-    elapse = std::max(elapse, kMinimumElapse);
-    uint32_t due = platform::ClockNow() + elapse;
-    std::thread::id self = std::this_thread::get_id();
-    for (WindowTimer& t : st.timers) {
-        bool same =
-            hwnd ? (t.hwnd == hwnd && t.id == id) : (!t.hwnd && t.id == id && t.thread == self);
-        if (same) {
-            t.elapse = elapse;
-            t.proc = proc;
-            t.due = due;
-            Wake(st); // a reader may be waiting for the old due time
-            return hwnd ? (id ? id : 1) : id;
+    return platform::OrOutOfMemory<UINT_PTR>(0, [&]() -> UINT_PTR {
+        auto& st = State();
+        std::lock_guard<std::mutex> lock(st.mutex);
+        if (hwnd && !FindLocked(hwnd)) return 0;
+        elapse = std::max(elapse, kMinimumElapse);
+        uint32_t due = platform::ClockNow() + elapse;
+        std::thread::id self = std::this_thread::get_id();
+        for (WindowTimer& t : st.timers) {
+            bool same =
+                hwnd ? (t.hwnd == hwnd && t.id == id) : (!t.hwnd && t.id == id && t.thread == self);
+            if (same) {
+                t.elapse = elapse;
+                t.proc = proc;
+                t.due = due;
+                Wake(st); // a reader may be waiting for the old due time
+                return hwnd ? (id ? id : 1) : id;
+            }
         }
-    }
-    if (!hwnd) id = st.nextThreadTimerId++;
-    st.timers.push_back(WindowTimer{hwnd, id, elapse, proc, due, self});
-    Wake(st);
-    return hwnd ? (id ? id : 1) : id;
+        if (!hwnd) id = st.nextThreadTimerId++;
+        st.timers.push_back(WindowTimer{hwnd, id, elapse, proc, due, self});
+        Wake(st);
+        return hwnd ? (id ? id : 1) : id;
+    });
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
