@@ -182,7 +182,10 @@ void TEventMgr::SetTimer(int32_t ms) {
         tickTimer_.Start(static_cast<uint32_t>(timerMs_ > 0 ? timerMs_ : 0), 0, 0, this, &OnTick);
     } else {
         KillTimer(window_, 1);
-        if (timerMs_ != 0) ::SetTimer(window_, 1, static_cast<UINT>(timerMs_), nullptr);
+        SetLastError(0);
+        if (timerMs_ != 0 && !::SetTimer(window_, 1, static_cast<UINT>(timerMs_), nullptr) &&
+            GetLastError() == ERROR_NOT_ENOUGH_MEMORY)
+            TError::Raise(9, nullptr, nullptr, "Source\\TEvent", 0);
     }
 }
 

@@ -1,8 +1,10 @@
 #include "foundation/TMMTimer.h"
 
+#include "foundation/TError.h"
 #include "platform/Module.h"
 
 #include <atomic>
+#include <new>
 #include <set>
 
 namespace {
@@ -42,14 +44,25 @@ std::atomic<bool> hiReady{false};
 
 } // namespace
 
-TMMTimer::TMMTimer() : core_(new Core) {
-    InitializeCriticalSection(&core_->lock);
-    Held registry(Timers().lock);
-    Timers().live.insert(core_);
+TMMTimer::TMMTimer() : core_(new (std::nothrow) Core) {
+    if (core_) {
+        InitializeCriticalSection(&core_->lock);
+        Held registry(Timers().lock);
+        try {
+            Timers().live.insert(core_);
+            return;
+        } catch (const std::bad_alloc&) {
+            DeleteCriticalSection(&core_->lock);
+            delete core_;
+            core_ = nullptr;
+        }
+    }
+    // A timer without its record never runs: Start reports the shortage.
 }
 
 TMMTimer::~TMMTimer() {
     Core* core = core_;
+    if (!core) return;
     {
         Held registry(Timers().lock);
         Timers().live.erase(core);
@@ -78,6 +91,10 @@ TMMTimer::~TMMTimer() {
     delete core;
 }
 
+void TMMTimer::OutOfMemory() {
+    TError::Raise(9, nullptr, nullptr, "Source\\TMMTimer", 0);
+}
+
 void TMMTimer::Kill(Core& core) {
     if (core.timerId) timeKillEvent(core.timerId);
     core.timerId = 0;
@@ -85,6 +102,10 @@ void TMMTimer::Kill(Core& core) {
 
 int TMMTimer::Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
                     Handler handler) {
+    if (!core_) {
+        if (interval != 0) OutOfMemory();
+        return 0;
+    }
     Core& core = *core_;
     {
         Held own(core.lock);
@@ -97,8 +118,10 @@ int TMMTimer::Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, 
     core.userWord = userWord;
     core.target = target;
     core.handler = handler;
+    SetLastError(0);
     core.timerId = timeSetEvent(interval, resolution, &OnTimer, reinterpret_cast<DWORD_PTR>(&core),
                                 TIME_PERIODIC);
+    if (!core.timerId && GetLastError() == ERROR_NOT_ENOUGH_MEMORY) OutOfMemory();
     return core.timerId != 0;
 }
 

@@ -21,7 +21,7 @@ public:
     // 1 when the new timer runs.
     int Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
               Handler handler);
-    bool Running() const { return core_->timerId != 0; }
+    bool Running() const { return core_ && core_->timerId != 0; }
     uint32_t Interval() const { return interval_; }
 
 private:
@@ -41,6 +41,7 @@ private:
 
     static void CALLBACK OnTimer(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
     static void Kill(Core& core);
+    static void OutOfMemory(); // error 9
 
     Core* core_;
     uint32_t interval_ = 0;
