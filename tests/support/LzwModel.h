@@ -50,6 +50,23 @@ struct LzwPackedCodes {
     }
 };
 
+// One entry joins the dictionary: the next code and the code width move on.
+// The width grows one code early (10-bit codes start at 511); at the top the
+// table restarts silently, as after a clear code.
+inline void LzwAddEntry(bool wide, uint32_t& next, uint32_t& width) {
+    ++next;
+    if (wide) {
+        if (next == 65535) next = 258;
+    } else if (next == (1u << width) - 1) {
+        if (width < 12) {
+            ++width;
+        } else {
+            next = 258;
+            width = 9;
+        }
+    }
+}
+
 // Decodes codes from `source` into `out` (at most `room` bytes). False when
 // a prefix chain runs longer than the dictionary: a circle left by a silent
 // restart; `out` then holds what came before that code.
@@ -101,18 +118,7 @@ bool LzwModelDecode(Source source, bool wide, size_t room, std::vector<uint8_t>&
         if (out.size() >= room) break;
         prefix[next] = prev;
         last[next] = s[0];
-        ++next;
-        // The width grows one code early; at the top the table restarts silently.
-        if (wide) {
-            if (next == 65535) next = 258;
-        } else if (next == (1u << width) - 1) {
-            if (width < 12) {
-                ++width;
-            } else {
-                next = 258;
-                width = 9;
-            }
-        }
+        LzwAddEntry(wide, next, width);
         prev = code;
         prevFirst = s[0];
     }

@@ -65,17 +65,7 @@ Stream MakeStream(bool wide, size_t count, uint32_t clearsPerMillion, uint32_t s
             literal = true;
             continue;
         }
-        ++next;
-        if (wide) {
-            if (next == 65535) next = 258;
-        } else if (next == (1u << width) - 1) {
-            if (width < 12) {
-                ++width;
-            } else {
-                next = 258;
-                width = 9;
-            }
-        }
+        testsupport::LzwAddEntry(wide, next, width);
     }
     // Leftover bits fill a last byte that holds no whole code.
     if (!wide && held) s.bytes.push_back(static_cast<uint8_t>(bits));
