@@ -2,6 +2,7 @@
 // Windows counterpart does (its failure result, ERROR_NOT_ENOUGH_MEMORY as the
 // last error) and no exception leaves it; once memory is back it works.
 #include "FailingAllocator.h"
+#include "HeadlessWindow.h"
 #include "TempDir.h"
 #include "platform/Clock.h"
 #include "platform/Gdi.h"
@@ -50,15 +51,7 @@ protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); // the registry's file
         platform::RegistryReset();
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "Plain";
-        ASSERT_NE(RegisterClassA(&wc), 0);
-        window = CreateWindowExA(0, "Plain", "w", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = testsupport::OpenHeadlessWindow({.className = "Plain", .virtualFromMs = 1000});
         ASSERT_NE(window, nullptr);
         dest = CreateCompatibleDC(nullptr);
         source = CreateCompatibleDC(nullptr);
@@ -82,7 +75,8 @@ protected:
         static LOGPALETTE palette{0x300, 1, {{1, 2, 3, 0}}};
         static LOGFONTA font{};
         return {
-            {"BitBlt", [this] { return intptr_t{BitBlt(dest, 1, 1, 30, 20, source, 2, 2, SRCCOPY)}; }, 0},
+            {"BitBlt",
+             [this] { return intptr_t{BitBlt(dest, 1, 1, 30, 20, source, 2, 2, SRCCOPY)}; }, 0},
             {"StretchBlt",
              [this] {
                  return intptr_t{StretchBlt(dest, 0, 0, 40, 30, source, 0, 0, 13, 7, SRCCOPY)};
@@ -111,11 +105,10 @@ protected:
                                                  nullptr, nullptr, nullptr));
              },
              0},
-            {"PostMessageA",
-             [this] { return intptr_t{PostMessageA(window, WM_USER, 1, 2)}; }, 0},
+            {"PostMessageA", [this] { return intptr_t{PostMessageA(window, WM_USER, 1, 2)}; }, 0},
             {"SetTimer", [this] { return intptr_t(SetTimer(window, 5, 100, nullptr)); }, 0},
-            {"timeSetEvent",
-             [] { return intptr_t(timeSetEvent(10, 1, &Tick, 0, TIME_PERIODIC)); }, 0},
+            {"timeSetEvent", [] { return intptr_t(timeSetEvent(10, 1, &Tick, 0, TIME_PERIODIC)); },
+             0},
             {"RegSetValueExA",
              [] {
                  HKEY key = nullptr;
