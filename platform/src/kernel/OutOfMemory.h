@@ -10,8 +10,7 @@
 
 namespace platform {
 
-template <class Result, class Body>
-Result OrOutOfMemory(Result failed, Body&& body) noexcept {
+template <class Result, class Body> Result OrOutOfMemory(Result failed, Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -21,8 +20,7 @@ Result OrOutOfMemory(Result failed, Body&& body) noexcept {
 }
 
 // For calls with nothing to return: the work is left undone.
-template <class Body>
-void OrOutOfMemory(Body&& body) noexcept {
+template <class Body> void OrOutOfMemory(Body&& body) noexcept {
     try {
         body();
     } catch (const std::bad_alloc&) {
