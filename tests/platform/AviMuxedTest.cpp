@@ -15,6 +15,16 @@ using namespace avitest;
 
 namespace {
 
+// Windows' values, which callers compare results and flags against.
+static_assert(AVIERR_UNSUPPORTED == HRESULT(0x80044065u) && AVIERR_MEMORY == HRESULT(0x80044067u) &&
+              AVIERR_FILEREAD == HRESULT(0x8004406Du) && AVIERR_FILEWRITE == HRESULT(0x8004406Eu) &&
+              AVIERR_NOCOMPRESSOR == HRESULT(0x80044071u) &&
+              AVIERR_USERABORT == HRESULT(0x800440C6u));
+static_assert(REGDB_E_CLASSNOTREG == HRESULT(0x80040154u));
+static_assert(streamtypeVIDEO == 0x73646976u && streamtypeAUDIO == 0x73647561u);
+static_assert(AVIIF_KEYFRAME == 0x10 && AVICOMPRESSF_VALID == 8 &&
+              (OF_CREATE | OF_WRITE) == 0x1001);
+
 struct Film {
     AVCodecID codec;
     AVPixelFormat pixels;
@@ -93,16 +103,19 @@ uint32_t To555(uint32_t c) {
     return level(16) | level(8) | level(0);
 }
 
-// YUV decoders' pictures go through libswscale, whose vector paths write
-// whole blocks past a row's end: widths that are no multiple of 16 showed
-// wrong pixels or overran the getter's buffer.
-TEST(AviMuxed, YuvFilmsOfEveryWidthMatchFfmpeg) {
+// Raw films and YUV decoders' pictures. The latter go through libswscale,
+// whose vector paths write whole blocks past a row's end: widths that are no
+// multiple of 16 showed wrong pixels or overran the getter's buffer.
+TEST(AviMuxed, FilmsOfEveryWidthMatchFfmpeg) {
     const Film films[] = {
         {AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ420P, 36, 20},
         {AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ422P, 40, 20},
         {AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ420P, 35, 21},
         {AV_CODEC_ID_MPEG4, AV_PIX_FMT_YUV420P, 40, 24},
         {AV_CODEC_ID_FFVHUFF, AV_PIX_FMT_YUV422P, 24, 8},
+        // The muxer stores raw RGB top-down (a negative height).
+        {AV_CODEC_ID_RAWVIDEO, AV_PIX_FMT_BGR24, 33, 17},
+        {AV_CODEC_ID_RAWVIDEO, AV_PIX_FMT_RGB555LE, 31, 9},
     };
     constexpr int kFrames = 5;
     testsupport::TempDir dir;
@@ -127,7 +140,7 @@ TEST(AviMuxed, YuvFilmsOfEveryWidthMatchFfmpeg) {
             for (int f : {0, 1, 2, 3, 4, 2, 0}) {
                 const auto* dib = static_cast<const uint8_t*>(AVIStreamGetFrame(getter, f));
                 ASSERT_NE(dib, nullptr) << what << " frame " << f;
-                const bool depth16 = dib[14] == 16; // a 4:2:2 stream's own depth
+                const bool depth16 = dib[14] == 16; // the stream's own 16 bits
                 int wrong = 0;
                 for (int y = 0; y < film.height; ++y)
                     for (int x = 0; x < film.width; ++x) {

@@ -13,6 +13,22 @@ namespace {
 
 using platform::ClockAdvance;
 
+// Windows' values, which callers compare results and flags against.
+static_assert(MMSYSERR_ALLOCATED == 4 && MMSYSERR_INVALHANDLE == 5 && MMSYSERR_NOMEM == 7 &&
+              MMSYSERR_INVALFLAG == 10 && MMSYSERR_INVALPARAM == 11);
+static_assert(WAVERR_BADFORMAT == 32 && WAVERR_STILLPLAYING == 33 && WAVERR_UNPREPARED == 34);
+static_assert(WHDR_DONE == 1 && WHDR_PREPARED == 2 && WHDR_INQUEUE == 0x10);
+static_assert(WAVE_FORMAT_2S16 == 0x80 && WAVE_FORMAT_2M16 == 0x40 && WAVE_FORMAT_2M08 == 0x10);
+static_assert(DSERR_ALLOCATED == HRESULT(0x8878000A) && DSERR_NODRIVER == HRESULT(0x88780078) &&
+              DSERR_INVALIDPARAM == HRESULT(0x80070057) &&
+              DSERR_PRIOLEVELNEEDED == HRESULT(0x88780046) &&
+              DSERR_BADFORMAT == HRESULT(0x88780064));
+static_assert((DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME |
+               DSBCAPS_GETCURRENTPOSITION2) == 0x100A2);
+static_assert(DSCAPS_PRIMARYMONO == 1 && DSCAPS_PRIMARYSTEREO == 2 && DSCAPS_PRIMARY8BIT == 4 &&
+              DSCAPS_PRIMARY16BIT == 8);
+static_assert(DSSCL_PRIORITY == 2 && DSBPLAY_LOOPING == 1 && DSBLOCK_ENTIREBUFFER == 2);
+
 class SoundRules : public SoundTest {};
 
 // Header k covers ring offsets (k mod 8) x 8192 bytes: the caller marks every
