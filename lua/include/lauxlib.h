@@ -36,10 +36,15 @@ char* luaL_opt_lstr(int numArg, const char* def, long* len);
 #define luaL_opt_string(n, o) (luaL_opt_lstr((n), (o), NULL))
 double luaL_check_number(int numArg);
 double luaL_opt_number(int numArg, double def);
-#define luaL_check_int(n) ((int)luaL_check_number(n))
-#define luaL_check_long(n) ((long)luaL_check_number(n))
-#define luaL_opt_int(n, d) ((int)luaL_opt_number(n, d))
-#define luaL_opt_long(n, d) ((long)luaL_opt_number(n, d))
+/* A number as a C int or long: toward zero, and the type's smallest value
+   for NaN and out-of-range numbers, where a plain cast is undefined. The
+   libraries convert their integer arguments the same way. */
+int luaL_castint(double d);
+long luaL_castlong(double d);
+#define luaL_check_int(n) (luaL_castint(luaL_check_number(n)))
+#define luaL_check_long(n) (luaL_castlong(luaL_check_number(n)))
+#define luaL_opt_int(n, d) (luaL_castint(luaL_opt_number(n, d)))
+#define luaL_opt_long(n, d) (luaL_castlong(luaL_opt_number(n, d)))
 lua_Object luaL_functionarg(int arg);
 lua_Object luaL_tablearg(int arg);
 lua_Object luaL_nonnullarg(int numArg);

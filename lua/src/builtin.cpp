@@ -187,8 +187,9 @@ bool digitvalue(int c, int* v) {
 void b_tonumber() {
     lua_State* L = S();
     StkId o = arg(L, 1);
-    StkId b = arg(L, 2);
-    if (b == nullptr || (b->tt == T_NUMBER && b->v.n == 0)) {
+    // the base converts like every integer argument; 0 counts as no base
+    int base = arg(L, 2) == nullptr ? 10 : castint(checknumber(L, 2));
+    if (base == 10 || base == 0) {
         double d;
         if (o && o->tt == T_NUMBER)
             push(L, o);
@@ -198,10 +199,8 @@ void b_tonumber() {
             pushnil(L);
         return;
     }
-    double base = checknumber(L, 2);
     if (base > 36 || base < 0) argerror(L, 2, "base out of range");
-    int ibase = castint(base);
-    if (o == nullptr || !(o->tt == T_STRING || o->tt == T_NUMBER) || ibase < 2) {
+    if (o == nullptr || !(o->tt == T_STRING || o->tt == T_NUMBER) || base < 2) {
         pushnil(L);
         return;
     }
@@ -215,8 +214,8 @@ void b_tonumber() {
     double n = 0;
     int digits = 0;
     int v;
-    while (p < e && digitvalue(static_cast<unsigned char>(*p), &v) && v < ibase) {
-        n = n * ibase + v;
+    while (p < e && digitvalue(static_cast<unsigned char>(*p), &v) && v < base) {
+        n = n * base + v;
         digits++;
         p++;
     }

@@ -79,6 +79,14 @@ double luaL_opt_number(int numArg, double def) {
     return luaL_check_number(numArg);
 }
 
+int luaL_castint(double d) {
+    return lua32::castint(d);
+}
+
+long luaL_castlong(double d) {
+    return lua32::castlong(d);
+}
+
 lua_Object luaL_functionarg(int arg) {
     lua_Object o = lua_getparam(arg);
     if (!lua_isfunction(o)) {

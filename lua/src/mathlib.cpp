@@ -79,12 +79,13 @@ void math_random() {
         push(r);
         return;
     }
+    // the bounds are C ints, converted by the one rule
     double l = 1, u;
     if (lua_getparam(2) == LUA_NOOBJECT) {
-        u = std::trunc(num(1));
+        u = luaaux::castint(num(1));
     } else {
-        l = std::trunc(num(1));
-        u = std::trunc(num(2));
+        l = luaaux::castint(num(1));
+        u = luaaux::castint(num(2));
     }
     luaL_arg_check(l <= u, 1, "interval is empty");
     push(std::floor(r * (u - l + 1)) + l);

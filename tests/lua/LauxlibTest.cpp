@@ -11,6 +11,7 @@
 
 // In LauxlibCHost.c, compiled as C.
 extern "C" int lauxlibCHostFindMode(const char* name);
+extern "C" void lauxlibCHostIntegers(void);
 
 namespace {
 
@@ -186,6 +187,27 @@ TEST_F(Lauxlib, FindString) {
     EXPECT_EQ(luaL_findstring("cur", mutableList), 0);
     EXPECT_EQ(lauxlibCHostFindMode("end"), 2);
     EXPECT_EQ(lauxlibCHostFindMode("all"), -1);
+}
+
+// The integer macros a host uses follow the libraries' rule: toward zero,
+// and the smallest value for NaN and numbers beyond the type.
+TEST_F(Lauxlib, IntegerMacrosConvertAsTheLibrariesDo) {
+    lua_register("ints", lauxlibCHostIntegers);
+    const struct {
+        const char* chunk;
+        const char* expected;
+    } cases[] = {
+        {"a, b, c, d = ints(-3.9, 7.9)", "-3 7 5 6"},
+        {"a, b, c, d = ints(1e10, 1e300, -1e10, -1e300)",
+         "-2147483648 -9.223372036854776e+18 -2147483648 -9.223372036854776e+18"},
+        {"a, b, c, d = ints(0/0, 0/0, 0/0, 0/0)",
+         "-2147483648 -9.223372036854776e+18 -2147483648 -9.223372036854776e+18"},
+        {"a, b, c, d = ints(2147483647.5, '12.5', -2147483648.5)", "2147483647 12 -2147483648 6"},
+    };
+    for (const auto& c : cases) {
+        std::string chunk = std::string(c.chunk) + " r = a .. ' ' .. b .. ' ' .. c .. ' ' .. d";
+        EXPECT_EQ(run(chunk.c_str()), c.expected) << c.chunk;
+    }
 }
 
 TEST(LauxlibChunkId, DescribesSources) {

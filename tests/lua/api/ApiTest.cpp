@@ -35,6 +35,14 @@ void unbalanced() {
     lua_pushnumber(5);
 }
 
+// Opens blocks and fails inside them.
+void failInBlocks() {
+    for (int i = 0; i < 50; i++)
+        lua_beginblock();
+    lua_pushnumber(1);
+    lua_error("failed inside blocks");
+}
+
 } // namespace
 
 TEST_F(ApiTest, HostRegistersFunctionsInTablesAndScriptsCallThem) {
@@ -134,6 +142,26 @@ TEST_F(ApiTest, ManyCallsInsideBlocksDoNotOverflow) {
         lua_endblock();
     }
     EXPECT_EQ("", errors);
+}
+
+// The blocks of a C function that fails are closed with it, so a host
+// whose commands fail now and then keeps its own blocks, however often.
+TEST_F(ApiTest, BlocksOfAFailingCFunctionCloseWithIt) {
+    lua_register("failInBlocks", failInBlocks);
+    ASSERT_EQ(0, run("function viaLua() failInBlocks() end"));
+    lua_beginblock();
+    ASSERT_EQ(0, run("return 'mine'"));
+    for (int i = 0; i < 2100; i++) { // more blocks in all than may be open at once
+        lua_beginblock();
+        ASSERT_EQ(1, lua_callfunction(lua_getglobal(i % 2 ? "viaLua" : "failInBlocks")));
+        lua_endblock();
+    }
+    EXPECT_STREQ("mine", lua_getstring(lua_getresult(1)));
+    lua_endblock();
+    lua_beginblock();
+    EXPECT_EQ(0, run("x = 1"));
+    lua_endblock();
+    EXPECT_EQ(std::string::npos, errors.find("nested blocks")) << errors;
 }
 
 TEST_F(ApiTest, HandlesWithoutBlocksOverflowIntoAnError) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ extern "C" {
 }
 
 #include "../LuaRegister.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -290,15 +292,15 @@ protected:
         hero = Actor{};
         guard = Actor{};
         previousHook = lua_setfileopenhook(openMapped);
-        baseDir = fs::temp_directory_path() /
-                  ("gamehost-" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(baseDir);
+        // a folder of this run's own: the same test may run at the same
+        // time from another build
+        temp = std::make_unique<testsupport::TempDir>();
+        baseDir = temp->Path();
         fs::create_directories(baseDir / "int" / "all" / "scripts" / "init");
     }
     void TearDown() override {
         lua_setfileopenhook(previousHook);
-        fs::remove_all(baseDir);
+        temp.reset();
     }
     static void writeScript(const std::string& rel, const std::string& text) {
         std::ofstream(baseDir / "int" / "all" / "scripts" / rel) << text;
@@ -318,6 +320,7 @@ protected:
         s.registerGlobal(include, "include");
     }
     lua_FileOpenHook previousHook = nullptr;
+    std::unique_ptr<testsupport::TempDir> temp;
 };
 
 } // namespace

@@ -228,5 +228,26 @@ eq("format beyond int", format("%d", 2^40), "-2147483648")
 eq("strsub beyond long", strsub("hello", 2, 1e300), "")
 eq("strsub NaN", strsub("hello", 0/0), "hello")
 eq("foreachi beyond int", foreachi({n = 2^40}, function () return 1 end), nil)
+eq("tonumber base truncates", tonumber("10", 36.5), 36)
+eq("tonumber NaN base", catch(tonumber, "10", 0/0), "bad argument #2 to function `tonumber' (base out of range)")
+eq("tonumber base below 1", tonumber("12", 0.5), 12)
+eq("random beyond int", catch(random, 1, 2^40), "bad argument #1 to function `random' (interval is empty)")
+eq("random NaN", catch(random, 0/0), "bad argument #1 to function `random' (interval is empty)")
+eq("ldexp truncates", ldexp(1, -3.9), 1/8)
+eq("format unsigned wraps", format("%u %x", 2^32 + 5, 1e30), "5 0")
+eq("strchar beyond int", catch(strchar, 2^32 + 65), "bad argument #1 to function `strchar' (invalid value)")
+eq("strbyte truncates", strbyte("ABC", 2.9), 66)
+
+-- Base 10 is the standard conversion, fraction and exponent included.
+eq("tonumber base 10 exponent", tonumber("1e2", 10), 100)
+eq("tonumber base 10 fraction", tonumber(" 1.5 ", 10), 1.5)
+
+-- More checks before work: empty tables and strings still check the rest.
+eq("next empty table, unknown key", catch(next, {}, 1), "bad argument #2 to function `next' (key not found)")
+eq("call mode", catch(call, print, {}, {}), "bad argument #3 to function `call' (string expected)")
+eq("gsub replacement of an empty subject", catch(gsub, "", "x", {}),
+   "bad argument #3 to function `gsub' (string or function expected)")
+eq("strrep string of no copies", catch(strrep, {}, 0), "bad argument #1 to function `strrep' (string expected)")
+eq("sort empty with a number", catch(sort, {}, 3), "bad argument #2 to function `sort' (function expected)")
 
 done("builtins")
