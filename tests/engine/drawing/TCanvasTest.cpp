@@ -7,6 +7,7 @@
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
+#include "gdl/font.h"
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
 #include "media/TDirtyRects.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -243,7 +245,7 @@ public:
     explicit FakeFont(int32_t kind) : kind_(kind) {}
     int32_t GetFontKind() override { return kind_; }
     const GdlTextSettings* GetTextSettings() override { return &settings_; }
-    uint32_t GetFlags() override { return 0; }
+    uint32_t GetFlags() override { return flags; }
     int32_t CharWidth(int32_t) override { return 8; }
     int32_t GetAttribute() override { return 0; }
     void Select(int32_t ch) override { selected_ = ch; }
@@ -255,12 +257,73 @@ public:
 
     const GdlBitmap* glyph = nullptr;
     TRectArea glyphRect{0, 0, 0, 0};
+    uint32_t flags = 0;
+    GdlTextSettings settings_{0, 0, 2, 1, 1, 1, 1, 0, nullptr};
 
 private:
     int32_t kind_;
     int32_t selected_ = 0;
-    GdlTextSettings settings_{0, 0, 2, 1, 1, 1, 1, 0, nullptr};
 };
+
+// A fixed-width library font whose every character is a solid 8 x 8 block.
+struct BlockFont {
+    explicit BlockFont(int16_t leading) {
+        font.fontType = 2;
+        font.maxWidth = font.cellWidth = 8;
+        font.fontHeight = 8;
+        font.ascent = 7;
+        font.descent = -1;
+        font.leading = leading;
+        for (int32_t c = 0; c < 256; ++c) {
+            font.charWidth[c] = 8;
+            font.bitWidth[c] = 8;
+        }
+        std::memset(rows, 0xFF, sizeof(rows));
+        font.glyphData = rows;
+        font.glyphBytes = sizeof(rows);
+    }
+    GdlFont font{};
+    uint8_t rows[8];
+};
+
+// The first lit row and the number of lit pixels of a 16-bit context.
+std::pair<int32_t, int32_t> LitRows(GdlDeviceContext* dc, int32_t w, int32_t h) {
+    int32_t first = -1, lit = 0;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            if (At(dc, x, y)) {
+                ++lit;
+                if (first < 0) first = y;
+            }
+    return {first, lit};
+}
+
+TEST_F(Canvas, LibraryFontsMoveDownByTheSixthMetricAndUnderline) {
+    Open(kWindowed);
+    std::pair<int32_t, int32_t> lit[3];
+    const int16_t leading[3] = {0, 3, 3};
+    for (int32_t i = 0; i < 3; ++i) {
+        BlockFont block(leading[i]);
+        FakeFont font(TCanvasFont::kLibrary);
+        font.settings_.font = &block.font;
+        font.flags = i == 2 ? TCanvasFont::kUnderline : 0;
+        TCanvas canvas;
+        ASSERT_TRUE(canvas.CreateDevice({0, 0, 32, 32}));
+        canvas.Clear();
+        canvas.SetFont(&font);
+        GdlDeviceContext* previous = canvas.Select(nullptr);
+        canvas.DrawChar(4, 4, 'A');
+        canvas.Deselect(previous);
+        lit[i] = LitRows(canvas.GetDevice(), 32, 32);
+    }
+    ASSERT_GE(lit[0].first, 0);
+    EXPECT_EQ(lit[0].second, 64);
+    EXPECT_EQ(lit[1].first, lit[0].first + 3);
+    EXPECT_EQ(lit[1].second, 64);
+    // The underline adds one row as wide as the character's advance.
+    EXPECT_EQ(lit[2].first, lit[1].first);
+    EXPECT_GT(lit[2].second, 64);
+}
 
 TEST_F(Canvas, GlyphFontsPutTheirPictureAndKeepTheThirdColour) {
     Open(kWindowed);
@@ -389,6 +452,55 @@ TEST_F(Canvas, BitmapsWithoutPaletteBorrowTheDisplays) {
     const uint32_t expect = uint32_t(e.red >> 3) << 11 | uint32_t(e.green >> 2) << 5 | e.blue >> 3;
     EXPECT_EQ(At(canvas.GetDevice(), 2, 2), expect);
     EXPECT_EQ(At(canvas.GetDevice(), 0, 0), 0u);
+}
+
+TEST_F(Canvas, EightBitContextsMapImagesByTheCanvasSettings) {
+    Open(kWindowed, 8);
+    GdlPaletteEntry palette[256];
+    for (int32_t i = 0; i < 256; ++i)
+        palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t((i * 7) & 255), 0};
+    display.SetPalette(palette);
+    TCanvas canvas;
+    ASSERT_TRUE(canvas.CreateDevice({0, 0, 8, 8}));
+    GdlDeviceContext* dc = canvas.GetDevice();
+    ASSERT_EQ(GDL_liveDC(dc)->mode.bitsPerPixel, 8u);
+    GdlPaletteEntry before[256], after[256];
+    GDL_getPalette(dc, before, 256, 0);
+
+    // Nearest colour through the display's cache: entry 37 exactly.
+    const GdlPaletteEntry& e = palette[37];
+    uint8_t rgb[4 * 3];
+    for (int32_t i = 0; i < 4; ++i) {
+        rgb[3 * i] = e.blue;
+        rgb[3 * i + 1] = e.green;
+        rgb[3 * i + 2] = e.red;
+    }
+    GdlPixelFormat bgr = GDL_pixelFormatRGB;
+    GdlBitmap true24{2, 2, 24, 6, rgb, nullptr, &bgr};
+    canvas.SetMapMode(TCanvas::kNearest);
+    canvas.PutImage(1, 1, &true24);
+    EXPECT_EQ(At(dc, 1, 1), 37u);
+    EXPECT_EQ(At(dc, 2, 2), 37u);
+    EXPECT_EQ(At(dc, 3, 3), 0u);
+
+    // Without mapping a 32-bit image goes out through a 24-bit temporary
+    // with the default palette and leaves the context's as it was.
+    uint32_t argb[4] = {0x00FF0000, 0x00FF0000, 0x00FF0000, 0x00FF0000};
+    GdlPixelFormat format32 = GDL_pixelFormatARGB;
+    GdlBitmap true32{2, 2, 32, 8, reinterpret_cast<uint8_t*>(argb), nullptr, &format32};
+    canvas.SetMapMode(TCanvas::kNoMapping);
+    canvas.PutImage(4, 4, &true32);
+    GDL_getPalette(dc, after, 256, 0);
+    EXPECT_EQ(std::memcmp(before, after, sizeof(before)), 0);
+
+    // Unmapped 8-bit pictures switch the palette check off only for the put.
+    uint8_t indexes[4] = {9, 9, 9, 9};
+    GdlBitmap eight{2, 2, 8, 2, indexes, palette, nullptr};
+    canvas.SetAutoAdjust(0);
+    GDL_setPaletteCheck(1);
+    canvas.PutImageTransparent(0, 6, &eight);
+    EXPECT_EQ(GDL_getPaletteCheck(), 1);
+    EXPECT_EQ(At(dc, 1, 7), 9u);
 }
 
 TEST_F(Canvas, BlittersReadTheDisplaysFrame) {
