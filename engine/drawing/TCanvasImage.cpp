@@ -86,10 +86,11 @@ private:
     bool on_ = false;
 };
 
-// The part of a rectangle `size` placed at `at` that lies on the context.
+// The part of a width x height area at (x, y) that lies on the context.
 TRectArea OnContext(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t width, int32_t height) {
-    return {std::max(x, 0), std::max(y, 0), std::min(x + width, WidthOf(dc)),
-            std::min(y + height, HeightOf(dc))};
+    return {std::max(x, 0), std::max(y, 0),
+            int32_t(std::min<int64_t>(int64_t(x) + width, WidthOf(dc))),
+            int32_t(std::min<int64_t>(int64_t(y) + height, HeightOf(dc)))};
 }
 
 } // namespace

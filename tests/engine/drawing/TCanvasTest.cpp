@@ -327,28 +327,34 @@ TEST_F(Canvas, LibraryFontsMoveDownByTheSixthMetricAndUnderline) {
 
 TEST_F(Canvas, GlyphFontsPutTheirPictureAndKeepTheThirdColour) {
     Open(kWindowed);
-    // Black is the glyph picture's transparent colour.
-    Image16 glyph(8, 4, 16, 0xFFFF);
-    glyph.At(3, 1) = 0;
-    FakeFont font(TCanvasFont::kGlyphs);
-    font.glyph = &glyph.record;
-    font.glyphRect = {2, 0, 6, 4};
-    TCanvas canvas;
-    ASSERT_TRUE(canvas.CreateDevice({0, 0, 16, 16}));
-    canvas.SetBackColor(TColor(0, 0, 255));
-    canvas.Clear();
-    canvas.SetColor3(TColor(255, 0, 0));
-    canvas.SetFont(&font);
-    GdlDeviceContext* previous = canvas.Select(nullptr);
-    canvas.DrawChar(5, 5, 'g');
-    canvas.Deselect(previous);
-    EXPECT_EQ(canvas.GetColor3().Value(), 0xFF0000u);
-    GdlDeviceContext* dc = canvas.GetDevice();
-    EXPECT_EQ(At(dc, 5, 5), 0xFFFFu);
-    EXPECT_EQ(At(dc, 8, 8), 0xFFFFu);
-    EXPECT_EQ(At(dc, 6, 6), 0x001Fu); // the key pixel lets the blue through
-    EXPECT_EQ(At(dc, 9, 5), 0x001Fu); // past the glyph's rectangle
-    EXPECT_EQ(At(dc, 4, 5), 0x001Fu);
+    // Black is the glyph picture's transparent colour; a 15-bit picture
+    // goes through the scratch context.
+    for (int32_t bits : {16, 15}) {
+        Image16 glyph(8, 4, bits, bits == 16 ? 0xF800 : 0x7C00);
+        glyph.At(3, 1) = 0;
+        FakeFont font(TCanvasFont::kGlyphs);
+        font.glyph = &glyph.record;
+        font.glyphRect = {2, 0, 6, 4};
+        TCanvas canvas;
+        ASSERT_TRUE(canvas.CreateDevice({0, 0, 16, 16}));
+        canvas.SetBackColor(TColor(0, 0, 255));
+        canvas.Clear();
+        canvas.SetColor3(TColor(0, 255, 0));
+        canvas.SetFont(&font);
+        GdlDeviceContext* previous = canvas.Select(nullptr);
+        canvas.DrawChar(5, 5, 'g');
+        canvas.DrawChar(-3, 12, 'g'); // partly off the canvas
+        canvas.Deselect(previous);
+        EXPECT_EQ(canvas.GetColor3().Value(), 0x00FF00u);
+        GdlDeviceContext* dc = canvas.GetDevice();
+        EXPECT_EQ(At(dc, 5, 5), 0xF800u) << bits;
+        EXPECT_EQ(At(dc, 8, 8), 0xF800u) << bits;
+        EXPECT_EQ(At(dc, 6, 6), 0x001Fu) << bits; // the key lets the blue through
+        EXPECT_EQ(At(dc, 9, 5), 0x001Fu) << bits; // past the glyph's rectangle
+        EXPECT_EQ(At(dc, 4, 5), 0x001Fu) << bits;
+        EXPECT_EQ(At(dc, 0, 12), 0xF800u) << bits; // the glyph's last column
+        EXPECT_EQ(At(dc, 1, 12), 0x001Fu) << bits;
+    }
 }
 
 TEST_F(Canvas, WindowsFontTextMakesPixels) {
@@ -482,6 +488,17 @@ TEST_F(Canvas, EightBitContextsMapImagesByTheCanvasSettings) {
     EXPECT_EQ(At(dc, 1, 1), 37u);
     EXPECT_EQ(At(dc, 2, 2), 37u);
     EXPECT_EQ(At(dc, 3, 3), 0u);
+
+    // The temporary cannot be had: error 9 and nothing put.
+    RefuseNextBlocks(sizeof(GdlBitmap) + 4, 2);
+    canvas.PutImage(5, 1, &true24);
+    EngineSetHeapForTests(nullptr);
+    TError::CommitPending();
+    ASSERT_NE(NewestError(), nullptr);
+    EXPECT_EQ(NewestError()->code, 9);
+    EXPECT_EQ(NewestError()->line, 963);
+    EXPECT_STREQ(NewestError()->source.c_str(), "Source\\TCanvas");
+    EXPECT_EQ(At(dc, 5, 1), 0u);
 
     // Without mapping a 32-bit image goes out through a 24-bit temporary
     // with the default palette and leaves the context's as it was.
