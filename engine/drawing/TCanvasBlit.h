@@ -3,17 +3,19 @@
 // background, read from the display's main context). `Blit` mixes with a
 // uniform alpha, `BlitKeyed` smooths a colour-keyed picture into its
 // background; both resample the image to the drawn size. The canvas class
-// offers them as its own statics by deriving from this one.
+// offers them as its own statics by deriving from this one (a second base
+// without fields on the one engine root).
 #pragma once
 
 #include "drawing/PixelFormats.h"
+#include "foundation/TObject.h"
 
 #include <cstddef>
 #include <cstdint>
 
 struct GdlDeviceContext;
 
-class TCanvasBlit {
+class TCanvasBlit : public virtual TObject {
 public:
     static void Blit(uint8_t* dst, const uint8_t* src, int32_t srcPitch, int32_t srcWidth,
                      int32_t srcHeight, int32_t srcDepth, int32_t dstPitch, int32_t dstWidth,

@@ -1,5 +1,6 @@
 #include "media/TDispDev.h"
 
+#include "drawing/TCanvasBlit.h"
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
@@ -84,20 +85,20 @@ GdlPixelFormat formatFor(int32_t depth) {
 // --- Palette table -----------------------------------------------------------------
 
 TPalTable::TPalTable() {
-    std::memset(entries_, 0, sizeof(entries_));
-    std::memset(cache_, 0, sizeof(cache_));
+    std::memset(&cache_, 0, sizeof(cache_));
 }
 
 void TPalTable::Set(const GdlPaletteEntry* entries, int32_t count) {
     if (!entries || count <= 0) {
-        count_ = 0;
+        cache_.count = 0;
         return;
     }
     count = std::min(count, 256);
-    if (count == count_ && std::memcmp(entries, entries_, size_t(count) * 4) == 0) return;
-    count_ = count;
-    std::memcpy(entries_, entries, size_t(count) * 4);
-    std::memset(cache_, 0, sizeof(cache_));
+    if (count == cache_.count && std::memcmp(entries, cache_.entries, size_t(count) * 4) == 0)
+        return;
+    cache_.count = count;
+    std::memcpy(cache_.entries, entries, size_t(count) * 4);
+    std::memset(cache_.cells, 0, sizeof(cache_.cells));
 }
 
 // --- Construction and configuration ---------------------------------------------------
@@ -112,6 +113,14 @@ TDispDev::~TDispDev() {
 
 TDispDev& TDispDev::Global() {
     static TDispDev instance;
+    // The blitters read their background from the frame being composed and
+    // the conversions into 8 bits look colours up in the palette's cache.
+    static const bool wired = [] {
+        TCanvasBlit::SetContextSource([] { return Global().GetContext(); });
+        TConvBmp::SetCacheSource([] { return Global().GetPalTable().Cache(); });
+        return true;
+    }();
+    (void)wired;
     return instance;
 }
 

@@ -5,6 +5,7 @@
 // brightness level, and presents what changed.
 #pragma once
 
+#include "drawing/TConvBmp.h"
 #include "drawing/TImgAdj.h"
 #include "foundation/TNamedObj.h"
 #include "foundation/TRectLst.h"
@@ -16,18 +17,18 @@
 
 class TCanvas;
 
-// The palette the image adjustment reads, with its nearest-colour cache.
+// The display's current palette with its nearest-colour cache, where the
+// depth conversions into 8 bits look colours up.
 class TPalTable {
 public:
     TPalTable();
     void Set(const GdlPaletteEntry* entries, int32_t count);
-    int32_t Count() const { return count_; }
-    const GdlPaletteEntry* Entries() const { return entries_; }
+    int32_t Count() const { return cache_.count; }
+    const GdlPaletteEntry* Entries() const { return cache_.entries; }
+    TPalCache* Cache() { return &cache_; }
 
 private:
-    int32_t count_ = 0;
-    GdlPaletteEntry entries_[256];
-    uint8_t cache_[32 * 32 * 32];
+    TPalCache cache_;
 };
 
 // A display driver linked into the program: its file name and header.
@@ -95,9 +96,12 @@ public:
     void SetAdjustLevel(int32_t level);
     int32_t GetAdjustLevel() const { return level_; }
     const TPalTable& GetImageAdjust() const { return palTable_; }
+    TPalTable& GetPalTable() { return palTable_; }
 
     // --- Accessors ---
     GdlDeviceContext* GetDrawContext() const { return drawDC_; }
+    // The main context (the frame being composed); null while closed.
+    GdlDeviceContext* GetContext() const { return IsOpen() ? drawDC_ : nullptr; }
     GdlDeviceContext* GetScreenContext() const { return screenDC_; }
     HWND GetWindow() const;
     HDC GetWindowDC() const { return windowDC_; }
