@@ -429,7 +429,7 @@ struct GdlDeviceContext {
 };
 
 // The state block: a full copy of the current context.
-extern GdlDeviceContext GDL_stateBlock;
+extern GdlDeviceContext& GDL_stateBlock;
 
 // --- Contexts ------------------------------------------------------------------
 
