@@ -428,7 +428,8 @@ struct GdlDeviceContext {
     GdlRenderVector v;
 };
 
-// The state block: a full copy of the current context.
+// The state block: a full copy of the current context, kept with the rest of
+// the library's state (GDL_resetLibrary returns it to all zeros).
 extern GdlDeviceContext& GDL_stateBlock;
 
 // --- Contexts ------------------------------------------------------------------
