@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -16,10 +16,9 @@
 
 namespace {
 
-int32_t g_paletteCheck = 1;
-
-// The wrapper through which drivers' context-to-context entries read a bitmap.
-GdlDeviceContext g_wrapper;
+gdl_internal::BlitState& blits() {
+    return gdl_internal::state().blits;
+}
 
 // Makes a context current for one operation and puts the previous one back.
 class Current {
@@ -33,12 +32,7 @@ private:
     GdlDeviceContext* previous_;
 };
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 struct Area {
     int64_t l, t, r, b;
@@ -92,7 +86,7 @@ bool sameFormat(const GdlDeviceContext* dst, int32_t bits, const GdlPaletteEntry
                 const GdlPixelFormat* format, int32_t entries) {
     if (int32_t(dst->mode.bitsPerPixel) != bits) return false;
     if (bits <= 8) {
-        if (!g_paletteCheck || !palette || entries <= 0) return true;
+        if (!blits().paletteCheck || !palette || entries <= 0) return true;
         return dst->palette && std::memcmp(dst->palette, palette, size_t(entries) * 4) == 0;
     }
     const GdlPixelFormat* a = formatOrDefault(&dst->format, bits);
@@ -125,18 +119,19 @@ bool checkBitmap(GdlDeviceContext* dc, const GdlBitmap* bitmap) {
 }
 
 GdlDeviceContext* wrap(const GdlBitmap* b) {
-    g_wrapper = GdlDeviceContext{};
-    g_wrapper.type = GDL_DC_MEMORY;
-    g_wrapper.surface = b->surface;
-    g_wrapper.mode.bytesPerLine = uint32_t(b->bytesPerLine);
-    g_wrapper.mode.bitsPerPixel = uint32_t(b->bitsPerPixel);
-    g_wrapper.mode.maxX = uint32_t(b->width - 1);
-    g_wrapper.mode.maxY = uint32_t(b->height - 1);
-    g_wrapper.mode.maxColor = b->bitsPerPixel >= 32 ? 0xFFFFFFFFu : (1u << b->bitsPerPixel) - 1;
-    g_wrapper.bounds = {0, 0, b->width, b->height};
-    g_wrapper.palette = b->palette;
-    if (b->pixelFormat) g_wrapper.format = *b->pixelFormat;
-    return &g_wrapper;
+    blits().wrapper = GdlDeviceContext{};
+    blits().wrapper.type = GDL_DC_MEMORY;
+    blits().wrapper.surface = b->surface;
+    blits().wrapper.mode.bytesPerLine = uint32_t(b->bytesPerLine);
+    blits().wrapper.mode.bitsPerPixel = uint32_t(b->bitsPerPixel);
+    blits().wrapper.mode.maxX = uint32_t(b->width - 1);
+    blits().wrapper.mode.maxY = uint32_t(b->height - 1);
+    blits().wrapper.mode.maxColor =
+        b->bitsPerPixel >= 32 ? 0xFFFFFFFFu : (1u << b->bitsPerPixel) - 1;
+    blits().wrapper.bounds = {0, 0, b->width, b->height};
+    blits().wrapper.palette = b->palette;
+    if (b->pixelFormat) blits().wrapper.format = *b->pixelFormat;
+    return &blits().wrapper;
 }
 
 // 16.16 factor of a destination size over a source size; exact at 1 and 2;
@@ -161,7 +156,7 @@ int64_t destSpan(int64_t n, int32_t scale) {
 // Palettes of two 8-bit formats differ while the check is on.
 int32_t identicalPalettes(const GdlDeviceContext* dst, int32_t srcBits,
                           const GdlPaletteEntry* palette) {
-    if (!g_paletteCheck || !palette || srcBits != 8 || dst->mode.bitsPerPixel != 8) return 1;
+    if (!blits().paletteCheck || !palette || srcBits != 8 || dst->mode.bitsPerPixel != 8) return 1;
     return dst->palette && std::memcmp(dst->palette, palette, 1024) == 0 ? 1 : 0;
 }
 
@@ -297,19 +292,22 @@ void getIntoFourBit(GdlDeviceContext* dest, const Copy& c, int32_t op) {
 } // namespace
 
 int32_t GDL_setPaletteCheck(int32_t on) {
-    int32_t previous = g_paletteCheck;
-    g_paletteCheck = on ? 1 : 0;
+    GDL_checkThread(__func__);
+    int32_t previous = blits().paletteCheck;
+    blits().paletteCheck = on ? 1 : 0;
     return previous;
 }
 
 int32_t GDL_getPaletteCheck() {
-    return g_paletteCheck;
+    GDL_checkThread(__func__);
+    return blits().paletteCheck;
 }
 
 // --- Bitmaps ---------------------------------------------------------------------
 
 void GDL_drawMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,
                        int32_t height, const uint8_t* bits) {
+    GDL_checkThread(__func__);
     if (!dc || !bits || bytesPerLine <= 0 || height <= 0) return;
     Current cur(dc);
     GdlDeviceContext& s = S();
@@ -319,6 +317,7 @@ void GDL_drawMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytes
 
 void GDL_putBitmap(GdlDeviceContext* dc, int32_t x, int32_t y, const GdlBitmap* bitmap,
                    int32_t writeMode) {
+    GDL_checkThread(__func__);
     if (!checkBitmap(dc, bitmap)) return;
     Current cur(dc);
     GdlDeviceContext& s = S();
@@ -345,6 +344,7 @@ void GDL_putBitmap(GdlDeviceContext* dc, int32_t x, int32_t y, const GdlBitmap* 
 void GDL_putBitmapTransparentSection(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
                                      int32_t bottom, int32_t x, int32_t y, const GdlBitmap* bitmap,
                                      uint32_t key, int32_t sourceKey) {
+    GDL_checkThread(__func__);
     if (!checkBitmap(dc, bitmap)) return;
     if (bitmap->bitsPerPixel < 8 ||
         uint32_t(bitmap->bitsPerPixel) != GDL_liveDC(dc)->mode.bitsPerPixel) {
@@ -366,6 +366,7 @@ void GDL_putBitmapTransparentSection(GdlDeviceContext* dc, int32_t left, int32_t
 
 void GDL_putBitmapTransparent(GdlDeviceContext* dc, int32_t x, int32_t y, const GdlBitmap* bitmap,
                               uint32_t key, int32_t sourceKey) {
+    GDL_checkThread(__func__);
     if (!checkBitmap(dc, bitmap)) return;
     GDL_putBitmapTransparentSection(dc, 0, 0, bitmap->width, bitmap->height, x, y, bitmap, key,
                                     sourceKey);
@@ -373,6 +374,7 @@ void GDL_putBitmapTransparent(GdlDeviceContext* dc, int32_t x, int32_t y, const 
 
 void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
                        int32_t bottom, const GdlBitmap* bitmap) {
+    GDL_checkThread(__func__);
     if (!checkBitmap(dc, bitmap)) return;
     if (bitmap->bitsPerPixel < 8) {
         GDL_setResult(GDL_INVALID_DEVICE_TYPE);
@@ -398,6 +400,7 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
 
 void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                 int32_t right, int32_t bottom, int32_t x, int32_t y, int32_t writeMode) {
+    GDL_checkThread(__func__);
     if (!dest || !src) {
         GDL_setResult(GDL_INVALID_DC);
         return;
@@ -468,6 +471,7 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
 void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                     int32_t right, int32_t bottom, int32_t destLeft, int32_t destTop,
                     int32_t destRight, int32_t destBottom) {
+    GDL_checkThread(__func__);
     if (!dest || !src) {
         GDL_setResult(GDL_INVALID_DC);
         return;
@@ -506,6 +510,7 @@ void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
 void GDL_transBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                   int32_t right, int32_t bottom, int32_t x, int32_t y, uint32_t key,
                   int32_t sourceKey) {
+    GDL_checkThread(__func__);
     if (!dest || !src) {
         GDL_setResult(GDL_INVALID_DC);
         return;
@@ -526,6 +531,7 @@ void GDL_transBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, i
 }
 
 int32_t GDL_bytesPerSpan(const GdlDeviceContext* dc, int32_t x1, int32_t x2) {
+    GDL_checkThread(__func__);
     if (!dc) return 0;
     const GdlDeviceContext* d = GDL_liveDC(const_cast<GdlDeviceContext*>(dc));
     const int32_t bits = int32_t(d->mode.bitsPerPixel);

@@ -3,6 +3,7 @@
 
 #include "gdl/memory.h"
 #include "gdl/result.h"
+#include "library_state.h"
 
 #include "platform/ByteStream.h"
 
@@ -11,31 +12,6 @@
 using namespace gdl_files;
 
 namespace {
-
-// Rows 0 to 19 of the arrow, each a 32-bit word whose first byte is the most
-// significant; the rows below are empty in both masks.
-constexpr uint32_t kArrowXor[20] = {0x00000000, 0x40000000, 0x60000000, 0x70000000, 0x78000000,
-                                    0x7c000000, 0x7e000000, 0x7f000000, 0x7f800000, 0x7fc00000,
-                                    0x7e000000, 0x76000000, 0x66000000, 0x43000000, 0x03000000,
-                                    0x01800000, 0x01800000, 0x00c00000, 0x00c00000, 0x00000000};
-constexpr uint32_t kArrowAnd[20] = {0xc0000000, 0xe0000000, 0xf0000000, 0xf8000000, 0xfc000000,
-                                    0xfe000000, 0xff000000, 0xff800000, 0xffc00000, 0xffe00000,
-                                    0xfff00000, 0xff000000, 0xff000000, 0xef800000, 0xc7800000,
-                                    0x83c00000, 0x03c00000, 0x01e00000, 0x01e00000, 0x00c00000};
-
-GdlCursor MakeArrow() {
-    GdlCursor arrow{};
-    for (size_t row = 0; row < 20; ++row)
-        for (size_t b = 0; b < 4; ++b) {
-            arrow.xorMask[row * 4 + b] = static_cast<uint8_t>(kArrowXor[row] >> (24 - 8 * b));
-            arrow.andMask[row * 4 + b] = static_cast<uint8_t>(kArrowAnd[row] >> (24 - 8 * b));
-        }
-    arrow.hotX = 1;
-    arrow.hotY = 1;
-    return arrow;
-}
-
-GdlCursor gArrow = MakeArrow();
 
 int32_t Refuse() {
     GDL_setResult(GDL_INVALID_CURSOR);
@@ -128,9 +104,9 @@ int32_t GDL_isCursorFile(const char* name) {
 }
 
 void GDL_unloadCursor(GdlCursor* cursor) {
-    if (cursor && cursor != &gArrow) GDL_free(cursor);
+    if (cursor && cursor != &gdl_internal::state().arrow) GDL_free(cursor);
 }
 
 GdlCursor* GDL_getDefaultCursor() {
-    return &gArrow;
+    return &gdl_internal::state().arrow;
 }

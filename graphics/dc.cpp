@@ -2,7 +2,6 @@
 // context with its state block.
 #include <cstring>
 
-#include "gdl/thread.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/memory.h"
@@ -10,18 +9,16 @@
 #include "gdl/result.h"
 #include "gdl/support.h"
 #include "platform/Gdi.h"
+#include "library_state.h"
 #include "startup_internal.h"
-
-GdlDeviceContext GDL_stateBlock;
 
 namespace {
 
 enum Kind { kDisplay = 0, kOffscreen = 1, kWindowed = 2, kMemory = 3, kKinds = 4 };
 
-GdlList* g_lists[kKinds] = {};
-GdlDeviceContext* g_current = nullptr;
-const GdlDriverHeader* g_memoryHeaders[6] = {};
-const GdlDriverHeader* g_windowedHeader = nullptr;
+gdl_internal::ContextState& contexts() {
+    return gdl_internal::state().contexts;
+}
 
 int kindOfType(int32_t type) {
     switch (type) {
@@ -42,19 +39,19 @@ GdlDeviceContext* newRecord() {
 }
 
 bool ensureList(int kind) {
-    if (!g_lists[kind]) g_lists[kind] = GDL_listCreate();
-    return g_lists[kind] != nullptr;
+    if (!contexts().lists[kind]) contexts().lists[kind] = GDL_listCreate();
+    return contexts().lists[kind] != nullptr;
 }
 
 void freeListIfEmpty(int kind) {
-    if (g_lists[kind] && g_lists[kind]->count == 0) {
-        GDL_listDestroy(g_lists[kind], nullptr);
-        g_lists[kind] = nullptr;
+    if (contexts().lists[kind] && contexts().lists[kind]->count == 0) {
+        GDL_listDestroy(contexts().lists[kind], nullptr);
+        contexts().lists[kind] = nullptr;
     }
 }
 
 void append(int kind, GdlDeviceContext* dc) {
-    GdlList* list = g_lists[kind];
+    GdlList* list = contexts().lists[kind];
     void* last = list->head;
     for (void* n = GDL_listFirst(list); n; n = GDL_listNext(list, n))
         last = n;
@@ -67,8 +64,8 @@ void releaseDriver(GdlDeviceContext* dc) {
 
 bool destroyOfKind(GdlDeviceContext* dc, int kind) {
     if (!dc) return true;
-    if (dc == g_current) GDL_selectCurrentDC(nullptr);
-    GdlList* list = g_lists[kind];
+    if (dc == contexts().current) GDL_selectCurrentDC(nullptr);
+    GdlList* list = contexts().lists[kind];
     void* previous = list ? GDL_listFindPrevious(list, dc) : nullptr;
     if (!previous) {
         GDL_setResult(GDL_INVALID_DC);
@@ -89,8 +86,8 @@ bool destroyOfKind(GdlDeviceContext* dc, int kind) {
 }
 
 void destroyAll(int kind) {
-    while (g_lists[kind]) {
-        auto* dc = static_cast<GdlDeviceContext*>(GDL_listFirst(g_lists[kind]));
+    while (contexts().lists[kind]) {
+        auto* dc = static_cast<GdlDeviceContext*>(GDL_listFirst(contexts().lists[kind]));
         if (!dc) {
             freeListIfEmpty(kind);
             break;
@@ -105,16 +102,16 @@ void destroyAll(int kind) {
 
 GdlDeviceContext* GDL_selectCurrentDC(GdlDeviceContext* dc) {
     GDL_checkThread("GDL_selectCurrentDC");
-    GdlDeviceContext* previous = g_current;
-    if (dc == g_current || dc == &GDL_stateBlock) return previous;
-    if (g_current) {
-        *g_current = GDL_stateBlock;
-        g_current = nullptr;
+    GdlDeviceContext* previous = contexts().current;
+    if (dc == contexts().current || dc == &gdl_internal::block()) return previous;
+    if (contexts().current) {
+        *contexts().current = gdl_internal::block();
+        contexts().current = nullptr;
     }
     if (!dc) return previous;
-    g_current = dc;
-    GDL_stateBlock = *dc;
-    GdlDeviceContext& s = GDL_stateBlock;
+    contexts().current = dc;
+    gdl_internal::block() = *dc;
+    GdlDeviceContext& s = gdl_internal::block();
     s.v.setWriteMode(s.attr.writeMode);
     s.v.setFillStyle(s.attr.fillStyle);
     uint8_t mono[8];
@@ -129,20 +126,24 @@ GdlDeviceContext* GDL_selectCurrentDC(GdlDeviceContext* dc) {
 }
 
 GdlDeviceContext* GDL_currentDC() {
-    return g_current;
+    GDL_checkThread(__func__);
+    return contexts().current;
 }
 
 bool GDL_isCurrentDC(const GdlDeviceContext* dc) {
-    return dc && dc == g_current;
+    GDL_checkThread(__func__);
+    return dc && dc == contexts().current;
 }
 
 GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc) {
-    return (dc && dc == g_current) ? &GDL_stateBlock : dc;
+    GDL_checkThread(__func__);
+    return (dc && dc == contexts().current) ? &gdl_internal::block() : dc;
 }
 
 // --- Common start --------------------------------------------------------------
 
 void GDL_setDefaultPalette(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     dc = GDL_liveDC(dc);
     if (!dc->palette) return;
     const GdlPaletteEntry* source = dc->v.defaultPalette ? dc->v.defaultPalette() : nullptr;
@@ -153,6 +154,7 @@ void GDL_setDefaultPalette(GdlDeviceContext* dc) {
 bool GDL_initDC(GdlDeviceContext* dc, const GdlDriverHeader* header, HWND window,
                 int32_t virtualWidth, int32_t virtualHeight, int32_t pages, int32_t flag,
                 int32_t refresh) {
+    GDL_checkThread(__func__);
     GDL_setResult(GDL_OK);
     if (!header || !header->init) {
         GDL_setResult(GDL_DRIVER_NOT_FOUND);
@@ -190,11 +192,12 @@ bool GDL_initDC(GdlDeviceContext* dc, const GdlDriverHeader* header, HWND window
 
 GdlDeviceContext* GDL_createDisplayDC(int32_t virtualWidth, int32_t virtualHeight, int32_t pages,
                                       int32_t flag, int32_t refresh) {
+    GDL_checkThread(__func__);
     GdlDeviceContext* dc = newRecord();
     if (!dc) return nullptr;
-    if (g_lists[kDisplay] && g_lists[kDisplay]->count > 0) {
+    if (contexts().lists[kDisplay] && contexts().lists[kDisplay]->count > 0) {
         // A further display context copies the first and shares its driver state.
-        auto* first = static_cast<GdlDeviceContext*>(GDL_listFirst(g_lists[kDisplay]));
+        auto* first = static_cast<GdlDeviceContext*>(GDL_listFirst(contexts().lists[kDisplay]));
         *dc = *GDL_liveDC(first);
         dc->palette = static_cast<GdlPaletteEntry*>(GDL_calloc(256, sizeof(GdlPaletteEntry)));
         if (!dc->palette) {
@@ -247,22 +250,25 @@ GdlDeviceContext* GDL_createDisplayDC(int32_t virtualWidth, int32_t virtualHeigh
 }
 
 GdlDeviceContext* GDL_createDisplayDCPages(int32_t pages) {
+    GDL_checkThread(__func__);
     return GDL_createDisplayDC(-1, -1, pages, 0, -1);
 }
 
 // --- Memory contexts ---------------------------------------------------------------
 
 void GDL_setMemoryDriverHeader(int32_t bits, const GdlDriverHeader* header) {
+    GDL_checkThread(__func__);
     static const int32_t kBits[6] = {1, 4, 8, 16, 24, 32};
     for (int i = 0; i < 6; ++i)
-        if (kBits[i] == bits || (bits == 15 && i == 3)) g_memoryHeaders[i] = header;
+        if (kBits[i] == bits || (bits == 15 && i == 3)) contexts().memoryHeaders[i] = header;
 }
 
 void GDL_registerAllMemDrivers() {
+    GDL_checkThread(__func__);
     static const char* const kNames[6] = {"PACK1.DRV",  "PACK4.DRV",  "PACK8.DRV",
                                           "PACK16.DRV", "PACK24.DRV", "PACK32.DRV"};
     for (int i = 0; i < 6; ++i)
-        if (g_memoryHeaders[i]) GDL_registerDriver(kNames[i], g_memoryHeaders[i]);
+        if (contexts().memoryHeaders[i]) GDL_registerDriver(kNames[i], contexts().memoryHeaders[i]);
 }
 
 namespace {
@@ -336,6 +342,7 @@ bool makeDibSection(GdlDeviceContext* dc) {
 } // namespace
 
 bool GDL_createDIBSurface(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     uint32_t stride = dibStride(dc);
     if (dc->mode.bytesPerLine == 0) dc->mode.bytesPerLine = stride;
     if (dc->mode.bytesPerLine == stride && makeDibSection(dc)) return true;
@@ -353,6 +360,7 @@ bool GDL_createDIBSurface(GdlDeviceContext* dc) {
 }
 
 void GDL_destroyDIBSurface(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     if (dc->winFlags & GDL_WIN_OWN_BITMAP) {
         // The DC goes first, so the section is no longer selected anywhere.
         if (dc->winDC && (dc->winFlags & GDL_WIN_OWN_DC)) DeleteDC(dc->winDC);
@@ -427,16 +435,19 @@ GdlDeviceContext* GDL_createMemoryDCEx(int32_t width, int32_t height, int32_t bi
 
 GdlDeviceContext* GDL_createMemoryDC(int32_t width, int32_t height, int32_t bits,
                                      const GdlPixelFormat* format) {
+    GDL_checkThread(__func__);
     return GDL_createMemoryDCEx(width, height, bits, format, 0, nullptr, nullptr);
 }
 
 // --- Windowed contexts -----------------------------------------------------------
 
 void GDL_setWindowedDriverHeader(const GdlDriverHeader* header) {
-    g_windowedHeader = header;
+    GDL_checkThread(__func__);
+    contexts().windowedHeader = header;
 }
 
 GdlDeviceContext* GDL_createWindowedDC(HWND window) {
+    GDL_checkThread(__func__);
     GdlDeviceContext* dc = newRecord();
     if (!dc) return nullptr;
     if (!ensureList(kWindowed)) {
@@ -444,7 +455,7 @@ GdlDeviceContext* GDL_createWindowedDC(HWND window) {
         return nullptr;
     }
     dc->type = GDL_DC_WINDOWED;
-    if (!GDL_initDC(dc, g_windowedHeader, window, -1, -1, 1, 0, -1)) {
+    if (!GDL_initDC(dc, contexts().windowedHeader, window, -1, -1, 1, 0, -1)) {
         freeListIfEmpty(kWindowed);
         GDL_listFreeNode(dc);
         return nullptr;
@@ -468,65 +479,80 @@ bool GDL_destroyDC(GdlDeviceContext* dc) {
 }
 
 bool GDL_destroyDisplayDC(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return destroyOfKind(dc, kDisplay);
 }
 bool GDL_destroyOffscreenDC(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return destroyOfKind(dc, kOffscreen);
 }
 bool GDL_destroyWindowedDC(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return destroyOfKind(dc, kWindowed);
 }
 bool GDL_destroyMemoryDC(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return destroyOfKind(dc, kMemory);
 }
 
 void GDL_destroyAllDisplayDCs() {
+    GDL_checkThread(__func__);
     destroyAll(kDisplay);
 }
 void GDL_destroyAllOffscreenDCs() {
+    GDL_checkThread(__func__);
     destroyAll(kOffscreen);
 }
 void GDL_destroyAllWindowedDCs() {
+    GDL_checkThread(__func__);
     destroyAll(kWindowed);
 }
 void GDL_destroyAllMemoryDCs() {
+    GDL_checkThread(__func__);
     destroyAll(kMemory);
 }
 
 int32_t GDL_contextCount(int32_t kind) {
-    if (kind < 0 || kind >= kKinds || !g_lists[kind]) return 0;
-    return g_lists[kind]->count;
+    GDL_checkThread(__func__);
+    if (kind < 0 || kind >= kKinds || !contexts().lists[kind]) return 0;
+    return contexts().lists[kind]->count;
 }
 
 // --- Queries ---------------------------------------------------------------------
 
 bool GDL_isWindowBackedDC(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return dc && (dc->type == GDL_DC_WINDOWED || dc->type == GDL_DC_OPENGL ||
                   dc->type == GDL_DC_OPENGL_DRIVER);
 }
 
 bool GDL_isDeviceKind3(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return dc && dc->type == GDL_DC_OPENGL_DRIVER;
 }
 
 bool GDL_isWindowedDC(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return dc && (dc->type == GDL_DC_WINDOWED || dc->type == GDL_DC_FULLSCREEN_DIB);
 }
 
 int32_t GDL_surfaceAccess(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     if (!dc) return 0;
-    if (dc == g_current) dc = &GDL_stateBlock;
+    if (dc == contexts().current) dc = &gdl_internal::block();
     return int32_t(dc->flags & GDL_ACCESS_MASK);
 }
 
 HDC GDL_getWinDC(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     if (!dc) return nullptr;
     GdlDeviceContext* live = GDL_liveDC(dc);
     return live->v.getWinDC(live);
 }
 
 void GDL_getPixelFormat(const GdlDeviceContext* dc, GdlPixelFormat* out) {
+    GDL_checkThread(__func__);
     if (!dc || !out) return;
-    if (dc == g_current) dc = &GDL_stateBlock;
+    if (dc == contexts().current) dc = &gdl_internal::block();
     *out = dc->format;
 }

@@ -10,6 +10,7 @@
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "row_pixels.h"
+#include "library_state.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ void DRV_dstTransBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left
 
 void DRV_copyWithin(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destX,
                     int32_t destY, int32_t op, int32_t downward) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     if (right <= left || bottom <= top) return;
     const int32_t bits = storedBits(&s);
     // Rows longer than the scratch buffer go in pieces, taken from the far end
@@ -96,7 +97,7 @@ void DRV_copyWithin(int32_t left, int32_t top, int32_t right, int32_t bottom, in
 
 void DRV_getImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t memX,
                   int32_t memY, int32_t op, void* memory, int32_t bytesPerLine) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     if (!memory || right <= left || bottom <= top) return;
     uint8_t* base = static_cast<uint8_t*>(memory);
     const int32_t bits = storedBits(&s);
@@ -111,7 +112,7 @@ void DRV_getImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int3
 void DRV_putImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destX,
                   int32_t destY, int32_t op, const void* memory, int32_t bytesPerLine,
                   GdlDeviceContext*) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     if (!memory || right <= left || bottom <= top) return;
     const uint8_t* base = static_cast<const uint8_t*>(memory);
     const int32_t bits = storedBits(&s), width = right - left;

@@ -2,19 +2,14 @@
 // viewport and clipping, defaults, restoring a block, and the render-table choice.
 #include <cstring>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
 
 namespace {
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 inline int32_t fx(int32_t v) {
     return int32_t(uint32_t(v) << 16);
@@ -60,85 +55,106 @@ void setClipOn(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, i
 } // namespace
 
 void GDL_setColor(uint32_t color) {
+    GDL_checkThread(__func__);
     S().v.setColor(color);
 }
 void GDL_setBackColor(uint32_t color) {
+    GDL_checkThread(__func__);
     S().v.setBackColor(color);
 }
 uint32_t GDL_getColor() {
+    GDL_checkThread(__func__);
     return S().attr.color;
 }
 uint32_t GDL_getBackColor() {
+    GDL_checkThread(__func__);
     return S().attr.backColor;
 }
 void GDL_setWriteMode(int32_t mode) {
+    GDL_checkThread(__func__);
     S().v.setWriteMode(mode);
 }
 void GDL_setFillStyle(int32_t style) {
+    GDL_checkThread(__func__);
     S().v.setFillStyle(style);
 }
 void GDL_setLineStyle(uint32_t pattern) {
+    GDL_checkThread(__func__);
     S().v.setLineStyle(int32_t(pattern & 0xFFFF));
 }
 void GDL_setLineStylePos(uint32_t position) {
+    GDL_checkThread(__func__);
     S().v.setLineStylePhase(int32_t(position));
 }
 
 void GDL_setMonoPattern(const uint8_t* pattern) {
+    GDL_checkThread(__func__);
     uint8_t copy[8];
     std::memcpy(copy, pattern, sizeof(copy));
     S().v.setMonoPattern(copy);
 }
 
 void GDL_setColorPattern(const uint32_t* pattern) {
+    GDL_checkThread(__func__);
     uint32_t copy[64];
     std::memcpy(copy, pattern, sizeof(copy));
     S().v.setColorPattern(copy);
 }
 
 void GDL_beginPixelAccess() {
+    GDL_checkThread(__func__);
     S().v.beginDirectAccess();
 }
 void GDL_endPixelAccess() {
+    GDL_checkThread(__func__);
     S().v.endDirectAccess();
 }
 
 void GDL_setColorMapMode(int32_t mode) {
+    GDL_checkThread(__func__);
     S().attr.colorMapMode = mode;
     GDL_selectRenderTable();
 }
 
 void GDL_setBevelColors(uint32_t light, uint32_t dark) {
+    GDL_checkThread(__func__);
     S().attr.bevelLight = light;
     S().attr.bevelDark = dark;
 }
 
 void GDL_setPenStyle(int32_t style) {
+    GDL_checkThread(__func__);
     S().attr.penStyle = style;
 }
 
 void GDL_setPenSize(int32_t height, int32_t width) {
+    GDL_checkThread(__func__);
     S().attr.penHeight = height - 1;
     S().attr.penWidth = width - 1;
     GDL_selectRenderTable();
 }
 
 int32_t GDL_getBitsPerPixel(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return dc ? int32_t(GDL_liveDC(const_cast<GdlDeviceContext*>(dc))->mode.bitsPerPixel) : 0;
 }
 int32_t GDL_maxPage(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return dc ? int32_t(GDL_liveDC(const_cast<GdlDeviceContext*>(dc))->mode.maxPage) : 0;
 }
 int32_t GDL_maxX(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     const GdlDeviceContext* d = GDL_liveDC(const_cast<GdlDeviceContext*>(dc));
     return d ? d->bounds.right - d->bounds.left - 1 : 0;
 }
 int32_t GDL_maxY(const GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     const GdlDeviceContext* d = GDL_liveDC(const_cast<GdlDeviceContext*>(dc));
     return d ? d->bounds.bottom - d->bounds.top - 1 : 0;
 }
 
 uint32_t GDL_colorToPixel(const GdlDeviceContext* dc, int32_t index) {
+    GDL_checkThread(__func__);
     const GdlDeviceContext* d = GDL_liveDC(const_cast<GdlDeviceContext*>(dc));
     if (d->mode.maxColor < 256 && d->attr.colorMapMode != 1) return uint32_t(index);
     if (!d->palette || index < 0 || index > 255) return 0;
@@ -150,6 +166,7 @@ uint32_t GDL_colorToPixel(const GdlDeviceContext* dc, int32_t index) {
 // --- Render-table choice --------------------------------------------------------
 
 void GDL_selectRenderTable() {
+    GDL_checkThread(__func__);
     GdlDeviceContext& s = S();
     const GdlAttributes& a = s.attr;
     int32_t table;
@@ -169,17 +186,20 @@ void GDL_selectRenderTable() {
 }
 
 int32_t GDL_currentRenderTable() {
+    GDL_checkThread(__func__);
     return S().renderTable;
 }
 
 // --- Viewport and clipping --------------------------------------------------------
 
 void GDL_setViewportCurrent(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     setViewportOn(&S(), left, top, right, bottom);
 }
 
 void GDL_setViewport(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
                      int32_t bottom) {
+    GDL_checkThread(__func__);
     if (!dc) return;
     GdlDeviceContext* live = GDL_liveDC(dc);
     if (!setViewportOn(live, left, top, right, bottom)) return;
@@ -194,23 +214,28 @@ void GDL_setViewport(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t ri
 }
 
 void GDL_setClipRectCurrent(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     setClipOn(&S(), left, top, right, bottom);
 }
 
 void GDL_setClipRect(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
                      int32_t bottom) {
+    GDL_checkThread(__func__);
     if (dc) setClipOn(GDL_liveDC(dc), left, top, right, bottom);
 }
 
 void GDL_getClipRectCurrent(GdlRect* out) {
+    GDL_checkThread(__func__);
     if (out) *out = S().attr.clipRect;
 }
 
 void GDL_getClipRect(GdlDeviceContext* dc, GdlRect* out) {
+    GDL_checkThread(__func__);
     if (dc && out) *out = GDL_liveDC(dc)->attr.clipRect;
 }
 
 void GDL_setClipMode(GdlDeviceContext* dc, int32_t on) {
+    GDL_checkThread(__func__);
     if (!dc) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     d->attr.clipOn = on;
@@ -223,10 +248,12 @@ void GDL_setClipMode(GdlDeviceContext* dc, int32_t on) {
 }
 
 int32_t GDL_getClipMode(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     return dc ? GDL_liveDC(dc)->attr.clipOn : 0;
 }
 
 void GDL_clearDevice() {
+    GDL_checkThread(__func__);
     GdlDeviceContext& s = S();
     uint32_t packed = s.packedColor;
     int32_t writeMode = s.attr.writeMode, fillStyle = s.attr.fillStyle;
@@ -242,6 +269,7 @@ void GDL_clearDevice() {
 // --- Attribute blocks ---------------------------------------------------------------
 
 void GDL_getAttributes(GdlAttributes* out) {
+    GDL_checkThread(__func__);
     if (!out) return;
     *out = S().attr;
     out->penHeight += 1;
@@ -249,6 +277,7 @@ void GDL_getAttributes(GdlAttributes* out) {
 }
 
 void GDL_restoreAttributes(const GdlAttributes* block) {
+    GDL_checkThread(__func__);
     if (!block) return;
     GdlAttributes a = *block; // the block may be the state block's own
     GdlDeviceContext& s = S();
@@ -271,6 +300,7 @@ void GDL_restoreAttributes(const GdlAttributes* block) {
 }
 
 void GDL_setDefaultAttributes(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     if (!dc) return;
     GdlDeviceContext* previous = GDL_selectCurrentDC(nullptr);
     GdlAttributes& a = dc->attr;

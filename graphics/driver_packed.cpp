@@ -9,6 +9,7 @@
 #include "gdl/render.h"
 #include "gdl/result.h"
 #include "gdl/shading.h"
+#include "library_state.h"
 #include "render_packed.h"
 
 namespace {
@@ -33,7 +34,9 @@ const Layout k565[] = {{11, 5, 0}};
 const Layout k24Layouts[] = {{16, 8, 0}, {0, 8, 16}};
 const Layout k32Layouts[] = {{16, 8, 0}, {0, 8, 16}, {24, 16, 8}, {8, 16, 24}};
 
-GdlDriverState* g_state[kFamilies] = {};
+GdlDriverState*& sharedState(int f) {
+    return gdl_internal::state().packedStates[f];
+}
 
 void destroyFamily(Family f, GdlDeviceContext* dc);
 
@@ -103,16 +106,16 @@ int32_t initFamily(Family f, GdlDeviceContext* dc) {
         GDL_setResult(GDL_INVALID_PIXEL_FORMAT);
         return 0;
     }
-    if (!g_state[f]) {
-        g_state[f] = static_cast<GdlDriverState*>(GDL_calloc(1, sizeof(GdlDriverState)));
-        if (!g_state[f]) {
+    if (!sharedState(f)) {
+        sharedState(f) = static_cast<GdlDriverState*>(GDL_calloc(1, sizeof(GdlDriverState)));
+        if (!sharedState(f)) {
             GDL_setResult(GDL_NO_MEMORY);
             return 0;
         }
     }
-    g_state[f]->destroy = info.destroy;
-    g_state[f]->refCount++;
-    dc->driverState = g_state[f];
+    sharedState(f)->destroy = info.destroy;
+    sharedState(f)->refCount++;
+    dc->driverState = sharedState(f);
     const int32_t bits = int32_t(dc->mode.bitsPerPixel);
     dc->type = GDL_DC_MEMORY;
     dc->mode.planes = 1;
@@ -139,9 +142,9 @@ void destroyFamily(Family f, GdlDeviceContext* dc) {
     DRV_freeZBuffer(dc); // leaves a z-buffer the context does not own
     GdlDriverState* state = dc->driverState;
     if (state && --state->refCount <= 0) {
-        if (state != g_state[f]) GDL_fatalError("Internal error: dc->v != g_state!\n");
+        if (state != sharedState(f)) GDL_fatalError("Internal error: dc->v != g_state!\n");
         GDL_free(state);
-        g_state[f] = nullptr;
+        sharedState(f) = nullptr;
     }
     dc->driverState = nullptr;
     GDL_destroyDIBSurface(dc);
@@ -206,5 +209,5 @@ void PACK_registerDrivers() {
 
 const GdlDriverState* PACK_driverState(int32_t bits) {
     Family f = familyOf(bits);
-    return f == kFamilies ? nullptr : g_state[f];
+    return f == kFamilies ? nullptr : sharedState(f);
 }

@@ -1,4 +1,5 @@
 #include "gdl/event.h"
+#include "library_state.h"
 
 #include "platform/Kernel.h"
 
@@ -6,33 +7,13 @@
 
 namespace {
 
-struct Ring {
-    Ring() { Reset(); }
-    void Reset() {
-        head = tail = lastMove = -1;
-        for (int i = 0; i < GDL_EVENT_SLOTS; ++i)
-            slots[i].next = i + 1;
-        slots[GDL_EVENT_SLOTS - 1].next = -1;
-        freeHead = 0;
-        count = 0;
-        std::memset(keyTable, 0, sizeof keyTable);
-    }
+using Ring = gdl_internal::EventRing;
 
-    GDLEvent slots[GDL_EVENT_SLOTS] = {};
-    int32_t head = -1, tail = -1, freeHead = 0, count = 0, lastMove = -1;
-    HWND window = nullptr;
-    uint32_t ticks = 0;
-    // The running tick timer: without a window the system picks the timer's
-    // id, so it is kept to be killed again.
-    HWND timerWindow = nullptr;
-    UINT_PTR timerId = 0;
-    uint16_t keyTable[256] = {};
-    int desktopW = 0, desktopH = 0, modeW = 0, modeH = 0;
-};
-
-Ring& R() {
-    static Ring ring;
-    return ring;
+// The ring, reached from the library's own thread only (the default argument
+// names the caller).
+Ring& R(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
+    return gdl_internal::state().events;
 }
 
 void Unlink(Ring& r, int32_t i) {
@@ -210,8 +191,8 @@ void GDL_pumpEvents() {
 }
 
 int GDL_getEvent(GDLEvent* event, uint32_t mask) {
-    GDL_pumpEvents();
     Ring& r = R();
+    GDL_pumpEvents();
     event->what = 0;
     for (int32_t i = r.head; i >= 0; i = r.slots[i].next) {
         if (!(r.slots[i].what & mask)) continue;
@@ -239,6 +220,7 @@ int GDL_postEvent(uint32_t which, uint32_t what, uintptr_t message, uintptr_t mo
 }
 
 void GDL_flushEvents(uint32_t mask) {
+    GDL_checkThread(__func__);
     GDLEvent event;
     while (GDL_getEvent(&event, mask)) {
     }

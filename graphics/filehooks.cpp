@@ -1,6 +1,7 @@
 // The file routines of every reader and the path search that finds their files.
 #include "gdl/bitmap.h"
 #include "gdl/driver.h"
+#include "library_state.h"
 
 #include "platform/File.h"
 
@@ -8,28 +9,32 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace gdl_internal {
 
-void* HookOpen(const char* path, const char* mode) {
+void* fileOpen(const char* path, const char* mode) {
     return platform::OpenFile(path, mode);
 }
-int HookClose(void* stream) {
+int fileClose(void* stream) {
     return std::fclose(static_cast<FILE*>(stream));
 }
-int HookSeek(void* stream, long offset, int origin) {
+int fileSeek(void* stream, long offset, int origin) {
     static const int kOrigins[] = {SEEK_SET, SEEK_CUR, SEEK_END};
     if (origin < 0 || origin > 2) return -1;
     return std::fseek(static_cast<FILE*>(stream), offset, kOrigins[origin]);
 }
-long HookTell(void* stream) {
+long fileTell(void* stream) {
     return std::ftell(static_cast<FILE*>(stream));
 }
-size_t HookRead(void* buffer, size_t size, size_t count, void* stream) {
+size_t fileRead(void* buffer, size_t size, size_t count, void* stream) {
     return std::fread(buffer, size, count, static_cast<FILE*>(stream));
 }
-size_t HookWrite(const void* buffer, size_t size, size_t count, void* stream) {
+size_t fileWrite(const void* buffer, size_t size, size_t count, void* stream) {
     return std::fwrite(buffer, size, count, static_cast<FILE*>(stream));
 }
+
+} // namespace gdl_internal
+
+namespace {
 
 // Tests a candidate path by opening and closing it.
 bool CanOpen(const char* path, const char* mode) {
@@ -54,8 +59,6 @@ bool CopyName(char* out, const char* name) {
 }
 
 } // namespace
-
-GdlFileHooks GDL_fileHooks = {HookOpen, HookClose, HookSeek, HookTell, HookRead, HookWrite};
 
 const char GDL_BITMAPS_FOLDER[] = "BITMAPS\\";
 const char GDL_ICONS_FOLDER[] = "ICONS\\";

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/driver.h"
@@ -13,19 +13,14 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 inline int32_t fx(int32_t v) {
     return int32_t(uint32_t(v) << 16);
 }
 
 bool isCurrent(const GdlDeviceContext* dc) {
-    return dc == &GDL_stateBlock || GDL_isCurrentDC(dc);
+    return dc == &gdl_internal::block() || GDL_isCurrentDC(dc);
 }
 
 } // namespace

@@ -5,14 +5,11 @@
 
 #include "gdl/dc.h"
 #include "gdl/render.h"
+#include "library_state.h"
 #include "platform/Gdi.h"
 
-namespace {
-bool g_noStatic = false;
-}
-
 void GDL_setNoStaticColors(bool on) {
-    g_noStatic = on;
+    gdl_internal::state().noStaticColors = on;
 }
 
 // The section made with the surface carries its own memory DC; a surface of
@@ -42,7 +39,8 @@ void DRV_realizePalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette, in
     HDC screen = GetDC(nullptr);
     if (screen) {
         if (GetDeviceCaps(screen, BITSPIXEL) <= 8) {
-            if (g_noStatic || GetSystemPaletteUse(screen) != SYSPAL_STATIC) {
+            if (gdl_internal::state().noStaticColors ||
+                GetSystemPaletteUse(screen) != SYSPAL_STATIC) {
                 colors[0] = {0, 0, 0, 0};
                 colors[255] = {255, 255, 255, 0};
             } else {

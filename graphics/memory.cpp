@@ -1,10 +1,11 @@
 // The replaceable allocator and the fill and copy helpers.
 #include "gdl/memory.h"
+#include "library_state.h"
 
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace gdl_internal {
 
 void* defaultAlloc(size_t size) {
     return std::malloc(size);
@@ -13,35 +14,35 @@ void defaultFree(void* block) {
     std::free(block);
 }
 
-GdlAllocFunc g_alloc = defaultAlloc;
-GdlFreeFunc g_free = defaultFree;
+} // namespace gdl_internal
 
-} // namespace
+using gdl_internal::defaultAlloc;
+using gdl_internal::defaultFree;
 
 void* GDL_malloc(size_t size) {
-    return g_alloc(size);
+    return gdl_internal::state().alloc(size);
 }
 
 void GDL_free(void* block) {
-    if (block) g_free(block);
+    if (block) gdl_internal::state().release(block);
 }
 
 void* GDL_calloc(size_t count, size_t size) {
     if (size != 0 && count > SIZE_MAX / size) return nullptr;
     size_t total = count * size;
-    void* block = g_alloc(total);
+    void* block = gdl_internal::state().alloc(total);
     if (block) std::memset(block, 0, total);
     return block;
 }
 
 void GDL_setMemoryFuncs(GdlAllocFunc allocate, GdlFreeFunc release) {
-    g_alloc = allocate ? allocate : defaultAlloc;
-    g_free = release ? release : defaultFree;
+    gdl_internal::state().alloc = allocate ? allocate : defaultAlloc;
+    gdl_internal::state().release = release ? release : defaultFree;
 }
 
 void GDL_resetMemoryFuncs() {
-    g_alloc = defaultAlloc;
-    g_free = defaultFree;
+    gdl_internal::state().alloc = defaultAlloc;
+    gdl_internal::state().release = defaultFree;
 }
 
 void GDL_memset(void* dest, int value, size_t count) {

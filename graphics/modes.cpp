@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "gdl/driver.h"
+#include "library_state.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ bool GDL_modeResolution(int32_t mode, int32_t* width, int32_t* height, int32_t* 
 }
 
 const char* GDL_modeName(int32_t mode) {
-    static char name[64];
+    char(&name)[64] = gdl_internal::state().startup.modeName;
     int32_t w, h, bits;
     if (!GDL_modeResolution(mode, &w, &h, &bits)) return "Invalid graphics mode";
     const char* family;

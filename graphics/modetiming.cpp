@@ -1,6 +1,7 @@
 // VESA GTF timings, the VBE bank, display-start and palette calls, and the
 // 1-bit image turns that text output uses for its four directions.
 #include "gdl/modetiming.h"
+#include "library_state.h"
 
 #include <array>
 #include <cmath>
@@ -128,8 +129,7 @@ bool Gtf_computeTimings(int32_t hPixels, int32_t vLines, double frequency, int32
 // --- VBE calls ---------------------------------------------------------------------
 
 VbeState& Vbe_state() {
-    static VbeState state{255, nullptr, 0, 0, 0, {}};
-    return state;
+    return gdl_internal::state().vbe;
 }
 
 namespace {

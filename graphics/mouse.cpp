@@ -10,25 +10,17 @@
 #include "gdl/mouse.h"
 #include "gdl/result.h"
 #include "gdl/windows.h"
+#include "library_state.h"
 
 namespace {
 
-struct Mouse {
-    GdlDeviceContext* dc = nullptr;
-    uint8_t record[GDL_CURSOR_RECORD_SIZE] = {};
-    int32_t showCount = -1;
-    int32_t savedCount = -1;
-    int32_t x = 0, y = 0;       // as last given
-    int32_t devX = 0, devY = 0; // plus the context's device offset
-    GdlRect box{0, 0, 32, 32};
-    uint32_t color = 15;
-    void** buffers = nullptr;
-    int32_t bufferCount = 0;
-};
+using Mouse = gdl_internal::MouseState;
 
-Mouse& m() {
-    static Mouse instance;
-    return instance;
+// The mouse, reached from the library's own thread only (the default argument
+// names the caller).
+Mouse& m(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
+    return gdl_internal::state().mouse;
 }
 
 bool fullScreen() {
@@ -146,6 +138,7 @@ void softwareHide(int32_t page) {
 } // namespace
 
 void GDL_setMouseDC(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     Mouse& s = m();
     if (!dc) {
         freeBuffers();
@@ -160,22 +153,27 @@ void GDL_setMouseDC(GdlDeviceContext* dc) {
 }
 
 GdlDeviceContext* GDL_getMouseDC() {
+    GDL_checkThread(__func__);
     return m().dc;
 }
 
 int32_t GDL_mousePresent() {
+    GDL_checkThread(__func__);
     return 1;
 }
 
 bool GDL_mouseHasSoftwareCursor() {
+    GDL_checkThread(__func__);
     return m().buffers != nullptr;
 }
 
 int32_t GDL_mouseShowCount() {
+    GDL_checkThread(__func__);
     return m().showCount;
 }
 
 void GDL_showMouse() {
+    GDL_checkThread(__func__);
     if (!fullScreen()) {
         ShowCursor(TRUE);
         return;
@@ -194,6 +192,7 @@ void GDL_showMouse() {
 }
 
 void GDL_hideMouse() {
+    GDL_checkThread(__func__);
     if (!fullScreen()) {
         ShowCursor(FALSE);
         return;
@@ -208,11 +207,13 @@ void GDL_hideMouse() {
 }
 
 void GDL_obscureMouse() {
+    GDL_checkThread(__func__);
     if (!fullScreen()) return;
     if (m().showCount < 0 || !hardware()) GDL_hideMouse();
 }
 
 void GDL_setMousePos(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     if (!GDL_isFullScreenActive()) {
         SetCursorPos(x, y);
         return;
@@ -221,6 +222,7 @@ void GDL_setMousePos(int32_t x, int32_t y) {
 }
 
 void GDL_getMousePos(int32_t* x, int32_t* y) {
+    GDL_checkThread(__func__);
     if (!GDL_isFullScreenActive()) {
         POINT p{};
         GetCursorPos(&p);
@@ -233,6 +235,7 @@ void GDL_getMousePos(int32_t* x, int32_t* y) {
 }
 
 void GDL_setMouseCursor(const uint8_t* record) {
+    GDL_checkThread(__func__);
     if (!fullScreen() || !record) return;
     GDL_hideMouse();
     std::memcpy(m().record, record, GDL_CURSOR_RECORD_SIZE);
@@ -241,11 +244,13 @@ void GDL_setMouseCursor(const uint8_t* record) {
 }
 
 void GDL_setMouseColor(uint32_t color) {
+    GDL_checkThread(__func__);
     m().color = color;
     if (fullScreen() && hardware()) live()->driverState->setCursorColor(live(), color);
 }
 
 void GDL_mouseMoved(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     Mouse& s = m();
     s.x = std::max(x, 0);
     s.y = std::max(y, 0);
@@ -273,19 +278,23 @@ void GDL_mouseMoved(int32_t x, int32_t y) {
 }
 
 void GDL_mouseBeforePageFlip(int32_t page) {
+    GDL_checkThread(__func__);
     if (fullScreen() && m().showCount == 0 && !hardware()) softwareHide(page);
 }
 
 void GDL_mouseAfterPageFlip(int32_t page) {
+    GDL_checkThread(__func__);
     if (fullScreen() && m().showCount == 0 && !hardware()) softwareShow(page);
 }
 
 void GDL_mouseSuspend() {
+    GDL_checkThread(__func__);
     m().savedCount = m().showCount;
     GDL_hideMouse();
 }
 
 void GDL_mouseResume() {
+    GDL_checkThread(__func__);
     Mouse& s = m();
     if (fullScreen() && hardware()) {
         live()->driverState->setCursorImage(s.record);
@@ -300,11 +309,13 @@ void GDL_mouseResume() {
 }
 
 void GDL_mouseSurfaceLost() {
+    GDL_checkThread(__func__);
     m().showCount -= 1;
     m().savedCount = m().showCount;
 }
 
 void GDL_mouseSurfaceRestored() {
+    GDL_checkThread(__func__);
     m().showCount = m().savedCount;
     GDL_showMouse();
 }

@@ -3,6 +3,9 @@
 // contexts give 0 or are left alone.
 #include "gdl/blit.h"
 #include "gdl/mouse.h"
+#include "library_state.h"
+
+using gdl_internal::S;
 
 namespace {
 
@@ -17,30 +20,34 @@ GdlDriverState* displayState(GdlDeviceContext* dc) {
 } // namespace
 
 int32_t GDL_getActivePage(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     return state ? state->activePage : 0;
 }
 
 int32_t GDL_getVisualPage(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     return state ? state->visualPage : 0;
 }
 
 void GDL_setActivePage(GdlDeviceContext* dc, int32_t page) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     if (!state || !state->setActivePage) return;
     // The driver moves the record's surface; a current context's working
     // copy follows.
     if (GDL_isCurrentDC(dc)) {
-        state->setActivePage(&GDL_stateBlock, page);
-        dc->surface = GDL_stateBlock.surface;
-        dc->pageOffset = GDL_stateBlock.pageOffset;
+        state->setActivePage(&S(), page);
+        dc->surface = S().surface;
+        dc->pageOffset = S().pageOffset;
     } else {
         state->setActivePage(dc, page);
     }
 }
 
 void GDL_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t waitRetrace) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     if (!state || !state->setVisualPage) return;
     // The software cursor leaves the page that stops being shown and is
@@ -52,6 +59,7 @@ void GDL_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t waitRetrace) 
 }
 
 bool GDL_doubleBuffer(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     if (!state || GDL_liveDC(dc)->mode.maxPage < 1) return false;
     GDL_setActivePage(dc, (state->visualPage + 1) % 2);
@@ -59,6 +67,7 @@ bool GDL_doubleBuffer(GdlDeviceContext* dc) {
 }
 
 void GDL_swapBuffers(GdlDeviceContext* dc, int32_t waitRetrace) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     if (!state) return;
     GDL_setActivePage(dc, (state->activePage + 1) % 2);
@@ -66,6 +75,7 @@ void GDL_swapBuffers(GdlDeviceContext* dc, int32_t waitRetrace) {
 }
 
 int32_t GDL_getDisplayStateWord(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     GdlDriverState* state = displayState(dc);
     return state ? state->displayStateWord : 0;
 }

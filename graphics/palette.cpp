@@ -7,6 +7,7 @@
 #include "gdl/blit.h"
 #include "gdl/driver.h"
 #include "gdl/pixelformat.h"
+#include "library_state.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ bool range(int32_t& count, int32_t& first) {
 
 void GDL_setPaletteEntry(GdlDeviceContext* dc, int32_t index, uint8_t red, uint8_t green,
                          uint8_t blue) {
+    GDL_checkThread(__func__);
     if (!dc || index < 0 || index > 255) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (d->palette) d->palette[index] = tableWord(d, red, green, blue);
@@ -41,6 +43,7 @@ void GDL_setPaletteEntry(GdlDeviceContext* dc, int32_t index, uint8_t red, uint8
 
 void GDL_setPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries, int32_t count,
                     int32_t first) {
+    GDL_checkThread(__func__);
     if (!dc || !entries || !range(count, first)) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (!d->palette) return;
@@ -49,6 +52,7 @@ void GDL_setPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries, int32_
 }
 
 void GDL_getPalette(GdlDeviceContext* dc, GdlPaletteEntry* entries, int32_t count, int32_t first) {
+    GDL_checkThread(__func__);
     if (!dc || !entries || !range(count, first)) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (!d->palette) return;
@@ -66,11 +70,13 @@ void GDL_getPalette(GdlDeviceContext* dc, GdlPaletteEntry* entries, int32_t coun
 }
 
 int32_t GDL_getPaletteSize(GdlDeviceContext* dc) {
+    GDL_checkThread(__func__);
     if (!dc) return 0;
     return int32_t(std::min<uint32_t>(GDL_liveDC(dc)->mode.maxColor, 255) + 1);
 }
 
 void GDL_getDefaultPalette(GdlDeviceContext* dc, GdlPaletteEntry* entries) {
+    GDL_checkThread(__func__);
     if (!dc || !entries) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     const GdlPaletteEntry* table = d->v.defaultPalette();
@@ -78,6 +84,7 @@ void GDL_getDefaultPalette(GdlDeviceContext* dc, GdlPaletteEntry* entries) {
 }
 
 void GDL_realizePalette(GdlDeviceContext* dc, int32_t count, int32_t first, int32_t wait) {
+    GDL_checkThread(__func__);
     if (!dc) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (!indexed(d) || !d->palette || !range(count, first)) return;
@@ -85,6 +92,7 @@ void GDL_realizePalette(GdlDeviceContext* dc, int32_t count, int32_t first, int3
 }
 
 void GDL_mapToPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries) {
+    GDL_checkThread(__func__);
     if (!dc || !entries) return;
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (!(d->flags & 3) || d->mode.bitsPerPixel != 8 || !d->palette)

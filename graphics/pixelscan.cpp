@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gdl/defaultdraw.h"
+#include "library_state.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ namespace {
 // Starts outside the surface are brought to its edge, and rows outside it
 // find nothing, so no pixel outside the surface is read.
 template <typename Keep> int32_t scan(int32_t x, int32_t y, int32_t step, Keep keepGoing) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     const int32_t maxX = int32_t(s.mode.maxX);
     const int32_t end = step > 0 ? maxX + 1 : -1;
     if (y < 0 || y > int32_t(s.mode.maxY)) return end;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
@@ -11,12 +11,7 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 inline int32_t fx(int32_t v) {
     return int32_t(uint32_t(v) << 16);
@@ -38,6 +33,7 @@ GdlRect activeClip() {
 } // namespace
 
 void GDL_lineFX(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GDL_checkThread(__func__);
     GdlDeviceContext& s = S();
     const GdlAttributes& a = s.attr;
     if (x1 > x2) {
@@ -75,6 +71,7 @@ void GDL_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 void GDL_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     if (bottom <= top + 1 || right <= left + 1) return;
     int32_t h = S().attr.penHeight + 1;
     GDL_line(left, top, right - 1, top);
@@ -88,6 +85,7 @@ void GDL_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 }
 
 void GDL_fillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     GdlDeviceContext& s = S();
     const GdlAttributes& a = s.attr;
     const GdlRect clip = activeClip();
@@ -102,6 +100,7 @@ void GDL_fillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 
 void GDL_drawBevel(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t style,
                    int32_t width) {
+    GDL_checkThread(__func__);
     if (bottom <= top + 1 || right <= left + 1) return;
     GdlDeviceContext& s = S();
     uint32_t saved = s.attr.color;
@@ -129,6 +128,7 @@ void GDL_drawBevel(int32_t left, int32_t top, int32_t right, int32_t bottom, int
 }
 
 uint32_t GDL_getPixelNoAccess(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     GdlDeviceContext& s = S();
     const GdlAttributes& a = s.attr;
     if (a.clipOn && (x < a.clipRect.left || x >= a.clipRect.right || y < a.clipRect.top ||
@@ -142,6 +142,7 @@ uint32_t GDL_getPixelNoAccess(int32_t x, int32_t y) {
 }
 
 uint32_t GDL_getPixel(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     S().v.beginAccess();
     uint32_t pixel = GDL_getPixelNoAccess(x, y);
     S().v.endAccess();
@@ -149,6 +150,7 @@ uint32_t GDL_getPixel(int32_t x, int32_t y) {
 }
 
 void GDL_putPixel(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     const GdlAttributes& a = S().attr;
     S().v.beginAccess();
     GDL_putPixelDevice(x + a.viewport.left, y + a.viewport.top);
@@ -156,17 +158,20 @@ void GDL_putPixel(int32_t x, int32_t y) {
 }
 
 void GDL_putPixelDevice(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     const GdlRect& c = S().clipDevice;
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
     S().v.putPixel(x, y);
 }
 
 void GDL_putDitheredPixelDevice(int32_t x, int32_t y) {
+    GDL_checkThread(__func__);
     const GdlRect& c = S().clipDevice;
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
     S().v.putDitheredPixel(x, y);
 }
 
 void GDL_lineCoord(int32_t x1, int32_t y1, int32_t x2, int32_t y2, GdlPlotFunc plot) {
+    GDL_checkThread(__func__);
     gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, plot);
 }

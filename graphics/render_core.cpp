@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
@@ -11,12 +11,7 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 inline int32_t roundFx(int32_t v) {
     return int32_t((int64_t(v) + 0x8000) >> 16);
@@ -51,6 +46,7 @@ void DRV_viewportSpan(int32_t y, int32_t x1, int32_t x2) {
 }
 
 void GDL_drawSpans(int32_t firstRow, int32_t count, GdlSpan16* list) {
+    GDL_checkThread(__func__);
     gdl_internal::drawSpansWithin(firstRow, count, list, S().clipDevice);
 }
 
@@ -292,6 +288,7 @@ int32_t clipLineToBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, const 
 
 int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t left, int32_t top,
                      int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     return clipLineToBox(x1, y1, x2, y2, {left, top, right, bottom}, 0x10000);
 }
 

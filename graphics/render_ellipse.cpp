@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
@@ -12,12 +12,7 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 // Box with its sizes: the ellipse touches columns left and right and rows top
 // and bottom. The walk starts with both x at the centre (x2 - x1 = width & 1)
@@ -128,15 +123,18 @@ int32_t* scratchInts(int64_t bytesNeeded) {
 }
 
 // Quarter-wave table: 10000 x cos(theta) for theta = 0..90 degrees.
-const int16_t* cosTable() {
-    static int16_t table[91];
-    static bool built = false;
-    if (!built) {
+struct CosTable {
+    int16_t values[91];
+    CosTable() {
         for (int t = 0; t <= 90; ++t)
-            table[t] = int16_t(std::lround(10000.0 * std::cos(t * 3.14159265358979323846 / 180.0)));
-        built = true;
+            values[t] =
+                int16_t(std::lround(10000.0 * std::cos(t * 3.14159265358979323846 / 180.0)));
     }
-    return table;
+};
+
+const int16_t* cosTable() {
+    static const CosTable table;
+    return table.values;
 }
 
 int32_t normaliseAngle(int32_t angle) {
@@ -379,12 +377,14 @@ int32_t patterned() {
 } // namespace
 
 void GDL_ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     GdlRect r;
     if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.ellipse(&r, wideTable() ? needsClip(r) : patterned());
 }
 
 void GDL_fillEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    GDL_checkThread(__func__);
     GdlRect r;
     if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.fillEllipse(&r, needsClip(r));
@@ -392,6 +392,7 @@ void GDL_fillEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 
 void GDL_ellipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t start,
                     int32_t end) {
+    GDL_checkThread(__func__);
     GdlRect r;
     if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.ellipseArc(&r, start, end, patterned());
@@ -399,11 +400,13 @@ void GDL_ellipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, in
 
 void GDL_fillEllipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t start,
                         int32_t end) {
+    GDL_checkThread(__func__);
     GdlRect r;
     if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.fillEllipseArc(&r, start, end, needsClip(r));
 }
 
 void GDL_getArcCoords(int32_t* coords) {
+    GDL_checkThread(__func__);
     S().v.getArcCoords(coords);
 }

@@ -4,13 +4,14 @@
 #include "gdl/packed.h"
 #include "gdl/render.h"
 #include "render_packed_sub.h"
+#include "library_state.h"
 
 #include <utility>
 
 namespace {
 
 uint8_t* byteOf(int32_t x, int32_t y) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     return s.surface + int64_t(y) * int32_t(s.mode.bytesPerLine) + (x >> 3);
 }
 
@@ -31,7 +32,7 @@ uint32_t PACK1_getPixel(int32_t x, int32_t y) {
 }
 
 void PACK1_putPixel(int32_t x, int32_t y) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     uint8_t* p = byteOf(x, y);
     const uint8_t bit = uint8_t(0x80 >> (x & 7));
     *p = combine(*p, (s.packedColor & 1) ? 0xFF : 0x00, bit, s.attr.writeMode);
@@ -42,7 +43,7 @@ void PACK1_putPixel(int32_t x, int32_t y) {
 void PACK1_span(int32_t y, int32_t x1, int32_t x2) {
     if (x1 > x2) std::swap(x1, x2);
     if (x1 == x2) return;
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     const GdlAttributes& a = s.attr;
     const uint8_t fore = (s.packedColor & 1) ? 0xFF : 0x00;
     const uint8_t back = (s.packedBackColor & 1) ? 0xFF : 0x00;

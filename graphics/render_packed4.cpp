@@ -4,11 +4,12 @@
 #include "gdl/packed.h"
 #include "gdl/render.h"
 #include "render_packed_sub.h"
+#include "library_state.h"
 
 namespace {
 
 uint8_t* byteOf(int32_t x, int32_t y) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     return s.surface + int64_t(y) * int32_t(s.mode.bytesPerLine) + (x >> 1);
 }
 
@@ -19,7 +20,7 @@ uint32_t PACK4_getPixel(int32_t x, int32_t y) {
 }
 
 void PACK4_putPixel(int32_t x, int32_t y) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     uint8_t* p = byteOf(x, y);
     const int shift = 4 * (x & 1);
     const uint32_t field = 0x0Fu << shift, value = (s.packedColor & 0x0F) << shift;

@@ -7,17 +7,12 @@
 
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
+#include "library_state.h"
 #include "render_packed.h"
 
 namespace gdl_packed {
 
 namespace {
-
-struct Buffer {
-    uint8_t* data = nullptr;
-    size_t size = 0;
-    ~Buffer() { GDL_free(data); }
-};
 
 bool directBits(int32_t bits) {
     return bits == 15 || bits == 16 || bits == 24 || bits == 32;
@@ -144,8 +139,7 @@ const GdlPixelFormat* formatOf(const GdlDeviceContext* dc) {
 }
 
 uint8_t* rowBuffer(int slot, size_t bytes) {
-    static Buffer buffers[2];
-    Buffer& b = buffers[slot & 1];
+    gdl_internal::BlitState::RowBuffer& b = gdl_internal::state().blits.rows[slot & 1];
     if (bytes <= b.size) return b.data;
     auto* grown = static_cast<uint8_t*>(GDL_malloc(bytes));
     if (!grown) return nullptr;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
@@ -11,12 +11,7 @@
 
 namespace {
 
-// The state block, reached from the library's own thread only (the default
-// argument names the caller).
-GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
-    GDL_checkThread(entry);
-    return GDL_stateBlock;
-}
+using gdl_internal::S;
 
 struct Vertex {
     int32_t x, y;
@@ -314,9 +309,11 @@ void fillClipped(int32_t count, const void* vertices, int32_t stride, Fill fill)
 } // namespace
 
 void GDL_fillPolygon(int32_t count, const void* vertices, int32_t stride) {
+    GDL_checkThread(__func__);
     fillClipped(count, vertices, stride, S().v.polygon);
 }
 
 void GDL_fillConvexPolygon(int32_t count, const void* vertices, int32_t stride) {
+    GDL_checkThread(__func__);
     fillClipped(count, vertices, stride, S().v.convexPolygon);
 }

@@ -1,10 +1,8 @@
 // The library-wide result code and its texts.
-#include "gdl/thread.h"
+#include "library_state.h"
 #include "gdl/result.h"
 
 namespace {
-
-int32_t g_result = GDL_OK;
 
 // Indexed by -code.
 const char* const kResultTexts[] = {
@@ -47,17 +45,17 @@ static_assert(sizeof(kResultTexts) / sizeof(kResultTexts[0]) == 32, "codes 0..-3
 
 int32_t GDL_lastResult() {
     GDL_checkThread("GDL_lastResult");
-    int32_t code = g_result;
-    g_result = GDL_OK;
+    int32_t code = gdl_internal::state().result;
+    gdl_internal::state().result = GDL_OK;
     return code;
 }
 
 int32_t GDL_peekResult() {
-    return g_result;
+    return gdl_internal::state().result;
 }
 
 void GDL_setResult(int32_t code) {
-    g_result = code;
+    gdl_internal::state().result = code;
 }
 
 const char* GDL_errorText(int32_t code) {

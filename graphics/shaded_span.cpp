@@ -7,6 +7,7 @@
 
 #include "gdl/draw.h"
 #include "gdl/shading.h"
+#include "library_state.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ namespace {
 // Table entries [first, end) for device columns [firstX, endX) that the
 // depth-slope table holds (one entry per column from the bounds' left).
 bool tableRange(int32_t& firstX, int32_t& endX, int32_t& first) {
-    const GdlDeviceContext& s = GDL_stateBlock;
+    const GdlDeviceContext& s = gdl_internal::block();
     if (!s.zSlope) return false;
     first = s.bounds.left;
     firstX = std::max(firstX, first);
@@ -84,7 +85,7 @@ bool tableRange(int32_t& firstX, int32_t& endX, int32_t& first) {
 }
 
 int32_t depthAt(int32_t x0, int32_t x) {
-    return int32_t(uint32_t(int64_t(x) - x0) * uint32_t(GDL_stateBlock.walker.depthStepX));
+    return int32_t(uint32_t(int64_t(x) - x0) * uint32_t(gdl_internal::block().walker.depthStepX));
 }
 
 } // namespace
@@ -92,7 +93,7 @@ int32_t depthAt(int32_t x0, int32_t x) {
 void DRV_fillDepthRow16(int32_t x0, int32_t firstX, int32_t endX) {
     int32_t first;
     if (!tableRange(firstX, endX, first)) return;
-    int16_t* t = static_cast<int16_t*>(GDL_stateBlock.zSlope);
+    int16_t* t = static_cast<int16_t*>(gdl_internal::block().zSlope);
     for (int32_t x = firstX; x < endX; ++x)
         t[x - first] = int16_t(depthAt(x0, x) >> 15);
 }
@@ -100,7 +101,7 @@ void DRV_fillDepthRow16(int32_t x0, int32_t firstX, int32_t endX) {
 void DRV_fillDepthRow32(int32_t x0, int32_t firstX, int32_t endX) {
     int32_t first;
     if (!tableRange(firstX, endX, first)) return;
-    int32_t* t = static_cast<int32_t*>(GDL_stateBlock.zSlope);
+    int32_t* t = static_cast<int32_t*>(gdl_internal::block().zSlope);
     for (int32_t x = firstX; x < endX; ++x)
         t[x - first] = depthAt(x0, x);
 }
@@ -109,7 +110,7 @@ void DRV_fillDepthRow32(int32_t x0, int32_t firstX, int32_t endX) {
 void DRV_fillDepthRow24(int32_t x0, int32_t firstX, int32_t endX) {
     int32_t first;
     if (!tableRange(firstX, endX, first)) return;
-    uint8_t* t = static_cast<uint8_t*>(GDL_stateBlock.zSlope);
+    uint8_t* t = static_cast<uint8_t*>(gdl_internal::block().zSlope);
     for (int32_t x = firstX; x < endX; ++x) {
         int32_t v = depthAt(x0, x);
         const size_t i = 3 * size_t(x - first);
@@ -133,7 +134,7 @@ template <typename Cell, Shade kShade> void shadedTrapezoid(GdlEdgeWalker* edge)
     constexpr bool kDepth = !std::is_void_v<Cell>;
     using Z = std::conditional_t<kDepth, Cell, int32_t>;
     GdlShadeWalker* w = reinterpret_cast<GdlShadeWalker*>(edge);
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     const GdlRect& c = s.clipDevice;
     const bool deep = s.mode.bitsPerPixel > 8;
     GdlPutPixelFunc put = s.v.putPixel;

@@ -12,6 +12,7 @@
 #include "gdl/support.h"
 #include "gdl/windows.h"
 #include "platform/User.h"
+#include "library_state.h"
 #include "startup_internal.h"
 
 const char GDL_driverSignature[18] = "RedeDuduv Driver:";
@@ -27,41 +28,10 @@ const char* const kDriverNames[GDL_DRIVER_COUNT] = {
     "OPENGL.DRV",  "FSOGL8.DRV",   "FSOGL16.DRV",  "FSOGL24.DRV",  "FSOGL32.DRV",
 };
 
-struct DriverEntry {
-    char name[13];
-    int32_t registered;
-    const GdlDriverHeader* header;
-};
-
-struct Library {
-    DriverEntry drivers[GDL_DRIVER_COUNT];
-    GDLModeEntry modes[GDL_MODE_COUNT];
-    int32_t currentMode = -1;
-    int32_t selectedDriverType = 0;
-    char directory[260] = {};
-    bool started = false;       // GDL_init succeeded
-    bool commonStarted = false; // the common start-up ran
-    bool fpuSaved = false;
-    std::fenv_t fpu{};
-    uint8_t* scratch = nullptr;
-    GdlPool pools[3] = {};
-    void* poolHeads[3] = {};
-    GdlFatalBoxFunc fatalBox = nullptr;
-    bool exiting = false;
-
-    Library() {
-        for (int i = 0; i < GDL_DRIVER_COUNT; ++i) {
-            std::memset(&drivers[i], 0, sizeof(drivers[i]));
-            std::strncpy(drivers[i].name, kDriverNames[i], sizeof(drivers[i].name) - 1);
-        }
-        for (auto& m : modes)
-            m = {GDL_NO_DRIVER, 0, 0};
-    }
-};
+using Library = gdl_internal::StartupState;
 
 Library& lib() {
-    static Library instance;
-    return instance;
+    return gdl_internal::state().startup;
 }
 
 // Compares a zero-padded fixed field with a name.
@@ -221,7 +191,7 @@ int32_t GDL_registerDriver(const char* name, const GdlDriverHeader* header) {
     GDL_setResult(GDL_INVALID_DRIVER_NAME);
     int32_t index = -1;
     for (int32_t i = 0; name && i < GDL_DRIVER_COUNT; ++i) {
-        if (std::strcmp(l.drivers[i].name, name) == 0) {
+        if (std::strcmp(kDriverNames[i], name) == 0) {
             index = i;
             break;
         }
@@ -229,7 +199,7 @@ int32_t GDL_registerDriver(const char* name, const GdlDriverHeader* header) {
     if (index < 0) return GDL_INVALID_DRIVER_NAME;
     GDL_setResult(GDL_OK);
     if (!header || std::memcmp(header->signature, GDL_driverSignature, 18) != 0 ||
-        !fieldEquals(header->fileName, sizeof(header->fileName), l.drivers[index].name)) {
+        !fieldEquals(header->fileName, sizeof(header->fileName), kDriverNames[index])) {
         GDL_setResult(GDL_DRIVER_CORRUPTED);
         return GDL_DRIVER_CORRUPTED;
     }
@@ -251,12 +221,12 @@ void GDL_unregisterAllDrivers() {
 
 const char* GDL_driverTableName(int32_t index) {
     if (index < 0 || index >= GDL_DRIVER_COUNT) return nullptr;
-    return lib().drivers[index].name;
+    return kDriverNames[index];
 }
 
 const GdlDriverHeader* GDL_driverHeader(int32_t index) {
     if (index < 0 || index >= GDL_DRIVER_COUNT) return nullptr;
-    const DriverEntry& d = lib().drivers[index];
+    const Library::Driver& d = lib().drivers[index];
     return d.registered ? d.header : nullptr;
 }
 
@@ -304,7 +274,7 @@ int32_t GDL_modePageCount(int32_t mode) {
 }
 
 const char* GDL_modeDriverName(int32_t mode) {
-    static char name[14];
+    char* name = lib().modeDriverName;
     if (mode < 0 || mode >= GDL_MODE_COUNT) return "Invalid graphics mode";
     int32_t driver = lib().modes[mode].driver;
     const GdlDriverHeader* h = GDL_driverHeader(driver);

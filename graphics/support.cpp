@@ -1,5 +1,6 @@
 // Fixed point and the library's random generator.
 #include "gdl/support.h"
+#include "library_state.h"
 
 int32_t GDL_fixMul(int32_t a, int32_t b) {
     int64_t p = int64_t(a) * int64_t(b) + 0x8000;
@@ -30,20 +31,17 @@ int32_t GDL_crossSign(int32_t a, int32_t b, int32_t c, int32_t d) {
     return (int64_t(b) * c - int64_t(a) * d) >= 0 ? 1 : 0;
 }
 
-namespace {
-uint64_t g_random = 0;
-}
-
 void GDL_srand(uint32_t seed) {
-    g_random = seed;
+    gdl_internal::state().random = seed;
 }
 
 uint32_t GDL_randomNext() {
     const uint32_t mHi = 0x15A4, mLo = 0x4E35;
-    uint32_t lo = uint32_t(g_random), hi = uint32_t(g_random >> 32);
+    uint32_t lo = uint32_t(gdl_internal::state().random),
+             hi = uint32_t(gdl_internal::state().random >> 32);
     uint64_t high = uint64_t(uint32_t(lo * mLo + hi * mHi)) << 32;
-    g_random = uint64_t(hi) * mLo + high + 1;
-    return uint32_t(g_random >> 32);
+    gdl_internal::state().random = uint64_t(hi) * mLo + high + 1;
+    return uint32_t(gdl_internal::state().random >> 32);
 }
 
 uint32_t GDL_random(uint32_t n) {
@@ -58,5 +56,5 @@ uint32_t GDL_randomBelow(uint32_t n) {
 }
 
 uint64_t GDL_randomState() {
-    return g_random;
+    return gdl_internal::state().random;
 }

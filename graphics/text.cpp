@@ -8,11 +8,14 @@
 #include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/result.h"
+#include "library_state.h"
+
+using gdl_internal::S;
 
 namespace {
 
 GdlTextSettings& T() {
-    return GDL_stateBlock.attr.text;
+    return S().attr.text;
 }
 
 const GdlFont* currentFont() {
@@ -124,7 +127,7 @@ bool strokesWithin(int32_t x, int32_t y, const uint16_t* run, int32_t xm, int32_
 }
 
 void drawStroked(int32_t x, int32_t y, const char* text) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = S();
     const GdlAttributes& a = s.attr;
     const GdlTextSettings& t = a.text;
     const GdlFont* f = t.font;
@@ -201,8 +204,9 @@ void drawStroked(int32_t x, int32_t y, const char* text) {
 
 void GDL_drawClippedStrokes(int32_t x, int32_t y, const uint16_t* list, int32_t xMultiplier,
                             int32_t yMultiplier, int32_t xDivisor, int32_t yDivisor) {
+    GDL_checkThread(__func__);
     if (!list) return;
-    const GdlRect& vp = GDL_stateBlock.attr.viewport;
+    const GdlRect& vp = S().attr.viewport;
     const int32_t ox = x - vp.left, oy = y - vp.top;
     int32_t px = 0, py = 0;
     for (; *list & 1; ++list) {
@@ -215,6 +219,7 @@ void GDL_drawClippedStrokes(int32_t x, int32_t y, const uint16_t* list, int32_t 
 }
 
 void GDL_setTextSettings(const GdlTextSettings* settings) {
+    GDL_checkThread(__func__);
     if (!settings) return;
     GdlTextSettings copy = *settings;
     const GdlFont* previous = T().font;
@@ -225,6 +230,7 @@ void GDL_setTextSettings(const GdlTextSettings* settings) {
 }
 
 bool GDL_useFont(const GdlFont* font) {
+    GDL_checkThread(__func__);
     GDL_setResult(GDL_OK);
     if (!font) return true;
     if (font->fontType < 0 || font->fontType > 3) {
@@ -237,14 +243,17 @@ bool GDL_useFont(const GdlFont* font) {
 }
 
 void GDL_setTextDirection(int32_t direction) {
+    GDL_checkThread(__func__);
     T().direction = direction;
 }
 
 const GdlFont* GDL_getFont() {
+    GDL_checkThread(__func__);
     return currentFont();
 }
 
 int32_t GDL_textHeight() {
+    GDL_checkThread(__func__);
     const GdlFont* f = currentFont();
     if (!f) return 0;
     int32_t h = f->ascent - f->descent + f->leading + 1;
@@ -253,6 +262,7 @@ int32_t GDL_textHeight() {
 }
 
 int32_t GDL_charWidth(uint8_t c) {
+    GDL_checkThread(__func__);
     const GdlFont* f = currentFont();
     if (!f) return 0;
     switch (f->fontType) {
@@ -264,6 +274,7 @@ int32_t GDL_charWidth(uint8_t c) {
 }
 
 int32_t GDL_textWidth(const char* text) {
+    GDL_checkThread(__func__);
     const GdlFont* f = currentFont();
     if (!f || !text) return 0;
     if (f->fontType == GDL_FONT_FIXED) {
@@ -278,6 +289,7 @@ int32_t GDL_textWidth(const char* text) {
 }
 
 void GDL_fontMetrics(GdlFontMetrics* out) {
+    GDL_checkThread(__func__);
     if (!out) return;
     *out = {};
     const GdlFont* f = currentFont();
@@ -297,6 +309,7 @@ void GDL_fontMetrics(GdlFontMetrics* out) {
 }
 
 void GDL_underlineLocation(int32_t* x, int32_t* y, const char* text) {
+    GDL_checkThread(__func__);
     const GdlFont* f = currentFont();
     if (!x || !y || !f || !(isStroked(f) || isBitmap(f))) return;
     const GdlTextSettings& t = T();
@@ -333,9 +346,10 @@ void GDL_underlineLocation(int32_t* x, int32_t* y, const char* text) {
 }
 
 void GDL_drawStrAt(int32_t x, int32_t y, const char* text) {
+    GDL_checkThread(__func__);
     const GdlFont* f = currentFont();
     if (!f || !text) return;
-    const GdlRect& vp = GDL_stateBlock.attr.viewport;
+    const GdlRect& vp = S().attr.viewport;
     // A place beyond 32 bits is off every surface; it stays at the limit.
     auto device = [](int32_t v, int32_t offset) {
         return int32_t(std::clamp<int64_t>(int64_t(v) + offset, INT32_MIN, INT32_MAX));
@@ -345,5 +359,5 @@ void GDL_drawStrAt(int32_t x, int32_t y, const char* text) {
     if (isStroked(f))
         drawStroked(x, y, text);
     else if (isBitmap(f))
-        (GDL_stateBlock.v.drawString ? GDL_stateBlock.v.drawString : DRV_drawString)(x, y, text);
+        (S().v.drawString ? S().v.drawString : DRV_drawString)(x, y, text);
 }

@@ -1,51 +1,39 @@
 // The debug check of the calling thread.
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
-#include "gdl/thread.h"
-
-namespace gdl_internal {
-
-#ifdef NDEBUG
-bool g_threadCheck = false;
-#else
-bool g_threadCheck = true;
-#endif
-
-} // namespace gdl_internal
+#include "library_state.h"
 
 namespace {
 
-struct ThreadCheck {
-    // Unset until the check is turned on or, in a debug build, until the
-    // first call: that thread is the library's.
-    std::thread::id owner{};
-    GdlThreadViolationFunc onViolation = nullptr;
-};
+gdl_internal::ThreadCheckState& check() {
+    return gdl_internal::state().thread;
+}
 
-ThreadCheck& check() {
-    static ThreadCheck instance;
-    return instance;
+// A mark that tells the live threads apart: the address of a variable each
+// thread has its own copy of.
+const void* threadMark() {
+    static thread_local const char mark = 0;
+    return &mark;
 }
 
 } // namespace
 
 void GDL_setThreadCheck(bool on, GdlThreadViolationFunc onViolation) {
-    ThreadCheck& c = check();
-    c.owner = on ? std::this_thread::get_id() : std::thread::id{};
+    gdl_internal::ThreadCheckState& c = check();
+    c.owner = on ? threadMark() : nullptr;
     c.onViolation = onViolation;
-    gdl_internal::g_threadCheck = on;
+    c.on = on;
 }
 
 bool GDL_threadCheckOn() {
-    return gdl_internal::g_threadCheck;
+    return check().on;
 }
 
 void GDL_checkThreadSlow(const char* entry) {
-    ThreadCheck& c = check();
-    const std::thread::id self = std::this_thread::get_id();
-    if (c.owner == std::thread::id{}) c.owner = self;
+    gdl_internal::ThreadCheckState& c = check();
+    const void* self = threadMark();
+    if (!c.owner) c.owner = self;
     if (self == c.owner) return;
     if (c.onViolation) {
         c.onViolation(entry);

@@ -8,6 +8,9 @@
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/shading.h"
+#include "library_state.h"
+
+using gdl_internal::S;
 
 namespace {
 
@@ -64,6 +67,7 @@ inline int32_t fx(int32_t v) {
 void GDL_nullVector() {}
 
 HDC GDL_returnZero(GdlDeviceContext*) {
+    GDL_checkThread(__func__);
     return nullptr;
 }
 
@@ -155,13 +159,13 @@ GDL_SLOT_SETTER(9, fillEllipseArc, GdlArcFunc)
 // --- Attribute entries ------------------------------------------------------------
 
 void DRV_setColor(uint32_t color) {
-    GDL_stateBlock.attr.color = color;
-    GDL_stateBlock.packedColor = color;
+    S().attr.color = color;
+    S().packedColor = color;
 }
 
 void DRV_setBackColor(uint32_t color) {
-    GDL_stateBlock.attr.backColor = color;
-    GDL_stateBlock.packedBackColor = color;
+    S().attr.backColor = color;
+    S().packedBackColor = color;
 }
 
 void DRV_applyClipRect(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
@@ -184,29 +188,29 @@ void DRV_applyClipRect(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
 }
 
 void DRV_setWriteMode(int32_t mode) {
-    GDL_stateBlock.attr.writeMode = mode;
+    S().attr.writeMode = mode;
     GDL_selectRenderTable();
 }
 
 void DRV_setFillStyle(int32_t style) {
-    GDL_stateBlock.attr.fillStyle = style;
+    S().attr.fillStyle = style;
     GDL_selectRenderTable();
 }
 
 void DRV_setMonoPattern(const uint8_t* pattern) {
-    std::memmove(GDL_stateBlock.attr.monoPattern, pattern, 8);
+    std::memmove(S().attr.monoPattern, pattern, 8);
 }
 
 void DRV_setColorPattern(const uint32_t* pattern) {
-    std::memmove(GDL_stateBlock.attr.colorPattern, pattern, 64 * sizeof(uint32_t));
+    std::memmove(S().attr.colorPattern, pattern, 64 * sizeof(uint32_t));
 }
 
 void DRV_setLineStyle(int32_t style) {
-    GDL_stateBlock.attr.lineStyle = uint32_t(style) & 0xFFFF;
+    S().attr.lineStyle = uint32_t(style) & 0xFFFF;
 }
 
 void DRV_setPenAttr(int32_t value) {
-    GDL_stateBlock.attr.lineStylePos = uint32_t(value);
+    S().attr.lineStylePos = uint32_t(value);
 }
 
 void DRV_derivePixelFormat(GdlDeviceContext* dc) {

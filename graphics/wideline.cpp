@@ -8,6 +8,7 @@
 #include "gdl/result.h"
 #include "gdl/shading.h"
 #include "line_walker.h"
+#include "library_state.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ int32_t roundFx(int32_t v) {
 
 int32_t GDL_scanWideLine(GdlSpanListHead* out, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                          int32_t penHeight, int32_t penWidth) {
+    GDL_checkThread(__func__);
     penHeight = std::max(penHeight, 1);
     penWidth = std::max(penWidth, 1);
     int32_t minY = INT32_MAX, maxY = INT32_MIN;
@@ -75,7 +77,7 @@ int32_t GDL_scanWideLine(GdlSpanListHead* out, int32_t x1, int32_t y1, int32_t x
 }
 
 void DRV_wideLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = gdl_internal::block();
     GdlSpanListHead head{};
     int32_t left =
         GDL_scanWideLine(&head, x1, y1, x2, y2, s.attr.penHeight + 1, s.attr.penWidth + 1);

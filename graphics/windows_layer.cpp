@@ -13,36 +13,15 @@
 #include "platform/Kernel.h"
 #include "platform/Module.h"
 #include "platform/Registry.h"
+#include "library_state.h"
 #include "startup_internal.h"
 
 namespace {
 
-struct Layer {
-    bool versionRead = false;
-    bool windowsNT = false;
-    bool win32s = false;
-    bool windowedStarted = false;
-    int32_t blitMethod = 0;
-    HMODULE wingModule = nullptr;
-    GdlWinG wing{};
-    GdlSuspendAppFunc suspendCallback = nullptr;
-    HINSTANCE instance = nullptr;
-    WNDPROC eventProc = nullptr;
-    // Full screen.
-    int32_t kind = GDL_FS_NONE;
-    HWND window = nullptr;
-    int32_t modeWidth = 0, modeHeight = 0;
-    int32_t desktopWidth = 0, desktopHeight = 0;
-    int32_t lastX = -1, lastY = -1;
-    // AutoRun: the value as it was before the bit was set, and whether the
-    // bit is ours to take back.
-    bool autoRunHeld = false;
-    DWORD autoRunOriginal = 0;
-};
+using Layer = gdl_internal::WindowsLayerState;
 
 Layer& layer() {
-    static Layer instance;
-    return instance;
+    return gdl_internal::state().layer;
 }
 
 void readVersion() {
@@ -316,7 +295,7 @@ void GDL_resizeWindowedDC(GdlDeviceContext* dc) {
     d->mode.maxX = uint32_t(w - 1);
     d->mode.maxY = uint32_t(h - 1);
     d->bounds = {0, 0, w > 0 ? w : 0, h > 0 ? h : 0};
-    if (d == &GDL_stateBlock)
+    if (d == &gdl_internal::block())
         GDL_setViewportCurrent(0, 0, w, h);
     else
         GDL_setViewport(dc, 0, 0, w, h);

@@ -6,13 +6,16 @@
 #include "gdl/memory.h"
 #include "gdl/result.h"
 #include "gdl/shading.h"
+#include "library_state.h"
+
+using gdl_internal::S;
 
 namespace {
 
 // The record the caller means and the copy drawing works on (the state block
 // when the context is current); both are kept alike.
 GdlDeviceContext* recordOf(GdlDeviceContext* dc) {
-    return dc == &GDL_stateBlock ? GDL_currentDC() : dc;
+    return dc == &S() ? GDL_currentDC() : dc;
 }
 
 void copyZFields(GdlDeviceContext* to, const GdlDeviceContext* from) {
@@ -27,7 +30,7 @@ void copyZFields(GdlDeviceContext* to, const GdlDeviceContext* from) {
 
 template <typename Cell>
 void clearCells(int32_t left, int32_t top, int32_t right, int32_t bottom, Cell value) {
-    GdlDeviceContext& s = GDL_stateBlock;
+    GdlDeviceContext& s = S();
     if (!s.zBuffer || s.zDepth != int32_t(sizeof(Cell) * 8)) return;
     // Kept to the buffer, so a careless rectangle cannot write past it.
     left = std::max(left, s.bounds.left);

@@ -8,13 +8,14 @@
 #include "gdl/result.h"
 #include "gdl/windc.h"
 #include "gdl/windows.h"
+#include "library_state.h"
 #include "platform/User.h"
 
 namespace {
 
-GdlDriverState* g_state = nullptr;
-int32_t g_paletteMode = 0;
-GdlPaletteEntry g_identity[256];
+gdl_internal::WindowedDriverState& driver() {
+    return gdl_internal::state().windowed;
+}
 
 const GdlDriverHeader kHeader = {
     "RedeDuduv Driver:",
@@ -58,7 +59,7 @@ struct TargetDC {
 
 void copyFromMemoryEntry(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t x,
                          int32_t y, int32_t, const void*, int32_t, GdlDeviceContext* source) {
-    WINDC_bitBlt(&GDL_stateBlock, left, top, right, bottom, x, y, source);
+    WINDC_bitBlt(&gdl_internal::block(), left, top, right, bottom, x, y, source);
 }
 
 void bitBltForward(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
@@ -109,10 +110,10 @@ void rebuildPalette(GdlDeviceContext* d, HDC hdc, const GdlPaletteEntry* palette
     } log{};
     log.version = 0x300;
     log.count = 256;
-    if (g_paletteMode != 0 || noStatic) {
+    if (driver().paletteMode != 0 || noStatic) {
         for (int i = 0; i < 256; ++i)
             log.entries[i] = reserved(palette[i]);
-        if (g_paletteMode == 2)
+        if (driver().paletteMode == 2)
             for (int i = 0; i < 10; ++i)
                 log.entries[i].peFlags = log.entries[255 - i].peFlags = 0;
     } else {
@@ -148,12 +149,12 @@ const GdlDriverHeader* WINDC_header() {
 }
 
 void GDL_setPaletteMode(int32_t mode) {
-    g_paletteMode = mode;
+    driver().paletteMode = mode;
 }
 
 int32_t WINDC_init(GdlDeviceContext* dc, int32_t, int32_t, HWND window, int32_t, int32_t, int32_t,
                    int32_t, int32_t) {
-    if (!DRV_attachState(dc, &g_state, sizeof(GdlDriverState), WINDC_destroy)) return 0;
+    if (!DRV_attachState(dc, &driver().shared, sizeof(GdlDriverState), WINDC_destroy)) return 0;
     dc->window = window;
     dc->winPalette = nullptr;
     dc->winDC = GetDC(window);
@@ -183,7 +184,7 @@ int32_t WINDC_init(GdlDeviceContext* dc, int32_t, int32_t, HWND window, int32_t,
 }
 
 void WINDC_destroy(GdlDeviceContext* dc) {
-    DRV_detachState(dc, &g_state);
+    DRV_detachState(dc, &driver().shared);
     if (dc->winPalette) DeleteObject(dc->winPalette);
     dc->winPalette = nullptr;
     if (!GDL_isWin32s() && dc->winDC) ReleaseDC(dc->window, dc->winDC);
@@ -244,9 +245,9 @@ const GdlPaletteEntry* GDL_getStaticSystemColors() {
     ReleaseDC(nullptr, screen);
     for (int i = 0; i < 256; ++i) {
         if (i >= 10 && i < 246) continue;
-        g_identity[i] = {system[i].peBlue, system[i].peGreen, system[i].peRed, 0};
+        driver().identity[i] = {system[i].peBlue, system[i].peGreen, system[i].peRed, 0};
     }
-    return g_identity;
+    return driver().identity;
 }
 
 void GDL_realizeIdentityPalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette, int32_t count,

@@ -7,10 +7,14 @@
 #include <thread>
 #include <vector>
 
+#include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
+#include "gdl/event.h"
+#include "gdl/mouse.h"
 #include "gdl/packed.h"
 #include "gdl/result.h"
+#include "gdl/text.h"
 #include "gdl/thread.h"
 
 namespace {
@@ -54,6 +58,73 @@ TEST(ThreadCheck, ACallFromAnotherThreadIsCaughtAtOnce) {
     EXPECT_TRUE(g_caught.empty());
     GDL_exit();
     GDL_setThreadCheck(false);
+}
+
+// Every kind of entry point a cursor or timer thread could reach, each named by
+// the first report of its call from another thread.
+GdlDeviceContext* g_dc = nullptr;
+GdlDeviceContext* g_other = nullptr;
+
+struct Entry {
+    const char* kind;
+    const char* reported;
+    void (*call)();
+};
+
+const Entry kEntries[] = {
+    {"state setter", "GDL_setColor", [] { GDL_setColor(3); }},
+    {"primitive", "GDL_fillRect", [] { GDL_fillRect(0, 0, 2, 2); }},
+    {"ellipse", "GDL_fillEllipse", [] { GDL_fillEllipse(0, 0, 4, 4); }},
+    {"text", "GDL_drawStrAt", [] { GDL_drawStrAt(0, 0, "a"); }},
+    {"blit between contexts", "GDL_bitBlt", [] { GDL_bitBlt(g_dc, g_other, 0, 0, 2, 2, 0, 0, 0); }},
+    {"bitmap blit", "GDL_putBitmap",
+     [] {
+         static uint8_t pixels[4] = {};
+         static const GdlBitmap bitmap = {2, 2, 8, 2, pixels, nullptr, nullptr};
+         GDL_putBitmap(g_dc, 0, 0, &bitmap, 0);
+     }},
+    {"palette", "GDL_realizePalette", [] { GDL_realizePalette(g_dc, 1, 0, 0); }},
+    {"page", "GDL_setActivePage", [] { GDL_setActivePage(g_dc, 0); }},
+    {"context", "GDL_selectCurrentDC", [] { GDL_selectCurrentDC(nullptr); }},
+    {"result code", "GDL_lastResult", [] { GDL_lastResult(); }},
+    {"mouse show", "GDL_showMouse", [] { GDL_showMouse(); }},
+    {"mouse position", "GDL_getMousePos",
+     [] {
+         int32_t x, y;
+         GDL_getMousePos(&x, &y);
+     }},
+    {"mouse move", "GDL_mouseMoved", [] { GDL_mouseMoved(1, 1); }},
+    {"event post", "GDL_postEvent", [] { GDL_postEvent(0, GDL_USEREVENT, 0, 0); }},
+    {"event get", "GDL_getEvent",
+     [] {
+         GDLEvent e;
+         GDL_getEvent(&e, 0xFFFF);
+     }},
+    {"event flush", "GDL_flushEvents", [] { GDL_flushEvents(0xFFFF); }},
+    {"timer tick", "GDL_setTimerTick", [] { GDL_setTimerTick(0); }},
+};
+
+TEST(ThreadCheck, EveryKindOfEntryIsCaughtFromAnotherThread) {
+    PACK_registerDrivers();
+    GDL_setThreadCheck(true, record);
+    g_dc = GDL_createMemoryDC(8, 8, 8, nullptr);
+    g_other = GDL_createMemoryDC(8, 8, 8, nullptr);
+    ASSERT_NE(g_dc, nullptr);
+    ASSERT_NE(g_other, nullptr);
+    GDL_selectCurrentDC(g_dc);
+    for (const Entry& e : kEntries) {
+        g_caught.clear();
+        std::thread other(e.call);
+        other.join();
+        ASSERT_FALSE(g_caught.empty()) << e.kind;
+        EXPECT_EQ(g_caught[0], e.reported) << e.kind;
+        // The same call on the library's thread passes unreported.
+        g_caught.clear();
+        GDL_selectCurrentDC(g_dc);
+        e.call();
+        EXPECT_TRUE(g_caught.empty()) << e.kind << ": " << (g_caught.empty() ? "" : g_caught[0]);
+    }
+    GDL_resetLibrary();
 }
 
 } // namespace

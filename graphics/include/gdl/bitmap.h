@@ -24,7 +24,7 @@ struct GdlFileHooks {
 
 // Filled with the platform's buffered file routines (names through its path
 // mapper). Tests and fuzzers may point it at memory streams.
-extern GdlFileHooks GDL_fileHooks;
+extern GdlFileHooks& GDL_fileHooks;
 
 // Room for a path found by GDL_findFile.
 constexpr size_t GDL_PATH_BUFFER = 1024;

@@ -428,8 +428,9 @@ struct GdlDeviceContext {
     GdlRenderVector v;
 };
 
-// The state block: a full copy of the current context.
-extern GdlDeviceContext GDL_stateBlock;
+// The state block: a full copy of the current context, kept with the rest of
+// the library's state (GDL_resetLibrary returns it to all zeros).
+extern GdlDeviceContext& GDL_stateBlock;
 
 // --- Contexts ------------------------------------------------------------------
 

@@ -182,6 +182,10 @@ struct GdlDriverState {
 // changes into *mode. A second call without GDL_exit is fatal.
 bool GDL_init(int32_t* driver, int32_t* mode, const char* libraryDirectory);
 void GDL_exit();
+// GDL_exit, then every piece of the library's state (driver table, hooks,
+// result code, event ring, mouse, thread check) back to its start value: for a
+// restart from scratch and for tests.
+void GDL_resetLibrary();
 bool GDL_isStarted();
 
 bool GDL_changeDisplayMode(int32_t mode);

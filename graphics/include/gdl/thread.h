@@ -12,11 +12,6 @@ typedef void (*GdlThreadViolationFunc)(const char* entry);
 void GDL_setThreadCheck(bool on, GdlThreadViolationFunc onViolation = nullptr);
 bool GDL_threadCheckOn();
 
-// The check itself, at the library's entry points.
+// The check itself, at the library's entry points (through GDL_checkThread,
+// which tests whether the check is on first).
 void GDL_checkThreadSlow(const char* entry);
-namespace gdl_internal {
-extern bool g_threadCheck;
-}
-inline void GDL_checkThread(const char* entry) {
-    if (gdl_internal::g_threadCheck) GDL_checkThreadSlow(entry);
-}
