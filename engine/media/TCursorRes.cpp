@@ -1,10 +1,10 @@
 #include "media/TCursorRes.h"
 
+#include "foundation/TString.h"
 #include "foundation/TError.h"
 #include "gdl/bitmap.h"
 
 #include <cstring>
-#include <strings.h>
 
 namespace {
 const char kWinCurSource[] = "Source\\TWinCur";
@@ -91,7 +91,7 @@ uint32_t TMetaCur::Update() {
         TError::Raise(50, "Missing file extension.", path, kMetaCurSource, 120);
         return 0;
     }
-    if (strcasecmp(dot + 1, "cur") == 0) {
+    if (EqualsNoCase(dot + 1, "cur")) {
         type_ = kSystem;
         imageType_ = kImageCur;
         SetLoader(LoadCursorFile, FreeCursorFile);

@@ -1,9 +1,9 @@
 #include "media/TMetaImg.h"
 
+#include "foundation/TString.h"
 #include "foundation/TError.h"
 
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -65,7 +65,7 @@ void TMetaImg::ChooseFormat(const char* source) {
     }
     const Format* found = nullptr;
     for (const Format& f : kFormats)
-        if (strcasecmp(dot + 1, f.extension) == 0) found = &f;
+        if (EqualsNoCase(dot + 1, f.extension)) found = &f;
     kind_ = found ? found->kind : kNone;
     imageType_ = found ? found->imageType : kImageNone;
     SetLoader(found ? found->loader : nullptr, found && found->loader ? FreeImageRecord : nullptr);
