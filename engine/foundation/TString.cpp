@@ -195,3 +195,13 @@ TString operator+(const char* a, const TString& b) {
     result += b;
     return result;
 }
+
+bool EqualsNoCase(const char* a, const char* b) {
+    auto lower = [](char c) {
+        unsigned char u = static_cast<unsigned char>(c);
+        return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+    };
+    for (; *a && *b; ++a, ++b)
+        if (lower(*a) != lower(*b)) return false;
+    return *a == *b;
+}

@@ -51,3 +51,7 @@ private:
 bool operator!=(const char* text, const TString& string);
 TString operator+(const TString& a, const char* b);
 TString operator+(const char* a, const TString& b);
+
+// Case-insensitive equality of two texts in the C locale (ASCII letters only),
+// as file extensions and resource keys are compared.
+bool EqualsNoCase(const char* a, const char* b);

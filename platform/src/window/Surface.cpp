@@ -119,8 +119,10 @@ void FlushPresentation() {
                                 static_cast<size_t>(d.right - d.left) * sizeof(uint32_t));
             }
             w->presentPending = false;
+            // Under the pixel lock: another thread may present this window
+            // too (PresentWindowRect).
+            if (!(w->style & WS_CHILD)) platform::Host().Present(*w);
         }
-        if (!(w->style & WS_CHILD)) platform::Host().Present(*w);
     }
 }
 

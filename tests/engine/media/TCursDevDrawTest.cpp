@@ -1,0 +1,263 @@
+// The cursor device on the memory host: cursor resources' sizes and hot
+// spots, the Windows cursor chosen by the flags, region events to the
+// receiver or the queue, the cursor in the presented frame without the
+// thread, and a poll of the thread's step drawing into a window and putting
+// it back exactly.
+#include "foundation/TCache.h"
+#include "foundation/TError.h"
+#include "foundation/TEvent.h"
+#include "foundation/TEventMgr.h"
+#include "media/TCursDev.h"
+#include "media/TCursorRes.h"
+#include "media/TDirtyRects.h"
+#include "media/TDispDev.h"
+#include "platform/Gdi.h"
+#include "platform/Host.h"
+#include "platform/Thread.h"
+#include "platform/User.h"
+#include "ui/TComp.h"
+
+#include "BmpWriter.h"
+#include "HeadlessWindow.h"
+#include "IconWriter.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kGreen = 0x00FF00, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+// A 24-bit picture cursor: red, with a key-green top-left pixel and a blue
+// bottom-right one.
+std::vector<uint8_t> CursorPicture(int32_t w, int32_t h) {
+    tools::BmpImage image;
+    image.width = w;
+    image.height = h;
+    image.bitCount = 24;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint32_t c = x == 0 && y == 0 ? kGreen : x == w - 1 && y == h - 1 ? kBlue : kRed;
+            image.pixels.push_back(static_cast<uint8_t>(c));
+            image.pixels.push_back(static_cast<uint8_t>(c >> 8));
+            image.pixels.push_back(static_cast<uint8_t>(c >> 16));
+        }
+    return tools::WriteBmp(image);
+}
+
+class Recorder : public TComp {
+public:
+    bool HandleEvent(TObject*, TEvent* event) override {
+        if (event->type == evRegion)
+            rects.push_back(
+                {static_cast<int32_t>(event->data[0]), static_cast<int32_t>(event->data[1]),
+                 static_cast<int32_t>(event->data[2]), static_cast<int32_t>(event->data[3])});
+        return true;
+    }
+    std::vector<TRectArea> rects;
+};
+
+class CursorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::StartHeadless(1000);
+        platform::SetMemoryDesktop(640, 480, 24);
+        TError::Reset();
+        TCache::Global().Start();
+        picture = dir.Write("arrow.bmp", CursorPicture(6, 4));
+    }
+    void TearDown() override {
+        TDispDev::Global().Close();
+        TDispDev::Global().ReleaseLibrary();
+        TDirtyRects::ClearTracking();
+        TDirtyRects::SetChanged(0);
+        TCache::Global().Stop();
+        TError::Reset();
+    }
+    bool OpenDisplay() {
+        TDispDev& d = TDispDev::Global();
+        d.SetClassName("CursorTest");
+        d.SetTitle("Cursor Test");
+        d.SetDriverFlags(0x600);
+        d.SetMode(64, 48, 24);
+        return d.Open();
+    }
+    testsupport::TempDir dir;
+    std::string picture;
+};
+
+TEST_F(CursorTest, ResourceSizesAndHotSpots) {
+    TMetaCur pic;
+    pic.SetPath(picture.c_str());
+    EXPECT_EQ(pic.GetCursorWidth(), 0); // not loaded
+    pic.SetHotSpot(TPoint(2, 1));
+    ASSERT_EQ(pic.Load(), 1);
+    EXPECT_EQ(pic.GetType(), TCursorRes::kPicture);
+    EXPECT_EQ(pic.GetCursorWidth(), 6);
+    EXPECT_EQ(pic.GetCursorHeight(), 4);
+    EXPECT_EQ(pic.GetHotSpot().x, 2);
+    EXPECT_EQ(pic.GetHotSpot().y, 1);
+    pic.Release();
+
+    tools::IconImage image;
+    image.bitCount = 1;
+    image.palette = {{0, 0, 0}, {255, 255, 255}};
+    image.pixels.assign(32 * 4, 0x0F);
+    image.andMask.assign(32 * 4, 0xF0);
+    image.hotX = 3;
+    image.hotY = 5;
+    TMetaCur sys;
+    sys.SetPath(dir.Write("hand.CUR", tools::WriteCur({image})).c_str());
+    ASSERT_EQ(sys.Load(), 1);
+    EXPECT_EQ(sys.GetType(), TCursorRes::kSystem);
+    EXPECT_EQ(sys.GetCursorWidth(), 32);
+    EXPECT_EQ(sys.GetCursorHeight(), 32);
+    EXPECT_EQ(sys.GetHotSpot().x, 3);
+    sys.SetHotSpot(TPoint(7, 8)); // changes the library's record itself
+    ASSERT_NE(sys.GetCursorRecord(), nullptr);
+    EXPECT_EQ(sys.GetCursorRecord()->hotX, 7);
+    EXPECT_EQ(sys.GetCursorRecord()->hotY, 8);
+    sys.Release();
+}
+
+TEST_F(CursorTest, RegionEventsGoToTheReceiverElseTheQueue) {
+    TMetaCur cur;
+    cur.SetPath(picture.c_str());
+    cur.SetHotSpot(TPoint(1, 2));
+    for (bool withReceiver : {false, true}) {
+        SCOPED_TRACE(withReceiver);
+        TCursDev device;
+        Recorder receiver;
+        ASSERT_EQ(device.Open(withReceiver ? &receiver : nullptr), 1);
+        device.SetCursorRes(&cur, 0);
+        device.SetPos(10, 20);
+        int32_t queued = TEventMgr::Global().ObjectEvents();
+        device.Move();
+        TRectArea want{9, 18, 15, 22};
+        if (withReceiver) {
+            ASSERT_EQ(receiver.rects.size(), 1u);
+            EXPECT_EQ(receiver.rects[0].left, want.left);
+            EXPECT_EQ(receiver.rects[0].top, want.top);
+            EXPECT_EQ(receiver.rects[0].right, want.right);
+            EXPECT_EQ(receiver.rects[0].bottom, want.bottom);
+            EXPECT_EQ(TEventMgr::Global().ObjectEvents(), queued);
+        } else {
+            ASSERT_EQ(TEventMgr::Global().ObjectEvents(), queued + 1);
+            TEvent e;
+            ASSERT_TRUE(TEventMgr::Global().TakeObjectEvent(&e));
+            EXPECT_EQ(e.type, evRegion);
+            EXPECT_EQ(e.data[0], want.left);
+            EXPECT_EQ(e.data[3], want.bottom);
+        }
+        device.Close();
+    }
+}
+
+TEST_F(CursorTest, WindowsCursorByFlags) {
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    TMetaCur cur;
+    cur.SetPath(picture.c_str());
+    // Not framed: no Windows cursor without a loaded one.
+    {
+        TCursDev device;
+        device.Open(nullptr);
+        EXPECT_EQ(device.SetWinCursor(), nullptr);
+    }
+    ASSERT_TRUE(OpenDisplay());
+    const struct {
+        int32_t mt;
+        bool visible;
+        bool loaded;
+        HCURSOR want;
+    } cases[] = {
+        {0, true, false, arrow}, {0, false, false, nullptr}, {0, true, true, nullptr},
+        {1, true, false, arrow}, {1, false, false, nullptr}, {1, true, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mt) + std::to_string(c.visible) + std::to_string(c.loaded));
+        TCursDev device;
+        device.Open(nullptr);
+        if (c.loaded) device.SetCursorRes(&cur, 0);
+        device.Update(); // loads the cursor; no thread: the bit is set after
+        device.SetMTCursor(c.mt);
+        device.SetVisible(c.visible);
+        EXPECT_EQ(device.SetWinCursor(), c.want);
+        EXPECT_EQ(GetCursor(), c.want);
+        device.Close();
+    }
+}
+
+TEST_F(CursorTest, PresentedFrameShowsTheCursorAtPositionMinusHotSpot) {
+    ASSERT_TRUE(OpenDisplay());
+    TDispDev& display = TDispDev::Global();
+    GdlDeviceContext* dc = display.GetDrawContext();
+    ASSERT_NE(dc, nullptr);
+    TMetaCur cur;
+    cur.SetPath(picture.c_str());
+    cur.SetHotSpot(TPoint(2, 1));
+    TCursDev device;
+    ASSERT_EQ(device.Open(nullptr), 1);
+    device.SetCursorRes(&cur, 0);
+    device.SetPos(20, 10);
+    device.Move();
+    device.Draw();
+    TDirtyRects::AddDirtyRect(TRectArea{0, 0, 64, 48});
+    display.Present();
+    UpdateWindow(display.GetWindow());
+    platform::Frame frame = platform::PresentedFrame(display.GetWindow());
+    ASSERT_EQ(frame.width, 64);
+    auto at = [&](int x, int y) { return frame.pixels[static_cast<size_t>(y) * 64 + x]; };
+    uint32_t background = at(0, 0);
+    EXPECT_EQ(at(18, 9), background); // the key pixel is transparent
+    EXPECT_EQ(at(19, 9), kRed);
+    EXPECT_EQ(at(23, 12), kBlue); // last pixel of the 6 x 4 picture
+    EXPECT_EQ(at(24, 12), background);
+    EXPECT_EQ(at(18, 13), background);
+    device.Close();
+}
+
+TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {
+    HWND window = testsupport::OpenHeadlessWindow(
+        {.className = "PollTest", .width = 64, .height = 48, .virtualFromMs = 1000});
+    ASSERT_NE(window, nullptr);
+    platform::SetMemoryDesktop(640, 480, 24);
+    HDC wdc = GetDC(window);
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    RECT all{0, 0, 64, 48};
+    FillRect(wdc, &all, green);
+    DeleteObject(green);
+    platform::PresentWindowRect(window, &all);
+    platform::Frame before = platform::PresentedFrame(window);
+    ASSERT_EQ(before.width, 64);
+
+    TMetaCur cur;
+    cur.SetPath(picture.c_str());
+    TCursDev device;
+    ASSERT_EQ(device.Open(nullptr), 1);
+    device.SetCursorRes(&cur, 0);
+    device.Update(); // loads the cursor on this thread
+    device.SetMTCursor(1);
+    device.SetDisplay({window, wdc, 64, 48, 24, 0});
+    SetCursorPos(10, 10);
+    device.Poll();
+    platform::Frame drawn = platform::PresentedFrame(window);
+    EXPECT_EQ(drawn.pixels[10 * 64 + 10], kGreen); // key pixel: background shows
+    EXPECT_EQ(drawn.pixels[10 * 64 + 11], kRed);
+    EXPECT_EQ(drawn.pixels[13 * 64 + 15], kBlue);
+    SetCursorPos(40, 30);
+    device.Poll();
+    platform::Frame moved = platform::PresentedFrame(window);
+    EXPECT_EQ(moved.pixels[10 * 64 + 11], kGreen); // put back
+    EXPECT_EQ(moved.pixels[30 * 64 + 41], kRed);
+    SetCursorPos(300, 300); // off the window: everything put back
+    device.Poll();
+    EXPECT_EQ(platform::PresentedFrame(window).pixels, before.pixels);
+    EXPECT_FALSE(device.ThreadRunning());
+    device.Close();
+    ReleaseDC(window, wdc);
+}
+
+} // namespace
