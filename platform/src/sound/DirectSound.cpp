@@ -371,7 +371,7 @@ bool DirectSoundBuffer::Inside(const void* region, DWORD bytes) const {
 
 // --- entry points --------------------------------------------------------------
 
-HRESULT CreateObject(LPCGUID device, LPDIRECTSOUND* object, void* outer) {
+static HRESULT CreateObject(LPCGUID device, LPDIRECTSOUND* object, void* outer) {
     Device& d = Device::Get();
     std::lock_guard<std::mutex> lock(d.Mutex());
     if (uint32_t failure = d.Failure(SoundCall::DirectSoundCreate))
