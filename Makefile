@@ -47,15 +47,17 @@ test-sanitize: deps
 	cmake --build $(SANBUILD) -j $(JOBS)
 	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 
-# The suites that run threads (every *ThreadTest.cpp) once more under the
-# thread sanitizer: the timer thread, the event pump and the platform's locks.
+# The suites that run threads on real time once more under the thread
+# sanitizer: the timer thread, the event pump, the platform's locks, the sound
+# device's pump and the mixer's timer, the cursor thread.
+THREAD_SUITES ?= [a-z]+_[A-Za-z]*ThreadTest|platform_Sound(Sdl|Rules)Test|media_TCursDevTest
 test-thread: deps
 	cmake -S . -B $(TSANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	      -DCMAKE_C_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	      -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
 	      -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DADV_BENCH=OFF -DADV_WERROR=ON
-	@set -e; suites=$$(ninja -C $(TSANBUILD) -t targets all | sed -n 's/^\([A-Za-z_]*ThreadTest\):.*/\1/p'); \
+	@set -e; suites=$$(ninja -C $(TSANBUILD) -t targets all | sed -n 's/^\([A-Za-z_]*Test\):.*/\1/p' | grep -xE '$(THREAD_SUITES)'); \
 	cmake --build $(TSANBUILD) -j $(JOBS) --target $$suites; \
 	for s in $$suites; do $$(find $(TSANBUILD)/tests -name $$s -type f); done
 
