@@ -136,7 +136,8 @@ bool GDL_isCurrentDC(const GdlDeviceContext* dc) {
     return dc && dc == g_current;
 }
 
-GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc) {
+GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc, const char* entry) {
+    GDL_checkThread(entry);
     return (dc && dc == g_current) ? &GDL_stateBlock : dc;
 }
 
