@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "FixedPoint.h"
@@ -143,6 +144,46 @@ TEST_P(DrawingBounds, AnEmptyClipDrawsNothing) {
     GDL_line(0, 0, 40, 9);
     EXPECT_EQ(g.strayBytes(), 0);
     EXPECT_EQ(g.changed(), 0);
+}
+
+// Random lines, rectangles, bevels and span lists under random viewports,
+// clips (some of them empty), pens, styles and write modes: every pixel lands
+// on the surface, and inside the device clip while clipping is on.
+TEST_P(DrawingBounds, RandomDrawingStaysInsideTheClipAndTheSurface) {
+    std::mt19937 rng(11);
+    auto pick = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+    };
+    for (int round = 0; round < 300; ++round) {
+        GuardedSurface g(pick(1, 40), pick(1, 25), depth().bits, depth().format);
+        ASSERT_NE(g.dc, nullptr);
+        GDL_setViewportCurrent(pick(-5, 10), pick(-5, 10), pick(0, 45), pick(0, 30));
+        GDL_setClipRectCurrent(pick(-5, 40), pick(-5, 30), pick(-5, 45), pick(-5, 30));
+        const bool clipOn = pick(0, 3) != 0;
+        if (!clipOn) GDL_setClipMode(g.dc, 0);
+        GDL_setPenSize(pick(1, 4), pick(1, 4));
+        GDL_setPenStyle(pick(0, 1));
+        GDL_setLineStyle(uint32_t(pick(1, 0xFFFF)));
+        GDL_setWriteMode(pick(0, 1) * 3);
+        GDL_setFillStyle(pick(0, 1) * 3);
+        const int32_t coord = 50 << 16;
+        for (int i = 0; i < 4; ++i)
+            GDL_lineFX(pick(-coord, coord), pick(-coord, coord), pick(-coord, coord),
+                       pick(-coord, coord));
+        GDL_fillRect(pick(-10, 50), pick(-10, 35), pick(-10, 50), pick(-10, 35));
+        GDL_rect(pick(-10, 50), pick(-10, 35), pick(-10, 50), pick(-10, 35));
+        GDL_drawBevel(pick(-10, 50), pick(-10, 35), pick(-10, 50), pick(-10, 35), pick(0, 2),
+                      pick(0, 4));
+        GdlSpan16 spans[6];
+        for (GdlSpan16& s : spans)
+            s = {int16_t(pick(-20, 60)), int16_t(pick(-20, 60))};
+        GDL_drawSpans(pick(-8, 30), 6, spans);
+        EXPECT_EQ(g.strayBytes(), 0) << "round " << round;
+        const GdlRect& c = GDL_stateBlock.clipDevice;
+        if (clipOn) {
+            EXPECT_EQ(g.changedOutside(c.left, c.top, c.right, c.bottom), 0) << "round " << round;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, DrawingBounds, ::testing::ValuesIn(kDepths),
