@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "FixedPoint.h"
+#include "gdl/bitmap.h"
+#include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -183,6 +185,40 @@ TEST_P(DrawingBounds, RandomDrawingStaysInsideTheClipAndTheSurface) {
         if (clipOn) {
             EXPECT_EQ(g.changedOutside(c.left, c.top, c.right, c.bottom), 0) << "round " << round;
         }
+    }
+}
+
+// The shapes, pixels and copies under the same empty clip draw nothing.
+TEST_P(DrawingBounds, AnEmptyClipDrawsNoShapeOrCopy) {
+    GuardedSurface g(20, 10, depth().bits, depth().format);
+    ASSERT_NE(g.dc, nullptr);
+    std::vector<uint8_t> pixels(size_t(8 * 8 * 4), 0x5A);
+    GdlPixelFormat format = depth().format ? *depth().format : GdlPixelFormat{};
+    const GdlBitmap bitmap{8,
+                           8,
+                           depth().bits,
+                           8 * bytesOf(depth().bits),
+                           pixels.data(),
+                           nullptr,
+                           depth().format ? &format : nullptr};
+    const uint8_t mono[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const int32_t triangle[6] = {fx(0), fx(0), fx(19), fx(2), fx(3), fx(9)};
+    for (const GdlRect& clip : {GdlRect{30, 0, 40, 10}, GdlRect{0, 12, 20, 20}}) {
+        GDL_setClipRectCurrent(clip.left, clip.top, clip.right, clip.bottom);
+        GDL_fillEllipse(0, 0, 20, 10);
+        GDL_ellipse(0, 0, 20, 10);
+        GDL_ellipseArc(0, 0, 20, 10, 0, 270);
+        GDL_fillEllipseArc(0, 0, 20, 10, 0, 270);
+        GDL_fillPolygon(3, triangle, 8);
+        GDL_fillConvexPolygon(3, triangle, 8);
+        GDL_putPixel(5, 5);
+        GDL_putBitmap(g.dc, 0, 0, &bitmap, 0);
+        GDL_putBitmapTransparent(g.dc, 0, 0, &bitmap, 0, 1);
+        GDL_stretchBitmap(g.dc, 0, 0, 20, 10, &bitmap);
+        GDL_drawMonoImage(g.dc, 0, 0, 2, 8, mono);
+        EXPECT_EQ(g.strayBytes(), 0);
+        EXPECT_EQ(g.changed(), 0) << clip.left << "," << clip.top;
     }
 }
 
