@@ -255,4 +255,21 @@ TEST(DrawingViewport, BeyondTheFixedPointRangeIsRefused) {
     GDL_exit();
 }
 
+// The same refusal for a context that is not the current one: its record
+// keeps its viewport and clip.
+TEST(DrawingViewport, AnotherContextKeepsItsViewportWhenRefused) {
+    PACK_registerDrivers();
+    GdlDeviceContext* other = GDL_createMemoryDC(20, 10, 8, nullptr);
+    GdlDeviceContext* current = GDL_createMemoryDC(20, 10, 8, nullptr);
+    ASSERT_TRUE(other && current);
+    GDL_selectCurrentDC(current);
+    GDL_setViewport(other, 2, 3, 12, 9);
+    const GdlRect viewport = other->attr.viewport, clip = other->clipDevice;
+    GDL_setViewport(other, 0, 0, 40000, 10);
+    EXPECT_NE(GDL_lastResult(), GDL_OK);
+    EXPECT_EQ(std::memcmp(&other->attr.viewport, &viewport, sizeof(viewport)), 0);
+    EXPECT_EQ(std::memcmp(&other->clipDevice, &clip, sizeof(clip)), 0);
+    GDL_exit();
+}
+
 } // namespace
