@@ -135,8 +135,8 @@ bool GDL_isCurrentDC(const GdlDeviceContext* dc) {
     return dc && dc == contexts().current;
 }
 
-GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc) {
-    GDL_checkThread(__func__);
+GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc, const char* entry) {
+    GDL_checkThread(entry);
     return (dc && dc == contexts().current) ? &gdl_internal::block() : dc;
 }
 

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.." || exit 2
 
 LAYERS="engine graphics lua tools world game"
 # Headers by the path they are included with.
-FORBIDDEN='SDL[^"/>]*\.h|SDL2/|unistd\.h|pthread\.h|sys/|dirent\.h|fcntl\.h|dlfcn\.h|poll\.h|termios\.h|semaphore\.h|sched\.h|spawn\.h|libgen\.h|glob\.h|fnmatch\.h|strings\.h|syslog\.h|netinet/|arpa/|netdb\.h|libav[a-z]*/|libsw[a-z]*/|GL/|GLES[0-9]*/|EGL/|KHR/|glad/|X11/|wayland-'
+FORBIDDEN='SDL[^"/>]*\.h|SDL2/|unistd\.h|pthread\.h|sys/|dirent\.h|fcntl\.h|dlfcn\.h|poll\.h|termios\.h|semaphore\.h|sched\.h|spawn\.h|libgen\.h|glob\.h|fnmatch\.h|strings\.h|syslog\.h|netinet/|arpa/|netdb\.h|libav[a-z]*/|libsw[a-z]*/|GL/|GLES[0-9]*/|EGL/|KHR/|glad/|X11/|wayland-|pwd\.h|grp\.h|regex\.h|mqueue\.h|linux/|ftw\.h|iconv\.h|aio\.h|wordexp\.h|langinfo\.h|utime\.h'
 
 dirs=""
 for d in $LAYERS; do

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "FixedPoint.h"
+#include "gdl/bitmap.h"
+#include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -145,6 +148,80 @@ TEST_P(DrawingBounds, AnEmptyClipDrawsNothing) {
     EXPECT_EQ(g.changed(), 0);
 }
 
+// Random lines, rectangles, bevels and span lists under random viewports,
+// clips (some of them empty), pens, styles and write modes: every pixel lands
+// on the surface, and inside the device clip while clipping is on.
+TEST_P(DrawingBounds, RandomDrawingStaysInsideTheClipAndTheSurface) {
+    std::mt19937 rng(11);
+    auto pick = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+    };
+    for (int round = 0; round < 300; ++round) {
+        GuardedSurface g(pick(1, 40), pick(1, 25), depth().bits, depth().format);
+        ASSERT_NE(g.dc, nullptr);
+        GDL_setViewportCurrent(pick(-5, 10), pick(-5, 10), pick(0, 45), pick(0, 30));
+        GDL_setClipRectCurrent(pick(-5, 40), pick(-5, 30), pick(-5, 45), pick(-5, 30));
+        const bool clipOn = pick(0, 3) != 0;
+        if (!clipOn) GDL_setClipMode(g.dc, 0);
+        GDL_setPenSize(pick(1, 4), pick(1, 4));
+        GDL_setPenStyle(pick(0, 1));
+        GDL_setLineStyle(uint32_t(pick(1, 0xFFFF)));
+        GDL_setWriteMode(pick(0, 1) * 3);
+        GDL_setFillStyle(pick(0, 1) * 3);
+        const int32_t coord = 50 << 16;
+        for (int i = 0; i < 4; ++i)
+            GDL_lineFX(pick(-coord, coord), pick(-coord, coord), pick(-coord, coord),
+                       pick(-coord, coord));
+        GDL_fillRect(pick(-10, 50), pick(-10, 35), pick(-10, 50), pick(-10, 35));
+        GDL_rect(pick(-10, 50), pick(-10, 35), pick(-10, 50), pick(-10, 35));
+        GDL_drawBevel(pick(-10, 50), pick(-10, 35), pick(-10, 50), pick(-10, 35), pick(0, 2),
+                      pick(0, 4));
+        GdlSpan16 spans[6];
+        for (GdlSpan16& s : spans)
+            s = {int16_t(pick(-20, 60)), int16_t(pick(-20, 60))};
+        GDL_drawSpans(pick(-8, 30), 6, spans);
+        EXPECT_EQ(g.strayBytes(), 0) << "round " << round;
+        const GdlRect& c = GDL_stateBlock.clipDevice;
+        if (clipOn) {
+            EXPECT_EQ(g.changedOutside(c.left, c.top, c.right, c.bottom), 0) << "round " << round;
+        }
+    }
+}
+
+// The shapes, pixels and copies under the same empty clip draw nothing.
+TEST_P(DrawingBounds, AnEmptyClipDrawsNoShapeOrCopy) {
+    GuardedSurface g(20, 10, depth().bits, depth().format);
+    ASSERT_NE(g.dc, nullptr);
+    std::vector<uint8_t> pixels(size_t(8 * 8 * 4), 0x5A);
+    GdlPixelFormat format = depth().format ? *depth().format : GdlPixelFormat{};
+    const GdlBitmap bitmap{8,
+                           8,
+                           depth().bits,
+                           8 * bytesOf(depth().bits),
+                           pixels.data(),
+                           nullptr,
+                           depth().format ? &format : nullptr};
+    const uint8_t mono[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const int32_t triangle[6] = {fx(0), fx(0), fx(19), fx(2), fx(3), fx(9)};
+    for (const GdlRect& clip : {GdlRect{30, 0, 40, 10}, GdlRect{0, 12, 20, 20}}) {
+        GDL_setClipRectCurrent(clip.left, clip.top, clip.right, clip.bottom);
+        GDL_fillEllipse(0, 0, 20, 10);
+        GDL_ellipse(0, 0, 20, 10);
+        GDL_ellipseArc(0, 0, 20, 10, 0, 270);
+        GDL_fillEllipseArc(0, 0, 20, 10, 0, 270);
+        GDL_fillPolygon(3, triangle, 8);
+        GDL_fillConvexPolygon(3, triangle, 8);
+        GDL_putPixel(5, 5);
+        GDL_putBitmap(g.dc, 0, 0, &bitmap, 0);
+        GDL_putBitmapTransparent(g.dc, 0, 0, &bitmap, 0, 1);
+        GDL_stretchBitmap(g.dc, 0, 0, 20, 10, &bitmap);
+        GDL_drawMonoImage(g.dc, 0, 0, 2, 8, mono);
+        EXPECT_EQ(g.strayBytes(), 0);
+        EXPECT_EQ(g.changed(), 0) << clip.left << "," << clip.top;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, DrawingBounds, ::testing::ValuesIn(kDepths),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -175,6 +252,23 @@ TEST(DrawingViewport, BeyondTheFixedPointRangeIsRefused) {
         GDL_fillRect(-40000, 0, 40000, 5);
         EXPECT_EQ(g.strayBytes(), 0);
     }
+    GDL_exit();
+}
+
+// The same refusal for a context that is not the current one: its record
+// keeps its viewport and clip.
+TEST(DrawingViewport, AnotherContextKeepsItsViewportWhenRefused) {
+    PACK_registerDrivers();
+    GdlDeviceContext* other = GDL_createMemoryDC(20, 10, 8, nullptr);
+    GdlDeviceContext* current = GDL_createMemoryDC(20, 10, 8, nullptr);
+    ASSERT_TRUE(other && current);
+    GDL_selectCurrentDC(current);
+    GDL_setViewport(other, 2, 3, 12, 9);
+    const GdlRect viewport = other->attr.viewport, clip = other->clipDevice;
+    GDL_setViewport(other, 0, 0, 40000, 10);
+    EXPECT_NE(GDL_lastResult(), GDL_OK);
+    EXPECT_EQ(std::memcmp(&other->attr.viewport, &viewport, sizeof(viewport)), 0);
+    EXPECT_EQ(std::memcmp(&other->clipDevice, &clip, sizeof(clip)), 0);
     GDL_exit();
 }
 

@@ -718,6 +718,33 @@ TEST_F(PackedDriverTest, AFailedCreationRunsTheDestroyEntry) {
     PACK_registerDrivers();
 }
 
+// The real drivers, with the n-th allocation of a creation failing (the
+// shared state, the surface, the palette, the record): no creation that
+// fails leaves a reference in the shared state.
+namespace allocfail {
+int g_left = 0;
+void* allocate(size_t size) {
+    return g_left-- == 0 ? nullptr : std::malloc(size);
+}
+} // namespace allocfail
+
+TEST_F(PackedDriverTest, FailedAllocationsLeaveNoDriverStateReference) {
+    for (int32_t bits : {1, 4, 8, 16, 24, 32}) {
+        for (int n = 0; n < 8; ++n) {
+            ASSERT_EQ(PACK_driverState(bits), nullptr) << bits;
+            allocfail::g_left = n;
+            GDL_setMemoryFuncs(allocfail::allocate, nullptr);
+            GdlDeviceContext* dc = GDL_createMemoryDC(8, 8, bits, nullptr);
+            GDL_resetMemoryFuncs();
+            if (dc) {
+                EXPECT_EQ(PACK_driverState(bits)->refCount, 1) << bits << " after " << n;
+                GDL_destroyDC(dc);
+            }
+            EXPECT_EQ(PACK_driverState(bits), nullptr) << bits << " after " << n;
+        }
+    }
+}
+
 TEST_F(PackedDriverTest, BytesPerLineFollowTheDepthRules) {
     struct Row {
         int32_t bits, width;

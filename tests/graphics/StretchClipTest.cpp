@@ -3,6 +3,7 @@
 // across the clip edge (otherwise scrolled scaled pictures shimmer there).
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "gdl/bitmap.h"
@@ -101,6 +102,48 @@ TEST_P(StretchClip, ClippedStretchesShowThePixelsOfTheWholeOne) {
     clear();
     GDL_stretchBitmap(dc, 0, 0, 4, 1, &bitmap);
     EXPECT_EQ(peek(dc, 3, 0), 1u + 6u);
+}
+
+// Random sizes, destinations partly off the surface and random clips: the
+// clipped stretch equals the one drawn under the whole-surface clip, cut.
+TEST_P(StretchClip, RandomClippedStretchesMatchTheWholeOneCut) {
+    std::mt19937 rng(106);
+    auto pick = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+    };
+    for (int round = 0; round < 400; ++round) {
+        const int32_t sw = pick(1, 9), sh = pick(1, 9);
+        const int32_t l = pick(-6, W - 2), t = pick(-6, H - 2);
+        const int32_t r = l + pick(1, 30), b = t + pick(1, 20);
+        const int32_t cl = pick(0, W - 1), ct = pick(0, H - 1);
+        const int32_t cr = pick(cl + 1, W), cb = pick(ct + 1, H);
+        const bool viaBlit = round % 2 != 0;
+        bitmap.width = sw;
+        bitmap.height = sh;
+        auto draw = [&] {
+            if (viaBlit)
+                GDL_stretchBlt(dc, src, 0, 0, sw, sh, l, t, r, b);
+            else
+                GDL_stretchBitmap(dc, l, t, r, b, &bitmap);
+        };
+        GDL_setClipRect(dc, 0, 0, W, H);
+        clear();
+        draw();
+        const std::vector<uint32_t> whole = snap(dc);
+        GDL_setClipRect(dc, cl, ct, cr, cb);
+        clear();
+        draw();
+        const std::vector<uint32_t> cut = snap(dc);
+        int bad = 0;
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x) {
+                const bool inside = x >= cl && x < cr && y >= ct && y < cb;
+                bad += cut[size_t(y * W + x)] != (inside ? whole[size_t(y * W + x)] : 0u);
+            }
+        EXPECT_EQ(bad, 0) << (viaBlit ? "blit " : "bitmap ") << sw << "x" << sh << " to (" << l
+                          << "," << t << "," << r << "," << b << ") clip (" << cl << "," << ct
+                          << "," << cr << "," << cb << ")";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, StretchClip, ::testing::ValuesIn(kDepths),

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "gdl/bitmap.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
@@ -125,6 +126,43 @@ TEST(ThreadCheck, EveryKindOfEntryIsCaughtFromAnotherThread) {
         EXPECT_TRUE(g_caught.empty()) << e.kind << ": " << (g_caught.empty() ? "" : g_caught[0]);
     }
     GDL_resetLibrary();
+}
+
+// Entries that take a context other than the current one also share the
+// result code and the driver state: they are caught as well.
+TEST(ThreadCheck, EntriesOnOtherContextsAreCaught) {
+    PACK_registerDrivers();
+    GDL_setThreadCheck(true, record);
+    static GdlDeviceContext* a = GDL_createMemoryDC(8, 8, 8, nullptr);
+    static GdlDeviceContext* b = GDL_createMemoryDC(8, 8, 8, nullptr);
+    ASSERT_TRUE(a && b);
+    GDL_selectCurrentDC(nullptr);
+    static uint8_t pixels[64] = {};
+    static const GdlBitmap bitmap{8, 8, 8, 8, pixels, nullptr, nullptr};
+    static const GdlPaletteEntry palette[4] = {};
+    struct Call {
+        const char* entry;
+        void (*call)();
+    };
+    static const Call calls[] = {
+        {"GDL_bitBlt", [] { GDL_bitBlt(a, b, 0, 0, 4, 4, 1, 1, 0); }},
+        {"GDL_stretchBlt", [] { GDL_stretchBlt(a, b, 0, 0, 4, 4, 0, 0, 8, 8); }},
+        {"GDL_putBitmap", [] { GDL_putBitmap(a, 0, 0, &bitmap, 0); }},
+        {"GDL_stretchBitmap", [] { GDL_stretchBitmap(a, 0, 0, 3, 3, &bitmap); }},
+        {"GDL_setPalette", [] { GDL_setPalette(a, palette, 4, 0); }},
+        {"GDL_setClipRect", [] { GDL_setClipRect(a, 0, 0, 4, 4); }},
+        {"GDL_setViewport", [] { GDL_setViewport(a, 0, 0, 4, 4); }},
+        {"GDL_createMemoryDC", [] { GDL_destroyDC(GDL_createMemoryDC(2, 2, 8, nullptr)); }},
+    };
+    for (const Call& c : calls) {
+        g_caught.clear();
+        std::thread other(c.call);
+        other.join();
+        EXPECT_FALSE(g_caught.empty()) << c.entry;
+    }
+    g_caught.clear();
+    GDL_exit();
+    GDL_setThreadCheck(false);
 }
 
 } // namespace

@@ -121,4 +121,71 @@ TEST(BlitRows, OddWidthsPositionsAndClippedRectangles) {
     freeDib(dest);
 }
 
+// Random raster operations, rectangles partly off the destination and copies
+// within one surface, at 32 and 24 bits, against a per-pixel model that reads
+// the source as it was before the call.
+TEST(BlitRows, RandomRasterOperationsMatchAPerPixelModel) {
+    struct Op {
+        DWORD rop;
+        uint32_t (*apply)(uint32_t s, uint32_t d);
+    };
+    static const Op ops[] = {
+        {SRCCOPY, [](uint32_t s, uint32_t) { return s; }},
+        {SRCPAINT, [](uint32_t s, uint32_t d) { return s | d; }},
+        {SRCAND, [](uint32_t s, uint32_t d) { return s & d; }},
+        {SRCINVERT, [](uint32_t s, uint32_t d) { return s ^ d; }},
+        {NOTSRCCOPY, [](uint32_t s, uint32_t) { return ~s; }},
+        {DSTINVERT, [](uint32_t, uint32_t d) { return ~d; }},
+        {BLACKNESS, [](uint32_t, uint32_t) { return 0u; }},
+        {WHITENESS, [](uint32_t, uint32_t) { return 0xFFFFFFu; }},
+    };
+    constexpr int W = 23, H = 13;
+    uint32_t seed = 17;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % uint32_t(n));
+    };
+    for (int bpp : {32, 24}) {
+        Dib a = makeDib(W, H, bpp, nullptr), b = makeDib(W, H, bpp, nullptr);
+        const int cell = bpp / 8;
+        auto get = [&](const Dib& d, int x, int y) {
+            uint32_t v = 0;
+            std::memcpy(&v, d.bits + size_t(y) * size_t(d.stride) + size_t(x * cell), 3);
+            return v;
+        };
+        for (int round = 0; round < 300; ++round) {
+            for (Dib* d : {&a, &b})
+                for (int i = 0; i < d->stride * H; ++i)
+                    d->bits[i] = uint8_t(next(256));
+            const Op& op = ops[next(8)];
+            Dib& dest = a;
+            const Dib& src = next(3) == 0 ? a : b;
+            const int w = 1 + next(W), h = 1 + next(H);
+            const int sx = next(W - w + 1), sy = next(H - h + 1);
+            const int x = next(W + 8) - 6, y = next(H + 6) - 4;
+            std::vector<uint32_t> before(W * H), source(W * H);
+            for (int j = 0; j < H; ++j)
+                for (int i = 0; i < W; ++i) {
+                    before[size_t(j * W + i)] = get(dest, i, j);
+                    source[size_t(j * W + i)] = get(src, i, j);
+                }
+            ASSERT_TRUE(BitBlt(dest.dc, x, y, w, h, src.dc, sx, sy, op.rop));
+            for (int j = 0; j < H; ++j)
+                for (int i = 0; i < W; ++i) {
+                    const uint32_t d = before[size_t(j * W + i)];
+                    const bool inside = i >= x && i < x + w && j >= y && j < y + h;
+                    const uint32_t s = inside ? source[size_t((sy + j - y) * W + sx + i - x)] : 0;
+                    const uint32_t want = inside ? op.apply(s, d) & 0xFFFFFF : d;
+                    ASSERT_EQ(get(dest, i, j), want)
+                        << bpp << " bits, round " << round << ", rop " << std::hex << op.rop
+                        << std::dec << " (" << x << "," << y << "," << w << "," << h << ") from ("
+                        << sx << "," << sy << ")" << (&src == &a ? " same surface" : "") << " at "
+                        << i << "," << j;
+                }
+        }
+        freeDib(a);
+        freeDib(b);
+    }
+}
+
 } // namespace

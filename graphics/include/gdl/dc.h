@@ -437,8 +437,11 @@ extern GdlDeviceContext& GDL_stateBlock;
 GdlDeviceContext* GDL_selectCurrentDC(GdlDeviceContext* dc);
 GdlDeviceContext* GDL_currentDC();
 bool GDL_isCurrentDC(const GdlDeviceContext* dc);
-// The record to work on for `dc`: the state block when it is current, else itself.
-GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc);
+// The record to work on for `dc`: the state block when it is current, else
+// itself. Every entry that takes a context comes here, so this is where the
+// thread check (named after the caller) sees the entries that work on a
+// context other than the current one.
+GdlDeviceContext* GDL_liveDC(GdlDeviceContext* dc, const char* entry = __builtin_FUNCTION());
 
 GdlDeviceContext* GDL_createDisplayDC(int32_t virtualWidth, int32_t virtualHeight, int32_t pages,
                                       int32_t flag, int32_t refresh);

@@ -12,6 +12,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -179,6 +181,48 @@ TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
 }
 
 } // namespace
+
+// Random buffer requests, some of their blocks kept open so later requests
+// meet blocks of every range: whatever pointer comes back, the bytes asked
+// for lie inside its block and are the file's bytes.
+TEST_F(TSwpFileTest, RandomBufferRequestsStayInsideTheirBlocks) {
+    std::string content;
+    for (int i = 0; i < 100; ++i)
+        content += static_cast<char>(i + 1);
+    std::string path = dir.Write("pages.bin", content);
+    TCache::Global().Start();
+    std::mt19937 rng(124);
+    auto pick = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+    };
+    std::vector<std::unique_ptr<TSwpFile>> kept;
+    for (int round = 0; round < 400; ++round) {
+        const int32_t offset = pick(0, 99);
+        const int32_t count = pick(-60, 100 - offset);
+        auto file = std::make_unique<TSwpFile>(path.c_str());
+        const uint8_t* at = file->OpenBuffer(offset, count);
+        ASSERT_NE(at, nullptr) << offset << "," << count;
+        const int32_t want = count < 1 ? 100 - offset : count;
+        const TCacheEntry* e = TCache::Global().Entry(file->CacheSlot());
+        const uint8_t* block = static_cast<const uint8_t*>(e->data);
+        ASSERT_GE(at, block) << offset << "," << count;
+        ASSERT_LE(at + want, block + e->size) << offset << "," << count;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(at), size_t(want)),
+                  content.substr(size_t(offset), size_t(want)));
+        if (pick(0, 3) == 0 && kept.size() < 20)
+            kept.push_back(std::move(file));
+        else
+            file->CloseBuffer();
+        if (pick(0, 9) == 0) {
+            for (auto& k : kept)
+                k->CloseBuffer();
+            kept.clear();
+        }
+    }
+    for (auto& k : kept)
+        k->CloseBuffer();
+    EXPECT_TRUE(ctffixture::ErrorCodes().empty());
+}
 
 // Albums hand offsets and sizes from their files to OpenBuffer; a block of
 // the cache serves a later request only when it holds all of it.
