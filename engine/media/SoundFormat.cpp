@@ -1,6 +1,8 @@
 #include "media/SoundFormat.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace {
 
@@ -19,10 +21,16 @@ inline uint8_t Clamp8(int64_t v) {
     return static_cast<uint8_t>(std::clamp<int64_t>(v, -128, 127) ^ 0x80);
 }
 
+// Device samples are little-endian; on a little-endian host a plain store,
+// which lets the conversion loops vectorise.
 inline void Put16(uint8_t* out, int16_t v) {
-    const auto u = static_cast<uint16_t>(v);
-    out[0] = static_cast<uint8_t>(u);
-    out[1] = static_cast<uint8_t>(u >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &v, 2);
+    } else {
+        const auto u = static_cast<uint16_t>(v);
+        out[0] = static_cast<uint8_t>(u);
+        out[1] = static_cast<uint8_t>(u >> 8);
+    }
 }
 
 } // namespace

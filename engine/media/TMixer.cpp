@@ -222,6 +222,11 @@ void TMixer::MixVoices() {
             first = kMixSamples;
         }
         const int16_t* from = ring + v.readPos;
+        if (first == kMixSamples) { // the usual case: a fixed count vectorises
+            for (int64_t i = 0; i < kMixSamples; ++i)
+                acc[i] += from[i] >> 1;
+            continue;
+        }
         for (int64_t i = 0; i < first; ++i)
             acc[i] += from[i] >> 1;
         for (int64_t i = 0; i < second; ++i)
