@@ -1,6 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD    ?= build
 SANBUILD ?= build-san
+TSANBUILD ?= build-tsan
 JOBS     ?= $(shell nproc)
 FUZZ_SECONDS ?= 10
 GAME     ?= $(BUILD)/game/adventure
@@ -8,7 +9,7 @@ GAME     ?= $(BUILD)/game/adventure
 SOURCES = $(shell git ls-files -co --exclude-standard -- '*.cpp' '*.h' '*.c' 2>/dev/null \
             | grep -v '^build')
 
-.PHONY: all deps configure build run test test-normal test-sanitize fuzz format format-check
+.PHONY: all deps configure build run test test-normal test-sanitize test-thread fuzz format format-check layering
 
 all: build
 
@@ -30,7 +31,7 @@ run: build
 # Everything headless: no test ever opens a real window or waits for a person.
 test: export SDL_VIDEODRIVER = dummy
 test: export SDL_AUDIODRIVER = dummy
-test: deps format-check test-normal test-sanitize fuzz
+test: deps format-check layering test-normal test-sanitize test-thread fuzz
 
 test-normal: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -45,6 +46,22 @@ test-sanitize: deps
 	      -DADV_SANITIZE=ON -DADV_FUZZ=ON -DADV_BENCH=OFF -DADV_WERROR=ON
 	cmake --build $(SANBUILD) -j $(JOBS)
 	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+
+# The suites that run threads (every *ThreadTest.cpp) once more under the
+# thread sanitizer: the timer thread, the event pump and the platform's locks.
+test-thread: deps
+	cmake -S . -B $(TSANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	      -DCMAKE_C_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	      -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+	      -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DADV_BENCH=OFF -DADV_WERROR=ON
+	@set -e; suites=$$(ninja -C $(TSANBUILD) -t targets all | sed -n 's/^\([A-Za-z_]*ThreadTest\):.*/\1/p'); \
+	cmake --build $(TSANBUILD) -j $(JOBS) --target $$suites; \
+	for s in $$suites; do $$(find $(TSANBUILD)/tests -name $$s -type f); done
+
+# Only platform/ may include the operating system, SDL, FFmpeg or GL.
+layering:
+	@scripts/check-layering.sh
 
 fuzz: test-sanitize
 	@set -e; for f in $$(cat $(SANBUILD)/fuzzers.txt 2>/dev/null); do \

@@ -51,3 +51,11 @@ function(adv_add_subfolders)
     endif()
   endforeach()
 endfunction()
+
+# adv_fail_allocations(target...)
+# Links the allocator that tests switch to failing (tests/support).
+function(adv_fail_allocations)
+  foreach(t ${ARGN})
+    target_link_libraries(${t} PRIVATE test_failing_alloc)
+  endforeach()
+endfunction()

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
@@ -32,7 +33,10 @@ private:
     GdlDeviceContext* previous_;
 };
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -135,11 +139,13 @@ GdlDeviceContext* wrap(const GdlBitmap* b) {
     return &g_wrapper;
 }
 
-// 16.16 factor of a destination size over a source size; exact at 1 and 2.
-int32_t scaleOf(int32_t dst, int32_t src) {
+// 16.16 factor of a destination size over a source size; exact at 1 and 2;
+// 0 for a factor that 16.16 cannot hold.
+int32_t scaleOf(int64_t dst, int64_t src) {
     if (dst == src) return 0x10000;
     if (dst == 2 * src) return 0x20000;
-    return int32_t((int64_t(dst) << 16) / src);
+    const int64_t scale = (dst << 16) / src;
+    return scale > INT32_MAX ? 0 : int32_t(scale);
 }
 
 // Source pixels that cover `n` destination pixels at a scale.
@@ -159,9 +165,11 @@ int32_t identicalPalettes(const GdlDeviceContext* dst, int32_t srcBits,
     return dst->palette && std::memcmp(dst->palette, palette, 1024) == 0 ? 1 : 0;
 }
 
-// The three stretch entries of the current context, by their scales.
-void stretchInto(GdlDeviceContext* src, const Copy& c, int32_t xs, int32_t ys,
-                 const GdlPaletteEntry* palette, int32_t identical) {
+// The three stretch entries of the current context, by their scales; the
+// general one starts the repeat pattern of its scale at source pixel `xPhase`
+// and row `yPhase` of the whole stretch.
+void stretchInto(GdlDeviceContext* src, const Copy& c, int32_t xs, int32_t ys, int32_t xPhase,
+                 int32_t yPhase, const GdlPaletteEntry* palette, int32_t identical) {
     GdlDeviceContext& s = S();
     if (ys == 0x20000 && xs == 0x10000)
         s.v.blitRowDoubled(&s, src, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), palette, identical);
@@ -169,48 +177,49 @@ void stretchInto(GdlDeviceContext* src, const Copy& c, int32_t xs, int32_t ys,
         s.v.blitZoom2(&s, src, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), palette, identical);
     else
         s.v.stretchBlit(&s, src, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), xs, ys, palette,
-                        identical);
+                        identical, xPhase, yPhase);
 }
 
 // One axis of a cut stretched copy: source pixels [s0, s1) (from the source
-// origin) drawn from destination `d` at `scale`.
+// origin) drawn from destination `d` at `scale`, the pattern from `phase`.
 struct StretchPiece {
     int64_t s0, s1, d;
-    int32_t scale;
+    int32_t scale, phase;
 };
 
 // Splits the visible destination run [lo, hi) of a stretch that starts at
-// `origin` into at most three pieces. A whole-number scale repeats every
-// source pixel alike, so a cut through a repeated pixel keeps its visible
-// part in place: the partial first and last pixels are drawn apart, at the
-// scale of their visible width. Other scales restart their repeat pattern at
-// the first source pixel the cut leaves whole.
+// `origin` into at most three pieces, so that every visible pixel shows the
+// source pixel of the whole stretch: source pixel i covers the destination
+// pixels from destSpan(i) to destSpan(i + 1). A source pixel cut by an edge
+// is drawn apart at the scale of its visible width; the whole pixels between
+// keep the scale and its repeat pattern from their place in the stretch.
 int32_t stretchPieces(int64_t origin, int64_t lo, int64_t hi, int32_t scale, int64_t count,
                       StretchPiece* out) {
-    const int64_t off = lo - origin;
-    if ((scale & 0xFFFF) != 0 || scale < 0x10000) {
-        const int64_t s0 = sourceSpan(off, scale);
-        const int64_t s1 = std::min(count, s0 + sourceSpan(hi - lo, scale));
-        if (s0 >= s1) return 0;
-        out[0] = {s0, s1, lo, scale};
-        return 1;
-    }
-    const int64_t k = scale >> 16;
+    const int64_t off = lo - origin, end = hi - origin;
+    // The first source pixel that reaches past `off`.
+    int64_t i = std::clamp<int64_t>(sourceSpan(off, scale), 0, count);
+    while (i > 0 && destSpan(i, scale) > off)
+        --i;
+    while (i < count && destSpan(i + 1, scale) <= off)
+        ++i;
     int32_t n = 0;
-    int64_t i = off / k, d = lo;
-    if (off % k != 0 && i < count) {
-        const int64_t part = std::min(k - off % k, hi - lo);
-        out[n++] = {i, i + 1, d, int32_t(part << 16)};
+    int64_t d = off;
+    if (i < count && destSpan(i, scale) < off) {
+        const int64_t part = std::min(destSpan(i + 1, scale), end) - off;
+        out[n++] = {i, i + 1, lo, int32_t(part << 16), 0};
         ++i;
         d += part;
     }
-    const int64_t whole = std::min((hi - d) / k, count - i);
-    if (whole > 0) {
-        out[n++] = {i, i + whole, d, scale};
-        i += whole;
-        d += whole * k;
+    // The whole pixels that end by `end`.
+    int64_t j = std::clamp<int64_t>(sourceSpan(end, scale) + 1, i, count);
+    while (j > i && destSpan(j, scale) > end)
+        --j;
+    if (j > i) {
+        out[n++] = {i, j, origin + d, scale, int32_t(i)};
+        d = destSpan(j, scale);
+        i = j;
     }
-    if (d < hi && i < count) out[n++] = {i, i + 1, d, int32_t((hi - d) << 16)};
+    if (d < end && i < count) out[n++] = {i, i + 1, origin + d, int32_t((end - d) << 16), 0};
     return n;
 }
 
@@ -231,7 +240,8 @@ void stretchCut(GdlDeviceContext* src, const Copy& c, int64_t dl, int64_t dt, in
         for (int32_t i = 0; i < nx; ++i) {
             const Copy piece{c.l + px[i].s0, c.t + py[j].s0, c.l + px[i].s1,
                              c.t + py[j].s1, px[i].d,        py[j].d};
-            stretchInto(src, piece, px[i].scale, py[j].scale, palette, identical);
+            stretchInto(src, piece, px[i].scale, py[j].scale, px[i].phase, py[j].phase, palette,
+                        identical);
         }
 }
 
@@ -369,8 +379,8 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
         return;
     }
     if (right <= left || bottom <= top) return;
-    const int32_t xs = scaleOf(right - left, bitmap->width);
-    const int32_t ys = scaleOf(bottom - top, bitmap->height);
+    const int32_t xs = scaleOf(int64_t(right) - left, bitmap->width);
+    const int32_t ys = scaleOf(int64_t(bottom) - top, bitmap->height);
     if (xs == 0x10000 && ys == 0x10000) {
         GDL_putBitmap(dc, left, top, bitmap, 0);
         return;
@@ -379,8 +389,8 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
     Current cur(dc);
     GdlDeviceContext& s = S();
     stretchCut(wrap(bitmap), Copy{0, 0, 0, 0, 0, 0}, int64_t(left) + s.attr.viewport.left,
-               int64_t(top) + s.attr.viewport.top, right - left, bottom - top, xs, ys,
-               bitmap->width, bitmap->height, bitmap->palette,
+               int64_t(top) + s.attr.viewport.top, int64_t(right) - left, int64_t(bottom) - top, xs,
+               ys, bitmap->width, bitmap->height, bitmap->palette,
                identicalPalettes(&s, bitmap->bitsPerPixel, bitmap->palette));
 }
 
@@ -467,8 +477,8 @@ void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
         return;
     }
     if (right <= left || bottom <= top || destRight <= destLeft || destBottom <= destTop) return;
-    const int32_t xs = scaleOf(destRight - destLeft, right - left);
-    const int32_t ys = scaleOf(destBottom - destTop, bottom - top);
+    const int32_t xs = scaleOf(int64_t(destRight) - destLeft, int64_t(right) - left);
+    const int32_t ys = scaleOf(int64_t(destBottom) - destTop, int64_t(bottom) - top);
     if (xs == 0x10000 && ys == 0x10000) {
         GDL_bitBlt(dest, src, left, top, right, bottom, destLeft, destTop, 0);
         return;

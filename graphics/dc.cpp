@@ -2,6 +2,7 @@
 // context with its state block.
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/memory.h"
@@ -103,6 +104,7 @@ void destroyAll(int kind) {
 // --- Current context ---------------------------------------------------------
 
 GdlDeviceContext* GDL_selectCurrentDC(GdlDeviceContext* dc) {
+    GDL_checkThread("GDL_selectCurrentDC");
     GdlDeviceContext* previous = g_current;
     if (dc == g_current || dc == &GDL_stateBlock) return previous;
     if (g_current) {
@@ -161,6 +163,9 @@ bool GDL_initDC(GdlDeviceContext* dc, const GdlDriverHeader* header, HWND window
     DRV_setDefaultVectors(dc);
     if (!header->init(dc, GDL_selectedDriverType(), GDL_currentMode(), window, virtualWidth,
                       virtualHeight, pages, flag, refresh)) {
+        // An init that attached its shared state before failing (no surface
+        // to be had) leaves it to the destroy entry, like any context.
+        releaseDriver(dc);
         GDL_setResult(dc->type <= GDL_DC_OPENGL_DRIVER ? GDL_MODE_NOT_SUPPORTED : GDL_NO_MEMORY);
         return false;
     }
@@ -368,6 +373,7 @@ void GDL_destroyDIBSurface(GdlDeviceContext* dc) {
 GdlDeviceContext* GDL_createMemoryDCEx(int32_t width, int32_t height, int32_t bits,
                                        const GdlPixelFormat* format, int32_t bytesPerLine,
                                        void* surface, HBITMAP bitmap) {
+    GDL_checkThread("GDL_createMemoryDCEx");
     GDL_setResult(GDL_OK);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 15 && bits != 16 && bits != 24 &&
         bits != 32) {
@@ -451,6 +457,7 @@ GdlDeviceContext* GDL_createWindowedDC(HWND window) {
 // --- Destruction -------------------------------------------------------------------
 
 bool GDL_destroyDC(GdlDeviceContext* dc) {
+    GDL_checkThread("GDL_destroyDC");
     if (!dc) return true;
     int kind = kindOfType(GDL_liveDC(dc)->type);
     if (kind < 0) {

@@ -220,7 +220,8 @@ struct Converter {
 
 void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                     int32_t right, int32_t bottom, int32_t destX, int32_t destY, int32_t xScale,
-                    int32_t yScale, const GdlPaletteEntry* palette, int32_t translate) {
+                    int32_t yScale, const GdlPaletteEntry* palette, int32_t translate,
+                    int32_t xPhase, int32_t yPhase) {
     if (!dest || !src || right <= left || bottom <= top || xScale <= 0 || yScale <= 0) return;
     GdlDeviceContext* d = GDL_liveDC(dest);
     const GdlDeviceContext* s = GDL_liveDC(src);
@@ -258,9 +259,16 @@ void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                               : gdl_rows::load(row, x, sbits);
     };
 
+    // Destination offsets of source column i and row j, the pattern from the phases.
+    auto columnAt = [&](int64_t i) {
+        return scaledPosition(i + xPhase, xScale) - scaledPosition(xPhase, xScale);
+    };
+    auto rowAtY = [&](int64_t j) {
+        return scaledPosition(j + yPhase, yScale) - scaledPosition(yPhase, yScale);
+    };
     d->v.beginAccess();
     for (int32_t j = 0; j < bottom - top; ++j) {
-        const int64_t y0 = scaledPosition(j, yScale), y1 = scaledPosition(j + 1, yScale);
+        const int64_t y0 = rowAtY(j), y1 = rowAtY(j + 1);
         const uint8_t* srcRow = s->surface + size_t(top + j) * s->mode.bytesPerLine;
         for (int64_t y = y0; y < y1; ++y) {
             const int32_t dy = destY + int32_t(y);
@@ -268,9 +276,8 @@ void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                 for (int32_t c0 = 0; c0 < width; c0 += kCountCap) {
                     int32_t n = std::min(kCountCap, width - c0);
                     for (int32_t i = 0; i < n; ++i)
-                        counts[i] = uint32_t(scaledPosition(c0 + i + 1, xScale) -
-                                             scaledPosition(c0 + i, xScale));
-                    int32_t dx = destX + int32_t(scaledPosition(c0, xScale));
+                        counts[i] = uint32_t(columnAt(c0 + i + 1) - columnAt(c0 + i));
+                    int32_t dx = destX + int32_t(columnAt(c0));
                     d->v.putRowStretched(d, dy, dx, n, rowAt(s, left + c0, top + j), counts);
                 }
                 continue;
@@ -283,7 +290,7 @@ void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                 filled = 0;
             };
             for (int32_t i = 0; i < width; ++i) {
-                int64_t n = scaledPosition(i + 1, xScale) - scaledPosition(i, xScale);
+                int64_t n = columnAt(i + 1) - columnAt(i);
                 if (n <= 0) continue;
                 uint32_t v = conv(readSource(srcRow, left + i));
                 for (int64_t k = 0; k < n; ++k) {

@@ -2,12 +2,17 @@
 // viewport and clipping, defaults, restoring a block, and the render-table choice.
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
+#include "gdl/result.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -15,7 +20,19 @@ inline int32_t fx(int32_t v) {
     return int32_t(uint32_t(v) << 16);
 }
 
-void setViewportOn(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+// Device coordinates are also kept in 16.16, which holds up to +-32767.
+bool fitsFixed(int64_t v) {
+    return v >= -32767 && v <= 32767;
+}
+
+// A viewport the 16.16 values cannot hold is refused and nothing changes.
+bool setViewportOn(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    if (!fitsFixed(int64_t(left) + dc->bounds.left) ||
+        !fitsFixed(int64_t(right) + dc->bounds.left) || !fitsFixed(int64_t(top) + dc->bounds.top) ||
+        !fitsFixed(int64_t(bottom) + dc->bounds.top)) {
+        GDL_setResult(GDL_GENERAL_ERROR);
+        return false;
+    }
     left += dc->bounds.left;
     right += dc->bounds.left;
     top += dc->bounds.top;
@@ -27,6 +44,7 @@ void setViewportOn(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t righ
     dc->attr.cpY = 0;
     dc->attr.viewportOriginX = 0;
     dc->attr.viewportOriginY = 0;
+    return true;
 }
 
 void setClipOn(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -164,7 +182,7 @@ void GDL_setViewport(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t ri
                      int32_t bottom) {
     if (!dc) return;
     GdlDeviceContext* live = GDL_liveDC(dc);
-    setViewportOn(live, left, top, right, bottom);
+    if (!setViewportOn(live, left, top, right, bottom)) return;
     if (live != dc) {
         dc->attr.viewport = live->attr.viewport;
         dc->viewportFixed = live->viewportFixed;

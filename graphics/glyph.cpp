@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/driver.h"
@@ -12,7 +13,10 @@
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -160,10 +164,19 @@ void glyphOf(const GdlFont* f, uint8_t c, GlyphImage* out) {
     out->bits = f->glyphData + offset;
 }
 
+// A glyph's place and its extent (at most 8 x 255 pixels) fit 32 bits.
+bool fitsPen(int64_t x, int64_t y) {
+    constexpr int64_t kRoom = int64_t(INT32_MAX) - 4096;
+    return x > -kRoom && x < kRoom && y > -kRoom && y < kRoom;
+}
+
 } // namespace
 
-void DRV_drawString(int32_t x, int32_t y, const char* text) {
+void DRV_drawString(int32_t xStart, int32_t yStart, const char* text) {
     GdlDeviceContext& s = S();
+    // The pen moves in 64 bits: a string placed far off the surface must not
+    // overflow; glyphs whose place 32 bits cannot hold are not drawn.
+    int64_t x = xStart, y = yStart;
     const GdlTextSettings& t = s.attr.text;
     const GdlFont* f = t.font;
     if (!f || !text || (f->fontType != GDL_FONT_FIXED && f->fontType != GDL_FONT_PROPORTIONAL))
@@ -200,27 +213,27 @@ void DRV_drawString(int32_t x, int32_t y, const char* text) {
     for (const uint8_t* p = reinterpret_cast<const uint8_t*>(text); *p; ++p) {
         GlyphImage g;
         glyphOf(f, *p, &g);
-        if (g.bits) {
+        if (g.bits && fitsPen(x, y)) {
             int32_t bpr = g.bytesPerRow, rows = g.rows;
             // The turned glyph takes ((rows + 7) / 8) x bpr x 8 bytes at most.
             uint64_t need = uint64_t((rows + 7) / 8) * uint64_t(bpr) * 8;
             uint8_t* turned = need <= GDL_SCRATCH_SIZE ? GDL_scratchBuffer() : nullptr;
             switch (dir) {
-                case 2: s.v.putMonoImage(self, x, y, bpr, rows, g.bits); break;
+                case 2: s.v.putMonoImage(self, int32_t(x), int32_t(y), bpr, rows, g.bits); break;
                 case 0:
                     if (!turned) break;
                     Mono_reverseCopy(turned, g.bits, bpr, rows);
-                    s.v.putMonoImage(self, x - 8 * bpr + 1, y, bpr, rows, turned);
+                    s.v.putMonoImage(self, int32_t(x - 8 * bpr + 1), int32_t(y), bpr, rows, turned);
                     break;
                 case 1:
                     if (!turned) break;
                     Mono_rotateQuarter(turned, g.bits, &bpr, &rows, 1);
-                    s.v.putMonoImage(self, x, y - rows + 1, bpr, rows, turned);
+                    s.v.putMonoImage(self, int32_t(x), int32_t(y - rows + 1), bpr, rows, turned);
                     break;
                 case 3:
                     if (!turned) break;
                     Mono_rotateQuarter(turned, g.bits, &bpr, &rows, 3);
-                    s.v.putMonoImage(self, x, y, bpr, rows, turned);
+                    s.v.putMonoImage(self, int32_t(x), int32_t(y), bpr, rows, turned);
                     break;
                 default: break;
             }

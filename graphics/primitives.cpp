@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <utility>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
+#include "line_walker.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -41,22 +46,20 @@ void GDL_lineFX(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     }
     const GdlRect clip = activeClip();
     if (y1 == y2 && a.penStyle == 0) {
-        int32_t row = roundFx(y1);
-        for (int32_t i = 0; i <= a.penHeight; ++i, ++row) {
-            int32_t xa = roundFx(x1), xb = roundFx(x2) + a.penWidth + 1;
-            if (row < clip.top || row >= clip.bottom) continue;
+        const int64_t row = roundFx(y1);
+        for (int64_t i = 0; i <= a.penHeight; ++i) {
+            if (row + i < clip.top || row + i >= clip.bottom) continue;
+            int64_t xa = roundFx(x1), xb = int64_t(roundFx(x2)) + a.penWidth + 1;
             if (xa > xb) std::swap(xa, xb);
-            xa = std::max(xa, clip.left);
-            xb = std::min(xb, clip.right);
+            xa = std::max<int64_t>(xa, clip.left);
+            xb = std::min<int64_t>(xb, clip.right);
             if (xa >= xb) continue;
-            s.v.current.span(row + a.viewport.top, xa + a.viewport.left, xb + a.viewport.left);
+            s.v.current.span(int32_t(row + i) + a.viewport.top, int32_t(xa) + a.viewport.left,
+                             int32_t(xb) + a.viewport.left);
         }
         return;
     }
-    auto fx16 = [](int32_t v) { return int32_t(uint32_t(v) << 16); };
-    if (!GDL_clipLine(&x1, &y1, &x2, &y2, fx16(clip.left), fx16(clip.top), fx16(clip.right),
-                      fx16(clip.bottom)))
-        return;
+    if (!gdl_internal::clipLineToPixelCentres(&x1, &y1, &x2, &y2, clip)) return;
     x1 += s.viewportFixed.left;
     x2 += s.viewportFixed.left;
     y1 += s.viewportFixed.top;
@@ -165,49 +168,5 @@ void GDL_putDitheredPixelDevice(int32_t x, int32_t y) {
 }
 
 void GDL_lineCoord(int32_t x1, int32_t y1, int32_t x2, int32_t y2, GdlPlotFunc plot) {
-    if (x2 < x1) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    // 64-bit terms: the walk of a long line must not overflow its error.
-    int64_t dx = int64_t(x2) - x1, dy = int64_t(y2) - y1;
-    int32_t step = 1;
-    if (dy < 0) {
-        step = -1;
-        dy = -dy;
-    }
-    int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
-    int64_t incMinor = 2 * minor;
-    int64_t e0 = incMinor - major;
-    int64_t incDiag = e0 - major;
-    int32_t x = roundFx(x1), y = roundFx(y1);
-    int64_t count = (major >> 16) + 1;
-    auto fixMul = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
-    int64_t fracX = int64_t(x) * 65536 - x1;
-    int64_t fracY = (int64_t(y) * 65536 - y1) * step;
-    if (dx >= dy) {
-        int64_t error = e0 + fixMul(incMinor, fracX) - fixMul(2 * major, fracY);
-        for (int64_t i = 0; i < count; ++i) {
-            plot(x, y);
-            x += 1;
-            if (error > 0) {
-                y += step;
-                error += incDiag;
-            } else {
-                error += incMinor;
-            }
-        }
-    } else {
-        int64_t error = e0 + fixMul(incMinor, fracY) - fixMul(2 * major, fracX);
-        for (int64_t i = 0; i < count; ++i) {
-            plot(x, y);
-            y += step;
-            if (error > 0) {
-                x += 1;
-                error += incDiag;
-            } else {
-                error += incMinor;
-            }
-        }
-    }
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, plot);
 }

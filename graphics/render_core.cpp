@@ -3,24 +3,23 @@
 #include <algorithm>
 #include <utility>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/support.h"
+#include "line_walker.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
 inline int32_t roundFx(int32_t v) {
     return int32_t((int64_t(v) + 0x8000) >> 16);
-}
-
-GdlPutPixelFunc g_linePixel = nullptr;
-
-void plotLinePixel(int32_t x, int32_t y) {
-    g_linePixel(x, y);
 }
 
 } // namespace
@@ -52,19 +51,23 @@ void DRV_viewportSpan(int32_t y, int32_t x1, int32_t x2) {
 }
 
 void GDL_drawSpans(int32_t firstRow, int32_t count, GdlSpan16* list) {
-    GdlDeviceContext& s = S();
-    const GdlRect& c = s.clipDevice;
-    if (!list || count <= 0) return;
+    gdl_internal::drawSpansWithin(firstRow, count, list, S().clipDevice);
+}
+
+namespace gdl_internal {
+
+void drawSpansWithin(int32_t firstRow, int32_t count, GdlSpan16* list, const GdlRect& c) {
+    // A clip stored inverted (left of a rectangle beyond the viewport) is empty.
+    if (!list || count <= 0 || c.left >= c.right || c.top >= c.bottom) return;
     if (firstRow < c.top) {
-        int32_t skip = c.top - firstRow;
+        int64_t skip = int64_t(c.top) - firstRow;
         if (skip >= count) return;
         list += skip;
-        count -= skip;
+        count -= int32_t(skip);
         firstRow = c.top;
     }
     if (firstRow >= c.bottom) return;
-    if (firstRow + count > c.bottom) count = c.bottom - firstRow;
-    if (count <= 0) return;
+    if (int64_t(firstRow) + count > c.bottom) count = c.bottom - firstRow;
     for (int32_t i = 0; i < count; ++i) {
         GdlSpan16& e = list[i];
         if (e.x1 == e.x2) continue;
@@ -77,8 +80,10 @@ void GDL_drawSpans(int32_t firstRow, int32_t count, GdlSpan16* list) {
         if (e.x1 < c.left) e.x1 = int16_t(c.left);
         if (e.x2 > c.right) e.x2 = int16_t(c.right);
     }
-    s.v.current.spanList(firstRow, count, list);
+    S().v.current.spanList(firstRow, count, list);
 }
+
+} // namespace gdl_internal
 
 void DRV_spanList(int32_t firstRow, int32_t count, const GdlSpan16* list) {
     GdlSpanFunc span = S().v.current.span;
@@ -109,8 +114,10 @@ void DRV_trapezoid(GdlEdgeWalker* w) {
                 if (a < b) s.v.current.span(w->row, a, b);
             }
         }
-        w->leftX += w->leftStep;
-        w->rightX += w->rightStep;
+        // Edges of a shape far outside the surface may run past the 16.16
+        // range; they wrap as 32-bit values do, and the clip cuts what results.
+        w->leftX = int32_t(uint32_t(w->leftX) + uint32_t(w->leftStep));
+        w->rightX = int32_t(uint32_t(w->rightX) + uint32_t(w->rightStep));
         w->row += 1;
     }
 }
@@ -181,8 +188,7 @@ void DRV_patternPixel(int32_t x, int32_t y) {
 void DRV_genericLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     GdlDeviceContext& s = S();
     s.v.beginAccess();
-    g_linePixel = s.v.putPixel;
-    GDL_lineCoord(x1, y1, x2, y2, plotLinePixel);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, s.v.putPixel);
     s.v.endAccess();
 }
 
@@ -195,25 +201,12 @@ void DRV_genericFillRect(int32_t left, int32_t top, int32_t right, int32_t botto
 void DRV_colorMappedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     GdlDeviceContext& s = S();
     s.v.beginAccess();
-    g_linePixel = s.attr.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel;
-    GDL_lineCoord(x1, y1, x2, y2, plotLinePixel);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {},
+                                s.attr.colorMapMode == 1 ? s.v.putDitheredPixel : s.v.putPixel);
     s.v.endAccess();
 }
 
 // --- Styled lines -------------------------------------------------------------------
-
-namespace {
-
-uint32_t g_styleWord = 0;
-uint32_t g_styleReload = 0;
-
-void plotStyled(int32_t x, int32_t y) {
-    if (g_styleWord & 1) S().v.putPixel(x, y);
-    g_styleWord >>= 1;
-    if (g_styleWord <= 1) g_styleWord = g_styleReload;
-}
-
-} // namespace
 
 void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     GdlDeviceContext& s = S();
@@ -223,11 +216,16 @@ void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     }
     int64_t dx = int64_t(x2) - x1, dy = y2 >= y1 ? int64_t(y2) - y1 : int64_t(y1) - y2;
     int64_t pixels = (std::max(dx, dy) >> 16) + 1;
-    g_styleReload = (s.attr.lineStyle & 0xFFFF) | 0x10000;
-    g_styleWord = g_styleReload >> (s.attr.lineStylePos & 15);
+    const uint32_t reload = (s.attr.lineStyle & 0xFFFF) | 0x10000;
+    uint32_t word = reload >> (s.attr.lineStylePos & 15);
     s.attr.lineStylePos += uint32_t(pixels);
+    const GdlPutPixelFunc put = s.v.putPixel;
     s.v.beginAccess();
-    GDL_lineCoord(x1, y1, x2, y2, plotStyled);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, [&](int32_t x, int32_t y) {
+        if (word & 1) put(x, y);
+        word >>= 1;
+        if (word <= 1) word = reload;
+    });
     s.v.endAccess();
 }
 
@@ -235,12 +233,12 @@ void DRV_styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 namespace {
 
-int outcode(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+int outcode(int64_t x, int64_t y, const int64_t (&box)[4]) {
     int code = 0;
-    if (y >= bottom) code |= 1;
-    if (y < top) code |= 2;
-    if (x >= right) code |= 4;
-    if (x < left) code |= 8;
+    if (y >= box[3]) code |= 1;
+    if (y < box[1]) code |= 2;
+    if (x >= box[2]) code |= 4;
+    if (x < box[0]) code |= 8;
     return code;
 }
 
@@ -248,14 +246,15 @@ int32_t clamp32(int64_t v) {
     return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-} // namespace
-
-int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t left, int32_t top,
-                     int32_t right, int32_t bottom) {
+// Cohen-Sutherland against the box (left, top, right, bottom; right and bottom
+// exclusive); an end point beyond the right or bottom edge moves to the edge
+// less `inset`.
+int32_t clipLineToBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, const int64_t (&box)[4],
+                      int64_t inset) {
     const int64_t dx = int64_t(*x2) - *x1, dy = int64_t(*y2) - *y1;
     const int64_t ox = *x1, oy = *y1;
-    int c1 = outcode(*x1, *y1, left, top, right, bottom);
-    int c2 = outcode(*x2, *y2, left, top, right, bottom);
+    int c1 = outcode(*x1, *y1, box);
+    int c2 = outcode(*x2, *y2, box);
     // Each move settles one border of one endpoint, so a few rounds always end it.
     for (int round = 0; round < 16; ++round) {
         if ((c1 | c2) == 0) return 1;
@@ -264,27 +263,50 @@ int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t
         int code = second ? c2 : c1;
         int64_t x, y;
         if (code & 1) {
-            y = int64_t(bottom) - 0x10000;
+            y = box[3] - inset;
             x = dy ? ox + dx * (y - oy) / dy : ox;
         } else if (code & 2) {
-            y = top;
+            y = box[1];
             x = dy ? ox + dx * (y - oy) / dy : ox;
         } else if (code & 4) {
-            x = int64_t(right) - 0x10000;
+            x = box[2] - inset;
             y = dx ? oy + dy * (x - ox) / dx : oy;
         } else {
-            x = left;
+            x = box[0];
             y = dx ? oy + dy * (x - ox) / dx : oy;
         }
         if (second) {
             *x2 = clamp32(x);
             *y2 = clamp32(y);
-            c2 = outcode(*x2, *y2, left, top, right, bottom);
+            c2 = outcode(*x2, *y2, box);
         } else {
             *x1 = clamp32(x);
             *y1 = clamp32(y);
-            c1 = outcode(*x1, *y1, left, top, right, bottom);
+            c1 = outcode(*x1, *y1, box);
         }
     }
     return 0;
 }
+
+} // namespace
+
+int32_t GDL_clipLine(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2, int32_t left, int32_t top,
+                     int32_t right, int32_t bottom) {
+    return clipLineToBox(x1, y1, x2, y2, {left, top, right, bottom}, 0x10000);
+}
+
+namespace gdl_internal {
+
+// A 16.16 point draws the pixel it rounds to, so the box is the clip moved up
+// and left by half a pixel; an end point moved to the right or bottom edge
+// stops one unit short of it, so it still rounds to the last pixel inside.
+int32_t clipLineToPixelCentres(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2,
+                               const GdlRect& clip) {
+    const int64_t box[4] = {int64_t(clip.left) * 65536 - 0x8000, int64_t(clip.top) * 65536 - 0x8000,
+                            int64_t(clip.right) * 65536 - 0x8000,
+                            int64_t(clip.bottom) * 65536 - 0x8000};
+    if (clip.left >= clip.right || clip.top >= clip.bottom) return 0;
+    return clipLineToBox(x1, y1, x2, y2, box, 1);
+}
+
+} // namespace gdl_internal

@@ -4,13 +4,18 @@
 #include <cmath>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
+#include "gdl/result.h"
 #include "gdl/support.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -87,10 +92,9 @@ GdlPutPixelFunc outlineWriter(int32_t patterned) {
 
 // Outline pixels are tested against the device clip one by one: an ellipse
 // cannot be cut before it reaches the renderer.
-GdlPutPixelFunc g_writer = nullptr;
-void plotClipped(int32_t x, int32_t y) {
+void plotClipped(GdlPutPixelFunc writer, int32_t x, int32_t y) {
     const GdlRect& c = S().clipDevice;
-    if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) g_writer(x, y);
+    if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) writer(x, y);
 }
 
 // Walks the outline of a box, handing every plotted pixel to `plot`.
@@ -113,8 +117,13 @@ template <typename Plot> void walkOutline(const Box& b, Plot plot) {
     });
 }
 
+// A shape whose rows do not fit the buffer fails the call (null) rather than
+// the program.
 int32_t* scratchInts(int64_t bytesNeeded) {
-    if (bytesNeeded > GDL_SCRATCH_SIZE) GDL_fatalScratchTooSmall();
+    if (bytesNeeded > GDL_SCRATCH_SIZE) {
+        GDL_setResult(GDL_GENERAL_ERROR);
+        return nullptr;
+    }
     return reinterpret_cast<int32_t*>(GDL_scratchBuffer());
 }
 
@@ -207,15 +216,16 @@ void DRV_arcPoint(int32_t a, int32_t b, int32_t angle, int32_t* x, int32_t* y) {
 void DRV_ellipse(const GdlRect* box, int32_t patterned) {
     Box b = normalise(box);
     GdlDeviceContext& s = S();
-    g_writer = outlineWriter(patterned);
+    const GdlPutPixelFunc writer = outlineWriter(patterned);
     s.v.beginAccess();
-    walkOutline(b, plotClipped);
+    walkOutline(b, [writer](int32_t x, int32_t y) { plotClipped(writer, x, y); });
     s.v.endAccess();
 }
 
 void DRV_fillEllipse(const GdlRect* box, int32_t clip) {
     Box b = normalise(box);
     int32_t* ext = scratchInts(int64_t((b.height + 3) / 2) * 4);
+    if (!ext) return;
     rowExtents(b.width, b.height, ext);
     GdlSpanFunc span = clip ? DRV_clippedSpan : S().v.current.span;
     int32_t lx = b.left + b.width / 2, rx = b.right - b.width / 2, half = b.height / 2;
@@ -235,6 +245,7 @@ void DRV_wideEllipse(const GdlRect* box, int32_t clip) {
     if (ph < 1) ph = 1;
     int64_t need = (int64_t(b.width) + b.height + 1) / 2 + std::max(pw, ph);
     int32_t* outer = scratchInts(std::max<int64_t>(need * 8, (int64_t(b.height) + 4) * 4));
+    if (!outer) return;
     int32_t half = b.height / 2;
     rowExtents(b.width, b.height, outer);
     Box in{b.left + pw,   b.top + ph,       b.right - pw,
@@ -267,7 +278,7 @@ void DRV_ellipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, in
     GdlDeviceContext& s = S();
     Sector sector(b, startAngle, endAngle);
     double cx = (b.left + b.right) / 2.0, cy = (b.top + b.bottom) / 2.0;
-    g_writer = outlineWriter(patterned);
+    const GdlPutPixelFunc writer = outlineWriter(patterned);
     // The arc's end points are the drawn pixels nearest the two targets.
     double bestS = 1e300, bestE = 1e300;
     int32_t sx = 0, sy = 0, ex = 0, ey = 0;
@@ -276,7 +287,7 @@ void DRV_ellipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, in
     walkOutline(b, [&](int32_t x, int32_t y) {
         double px = x - cx, py = cy - y;
         if (!sector.contains(px, py)) return;
-        plotClipped(x, y);
+        plotClipped(writer, x, y);
         any = true;
         double ds = (px - sector.sx / 10000) * (px - sector.sx / 10000) +
                     (py - sector.sy / 10000) * (py - sector.sy / 10000);
@@ -300,7 +311,7 @@ void DRV_ellipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, in
 void DRV_fillEllipseArc(const GdlRect* box, int32_t startAngle, int32_t endAngle, int32_t clip) {
     Box b = normalise(box);
     GdlDeviceContext& s = S();
-    scratchInts((int64_t(b.height) + 1) * 8);
+    if (!scratchInts((int64_t(b.height) + 1) * 8)) return;
     int32_t* ext = scratchInts((int64_t(b.height) + 3) / 2 * 4);
     rowExtents(b.width, b.height, ext);
     Sector sector(b, startAngle, endAngle);
@@ -335,10 +346,20 @@ void DRV_getArcCoords(int32_t* coords) {
 
 namespace {
 
-GdlRect deviceBox(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+// The box in device coordinates. The shapes walk every row and column of
+// their box, which must lie in the 16.16 range as the viewport does; a box
+// beyond it fails the call.
+bool deviceBox(int32_t left, int32_t top, int32_t right, int32_t bottom, GdlRect* out) {
     const GdlAttributes& a = S().attr;
-    return {left + a.viewport.left, top + a.viewport.top, right + a.viewport.left,
-            bottom + a.viewport.top};
+    const int64_t v[4] = {int64_t(left) + a.viewport.left, int64_t(top) + a.viewport.top,
+                          int64_t(right) + a.viewport.left, int64_t(bottom) + a.viewport.top};
+    for (int64_t c : v)
+        if (c < -32767 || c > 32767) {
+            GDL_setResult(GDL_GENERAL_ERROR);
+            return false;
+        }
+    *out = {int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+    return true;
 }
 
 // Spans of a box wholly inside the clip go straight to the driver.
@@ -358,24 +379,28 @@ int32_t patterned() {
 } // namespace
 
 void GDL_ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.ellipse(&r, wideTable() ? needsClip(r) : patterned());
 }
 
 void GDL_fillEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.fillEllipse(&r, needsClip(r));
 }
 
 void GDL_ellipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t start,
                     int32_t end) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.ellipseArc(&r, start, end, patterned());
 }
 
 void GDL_fillEllipseArc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t start,
                         int32_t end) {
-    GdlRect r = deviceBox(left, top, right, bottom);
+    GdlRect r;
+    if (!deviceBox(left, top, right, bottom, &r)) return;
     S().v.current.fillEllipseArc(&r, start, end, needsClip(r));
 }
 

@@ -21,6 +21,7 @@
 #include "gdl/memory.h"
 #include "gdl/render.h"
 #include "gdl/shading.h"
+#include "line_walker.h"
 
 // Pixels are moved as little-endian words with plain loads and stores.
 static_assert(std::endian::native == std::endian::little, "packed pixels assume little endian");
@@ -466,8 +467,9 @@ template <int N> struct Packed {
         int32_t left = w->leftX, right = w->rightX;
         for (int32_t i = 0; i < w->count; ++i) {
             Span(w->row + i, roundFx(left), roundFx(right));
-            left += w->leftStep;
-            right += w->rightStep;
+            // Wraps as 32-bit values do (edges far outside the surface).
+            left = int32_t(uint32_t(left) + uint32_t(w->leftStep));
+            right = int32_t(uint32_t(right) + uint32_t(w->rightStep));
         }
         if (w->count > 0) {
             w->row += w->count;
@@ -483,45 +485,7 @@ template <int N> struct Packed {
     // decision value of exactly 0 (the logical-mode line).
     template <class Plot>
     static void walkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool tie, Plot&& plot) {
-        if (x2 < x1) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        if (x1 == x2) {
-            int32_t a = roundFx(std::min(y1, y2)), b = roundFx(std::max(y1, y2));
-            int32_t x = roundFx(x1);
-            for (int32_t y = a; y <= b; ++y)
-                plot(x, y);
-            return;
-        }
-        int64_t dx = int64_t(x2) - x1, dy = int64_t(y2) - y1;
-        int32_t step = 1;
-        if (dy < 0) {
-            step = -1;
-            dy = -dy;
-        }
-        const int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
-        const int64_t incMinor = 2 * minor, incDiag = 2 * minor - 2 * major;
-        int32_t x = roundFx(x1), y = roundFx(y1);
-        const int64_t count = (major >> 16) + 1;
-        auto fixMul = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
-        const int64_t fracX = int64_t(x) * 65536 - x1;
-        const int64_t fracY = (int64_t(y) * 65536 - y1) * step;
-        const bool xMajor = dx >= dy;
-        int64_t error = incMinor - major + fixMul(incMinor, xMajor ? fracX : fracY) -
-                        fixMul(2 * major, xMajor ? fracY : fracX);
-        for (int64_t i = 0; i < count; ++i) {
-            plot(x, y);
-            bool minorStep = tie ? error >= 0 : error > 0;
-            if (xMajor) {
-                x += 1;
-                if (minorStep) y += step;
-            } else {
-                y += step;
-                if (minorStep) x += 1;
-            }
-            error += minorStep ? incDiag : incMinor;
-        }
+        gdl_internal::walkFixedLine(x1, y1, x2, y2, {tie, true}, plot);
     }
 
     static void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -763,18 +727,19 @@ template <int N> struct Packed {
     static void stretchBlit(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                             int32_t top, int32_t right, int32_t bottom, int32_t destX,
                             int32_t destY, int32_t xScale, int32_t yScale,
-                            const GdlPaletteEntry* palette, int32_t identical) {
+                            const GdlPaletteEntry* palette, int32_t identical, int32_t xPhase,
+                            int32_t yPhase) {
         if (right <= left || bottom <= top) return;
         if (src->mode.bitsPerPixel < 8)
             return DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, xScale, yScale,
-                                  palette, identical);
+                                  palette, identical, xPhase, yPhase);
         const int32_t n = right - left;
         // The column repeat table is made once and serves every output row.
         auto* repeats = reinterpret_cast<uint32_t*>(rowBuffer(0, size_t(n) * 4));
         if (!repeats) return;
         int32_t width = 0;
         for (int32_t i = 0; i < n; ++i) {
-            repeats[i] = uint32_t(std::max(0, repeatOf(xScale, i)));
+            repeats[i] = uint32_t(std::max(0, repeatOf(xScale, i + xPhase)));
             width += int32_t(repeats[i]);
         }
         RowConverter conv(dest, src, palette, identical);
@@ -782,7 +747,7 @@ template <int N> struct Packed {
         const int32_t maxY = dest->bounds.bottom;
         for (int32_t j = 0; j < bottom - top && y < maxY; ++j) {
             // The row position is kept as a signed 16-bit value.
-            int32_t count = int16_t(repeatOf(yScale, j));
+            int32_t count = int16_t(repeatOf(yScale, j + yPhase));
             if (count <= 0) continue;
             const uint8_t* in = conv.row(top + j, left, right);
             if (!in) return;

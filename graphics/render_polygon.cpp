@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
+#include "gdl/result.h"
 #include "gdl/support.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -43,12 +48,20 @@ struct Edge {
 };
 static_assert(sizeof(Edge) == 36, "edge record");
 
+// A polygon whose working lists do not fit the buffer fails the call rather
+// than the program.
+bool fitsScratch(int64_t bytes) {
+    if (bytes <= GDL_SCRATCH_SIZE) return true;
+    GDL_setResult(GDL_GENERAL_ERROR);
+    return false;
+}
+
 } // namespace
 
 void DRV_polygon(int32_t count, const void* vertices, int32_t stride, int32_t xOffset,
                  int32_t yOffset) {
     if (count < 3 || !vertices) return;
-    if (int64_t(count) * int64_t(sizeof(Edge)) > GDL_SCRATCH_SIZE) GDL_fatalScratchTooSmall();
+    if (!fitsScratch(int64_t(count) * int64_t(sizeof(Edge)))) return;
     GdlDeviceContext& s = S();
     GdlSpanFunc span = s.genericTrapezoid ? DRV_clippedSpan : s.v.current.span;
     Edge* edges = reinterpret_cast<Edge*>(GDL_scratchBuffer());
@@ -173,6 +186,12 @@ struct Chain {
     const Vertex& end() const { return points[index + 1]; }
 };
 
+// Edge x far outside the surface wraps as 32-bit values do; the clip cuts
+// what results.
+int32_t wrapAdd(int32_t a, int32_t b) {
+    return int32_t(uint32_t(a) + uint32_t(b));
+}
+
 int32_t roundRow(int64_t y) {
     return int32_t((y + 0x8000) >> 16);
 }
@@ -186,8 +205,8 @@ void walkConvex(const Vertex* forward, const Vertex* backward, int32_t length, i
     if (!left.advance() || !right.advance()) return;
     GdlEdgeWalker& w = s.walker.edge;
     int64_t y = int64_t(left.start().y) + yOffset;
-    w.leftX = left.start().x + xOffset;
-    w.rightX = right.start().x + xOffset;
+    w.leftX = wrapAdd(left.start().x, xOffset);
+    w.rightX = wrapAdd(right.start().x, xOffset);
     w.row = roundRow(y);
     for (int guard = 0; guard < 2 * length + 2; ++guard) {
         int64_t yEnd = std::min(left.end().y, right.end().y) + int64_t(yOffset);
@@ -201,12 +220,12 @@ void walkConvex(const Vertex* forward, const Vertex* backward, int32_t length, i
         if (leftDone) {
             ++left.index;
             if (!left.advance()) return;
-            w.leftX = left.start().x + xOffset;
+            w.leftX = wrapAdd(left.start().x, xOffset);
         }
         if (rightDone) {
             ++right.index;
             if (!right.advance()) return;
-            w.rightX = right.start().x + xOffset;
+            w.rightX = wrapAdd(right.start().x, xOffset);
         }
         y = yEnd;
     }
@@ -227,8 +246,8 @@ void walkFromPoints(const Vertex* points, int32_t count, Vertex* forward, int32_
     walkConvex(forward, backward, count + 1, xOffset, yOffset);
 }
 
-void checkScratch(int64_t vertices) {
-    if (vertices * int64_t(sizeof(Vertex)) > GDL_SCRATCH_SIZE) GDL_fatalScratchTooSmall();
+bool fitsVertices(int64_t vertices) {
+    return fitsScratch(vertices * int64_t(sizeof(Vertex)));
 }
 
 } // namespace
@@ -236,7 +255,7 @@ void checkScratch(int64_t vertices) {
 void DRV_convexPolygon(int32_t count, const void* vertices, int32_t stride, int32_t xOffset,
                        int32_t yOffset) {
     if (count < 3 || !vertices) return;
-    checkScratch(3 * int64_t(count) + 2);
+    if (!fitsVertices(3 * int64_t(count) + 2)) return;
     // Two chains, then the caller's vertices copied behind them.
     Vertex* forward = reinterpret_cast<Vertex*>(GDL_scratchBuffer());
     Vertex* copy = forward + 2 * (count + 1);

@@ -1,4 +1,5 @@
 // The library-wide result code and its texts.
+#include "gdl/thread.h"
 #include "gdl/result.h"
 
 namespace {
@@ -45,6 +46,7 @@ static_assert(sizeof(kResultTexts) / sizeof(kResultTexts[0]) == 32, "codes 0..-3
 } // namespace
 
 int32_t GDL_lastResult() {
+    GDL_checkThread("GDL_lastResult");
     int32_t code = g_result;
     g_result = GDL_OK;
     return code;

@@ -5,12 +5,17 @@
 #include <cmath>
 #include <utility>
 
+#include "gdl/thread.h"
 #include "gdl/draw.h"
 #include "gdl/shading.h"
+#include "line_walker.h"
 
 namespace {
 
-GdlDeviceContext& S() {
+// The state block, reached from the library's own thread only (the default
+// argument names the caller).
+GdlDeviceContext& S(const char* entry = __builtin_FUNCTION()) {
+    GDL_checkThread(entry);
     return GDL_stateBlock;
 }
 
@@ -45,7 +50,7 @@ uint32_t rampPixel(const GdlDeviceContext& s, int32_t c) {
 enum class Form { Flat, Ramp, Rgb };
 
 // The line being drawn: values interpolated along the major axis, one step
-// per pixel (the line walker's plot routine has no context of its own).
+// per pixel.
 struct LineState {
     Form form;
     bool depth;
@@ -54,8 +59,6 @@ struct LineState {
     int64_t step[4];
     GdlPutPixelFunc put;
 };
-LineState g_line;
-
 bool passDepth(int32_t x, int32_t y, int32_t z) {
     GdlDeviceContext& s = S();
     const int32_t cx = x - s.bounds.left, cy = y - s.bounds.top;
@@ -75,8 +78,7 @@ bool passDepth(int32_t x, int32_t y, int32_t z) {
     return true;
 }
 
-void plotLine(int32_t x, int32_t y) {
-    LineState& l = g_line;
+void plotLine(LineState& l, int32_t x, int32_t y) {
     GdlDeviceContext& s = S();
     int32_t v[4];
     for (int32_t k = 0; k < l.count; ++k) {
@@ -106,7 +108,7 @@ void drawLine(Form form, bool depth, int32_t x1, int32_t y1, const int32_t* from
     }
     const int64_t major = std::max(int64_t(x2) - x1, std::abs(int64_t(y2) - y1));
     const int64_t pixels = major >> 16; // intervals between the first and last pixel
-    LineState& l = g_line;
+    LineState l{};
     l.form = form;
     l.depth = depth;
     l.count = count;
@@ -122,7 +124,8 @@ void drawLine(Form form, bool depth, int32_t x1, int32_t y1, const int32_t* from
     const int32_t savedMode = s.attr.writeMode;
     s.attr.writeMode = 0;
     s.v.beginAccess();
-    GDL_lineCoord(x1, y1, x2, y2, plotLine);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {},
+                                [&l](int32_t x, int32_t y) { plotLine(l, x, y); });
     s.v.endAccess();
     s.attr.writeMode = savedMode;
     s.packedColor = savedColor;

@@ -336,9 +336,14 @@ void GDL_drawStrAt(int32_t x, int32_t y, const char* text) {
     const GdlFont* f = currentFont();
     if (!f || !text) return;
     const GdlRect& vp = GDL_stateBlock.attr.viewport;
+    // A place beyond 32 bits is off every surface; it stays at the limit.
+    auto device = [](int32_t v, int32_t offset) {
+        return int32_t(std::clamp<int64_t>(int64_t(v) + offset, INT32_MIN, INT32_MAX));
+    };
+    x = device(x, vp.left);
+    y = device(y, vp.top);
     if (isStroked(f))
-        drawStroked(x + vp.left, y + vp.top, text);
+        drawStroked(x, y, text);
     else if (isBitmap(f))
-        (GDL_stateBlock.v.drawString ? GDL_stateBlock.v.drawString
-                                     : DRV_drawString)(x + vp.left, y + vp.top, text);
+        (GDL_stateBlock.v.drawString ? GDL_stateBlock.v.drawString : DRV_drawString)(x, y, text);
 }

@@ -37,8 +37,11 @@ void GDL_translateImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t
     dc = GDL_liveDC(dc);
     const int32_t dbits = int32_t(dc->mode.bitsPerPixel);
     if (bits == 8 && !palette) return;
-    if (bits == 4 && dbits == 4)
-        GDL_fatalError("Do not support palette translations in 4 bit modes");
+    // There is no translation between two 4-bit palettes: the call fails.
+    if (bits == 4 && dbits == 4) {
+        GDL_setResult(GDL_INVALID_DEVICE_TYPE);
+        return;
+    }
     if (bits == 4 && !palette) return;
     const bool srcDirect = isDirect(bits);
     // No conversion is defined from or into other depths (1 bit above all):

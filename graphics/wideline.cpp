@@ -5,30 +5,11 @@
 #include "gdl/draw.h"
 #include "gdl/driver.h"
 #include "gdl/render.h"
+#include "gdl/result.h"
 #include "gdl/shading.h"
+#include "line_walker.h"
 
 namespace {
-
-// The walker's plot routine has no context, so the row being filled lives here.
-int32_t g_firstRow = 0;
-GdlSpan16* g_rows = nullptr;
-
-void markCentre(int32_t x, int32_t y) {
-    GdlSpan16& r = g_rows[y - g_firstRow];
-    if (r.x1 > r.x2) {
-        r.x1 = int16_t(x);
-        r.x2 = int16_t(x);
-        return;
-    }
-    r.x1 = int16_t(std::min<int32_t>(r.x1, x));
-    r.x2 = int16_t(std::max<int32_t>(r.x2, x));
-}
-
-int32_t minY = 0, maxY = 0;
-void measure(int32_t, int32_t y) {
-    minY = std::min(minY, y);
-    maxY = std::max(maxY, y);
-}
 
 int32_t roundFx(int32_t v) {
     return int32_t((int64_t(v) + 0x8000) >> 16);
@@ -40,21 +21,35 @@ int32_t GDL_scanWideLine(GdlSpanListHead* out, int32_t x1, int32_t y1, int32_t x
                          int32_t penHeight, int32_t penWidth) {
     penHeight = std::max(penHeight, 1);
     penWidth = std::max(penWidth, 1);
-    minY = INT32_MAX;
-    maxY = INT32_MIN;
-    GDL_lineCoord(x1, y1, x2, y2, measure);
+    int32_t minY = INT32_MAX, maxY = INT32_MIN;
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, [&](int32_t, int32_t y) {
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    });
     if (minY > maxY) minY = maxY = roundFx(y1);
     const int64_t lineRows = int64_t(maxY) - minY + 1;
     const int64_t rows = lineRows + penHeight - 1;
-    if (rows * int64_t(sizeof(GdlSpan16)) > GDL_SCRATCH_SIZE)
-        GDL_fatalError("Scratch buffer too small for rendering objects!\n");
+    // A sweep taller than the scratch buffer holds fails the call rather than
+    // the program.
+    if (rows * int64_t(sizeof(GdlSpan16)) > GDL_SCRATCH_SIZE) {
+        GDL_setResult(GDL_GENERAL_ERROR);
+        *out = {};
+        return 0;
+    }
     GdlSpan16* list = reinterpret_cast<GdlSpan16*>(GDL_scratchBuffer());
     // Empty rows are marked x1 > x2 until the walk reaches them.
     for (int64_t i = 0; i < rows; ++i)
         list[i] = {1, 0};
-    g_firstRow = minY;
-    g_rows = list;
-    GDL_lineCoord(x1, y1, x2, y2, markCentre);
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {}, [&](int32_t x, int32_t y) {
+        GdlSpan16& r = list[y - minY];
+        if (r.x1 > r.x2) {
+            r.x1 = int16_t(x);
+            r.x2 = int16_t(x);
+            return;
+        }
+        r.x1 = int16_t(std::min<int32_t>(r.x1, x));
+        r.x2 = int16_t(std::max<int32_t>(r.x2, x));
+    });
     // Row r of the sweep covers the centre rows r - penHeight + 1 .. r; going
     // from the bottom up, the rows still to be read are unchanged.
     int32_t leftmost = INT32_MAX;
@@ -85,20 +80,18 @@ void DRV_wideLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     int32_t left =
         GDL_scanWideLine(&head, x1, y1, x2, y2, s.attr.penHeight + 1, s.attr.penWidth + 1);
     if (head.count <= 0) return;
-    if (!s.attr.clipOn) {
-        s.v.current.spanList(head.firstRow, head.count, head.list);
-        return;
-    }
     int32_t right = INT32_MIN;
     for (int32_t i = 0; i < head.count; ++i)
         right = std::max<int32_t>(right, head.list[i].x2);
-    const GdlRect& c = s.clipDevice;
-    // Only a sweep wholly inside the clip may skip the clipping span drawer.
+    // The centre line was cut to the clip (or, with clipping off, to the
+    // surface), but the pen reaches beyond it: the sweep is cut the same way.
+    const GdlRect& c = s.attr.clipOn ? s.clipDevice : s.bounds;
+    // Only a sweep wholly inside may skip the clipping span drawer.
     if (left >= c.left && right <= c.right && head.firstRow >= c.top &&
         int64_t(head.firstRow) + head.count <= c.bottom)
         s.v.current.spanList(head.firstRow, head.count, head.list);
     else
-        GDL_drawSpans(head.firstRow, head.count, head.list);
+        gdl_internal::drawSpansWithin(head.firstRow, head.count, head.list, c);
 }
 
 void DRV_setWideLineSlots(GdlDeviceContext* dc) {

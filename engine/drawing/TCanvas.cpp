@@ -5,7 +5,7 @@
 #include "media/TDispDev.h"
 #include "platform/Gdi.h"
 
-TCanvas::TCanvas() : fore_(255, 255, 255), back_(0, 0, 0), color3_(0, 0, 0) {}
+TCanvas::TCanvas() : fore_(255, 255, 255), back_(0, 0, 0), color3_(0, 255, 0) {}
 
 TCanvas::~TCanvas() {
     ReleaseDevice();
@@ -49,8 +49,15 @@ void TCanvas::Deselect() {
 
 void TCanvas::PutMonoImage(int32_t x, int32_t y, int32_t bytesPerLine, int32_t rows,
                            const uint8_t* bits) {
-    if (!dc_ || !bits) return;
+    if (!dc_ || !bits || bytesPerLine <= 0 || rows <= 0) return;
+    // Write mode and colours as they are now: the cursor draws its AND mask
+    // and then its XOR mask through one canvas, changing both in between.
+    GdlDeviceContext* previous = GDL_selectCurrentDC(dc_);
+    GDL_setWriteMode(writeMode_);
+    GDL_setBackColor(back_.GetPixel(dc_));
+    GDL_setColor(fore_.GetPixel(dc_));
     GDL_drawMonoImage(dc_, x, y, bytesPerLine, rows, bits);
+    if (previous != dc_) GDL_selectCurrentDC(previous);
 }
 
 void TCanvas::Clear() {

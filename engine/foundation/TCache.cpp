@@ -104,13 +104,18 @@ void TCache::AddRef(int32_t slot, int up) {
     }
 }
 
-int32_t TCache::Find(const char* name, int32_t offset, int32_t size, int32_t hint) {
+int32_t TCache::Find(const char* name, int32_t offset, int32_t size, int32_t hint,
+                     TCacheLoader loader) {
     if (!name || !started_) return kNoHandle;
+    // A loader's record and a file's bytes share names but not meaning; a
+    // hit must hold the whole request, so every pointer into it stays inside.
     auto matches = [&](const TCacheEntry& e) {
-        if (!e.data || e.name != name || e.offset > offset) return false;
+        if (!e.data || e.loader != loader || e.name != name) return false;
+        if (loader) return true;
         int64_t end = int64_t{e.offset} + e.size;
-        if (size == 0) return e.size >= e.fileSize || end >= offset;
-        return end >= int64_t{offset} + size;
+        if (offset < e.offset) return false;
+        if (size < 1) return end >= e.fileSize && offset < end;
+        return int64_t{offset} + size <= end;
     };
     int32_t found = kNoHandle;
     if (hint >= 0 && hint < kSlots && matches(entries_[hint])) found = hint;
@@ -122,11 +127,15 @@ int32_t TCache::Find(const char* name, int32_t offset, int32_t size, int32_t hin
     return found;
 }
 
-void TCache::DropOverlapping(const char* name, int32_t offset, int32_t size, int32_t mode) {
+void TCache::DropOverlapping(const char* name, int32_t offset, int32_t size, int32_t mode,
+                             TCacheLoader loader) {
+    // Only an entry of the same kind is replaced by the new one: a record and
+    // the file's bytes serve different readers.
     int64_t newEnd = End(offset, size);
     for (int32_t i = 0, s = Hash(name); i < probeLimit_; ++i, s = (s + 1) % kSlots) {
         TCacheEntry& e = entries_[s];
-        if (!e.data || e.lock > 0 || e.mode < mode || e.name != name) continue;
+        if (!e.data || e.lock > 0 || e.mode < mode || e.loader != loader || e.name != name)
+            continue;
         if (e.offset < newEnd && offset < End(e.offset, e.size)) Unload(s);
     }
 }
@@ -158,7 +167,7 @@ int32_t TCache::FindSlot(const char* name) {
 int32_t TCache::Create(const char* name, int32_t offset, int32_t size, int32_t fileSize,
                        int32_t mode) {
     if (!name || !started_) return kNoHandle;
-    DropOverlapping(name, offset, size, mode);
+    DropOverlapping(name, offset, size, mode, nullptr);
     int32_t slot = FindSlot(name);
     if (slot == kNoHandle) {
         TError::Raise(101, "No handle available.", name, kSource, 493);
@@ -227,12 +236,12 @@ int32_t TCache::LoadRange(const char* name, int32_t offset, int32_t size, int fo
 int32_t TCache::Load(const char* name, TCacheLoader loader, TCacheUnloader unloader, int force,
                      int32_t mode, int32_t hint) {
     if (!force) {
-        int32_t hit = Find(name, 0, 0, hint);
+        int32_t hit = Find(name, 0, 0, hint, loader && unloader ? loader : nullptr);
         if (hit != kNoHandle) return hit;
     }
     if (!loader || !unloader) return LoadRange(name, 0, 0, force, mode, hint);
     if (!name || !started_) return kNoHandle;
-    DropOverlapping(name, 0, 0, mode);
+    DropOverlapping(name, 0, 0, mode, loader);
     int32_t slot = FindSlot(name);
     if (slot == kNoHandle) {
         TError::Raise(101, "No handle available.", name, kSource, 705);

@@ -46,7 +46,11 @@ public:
 
     void* GetData(int32_t slot);
     void AddRef(int32_t slot, int up);
-    int32_t Find(const char* name, int32_t offset, int32_t size, int32_t hint);
+    // An entry of `name` holding the request: with no loader, file bytes
+    // covering [offset, offset + size), or from `offset` to the end of the
+    // file when size is 0 or below; with a loader, a record that loader built.
+    int32_t Find(const char* name, int32_t offset, int32_t size, int32_t hint,
+                 TCacheLoader loader = nullptr);
     int32_t Create(const char* name, int32_t offset, int32_t size, int32_t fileSize, int32_t mode);
     int32_t LoadRange(const char* name, int32_t offset, int32_t size, int force, int32_t mode,
                       int32_t hint);
@@ -69,7 +73,8 @@ public:
 private:
     void Clear(TCacheEntry& entry);
     int32_t FindSlot(const char* name);
-    void DropOverlapping(const char* name, int32_t offset, int32_t size, int32_t mode);
+    void DropOverlapping(const char* name, int32_t offset, int32_t size, int32_t mode,
+                         TCacheLoader loader);
     int32_t Oldest(int32_t exclude, bool (*pick)(const TCacheEntry&, int32_t, int32_t),
                    int32_t mode, int32_t bytes);
 

@@ -4,23 +4,55 @@
 
 namespace {
 
-struct Mask {
-    int32_t type;
-    uint32_t mask;
-};
+using C = TEventCarry;
 
-// The engine codes 0x1000-0x7000 are not single bits, so masks overlap:
-// 0x3000 also selects 0x1000, 0x2000, 0x5000, 0x6000 and 0x7000 records.
-const Mask kMasks[] = {
-    {evMouse, 0x38},      {evMouseMove, 0x20},      {evLeftDown, 0x08},   {evLeftUp, 0x10},
-    {evRightDown, 0x08},  {evRightUp, 0x10},        {evMiddleDown, 0x08}, {evMiddleUp, 0x10},
-    {evKey, 0x07},        {evKeyDown, 0x03},        {evKeyUp, 0x04},      {evCommand, 0x100},
-    {evPaint, 0x80},      {evTick, 0x40},           {evFocus, 0x3000},    {evQuit, 0x1000},
-    {evQueryEnd, 0x2000}, {evRadio, 0x5000},        {evProperty, 0x6000}, {evTargeted, 0x200},
-    {evShown, 0x7000},    {evCloseRequest, 0x4000}, {evAll, 0xFFFF},
+// Every engine type that reaches the queue: the one table behind TypeToMask,
+// TEventMgr::Post and TEventMgr::Translate.
+const TEventRoute kRoutes[] = {
+    {evMouse, GDL_MOUSEDOWN | GDL_MOUSEUP | GDL_MOUSEMOVE, 0, C::Record},
+    {evMouseMove, GDL_MOUSEMOVE, 0, C::Record},
+    {evLeftDown, GDL_MOUSEDOWN, 0, C::Record},
+    {evLeftUp, GDL_MOUSEUP, 0, C::Record},
+    {evRightDown, GDL_MOUSEDOWN, 0, C::Record},
+    {evRightUp, GDL_MOUSEUP, 0, C::Record},
+    {evMiddleDown, GDL_MOUSEDOWN, 0, C::Record},
+    {evMiddleUp, GDL_MOUSEUP, 0, C::Record},
+    {evKey, GDL_KEYDOWN | GDL_KEYREPEAT | GDL_KEYUP, 0, C::Record},
+    {evKeyDown, GDL_KEYDOWN | GDL_KEYREPEAT, 0, C::Record},
+    {evKeyUp, GDL_KEYUP, 0, C::Record},
+    {evTick, GDL_TIMER, 0, C::Record},
+    {evCommand, ecCommand, ecCommand, C::Target},
+    {evPaint, ecPaint, ecPaint, C::Target},
+    {evFocus, ecFocus, ecFocus, C::Focus},
+    {evQuit, ecQuit, ecQuit, C::TargetOut},
+    {evQueryEnd, ecQueryEnd, ecQueryEnd, C::TargetOut},
+    {evRadio, ecRadio, ecRadio, C::TargetWord},
+    {evProperty, ecProperty, ecProperty, C::TargetWord},
+    {evTargeted, ecTargeted, ecTargeted, C::TargetWord},
+    {evShown, ecShown, ecShown, C::Target},
+    {evCloseRequest, ecCloseRequest, ecCloseRequest, C::Target},
+    {evAll, ecAll, 0, C::Record},
 };
 
 } // namespace
+
+const TEventRoute* TEvent::RouteOfType(int32_t type) {
+    for (const TEventRoute& r : kRoutes)
+        if (r.type == type) return &r;
+    return nullptr;
+}
+
+const TEventRoute* TEvent::RouteOfCode(uint32_t code) {
+    if (code == 0) return nullptr;
+    for (const TEventRoute& r : kRoutes)
+        if (r.code == code) return &r;
+    return nullptr;
+}
+
+uint32_t TEvent::TypeToMask(int32_t type) {
+    const TEventRoute* r = RouteOfType(type);
+    return r ? r->mask : 0;
+}
 
 TEvent::TEvent() {
     std::memset(&record, 0, sizeof record);
@@ -42,12 +74,6 @@ TEvent& TEvent::operator=(const TEvent& other) {
     extra = other.extra;
     std::memcpy(data, other.data, sizeof data);
     return *this;
-}
-
-uint32_t TEvent::TypeToMask(int32_t type) {
-    for (const Mask& m : kMasks)
-        if (m.type == type) return m.mask;
-    return 0;
 }
 
 void TEvent::SetType(int32_t newType) {

@@ -45,6 +45,42 @@ enum TEventType : int32_t {
     evAll = 35,
 };
 
+// The record codes (`what`) of the library's event ring that the engine's own
+// events travel as, beside the library's input codes. Above 0x200 they are
+// not single bits, so a mask of one selects some others too (0x3000 also
+// takes 0x1000, 0x2000, 0x5000, 0x6000 and 0x7000).
+enum TEventCode : uint32_t {
+    ecPaint = GDL_USEREVENT,
+    ecCommand = 0x100,
+    ecTargeted = 0x200,
+    ecQuit = 0x1000,
+    ecQueryEnd = 0x2000,
+    ecFocus = 0x3000,
+    ecCloseRequest = 0x4000,
+    ecRadio = 0x5000,
+    ecProperty = 0x6000,
+    ecShown = 0x7000,
+    ecAll = 0xFFFF,
+};
+
+// Which of an event's words a queue record carries, posted and read back.
+enum class TEventCarry : uint8_t {
+    Record,     // the record's own words (input events)
+    TargetOut,  // the target as message; not read back
+    Target,     // the target as message
+    TargetWord, // the target as message, data[0] as modifiers
+    Focus,      // the target as message, data[1] as modifiers, data[2] as which
+};
+
+// One engine type: the record codes it selects (its mask), and for the
+// engine's own events the code it travels as and the words that go along.
+struct TEventRoute {
+    int32_t type;
+    uint32_t mask;
+    uint32_t code; // 0: not an engine code (input, or selection only)
+    TEventCarry carry;
+};
+
 class TEvent : public TObject {
 public:
     static constexpr int kDataWords = 18;
@@ -58,6 +94,9 @@ public:
     void SetType(int32_t type);
     // The input-record codes an engine type stands for (0 for none).
     static uint32_t TypeToMask(int32_t type);
+    // The route of a type, or of an engine record code; null for none.
+    static const TEventRoute* RouteOfType(int32_t type);
+    static const TEventRoute* RouteOfCode(uint32_t code);
 
     // Key events: data[0] holds the key code (scan code * 256 + character).
     uint16_t KeyCode() const { return static_cast<uint16_t>(data[0] & 0xFFFF); }

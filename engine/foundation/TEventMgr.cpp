@@ -91,8 +91,8 @@ int TEventMgr::PumpMessages() {
     while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) {
         GDLEvent record;
         uint32_t what = GDL_mapMessage(&msg, &record);
-        if (msg.message == WM_QUIT) what = record.what = 0x1000;
-        if (msg.message == WM_QUERYENDSESSION) what = record.what = 0x2000;
+        if (msg.message == WM_QUIT) what = record.what = ecQuit;
+        if (msg.message == WM_QUERYENDSESSION) what = record.what = ecQueryEnd;
         bool queue = what != 0;
         bool move = what == GDL_MOUSEMOVE;
         if (what & (GDL_MOUSEDOWN | GDL_MOUSEUP | GDL_MOUSEMOVE)) {
@@ -182,7 +182,10 @@ void TEventMgr::SetTimer(int32_t ms) {
         tickTimer_.Start(static_cast<uint32_t>(timerMs_ > 0 ? timerMs_ : 0), 0, 0, this, &OnTick);
     } else {
         KillTimer(window_, 1);
-        if (timerMs_ != 0) ::SetTimer(window_, 1, static_cast<UINT>(timerMs_), nullptr);
+        SetLastError(0);
+        if (timerMs_ != 0 && !::SetTimer(window_, 1, static_cast<UINT>(timerMs_), nullptr) &&
+            GetLastError() == ERROR_NOT_ENOUGH_MEMORY)
+            TError::Raise(9, nullptr, nullptr, "Source\\TEvent", 0);
     }
 }
 
@@ -206,33 +209,28 @@ int TEventMgr::Post(const TEvent* event) {
     if (!ready_ || !event) return 0;
     int32_t type = event->type;
     if (type == evMouseEnter || type == evMouseLeave) return QueueCopy(event);
-    GDLEvent record = ClearedRecord();
-    record.what = TEvent::TypeToMask(type);
+    const TEventRoute* route = TEvent::RouteOfType(type);
     // A record of no code matches no fetch mask: it would hold its slot for
     // good and, repeated, fill the queue. Such types are refused.
-    if (record.what == 0) return 0;
+    if (!route || route->mask == 0) return 0;
+    GDLEvent record = ClearedRecord();
+    record.what = route->mask;
     record.which = event->record.which;
     record.message = event->record.message;
     record.modifiers = event->record.modifiers;
-    switch (type) {
-        case evCommand:
-        case evPaint:
-        case evQuit:
-        case evQueryEnd:
-        case evShown:
-        case evCloseRequest: record.message = event->target; break;
-        case evFocus:
+    switch (route->carry) {
+        case TEventCarry::Record: break;
+        case TEventCarry::TargetOut:
+        case TEventCarry::Target: record.message = event->target; break;
+        case TEventCarry::TargetWord:
+            record.message = event->target;
+            record.modifiers = static_cast<uintptr_t>(event->data[0]);
+            break;
+        case TEventCarry::Focus:
             record.which = static_cast<uint32_t>(event->data[2]);
             record.message = event->target;
             record.modifiers = static_cast<uintptr_t>(event->data[1]);
             break;
-        case evRadio:
-        case evProperty:
-        case evTargeted:
-            record.message = event->target;
-            record.modifiers = static_cast<uintptr_t>(event->data[0]);
-            break;
-        default: break;
     }
     if (!window_) return GDL_postEvent(record.which, record.what, record.message, record.modifiers);
     Held queue(lock_);
@@ -291,6 +289,30 @@ void TEventMgr::DiffButtons(TEvent* event, uint32_t modifiers, bool presses) {
     if (presses && leftNow && !leftBefore) AppendCopy(*event, evLeftDown);
     if (!rightNow && rightBefore) AppendCopy(*event, evRightUp);
     if (!leftNow && leftBefore) AppendCopy(*event, evLeftUp);
+}
+
+void TEventMgr::FromEngineCode(TEvent* event, const GDLEvent& record) {
+    const TEventRoute* route = TEvent::RouteOfCode(record.what);
+    if (!route) return; // any other code leaves type 0
+    event->SetType(route->type);
+    switch (route->carry) {
+        case TEventCarry::Record:
+        case TEventCarry::TargetOut: break;
+        case TEventCarry::Target: event->target = record.message; break;
+        case TEventCarry::TargetWord:
+            event->target = record.message;
+            event->data[0] = static_cast<intptr_t>(record.modifiers);
+            // A property change with sub-code 2 is a move where the mouse is.
+            if (route->type == evProperty && record.modifiers == 2) AsPropertyMove(event);
+            break;
+        case TEventCarry::Focus:
+            event->target = record.message;
+            event->data[0] = 0;
+            event->data[1] = static_cast<intptr_t>(record.modifiers);
+            event->data[2] = record.which;
+            event->data[3] = record.modifiers == 1;
+            break;
+    }
 }
 
 int TEventMgr::Translate(TEvent* event) {
@@ -377,45 +399,7 @@ int TEventMgr::Translate(TEvent* event) {
                 event->data[1] = tickCount_++;
                 repeatCheck_ = 1;
                 break;
-            case GDL_USEREVENT:
-                event->SetType(evPaint);
-                event->target = record.message;
-                break;
-            case 0x100:
-                event->SetType(evCommand);
-                event->target = record.message;
-                break;
-            case 0x200:
-                event->SetType(evTargeted);
-                event->target = record.message;
-                event->data[0] = static_cast<intptr_t>(record.modifiers);
-                break;
-            case 0x1000: event->SetType(evQuit); break;
-            case 0x2000: event->SetType(evQueryEnd); break;
-            case 0x3000:
-                event->SetType(evFocus);
-                event->target = record.message;
-                event->data[0] = 0;
-                event->data[1] = static_cast<intptr_t>(record.modifiers);
-                event->data[2] = record.which;
-                event->data[3] = record.modifiers == 1;
-                break;
-            case 0x4000:
-                event->SetType(evCloseRequest);
-                event->target = record.message;
-                break;
-            case 0x5000:
-            case 0x6000:
-                event->SetType(record.what == 0x5000 ? evRadio : evProperty);
-                event->target = record.message;
-                event->data[0] = static_cast<intptr_t>(record.modifiers);
-                if (record.what == 0x6000 && record.modifiers == 2) AsPropertyMove(event);
-                break;
-            case 0x7000:
-                event->SetType(evShown);
-                event->target = record.message;
-                break;
-            default: break;
+            default: FromEngineCode(event, record); break;
         }
         if (!checkPass) return 1;
     }

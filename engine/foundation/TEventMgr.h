@@ -58,6 +58,8 @@ private:
     void AppendCopy(const TEvent& event, int32_t type);
     void DiffButtons(TEvent* event, uint32_t modifiers, bool presses);
     void AsPropertyMove(TEvent* event);
+    // An engine event read back from its record (a code of the route table).
+    void FromEngineCode(TEvent* event, const GDLEvent& record);
 
     HWND window_ = nullptr;
     int32_t repeatInterval_ = 1;

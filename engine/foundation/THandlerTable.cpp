@@ -27,9 +27,14 @@ int THandlerTable::Dispatch(TObject* sender, TEvent* event) {
     if (!sender) sender = owner_;
     // A handler may add or clear handlers: call from a copy of the entries.
     std::vector<Entry> due;
-    for (TListNode* n = entries_.Head(); n; n = n->next) {
-        const Entry* e = static_cast<const Entry*>(n->item);
-        if (e->type == event->type && e->handler && e->target) due.push_back(*e);
+    try {
+        for (TListNode* n = entries_.Head(); n; n = n->next) {
+            const Entry* e = static_cast<const Entry*>(n->item);
+            if (e->type == event->type && e->handler && e->target) due.push_back(*e);
+        }
+    } catch (const std::bad_alloc&) {
+        TError::Raise(9, nullptr, nullptr, "Source\\TEvent", 1759);
+        return 0;
     }
     for (const Entry& e : due) {
         event->userWord = e.userWord;

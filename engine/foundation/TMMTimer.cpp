@@ -1,8 +1,10 @@
 #include "foundation/TMMTimer.h"
 
+#include "foundation/TError.h"
 #include "platform/Module.h"
 
 #include <atomic>
+#include <new>
 #include <set>
 
 namespace {
@@ -33,82 +35,127 @@ struct Held {
     CRITICAL_SECTION& lock;
 };
 
+// The timer whose handler runs on this thread, so that its destructor knows
+// it is called from inside and must not wait for itself.
+thread_local const void* handlerOf = nullptr;
+
 std::atomic<uint32_t> hiStart{0}, hiStop{0};
 std::atomic<bool> hiReady{false};
 
 } // namespace
 
-TMMTimer::TMMTimer() {
-    InitializeCriticalSection(&lock_);
-    Held registry(Timers().lock);
-    Timers().live.insert(this);
+TMMTimer::TMMTimer() : core_(new (std::nothrow) Core) {
+    if (core_) {
+        InitializeCriticalSection(&core_->lock);
+        Held registry(Timers().lock);
+        try {
+            Timers().live.insert(core_);
+            return;
+        } catch (const std::bad_alloc&) {
+            DeleteCriticalSection(&core_->lock);
+            delete core_;
+            core_ = nullptr;
+        }
+    }
+    // A timer without its record never runs: Start reports the shortage.
 }
 
 TMMTimer::~TMMTimer() {
+    Core* core = core_;
+    if (!core) return;
     {
         Held registry(Timers().lock);
-        Timers().live.erase(this);
+        Timers().live.erase(core);
+        if (handlerOf == core) {
+            // From inside its own handler: the callback below on this stack
+            // holds the lock and frees the record once the handler is back.
+            Kill(*core);
+            core->orphaned = true;
+            return;
+        }
     }
     {
-        Held own(lock_); // waits for a handler that is running
-        Kill();
+        Held own(core->lock); // waits for a handler that is running
+        Kill(*core);
     }
     // A call that passed the registry before the erase finds the timer
-    // killed and leaves at once; it must be gone before the memory is.
+    // killed and leaves at once; it must be gone before the record is.
     for (;;) {
         {
             Held registry(Timers().lock);
-            if (inFlight_ == 0) break;
+            if (core->inFlight == 0) break;
         }
         Sleep(0);
     }
-    DeleteCriticalSection(&lock_);
+    DeleteCriticalSection(&core->lock);
+    delete core;
 }
 
-void TMMTimer::Kill() {
-    if (timerId_) timeKillEvent(timerId_);
-    timerId_ = 0;
+void TMMTimer::OutOfMemory() {
+    TError::Raise(9, nullptr, nullptr, "Source\\TMMTimer", 0);
+}
+
+void TMMTimer::Kill(Core& core) {
+    if (core.timerId) timeKillEvent(core.timerId);
+    core.timerId = 0;
 }
 
 int TMMTimer::Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
                     Handler handler) {
+    if (!core_) {
+        if (interval != 0) OutOfMemory();
+        return 0;
+    }
+    Core& core = *core_;
     {
-        Held own(lock_);
-        Kill();
+        Held own(core.lock);
+        Kill(core);
     }
     if (interval == 0) return 0;
-    Held own(lock_);
+    Held own(core.lock);
     interval_ = interval;
     resolution_ = resolution;
-    userWord_ = userWord;
-    target_ = target;
-    handler_ = handler;
-    timerId_ = timeSetEvent(interval, resolution, &OnTimer, reinterpret_cast<DWORD_PTR>(this),
-                            TIME_PERIODIC);
-    return timerId_ != 0;
+    core.userWord = userWord;
+    core.target = target;
+    core.handler = handler;
+    SetLastError(0);
+    core.timerId = timeSetEvent(interval, resolution, &OnTimer, reinterpret_cast<DWORD_PTR>(&core),
+                                TIME_PERIODIC);
+    if (!core.timerId && GetLastError() == ERROR_NOT_ENOUGH_MEMORY) OutOfMemory();
+    return core.timerId != 0;
 }
 
 void CALLBACK TMMTimer::OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    auto* self = reinterpret_cast<TMMTimer*>(user);
+    auto* core = reinterpret_cast<Core*>(user);
     {
         // Only marks the call as on its way: no other lock is taken under the
         // registry lock, which a window procedure inside the pump (holding
         // the event queue lock) takes to make or drop a timer, while the
         // handler below takes that queue lock.
         Held registry(Timers().lock);
-        if (!Timers().live.count(self)) return;
-        ++self->inFlight_;
+        if (!Timers().live.count(core)) return;
+        ++core->inFlight;
     }
+    EnterCriticalSection(&core->lock);
+    if (core->timerId == id && !callbackRunning) {
+        callbackRunning = 1;
+        const void* outer = handlerOf;
+        handlerOf = core;
+        if (core->handler && core->target) core->handler(core->target, core->userWord);
+        handlerOf = outer;
+        callbackRunning = 0;
+    }
+    LeaveCriticalSection(&core->lock);
+    bool orphaned;
     {
-        Held own(self->lock_);
-        if (self->timerId_ == id && !callbackRunning) {
-            callbackRunning = 1;
-            if (self->handler_ && self->target_) self->handler_(self->target_, self->userWord_);
-            callbackRunning = 0;
-        }
+        Held registry(Timers().lock);
+        --core->inFlight; // the last touch unless orphaned: the destructor may go on
+        orphaned = core->orphaned && core->inFlight == 0;
     }
-    Held registry(Timers().lock);
-    --self->inFlight_; // the last touch: the destructor may go on from here
+    if (orphaned) {
+        DeleteCriticalSection(&core->lock);
+        delete core;
+    }
 }
 
 int WindowsKindOf(DWORD version) {

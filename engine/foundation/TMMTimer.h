@@ -21,22 +21,31 @@ public:
     // 1 when the new timer runs.
     int Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
               Handler handler);
-    bool Running() const { return timerId_ != 0; }
+    bool Running() const { return core_ && core_->timerId != 0; }
     uint32_t Interval() const { return interval_; }
 
 private:
-    static void CALLBACK OnTimer(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
-    void Kill();
+    // What a callback touches. It lives apart from the timer, so a timer
+    // destroyed from its own handler can go at once: the callback still on
+    // the stack frees this record when the handler returns.
+    struct Core {
+        CRITICAL_SECTION lock; // guards the timer id and the handler
+        Handler handler = nullptr;
+        void* target = nullptr;
+        uintptr_t userWord = 0;
+        UINT timerId = 0;
+        // Callbacks past the registry check, not yet done; under the registry lock.
+        int32_t inFlight = 0;
+        bool orphaned = false; // the timer went from inside its handler
+    };
 
-    CRITICAL_SECTION lock_;
-    Handler handler_ = nullptr;
-    void* target_ = nullptr;
-    uintptr_t userWord_ = 0;
+    static void CALLBACK OnTimer(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+    static void Kill(Core& core);
+    static void OutOfMemory(); // error 9
+
+    Core* core_;
     uint32_t interval_ = 0;
     uint32_t resolution_ = 0;
-    UINT timerId_ = 0;
-    // Callbacks past the registry check, not yet done; under the registry lock.
-    int32_t inFlight_ = 0;
 };
 
 // 3 on the NT family, 2 on Windows 95 and later, 1 on 16-bit Windows with

@@ -43,6 +43,9 @@ public:
     }
 
 protected:
+    // The loader whose records stand for this file in the cache; null when
+    // the file is cached as its bytes.
+    TCacheLoader RecordLoader() const { return loader_ && unloader_ ? loader_ : nullptr; }
     bool Cached() const { return cacheSlot_ >= 0 && cacheSlot_ < TCache::kSlots; }
     int CloseAny();
     void Fail(int32_t code, const char* message, int32_t line);

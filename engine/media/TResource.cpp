@@ -62,10 +62,12 @@ uint32_t TResource::Update() {
     generation_ = pathGeneration.load();
     flags_ &= ~kDirty;
     if (resName_ == "") return 0; // an explicit path stays as it is
-    // Resolve straight into the path string's own buffer.
+    // Resolve straight into the path string's own buffer, emptied first: a
+    // failed lookup leaves it as it was, and the old file is not this name's.
     if (fileName_.Capacity() < 256) fileName_.Resize(256);
     char* out = fileName_.CharAt(0);
     if (fileName_.MaxLength() < 1) return 0;
+    out[0] = '\0';
     return static_cast<uint32_t>(
         TFileCtl::GetPath(folder_.c_str(), resName_.c_str(), out, fileName_.Capacity()));
 }
@@ -77,7 +79,7 @@ int TResource::Open() {
     if (cache.IsOn()) {
         int32_t slot = cacheable_
                            ? cache.Load(fileName_.c_str(), loader_, unloader_, 0, 2, cacheSlot_)
-                           : cache.Find(fileName_.c_str(), 0, 0, cacheSlot_);
+                           : cache.Find(fileName_.c_str(), 0, 0, cacheSlot_, RecordLoader());
         cacheSlot_ = slot;
         if (Cached()) {
             data_ = cache.GetData(slot);

@@ -2,7 +2,7 @@
 // the output room, the rest is the packed stream.
 #pragma once
 
-#include "LzwReference.h"
+#include "LzwModel.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,7 +22,8 @@ template <class Codec> int FuzzLzw(const uint8_t* data, size_t size, bool wide) 
     out.resize(static_cast<size_t>(capacity));
 
     std::vector<uint8_t> expected;
-    bool ok = fuzzref::ReferenceDecode(data, size, wide, room, expected);
+    bool ok = testsupport::LzwModelDecode(testsupport::LzwPackedCodes{data, size, wide}, wide, room,
+                                          expected);
     if (size == 0) return 0; // nothing to compare: both write nothing
     if (ok != (result == 1)) std::abort();
     // A circle stops ours before the string that meets it; the plain decoder

@@ -1,5 +1,5 @@
 // Fuzzes whole AVI files: open, every stream's information and format, the
-// first frames decoded in two layouts, and the sound read.
+// first frames decoded in three layouts, and the sound read.
 #include "platform/Vfw.h"
 
 #include <cstdint>
@@ -24,7 +24,14 @@ void Decode(PAVISTREAM stream, const std::vector<uint8_t>& format) {
     if (int64_t(width) * (height < 0 ? -int64_t(height) : height) > kMaxPixels) return;
     BITMAPINFOHEADER rgb24 = {40, width, height < 0 ? height : -height, 1, 24, BI_RGB, 0, 0, 0,
                               0,  0};
-    for (BITMAPINFOHEADER* wanted : {static_cast<BITMAPINFOHEADER*>(nullptr), &rgb24}) {
+    // The 5:6:5 layout the display asks for: the header, then its three masks.
+    struct {
+        BITMAPINFOHEADER header;
+        uint32_t masks[3];
+    } rgb565 = {{40, width, rgb24.biHeight, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0},
+                {0xF800, 0x07E0, 0x001F}};
+    for (BITMAPINFOHEADER* wanted :
+         {static_cast<BITMAPINFOHEADER*>(nullptr), &rgb24, &rgb565.header}) {
         PGETFRAME getter = AVIStreamGetFrameOpen(stream, wanted);
         if (!getter) continue;
         const LONG start = AVIStreamStart(stream);

@@ -81,7 +81,9 @@ void stretchBothDoubled(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t l
 
 void stretchFree(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                  int32_t right, int32_t bottom, int32_t x, int32_t y, int32_t xScale,
-                 int32_t yScale, const GdlPaletteEntry*, int32_t) {
+                 int32_t yScale, const GdlPaletteEntry*, int32_t, int32_t, int32_t) {
+    // GDI stretches whole rectangles: the window only ever shows the whole
+    // frame scaled, so a repeat phase never arises here.
     WINDC_stretchBlt(dest, src, left, top, right, bottom, x, y, xScale, yScale);
 }
 

@@ -232,7 +232,7 @@ TEST_F(FourBitBlitTest, StretchesIntoFourBits) {
     fill(four, kFour);
     GDL_selectCurrentDC(src);
     GdlDeviceContext* s = &GDL_stateBlock;
-    s->v.stretchBlit(s, four, L, T, L + 7, B, 0, 0, 0x20000, 0x10000, nullptr, 1); // 14 wide
+    s->v.stretchBlit(s, four, L, T, L + 7, B, 0, 0, 0x20000, 0x10000, nullptr, 1, 0, 0); // 14 wide
     for (int32_t y = T; y < B; ++y)
         for (int32_t x = L; x < L + 7; ++x)
             for (int32_t k = 0; k < 2; ++k)

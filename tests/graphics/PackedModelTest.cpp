@@ -13,12 +13,14 @@
 #include <cstring>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/render.h"
+#include "LineModel.h"
 #include "PackedDepths.h"
 
 namespace {
@@ -45,14 +47,6 @@ uint32_t combine(uint32_t d, uint32_t v, int32_t op) {
         case 3: return d ^ v;
         default: return d & v; // every other mode acts as AND
     }
-}
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
-
-int32_t roundFx(int32_t v) {
-    return int32_t((int64_t(v) + 0x8000) >> 16);
 }
 
 int32_t repeatOf(int32_t scale, int32_t i) {
@@ -289,7 +283,7 @@ TEST_P(PackedModelTest, StretchBlitsTakeTheSourcePixelOfTheRepeatTable) {
         const int32_t dx = rng.in(0, 8), dy = rng.in(0, 8);
         // The destination must hold every output column; rows past the
         // bottom of the destination are cut.
-        s->v.stretchBlit(s, src_, left, top, left + n, top + m, dx, dy, xs, ys, nullptr, 1);
+        s->v.stretchBlit(s, src_, left, top, left + n, top + m, dx, dy, xs, ys, nullptr, 1, 0, 0);
         int32_t y = dy;
         for (int32_t j = 0; j < m; ++j)
             for (int32_t k = 0; k < repeatOf(ys, j); ++k, ++y) {
@@ -305,13 +299,8 @@ TEST_P(PackedModelTest, StretchBlitsTakeTheSourcePixelOfTheRepeatTable) {
     }
 }
 
-// One-pixel lines against the geometry of the stepping rule: one pixel per
-// step along the major axis, (major >> 16) + 1 of them from the start pixel,
-// each after the first within half a pixel of the ideal line at that step's centre (the
-// decision value's 16.16 products may shift a tie by a hair), the minor
-// coordinate moving by at most one a step. A vertical line is the column
-// between the pixels of its ends. Replace and XOR draw onto zero, so a pixel
-// drawn twice would show.
+// One-pixel lines against the line model. Replace and XOR draw onto zero, so
+// a pixel drawn twice would show.
 TEST_P(PackedModelTest, LinesStayWithinHalfAPixelOfTheIdealLine) {
     Rng rng{0x5EED0006u + uint32_t(GetParam().bits)};
     s->v.setColor(0x00C0FFEEu);
@@ -339,48 +328,7 @@ TEST_P(PackedModelTest, LinesStayWithinHalfAPixelOfTheIdealLine) {
         const std::string where = "round " + std::to_string(round) + " (" + std::to_string(x1) +
                                   "," + std::to_string(y1) + ")-(" + std::to_string(x2) + "," +
                                   std::to_string(y2) + ")";
-        if (x1 == x2) {
-            const int32_t a = roundFx(std::min(y1, y2)), b = roundFx(std::max(y1, y2));
-            ASSERT_EQ(int32_t(drawn.size()), b - a + 1) << where;
-            for (const auto& [x, y] : drawn)
-                ASSERT_TRUE(x == roundFx(x1) && y >= a && y <= b) << where;
-            continue;
-        }
-        const int64_t dx = int64_t(x2) - x1, dy = std::abs(int64_t(y2) - y1);
-        const bool xMajor = dx >= dy;
-        const int64_t major = std::max(dx, dy);
-        const int32_t count = int32_t(major >> 16) + 1;
-        ASSERT_EQ(int32_t(drawn.size()), count) << where;
-        const int32_t step = y2 < y1 ? -1 : 1;
-        std::vector<int32_t> minorAt(size_t(count), INT32_MIN), behind;
-        for (const auto& [x, y] : drawn) {
-            const int32_t k = xMajor ? x - roundFx(x1) : (y - roundFx(y1)) * step;
-            ASSERT_TRUE(k >= 0 && k < count && minorAt[size_t(k)] == INT32_MIN) << where;
-            minorAt[size_t(k)] = xMajor ? y : x;
-            if (k == 0) { // the start's own pixel
-                ASSERT_EQ(xMajor ? y : x, roundFx(xMajor ? y1 : x1)) << where;
-                continue;
-            }
-            // The ideal minor coordinate at this pixel's centre, in pixels.
-            double ideal;
-            if (xMajor)
-                ideal = (y1 + (double(x) * 65536 - x1) * (double(y2) - y1) / double(dx)) / 65536;
-            else
-                ideal = (x1 + (double(y) * 65536 - y1) * double(dx) / (double(y2) - y1)) / 65536;
-            // Offset from the ideal line in the minor direction of travel:
-            // never ahead by more than half a pixel; behind by more only
-            // while catching up (a start pixel off the line), one minor step
-            // per major step.
-            const int32_t dir = xMajor ? step : 1;
-            const double e = ((xMajor ? y : x) - ideal) * dir;
-            ASSERT_LE(e, 0.5 + 1.0 / 1024) << where << " k " << k;
-            if (e < -0.5 - 1.0 / 1024) behind.push_back(k);
-        }
-        for (int32_t k = 1; k < count; ++k)
-            ASSERT_LE(std::abs(minorAt[size_t(k)] - minorAt[size_t(k - 1)]), 1) << where;
-        for (int32_t k : behind)
-            ASSERT_EQ((minorAt[size_t(k)] - minorAt[size_t(k - 1)]) * (xMajor ? step : 1), 1)
-                << where << " k " << k;
+        ASSERT_EQ(linemodel::check(drawn, x1, y1, x2, y2, true), "") << where;
     }
 }
 
@@ -552,6 +500,7 @@ TEST(PackedSubByteModelTest, ColourMapSpansDitherByTheMatrix) {
 // --- Converting blits between direct-colour depths ------------------------------------
 
 namespace conv {
+namespace {
 
 // Field positions and widths written out per layout: red, green, blue.
 struct Layout {
@@ -583,6 +532,7 @@ uint32_t convert(const Layout& from, const Layout& to, uint32_t pixel) {
     return out;
 }
 
+} // namespace
 } // namespace conv
 
 // Row-doubled, zoomed and stretched blits between every pair of direct-colour
@@ -629,7 +579,7 @@ TEST(PackedConvertModelTest, DoubledZoomedAndStretchedBlitsConvertEveryPair) {
                     xs = rng.in(0x4000, 0x30000);
                     ys = rng.in(0x4000, 0x30000);
                     dst->v.stretchBlit(dst, src, left, top, left + n, top + m, 3, 2, xs, ys,
-                                       nullptr, 1);
+                                       nullptr, 1, 0, 0);
                 }
                 std::vector<uint32_t> want(size_t(W * H), 0);
                 std::vector<uint8_t> drawn(size_t(W * H), 0);

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "gdl/bitmap.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
+#include "gdl/memory.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/render.h"
@@ -22,10 +25,6 @@ namespace {
 using namespace packedtest;
 
 constexpr int32_t W = 40, H = 24;
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
 
 uint32_t maskOf(int32_t bits) {
     int32_t b = bytesOf(bits) * 8;
@@ -377,10 +376,10 @@ TEST_P(PackedTest, StretchBlitRepeatsAndDropsColumns) {
             poke(other_, x, y, (0x10203 * uint32_t(x + 1) + uint32_t(y)) & mask);
     auto src = [&](int32_t x, int32_t y) { return peek(other_, x, y); };
     std::memset(s->surface, 0, size_t(s->mode.bytesPerLine) * H);
-    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 0, 0x20000, 0x10000, nullptr, 1);
+    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 0, 0x20000, 0x10000, nullptr, 1, 0, 0);
     for (int32_t x = 0; x < 16; ++x)
         EXPECT_EQ(peek(s, x, 1), src(x / 2, 1));
-    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 4, 0x8000, 0x8000, nullptr, 1);
+    s->v.stretchBlit(s, other_, 0, 0, 8, 2, 0, 4, 0x8000, 0x8000, nullptr, 1, 0, 0);
     for (int32_t x = 0; x < 4; ++x)
         EXPECT_EQ(peek(s, x, 4), src(2 * x, 0));
     EXPECT_EQ(peek(s, 4, 4), 0u);
@@ -686,6 +685,37 @@ TEST_F(PackedDriverTest, SharedStateIsCountedAndCallerSurfacesKept) {
     EXPECT_EQ(c->surface, mine.data());
     GDL_destroyDC(c);
     EXPECT_EQ(mine[0], 0xEE); // still ours, still readable
+}
+
+// A driver whose init attaches its shared state and then fails (its surface
+// could not be made): the library runs the destroy entry, so the state does
+// not keep the reference.
+namespace failing {
+GdlDriverState g_state{};
+int g_destroys = 0;
+void destroy(GdlDeviceContext* dc) {
+    ++g_destroys;
+    --dc->driverState->refCount;
+    dc->driverState = nullptr;
+}
+int32_t init(GdlDeviceContext* dc, int32_t, int32_t, HWND, int32_t, int32_t, int32_t, int32_t,
+             int32_t) {
+    g_state.destroy = destroy;
+    ++g_state.refCount;
+    dc->driverState = &g_state;
+    return 0;
+}
+} // namespace failing
+
+TEST_F(PackedDriverTest, AFailedCreationRunsTheDestroyEntry) {
+    GdlDriverHeader header = *GDL_driverHeader(GDL_PACK4);
+    header.init = failing::init;
+    ASSERT_EQ(GDL_registerDriver("PACK4.DRV", &header), GDL_OK);
+    EXPECT_EQ(GDL_createMemoryDC(8, 8, 4, nullptr), nullptr);
+    EXPECT_EQ(GDL_lastResult(), GDL_NO_MEMORY);
+    EXPECT_EQ(failing::g_destroys, 1);
+    EXPECT_EQ(failing::g_state.refCount, 0);
+    PACK_registerDrivers();
 }
 
 TEST_F(PackedDriverTest, BytesPerLineFollowTheDepthRules) {

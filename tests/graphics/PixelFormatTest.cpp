@@ -318,13 +318,6 @@ TEST_F(TranslateTest, RectanglesReachingOffTheContextAreCut) {
     EXPECT_EQ(testdrv::readPixel(dc, 1, 0), 0u);
 }
 
-TEST_F(TranslateTest, FourToFourIsFatal) {
-    GdlDeviceContext* dc = GDL_createMemoryDC(4, 4, 4, nullptr);
-    uint8_t img[8] = {};
-    EXPECT_EXIT(GDL_translateImage(dc, 0, 0, 2, 2, 0, 0, 0, img, 4, 4, sourcePalette(), nullptr),
-                ::testing::ExitedWithCode(1), "Do not support palette translations in 4 bit modes");
-}
-
 } // namespace
 
 namespace {

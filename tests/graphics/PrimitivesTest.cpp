@@ -4,53 +4,24 @@
 #include <cmath>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "Canvas.h"
+#include "LineModel.h"
 #include "gdl/support.h"
 
 namespace {
 
 using Pixels = std::set<std::pair<int, int>>;
 
-// What every 1-pixel line must satisfy: it starts at the rounded left end
-// point, has one pixel per step of the major axis (whole steps of the major
-// length, plus the first), and each pixel lies within half a pixel (along the
-// minor axis) of the ideal line between the 16.16 end points.
+// Checks drawn pixels against the line model; end points in pixels.
 void checkLine(const Pixels& got, double x1, double y1, double x2, double y2) {
-    if (x2 < x1) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    double dx = x2 - x1, dy = y2 - y1;
-    bool xMajor = std::fabs(dx) >= std::fabs(dy);
-    std::set<int> majors;
-    for (auto [x, y] : got) {
-        int major = xMajor ? x : y;
-        EXPECT_TRUE(majors.insert(major).second) << "two pixels at " << major;
-        double t = xMajor ? (dx == 0 ? 0 : (x - x1) / dx) : (y - y1) / dy;
-        double minorIdeal = xMajor ? y1 + t * dy : x1 + t * dx;
-        double minor = xMajor ? y : x;
-        EXPECT_LE(std::fabs(minor - minorIdeal), 0.5 + 1e-6) << x << "," << y;
-    }
-    int start = int(std::floor((xMajor ? x1 : y1) + 0.5));
-    int length = int(std::floor(std::max(std::fabs(dx), std::fabs(dy)) + 1e-9)) + 1;
-    int step = xMajor || dy >= 0 ? 1 : -1;
-    ASSERT_EQ(int(majors.size()), length);
-    int first = step > 0 ? *majors.begin() : *majors.rbegin();
-    int last = step > 0 ? *majors.rbegin() : *majors.begin();
-    EXPECT_EQ(first, start);
-    EXPECT_EQ(last, start + step * (length - 1));
+    auto fixed = [](double v) { return int32_t(std::lround(v * 65536)); };
+    std::vector<std::pair<int32_t, int32_t>> pixels(got.begin(), got.end());
+    EXPECT_EQ(linemodel::check(pixels, fixed(x1), fixed(y1), fixed(x2), fixed(y2)), "")
+        << x1 << "," << y1 << " " << x2 << "," << y2;
 }
 
 using PrimitivesTest = CanvasTest;
-
-// A small fixed generator, so the lines are the same on every run.
-struct Lcg {
-    uint32_t state;
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
-    int32_t fx(int lo, int hi) {
-        return int32_t(lo * 65536 + int64_t(next() % uint32_t((hi - lo) * 65536)));
-    }
-};
 
 TEST_F(PrimitivesTest, IntegerLinesInEveryOctant) {
     const int cx = 20, cy = 15;
@@ -100,57 +71,23 @@ TEST_F(PrimitivesTest, LineWalkerCountsPixels) {
     EXPECT_EQ(seen.size(), 1u);
 }
 
-// The walker's exact pixels from its definition: start at the rounded first
-// point, (major >> 16) + 1 pixels, the error started from the sub-pixel
-// offsets of that point (fixed-point products rounded), a minor step whenever
-// the error is positive.
-TEST_F(PrimitivesTest, LineWalkerFollowsItsErrorTerm) {
-    auto mul = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
-    auto reference = [&](int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-        if (x2 < x1) std::swap(x1, x2), std::swap(y1, y2);
-        int64_t dx = x2 - x1, dy = y2 - y1, step = 1;
-        if (dy < 0) step = -1, dy = -dy;
-        int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
-        int64_t incMinor = 2 * minor, e0 = incMinor - major, incDiag = e0 - major;
-        int64_t x = (x1 + 0x8000) >> 16, y = (y1 + 0x8000) >> 16;
-        int64_t fx = x * 65536 - x1, fy = (y * 65536 - y1) * step;
-        bool xMajor = dx >= dy;
-        int64_t error = xMajor ? e0 + mul(incMinor, fx) - mul(2 * major, fy)
-                               : e0 + mul(incMinor, fy) - mul(2 * major, fx);
-        std::vector<std::pair<int, int>> out;
-        for (int64_t i = 0; i <= (major >> 16); ++i) {
-            out.push_back({int(x), int(y)});
-            bool minorStep = error > 0;
-            error += minorStep ? incDiag : incMinor;
-            if (xMajor) {
-                x += 1;
-                if (minorStep) y += step;
-            } else {
-                y += step;
-                if (minorStep) x += 1;
-            }
-        }
-        return out;
-    };
-    static std::vector<std::pair<int, int>> seen;
+// The walker against the line model, exact diagonals included; the primitive
+// draws the walker's pixels through the render table.
+TEST_F(PrimitivesTest, LineWalkerMatchesTheLineModel) {
+    static std::vector<std::pair<int32_t, int32_t>> seen;
     Lcg rng{3};
-    for (int n = 0; n < 200; ++n) {
+    for (int n = 0; n < 400; ++n) {
         int32_t x1 = rng.fx(0, kW - 1), y1 = rng.fx(0, kH - 1);
         int32_t x2 = rng.fx(0, kW - 1), y2 = rng.fx(0, kH - 1);
         if (n % 5 == 0) y2 = y1 + (x2 - x1); // exact diagonals
         seen.clear();
         GDL_lineCoord(x1, y1, x2, y2, [](int32_t x, int32_t y) { seen.push_back({x, y}); });
-        auto want = reference(x1, y1, x2, y2);
-        EXPECT_EQ(seen, want) << n;
-        // The primitive draws the same pixels through the render table.
+        ASSERT_EQ(linemodel::check(seen, x1, y1, x2, y2), "") << n;
         clear();
         GDL_lineFX(x1, y1, x2, y2);
-        Pixels drawn;
-        for (auto p : want)
-            if (p.first >= 0 && p.first < kW && p.second >= 0 && p.second < kH) drawn.insert(p);
         // (Horizontal lines take the span path; lines leaving the surface are clipped.)
         if (y1 != y2 && y2 >= 0 && y2 < (kH - 1) * 65536) {
-            EXPECT_EQ(pixelsOf(1), drawn) << n;
+            EXPECT_EQ(pixelsOf(1), Pixels(seen.begin(), seen.end())) << n;
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "Canvas.h"
 
 namespace {
@@ -236,16 +237,6 @@ TEST_F(PolygonTest, LogicalWriteModeTakesTheGenericPath) {
 }
 
 // --- Exact polygon rules ------------------------------------------------------------
-
-// A small fixed generator, so the shapes are the same on every run.
-struct Lcg {
-    uint32_t state;
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
-    // A 16.16 value in [lo, hi) with a fractional part.
-    int32_t fx(int lo, int hi) {
-        return int32_t(lo * 65536 + int64_t(next() % uint32_t((hi - lo) * 65536)));
-    }
-};
 
 int64_t ceilDiv(int64_t a, int64_t b) { // b > 0
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);

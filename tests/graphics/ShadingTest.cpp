@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "FixedPoint.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/defaultdraw.h"
@@ -27,10 +28,6 @@ using namespace packedtest;
 constexpr int32_t W = 40, H = 24;
 // Far away in both cell sizes (a 16-bit cell keeps depth >> 15).
 constexpr uint32_t kFar = uint32_t(-(1 << 30));
-
-int32_t fx(int32_t v) {
-    return int32_t(uint32_t(v) << 16);
-}
 
 // Channels of a surface pixel, from the layout's own fields; at 8 bits the
 // cube index of the halftone renderer (levels of 51).

@@ -1,10 +1,11 @@
 // Lines swept by a wide pen: the span list against the union of the pen
 // rectangles placed at every pixel of the centre line, clipping, and the
-// fatal end of a list beyond the scratch buffer.
+// failed call of a list beyond the scratch buffer.
 #include <cstdio>
 #include <set>
 #include <utility>
 
+#include "FixedPoint.h"
 #include "DrawTestRows.h"
 #include "gdl/draw.h"
 #include "gdl/driver.h"
@@ -16,10 +17,6 @@ using Pixels = std::set<std::pair<int, int>>;
 Pixels g_centre;
 void collect(int32_t x, int32_t y) {
     g_centre.insert({x, y});
-}
-
-int32_t fx(int32_t v) {
-    return v * 65536;
 }
 
 // The pen's top-left corner walks the centre line.
@@ -88,21 +85,21 @@ TEST_F(WideLine, SweepsReachingOutOfTheClipAreClipped) {
     EXPECT_EQ(lit(), sweep(6, 5, 9, 7, 3, 4));
 }
 
-void printFatal(const char* text, const char*, uint32_t) {
-    std::fputs(text, stderr);
-}
-
-TEST_F(WideLine, ListBeyondTheScratchBufferIsFatal) {
+TEST_F(WideLine, ListBeyondTheScratchBufferFailsTheCall) {
     // 8192 rows of four bytes fill the buffer; one more row does not fit.
     GdlSpanListHead head{};
     GDL_scanWideLine(&head, 0, 0, 0, fx(8190), 2, 1);
     EXPECT_EQ(head.count, 8192);
-    EXPECT_EXIT(
-        {
-            GDL_setFatalBoxHook(printFatal);
-            GDL_scanWideLine(&head, 0, 0, fx(3), fx(8191), 2, 1);
-        },
-        ::testing::ExitedWithCode(1), "Scratch buffer too small for rendering objects!");
+    EXPECT_EQ(GDL_lastResult(), GDL_OK);
+    GDL_scanWideLine(&head, 0, 0, fx(3), fx(8191), 2, 1);
+    EXPECT_EQ(head.count, 0);
+    EXPECT_EQ(GDL_lastResult(), GDL_GENERAL_ERROR);
+    // Drawn through the wide-pen table, it draws nothing.
+    clear();
+    GDL_setPenSize(2, 1);
+    DRV_wideLine(0, 0, fx(3), fx(8191));
+    EXPECT_EQ(GDL_lastResult(), GDL_GENERAL_ERROR);
+    EXPECT_EQ(lit(), Pixels{});
 }
 
 } // namespace

@@ -205,12 +205,16 @@ inline bool PeerDecode(const std::string& path, int videoOrdinal, PeerVideo& out
             sws = sws_getCachedContext(sws, frame->width, frame->height,
                                        AVPixelFormat(frame->format), frame->width, frame->height,
                                        AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr, nullptr);
-            std::vector<uint32_t> rgb(size_t(frame->width) * frame->height);
-            uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(rgb.data())};
-            int strides[4] = {frame->width * 4};
+            // libswscale writes whole blocks past a row's end: padded rows.
+            const int padded = (frame->width + 15) / 16 * 16;
+            std::vector<uint32_t> all(size_t(padded) * (frame->height + 1));
+            uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(all.data())};
+            int strides[4] = {padded * 4};
             sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, strides);
-            for (uint32_t& p : rgb)
-                p &= 0xFFFFFF;
+            std::vector<uint32_t> rgb;
+            for (int y = 0; y < frame->height; ++y)
+                for (int x = 0; x < frame->width; ++x)
+                    rgb.push_back(all[size_t(y) * padded + x] & 0xFFFFFF);
             out.frames.push_back(std::move(rgb));
         }
     };

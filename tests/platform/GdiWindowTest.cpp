@@ -1,5 +1,7 @@
 // Window and screen DCs: blits and text reach the window's presented frame.
 #include "platform/Gdi.h"
+
+#include "HeadlessWindow.h"
 #include "platform/Host.h"
 #include "platform/User.h"
 
@@ -10,13 +12,8 @@ namespace {
 class GdiWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "GdiWindowTest";
-        ASSERT_NE(RegisterClassA(&wc), 0);
-        window_ = CreateWindowExA(0, "GdiWindowTest", "gdi", WS_POPUP, 0, 0, 64, 32, nullptr,
-                                  nullptr, nullptr, nullptr);
+        window_ = testsupport::OpenHeadlessWindow(
+            {.className = "GdiWindowTest", .height = 32, .style = WS_POPUP, .classStyle = 0});
         ASSERT_NE(window_, nullptr);
         ShowWindow(window_, SW_SHOW);
     }

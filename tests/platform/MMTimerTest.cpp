@@ -80,6 +80,8 @@ TEST_F(VirtualTimers, RefusesANullCallbackOrNoDelay) {
 }
 
 // --- real time: generous bounds, never exact timings -------------------------
+// Each check holds however slow the machine is: waits run to a 20-second
+// deadline, and "no more calls" is checked against a marker timer, not a pause.
 
 std::atomic<int> realCalls{0};
 std::atomic<int> inside{0};
@@ -92,9 +94,22 @@ void CALLBACK Count(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
 }
 
 bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 400 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return done();
+}
+
+// Waits until a one-shot timer set now has run. The timer thread runs the
+// earliest due callback first, so by then a shorter periodic timer still
+// alive would have run again: its silence up to here means it is gone.
+std::atomic<bool> markerRan{false};
+bool PassMarker(UINT delay) {
+    markerRan = false;
+    UINT id = timeSetEvent(
+        delay, 0, [](UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) { markerRan = true; }, 0,
+        TIME_ONESHOT);
+    return id != 0 && WaitFor([] { return markerRan.load(); });
 }
 
 TEST(RealTimers, PeriodicTimersRunSerialisedOnTheTimerThread) {
@@ -106,7 +121,7 @@ TEST(RealTimers, PeriodicTimersRunSerialisedOnTheTimerThread) {
     timeKillEvent(a);
     timeKillEvent(b);
     int after = realCalls;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(PassMarker(20));
     EXPECT_LE(realCalls - after, 1); // at most the one already running
     EXPECT_FALSE(overlapped);
 }
@@ -132,7 +147,7 @@ TEST(RealTimers, KillWhileTheCallbackWaitsOnTheCallersLockDoesNotDeadlock) {
     }
     ASSERT_TRUE(WaitFor([] { return finished.load(); }));
     entered = false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(PassMarker(10));
     EXPECT_FALSE(entered); // killed: no further callback
 }
 

@@ -1,6 +1,7 @@
 #include "MessageRecorder.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 using namespace testing_user;
@@ -398,6 +399,48 @@ TEST_F(Queue, SendFromAnotherThreadRunsOnTheOwnerWhileItReads) {
     }
     sender.join();
     EXPECT_EQ(answer, 42);
+}
+
+// On real time a reader waiting in GetMessageA sleeps until something comes:
+// a message posted or sent from another thread wakes it, and the wait costs a
+// few rounds however long it lasts (a poll would count one per millisecond).
+TEST_F(Queue, GetMessageSleepsUntilSomethingArrives) {
+    platform::ClockUseVirtual(false);
+    Override() = [](HWND, UINT m, WPARAM, LPARAM, LRESULT* r) {
+        if (m != WM_USER + 9) return false;
+        *r = 7;
+        return true;
+    };
+    for (bool send : {false, true}) {
+        uint64_t before = platform::MessageWaitRounds();
+        std::atomic<LRESULT> answer{0};
+        std::thread other([&] {
+            while (platform::MessageWaitRounds() == before) // the reader waits
+                std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (send) answer = SendMessageA(w, WM_USER + 9, 0, 0);
+            PostMessageA(w, WM_USER + 1, 0, 0);
+        });
+        MSG m;
+        ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+        other.join();
+        EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+        EXPECT_EQ(answer, send ? 7 : 0);
+        EXPECT_LE(platform::MessageWaitRounds() - before, 4u) << send;
+    }
+}
+
+// On virtual time the reader owning the clock moves it while it waits, as
+// Sleep does, so its timers come due.
+TEST_F(Queue, GetMessageOnVirtualTimeMovesTheClockToTheTimer) {
+    ASSERT_NE(SetTimer(w, 3, 50, nullptr), 0u);
+    uint32_t start = platform::ClockNow();
+    MSG m;
+    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(m.wParam, 3u);
+    EXPECT_EQ(platform::ClockNow() - start, 50u);
+    KillTimer(w, 3);
 }
 
 HWND mainWindow = nullptr;

@@ -7,6 +7,8 @@
 #include "platform/Host.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -54,9 +56,7 @@ inline std::vector<UINT> Messages(const std::vector<UINT>& keep = {}) {
 class UserTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
+        testsupport::StartHeadless(1000);
         Log().clear();
         Override() = nullptr;
         WNDCLASSA wc{};

@@ -11,6 +11,8 @@
 #include "platform/Registry.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -66,17 +68,9 @@ TEST(PlatformThreads, TimerCallbacksShareTheLayerWithTheMainThread) {
     fs::create_directories(folder);
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     platform::RegistryReset();
-    platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
-    platform::ClockUseVirtual(false);
-
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "ThreadTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
     Shared shared;
-    shared.window = CreateWindowExA(0, "ThreadTest", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200,
-                                    nullptr, nullptr, nullptr, nullptr);
+    shared.window = testsupport::OpenHeadlessWindow(
+        {.className = "ThreadTest", .width = 200, .height = 200, .classStyle = 0});
     ASSERT_NE(shared.window, nullptr);
     SetCursorPos(5, 5);
     UINT id = timeSetEvent(1, 0, &Worker, reinterpret_cast<DWORD_PTR>(&shared), TIME_PERIODIC);

@@ -1,6 +1,5 @@
-// The window of the event tests: the memory host with fresh input state,
-// virtual time from `startMs`, and one visible popup of a double-click class
-// with the default window procedure. Null when the class or window fails.
+// Windows for tests: the memory host with fresh user-interface state, on
+// virtual time or real time, and one window of a class of its own.
 #pragma once
 
 #include "platform/Clock.h"
@@ -8,21 +7,53 @@
 #include "platform/User.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace testsupport {
 
-inline HWND OpenHeadlessWindow(const char* className, uint32_t startMs, int x, int y, int width,
-                               int height) {
+// The memory host, no windows, classes, timers or input state left from
+// before, and the clock virtual from `virtualFromMs` (real without one).
+inline void StartHeadless(std::optional<uint32_t> virtualFromMs) {
     platform::UseHost(platform::HostKind::Memory);
     platform::ResetUserState();
-    platform::ClockUseVirtual(true, startMs);
+    if (virtualFromMs)
+        platform::ClockUseVirtual(true, *virtualFromMs);
+    else
+        platform::ClockUseVirtual(false);
+}
+
+struct HeadlessWindowSpec {
+    const char* className = nullptr;
+    WNDPROC proc = DefWindowProcA;
+    int x = 0, y = 0, width = 64, height = 64;
+    std::optional<uint32_t> virtualFromMs = std::nullopt; // real time without one
+    DWORD style = WS_POPUP | WS_VISIBLE;
+    UINT classStyle = CS_DBLCLKS;
+};
+
+// Starts headless as above and opens the window; null when the class or the
+// window fails.
+inline HWND OpenHeadlessWindow(const HeadlessWindowSpec& spec) {
+    StartHeadless(spec.virtualFromMs);
     WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = className;
+    wc.style = spec.classStyle;
+    wc.lpfnWndProc = spec.proc;
+    wc.lpszClassName = spec.className;
     if (!RegisterClassA(&wc)) return nullptr;
-    return CreateWindowExA(0, className, className, WS_POPUP | WS_VISIBLE, x, y, width, height,
-                           nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowExA(0, spec.className, spec.className, spec.style, spec.x, spec.y,
+                           spec.width, spec.height, nullptr, nullptr, nullptr, nullptr);
+}
+
+// The window of the event tests: virtual time from `startMs`, one visible
+// popup of a double-click class with the default window procedure.
+inline HWND OpenHeadlessWindow(const char* className, uint32_t startMs, int x, int y, int width,
+                               int height) {
+    return OpenHeadlessWindow({.className = className,
+                               .x = x,
+                               .y = y,
+                               .width = width,
+                               .height = height,
+                               .virtualFromMs = startMs});
 }
 
 } // namespace testsupport

@@ -93,6 +93,21 @@ TEST(DispdemoTool, RunsClosesOnEvent19AndWritesTheLastFrame) {
     EXPECT_EQ(start[0] | start[1] | start[2], 0);
 }
 
+// No frame run: the last frame is the black one the window opened with.
+TEST(DispdemoTool, ZeroFramesWritesTheOpeningFrame) {
+    testsupport::TempDir dir;
+    const std::string png = dir.File("first.png");
+    const std::string command =
+        Dispdemo() + " --frames 0 --close --png " + png + " >/dev/null 2>&1";
+    ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
+    const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+    Image image;
+    ASSERT_TRUE(readStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    EXPECT_EQ(image.width, 800u);
+    const uint8_t* p = image.Pixel(45, 45);
+    EXPECT_EQ(p[0] | p[1] | p[2], 0);
+}
+
 TEST(DispdemoTool, RefusesUnknownOptions) {
     const int status = std::system((Dispdemo() + " --bogus >/dev/null 2>&1").c_str());
     EXPECT_EQ((status >> 8) & 0xFF, 2);

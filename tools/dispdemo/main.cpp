@@ -127,7 +127,10 @@ int main(int argc, char** argv) {
     platform::Frame last;
     for (long frame = 0; g_running; ++frame) {
         if (options.frames >= 0 && frame == options.frames) {
-            if (!options.png.empty()) last = platform::PresentedFrame(window);
+            if (!options.png.empty()) {
+                UpdateWindow(window); // with no frame run yet, the opening black one
+                last = platform::PresentedFrame(window);
+            }
             if (!options.close) break;
             platform::InjectCloseButton(window);
         }

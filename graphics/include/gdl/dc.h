@@ -162,10 +162,14 @@ typedef void (*GdlStretchFixedFunc)(GdlDeviceContext* dest, GdlDeviceContext* sr
                                     int32_t top, int32_t right, int32_t bottom, int32_t destX,
                                     int32_t destY, const GdlPaletteEntry* palette,
                                     int32_t translate);
+// The phases are the source column and row, within the whole stretch, of
+// (left, top): the repeat pattern of the scales starts there, so a clipped
+// stretch shows the pixels of the whole one.
 typedef void (*GdlStretchFunc)(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                                int32_t top, int32_t right, int32_t bottom, int32_t destX,
                                int32_t destY, int32_t xScale, int32_t yScale,
-                               const GdlPaletteEntry* palette, int32_t translate);
+                               const GdlPaletteEntry* palette, int32_t translate, int32_t xPhase,
+                               int32_t yPhase);
 
 // Render table entries (device coordinates, already offset and clipped).
 typedef void (*GdlLineFunc)(int32_t x1, int32_t y1, int32_t x2, int32_t y2); // 16.16

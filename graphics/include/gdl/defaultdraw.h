@@ -36,10 +36,11 @@ void DRV_stretch1x2(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
 void DRV_stretch2x2(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                     int32_t right, int32_t bottom, int32_t destX, int32_t destY,
                     const GdlPaletteEntry* palette, int32_t translate);
-// Scales are 16.16.
+// Scales are 16.16; the phases as for the stretch entry (GdlStretchFunc).
 void DRV_convertBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                     int32_t right, int32_t bottom, int32_t destX, int32_t destY, int32_t xScale,
-                    int32_t yScale, const GdlPaletteEntry* palette, int32_t translate);
+                    int32_t yScale, const GdlPaletteEntry* palette, int32_t translate,
+                    int32_t xPhase = 0, int32_t yPhase = 0);
 // Whether the stretch blits may copy pixels as they are (same depth and, by
 // depth, the same palette or the same channel positions).
 bool DRV_sameBlitFormat(const GdlDeviceContext* dest, const GdlDeviceContext* src,

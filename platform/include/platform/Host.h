@@ -168,6 +168,10 @@ LRESULT InjectSystemCommand(UINT command, LPARAM lParam = 0);
 int ScreenSaverStarts();
 int MonitorPowerChanges();
 void ResetSystemCommandCounts();
+// How often GetMessageA found nothing and waited, in this process: a wait
+// ends when something arrives, so a quiet queue costs a few rounds, not one
+// per millisecond.
+uint64_t MessageWaitRounds();
 
 // The last frame a window presented, 0x00RRGGBB, top row first; empty for a
 // window that never presented. Flushes pending presentation first.

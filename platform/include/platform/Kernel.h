@@ -30,6 +30,11 @@ void EnterCriticalSection(LPCRITICAL_SECTION section);
 void LeaveCriticalSection(LPCRITICAL_SECTION section);
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
 
+// The calling thread's last error code, as the calls that fail set it.
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
 // Writes the text to stderr.
 void OutputDebugStringA(LPCSTR text);
 

@@ -13,6 +13,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstdint>
 #include <cstring>
 
 namespace platform::avi {
@@ -210,15 +211,21 @@ bool AviFrameGetter::ScaleToRgb(const AVFrame& frame) {
                                    static_cast<AVPixelFormat>(frame.format), width_, height_,
                                    AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr, nullptr);
     if (!scaler_) return false;
-    const int stride = width_ * 4;
-    scaled_.resize(size_t(stride) * height_);
-    uint8_t* planes[4] = {scaled_.data(), nullptr, nullptr, nullptr};
+    // libswscale's vector paths write whole blocks of pixels past the row's
+    // end and want aligned rows: rows of a multiple of 16 pixels, aligned to
+    // 64 bytes, and a spare row after the last.
+    constexpr size_t kAlign = 64;
+    const int stride = (width_ + 15) / 16 * 16 * 4;
+    scaled_.resize(size_t(stride) * (height_ + 1) + kAlign);
+    const size_t skew = reinterpret_cast<uintptr_t>(scaled_.data()) % kAlign;
+    uint8_t* base = scaled_.data() + (skew ? kAlign - skew : 0);
+    uint8_t* planes[4] = {base, nullptr, nullptr, nullptr};
     int strides[4] = {stride, 0, 0, 0};
     if (sws_scale(scaler_, frame.data, frame.linesize, 0, height_, planes, strides) != height_)
         return false;
     source_.bpp = 32;
     gdi::DefaultMasks(32, source_.masks);
-    rowBase_ = scaled_.data();
+    rowBase_ = base;
     rowStride_ = stride;
     source_.stride = stride;
     return true;

@@ -1,6 +1,7 @@
 // Cursor and icon handles. Every cursor the program can load is shared, as
 // resource cursors are on Windows: loading twice gives the same handle and
 // DestroyCursor leaves it alive.
+#include "../kernel/OutOfMemory.h"
 #include "Cursor.h"
 
 #include "../host/HostBackend.h"
@@ -118,11 +119,15 @@ void ResetCursorState() {
 } // namespace platform
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    return reinterpret_cast<HCURSOR>(LoadImage(instance, name, false));
+    return platform::OrOutOfMemory<HCURSOR>(nullptr, [&]() -> HCURSOR {
+        return reinterpret_cast<HCURSOR>(LoadImage(instance, name, false));
+    });
 }
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
-    return reinterpret_cast<HICON>(LoadImage(instance, name, true));
+    return platform::OrOutOfMemory<HICON>(nullptr, [&]() -> HICON {
+        return reinterpret_cast<HICON>(LoadImage(instance, name, true));
+    });
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {

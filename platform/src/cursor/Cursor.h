@@ -34,4 +34,7 @@ void ApplyCursorToHost();
 // The image behind an icon or cursor handle; null for an unknown one.
 const CursorImage* IconImage(HICON icon);
 
+// No cursor set and none shown; the host is told at its next pump.
+void ResetCursorState();
+
 } // namespace platform

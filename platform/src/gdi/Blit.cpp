@@ -1,4 +1,5 @@
 // BitBlt and StretchBlt between memory and window DCs in any pixel layout.
+#include "../kernel/OutOfMemory.h"
 #include "BlitRows.h"
 #include "GdiInternal.h"
 
@@ -50,58 +51,164 @@ inline int Sample(int i, int sn, int dn) {
     return static_cast<int>((int64_t(2 * i + 1) * sn) / (int64_t(2) * dn));
 }
 
-bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, int sy, int sw,
-          int sh, DWORD code) {
-    State& state = GetState();
-    std::lock_guard guard(state.lock);
-    const RopInfo* rop = FindRop(code);
-    Dc* dest = AsDc(destHandle);
-    if (!rop || !dest) return false;
-    Dc* source = rop->usesSource ? AsDc(sourceHandle) : nullptr;
-    if (rop->usesSource && !source) return false;
-
-    // A negative extent on either side mirrors; bring both to positive form.
+// Extents made positive; a negative one on either side mirrors.
+struct Extent {
+    int x, y, w, h, sx, sy, sw, sh;
     bool mirrorX = false, mirrorY = false;
-    if (w < 0) {
-        x += w;
-        w = -w;
-        mirrorX = !mirrorX;
-    }
-    if (h < 0) {
-        y += h;
-        h = -h;
-        mirrorY = !mirrorY;
-    }
-    if (sw < 0) {
-        sx += sw;
-        sw = -sw;
-        mirrorX = !mirrorX;
-    }
-    if (sh < 0) {
-        sy += sh;
-        sh = -sh;
-        mirrorY = !mirrorY;
-    }
-    if (w == 0 || h == 0 || (rop->usesSource && (sw == 0 || sh == 0))) return true;
 
-    DcPixels to(dest);
-    if (!to.Ok()) return dest->dcKind == DcKind::Screen; // the screen shows nothing of ours
-    const Surface& d = to.Get();
-    // A source DC on the same window locks the same pixels again; locks nest.
-    DcPixels from(source);
-    if (rop->usesSource && !from.Ok()) return false;
-    Surface s = from.Get();
+    void Normalise() {
+        Flip(x, w, mirrorX);
+        Flip(y, h, mirrorY);
+        Flip(sx, sw, mirrorX);
+        Flip(sy, sh, mirrorY);
+    }
+    static void Flip(int& at, int& size, bool& mirror) {
+        if (size >= 0) return;
+        at += size;
+        size = -size;
+        mirror = !mirror;
+    }
+};
 
-    const int x0 = std::max(x, 0), x1 = std::min(x + w, d.width);
-    const int y0 = std::max(y, 0), y1 = std::min(y + h, d.height);
-    if (x0 >= x1 || y0 >= y1) return true;
+// Rows of one call, kept between calls so a blit of a known size allocates
+// nothing. Each thread has its own.
+struct RowBuffers {
+    std::vector<uint32_t> source, out, dest;
+    std::vector<int> column;
+};
 
+RowBuffers& Buffers() {
+    thread_local RowBuffers buffers;
+    return buffers;
+}
+
+// Everything the row kernels need, worked out once per call.
+struct BlitJob {
+    const RopInfo* rop;
+    const Surface& d;
+    Surface s;
+    Extent e;
+    int x0, x1, y0, y1;
+    bool plain = false;      // no stretch, no mirror: source columns follow one to one
+    bool upward = false;     // same pixels, source above: walk rows bottom up
+    bool indexed = false;    // raster operations combine indexes
+    bool rawIndexes = false; // source indexes are the destination's
+    bool toMono = false;
+    bool fastCopy = false;
+    uint32_t indexMask = 0xFFFFFFu;
+    uint32_t sourceBack = 0, monoBack = 0;
+    NearestCache cache;
+    RowBuffers& rows;
+
+    BlitJob(const RopInfo* r, const Surface& dest, const Surface& source, const Extent& extent)
+        : rop(r), d(dest), s(source), e(extent), rows(Buffers()) {}
+
+    int Columns() const { return x1 - x0; }
+    bool SourceColumn(int k) const { return rows.column[k] >= 0 && rows.column[k] < s.width; }
+};
+
+// A row of an operation without a source (DSTINVERT, BLACKNESS, WHITENESS).
+void FillRow(BlitJob& job, int row) {
+    RowBuffers& b = job.rows;
+    const int n = job.Columns();
+    const bool usesDest = job.rop->usesDest;
+    if (usesDest) {
+        if (job.indexed)
+            ReadIndexRow(job.d, row, job.x0, n, b.dest.data());
+        else
+            ReadRow(job.d, row, job.x0, n, b.dest.data());
+    }
+    for (int k = 0; k < n; ++k) {
+        b.out[k] = Apply(job.rop->op, 0, usesDest ? b.dest[k] : 0);
+        if (job.indexed) b.out[k] &= job.indexMask;
+    }
+    if (job.indexed)
+        WriteIndexRow(job.d, row, job.x0, n, b.out.data());
+    else
+        WriteRow(job.d, row, job.x0, n, b.out.data(), job.cache);
+}
+
+// Columns [k, end) of a row onto an indexed destination: the source is first
+// brought to the destination's indexes (or to one bit by its back colour).
+void IndexedRun(BlitJob& job, int row, int srcY, int k, int end, int lo, int hi) {
+    RowBuffers& b = job.rows;
+    if (job.rawIndexes) {
+        ReadIndexRow(job.s, srcY, lo, hi - lo, b.source.data() + lo);
+    } else {
+        ReadRow(job.s, srcY, lo, hi - lo, b.source.data() + lo);
+        for (int c = lo; c < hi; ++c) {
+            const uint32_t rgb = b.source[c];
+            b.source[c] = job.toMono ? (rgb == job.sourceBack ? job.monoBack : job.monoBack ^ 1u)
+                                     : job.cache.Index(job.d, rgb);
+        }
+    }
+    const bool usesDest = job.rop->usesDest;
+    if (usesDest) ReadIndexRow(job.d, row, job.x0 + k, end - k, b.dest.data() + k);
+    for (int c = k; c < end; ++c)
+        b.out[c] =
+            Apply(job.rop->op, b.source[b.column[c]], usesDest ? b.dest[c] : 0) & job.indexMask;
+    WriteIndexRow(job.d, row, job.x0 + k, end - k, b.out.data() + k);
+}
+
+// Columns [k, end) of a row onto a colour destination.
+void ColourRun(BlitJob& job, int row, int srcY, int k, int end, int lo, int hi) {
+    RowBuffers& b = job.rows;
+    ReadRow(job.s, srcY, lo, hi - lo, b.source.data() + lo);
+    if (job.plain && job.rop->op == Rop::Copy) {
+        WriteRow(job.d, row, job.x0 + k, end - k, b.source.data() + lo, job.cache);
+        return;
+    }
+    const bool usesDest = job.rop->usesDest;
+    if (usesDest) ReadRow(job.d, row, job.x0 + k, end - k, b.dest.data() + k);
+    for (int c = k; c < end; ++c)
+        b.out[c] = Apply(job.rop->op, b.source[b.column[c]], usesDest ? b.dest[c] : 0);
+    WriteRow(job.d, row, job.x0 + k, end - k, b.out.data() + k, job.cache);
+}
+
+// A row with a source: runs of columns whose source lies inside the source
+// bitmap; the columns between them stay untouched.
+void SourceRow(BlitJob& job, int row) {
+    const Extent& e = job.e;
+    int j = job.plain ? row - e.y : Sample(row - e.y, e.sh, e.h);
+    if (e.mirrorY) j = e.sh - 1 - j;
+    const int srcY = e.sy + j;
+    if (srcY < 0 || srcY >= job.s.height) return;
+    const std::vector<int>& column = job.rows.column;
+    const int n = job.Columns();
+    for (int k = 0; k < n;) {
+        while (k < n && !job.SourceColumn(k))
+            ++k;
+        int end = k;
+        while (end < n && job.SourceColumn(end))
+            ++end;
+        if (k == end) break;
+        if (job.fastCopy) {
+            const int bytes = job.d.bpp / 8;
+            std::memmove(job.d.Row(row) + size_t(job.x0 + k) * bytes,
+                         job.s.Row(srcY) + size_t(column[k]) * bytes, size_t(end - k) * bytes);
+        } else {
+            // Only the source columns this run samples.
+            const int lo = std::min(column[k], column[end - 1]);
+            const int hi = std::max(column[k], column[end - 1]) + 1;
+            if (job.indexed)
+                IndexedRun(job, row, srcY, k, end, lo, hi);
+            else
+                ColourRun(job, row, srcY, k, end, lo, hi);
+        }
+        k = end;
+    }
+}
+
+// The colours and modes of one call, and the column map shared by its rows.
+void Prepare(BlitJob& job, Dc* dest, Dc* source, RGBQUAD monoColors[2]) {
+    const Extent& e = job.e;
+    const Surface& d = job.d;
+    Surface& s = job.s;
+    const bool usesSource = job.rop->usesSource;
     // A monochrome bitmap that is not a DIB section has no colours of its
     // own: drawn onto colour, its 0 bits take the destination's text colour
     // and its 1 bits the back colour.
-    RGBQUAD monoColors[2];
-    if (rop->usesSource && s.bpp == 1 && d.bpp != 1 && source->bitmap &&
-        !source->bitmap->dibSection) {
+    if (usesSource && s.bpp == 1 && d.bpp != 1 && source->bitmap && !source->bitmap->dibSection) {
         const COLORREF c[2] = {dest->textColor, dest->bkColor};
         for (int i = 0; i < 2; ++i)
             monoColors[i] = {BYTE(c[i] >> 16), BYTE(c[i] >> 8), BYTE(c[i]), 0};
@@ -110,115 +217,76 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
     }
     // Colour onto one bit: what matches the source's back colour becomes the
     // destination's back colour, everything else the other entry.
-    const bool toMono = rop->usesSource && d.bpp == 1 && s.bpp != 1;
-    const uint32_t sourceBack = toMono ? RgbOf(source->bkColor) : 0;
-    NearestCache cache;
-    const uint32_t monoBack = toMono ? cache.Index(d, RgbOf(source->bkColor)) : 0;
-
-    const bool plain = rop->usesSource && sw == w && sh == h && !mirrorX && !mirrorY;
-    // The paint path of windows: whole rows converted at once.
-    if (plain && rop->op == Rop::Copy && !SameLayout(s, d) &&
-        CopyRowsToXrgb(s, sx + x0 - x, sy + y0 - y, d, x0, y0, x1 - x0, y1 - y0)) {
-        to.Touch(x0, y0, x1, y1);
-        return true;
+    job.toMono = usesSource && d.bpp == 1 && s.bpp != 1;
+    if (job.toMono) {
+        job.sourceBack = RgbOf(source->bkColor);
+        job.monoBack = job.cache.Index(d, job.sourceBack);
     }
+    job.plain = usesSource && e.sw == e.w && e.sh == e.h && !e.mirrorX && !e.mirrorY;
     // The same pixels on both sides: walk rows away from the overlap.
-    const bool samePixels = rop->usesSource && s.bits == d.bits;
-    const bool upward = samePixels && y > sy;
+    job.upward = usesSource && s.bits == d.bits && e.y > e.sy;
     // Raster operations on indexed pixels combine indexes, as a palette
     // device does; the source is first brought to the destination's indexes.
-    const bool indexed = d.bpp <= 8;
-    const uint32_t indexMask = indexed ? (1u << d.bpp) - 1 : 0xFFFFFFu;
-    const bool rawIndexes = indexed && s.bpp <= 8 && SameLayout(s, d);
+    job.indexed = d.bpp <= 8;
+    job.indexMask = job.indexed ? (1u << d.bpp) - 1 : 0xFFFFFFu;
+    job.rawIndexes = job.indexed && s.bpp <= 8 && SameLayout(s, d);
+    job.fastCopy = job.plain && job.rop->op == Rop::Copy && SameLayout(s, d) && d.bpp >= 8;
 
-    std::vector<uint32_t> srcRow(rop->usesSource ? static_cast<size_t>(s.width) : 0);
-    std::vector<uint32_t> out(static_cast<size_t>(x1 - x0));
-    std::vector<uint32_t> dstRow(rop->usesDest ? out.size() : 0);
-    std::vector<int> column(out.size());
-    for (int i = x0; i < x1; ++i) {
-        int j = plain ? i - x : Sample(i - x, sw, w);
-        if (mirrorX) j = sw - 1 - j;
-        column[i - x0] = sx + j;
+    RowBuffers& b = job.rows;
+    const size_t n = static_cast<size_t>(job.Columns());
+    b.source.resize(usesSource ? static_cast<size_t>(s.width) : 0);
+    b.out.resize(n);
+    b.dest.resize(job.rop->usesDest ? n : 0);
+    b.column.resize(n);
+    for (int i = job.x0; i < job.x1; ++i) {
+        int j = job.plain ? i - e.x : Sample(i - e.x, e.sw, e.w);
+        if (e.mirrorX) j = e.sw - 1 - j;
+        b.column[i - job.x0] = e.sx + j;
     }
-    const bool fastCopy = plain && rop->op == Rop::Copy && SameLayout(s, d) && d.bpp >= 8;
+}
 
-    for (int step = 0; step < y1 - y0; ++step) {
-        const int row = upward ? y1 - 1 - step : y0 + step;
-        if (!rop->usesSource) {
-            if (rop->usesDest) {
-                if (indexed)
-                    ReadIndexRow(d, row, x0, x1 - x0, dstRow.data());
-                else
-                    ReadRow(d, row, x0, x1 - x0, dstRow.data());
-            }
-            for (size_t k = 0; k < out.size(); ++k) {
-                out[k] = Apply(rop->op, 0, rop->usesDest ? dstRow[k] : 0);
-                if (indexed) out[k] &= indexMask;
-            }
-            if (indexed)
-                WriteIndexRow(d, row, x0, x1 - x0, out.data());
-            else
-                WriteRow(d, row, x0, x1 - x0, out.data(), cache);
-            continue;
-        }
-        int j = plain ? row - y : Sample(row - y, sh, h);
-        if (mirrorY) j = sh - 1 - j;
-        const int srcY = sy + j;
-        if (srcY < 0 || srcY >= s.height) continue;
+bool Blit(HDC destHandle, HDC sourceHandle, Extent e, DWORD code) {
+    State& state = GetState();
+    std::lock_guard guard(state.lock);
+    const RopInfo* rop = FindRop(code);
+    Dc* dest = AsDc(destHandle);
+    if (!rop || !dest) return false;
+    Dc* source = rop->usesSource ? AsDc(sourceHandle) : nullptr;
+    if (rop->usesSource && !source) return false;
+    e.Normalise();
+    if (e.w == 0 || e.h == 0 || (rop->usesSource && (e.sw == 0 || e.sh == 0))) return true;
 
-        // Columns whose source lies outside the source bitmap stay untouched.
-        int k = 0;
-        const int n = x1 - x0;
-        while (k < n) {
-            while (k < n && (column[k] < 0 || column[k] >= s.width))
-                ++k;
-            int end = k;
-            while (end < n && column[end] >= 0 && column[end] < s.width)
-                ++end;
-            if (k == end) break;
-            if (fastCopy) {
-                const int bytes = d.bpp / 8;
-                std::memmove(d.Row(row) + size_t(x0 + k) * bytes,
-                             s.Row(srcY) + size_t(column[k]) * bytes, size_t(end - k) * bytes);
-                k = end;
-                continue;
-            }
-            // Only the source columns this run samples.
-            const int lo = std::min(column[k], column[end - 1]);
-            const int hi = std::max(column[k], column[end - 1]) + 1;
-            if (indexed) {
-                if (rawIndexes) {
-                    ReadIndexRow(s, srcY, lo, hi - lo, srcRow.data() + lo);
-                } else {
-                    ReadRow(s, srcY, lo, hi - lo, srcRow.data() + lo);
-                    for (int c = lo; c < hi; ++c) {
-                        const uint32_t rgb = srcRow[c];
-                        srcRow[c] = toMono ? (rgb == sourceBack ? monoBack : monoBack ^ 1u)
-                                           : cache.Index(d, rgb);
-                    }
-                }
-                if (rop->usesDest) ReadIndexRow(d, row, x0 + k, end - k, dstRow.data() + k);
-                for (int c = k; c < end; ++c)
-                    out[c] = Apply(rop->op, srcRow[column[c]], rop->usesDest ? dstRow[c] : 0) &
-                             indexMask;
-                WriteIndexRow(d, row, x0 + k, end - k, out.data() + k);
-                k = end;
-                continue;
-            }
-            ReadRow(s, srcY, lo, hi - lo, srcRow.data() + lo);
-            if (plain && rop->op == Rop::Copy) {
-                WriteRow(d, row, x0 + k, end - k, srcRow.data() + lo, cache);
-                k = end;
-                continue;
-            }
-            if (rop->usesDest) ReadRow(d, row, x0 + k, end - k, dstRow.data() + k);
-            for (int c = k; c < end; ++c)
-                out[c] = Apply(rop->op, srcRow[column[c]], rop->usesDest ? dstRow[c] : 0);
-            WriteRow(d, row, x0 + k, end - k, out.data() + k, cache);
-            k = end;
-        }
+    DcPixels to(dest);
+    if (!to.Ok()) return dest->dcKind == DcKind::Screen; // the screen shows nothing of ours
+    const Surface& d = to.Get();
+    // A source DC on the same window locks the same pixels again; locks nest.
+    DcPixels from(source);
+    if (rop->usesSource && !from.Ok()) return false;
+
+    BlitJob job(rop, d, from.Get(), e);
+    job.x0 = std::max(e.x, 0);
+    job.x1 = std::min(e.x + e.w, d.width);
+    job.y0 = std::max(e.y, 0);
+    job.y1 = std::min(e.y + e.h, d.height);
+    if (job.x0 >= job.x1 || job.y0 >= job.y1) return true;
+    RGBQUAD monoColors[2];
+    Prepare(job, dest, source, monoColors);
+    // The paint path of windows: whole rows converted at once.
+    if (job.plain && rop->op == Rop::Copy && !SameLayout(job.s, d) &&
+        CopyRowsToXrgb(job.s, e.sx + job.x0 - e.x, e.sy + job.y0 - e.y, d, job.x0, job.y0,
+                       job.Columns(), job.y1 - job.y0)) {
+        to.Touch(job.x0, job.y0, job.x1, job.y1);
+        return true;
     }
-    to.Touch(x0, y0, x1, y1);
+
+    for (int step = 0; step < job.y1 - job.y0; ++step) {
+        const int row = job.upward ? job.y1 - 1 - step : job.y0 + step;
+        if (rop->usesSource)
+            SourceRow(job, row);
+        else
+            FillRow(job, row);
+    }
+    to.Touch(job.x0, job.y0, job.x1, job.y1);
     return true;
 }
 
@@ -227,18 +295,23 @@ bool Blit(HDC destHandle, int x, int y, int w, int h, HDC sourceHandle, int sx, 
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
             DWORD rop) {
-    return platform::gdi::Blit(dest, x, y, width, height, source, sourceX, sourceY, width, height,
-                               rop)
-               ? TRUE
-               : FALSE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        return platform::gdi::Blit(dest, source,
+                                   {x, y, width, height, sourceX, sourceY, width, height}, rop)
+                   ? TRUE
+                   : FALSE;
+    });
 }
 
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                 int sourceWidth, int sourceHeight, DWORD rop) {
-    return platform::gdi::Blit(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth,
-                               sourceHeight, rop)
-               ? TRUE
-               : FALSE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        return platform::gdi::Blit(
+                   dest, source, {x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight},
+                   rop)
+                   ? TRUE
+                   : FALSE;
+    });
 }
 
 int SetStretchBltMode(HDC handle, int mode) {

@@ -1,4 +1,5 @@
 // DIB sections, compatible bitmaps, colour tables and GetDIBits.
+#include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
 
 #include "platform/WinG.h"
@@ -114,77 +115,83 @@ using namespace platform::gdi;
 
 HBITMAP CreateDIBSection(HDC handle, const BITMAPINFO* info, UINT usage, void** bits,
                          HANDLE section, DWORD) {
-    if (bits) *bits = nullptr;
-    if (!info || section || (usage != DIB_RGB_COLORS && usage != DIB_PAL_COLORS)) return nullptr;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (!KnownHeader(h.biSize) || h.biPlanes != 1 || h.biHeight == 0 || h.biWidth <= 0)
-        return nullptr;
-    // A 15-bit depth is how programs name 5:5:5 pixels; they are stored in 16 bits.
-    const int bpp = h.biBitCount == 15 ? 16 : h.biBitCount;
-    if (!ValidDepth(bpp)) return nullptr;
-    if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32)))
-        return nullptr;
+    return platform::OrOutOfMemory<HBITMAP>(nullptr, [&]() -> HBITMAP {
+        if (bits) *bits = nullptr;
+        if (!info || section || (usage != DIB_RGB_COLORS && usage != DIB_PAL_COLORS))
+            return nullptr;
+        const BITMAPINFOHEADER& h = info->bmiHeader;
+        if (!KnownHeader(h.biSize) || h.biPlanes != 1 || h.biHeight == 0 || h.biWidth <= 0)
+            return nullptr;
+        // A 15-bit depth is how programs name 5:5:5 pixels; they are stored in 16 bits.
+        const int bpp = h.biBitCount == 15 ? 16 : h.biBitCount;
+        if (!ValidDepth(bpp)) return nullptr;
+        if (h.biCompression != BI_RGB &&
+            !(h.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32)))
+            return nullptr;
 
-    std::lock_guard guard(GetState().lock);
-    Dc* dc = AsDc(handle);
-    if (usage == DIB_PAL_COLORS && !dc) return nullptr;
-    const bool topDown = h.biHeight < 0;
-    const int64_t height = topDown ? -int64_t(h.biHeight) : int64_t(h.biHeight);
-    if (height > 0x7FFFFFFF) return nullptr;
-    auto b = NewBitmap(h.biWidth, static_cast<int>(height), bpp, topDown);
-    if (!b) return nullptr;
-    b->dibSection = true;
-    if (h.biCompression == BI_BITFIELDS) {
-        uint32_t masks[3];
-        ReadMasks(info, masks);
-        if (!ValidMasks(masks, bpp)) return nullptr;
-        std::memcpy(b->masks, masks, sizeof masks);
-        b->bitfields = true;
-    }
-    if (bpp <= 8) {
-        const int n = TableSize(h);
-        const uint8_t* table = ColorTableOf(info);
-        if (usage == DIB_RGB_COLORS) {
-            std::memcpy(b->colors, table, sizeof(RGBQUAD) * n);
-            for (int i = 0; i < n; ++i)
-                b->colors[i].rgbReserved = 0;
-        } else {
-            // Indexes into the palette selected into the DC.
-            const std::vector<PALETTEENTRY>& pal = dc->palette->entries;
-            for (int i = 0; i < n; ++i) {
-                const WORD idx = static_cast<WORD>(table[2 * i] | (table[2 * i + 1] << 8));
-                const PALETTEENTRY e = idx < pal.size() ? pal[idx] : PALETTEENTRY{0, 0, 0, 0};
-                b->colors[i] = {e.peBlue, e.peGreen, e.peRed, 0};
-            }
+        std::lock_guard guard(GetState().lock);
+        Dc* dc = AsDc(handle);
+        if (usage == DIB_PAL_COLORS && !dc) return nullptr;
+        const bool topDown = h.biHeight < 0;
+        const int64_t height = topDown ? -int64_t(h.biHeight) : int64_t(h.biHeight);
+        if (height > 0x7FFFFFFF) return nullptr;
+        auto b = NewBitmap(h.biWidth, static_cast<int>(height), bpp, topDown);
+        if (!b) return nullptr;
+        b->dibSection = true;
+        if (h.biCompression == BI_BITFIELDS) {
+            uint32_t masks[3];
+            ReadMasks(info, masks);
+            if (!ValidMasks(masks, bpp)) return nullptr;
+            std::memcpy(b->masks, masks, sizeof masks);
+            b->bitfields = true;
         }
-        b->colorCount = n;
-    }
-    if (bits) *bits = b->pixels.get();
-    return reinterpret_cast<HBITMAP>(Adopt(std::move(b)));
+        if (bpp <= 8) {
+            const int n = TableSize(h);
+            const uint8_t* table = ColorTableOf(info);
+            if (usage == DIB_RGB_COLORS) {
+                std::memcpy(b->colors, table, sizeof(RGBQUAD) * n);
+                for (int i = 0; i < n; ++i)
+                    b->colors[i].rgbReserved = 0;
+            } else {
+                // Indexes into the palette selected into the DC.
+                const std::vector<PALETTEENTRY>& pal = dc->palette->entries;
+                for (int i = 0; i < n; ++i) {
+                    const WORD idx = static_cast<WORD>(table[2 * i] | (table[2 * i + 1] << 8));
+                    const PALETTEENTRY e = idx < pal.size() ? pal[idx] : PALETTEENTRY{0, 0, 0, 0};
+                    b->colors[i] = {e.peBlue, e.peGreen, e.peRed, 0};
+                }
+            }
+            b->colorCount = n;
+        }
+        if (bits) *bits = b->pixels.get();
+        return reinterpret_cast<HBITMAP>(Adopt(std::move(b)));
+    });
 }
 
 HBITMAP CreateCompatibleBitmap(HDC handle, int width, int height) {
-    std::lock_guard guard(GetState().lock);
-    Dc* dc = AsDc(handle);
-    if (!dc || width <= 0 || height <= 0) return nullptr;
-    std::unique_ptr<Bitmap> b;
-    if (dc->dcKind == DcKind::Memory && dc->bitmap) {
-        const Bitmap& model = *dc->bitmap;
-        b = NewBitmap(width, height, model.bpp, false);
-        if (!b) return nullptr;
-        std::memcpy(b->masks, model.masks, sizeof b->masks);
-        b->bitfields = model.bitfields;
-        std::memcpy(b->colors, model.colors, sizeof b->colors);
-        b->colorCount = model.colorCount;
-    } else {
-        const int bpp = DesktopBitsPerPixel();
-        b = NewBitmap(width, height, bpp, false);
-        if (!b) return nullptr;
-        if (bpp == 16) Desktop16Masks(b->masks);
-        b->bitfields = bpp == 16 || bpp == 32;
-        if (bpp <= 8) DefaultColors(bpp, b->colors, &b->colorCount);
-    }
-    return reinterpret_cast<HBITMAP>(Adopt(std::move(b)));
+    return platform::OrOutOfMemory<HBITMAP>(nullptr, [&]() -> HBITMAP {
+        std::lock_guard guard(GetState().lock);
+        Dc* dc = AsDc(handle);
+        if (!dc || width <= 0 || height <= 0) return nullptr;
+        std::unique_ptr<Bitmap> b;
+        if (dc->dcKind == DcKind::Memory && dc->bitmap) {
+            const Bitmap& model = *dc->bitmap;
+            b = NewBitmap(width, height, model.bpp, false);
+            if (!b) return nullptr;
+            std::memcpy(b->masks, model.masks, sizeof b->masks);
+            b->bitfields = model.bitfields;
+            std::memcpy(b->colors, model.colors, sizeof b->colors);
+            b->colorCount = model.colorCount;
+        } else {
+            const int bpp = DesktopBitsPerPixel();
+            b = NewBitmap(width, height, bpp, false);
+            if (!b) return nullptr;
+            if (bpp == 16) Desktop16Masks(b->masks);
+            b->bitfields = bpp == 16 || bpp == 32;
+            if (bpp <= 8) DefaultColors(bpp, b->colors, &b->colorCount);
+        }
+        return reinterpret_cast<HBITMAP>(Adopt(std::move(b)));
+    });
 }
 
 namespace {

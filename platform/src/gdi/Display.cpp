@@ -1,4 +1,5 @@
 // Display settings over the modes the host offers.
+#include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
 
 #include "../window/WindowSurface.h"
@@ -36,45 +37,51 @@ platform::DisplayMode DesktopMode() {
 } // namespace
 
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
-    DesktopMode();
-    if (flags & ~DWORD(CDS_UPDATEREGISTRY | CDS_TEST | CDS_FULLSCREEN)) return DISP_CHANGE_BADFLAGS;
-    if (!mode) {
-        if (!(flags & CDS_TEST)) platform::RestoreDisplayMode();
-        return DISP_CHANGE_SUCCESSFUL;
-    }
-    if (mode->dmSize < offsetof(DEVMODEA, dmDisplayFrequency) + sizeof(DWORD))
-        return DISP_CHANGE_BADPARAM;
-    // Fields the caller leaves out keep their current values.
-    platform::DisplayMode want{};
-    platform::GetCurrentDisplayMode(&want);
-    if (mode->dmFields & DM_PELSWIDTH) want.width = static_cast<int>(mode->dmPelsWidth);
-    if (mode->dmFields & DM_PELSHEIGHT) want.height = static_cast<int>(mode->dmPelsHeight);
-    if (mode->dmFields & DM_BITSPERPEL) want.bitsPerPixel = static_cast<int>(mode->dmBitsPerPel);
-    want.frequency =
-        (mode->dmFields & DM_DISPLAYFREQUENCY) ? static_cast<int>(mode->dmDisplayFrequency) : 0;
-    bool known = false;
-    for (int i = 0, n = platform::DisplayModeCount(); i < n && !known; ++i) {
-        platform::DisplayMode m{};
-        if (!platform::GetDisplayModeAt(i, &m)) continue;
-        known = m.width == want.width && m.height == want.height &&
-                m.bitsPerPixel == want.bitsPerPixel &&
-                (want.frequency == 0 || m.frequency == 0 || m.frequency == want.frequency);
-    }
-    if (!known) return DISP_CHANGE_BADMODE;
-    if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
-    return platform::SetDisplayMode(want) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+    return platform::OrOutOfMemory<LONG>(DISP_CHANGE_FAILED, [&]() -> LONG {
+        DesktopMode();
+        if (flags & ~DWORD(CDS_UPDATEREGISTRY | CDS_TEST | CDS_FULLSCREEN))
+            return DISP_CHANGE_BADFLAGS;
+        if (!mode) {
+            if (!(flags & CDS_TEST)) platform::RestoreDisplayMode();
+            return DISP_CHANGE_SUCCESSFUL;
+        }
+        if (mode->dmSize < offsetof(DEVMODEA, dmDisplayFrequency) + sizeof(DWORD))
+            return DISP_CHANGE_BADPARAM;
+        // Fields the caller leaves out keep their current values.
+        platform::DisplayMode want{};
+        platform::GetCurrentDisplayMode(&want);
+        if (mode->dmFields & DM_PELSWIDTH) want.width = static_cast<int>(mode->dmPelsWidth);
+        if (mode->dmFields & DM_PELSHEIGHT) want.height = static_cast<int>(mode->dmPelsHeight);
+        if (mode->dmFields & DM_BITSPERPEL)
+            want.bitsPerPixel = static_cast<int>(mode->dmBitsPerPel);
+        want.frequency =
+            (mode->dmFields & DM_DISPLAYFREQUENCY) ? static_cast<int>(mode->dmDisplayFrequency) : 0;
+        bool known = false;
+        for (int i = 0, n = platform::DisplayModeCount(); i < n && !known; ++i) {
+            platform::DisplayMode m{};
+            if (!platform::GetDisplayModeAt(i, &m)) continue;
+            known = m.width == want.width && m.height == want.height &&
+                    m.bitsPerPixel == want.bitsPerPixel &&
+                    (want.frequency == 0 || m.frequency == 0 || m.frequency == want.frequency);
+        }
+        if (!known) return DISP_CHANGE_BADMODE;
+        if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
+        return platform::SetDisplayMode(want) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+    });
 }
 
 BOOL EnumDisplaySettingsA(LPCSTR device, DWORD index, DEVMODEA* out) {
-    if (device || !out) return FALSE;
-    platform::DisplayMode mode = DesktopMode();
-    if (index == ENUM_CURRENT_SETTINGS) {
-        platform::GetCurrentDisplayMode(&mode);
-    } else if (index == ENUM_REGISTRY_SETTINGS) {
-        // Already in `mode`.
-    } else if (!platform::GetDisplayModeAt(static_cast<int>(index), &mode)) {
-        return FALSE;
-    }
-    Describe(mode, out);
-    return TRUE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        if (device || !out) return FALSE;
+        platform::DisplayMode mode = DesktopMode();
+        if (index == ENUM_CURRENT_SETTINGS) {
+            platform::GetCurrentDisplayMode(&mode);
+        } else if (index == ENUM_REGISTRY_SETTINGS) {
+            // Already in `mode`.
+        } else if (!platform::GetDisplayModeAt(static_cast<int>(index), &mode)) {
+            return FALSE;
+        }
+        Describe(mode, out);
+        return TRUE;
+    });
 }

@@ -1,5 +1,6 @@
 // GDI handles: the object table, stock objects, device contexts, selection,
 // deletion and the questions a DC answers about its device.
+#include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
 
 #include "../window/WindowSurface.h"
@@ -162,11 +163,13 @@ bool IsSelectedAnywhere(Object* object) {
 using namespace platform::gdi;
 
 HDC GetDC(HWND window) {
-    // Ask the window module before taking the GDI lock: the lock order is
-    // GDI, then windows.
-    if (window && !platform::IsLiveWindow(window)) return nullptr;
-    std::lock_guard guard(GetState().lock);
-    return reinterpret_cast<HDC>(NewDc(window ? DcKind::Window : DcKind::Screen, window));
+    return platform::OrOutOfMemory<HDC>(nullptr, [&]() -> HDC {
+        // Ask the window module before taking the GDI lock: the lock order is
+        // GDI, then windows.
+        if (window && !platform::IsLiveWindow(window)) return nullptr;
+        std::lock_guard guard(GetState().lock);
+        return reinterpret_cast<HDC>(NewDc(window ? DcKind::Window : DcKind::Screen, window));
+    });
 }
 
 int ReleaseDC(HWND, HDC handle) {
@@ -178,9 +181,11 @@ int ReleaseDC(HWND, HDC handle) {
 }
 
 HDC CreateCompatibleDC(HDC handle) {
-    std::lock_guard guard(GetState().lock);
-    if (handle && !AsDc(handle)) return nullptr;
-    return reinterpret_cast<HDC>(NewDc(DcKind::Memory, nullptr));
+    return platform::OrOutOfMemory<HDC>(nullptr, [&]() -> HDC {
+        std::lock_guard guard(GetState().lock);
+        if (handle && !AsDc(handle)) return nullptr;
+        return reinterpret_cast<HDC>(NewDc(DcKind::Memory, nullptr));
+    });
 }
 
 BOOL DeleteDC(HDC handle) {
@@ -370,10 +375,12 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID out) {
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
-    std::lock_guard guard(GetState().lock);
-    auto brush = std::make_unique<Brush>();
-    brush->color = color & 0xFFFFFF;
-    return reinterpret_cast<HBRUSH>(Adopt(std::move(brush)));
+    return platform::OrOutOfMemory<HBRUSH>(nullptr, [&]() -> HBRUSH {
+        std::lock_guard guard(GetState().lock);
+        auto brush = std::make_unique<Brush>();
+        brush->color = color & 0xFFFFFF;
+        return reinterpret_cast<HBRUSH>(Adopt(std::move(brush)));
+    });
 }
 
 int FillRect(HDC handle, const RECT* rect, HBRUSH brushHandle) {

@@ -6,6 +6,7 @@
 // system palette at the same indexes, leaving the static colours alone
 // unless the system palette use says otherwise: the identity mapping that
 // palette-aware programs set up for themselves.
+#include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
 
 #include <algorithm>
@@ -52,11 +53,13 @@ UINT MapIntoSystem(State& s, const Palette& p, UINT start, UINT count) {
 using namespace platform::gdi;
 
 HPALETTE CreatePalette(const LOGPALETTE* logical) {
-    if (!logical || logical->palVersion != 0x300 || logical->palNumEntries == 0) return nullptr;
-    std::lock_guard guard(GetState().lock);
-    auto p = std::make_unique<Palette>();
-    p->entries.assign(logical->palPalEntry, logical->palPalEntry + logical->palNumEntries);
-    return reinterpret_cast<HPALETTE>(Adopt(std::move(p)));
+    return platform::OrOutOfMemory<HPALETTE>(nullptr, [&]() -> HPALETTE {
+        if (!logical || logical->palVersion != 0x300 || logical->palNumEntries == 0) return nullptr;
+        std::lock_guard guard(GetState().lock);
+        auto p = std::make_unique<Palette>();
+        p->entries.assign(logical->palPalEntry, logical->palPalEntry + logical->palNumEntries);
+        return reinterpret_cast<HPALETTE>(Adopt(std::move(p)));
+    });
 }
 
 HPALETTE SelectPalette(HDC handle, HPALETTE palette, BOOL forceBackground) {

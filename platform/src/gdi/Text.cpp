@@ -1,4 +1,5 @@
 // Fonts, text colours and text output into DC pixels.
+#include "../kernel/OutOfMemory.h"
 #include "FontEngine.h"
 #include "GdiInternal.h"
 
@@ -83,33 +84,37 @@ void FillMetrics(const FontMetrics& m, const LOGFONTA& log, TEXTMETRICA* tm) {
 using namespace platform::gdi;
 
 HFONT CreateFontIndirectA(const LOGFONTA* log) {
-    if (!log) return nullptr;
-    std::lock_guard guard(GetState().lock);
-    auto font = std::make_unique<Font>();
-    font->log = *log;
-    font->log.lfFaceName[LF_FACESIZE - 1] = '\0';
-    return reinterpret_cast<HFONT>(Adopt(std::move(font)));
+    return platform::OrOutOfMemory<HFONT>(nullptr, [&]() -> HFONT {
+        if (!log) return nullptr;
+        std::lock_guard guard(GetState().lock);
+        auto font = std::make_unique<Font>();
+        font->log = *log;
+        font->log.lfFaceName[LF_FACESIZE - 1] = '\0';
+        return reinterpret_cast<HFONT>(Adopt(std::move(font)));
+    });
 }
 
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                   DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
                   DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR face) {
-    LOGFONTA log{};
-    log.lfHeight = height;
-    log.lfWidth = width;
-    log.lfEscapement = escapement;
-    log.lfOrientation = orientation;
-    log.lfWeight = weight;
-    log.lfItalic = static_cast<BYTE>(italic != 0);
-    log.lfUnderline = static_cast<BYTE>(underline != 0);
-    log.lfStrikeOut = static_cast<BYTE>(strikeOut != 0);
-    log.lfCharSet = static_cast<BYTE>(charSet);
-    log.lfOutPrecision = static_cast<BYTE>(outPrecision);
-    log.lfClipPrecision = static_cast<BYTE>(clipPrecision);
-    log.lfQuality = static_cast<BYTE>(quality);
-    log.lfPitchAndFamily = static_cast<BYTE>(pitchAndFamily);
-    if (face) std::strncpy(log.lfFaceName, face, LF_FACESIZE - 1);
-    return CreateFontIndirectA(&log);
+    return platform::OrOutOfMemory<HFONT>(nullptr, [&]() -> HFONT {
+        LOGFONTA log{};
+        log.lfHeight = height;
+        log.lfWidth = width;
+        log.lfEscapement = escapement;
+        log.lfOrientation = orientation;
+        log.lfWeight = weight;
+        log.lfItalic = static_cast<BYTE>(italic != 0);
+        log.lfUnderline = static_cast<BYTE>(underline != 0);
+        log.lfStrikeOut = static_cast<BYTE>(strikeOut != 0);
+        log.lfCharSet = static_cast<BYTE>(charSet);
+        log.lfOutPrecision = static_cast<BYTE>(outPrecision);
+        log.lfClipPrecision = static_cast<BYTE>(clipPrecision);
+        log.lfQuality = static_cast<BYTE>(quality);
+        log.lfPitchAndFamily = static_cast<BYTE>(pitchAndFamily);
+        if (face) std::strncpy(log.lfFaceName, face, LF_FACESIZE - 1);
+        return CreateFontIndirectA(&log);
+    });
 }
 
 namespace {
@@ -154,64 +159,70 @@ int GetBkMode(HDC dc) {
 }
 
 BOOL TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
-    std::lock_guard guard(GetState().lock);
-    Dc* dc = AsDc(handle);
-    if (!dc || length < 0 || (length > 0 && !text)) return FALSE;
-    SizedFont font = FontOf(dc);
-    if (!font.Ok()) return FALSE;
-    if (length == 0) return TRUE;
-    DcPixels px(dc);
-    if (!px.Ok()) return dc->dcKind == DcKind::Screen ? TRUE : FALSE;
-    const Surface& s = px.Get();
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text);
-    const FontMetrics& m = font.Metrics();
-    const int width = Extent(font, bytes, length);
-    const int height = m.ascent + m.descent;
-    const int baseline = y + m.ascent;
-    NearestCache cache;
-    if (dc->bkMode == OPAQUE) Fill(s, x, y, x + width, y + height, RgbOf(dc->bkColor), cache);
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        std::lock_guard guard(GetState().lock);
+        Dc* dc = AsDc(handle);
+        if (!dc || length < 0 || (length > 0 && !text)) return FALSE;
+        SizedFont font = FontOf(dc);
+        if (!font.Ok()) return FALSE;
+        if (length == 0) return TRUE;
+        DcPixels px(dc);
+        if (!px.Ok()) return dc->dcKind == DcKind::Screen ? TRUE : FALSE;
+        const Surface& s = px.Get();
+        const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+        const FontMetrics& m = font.Metrics();
+        const int width = Extent(font, bytes, length);
+        const int height = m.ascent + m.descent;
+        const int baseline = y + m.ascent;
+        NearestCache cache;
+        if (dc->bkMode == OPAQUE) Fill(s, x, y, x + width, y + height, RgbOf(dc->bkColor), cache);
 
-    const uint32_t ink = RgbOf(dc->textColor);
-    int pen = x;
-    for (int i = 0; i < length; ++i) {
-        Glyph g;
-        if (font.Render(bytes[i], &g) && g.bits) DrawGlyph(s, g, pen, baseline, ink, cache);
-        pen += g.advance;
-    }
-    const LOGFONTA& log = (dc->font ? dc->font : SystemFont())->log;
-    const int thickness = std::max(1, m.emPixels / 16);
-    if (log.lfUnderline) {
-        const int at = baseline + std::max(1, m.descent / 3);
-        Fill(s, x, at, x + width, at + thickness, ink, cache);
-    }
-    if (log.lfStrikeOut) {
-        const int at = baseline - m.ascent / 3;
-        Fill(s, x, at, x + width, at + thickness, ink, cache);
-    }
-    px.Touch(std::max(x, 0), std::max(y, 0), std::min(x + width, s.width),
-             std::min(y + height, s.height));
-    return TRUE;
+        const uint32_t ink = RgbOf(dc->textColor);
+        int pen = x;
+        for (int i = 0; i < length; ++i) {
+            Glyph g;
+            if (font.Render(bytes[i], &g) && g.bits) DrawGlyph(s, g, pen, baseline, ink, cache);
+            pen += g.advance;
+        }
+        const LOGFONTA& log = (dc->font ? dc->font : SystemFont())->log;
+        const int thickness = std::max(1, m.emPixels / 16);
+        if (log.lfUnderline) {
+            const int at = baseline + std::max(1, m.descent / 3);
+            Fill(s, x, at, x + width, at + thickness, ink, cache);
+        }
+        if (log.lfStrikeOut) {
+            const int at = baseline - m.ascent / 3;
+            Fill(s, x, at, x + width, at + thickness, ink, cache);
+        }
+        px.Touch(std::max(x, 0), std::max(y, 0), std::min(x + width, s.width),
+                 std::min(y + height, s.height));
+        return TRUE;
+    });
 }
 
 BOOL GetTextExtentPoint32A(HDC handle, LPCSTR text, int length, SIZE* size) {
-    std::lock_guard guard(GetState().lock);
-    Dc* dc = AsDc(handle);
-    if (!dc || !size || length < 0 || (length > 0 && !text)) return FALSE;
-    SizedFont font = FontOf(dc);
-    if (!font.Ok()) return FALSE;
-    size->cx = Extent(font, reinterpret_cast<const uint8_t*>(text), length);
-    size->cy = font.Metrics().ascent + font.Metrics().descent;
-    return TRUE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        std::lock_guard guard(GetState().lock);
+        Dc* dc = AsDc(handle);
+        if (!dc || !size || length < 0 || (length > 0 && !text)) return FALSE;
+        SizedFont font = FontOf(dc);
+        if (!font.Ok()) return FALSE;
+        size->cx = Extent(font, reinterpret_cast<const uint8_t*>(text), length);
+        size->cy = font.Metrics().ascent + font.Metrics().descent;
+        return TRUE;
+    });
 }
 
 BOOL GetTextMetricsA(HDC handle, TEXTMETRICA* metrics) {
-    std::lock_guard guard(GetState().lock);
-    Dc* dc = AsDc(handle);
-    if (!dc || !metrics) return FALSE;
-    SizedFont font = FontOf(dc);
-    if (!font.Ok()) return FALSE;
-    FillMetrics(font.Metrics(), (dc->font ? dc->font : SystemFont())->log, metrics);
-    return TRUE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        std::lock_guard guard(GetState().lock);
+        Dc* dc = AsDc(handle);
+        if (!dc || !metrics) return FALSE;
+        SizedFont font = FontOf(dc);
+        if (!font.Ok()) return FALSE;
+        FillMetrics(font.Metrics(), (dc->font ? dc->font : SystemFont())->log, metrics);
+        return TRUE;
+    });
 }
 
 int EnumFontFamiliesA(HDC handle, LPCSTR family, FONTENUMPROCA callback, LPARAM data) {

@@ -12,8 +12,6 @@
 
 namespace platform {
 
-void ResetCursorState();
-
 namespace {
 
 struct HostSlot {

@@ -21,6 +21,12 @@ BoxState& Boxes() {
     return *state;
 }
 
+// The button MB_DEFBUTTONn names, or the first when the box has fewer.
+int DefaultButtonIndex(UINT type, size_t count) {
+    size_t index = (type & MB_DEFMASK) >> 8;
+    return static_cast<int>(index < count ? index : 0);
+}
+
 } // namespace
 
 // The buttons of a box type, left to right.
@@ -33,11 +39,6 @@ std::vector<int> BoxButtons(UINT type) {
         case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
         default: return {IDOK};
     }
-}
-
-int DefaultButtonIndex(UINT type, size_t count) {
-    size_t index = (type & MB_DEFMASK) >> 8;
-    return static_cast<int>(index < count ? index : 0);
 }
 
 void SetMessageBoxPolicy(BoxPolicy policy) {

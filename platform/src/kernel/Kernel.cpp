@@ -98,6 +98,18 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) {
     return Lock(section)->try_lock() ? TRUE : FALSE;
 }
 
+namespace {
+thread_local DWORD lastError = 0;
+}
+
+DWORD GetLastError() {
+    return lastError;
+}
+
+void SetLastError(DWORD code) {
+    lastError = code;
+}
+
 void OutputDebugStringA(LPCSTR text) {
     if (!text) return;
     std::fputs(text, stderr);

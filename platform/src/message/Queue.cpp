@@ -3,10 +3,14 @@
 // ahead of input; WM_PAINT and WM_TIMER are made only when no waiting message
 // matches, in that order. Before a mouse message is handed out its window
 // gets WM_SETCURSOR, as Windows does while reading input.
+#include "../kernel/OutOfMemory.h"
 #include "../host/HostBackend.h"
 #include "../window/UserState.h"
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
+
+#include <atomic>
+#include <chrono>
 
 using namespace platform::user;
 
@@ -92,7 +96,7 @@ void RunSentMessages() {
         std::lock_guard<std::mutex> lock(st.mutex);
         sent->result = result;
         sent->done = true;
-        st.wake.notify_all();
+        Wake(st);
     }
 }
 
@@ -112,127 +116,183 @@ bool TakePaint(HWND filter, MSG* out) {
 } // namespace
 
 BOOL PeekMessageA(LPMSG out, HWND hwnd, UINT lo, UINT hi, UINT remove) {
-    if (!out) return FALSE;
-    platform::Host(); // the thread reading messages owns the host unless another does
-    if (platform::IsHostThread()) {
-        platform::Host().Pump();
-        FlushPresentation();
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        if (!out) return FALSE;
+        platform::Host(); // the thread reading messages owns the host unless another does
+        if (platform::IsHostThread()) {
+            platform::Host().Pump();
+            FlushPresentation();
+        }
+        RunSentMessages();
+        auto& st = State();
+        bool take = (remove & PM_REMOVE) != 0;
+        for (;;) {
+            std::unique_lock<std::mutex> lock(st.mutex);
+            auto q = QueueLocked(std::this_thread::get_id());
+            auto first = [&](bool input) {
+                auto it = q->messages.begin();
+                for (; it != q->messages.end(); ++it)
+                    if (it->input == input && MatchesWindow(it->msg.hwnd, hwnd) &&
+                        InRange(it->msg.message, lo, hi))
+                        break;
+                return it;
+            };
+            // Posted messages first, then WM_QUIT, then input.
+            auto it = first(false);
+            if (it == q->messages.end()) {
+                if (q->quitPending && InRange(WM_QUIT, lo, hi)) {
+                    *out = MSG{nullptr,
+                               WM_QUIT,
+                               static_cast<WPARAM>(q->quitCode),
+                               0,
+                               platform::ClockNow(),
+                               CursorPos()};
+                    if (take) q->quitPending = false;
+                    return TRUE;
+                }
+                it = first(true);
+            }
+            if (it == q->messages.end()) break;
+            if (IsMouseMessage(it->msg.message) && !it->setCursorSent && it->msg.hwnd) {
+                it->setCursorSent = true;
+                HWND target = it->msg.hwnd;
+                UINT message = it->msg.message;
+                lock.unlock();
+                SendMessageA(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
+                             MAKELPARAM(HTCLIENT, message));
+                continue; // the queue may have changed meanwhile
+            }
+            *out = it->msg;
+            if (take) {
+                ApplyToKeyState(*it);
+                q->lastTime = static_cast<LONG>(out->time);
+                q->lastPos = static_cast<DWORD>(MAKELONG(out->pt.x, out->pt.y));
+                if (out->message == WM_KEYDOWN || out->message == WM_SYSKEYDOWN) {
+                    q->lastKey = *out;
+                    q->lastKeyText = it->text;
+                }
+                q->messages.erase(it);
+            }
+            return TRUE;
+        }
+        if (InRange(WM_PAINT, lo, hi) && TakePaint(hwnd, out)) return TRUE;
+        if (InRange(WM_TIMER, lo, hi) && TakeDueTimer(hwnd, take, out)) return TRUE;
+        return FALSE;
+    });
+}
+
+std::atomic<uint64_t> waitRounds{0};
+
+namespace {
+
+// A real display delivers input only when the host is pumped, so the thread
+// that owns it looks again this often; everything else wakes the wait.
+constexpr int32_t kHostPollMs = 5;
+// Virtual time moves on another thread without a wake: look again soon.
+constexpr int32_t kVirtualPollMs = 1;
+// A bound on any wait, so a missed wake costs a delay, never a hang.
+constexpr int32_t kLongestWaitMs = 1000;
+
+uint64_t Changes() {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return State().changes;
+}
+
+// Waits until the state changed since `seen`, this thread's next timer of
+// `filter` falls due, or the host wants pumping.
+void WaitForMessage(HWND filter, uint64_t seen) {
+    if (platform::ClockIsVirtual() && platform::ClockIsOwnerThread()) {
+        Sleep(1); // the clock moves only while its owner waits, as in Sleep
+        return;
     }
-    RunSentMessages();
+    int32_t limit = kLongestWaitMs;
+    if (platform::ClockIsVirtual())
+        limit = kVirtualPollMs;
+    else if (platform::IsHostThread() && platform::CurrentHost() == platform::HostKind::Sdl)
+        limit = kHostPollMs;
     auto& st = State();
-    bool take = (remove & PM_REMOVE) != 0;
-    for (;;) {
-        std::unique_lock<std::mutex> lock(st.mutex);
-        auto q = QueueLocked(std::this_thread::get_id());
-        auto first = [&](bool input) {
-            auto it = q->messages.begin();
-            for (; it != q->messages.end(); ++it)
-                if (it->input == input && MatchesWindow(it->msg.hwnd, hwnd) &&
-                    InRange(it->msg.message, lo, hi))
-                    break;
-            return it;
-        };
-        // Posted messages first, then WM_QUIT, then input.
-        auto it = first(false);
-        if (it == q->messages.end()) {
-            if (q->quitPending && InRange(WM_QUIT, lo, hi)) {
-                *out = MSG{
-                    nullptr,    WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, platform::ClockNow(),
-                    CursorPos()};
-                if (take) q->quitPending = false;
-                return TRUE;
-            }
-            it = first(true);
-        }
-        if (it == q->messages.end()) break;
-        if (IsMouseMessage(it->msg.message) && !it->setCursorSent && it->msg.hwnd) {
-            it->setCursorSent = true;
-            HWND target = it->msg.hwnd;
-            UINT message = it->msg.message;
-            lock.unlock();
-            SendMessageA(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
-                         MAKELPARAM(HTCLIENT, message));
-            continue; // the queue may have changed meanwhile
-        }
-        *out = it->msg;
-        if (take) {
-            ApplyToKeyState(*it);
-            q->lastTime = static_cast<LONG>(out->time);
-            q->lastPos = static_cast<DWORD>(MAKELONG(out->pt.x, out->pt.y));
-            if (out->message == WM_KEYDOWN || out->message == WM_SYSKEYDOWN) {
-                q->lastKey = *out;
-                q->lastKeyText = it->text;
-            }
-            q->messages.erase(it);
-        }
-        return TRUE;
-    }
-    if (InRange(WM_PAINT, lo, hi) && TakePaint(hwnd, out)) return TRUE;
-    if (InRange(WM_TIMER, lo, hi) && TakeDueTimer(hwnd, take, out)) return TRUE;
-    return FALSE;
+    std::unique_lock<std::mutex> lock(st.mutex);
+    int32_t due = NextTimerDueLocked(filter);
+    if (due >= 0 && due < limit) limit = due;
+    if (limit == 0) return;
+    st.wake.wait_for(lock, std::chrono::milliseconds(limit), [&] { return st.changes != seen; });
+}
+
+} // namespace
+
+uint64_t platform::MessageWaitRounds() {
+    return waitRounds.load();
 }
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
-    if (!msg) return -1;
-    for (;;) {
-        if (PeekMessageA(msg, hwnd, lo, hi, PM_REMOVE))
-            return msg->message == WM_QUIT ? FALSE : TRUE;
-        // On virtual time the owner's wait moves the clock, so timers come due.
-        Sleep(1);
-    }
+    return platform::OrOutOfMemory<BOOL>(-1, [&]() -> BOOL {
+        if (!msg) return -1;
+        for (;;) {
+            uint64_t seen = Changes(); // before the look: what comes during it ends the wait
+            if (PeekMessageA(msg, hwnd, lo, hi, PM_REMOVE))
+                return msg->message == WM_QUIT ? FALSE : TRUE;
+            ++waitRounds;
+            WaitForMessage(hwnd, seen);
+        }
+    });
 }
 
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto& st = State();
-    std::lock_guard<std::mutex> lock(st.mutex);
-    if (!hwnd) {
-        auto q = QueueLocked(std::this_thread::get_id());
-        QueuedMessage m;
-        m.msg = MSG{nullptr, msg, wParam, lParam, platform::ClockNow(), CursorPos()};
-        m.seq = st.nextSeq++;
-        q->messages.push_back(std::move(m));
-        st.wake.notify_all();
-        return TRUE;
-    }
-    WindowPtr w = FindLocked(hwnd);
-    if (!w) return FALSE;
-    return PostLocked(w, msg, wParam, lParam, false) ? TRUE : FALSE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        auto& st = State();
+        std::lock_guard<std::mutex> lock(st.mutex);
+        if (!hwnd) {
+            auto q = QueueLocked(std::this_thread::get_id());
+            QueuedMessage m;
+            m.msg = MSG{nullptr, msg, wParam, lParam, platform::ClockNow(), CursorPos()};
+            m.seq = st.nextSeq++;
+            q->messages.push_back(std::move(m));
+            Wake(st);
+            return TRUE;
+        }
+        WindowPtr w = FindLocked(hwnd);
+        if (!w) return FALSE;
+        return PostLocked(w, msg, wParam, lParam, false) ? TRUE : FALSE;
+    });
 }
 
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto& st = State();
-    std::unique_lock<std::mutex> lock(st.mutex);
-    WindowPtr w = FindLocked(hwnd);
-    if (!w) return 0;
-    if (w->thread == std::this_thread::get_id()) {
-        WNDPROC proc = w->proc;
-        lock.unlock();
-        return proc ? proc(hwnd, msg, wParam, lParam) : 0;
-    }
-    // Another thread's window: its thread runs the procedure the next time it
-    // reads its queue, and this thread waits for the answer.
-    SentMessage sent{hwnd, msg, wParam, lParam};
-    QueueLocked(w->thread)->sent.push_back(&sent);
-    st.wake.notify_all();
-    auto own = QueueLocked(std::this_thread::get_id());
-    for (;;) {
-        st.wake.wait(lock, [&] { return sent.done || !FindLocked(hwnd) || !own->sent.empty(); });
-        if (sent.done || !FindLocked(hwnd)) break;
-        // Messages sent to this thread meanwhile run now, so two threads
-        // sending to each other do not wait forever.
-        lock.unlock();
-        RunSentMessages();
-        lock.lock();
-    }
-    if (!sent.done) {
-        auto q = QueueLocked(w->thread);
-        for (auto it = q->sent.begin(); it != q->sent.end(); ++it)
-            if (*it == &sent) {
-                q->sent.erase(it);
-                break;
-            }
-    }
-    return sent.result;
+    return platform::OrOutOfMemory<LRESULT>(0, [&]() -> LRESULT {
+        auto& st = State();
+        std::unique_lock<std::mutex> lock(st.mutex);
+        WindowPtr w = FindLocked(hwnd);
+        if (!w) return 0;
+        if (w->thread == std::this_thread::get_id()) {
+            WNDPROC proc = w->proc;
+            lock.unlock();
+            return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+        }
+        // Another thread's window: its thread runs the procedure the next time it
+        // reads its queue, and this thread waits for the answer.
+        SentMessage sent{hwnd, msg, wParam, lParam};
+        QueueLocked(w->thread)->sent.push_back(&sent);
+        Wake(st);
+        auto own = QueueLocked(std::this_thread::get_id());
+        for (;;) {
+            st.wake.wait(lock,
+                         [&] { return sent.done || !FindLocked(hwnd) || !own->sent.empty(); });
+            if (sent.done || !FindLocked(hwnd)) break;
+            // Messages sent to this thread meanwhile run now, so two threads
+            // sending to each other do not wait forever.
+            lock.unlock();
+            RunSentMessages();
+            lock.lock();
+        }
+        if (!sent.done) {
+            auto q = QueueLocked(w->thread);
+            for (auto it = q->sent.begin(); it != q->sent.end(); ++it)
+                if (*it == &sent) {
+                    q->sent.erase(it);
+                    break;
+                }
+        }
+        return sent.result;
+    });
 }
 
 void PostQuitMessage(int exitCode) {
@@ -240,7 +300,7 @@ void PostQuitMessage(int exitCode) {
     auto q = QueueLocked(std::this_thread::get_id());
     q->quitPending = true;
     q->quitCode = exitCode;
-    State().wake.notify_all();
+    Wake(State());
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {

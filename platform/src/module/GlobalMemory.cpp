@@ -2,6 +2,7 @@
 // a record as handle, whose lock count GlobalLock and GlobalUnlock keep. The
 // memory itself never moves. The mixer allocates from its timer thread too,
 // so every call takes the table's lock.
+#include "../kernel/OutOfMemory.h"
 #include "platform/Module.h"
 
 #include <cstdlib>
@@ -37,22 +38,24 @@ Block* Find(Table& t, HGLOBAL handle) {
 } // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, size_t bytes) {
-    auto block = std::make_unique<Block>();
-    block->size = bytes;
-    block->movable = (flags & GMEM_MOVEABLE) != 0;
-    // A movable block of no bytes exists but has no memory, as a discarded
-    // block has; everything else gets at least one byte.
-    if (!(block->movable && bytes == 0)) {
-        const size_t n = bytes ? bytes : 1;
-        block->memory = (flags & GMEM_ZEROINIT) ? std::calloc(n, 1) : std::malloc(n);
-        if (!block->memory) return nullptr;
-    }
-    HGLOBAL handle = block->movable ? static_cast<HGLOBAL>(block.get()) : block->memory;
-    Table& t = GetTable();
-    std::lock_guard guard(t.lock);
-    if (block->memory) t.byPointer[block->memory] = handle;
-    t.byHandle[handle] = std::move(block);
-    return handle;
+    return platform::OrOutOfMemory<HGLOBAL>(nullptr, [&]() -> HGLOBAL {
+        auto block = std::make_unique<Block>();
+        block->size = bytes;
+        block->movable = (flags & GMEM_MOVEABLE) != 0;
+        // A movable block of no bytes exists but has no memory, as a discarded
+        // block has; everything else gets at least one byte.
+        if (!(block->movable && bytes == 0)) {
+            const size_t n = bytes ? bytes : 1;
+            block->memory = (flags & GMEM_ZEROINIT) ? std::calloc(n, 1) : std::malloc(n);
+            if (!block->memory) return nullptr;
+        }
+        HGLOBAL handle = block->movable ? static_cast<HGLOBAL>(block.get()) : block->memory;
+        Table& t = GetTable();
+        std::lock_guard guard(t.lock);
+        if (block->memory) t.byPointer[block->memory] = handle;
+        t.byHandle[handle] = std::move(block);
+        return handle;
+    });
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {

@@ -1,5 +1,6 @@
 // Simulated modules: names with export tables, loaded by reference count, and
 // the system's own modules whose functions callers look up by name.
+#include "../kernel/OutOfMemory.h"
 #include "platform/Module.h"
 
 #include "platform/Gdi.h"
@@ -139,12 +140,14 @@ DWORD GetVersion() {
 }
 
 HMODULE LoadLibraryA(LPCSTR name) {
-    Registry& r = GetRegistry();
-    std::lock_guard guard(r.lock);
-    ModuleRecord* m = Available(r, Normalize(name));
-    if (!m) return nullptr;
-    ++m->references;
-    return reinterpret_cast<HMODULE>(m);
+    return platform::OrOutOfMemory<HMODULE>(nullptr, [&]() -> HMODULE {
+        Registry& r = GetRegistry();
+        std::lock_guard guard(r.lock);
+        ModuleRecord* m = Available(r, Normalize(name));
+        if (!m) return nullptr;
+        ++m->references;
+        return reinterpret_cast<HMODULE>(m);
+    });
 }
 
 BOOL FreeLibrary(HMODULE module) {
@@ -157,17 +160,19 @@ BOOL FreeLibrary(HMODULE module) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
-    // Names below 0x10000 are ordinals, which no simulated module exports.
-    if (!name || reinterpret_cast<uintptr_t>(name) < 0x10000) return nullptr;
-    Registry& r = GetRegistry();
-    std::lock_guard guard(r.lock);
-    ModuleRecord* m = FromHandle(r, module);
-    if (!m || !Available(r, m->name)) return nullptr;
-    if (r.absentSymbols.count({m->name, name})) return nullptr;
-    for (size_t i = 0; i < m->count; ++i)
-        if (m->exports[i].name && std::strcmp(m->exports[i].name, name) == 0)
-            return m->exports[i].proc;
-    return nullptr;
+    return platform::OrOutOfMemory<FARPROC>(nullptr, [&]() -> FARPROC {
+        // Names below 0x10000 are ordinals, which no simulated module exports.
+        if (!name || reinterpret_cast<uintptr_t>(name) < 0x10000) return nullptr;
+        Registry& r = GetRegistry();
+        std::lock_guard guard(r.lock);
+        ModuleRecord* m = FromHandle(r, module);
+        if (!m || !Available(r, m->name)) return nullptr;
+        if (r.absentSymbols.count({m->name, name})) return nullptr;
+        for (size_t i = 0; i < m->count; ++i)
+            if (m->exports[i].name && std::strcmp(m->exports[i].name, name) == 0)
+                return m->exports[i].proc;
+        return nullptr;
+    });
 }
 
 HMODULE GetModuleHandleA(LPCSTR name) {

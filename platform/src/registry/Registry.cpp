@@ -1,6 +1,7 @@
 // The registry store: keys by case-insensitive path, each with its values,
 // loaded from the configuration folder on first use and written back after
 // every change.
+#include "../kernel/OutOfMemory.h"
 #include "platform/Registry.h"
 
 #include "platform/ByteStream.h"
@@ -243,44 +244,48 @@ std::string DisplayPath(Store& s, const std::string& lower) {
 } // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    Store& s = GetStore();
-    std::lock_guard guard(s.lock);
-    s.Load();
-    const std::string parent = s.PathOf(key);
-    if (parent.empty()) return ERROR_INVALID_HANDLE;
-    const std::string path = Lower(Join(parent, subKey));
-    bool exists = s.keys.count(path) != 0;
-    for (const Root& r : kRoots)
-        exists = exists || Lower(r.name) == path;
-    if (!exists) return ERROR_FILE_NOT_FOUND;
-    *result = s.NewHandle(path);
-    return ERROR_SUCCESS;
+    return platform::OrOutOfMemory<LONG>(ERROR_NOT_ENOUGH_MEMORY, [&]() -> LONG {
+        if (!result) return ERROR_INVALID_PARAMETER;
+        *result = nullptr;
+        Store& s = GetStore();
+        std::lock_guard guard(s.lock);
+        s.Load();
+        const std::string parent = s.PathOf(key);
+        if (parent.empty()) return ERROR_INVALID_HANDLE;
+        const std::string path = Lower(Join(parent, subKey));
+        bool exists = s.keys.count(path) != 0;
+        for (const Root& r : kRoots)
+            exists = exists || Lower(r.name) == path;
+        if (!exists) return ERROR_FILE_NOT_FOUND;
+        *result = s.NewHandle(path);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, void*, PHKEY result,
                      LPDWORD disposition) {
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    Store& s = GetStore();
-    std::lock_guard guard(s.lock);
-    s.Load();
-    const std::string parent = s.PathOf(key);
-    if (parent.empty()) return ERROR_INVALID_HANDLE;
-    const std::string display = Join(DisplayPath(s, parent), subKey);
-    // Paths and names past Windows' own limits are refused, so every length
-    // fits its field in the file.
-    if (display.size() > kMaxName) return ERROR_INVALID_PARAMETER;
-    const std::string path = Lower(display);
-    const bool existed = s.keys.count(path) != 0;
-    if (!existed) {
-        s.Create(display);
-        s.Save();
-    }
-    if (disposition) *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
-    *result = s.NewHandle(path);
-    return ERROR_SUCCESS;
+    return platform::OrOutOfMemory<LONG>(ERROR_NOT_ENOUGH_MEMORY, [&]() -> LONG {
+        if (!result) return ERROR_INVALID_PARAMETER;
+        *result = nullptr;
+        Store& s = GetStore();
+        std::lock_guard guard(s.lock);
+        s.Load();
+        const std::string parent = s.PathOf(key);
+        if (parent.empty()) return ERROR_INVALID_HANDLE;
+        const std::string display = Join(DisplayPath(s, parent), subKey);
+        // Paths and names past Windows' own limits are refused, so every length
+        // fits its field in the file.
+        if (display.size() > kMaxName) return ERROR_INVALID_PARAMETER;
+        const std::string path = Lower(display);
+        const bool existed = s.keys.count(path) != 0;
+        if (!existed) {
+            s.Create(display);
+            s.Save();
+        }
+        if (disposition) *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
+        *result = s.NewHandle(path);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegCloseKey(HKEY key) {
@@ -292,54 +297,60 @@ LONG RegCloseKey(HKEY key) {
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) {
-    if (data && !size) return ERROR_INVALID_PARAMETER;
-    Store& s = GetStore();
-    std::lock_guard guard(s.lock);
-    s.Load();
-    Key* k = s.Find(key);
-    if (!k) return ERROR_INVALID_HANDLE;
-    auto it = k->values.find(Lower(name ? name : ""));
-    if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
-    const Value& v = it->second;
-    if (type) *type = v.type;
-    const DWORD needed = static_cast<DWORD>(v.data.size());
-    if (data) {
-        if (*size < needed) {
-            *size = needed;
-            return ERROR_MORE_DATA;
+    return platform::OrOutOfMemory<LONG>(ERROR_NOT_ENOUGH_MEMORY, [&]() -> LONG {
+        if (data && !size) return ERROR_INVALID_PARAMETER;
+        Store& s = GetStore();
+        std::lock_guard guard(s.lock);
+        s.Load();
+        Key* k = s.Find(key);
+        if (!k) return ERROR_INVALID_HANDLE;
+        auto it = k->values.find(Lower(name ? name : ""));
+        if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
+        const Value& v = it->second;
+        if (type) *type = v.type;
+        const DWORD needed = static_cast<DWORD>(v.data.size());
+        if (data) {
+            if (*size < needed) {
+                *size = needed;
+                return ERROR_MORE_DATA;
+            }
+            if (needed) std::memcpy(data, v.data.data(), needed);
         }
-        if (needed) std::memcpy(data, v.data.data(), needed);
-    }
-    if (size) *size = needed;
-    return ERROR_SUCCESS;
+        if (size) *size = needed;
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
-    if ((!data && size) || size > kMaxData || (name && std::strlen(name) > kMaxName))
-        return ERROR_INVALID_PARAMETER;
-    Store& s = GetStore();
-    std::lock_guard guard(s.lock);
-    s.Load();
-    Key* k = s.Find(key);
-    if (!k) return ERROR_INVALID_HANDLE;
-    Value v;
-    v.name = name ? name : "";
-    v.type = type;
-    if (size) v.data.assign(data, data + size);
-    k->values[Lower(v.name)] = std::move(v);
-    s.Save();
-    return ERROR_SUCCESS;
+    return platform::OrOutOfMemory<LONG>(ERROR_NOT_ENOUGH_MEMORY, [&]() -> LONG {
+        if ((!data && size) || size > kMaxData || (name && std::strlen(name) > kMaxName))
+            return ERROR_INVALID_PARAMETER;
+        Store& s = GetStore();
+        std::lock_guard guard(s.lock);
+        s.Load();
+        Key* k = s.Find(key);
+        if (!k) return ERROR_INVALID_HANDLE;
+        Value v;
+        v.name = name ? name : "";
+        v.type = type;
+        if (size) v.data.assign(data, data + size);
+        k->values[Lower(v.name)] = std::move(v);
+        s.Save();
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR name) {
-    Store& s = GetStore();
-    std::lock_guard guard(s.lock);
-    s.Load();
-    Key* k = s.Find(key);
-    if (!k) return ERROR_INVALID_HANDLE;
-    if (!k->values.erase(Lower(name ? name : ""))) return ERROR_FILE_NOT_FOUND;
-    s.Save();
-    return ERROR_SUCCESS;
+    return platform::OrOutOfMemory<LONG>(ERROR_NOT_ENOUGH_MEMORY, [&]() -> LONG {
+        Store& s = GetStore();
+        std::lock_guard guard(s.lock);
+        s.Load();
+        Key* k = s.Find(key);
+        if (!k) return ERROR_INVALID_HANDLE;
+        if (!k->values.erase(Lower(name ? name : ""))) return ERROR_FILE_NOT_FOUND;
+        s.Save();
+        return ERROR_SUCCESS;
+    });
 }
 
 namespace platform {

@@ -2,6 +2,7 @@
 // one timer thread (real time) or on the thread advancing the clock (virtual
 // time), so callbacks never overlap. The timer list has its own lock, which is
 // never held during a callback: killing a timer never waits for one.
+#include "../kernel/OutOfMemory.h"
 #include "platform/Clock.h"
 #include "platform/MMSystem.h"
 
@@ -145,8 +146,10 @@ private:
 } // namespace
 
 MMRESULT timeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
-    if (!callback || delay == 0) return 0;
-    return TimerService::Get().Add(delay, callback, user, (flags & TIME_PERIODIC) != 0);
+    return platform::OrOutOfMemory<MMRESULT>(0, [&]() -> MMRESULT {
+        if (!callback || delay == 0) return 0;
+        return TimerService::Get().Add(delay, callback, user, (flags & TIME_PERIODIC) != 0);
+    });
 }
 
 MMRESULT timeKillEvent(UINT timerId) {

@@ -1,6 +1,7 @@
 // Window timers. They are not queued: WM_TIMER is made when the thread reads
 // an otherwise empty queue and a timer is due, and the next one falls due a
 // full period after that read, so a slow reader gets fewer, not more.
+#include "../kernel/OutOfMemory.h"
 #include "../window/UserState.h"
 #include "platform/Clock.h"
 
@@ -13,26 +14,29 @@ constexpr UINT kMinimumElapse = 10; // as USER_TIMER_MINIMUM
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
-    auto& st = State();
-    std::lock_guard<std::mutex> lock(st.mutex);
-    if (hwnd && !FindLocked(hwnd)) return 0;
-    elapse = std::max(elapse, kMinimumElapse);
-    uint32_t due = platform::ClockNow() + elapse;
-    std::thread::id self = std::this_thread::get_id();
-    for (WindowTimer& t : st.timers) {
-        bool same =
-            hwnd ? (t.hwnd == hwnd && t.id == id) : (!t.hwnd && t.id == id && t.thread == self);
-        if (same) {
-            t.elapse = elapse;
-            t.proc = proc;
-            t.due = due;
-            return hwnd ? (id ? id : 1) : id;
+    return platform::OrOutOfMemory<UINT_PTR>(0, [&]() -> UINT_PTR {
+        auto& st = State();
+        std::lock_guard<std::mutex> lock(st.mutex);
+        if (hwnd && !FindLocked(hwnd)) return 0;
+        elapse = std::max(elapse, kMinimumElapse);
+        uint32_t due = platform::ClockNow() + elapse;
+        std::thread::id self = std::this_thread::get_id();
+        for (WindowTimer& t : st.timers) {
+            bool same =
+                hwnd ? (t.hwnd == hwnd && t.id == id) : (!t.hwnd && t.id == id && t.thread == self);
+            if (same) {
+                t.elapse = elapse;
+                t.proc = proc;
+                t.due = due;
+                Wake(st); // a reader may be waiting for the old due time
+                return hwnd ? (id ? id : 1) : id;
+            }
         }
-    }
-    if (!hwnd) id = st.nextThreadTimerId++;
-    st.timers.push_back(WindowTimer{hwnd, id, elapse, proc, due, self});
-    st.wake.notify_all();
-    return hwnd ? (id ? id : 1) : id;
+        if (!hwnd) id = st.nextThreadTimerId++;
+        st.timers.push_back(WindowTimer{hwnd, id, elapse, proc, due, self});
+        Wake(st);
+        return hwnd ? (id ? id : 1) : id;
+    });
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
@@ -47,17 +51,35 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
 
 namespace platform::user {
 
+namespace {
+
+bool Serves(const WindowTimer& t, HWND filter) {
+    if (t.thread != std::this_thread::get_id()) return false;
+    // A filter of -1 asks for the thread's own messages: timers of no window.
+    HWND want = filter == reinterpret_cast<HWND>(-1) ? nullptr : filter;
+    return !filter || t.hwnd == want;
+}
+
+} // namespace
+
+int32_t NextTimerDueLocked(HWND filter) {
+    uint32_t now = platform::ClockNow();
+    int32_t next = -1;
+    for (const WindowTimer& t : State().timers) {
+        if (!Serves(t, filter)) continue;
+        int32_t wait = std::max(static_cast<int32_t>(t.due - now), 0);
+        if (next < 0 || wait < next) next = wait;
+    }
+    return next;
+}
+
 bool TakeDueTimer(HWND filter, bool remove, MSG* out) {
     auto& st = State();
     std::lock_guard<std::mutex> lock(st.mutex);
     uint32_t now = platform::ClockNow();
     WindowTimer* best = nullptr;
     for (WindowTimer& t : st.timers) {
-        if (t.thread != std::this_thread::get_id()) continue;
-        // A filter of -1 asks for the thread's own messages: timers of no window.
-        HWND want = filter == reinterpret_cast<HWND>(-1) ? nullptr : filter;
-        if (filter && t.hwnd != want) continue;
-        if (static_cast<int32_t>(now - t.due) < 0) continue;
+        if (!Serves(t, filter) || static_cast<int32_t>(now - t.due) < 0) continue;
         if (!best || static_cast<int32_t>(t.due - best->due) < 0) best = &t;
     }
     if (!best) return false;

@@ -1,6 +1,7 @@
 // Update regions and painting. The update region is kept as one bounding
 // rectangle; WM_PAINT is made from it when a thread's queue is otherwise
 // empty (see the queue).
+#include "../kernel/OutOfMemory.h"
 #include "UserState.h"
 
 #include <algorithm>
@@ -35,20 +36,22 @@ void InvalidateOne(Window& w, const RECT* rect, bool erase) {
 } // namespace
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
-    auto& st = State();
-    std::lock_guard<std::mutex> lock(st.mutex);
-    if (!hwnd) {
-        for (auto& [id, w] : st.windows)
-            if (!w->destroyed && w->thread == std::this_thread::get_id())
-                InvalidateOne(*w, nullptr, erase != FALSE);
-        st.wake.notify_all();
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        auto& st = State();
+        std::lock_guard<std::mutex> lock(st.mutex);
+        if (!hwnd) {
+            for (auto& [id, w] : st.windows)
+                if (!w->destroyed && w->thread == std::this_thread::get_id())
+                    InvalidateOne(*w, nullptr, erase != FALSE);
+            Wake(st);
+            return TRUE;
+        }
+        WindowPtr w = FindLocked(hwnd);
+        if (!w) return FALSE;
+        InvalidateOne(*w, rect, erase != FALSE);
+        Wake(st);
         return TRUE;
-    }
-    WindowPtr w = FindLocked(hwnd);
-    if (!w) return FALSE;
-    InvalidateOne(*w, rect, erase != FALSE);
-    st.wake.notify_all();
-    return TRUE;
+    });
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {
@@ -86,22 +89,25 @@ BOOL UpdateWindow(HWND hwnd) {
 }
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-    if (!ps) return nullptr;
-    std::memset(ps, 0, sizeof(*ps));
-    WindowPtr w = Find(hwnd);
-    if (!w) return nullptr;
-    bool erase;
-    {
-        std::lock_guard<std::mutex> lock(State().mutex);
-        ps->rcPaint = w->updatePending ? w->update : RECT{0, 0, 0, 0};
-        erase = w->erasepending;
-        w->updatePending = false;
-        w->erasepending = false;
-    }
-    ps->hdc = GetDC(hwnd);
-    if (erase)
-        ps->fErase = Send(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(ps->hdc), 0) ? FALSE : TRUE;
-    return ps->hdc;
+    return platform::OrOutOfMemory<HDC>(nullptr, [&]() -> HDC {
+        if (!ps) return nullptr;
+        std::memset(ps, 0, sizeof(*ps));
+        WindowPtr w = Find(hwnd);
+        if (!w) return nullptr;
+        bool erase;
+        {
+            std::lock_guard<std::mutex> lock(State().mutex);
+            ps->rcPaint = w->updatePending ? w->update : RECT{0, 0, 0, 0};
+            erase = w->erasepending;
+            w->updatePending = false;
+            w->erasepending = false;
+        }
+        ps->hdc = GetDC(hwnd);
+        if (erase)
+            ps->fErase =
+                Send(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(ps->hdc), 0) ? FALSE : TRUE;
+        return ps->hdc;
+    });
 }
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {

@@ -11,6 +11,11 @@ UserState& State() {
     return *state;
 }
 
+void Wake(UserState& st) {
+    ++st.changes;
+    st.wake.notify_all();
+}
+
 std::atomic<int64_t> cachedCursorPos{0};
 
 POINT CursorPos() {
@@ -97,7 +102,7 @@ bool PostLocked(const WindowPtr& w, UINT msg, WPARAM wParam, LPARAM lParam, bool
         q->messages.push_front(std::move(m));
     else
         q->messages.push_back(std::move(m));
-    st.wake.notify_all();
+    Wake(st);
     return true;
 }
 
@@ -109,7 +114,7 @@ void PostInput(const WindowPtr& w, UINT msg, WPARAM wParam, LPARAM lParam, BYTE 
     m.input = true;
     m.seq = State().nextSeq++;
     q->messages.push_back(std::move(m));
-    State().wake.notify_all();
+    Wake(State());
 }
 
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

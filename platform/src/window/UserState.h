@@ -118,6 +118,7 @@ struct ThreadQueue {
 struct UserState {
     std::mutex mutex;
     std::condition_variable wake;
+    uint64_t changes = 0; // counts Wake calls: a reader's wait ends when it moves
     std::map<std::string, std::shared_ptr<WindowClass>> classes; // lower-case names
     std::map<uintptr_t, WindowPtr> windows;
     uintptr_t nextHandle = 0x10010;
@@ -157,6 +158,9 @@ extern std::atomic<int64_t> cachedCursorPos;
 POINT CursorPos();
 void SetCachedCursorPos(POINT p);
 
+// Tells waiting readers that something may have arrived; mutex held.
+void Wake(UserState& st);
+
 // Lookups; call with the mutex held.
 WindowPtr FindLocked(HWND hwnd);
 std::shared_ptr<ThreadQueue> QueueLocked(std::thread::id thread);
@@ -192,6 +196,9 @@ void UnpublishWindow(Window& w);
 
 // Window timers due on this thread (WindowTimer.cpp).
 bool TakeDueTimer(HWND filter, bool remove, MSG* out);
+// Milliseconds until this thread's next timer is due (0 when one is), -1
+// with none; mutex held.
+int32_t NextTimerDueLocked(HWND filter);
 void KillWindowTimers(HWND hwnd);
 
 std::string Lower(const char* s);

@@ -1,5 +1,6 @@
 // Window classes and windows, with the messages Windows sends from inside
 // these calls.
+#include "../kernel/OutOfMemory.h"
 #include "../host/HostBackend.h"
 #include "UserState.h"
 #include "WindowSurface.h"
@@ -95,22 +96,24 @@ bool IsTopLevel(const Window& w) {
 } // namespace
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
-    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
-    if (IS_INTRESOURCE(wc->lpszClassName)) return 0;
-    auto& st = State();
-    std::lock_guard<std::mutex> lock(st.mutex);
-    std::string key = Lower(wc->lpszClassName);
-    if (st.classes.count(key)) return 0; // already registered: Windows refuses too
-    auto cls = std::make_shared<WindowClass>();
-    cls->name = wc->lpszClassName;
-    cls->style = wc->style;
-    cls->proc = wc->lpfnWndProc;
-    cls->instance = wc->hInstance;
-    cls->icon = wc->hIcon;
-    cls->cursor = wc->hCursor;
-    cls->background = wc->hbrBackground;
-    st.classes[key] = cls;
-    return nextAtom++;
+    return platform::OrOutOfMemory<ATOM>(0, [&]() -> ATOM {
+        if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
+        if (IS_INTRESOURCE(wc->lpszClassName)) return 0;
+        auto& st = State();
+        std::lock_guard<std::mutex> lock(st.mutex);
+        std::string key = Lower(wc->lpszClassName);
+        if (st.classes.count(key)) return 0; // already registered: Windows refuses too
+        auto cls = std::make_shared<WindowClass>();
+        cls->name = wc->lpszClassName;
+        cls->style = wc->style;
+        cls->proc = wc->lpfnWndProc;
+        cls->instance = wc->hInstance;
+        cls->icon = wc->hIcon;
+        cls->cursor = wc->hCursor;
+        cls->background = wc->hbrBackground;
+        st.classes[key] = cls;
+        return nextAtom++;
+    });
 }
 
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
@@ -141,64 +144,66 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* out) {
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param) {
-    if (!className || IS_INTRESOURCE(className)) return nullptr;
-    auto& st = State();
-    auto w = std::make_shared<Window>();
-    {
-        std::lock_guard<std::mutex> lock(st.mutex);
-        auto it = st.classes.find(Lower(className));
-        if (it == st.classes.end()) return nullptr;
-        if ((style & WS_CHILD) && !FindLocked(parent)) return nullptr;
-        w->cls = it->second;
-        w->proc = w->cls->proc;
-        w->handle = reinterpret_cast<HWND>(st.nextHandle);
-        st.nextHandle += 4;
-        w->style = style & ~(WS_VISIBLE | WS_MINIMIZE);
-        w->exStyle = exStyle;
-        w->topmost = (exStyle & WS_EX_TOPMOST) != 0;
-        w->title = windowName ? windowName : "";
-        w->parent = parent;
-        w->instance = instance;
-        w->menu = menu;
-        w->thread = std::this_thread::get_id();
-        w->enabled = !(style & WS_DISABLED);
-        if (x == CW_USEDEFAULT) {
-            int step = 26 * (st.cascade++ % 8);
-            x = step;
-            y = step;
+    return platform::OrOutOfMemory<HWND>(nullptr, [&]() -> HWND {
+        if (!className || IS_INTRESOURCE(className)) return nullptr;
+        auto& st = State();
+        auto w = std::make_shared<Window>();
+        {
+            std::lock_guard<std::mutex> lock(st.mutex);
+            auto it = st.classes.find(Lower(className));
+            if (it == st.classes.end()) return nullptr;
+            if ((style & WS_CHILD) && !FindLocked(parent)) return nullptr;
+            w->cls = it->second;
+            w->proc = w->cls->proc;
+            w->handle = reinterpret_cast<HWND>(st.nextHandle);
+            st.nextHandle += 4;
+            w->style = style & ~(WS_VISIBLE | WS_MINIMIZE);
+            w->exStyle = exStyle;
+            w->topmost = (exStyle & WS_EX_TOPMOST) != 0;
+            w->title = windowName ? windowName : "";
+            w->parent = parent;
+            w->instance = instance;
+            w->menu = menu;
+            w->thread = std::this_thread::get_id();
+            w->enabled = !(style & WS_DISABLED);
+            if (x == CW_USEDEFAULT) {
+                int step = 26 * (st.cascade++ % 8);
+                x = step;
+                y = step;
+            }
+            if (width == CW_USEDEFAULT) {
+                width = 640;
+                height = 480;
+            }
+            ClampSize(width, height);
+            w->rect = RECT{x, y, x + width, y + height};
+            w->restoreRect = w->rect;
+            st.windows[reinterpret_cast<uintptr_t>(w->handle)] = w;
         }
-        if (width == CW_USEDEFAULT) {
-            width = 640;
-            height = 480;
-        }
-        ClampSize(width, height);
-        w->rect = RECT{x, y, x + width, y + height};
-        w->restoreRect = w->rect;
-        st.windows[reinterpret_cast<uintptr_t>(w->handle)] = w;
-    }
-    ResizePixels(*w);
-    if (IsTopLevel(*w)) platform::Host().WindowCreated(*w);
+        ResizePixels(*w);
+        if (IsTopLevel(*w)) platform::Host().WindowCreated(*w);
 
-    CREATESTRUCTA cs{
-        param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
-        windowName, className, exStyle};
-    if (!Send(w->handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
-        Send(w->handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-        DestroyWindow(w->handle);
-        return nullptr;
-    }
-    if (!IsWindow(w->handle)) return nullptr; // destroyed from inside WM_CREATE
-    SendSizeAndMove(w, SIZE_RESTORED);
-    if (IsTopLevel(*w)) {
-        std::lock_guard<std::mutex> lock(st.mutex);
-        PublishWindow(*w);
-    }
-    if (style & WS_MAXIMIZE)
-        ShowWindow(w->handle, (style & WS_VISIBLE) ? SW_SHOWMAXIMIZED : SW_HIDE);
-    if (style & WS_MINIMIZE) ShowWindow(w->handle, SW_MINIMIZE);
-    if ((style & WS_VISIBLE) && !(style & (WS_MAXIMIZE | WS_MINIMIZE)))
-        ShowWindow(w->handle, SW_SHOW);
-    return w->handle;
+        CREATESTRUCTA cs{
+            param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+            windowName, className, exStyle};
+        if (!Send(w->handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
+            Send(w->handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+            DestroyWindow(w->handle);
+            return nullptr;
+        }
+        if (!IsWindow(w->handle)) return nullptr; // destroyed from inside WM_CREATE
+        SendSizeAndMove(w, SIZE_RESTORED);
+        if (IsTopLevel(*w)) {
+            std::lock_guard<std::mutex> lock(st.mutex);
+            PublishWindow(*w);
+        }
+        if (style & WS_MAXIMIZE)
+            ShowWindow(w->handle, (style & WS_VISIBLE) ? SW_SHOWMAXIMIZED : SW_HIDE);
+        if (style & WS_MINIMIZE) ShowWindow(w->handle, SW_MINIMIZE);
+        if ((style & WS_VISIBLE) && !(style & (WS_MAXIMIZE | WS_MINIMIZE)))
+            ShowWindow(w->handle, SW_SHOW);
+        return w->handle;
+    });
 }
 
 BOOL DestroyWindow(HWND hwnd) {
@@ -337,49 +342,52 @@ BOOL IsZoomed(HWND hwnd) {
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    WindowPtr w = Find(hwnd);
-    if (!w) return FALSE;
-    if (!(flags & SWP_NOZORDER)) {
-        if (insertAfter == HWND_TOPMOST) w->topmost = true;
-        if (insertAfter == HWND_NOTOPMOST) w->topmost = false;
-        if (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST) {
-            if (w->topmost)
-                w->exStyle |= WS_EX_TOPMOST;
-            else
-                w->exStyle &= ~WS_EX_TOPMOST;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        WindowPtr w = Find(hwnd);
+        if (!w) return FALSE;
+        if (!(flags & SWP_NOZORDER)) {
+            if (insertAfter == HWND_TOPMOST) w->topmost = true;
+            if (insertAfter == HWND_NOTOPMOST) w->topmost = false;
+            if (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST) {
+                if (w->topmost)
+                    w->exStyle |= WS_EX_TOPMOST;
+                else
+                    w->exStyle &= ~WS_EX_TOPMOST;
+            }
         }
-    }
-    if (flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
-    RECT r = w->rect;
-    if (!(flags & SWP_NOMOVE)) {
-        r.right += x - r.left;
-        r.bottom += y - r.top;
-        r.left = x;
-        r.top = y;
-    }
-    if (!(flags & SWP_NOSIZE)) {
-        ClampSize(cx, cy);
-        r.right = r.left + cx;
-        r.bottom = r.top + cy;
-    }
-    if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
-        Reshape(w, r, w->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED, true);
-    if (flags & SWP_FRAMECHANGED) {
-        // A new style changes the client area inside the same window rectangle.
-        ResizePixels(*w);
-        SIZE s;
-        {
-            std::lock_guard<std::mutex> lock(State().mutex);
-            s = ClientSize(*w);
+        if (flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
+        RECT r = w->rect;
+        if (!(flags & SWP_NOMOVE)) {
+            r.right += x - r.left;
+            r.bottom += y - r.top;
+            r.left = x;
+            r.top = y;
         }
-        Send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(s.cx, s.cy));
-        platform::Host().WindowChanged(*w);
-    }
-    if (flags & SWP_SHOWWINDOW)
-        ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
-    else if (!(flags & SWP_NOACTIVATE) && !(flags & SWP_NOZORDER) && w->visible && IsTopLevel(*w))
-        ActivateWindow(hwnd, WA_ACTIVE);
-    return TRUE;
+        if (!(flags & SWP_NOSIZE)) {
+            ClampSize(cx, cy);
+            r.right = r.left + cx;
+            r.bottom = r.top + cy;
+        }
+        if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+            Reshape(w, r, w->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED, true);
+        if (flags & SWP_FRAMECHANGED) {
+            // A new style changes the client area inside the same window rectangle.
+            ResizePixels(*w);
+            SIZE s;
+            {
+                std::lock_guard<std::mutex> lock(State().mutex);
+                s = ClientSize(*w);
+            }
+            Send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(s.cx, s.cy));
+            platform::Host().WindowChanged(*w);
+        }
+        if (flags & SWP_SHOWWINDOW)
+            ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
+        else if (!(flags & SWP_NOACTIVATE) && !(flags & SWP_NOZORDER) && w->visible &&
+                 IsTopLevel(*w))
+            ActivateWindow(hwnd, WA_ACTIVE);
+        return TRUE;
+    });
 }
 
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
@@ -514,16 +522,18 @@ LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 }
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
-    WindowPtr w = Find(hwnd);
-    if (!w) return FALSE;
-    {
-        std::lock_guard<std::mutex> lock(State().mutex);
-        UnpublishWindow(*w);
-        w->title = text ? text : "";
-        if (IsTopLevel(*w)) PublishWindow(*w);
-    }
-    platform::Host().WindowChanged(*w);
-    return TRUE;
+    return platform::OrOutOfMemory<BOOL>(FALSE, [&]() -> BOOL {
+        WindowPtr w = Find(hwnd);
+        if (!w) return FALSE;
+        {
+            std::lock_guard<std::mutex> lock(State().mutex);
+            UnpublishWindow(*w);
+            w->title = text ? text : "";
+            if (IsTopLevel(*w)) PublishWindow(*w);
+        }
+        platform::Host().WindowChanged(*w);
+        return TRUE;
+    });
 }
 
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {

@@ -189,13 +189,16 @@ void Unloader(void* data) {
     ++unloads;
     std::free(data);
 }
+void* OtherLoader(const char*) {
+    return nullptr;
+}
 
 TEST_F(Cache, LoaderEntriesAreSharedAndReleasedThroughTheUnloader) {
     loads = unloads = 0;
     int32_t slot = cache->Load("picture", Loader, Unloader, 0, 2, TCache::kNoHandle);
     ASSERT_NE(slot, TCache::kNoHandle);
     EXPECT_EQ(cache->Load("picture", Loader, Unloader, 0, 2, TCache::kNoHandle), slot);
-    EXPECT_EQ(cache->Find("picture", 0, 0, slot), slot);
+    EXPECT_EQ(cache->Find("picture", 0, 0, slot, Loader), slot);
     EXPECT_EQ(loads, 1);
     EXPECT_EQ(cache->InUse(), 1);
     EXPECT_EQ(cache->TotalBytes(), 0);
@@ -209,6 +212,59 @@ TEST_F(Cache, LoaderEntriesAreSharedAndReleasedThroughTheUnloader) {
     cache->Stop();
     EXPECT_EQ(unloads, 2);
     EXPECT_EQ(cache->Load("picture", Loader, Unloader, 0, 2, TCache::kNoHandle), TCache::kNoHandle);
+}
+
+// A request to the end of the file (size 0 or below) is held only by an entry
+// that reaches the end; every hit holds the whole range asked for.
+TEST_F(Cache, RangeHitsHoldTheWholeRequest) {
+    std::string path = File("hundred.bin", 100);
+    int32_t head = cache->LoadRange(path.c_str(), 0, 10, 0, 2, TCache::kNoHandle);
+    ASSERT_NE(head, TCache::kNoHandle);
+    cache->AddRef(head, 1); // held, so the loads below cannot replace it
+    struct Case {
+        int32_t offset, size;
+        bool hit;
+    } cases[] = {
+        {0, 10, true}, {3, 7, true},     {9, 1, true},  {0, 0, false},
+        {5, 0, false}, {50, -45, false}, {9, 2, false}, {10, 1, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cache->Find(path.c_str(), c.offset, c.size, TCache::kNoHandle) == head, c.hit)
+            << c.offset << "," << c.size;
+
+    // The misses load what was asked for.
+    int32_t tail = cache->LoadRange(path.c_str(), 50, -45, 0, 2, TCache::kNoHandle);
+    ASSERT_NE(tail, head);
+    const TCacheEntry* e = cache->Entry(tail);
+    EXPECT_EQ(e->offset, 50);
+    EXPECT_EQ(e->offset + e->size, 100);
+    EXPECT_EQ(cache->Find(path.c_str(), 60, 0, TCache::kNoHandle), tail);
+    EXPECT_EQ(cache->Find(path.c_str(), 99, -1, TCache::kNoHandle), tail);
+    EXPECT_EQ(cache->Find(path.c_str(), 100, 0, TCache::kNoHandle), TCache::kNoHandle);
+    EXPECT_EQ(cache->Find(path.c_str(), -1, 0, TCache::kNoHandle), TCache::kNoHandle);
+    cache->AddRef(head, 0);
+}
+
+// A loader's record and a file's bytes of the same name are different things:
+// each kind finds only its own entries, and a loader only its own records.
+TEST_F(Cache, LoaderAndByteEntriesAreToldApart) {
+    std::string path = File("pic.bmp", 8);
+    int32_t bytes = cache->LoadRange(path.c_str(), 0, 0, 0, 2, TCache::kNoHandle);
+    ASSERT_NE(bytes, TCache::kNoHandle);
+    loads = 0;
+    int32_t record = cache->Load(path.c_str(), Loader, Unloader, 0, 2, bytes);
+    ASSERT_NE(record, TCache::kNoHandle);
+    EXPECT_NE(record, bytes);
+    EXPECT_EQ(loads, 1);                       // the byte entry was not taken for the record
+    EXPECT_NE(cache->GetData(bytes), nullptr); // and was not dropped for it
+
+    EXPECT_EQ(cache->Find(path.c_str(), 0, 0, record), bytes);
+    EXPECT_EQ(cache->Find(path.c_str(), 0, 0, bytes, Loader), record);
+    EXPECT_EQ(cache->Find(path.c_str(), 0, 0, record, OtherLoader), TCache::kNoHandle);
+    EXPECT_EQ(cache->LoadRange(path.c_str(), 0, 0, 0, 2, record), bytes);
+    EXPECT_EQ(cache->Load(path.c_str(), Loader, Unloader, 0, 2, bytes), record);
+    EXPECT_EQ(cache->Load(path.c_str(), nullptr, nullptr, 0, 2, record), bytes);
+    EXPECT_EQ(loads, 1);
 }
 
 TEST_F(Cache, AgedEntriesAreReusedWhenTheProbeFindsNoFreeSlot) {

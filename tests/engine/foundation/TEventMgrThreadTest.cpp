@@ -9,6 +9,8 @@
 #include "platform/Module.h"
 #include "platform/User.h"
 
+#include "HeadlessWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,16 +21,9 @@
 namespace {
 
 TEST(EventMgrThreads, TicksFromTheTimerThreadMeetTheMainThreadsReadsAndPosts) {
-    platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
-    platform::ClockUseVirtual(false);
+    HWND window = testsupport::OpenHeadlessWindow(
+        {.className = "MgrThreadTest", .proc = DefWindowProcA, .classStyle = 0});
     platform::SetSimulatedVersion(platform::kVersionWindows95); // ticks from a multimedia timer
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MgrThreadTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND window = CreateWindowExA(0, "MgrThreadTest", "mgr", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64,
-                                  nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     auto mgr = std::make_unique<TEventMgr>();
     mgr->InitQueue(window);
@@ -83,16 +78,9 @@ LRESULT CALLBACK MakesTimers(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST(EventMgrThreads, WindowProceduresMayMakeTimersWhileTheTickRuns) {
-    platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
-    platform::ClockUseVirtual(false);
-    platform::SetSimulatedVersion(platform::kVersionWindows95);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = MakesTimers;
-    wc.lpszClassName = "MgrMakesTimers";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND window = CreateWindowExA(0, "MgrMakesTimers", "mgr", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64,
-                                  nullptr, nullptr, nullptr, nullptr);
+    HWND window = testsupport::OpenHeadlessWindow(
+        {.className = "MgrMakesTimers", .proc = MakesTimers, .classStyle = 0});
+    platform::SetSimulatedVersion(platform::kVersionWindows95); // ticks from a multimedia timer
     ASSERT_NE(window, nullptr);
     auto mgr = std::make_unique<TEventMgr>();
     mgr->InitQueue(window);

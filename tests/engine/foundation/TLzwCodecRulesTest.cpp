@@ -5,6 +5,8 @@
 #include "foundation/TLzw16Codec.h"
 #include "foundation/TLzwCodec.h"
 
+#include "LzwModel.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,72 +15,6 @@
 #include <vector>
 
 namespace {
-
-// The model: walks every prefix chain afresh, keeps nothing else. False when
-// a chain runs longer than the dictionary (a circle left by a restart).
-struct Model {
-    bool wide;
-    uint32_t table() const { return wide ? 65536u : 4096u; }
-
-    bool Decode(const std::vector<uint32_t>& codes, size_t room, std::vector<uint8_t>& out) const {
-        std::vector<uint32_t> prefix(table(), 256);
-        std::vector<uint8_t> last(table(), 0);
-        for (uint32_t i = 0; i < 256; ++i)
-            last[i] = static_cast<uint8_t>(i);
-        uint32_t next = 258, width = 9, prev = 0;
-        uint8_t prevFirst = 0;
-        auto chain = [&](uint32_t code, std::vector<uint8_t>& s) {
-            s.clear();
-            for (uint32_t steps = 0; steps <= table(); ++steps) {
-                s.push_back(last[code]);
-                if (code <= 256) {
-                    std::reverse(s.begin(), s.end());
-                    return true;
-                }
-                code = prefix[code];
-            }
-            return false;
-        };
-        std::vector<uint8_t> s;
-        for (size_t i = 0; i < codes.size() && out.size() < room; ++i) {
-            uint32_t code = codes[i];
-            if (code == 256) {
-                next = 258;
-                width = 9;
-                uint32_t literal = i + 1 < codes.size() ? codes[++i] : 256;
-                out.push_back(last[literal]);
-                prev = literal;
-                prevFirst = last[literal];
-                continue;
-            }
-            if (code < next) {
-                if (!chain(code, s)) return false;
-            } else {
-                if (!chain(prev, s)) return false;
-                s.push_back(prevFirst);
-            }
-            for (uint8_t b : s)
-                if (out.size() < room) out.push_back(b);
-            if (out.size() >= room) break;
-            prefix[next] = prev;
-            last[next] = s[0];
-            ++next;
-            if (wide) {
-                if (next == 65535) next = 258;
-            } else if (next == (1u << width) - 1) {
-                if (width < 12) {
-                    ++width;
-                } else {
-                    next = 258;
-                    width = 9;
-                }
-            }
-            prev = code;
-            prevFirst = s[0];
-        }
-        return true;
-    }
-};
 
 // A random stream, packed at the widths the decoder reads it with. Odd seeds
 // also hold codes beyond the next entry, which soon leave prefix circles.
@@ -129,17 +65,7 @@ Stream MakeStream(bool wide, size_t count, uint32_t clearsPerMillion, uint32_t s
             literal = true;
             continue;
         }
-        ++next;
-        if (wide) {
-            if (next == 65535) next = 258;
-        } else if (next == (1u << width) - 1) {
-            if (width < 12) {
-                ++width;
-            } else {
-                next = 258;
-                width = 9;
-            }
-        }
+        testsupport::LzwAddEntry(wide, next, width);
     }
     // Leftover bits fill a last byte that holds no whole code.
     if (!wide && held) s.bytes.push_back(static_cast<uint8_t>(bits));
@@ -171,13 +97,13 @@ template <class Codec> int DecodeFile(const Stream& s, std::vector<uint8_t>& out
 }
 
 template <class Codec> void Compare(bool wide, size_t codes, uint32_t seeds) {
-    Model model{wide};
     for (uint32_t seed = 1; seed <= seeds; ++seed) {
         Stream s = MakeStream(wide, codes, wide ? 1 : 100, seed);
         // A room larger than the text, and rooms that cut it somewhere.
         for (size_t room : {size_t(1) << 24, size_t(1), size_t(777), size_t(40000)}) {
             std::vector<uint8_t> want, memory, file;
-            bool whole = model.Decode(s.codes, room, want);
+            bool whole =
+                testsupport::LzwModelDecode(testsupport::LzwCodeList{s.codes}, wide, room, want);
             int m = DecodeMemory<Codec>(s, memory, room);
             int f = DecodeFile<Codec>(s, file, room);
             EXPECT_EQ(m, whole ? 1 : 0) << "seed " << seed << " room " << room;

@@ -58,6 +58,32 @@ TEST_F(TMMTimerTest, StoppingFromItsOwnHandlerDoesNotDeadlock) {
     EXPECT_EQ(c.at.size(), 1u);
 }
 
+// The owner of a timer may drop it from the timer's own handler (a sound that
+// ends itself): the call returns, and nothing of the timer is touched after.
+struct SelfDeleting {
+    TMMTimer* timer = new TMMTimer;
+    int calls = 0;
+};
+
+void DeleteOwnTimer(void* target, uintptr_t) {
+    auto* s = static_cast<SelfDeleting*>(target);
+    ++s->calls;
+    delete s->timer;
+    s->timer = nullptr;
+}
+
+TEST_F(TMMTimerTest, DestroyingFromItsOwnHandlerReturns) {
+    SelfDeleting s;
+    ASSERT_EQ(s.timer->Start(5, 0, 0, &s, &DeleteOwnTimer), 1);
+    TMMTimer other; // a neighbour keeps running
+    Counter c;
+    ASSERT_EQ(other.Start(7, 0, 0, &c, &Count), 1);
+    platform::ClockAdvance(30);
+    EXPECT_EQ(s.calls, 1);
+    EXPECT_EQ(s.timer, nullptr);
+    EXPECT_EQ(c.at.size(), 4u);
+}
+
 TEST_F(TMMTimerTest, DestroyedTimerIsNeverCalled) {
     Counter c;
     {

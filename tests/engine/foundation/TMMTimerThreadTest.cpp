@@ -45,4 +45,40 @@ TEST(MMTimerThreads, DestroyingATimerWaitsForItsRunningHandler) {
     }
 }
 
+struct SelfDeleting {
+    TMMTimer* timer = nullptr;
+    std::atomic<int> calls{0};
+    std::atomic<bool> deleted{false};
+};
+
+void DeleteOwnTimer(void* target, uintptr_t) {
+    auto* s = static_cast<SelfDeleting*>(target);
+    ++s->calls;
+    delete s->timer;
+    s->deleted = true;
+}
+
+// On the timer thread itself: the delete returns, the thread goes on firing
+// other timers, and the freed timer is never called again.
+TEST(MMTimerThreads, DestroyingFromItsOwnHandlerOnTheTimerThread) {
+    platform::ClockUseVirtual(false);
+    for (int round = 0; round < 10; ++round) {
+        SelfDeleting s;
+        s.timer = new TMMTimer;
+        Target witness;
+        TMMTimer after;
+        ASSERT_EQ(s.timer->Start(1, 0, 0, &s, &DeleteOwnTimer), 1);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!s.deleted && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        ASSERT_TRUE(s.deleted);
+        ASSERT_EQ(after.Start(1, 0, 1, &witness, &Count), 1);
+        while (witness.calls < 2 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        EXPECT_GE(witness.calls.load(), 2); // the timer thread still runs
+        after.Start(0, 0, 0, nullptr, nullptr);
+        EXPECT_EQ(s.calls, 1);
+    }
+}
+
 } // namespace

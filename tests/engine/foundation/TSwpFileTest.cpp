@@ -180,6 +180,44 @@ TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
 
 } // namespace
 
+// Albums hand offsets and sizes from their files to OpenBuffer; a block of
+// the cache serves a later request only when it holds all of it.
+TEST_F(TSwpFileTest, CachedBlocksServeOnlyWhatTheyHold) {
+    std::string content;
+    for (int i = 0; i < 100; ++i)
+        content += static_cast<char>(i);
+    std::string path = dir.Write("album.bin", content);
+    TCache::Global().Start();
+    TSwpFile head(path.c_str());
+    ASSERT_NE(head.OpenBuffer(0, 10), nullptr); // stays open: its block stays
+
+    TSwpFile whole(path.c_str());
+    ASSERT_EQ(whole.Open(1), 1);
+    std::string read(100, '\0');
+    EXPECT_EQ(whole.GetSize(), 100);
+    EXPECT_EQ(whole.Read(read.data(), 100), 100);
+    EXPECT_EQ(read, content);
+    whole.Close();
+
+    struct {
+        int32_t offset, count;
+    } requests[] = {{5, 0}, {50, -45}, {95, 5}, {99, -1}};
+    for (const auto& r : requests) {
+        TSwpFile part(path.c_str());
+        const uint8_t* at = part.OpenBuffer(r.offset, r.count);
+        ASSERT_NE(at, nullptr) << r.offset;
+        const TCacheEntry* e = TCache::Global().Entry(part.CacheSlot());
+        const uint8_t* block = static_cast<const uint8_t*>(e->data);
+        EXPECT_GE(at, block);
+        EXPECT_LT(at, block + e->size);
+        EXPECT_EQ(e->offset + e->size, 100); // to the end, as asked
+        EXPECT_EQ(*at, r.offset);
+        part.CloseBuffer();
+    }
+    head.CloseBuffer();
+    EXPECT_TRUE(ctffixture::ErrorCodes().empty());
+}
+
 // Offsets and sizes taken from a corrupt header can lie anywhere in the
 // 32-bit range: the cached position stays where reads find nothing, and
 // ranges near the top of the range neither match nor wrap around.

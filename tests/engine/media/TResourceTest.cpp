@@ -68,6 +68,23 @@ TEST_F(TResourceTest, NameResolvesThroughTheIndex) {
     EXPECT_STREQ(p.GetPath(), "C:\\Game\\Data\\r1.bmp");
 }
 
+// A name that no longer resolves (a missing key, an index that cannot be
+// read) leaves no file behind: the old one would load the wrong picture.
+TEST_F(TResourceTest, UnresolvedNameKeepsNoOldFile) {
+    Picture renamed("room");
+    EXPECT_STREQ(renamed.GetPath(), "C:\\Game\\Data\\r1.bmp");
+    renamed.SetName("nothing");
+    EXPECT_STREQ(renamed.GetPath(), "");
+    EXPECT_EQ(renamed.Load(), 0);
+    renamed.Release();
+
+    Picture moved("room");
+    EXPECT_STREQ(moved.GetPath(), "C:\\Game\\Data\\r1.bmp");
+    TFileCtl::SetProfile(dir.File("missing.ini").c_str());
+    EXPECT_STREQ(moved.GetPath(), "");
+    EXPECT_EQ(loads, 0);
+}
+
 TEST_F(TResourceTest, IndexChangeWaitsForTheLastRelease) {
     Picture p("room");
     ASSERT_EQ(p.Load(), 1);
@@ -141,6 +158,25 @@ TEST_F(TResourceTest, CacheHoldsTheDataUnlessNotCacheable) {
         q.Release();
         EXPECT_EQ(unloads, 1);
     }
+}
+
+// The same file cached as bytes (by a reader of the raw file) is not a
+// loaded record: the resource still goes through its loader.
+TEST_F(TResourceTest, CachedFileBytesAreNotALoadedRecord) {
+    std::string file = dir.Write("raw.bmp", std::string("BMraw"));
+    TCache::Global().Start();
+    ASSERT_NE(TCache::Global().LoadRange(file.c_str(), 0, 0, 0, 2, TCache::kNoHandle),
+              TCache::kNoHandle);
+    for (int cacheable : {0, 1}) {
+        Picture p;
+        p.SetPath(file.c_str());
+        p.SetCacheable(cacheable);
+        ASSERT_EQ(p.Load(), 1);
+        ASSERT_NE(p.GetData(), nullptr);
+        EXPECT_EQ(*static_cast<std::string*>(p.GetData()), file) << cacheable;
+        p.Release();
+    }
+    EXPECT_EQ(loads, 2);
 }
 
 } // namespace
