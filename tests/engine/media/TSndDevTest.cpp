@@ -38,8 +38,12 @@ TEST_F(SndDevTest, FocusLossHoldsTheVoicesAndRegainPlaysOn) {
     EXPECT_GT(played, 0);
     dev.SetFocusState(1);
     EXPECT_FALSE(dev.IsOutputOpen());
+    // Unfocused, the device plays nothing: the recording stands still.
+    const size_t recorded = platform::GetSoundRecording().bytes.size();
+    EXPECT_GT(recorded, 0u);
     platform::ClockAdvance(1000);
     EXPECT_EQ(m->GetPlayed(v), played);
+    EXPECT_EQ(platform::GetSoundRecording().bytes.size(), recorded);
     dev.SetEnabled(false);
     dev.SetEnabled(true); // still unfocused: stays closed
     EXPECT_FALSE(dev.IsOutputOpen());
