@@ -1,0 +1,148 @@
+// One mixing pass of 32 looping voices (16384 accumulators and the clamping
+// conversion) beside SDL_MixAudioFormat mixing the same voices at volume 64
+// into 16 bits; rendering 16384 frames from an 11025 Hz mono buffer with pan
+// beside libswresample converting the same to 22050 Hz stereo. The ratios
+// (the peer's time over ours) close the run.
+#include "media/SoundFormat.h"
+#include "media/SoundRender.h"
+#include "media/TEnvelope.h"
+#include "media/TMixer.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr int kVoices = 32;
+constexpr int kRing = 32768;
+constexpr int kFrames = 16384;
+
+std::vector<int16_t> Noise(size_t n, uint32_t seed) {
+    std::vector<int16_t> v(n);
+    for (int16_t& s : v) {
+        seed = seed * 1664525u + 1013904223u;
+        s = static_cast<int16_t>(seed >> 16);
+    }
+    return v;
+}
+
+void BM_MixerPass(benchmark::State& state) {
+    TMixer mixer;
+    mixer.SetFlags(1);
+    mixer.Init(nullptr);
+    for (int v = 0; v < kVoices; ++v) {
+        const int voice = mixer.AllocVoice(kRing);
+        TSoundBlock b;
+        const auto noise = Noise(kRing, v + 1);
+        for (int64_t w = 0; mixer.GetVoiceBlock(voice, w, kRing, &b) && b.count > 0; w += b.count)
+            std::copy_n(noise.begin() + w, b.count, static_cast<int16_t*>(b.data));
+        mixer.SetVoiceLoop(voice, true);
+        mixer.StartVoice(voice);
+    }
+    std::vector<uint8_t> out(TMixer::kMixSamples * 2);
+    for (auto _ : state) {
+        mixer.MixVoices();
+        ConvertMix(128, mixer.Accumulators(), TMixer::kMixSamples, out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_MixerPass)->Repetitions(kRuns);
+
+void BM_SdlMixAudioFormat(benchmark::State& state) {
+    std::vector<std::vector<int16_t>> voices;
+    for (int v = 0; v < kVoices; ++v)
+        voices.push_back(Noise(TMixer::kMixSamples, v + 1));
+    std::vector<int16_t> out(TMixer::kMixSamples);
+    for (auto _ : state) {
+        std::fill(out.begin(), out.end(), 0);
+        for (const auto& v : voices)
+            SDL_MixAudioFormat(reinterpret_cast<Uint8*>(out.data()),
+                               reinterpret_cast<const Uint8*>(v.data()), AUDIO_S16LSB,
+                               static_cast<Uint32>(out.size() * 2), 64);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_SdlMixAudioFormat)->Repetitions(kRuns);
+
+void BM_Render16(benchmark::State& state) {
+    const auto source = Noise(kFrames / 2 + 8, 7);
+    TEnvelope envelope;
+    envelope.SetPan(40);
+    envelope.Start(0);
+    std::vector<int16_t> out(kFrames * 2);
+    for (auto _ : state) {
+        TRenderRun run{};
+        for (int s = 0; s < 2; ++s)
+            for (int o = 0; o < 2; ++o)
+                run.gain[s][o] = envelope.Gain(s, o, 0);
+        run.frequency = 11025;
+        std::fill(out.begin(), out.end(), 0);
+        RenderRun(source.data(), int64_t(source.size()), 1, out.data(), kFrames, run,
+                  sound_render::Sample16);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_Render16)->Repetitions(kRuns);
+
+void BM_SwrConvert(benchmark::State& state) {
+    const auto source = Noise(kFrames / 2 + 8, 7);
+    std::vector<int16_t> out(kFrames * 2 + 64);
+    SwrContext* swr = nullptr;
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO, mono = AV_CHANNEL_LAYOUT_MONO;
+    swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, 22050, &mono, AV_SAMPLE_FMT_S16, 11025, 0,
+                        nullptr);
+    swr_init(swr);
+    for (auto _ : state) {
+        uint8_t* o[1] = {reinterpret_cast<uint8_t*>(out.data())};
+        const uint8_t* i[1] = {reinterpret_cast<const uint8_t*>(source.data())};
+        swr_convert(swr, o, kFrames + 32, i, kFrames / 2);
+        benchmark::DoNotOptimize(out.data());
+    }
+    swr_free(&swr);
+}
+BENCHMARK(BM_SwrConvert)->Repetitions(kRuns);
+
+// Keeps each benchmark's fastest CPU time per iteration for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration) continue;
+            const std::string name = run.run_name.function_name;
+            const double t = run.GetAdjustedCPUTime();
+            auto [it, fresh] = times.emplace(name, t);
+            if (!fresh && t < it->second) it->second = t;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+void PrintRatio(const RatioReporter& r, const char* ours, const char* peer) {
+    auto a = r.times.find(ours), b = r.times.find(peer);
+    if (a == r.times.end() || b == r.times.end() || a->second <= 0) return;
+    std::printf("  %-14s beside %-22s %.2fx\n", ours, peer, b->second / a->second);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nSpeed beside the peers (higher is faster):\n");
+    PrintRatio(reporter, "BM_MixerPass", "BM_SdlMixAudioFormat");
+    PrintRatio(reporter, "BM_Render16", "BM_SwrConvert");
+    benchmark::Shutdown();
+    return 0;
+}

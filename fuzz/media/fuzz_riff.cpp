@@ -1,0 +1,16 @@
+// Any bytes as a RIFF WAVE file: opening reports errors, never reads out of
+// bounds, and whatever opens streams.
+#include "FuzzFile.h"
+#include "WaveFuzz.h"
+#include "foundation/TError.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    {
+        TWave wave;
+        wave.SetPath(WriteFuzzFile(".wav", data, size));
+        if (wave.Open()) StreamAround(wave, data, size);
+        wave.Close();
+    }
+    TError::Reset();
+    return 0;
+}

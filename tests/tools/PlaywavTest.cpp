@@ -1,0 +1,64 @@
+// Runs playwav headless: what it records is the wave, halved by the mixer, on
+// both channels; a looping wave is recorded twice over.
+#include "TempDir.h"
+#include "WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Playwav() {
+    std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
+    return (self.parent_path().parent_path().parent_path() / "tools" / "playwav" / "playwav")
+        .string();
+}
+
+int RunPlaywav(const std::string& args) {
+    const int status = std::system((Playwav() + " " + args + " >/dev/null 2>&1").c_str());
+    return (status >> 8) & 0xFF;
+}
+
+// The 16-bit stereo samples of a canonical WAVE file from the start of sound.
+std::vector<int16_t> Recorded(const std::vector<uint8_t>& wav) {
+    std::vector<int16_t> s;
+    for (size_t i = 44; i + 1 < wav.size(); i += 2)
+        s.push_back(int16_t(wav[i] | wav[i + 1] << 8));
+    auto first = std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; });
+    return std::vector<int16_t>(first, s.end());
+}
+
+TEST(Playwav, RecordsTheWaveOnceOrLooping) {
+    testsupport::TempDir dir;
+    std::vector<int16_t> tone(4410);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = int16_t(500 + (i * 631) % 20000);
+    const std::string in = dir.Write("t.wav", tools::PcmWav16(1, 22050, tone));
+    for (bool loop : {false, true}) {
+        const std::string out = dir.File(loop ? "loop.wav" : "once.wav");
+        ASSERT_EQ(RunPlaywav(in + (loop ? " --loop" : "") + " --record " + out), 0);
+        const std::vector<uint8_t> wav = testsupport::TempDir::Read(out);
+        ASSERT_GT(wav.size(), 44u);
+        EXPECT_EQ(wav[22], 2); // stereo
+        const std::vector<int16_t> rec = Recorded(wav);
+        const size_t passes = loop ? 2 : 1;
+        ASSERT_GE(rec.size(), 2 * tone.size() * passes) << loop;
+        for (size_t k = 0; k < tone.size() * passes; ++k) {
+            ASSERT_EQ(rec[2 * k], tone[k % tone.size()] >> 1) << loop << " " << k;
+            ASSERT_EQ(rec[2 * k + 1], tone[k % tone.size()] >> 1) << loop << " " << k;
+        }
+        if (!loop) {
+            EXPECT_TRUE(std::all_of(rec.begin() + 2 * tone.size(), rec.end(),
+                                    [](int16_t v) { return v == 0; }));
+        }
+    }
+    EXPECT_EQ(RunPlaywav(dir.File("missing.wav") + " --record " + dir.File("x.wav")), 1);
+    EXPECT_EQ(RunPlaywav("--bogus"), 2);
+}
+
+} // namespace
