@@ -120,6 +120,11 @@ TDispDev* OpenDisplay() {
     display->SetDriverFlags(0x600 | TDispDev::fAllowDirectMode);
     display->SetMode(320, 200, 16);
     if (!display->Open()) std::abort();
+    // The display stays open for the whole run and is closed at exit.
+    std::atexit([] {
+        TDispDev::Global().Close();
+        TDispDev::Global().ReleaseLibrary();
+    });
     return display;
 }
 
