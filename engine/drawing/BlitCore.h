@@ -125,6 +125,13 @@ public:
     }
 
 private:
+    // A whole number of steps in the accumulator's precision: a double walk
+    // keeps 25 x 0.04f just below 1, so the walk rounds up and repeats once
+    // more there.
+    static Acc Times(int32_t count, float step) {
+        return static_cast<Acc>(count) * static_cast<Acc>(step);
+    }
+
     void Gather(uint8_t* out, Acc pos, const int32_t* columns) const {
         const uint8_t* row =
             src_ + static_cast<intptr_t>(Clamp(Round(pos), 0, srcHeight_ - 1)) * srcPitch_;
@@ -162,7 +169,7 @@ private:
         if (q > 0)
             for (int32_t k = width_ / q - 1; k > 0; --k, x += q) {
                 Run(columns, x, Round(accX), q);
-                accX += static_cast<float>(q) * xStep_;
+                accX += Times(q, xStep_);
             }
         for (; x < width_; ++x) {
             columns[x] = Round(accX);
@@ -184,7 +191,7 @@ private:
             }
             for (int32_t k = 0; k < kx_ && x < width_; ++k)
                 columns[x++] = col;
-            accX += static_cast<float>(kx_) * xStep_;
+            accX += Times(kx_, xStep_);
             if (static_cast<int32_t>(accX) < Round(accX)) {
                 if (x < width_) columns[x++] = col;
                 accX += xStep_;
@@ -221,7 +228,7 @@ private:
             }
             for (int32_t k = 1; k < ky_ && written < height_; ++k)
                 RepeatRow(buf, bufPitch, built, written++);
-            accY += static_cast<float>(ky_) * yStep_;
+            accY += Times(ky_, yStep_);
             if (static_cast<int32_t>(accY) < Round(accY)) {
                 if (written < height_) RepeatRow(buf, bufPitch, built, written++);
                 accY += yStep_;

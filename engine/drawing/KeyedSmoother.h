@@ -203,14 +203,14 @@ private:
     }
 
     // The column walk of a reduction: one by one, or in runs of consecutive
-    // picture columns while the scale is close to 1. Centres stay one pixel
-    // inside the picture, so every tap is in it.
+    // picture columns while the scale is close to 1. A run may end on the
+    // picture's last column; its taps are kept inside the picture.
     class TColumnWalk {
     public:
         TColumnWalk(const TKeyedJob& job, float fx, int32_t qx)
             : fx_(fx), acc_(static_cast<float>(job.clip.col0 + 1) * fx), qx_(qx),
               end_(qx > 0 ? job.clip.cols - 1 - (job.clip.cols - 1) % qx : 0),
-              last_(job.srcWidth - 2) {}
+              last_(job.srcWidth - 1) {}
         int32_t Next() {
             if (left_ == 0 && qx_ > 0 && j_ < end_) {
                 runCol_ = Round(acc_) + 1;
@@ -226,7 +226,7 @@ private:
                 acc_ += fx_;
             }
             ++j_;
-            return Clamp(col, 1, last_);
+            return Clamp(col, 0, last_);
         }
 
     private:
@@ -245,7 +245,7 @@ private:
         const bool runs = job.b2Threshold > 0 && qx >= job.b2Threshold && qy >= 3;
         TColumnWalk walk(job, fx, runs ? qx : 0);
         int32_t cols[kStrip];
-        TTapRow up, down, left, mid, right;
+        TTapRow above, below, left, mid, right;
         for (int32_t a = 1; a < c.cols - 1; a += kStrip) {
             const int32_t len = std::min(kStrip, c.cols - 1 - a);
             for (int32_t j = 0; j < len; ++j)
@@ -253,21 +253,26 @@ private:
             float accY = static_cast<float>(c.row0 + 1) * fy;
             for (int32_t r = 1; r < c.rows - 1; ++r, accY += fy) {
                 const intptr_t pitch = job.srcPitch;
-                const uint8_t* in = job.src + Clamp(Round(accY), 1, job.srcHeight - 2) * pitch;
+                const int32_t row = Clamp(Round(accY), 0, job.srcHeight - 1);
+                const uint8_t* in = job.src + row * pitch;
+                const intptr_t up = row > 0 ? pitch : 0;
+                const intptr_t down = row < job.srcHeight - 1 ? pitch : 0;
                 const uint8_t* bgUp = BgAt(job, r - 1, a);
                 const uint8_t* bgMid = BgAt(job, r, a);
                 const uint8_t* bgDown = BgAt(job, r + 1, a);
                 for (int32_t j = 0; j < len; ++j) {
                     const uint8_t* p = in + cols[j] * S::kBytes;
+                    const intptr_t lo = cols[j] > 0 ? S::kBytes : 0;
+                    const intptr_t hi = cols[j] < job.srcWidth - 1 ? S::kBytes : 0;
                     const intptr_t o = j * D::kBytes;
-                    Tap<S>(up, j, S::Load(p - pitch), D::Load(bgUp + o));
-                    Tap<S>(down, j, S::Load(p + pitch), D::Load(bgDown + o));
-                    Tap<S>(left, j, S::Load(p - S::kBytes), D::Load(bgMid + o - D::kBytes));
+                    Tap<S>(above, j, S::Load(p - up), D::Load(bgUp + o));
+                    Tap<S>(below, j, S::Load(p + down), D::Load(bgDown + o));
+                    Tap<S>(left, j, S::Load(p - lo), D::Load(bgMid + o - D::kBytes));
                     Tap<S>(mid, j, S::Load(p), D::Load(bgMid + o));
-                    Tap<S>(right, j, S::Load(p + S::kBytes), D::Load(bgMid + o + D::kBytes));
+                    Tap<S>(right, j, S::Load(p + hi), D::Load(bgMid + o + D::kBytes));
                 }
-                Smooth(TTaps(up, 0), TTaps(down, 0), TTaps(left, 0), TTaps(mid, 0), TTaps(right, 0),
-                       bgMid, DstAt(job, r, a), len);
+                Smooth(TTaps(above, 0), TTaps(below, 0), TTaps(left, 0), TTaps(mid, 0),
+                       TTaps(right, 0), bgMid, DstAt(job, r, a), len);
             }
         }
     }
