@@ -1,6 +1,7 @@
 // The library's mouse cursor in full screen over the fake full-screen driver:
 // show counts, the pixels under the software cursor across moves and page
 // flips, save buffers that cannot be allocated, and the hardware cursor.
+#include "MemoryDesktop.h"
 #include "FakeFullScreen.h"
 
 #include "gdl/blit.h"
@@ -40,12 +41,7 @@ class Mouse : public ::testing::Test {
 protected:
     void SetUp() override {
         // Full screen sets the AutoRun policy bit: keep it in a folder of ours.
-        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
-        platform::RegistryReset();
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetMemoryDesktop(1024, 768, 16);
+        testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path());
     }
     void TearDown() override {
         struct Restore {

@@ -1,6 +1,7 @@
 // The windowed driver and the library's Windows layer on the memory host: the
 // AutoRun policy bit, windowed contexts on 8, 15 and 16-bit desktops, the
 // identity palette, stretches, and the WinG path of Win32s-class systems.
+#include "MemoryDesktop.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/driver.h"
@@ -30,14 +31,7 @@ const char* kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\
 
 class Windowed : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
-        platform::RegistryReset();
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetMemoryDesktop(1024, 768, 16);
-    }
+    void SetUp() override { testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path()); }
     void TearDown() override {
         GDL_exit();
         platform::SetDesktop16Layout555(false);

@@ -3,6 +3,7 @@
 // area, the brightness level's bookkeeping, canvas contexts, the stretched
 // paint, the brightness copy at 15 and 24 bits, the library mouse's counts
 // and edges, and the full-screen mouse scaling.
+#include "MemoryDesktop.h"
 #include "FakeFullScreen.h"
 #include "TempDir.h"
 
@@ -104,10 +105,7 @@ TEST_F(DirtyStore, TwoPagesPresentARectangleOnceFromEachList) {
 class WindowedRules : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetMemoryDesktop(1024, 768, 16);
+        testsupport::UseMemoryDesktop();
         TError::Reset();
         DisplayHooks() = TDispHooks{};
         display.SetClassName("RulesTest");
@@ -353,14 +351,7 @@ TEST_F(Brightness, NegativeDestinationsShiftTheSource) {
 
 class MouseRules : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
-        platform::RegistryReset();
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetMemoryDesktop(1024, 768, 16);
-    }
+    void SetUp() override { testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path()); }
     void TearDown() override {
         GDL_setMouseDC(nullptr);
         GDL_exit();

@@ -1,6 +1,7 @@
 // The display device's full-screen paths over the fake full-screen driver:
 // falling back to the window, the depth fallback, one or two pages, page
 // flips and presenting the dirty rectangles to the page.
+#include "MemoryDesktop.h"
 #include "FakeFullScreen.h"
 
 #include "foundation/TError.h"
@@ -33,12 +34,7 @@ class FullScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         // Full screen sets the AutoRun policy bit: keep it in a folder of ours.
-        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
-        platform::RegistryReset();
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetMemoryDesktop(1024, 768, 16);
+        testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path());
         TError::Reset();
         DisplayHooks() = TDispHooks{};
         TDispDev::SetLinkedDrivers(kLinked, 4);

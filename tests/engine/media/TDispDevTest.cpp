@@ -1,6 +1,7 @@
 // The display device in a window on the memory host: opening, presenting the
 // dirty rectangles, the brightness level, rebuilding on resize and the
 // window's messages.
+#include "MemoryDesktop.h"
 #include "drawing/TImgAdj.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
@@ -27,10 +28,7 @@ int g_activations = 0;
 class Display : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
-        platform::SetMemoryDesktop(1024, 768, 16);
+        testsupport::UseMemoryDesktop();
         TError::Reset();
         DisplayHooks() = TDispHooks{};
         g_running = false;
