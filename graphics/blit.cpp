@@ -325,7 +325,8 @@ void GDL_putBitmap(GdlDeviceContext* dc, int32_t x, int32_t y, const GdlBitmap* 
     if (bitmap->bitsPerPixel == 1) {
         const int32_t previous = s.attr.writeMode;
         s.v.setWriteMode(writeMode);
-        s.v.putMonoImage(&s, x + vl, y + vt, bitmap->bytesPerLine, bitmap->height, bitmap->surface);
+        s.v.putMonoImage(&s, gdl_internal::OffsetCoord(x, vl), gdl_internal::OffsetCoord(y, vt),
+                         bitmap->bytesPerLine, bitmap->height, bitmap->surface);
         s.v.setWriteMode(previous);
         return;
     }

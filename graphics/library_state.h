@@ -223,3 +223,16 @@ inline GdlDeviceContext& gdl_internal::S(const char* entry) {
     GDL_checkThread(entry);
     return g_library.stateBlock;
 }
+
+namespace gdl_internal {
+
+// A coordinate moved by the viewport origin. Callers may pass any 32-bit value;
+// the sum is held within +-2^30, far beyond any surface (at most 32767 wide),
+// so a far-off shape stays far off instead of wrapping round onto the surface.
+inline int32_t OffsetCoord(int32_t v, int32_t offset) {
+    const int64_t sum = int64_t(v) + offset;
+    constexpr int64_t kFar = int64_t(1) << 30;
+    return int32_t(sum < -kFar ? -kFar : sum > kFar ? kFar : sum);
+}
+
+} // namespace gdl_internal

@@ -94,14 +94,18 @@ void GDL_fillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     right = std::min(right, clip.right);
     bottom = std::min(bottom, clip.bottom);
     if (left >= right || top >= bottom) return;
-    s.v.current.fillRect(left + a.viewport.left, top + a.viewport.top, right + a.viewport.left,
-                         bottom + a.viewport.top);
+    using gdl_internal::OffsetCoord;
+    s.v.current.fillRect(OffsetCoord(left, a.viewport.left), OffsetCoord(top, a.viewport.top),
+                         OffsetCoord(right, a.viewport.left), OffsetCoord(bottom, a.viewport.top));
 }
 
 void GDL_drawBevel(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t style,
                    int32_t width) {
     GDL_checkThread(__func__);
-    if (bottom <= top + 1 || right <= left + 1) return;
+    const int64_t boxWidth = int64_t(right) - left, boxHeight = int64_t(bottom) - top;
+    if (boxHeight <= 1 || boxWidth <= 1) return;
+    // A frame never reaches past its own box, and no edge coordinate overflows.
+    width = int32_t(std::min<int64_t>(width, std::min(boxWidth, boxHeight)));
     GdlDeviceContext& s = S();
     uint32_t saved = s.attr.color;
     uint32_t light = s.attr.bevelLight, dark = s.attr.bevelDark;
@@ -134,7 +138,8 @@ uint32_t GDL_getPixelNoAccess(int32_t x, int32_t y) {
     if (a.clipOn && (x < a.clipRect.left || x >= a.clipRect.right || y < a.clipRect.top ||
                      y >= a.clipRect.bottom))
         return 0xFFFFFFFFu;
-    int32_t dx = x + a.viewport.left, dy = y + a.viewport.top;
+    const int32_t dx = gdl_internal::OffsetCoord(x, a.viewport.left);
+    const int32_t dy = gdl_internal::OffsetCoord(y, a.viewport.top);
     // Off the surface there is nothing to read, clipping or not.
     if (dx < s.bounds.left || dx >= s.bounds.right || dy < s.bounds.top || dy >= s.bounds.bottom)
         return 0xFFFFFFFFu;

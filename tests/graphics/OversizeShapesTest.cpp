@@ -1,11 +1,13 @@
 // Shapes whose working lists do not fit the scratch buffer, and a conversion
 // the library does not have, fail the call with a result code and draw
 // nothing; the program goes on.
+#include <cstdint>
 #include <vector>
 
 #include "FixedPoint.h"
 #include "Canvas.h"
 #include "gdl/blit.h"
+#include "gdl/draw.h"
 #include "gdl/pixelformat.h"
 #include "gdl/support.h"
 
@@ -76,6 +78,31 @@ TEST(FourBitTranslation, FailsWithAResultCode) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(testdrv::readPixel(dc, x, y), 0u);
+    GDL_exit();
+}
+
+// Coordinates at the ends of the 32-bit range, moved by a viewport origin,
+// neither overflow (the undefined-behaviour sanitizer would stop here) nor
+// wrap round onto the surface.
+TEST_F(OversizeShapes, CoordinatesAtTheEndsOfTheRangeStayOffTheSurface) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    static uint8_t mono[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    static const GdlBitmap monoBitmap{8, 4, 1, 1, mono, nullptr, nullptr};
+    for (int32_t origin : {8, -8}) {
+        clear();
+        GDL_setViewport(dc, origin > 0 ? origin : 0, origin > 0 ? origin : 0, kW, kH);
+        GDL_setClipRect(dc, kMin, kMin, kMax, kMax);
+        GDL_setColor(1);
+        GDL_fillRect(kMax - 4, kMax - 4, kMax, kMax);
+        GDL_fillRect(kMin, kMin, kMin + 4, kMin + 4);
+        GDL_drawBevel(kMax - 8, kMax - 8, kMax, kMax, 0, kMax);
+        GDL_drawBevel(kMin, kMin, kMin + 8, kMin + 8, 1, 3);
+        GDL_putBitmap(dc, kMax - 2, kMax - 2, &monoBitmap, 0);
+        GDL_putBitmap(dc, kMin, kMin, &monoBitmap, 0);
+        EXPECT_EQ(GDL_getPixelNoAccess(kMax, kMax), 0xFFFFFFFFu);
+        EXPECT_EQ(GDL_getPixelNoAccess(kMin, kMin), 0xFFFFFFFFu);
+        EXPECT_EQ(count(1), 0) << origin;
+    }
     GDL_exit();
 }
 
