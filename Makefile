@@ -5,7 +5,7 @@ TSANBUILD ?= build-tsan
 JOBS     ?= $(shell nproc)
 # CI runs each fuzzer briefly and builds without full debug information, to keep
 # a run on two cores short; the longer runs are for people (FUZZ_SECONDS=600).
-FUZZ_SECONDS ?= $(if $(CI),5,10)
+FUZZ_SECONDS ?= $(if $(CI),3,10)
 CI_RELEASE_FLAGS = $(if $(CI),-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
                               -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG")
 SAN_DEBUG ?= $(if $(CI),-gline-tables-only,-g)
