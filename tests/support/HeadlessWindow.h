@@ -22,7 +22,7 @@ inline void StartHeadless(std::optional<uint32_t> virtualFromMs) {
         platform::ClockUseVirtual(false);
 }
 
-struct HeadlessWindowSpec {
+struct HeadlessWindowOptions {
     const char* className = nullptr;
     WNDPROC proc = DefWindowProcA;
     int x = 0, y = 0, width = 64, height = 64;
@@ -33,15 +33,16 @@ struct HeadlessWindowSpec {
 
 // Starts headless as above and opens the window; null when the class or the
 // window fails.
-inline HWND OpenHeadlessWindow(const HeadlessWindowSpec& spec) {
-    StartHeadless(spec.virtualFromMs);
+inline HWND OpenHeadlessWindow(const HeadlessWindowOptions& options) {
+    StartHeadless(options.virtualFromMs);
     WNDCLASSA wc{};
-    wc.style = spec.classStyle;
-    wc.lpfnWndProc = spec.proc;
-    wc.lpszClassName = spec.className;
+    wc.style = options.classStyle;
+    wc.lpfnWndProc = options.proc;
+    wc.lpszClassName = options.className;
     if (!RegisterClassA(&wc)) return nullptr;
-    return CreateWindowExA(0, spec.className, spec.className, spec.style, spec.x, spec.y,
-                           spec.width, spec.height, nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowExA(0, options.className, options.className, options.style, options.x,
+                           options.y, options.width, options.height, nullptr, nullptr, nullptr,
+                           nullptr);
 }
 
 // The window of the event tests: virtual time from `startMs`, one visible

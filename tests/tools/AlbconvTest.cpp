@@ -45,16 +45,16 @@ protected:
 };
 
 TEST_F(AlbconvTool, DumpOfAPixelFontMatchesItsSourceAndPacksBackTheSame) {
-    tools::AlbumSpec spec;
-    spec.packing = tools::kAlbumRunLength;
-    spec.palette = {0, 0, 0, 255, 255, 255, 10, 20, 30};
+    tools::AlbumPlan plan;
+    plan.packing = tools::kAlbumRunLength;
+    plan.palette = {0, 0, 0, 255, 255, 255, 10, 20, 30};
     tools::AlbumEntry e0{8, 2, {}, 0};
     e0.frames = {std::vector<uint8_t>(16, 1),
                  {0, 1, 1, 2, 2, 2, 0, 0, 1, 1, 1, 1, 0, 0, 2, 2},
                  std::vector<uint8_t>(16, 2)};
     tools::AlbumEntry e1{4, 1, {}, 0};
     e1.frames = {{2, 1, 0, 2}};
-    spec.entries = {e0, e1};
+    plan.entries = {e0, e1};
     tools::GlyphTable t0, t1;
     t0.map['A'] = 1;
     t0.width[1] = 5;
@@ -63,7 +63,7 @@ TEST_F(AlbconvTool, DumpOfAPixelFontMatchesItsSourceAndPacksBackTheSame) {
     t0.kerning.assign(65536, 0);
     t0.kerning[1 * 256 + 1] = -2;
     std::string error;
-    std::vector<uint8_t> font = tools::WritePixelFont(spec, {t0, t1}, false, &error);
+    std::vector<uint8_t> font = tools::WritePixelFont(plan, {t0, t1}, false, &error);
     ASSERT_EQ(error, "");
     std::filesystem::create_directory(Path("out"));
     ASSERT_EQ(RunAlbconv("dump " + dir.Write("f.pxf", font) + " " + Path("out")), 0);
@@ -75,9 +75,9 @@ TEST_F(AlbconvTool, DumpOfAPixelFontMatchesItsSourceAndPacksBackTheSame) {
             out.insert(out.end(), rgb[i], rgb[i] + 3);
         return Pam(w, h, out);
     };
-    EXPECT_EQ(Slurp(Path("out/e000_f000.pam")), expect(spec.entries[0].frames[0], 8, 2));
-    EXPECT_EQ(Slurp(Path("out/e000_f002.pam")), expect(spec.entries[0].frames[2], 8, 2));
-    EXPECT_EQ(Slurp(Path("out/e001_f000.pam")), expect(spec.entries[1].frames[0], 4, 1));
+    EXPECT_EQ(Slurp(Path("out/e000_f000.pam")), expect(plan.entries[0].frames[0], 8, 2));
+    EXPECT_EQ(Slurp(Path("out/e000_f002.pam")), expect(plan.entries[0].frames[2], 8, 2));
+    EXPECT_EQ(Slurp(Path("out/e001_f000.pam")), expect(plan.entries[1].frames[0], 4, 1));
     std::string album = Slurp(Path("out/album.txt"));
     EXPECT_NE(album.find("entries 2\n"), std::string::npos) << album;
     EXPECT_NE(album.find("entry 0 frames 3 width 8 height 2"), std::string::npos) << album;

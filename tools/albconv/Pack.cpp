@@ -76,7 +76,7 @@ bool Convert(const Image& image, uint8_t bits, std::vector<uint8_t>* palette,
     return true;
 }
 
-bool ReadEntry(const std::string& list, const Options& o, tools::AlbumSpec* spec) {
+bool ReadEntry(const std::string& list, const Options& o, tools::AlbumPlan* plan) {
     tools::AlbumEntry entry;
     std::stringstream names(list);
     std::string name;
@@ -93,10 +93,10 @@ bool ReadEntry(const std::string& list, const Options& o, tools::AlbumSpec* spec
             return Fail(name + ": frames of one entry must share their size");
         }
         std::vector<uint8_t> pixels;
-        if (!Convert(image, o.bits, &spec->palette, &pixels)) return false;
+        if (!Convert(image, o.bits, &plan->palette, &pixels)) return false;
         entry.frames.push_back(std::move(pixels));
     }
-    spec->entries.push_back(std::move(entry));
+    plan->entries.push_back(std::move(entry));
     return true;
 }
 
@@ -138,19 +138,19 @@ bool ReadGlyphs(const std::string& path, std::vector<tools::GlyphTable>* tables)
 int Pack(const std::vector<std::string>& args) {
     Options o;
     if (!ParseOptions(args, &o)) return 2;
-    tools::AlbumSpec spec;
-    spec.bitsPerPixel = o.bits;
-    spec.packing = o.packing;
+    tools::AlbumPlan plan;
+    plan.bitsPerPixel = o.bits;
+    plan.packing = o.packing;
     for (const std::string& entry : o.entries)
-        if (!ReadEntry(entry, o, &spec)) return 1;
+        if (!ReadEntry(entry, o, &plan)) return 1;
     bool pxf = o.out.size() > 4 && (o.out.substr(o.out.size() - 4) == ".pxf" ||
                                     o.out.substr(o.out.size() - 4) == ".PXF");
     std::vector<tools::GlyphTable> tables;
     if (pxf && !o.glyphs.empty() && !ReadGlyphs(o.glyphs, &tables)) return 1;
-    if (pxf) tables.resize(spec.entries.size());
+    if (pxf) tables.resize(plan.entries.size());
     std::string error;
     std::vector<uint8_t> bytes =
-        pxf ? tools::WritePixelFont(spec, tables, false, &error) : tools::WriteAlbum(spec, &error);
+        pxf ? tools::WritePixelFont(plan, tables, false, &error) : tools::WriteAlbum(plan, &error);
     if (bytes.empty()) {
         Fail(o.out + ": " + error);
         return 1;

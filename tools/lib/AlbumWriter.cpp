@@ -61,34 +61,34 @@ std::string EntryError(size_t e, const char* what) {
     return "entry " + std::to_string(e) + ": " + what;
 }
 
-bool Check(const AlbumSpec& spec, std::string* error) {
-    int32_t bpp = AlbumBytesPerPixel(spec.bitsPerPixel);
+bool Check(const AlbumPlan& plan, std::string* error) {
+    int32_t bpp = AlbumBytesPerPixel(plan.bitsPerPixel);
     if (bpp == 0) {
         *error = "bits per pixel must be 8, 16 or 24";
         return false;
     }
-    if (spec.packing > kAlbumRunLength) {
+    if (plan.packing > kAlbumRunLength) {
         *error = "packing must be 0 to 3";
         return false;
     }
-    if (spec.packing == kAlbumSkipFill && bpp == 3) {
+    if (plan.packing == kAlbumSkipFill && bpp == 3) {
         *error = "skip-fill packing has no 24-bit form";
         return false;
     }
-    if (spec.version <= 100) {
+    if (plan.version <= 100) {
         *error = "the version must be above 100";
         return false;
     }
-    if (spec.entries.empty() || spec.entries.size() > 0xFFFF) {
+    if (plan.entries.empty() || plan.entries.size() > 0xFFFF) {
         *error = "an album needs 1 to 65535 entries";
         return false;
     }
-    if (spec.palette.size() > 0xFFFF) {
+    if (plan.palette.size() > 0xFFFF) {
         *error = "the palette is longer than 65535 bytes";
         return false;
     }
-    for (size_t e = 0; e < spec.entries.size(); ++e) {
-        const AlbumEntry& entry = spec.entries[e];
+    for (size_t e = 0; e < plan.entries.size(); ++e) {
+        const AlbumEntry& entry = plan.entries[e];
         if (entry.width % 4 != 0) {
             *error = EntryError(e, "the width is not a multiple of 4 (rows are stored "
                                    "that long)");
@@ -108,10 +108,10 @@ bool Check(const AlbumSpec& spec, std::string* error) {
     return true;
 }
 
-std::vector<uint8_t> PackFrame(const AlbumSpec& spec, const AlbumEntry& entry,
+std::vector<uint8_t> PackFrame(const AlbumPlan& plan, const AlbumEntry& entry,
                                const std::vector<uint8_t>& frame) {
-    int32_t bpp = AlbumBytesPerPixel(spec.bitsPerPixel);
-    switch (spec.packing) {
+    int32_t bpp = AlbumBytesPerPixel(plan.bitsPerPixel);
+    switch (plan.packing) {
         case kAlbumLzw: return EncodeLzw(frame);
         case kAlbumSkipFill: return PackSkipFill(frame, entry.width, entry.height, bpp, entry.fill);
         case kAlbumRunLength: return PackRunLength(frame, bpp);
@@ -126,28 +126,28 @@ struct Layout {
     std::vector<uint32_t> frameOffsets; // packed: file offsets, with a closing one
 };
 
-Layout LayOut(const AlbumSpec& spec) {
+Layout LayOut(const AlbumPlan& plan) {
     Layout l;
-    size_t start = kHeaderSize + kEntrySize * spec.entries.size();
-    for (const AlbumEntry& entry : spec.entries) {
+    size_t start = kHeaderSize + kEntrySize * plan.entries.size();
+    for (const AlbumEntry& entry : plan.entries) {
         size_t before = l.data.size();
         l.firstIndex.push_back(static_cast<uint32_t>(l.frameOffsets.size()));
         for (const auto& frame : entry.frames) {
-            if (spec.packing != kAlbumStored)
+            if (plan.packing != kAlbumStored)
                 l.frameOffsets.push_back(static_cast<uint32_t>(start + l.data.size()));
-            std::vector<uint8_t> packed = PackFrame(spec, entry, frame);
+            std::vector<uint8_t> packed = PackFrame(plan, entry, frame);
             l.data.insert(l.data.end(), packed.begin(), packed.end());
         }
         l.entryBytes.push_back(static_cast<uint32_t>(l.data.size() - before));
     }
-    if (spec.packing != kAlbumStored)
+    if (plan.packing != kAlbumStored)
         l.frameOffsets.push_back(static_cast<uint32_t>(start + l.data.size()));
     return l;
 }
 
-void PutEntry(platform::ByteWriter& w, const AlbumSpec& spec, const AlbumEntry& entry,
+void PutEntry(platform::ByteWriter& w, const AlbumPlan& plan, const AlbumEntry& entry,
               uint32_t bytes, uint32_t first) {
-    int32_t bpp = AlbumBytesPerPixel(spec.bitsPerPixel);
+    int32_t bpp = AlbumBytesPerPixel(plan.bitsPerPixel);
     w.U16(static_cast<uint16_t>(entry.frames.size()));
     w.U16(entry.width);
     w.U16(entry.height);
@@ -166,12 +166,12 @@ void PutEntry(platform::ByteWriter& w, const AlbumSpec& spec, const AlbumEntry& 
 
 // Header and directory at the front; glyph tables (when given), palette and
 // frame-offset table behind the pixel data.
-std::vector<uint8_t> Assemble(const AlbumSpec& spec, const std::vector<GlyphTable>* tables,
+std::vector<uint8_t> Assemble(const AlbumPlan& plan, const std::vector<GlyphTable>* tables,
                               bool explicitOffset) {
-    Layout l = LayOut(spec);
+    Layout l = LayOut(plan);
     std::vector<uint8_t> out;
     platform::ByteWriter w(out);
-    size_t dataEnd = kHeaderSize + kEntrySize * spec.entries.size() + l.data.size();
+    size_t dataEnd = kHeaderSize + kEntrySize * plan.entries.size() + l.data.size();
     size_t tableBytes = 0;
     if (tables)
         for (const GlyphTable& t : *tables)
@@ -179,21 +179,21 @@ std::vector<uint8_t> Assemble(const AlbumSpec& spec, const std::vector<GlyphTabl
     // Explicit table offsets put the tables last, so the offset is not "right
     // behind the pixel data" by accident.
     size_t paletteAt = explicitOffset ? dataEnd : dataEnd + tableBytes;
-    size_t offsetsAt = paletteAt + spec.palette.size();
+    size_t offsetsAt = paletteAt + plan.palette.size();
     size_t tablesAt = explicitOffset ? offsetsAt + l.frameOffsets.size() * 4 : dataEnd;
-    w.U16(spec.version);
-    w.U16(static_cast<uint16_t>(spec.entries.size()));
-    w.U8(spec.bitsPerPixel);
-    w.U8(spec.packing);
-    w.U32(spec.palette.empty() ? 0 : static_cast<uint32_t>(paletteAt));
-    w.U16(static_cast<uint16_t>(spec.palette.size()));
+    w.U16(plan.version);
+    w.U16(static_cast<uint16_t>(plan.entries.size()));
+    w.U8(plan.bitsPerPixel);
+    w.U8(plan.packing);
+    w.U32(plan.palette.empty() ? 0 : static_cast<uint32_t>(paletteAt));
+    w.U16(static_cast<uint16_t>(plan.palette.size()));
     w.U32(l.frameOffsets.empty() ? 0 : static_cast<uint32_t>(offsetsAt));
     w.U16(static_cast<uint16_t>(std::min<size_t>(l.frameOffsets.size() * 4, 0xFFFF)));
     w.U32(tables && explicitOffset ? static_cast<uint32_t>(tablesAt) : 0);
     out.resize(kHeaderSize, 0);
-    for (size_t e = 0; e < spec.entries.size(); ++e) {
+    for (size_t e = 0; e < plan.entries.size(); ++e) {
         size_t at = out.size();
-        PutEntry(w, spec, spec.entries[e], l.entryBytes[e], l.firstIndex[e]);
+        PutEntry(w, plan, plan.entries[e], l.entryBytes[e], l.firstIndex[e]);
         if (tables && !(*tables)[e].kerning.empty()) out[at + 14] = 1;
     }
     out.insert(out.end(), l.data.begin(), l.data.end());
@@ -210,7 +210,7 @@ std::vector<uint8_t> Assemble(const AlbumSpec& spec, const std::vector<GlyphTabl
         }
     };
     if (!explicitOffset) putTables();
-    out.insert(out.end(), spec.palette.begin(), spec.palette.end());
+    out.insert(out.end(), plan.palette.begin(), plan.palette.end());
     for (uint32_t o : l.frameOffsets)
         w.U32(o);
     if (explicitOffset) putTables();
@@ -272,21 +272,21 @@ std::vector<uint8_t> PackSkipFill(const std::vector<uint8_t>& pixels, int32_t wi
     return out;
 }
 
-std::vector<uint8_t> WriteAlbum(const AlbumSpec& spec, std::string* error) {
+std::vector<uint8_t> WriteAlbum(const AlbumPlan& plan, std::string* error) {
     std::string scratch;
     if (!error) error = &scratch;
     error->clear();
-    if (!Check(spec, error)) return {};
-    return Assemble(spec, nullptr, false);
+    if (!Check(plan, error)) return {};
+    return Assemble(plan, nullptr, false);
 }
 
-std::vector<uint8_t> WritePixelFont(const AlbumSpec& spec, const std::vector<GlyphTable>& tables,
+std::vector<uint8_t> WritePixelFont(const AlbumPlan& plan, const std::vector<GlyphTable>& tables,
                                     bool explicitOffset, std::string* error) {
     std::string scratch;
     if (!error) error = &scratch;
     error->clear();
-    if (!Check(spec, error)) return {};
-    if (spec.entries.size() > 32 || tables.size() != spec.entries.size()) {
+    if (!Check(plan, error)) return {};
+    if (plan.entries.size() > 32 || tables.size() != plan.entries.size()) {
         *error = "a pixel font has 1 to 32 sub-fonts, one glyph table each";
         return {};
     }
@@ -295,7 +295,7 @@ std::vector<uint8_t> WritePixelFont(const AlbumSpec& spec, const std::vector<Gly
             *error = "a kerning table holds 65536 bytes";
             return {};
         }
-    return Assemble(spec, &tables, explicitOffset);
+    return Assemble(plan, &tables, explicitOffset);
 }
 
 } // namespace tools

@@ -29,7 +29,7 @@ struct AlbumEntry {
     uint16_t fill = 0;
 };
 
-struct AlbumSpec {
+struct AlbumPlan {
     uint16_t version = 200;
     uint8_t bitsPerPixel = 8;
     uint8_t packing = kAlbumStored;
@@ -49,12 +49,12 @@ struct GlyphTable {
 // Bytes of one unpacked row and frame.
 int32_t AlbumBytesPerPixel(uint8_t bitsPerPixel);
 
-// The album's bytes; empty with `error` set when the spec cannot be written.
-std::vector<uint8_t> WriteAlbum(const AlbumSpec& spec, std::string* error);
+// The album's bytes; empty with `error` set when the plan cannot be written.
+std::vector<uint8_t> WriteAlbum(const AlbumPlan& plan, std::string* error);
 // A PXF: the album, then one glyph table per entry. With `explicitOffset` the
 // header names where the tables start; else it holds 0 (right behind the
 // picture data).
-std::vector<uint8_t> WritePixelFont(const AlbumSpec& spec, const std::vector<GlyphTable>& tables,
+std::vector<uint8_t> WritePixelFont(const AlbumPlan& plan, const std::vector<GlyphTable>& tables,
                                     bool explicitOffset, std::string* error);
 
 // Packers of single frames, for tests and benchmarks.

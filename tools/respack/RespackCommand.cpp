@@ -151,12 +151,12 @@ int Sections(const Args& args) {
     if (args.files.size() < 2) return Usage();
     std::vector<tools::TextSection> sections;
     for (size_t i = 1; i < args.files.size(); ++i) {
-        const std::string& spec = args.files[i];
-        size_t eq = spec.find('=');
+        const std::string& assignment = args.files[i];
+        size_t eq = assignment.find('=');
         if (eq == std::string::npos) return Usage();
         std::vector<uint8_t> body;
-        if (!ReadFile(spec.substr(eq + 1), body)) return 1;
-        sections.push_back({spec.substr(0, eq), std::string(body.begin(), body.end())});
+        if (!ReadFile(assignment.substr(eq + 1), body)) return 1;
+        sections.push_back({assignment.substr(0, eq), std::string(body.begin(), body.end())});
     }
     std::string error;
     std::string text = tools::WriteSections(sections, &error);

@@ -26,8 +26,8 @@ std::vector<uint8_t> Pattern(size_t bytes, uint32_t seed) {
     return out;
 }
 
-tools::AlbumSpec Spec(uint8_t bits, uint8_t packing) {
-    tools::AlbumSpec s;
+tools::AlbumPlan Plan(uint8_t bits, uint8_t packing) {
+    tools::AlbumPlan s;
     s.bitsPerPixel = bits;
     s.packing = packing;
     s.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
@@ -73,9 +73,9 @@ TEST_F(TAlbumTest, EveryPackingAndDepthRoundTrips) {
         for (bool image : {false, true}) {
             SCOPED_TRACE(std::to_string(c.bits) + " bits, packing " + std::to_string(c.packing) +
                          (image ? ", memory image" : ""));
-            tools::AlbumSpec spec = Spec(c.bits, c.packing);
+            tools::AlbumPlan plan = Plan(c.bits, c.packing);
             std::string error;
-            std::vector<uint8_t> file = tools::WriteAlbum(spec, &error);
+            std::vector<uint8_t> file = tools::WriteAlbum(plan, &error);
             ASSERT_EQ(error, "");
             TAlbum album;
             album.SetPath(Write(file).c_str());
@@ -87,10 +87,10 @@ TEST_F(TAlbumTest, EveryPackingAndDepthRoundTrips) {
                 for (int32_t f = 0; f < album.GetFrameCount(e); ++f) {
                     ASSERT_EQ(album.ReadPicture(f, e), 1);
                     const GdlBitmap& p = album.Picture();
-                    const auto& want = spec.entries[e].frames[f];
-                    EXPECT_EQ(p.width, spec.entries[e].width);
+                    const auto& want = plan.entries[e].frames[f];
+                    EXPECT_EQ(p.width, plan.entries[e].width);
                     EXPECT_EQ(p.bitsPerPixel, c.bits);
-                    EXPECT_EQ(p.bytesPerLine, spec.entries[e].width * (c.bits / 8));
+                    EXPECT_EQ(p.bytesPerLine, plan.entries[e].width * (c.bits / 8));
                     EXPECT_EQ(std::memcmp(p.surface, want.data(), want.size()), 0);
                     EXPECT_EQ(album.GetData(), &album.Picture());
                     album.FreePicture();
@@ -103,10 +103,10 @@ TEST_F(TAlbumTest, EveryPackingAndDepthRoundTrips) {
 }
 
 TEST_F(TAlbumTest, PaletteFormatAndEntrySizes) {
-    tools::AlbumSpec spec = Spec(16, 0);
-    spec.palette.assign(300, 7); // 100 colours
+    tools::AlbumPlan plan = Plan(16, 0);
+    plan.palette.assign(300, 7); // 100 colours
     TAlbum album;
-    album.SetPath(Write(tools::WriteAlbum(spec, nullptr)).c_str());
+    album.SetPath(Write(tools::WriteAlbum(plan, nullptr)).c_str());
     ASSERT_TRUE(album.IsLoaded());
     EXPECT_EQ(album.PaletteTable()[99].red, 7);
     EXPECT_EQ(album.PaletteTable()[100].red, 0);
@@ -120,16 +120,16 @@ TEST_F(TAlbumTest, PaletteFormatAndEntrySizes) {
     EXPECT_EQ(f.redPosition, 11);
     album.FreePicture();
 
-    spec.palette.assign(900, 9); // 256 colours and the rest ignored
+    plan.palette.assign(900, 9); // 256 colours and the rest ignored
     TAlbum big;
-    big.SetPath(Write(tools::WriteAlbum(spec, nullptr)).c_str());
+    big.SetPath(Write(tools::WriteAlbum(plan, nullptr)).c_str());
     ASSERT_TRUE(big.IsLoaded());
     EXPECT_EQ(big.PaletteTable()[255].blue, 9);
 }
 
 TEST_F(TAlbumTest, OneFrameAtATimeAndIndexesInRange) {
     TAlbum album;
-    album.SetPath(Write(tools::WriteAlbum(Spec(8, 3), nullptr)).c_str());
+    album.SetPath(Write(tools::WriteAlbum(Plan(8, 3), nullptr)).c_str());
     EXPECT_EQ(album.ReadPicture(2, 0), 0); // entry 0 has frames 0 and 1
     EXPECT_EQ(album.ReadPicture(0, 2), 0);
     EXPECT_EQ(album.ReadPicture(-1, 0), 0);
@@ -142,7 +142,7 @@ TEST_F(TAlbumTest, OneFrameAtATimeAndIndexesInRange) {
 
 TEST_F(TAlbumTest, StoredFramesPointIntoTheMemoryImage) {
     TAlbum album;
-    album.SetPath(Write(tools::WriteAlbum(Spec(8, 0), nullptr)).c_str());
+    album.SetPath(Write(tools::WriteAlbum(Plan(8, 0), nullptr)).c_str());
     ASSERT_EQ(album.Open(), 1);
     ASSERT_EQ(album.ReadPicture(1, 0), 1);
     const uint8_t* image = album.MemoryImage();
@@ -155,7 +155,7 @@ TEST_F(TAlbumTest, StoredFramesPointIntoTheMemoryImage) {
 }
 
 TEST_F(TAlbumTest, VersionAndDepthAreChecked) {
-    std::vector<uint8_t> file = tools::WriteAlbum(Spec(8, 0), nullptr);
+    std::vector<uint8_t> file = tools::WriteAlbum(Plan(8, 0), nullptr);
     file[0] = 100;
     file[1] = 0;
     TAlbum old;
@@ -165,7 +165,7 @@ TEST_F(TAlbumTest, VersionAndDepthAreChecked) {
 
     for (auto patch : {std::pair<int, uint8_t>{4, 32}, {2, 0}}) {
         TError::Reset();
-        file = tools::WriteAlbum(Spec(8, 0), nullptr);
+        file = tools::WriteAlbum(Plan(8, 0), nullptr);
         file[patch.first] = patch.second;
         if (patch.first == 2) file[3] = 0;
         TAlbum bad;
@@ -212,7 +212,7 @@ TEST_F(TAlbumTest, CorruptFramesAreRefused) {
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.what);
         TError::Reset();
-        std::vector<uint8_t> file = tools::WriteAlbum(Spec(8, d.packing), nullptr);
+        std::vector<uint8_t> file = tools::WriteAlbum(Plan(8, d.packing), nullptr);
         d.apply(file);
         TAlbum album;
         album.SetPath(Write(file).c_str());
@@ -226,7 +226,7 @@ TEST_F(TAlbumTest, CorruptFramesAreRefused) {
 
 TEST_F(TAlbumTest, SkipFillAt24BitsGivesAZeroedFrame) {
     // No writer makes this form; build it from a 16-bit one.
-    std::vector<uint8_t> file = tools::WriteAlbum(Spec(16, 2), nullptr);
+    std::vector<uint8_t> file = tools::WriteAlbum(Plan(16, 2), nullptr);
     file[4] = 24;
     for (int e = 0; e < 2; ++e) {
         uint8_t* r = &file[255 + 64 * e];
@@ -243,11 +243,11 @@ TEST_F(TAlbumTest, SkipFillAt24BitsGivesAZeroedFrame) {
 }
 
 TEST_F(TAlbumTest, WriterRefusesWidthsThatAreNotMultiplesOfFour) {
-    tools::AlbumSpec spec = Spec(8, 0);
-    spec.entries[0].width = 6;
-    spec.entries[0].frames = {std::vector<uint8_t>(18), std::vector<uint8_t>(18)};
+    tools::AlbumPlan plan = Plan(8, 0);
+    plan.entries[0].width = 6;
+    plan.entries[0].frames = {std::vector<uint8_t>(18), std::vector<uint8_t>(18)};
     std::string error;
-    EXPECT_TRUE(tools::WriteAlbum(spec, &error).empty());
+    EXPECT_TRUE(tools::WriteAlbum(plan, &error).empty());
     EXPECT_NE(error.find("multiple of 4"), std::string::npos);
 }
 
@@ -255,10 +255,10 @@ TEST_F(TAlbumTest, ForeignOddWidthStaysInsideTheFrame) {
     // A 6-pixel-wide stored frame: rows of 4 pixels, 6 x 3 bytes long in
     // the directory; a reader of 6 pixels on the last row stays in memory
     // the album owns (checked by the sanitizer build).
-    tools::AlbumSpec spec = Spec(24, 0);
-    spec.entries.resize(1);
-    spec.entries[0] = {4, 3, {Pattern(4 * 3 * 3, 5)}, 0};
-    std::vector<uint8_t> file = tools::WriteAlbum(spec, nullptr);
+    tools::AlbumPlan plan = Plan(24, 0);
+    plan.entries.resize(1);
+    plan.entries[0] = {4, 3, {Pattern(4 * 3 * 3, 5)}, 0};
+    std::vector<uint8_t> file = tools::WriteAlbum(plan, nullptr);
     file[255 + 2] = 6; // width 6, frame stays 36 bytes (4-pixel rows)
     file.erase(file.begin() + 255 + 64 + 36, file.end());
     file[6] = file[7] = file[8] = file[9] = file[10] = file[11] = 0; // no palette

@@ -27,21 +27,21 @@ namespace {
 // frame, no kerning. 'A' is glyph 1 (offset 2, width 5), 'B' glyph 2
 // (offset 12, width 7: past the 16-pixel picture).
 struct Fixture {
-    tools::AlbumSpec spec;
+    tools::AlbumPlan plan;
     std::vector<tools::GlyphTable> tables;
 };
 
 Fixture MakeFont(uint8_t packing) {
     Fixture f;
-    f.spec.bitsPerPixel = 8;
-    f.spec.packing = packing;
-    f.spec.palette = {0, 0, 0, 255, 255, 255};
+    f.plan.bitsPerPixel = 8;
+    f.plan.packing = packing;
+    f.plan.palette = {0, 0, 0, 255, 255, 255};
     tools::AlbumEntry big{16, 6, {}, 0};
     for (int frame = 0; frame < 3; ++frame)
         big.frames.push_back(std::vector<uint8_t>(16 * 6, static_cast<uint8_t>(frame)));
     tools::AlbumEntry small{8, 9, {}, 0};
     small.frames.push_back(std::vector<uint8_t>(8 * 9, 1));
-    f.spec.entries = {big, small};
+    f.plan.entries = {big, small};
     tools::GlyphTable t0;
     t0.map['A'] = 1;
     t0.width[1] = 5;
@@ -77,7 +77,7 @@ protected:
         Fixture f = MakeFont(packing);
         std::string error;
         std::vector<uint8_t> bytes =
-            tools::WritePixelFont(f.spec, f.tables, explicitOffset, &error);
+            tools::WritePixelFont(f.plan, f.tables, explicitOffset, &error);
         EXPECT_EQ(error, "");
         return Write(bytes);
     }
@@ -135,8 +135,8 @@ TEST_F(TFontTest, GlyphTablesReadAlikeFromFileAndMemoryImage) {
 
 TEST_F(TFontTest, TablesStartRightBehindThePictureDataWhenTheHeaderSaysZero) {
     Fixture f = MakeFont(tools::kAlbumStored);
-    std::vector<uint8_t> implicitBytes = tools::WritePixelFont(f.spec, f.tables, false, nullptr);
-    std::vector<uint8_t> explicitBytes = tools::WritePixelFont(f.spec, f.tables, true, nullptr);
+    std::vector<uint8_t> implicitBytes = tools::WritePixelFont(f.plan, f.tables, false, nullptr);
+    std::vector<uint8_t> explicitBytes = tools::WritePixelFont(f.plan, f.tables, true, nullptr);
     Subfont implicit, explicitly;
     implicit.SetPath(Write(implicitBytes).c_str());
     explicitly.SetPath(Write(explicitBytes).c_str());
@@ -205,7 +205,7 @@ TEST_F(TFontTest, SelectingGlyphsAndTheirRectangles) {
 
 TEST_F(TFontTest, TablesPastTheEndOrTooManyEntriesAreCorrupt) {
     Fixture f = MakeFont(tools::kAlbumStored);
-    std::vector<uint8_t> bytes = tools::WritePixelFont(f.spec, f.tables, true, nullptr);
+    std::vector<uint8_t> bytes = tools::WritePixelFont(f.plan, f.tables, true, nullptr);
     bytes.resize(bytes.size() - 1); // the tables come last
     Subfont font;
     font.SetPath(Write(bytes).c_str());
@@ -217,9 +217,9 @@ TEST_F(TFontTest, TablesPastTheEndOrTooManyEntriesAreCorrupt) {
 
     TError::Reset();
     Fixture many = MakeFont(tools::kAlbumStored);
-    many.spec.entries.resize(33, many.spec.entries[1]);
+    many.plan.entries.resize(33, many.plan.entries[1]);
     Subfont crowded; // an album of 33 entries read as a font
-    crowded.SetPath(Write(tools::WriteAlbum(many.spec, nullptr)).c_str());
+    crowded.SetPath(Write(tools::WriteAlbum(many.plan, nullptr)).c_str());
     EXPECT_FALSE(crowded.TAlbum::IsLoaded());
     EXPECT_EQ(LastCode(), 52);
 }

@@ -30,10 +30,10 @@ protected:
         icon.andMask.assign(32 * 4, 0);
         icon.palette.assign(16, {9, 9, 9});
         dir.Write("pic/app.ico", tools::WriteIco({icon}));
-        tools::AlbumSpec spec;
-        spec.entries = {{4, 2, {std::vector<uint8_t>(8, 3), std::vector<uint8_t>(8, 4)}, 0},
+        tools::AlbumPlan plan;
+        plan.entries = {{4, 2, {std::vector<uint8_t>(8, 3), std::vector<uint8_t>(8, 4)}, 0},
                         {8, 1, {std::vector<uint8_t>(8, 5)}, 0}};
-        dir.Write("pic/strip.alb", tools::WriteAlbum(spec, nullptr));
+        dir.Write("pic/strip.alb", tools::WriteAlbum(plan, nullptr));
         std::vector<uint8_t> palette(768);
         for (int i = 0; i < 768; ++i)
             palette[i] = static_cast<uint8_t>(i / 3);
