@@ -1,6 +1,7 @@
 // The alpha blit and the keyed smoothing blit on a full 800 x 600 16-bit
 // frame beside pixman compositing the same image over the same frame with
 // the same alpha; the ratios (pixman's time over ours) close the run.
+#include "../RatioReporter.h"
 #include <benchmark/benchmark.h>
 
 #include <pixman.h>
@@ -119,22 +120,6 @@ void BM_PixmanOverSolidMask(benchmark::State& state) {
     Pixels(state);
 }
 BENCHMARK(BM_PixmanOverSolidMask)->Repetitions(kRuns);
-
-// Keeps each benchmark's fastest CPU time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            const std::string name = run.run_name.function_name;
-            const double t = run.GetAdjustedCPUTime();
-            auto [it, fresh] = times.emplace(name, t);
-            if (!fresh && t < it->second) it->second = t;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 } // namespace
 

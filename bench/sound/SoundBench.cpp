@@ -3,6 +3,7 @@
 // into 16 bits; rendering 16384 frames from an 11025 Hz mono buffer with pan
 // beside libswresample converting the same to 22050 Hz stereo. The ratios
 // (the peer's time over ours) close the run.
+#include "../RatioReporter.h"
 #include "media/SoundFormat.h"
 #include "media/SoundRender.h"
 #include "media/TEnvelope.h"
@@ -111,22 +112,6 @@ void BM_SwrConvert(benchmark::State& state) {
     swr_free(&swr);
 }
 BENCHMARK(BM_SwrConvert)->Repetitions(kRuns);
-
-// Keeps each benchmark's fastest CPU time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            const std::string name = run.run_name.function_name;
-            const double t = run.GetAdjustedCPUTime();
-            auto [it, fresh] = times.emplace(name, t);
-            if (!fresh && t < it->second) it->second = t;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 void PrintRatio(const RatioReporter& r, const char* ours, const char* peer) {
     auto a = r.times.find(ours), b = r.times.find(peer);
