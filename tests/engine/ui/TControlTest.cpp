@@ -46,6 +46,11 @@ protected:
             TEvent e;
             TEventMgr::Global().Translate(&e);
             if (e.type == 0) break;
+            if (e.type == evPaint) {
+                Frame(); // the application fills a frame's rectangles
+                out.push_back(e);
+                continue;
+            }
             root.HandleEvent(nullptr, &e);
             if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
                 e.passState = 2;
