@@ -16,8 +16,8 @@ using uitest::UiTest;
 // A box that counts its hooks and the events its own handlers hear.
 struct Probe : Box {
     Probe() {
-        for (int32_t type : {int32_t(evMouseEnter), int32_t(evMouseLeave), int32_t(evLeftUp),
-                             int32_t(evMouseMove), int32_t(evCommand)})
+        for (int32_t type : {int32_t(evMouseEnter), int32_t(evMouseLeave), int32_t(evLeftDown),
+                             int32_t(evLeftUp), int32_t(evMouseMove), int32_t(evCommand)})
             Add<Probe, &Probe::Heard>(type, this);
     }
     int Heard(TObject*, TEvent* e) {
@@ -154,6 +154,29 @@ TEST_F(Control, APressAsksForTheFocusAndTheRequestFocusesTheControl) {
     EXPECT_EQ(routed[1].data[TControl::fwMode], TControl::fmThis);
     EXPECT_TRUE(p.IsFocused());
     Button(false, 120, 120);
+    p.Detach();
+}
+
+TEST_F(Control, AHeldButtonsRepeatsReachTheHandlersUncounted) {
+    Probe p;
+    p.SetStyle(TControl::stCountPresses | TControl::stHandleClicks | TControl::stFocusable);
+    p.SetRect(100, 100, 50, 50);
+    p.Show(&root);
+    Frame();
+    MoveTo(120, 120);
+    Button(true, 120, 120);
+    EXPECT_EQ(p.GetPresses(0), 1);
+    platform::ClockAdvance(7); // the first repeat's delay
+    std::vector<TEvent> routed = Route();
+    ASSERT_EQ(routed.size(), 1u); // no focus request
+    EXPECT_EQ(routed[0].type, evLeftDown);
+    EXPECT_EQ(routed[0].data[TControl::mwPressClaim], 1);
+    EXPECT_EQ(p.heard[evLeftDown], 2);
+    EXPECT_EQ(p.GetPresses(0), 1);
+    Button(false, 120, 120);
+    EXPECT_EQ(p.GetPresses(0), 0);
+    EXPECT_EQ(p.heard[evLeftUp], 1);
+    static_assert(sizeof(TEvent::extra) == sizeof(void*), "the modal owner is an object");
     p.Detach();
 }
 
