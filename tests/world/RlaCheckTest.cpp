@@ -284,6 +284,22 @@ TEST(RlaCheck, LoadingFor555DropsTheLowGreenBitOfEveryOpaquePixelOnce) {
     }
 }
 
+TEST(RlaCheck, ASpriteWhoseLoadFailsIsEmpty) {
+    const Bytes good = check::SpriteRecord(Small(), 0, 4, 5, 6);
+    const Bytes bad = check::RawRecord(8, 2, 1, Rows({4}, {0x0003, 0})); // row past the width
+    const Bytes cut(good.begin(), good.end() - 1);
+    for (const Bytes& record : {bad, cut}) {
+        RlaMemoryStream first(good), second(record);
+        RleSprite16 sprite;
+        ASSERT_TRUE(sprite.Load(&first, 1));
+        EXPECT_FALSE(sprite.Load(&second, 1));
+        EXPECT_EQ(sprite.width, 0);
+        EXPECT_EQ(sprite.height, 0);
+        EXPECT_EQ(sprite.dataSize, 0u);
+        EXPECT_EQ(sprite.Data(), nullptr);
+    }
+}
+
 TEST(RlaCheck, SaveWritesTheRecordBackUnless555) {
     std::mt19937 rng(4);
     const Bytes record = check::SpriteRecord(check::RandomGrid(rng, 40, 6, 7), 1, 3, -4, 0x55AA);
