@@ -53,7 +53,17 @@ bool RleSprite16::ReadHeader(RlaStream* stream) {
     return width >= 0 && width <= kMaxSide && height >= 0 && height <= kMaxSide;
 }
 
+// A sprite whose record is refused is left empty, as a new one is, so that
+// nothing can draw through a header without its data.
 bool RleSprite16::Load(RlaStream* stream, uint32_t /*version*/) {
+    if (LoadRecord(stream)) return true;
+    Free();
+    dataSize = reserved = 0;
+    width = height = x = y = 0;
+    return false;
+}
+
+bool RleSprite16::LoadRecord(RlaStream* stream) {
     Free();
     if (!stream || !ReadHeader(stream)) return false;
     const int64_t size = stream->Size(), here = stream->Tell();
@@ -67,19 +77,12 @@ bool RleSprite16::Load(RlaStream* stream, uint32_t /*version*/) {
             TError::Raise(9, nullptr, nullptr, kSource, 2);
             return false;
         }
-        if (stream->Read(data_, dataSize) != dataSize) {
-            Free();
-            return false;
-        }
+        if (stream->Read(data_, dataSize) != dataSize) return false;
     }
     // Rows may use one another's pixels as run words, so a converted record is
     // checked again as it now stands.
     const bool convert = Display555 != 0;
-    if (!CheckRows(convert) || (convert && !CheckRows(false))) {
-        Free();
-        return false;
-    }
-    return true;
+    return CheckRows(convert) && (!convert || CheckRows(false));
 }
 
 // Walks every row once: the bounds of offsets, run words and pixels and the

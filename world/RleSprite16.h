@@ -56,6 +56,7 @@ public:
     int32_t y = 0;
 
 private:
+    bool LoadRecord(RlaStream* stream);
     bool ReadHeader(RlaStream* stream);
     bool CheckRows(bool convert);
     void Free();

@@ -140,7 +140,9 @@ int32_t TRlaFile::FrameOffset(int32_t group, int32_t index) const {
 }
 
 RlaFrame* TRlaFile::GetFrame(int32_t group, int32_t index) {
-    RlaGroup* g = state_ == Closed ? nullptr : GroupAt(group);
+    // While writing, the frames are the caller's, and a read would move the
+    // stream away from where the next record goes.
+    RlaGroup* g = state_ == Reading ? GroupAt(group) : nullptr;
     if (!g || index < 0 || index >= g->entries.Count()) return nullptr;
     RlaFrameEntry& entry = g->entries[index];
     if (entry.frame) return entry.frame;

@@ -41,6 +41,7 @@ public:
     // fit the file refuses the container: false, closed and empty. Offsets
     // outside the frame area become entries without a record.
     bool Open(RlaStream* stream);
+    // Null unless open for reading.
     RlaFrame* GetFrame(int32_t group, int32_t index);
     int32_t GroupCount() const { return groups_.Count(); }
     int32_t FrameCount(int32_t group) const;
