@@ -238,43 +238,19 @@ void PixmanOver(benchmark::State& state, int percent) {
     state.SetItemsProcessed(int64_t(state.iterations()) * w * h);
 }
 
-void BM_Sprite_100(benchmark::State& s) {
-    SpriteBlit(s, 100);
-}
-void BM_Sprite_80(benchmark::State& s) {
-    SpriteBlit(s, 80);
-}
-void BM_Sprite_125(benchmark::State& s) {
-    SpriteBlit(s, 125);
-}
-void BM_PixmanOver_100(benchmark::State& s) {
-    PixmanOver(s, 100);
-}
-void BM_PixmanOver_80(benchmark::State& s) {
-    PixmanOver(s, 80);
-}
-void BM_PixmanOver_125(benchmark::State& s) {
-    PixmanOver(s, 125);
-}
-
 BENCHMARK(BM_DrawRle_Background)->Repetitions(kRuns);
 BENCHMARK(BM_Sdl_Background)->Repetitions(kRuns);
 BENCHMARK(BM_DrawRle_ShortRuns)->Repetitions(kRuns);
 BENCHMARK(BM_Sdl_ShortRuns)->Repetitions(kRuns);
 BENCHMARK(BM_Brightness)->Repetitions(kRuns);
 BENCHMARK(BM_Pixman_Brightness)->Repetitions(kRuns);
-BENCHMARK(BM_Sprite_100)->Repetitions(kRuns);
-BENCHMARK(BM_PixmanOver_100)->Repetitions(kRuns);
-BENCHMARK(BM_Sprite_80)->Repetitions(kRuns);
-BENCHMARK(BM_PixmanOver_80)->Repetitions(kRuns);
-BENCHMARK(BM_Sprite_125)->Repetitions(kRuns);
-BENCHMARK(BM_PixmanOver_125)->Repetitions(kRuns);
-
-void PrintRatio(const RatioReporter& r, const char* ours, const char* peer) {
-    auto a = r.times.find(ours), b = r.times.find(peer);
-    if (a == r.times.end() || b == r.times.end() || a->second <= 0) return;
-    std::printf("  %-22s beside %-22s %.2fx\n", ours, peer, b->second / a->second);
-}
+// Scales in percent: the same size, a reduction, an enlargement.
+BENCHMARK_CAPTURE(SpriteBlit, 100, 100)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(PixmanOver, 100, 100)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(SpriteBlit, 80, 80)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(PixmanOver, 80, 80)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(SpriteBlit, 125, 125)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(PixmanOver, 125, 125)->Repetitions(kRuns);
 
 } // namespace
 
@@ -283,12 +259,12 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nSpeed beside the peers (higher is faster):\n");
-    PrintRatio(reporter, "BM_DrawRle_Background", "BM_Sdl_Background");
-    PrintRatio(reporter, "BM_DrawRle_ShortRuns", "BM_Sdl_ShortRuns");
-    PrintRatio(reporter, "BM_Brightness", "BM_Pixman_Brightness");
-    PrintRatio(reporter, "BM_Sprite_100", "BM_PixmanOver_100");
-    PrintRatio(reporter, "BM_Sprite_80", "BM_PixmanOver_80");
-    PrintRatio(reporter, "BM_Sprite_125", "BM_PixmanOver_125");
+    reporter.PrintRatio("BM_DrawRle_Background", "BM_Sdl_Background");
+    reporter.PrintRatio("BM_DrawRle_ShortRuns", "BM_Sdl_ShortRuns");
+    reporter.PrintRatio("BM_Brightness", "BM_Pixman_Brightness");
+    reporter.PrintRatio("SpriteBlit/100", "PixmanOver/100");
+    reporter.PrintRatio("SpriteBlit/80", "PixmanOver/80");
+    reporter.PrintRatio("SpriteBlit/125", "PixmanOver/125");
     benchmark::Shutdown();
     return 0;
 }
