@@ -4,9 +4,10 @@
 // the picture where a keyed tap takes the background pixel at its place; the
 // area's outer rows and columns show the background.
 //
-// Each strip of a row first turns every tap into its effective channels
-// (key -> background) once, then sums the taps branch-free, which the
-// compiler can vectorise.
+// At the same size each strip of a row first turns every tap into its
+// effective channels (key -> background) once, then sums the taps
+// branch-free, which the compiler can vectorise. A reduction gathers the
+// sampled picture pixels into rows first and filters them in one pass.
 #pragma once
 
 #include "drawing/BlitCore.h"
