@@ -90,7 +90,9 @@ void TCursDev::Close() {
     Invalidate(true);
 }
 
+// The flags are read by the cursor thread: every change is made under the lock.
 uint32_t TCursDev::Invalidate(bool on) {
+    Locked l(&lock_);
     flags_ = on ? (flags_ | kUpdate | kRedraw) : (flags_ & ~(kUpdate | kRedraw));
     return flags_;
 }
@@ -118,6 +120,7 @@ TMetaCur* TCursDev::GetCursorRes(int which) const {
 }
 
 void TCursDev::SetKeep(int32_t keep) {
+    Locked l(&lock_);
     if (keep == keep_) return;
     keep_ = keep;
     flags_ |= kRedraw;
@@ -126,6 +129,7 @@ void TCursDev::SetKeep(int32_t keep) {
 void TCursDev::SetKeyColor(uint32_t rgb, int32_t, int32_t) {
     TColor c(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
              static_cast<uint8_t>(rgb));
+    Locked l(&lock_);
     if (c.Value() == key_.Value()) return;
     key_.SetRGB(c.Red(), c.Green(), c.Blue());
     flags_ |= kRedraw;
@@ -210,19 +214,22 @@ void TCursDev::LoadCursor() {
 }
 
 uint32_t TCursDev::Update() {
-    if (!(flags_ & kUpdate)) return flags_;
-    flags_ &= ~kUpdate;
+    {
+        Locked l(&lock_);
+        if (!(flags_ & kUpdate)) return flags_;
+        flags_ &= ~kUpdate;
+    }
     if (!(multiThreaded_ & 1))
         StopThread();
     else if (!thread_)
         StartThread();
-    if (devFlags_ & dLibCursor) {
-        GDL_hideMouse();
-        devFlags_ &= ~dLibCursor;
-    }
     uint32_t display = TDispDev::Global().GetFlags();
     {
         Locked l(&lock_);
+        if (devFlags_ & dLibCursor) {
+            GDL_hideMouse();
+            devFlags_ &= ~dLibCursor;
+        }
         LoadCursor();
         devFlags_ &= ~dLibImage;
         GdlCursor* record = loaded_ ? loaded_->GetCursorRecord() : nullptr;

@@ -81,7 +81,7 @@ TMetaCur::~TMetaCur() {
 }
 
 uint32_t TMetaCur::Update() {
-    if (!IsDirty() || loadCount_ >= 1) return 0;
+    if (!IsDirty() || InUse()) return 0;
     TResource::Update();
     type_ = kNoCursor;
     const char* path = fileName_.c_str();

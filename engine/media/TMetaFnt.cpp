@@ -26,7 +26,7 @@ TMetaFnt::~TMetaFnt() {
 }
 
 uint32_t TMetaFnt::Update() {
-    if (!IsDirty() || loadCount_ > 0) return 0;
+    if (!IsDirty() || InUse()) return 0;
     TResource::Update();
     kind_ = kNoFont;
     const char* path = fileName_.c_str();

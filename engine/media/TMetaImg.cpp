@@ -48,7 +48,7 @@ TMetaImg::~TMetaImg() {
 }
 
 uint32_t TMetaImg::Update() {
-    if (!IsDirty() || loadCount_ > 0) return 0;
+    if (!IsDirty() || InUse()) return 0;
     TResource::Update();
     kind_ = kNone;
     ChooseFormat(kSource);
