@@ -231,11 +231,7 @@ int TDeltaAni::ReadFrame(int32_t index) {
         return 0;
     }
     encodedSize_ = n;
-    TDeltaCodec::ApplyFrame(rows_, height_, words_, previous_);
-    const size_t rowBytes = size_t(RowBytes());
-    for (int32_t y = 0; y < height_; ++y)
-        std::memcpy(frame_ + size_t(y) * rowBytes,
-                    previous_ + size_t(y) * static_cast<size_t>(words_), rowBytes);
+    TDeltaCodec::ApplyFrame(rows_, height_, words_, previous_, frame_, size_t(RowBytes()));
     framePos_ += 4 + n;
     ++current_;
     return 1;

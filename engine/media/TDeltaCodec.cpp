@@ -27,6 +27,53 @@ inline uint32_t TailWord(const uint8_t* current, int32_t rowBytes) {
     return v;
 }
 
+// One row being encoded: its whole words, its padded last word and the
+// previous row.
+struct RowView {
+    const uint8_t* current;
+    uint32_t* previous;
+    int32_t whole; // words read straight from the row
+    int32_t words; // with the padded last word, when there is one
+    uint32_t tail;
+
+    uint32_t Word(int32_t i) const { return i < whole ? LoadWord(current + 4 * i) : tail; }
+    uint64_t Pair(const void* at) const {
+        uint64_t v;
+        std::memcpy(&v, at, 8);
+        return v;
+    }
+    // The first word from `pos` that differs from the previous row; two
+    // words at a time while both are whole.
+    int32_t SameUntil(int32_t pos) const {
+        while (pos + 1 < whole && Pair(current + 4 * pos) == Pair(previous + pos))
+            pos += 2;
+        while (pos < words && Word(pos) == previous[pos])
+            ++pos;
+        return pos;
+    }
+    // The first word from `pos` that equals the previous row's.
+    int32_t ChangedUntil(int32_t pos) const {
+        while (pos + 1 < whole) {
+            const uint64_t x = Pair(current + 4 * pos) ^ Pair(previous + pos);
+            if (static_cast<uint32_t>(x) == 0 || (x >> 32) == 0) break;
+            pos += 2;
+        }
+        while (pos < words && Word(pos) != previous[pos])
+            ++pos;
+        return pos;
+    }
+    // Copies words [from, to) into `out` and the previous row; their count.
+    size_t Take(int32_t from, int32_t to, uint32_t* out) const {
+        const int32_t direct = to < whole ? to : whole;
+        const size_t n = static_cast<size_t>(to - from);
+        if (direct > from)
+            std::memcpy(out, current + 4 * from, static_cast<size_t>(direct - from) * 4);
+        if (to > whole && to > from) out[n - 1] = tail;
+        if (n) std::memcpy(previous + from, out, n * 4);
+        return n;
+    }
+};
+
 size_t EncodeFull(const uint8_t* current, int32_t rowBytes, uint32_t* previous, int32_t words,
                   uint32_t* out) {
     out[0] = RunWord(static_cast<uint32_t>(words), 0);
@@ -52,25 +99,18 @@ size_t TDeltaCodec::EncodeRow(const uint8_t* current, int32_t rowBytes, uint32_t
         out[1] = 0;
         return 2;
     }
-    const int32_t whole = rowBytes / 4;
-    const uint32_t tail = (rowBytes & 3) ? TailWord(current, rowBytes) : 0;
-    auto word = [&](int32_t i) { return i < whole ? LoadWord(current + 4 * i) : tail; };
+    const RowView row{current, previous, rowBytes / 4, words,
+                      (rowBytes & 3) ? TailWord(current, rowBytes) : 0};
     size_t o = 0;
     int32_t pos = 0;
     for (;;) {
-        const size_t runAt = o++;
         const int32_t start = pos;
-        while (pos < words && word(pos) == previous[pos])
-            ++pos;
+        pos = row.SameUntil(pos);
         const int32_t changedAt = pos;
-        while (pos < words) {
-            const uint32_t w = word(pos);
-            if (w == previous[pos]) break;
-            previous[pos++] = w;
-            out[o++] = w;
-        }
-        out[runAt] = RunWord(static_cast<uint32_t>(pos - changedAt),
-                             static_cast<uint32_t>(changedAt - start));
+        pos = row.ChangedUntil(pos);
+        out[o] = RunWord(static_cast<uint32_t>(pos - changedAt),
+                         static_cast<uint32_t>(changedAt - start));
+        o += 1 + row.Take(changedAt, pos, out + o + 1);
         if (pos >= words) break;
     }
     out[o++] = 0;
@@ -95,10 +135,11 @@ bool TDeltaCodec::CheckFrame(const uint8_t* data, size_t bytes, int32_t height, 
     return true;
 }
 
-void TDeltaCodec::ApplyFrame(const uint8_t* data, int32_t height, int32_t words,
-                             uint32_t* previous) {
+void TDeltaCodec::ApplyFrame(const uint8_t* data, int32_t height, int32_t words, uint32_t* previous,
+                             uint8_t* picture, size_t rowBytes) {
     for (int32_t row = 0; row < height; ++row) {
-        uint32_t* to = previous + static_cast<size_t>(row) * static_cast<size_t>(words);
+        uint32_t* const begin = previous + static_cast<size_t>(row) * static_cast<size_t>(words);
+        uint32_t* to = begin;
         for (;;) {
             const uint32_t run = FromLittle(LoadWord(data));
             data += 4;
@@ -109,5 +150,7 @@ void TDeltaCodec::ApplyFrame(const uint8_t* data, int32_t height, int32_t words,
             to += changed;
             data += size_t{changed} * 4;
         }
+        // Copied out while the row is still in the cache.
+        if (picture) std::memcpy(picture + static_cast<size_t>(row) * rowBytes, begin, rowBytes);
     }
 }

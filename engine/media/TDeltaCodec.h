@@ -24,6 +24,9 @@ public:
     // True when `bytes` bytes hold `height` rows whose runs stay inside a row
     // of `words` words and inside the bytes.
     static bool CheckFrame(const uint8_t* data, size_t bytes, int32_t height, int32_t words);
-    // Applies a checked frame to `previous` (`height` rows of `words` words).
-    static void ApplyFrame(const uint8_t* data, int32_t height, int32_t words, uint32_t* previous);
+    // Applies a checked frame to `previous` (`height` rows of `words` words)
+    // and, with `picture`, copies each row's first `rowBytes` bytes there, one
+    // row after the other.
+    static void ApplyFrame(const uint8_t* data, int32_t height, int32_t words, uint32_t* previous,
+                           uint8_t* picture = nullptr, size_t rowBytes = 0);
 };
