@@ -71,6 +71,14 @@ std::vector<uint32_t> FrameSizes(const std::vector<uint8_t>& file) {
     return sizes;
 }
 
+std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
+    std::vector<uint8_t> out;
+    platform::ByteWriter w(out);
+    for (uint32_t v : words)
+        w.U32(v);
+    return out;
+}
+
 class TDeltaAniTest : public ::testing::Test {
 protected:
     void SetUp() override { TError::Reset(); }
@@ -248,6 +256,29 @@ TEST_F(TDeltaAniTest, OlderFilesWithRowsCutDownStillDecode) {
     EXPECT_EQ(Rows(*ani.GetPixelFormat()), (std::vector<uint8_t>{1, 2, 3, 4, 0, 2, 2, 3, 4, 0}));
 }
 
+// A first frame that skips words relies on a cleared previous frame, also
+// when it is read again after a rewind.
+TEST_F(TDeltaAniTest, RewindingClearsThePreviousFrame) {
+    std::vector<uint8_t> file = Words({12, 1u << 16 | 1, 0xAABBCCDD, 0, 16, 2u << 16, 1, 2, 0});
+    platform::ByteWriter w(file);
+    w.Zeros(52);
+    w.S32(8);
+    w.S32(1);
+    w.S32(8);
+    w.S32(2);
+    TDeltaAni ani;
+    const std::string path = dir.Write("skips.dla", file);
+    ani.SetPath(path.c_str());
+    ASSERT_EQ(ani.Open(1), 1);
+    const std::vector<uint8_t> first = {0, 0, 0, 0, 0xDD, 0xCC, 0xBB, 0xAA};
+    ASSERT_EQ(ani.ReadFrame(0), 1);
+    EXPECT_EQ(Rows(*ani.GetPixelFormat()), first);
+    ASSERT_EQ(ani.ReadFrame(1), 1);
+    EXPECT_EQ(Rows(*ani.GetPixelFormat()), (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}));
+    ASSERT_EQ(ani.ReadFrame(0), 1);
+    EXPECT_EQ(Rows(*ani.GetPixelFormat()), first);
+}
+
 struct Hostile {
     const char* name;
     std::vector<uint8_t> bytes;
@@ -263,14 +294,6 @@ std::vector<uint8_t> WithTrailer(std::vector<uint8_t> frames, int32_t width, int
     w.S32(bits);
     w.S32(count);
     return frames;
-}
-
-std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
-    std::vector<uint8_t> out;
-    platform::ByteWriter w(out);
-    for (uint32_t v : words)
-        w.U32(v);
-    return out;
 }
 
 TEST_F(TDeltaAniTest, HostileFilesAreRefused) {
