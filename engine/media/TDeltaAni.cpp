@@ -57,6 +57,15 @@ bool TDeltaAni::ParseTrailer(const uint8_t* bytes, Trailer* out) {
            out->count >= 0;
 }
 
+void TDeltaAni::TakeTrailer(const Trailer& t) {
+    width_ = t.width;
+    height_ = t.height;
+    bits_ = t.bits;
+    count_ = t.count;
+    rate_ = t.rate;
+    format_ = t.format;
+}
+
 void TDeltaAni::ReadHeader() {
     if (file_ || loadCount_ > 0) return;
     const char* path = GetPath();
@@ -71,12 +80,7 @@ void TDeltaAni::ReadHeader() {
               probe.Read(bytes, kTrailerSize) == kTrailerSize && ParseTrailer(bytes, &t);
     probe.Close();
     if (!ok) return;
-    width_ = t.width;
-    height_ = t.height;
-    bits_ = t.bits;
-    count_ = t.count;
-    rate_ = t.rate;
-    format_ = t.format;
+    TakeTrailer(t);
 }
 
 int TDeltaAni::Open(int32_t mode) {
@@ -119,12 +123,7 @@ bool TDeltaAni::OpenRead() {
         Corrupt(130);
         return false;
     }
-    width_ = t.width;
-    height_ = t.height;
-    bits_ = t.bits;
-    count_ = t.count;
-    rate_ = t.rate;
-    format_ = t.format;
+    TakeTrailer(t);
     dataEnd_ = size - kTrailerSize;
     if (file_->Seek(0, SEEK_SET) != 0 || !Allocate(true)) return false;
     encodedSize_ = 0;

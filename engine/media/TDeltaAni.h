@@ -53,6 +53,7 @@ protected:
     };
     // False for a trailer no frame of this format can come from.
     static bool ParseTrailer(const uint8_t* bytes, Trailer* out);
+    void TakeTrailer(const Trailer& t);
     bool OpenRead();
     bool Allocate(bool forReading);
     void FreeBuffers();

@@ -42,6 +42,17 @@ protected:
 
     GdlDeviceContext* Context() { return GDL_liveDC(display.GetDrawContext()); }
 
+    // Points the capture at the display and at `ani`, which records into
+    // `name` of the test's folder; returns the file's path.
+    std::string Prepare(TMetaAni& ani, const char* name, float interval) {
+        const std::string path = dir.File(name);
+        ani.SetPath(path.c_str());
+        capture.SetDisplay(&display);
+        capture.SetAnimation(&ani);
+        capture.SetInterval(interval);
+        return path;
+    }
+
     // Fills every row's pixel bytes with a pattern of `seed`; the padding
     // behind a row gets a value no pixel has.
     void Paint(int seed) {
@@ -98,11 +109,7 @@ protected:
 TEST_F(TCaptureTest, RecordsAFrameEachIntervalAtItsRate) {
     OpenDisplay(32, 8, 16, 16);
     TMetaAni ani;
-    const std::string path = dir.File("cap.dla");
-    ani.SetPath(path.c_str());
-    capture.SetDisplay(&display);
-    capture.SetAnimation(&ani);
-    capture.SetInterval(100.0f);
+    const std::string path = Prepare(ani, "cap.dla", 100.0f);
     Paint(0);
     std::vector<std::vector<uint8_t>> drawn = {Rows()};
     ASSERT_TRUE(capture.StartRecording());
@@ -133,10 +140,7 @@ TEST_F(TCaptureTest, RecordsAFrameEachIntervalAtItsRate) {
 TEST_F(TCaptureTest, AZeroIntervalIsAThousandFramesASecond) {
     OpenDisplay(8, 4, 16, 16);
     TMetaAni ani;
-    ani.SetPath(dir.File("fast.dla").c_str());
-    capture.SetDisplay(&display);
-    capture.SetAnimation(&ani);
-    capture.SetInterval(0.0f);
+    Prepare(ani, "fast.dla", 0.0f);
     ASSERT_TRUE(capture.StartRecording());
     EXPECT_EQ(ani.GetRate(0), 1000.0);
     capture.StopRecording();
@@ -148,10 +152,7 @@ TEST_F(TCaptureTest, FifteenBitsAreRecordedAsSixteen) {
     for (const char* name : {"cap15.dla", "cap15.avi"}) {
         SCOPED_TRACE(name);
         TMetaAni ani;
-        const std::string path = dir.File(name);
-        ani.SetPath(path.c_str());
-        capture.SetDisplay(&display);
-        capture.SetAnimation(&ani);
+        const std::string path = Prepare(ani, name, 1000.0f);
         Paint(3);
         for (size_t i = 1; i < Context()->mode.bytesPerLine * 4; i += 2)
             Context()->surface[i] &= 0x7F; // 5:5:5 cells
@@ -177,11 +178,7 @@ TEST_F(TCaptureTest, AResizeDropsFramesUntilTheSizeReturns) {
     RECT outer{};
     GetWindowRect(w, &outer);
     TMetaAni ani;
-    const std::string path = dir.File("resize.dla");
-    ani.SetPath(path.c_str());
-    capture.SetDisplay(&display);
-    capture.SetAnimation(&ani);
-    capture.SetInterval(100.0f);
+    const std::string path = Prepare(ani, "resize.dla", 100.0f);
     Paint(1);
     std::vector<std::vector<uint8_t>> drawn = {Rows()};
     ASSERT_TRUE(capture.StartRecording());
@@ -209,11 +206,7 @@ TEST_F(TCaptureTest, PaddedRowsOfAnOddWidthAreNotSkewed) {
     for (const char* name : {"odd.dla", "odd.avi"}) {
         SCOPED_TRACE(name);
         TMetaAni ani;
-        const std::string path = dir.File(name);
-        ani.SetPath(path.c_str());
-        capture.SetDisplay(&display);
-        capture.SetAnimation(&ani);
-        capture.SetInterval(50.0f);
+        const std::string path = Prepare(ani, name, 50.0f);
         Paint(5);
         std::vector<std::vector<uint8_t>> drawn = {Rows()};
         ASSERT_TRUE(capture.StartRecording());
