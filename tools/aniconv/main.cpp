@@ -2,7 +2,8 @@
 // animation resource and writes what it delivers: every frame of the clip as
 // OUTDIR/NNNN.pam (RGB, top row first) and an AVI's audio as OUTDIR/audio.wav
 // (canonical PCM as stored), or with --raw as the bare bytes in
-// OUTDIR/audio.raw. Prints one line describing the animation.
+// OUTDIR/audio.raw; OUTDIR is made when missing. Prints one line describing
+// the animation.
 //
 //   aniconv [--clip N] [--raw] IN OUTDIR
 #include "foundation/TCache.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -128,6 +130,12 @@ int main(int argc, char** argv) {
             o.files.emplace_back(argv[i]);
     }
     if (o.files.size() != 2) return Usage();
+    std::error_code error;
+    std::filesystem::create_directories(o.files[1], error);
+    if (error) {
+        std::fprintf(stderr, "aniconv: cannot make %s\n", o.files[1].c_str());
+        return 1;
+    }
     TCache::Global().Start();
     const int status = Convert(o);
     TCache::Global().Stop();
