@@ -1,6 +1,6 @@
 // resview: what the engine makes of named resources. Every KEY is looked up
 // in the sections Pictures, Fonts and Cursors of the resource index and
-// shown in an 640 x 480 16-bit window: pictures and album frames side by
+// shown in a 640 x 480 16-bit window: pictures and album frames side by
 // side, a line of text in each font, and the cursor (the last one named)
 // following the mouse, drawn by the cursor thread with --mt. The window
 // stays until it is closed.
@@ -8,7 +8,8 @@
 //   resview [--mt] [--text TEXT] [--png FILE] RESOURCE.INI KEY[:ENTRY[:FRAME]]...
 //
 // An album shows every frame of every entry, of one entry (KEY:ENTRY) or one
-// frame (KEY:ENTRY:FRAME). With --png the program runs headless (memory host,
+// frame (KEY:ENTRY:FRAME); a pixel font's KEY:ENTRY writes with that
+// sub-font. With --png the program runs headless (memory host,
 // virtual time), puts the cursor in the middle of the frame, writes the
 // frame presented and ends. Each shown key prints one line; the engine's
 // error reports go to stderr; the exit code is 1 when a key was not shown.
