@@ -3,11 +3,11 @@
 // current graphics context before each line or filled rectangle.
 #pragma once
 
-#include "foundation/TObject.h"
+#include "drawing/TCanvasFont.h"
 
 #include <cstdint>
 
-class TDrawAttr : public TObject {
+class TDrawAttr : public TCanvasAttr {
 public:
     enum Fill : int32_t { kSolid = 0, kMono1 = 1, kMono2 = 2, kColour = 3 };
 
@@ -25,9 +25,10 @@ public:
     void SetWriteMode(int32_t mode) { writeMode_ = mode; }
     void SetMonoPattern(const uint8_t* pattern) { monoPattern_ = pattern; }
     void SetColorPattern(const uint32_t* pattern) { colorPattern_ = pattern; }
-    void Apply() const;
+    void Apply() const override;
 
-    // The record of canvases without their own.
+    // The record of canvases without their own (built on first use:
+    // canvases exist before the program's entry).
     static TDrawAttr& Default();
 
 private:

@@ -27,6 +27,19 @@ int32_t TFontRef::GetKind() const {
     return Ready() ? font_->GetKind() : 0;
 }
 
+const GdlTextSettings* TFontRef::GetTextSettings() {
+    RefreshLibraryFont();
+    return &settings_;
+}
+
+const GdlBitmap* TFontRef::GetExtents(TRectArea* rect) {
+    TGlyphRect glyph{0, 0, 0, 0};
+    const GdlBitmap* picture = Ready() ? font_->GetGlyphPicture() : nullptr;
+    if (picture) font_->GetGlyphRect(&glyph);
+    if (rect) *rect = {glyph.left, glyph.top, glyph.right, glyph.bottom};
+    return picture;
+}
+
 int TFontRef::SelectChar(int32_t c) {
     if (!Ready()) return 0;
     MakeCurrent();

@@ -4,13 +4,13 @@
 // when spreading, kerning, an ignored control character).
 #pragma once
 
-#include "foundation/TObject.h"
+#include "drawing/TCanvasFont.h"
 #include "gdl/dc.h"
 #include "media/TFontRes.h"
 
 #include <cstdint>
 
-class TFontRef : public TObject {
+class TFontRef : public TCanvasFont {
 public:
     enum Align : int32_t { kLeft = 0, kCentre = 1, kRight = 2, kSpread = 3 };
     static constexpr uint32_t kNoKerning = 4;
@@ -24,16 +24,21 @@ public:
     TFontRes* GetFont() const { return font_; }
     int Load(int32_t value);
     int Unload();
-    int32_t GetKind() const;
-    int32_t GetExtraSpace() const { return settings_.spacing; }
+    int32_t GetKind() const override;
+    int32_t GetExtraSpace() const override { return settings_.spacing; }
     void SetFlags(uint32_t flags) { flags_ = flags; }
-    uint32_t GetFlags() const { return flags_; }
+    uint32_t GetFlags() const override { return flags_; }
     GdlTextSettings& Settings() { return settings_; }
+    // The settings with the attached font's library font.
+    const GdlTextSettings* GetTextSettings() override;
 
-    int SelectChar(int32_t c);
-    void DeselectChar();
+    int SelectChar(int32_t c) override;
+    void DeselectChar() override;
+    // The selected glyph's picture and its rectangle in it; null (and an
+    // empty rectangle) when nothing is selected.
+    const GdlBitmap* GetExtents(TRectArea* rect) override;
     int32_t GetTextHeight(int32_t c);
-    int32_t GetCharWidth(int32_t c);
+    int32_t GetCharWidth(int32_t c) override;
     // The step from c to the character after it.
     int32_t GetCharAdvance(int32_t c, int32_t next);
     // The adjustment of `next` when it follows c.
@@ -43,7 +48,7 @@ public:
 
 private:
     bool Ready() const { return font_ && font_->IsLoaded(); }
-    void MakeCurrent() { GDL_setTextSettings(&settings_); }
+    void MakeCurrent() { GDL_setTextSettings(GetTextSettings()); }
     void RefreshLibraryFont();
 
     GdlTextSettings settings_{kLeft, 0, GDL_TEXT_LEFT_TO_RIGHT, 1, 1, 1, 1, 0, nullptr};
