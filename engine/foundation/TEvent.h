@@ -108,6 +108,6 @@ public:
     uintptr_t target = 0; // the target object, or a queued engine event's message word
     int32_t passState = 0;
     uintptr_t userWord = 0;
-    uint32_t extra = 0;
+    uintptr_t extra = 0; // the modal owner: the control whose modal loop runs
     intptr_t data[kDataWords];
 };
