@@ -666,7 +666,10 @@ void TGraphic::RegionMark(TEvent* event) {
     RegionToChildren(event, false, false);
 }
 
-// Phase 1: opaque graphics in front take their area out of the region.
+// Phase 1: opaque graphics in front take their area out of the region. On
+// the way up every ancestor, opaque or not, hands the region to the children
+// in front of the one it came from: an opaque parent covers only what lies
+// behind it, never its own children.
 void TGraphic::RegionTakeAway(TEvent* event) {
     TGraphic* origin = GetRegionOrigin(event);
     if (origin == this) {
@@ -679,21 +682,22 @@ void TGraphic::RegionTakeAway(TEvent* event) {
         if (origin) PassUp(event);
         return;
     }
+    if (origin) {
+        RegionToChildren(event, false, true);
+        PassUp(event);
+        return;
+    }
     if (IsOpaque()) {
-        if (origin) {
-            PassUp(event);
-            return;
-        }
         TRectArea visible;
         GetVisibleRect(visible);
         if (TRectLst* list = GetRegionList(event)) list->SubtractRect(visible, 0);
         return;
     }
-    RegionToChildren(event, false, origin != nullptr);
-    if (origin) PassUp(event);
+    RegionToChildren(event, false, false);
 }
 
-// Phase 2: see-through graphics in front repaint their part of the region.
+// Phase 2: see-through graphics in front repaint their part of the region;
+// ancestors pass it on to the children in front of the one it came from.
 void TGraphic::RegionMarkInFront(TEvent* event) {
     TGraphic* origin = GetRegionOrigin(event);
     if (origin == this) {
@@ -702,14 +706,19 @@ void TGraphic::RegionMarkInFront(TEvent* event) {
         PassUp(event);
         return;
     }
-    if (IsOpaque() || !Overlaps(GetRegionRect(event))) {
+    if (!Overlaps(GetRegionRect(event))) {
         if (origin) PassUp(event);
         return;
     }
-    if (!origin && !hollow_)
+    if (origin) {
+        RegionToChildren(event, false, true);
+        PassUp(event);
+        return;
+    }
+    if (IsOpaque()) return;
+    if (!hollow_)
         if (TRectLst* list = GetRegionList(event)) dirty_.AddList(list);
-    RegionToChildren(event, false, origin != nullptr);
-    if (origin) PassUp(event);
+    RegionToChildren(event, false, false);
 }
 
 // Phase 3: what lies behind a see-through graphic repaints its part.

@@ -3,51 +3,88 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 struct Counting : TTimer {
-    int fired = 0;
+    Counting() { Add<Counting, &Counting::Heard>(evTick, this); }
+    int Heard(TObject* sender, TEvent*) {
+        EXPECT_EQ(sender, this);
+        ++heard;
+        return 1;
+    }
     void OnTimer(TEvent*) override { ++fired; }
+    int fired = 0, heard = 0;
 };
 
-void Tick(TTimer& t, int ms) {
+bool Tick(TTimer& t, int ms) {
     TEvent e;
     e.SetType(evTick);
     e.data[0] = ms;
-    EXPECT_FALSE(t.HandleEvent(nullptr, &e));
+    return t.HandleEvent(nullptr, &e);
 }
 
-TEST(Timer, FiresWhenTheSumPassesTheInterval) {
-    Counting t;
-    for (int i = 0; i < 18; ++i)
-        Tick(t, 55);
-    EXPECT_EQ(t.fired, 0);
-    Tick(t, 55);
-    EXPECT_EQ(t.fired, 1);
-    EXPECT_FLOAT_EQ(t.GetElapsed(), 45.0f);
+TEST(Timer, TicksFireAsOftenAsTheIntervalPassed) {
+    struct Case {
+        const char* name;
+        float interval;
+        std::vector<int> ticks;
+        int fired;
+        float elapsed;
+    };
+    const Case cases[] = {
+        {"18 ticks of 55 ms", 1000.0f, std::vector<int>(18, 55), 0, 990.0f},
+        {"the 19th fires", 1000.0f, std::vector<int>(19, 55), 1, 45.0f},
+        {"equality waits", 1000.0f, {1000}, 0, 1000.0f},
+        {"and the next tick fires", 1000.0f, {1000, 1}, 1, 1.0f},
+        {"a late tick catches up", 1000.0f, {3500}, 3, 500.0f},
+        {"interval 0 counts milliseconds", 0.0f, {5}, 5, 0.0f},
+        {"interval 1 likewise", 1.0f, {5}, 4, 1.0f},
+        {"interval 0.5 steps by one", 0.5f, {3}, 3, 0.0f},
+        {"a short interval", 40.0f, {55, 55}, 2, 30.0f},
+    };
+    for (const Case& c : cases) {
+        Counting t;
+        t.SetInterval(c.interval);
+        for (int ms : c.ticks)
+            EXPECT_FALSE(Tick(t, ms)) << c.name; // never consumed
+        EXPECT_EQ(t.fired, c.fired) << c.name;
+        EXPECT_EQ(t.heard, c.fired) << c.name;
+        EXPECT_FLOAT_EQ(t.GetElapsed(), c.elapsed) << c.name;
+    }
 }
 
-TEST(Timer, EqualityWaitsAndLateTicksCatchUp) {
+TEST(Timer, OnlyAChangedIntervalRestartsTheCount) {
     Counting t;
-    Tick(t, 1000);
-    EXPECT_EQ(t.fired, 0);
-    Tick(t, 2500);
-    EXPECT_EQ(t.fired, 3);
+    Tick(t, 500);
+    t.SetInterval(1000.0f);
     EXPECT_FLOAT_EQ(t.GetElapsed(), 500.0f);
-    t.SetInterval(1000.0f); // unchanged: keeps the count
-    EXPECT_FLOAT_EQ(t.GetElapsed(), 500.0f);
-    t.SetInterval(0.0f);
+    t.SetInterval(2000.0f);
     EXPECT_FLOAT_EQ(t.GetElapsed(), 0.0f);
-    Tick(t, 5);
-    EXPECT_EQ(t.fired, 8);
+    EXPECT_FLOAT_EQ(t.GetInterval(), 2000.0f);
 }
 
-TEST(Timer, DisabledTimersStandStill) {
+TEST(Timer, DisabledTimersKeepTheirCountAndOtherEventsPass) {
     Counting t;
-    t.SetFlags(TComp::kEnabled, false);
+    Tick(t, 600);
+    t.SetEnabled(false);
     Tick(t, 5000);
     EXPECT_EQ(t.fired, 0);
-    EXPECT_FLOAT_EQ(t.GetElapsed(), 0.0f);
+    EXPECT_FLOAT_EQ(t.GetElapsed(), 600.0f);
+    t.SetEnabled(true);
+    Tick(t, 500);
+    EXPECT_EQ(t.fired, 1);
+    // Other types reach neither children nor handlers.
+    TTimer child;
+    child.SetParent(&t);
+    TEvent command;
+    command.SetType(evCommand);
+    t.Add<Counting, &Counting::Heard>(evCommand, &t);
+    EXPECT_FALSE(t.HandleEvent(nullptr, &command));
+    EXPECT_EQ(t.heard, 1);
+    EXPECT_FALSE(t.HandleEvent(nullptr, nullptr));
+    child.Detach();
 }
 
 } // namespace
