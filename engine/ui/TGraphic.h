@@ -152,6 +152,7 @@ private:
     void PaintDirect(TEvent* event, const TRectArea& clip);
     void PassUp(TEvent* event);
     void RegionMark(TEvent* event);
+    bool RegionPassOn(TEvent* event);
     void RegionTakeAway(TEvent* event);
     void RegionMarkInFront(TEvent* event);
     void RegionMarkBehind(TEvent* event);
