@@ -15,13 +15,16 @@ namespace uitest {
 
 class FakePicture : public TResource, public TPicture {
 public:
-    FakePicture(int32_t width, int32_t height, uint16_t fill) : pixels_(size_t(width * height), fill) {
-        bitmap_ = {width, height, 16, width * 2, reinterpret_cast<uint8_t*>(pixels_.data()),
+    FakePicture(int32_t width, int32_t height, uint16_t fill)
+        : pixels_(size_t(width * height), fill) {
+        bitmap_ = {width,   height,  16, width * 2, reinterpret_cast<uint8_t*>(pixels_.data()),
                    nullptr, &format_};
     }
     ~FakePicture() override { data_ = nullptr; }
 
-    void Set(int32_t x, int32_t y, uint16_t value) { pixels_[size_t(y * bitmap_.width + x)] = value; }
+    void Set(int32_t x, int32_t y, uint16_t value) {
+        pixels_[size_t(y * bitmap_.width + x)] = value;
+    }
     int Lock(int32_t, int32_t) override {
         ++locks;
         if (refuse) return 0;

@@ -39,11 +39,11 @@ TEST_F(Images, TheWayOfDrawingFollowsFitFlagsAndTransparency) {
         bool keyShown; // the key colour reaches the screen
     } cases[] = {
         {8 | 2 | 16 | 32, 1, kBlended, false}, // A: keyed, then translucent
-        {32 | 2, 1, kBlended, false},           // B: alpha
-        {8 | 2 | 16, 1, kAsIs, false},          // C: keyed
-        {8 | 2 | 16, 0, kAsIs, true},           // D: an opaque image puts
-        {4, 0, kAsIs, true},                    // D
-        {4, 1, kAsIs, false},                   // D, copied keyed by its colour
+        {32 | 2, 1, kBlended, false},          // B: alpha
+        {8 | 2 | 16, 1, kAsIs, false},         // C: keyed
+        {8 | 2 | 16, 0, kAsIs, true},          // D: an opaque image puts
+        {4, 0, kAsIs, true},                   // D
+        {4, 1, kAsIs, false},                  // D, copied keyed by its colour
     };
     const uint16_t red = PixelOf(TColor(255, 0, 0)), blue = PixelOf(TColor(0, 0, 255)),
                    green = PixelOf(TColor(0, 255, 0));

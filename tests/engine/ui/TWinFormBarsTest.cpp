@@ -77,7 +77,8 @@ TEST_F(Forms, CaptionBarActiveAndInactiveWithItsButtons) {
     const struct {
         int32_t x, y;
         bool black;
-    } closeCross[] = {{5, 5, true}, {9, 9, true}, {14, 5, true}, {5, 14, true}, {9, 5, false}, {5, 9, false}};
+    } closeCross[] = {{5, 5, true},  {9, 9, true},  {14, 5, true},
+                      {5, 14, true}, {9, 5, false}, {5, 9, false}};
     for (const auto& p : closeCross)
         EXPECT_EQ(At(kCloseX + p.x, kButtonY + p.y) == Black(), p.black) << p.x << "," << p.y;
     // One window: a thick top edge on row 5 and thin sides.
@@ -87,7 +88,7 @@ TEST_F(Forms, CaptionBarActiveAndInactiveWithItsButtons) {
     EXPECT_EQ(At(kMaxX + 9, kButtonY + 4), Silver());
     // Translucency up: a hatched box with a solid T.
     EXPECT_EQ(At(kAlphaX + 10, kButtonY + 11), Black()); // the T's stem
-    EXPECT_EQ(At(kAlphaX + 9, kButtonY + 9), Black());  // its bar
+    EXPECT_EQ(At(kAlphaX + 9, kButtonY + 9), Black());   // its bar
     int hatch = 0;
     for (int x = 5; x < 9; ++x)
         hatch += At(kAlphaX + x, kButtonY + 14) == White();
@@ -127,9 +128,7 @@ TEST_F(Forms, TheMinimumSizeFitsFrameAndBars) {
 TEST_F(Forms, TranslucencySwapsTheAlphaAndTheButton) {
     OpenForm();
     TCaptionButton* button = form.GetWinCaptionBar()->GetTranslucencyButton();
-    const struct {
-        int32_t alpha, state;
-    } steps[] = {{240, 1}, {255, 0}};
+    const struct { int32_t alpha, state; } steps[] = {{240, 1}, {255, 0}};
     for (const auto& s : steps) {
         Click(kAlphaX + 10, kButtonY + 10);
         EXPECT_EQ(form.GetAlpha(), s.alpha);
