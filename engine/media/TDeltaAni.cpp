@@ -11,6 +11,8 @@
 namespace {
 
 const char kSource[] = "Source\\TDeltaAni";
+// The largest frame buffer the player takes: 256 MiB (8192 x 8192 at 32 bits).
+constexpr int64_t kMaxFrameBytes = int64_t{256} << 20;
 
 int32_t BytesPerPixel(int32_t bits) {
     return (bits + 1) / 8; // 15 counts as 2
@@ -140,6 +142,13 @@ bool TDeltaAni::Allocate(bool forReading) {
     words_ = static_cast<int32_t>(TDeltaCodec::RowWords(rowBytes));
     const int64_t previousBytes = int64_t{words_} * 4 * height_;
     rowsCapacity_ = previousBytes + int64_t{8} * height_;
+    // A trailer may claim 32767 x 32767 pixels of 32 bits: three buffers of
+    // 4 GiB each, which a small file could make the player take and clear.
+    // Frames past this size are refused as the allocations they would be.
+    if (previousBytes > kMaxFrameBytes) {
+        TError::Raise(9, nullptr, fileName_.c_str(), kSource, 163);
+        return false;
+    }
     if (forReading) frame_ = static_cast<uint8_t*>(EngineAlloc(size_t(rowBytes * height_)));
     previous_ = static_cast<uint32_t*>(EngineAlloc(size_t(previousBytes)));
     rows_ = static_cast<uint8_t*>(EngineAlloc(size_t(rowsCapacity_)));

@@ -379,6 +379,15 @@ TEST_F(DeltaCheckTest, ImpossibleTrailersAreRefused) {
     EXPECT_EQ(edge.Open(1), 1);
     EXPECT_EQ(edge.ReadFrame(0), 0); // no frames
     edge.Close();
+    // Allowed by the format but not taken: 32767 x 32767 at 32 bits would be
+    // three buffers of 4 GiB for a 68-byte file. Refused as out of memory.
+    TError::Reset();
+    TDeltaAni huge;
+    huge.SetPath(dir.Write("huge.dla", Trailer(f, 1, 32767, 32767, 32, 1)).c_str());
+    EXPECT_EQ(huge.Open(1), 0);
+    EXPECT_EQ(huge.LoadCount(), 0);
+    ASSERT_NE(NewestError(), nullptr);
+    EXPECT_EQ(NewestError()->code, 9);
 }
 
 // A bad frame after a good one: ReadFrame answers 0 with error 55 and the
