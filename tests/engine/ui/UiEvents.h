@@ -1,0 +1,64 @@
+// Engine events made by hand for the user-interface tests, and the routing of
+// what the event manager holds as the modal loop would do it.
+#pragma once
+
+#include "foundation/TEventMgr.h"
+#include "platform/Host.h"
+#include "ui/TControl.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace uitest {
+
+inline uintptr_t Word(const void* p) {
+    return reinterpret_cast<uintptr_t>(p);
+}
+
+inline TEvent MouseEvent(int32_t type, int32_t x, int32_t y) {
+    TEvent e;
+    e.SetType(type);
+    e.record.x = x;
+    e.record.y = y;
+    return e;
+}
+
+// A key event in a pass state; a repeat count of 1 is a fresh press.
+inline TEvent KeyEvent(int32_t type, uint16_t key, uint32_t modifiers, int32_t pass,
+                       intptr_t count = 1) {
+    TEvent e;
+    e.SetType(type);
+    e.data[TControl::kwKey] = key;
+    e.data[TControl::kwCount] = count;
+    e.record.modifiers = modifiers;
+    e.passState = pass;
+    return e;
+}
+
+// Routes every pending event from the root, keys in a first pass for the
+// focused control and then in a second pass; frames are left out.
+inline void RouteQueued(TComp& root) {
+    for (int guard = 0; guard < 100; ++guard) {
+        TEvent e;
+        TEventMgr::Global().Translate(&e);
+        if (e.type == 0) return;
+        if (e.type == evPaint) continue;
+        root.HandleEvent(nullptr, &e);
+        if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
+            e.passState = 2;
+            root.HandleEvent(nullptr, &e);
+        }
+    }
+}
+
+// Presses and releases a key with the given keys held around it.
+inline void InjectStroke(platform::KeyCode key, const std::vector<platform::KeyCode>& held) {
+    for (platform::KeyCode k : held)
+        platform::InjectKey(k, true);
+    platform::InjectKey(key, true);
+    platform::InjectKey(key, false);
+    for (platform::KeyCode k : held)
+        platform::InjectKey(k, false);
+}
+
+} // namespace uitest
