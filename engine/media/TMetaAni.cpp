@@ -10,15 +10,6 @@ namespace {
 
 const char kSource[] = "Source\\TMetaAni";
 
-// The extension of the path's last component, or null without one.
-const char* Extension(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '/' || *p == '\\') name = p + 1;
-    const char* dot = std::strrchr(name, '.');
-    return dot ? dot + 1 : nullptr;
-}
-
 } // namespace
 
 TMetaAni::TMetaAni() {
@@ -46,7 +37,7 @@ void TMetaAni::ChooseKind() {
     data_ = nullptr;
     const char* path = fileName_.c_str();
     if (!path || !*path) return;
-    const char* extension = Extension(path);
+    const char* extension = ExtensionOf(path);
     if (!extension) {
         TError::Raise(50, "Missing file extension.", path, kSource, 71);
         return;

@@ -30,15 +30,21 @@ TResource::~TResource() {
     ForceRelease();
 }
 
+const char* TResource::ExtensionOf(const char* path) {
+    if (!path) return nullptr;
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '/' || *p == '\\') name = p + 1;
+    const char* dot = std::strrchr(name, '.');
+    return dot ? dot + 1 : nullptr;
+}
+
 const char* TResource::PathExtension(const char* source, int32_t line) const {
     const char* path = fileName_.c_str();
     if (!path || !*path) return nullptr;
     const char* dot = std::strrchr(path, '.');
-    if (!dot) {
-        TError::Raise(50, "Missing file extension.", path, source, line);
-        return nullptr;
-    }
-    return dot + 1;
+    if (!dot) TError::Raise(50, "Missing file extension.", path, source, line);
+    return dot ? dot + 1 : nullptr;
 }
 
 void TResource::SetName(const char* name) {

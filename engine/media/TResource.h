@@ -50,10 +50,13 @@ public:
     // Frees the data at once, whatever the count.
     void ForceRelease();
 
-    // The text after the last dot of the path, by which the format parts
-    // choose their reader; null for an empty path, and null after reporting
-    // error 50 (for `source`, at `line`) when there is no dot.
+    // The text after the last dot of the path, by which the picture, font
+    // and cursor parts choose their reader; null for an empty path, and null
+    // after reporting error 50 (for `source`, at `line`) when there is no dot.
     const char* PathExtension(const char* source, int32_t line) const;
+    // The text after the last dot of the file name in `path` (a dot in a
+    // folder's name does not count), or null.
+    static const char* ExtensionOf(const char* path);
 
     // Makes every resource resolve its path again on its next use.
     static void InvalidatePaths();

@@ -1,6 +1,7 @@
 #include "media/TWave.h"
 
 #include "foundation/TError.h"
+#include "foundation/TString.h"
 #include "media/ImaAdpcm.h"
 
 #include <algorithm>
@@ -9,21 +10,6 @@
 namespace {
 
 constexpr const char* kSource = "Source\\TWave";
-
-// The extension of the file name in `path` (after its last "."), or null.
-const char* Extension(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '/' || *p == '\\') name = p + 1;
-    const char* dot = std::strrchr(name, '.');
-    return dot ? dot + 1 : nullptr;
-}
-
-bool SameText(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if ((*a | 0x20) != (*b | 0x20)) return false;
-    return *a == *b;
-}
 
 } // namespace
 
@@ -47,15 +33,15 @@ uint32_t TWave::Update() {
     kind_ = kNone;
     const uint32_t result = TResource::Update();
     const char* path = fileName_.c_str() ? fileName_.c_str() : "";
-    const char* ext = Extension(path);
+    const char* ext = ExtensionOf(path);
     if (!ext) {
         TError::Raise(50, "Missing file extension.", path, kSource, 86);
         return result;
     }
-    if (SameText(ext, "sda")) {
+    if (EqualsNoCase(ext, "sda")) {
         kind_ = kAlbum;
         album_.SetPath(path);
-    } else if (SameText(ext, "wav")) {
+    } else if (EqualsNoCase(ext, "wav")) {
         kind_ = kWav;
         wav_.SetPath(path);
     } else {
