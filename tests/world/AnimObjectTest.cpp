@@ -106,9 +106,9 @@ TEST_F(AnimObjectTest, RectangleOfTheFrameAndPixelExactHits) {
         bool hit;
     };
     // The top three rows are transparent; the frame is 61 wide.
-    for (const Hit& h : {Hit{107, 62, true}, Hit{167, 68, true}, Hit{107, 61, false},
-                         Hit{168, 65, false}, Hit{106, 65, false}, Hit{120, 68, true},
-                         Hit{120, 69, false}})
+    for (const Hit& h :
+         {Hit{107, 62, true}, Hit{167, 68, true}, Hit{107, 61, false}, Hit{168, 65, false},
+          Hit{106, 65, false}, Hit{120, 68, true}, Hit{120, 69, false}})
         EXPECT_EQ(object->HitTest(h.x, h.y), h.hit) << h.x << "," << h.y;
     object->SetElementFlags(0);
     EXPECT_FALSE(object->HitTest(107, 62));
