@@ -9,7 +9,8 @@ void TFadeForm::SetUp() {
     SetFrameStyle(0);
     SetTransparent(1);
     SetBorderWidth(0);
-    Open(nullptr);
+    // Opened in the application's form, whose ticks then reach the fader.
+    Open(dynamic_cast<TControl*>(TGraphic::GetApplication()));
     fader_.SetNotify(1);
     fader_.Add<TFadeForm, &TFadeForm::OnFadeEnd>(evUser23, this);
     fader_.Attach(this);

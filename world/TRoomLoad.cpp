@@ -2,6 +2,7 @@
 #include "TRoom.h"
 
 #include "foundation/TError.h"
+#include "foundation/TFileCtl.h"
 
 namespace {
 constexpr const char* kSource = "Int\\All\\Source\\Room";
@@ -12,8 +13,10 @@ int32_t TRoom::Load() {
         hints_.Release();
         hints_.SetName("");
     }
-    hints_.SetName((TString("txt") + name_.c_str()).c_str());
-    hints_.Load();
+    const TString key = TString("txt") + name_.c_str();
+    hints_.SetName(key.c_str());
+    // A room without hint texts is silent, as are its missing pictures.
+    if (TFileCtl::HasKey(hints_.GetFolder(), key.c_str())) hints_.Load();
     LoadContainer(background_, backgroundStream_,
                   (TString("rla") + name_.c_str() + "Back").c_str());
     LoadContainer(objects_, objectsStream_, (TString("rla") + name_.c_str() + "ObjAni").c_str());
