@@ -124,7 +124,7 @@ protected:
         display.SetClassName("RoomTest");
         display.SetTitle("Room Test");
         display.SetDriverFlags(0x600);
-        display.SetMode(800, 600, 16);
+        display.SetMode(displayWidth, displayHeight, displayBits);
         ASSERT_TRUE(display.Open());
         root.SetRect(0, 0, 800, 600);
         TGraphic::SetApplication(&root);
@@ -199,6 +199,8 @@ protected:
     }
 
 public:
+    // The display mode a fixture asks for before SetUp.
+    int32_t displayWidth = 800, displayHeight = 600, displayBits = 16;
     TDispDev& display = TDispDev::Global();
     TControl root;
     FakeGame game;

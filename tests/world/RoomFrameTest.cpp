@@ -135,4 +135,60 @@ TEST_F(RoomFrameTest, FilteringDrawsTheActorThroughTheSpriteBlitter) {
     EXPECT_EQ(Differences(ref), 0);
 }
 
+TEST_F(RoomFrameTest, ZonesAreOutlinedOnlyWithShowZonesAndTakeClicksEither) {
+    TRoomElement* hidden = room->CreateElement(TRoomElement::tyZone, "quiet", 0);
+    hidden->SetRect(600, 250, 80, 200);
+    game.showZones = 1;
+    TRoomElement* outlined = room->CreateElement(TRoomElement::tyZone, "door", 0);
+    outlined->SetRect(100, 100, 50, 40);
+    actor->SetVisible(false);
+    for (int frame = 0; frame < 2; ++frame) {
+        room->Invalidate(true);
+        outlined->Invalidate(true);
+        Frame();
+        std::vector<int32_t> ref = Reference();
+        for (int32_t x = 100; x < 150; ++x)
+            ref[100 * 800 + x] = ref[139 * 800 + x] = 0xFFFF;
+        for (int32_t y = 100; y < 140; ++y)
+            ref[size_t(y) * 800 + 100] = ref[size_t(y) * 800 + 149] = 0xFFFF;
+        EXPECT_EQ(Differences(ref), 0) << frame;
+    }
+    EXPECT_TRUE(hidden->HitTest(620, 300));
+    EXPECT_FALSE(hidden->HitTest(700, 300));
+}
+
+// A display smaller than the room shows its centre; one of 32 bits gets no
+// 16-bit drawing at all.
+class SmallDisplay : public RoomFrameTest, public ::testing::WithParamInterface<int32_t> {
+protected:
+    SmallDisplay() {
+        displayWidth = 640;
+        displayHeight = 480;
+        displayBits = GetParam();
+    }
+};
+
+TEST_P(SmallDisplay, ShowsTheCentreOnlyAt16Bits) {
+    actor->SetVisible(false);
+    // The game world stands centred on the display, as the room draws.
+    root.SetRect(-80, -60, 800, 600);
+    Frame();
+    const std::vector<int32_t> ref = Reference();
+    if (GetParam() != 16) {
+        // No pairs of 16-bit pixels written as one 32-bit pixel.
+        const GdlDeviceContext* d = GDL_liveDC(display.GetContext());
+        uint32_t v = 0;
+        std::memcpy(&v, d->surface + 10 * d->mode.bytesPerLine + 40, 4);
+        EXPECT_NE(v, uint32_t(ref[70 * 800 + 90]) | uint32_t(ref[70 * 800 + 91]) << 16);
+        return;
+    }
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x)
+            if (At(x, y) != ref[size_t(y + 60) * 800 + x + 80]) ++wrong;
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, SmallDisplay, ::testing::Values(16, 32));
+
 } // namespace
