@@ -30,5 +30,12 @@ int32_t TFadeForm::Run(int32_t from, int32_t to, float rate) {
     fader_.SetRange(from, to);
     fader_.SetRate(rate);
     fader_.Start();
+    // Without an application no tick would ever reach the fader: the steps
+    // then run at once rather than waiting for ever.
+    if (!TGraphic::GetApplication()) {
+        while (fader_.IsRunning())
+            fader_.Step(nullptr, nullptr);
+        return 1;
+    }
     return ShowModal();
 }

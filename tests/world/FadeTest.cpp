@@ -107,4 +107,14 @@ TEST_F(FadeTest, FadeOutLocksInputUntilTheFadeInEndsAtFullLevel) {
     EXPECT_EQ(game.log, (std::vector<std::string>{"DoAction 4 -1"}));
 }
 
+TEST_F(FadeTest, WithoutAnApplicationTheFadeRunsAtOnce) {
+    MakeRoom();
+    TGraphic::SetApplication(nullptr);
+    room->FadeRoom(0);
+    EXPECT_EQ(display.GetAdjustLevel(), 1);
+    room->FadeRoom(1);
+    EXPECT_EQ(display.GetAdjustLevel(), 256);
+    EXPECT_EQ(InputLocked, 0);
+}
+
 } // namespace
