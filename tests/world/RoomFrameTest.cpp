@@ -1,0 +1,194 @@
+// A headless frame of a small room (sky, background with a transparent top,
+// an object and an actor, all written by the RLA writer) against a reference
+// composed in the test from the sprites' pixels, far to near.
+#include "RoomFixture.h"
+
+#include "BlitSprite16.h"
+#include "TActor.h"
+#include "TAnimObject.h"
+#include "WorldFixtures.h"
+
+#include "gdl/bitmap.h"
+
+namespace {
+
+using roomtest::RoomTest;
+
+// A pattern image; pixels where `hole` answers true are transparent.
+template <class Hole> tools::RgbaImage Pattern(int32_t w, int32_t h, int32_t seed, Hole hole) {
+    tools::RgbaImage im;
+    im.width = w;
+    im.height = h;
+    im.rgba.resize(size_t(w) * h * 4);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = &im.rgba[(size_t(y) * w + x) * 4];
+            p[0] = uint8_t(x * 3 + seed);
+            p[1] = uint8_t(y * 5 + seed * 2);
+            p[2] = uint8_t((x ^ y) + seed * 3);
+            p[3] = hole(x, y) ? 0 : 255;
+        }
+    return im;
+}
+
+class RoomFrameTest : public RoomTest {
+protected:
+    void SetUp() override {
+        RoomTest::SetUp();
+        sky = Pattern(800, 350, 1, [](int32_t, int32_t) { return false; });
+        back = Pattern(800, 600, 2, [](int32_t, int32_t y) { return y < 200; });
+        object = Pattern(40, 30, 3, [](int32_t x, int32_t y) { return (x + y) % 7 == 0; });
+        actorImage = Pattern(20, 30, 4, [](int32_t x, int32_t) { return x < 3 || x == 11; });
+        tools::RlaWriter skyFile, backFile, objectFile, actorFile;
+        skyFile.AddSprite(0, sky);
+        backFile.AddSprite(0, back);
+        objectFile.AddSprite(0, object, 5, 6);
+        actorFile.AddSprite(0, actorImage, -10, -30);
+        WriteRla("int/all/pictures/Global/LocItem.rla", skyFile);
+        WriteRla("test/back.rla", backFile);
+        WriteRla("test/obj.rla", objectFile);
+        WriteRla("int/all/pictures/global/ActAni03.RLA", actorFile);
+        WriteIndex("[Pictures]\r\nrlatestBack=test\\back.rla\r\nrlatestObjAni=test\\obj.rla\r\n");
+        MakeRoom();
+        room->EnterRoom("test", nullptr);
+        room->GetSky().SetImage(0);
+        auto* o = static_cast<TAnimObject*>(room->CreateElement(TRoomElement::tyObject, "o", 0));
+        o->SetSource(&room->Objects());
+        AnimEntry* e = o->MakeEntry();
+        e->group = 0;
+        e->x = 100;
+        e->y = 400;
+        o->SetImage(0, 0);
+        o->SetPosition({5.0f, 0.0f, 10.0f});
+        actor = room->ShowActor(9, 3);
+        ASSERT_NE(actor, nullptr);
+        ActorAnimRecord r;
+        for (AnimEntry& entry : r.entries)
+            entry.group = 0;
+        actor->AddAnim(TActor::alIdle, r);
+        // At the camera's reference distance: drawn at scale 1.0.
+        actor->SetPosition({5.0f, 1.7f, 3.0f});
+    }
+    // Sky, background and object, far to near.
+    std::vector<int32_t> Reference() const {
+        std::vector<int32_t> ref(800 * 600, 0);
+        auto put = [&](const tools::RgbaImage& im, int32_t left, int32_t top) {
+            for (int32_t y = 0; y < im.height; ++y)
+                for (int32_t x = 0; x < im.width; ++x) {
+                    const int32_t p = worldtest::ImagePixel(im, x, y);
+                    if (p >= 0) ref[size_t(top + y) * 800 + left + x] = p;
+                }
+        };
+        put(sky, 0, 0);
+        put(back, 0, 0);
+        put(object, 105, 406);
+        return ref;
+    }
+    // The pixels of the display that differ from `ref` inside the rectangle.
+    int32_t Differences(const std::vector<int32_t>& ref, TRectArea r = {0, 0, 800, 600}) {
+        int32_t count = 0;
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right; ++x)
+                if (At(x, y) != ref[size_t(y) * 800 + x]) ++count;
+        return count;
+    }
+
+    tools::RgbaImage sky, back, object, actorImage;
+    TActor* actor = nullptr;
+};
+
+TEST_F(RoomFrameTest, AFrameEqualsTheLayersComposedFarToNear) {
+    Frame();
+    std::vector<int32_t> ref = Reference();
+    // The actor's anchor stands on the projected point (400, 300).
+    for (int32_t y = 0; y < 30; ++y)
+        for (int32_t x = 0; x < 20; ++x) {
+            const int32_t p = worldtest::ImagePixel(actorImage, x, y);
+            if (p >= 0) ref[size_t(270 + y) * 800 + 390 + x] = p;
+        }
+    EXPECT_EQ(Differences(ref), 0);
+}
+
+TEST_F(RoomFrameTest, FilteringDrawsTheActorThroughTheSpriteBlitter) {
+    actor->SetVisible(false);
+    Frame();
+    ASSERT_EQ(Differences(Reference()), 0);
+    // What the blitter makes of the actor's frame over the composed room.
+    actor->Update();
+    GdlBitmap* header = actor->RenderFrame();
+    ASSERT_NE(header, nullptr);
+    std::vector<uint16_t> expected(20 * 30, 0);
+    BlitSprite16(reinterpret_cast<uint8_t*>(expected.data()), header->surface, header->bytesPerLine,
+                 header->width, header->height, header->bitsPerPixel, 40, 20, 30, 20, 30, 16, 390,
+                 270, 0, 0);
+    std::vector<int32_t> ref = Reference();
+    for (int32_t y = 0; y < 30; ++y)
+        for (int32_t x = 0; x < 20; ++x)
+            if (expected[size_t(y) * 20 + x] != 0x07E0)
+                ref[size_t(270 + y) * 800 + 390 + x] = expected[size_t(y) * 20 + x];
+    game.filtering = 1;
+    actor->SetVisible(true);
+    actor->Invalidate(true);
+    Frame();
+    EXPECT_TRUE(actor->GetElementFlags() & TRoomElement::efScaled);
+    EXPECT_EQ(Differences(ref, {390, 270, 410, 300}), 0);
+    EXPECT_EQ(Differences(ref), 0);
+}
+
+TEST_F(RoomFrameTest, ZonesAreOutlinedOnlyWithShowZonesAndTakeClicksEither) {
+    TRoomElement* hidden = room->CreateElement(TRoomElement::tyZone, "quiet", 0);
+    hidden->SetRect(600, 250, 80, 200);
+    game.showZones = 1;
+    TRoomElement* outlined = room->CreateElement(TRoomElement::tyZone, "door", 0);
+    outlined->SetRect(100, 100, 50, 40);
+    actor->SetVisible(false);
+    for (int frame = 0; frame < 2; ++frame) {
+        room->Invalidate(true);
+        outlined->Invalidate(true);
+        Frame();
+        std::vector<int32_t> ref = Reference();
+        for (int32_t x = 100; x < 150; ++x)
+            ref[100 * 800 + x] = ref[139 * 800 + x] = 0xFFFF;
+        for (int32_t y = 100; y < 140; ++y)
+            ref[size_t(y) * 800 + 100] = ref[size_t(y) * 800 + 149] = 0xFFFF;
+        EXPECT_EQ(Differences(ref), 0) << frame;
+    }
+    EXPECT_TRUE(hidden->HitTest(620, 300));
+    EXPECT_FALSE(hidden->HitTest(700, 300));
+}
+
+// A display smaller than the room shows its centre; one of 32 bits gets no
+// 16-bit drawing at all.
+class SmallDisplay : public RoomFrameTest, public ::testing::WithParamInterface<int32_t> {
+protected:
+    SmallDisplay() {
+        displayWidth = 640;
+        displayHeight = 480;
+        displayBits = GetParam();
+    }
+};
+
+TEST_P(SmallDisplay, ShowsTheCentreOnlyAt16Bits) {
+    actor->SetVisible(false);
+    // The game world stands centred on the display, as the room draws.
+    root.SetRect(-80, -60, 800, 600);
+    Frame();
+    const std::vector<int32_t> ref = Reference();
+    if (GetParam() != 16) {
+        // No pairs of 16-bit pixels written as one 32-bit pixel.
+        const GdlDeviceContext* d = GDL_liveDC(display.GetContext());
+        uint32_t v = 0;
+        std::memcpy(&v, d->surface + 10 * d->mode.bytesPerLine + 40, 4);
+        EXPECT_NE(v, uint32_t(ref[70 * 800 + 90]) | uint32_t(ref[70 * 800 + 91]) << 16);
+        return;
+    }
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x)
+            if (At(x, y) != ref[size_t(y + 60) * 800 + x + 80]) ++wrong;
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, SmallDisplay, ::testing::Values(16, 32));
+
+} // namespace

@@ -1,0 +1,288 @@
+// roomview: shows a room in an 800 x 600 window before any script exists.
+// The room is loaded by its keys from the resource index; a scene file
+// places objects, zones, way lines and actors, one per line:
+//
+//   object NAME GROUP X Y [local]   frame group of the room's objects at (X, Y)
+//   zone NAME X Y W H               a click zone (outlined with --zones)
+//   line X1 Y1 Z1 X2 Y2 Z2          a walkable line of the way graph
+//   actor NUMBER X Y Z IDLE WALK    actor NUMBER at (X, Y, Z) with an idle and
+//                                   a walk group; the first actor is the player
+//   sky INDEX                       the sky picture (-1 hides the sky)
+//   # ...                           a comment
+//
+// A click on the background walks the player to the nearest way point; G
+// shows and hides the way graph; the close button ends the program.
+//
+//   roomview INDEX ROOM SCENE [--zones] [--filter] [--graph]
+//            [--ticks N --png FILE [--click X,Y]]
+//
+// --zones outlines the zones, --filter draws actors filtered, --graph shows
+// the way graph from the start. --ticks N --png FILE runs headless on virtual
+// time for N ticks, after a left click at (X, Y) when given, and writes the
+// last frame.
+#include "GameServices.h"
+#include "TActor.h"
+#include "TAnimObject.h"
+#include "TRoom.h"
+
+#include "foundation/TError.h"
+#include "foundation/TEventMgr.h"
+#include "foundation/TFileCtl.h"
+#include "media/TDispDev.h"
+#include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/User.h"
+#include "ui/TWinApp.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Options {
+    std::string index, room, scene, png;
+    long ticks = -1;
+    int clickX = -1, clickY = -1;
+    bool graph = false;
+    bool zones = false;
+    bool filter = false;
+};
+
+bool Parse(int argc, char** argv, Options& o) {
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--zones") {
+            o.zones = true;
+        } else if (a == "--filter") {
+            o.filter = true;
+        } else if (a == "--ticks" && i + 1 < argc) {
+            o.ticks = std::strtol(argv[++i], nullptr, 10);
+        } else if (a == "--click" && i + 1 < argc) {
+            if (std::sscanf(argv[++i], "%d,%d", &o.clickX, &o.clickY) != 2) return false;
+        } else if (a == "--graph") {
+            o.graph = true;
+        } else if (a == "--png" && i + 1 < argc) {
+            o.png = argv[++i];
+        } else if (positional < 3 && a.compare(0, 2, "--") != 0) {
+            (positional == 0 ? o.index : positional == 1 ? o.room : o.scene) = a;
+            ++positional;
+        } else {
+            return false;
+        }
+    }
+    return positional == 3 && (o.png.empty() || o.ticks >= 0);
+}
+
+// The viewer's game: no scripts, the developer options it was asked for.
+class ViewerGame : public GameServices {
+public:
+    ViewerGame(bool zones, bool filter) : zones_(zones), filter_(filter) {}
+    int32_t Filtering() override { return filter_; }
+    int32_t MusicVolume() override { return 96; }
+    int32_t SoundVolume() override { return 96; }
+    int32_t ShowZones() override { return zones_; }
+    int32_t ShowDebugLabel() override { return 0; }
+    bool MenuOpen() override { return false; }
+    bool GetHeldItem(int32_t*) override { return false; }
+    void DropHeldItem() override {}
+    void HoldDragItem(bool) override {}
+    void ShowInventory() override {}
+    bool InventoryVisible() override { return false; }
+    bool DialogRunning() override { return false; }
+    int32_t DialogSpeaker() override { return -1; }
+    void OpenGameMenu() override {}
+    void DoShow() override {}
+    void DoTickAction() override {}
+    const char* HintText(const char*) override { return nullptr; }
+    TMetaCur* NamedCursor(const char*) override { return nullptr; }
+    void CallGameEvent(const char*, int32_t, int32_t) override {}
+    void Unref(int32_t& field) override { field = -1; }
+    void CallRefOnce(int32_t& field) override { field = -1; }
+    void SetTableNumber(int32_t, const char*, int32_t) override {}
+    bool GlobalTableHasField(const char*, const char*) override { return false; }
+
+private:
+    bool zones_, filter_;
+};
+
+// G toggles the way graph; every key goes on to the room afterwards.
+struct GraphKey : TObject {
+    int OnKey(TObject*, TEvent* event) {
+        if (event && (event->KeyChar() | 0x20) == 'g') {
+            WayGraphView& view = room->GetWayGraphView();
+            view.SetVisible(!view.IsVisible());
+            view.Invalidate(true);
+            room->Invalidate(true);
+        }
+        return 0;
+    }
+    TRoom* room = nullptr;
+};
+
+ActorAnimRecord AllDirections(int32_t group) {
+    ActorAnimRecord r;
+    for (AnimEntry& e : r.entries) {
+        e.group = group;
+        e.interval = 100;
+        e.pauseMin = e.pauseMax = 100;
+    }
+    return r;
+}
+
+// One scene line into the room; false for a line it cannot read.
+bool PlaceLine(TRoom& room, const std::string& line) {
+    std::istringstream in(line);
+    std::string kind, name;
+    if (!(in >> kind) || kind[0] == '#') return true;
+    if (kind == "object") {
+        int32_t group = 0, x = 0, y = 0;
+        std::string local;
+        if (!(in >> name >> group >> x >> y)) return false;
+        in >> local;
+        auto* o = static_cast<TAnimObject*>(room.CreateElement(0, name.c_str(), 0));
+        if (!o) return false;
+        o->SetSource(local == "local" ? &room.LocalItems() : &room.Objects());
+        AnimEntry* e = o->MakeEntry();
+        if (!e) return false;
+        e->group = group;
+        e->x = x;
+        e->y = y;
+        o->SetImage(group, 0);
+        return true;
+    }
+    if (kind == "zone") {
+        int32_t x = 0, y = 0, w = 0, h = 0;
+        if (!(in >> name >> x >> y >> w >> h)) return false;
+        TRoomElement* zone = room.CreateElement(2, name.c_str(), 0);
+        if (zone) zone->SetRect(x, y, w, h);
+        return zone != nullptr;
+    }
+    if (kind == "line") {
+        Point3D a, b;
+        if (!(in >> a.x >> a.y >> a.z >> b.x >> b.y >> b.z)) return false;
+        room.GetWayGraph().AddLine(a, b);
+        return true;
+    }
+    if (kind == "actor") {
+        int32_t number = 0, idle = 0, walk = 0;
+        Point3D p;
+        if (!(in >> number >> p.x >> p.y >> p.z >> idle >> walk)) return false;
+        TActor* actor = room.ShowActor(-1, number);
+        if (!actor) {
+            std::fprintf(stderr, "roomview: no pictures for actor %d\n", number);
+            return true;
+        }
+        actor->AddAnim(TActor::alIdle, AllDirections(idle));
+        actor->AddAnim(TActor::alWalk, AllDirections(walk));
+        actor->SetPosition(p);
+        if (room.GetPlayerActor() == -1) room.SetPlayerActor(number);
+        return true;
+    }
+    if (kind == "sky") {
+        int32_t index = 0;
+        if (!(in >> index)) return false;
+        room.GetSky().SetVisible(index >= 0);
+        if (index >= 0) room.GetSky().SetImage(index);
+        return true;
+    }
+    return false;
+}
+
+bool LoadScene(TRoom& room, const std::string& path) {
+    std::ifstream file(path);
+    if (!file) {
+        std::fprintf(stderr, "roomview: cannot read %s\n", path.c_str());
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number)
+        if (!PlaceLine(room, line))
+            std::fprintf(stderr, "roomview: %s:%d: cannot read \"%s\"\n", path.c_str(), number,
+                         line.c_str());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!Parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: roomview INDEX ROOM SCENE [--zones] [--filter] [--graph] "
+                             "[--ticks N --png FILE [--click X,Y]]\n");
+        return 2;
+    }
+    const bool headless = !options.png.empty();
+    if (headless) {
+        platform::UseHost(platform::HostKind::Memory);
+        platform::ClockUseVirtual(true, 1000);
+    } else if (!platform::UseHost(platform::HostKind::Sdl)) {
+        std::fprintf(stderr, "roomview: no SDL display\n");
+        return 1;
+    }
+    const std::filesystem::path index = std::filesystem::absolute(options.index);
+    ViewerGame game(options.zones, options.filter);
+    SetGameServices(&game);
+    int result = 0;
+    {
+        TWinApp app;
+        app.SetPaths((index.parent_path() / "roomview").string().c_str());
+        TFileCtl::SetProfile(index.string().c_str());
+        TFileCtl::ReadBasePath();
+        TDispDev& display = TDispDev::Global();
+        display.SetClassName("RoomView");
+        display.SetTitle("roomview");
+        display.SetDriverFlags(TDispDev::fWindowed | TDispDev::fDirtyRect);
+        display.SetMode(800, 600, 16);
+        app.SetFreq(20);
+        app.Start();
+        if (!app.IsStarted()) {
+            std::fprintf(stderr, "roomview: the display did not open\n");
+            SetGameServices(nullptr);
+            return 1;
+        }
+        app.SetRect(0, 0, 800, 600);
+        auto room = std::make_unique<TRoom>();
+        room->Init(&app);
+        room->EnterRoom(options.room.c_str(), nullptr);
+        GraphKey key;
+        key.room = room.get();
+        app.Add<GraphKey, &GraphKey::OnKey>(evKeyDown, &key);
+        if (!LoadScene(*room, options.scene)) result = 1;
+        room->SortElements(1);
+        if (options.graph) room->GetWayGraphView().SetVisible(true);
+        if (result == 0 && headless) {
+            // Ticks of the virtual clock, each taken by the loop with its frame.
+            const uint32_t period = uint32_t(TEventMgr::Global().TimerMs());
+            app.Show();
+            if (options.clickX >= 0) {
+                HWND window = display.GetWindow();
+                platform::InjectMouseMove(window, options.clickX, options.clickY);
+                for (bool down : {true, false})
+                    platform::InjectMouseButton(window, platform::MouseButton::Left, down,
+                                                options.clickX, options.clickY);
+            }
+            for (long t = 0; t < options.ticks; ++t) {
+                platform::ClockAdvance(period);
+                for (int guard = 0; guard < 100 && app.ModalStep(); ++guard) {
+                }
+            }
+            const platform::Frame frame = platform::PresentedFrame(display.GetWindow());
+            if (!platform::WriteFramePng(frame, options.png.c_str())) {
+                std::fprintf(stderr, "roomview: cannot write %s\n", options.png.c_str());
+                result = 1;
+            }
+        } else if (result == 0) {
+            app.ShowModal();
+        }
+        room.reset();
+        app.Stop();
+    }
+    SetGameServices(nullptr);
+    return result;
+}

@@ -1,0 +1,54 @@
+#include "RoomPaths.h"
+#include "TRoom.h"
+
+#include "foundation/TError.h"
+#include "foundation/TFileCtl.h"
+
+namespace {
+constexpr const char* kSource = "Int\\All\\Source\\Room";
+}
+
+int32_t TRoom::Load() {
+    if (*hints_.GetName()) {
+        hints_.Release();
+        hints_.SetName("");
+    }
+    const TString key = TString("txt") + name_.c_str();
+    hints_.SetName(key.c_str());
+    // A room without hint texts is silent, as are its missing pictures.
+    if (TFileCtl::HasKey(hints_.GetFolder(), key.c_str())) hints_.Load();
+    LoadContainer(background_, backgroundStream_,
+                  (TString("rla") + name_.c_str() + "Back").c_str());
+    LoadContainer(objects_, objectsStream_, (TString("rla") + name_.c_str() + "ObjAni").c_str());
+    LoadContainer(localItems_, localItemsStream_,
+                  (TString("rla") + name_.c_str() + "LocItem").c_str());
+    return 0;
+}
+
+bool TRoom::LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const char* key) {
+    // A missing or empty key leaves the container closed: no other file
+    // takes its place.
+    container.Close();
+    if (stream) stream->Close();
+    TString path;
+    if (!ResourceFile("Pictures", key, path)) return false;
+    return LoadRla(container, path.c_str()) != 0 && container.GetState() == TRlaFile::Reading;
+}
+
+int32_t TRoom::LoadRla(TRlaFile& container, const char* path) {
+    RlaStdioStream*& stream = &container == &background_ ? backgroundStream_
+                              : &container == &objects_  ? objectsStream_
+                                                         : localItemsStream_;
+    container.Close();
+    if (stream) {
+        stream->Close();
+    } else {
+        stream = new RlaStdioStream;
+        if (!stream) {
+            TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
+            return 1;
+        }
+    }
+    if (stream->Open(path, "rb")) container.Open(stream);
+    return 1;
+}
