@@ -1,0 +1,33 @@
+// Small drawing helpers the stock controls share: three-dimensional frames in
+// two colours, checkerboard and dotted fills, and the image of a picture
+// source.
+#pragma once
+
+#include "drawing/TCanvas.h"
+#include "foundation/TColor.h"
+#include "gdl/bitmap.h"
+
+#include <cstdint>
+
+class TPicture;
+
+namespace ui {
+
+// A frame of `width` pixels: raised draws the top and left edges in `first`
+// and the bottom and right edges in `second`, sunken the reverse.
+void Bevel(TCanvas& canvas, const TRectArea& rect, const TColor& first, const TColor& second,
+           bool sunken, int32_t width);
+// Fills the rectangle with alternate pixels of the two colours.
+void FillCheckered(TCanvas& canvas, const TRectArea& rect, const TColor& first,
+                   const TColor& second);
+// A one-pixel outline of every other pixel.
+void DottedFrame(TCanvas& canvas, const TRectArea& rect, const TColor& color);
+// The rectangle inset by n on every side; an inverted result is all 0.
+TRectArea Inset(const TRectArea& rect, int32_t n);
+
+// The image of `picture` for (index, variant), made available until
+// ReleaseImage; null when it has none.
+const GdlBitmap* LockImage(TPicture* picture, int32_t index, int32_t variant);
+void ReleaseImage(TPicture* picture);
+
+} // namespace ui
