@@ -4,6 +4,7 @@
 #include "platform/MMSystem.h"
 #include "platform/User.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -160,7 +161,27 @@ int TEventMgr::PostTick() {
     record.when = timeGetTime();
     Enqueue(&record);
     tickPosting_ = 0;
+    // Wakes a reader waiting for window input.
+    if (window_) PostMessageA(window_, WM_NULL, 0, 0);
     return 1;
+}
+
+bool TEventMgr::RepeatsHeldButton() const {
+    return repeatInterval_ > 0 && (TEvent::TypeToMask(held_.type) & GDL_MOUSEDOWN);
+}
+
+uint32_t TEventMgr::NextRepeat() const {
+    return pressTime_ + static_cast<uint32_t>(repeatInterval_) +
+           (firstRepeat_ ? static_cast<uint32_t>(firstDelay_) : 0);
+}
+
+uint32_t TEventMgr::IdleWaitMs() const {
+    uint32_t wait = timerMs_ > 0 ? static_cast<uint32_t>(timerMs_) : kIdleWaitMs;
+    if (RepeatsHeldButton()) {
+        const int32_t left = static_cast<int32_t>(NextRepeat() - timeGetTime());
+        wait = left <= 0 ? 0 : std::min(wait, static_cast<uint32_t>(left));
+    }
+    return wait;
 }
 
 void TEventMgr::SetTimer(int32_t ms) {
@@ -335,10 +356,7 @@ int TEventMgr::Translate(TEvent* event) {
         switch (record.what) {
             case 0: {
                 uint32_t now = timeGetTime();
-                uint32_t due = pressTime_ + static_cast<uint32_t>(repeatInterval_) +
-                               (firstRepeat_ ? static_cast<uint32_t>(firstDelay_) : 0);
-                if (repeatInterval_ > 0 && (TEvent::TypeToMask(held_.type) & GDL_MOUSEDOWN) &&
-                    static_cast<int32_t>(now - due) >= 0) {
+                if (RepeatsHeldButton() && static_cast<int32_t>(now - NextRepeat()) >= 0) {
                     *event = held_;
                     event->record.x = lastPos_.x;
                     event->record.y = lastPos_.y;

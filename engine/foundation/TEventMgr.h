@@ -36,6 +36,12 @@ public:
     // Delivers the next event; its type is 0 when there was none.
     int Translate(TEvent* event);
     void FlushType(int32_t type);
+    // How long a reader that found nothing may wait for window input: until
+    // the held button's next repeat (made only while Translate runs), at most
+    // one tick period (the tick's post wakes the wait), kIdleWaitMs without a
+    // tick.
+    static constexpr uint32_t kIdleWaitMs = 10;
+    uint32_t IdleWaitMs() const;
 
     // The steps of Translate, open for the window procedures and the tests.
     int Fetch(GDLEvent* record, uint32_t mask);
@@ -60,6 +66,8 @@ private:
     void AsPropertyMove(TEvent* event);
     // An engine event read back from its record (a code of the route table).
     void FromEngineCode(TEvent* event, const GDLEvent& record);
+    bool RepeatsHeldButton() const;
+    uint32_t NextRepeat() const;
 
     HWND window_ = nullptr;
     int32_t repeatInterval_ = 1;

@@ -1,13 +1,14 @@
 // The drawing attributes of a canvas or control (write mode, fill style and
 // patterns, pen style, line-style pattern, pen size), made the state of the
-// current graphics context before each line or filled rectangle.
+// current graphics context before each line or filled rectangle. A canvas
+// takes it by reference (TCanvas::SetDrawAttr).
 #pragma once
 
-#include "foundation/TObject.h"
+#include "drawing/TCanvasFont.h"
 
 #include <cstdint>
 
-class TDrawAttr : public TObject {
+class TDrawAttr : public TCanvasAttr {
 public:
     enum Fill : int32_t { kSolid = 0, kMono1 = 1, kMono2 = 2, kColour = 3 };
 
@@ -25,7 +26,7 @@ public:
     void SetWriteMode(int32_t mode) { writeMode_ = mode; }
     void SetMonoPattern(const uint8_t* pattern) { monoPattern_ = pattern; }
     void SetColorPattern(const uint32_t* pattern) { colorPattern_ = pattern; }
-    void Apply() const;
+    void Apply() override;
 
     // The record of canvases without their own.
     static TDrawAttr& Default();

@@ -67,3 +67,10 @@ int TFontRef::IsCharDefined(int32_t c) {
 int TFontRef::GetGlyphRect(TGlyphRect* rect) {
     return Ready() ? font_->GetGlyphRect(rect) : 0;
 }
+
+const GdlBitmap* TFontRef::GetExtents(TRectArea* rect) {
+    TGlyphRect glyph{0, 0, 0, 0};
+    if (!Ready() || !font_->GetGlyphRect(&glyph)) return nullptr;
+    if (rect) *rect = TRectArea{glyph.left, glyph.top, glyph.right, glyph.bottom};
+    return font_->GetGlyphPicture();
+}

@@ -1,16 +1,17 @@
 // The font reference that text graphics and the canvas hold: the graphics
 // library's text settings with an attached font, made current before each
 // question to the font, plus the engine's spacing rules (blanks narrowed
-// when spreading, kerning, an ignored control character).
+// when spreading, kerning, an ignored control character). Text graphics lend
+// it to their canvas, which draws through it.
 #pragma once
 
-#include "foundation/TObject.h"
+#include "drawing/TCanvasFont.h"
 #include "gdl/dc.h"
 #include "media/TFontRes.h"
 
 #include <cstdint>
 
-class TFontRef : public TObject {
+class TFontRef : public TCanvasFont {
 public:
     enum Align : int32_t { kLeft = 0, kCentre = 1, kRight = 2, kSpread = 3 };
     static constexpr uint32_t kNoKerning = 4;
@@ -27,7 +28,7 @@ public:
     int32_t GetKind() const;
     int32_t GetExtraSpace() const { return settings_.spacing; }
     void SetFlags(uint32_t flags) { flags_ = flags; }
-    uint32_t GetFlags() const { return flags_; }
+    uint32_t GetFlags() override { return flags_; }
     GdlTextSettings& Settings() { return settings_; }
 
     int SelectChar(int32_t c);
@@ -40,6 +41,15 @@ public:
     int32_t GetKerning(int32_t c, int32_t next);
     int IsCharDefined(int32_t c);
     int GetGlyphRect(TGlyphRect* rect);
+
+    // --- What the canvas asks while drawing ---
+    int32_t GetFontKind() override { return GetKind(); }
+    const GdlTextSettings* GetTextSettings() override { return &settings_; }
+    int32_t CharWidth(int32_t ch) override { return GetCharWidth(ch); }
+    int32_t GetAttribute() override { return GetExtraSpace(); }
+    void Select(int32_t ch) override { SelectChar(ch); }
+    const GdlBitmap* GetExtents(TRectArea* rect) override;
+    void Deselect() override { DeselectChar(); }
 
 private:
     bool Ready() const { return font_ && font_->IsLoaded(); }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace testing_user;
@@ -491,3 +492,47 @@ TEST_F(Queue, MouseOutsideTheClientAreaReachesNobodyUnlessCaptured) {
 }
 
 } // namespace
+
+// The idle wait of a reader: on virtual time its owner thread moves the
+// clock until something is there to read or the time is up.
+TEST_F(Queue, MessageWaitOnVirtualTimeEndsAtWhatArrivesFirst) {
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        DWORD ms;
+        DWORD result;
+        uint32_t moved;
+    };
+    const Case cases[] = {
+        {"nothing comes", [] {}, 10, WAIT_TIMEOUT, 10},
+        {"no wait asked", [] {}, 0, WAIT_TIMEOUT, 0},
+        {"input already waits", [&] { platform::InjectKey(KeyCode::A, true); }, 10, WAIT_OBJECT_0,
+         0},
+        {"posted message waits", [&] { PostMessageA(w, WM_NULL, 0, 0); }, 10, WAIT_OBJECT_0, 0},
+        {"window timer falls due", [&] { SetTimer(w, 4, 25, nullptr); }, 50, WAIT_OBJECT_0, 25},
+    };
+    for (const Case& c : cases) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        c.arrange();
+        const uint32_t start = platform::ClockNow();
+        EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, c.ms, QS_ALLINPUT), c.result)
+            << c.name;
+        EXPECT_EQ(platform::ClockNow() - start, c.moved) << c.name;
+        KillTimer(w, 4);
+    }
+    HANDLE h = nullptr;
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 10, QS_ALLINPUT), WAIT_FAILED);
+}
+
+// On real time a post from another thread ends the wait long before its end.
+TEST_F(Queue, MessageWaitOnRealTimeWakesOnAnotherThreadsPost) {
+    platform::ClockUseVirtual(false);
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        PostMessageA(w, WM_NULL, 0, 0);
+    });
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20000, QS_ALLINPUT), WAIT_OBJECT_0);
+    other.join();
+}

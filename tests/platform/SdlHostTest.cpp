@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "../../platform/src/window/WindowSurface.h"
 
 namespace {
@@ -63,6 +66,31 @@ TEST(SdlHost, OpensAWindowPresentsAFrameAndCloses) {
         }
     EXPECT_TRUE(quit);
     EXPECT_FALSE(IsWindow(w));
+    platform::ResetUserState();
+    EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
+}
+
+// The idle wait sleeps in SDL's own event wait; a post from another thread
+// interrupts it long before its end.
+TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
+    platform::ResetUserState();
+    if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "SdlHostWait";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND w = CreateWindowExA(0, "SdlHostWait", "wait", WS_POPUP | WS_VISIBLE, 0, 0, 32, 32, nullptr,
+                             nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        PostMessageA(w, WM_NULL, 0, 0);
+    });
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20000, QS_ALLINPUT), WAIT_OBJECT_0);
+    other.join();
     platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }

@@ -7,6 +7,7 @@
 // stored with GWL_WNDPROC survives the round trip.
 #pragma once
 
+#include "platform/Thread.h"
 #include "platform/Types.h"
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -483,6 +484,31 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
+// Queue-status bits of MsgWaitForMultipleObjects; any set bit lets every kind
+// of message end the wait.
+#define QS_KEY 0x0001
+#define QS_MOUSEMOVE 0x0002
+#define QS_MOUSEBUTTON 0x0004
+#define QS_POSTMESSAGE 0x0008
+#define QS_TIMER 0x0010
+#define QS_PAINT 0x0020
+#define QS_SENDMESSAGE 0x0040
+#define QS_HOTKEY 0x0080
+#define QS_ALLPOSTMESSAGE 0x0100
+#define QS_RAWINPUT 0x0400
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_INPUT (QS_MOUSE | QS_KEY | QS_RAWINPUT)
+#define QS_ALLEVENTS (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY)
+#define QS_ALLINPUT (QS_ALLEVENTS | QS_SENDMESSAGE)
+// Waits up to `ms` milliseconds for something to read in the calling thread's
+// queue (a message already waiting ends it at once). Only the message wait is
+// offered: `count` must be 0 (WAIT_FAILED otherwise). WAIT_OBJECT_0 when
+// something is there, WAIT_TIMEOUT. The SDL host sleeps on its own events,
+// woken by posts from other threads; on virtual time the clock's owner thread
+// advances the clock a millisecond at a time, as Sleep does, until something
+// arrives or the time is up.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
+                                DWORD wakeMask);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 LONG GetMessageTime();

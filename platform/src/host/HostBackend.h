@@ -28,6 +28,11 @@ public:
     virtual void Present(user::Window& w) = 0;
     // Delivers the input that arrived since the last call.
     virtual void Pump() = 0;
+    // Sleeps up to `ms` until the host has input to pump or Interrupt is
+    // called (from any thread). A host whose input arrives through the
+    // layer's own queue returns at once.
+    virtual void WaitForInput(uint32_t ms) { (void)ms; }
+    virtual void Interrupt() {}
     // The shape to show, or null for no cursor.
     virtual void ShowCursorImage(const CursorImage* image) = 0;
     virtual void WarpMouse(user::Window* w, int clientX, int clientY) = 0;

@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <tuple>
 #include <map>
@@ -141,6 +142,17 @@ public:
             InjectAppSwitch(true);
         }
         ApplyCursorToHost(); // shapes set from other threads arrive here
+    }
+
+    void WaitForInput(uint32_t ms) override {
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
+    }
+
+    // Pushing any event ends the wait; Pump passes over it.
+    void Interrupt() override {
+        SDL_Event e{};
+        e.type = SDL_USEREVENT;
+        SDL_PushEvent(&e);
     }
 
     void ShowCursorImage(const CursorImage* image) override {

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -234,6 +235,75 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
             ++waitRounds;
             WaitForMessage(hwnd, seen);
         }
+    });
+}
+
+namespace {
+
+// Something to read: a message, a paint or a due timer. Pumps the host and
+// runs sent messages on the way, as a look into the queue does.
+bool SomethingWaiting() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+}
+
+DWORD WaitOnVirtualTime(DWORD ms) {
+    for (DWORD waited = 0;; ++waited) {
+        if (SomethingWaiting()) return WAIT_OBJECT_0;
+        if (waited >= ms) return WAIT_TIMEOUT;
+        Sleep(1); // timers due on the way fire, and may post
+    }
+}
+
+// Sleeps in the host until it has input or Wake interrupts it.
+void SleepInHost(uint64_t seen, uint32_t ms) {
+    auto& st = State();
+    platform::HostBackend& host = platform::Host();
+    {
+        std::lock_guard<std::mutex> lock(st.mutex);
+        if (st.changes != seen) return;
+        st.sleepingHost = &host;
+    }
+    host.WaitForInput(ms);
+    std::lock_guard<std::mutex> lock(st.mutex);
+    st.sleepingHost = nullptr;
+}
+
+void SleepOnQueue(uint64_t seen, uint32_t ms) {
+    auto& st = State();
+    std::unique_lock<std::mutex> lock(st.mutex);
+    int32_t due = NextTimerDueLocked(nullptr);
+    if (due >= 0 && static_cast<uint32_t>(due) < ms) ms = static_cast<uint32_t>(due);
+    st.wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return st.changes != seen; });
+}
+
+DWORD WaitOnRealTime(DWORD ms) {
+    const uint32_t start = platform::ClockNow();
+    for (;;) {
+        uint64_t seen = Changes(); // before the look: what comes during it ends the wait
+        if (SomethingWaiting()) return WAIT_OBJECT_0;
+        const uint32_t waited = platform::ClockNow() - start;
+        if (ms != INFINITE && waited >= ms) return WAIT_TIMEOUT;
+        const uint32_t left = ms == INFINITE ? static_cast<uint32_t>(kLongestWaitMs) : ms - waited;
+        if (platform::IsHostThread() && platform::CurrentHost() == platform::HostKind::Sdl)
+            SleepInHost(seen, left);
+        else
+            SleepOnQueue(seen, std::min<uint32_t>(left, kLongestWaitMs));
+    }
+}
+
+} // namespace
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD) {
+    return platform::OrOutOfMemory<DWORD>(WAIT_FAILED, [&]() -> DWORD {
+        if (count != 0) return WAIT_FAILED;
+        if (platform::ClockIsVirtual()) {
+            if (platform::ClockIsOwnerThread()) return WaitOnVirtualTime(ms);
+            if (SomethingWaiting()) return WAIT_OBJECT_0;
+            std::this_thread::yield();
+            return WAIT_TIMEOUT;
+        }
+        return WaitOnRealTime(ms);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "UserState.h"
 
+#include "../host/HostBackend.h"
+
 #include "platform/Clock.h"
 
 #include <cctype>
@@ -14,6 +16,7 @@ UserState& State() {
 void Wake(UserState& st) {
     ++st.changes;
     st.wake.notify_all();
+    if (st.sleepingHost) st.sleepingHost->Interrupt();
 }
 
 std::atomic<int64_t> cachedCursorPos{0};

@@ -16,6 +16,10 @@
 #include <thread>
 #include <vector>
 
+namespace platform {
+class HostBackend;
+}
+
 namespace platform::user {
 
 struct WindowClass {
@@ -119,6 +123,9 @@ struct UserState {
     std::mutex mutex;
     std::condition_variable wake;
     uint64_t changes = 0; // counts Wake calls: a reader's wait ends when it moves
+    // The host a reader sleeps in (MsgWaitForMultipleObjects), which Wake
+    // interrupts; null while nobody does.
+    platform::HostBackend* sleepingHost = nullptr;
     std::map<std::string, std::shared_ptr<WindowClass>> classes; // lower-case names
     std::map<uintptr_t, WindowPtr> windows;
     uintptr_t nextHandle = 0x10010;

@@ -201,6 +201,28 @@ TEST_F(TEventMgrTest, TicksFromTheMultimediaTimer) {
     EXPECT_TRUE(Drain().empty());
 }
 
+// An idle reader waits for window input no longer than the next tick or the
+// held button's next repeat; the tick's post is window input.
+TEST_F(TEventMgrTest, IdleWaitEndsAtTheTickOrTheNextRepeat) {
+    EXPECT_EQ(mgr->IdleWaitMs(), TEventMgr::kIdleWaitMs);
+    mgr->SetTimer(20);
+    EXPECT_EQ(mgr->IdleWaitMs(), 20u);
+    const uint32_t start = platform::ClockNow();
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT), WAIT_OBJECT_0);
+    EXPECT_EQ(platform::ClockNow() - start, 20u);
+    Drain();
+    MoveTo(8, 9);
+    platform::InjectMouseButton(window, MouseButton::Left, true, 8, 9);
+    TEvent e;
+    mgr->Translate(&e);
+    ASSERT_EQ(e.type, evLeftDown);
+    platform::ClockAdvance(4);
+    EXPECT_EQ(mgr->IdleWaitMs(), 3u); // the first repeat comes 7 ms after the press
+    platform::ClockAdvance(5);
+    EXPECT_EQ(mgr->IdleWaitMs(), 0u);
+    mgr->SetTimer(0);
+}
+
 TEST_F(TEventMgrTest, OldWindowsTicksThroughAWindowTimer) {
     platform::SetSimulatedVersion(platform::kVersionWin32s);
     mgr->SetTimer(30);

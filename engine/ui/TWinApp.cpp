@@ -1,0 +1,384 @@
+#include "ui/TWinApp.h"
+
+#include "drawing/TFontList.h"
+#include "foundation/SplitPath.h"
+#include "foundation/TColor.h"
+#include "foundation/TError.h"
+#include "foundation/TEventMgr.h"
+#include "foundation/TFileCtl.h"
+#include "foundation/TMMTimer.h"
+#include "gdl/draw.h"
+#include "gdl/windows.h"
+#include "media/TCursDev.h"
+#include "media/TDirtyRects.h"
+#include "media/TDispDev.h"
+#include "media/TDispHooks.h"
+#include "media/TPalette.h"
+#include "media/TSndDev.h"
+#include "platform/User.h"
+#include "platform/Vfw.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+TWinApp* g_app = nullptr;
+TWinApp* g_running = nullptr;
+TWinForm* g_hintWindow = nullptr;
+int32_t g_errorDepth = 0;
+
+int ErrorCallback(void* owner, const char* text) {
+    return static_cast<TWinApp*>(owner)->OnError(text) ? 1 : 0;
+}
+
+bool AppRunning() {
+    return g_running && g_running->IsEnabled();
+}
+
+void AppActivation(TEvent* event) {
+    if (!g_running || !event) return;
+    if (event->type == evQueryEnd)
+        g_running->OnQueryEndSession(event);
+    else if (event->type == evQuit)
+        g_running->OnCloseRequest(event);
+}
+
+void SetDisplayHooks(bool on) {
+    DisplayHooks().appRunning = on ? &AppRunning : nullptr;
+    DisplayHooks().appActivation = on ? &AppActivation : nullptr;
+}
+
+} // namespace
+
+TWinApp::TWinApp() {
+    AVIFileInit();
+    CaptureCreate();
+    SetRect(0, 0, 640, 480);
+    SetStyle(stCountPresses | stHandleClicks | stTrackHover | stFocusable | stDefault);
+    SetFrameStyle(0);
+    SetTransparent(1);
+    SetBorderWidth(0);
+    // Inside already, so that showing the application sets its cursor.
+    inside_ = 1;
+    g_app = this;
+    SetApplication(this);
+}
+
+TWinApp::~TWinApp() {
+    AVIFileExit();
+    if (g_app == this) {
+        g_app = nullptr;
+        SetApplication(nullptr);
+    }
+    // An application deleted without Stop leaves no way back to it.
+    if (g_running == this) {
+        g_running = nullptr;
+        SetDisplayHooks(false);
+        TError::SetCallback(nullptr, nullptr);
+    }
+    CaptureDestroy();
+}
+
+TWinApp* TWinApp::GetApp() {
+    return g_app;
+}
+
+TWinApp* TWinApp::GetRunningApp() {
+    return g_running;
+}
+
+void TWinApp::SetHintWindow(TWinForm* hint) {
+    g_hintWindow = hint;
+}
+
+TWinForm* TWinApp::GetHintWindow() {
+    return g_hintWindow;
+}
+
+int32_t TWinApp::ErrorDialogDepth() {
+    return g_errorDepth;
+}
+
+// --- Set-up ----------------------------------------------------------------------------
+
+void TWinApp::SetPaths(const char* programPath) {
+    std::string folder, file;
+    if (programPath) {
+        const TPathParts parts = SplitPath(programPath);
+        folder = parts.drive + parts.dir;
+        file = parts.name + parts.ext;
+    }
+    programFolder_ = folder.c_str();
+    programFileName_ = file.c_str();
+    protocolPath_ = (folder + "error.log").c_str();
+    TFileCtl::SetRootPath(folder.c_str());
+    TFileCtl::SetProfile((folder + "resource.ini").c_str());
+    programPath_ = (folder + file).c_str();
+}
+
+void TWinApp::SetResourceFile(const char* fileName) {
+    if (!fileName) return;
+    const bool relative = !std::strchr(fileName, ':') && !std::strchr(fileName, '\\');
+    const std::string folder = programFolder_.c_str() ? programFolder_.c_str() : "";
+    TFileCtl::SetProfile(relative ? (folder + fileName).c_str() : fileName);
+}
+
+void TWinApp::SetInstance(HINSTANCE instance, HINSTANCE previous, int32_t showCommand) {
+    TDispDev::Global().SetInstance(instance, previous, showCommand);
+}
+
+void TWinApp::SetDisplayOption(uint32_t option) {
+    displayOption_ = option;
+    TDispDev::Global().SetPaintFlags(option);
+}
+
+void TWinApp::SetWindowStyle(uint32_t style) {
+    TDispDev::Global().SetWindowStyle(style);
+}
+
+void TWinApp::SetClassName(const char* name) {
+    TDispDev::Global().SetClassName(name);
+}
+
+void TWinApp::SetCaption(const char* text) {
+    SetTitle(text);
+    TDispDev::Global().SetTitle(text);
+    if (HWND window = TDispDev::Global().GetWindow()) SetWindowTextA(window, text);
+}
+
+// --- Life ------------------------------------------------------------------------------
+
+void TWinApp::Start() {
+    g_running = this;
+    SetDisplayHooks(true);
+    TError::Reset();
+    TError::SetCallback(this, &ErrorCallback);
+    TFileCtl::InitCache();
+    ReadConfig();
+    TDispDev& display = TDispDev::Global();
+    if (palette_) {
+        palette_->Load();
+        display.SetPalette(palette_->GetEntries());
+        palette_->Release();
+    } else {
+        display.SetPalette(nullptr);
+    }
+    started_ = display.Open();
+    if (started_) StartDevices();
+    Open(nullptr);
+    cursorOpened_ = TCursDev::Global().Open(this) != 0;
+}
+
+void TWinApp::StartDevices() {
+    GDL_setSuspendAppCallback(&OnDisplayMode);
+    HiTimer_init();
+    HiTimer_start();
+    framesPerSecond_ = frameCount_ = nextFrameTime_ = measureStart_ = 0;
+    TEventMgr& manager = TEventMgr::Global();
+    manager.InitQueue(TDispDev::Global().GetWindow());
+    if (freq_ > 0) manager.SetTimer(1000 / freq_);
+    TSndDev::Global().Attach(this);
+    TSndDev::Global().SetEnabled(true);
+    CaptureAttach();
+    TFontList::Global().Fill();
+}
+
+void TWinApp::Stop() {
+    Close();
+    if (started_) {
+        started_ = false;
+        StopDevices();
+    } else if (cursorOpened_) {
+        // The cursor device would keep this application as its receiver.
+        TCursDev::Global().Close();
+    }
+    cursorOpened_ = false;
+    TDispDev::Global().Close();
+    TFileCtl::DoneCache();
+    TError::WriteProtocol(protocolPath_.c_str());
+    TDispDev::Global().ReleaseLibrary();
+    g_running = nullptr;
+    SetDisplayHooks(false);
+}
+
+void TWinApp::StopDevices() {
+    TFontList::Global().Empty();
+    TSndDev::Global().SetEnabled(false);
+    TSndDev::Global().Detach();
+    CaptureShutdown();
+    HiTimer_stop();
+    TCursDev::Global().Close();
+    TEventMgr::Global().SetTimer(0);
+}
+
+// --- Errors ----------------------------------------------------------------------------
+
+bool TWinApp::OnError(const char* text) {
+    TError::Hold();
+    TError::WriteProtocol(protocolPath_.c_str());
+    bool stop = false;
+    // A report that arrives while the user answers another one is answered
+    // "go on" without a box.
+    if (g_errorDepth == 0) {
+        g_errorDepth = 1;
+        TSndDev& sound = TSndDev::Global();
+        const bool soundOn = (sound.Flags() & kEnabled) != 0;
+        sound.SetEnabled(false);
+        stop = AskUser(text);
+        sound.SetEnabled(soundOn);
+        --g_errorDepth;
+    }
+    TError::Release();
+    return stop;
+}
+
+bool TWinApp::AskUser(const char* text) {
+    TDispDev& display = TDispDev::Global();
+    // Full screen has no box to show: every report stops.
+    if (!(display.GetFlags() & TDispDev::fWindowed)) return true;
+    const int answer =
+        MessageBoxA(display.GetWindow(), text, nullptr, MB_ABORTRETRYIGNORE | MB_ICONSTOP);
+    return answer == IDCANCEL || answer == IDABORT;
+}
+
+int32_t TWinApp::ReservedQuery(int32_t) {
+    return 0;
+}
+
+int32_t TWinApp::OnDisplayMode(GdlDeviceContext* dc, int32_t reason) {
+    if (!dc) return 1;
+    if (reason == 2) {
+        GdlDeviceContext* previous = GDL_selectCurrentDC(dc);
+        TColor black(0, 0, 0);
+        GDL_setColor(black.GetPixel(dc));
+        GDL_fillRect(0, 0, GDL_maxX(dc) + 1, GDL_maxY(dc) + 1);
+        GDL_selectCurrentDC(previous);
+        TDirtyRects::AddDirtyArea(0, 0, GDL_maxX(dc) + 1, GDL_maxY(dc) + 1);
+        TEvent change;
+        change.SetType(evProperty);
+        change.data[0] = pcSystem;
+        TEventMgr::Global().QueueCopy(&change);
+        // The palette again, from a copy: the display copies it into itself.
+        static GdlPaletteEntry again[256];
+        std::memcpy(again, TDispDev::Global().GetAppPalette(), sizeof again);
+        TDispDev::Global().SetPalette(again);
+        TSndDev::Global().SetFocusState(2);
+    } else if (reason == 1) {
+        TSndDev::Global().SetFocusState(1);
+    }
+    return 1;
+}
+
+// --- Routing ---------------------------------------------------------------------------
+
+void TWinApp::OnAppMouseLeave(TEvent*) {
+    TCursDev::Global().SetCursorRes(cursor_, 0);
+}
+
+void TWinApp::OnAppMouseEnter(TEvent*) {
+    TCursDev::Global().SetCursorRes(cursor_, 0);
+}
+
+void TWinApp::OnCloseRequest(TEvent*) {
+    SetEnabled(false);
+}
+
+void TWinApp::OnQueryEndSession(TEvent*) {
+    SetEnabled(false);
+}
+
+bool TWinApp::HandleEvent(TObject* sender, TEvent* event) {
+    if (!event) return false;
+    switch (event->type) {
+        case evMouseMove: TrackAppHover(event); return TControl::HandleEvent(sender, event);
+        case evKeyDown:
+        case evKeyUp: return KeyPasses(event);
+        case evPaint: return OnFrame(event);
+        case evFocus: return FocusRequest(event);
+        case evQuit:
+        case evQueryEnd:
+            if (event->type == evQuit)
+                OnCloseRequest(event);
+            else
+                OnQueryEndSession(event);
+            if (IsEnabled()) return true;
+            return TFocusCtl::HandleEvent(this, event);
+        default: return TFocusCtl::HandleEvent(sender, event);
+    }
+}
+
+void TWinApp::TrackAppHover(TEvent* event) {
+    if (!(style_ & stTrackHover)) return;
+    const bool inside = HitTest(event->record.x, event->record.y);
+    if (inside && !mouseInside_) {
+        mouseInside_ = true;
+        OnAppMouseEnter(event);
+    } else if (!inside && mouseInside_) {
+        mouseInside_ = false;
+        OnAppMouseLeave(event);
+    }
+}
+
+bool TWinApp::KeyPasses(TEvent* event) {
+    if (!IsVisible() || !IsEnabled()) return false;
+    bool consumed = false;
+    auto offer = [&](bool endOnTaken) {
+        WalkChildren(true, [&](TComp* child) {
+            child->HandleEvent(this, event);
+            consumed = event->passState == psConsumed;
+            return consumed || (endOnTaken && event->passState == psTaken);
+        });
+    };
+    offer(true);
+    if (consumed) return true;
+    event->passState = psSecond;
+    offer(false);
+    if (consumed) return true;
+    event->passState = psTaken;
+    if (event->type == evKeyDown)
+        OnKeyDown(event);
+    else
+        OnKeyUp(event);
+    Dispatch(this, event);
+    return event->passState == psConsumed;
+}
+
+bool TWinApp::FocusRequest(TEvent* event) {
+    intptr_t* d = event->data;
+    if (!IsVisible() || !IsEnabled() || d[fwDone]) return false;
+    auto everyChild = [&] {
+        WalkChildren(true, [&](TComp* child) {
+            child->HandleEvent(this, event);
+            return false;
+        });
+    };
+    if (event->target == reinterpret_cast<uintptr_t>(this)) {
+        if (!IsContainerKind(d[fwKind])) return false;
+        d[fwDone] = 1;
+        everyChild();
+        return true;
+    }
+    if (!event->target) return false;
+    auto offer = [&] {
+        return WalkChildren(d[fwDirection] == 1,
+                            [&](TComp* child) { return child->HandleEvent(this, event); });
+    };
+    bool took = offer();
+    if (!took && d[fwMode] == fmWalk) took = offer();
+    if (!took) return false;
+    if (d[fwDone]) everyChild();
+    return true;
+}
+
+void TWinApp::OnKeyDown(TEvent* event) {
+    if (!event) return;
+    const uint16_t key = event->KeyCode();
+    const bool alt = (uint32_t(event->record.modifiers) & kAltMask) != 0;
+    if ((key == kF11Key || key == kF12Key) && alt) {
+        event->passState = psConsumed;
+        if (useCapture_) CaptureKey(key);
+        return;
+    }
+    TFocusCtl::OnKeyDown(event);
+}
