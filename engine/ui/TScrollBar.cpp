@@ -1,6 +1,8 @@
 #include "ui/TScrollBar.h"
 
 #include "platform/Kernel.h"
+#include "ui/TText.h"
+#include "ui/UiDraw.h"
 #include "ui/UiPaint.h"
 
 #include <algorithm>
@@ -11,14 +13,11 @@ namespace {
 enum : int32_t {
     kLight = 8,
     kShadow = 10,
-    kDark = 11,
     kArrow = 22,
     kArrowOff = 23,
     kTrack = 21,
     kTrackDots = 24,
     kTrackHeld = 25,
-    kFace = 26,
-    kFaceDown = 27,
 };
 
 const TColor& Ui(int32_t entry) {
@@ -105,7 +104,7 @@ uint32_t TScrollBar::Update() {
     ClampPosition();
     horizontal_ = GetHeight() < GetWidth() ? 1 : 0;
     TRectArea client;
-    const TRectArea inner = ui::Inset(GetClientRect(client), GetBorderWidth());
+    const TRectArea inner = DeflateRect(GetClientRect(client), GetBorderWidth());
     const int32_t across = horizontal_ ? inner.bottom - inner.top : inner.right - inner.left;
     firstLength_ = secondLength_ = thumbLength_ = across;
     LayoutParts();
@@ -122,7 +121,7 @@ int32_t TScrollBar::SecondStart() const {
 
 void TScrollBar::LayoutParts() {
     TRectArea client;
-    const TRectArea inner = ui::Inset(GetClientRect(client), GetBorderWidth());
+    const TRectArea inner = DeflateRect(GetClientRect(client), GetBorderWidth());
     firstRect_ = secondRect_ = inner;
     if (horizontal_) {
         firstRect_.right = inner.left + firstLength_;
@@ -267,19 +266,9 @@ void TScrollBar::Draw() {
     DrawTrack();
 }
 
-void TScrollBar::DrawFace(const TRectArea& rect, bool down) {
-    TCanvas& canvas = GetCanvas();
-    canvas.SetBackColor(Ui(down ? kFaceDown : kFace));
-    canvas.SetForeColor(Ui(down ? kFaceDown : kFace));
-    canvas.FillRect(rect);
-    ui::Bevel(canvas, rect, Ui(kShadow), Ui(kDark), down, 1);
-    ui::Bevel(canvas, ui::Inset(rect, 1), Ui(kLight), Ui(kShadow), down, 1);
-}
-
 void TScrollBar::DrawButton(const TRectArea& rect, int32_t part) {
     const bool down = PartDown(part);
-    DrawFace(rect, down);
-    DrawChevron(ui::Inset(rect, 1), part, down);
+    DrawChevron(DrawButtonFace(GetCanvas(), rect, down), part, down);
 }
 
 void TScrollBar::DrawChevron(const TRectArea& inner, int32_t part, bool down) {
@@ -330,5 +319,5 @@ void TScrollBar::DrawTrack() {
                       Ui(PartDown(ptTrackBefore) ? kTrackHeld : kTrackDots));
     ui::FillCheckered(canvas, after, Ui(kTrack),
                       Ui(PartDown(ptTrackAfter) ? kTrackHeld : kTrackDots));
-    DrawFace(thumbRect_, PartDown(ptThumb));
+    DrawButtonFace(canvas, thumbRect_, PartDown(ptThumb));
 }

@@ -97,7 +97,6 @@ protected:
 
 private:
     void DrawButton(const TRectArea& rect, int32_t part);
-    void DrawFace(const TRectArea& rect, bool down);
     void DrawChevron(const TRectArea& inner, int32_t part, bool down);
     void DrawTrack();
     bool PartDown(int32_t part) const { return pressedPart_ == part && pressed_ == 1; }

@@ -1,6 +1,6 @@
-// Small drawing helpers the stock controls share: three-dimensional frames in
-// two colours, checkerboard and dotted fills, and the image of a picture
-// source.
+// Drawing steps of the list and input controls, beside those of UiDraw.h:
+// frames in two given colours, the checkerboard of a scroll bar's track, a
+// dotted outline in a given colour, and the image of a picture source.
 #pragma once
 
 #include "drawing/TCanvas.h"
@@ -22,11 +22,9 @@ void FillCheckered(TCanvas& canvas, const TRectArea& rect, const TColor& first,
                    const TColor& second);
 // A one-pixel outline of every other pixel.
 void DottedFrame(TCanvas& canvas, const TRectArea& rect, const TColor& color);
-// The rectangle inset by n on every side; an inverted result is all 0.
-TRectArea Inset(const TRectArea& rect, int32_t n);
 
-// The image of `picture` for (index, variant), made available until
-// ReleaseImage; null when it has none.
+// The image of `picture` for (index, variant), available until ReleaseImage;
+// null (and nothing to release) when it has none.
 const GdlBitmap* LockImage(TPicture* picture, int32_t index, int32_t variant);
 void ReleaseImage(TPicture* picture);
 
