@@ -3,6 +3,7 @@
 #include "media/TDrawAttr.h"
 #include "media/TPicture.h"
 #include "ui/TImage.h"
+#include "ui/TRectComp.h"
 #include "ui/UiDraw.h"
 
 namespace ui {
@@ -38,6 +39,24 @@ void DottedFrame(TCanvas& canvas, const TRectArea& rect, const TColor& color) {
     canvas.SetDrawAttr(&attr);
     canvas.FrameRect(rect);
     canvas.SetDrawAttr(nullptr);
+}
+
+namespace {
+
+bool ClipsOnScreen(const TCanvas& canvas) {
+    return canvas.GetBuffered() != TCanvas::kBuffered && canvas.GetOwner();
+}
+
+} // namespace
+
+TRectArea GetOwnClip(TCanvas& canvas) {
+    TRectArea clip;
+    canvas.GetClipRect(&clip);
+    return ClipsOnScreen(canvas) ? canvas.GetOwner()->RectFromParent(clip) : clip;
+}
+
+void SetOwnClip(TCanvas& canvas, const TRectArea& rect) {
+    canvas.SetClipRect(ClipsOnScreen(canvas) ? canvas.GetOwner()->RectToParent(rect) : rect);
 }
 
 const GdlBitmap* LockImage(TPicture* picture, int32_t index, int32_t variant) {

@@ -23,6 +23,11 @@ void FillCheckered(TCanvas& canvas, const TRectArea& rect, const TColor& first,
 // A one-pixel outline of every other pixel.
 void DottedFrame(TCanvas& canvas, const TRectArea& rect, const TColor& color);
 
+// The canvas's clip rectangle in its owner's coordinates, and back: a
+// direct canvas clips in screen coordinates.
+TRectArea GetOwnClip(TCanvas& canvas);
+void SetOwnClip(TCanvas& canvas, const TRectArea& rect);
+
 // The image of `picture` for (index, variant), available until ReleaseImage;
 // null (and nothing to release) when it has none.
 const GdlBitmap* LockImage(TPicture* picture, int32_t index, int32_t variant);

@@ -80,6 +80,35 @@ protected:
         Mouse(true, x, y);
         Mouse(false, x, y);
     }
+    // A key word (scan code * 256 + character) pressed and released with the
+    // modifiers given, routed as the focus container does: first pass, then
+    // the second when nobody consumed it. Whether the press was consumed.
+    bool Press(uint16_t word, uint32_t modifiers = 0) {
+        bool consumed = false;
+        for (int32_t type : {int32_t(evKeyDown), int32_t(evKeyUp)}) {
+            TEvent e;
+            e.SetType(type);
+            e.data[TControl::kwKey] = word;
+            e.data[TControl::kwCount] = 1;
+            e.record.modifiers = modifiers;
+            e.passState = TControl::psFirst;
+            root.HandleEvent(nullptr, &e);
+            if (e.passState != TControl::psConsumed) {
+                e.passState = TControl::psSecond;
+                root.HandleEvent(nullptr, &e);
+            }
+            if (type == evKeyDown) consumed = e.passState == TControl::psConsumed;
+        }
+        return consumed;
+    }
+    // A typed character: a scan code with the character.
+    bool Type(uint8_t c, uint32_t modifiers = 0) { return Press(uint16_t(0x1E00 | c), modifiers); }
+    void Tick(int32_t ms) {
+        TEvent e;
+        e.SetType(evTick);
+        e.data[0] = ms;
+        root.HandleEvent(nullptr, &e);
+    }
     void Key(platform::KeyCode key, std::vector<platform::KeyCode> held = {}) {
         for (platform::KeyCode k : held)
             platform::InjectKey(k, true);
