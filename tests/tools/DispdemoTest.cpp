@@ -2,6 +2,7 @@
 // reads the last frame back from the PNG it wrote.
 #include <gtest/gtest.h>
 
+#include "StoredPng.h"
 #include "TempDir.h"
 
 #include <cstdint>
@@ -14,57 +15,14 @@
 
 namespace {
 
+using testsupport::Image;
+using testsupport::readStoredPng;
+
 // dispdemo is built next to this test: build/tools/dispdemo/dispdemo.
 std::string Dispdemo() {
     std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
     return (self.parent_path().parent_path().parent_path() / "tools" / "dispdemo" / "dispdemo")
         .string();
-}
-
-uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
-}
-
-struct Image {
-    uint32_t width = 0, height = 0, channels = 0;
-    std::vector<uint8_t> rows; // each row: filter byte, then the pixels
-    const uint8_t* Pixel(uint32_t x, uint32_t y) const {
-        return rows.data() + size_t(y) * (1 + width * channels) + 1 + size_t(x) * channels;
-    }
-};
-
-// Reads a PNG whose image data is stored uncompressed (deflate blocks of
-// type 0), as the program writes it; false for anything else.
-bool readStoredPng(const std::vector<uint8_t>& file, Image* out) {
-    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-    if (file.size() < 33 || !std::equal(kSignature, kSignature + 8, file.begin())) return false;
-    std::vector<uint8_t> z;
-    for (size_t at = 8; at + 12 <= file.size();) {
-        const uint32_t length = be32(file, at);
-        const std::string type(file.begin() + long(at + 4), file.begin() + long(at + 8));
-        if (at + 12 + length > file.size()) return false;
-        if (type == "IHDR") {
-            out->width = be32(file, at + 8);
-            out->height = be32(file, at + 12);
-            const uint8_t colourType = file[at + 17];
-            out->channels = colourType == 6 ? 4 : colourType == 2 ? 3 : 0;
-        } else if (type == "IDAT") {
-            z.insert(z.end(), file.begin() + long(at + 8), file.begin() + long(at + 8 + length));
-        }
-        at += 12 + length;
-    }
-    for (size_t at = 2; at + 5 <= z.size();) {
-        const bool last = z[at] & 1;
-        if ((z[at] >> 1) & 3) return false;
-        const size_t n = size_t(z[at + 1]) | size_t(z[at + 2]) << 8;
-        at += 5;
-        if (at + n > z.size()) return false;
-        out->rows.insert(out->rows.end(), z.begin() + long(at), z.begin() + long(at + n));
-        at += n;
-        if (last) break;
-    }
-    return out->channels &&
-           out->rows.size() == size_t(out->height) * (1 + out->width * out->channels);
 }
 
 TEST(DispdemoTool, RunsClosesOnEvent19AndWritesTheLastFrame) {

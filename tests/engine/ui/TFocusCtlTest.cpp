@@ -305,7 +305,7 @@ TEST_F(Modal, ACloseRequestDisablesTheApplicationAndEndsTheMainLoop) {
 // on its feet.
 TEST_F(Modal, ACloseHandlerDeletingFormsMidWalk) {
     struct Doomed : TWinForm {
-        int OnClose(TObject*, TEvent*) {
+        int Closing(TObject*, TEvent*) {
             ++*closes;
             if (victim) delete victim->release();
             delete self->release();
@@ -323,7 +323,7 @@ TEST_F(Modal, ACloseHandlerDeletingFormsMidWalk) {
         (*f)->closes = &closes;
         (*f)->SetRect(10, 10, 100, 100);
         (*f)->Show(static_cast<TControl*>(&app));
-        (*f)->Add<Doomed, &Doomed::OnClose>(evCloseRequest, f->get());
+        (*f)->Add<Doomed, &Doomed::Closing>(evCloseRequest, f->get());
     }
     survivor.Show(&app);
     // The walk goes from the front: `second` first, and it takes `first` along.

@@ -1,0 +1,247 @@
+// uiharness: a test harness of the user-interface framework, not part of the
+// game. A TWinApp runs its modal main loop with framed forms nested in each
+// other (a translucent one drifting over the rest); the key E tries to open a
+// file that does not exist, whose error report the application shows in a
+// message box: Retry or Ignore go on, Abort ends the program, as the close
+// button and Alt+F4 do.
+//
+//   uiharness [--frames N] [--error-at N] [--folder DIR] [--png FILE]
+//
+// --frames N ends after N painted frames; --error-at N presses E after N
+// frames; --folder DIR holds the configuration and the error protocol
+// (default: the program's folder, where "resource.ini" and "uiharness.ini"
+// are written when missing); --png FILE writes the last frame. With
+// --frames the program runs headless on the memory host in virtual time,
+// where boxes are answered by their first button (Abort) and printed; so it
+// does for 100 frames where the environment offers no display.
+#include "foundation/TColor.h"
+#include "foundation/TError.h"
+#include "foundation/TFile.h"
+#include "foundation/TFileCtl.h"
+#include "media/TDispDev.h"
+#include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/Kernel.h"
+#include "ui/TTimer.h"
+#include "ui/TWinApp.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct Options {
+    long frames = -1; // -1: until closed
+    long errorAt = -1;
+    std::string folder;
+    std::string png;
+};
+
+bool ParseCount(const char* text, long* out) {
+    char* end = nullptr;
+    *out = std::strtol(text, &end, 10);
+    return end && !*end && *out >= 0;
+}
+
+bool Parse(int argc, char** argv, Options* o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--frames" && hasValue) {
+            if (!ParseCount(argv[++i], &o->frames)) return false;
+        } else if (a == "--error-at" && hasValue) {
+            if (!ParseCount(argv[++i], &o->errorAt)) return false;
+        } else if (a == "--folder" && hasValue) {
+            o->folder = argv[++i];
+        } else if (a == "--png" && hasValue) {
+            o->png = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Drifts a form across its parent, bouncing at the edges.
+class Drifter : public TTimer {
+public:
+    explicit Drifter(TWinForm& form) : form_(form) { SetInterval(40.0f); }
+    void OnTimer(TEvent*) override {
+        const int32_t x = form_.GetX(), y = form_.GetY();
+        if (x + dx_ < 0 || x + dx_ + form_.GetWidth() > 640) dx_ = -dx_;
+        if (y + dy_ < 0 || y + dy_ + form_.GetHeight() > 480) dy_ = -dy_;
+        form_.SetPos(x + dx_, y + dy_);
+    }
+
+private:
+    TWinForm& form_;
+    int32_t dx_ = 4, dy_ = 3;
+};
+
+class HarnessApp : public TWinApp {
+public:
+    explicit HarnessApp(const Options& options) : options_(options) {}
+
+    bool HandleEvent(TObject* sender, TEvent* event) override {
+        const bool painted = TWinApp::HandleEvent(sender, event);
+        if (event && event->type == evPaint && painted) ++frames_;
+        if (frames_ == options_.errorAt && !errorRaised_) {
+            errorRaised_ = true;
+            platform::InjectKey(platform::KeyCode::E, true);
+            platform::InjectKey(platform::KeyCode::E, false);
+        }
+        if (options_.frames >= 0 && frames_ >= options_.frames) EndModal(1);
+        return painted;
+    }
+
+    void OnKeyDown(TEvent* event) override {
+        if (event && event->KeyChar() == 'e') {
+            event->passState = psConsumed;
+            // A real failure: the file layer reports it like any other.
+            TFile missing("uiharness-missing.dat");
+            missing.Open(TFile::kRead);
+            return;
+        }
+        TWinApp::OnKeyDown(event);
+    }
+
+    long Frames() const { return frames_; }
+
+private:
+    const Options& options_;
+    long frames_ = 0;
+    bool errorRaised_ = false;
+};
+
+// The background over the whole application, which is hollow itself: it
+// repaints what the drifting form leaves.
+class Desk : public TControl {
+public:
+    Desk() {
+        SetDrawMode(dmFull);
+        SetAlign(alFill);
+    }
+    void Draw() override {
+        TRectArea r;
+        GetClientRect(r);
+        GetCanvas().SetForeColor(TColor(0, 96, 96));
+        GetCanvas().FillRect(r);
+    }
+};
+
+// Three framed forms over the desk: a captioned one holding a bevelled one,
+// and a translucent single-line one over both.
+struct Forms {
+    Desk desk;
+    TWinForm outer, inner, glass;
+
+    void Open(HarnessApp& app) {
+        desk.Show(&app);
+        outer.SetFrameStyle(5);
+        outer.SetCaptionButtons(1 | 4 | 16);
+        outer.SetTitle("outer");
+        outer.SetRect(40, 40, 400, 300);
+        outer.Open(&app);
+        inner.SetFrameStyle(2);
+        inner.SetRect(60, 80, 200, 120);
+        inner.Open(&outer);
+        glass.SetFrameStyle(1);
+        glass.SetAlpha(160);
+        glass.SetRect(300, 200, 240, 160);
+        glass.Open(&app);
+        for (TWinForm* form : {&outer, &inner, &glass}) {
+            form->SetVisible(true);
+            form->SetEnabled(true);
+        }
+    }
+    void Close() {
+        for (TWinForm* form : {&glass, &inner, &outer})
+            form->Close();
+        desk.Hide();
+    }
+};
+
+// The resource index and the configuration the application reads at start.
+void WriteConfiguration(const std::string& folder) {
+    const std::string index = folder + "resource.ini";
+    if (std::FILE* f = std::fopen(index.c_str(), "rb")) {
+        std::fclose(f);
+        return;
+    }
+    std::FILE* f = std::fopen(index.c_str(), "wb");
+    if (!f) return;
+    std::fputs("[Main]\r\nPath=.\r\n[Config]\r\nconfig=uiharness.ini\r\n", f);
+    std::fclose(f);
+    f = std::fopen((folder + "uiharness.ini").c_str(), "wb");
+    if (!f) return;
+    std::fputs("[Display]\r\nuseWindowed=Yes\r\nuseDirtyRect=Yes\r\nResolution=640,480\r\n"
+               "ColorDepth=16\r\nFrameRate=30\r\n[Timer]\r\nFreq=50\r\n",
+               f);
+    std::fclose(f);
+}
+
+std::string ProgramPath(const Options& options) {
+    if (options.folder.empty()) {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, sizeof path);
+        return path;
+    }
+    return options.folder + "/uiharness";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!Parse(argc, argv, &options)) {
+        std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--folder DIR] "
+                             "[--png FILE]\n");
+        return 2;
+    }
+    if (options.frames >= 0) {
+        platform::UseHost(platform::HostKind::Memory);
+        platform::ClockUseVirtual(true, 0);
+    } else if (platform::CurrentHost() != platform::HostKind::Sdl) {
+        // Without a display (or with ADV_HOST=memory) nobody could close the
+        // window.
+        std::fprintf(stderr, "uiharness: no SDL display, running headless for 100 frames\n");
+        options.frames = 100;
+        platform::UseHost(platform::HostKind::Memory);
+        platform::ClockUseVirtual(true, 0);
+    }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    int status = 0;
+    {
+        HarnessApp app(options);
+        app.SetPaths(ProgramPath(options).c_str());
+        WriteConfiguration(app.GetProgramFolder().c_str());
+        TFileCtl::ReadBasePath();
+        app.SetClassName("UiHarness");
+        app.SetCaption("uiharness: E raises an error report");
+        app.Start();
+        if (!app.IsStarted()) {
+            std::fprintf(stderr, "uiharness: the display did not open\n");
+            status = 1;
+        } else {
+            Forms forms;
+            forms.Open(app);
+            Drifter drifter(forms.glass);
+            drifter.SetParent(&app);
+            drifter.SetEnabled(true);
+            const int32_t result = app.ShowModal();
+            platform::Frame last = platform::PresentedFrame(TDispDev::Global().GetWindow());
+            drifter.Detach();
+            forms.Close();
+            std::printf("frames %ld result %d\n", app.Frames(), result);
+            if (!options.png.empty() && !platform::WriteFramePng(last, options.png.c_str())) {
+                std::fprintf(stderr, "uiharness: cannot write %s\n", options.png.c_str());
+                status = 1;
+            }
+        }
+        app.Stop();
+    }
+    for (const platform::BoxRecord& box : platform::MessageBoxLog())
+        std::printf("box %d: %s\n", box.answer, box.text.c_str());
+    return status;
+}
