@@ -2,6 +2,7 @@
 
 #include "foundation/TEventMgr.h"
 #include "media/TCursDev.h"
+#include "ui/THintForm.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ uint32_t TControl::Update() {
 uint32_t TControl::SetEnabled(bool on) {
     if (IsEnabled() == on) return flags_;
     SetFlags(kEnabled, on);
+    if (!on) DropHint();
     Invalidate(true);
     return flags_;
 }
@@ -141,11 +143,27 @@ void TControl::OnMiddleDown(TEvent*) {}
 void TControl::OnMiddleUp(TEvent*) {}
 void TControl::OnMouseMove(TEvent*) {}
 void TControl::OnMouseEnter(TEvent*) {}
-void TControl::OnMouseLeave(TEvent*) {}
+void TControl::OnMouseLeave(TEvent*) {
+    DropHint();
+}
 void TControl::OnCommand(TEvent*) {}
 void TControl::OnFocusGained() {}
 void TControl::OnFocusLost() {}
-void TControl::ShowHint(TEvent*) {}
+void TControl::ShowHint(TEvent* event) {
+    THintForm* hint = THintForm::Current();
+    if (!event || !hint || hint_ == "" || !hint_.c_str()) return;
+    hint->SetAnchor(event->record.x, event->record.y);
+    hint->SetOwner(this);
+    hint->SetText(hint_.c_str());
+    hint->Show(); // after the window's own delay
+}
+
+void TControl::DropHint() {
+    THintForm* hint = THintForm::Current();
+    if (!hint || hint->GetOwner() != this) return;
+    hint->SetOwner(nullptr);
+    hint->Hide();
+}
 
 void TControl::OnKeyDown(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
@@ -420,6 +438,7 @@ void TControl::Hide() {
     inside_ = 0;
     Detach();
     flags_ &= ~kShown;
+    DropHint();
 }
 
 void TControl::SetVisible(bool on) {

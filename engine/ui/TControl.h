@@ -115,6 +115,8 @@ protected:
     void Leave(TEvent* event);
     bool IsKeyFreshPress(const TEvent* event) const { return event->data[kwCount] == 1; }
     void ClearPointerState();
+    // Clears the hint window's owner and hides it when this control owns it.
+    void DropHint();
 
     uint32_t focused_ = 0;
     uint32_t style_ = stDefault;

@@ -51,7 +51,9 @@ TWinForm::TWinForm() {
     SetBorderWidth(2);
 }
 
-TWinForm::~TWinForm() = default;
+TWinForm::~TWinForm() {
+    CloseBars();
+}
 
 int32_t TWinForm::ClientInset(int32_t frameStyle) {
     const TFrameStyle* frame = FrameStyleOf(frameStyle);
@@ -79,6 +81,7 @@ uint32_t TWinForm::Update() {
     if (!(flags_ & kDirty)) return flags_;
     TFocusCtl::Update();
     UpdateKeepAndHollow();
+    UpdateStrips();
     const int32_t minHeight = MinimumHeight(), minWidth = MinimumWidth();
     if (GetHeight() < minHeight) AdjustHeight(minHeight);
     if (GetWidth() < minWidth) AdjustWidth(minWidth);
@@ -147,8 +150,10 @@ void TWinForm::BlendWithBackground() {
 
 void TWinForm::Open(TControl* parent) {
     TControl::Show(parent);
+    OpenBars();
 }
 
 void TWinForm::Close() {
+    CloseBars();
     TControl::Hide();
 }

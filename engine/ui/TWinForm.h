@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+class TPanel;
+class TWinStB;
+class TWinSysB;
+
 class TWinForm : public TFocusCtl {
 public:
     TWinForm();
@@ -17,10 +21,23 @@ public:
     TRectArea& GetClientRect(TRectArea& rect) override;
     void Draw() override;
 
-    // Shows the form under `parent` (null for the application's own form).
+    // Shows the form under `parent` (null for the application's own form)
+    // and builds the bars and strips of its frame style.
     void Open(TControl* parent);
-    // Hides and detaches the form.
+    // Deletes the bars and strips, then hides and detaches the form. Never
+    // from inside a handler of one of the bars' buttons.
     void Close();
+
+    // The bars and strips that Open built, or null.
+    TWinSysB* GetWinCaptionBar() const { return winCaption_; }
+    TWinStB* GetWinStatusBar() const { return winStatus_; }
+    TPanel* GetTopStrip() const { return topStrip_; }
+    TPanel* GetBottomStrip() const { return bottomStrip_; }
+
+    // Click handlers of the caption buttons.
+    int OnCloseButton(TObject* sender, TEvent* event);
+    int OnMaximizeButton(TObject* sender, TEvent* event);
+    int OnTranslucencyButton(TObject* sender, TEvent* event);
 
     int32_t GetCaptionHeight() const { return captionHeight_; }
     int32_t GetStatusHeight() const { return statusHeight_; }
@@ -33,8 +50,18 @@ public:
 protected:
     int32_t captionHeight_ = 25;
     int32_t statusHeight_ = 20;
+    TPanel* topStrip_ = nullptr;
+    TPanel* bottomStrip_ = nullptr;
+    TWinStB* winStatus_ = nullptr;
+    TWinSysB* winCaption_ = nullptr;
 
 private:
+    void OpenBars();
+    void OpenCaptionBar();
+    void OpenStatusBar();
+    void CloseBars();
+    void UpdateStrips();
+    TPanel* OpenStrip(int32_t align, int32_t line);
     void UpdateKeepAndHollow();
     void DrawFrame(TRectArea r);
     void BlendWithBackground();

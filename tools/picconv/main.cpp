@@ -13,7 +13,7 @@
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
 
-#include "platform/ByteStream.h"
+#include "PictureRgb.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,65 +26,10 @@
 
 namespace {
 
-struct Rgba {
-    uint8_t r, g, b, a;
-};
-
-// What was decoded, in one form for every reader.
-struct Picture {
-    int32_t width = 0;
-    int32_t height = 0;
-    bool hasAlpha = false;
-    std::vector<Rgba> pixels;
-    std::vector<GdlPaletteEntry> palette;
-};
-
-// Index of a pixel in a packed row (most significant bits leftmost).
-uint32_t PackedIndex(const uint8_t* row, int32_t x, int32_t bits) {
-    const int32_t bit = x * bits;
-    const uint32_t byte = row[bit / 8];
-    return (byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-}
-
-Rgba FromPalette(const std::vector<GdlPaletteEntry>& palette, uint32_t index) {
-    if (palette.empty()) {
-        // No palette was stored: show the indexes as a grey ramp.
-        uint8_t v = static_cast<uint8_t>(std::min<uint32_t>(index * 255 / 15, 255));
-        return {v, v, v, 255};
-    }
-    if (index >= palette.size()) return {0, 0, 0, 255};
-    const GdlPaletteEntry& e = palette[index];
-    return {e.red, e.green, e.blue, 255};
-}
-
-uint32_t Cell(const uint8_t* p, int32_t bytes) {
-    uint32_t v = 0;
-    for (int32_t i = 0; i < bytes; ++i)
-        v |= static_cast<uint32_t>(p[i]) << (8 * i);
-    return v;
-}
-
-void FromBitmap(const GdlBitmap& bm, Picture* out) {
-    out->width = bm.width;
-    out->height = bm.height;
-    if (bm.palette && bm.bitsPerPixel <= 8)
-        out->palette.assign(bm.palette, bm.palette + (size_t{1} << bm.bitsPerPixel));
-    out->pixels.resize(static_cast<size_t>(bm.width) * bm.height);
-    const int32_t cellBytes = (bm.bitsPerPixel + 7) / 8;
-    for (int32_t y = 0; y < bm.height; ++y) {
-        const uint8_t* row = bm.surface + static_cast<size_t>(y) * bm.bytesPerLine;
-        for (int32_t x = 0; x < bm.width; ++x) {
-            Rgba& px = out->pixels[static_cast<size_t>(y) * bm.width + x];
-            if (bm.bitsPerPixel <= 8) {
-                px = FromPalette(out->palette, PackedIndex(row, x, bm.bitsPerPixel));
-            } else {
-                px.a = 255;
-                GDL_unpackColor(bm.pixelFormat, Cell(row + x * cellBytes, cellBytes), &px.r, &px.g,
-                                &px.b);
-            }
-        }
-    }
-}
+using tools::PackedIndex;
+using tools::Rgba;
+using tools::UnpackBitmap;
+using Picture = tools::RgbPicture;
 
 // PCX rows hold their planes one after the other; the record does not say how
 // the bits split into planes, so the header tells.
@@ -97,7 +42,7 @@ bool FromPcx(const char* path, const GdlBitmap& bm, Picture* out) {
     const int32_t planes = header[65];
     const int32_t planeBytes = header[66] | header[67] << 8;
     if (planes == 1) {
-        FromBitmap(bm, out);
+        UnpackBitmap(bm, out);
         return true;
     }
     out->width = bm.width;
@@ -115,14 +60,14 @@ bool FromPcx(const char* path, const GdlBitmap& bm, Picture* out) {
             uint32_t index = 0;
             for (int32_t p = 0; p < planes; ++p)
                 index |= PackedIndex(row + p * planeBytes, x, bitsPerPlane) << (p * bitsPerPlane);
-            px = FromPalette(out->palette, index);
+            px = tools::PaletteColor(out->palette, index, bitsPerPlane * planes);
         }
     }
     return true;
 }
 
 void FromIcon(const GdlIcon& icon, Picture* out) {
-    FromBitmap(icon.image, out);
+    UnpackBitmap(icon.image, out);
     out->hasAlpha = true;
     for (int32_t y = 0; y < out->height; ++y) {
         const uint8_t* mask = icon.andMask + static_cast<size_t>(y) * icon.andBytesPerLine;
@@ -150,21 +95,6 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
-}
-
-std::vector<uint8_t> Pam(const Picture& pic) {
-    std::vector<uint8_t> out;
-    platform::ByteWriter w(out);
-    w.Text("P7\nWIDTH " + std::to_string(pic.width) + "\nHEIGHT " + std::to_string(pic.height) +
-           "\nDEPTH " + (pic.hasAlpha ? "4" : "3") + "\nMAXVAL 255\nTUPLTYPE " +
-           (pic.hasAlpha ? "RGB_ALPHA" : "RGB") + "\nENDHDR\n");
-    for (const Rgba& px : pic.pixels) {
-        w.U8(px.r);
-        w.U8(px.g);
-        w.U8(px.b);
-        if (pic.hasAlpha) w.U8(px.a);
-    }
-    return out;
 }
 
 std::vector<uint8_t> PaletteText(const Picture& pic) {
@@ -220,7 +150,7 @@ bool Load(const std::string& path, int32_t colours, Picture* out) {
     if (ext == "pcx")
         ok = FromPcx(name, *bitmap, out);
     else
-        FromBitmap(*bitmap, out);
+        UnpackBitmap(*bitmap, out);
     GDL_free(bitmap);
     return ok;
 }
@@ -251,7 +181,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "picconv: %s: %s\n", args[0].c_str(), GDL_errorText(code));
         return 1;
     }
-    if (!WriteFile(args[1], Pam(pic))) {
+    if (!WriteFile(args[1], tools::WritePam(pic))) {
         std::fprintf(stderr, "picconv: cannot write %s\n", args[1].c_str());
         return 1;
     }

@@ -1,0 +1,10 @@
+// AVI films from arbitrary bytes through the animation resource: the stream
+// formats the engine reads itself (the DIB header, masks and colour table of
+// the video, the audio format), the frames as delivered, and the audio.
+#include "AnimationFuzz.h"
+#include "FuzzFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    PlayFuzzAnimation(WriteFuzzFile(".avi", data, size), 4);
+    return 0;
+}

@@ -1,0 +1,245 @@
+// Screen capture on the memory host: the display's drawing context recorded
+// into delta animations and AVI films at the timer's rate, through pauses,
+// resizes and padded rows.
+#include "MemoryDesktop.h"
+#include "foundation/TError.h"
+#include "gdl/dc.h"
+#include "media/TCapture.h"
+#include "media/TDirtyRects.h"
+#include "media/TDispDev.h"
+#include "media/TMetaAni.h"
+#include "platform/User.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+class TCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override { TError::Reset(); }
+    void TearDown() override {
+        display.Close();
+        display.ReleaseLibrary();
+        TDirtyRects::ClearTracking();
+        TError::Reset();
+    }
+
+    // A window of `width` x `height` drawing in `depth` bits on a desktop of
+    // `desktop` bits.
+    void OpenDisplay(int32_t width, int32_t height, int32_t depth, int desktop) {
+        testsupport::UseMemoryDesktop(desktop);
+        display.SetClassName("CaptureTest");
+        display.SetDriverFlags(0x600);
+        display.SetMode(width, height, depth);
+        ASSERT_TRUE(display.Open());
+    }
+
+    GdlDeviceContext* Context() { return GDL_liveDC(display.GetDrawContext()); }
+
+    // Points the capture at the display and at `ani`, which records into
+    // `name` of the test's folder; returns the file's path.
+    std::string Prepare(TMetaAni& ani, const char* name, float interval) {
+        const std::string path = dir.File(name);
+        ani.SetPath(path.c_str());
+        capture.SetDisplay(&display);
+        capture.SetAnimation(&ani);
+        capture.SetInterval(interval);
+        return path;
+    }
+
+    // Fills every row's pixel bytes with a pattern of `seed`; the padding
+    // behind a row gets a value no pixel has.
+    void Paint(int seed) {
+        GdlDeviceContext* dc = Context();
+        const int32_t rowBytes = (int32_t(dc->mode.maxX) + 1) * ((dc->mode.bitsPerPixel + 1) / 8);
+        for (uint32_t y = 0; y <= dc->mode.maxY; ++y) {
+            uint8_t* row = dc->surface + size_t(y) * dc->mode.bytesPerLine;
+            for (uint32_t i = 0; i < dc->mode.bytesPerLine; ++i)
+                row[i] = int32_t(i) < rowBytes ? uint8_t(i * 3 + y * 5 + seed * 11) : 0xEE;
+        }
+    }
+
+    std::vector<uint8_t> Rows() {
+        GdlDeviceContext* dc = Context();
+        const int32_t rowBytes = (int32_t(dc->mode.maxX) + 1) * ((dc->mode.bitsPerPixel + 1) / 8);
+        std::vector<uint8_t> out;
+        for (uint32_t y = 0; y <= dc->mode.maxY; ++y) {
+            const uint8_t* row = dc->surface + size_t(y) * dc->mode.bytesPerLine;
+            out.insert(out.end(), row, row + rowBytes);
+        }
+        return out;
+    }
+
+    void Tick(int ms) {
+        TEvent e;
+        e.SetType(evTick);
+        e.data[0] = ms;
+        capture.HandleEvent(nullptr, &e);
+    }
+
+    // Every frame of a recording, as rows of pixel bytes.
+    std::vector<std::vector<uint8_t>> Frames(const std::string& path) {
+        TMetaAni ani;
+        ani.SetPath(path.c_str());
+        std::vector<std::vector<uint8_t>> out;
+        if (!ani.Open(1)) return out;
+        for (int32_t i = 0; ani.ReadFrame(i, 0); ++i) {
+            const GdlBitmap* b = ani.GetPixelFormat();
+            const int32_t rowBytes = b->width * ((b->bitsPerPixel + 1) / 8);
+            std::vector<uint8_t> rows;
+            for (int32_t y = 0; y < b->height; ++y)
+                rows.insert(rows.end(), b->surface + size_t(y) * b->bytesPerLine,
+                            b->surface + size_t(y) * b->bytesPerLine + rowBytes);
+            out.push_back(rows);
+        }
+        return out;
+    }
+
+    testsupport::TempDir dir;
+    TDispDev display;
+    TCapture capture;
+};
+
+TEST_F(TCaptureTest, RecordsAFrameEachIntervalAtItsRate) {
+    OpenDisplay(32, 8, 16, 16);
+    TMetaAni ani;
+    const std::string path = Prepare(ani, "cap.dla", 100.0f);
+    Paint(0);
+    std::vector<std::vector<uint8_t>> drawn = {Rows()};
+    ASSERT_TRUE(capture.StartRecording());
+    EXPECT_TRUE(capture.IsRunning());
+    EXPECT_EQ(ani.GetRate(0), 10.0);
+    EXPECT_EQ(capture.FrameNumber(), 1);
+    for (int i = 1; i <= 3; ++i) {
+        Paint(i);
+        drawn.push_back(Rows());
+        Tick(i == 1 ? 101 : 100);
+    }
+    EXPECT_EQ(capture.FrameNumber(), 4);
+    capture.Pause();
+    Paint(9);
+    Tick(500); // paused: nothing
+    capture.Resume();
+    Paint(4);
+    drawn.push_back(Rows());
+    Tick(101);
+    EXPECT_EQ(capture.FrameNumber(), 5);
+    capture.StopRecording();
+    EXPECT_FALSE(capture.IsRunning());
+    EXPECT_EQ(capture.FrameDescription().pixelFormat, nullptr);
+    EXPECT_EQ(ani.LoadCount(), 0);
+    EXPECT_EQ(Frames(path), drawn);
+}
+
+TEST_F(TCaptureTest, AZeroIntervalIsAThousandFramesASecond) {
+    OpenDisplay(8, 4, 16, 16);
+    TMetaAni ani;
+    Prepare(ani, "fast.dla", 0.0f);
+    ASSERT_TRUE(capture.StartRecording());
+    EXPECT_EQ(ani.GetRate(0), 1000.0);
+    capture.StopRecording();
+}
+
+TEST_F(TCaptureTest, FifteenBitsAreRecordedAsSixteen) {
+    OpenDisplay(12, 4, 15, 16);
+    ASSERT_EQ(Context()->mode.bitsPerPixel, 15u);
+    for (const char* name : {"cap15.dla", "cap15.avi"}) {
+        SCOPED_TRACE(name);
+        TMetaAni ani;
+        const std::string path = Prepare(ani, name, 1000.0f);
+        Paint(3);
+        for (size_t i = 1; i < Context()->mode.bytesPerLine * 4; i += 2)
+            Context()->surface[i] &= 0x7F; // 5:5:5 cells
+        std::vector<uint8_t> drawn = Rows();
+        ASSERT_TRUE(capture.StartRecording());
+        EXPECT_EQ(capture.RecordedDepth(), 16);
+        EXPECT_EQ(capture.FrameDescription().bitsPerPixel, 16);
+        capture.StopRecording();
+        TMetaAni back;
+        back.SetPath(path.c_str());
+        ASSERT_EQ(back.Open(1), 1);
+        ASSERT_EQ(back.ReadFrame(0, 0), 1);
+        EXPECT_EQ(back.GetPixelFormat()->bitsPerPixel, 16);
+        EXPECT_EQ(back.GetPixelFormat()->pixelFormat->redPosition, 10);
+        back.Close();
+        EXPECT_EQ(Frames(path), (std::vector<std::vector<uint8_t>>{drawn}));
+    }
+}
+
+TEST_F(TCaptureTest, AResizeDropsFramesUntilTheSizeReturns) {
+    OpenDisplay(40, 30, 16, 16);
+    HWND w = display.GetWindow();
+    RECT outer{};
+    GetWindowRect(w, &outer);
+    TMetaAni ani;
+    const std::string path = Prepare(ani, "resize.dla", 100.0f);
+    Paint(1);
+    std::vector<std::vector<uint8_t>> drawn = {Rows()};
+    ASSERT_TRUE(capture.StartRecording());
+    SetWindowPos(w, nullptr, 0, 0, 60, 50, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_NE(Context()->mode.maxX + 1, 40u);
+    Paint(2);
+    Tick(101);
+    Tick(100);
+    EXPECT_EQ(capture.FrameNumber(), 1);
+    SetWindowPos(w, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_EQ(Context()->mode.maxX + 1, 40u);
+    Paint(3); // the rebuilt context's own pixels
+    drawn.push_back(Rows());
+    Tick(100);
+    EXPECT_EQ(capture.FrameNumber(), 2);
+    capture.StopRecording();
+    EXPECT_EQ(Frames(path), drawn);
+}
+
+TEST_F(TCaptureTest, PaddedRowsOfAnOddWidthAreNotSkewed) {
+    OpenDisplay(13, 5, 24, 32);
+    ASSERT_EQ(Context()->mode.bitsPerPixel, 24u);
+    ASSERT_GT(Context()->mode.bytesPerLine, 13u * 3);
+    for (const char* name : {"odd.dla", "odd.avi"}) {
+        SCOPED_TRACE(name);
+        TMetaAni ani;
+        const std::string path = Prepare(ani, name, 50.0f);
+        Paint(5);
+        std::vector<std::vector<uint8_t>> drawn = {Rows()};
+        ASSERT_TRUE(capture.StartRecording());
+        Paint(6);
+        drawn.push_back(Rows());
+        Tick(51);
+        capture.StopRecording();
+        EXPECT_EQ(Frames(path), drawn);
+    }
+}
+
+TEST_F(TCaptureTest, AStartThatCannotWriteChangesNothing) {
+    OpenDisplay(128, 96, 16, 16);
+    TMetaAni ani;
+    capture.SetInterval(100.0f);
+    EXPECT_FALSE(capture.StartRecording()); // no display, no animation
+    capture.SetDisplay(&display);
+    EXPECT_FALSE(capture.StartRecording());
+    // A device that takes no bytes: the first frame cannot be written.
+    const std::string full = dir.File("full.dla");
+    std::filesystem::create_symlink("/dev/full", full);
+    ani.SetPath(full.c_str());
+    capture.SetAnimation(&ani);
+    EXPECT_FALSE(capture.StartRecording());
+    EXPECT_FALSE(capture.IsRunning());
+    EXPECT_EQ(ani.LoadCount(), 0);
+    EXPECT_EQ(capture.FrameDescription().pixelFormat, nullptr);
+    Tick(1000);
+    EXPECT_EQ(capture.FrameNumber(), 0);
+    // A recording still starts once a writable file is given.
+    ani.SetPath(dir.File("later.dla").c_str());
+    EXPECT_TRUE(capture.StartRecording());
+    capture.StopRecording();
+}
+
+} // namespace
