@@ -272,7 +272,8 @@ void TEditCtl::ScrollToCaret(const TRectArea& client) {
     int32_t x = textRect_.left;
     for (int32_t i = firstVisible_; i < caret_ && i < Length(); ++i)
         x += Width(CharAt(i));
-    if (x + WidthOf(caret_) >= textRect_.right - 2) firstVisible_ = std::max(caret_ - scrollJump_, 0);
+    if (x + WidthOf(caret_) >= textRect_.right - 2)
+        firstVisible_ = std::max(caret_ - scrollJump_, 0);
 }
 
 uint32_t TEditCtl::Update() {

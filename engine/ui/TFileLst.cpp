@@ -27,7 +27,8 @@ int CompareNoCase(const char* a, const char* b) {
 bool IsProgram(const char* name) {
     const char* dot = std::strrchr(name, '.');
     if (!dot) return false;
-    return !CompareNoCase(dot, ".EXE") || !CompareNoCase(dot, ".COM") || !CompareNoCase(dot, ".BAT");
+    return !CompareNoCase(dot, ".EXE") || !CompareNoCase(dot, ".COM") ||
+           !CompareNoCase(dot, ".BAT");
 }
 
 // Cuts a text at the position of its last backslash, when it has one.
@@ -55,7 +56,8 @@ void TFileLst::Refill() {
 
 void TFileLst::Show(TControl* parent) {
     TStrList::Show(parent);
-    if (up_ && !up_->Has(evCommand, this)) up_->Add<TFileLst, &TFileLst::GoUpHandler>(evCommand, this);
+    if (up_ && !up_->Has(evCommand, this))
+        up_->Add<TFileLst, &TFileLst::GoUpHandler>(evCommand, this);
 }
 
 void TFileLst::Hide() {

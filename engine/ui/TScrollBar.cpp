@@ -158,8 +158,8 @@ void TScrollBar::DragTo(TPoint own) {
     int64_t c = Along(own) - (thumbLength_ - 1) / 2;
     c = std::max(trackStart, std::min(c, last));
     const int64_t divisor = std::max<int64_t>(last - trackStart, 1);
-    const int64_t value = ((int64_t(maximum_) - minimum_) * (c - trackStart) * 2 / divisor + 1) / 2 +
-                          minimum_;
+    const int64_t value =
+        ((int64_t(maximum_) - minimum_) * (c - trackStart) * 2 / divisor + 1) / 2 + minimum_;
     ChangeTo(ClampTo(value, minimum_, maximum_));
 }
 
@@ -206,7 +206,8 @@ void TScrollBar::OnLeftDown(TEvent* event) {
     // while the pointer is still over the part pressed.
     if (int64_t(uint32_t(now - lastStepTime_)) < repeatInterval_) return;
     lastStepTime_ = now;
-    if (pressedPart_ != ptNone && pressed_ == 1 && HitPart(x, y) == pressedPart_) Step(pressedPart_);
+    if (pressedPart_ != ptNone && pressed_ == 1 && HitPart(x, y) == pressedPart_)
+        Step(pressedPart_);
 }
 
 void TScrollBar::OnMouseMove(TEvent* event) {

@@ -75,8 +75,9 @@ TEST_F(FindFile, PatternsMatchWithoutRegardToCaseDotsFirstThenByName) {
           "slot2.sav"}},
         {"C:\\SAVES\\*.sav", {"SLOT1.SAV", "slot2.sav"}},
         {"c:/Saves/slot?.*", {"SLOT1.SAV", "slot1.bak", "slot2.sav"}},
-        {"c:\\saves\\*", {".", "..", "GAME.EXE", "Old", "SLOT1.SAV", "notes.txt", "readme",
-                          "slot1.bak", "slot2.sav"}},
+        {"c:\\saves\\*",
+         {".", "..", "GAME.EXE", "Old", "SLOT1.SAV", "notes.txt", "readme", "slot1.bak",
+          "slot2.sav"}},
         {"c:\\saves\\game.exe", {"GAME.EXE"}},
         {"c:\\saves\\*e*e*", {"GAME.EXE", "readme"}},
         {"c:\\saves\\old\\..\\*.bak", {"slot1.bak"}},
@@ -102,8 +103,8 @@ TEST_F(FindFile, AttributesFollowTheOwnersWriteBitAndTheKindOfEntry) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(d.nFileSizeLow, 15u); // "Saves/slot2.sav"
     EXPECT_EQ(d.cAlternateFileName[0], 0);
-    const uint64_t written = (uint64_t(d.ftLastWriteTime.dwHighDateTime) << 32) |
-                             d.ftLastWriteTime.dwLowDateTime;
+    const uint64_t written =
+        (uint64_t(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
     EXPECT_GT(written, 116444736000000000ull); // after 1970
     EXPECT_TRUE(FindClose(h));
 }
@@ -153,10 +154,18 @@ TEST(FindPattern, WildcardsAndCase) {
         const char* name;
         bool match;
     } cases[] = {
-        {"*.*", "readme", true},   {"*.*", ".", true},       {"*.SAV", "a.sav", true},
-        {"*.SAV", "a.sav.x", false}, {"?.sav", "ab.sav", false}, {"a?c", "ABC", true},
-        {"*", "", true},           {"", "a", false},         {"**a", "bba", true},
-        {"*a*b", "xaxxb", true},   {"*a*b", "xaxxbc", false}, {"\xe4*", "\xe4x", true},
+        {"*.*", "readme", true},
+        {"*.*", ".", true},
+        {"*.SAV", "a.sav", true},
+        {"*.SAV", "a.sav.x", false},
+        {"?.sav", "ab.sav", false},
+        {"a?c", "ABC", true},
+        {"*", "", true},
+        {"", "a", false},
+        {"**a", "bba", true},
+        {"*a*b", "xaxxb", true},
+        {"*a*b", "xaxxbc", false},
+        {"\xe4*", "\xe4x", true},
         {"*a*a*a*a*a*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
     };
     for (const Case& c : cases)

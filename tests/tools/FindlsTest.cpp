@@ -42,8 +42,9 @@ TEST(Findls, ListsATreeMadeByTheShell) {
         std::string out;
         int code;
     } cases[] = {
-        {drive + "'c:\\SAVES\\*.*'", "0010 .\n0010 ..\n0020 GAME.EXE\n0021 Locked.bak\n"
-                                     "0010 Old\n0020 Slot1.SAV\n0020 slot2.sav\n",
+        {drive + "'c:\\SAVES\\*.*'",
+         "0010 .\n0010 ..\n0020 GAME.EXE\n0021 Locked.bak\n"
+         "0010 Old\n0020 Slot1.SAV\n0020 slot2.sav\n",
          0},
         {drive + "'c:\\saves\\*.sav'", "0020 Slot1.SAV\n0020 slot2.sav\n", 0},
         {drive + "'c:\\*.*'", "0010 Saves\n", 0},

@@ -77,14 +77,25 @@ TEST(UiharnessTool, TheSaveAndLoadFormAnswersANewUser) {
     std::string out;
     ASSERT_EQ(RunHarness(dir, "--frames 40 --saveload", &out), 0) << out;
     const std::string root = "folder \\ items 27 OLD,Autosave.sav,notes.txt,... first row ";
-    EXPECT_EQ(out, "step 1: " + root + "1 edit \n"
-                   "step 2: " + root + "1 edit SLOT01.SAV\n"
-                   "step 3: folder \\OLD items 2 ..,SLOT0.SAV first row 1 edit \n"
-                   "step 4: " + root + "1 edit \n"
-                   "step 5: " + root + "1 edit \n"
-                   "step 6: " + root + "1 edit new\n"
-                   "step 7: " + root + "2 edit new\n"
-                   "frames 40 result 1\n");
+    EXPECT_EQ(out, "step 1: " + root +
+                       "1 edit \n"
+                       "step 2: " +
+                       root +
+                       "1 edit SLOT01.SAV\n"
+                       "step 3: folder \\OLD items 2 ..,SLOT0.SAV first row 1 edit \n"
+                       "step 4: " +
+                       root +
+                       "1 edit \n"
+                       "step 5: " +
+                       root +
+                       "1 edit \n"
+                       "step 6: " +
+                       root +
+                       "1 edit new\n"
+                       "step 7: " +
+                       root +
+                       "2 edit new\n"
+                       "frames 40 result 1\n");
 }
 
 TEST(UiharnessTool, RefusesUnknownOptions) {

@@ -144,13 +144,13 @@ private:
         if (step > 7) return;
         std::printf("step %ld: %s\n", step, script_->Describe().c_str());
         switch (step) {
-            case 1: click(script_->RowCentre(4), 1); break;  // a save file
-            case 2: click(script_->RowCentre(1), 2); break;  // open the folder OLD
+            case 1: click(script_->RowCentre(4), 1); break; // a save file
+            case 2: click(script_->RowCentre(1), 2); break; // open the folder OLD
             case 3: click(centre(script_->UpButton()), 1); break;
             case 4: click(centre(script_->Edit()), 1); break; // selects the empty text
             case 5:
-                for (platform::KeyCode k : {platform::KeyCode::N, platform::KeyCode::E,
-                                            platform::KeyCode::W}) {
+                for (platform::KeyCode k :
+                     {platform::KeyCode::N, platform::KeyCode::E, platform::KeyCode::W}) {
                     platform::InjectKey(k, true);
                     platform::InjectKey(k, false);
                 }

@@ -133,8 +133,7 @@ bool ReadFolder(const std::string& host, bool driveRoot, const std::string& patt
         for (const char* dots : {".", ".."}) {
             Found f;
             f.name = dots;
-            if (platform::MatchesPattern(pattern.c_str(), dots) &&
-                StatOf(host + "/" + dots, f.st))
+            if (platform::MatchesPattern(pattern.c_str(), dots) && StatOf(host + "/" + dots, f.st))
                 out.push_back(f);
         }
     }

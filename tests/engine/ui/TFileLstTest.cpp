@@ -38,9 +38,9 @@ protected:
         namespace fs = std::filesystem;
         const fs::path base = dir.Path();
         fs::create_directories(base / "SAVES" / "OLD");
-        for (const char* name : {"SAVES/SLOT1.SAV", "SAVES/slot2.sav", "SAVES/SLOT1.BAK",
-                                 "SAVES/notes.txt", "SAVES/GAME.EXE", "SAVES/game.exe",
-                                 "readme.txt"})
+        for (const char* name :
+             {"SAVES/SLOT1.SAV", "SAVES/slot2.sav", "SAVES/SLOT1.BAK", "SAVES/notes.txt",
+              "SAVES/GAME.EXE", "SAVES/game.exe", "readme.txt"})
             std::ofstream(base / name) << name;
         platform::MapDrive('c', base.string().c_str());
         list.SetFont(fonts.pixel.get());
@@ -99,7 +99,7 @@ TEST_F(FileLst, FoldersFirstThenEachMatchingFileOnceByName) {
     EXPECT_EQ(Names().size(), 8u);
     list.SetAttributes(0);
     EXPECT_EQ(list.GetAttributes(), 177u);
-    list.SetAttributes(0x20); // files only: no folders, not even ".."
+    list.SetAttributes(0x20);               // files only: no folders, not even ".."
     EXPECT_EQ(Names().front(), "GAME.EXE"); // ties keep the order found
 }
 
@@ -121,8 +121,8 @@ TEST_F(FileLst, DirectoriesResolveDotsAndGoUpToTheRoot) {
     struct Case {
         const char* path;
         const char* directory;
-    } cases[] = {{"\\SAVES\\..", "\\"},      {"SAVES", "\\SAVES"},  {"\\SAVES\\OLD\\..", "\\SAVES"},
-                 {"\\..", "\\"},             {"", "\\"},           {"..\\..\\..", "\\"}};
+    } cases[] = {{"\\SAVES\\..", "\\"}, {"SAVES", "\\SAVES"}, {"\\SAVES\\OLD\\..", "\\SAVES"},
+                 {"\\..", "\\"},        {"", "\\"},           {"..\\..\\..", "\\"}};
     for (const Case& c : cases) {
         list.SetDirectory(c.path);
         EXPECT_STREQ(list.GetDirectory().c_str(), c.directory) << c.path;
@@ -143,7 +143,9 @@ TEST_F(FileLst, EnterOnAFolderOpensItAndTheUpControlLeavesIt) {
     Choose("OLD");
     EXPECT_TRUE(Press(kEnter));
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\SAVES\\OLD");
-    EXPECT_EQ(Names(), (V{"..", }));
+    EXPECT_EQ(Names(), (V{
+                           "..",
+                       }));
     Choose("..");
     Press(kEnter);
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\SAVES");

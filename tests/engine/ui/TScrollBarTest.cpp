@@ -116,7 +116,8 @@ TEST_F(ScrollBar, DraggingTheThumbToTheFarEndGivesExactlyTheMaximum) {
         EXPECT_EQ(Changes(), before + 1);
         MoveTo(kX, 50 + 100); // about the middle of the track
         const int64_t mid = (int64_t(c.minimum) + c.maximum) / 2;
-        EXPECT_NEAR(double(bar.GetPosition()), double(mid), (double(c.maximum) - c.minimum) / 10 + 1);
+        EXPECT_NEAR(double(bar.GetPosition()), double(mid),
+                    (double(c.maximum) - c.minimum) / 10 + 1);
         MoveTo(kX, 0);
         EXPECT_EQ(bar.GetPosition(), c.minimum);
         Mouse(false, kX, 0);
