@@ -45,6 +45,7 @@ TFileLst::TFileLst() : pattern_("*.*"), drive_("c:") {
 
 TFileLst::~TFileLst() {
     if (up_) up_->Remove(evCommand, this);
+    FreeAll();
 }
 
 // --- Properties ------------------------------------------------------------------------
@@ -62,7 +63,10 @@ void TFileLst::Show(TControl* parent) {
 
 void TFileLst::Hide() {
     if (up_) up_->Remove(evCommand, this);
+    // Hidden, the list stays empty; it reads the folder again when shown.
+    refill_ = 0;
     TStrList::Hide();
+    refill_ = 1;
 }
 
 void TFileLst::SetUpControl(TControl* control) {

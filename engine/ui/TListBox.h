@@ -56,10 +56,12 @@ protected:
     // Reports a change of the selection or the items.
     void Changed();
     TList& Items() { return items_; }
+    // Frees every item. Each class that frees items its own way calls it in
+    // its destructor, where its FreeItem is still the one called.
+    void FreeAll();
 
 private:
     static int32_t CompareCallback(void* owner, void* a, void* b);
-    void FreeAll();
     void SetSelected(TListItem* item, bool on);
 
     int32_t maxRows_ = 0;

@@ -11,7 +11,9 @@ TStrList::TStrList() : listTextColor_(TColor::Default(43)) {
     SetAlign(taLeft);
 }
 
-TStrList::~TStrList() = default;
+TStrList::~TStrList() {
+    FreeAll();
+}
 
 void TStrList::SetListTextColor(TColor color) {
     if (color.Value() == listTextColor_.Value()) return;

@@ -181,6 +181,14 @@ TEST_F(FileLst, ProgramsOfEitherCaseTakeTheProgramPicture) {
     EXPECT_EQ(file.locks, 4);
 }
 
+TEST_F(FileLst, HidingEmptiesTheListAndShowingReadsTheFolderAgain) {
+    EXPECT_EQ(Names().size(), 8u);
+    list.Hide();
+    EXPECT_EQ(list.GetItemCount(), 0);
+    list.Show(&root);
+    EXPECT_EQ(Names().size(), 8u);
+}
+
 TEST_F(FileLst, AListDeletedBeforeItsUpControlLeavesIt) {
     auto other = std::make_unique<TFileLst>();
     other->SetUpControl(&up);
