@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +20,13 @@ public:
             if (!fresh && t < it->second) it->second = t;
         }
         ConsoleReporter::ReportRuns(runs);
+    }
+    // "  ours beside peer  N.NNx" (the peer's time over ours); nothing when
+    // either did not run.
+    void PrintRatio(const char* ours, const char* peer) const {
+        auto a = times.find(ours), b = times.find(peer);
+        if (a == times.end() || b == times.end() || a->second <= 0) return;
+        std::printf("  %-22s beside %-22s %.2fx\n", ours, peer, b->second / a->second);
     }
     std::map<std::string, double> times;
 };

@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* const kSource = "Int\\All\\Source\\RlaFile";
+const char* const kSource = "Int\\All\\Source\\TRlaFile";
 
 // The decoders by frame type. Built on first use and registering the sprite
 // type itself: a static initialiser in the sprite's object file would be

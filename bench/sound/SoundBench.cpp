@@ -113,12 +113,6 @@ void BM_SwrConvert(benchmark::State& state) {
 }
 BENCHMARK(BM_SwrConvert)->Repetitions(kRuns);
 
-void PrintRatio(const RatioReporter& r, const char* ours, const char* peer) {
-    auto a = r.times.find(ours), b = r.times.find(peer);
-    if (a == r.times.end() || b == r.times.end() || a->second <= 0) return;
-    std::printf("  %-14s beside %-22s %.2fx\n", ours, peer, b->second / a->second);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,8 +120,8 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nSpeed beside the peers (higher is faster):\n");
-    PrintRatio(reporter, "BM_MixerPass", "BM_SdlMixAudioFormat");
-    PrintRatio(reporter, "BM_Render16", "BM_SwrConvert");
+    reporter.PrintRatio("BM_MixerPass", "BM_SdlMixAudioFormat");
+    reporter.PrintRatio("BM_Render16", "BM_SwrConvert");
     benchmark::Shutdown();
     return 0;
 }

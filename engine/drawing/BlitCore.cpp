@@ -64,6 +64,7 @@ bool PrepareJob(TBlitJob& job, GdlDeviceContext* main, uint8_t* dst, const uint8
     job.height = height;
     job.x = x;
     job.y = y;
+    job.source = "Source\\TCanvas";
     return true;
 }
 
@@ -76,7 +77,7 @@ bool AllocScaled(const TBlitJob& job, int32_t bytes, TScaledBuffer& out) {
     out.pitch = fits ? job.width * bytes : 0;
     out.pixels = fits ? static_cast<uint8_t*>(TCanvasBlit::AllocBuffer(rows + map)) : nullptr;
     if (!out.pixels) {
-        TError::Raise(9, nullptr, nullptr, "Source\\TCanvas", job.line);
+        TError::Raise(9, nullptr, nullptr, job.source, job.line);
         return false;
     }
     out.columns = reinterpret_cast<int32_t*>(out.pixels + rows);

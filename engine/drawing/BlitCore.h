@@ -48,11 +48,14 @@ struct TBlitJob {
     TBackground bg;
     int32_t x, y; // the target's place on the background
     TClip clip;
-    int32_t line; // reported when the resampling buffer cannot be had
+    // The source and line reported when the resampling buffer cannot be had.
+    const char* source;
+    int32_t line;
 };
 
-// Fills the job; false when there is nothing to draw (no background, null
-// pixels, an empty picture, nothing left after clipping).
+// Fills the job (its reports name the canvas); false when there is nothing
+// to draw (no background, null pixels, an empty picture, nothing left after
+// clipping).
 bool PrepareJob(TBlitJob& job, GdlDeviceContext* main, uint8_t* dst, const uint8_t* src,
                 int32_t srcPitch, int32_t srcWidth, int32_t srcHeight, int32_t dstPitch,
                 int32_t dstWidth, int32_t dstHeight, int32_t width, int32_t height, int32_t x,
@@ -60,7 +63,7 @@ bool PrepareJob(TBlitJob& job, GdlDeviceContext* main, uint8_t* dst, const uint8
 
 // A resampling buffer of the whole target in a layout of `bytes` per pixel,
 // its column map after it, or null after reporting error 9 with the job's
-// line. Free it with TCanvasBlit::FreeBuffer.
+// source and line. Free it with TCanvasBlit::FreeBuffer.
 struct TScaledBuffer {
     uint8_t* pixels;
     int32_t pitch;

@@ -6,18 +6,12 @@ namespace {
 
 using namespace blitcore;
 using keyed::TKeyedJob;
+using keyed::TKeyedPair;
 using keyed::TKeyedSmoother;
 using pixfmt::Px15;
 using pixfmt::Px16;
 using pixfmt::Px24;
 using pixfmt::Px32;
-
-struct TKeyedPair {
-    int32_t srcDepth, dstDepth;
-    void (*run)(const TKeyedJob&);
-    int32_t b2Threshold;
-    int32_t line;
-};
 
 constexpr TKeyedPair kPairs[] = {
     {32, 32, &TKeyedSmoother<Px32, Px32>::Run, 4, 7051},
@@ -40,11 +34,12 @@ constexpr TKeyedPair kPairs[] = {
 
 } // namespace
 
-void TCanvasBlit::BlitKeyed(uint8_t* dst, const uint8_t* src, int32_t srcPitch, int32_t srcWidth,
-                            int32_t srcHeight, int32_t srcDepth, int32_t dstPitch, int32_t dstWidth,
-                            int32_t dstHeight, int32_t width, int32_t height, int32_t dstDepth,
-                            int32_t x, int32_t y, int32_t dstX, int32_t dstY) {
-    GdlDeviceContext* main = MainContext();
+void keyed::BlitPairs(std::span<const TKeyedPair> pairs, const char* source, uint8_t* dst,
+                      const uint8_t* src, int32_t srcPitch, int32_t srcWidth, int32_t srcHeight,
+                      int32_t srcDepth, int32_t dstPitch, int32_t dstWidth, int32_t dstHeight,
+                      int32_t width, int32_t height, int32_t dstDepth, int32_t x, int32_t y,
+                      int32_t dstX, int32_t dstY) {
+    GdlDeviceContext* main = TCanvasBlit::MainContext();
     TKeyedJob job{};
     if (!PrepareJob(job, main, dst, src, srcPitch, srcWidth, srcHeight, dstPitch, dstWidth,
                     dstHeight, width, height, x, y, dstX, dstY))
@@ -52,11 +47,20 @@ void TCanvasBlit::BlitKeyed(uint8_t* dst, const uint8_t* src, int32_t srcPitch, 
     TPixelAccess access(main);
     // The background is read in the destination's layout.
     if (job.bg.depth != dstDepth) return;
-    for (const TKeyedPair& pair : kPairs) {
+    for (const TKeyedPair& pair : pairs) {
         if (pair.srcDepth != srcDepth || pair.dstDepth != dstDepth) continue;
         job.b2Threshold = pair.b2Threshold;
+        job.source = source;
         job.line = pair.line;
         pair.run(job);
         return;
     }
+}
+
+void TCanvasBlit::BlitKeyed(uint8_t* dst, const uint8_t* src, int32_t srcPitch, int32_t srcWidth,
+                            int32_t srcHeight, int32_t srcDepth, int32_t dstPitch, int32_t dstWidth,
+                            int32_t dstHeight, int32_t width, int32_t height, int32_t dstDepth,
+                            int32_t x, int32_t y, int32_t dstX, int32_t dstY) {
+    keyed::BlitPairs(kPairs, "Source\\TCanvas", dst, src, srcPitch, srcWidth, srcHeight, srcDepth,
+                     dstPitch, dstWidth, dstHeight, width, height, dstDepth, x, y, dstX, dstY);
 }

@@ -4,9 +4,10 @@
 // the picture where a keyed tap takes the background pixel at its place; the
 // area's outer rows and columns show the background.
 //
-// Each strip of a row first turns every tap into its effective channels
-// (key -> background) once, then sums the taps branch-free, which the
-// compiler can vectorise.
+// At the same size each strip of a row first turns every tap into its
+// effective channels (key -> background) once, then sums the taps
+// branch-free, which the compiler can vectorise. A reduction gathers the
+// sampled picture pixels into rows first and filters them in one pass.
 #pragma once
 
 #include "drawing/BlitCore.h"
@@ -14,6 +15,7 @@
 #include "drawing/TCanvasBlit.h"
 
 #include <algorithm>
+#include <span>
 #include <type_traits>
 
 namespace keyed {
@@ -21,7 +23,9 @@ namespace keyed {
 using blitcore::Clamp;
 using blitcore::Round;
 
-// The usual policy: a pixel with five keyed taps shows the background.
+// The usual policy: a pixel with five keyed taps shows the background. A
+// policy gives the output pixel of five keyed taps in the destination's
+// layout D.
 struct TShowBackground {
     template <class D> static uint32_t AllKeyed(uint32_t background) { return background; }
 };
@@ -44,6 +48,25 @@ inline uint16_t Level(uint16_t s) {
 struct TKeyedJob : blitcore::TBlitJob {
     int32_t b2Threshold; // 0: the pair never walks columns in runs
 };
+
+// One (picture, destination) layout pair of a keyed blitter: its smoother,
+// the threshold of its faster column walk and the line of its buffer report.
+struct TKeyedPair {
+    int32_t srcDepth, dstDepth;
+    void (*run)(const TKeyedJob&);
+    int32_t b2Threshold;
+    int32_t line;
+};
+
+// A keyed blitter's entry, common to all: checks, clipping against the
+// background and the destination, pixel access on the background's context,
+// then the pair of the two depths; a pair not in the table draws nothing.
+// `source` names the buffer report.
+void BlitPairs(std::span<const TKeyedPair> pairs, const char* source, uint8_t* dst,
+               const uint8_t* src, int32_t srcPitch, int32_t srcWidth, int32_t srcHeight,
+               int32_t srcDepth, int32_t dstPitch, int32_t dstWidth, int32_t dstHeight,
+               int32_t width, int32_t height, int32_t dstDepth, int32_t x, int32_t y, int32_t dstX,
+               int32_t dstY);
 
 constexpr int32_t kStrip = 256;
 
@@ -108,7 +131,10 @@ private:
 
     // A tap's effective channels: the background's where the picture is
     // keyed. 2-byte layouts stay in 16-bit lanes.
-    template <class I> static void Tap(TTapRow& out, int32_t i, uint32_t pixel, uint32_t back) {
+    struct TChannels {
+        uint16_t r, g, b, k;
+    };
+    template <class I> static TChannels Channels(uint32_t pixel, uint32_t back) {
         using P = std::conditional_t<I::kShort, uint16_t, uint32_t>;
         using Q = std::conditional_t<D::kShort, uint16_t, uint32_t>;
         const P p = static_cast<P>(pixel);
@@ -116,17 +142,21 @@ private:
         const bool key = p == static_cast<P>(I::kKey);
         if constexpr (I::kDepth == D::kDepth) { // one layout: pick the pixel, then split it
             const P e = key ? static_cast<P>(q) : p;
-            out.r[i] = static_cast<uint16_t>(I::R8(e));
-            out.g[i] = static_cast<uint16_t>(I::G8(e));
-            out.b[i] = static_cast<uint16_t>(I::B8(e));
-            out.k[i] = key;
-            return;
+            return {static_cast<uint16_t>(I::R8(e)), static_cast<uint16_t>(I::G8(e)),
+                    static_cast<uint16_t>(I::B8(e)), key};
         }
-        out.r[i] = static_cast<uint16_t>(key ? static_cast<Q>(D::R8(q)) : static_cast<P>(I::R8(p)));
-        out.g[i] = static_cast<uint16_t>(key ? static_cast<Q>(TTapReads<I, D>::BgG8(q))
-                                             : static_cast<P>(I::G8(p)));
-        out.b[i] = static_cast<uint16_t>(key ? static_cast<Q>(D::B8(q)) : static_cast<P>(I::B8(p)));
-        out.k[i] = key;
+        return {static_cast<uint16_t>(key ? static_cast<Q>(D::R8(q)) : static_cast<P>(I::R8(p))),
+                static_cast<uint16_t>(key ? static_cast<Q>(TTapReads<I, D>::BgG8(q))
+                                          : static_cast<P>(I::G8(p))),
+                static_cast<uint16_t>(key ? static_cast<Q>(D::B8(q)) : static_cast<P>(I::B8(p))),
+                key};
+    }
+    template <class I> static void Tap(TTapRow& out, int32_t i, uint32_t pixel, uint32_t back) {
+        const TChannels c = Channels<I>(pixel, back);
+        out.r[i] = c.r;
+        out.g[i] = c.g;
+        out.b[i] = c.b;
+        out.k[i] = c.k;
     }
 
     template <class I>
@@ -148,31 +178,61 @@ private:
         }
     }
 
-    // The filter along a strip: sums into a local row first, so the loop
-    // owns what it writes and vectorises, then stores the row.
-    static void Smooth(const TTaps& u, const TTaps& d, const TTaps& l, const TTaps& c,
-                       const TTaps& r, const uint8_t* bg, uint8_t* out, int32_t n) {
-        using Word = std::conditional_t<D::kShort, uint16_t, uint32_t>;
-        Word row[kStrip];
-        for (int32_t i = 0; i < n; ++i) {
-            const uint16_t keyed =
-                static_cast<uint16_t>(u.k[i] + d.k[i] + l.k[i] + c.k[i] + r.k[i]);
-            const uint16_t red =
-                Level(static_cast<uint16_t>(u.r[i] + d.r[i] + l.r[i] + c.r[i] + r.r[i]));
-            const uint16_t green =
-                Level(static_cast<uint16_t>(u.g[i] + d.g[i] + l.g[i] + c.g[i] + r.g[i]));
-            const uint16_t blue =
-                Level(static_cast<uint16_t>(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]));
-            const Word back = static_cast<Word>(D::Load(bg + i * D::kBytes));
-            const Word mixed = Pack<Word>(red, green, blue);
-            const Word kept = static_cast<Word>(Policy::template AllKeyed<D>(back));
-            row[i] = keyed == 5 ? kept : mixed;
-        }
+    using Word = std::conditional_t<D::kShort, uint16_t, uint32_t>;
+
+    // One output pixel from the sums of five taps.
+    static Word Filtered(uint16_t keyed, uint16_t red, uint16_t green, uint16_t blue, Word back) {
+        const Word mixed = Pack<Word>(Level(red), Level(green), Level(blue));
+        const Word kept = static_cast<Word>(Policy::template AllKeyed<D>(back));
+        return keyed == 5 ? kept : mixed;
+    }
+
+    static void StoreRow(uint8_t* out, const Word* row, int32_t n) {
         if constexpr (D::kBytes == sizeof(Word))
             std::memcpy(out, row, static_cast<size_t>(n) * sizeof(Word));
         else
             for (int32_t i = 0; i < n; ++i)
                 D::Store(out + i * D::kBytes, row[i]);
+    }
+
+    // The filter along a strip: sums into a local row first, so the loop
+    // owns what it writes and vectorises, then stores the row.
+    static void Smooth(const TTaps& u, const TTaps& d, const TTaps& l, const TTaps& c,
+                       const TTaps& r, const uint8_t* bg, uint8_t* out, int32_t n) {
+        Word row[kStrip];
+        for (int32_t i = 0; i < n; ++i)
+            row[i] = Filtered(static_cast<uint16_t>(u.k[i] + d.k[i] + l.k[i] + c.k[i] + r.k[i]),
+                              static_cast<uint16_t>(u.r[i] + d.r[i] + l.r[i] + c.r[i] + r.r[i]),
+                              static_cast<uint16_t>(u.g[i] + d.g[i] + l.g[i] + c.g[i] + r.g[i]),
+                              static_cast<uint16_t>(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]),
+                              static_cast<Word>(D::Load(bg + i * D::kBytes)));
+        StoreRow(out, row, n);
+    }
+
+    // The filter straight from five rows of picture pixels (above, below,
+    // left, centre, right) and the background under each, for taps that are
+    // used once: a reduction's gathered rows.
+    struct TFiveRows {
+        const uint8_t* pic[5];
+        const uint8_t* bg[5];
+    };
+    static void SmoothOnce(const TFiveRows& in, uint8_t* out, int32_t n) {
+        Word row[kStrip];
+        for (int32_t i = 0; i < n; ++i) {
+            uint16_t keyed = 0, red = 0, green = 0, blue = 0;
+#pragma GCC unroll 5
+            for (int t = 0; t < 5; ++t) {
+                const TChannels c = Channels<S>(S::Load(in.pic[t] + i * S::kBytes),
+                                                D::Load(in.bg[t] + i * D::kBytes));
+                keyed = static_cast<uint16_t>(keyed + c.k);
+                red = static_cast<uint16_t>(red + c.r);
+                green = static_cast<uint16_t>(green + c.g);
+                blue = static_cast<uint16_t>(blue + c.b);
+            }
+            row[i] = Filtered(keyed, red, green, blue,
+                              static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
+        }
+        StoreRow(out, row, n);
     }
 
     // Picture pixel (col, row) under target pixel (col, row): rows of
@@ -235,6 +295,98 @@ private:
         int32_t j_ = 1, left_ = 0, runCol_ = 0;
     };
 
+    // The picture pixels of one row at the sampled columns of a strip, and
+    // at their left and right neighbours once the row is a centre row.
+    // Consecutive target rows share picture rows, so each is gathered once.
+    struct TGatheredRow {
+        int32_t row = -1;
+        bool sides = false;
+        uint8_t left[kStrip * S::kBytes];
+        uint8_t mid[kStrip * S::kBytes];
+        uint8_t right[kStrip * S::kBytes];
+    };
+
+    // Byte offsets of a strip's sampled columns and of their neighbours,
+    // kept inside the picture. Where a neighbour is the next or the previous
+    // sampled column, as along a run of consecutive columns, its pixel is
+    // taken from the gathered centres; the others are listed.
+    struct TColumnOffsets {
+        intptr_t at[kStrip], lo[kStrip], hi[kStrip];
+        int32_t n;
+        int32_t leftOwn[kStrip], rightOwn[kStrip]; // pixels whose neighbour is not sampled
+        int32_t leftOwnCount, rightOwnCount;
+
+        void Set(TColumnWalk& walk, int32_t count, int32_t srcWidth) {
+            n = count;
+            for (int32_t j = 0; j < n; ++j) {
+                const int32_t col = walk.Next();
+                at[j] = static_cast<intptr_t>(col) * S::kBytes;
+                lo[j] = col > 0 ? at[j] - S::kBytes : at[j];
+                hi[j] = col < srcWidth - 1 ? at[j] + S::kBytes : at[j];
+            }
+            leftOwnCount = rightOwnCount = 0;
+            for (int32_t j = 0; j < n; ++j) {
+                if (j == 0 || lo[j] != at[j - 1]) leftOwn[leftOwnCount++] = j;
+                if (j == n - 1 || hi[j] != at[j + 1]) rightOwn[rightOwnCount++] = j;
+            }
+        }
+    };
+
+    class TRowCache {
+    public:
+        TRowCache(const TKeyedJob& job, const TColumnOffsets& cols) : job_(job), cols_(cols) {}
+        void Clear() {
+            for (TGatheredRow& slot : slots_)
+                slot.row = -1;
+        }
+        // Picture row `row` clamped to the picture, its sides gathered on request.
+        const TGatheredRow& Get(int32_t row, bool sides) {
+            row = Clamp(row, 0, job_.srcHeight - 1);
+            TGatheredRow& slot = slots_[row & 3];
+            const uint8_t* in = job_.src + static_cast<intptr_t>(row) * job_.srcPitch;
+            if (slot.row != row) {
+                slot.row = row;
+                slot.sides = false;
+                Gather(slot.mid, in, cols_.at);
+            }
+            if (sides && !slot.sides) {
+                slot.sides = true;
+                Sides(slot, in);
+            }
+            return slot;
+        }
+
+    private:
+        void Gather(uint8_t* __restrict out, const uint8_t* __restrict in,
+                    const intptr_t* __restrict at) const {
+            for (int32_t j = 0, n = cols_.n; j < n; ++j)
+                std::memcpy(out + j * S::kBytes, in + at[j], S::kBytes);
+        }
+
+        // Left and right neighbours: the centres moved by one, then the
+        // neighbours that are not sampled columns.
+        void Sides(TGatheredRow& slot, const uint8_t* __restrict in) const {
+            const size_t moved = static_cast<size_t>(cols_.n - 1) * S::kBytes;
+            std::memcpy(slot.left + S::kBytes, slot.mid, moved);
+            std::memcpy(slot.right, slot.mid + S::kBytes, moved);
+            for (int32_t i = 0; i < cols_.leftOwnCount; ++i) {
+                const int32_t j = cols_.leftOwn[i];
+                std::memcpy(slot.left + j * S::kBytes, in + cols_.lo[j], S::kBytes);
+            }
+            for (int32_t i = 0; i < cols_.rightOwnCount; ++i) {
+                const int32_t j = cols_.rightOwn[i];
+                std::memcpy(slot.right + j * S::kBytes, in + cols_.hi[j], S::kBytes);
+            }
+        }
+
+        const TKeyedJob& job_;
+        const TColumnOffsets& cols_;
+        TGatheredRow slots_[4]; // rows row - 1 .. row + 1 never share a slot
+    };
+
+    // Sampled rows and columns: the taps of each target pixel are gathered
+    // into rows first, so that turning them into effective channels runs
+    // over contiguous pixels as at the same size.
     static void Reduced(const TKeyedJob& job) {
         const blitcore::TClip& c = job.clip;
         if (c.cols < 3 || c.rows < 3) return;
@@ -244,35 +396,21 @@ private:
         const int32_t qy = job.srcHeight / (job.srcHeight - job.height);
         const bool runs = job.b2Threshold > 0 && qx >= job.b2Threshold && qy >= 3;
         TColumnWalk walk(job, fx, runs ? qx : 0);
-        int32_t cols[kStrip];
-        TTapRow above, below, left, mid, right;
+        TColumnOffsets cols;
+        TRowCache cache(job, cols);
         for (int32_t a = 1; a < c.cols - 1; a += kStrip) {
-            const int32_t len = std::min(kStrip, c.cols - 1 - a);
-            for (int32_t j = 0; j < len; ++j)
-                cols[j] = walk.Next();
+            cols.Set(walk, std::min(kStrip, c.cols - 1 - a), job.srcWidth);
+            cache.Clear();
             float accY = static_cast<float>(c.row0 + 1) * fy;
             for (int32_t r = 1; r < c.rows - 1; ++r, accY += fy) {
-                const intptr_t pitch = job.srcPitch;
                 const int32_t row = Clamp(Round(accY), 0, job.srcHeight - 1);
-                const uint8_t* in = job.src + row * pitch;
-                const intptr_t up = row > 0 ? pitch : 0;
-                const intptr_t down = row < job.srcHeight - 1 ? pitch : 0;
-                const uint8_t* bgUp = BgAt(job, r - 1, a);
                 const uint8_t* bgMid = BgAt(job, r, a);
-                const uint8_t* bgDown = BgAt(job, r + 1, a);
-                for (int32_t j = 0; j < len; ++j) {
-                    const uint8_t* p = in + cols[j] * S::kBytes;
-                    const intptr_t lo = cols[j] > 0 ? S::kBytes : 0;
-                    const intptr_t hi = cols[j] < job.srcWidth - 1 ? S::kBytes : 0;
-                    const intptr_t o = j * D::kBytes;
-                    Tap<S>(above, j, S::Load(p - up), D::Load(bgUp + o));
-                    Tap<S>(below, j, S::Load(p + down), D::Load(bgDown + o));
-                    Tap<S>(left, j, S::Load(p - lo), D::Load(bgMid + o - D::kBytes));
-                    Tap<S>(mid, j, S::Load(p), D::Load(bgMid + o));
-                    Tap<S>(right, j, S::Load(p + hi), D::Load(bgMid + o + D::kBytes));
-                }
-                Smooth(TTaps(above, 0), TTaps(below, 0), TTaps(left, 0), TTaps(mid, 0),
-                       TTaps(right, 0), bgMid, DstAt(job, r, a), len);
+                const TGatheredRow& centre = cache.Get(row, true);
+                const TFiveRows taps{{cache.Get(row - 1, false).mid, cache.Get(row + 1, false).mid,
+                                      centre.left, centre.mid, centre.right},
+                                     {BgAt(job, r - 1, a), BgAt(job, r + 1, a), bgMid - D::kBytes,
+                                      bgMid, bgMid + D::kBytes}};
+                SmoothOnce(taps, DstAt(job, r, a), cols.n);
             }
         }
     }

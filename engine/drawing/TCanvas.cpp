@@ -7,6 +7,7 @@
 #include "gdl/result.h"
 #include "gdl/text.h"
 #include "media/TDispDev.h"
+#include "media/TDrawAttr.h"
 #include "platform/Gdi.h"
 #include "ui/TRectComp.h"
 
@@ -16,26 +17,6 @@ namespace {
 
 constexpr const char* kSource = "Source\\TCanvas";
 constexpr int32_t kLibraryLine = 10874;
-
-// The attribute record of canvases without one of their own: solid fills,
-// solid one-pixel lines, replace mode.
-class TDefaultAttr : public TCanvasAttr {
-public:
-    void Apply() override {
-        GDL_setPenStyle(1);
-        GDL_setLineStyle(0xFFFF);
-        GDL_setLineStylePos(0);
-        GDL_setFillStyle(0);
-        GDL_setWriteMode(0);
-        GDL_setPenSize(1, 1);
-    }
-};
-
-// Built on first use: canvases exist before the program's entry.
-TCanvasAttr& DefaultAttr() {
-    static TDefaultAttr record;
-    return record;
-}
 
 // Makes a context current for one operation when it is not already.
 class TMakeCurrent {
@@ -226,7 +207,10 @@ void TCanvas::SetColors() {
 }
 
 void TCanvas::ApplyAttr() {
-    (attr_ ? *attr_ : DefaultAttr()).Apply();
+    if (attr_)
+        attr_->Apply();
+    else
+        TDrawAttr::Default().Apply();
 }
 
 // --- Output ----------------------------------------------------------------------------
@@ -311,7 +295,7 @@ bool TCanvas::IsPixel(TPoint point, TColor color) {
 void TCanvas::DrawChar(int32_t x, int32_t y, char ch) {
     if (!IsCurrent() || !font_) return;
     const char text[2] = {ch, 0};
-    switch (font_->GetFontKind()) {
+    switch (font_->GetKind()) {
         case TCanvasFont::kLibrary:
         case TCanvasFont::kLibraryAlt: {
             SetColors();
@@ -326,13 +310,13 @@ void TCanvas::DrawChar(int32_t x, int32_t y, char ch) {
             if (font_->GetFlags() & TCanvasFont::kUnderline) {
                 int32_t ux = x, uy = y;
                 GDL_underlineLocation(&ux, &uy, text);
-                const int32_t width = font_->CharWidth(uint8_t(ch)) + font_->GetAttribute();
+                const int32_t width = font_->GetCharWidth(uint8_t(ch)) + font_->GetExtraSpace();
                 Line(ux, uy, ux + width, uy);
             }
             break;
         }
         case TCanvasFont::kGlyphs: {
-            font_->Select(uint8_t(ch));
+            font_->SelectChar(uint8_t(ch));
             TRectArea r{0, 0, 0, 0};
             const GdlBitmap* glyph = font_->GetExtents(&r);
             if (glyph && r.left < r.right && r.top < r.bottom) {
@@ -342,7 +326,7 @@ void TCanvas::DrawChar(int32_t x, int32_t y, char ch) {
                 DoPutSectionTransparent(x, y, &lent, r);
                 color3_ = saved;
             }
-            font_->Deselect();
+            font_->DeselectChar();
             break;
         }
         case 4:

@@ -1,6 +1,6 @@
 // What the canvas needs of a font reference and of a drawing-attribute
 // record. The font references and attribute records of the media layer
-// implement these; the canvas never sees more of them.
+// (TFontRef, TDrawAttr) implement these; the canvas never sees more of them.
 #pragma once
 
 #include "foundation/TObject.h"
@@ -18,23 +18,23 @@ public:
     // Style bit: draw a line under each character.
     static constexpr uint32_t kUnderline = 2;
 
-    virtual int32_t GetFontKind() = 0;
+    virtual int32_t GetKind() const = 0;
     // The library's text settings of the font (justification, direction,
     // scale, spacing, font).
     virtual const GdlTextSettings* GetTextSettings() = 0;
-    virtual uint32_t GetFlags() = 0;
-    virtual int32_t CharWidth(int32_t ch) = 0;
+    virtual uint32_t GetFlags() const = 0;
+    virtual int32_t GetCharWidth(int32_t c) = 0;
     // Extra spacing after every character.
-    virtual int32_t GetAttribute() = 0;
+    virtual int32_t GetExtraSpace() const = 0;
     // Glyph-picture fonts: choose a character, get its picture and the
     // glyph's rectangle in it (null when there is none), let it go.
-    virtual void Select(int32_t ch) = 0;
+    virtual int SelectChar(int32_t c) = 0;
     virtual const GdlBitmap* GetExtents(TRectArea* rect) = 0;
-    virtual void Deselect() = 0;
+    virtual void DeselectChar() = 0;
 };
 
 class TCanvasAttr : public virtual TObject {
 public:
     // Makes the record the current context's drawing state.
-    virtual void Apply() = 0;
+    virtual void Apply() const = 0;
 };

@@ -72,7 +72,7 @@ uint32_t TAlbum::Update() {
 }
 
 int TAlbum::Load() {
-    if (!IsDirty() || loadCount_ > 0 || IsOpened()) return albumFlags_ & kLoaded;
+    if (!IsDirty() || InUse() || IsOpened()) return albumFlags_ & kLoaded;
     UpdatePicture();
     FreeTables();
     albumFlags_ &= ~kLoaded;

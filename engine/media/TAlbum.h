@@ -65,6 +65,8 @@ protected:
     uint8_t* NewFrame(int64_t bytes);
     void Corrupt(int32_t line);
     int64_t RowSpan(const uint8_t* record) const;
+    // Loaded, or a frame held: path, kind and tables stay until given back.
+    bool InUse() const { return loadCount_ > 0 || frame_ != nullptr; }
 
     uint32_t albumFlags_ = 0;
     uint8_t header_[kHeaderSize] = {};

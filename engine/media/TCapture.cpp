@@ -70,6 +70,7 @@ bool TCapture::StartRecording() {
     SetTimerOn(true);
     if (!handlerAdded_) handlerAdded_ = Add<TCapture, &TCapture::OnTick>(evTick, this) != 0;
     running_ = 1;
+    recording_ = true;
     return true;
 }
 
@@ -91,6 +92,7 @@ int TCapture::OnTick(TObject*, TEvent*) {
 
 void TCapture::StopRecording() {
     running_ = 0;
+    recording_ = false;
     SetTimerOn(false);
     if (animation_) animation_->Close();
     FreeFormat();

@@ -30,6 +30,8 @@ public:
     void Pause();
     void Resume();
     bool IsRunning() const { return running_ != 0; }
+    // Started and not yet stopped: running or paused, the animation open.
+    bool IsRecording() const { return recording_; }
     // Stops the timer and leaves the parent.
     void Close();
 
@@ -52,5 +54,6 @@ private:
     int32_t width_ = 0, height_ = 0, depth_ = 0;
     int32_t frame_ = 0;
     int32_t running_ = 0;
+    bool recording_ = false;
     bool handlerAdded_ = false;
 };

@@ -8,6 +8,7 @@
 #include "media/TCursorRes.h"
 #include "media/TDirtyRects.h"
 #include "media/TDispDev.h"
+#include "media/TDispHooks.h"
 #include "media/TImageRes.h"
 #include "platform/Gdi.h"
 #include "platform/Thread.h"
@@ -37,6 +38,34 @@ int32_t BytesPerPixel(int32_t depth) {
     return depth == 15 ? 2 : depth / 8;
 }
 
+TBlitSurface SurfaceOf(const GdlDeviceContext* dc) {
+    return {dc->surface, static_cast<int32_t>(dc->mode.bytesPerLine),
+            static_cast<int32_t>(dc->mode.maxX + 1), static_cast<int32_t>(dc->mode.maxY + 1),
+            static_cast<int32_t>(dc->mode.bitsPerPixel)};
+}
+
+// The open device the display's hooks lead to (main thread only).
+TCursDev* g_hooked = nullptr;
+
+void HookSetWinCursor() {
+    if (g_hooked) g_hooked->SetWinCursor();
+}
+void HookDrawDIB(GdlDeviceContext* dc) {
+    if (g_hooked) g_hooked->DrawDIB(dc);
+}
+void HookRestore(GdlDeviceContext* dc) {
+    if (g_hooked) g_hooked->Restore(dc);
+}
+void HookLock() {
+    if (g_hooked) g_hooked->Lock();
+}
+void HookUnlock() {
+    if (g_hooked) g_hooked->Unlock();
+}
+void HookDisplayChanged(TDispDev* display) {
+    if (g_hooked && display) g_hooked->TakeDisplay(*display);
+}
+
 } // namespace
 
 TCursDev::TCursDev() : key_(0, 255, 0) {
@@ -47,6 +76,7 @@ TCursDev::TCursDev() : key_(0, 255, 0) {
 }
 
 TCursDev::~TCursDev() {
+    Hook(false);
     StopThread(); // the thread uses everything freed below
     EngineFree(save_);
     DeleteCriticalSection(&lock_);
@@ -58,7 +88,7 @@ TCursDev& TCursDev::Global() {
 }
 
 int TCursDev::Open(TComp* receiver) {
-    if (devFlags_ & dOpened) return 1;
+    if (DeviceFlags() & dOpened) return 1;
     if (!GDL_mousePresent()) {
         TError::Raise(16, GetGraphicsErrorText(), nullptr, kSource, 96);
         return 0;
@@ -70,7 +100,28 @@ int TCursDev::Open(TComp* receiver) {
     devFlags_ |= dOpened;
     receiver_ = receiver;
     key_.SetRGB(0, 255, 0);
+    Hook(true);
+    TakeDisplay(TDispDev::Global());
     return 1;
+}
+
+void TCursDev::Hook(bool on) {
+    TDispHooks& hooks = DisplayHooks();
+    if (on) {
+        g_hooked = this;
+        hooks.cursorSetWinCursor = HookSetWinCursor;
+        hooks.cursorDrawDIB = HookDrawDIB;
+        hooks.cursorRestore = HookRestore;
+        hooks.cursorLock = HookLock;
+        hooks.cursorUnlock = HookUnlock;
+        hooks.cursorDisplayChanged = HookDisplayChanged;
+    } else if (g_hooked == this) {
+        g_hooked = nullptr;
+        hooks.cursorSetWinCursor = nullptr;
+        hooks.cursorDrawDIB = hooks.cursorRestore = nullptr;
+        hooks.cursorLock = hooks.cursorUnlock = nullptr;
+        hooks.cursorDisplayChanged = nullptr;
+    }
 }
 
 void TCursDev::Close() {
@@ -87,10 +138,13 @@ void TCursDev::Close() {
         receiver_ = nullptr;
         saved_ = false;
     }
+    Hook(false);
     Invalidate(true);
 }
 
+// The flags are read by the cursor thread: every change is made under the lock.
 uint32_t TCursDev::Invalidate(bool on) {
+    Locked l(&lock_);
     flags_ = on ? (flags_ | kUpdate | kRedraw) : (flags_ & ~(kUpdate | kRedraw));
     return flags_;
 }
@@ -118,6 +172,7 @@ TMetaCur* TCursDev::GetCursorRes(int which) const {
 }
 
 void TCursDev::SetKeep(int32_t keep) {
+    Locked l(&lock_);
     if (keep == keep_) return;
     keep_ = keep;
     flags_ |= kRedraw;
@@ -126,6 +181,7 @@ void TCursDev::SetKeep(int32_t keep) {
 void TCursDev::SetKeyColor(uint32_t rgb, int32_t, int32_t) {
     TColor c(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
              static_cast<uint8_t>(rgb));
+    Locked l(&lock_);
     if (c.Value() == key_.Value()) return;
     key_.SetRGB(c.Red(), c.Green(), c.Blue());
     flags_ |= kRedraw;
@@ -152,6 +208,22 @@ TPoint TCursDev::GetPos() {
 void TCursDev::SetDisplay(const DisplaySnapshot& display) {
     Locked l(&lock_);
     display_ = display;
+    saved_ = false;
+}
+
+void TCursDev::TakeDisplay(TDispDev& display) {
+    DisplaySnapshot snapshot;
+    GdlDeviceContext* screen = display.GetScreenContext();
+    if (display.IsOpen() && screen) {
+        const GdlDeviceContext* live = GDL_liveDC(screen);
+        snapshot.window = display.GetWindow();
+        snapshot.dc = GDL_getWinDC(screen);
+        snapshot.width = static_cast<int32_t>(live->mode.maxX + 1);
+        snapshot.height = static_cast<int32_t>(live->mode.maxY + 1);
+        snapshot.depth = static_cast<int32_t>(live->mode.bitsPerPixel);
+        snapshot.flags = display.GetFlags();
+    }
+    SetDisplay(snapshot);
 }
 
 // --- the thread ---------------------------------------------------------------
@@ -210,19 +282,22 @@ void TCursDev::LoadCursor() {
 }
 
 uint32_t TCursDev::Update() {
-    if (!(flags_ & kUpdate)) return flags_;
-    flags_ &= ~kUpdate;
+    {
+        Locked l(&lock_);
+        if (!(flags_ & kUpdate)) return flags_;
+        flags_ &= ~kUpdate;
+    }
     if (!(multiThreaded_ & 1))
         StopThread();
     else if (!thread_)
         StartThread();
-    if (devFlags_ & dLibCursor) {
-        GDL_hideMouse();
-        devFlags_ &= ~dLibCursor;
-    }
     uint32_t display = TDispDev::Global().GetFlags();
     {
         Locked l(&lock_);
+        if (devFlags_ & dLibCursor) {
+            GDL_hideMouse();
+            devFlags_ &= ~dLibCursor;
+        }
         LoadCursor();
         devFlags_ &= ~dLibImage;
         GdlCursor* record = loaded_ ? loaded_->GetCursorRecord() : nullptr;
@@ -337,10 +412,7 @@ void TCursDev::Draw() {
     if (!(devFlags_ & dOpened) || !IsVisible() || !effective_ || (devFlags_ & dLibImage) || !dc)
         return;
     devFlags_ &= ~dDrawn;
-    TBlitSurface target{dc->surface, static_cast<int32_t>(dc->mode.bytesPerLine),
-                        static_cast<int32_t>(dc->mode.maxX + 1),
-                        static_cast<int32_t>(dc->mode.maxY + 1),
-                        static_cast<int32_t>(dc->mode.bitsPerPixel)};
+    TBlitSurface target = SurfaceOf(dc);
     TBlitSurface image = CursorImage();
     ConvertBlit(target, image, image.width, image.height, rect_.left, rect_.top, true);
     devFlags_ = (devFlags_ | dDrawn) & ~dOldReported;
@@ -364,15 +436,19 @@ TBlitSurface TCursDev::CursorImage() {
     return {defaultImage_, 96, 32, 32, 24};
 }
 
-// Puts the saved background back (never keyed), then saves what lies under
-// the cursor at (x, y) and draws the image there.
-void TCursDev::PutBack(const TBlitSurface& surface) {
+// The saved background written back at its place (never keyed).
+void TCursDev::WriteSaved(const TBlitSurface& surface) {
     if (!saved_ || !save_) return;
     TBlitSurface from{save_, saveW_ * BytesPerPixel(saveDepth_), saveW_, saveH_, saveDepth_};
     ConvertBlit(surface, from, saveW_, saveH_, saveX_, saveY_, false);
+}
+
+void TCursDev::PutBack(const TBlitSurface& surface) {
+    WriteSaved(surface);
     saved_ = false;
 }
 
+// Saves what lies under the cursor at (x, y) and draws the image there.
 void TCursDev::SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y) {
     TBlitSurface image = CursorImage();
     int32_t bpp = BytesPerPixel(surface.depth);
@@ -383,6 +459,7 @@ void TCursDev::SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y) {
         saveW_ = image.width;
         saveH_ = image.height;
         saveDepth_ = surface.depth;
+        saved_ = false;
         if (!save_) return;
     }
     // The save buffer is a copy of the surface's rectangle at (x, y): read
@@ -395,32 +472,43 @@ void TCursDev::SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y) {
     ConvertBlit(surface, image, image.width, image.height, x, y, true);
 }
 
+// The cursor goes into the frame about to be shown, at its place in the
+// window. What the screen shows under the cursor drawn last (by the thread,
+// or by the last frame) is the saved background: when the cursor now lands
+// elsewhere, that goes back to the screen first, else the old cursor would
+// stay there as a trail.
 void TCursDev::DrawDIB(GdlDeviceContext* dc) {
     if (!(multiThreaded_ & 1) || suspended_) return;
     EnterCriticalSection(&lock_); // left by Restore
     if (!dc || !dc->surface) return;
-    TBlitSurface surface{dc->surface, static_cast<int32_t>(dc->mode.bytesPerLine),
-                         static_cast<int32_t>(dc->mode.maxX + 1),
-                         static_cast<int32_t>(dc->mode.maxY + 1),
-                         static_cast<int32_t>(dc->mode.bitsPerPixel)};
-    PutBack(surface);
+    TBlitSurface surface = SurfaceOf(dc);
+    bool direct = (display_.flags & TDispDev::fDirectDraw) != 0;
     POINT origin{0, 0};
-    if (!(display_.flags & TDispDev::fDirectDraw) && display_.dc) GetDCOrgEx(display_.dc, &origin);
-    SaveAndDraw(surface, rect_.left - origin.x, rect_.top - origin.y);
+    if (!direct && display_.dc) GetDCOrgEx(display_.dc, &origin);
+    int32_t x = rect_.left - origin.x, y = rect_.top - origin.y;
+    TBlitSurface image = CursorImage();
+    bool shows = (devFlags_ & dOpened) && IsVisible();
+    bool moved = saveX_ != x || saveY_ != y || saveW_ != image.width || saveH_ != image.height;
+    if (saved_ && (moved || !shows)) {
+        if (direct) {
+            PutBack(surface);
+        } else {
+            RECT shown = PutBackThroughDC();
+            if (display_.window) platform::PresentWindowRect(display_.window, &shown);
+        }
+    }
+    if (shows) SaveAndDraw(surface, x, y);
 }
 
-// Always leaves what DrawDIB took, with or without a save buffer.
+// Leaves the frame as it was before DrawDIB. The save buffer stays: once the
+// frame is shown it is also what the screen has under the cursor. Always
+// leaves what DrawDIB took, with or without a save buffer.
 void TCursDev::Restore(GdlDeviceContext* dc) {
     if (!(multiThreaded_ & 1) || suspended_) return;
-    if (dc && dc->surface) {
-        TBlitSurface surface{dc->surface, static_cast<int32_t>(dc->mode.bytesPerLine),
-                             static_cast<int32_t>(dc->mode.maxX + 1),
-                             static_cast<int32_t>(dc->mode.maxY + 1),
-                             static_cast<int32_t>(dc->mode.bitsPerPixel)};
-        PutBack(surface);
-    } else {
+    if (dc && dc->surface)
+        WriteSaved(SurfaceOf(dc));
+    else
         OutputDebugStringA("Surface");
-    }
     LeaveCriticalSection(&lock_);
 }
 
@@ -457,26 +545,42 @@ struct AreaDib {
     bool Ok() const { return bits != nullptr; }
 };
 
+RECT Union(const RECT& a, const RECT& b) {
+    if (a.right <= a.left) return b;
+    if (b.right <= b.left) return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
 } // namespace
+
+// The saved background back into the window through a DIB section; the
+// area it covered is returned, for showing.
+RECT TCursDev::PutBackThroughDC() {
+    if (!saved_ || !save_ || !display_.dc) return {0, 0, 0, 0};
+    saved_ = false;
+    AreaDib dib(display_.dc, saveW_, saveH_);
+    if (!dib.Ok()) return {0, 0, 0, 0};
+    TBlitSurface area{dib.bits, saveW_ * 4, saveW_, saveH_, 32};
+    TBlitSurface from{save_, saveW_ * BytesPerPixel(saveDepth_), saveW_, saveH_, saveDepth_};
+    ConvertBlit(area, from, saveW_, saveH_, 0, 0, false);
+    BitBlt(display_.dc, saveX_, saveY_, saveW_, saveH_, dib.memory, 0, 0, SRCCOPY);
+    return {saveX_, saveY_, saveX_ + saveW_, saveY_ + saveH_};
+}
 
 // The thread's drawing: through a DIB section, the saved background goes
 // back to the window, the background at the new place is saved and the
-// image drawn over it; then the window shows both areas at once.
+// image drawn over it (unless the cursor is hidden); then the window shows
+// both areas at once.
 void TCursDev::DrawThroughDC() {
     if (suspended_ || !display_.dc || !(devFlags_ & dOpened)) return;
     devFlags_ &= ~dDrawn;
     POINT origin{0, 0};
     GetDCOrgEx(display_.dc, &origin);
-    RECT shown{0, 0, 0, 0};
-    if (saved_ && save_) {
-        AreaDib dib(display_.dc, saveW_, saveH_);
-        if (!dib.Ok()) return;
-        TBlitSurface area{dib.bits, saveW_ * 4, saveW_, saveH_, 32};
-        TBlitSurface from{save_, saveW_ * BytesPerPixel(saveDepth_), saveW_, saveH_, saveDepth_};
-        ConvertBlit(area, from, saveW_, saveH_, 0, 0, false);
-        BitBlt(display_.dc, saveX_, saveY_, saveW_, saveH_, dib.memory, 0, 0, SRCCOPY);
-        shown = {saveX_, saveY_, saveX_ + saveW_, saveY_ + saveH_};
-        saved_ = false;
+    RECT shown = PutBackThroughDC();
+    if (!IsVisible()) {
+        if (display_.window) platform::PresentWindowRect(display_.window, &shown);
+        return;
     }
     TBlitSurface image = CursorImage();
     int32_t x = rect_.left - origin.x, y = rect_.top - origin.y;
@@ -502,11 +606,7 @@ void TCursDev::DrawThroughDC() {
     saved_ = true;
     ConvertBlit(area, image, image.width, image.height, 0, 0, true);
     BitBlt(display_.dc, x, y, image.width, image.height, dib.memory, 0, 0, SRCCOPY);
-    RECT drawn{x, y, x + image.width, y + image.height};
-    if (shown.right > shown.left) {
-        drawn = {std::min(drawn.left, shown.left), std::min(drawn.top, shown.top),
-                 std::max(drawn.right, shown.right), std::max(drawn.bottom, shown.bottom)};
-    }
+    RECT drawn = Union(RECT{x, y, x + image.width, y + image.height}, shown);
     if (display_.window) platform::PresentWindowRect(display_.window, &drawn);
     devFlags_ |= dDrawn;
 }

@@ -21,6 +21,7 @@
 #include <mutex>
 
 class TComp;
+class TDispDev;
 class TMetaCur;
 
 class TCursDev : public TNamedObj {
@@ -73,11 +74,28 @@ public:
     // One step of the cursor thread: read the pointer and, when it moved,
     // draw the cursor at its new place. Tests call it directly.
     void Poll();
+    // What the thread sees of the display; a new one forgets the background
+    // saved from the old contexts. TakeDisplay copies it from an open display
+    // (main thread; the display calls it through its hooks).
     void SetDisplay(const DisplaySnapshot& display);
+    void TakeDisplay(TDispDev& display);
+    const DisplaySnapshot& GetDisplay() const { return display_; }
+    // The device's lock, for the display's rebuilding of its contexts.
+    void Lock() { EnterCriticalSection(&lock_); }
+    void Unlock() { LeaveCriticalSection(&lock_); }
     bool ThreadRunning() const { return thread_ != nullptr; }
-    uint32_t DeviceFlags() const { return devFlags_; }
+    uint32_t DeviceFlags() {
+        EnterCriticalSection(&lock_);
+        uint32_t flags = devFlags_;
+        LeaveCriticalSection(&lock_);
+        return flags;
+    }
     const TRectArea& CursorRect() const { return rect_; }
-    void SetSuspended(bool on) { suspended_ = on; }
+    void SetSuspended(bool on) {
+        EnterCriticalSection(&lock_);
+        suspended_ = on;
+        LeaveCriticalSection(&lock_);
+    }
 
 private:
     static unsigned ThreadMain(void* device);
@@ -89,8 +107,12 @@ private:
     // cursor expanded), and the default all-key image.
     TBlitSurface CursorImage();
     void SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y);
+    void WriteSaved(const TBlitSurface& surface);
     void PutBack(const TBlitSurface& surface);
+    RECT PutBackThroughDC();
     void DrawThroughDC();
+    // The display's hooks lead to this device while it is open.
+    void Hook(bool on);
     void LoadCursor();
 
     TComp* receiver_ = nullptr;

@@ -4,8 +4,6 @@
 #include "foundation/TError.h"
 #include "gdl/bitmap.h"
 
-#include <cstring>
-
 namespace {
 const char kWinCurSource[] = "Source\\TWinCur";
 const char kMetaCurSource[] = "Source\\TMetaCur";
@@ -81,17 +79,12 @@ TMetaCur::~TMetaCur() {
 }
 
 uint32_t TMetaCur::Update() {
-    if (!IsDirty() || loadCount_ >= 1) return 0;
+    if (!IsDirty() || InUse()) return 0;
     TResource::Update();
     type_ = kNoCursor;
-    const char* path = fileName_.c_str();
-    if (!path || !*path) return 0;
-    const char* dot = std::strrchr(path, '.');
-    if (!dot) {
-        TError::Raise(50, "Missing file extension.", path, kMetaCurSource, 120);
-        return 0;
-    }
-    if (EqualsNoCase(dot + 1, "cur")) {
+    const char* extension = PathExtension(kMetaCurSource, 120);
+    if (!extension) return 0;
+    if (EqualsNoCase(extension, "cur")) {
         type_ = kSystem;
         imageType_ = kImageCur;
         SetLoader(LoadCursorFile, FreeCursorFile);

@@ -9,6 +9,7 @@
 #include "gdl/result.h"
 #include "gdl/windows.h"
 #include "media/TDirtyRects.h"
+#include "media/TDispHooks.h"
 #include "platform/Kernel.h"
 
 #include <algorithm>
@@ -190,6 +191,7 @@ uint32_t TDispDev::FullScreenFlags(int32_t driverId) const {
 
 bool TDispDev::Open() {
     g_active = this;
+    TCursorHold hold(this);
     if (!(flags_ & (fFullScreenDrivers | fWindowed))) {
         raise(25, "No driver selected.", __LINE__);
         driver_ = mode_ = -1;
@@ -404,6 +406,7 @@ bool TDispDev::CreateMainWindow() {
 
 bool TDispDev::BuildWindowedContexts() {
     if (!window_ || !(state_ & 4)) return false;
+    TCursorHold hold(this);
     GDL_selectCurrentDC(nullptr);
     if (drawDC_ && drawDC_ != screenDC_) GDL_destroyDC(drawDC_);
     drawDC_ = nullptr;
@@ -471,6 +474,7 @@ bool TDispDev::SetupPalette() {
 }
 
 void TDispDev::Close() {
+    TCursorHold hold(this);
     if (state_ & 1) {
         if (screenDC_) {
             GDL_selectCurrentDC(screenDC_);

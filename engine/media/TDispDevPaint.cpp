@@ -23,12 +23,12 @@ void reportLibraryError(int32_t line) {
     if (error != GDL_OK) TError::Raise(21, GDL_errorText(error), nullptr, kSource, line);
 }
 
-void cursorDraw() {
-    if (DisplayHooks().cursorDrawDIB) DisplayHooks().cursorDrawDIB();
+void cursorDraw(GdlDeviceContext* dc) {
+    if (DisplayHooks().cursorDrawDIB) DisplayHooks().cursorDrawDIB(dc);
 }
 
-void cursorRestore() {
-    if (DisplayHooks().cursorRestore) DisplayHooks().cursorRestore();
+void cursorRestore(GdlDeviceContext* dc) {
+    if (DisplayHooks().cursorRestore) DisplayHooks().cursorRestore(dc);
 }
 
 // Left down and right up to multiples of 4, so rows copy in whole words.
@@ -41,6 +41,15 @@ TRectArea widened(const TRectArea& r) {
 TDispHooks& DisplayHooks() {
     static TDispHooks hooks;
     return hooks;
+}
+
+TCursorHold::TCursorHold(TDispDev* display) : display_(display) {
+    if (DisplayHooks().cursorLock) DisplayHooks().cursorLock();
+}
+
+TCursorHold::~TCursorHold() {
+    if (DisplayHooks().cursorDisplayChanged) DisplayHooks().cursorDisplayChanged(display_);
+    if (DisplayHooks().cursorUnlock) DisplayHooks().cursorUnlock();
 }
 
 void TDispDev::CopyAdjusted(GdlDeviceContext* source, const TRectArea& r, int32_t x, int32_t y) {
@@ -76,9 +85,9 @@ void TDispDev::CopyDirtyRects() {
         // Widened after the cut; the blits clip the widened rectangle to both
         // contexts again, so a width that is no multiple of 4 stays inside.
         const TRectArea w = widened(r);
-        if (!twoPages_) cursorDraw();
+        if (!twoPages_) cursorDraw(drawDC_);
         CopyAdjusted(drawDC_, w, w.left, w.top);
-        if (!twoPages_) cursorRestore();
+        if (!twoPages_) cursorRestore(drawDC_);
     }
 }
 
@@ -112,11 +121,11 @@ void TDispDev::Present() {
 
 void TDispDev::FlipPage() {
     if (!IsOpen() || !twoPages_ || !screenDC_) return;
-    cursorDraw();
+    cursorDraw(screenDC_);
     GDL_swapBuffers(screenDC_, (flags_ & fWaitRetrace) ? 1 : 0);
     visualPage_ = GDL_getVisualPage(screenDC_);
     activePage_ = GDL_getActivePage(screenDC_);
-    cursorRestore();
+    cursorRestore(screenDC_);
     reportLibraryError(__LINE__);
 }
 
@@ -136,7 +145,7 @@ void TDispDev::Paint(HWND window) {
         return;
     }
     if (!drawDC_ || !screenDC_) return;
-    if (!twoPages_) cursorDraw();
+    if (!twoPages_) cursorDraw(drawDC_);
     BeginPaint(window, &ps);
     GDL_selectPaletteInto(screenDC_, ps.hdc);
     if (viewOptions_ & 1) {
@@ -148,7 +157,7 @@ void TDispDev::Paint(HWND window) {
     }
     reportLibraryError(__LINE__);
     EndPaint(window, &ps);
-    if (!twoPages_) cursorRestore();
+    if (!twoPages_) cursorRestore(drawDC_);
 }
 
 void TDispDev::UpdateView() {

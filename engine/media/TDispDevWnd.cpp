@@ -62,6 +62,7 @@ LRESULT CALLBACK TDispDev::TWndProc_Main(HWND window, UINT message, WPARAM wPara
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_SIZE:
             if (display && display->window_ == window && display->screenDC_) {
+                TCursorHold hold(display);
                 GDL_resizeWindowedDC(display->screenDC_);
                 const int32_t error = GDL_lastResult();
                 if (error != GDL_OK)

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+class TDispDev;
+struct GdlDeviceContext;
+
 struct TDispHooks {
     // True while an application object exists and is enabled.
     bool (*appRunning)() = nullptr;
@@ -15,10 +18,31 @@ struct TDispHooks {
     // The sound device's focus state: 1 lost, 2 gained.
     void (*soundFocus)(int32_t state) = nullptr;
     // The cursor device: set the Windows cursor; draw the software cursor into
-    // the frame (taking its lock) and restore what was under it (releasing it).
+    // a context about to be shown (taking its lock) and restore what was
+    // under it (releasing it).
     void (*cursorSetWinCursor)() = nullptr;
-    void (*cursorDrawDIB)() = nullptr;
-    void (*cursorRestore)() = nullptr;
+    void (*cursorDrawDIB)(GdlDeviceContext* dc) = nullptr;
+    void (*cursorRestore)(GdlDeviceContext* dc) = nullptr;
+    // The cursor lock, held while the display rebuilds its contexts, so the
+    // cursor thread never draws into one being freed.
+    void (*cursorLock)() = nullptr;
+    void (*cursorUnlock)() = nullptr;
+    // The display's contexts changed: the cursor device copies what its
+    // thread needs of them (called with the cursor lock held).
+    void (*cursorDisplayChanged)(TDispDev* display) = nullptr;
 };
 
 TDispHooks& DisplayHooks();
+
+// Holds the cursor lock for a scope of the display's; on leaving, hands the
+// cursor device the display's contexts as they are now, then lets go.
+class TCursorHold {
+public:
+    explicit TCursorHold(TDispDev* display);
+    ~TCursorHold();
+    TCursorHold(const TCursorHold&) = delete;
+    TCursorHold& operator=(const TCursorHold&) = delete;
+
+private:
+    TDispDev* display_;
+};

@@ -2,7 +2,7 @@
 
 #include "gdl/draw.h"
 
-void TDrawAttr::Apply() {
+void TDrawAttr::Apply() const {
     GDL_setPenStyle(penStyle_);
     GDL_setLineStyle(linePattern_);
     GDL_setLineStylePos(0);

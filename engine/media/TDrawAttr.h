@@ -1,7 +1,6 @@
 // The drawing attributes of a canvas or control (write mode, fill style and
 // patterns, pen style, line-style pattern, pen size), made the state of the
-// current graphics context before each line or filled rectangle. A canvas
-// takes it by reference (TCanvas::SetDrawAttr).
+// current graphics context before each line or filled rectangle.
 #pragma once
 
 #include "drawing/TCanvasFont.h"
@@ -26,9 +25,10 @@ public:
     void SetWriteMode(int32_t mode) { writeMode_ = mode; }
     void SetMonoPattern(const uint8_t* pattern) { monoPattern_ = pattern; }
     void SetColorPattern(const uint32_t* pattern) { colorPattern_ = pattern; }
-    void Apply() override;
+    void Apply() const override;
 
-    // The record of canvases without their own.
+    // The record of canvases without their own (built on first use:
+    // canvases exist before the program's entry).
     static TDrawAttr& Default();
 
 private:

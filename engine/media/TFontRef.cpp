@@ -27,6 +27,19 @@ int32_t TFontRef::GetKind() const {
     return Ready() ? font_->GetKind() : 0;
 }
 
+const GdlTextSettings* TFontRef::GetTextSettings() {
+    RefreshLibraryFont();
+    return &settings_;
+}
+
+const GdlBitmap* TFontRef::GetExtents(TRectArea* rect) {
+    TGlyphRect glyph{0, 0, 0, 0};
+    const GdlBitmap* picture = Ready() ? font_->GetGlyphPicture() : nullptr;
+    if (picture) font_->GetGlyphRect(&glyph);
+    if (rect) *rect = {glyph.left, glyph.top, glyph.right, glyph.bottom};
+    return picture;
+}
+
 int TFontRef::SelectChar(int32_t c) {
     if (!Ready()) return 0;
     MakeCurrent();
@@ -66,11 +79,4 @@ int TFontRef::IsCharDefined(int32_t c) {
 
 int TFontRef::GetGlyphRect(TGlyphRect* rect) {
     return Ready() ? font_->GetGlyphRect(rect) : 0;
-}
-
-const GdlBitmap* TFontRef::GetExtents(TRectArea* rect) {
-    TGlyphRect glyph{0, 0, 0, 0};
-    if (!Ready() || !font_->GetGlyphRect(&glyph)) return nullptr;
-    if (rect) *rect = TRectArea{glyph.left, glyph.top, glyph.right, glyph.bottom};
-    return font_->GetGlyphPicture();
 }

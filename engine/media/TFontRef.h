@@ -1,8 +1,7 @@
 // The font reference that text graphics and the canvas hold: the graphics
 // library's text settings with an attached font, made current before each
 // question to the font, plus the engine's spacing rules (blanks narrowed
-// when spreading, kerning, an ignored control character). Text graphics lend
-// it to their canvas, which draws through it.
+// when spreading, kerning, an ignored control character).
 #pragma once
 
 #include "drawing/TCanvasFont.h"
@@ -25,16 +24,21 @@ public:
     TFontRes* GetFont() const { return font_; }
     int Load(int32_t value);
     int Unload();
-    int32_t GetKind() const;
-    int32_t GetExtraSpace() const { return settings_.spacing; }
+    int32_t GetKind() const override;
+    int32_t GetExtraSpace() const override { return settings_.spacing; }
     void SetFlags(uint32_t flags) { flags_ = flags; }
-    uint32_t GetFlags() override { return flags_; }
+    uint32_t GetFlags() const override { return flags_; }
     GdlTextSettings& Settings() { return settings_; }
+    // The settings with the attached font's library font.
+    const GdlTextSettings* GetTextSettings() override;
 
-    int SelectChar(int32_t c);
-    void DeselectChar();
+    int SelectChar(int32_t c) override;
+    void DeselectChar() override;
+    // The selected glyph's picture and its rectangle in it; null (and an
+    // empty rectangle) when nothing is selected.
+    const GdlBitmap* GetExtents(TRectArea* rect) override;
     int32_t GetTextHeight(int32_t c);
-    int32_t GetCharWidth(int32_t c);
+    int32_t GetCharWidth(int32_t c) override;
     // The step from c to the character after it.
     int32_t GetCharAdvance(int32_t c, int32_t next);
     // The adjustment of `next` when it follows c.
@@ -42,18 +46,9 @@ public:
     int IsCharDefined(int32_t c);
     int GetGlyphRect(TGlyphRect* rect);
 
-    // --- What the canvas asks while drawing ---
-    int32_t GetFontKind() override { return GetKind(); }
-    const GdlTextSettings* GetTextSettings() override { return &settings_; }
-    int32_t CharWidth(int32_t ch) override { return GetCharWidth(ch); }
-    int32_t GetAttribute() override { return GetExtraSpace(); }
-    void Select(int32_t ch) override { SelectChar(ch); }
-    const GdlBitmap* GetExtents(TRectArea* rect) override;
-    void Deselect() override { DeselectChar(); }
-
 private:
     bool Ready() const { return font_ && font_->IsLoaded(); }
-    void MakeCurrent() { GDL_setTextSettings(&settings_); }
+    void MakeCurrent() { GDL_setTextSettings(GetTextSettings()); }
     void RefreshLibraryFont();
 
     GdlTextSettings settings_{kLeft, 0, GDL_TEXT_LEFT_TO_RIGHT, 1, 1, 1, 1, 0, nullptr};

@@ -3,8 +3,6 @@
 #include "foundation/TError.h"
 #include "media/TImageRes.h"
 
-#include <cstring>
-
 namespace {
 const char kSource[] = "Source\\TMetaFnt";
 }
@@ -26,23 +24,18 @@ TMetaFnt::~TMetaFnt() {
 }
 
 uint32_t TMetaFnt::Update() {
-    if (!IsDirty() || loadCount_ > 0) return 0;
+    if (!IsDirty() || InUse()) return 0;
     TResource::Update();
     kind_ = kNoFont;
-    const char* path = fileName_.c_str();
-    if (!path || !*path) return 0;
-    const char* dot = std::strrchr(path, '.');
-    if (!dot) {
-        TError::Raise(50, "Missing file extension.", path, kSource, 70);
-        return 0;
-    }
-    if (EqualsNoCase(dot + 1, "fnt")) {
+    const char* extension = PathExtension(kSource, 70);
+    if (!extension) return 0;
+    if (EqualsNoCase(extension, "fnt")) {
         kind_ = kBitmapFont;
         imageType_ = kImageFnt;
         SetLoader(TWinFnt::LoadFile, FreeImageRecord);
         SetChanged(true);
         TResource::Update();
-    } else if (EqualsNoCase(dot + 1, "pxf")) {
+    } else if (EqualsNoCase(extension, "pxf")) {
         kind_ = kPixelFont;
         imageType_ = kImageNone;
         SetLoader(nullptr, nullptr);
@@ -51,7 +44,7 @@ uint32_t TMetaFnt::Update() {
     } else {
         imageType_ = kImageNone;
         SetLoader(nullptr, nullptr);
-        TError::Raise(49, "Invalid file extension.", path, kSource, 90);
+        TError::Raise(49, "Invalid file extension.", fileName_.c_str(), kSource, 90);
         SetChanged(true);
         TResource::Update();
     }

@@ -3,8 +3,6 @@
 #include "foundation/TString.h"
 #include "foundation/TError.h"
 
-#include <cstring>
-
 namespace {
 
 const char kSource[] = "Source\\TMetaImg";
@@ -48,7 +46,7 @@ TMetaImg::~TMetaImg() {
 }
 
 uint32_t TMetaImg::Update() {
-    if (!IsDirty() || loadCount_ > 0) return 0;
+    if (!IsDirty() || InUse()) return 0;
     TResource::Update();
     kind_ = kNone;
     ChooseFormat(kSource);
@@ -56,16 +54,11 @@ uint32_t TMetaImg::Update() {
 }
 
 void TMetaImg::ChooseFormat(const char* source) {
-    const char* path = fileName_.c_str();
-    if (!path || !*path) return;
-    const char* dot = std::strrchr(path, '.');
-    if (!dot) {
-        TError::Raise(50, "Missing file extension.", path, source, 101);
-        return;
-    }
+    const char* extension = PathExtension(source, 101);
+    if (!extension) return;
     const Format* found = nullptr;
     for (const Format& f : kFormats)
-        if (EqualsNoCase(dot + 1, f.extension)) found = &f;
+        if (EqualsNoCase(extension, f.extension)) found = &f;
     kind_ = found ? found->kind : kNone;
     imageType_ = found ? found->imageType : kImageNone;
     SetLoader(found ? found->loader : nullptr, found && found->loader ? FreeImageRecord : nullptr);
@@ -74,7 +67,7 @@ void TMetaImg::ChooseFormat(const char* source) {
         TAlbum::Load();
         return;
     }
-    if (!found) TError::Raise(49, "Invalid file extension.", path, source, 118);
+    if (!found) TError::Raise(49, "Invalid file extension.", fileName_.c_str(), source, 118);
     UpdatePicture();
 }
 

@@ -24,7 +24,7 @@ TPixFnt::~TPixFnt() {
 }
 
 uint32_t TPixFnt::Update() {
-    if (!IsDirty() || loadCount_ > 0 || IsOpened()) return albumFlags_ & kLoaded;
+    if (!IsDirty() || InUse() || IsOpened()) return albumFlags_ & kLoaded;
     TAlbum::Load();
     if (!(albumFlags_ & kLoaded)) return 0;
     if (!PlaceTables()) {

@@ -1,9 +1,11 @@
 #include "media/TResource.h"
 
 #include "foundation/TCache.h"
+#include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace {
 std::atomic<uint32_t> pathGeneration{0};
@@ -26,6 +28,17 @@ TResource::TResource(const char* name) : TResource() {
 
 TResource::~TResource() {
     ForceRelease();
+}
+
+const char* TResource::PathExtension(const char* source, int32_t line) const {
+    const char* path = fileName_.c_str();
+    if (!path || !*path) return nullptr;
+    const char* dot = std::strrchr(path, '.');
+    if (!dot) {
+        TError::Raise(50, "Missing file extension.", path, source, line);
+        return nullptr;
+    }
+    return dot + 1;
 }
 
 void TResource::SetName(const char* name) {

@@ -50,6 +50,11 @@ public:
     // Frees the data at once, whatever the count.
     void ForceRelease();
 
+    // The text after the last dot of the path, by which the format parts
+    // choose their reader; null for an empty path, and null after reporting
+    // error 50 (for `source`, at `line`) when there is no dot.
+    const char* PathExtension(const char* source, int32_t line) const;
+
     // Makes every resource resolve its path again on its next use.
     static void InvalidatePaths();
     static uint32_t PathGeneration();

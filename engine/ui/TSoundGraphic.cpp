@@ -51,8 +51,7 @@ float TSoundGraphic::EffectiveRate() {
     if (frameRate_ > 0.0f) {
         // The sound changes its speed as the pictures do.
         if (soundOn_ && own > 0.0f)
-            audio_.SetFrequency(
-                uint32_t(float(animation_->GetAudioRate()) * (frameRate_ / own)));
+            audio_.SetFrequency(uint32_t(float(animation_->GetAudioRate()) * (frameRate_ / own)));
         return frameRate_;
     }
     return animation_ ? own : 10.0f;
@@ -258,7 +257,8 @@ bool TSoundGraphic::PrepareSound() {
     audio_.SetStopPosition(0);
     const bool created = audio_.Create();
     const int32_t frames = animation_->GetFrameCount(0);
-    bytesPerFrame_ = frames ? int64_t(uint64_t(animation_->GetAudioLength()) / uint32_t(frames)) : 0;
+    bytesPerFrame_ =
+        frames ? int64_t(uint64_t(animation_->GetAudioLength()) / uint32_t(frames)) : 0;
     bytesPerFrame_ -= bytesPerFrame_ % sampleBytes_; // whole sample frames
     return created;
 }

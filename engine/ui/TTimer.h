@@ -21,6 +21,9 @@ public:
     float GetElapsed() const { return elapsed_; }
 
 private:
+    void CatchUp(TEvent* event, float step);
+    void Fire(TEvent* event);
+
     float interval_ = 1000.0f;
     float elapsed_ = 0.0f;
 };

@@ -1,13 +1,11 @@
 // The application's screen capture: a capture timer child of the application
 // writing display frames into an animation file, driven by Alt+F11 (pause,
 // resume) and Alt+F12 (start, stop). The capture timer and its animation are
-// built with the media layer's animations; without them the keys are still
-// taken and the settings kept.
+// built when capture is on.
 #include "gdl/driver.h"
 #include "media/TDispDev.h"
 #include "ui/TWinApp.h"
 
-#if __has_include("media/TCapture.h")
 #include "media/TCapture.h"
 #include "media/TMetaAni.h"
 
@@ -41,19 +39,24 @@ void TWinApp::CaptureAttach() {
 
 void TWinApp::CaptureShutdown() {
     if (!capture_) return;
-    if (capture_->timer.IsRunning()) capture_->timer.StopRecording();
+    // A paused recording is finished too: its file is complete only when closed.
+    if (capture_->timer.IsRecording()) capture_->timer.StopRecording();
     capture_->timer.Close();
 }
 
+// F11 pauses and resumes a recording; F12 starts one or stops it. A paused
+// recording still holds its file open, so F12 stops it rather than opening
+// the file for writing again, and F11 without a recording has nothing to
+// resume.
 void TWinApp::CaptureKey(uint16_t key) {
     if (!capture_) return;
     TCapture& timer = capture_->timer;
     if (key == kF11Key) {
         if (timer.IsRunning())
             timer.Pause();
-        else
+        else if (timer.IsRecording())
             timer.Resume();
-    } else if (!timer.IsRunning()) {
+    } else if (!timer.IsRecording()) {
         timer.StartRecording();
         GDL_beep();
     } else {
@@ -61,26 +64,6 @@ void TWinApp::CaptureKey(uint16_t key) {
         timer.StopRecording();
     }
 }
-
-#else
-
-struct TWinApp::TCaptureParts {};
-
-void TWinApp::CaptureCreate() {}
-
-void TWinApp::CaptureSetInterval(float) {}
-
-float TWinApp::GetCaptureTimerInterval() const {
-    return 0.0f;
-}
-
-void TWinApp::CaptureConfigure() {}
-void TWinApp::CaptureAttach() {}
-void TWinApp::CaptureShutdown() {}
-
-void TWinApp::CaptureKey(uint16_t) {}
-
-#endif
 
 void TWinApp::CaptureDestroy() {
     CaptureShutdown();

@@ -22,13 +22,17 @@ void DrawBarStrip(TCanvas& canvas, int32_t width, int32_t height, int32_t fill, 
     canvas.Line(w - 1, 0, w - 1, h - 2);
 }
 
+void SetUpBarLabel(TLabel& label, const char* text) {
+    label.TRectComp::SetAlign(TRectComp::alFill);
+    label.SetAlign(TText::taLeft);
+    label.SetVertAlign(TText::taCentre);
+    label.SetTransparent(1);
+    label.SetText(text);
+}
+
 TWinStB::TWinStB() {
     SetDrawMode(dmDocked);
-    label_.TRectComp::SetAlign(alFill);
-    label_.SetAlign(TText::taLeft);
-    label_.SetVertAlign(TText::taCentre);
-    label_.SetTransparent(1);
-    label_.SetText("");
+    SetUpBarLabel(label_, "");
 }
 
 TWinStB::~TWinStB() {

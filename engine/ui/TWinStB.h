@@ -29,6 +29,9 @@ private:
     TSizeGrip* grip_ = nullptr;
 };
 
+// The bars' text: filling the bar's client area, left and vertically centred,
+// transparent.
+void SetUpBarLabel(TLabel& label, const char* text);
 // The sunken or raised strip of the bars: a fill inside a one-pixel edge,
 // the top and left edges in `topLeft`, the bottom and right in `bottomRight`
 // (entries of the default UI colour table).

@@ -13,11 +13,7 @@ const char kSource[] = "Source\\TWinSysB";
 TWinSysB::TWinSysB() {
     SetDrawMode(dmDocked);
     TControl::SetStyle(35);
-    label_.TRectComp::SetAlign(alFill);
-    label_.SetAlign(TText::taLeft);
-    label_.SetVertAlign(TText::taCentre);
-    label_.SetTransparent(1);
-    label_.SetText("Caption");
+    SetUpBarLabel(label_, "Caption");
 }
 
 TWinSysB::~TWinSysB() {

@@ -45,11 +45,9 @@ void ReadFont(const char* path, bool image, const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = [] {
-        TCache::Global().Start();
-        return true;
-    }();
-    (void)started;
+    // A fresh handle cache per input: an entry of the last input's file
+    // (same path) must not stand for this one.
+    TCache::Global().Start();
     const char* path = WriteFuzzFile(".alb", data, size);
     for (bool image : {false, true}) {
         TAlbum album;
@@ -75,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* font = WriteFuzzFile(".pxf", data, size);
     for (bool image : {false, true})
         ReadFont(font, image, data, size);
+    TCache::Global().Stop();
     TError::Reset();
     return 0;
 }

@@ -15,9 +15,6 @@
 
 namespace {
 
-using testsupport::Image;
-using testsupport::readStoredPng;
-
 // dispdemo is built next to this test: build/tools/dispdemo/dispdemo.
 std::string Dispdemo() {
     std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
@@ -37,8 +34,9 @@ TEST(DispdemoTool, RunsClosesOnEvent19AndWritesTheLastFrame) {
     text << in.rdbuf();
     EXPECT_EQ(text.str(), "event 19\n");
     const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
-    Image image;
-    ASSERT_TRUE(readStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
     EXPECT_EQ(image.width, 800u);
     EXPECT_EQ(image.height, 600u);
     // The red box started at (40, 40) and moved 30 times by (7, 5).
@@ -59,8 +57,9 @@ TEST(DispdemoTool, ZeroFramesWritesTheOpeningFrame) {
         Dispdemo() + " --frames 0 --close --png " + png + " >/dev/null 2>&1";
     ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
     const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
-    Image image;
-    ASSERT_TRUE(readStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
     EXPECT_EQ(image.width, 800u);
     const uint8_t* p = image.Pixel(45, 45);
     EXPECT_EQ(p[0] | p[1] | p[2], 0);

@@ -1,10 +1,12 @@
-// Runs uiharness headless: frames of nested framed forms, and a key whose
-// error report reaches the application's message box.
+// Runs uiharness headless: frames of nested framed forms with the stock
+// widgets and a hint, and a key whose error report reaches the application's
+// message box.
 #include <gtest/gtest.h>
 
 #include "StoredPng.h"
 #include "TempDir.h"
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,24 +39,51 @@ int RunHarness(const testsupport::TempDir& dir, const std::string& options, std:
     return (status >> 8) & 0xFF;
 }
 
-TEST(UiharnessTool, PaintsNestedFormsForSomeFrames) {
+// Chosen pixels of the last frame, in the screen places the forms' layout
+// gives (the captioned form at (40, 40), its client area inset by 6).
+TEST(UiharnessTool, PaintsFormsAndWidgetsAndShowsAHint) {
     testsupport::TempDir dir;
     std::string out;
-    ASSERT_EQ(RunHarness(dir, "--frames 20 --png " + dir.File("last.png"), &out), 0) << out;
-    EXPECT_EQ(out, "frames 20 result 1\n");
+    ASSERT_EQ(RunHarness(dir, "--frames 80 --hint-at 5 --png " + dir.File("last.png"), &out), 0)
+        << out;
+    EXPECT_EQ(out, "frames 80 result 1\n");
     const std::vector<unsigned char> bytes = testsupport::TempDir::Read(dir.File("last.png"));
-    testsupport::Image image;
+    testsupport::PngImage image;
     ASSERT_TRUE(
-        testsupport::readStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
-    EXPECT_EQ(image.width, 640u);
-    EXPECT_EQ(image.height, 480u);
-    // The outer form's fill, and the desk around it.
-    const uint8_t* fill = image.Pixel(200, 60);
-    EXPECT_GT(fill[0], 180);
-    EXPECT_EQ(fill[0], fill[2]);
-    const uint8_t* desk = image.Pixel(10, 10);
-    EXPECT_EQ(desk[0], 0);
-    EXPECT_GT(desk[1], 80);
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    ASSERT_EQ(image.width, 640u);
+    ASSERT_EQ(image.height, 480u);
+    auto rgb = [&](int x, int y) {
+        const uint8_t* p = image.Pixel(x, y);
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    using C = std::array<int, 3>;
+    const C silver{198, 195, 198}, white{255, 255, 255}, gray{132, 130, 132};
+    const struct {
+        int x, y;
+        C rgb;
+        const char* what;
+    } expected[] = {
+        {10, 10, {0, 97, 99}, "the desk"},
+        {200, 48, {0, 0, 132}, "the active caption bar"},
+        {150, 317, silver, "the status bar"},
+        {56, 102, gray, "the OK button's outer bevel"},
+        {57, 103, white, "its inner bevel"},
+        {272, 110, {206, 203, 165}, "the radio panel"},
+        {310, 126, {255, 0, 0}, "the keyed picture's disc"},
+        {287, 103, silver, "the form behind its key colour"},
+        {102, 147, {255, 251, 247}, "the hint under the pointer"},
+        {101, 146, {0, 0, 0}, "the hint's frame"},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(rgb(e.x, e.y), e.rgb) << e.what;
+    // The translucent picture mixes its disc with the form and leaves its key
+    // colour out.
+    const C mixed = rgb(370, 126);
+    EXPECT_GT(mixed[0], 200);
+    EXPECT_GT(mixed[1], 60);
+    EXPECT_LT(mixed[1], 150);
+    EXPECT_EQ(rgb(347, 103), silver);
 }
 
 // On the memory host the box is answered by its first button, Abort, which

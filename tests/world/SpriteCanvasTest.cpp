@@ -92,6 +92,39 @@ TEST(SpriteCanvas16, DrawSurfaceMatchesThePerPixelReference) {
     }
 }
 
+// Every run length the format holds, at odd and even columns, and rows longer
+// than one run: the run copy moves whole blocks and must end on the run's
+// last pixel.
+TEST(SpriteCanvas16, EveryRunLengthIsCopiedExactly) {
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int32_t> byte(0, 255);
+    tools::RgbaImage im;
+    im.width = 600;
+    im.height = 258;
+    im.rgba.assign(static_cast<size_t>(im.width) * im.height * 4, 0);
+    for (int32_t y = 0; y < im.height; ++y) {
+        const int32_t first = y % 3, length = y < 255 ? y + 1 : im.width - first;
+        for (int32_t x = first; x < first + length; ++x) {
+            uint8_t* p = &im.rgba[(static_cast<size_t>(y) * im.width + x) * 4];
+            p[0] = static_cast<uint8_t>(byte(rng));
+            p[1] = static_cast<uint8_t>(byte(rng));
+            p[2] = static_cast<uint8_t>(byte(rng));
+            p[3] = 255;
+        }
+    }
+    const auto sprite = SpriteOf(im);
+    ASSERT_NE(sprite, nullptr);
+    SpriteCanvas16 canvas(4);
+    Surface16 target(603, 260);
+    const ClipRect all{0, 0, 603, 260};
+    for (int32_t x : {0, 1, 3}) {
+        target.Fill(kBackground);
+        canvas.SetTarget(&target, all);
+        canvas.DrawRle(sprite.get(), x, 1);
+        ASSERT_EQ(Pixels(target), Reference(im, false, x, 1, all, 603, 260)) << x;
+    }
+}
+
 // An effect that paints every recorded pixel with its source value plus one,
 // so the spans must cover exactly the pixels a copy would.
 class MarkEffect : public SpanEffect {

@@ -19,6 +19,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -175,6 +176,8 @@ int Dump(const std::string& in, const std::string& dir) {
     TAlbum plain;
     bool pxf = EndsWithNoCase(in, ".pxf");
     TAlbum& album = pxf ? static_cast<TAlbum&>(font) : plain;
+    std::error_code ignored; // a folder that can't be made shows at the first write
+    std::filesystem::create_directories(dir, ignored);
     album.SetPath(in.c_str());
     if (!album.IsLoaded()) {
         std::fprintf(stderr, "albconv: %s: not a readable %s\n", in.c_str(), pxf ? "PXF" : "album");

@@ -1,11 +1,13 @@
 // uiharness: a test harness of the user-interface framework, not part of the
 // game. A TWinApp runs its modal main loop with framed forms nested in each
-// other (a translucent one drifting over the rest); the key E tries to open a
-// file that does not exist, whose error report the application shows in a
-// message box: Retry or Ignore go on, Abort ends the program, as the close
-// button and Alt+F4 do.
+// other (a translucent one drifting over the rest); the captioned one holds
+// a label, text buttons, a radio panel, a keyed and a translucent picture,
+// and shows hints. The key E tries to open a file that does not exist, whose
+// error report the application shows in a message box: Retry or Ignore go
+// on, Abort ends the program, as the close button and Alt+F4 do.
 //
-//   uiharness [--frames N] [--error-at N] [--folder DIR] [--png FILE] [--saveload]
+//   uiharness [--frames N] [--error-at N] [--hint-at N] [--folder DIR] [--png FILE]
+//             [--saveload]
 //
 // --saveload shows a save-and-load style form instead of the nested ones: a
 // file list over the folder DIR/saveload/saves (mapped as drive c:) with a
@@ -14,7 +16,8 @@
 // the form shows after each step.
 //
 // --frames N ends after N painted frames; --error-at N presses E after N
-// frames; --folder DIR holds the configuration and the error protocol
+// frames; --hint-at N moves the pointer onto the OK button after N frames;
+// --folder DIR holds the configuration, the font and the error protocol
 // (default: the program's folder, where "resource.ini" and "uiharness.ini"
 // are written when missing); --png FILE writes the last frame. With
 // --frames the program runs headless on the memory host in virtual time,
@@ -30,6 +33,9 @@
 #include "platform/Kernel.h"
 #include "ui/TTimer.h"
 #include "ui/TWinApp.h"
+#include "ui/TWinForm.h"
+
+#include "Showcase.h"
 
 #include "SaveLoadForm.h"
 
@@ -43,6 +49,7 @@ namespace {
 struct Options {
     long frames = -1; // -1: until closed
     long errorAt = -1;
+    long hintAt = -1;
     std::string folder;
     std::string png;
     bool saveLoad = false;
@@ -62,6 +69,8 @@ bool Parse(int argc, char** argv, Options* o) {
             if (!ParseCount(argv[++i], &o->frames)) return false;
         } else if (a == "--error-at" && hasValue) {
             if (!ParseCount(argv[++i], &o->errorAt)) return false;
+        } else if (a == "--hint-at" && hasValue) {
+            if (!ParseCount(argv[++i], &o->hintAt)) return false;
         } else if (a == "--folder" && hasValue) {
             o->folder = argv[++i];
         } else if (a == "--png" && hasValue) {
@@ -91,6 +100,9 @@ private:
     int32_t dx_ = 4, dy_ = 3;
 };
 
+// The centre of the OK button on the screen.
+constexpr int32_t kHintX = 101, kHintY = 114;
+
 class HarnessApp : public TWinApp {
 public:
     explicit HarnessApp(const Options& options) : options_(options) {}
@@ -99,6 +111,12 @@ public:
 
     bool HandleEvent(TObject* sender, TEvent* event) override {
         const bool painted = TWinApp::HandleEvent(sender, event);
+        // The captioned form asks for the focus once the loop runs, after the
+        // application's own request at the start of the loop.
+        if (frames_ == 1 && focusFirst_) {
+            focusFirst_->Show();
+            focusFirst_ = nullptr;
+        }
         if (event && event->type == evPaint && painted) {
             ++frames_;
             if (script_ && frames_ % 5 == 0) ScriptStep(frames_ / 5);
@@ -107,6 +125,10 @@ public:
             errorRaised_ = true;
             platform::InjectKey(platform::KeyCode::E, true);
             platform::InjectKey(platform::KeyCode::E, false);
+        }
+        if (frames_ == options_.hintAt && !hintMoved_) {
+            hintMoved_ = true;
+            platform::InjectMouseMove(TDispDev::Global().GetWindow(), kHintX, kHintY);
         }
         if (options_.frames >= 0 && frames_ >= options_.frames) EndModal(1);
         return painted;
@@ -124,6 +146,7 @@ public:
     }
 
     long Frames() const { return frames_; }
+    void FocusFirst(TWinForm* form) { focusFirst_ = form; }
 
 private:
     // A new user's first minutes with the form, one step every 5 frames.
@@ -169,6 +192,8 @@ private:
     const Options& options_;
     long frames_ = 0;
     bool errorRaised_ = false;
+    bool hintMoved_ = false;
+    TWinForm* focusFirst_ = nullptr;
 };
 
 // The background over the whole application, which is hollow itself: it
@@ -193,15 +218,17 @@ struct Forms {
     Desk desk;
     TWinForm outer, inner, glass;
 
-    void Open(HarnessApp& app) {
+    void Open(HarnessApp& app, Showcase& showcase) {
         desk.Show(&app);
         outer.SetFrameStyle(5);
         outer.SetCaptionButtons(1 | 4 | 16);
-        outer.SetTitle("outer");
+        outer.SetTitle("uiharness");
+        outer.SetStatusText("Point at a button for its hint");
+        outer.SetFont(showcase.Font());
         outer.SetRect(40, 40, 400, 300);
         outer.Open(&app);
         inner.SetFrameStyle(2);
-        inner.SetRect(60, 80, 200, 120);
+        inner.SetRect(10, 124, 220, 110);
         inner.Open(&outer);
         glass.SetFrameStyle(1);
         glass.SetAlpha(160);
@@ -211,6 +238,8 @@ struct Forms {
             form->SetVisible(true);
             form->SetEnabled(true);
         }
+        showcase.Open(outer, app);
+        app.FocusFirst(&outer);
     }
     void Close() {
         for (TWinForm* form : {&glass, &inner, &outer})
@@ -252,8 +281,8 @@ std::string ProgramPath(const Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!Parse(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--folder DIR] "
-                             "[--png FILE] [--saveload]\n");
+        std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--hint-at N] "
+                             "[--folder DIR] [--png FILE] [--saveload]\n");
         return 2;
     }
     if (options.frames >= 0) {
@@ -281,6 +310,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "uiharness: the display did not open\n");
             status = 1;
         } else {
+            Showcase showcase;
+            showcase.LoadFont(app.GetProgramFolder().c_str());
             Forms forms;
             std::unique_ptr<SaveLoadForm> saveLoad;
             Drifter drifter(forms.glass);
@@ -290,7 +321,7 @@ int main(int argc, char** argv) {
                 saveLoad->Open(&app);
                 if (options.frames >= 0) app.SetScript(saveLoad.get());
             } else {
-                forms.Open(app);
+                forms.Open(app, showcase);
                 drifter.SetParent(&app);
                 drifter.SetEnabled(true);
             }
@@ -301,6 +332,7 @@ int main(int argc, char** argv) {
                 forms.desk.Hide();
             } else {
                 drifter.Detach();
+                showcase.Close();
                 forms.Close();
             }
             std::printf("frames %ld result %d\n", app.Frames(), result);

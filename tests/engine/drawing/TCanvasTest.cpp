@@ -243,17 +243,20 @@ TEST_F(Canvas, CopyToDCRestoresClipAndPaletteCheckAfterAFailure) {
 class FakeFont : public TCanvasFont {
 public:
     explicit FakeFont(int32_t kind) : kind_(kind) {}
-    int32_t GetFontKind() override { return kind_; }
+    int32_t GetKind() const override { return kind_; }
     const GdlTextSettings* GetTextSettings() override { return &settings_; }
-    uint32_t GetFlags() override { return flags; }
-    int32_t CharWidth(int32_t) override { return 8; }
-    int32_t GetAttribute() override { return 0; }
-    void Select(int32_t ch) override { selected_ = ch; }
+    uint32_t GetFlags() const override { return flags; }
+    int32_t GetCharWidth(int32_t) override { return 8; }
+    int32_t GetExtraSpace() const override { return 0; }
+    int SelectChar(int32_t ch) override {
+        selected_ = ch;
+        return 1;
+    }
     const GdlBitmap* GetExtents(TRectArea* rect) override {
         *rect = glyphRect;
         return selected_ ? glyph : nullptr;
     }
-    void Deselect() override { selected_ = 0; }
+    void DeselectChar() override { selected_ = 0; }
 
     const GdlBitmap* glyph = nullptr;
     TRectArea glyphRect{0, 0, 0, 0};

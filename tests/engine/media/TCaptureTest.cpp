@@ -1,16 +1,9 @@
 // Screen capture on the memory host: the display's drawing context recorded
 // into delta animations and AVI films at the timer's rate, through pauses,
 // resizes and padded rows.
-#include "MemoryDesktop.h"
-#include "foundation/TError.h"
-#include "gdl/dc.h"
-#include "media/TCapture.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TMetaAni.h"
 #include "platform/User.h"
 
-#include "TempDir.h"
+#include "CaptureFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,39 +13,8 @@
 
 namespace {
 
-class TCaptureTest : public ::testing::Test {
+class TCaptureTest : public check::CaptureFixture {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override {
-        display.Close();
-        display.ReleaseLibrary();
-        TDirtyRects::ClearTracking();
-        TError::Reset();
-    }
-
-    // A window of `width` x `height` drawing in `depth` bits on a desktop of
-    // `desktop` bits.
-    void OpenDisplay(int32_t width, int32_t height, int32_t depth, int desktop) {
-        testsupport::UseMemoryDesktop(desktop);
-        display.SetClassName("CaptureTest");
-        display.SetDriverFlags(0x600);
-        display.SetMode(width, height, depth);
-        ASSERT_TRUE(display.Open());
-    }
-
-    GdlDeviceContext* Context() { return GDL_liveDC(display.GetDrawContext()); }
-
-    // Points the capture at the display and at `ani`, which records into
-    // `name` of the test's folder; returns the file's path.
-    std::string Prepare(TMetaAni& ani, const char* name, float interval) {
-        const std::string path = dir.File(name);
-        ani.SetPath(path.c_str());
-        capture.SetDisplay(&display);
-        capture.SetAnimation(&ani);
-        capture.SetInterval(interval);
-        return path;
-    }
-
     // Fills every row's pixel bytes with a pattern of `seed`; the padding
     // behind a row gets a value no pixel has.
     void Paint(int seed) {
@@ -76,13 +38,6 @@ protected:
         return out;
     }
 
-    void Tick(int ms) {
-        TEvent e;
-        e.SetType(evTick);
-        e.data[0] = ms;
-        capture.HandleEvent(nullptr, &e);
-    }
-
     // Every frame of a recording, as rows of pixel bytes.
     std::vector<std::vector<uint8_t>> Frames(const std::string& path) {
         TMetaAni ani;
@@ -100,10 +55,6 @@ protected:
         }
         return out;
     }
-
-    testsupport::TempDir dir;
-    TDispDev display;
-    TCapture capture;
 };
 
 TEST_F(TCaptureTest, RecordsAFrameEachIntervalAtItsRate) {

@@ -11,6 +11,9 @@
 #include "media/TCursorRes.h"
 #include "media/TDirtyRects.h"
 #include "media/TDispDev.h"
+#include "media/TDispHooks.h"
+#include "gdl/draw.h"
+#include "gdl/pixelformat.h"
 #include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/Thread.h"
@@ -24,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -258,6 +262,117 @@ TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {
     EXPECT_FALSE(device.ThreadRunning());
     device.Close();
     ReleaseDC(window, wdc);
+}
+
+// The threaded cursor over a pure green frame: polls draw it into the window,
+// presenting draws it into the frame and takes it out again, and neither
+// leaves a trail, the green under it included.
+TEST_F(CursorTest, ThreadedCursorAroundPresentingLeavesNoTrail) {
+    ASSERT_TRUE(OpenDisplay());
+    TDispDev& display = TDispDev::Global();
+    HWND window = display.GetWindow();
+    GdlDeviceContext* dc = display.GetDrawContext();
+    GdlDeviceContext* previous = GDL_selectCurrentDC(dc);
+    GDL_setBackColor(GDL_packColor(&GDL_liveDC(dc)->format, 0, 255, 0));
+    GDL_clearDevice();
+    GDL_selectCurrentDC(previous);
+    const std::vector<uint8_t> clean(dc->surface, dc->surface + 48 * dc->mode.bytesPerLine);
+    auto present = [&](const TRectArea& dirty) {
+        TDirtyRects::AddDirtyRect(dirty);
+        display.Present();
+        UpdateWindow(window);
+        TDirtyRects::SetChanged(0);
+        return platform::PresentedFrame(window);
+    };
+    const TRectArea all{0, 0, 64, 48};
+    ASSERT_EQ(present(all).pixels, std::vector<uint32_t>(64 * 48, kGreen));
+
+    TMetaCur cur;
+    cur.SetPath(picture.c_str());
+    TCursDev device;
+    ASSERT_EQ(device.Open(nullptr), 1); // takes the display's hooks and contexts
+    EXPECT_EQ(device.GetDisplay().window, window);
+    device.SetCursorRes(&cur, 0);
+    device.Update();
+    device.SetMTCursor(1); // no Update after it: no thread, the test polls
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    // Non-green pixels of a frame and where the first of them is.
+    auto cursorIn = [](const platform::Frame& f, int32_t* x, int32_t* y) {
+        int32_t count = 0;
+        for (int32_t i = 64 * 48 - 1; i >= 0; --i)
+            if (f.pixels[size_t(i)] != kGreen) {
+                ++count;
+                *x = i % 64;
+                *y = i / 64;
+            }
+        return count;
+    };
+    // The 6 x 4 picture shows 23 pixels: its first is key green. A step
+    // either polls, or moves the cursor on the main thread and presents the
+    // dirty rectangle (one that misses where the cursor was before).
+    const TRectArea none{0, 0, 0, 0}, around{16, 0, 32, 12};
+    const struct {
+        const char* step;
+        int32_t x, y;
+        TRectArea dirty;
+    } steps[] = {{"poll", 10, 10, none},       {"present", 10, 10, all},
+                 {"poll again", 40, 30, none}, {"present moved", 20, 5, around},
+                 {"poll after", 30, 20, none}, {"present after", 30, 20, all}};
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        SetCursorPos(origin.x + s.x, origin.y + s.y);
+        const bool poll = s.dirty.right == 0;
+        if (poll) {
+            device.Poll();
+        } else {
+            device.SetPos(origin.x + s.x, origin.y + s.y);
+            device.Move();
+        }
+        platform::Frame frame = poll ? platform::PresentedFrame(window) : present(s.dirty);
+        int32_t x = -1, y = -1;
+        EXPECT_EQ(cursorIn(frame, &x, &y), 23);
+        EXPECT_EQ(x, s.x + 1);
+        EXPECT_EQ(y, s.y);
+        EXPECT_EQ(frame.pixels[size_t(s.y + 3) * 64 + s.x + 5], kBlue);
+        // What was presented came from a frame that is clean again.
+        EXPECT_TRUE(std::equal(clean.begin(), clean.end(), dc->surface));
+    }
+    device.SetVisible(false);
+    present(all);
+    EXPECT_EQ(platform::PresentedFrame(window).pixels, std::vector<uint32_t>(64 * 48, kGreen));
+    device.Close();
+    EXPECT_EQ(DisplayHooks().cursorDrawDIB, nullptr);
+}
+
+// The display hands the cursor device its contexts whenever it rebuilds
+// them, and none once it is closed; its window's set-cursor message reaches
+// the device.
+TEST_F(CursorTest, TheDisplayKeepsTheCursorsViewOfItCurrent) {
+    ASSERT_TRUE(OpenDisplay());
+    TDispDev& display = TDispDev::Global();
+    TCursDev device;
+    ASSERT_EQ(device.Open(nullptr), 1);
+    EXPECT_EQ(device.GetDisplay().dc, GDL_getWinDC(display.GetScreenContext()));
+    EXPECT_EQ(device.GetDisplay().width, 64);
+    EXPECT_EQ(device.GetDisplay().depth, 24);
+    EXPECT_EQ(device.GetDisplay().flags, display.GetFlags());
+    RECT frame{0, 0, 100, 70};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(display.GetWindow(), nullptr, 0, 0, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(device.GetDisplay().width, 100);
+    EXPECT_EQ(device.GetDisplay().height, 70);
+    // The window's set-cursor message reaches the device: visible, framed
+    // and nothing loaded gives the arrow.
+    SetCursor(nullptr);
+    HWND window = display.GetWindow();
+    SendMessageA(window, WM_SETCURSOR, WPARAM(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    display.Close();
+    EXPECT_EQ(device.GetDisplay().dc, nullptr);
+    EXPECT_EQ(device.GetDisplay().window, nullptr);
+    device.Close();
 }
 
 } // namespace

@@ -1,12 +1,21 @@
 // The cursor device's pixel moves and its thread: conversions pair by pair,
 // the key only on the cursor image, the save-under around presenting, and
 // one thread that is joined when the multi-threaded cursor goes off.
+#include "foundation/TError.h"
 #include "media/TCursDev.h"
 #include "media/TCursorBlit.h"
+#include "media/TDirtyRects.h"
+#include "media/TDispDev.h"
+#include "media/TDispHooks.h"
+#include "platform/User.h"
+
+#include "MemoryDesktop.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -142,6 +151,46 @@ TEST(TCursDevTest, HidingMarksAnUpdateOnce) {
     device.SetVisible(false);
     EXPECT_FALSE(device.IsVisible());
     EXPECT_NE(device.DeviceFlags() & TCursDev::dVisibilityChanged, 0u);
+}
+
+// The thread draws into the window while the main thread resizes it (the
+// display rebuilds its contexts) and then closes the display: the display
+// holds the cursor lock around both and hands the device its new contexts,
+// so the thread never draws through a freed one. On real time; asserts only
+// that it ends with the thread joined and no display left to draw into.
+TEST(TCursDevTest, ThreadDrawsWhileTheDisplayIsRebuiltAndClosed) {
+    testsupport::UseMemoryDesktop(24);
+    TError::Reset();
+    DisplayHooks() = TDispHooks{};
+    TDispDev& display = TDispDev::Global();
+    display.SetClassName("CursorThread");
+    display.SetDriverFlags(0x600);
+    display.SetMode(64, 48, 24);
+    ASSERT_TRUE(display.Open());
+    TCursDev device;
+    ASSERT_EQ(device.Open(nullptr), 1);
+    device.SetSleepTime(1);
+    device.SetMTCursor(1);
+    device.Update();
+    ASSERT_TRUE(device.ThreadRunning());
+    POINT origin{0, 0};
+    ClientToScreen(display.GetWindow(), &origin);
+    for (int i = 0; i < 20; ++i) {
+        SetCursorPos(origin.x + i * 3, origin.y + i * 2);
+        const int size = i % 2 ? 80 : 60;
+        SetWindowPos(display.GetWindow(), nullptr, 0, 0, size, size, SWP_NOMOVE | SWP_NOZORDER);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    display.Close();
+    device.SetMTCursor(0);
+    device.Update();
+    EXPECT_FALSE(device.ThreadRunning());
+    EXPECT_EQ(device.GetDisplay().dc, nullptr);
+    device.Close();
+    display.ReleaseLibrary();
+    TDirtyRects::ClearTracking();
+    TDirtyRects::SetChanged(0);
+    TError::Reset();
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
+#include "media/TCursorRes.h"
+#include "media/TMetaFnt.h"
 #include "media/TMetaImg.h"
 #include "media/TPalette.h"
 
@@ -75,6 +77,30 @@ TEST_F(TMetaImgTest, ExtensionChoosesTheReader) {
         picture.Update();
         EXPECT_EQ(picture.GetKind(), c.kind);
         EXPECT_EQ(LastCode(), c.code);
+    }
+}
+
+TEST_F(TMetaImgTest, PicturesCursorsAndFontsReportAMissingExtensionAlike) {
+    const std::string path = dir.Write("pic/noext", std::vector<uint8_t>{1, 2, 3});
+    TMetaImg picture;
+    TMetaCur cursor;
+    TMetaFnt font("");
+    const struct {
+        TResource* resource;
+        const char* source;
+    } cases[] = {
+        {&picture, "Source\\TMetaImg"}, {&cursor, "Source\\TMetaCur"}, {&font, "Source\\TMetaFnt"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        TError::Reset();
+        c.resource->SetPath(path.c_str());
+        c.resource->Update(); // chooses the format
+        TErrorRec* e = NewestError();
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->code, 50);
+        EXPECT_STREQ(e->message.c_str(), "Missing file extension.");
+        EXPECT_STREQ(e->object.c_str(), path.c_str());
+        EXPECT_STREQ(e->source.c_str(), c.source);
     }
 }
 

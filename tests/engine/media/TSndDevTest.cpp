@@ -69,6 +69,8 @@ TEST_F(SndDevTest, EverySoundCodeIsReportedWithItsMessage) {
         {1, SoundCall::WaveOutOpen, 0, 26, "cannot open sound device"},
         {1, SoundCall::WaveOutPrepareHeader, 0, 26, "cannot prepare sound buffer"},
         {2, SoundCall::SetCooperativeLevel, 0, 26, "cannot open sound device"},
+        {2, SoundCall::SetCurrentPosition, 0, 26, "cannot open sound device"},
+        {2, SoundCall::GetCaps, 0, 26, "no valid sound format"}, // opens anyway
         {2, SoundCall::CreatePrimaryBuffer, 0, 26, "create direct sound primary buffer"},
         {2, SoundCall::SetFormat, 0, 26, "create direct sound primary buffer"},
         {2, SoundCall::CreateSecondaryBuffer, 0, 26, "create direct sound secondary buffer"},

@@ -12,6 +12,7 @@
 #include "media/TDirtyRects.h"
 #include "media/TDispDev.h"
 #include "media/TDispHooks.h"
+#include "media/TMetaAni.h"
 #include "media/TSndDev.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
@@ -42,6 +43,8 @@ protected:
     }
     void TearDown() override {
         if (app.IsStarted()) app.Stop();
+        for (TEvent left; TEventMgr::Global().TakeObjectEvent(&left);) {
+        }
         TEventMgr::Global().SetTimer(0);
         display.Close();
         display.ReleaseLibrary();
@@ -318,6 +321,61 @@ TEST_F(App, AltF12WithCaptureOffIsConsumedAndDoesNothing) {
         EXPECT_EQ(e.passState, TControl::psTaken) << key;
     }
     EXPECT_EQ(platform::MessageBeepCount(), beeps);
+}
+
+// With capture on, Alt+F12 starts recording the display into the capture
+// file, each capture tick adds a frame, and Alt+F12 again closes the file.
+TEST_F(App, AltF12RecordsTheDisplayIntoTheCaptureFile) {
+    // The capture file's name is a key of the resource index's animations.
+    WriteConfig("[Display]\nuseWindowed=1\nResolution=320,200\nColorDepth=16\n"
+                "[Capture]\nuseCapture=Yes\nCaptureInterval=100\nCaptureFileName=capture\n");
+    dir.Write("resource.ini",
+              "[Main]\nPath=.\n[Config]\nconfig=app.ini\n[Animations]\ncapture=cap.dla\n");
+    TFileCtl::ReadBasePath();
+    app.Start();
+    ASSERT_TRUE(app.IsStarted());
+    app.Show(); // ticks reach a shown, enabled application
+    const int beeps = platform::MessageBeepCount();
+    auto altKey = [this](uint16_t key) {
+        TEvent e;
+        e.SetType(evKeyDown);
+        e.data[TControl::kwKey] = key;
+        e.record.modifiers = 0x40;
+        e.passState = TControl::psTaken;
+        app.OnKeyDown(&e);
+        EXPECT_EQ(e.passState, TControl::psConsumed);
+    };
+    altKey(TWinApp::kF12Key);
+    EXPECT_EQ(platform::MessageBeepCount(), beeps + 1);
+    // Five ticks of 100 ms: the timer fires each time the elapsed time passes
+    // its 100 ms, four times.
+    for (int i = 0; i < 5; ++i) {
+        TEvent tick;
+        tick.SetType(evTick);
+        tick.data[0] = 100;
+        app.HandleEvent(nullptr, &tick);
+    }
+    altKey(TWinApp::kF11Key); // pause: ticks add nothing
+    TEvent tick;
+    tick.SetType(evTick);
+    tick.data[0] = 100;
+    app.HandleEvent(nullptr, &tick);
+    altKey(TWinApp::kF12Key); // a paused recording is stopped, not started again
+    EXPECT_EQ(platform::MessageBeepCount(), beeps + 2);
+    altKey(TWinApp::kF11Key); // nothing to resume
+    app.HandleEvent(nullptr, &tick);
+    TMetaAni recorded;
+    recorded.SetPath((dir.Path() / "cap.dla").c_str());
+    ASSERT_TRUE(recorded.Open(1));
+    EXPECT_EQ(recorded.GetFrameCount(0), 5); // frame 0 at the start, then four
+    recorded.Close();
+    // A recording paused when the application stops is finished too.
+    altKey(TWinApp::kF12Key);
+    altKey(TWinApp::kF11Key);
+    app.Stop();
+    ASSERT_TRUE(recorded.Open(1));
+    EXPECT_EQ(recorded.GetFrameCount(0), 1);
+    recorded.Close();
 }
 
 TEST_F(App, DisplayModeCallbackResumesAndSuspends) {
