@@ -51,6 +51,30 @@ int THandlerTable::Has(int32_t type) {
     return 0;
 }
 
+int THandlerTable::Has(int32_t type, void* target) {
+    if (!target) target = owner_;
+    for (TListNode* n = entries_.Head(); n; n = n->next) {
+        const Entry* e = static_cast<const Entry*>(n->item);
+        if (e->type == type && e->target == target) return 1;
+    }
+    return 0;
+}
+
+int THandlerTable::Remove(int32_t type, void* target) {
+    if (!target) target = owner_;
+    int removed = 0;
+    TListNode* n = entries_.Head();
+    while (n) {
+        Entry* e = static_cast<Entry*>(n->item);
+        n = n->next;
+        if (e->type != type || e->target != target) continue;
+        entries_.Remove(e);
+        delete e;
+        ++removed;
+    }
+    return removed;
+}
+
 int THandlerTable::Clear() {
     int any = entries_.Head() != nullptr;
     while (TListNode* n = entries_.Head()) {

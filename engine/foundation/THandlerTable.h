@@ -30,6 +30,12 @@ public:
 
     int Dispatch(TObject* sender, TEvent* event);
     int Has(int32_t type);
+    // An entry of `type` for `target` exists (a null target means the owner).
+    int Has(int32_t type, void* target);
+    // Removes and frees every entry of `type` for `target`, so an object that
+    // registered itself on a table it does not own can leave before it dies;
+    // returns how many went.
+    int Remove(int32_t type, void* target);
     int Clear();
     TObject* Owner() const { return owner_; }
 

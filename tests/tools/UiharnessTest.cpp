@@ -98,6 +98,35 @@ TEST(UiharnessTool, TheErrorKeyShowsTheBox) {
               std::string::npos);
 }
 
+// The save-and-load form tried by its script: a click on a save fills the
+// edit, a double click opens a folder, the up button leaves it, typing into
+// the filtered edit, and the bar's arrow scrolls the list.
+TEST(UiharnessTool, TheSaveAndLoadFormAnswersANewUser) {
+    testsupport::TempDir dir;
+    std::string out;
+    ASSERT_EQ(RunHarness(dir, "--frames 40 --saveload", &out), 0) << out;
+    const std::string root = "folder \\ items 27 OLD,Autosave.sav,notes.txt,... first row ";
+    EXPECT_EQ(out, "step 1: " + root +
+                       "1 edit \n"
+                       "step 2: " +
+                       root +
+                       "1 edit SLOT01.SAV\n"
+                       "step 3: folder \\OLD items 2 ..,SLOT0.SAV first row 1 edit \n"
+                       "step 4: " +
+                       root +
+                       "1 edit \n"
+                       "step 5: " +
+                       root +
+                       "1 edit \n"
+                       "step 6: " +
+                       root +
+                       "1 edit new\n"
+                       "step 7: " +
+                       root +
+                       "2 edit new\n"
+                       "frames 40 result 1\n");
+}
+
 TEST(UiharnessTool, RefusesUnknownOptions) {
     const int status = std::system((Uiharness() + " --bogus >/dev/null 2>&1").c_str());
     EXPECT_EQ((status >> 8) & 0xFF, 2);

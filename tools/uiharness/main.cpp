@@ -7,6 +7,13 @@
 // on, Abort ends the program, as the close button and Alt+F4 do.
 //
 //   uiharness [--frames N] [--error-at N] [--hint-at N] [--folder DIR] [--png FILE]
+//             [--saveload]
+//
+// --saveload shows a save-and-load style form instead of the nested ones: a
+// file list over the folder DIR/saveload/saves (mapped as drive c:) with a
+// picture scroll bar, an edit with the file-name filter, and an up button.
+// With --frames it is tried by a script of clicks and keys that prints what
+// the form shows after each step.
 //
 // --frames N ends after N painted frames; --error-at N presses E after N
 // frames; --hint-at N moves the pointer onto the OK button after N frames;
@@ -30,8 +37,11 @@
 
 #include "Showcase.h"
 
+#include "SaveLoadForm.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -42,6 +52,7 @@ struct Options {
     long hintAt = -1;
     std::string folder;
     std::string png;
+    bool saveLoad = false;
 };
 
 bool ParseCount(const char* text, long* out) {
@@ -64,6 +75,8 @@ bool Parse(int argc, char** argv, Options* o) {
             o->folder = argv[++i];
         } else if (a == "--png" && hasValue) {
             o->png = argv[++i];
+        } else if (a == "--saveload") {
+            o->saveLoad = true;
         } else {
             return false;
         }
@@ -94,6 +107,8 @@ class HarnessApp : public TWinApp {
 public:
     explicit HarnessApp(const Options& options) : options_(options) {}
 
+    void SetScript(SaveLoadForm* form) { script_ = form; }
+
     bool HandleEvent(TObject* sender, TEvent* event) override {
         const bool painted = TWinApp::HandleEvent(sender, event);
         // The captioned form asks for the focus once the loop runs, after the
@@ -102,7 +117,10 @@ public:
             focusFirst_->Show();
             focusFirst_ = nullptr;
         }
-        if (event && event->type == evPaint && painted) ++frames_;
+        if (event && event->type == evPaint && painted) {
+            ++frames_;
+            if (script_ && frames_ % 5 == 0) ScriptStep(frames_ / 5);
+        }
         if (frames_ == options_.errorAt && !errorRaised_) {
             errorRaised_ = true;
             platform::InjectKey(platform::KeyCode::E, true);
@@ -131,6 +149,46 @@ public:
     void FocusFirst(TWinForm* form) { focusFirst_ = form; }
 
 private:
+    // A new user's first minutes with the form, one step every 5 frames.
+    void ScriptStep(long step) {
+        HWND window = TDispDev::Global().GetWindow();
+        auto click = [&](TPoint p, int times) {
+            platform::InjectMouseMove(window, p.x, p.y);
+            for (int i = 0; i < times; ++i) {
+                platform::InjectMouseButton(window, platform::MouseButton::Left, true, p.x, p.y);
+                platform::InjectMouseButton(window, platform::MouseButton::Left, false, p.x, p.y);
+            }
+        };
+        auto centre = [](TControl& c) {
+            TRectArea r;
+            c.GetScreenRect(r);
+            return TPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        };
+        if (step > 7) return;
+        std::printf("step %ld: %s\n", step, script_->Describe().c_str());
+        switch (step) {
+            case 1: click(script_->RowCentre(4), 1); break; // a save file
+            case 2: click(script_->RowCentre(1), 2); break; // open the folder OLD
+            case 3: click(centre(script_->UpButton()), 1); break;
+            case 4: click(centre(script_->Edit()), 1); break; // selects the empty text
+            case 5:
+                for (platform::KeyCode k :
+                     {platform::KeyCode::N, platform::KeyCode::E, platform::KeyCode::W}) {
+                    platform::InjectKey(k, true);
+                    platform::InjectKey(k, false);
+                }
+                break;
+            case 6: { // the bar's lower arrow
+                TRectArea r;
+                script_->Bar().GetScreenRect(r);
+                click(TPoint((r.left + r.right) / 2, r.bottom - 4), 1);
+                break;
+            }
+            default: break;
+        }
+    }
+
+    SaveLoadForm* script_ = nullptr;
     const Options& options_;
     long frames_ = 0;
     bool errorRaised_ = false;
@@ -224,7 +282,7 @@ int main(int argc, char** argv) {
     Options options;
     if (!Parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--hint-at N] "
-                             "[--folder DIR] [--png FILE]\n");
+                             "[--folder DIR] [--png FILE] [--saveload]\n");
         return 2;
     }
     if (options.frames >= 0) {
@@ -255,15 +313,28 @@ int main(int argc, char** argv) {
             Showcase showcase;
             showcase.LoadFont(app.GetProgramFolder().c_str());
             Forms forms;
-            forms.Open(app, showcase);
+            std::unique_ptr<SaveLoadForm> saveLoad;
             Drifter drifter(forms.glass);
-            drifter.SetParent(&app);
-            drifter.SetEnabled(true);
+            if (options.saveLoad) {
+                saveLoad = std::make_unique<SaveLoadForm>(app.GetProgramFolder().c_str());
+                forms.desk.Show(&app);
+                saveLoad->Open(&app);
+                if (options.frames >= 0) app.SetScript(saveLoad.get());
+            } else {
+                forms.Open(app, showcase);
+                drifter.SetParent(&app);
+                drifter.SetEnabled(true);
+            }
             const int32_t result = app.ShowModal();
             platform::Frame last = platform::PresentedFrame(TDispDev::Global().GetWindow());
-            drifter.Detach();
-            showcase.Close();
-            forms.Close();
+            if (saveLoad) {
+                saveLoad->Close();
+                forms.desk.Hide();
+            } else {
+                drifter.Detach();
+                showcase.Close();
+                forms.Close();
+            }
             std::printf("frames %ld result %d\n", app.Frames(), result);
             if (!options.png.empty() && !platform::WriteFramePng(last, options.png.c_str())) {
                 std::fprintf(stderr, "uiharness: cannot write %s\n", options.png.c_str());

@@ -24,6 +24,8 @@ std::string MapPath(const char* path, PathUse use);
 // Maps drive `letter` (either case) to a host folder; null or "" unmaps it.
 void MapDrive(char letter, const char* folder);
 void UnmapAllDrives();
+// The host folder of drive `letter`; empty when it is not mapped.
+std::string DriveFolder(char letter);
 
 // fopen through the mapper: modes starting with 'r' look the name up for
 // reading, 'w' and 'a' for creating; "t" (text) is accepted and means nothing

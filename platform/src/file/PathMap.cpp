@@ -73,6 +73,13 @@ void UnmapAllDrives() {
         d.clear();
 }
 
+std::string DriveFolder(char letter) {
+    int c = std::toupper(static_cast<unsigned char>(letter));
+    if (c < 'A' || c > 'Z') return std::string();
+    std::lock_guard<std::mutex> guard(driveLock);
+    return drives[c - 'A'];
+}
+
 std::string MapPath(const char* path, PathUse use) {
     if (!path) return std::string();
     std::string p(path);

@@ -50,6 +50,30 @@ TEST(THandlerTable, NewestFirstUntilOneAnswers) {
     EXPECT_EQ(w.calls[0].userWord, 33u);
 }
 
+TEST(THandlerTable, RemovalTakesOnlyTheTypeAndTargetAsked) {
+    Widget owner, a, b;
+    THandlerTable table(&owner);
+    table.Add<Widget, &Widget::First>(3, &a, 1);
+    table.Add<Widget, &Widget::First>(3, &a, 2);
+    table.Add<Widget, &Widget::First>(4, &a, 3);
+    table.Add<Widget, &Widget::First>(3, &b, 4);
+    EXPECT_TRUE(table.Has(3, &a));
+    EXPECT_EQ(table.Remove(3, &a), 2);
+    EXPECT_FALSE(table.Has(3, &a));
+    EXPECT_EQ(table.Remove(3, &a), 0);
+    TEvent e;
+    for (int32_t type : {3, 4}) {
+        e.SetType(type);
+        table.Dispatch(nullptr, &e);
+    }
+    EXPECT_TRUE(a.calls.size() == 1 && a.calls[0].userWord == 3u);
+    EXPECT_TRUE(b.calls.size() == 1 && b.calls[0].userWord == 4u);
+    // A null target means the owner.
+    table.Add<Widget, &Widget::First>(5, nullptr, 5);
+    EXPECT_TRUE(table.Has(5, &owner));
+    EXPECT_EQ(table.Remove(5, nullptr), 1);
+}
+
 TEST(THandlerTable, NullTargetAndSenderMeanTheOwner) {
     Widget owner;
     THandlerTable table(&owner);
