@@ -368,7 +368,7 @@ void TError::WriteProtocol(const char* fileName) {
     ++h.level_;
 }
 
-void TError::Reset() {
+void TError::ClearLists() {
     TError& h = Handler();
     Guard guard(h.lock_);
     for (TList* list : {&h.held_, &h.shown_}) {
@@ -377,6 +377,12 @@ void TError::Reset() {
         list->Clear();
     }
     h.errorsPending_ = h.warningsPending_ = h.firstErrorHeld_ = 0;
+}
+
+void TError::Reset() {
+    ClearLists();
+    TError& h = Handler();
+    Guard guard(h.lock_);
     h.notifying_ = h.raisedWhileNotifying_ = 0;
     h.fallback_ = TErrorRec();
     h.level_ = 0;

@@ -66,6 +66,9 @@ public:
     static void AcknowledgeAll();
     static void WriteProtocol(const char* fileName);
 
+    // Deletes the records of the held and shown lists and forgets that any
+    // are pending; the level and the callback stay.
+    static void ClearLists();
     // Forgets every record and flag, level 0, no callback; the table stays.
     static void Reset();
 

@@ -152,7 +152,7 @@ void TWinApp::SetCaption(const char* text) {
 void TWinApp::Start() {
     g_running = this;
     SetDisplayHooks(true);
-    TError::Reset();
+    TError::ClearLists();
     TError::SetCallback(this, &ErrorCallback);
     TFileCtl::InitCache();
     ReadConfig();

@@ -1,8 +1,7 @@
 // The application object on the memory host and the virtual clock: its
 // configuration file, frame pacing, start and stop, error reports answered
 // by the host's box policy, capture keys and the display's suspend callback.
-#include "MemoryDesktop.h"
-#include "TempDir.h"
+#include "AppFixture.h"
 
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
@@ -26,45 +25,7 @@
 
 namespace {
 
-class App : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testsupport::UseMemoryDesktop(16);
-        TError::Reset();
-        DisplayHooks() = TDispHooks{};
-        platform::ClearMessageBoxLog();
-        platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
-        display.SetDriverFlags(0);
-        display.SetMode(640, 480, 8);
-        TGraphic::SetDefaultColorMapMode(4);
-        TGraphic::SetDefaultAutoColorAdjust(1);
-        TSndDev::Global().SetOutputFlags(0);
-        app.SetPaths((dir.Path() / "adv").c_str());
-    }
-    void TearDown() override {
-        if (app.IsStarted()) app.Stop();
-        for (TEvent left; TEventMgr::Global().TakeObjectEvent(&left);) {
-        }
-        TEventMgr::Global().SetTimer(0);
-        display.Close();
-        display.ReleaseLibrary();
-        TDirtyRects::ClearTracking();
-        TDirtyRects::SetChanged(0);
-        TError::Reset();
-        platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
-    }
-    // The resource index names the configuration file "app.ini".
-    void WriteConfig(const std::string& text) {
-        dir.Write("resource.ini", "[Main]\nPath=.\n[Config]\nconfig=app.ini\n");
-        dir.Write("app.ini", text);
-        TFileCtl::ReadBasePath();
-    }
-    std::string ProtocolPath() { return app.GetProtocolPath().c_str(); }
-
-    testsupport::TempDir dir;
-    TDispDev& display = TDispDev::Global();
-    TWinApp app;
-};
+using App = uitest::AppTest<TWinApp>;
 
 TEST_F(App, SetPathsSplitsTheProgramPathOnBothSeparators) {
     EXPECT_EQ(std::string(app.GetProgramFolder().c_str()), dir.Path().string() + "/");

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <vector>
 
 // Rectangles compare and print in test messages.
@@ -52,6 +53,20 @@ struct Root : Box {
         return Box::HandleEvent(sender, event);
     }
     std::vector<TRectArea> marks;
+};
+
+// A child that records the pass states of the key (12) and targeted (21)
+// events offered to it, one digit each, and may answer the first pass.
+struct KeyChild : TControl {
+    bool HandleEvent(TObject*, TEvent* e) override {
+        if (!e || (e->type != evKeyDown && e->type != evRadio)) return false;
+        passes += char('0' + e->passState);
+        if (answer && e->passState == psFirst) e->passState = answer;
+        return take;
+    }
+    std::string passes;
+    int32_t answer = 0;
+    bool take = false;
 };
 
 // Every queued copy the event manager holds, taken out.
