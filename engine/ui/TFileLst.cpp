@@ -15,11 +15,16 @@ char Upper(char c) {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
-// stricmp of the C locale: ASCII letters fold, every other byte as it is.
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// stricmp of the C locale: ASCII letters fold to small ones, every other byte
+// as it is, so "_" (between the two cases) sorts before the letters.
 int CompareNoCase(const char* a, const char* b) {
     for (;; ++a, ++b) {
-        const unsigned char x = static_cast<unsigned char>(Upper(*a));
-        const unsigned char y = static_cast<unsigned char>(Upper(*b));
+        const unsigned char x = static_cast<unsigned char>(Lower(*a));
+        const unsigned char y = static_cast<unsigned char>(Lower(*b));
         if (x != y || !x) return int(x) - int(y);
     }
 }

@@ -10,6 +10,7 @@
 #include "platform/Host.h"
 
 #include <map>
+#include <string>
 #include <vector>
 
 namespace uitest {
@@ -40,6 +41,27 @@ struct SizedPicture : TPicture {
     int32_t GetHeightOf(int32_t, int32_t) override { return height; }
     int32_t GetHeight() override { return height; }
 };
+
+// A picture source that counts the images asked of it (it has none).
+struct CountingPicture : SizedPicture {
+    int Lock(int32_t, int32_t) override {
+        ++locks;
+        return 0;
+    }
+    int locks = 0;
+};
+
+// The texts of a string list's items in order (any list with Rewind and a
+// GetNext of texts).
+template <class List> std::vector<std::string> ListedTexts(List& list) {
+    std::vector<std::string> out;
+    list.Rewind(1);
+    const char* text;
+    uintptr_t data;
+    while (list.GetNext(&text, &data))
+        out.push_back(text);
+    return out;
+}
 
 class InputTest : public UiTest {
 protected:

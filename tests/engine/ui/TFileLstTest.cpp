@@ -22,15 +22,6 @@ using uitest::InputTest;
 
 constexpr uint16_t kEnter = 0x1C0D;
 
-// Counts the images asked of it (it has none).
-struct CountingPicture : uitest::SizedPicture {
-    int Lock(int32_t, int32_t) override {
-        ++locks;
-        return 0;
-    }
-    int locks = 0;
-};
-
 class FileLst : public InputTest {
 protected:
     void SetUp() override {
@@ -61,15 +52,7 @@ protected:
         platform::UnmapAllDrives();
         InputTest::TearDown();
     }
-    std::vector<std::string> Names() {
-        std::vector<std::string> out;
-        list.Rewind(1);
-        const char* text;
-        uintptr_t data;
-        while (list.GetNext(&text, &data))
-            out.push_back(text);
-        return out;
-    }
+    std::vector<std::string> Names() { return uitest::ListedTexts(list); }
     // Selects the item with that text, as a click would.
     void Choose(const std::string& name) {
         const std::vector<std::string> names = Names();
@@ -170,7 +153,7 @@ TEST_F(FileLst, TheEditMirrorsTheSelectionAndAFileIsChosen) {
 }
 
 TEST_F(FileLst, ProgramsOfEitherCaseTakeTheProgramPicture) {
-    CountingPicture file, folder, program;
+    uitest::CountingPicture file, folder, program;
     list.SetFilePicture(&file);
     list.SetFolderPicture(&folder);
     list.SetProgramPicture(&program);
