@@ -73,7 +73,15 @@ uint32_t TColor::GetPixel(const GdlDeviceContext* dc) {
 
 TColor TColor::GetAltColor(const GdlDeviceContext* dc) {
     if (!dc || directColor(dc) || !dc->palette) {
-        TColor alt(red_ ^ 1, green_ ^ 1, blue_ ^ 1);
+        // Each channel's lowest bit that the device keeps: inverting bit 0 of
+        // a 5-bit channel is lost in the packing, and the "different" colour
+        // would draw as the same pixel.
+        auto lowest = [&](int32_t adjust) {
+            return uint8_t(1u << (dc && directColor(dc) && adjust > 0 && adjust < 8 ? adjust : 0));
+        };
+        TColor alt(red_ ^ lowest(dc ? dc->format.redAdjust : 0),
+                   green_ ^ lowest(dc ? dc->format.greenAdjust : 0),
+                   blue_ ^ lowest(dc ? dc->format.blueAdjust : 0));
         alt.cachedIndex_ = cachedIndex_;
         alt.cachedDistance_ = cachedDistance_;
         return alt;
