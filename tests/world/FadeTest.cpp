@@ -9,8 +9,6 @@
 
 namespace {
 
-using roomtest::RoomTest;
-
 // Records the display level at every notification of the fader.
 struct LevelProbe : TObject {
     int Record(TObject*, TEvent*) {
@@ -27,32 +25,7 @@ std::vector<int32_t> Range(int32_t from, int32_t to) {
     return out;
 }
 
-class FadeTest : public RoomTest {
-protected:
-    void SetUp() override {
-        RoomTest::SetUp();
-        TEventMgr::Global().InitQueue(display.GetWindow());
-        TGraphic::SetApplication(&app);
-        app.Open(nullptr);
-        app.Show();
-        TEventMgr::Global().SetTimer(20);
-    }
-    void TearDown() override {
-        TEventMgr::Global().SetTimer(0);
-        TEvent e;
-        while (TEventMgr::Global().TakeObjectEvent(&e)) {
-        }
-        for (int guard = 0; guard < 2000; ++guard) {
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-        }
-        room.reset();
-        app.Close();
-        display.SetAdjustLevel(256);
-        RoomTest::TearDown();
-    }
-    TWinApp app;
-};
+using FadeTest = roomtest::RoomFadeFixture;
 
 TEST_F(FadeTest, AFadeAppliesTheLevelsBetweenItsEndsButNotTheTarget) {
     for (auto [from, to] : {std::pair{256, 0}, std::pair{0, 256}}) {

@@ -13,11 +13,16 @@
 #include "WorldRandom.h"
 
 #include "foundation/TError.h"
+#include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "gdl/dc.h"
 #include "media/TDispDev.h"
 #include "media/TDispHooks.h"
 #include "media/TDirtyRects.h"
+#include "media/TSndDev.h"
+#include "platform/Clock.h"
+#include "platform/Sound.h"
+#include "ui/TWinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -120,7 +125,12 @@ protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop(16);
         TError::Reset();
-        DisplayHooks() = TDispHooks{};
+        // The sound device registers its focus hook once per process: kept,
+        // or a display closed by an earlier test leaves it believing the
+        // focus lost, and its output (with the mixer's timer) never opens.
+        TDispHooks hooks{};
+        hooks.soundFocus = DisplayHooks().soundFocus;
+        DisplayHooks() = hooks;
         display.SetClassName("RoomTest");
         display.SetTitle("Room Test");
         display.SetDriverFlags(0x600);
@@ -206,6 +216,68 @@ public:
     FakeGame game;
     testsupport::TempDir dir;
     std::unique_ptr<TRoom> room;
+};
+
+// The room with the sound device open on the recording sink, on virtual time.
+class RoomSoundFixture : public RoomTest {
+protected:
+    void SetUp() override {
+        RoomTest::SetUp();
+        platform::ResetSoundForTests();
+        platform::SetSoundDeviceCount(1);
+        platform::SetSoundSink(platform::SoundSinkChoice::Recording);
+        platform::SetSoundRecording(true);
+        platform::ClockUseVirtual(true, 1000);
+        TSndDev::Global().SetOutputFlags(1);
+        TSndDev::Global().Attach(nullptr);
+        TSndDev::Global().SetEnabled(true);
+    }
+    void TearDown() override {
+        room.reset();
+        TSndDev::Global().SetEnabled(false);
+        TSndDev::Global().Detach();
+        platform::ResetSoundForTests();
+        platform::ClockUseVirtual(false);
+        RoomTest::TearDown();
+    }
+};
+
+// The room under a running application whose modal loop moves the virtual
+// clock from tick to tick, as a fade needs.
+class RoomFadeFixture : public RoomTest {
+protected:
+    void SetUp() override {
+        RoomTest::SetUp();
+        TEventMgr::Global().InitQueue(display.GetWindow());
+        TGraphic::SetApplication(&app);
+        app.Open(nullptr);
+        app.Show();
+        TEventMgr::Global().SetTimer(20);
+        // The event manager is process-wide and stamps each tick against the
+        // last one it saw, which an earlier test's clock may have left far
+        // ahead: one tick goes by before anything is timed.
+        TEvent e;
+        for (int guard = 0; guard < 100; ++guard) {
+            platform::ClockAdvance(20);
+            TEventMgr::Global().Translate(&e);
+            if (e.type == evTick) break;
+        }
+    }
+    void TearDown() override {
+        TEventMgr::Global().SetTimer(0);
+        TEvent e;
+        while (TEventMgr::Global().TakeObjectEvent(&e)) {
+        }
+        for (int guard = 0; guard < 2000; ++guard) {
+            TEventMgr::Global().Translate(&e);
+            if (e.type == 0) break;
+        }
+        room.reset();
+        app.Close();
+        display.SetAdjustLevel(256);
+        RoomTest::TearDown();
+    }
+    TWinApp app;
 };
 
 } // namespace roomtest

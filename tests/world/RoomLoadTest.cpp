@@ -11,7 +11,6 @@
 
 namespace {
 
-using roomtest::RoomTest;
 using roomtest::Solid;
 
 std::vector<uint8_t> OneGroupRla(int32_t frames, int32_t groups = 1) {
@@ -22,28 +21,12 @@ std::vector<uint8_t> OneGroupRla(int32_t frames, int32_t groups = 1) {
     return writer.Finish();
 }
 
-class RoomLoadTest : public RoomTest {
+class RoomLoadTest : public roomtest::RoomSoundFixture {
 protected:
     void SetUp() override {
-        RoomTest::SetUp();
-        platform::ResetSoundForTests();
-        platform::SetSoundDeviceCount(1);
-        platform::SetSoundSink(platform::SoundSinkChoice::Recording);
-        platform::SetSoundRecording(true);
-        platform::ClockUseVirtual(true, 1000);
-        TSndDev::Global().SetOutputFlags(1);
-        TSndDev::Global().Attach(nullptr);
-        TSndDev::Global().SetEnabled(true);
+        RoomSoundFixture::SetUp();
         dir.Write("res/short.wav", tools::PcmWav(1, 22050, 8, std::vector<uint8_t>(2205, 200)));
         dir.Write("res/long.wav", tools::PcmWav(1, 22050, 8, std::vector<uint8_t>(22050, 90)));
-    }
-    void TearDown() override {
-        room.reset();
-        TSndDev::Global().SetEnabled(false);
-        TSndDev::Global().Detach();
-        platform::ResetSoundForTests();
-        platform::ClockUseVirtual(false);
-        RoomTest::TearDown();
     }
     static constexpr const char* kWaves =
         "[Waves]\r\nstep=short.wav\r\ndrip=short.wav\r\nwind=long.wav\r\nmusA=long.wav\r\n";

@@ -1,6 +1,5 @@
 // Room sounds on the recording sound device: one per name, finished ones
-// stopped on the room's tick, loops kept. (A process of its own: the mixer's
-// virtual-time timer is fresh only in the first test of a process.)
+// stopped on the room's tick, loops kept.
 #include "RoomFixture.h"
 
 #include "SoundEngine.h"
@@ -11,30 +10,12 @@
 
 namespace {
 
-using roomtest::RoomTest;
-
-class RoomSoundTest : public RoomTest {
+class RoomSoundTest : public roomtest::RoomSoundFixture {
 protected:
     void SetUp() override {
-        RoomTest::SetUp();
-        platform::ResetSoundForTests();
-        platform::SetSoundDeviceCount(1);
-        platform::SetSoundSink(platform::SoundSinkChoice::Recording);
-        platform::SetSoundRecording(true);
-        platform::ClockUseVirtual(true, 1000);
-        TSndDev::Global().SetOutputFlags(1);
-        TSndDev::Global().Attach(nullptr);
-        TSndDev::Global().SetEnabled(true);
+        RoomSoundFixture::SetUp();
         dir.Write("res/short.wav", tools::PcmWav(1, 22050, 8, std::vector<uint8_t>(2205, 200)));
         dir.Write("res/long.wav", tools::PcmWav(1, 22050, 8, std::vector<uint8_t>(22050, 90)));
-    }
-    void TearDown() override {
-        room.reset();
-        TSndDev::Global().SetEnabled(false);
-        TSndDev::Global().Detach();
-        platform::ResetSoundForTests();
-        platform::ClockUseVirtual(false);
-        RoomTest::TearDown();
     }
     static constexpr const char* kWaves =
         "[Waves]\r\nstep=short.wav\r\ndrip=short.wav\r\nwind=long.wav\r\nmusA=long.wav\r\n";
