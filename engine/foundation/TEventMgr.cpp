@@ -166,6 +166,14 @@ int TEventMgr::PostTick() {
     return 1;
 }
 
+// The clock's 32-bit milliseconds wrap after 49.7 days: a tick just past
+// the wrap is a few milliseconds on, not four billion back. A clock that
+// really went back (set anew) counts the distance, as before.
+int32_t TEventMgr::TickElapsed(uint32_t when) const {
+    const uint32_t forward = when - lastTickTime_;
+    return static_cast<int32_t>(forward <= 0x7FFFFFFFu ? forward : lastTickTime_ - when);
+}
+
 bool TEventMgr::RepeatsHeldButton() const {
     return repeatInterval_ > 0 && (TEvent::TypeToMask(held_.type) & GDL_MOUSEDOWN);
 }
@@ -408,11 +416,7 @@ int TEventMgr::Translate(TEvent* event) {
             }
             case GDL_TIMER:
                 event->SetType(evTick);
-                event->data[0] = lastTickTime_ == 0
-                                     ? timerMs_
-                                     : static_cast<int32_t>(record.when >= lastTickTime_
-                                                                ? record.when - lastTickTime_
-                                                                : lastTickTime_ - record.when);
+                event->data[0] = lastTickTime_ == 0 ? timerMs_ : TickElapsed(record.when);
                 lastTickTime_ = record.when;
                 event->data[1] = tickCount_++;
                 repeatCheck_ = 1;

@@ -68,6 +68,8 @@ private:
     void FromEngineCode(TEvent* event, const GDLEvent& record);
     bool RepeatsHeldButton() const;
     uint32_t NextRepeat() const;
+    // Milliseconds from the previous tick to `when`.
+    int32_t TickElapsed(uint32_t when) const;
 
     HWND window_ = nullptr;
     int32_t repeatInterval_ = 1;

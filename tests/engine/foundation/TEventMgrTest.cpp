@@ -201,6 +201,19 @@ TEST_F(TEventMgrTest, TicksFromTheMultimediaTimer) {
     EXPECT_TRUE(Drain().empty());
 }
 
+// The millisecond clock wraps after 49.7 days: the tick after the wrap
+// still counts the 20 ms since the one before it.
+TEST_F(TEventMgrTest, TicksAcrossTheClocksWrap) {
+    platform::ClockSetVirtualNow(0xFFFFFFE0u);
+    mgr->SetTimer(20);
+    platform::ClockAdvance(20);
+    platform::ClockAdvance(20);
+    std::vector<TEvent> got = Drain();
+    ASSERT_EQ(Types(got), (std::vector<int32_t>{evTick, evTick}));
+    EXPECT_EQ(got[1].data[0], 20);
+    mgr->SetTimer(0);
+}
+
 // An idle reader waits for window input no longer than the next tick or the
 // held button's next repeat; the tick's post is window input.
 TEST_F(TEventMgrTest, IdleWaitEndsAtTheTickOrTheNextRepeat) {
