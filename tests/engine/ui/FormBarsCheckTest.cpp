@@ -78,9 +78,22 @@ TEST_F(FormCheck, FramesOfTheStyles) {
         {0, {{0, 0, s}, {59, 39, s}, {30, 20, s}}},
         {1, {{0, 0, k}, {59, 39, k}, {30, 0, k}, {59, 20, k}, {1, 1, s}}},
         {2,
-         {{30, 0, g}, {0, 20, g}, {59, 20, k}, {30, 39, k}, // outer: raised
-          {30, 1, w}, {30, 2, w}, {30, 3, s}, {1, 20, w}, {2, 20, w}, {3, 20, s},
-          {58, 20, g}, {57, 20, g}, {56, 20, s}, {30, 38, g}, {30, 37, g}, {30, 36, s}}},
+         {{30, 0, g},
+          {0, 20, g},
+          {59, 20, k},
+          {30, 39, k}, // outer: raised
+          {30, 1, w},
+          {30, 2, w},
+          {30, 3, s},
+          {1, 20, w},
+          {2, 20, w},
+          {3, 20, s},
+          {58, 20, g},
+          {57, 20, g},
+          {56, 20, s},
+          {30, 38, g},
+          {30, 37, g},
+          {30, 36, s}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.style);
@@ -116,9 +129,8 @@ TEST_F(FormCheck, ClientInsetsAndMinimumSizes) {
         int32_t minWidth, minHeight;
     } cases[] = {
         // b = 2, c = 25, s = 20, three buttons.
-        {0, {2, 2, 58, 38}, 4, 4},   {1, {3, 3, 57, 37}, 6, 6},
-        {2, {6, 6, 54, 34}, 12, 12}, {3, {6, 6, 106, 34}, 112, 39},
-        {4, {6, 6, 106, 55}, 112, 61}, {5, {6, 6, 106, 55}, 112, 61},
+        {0, {2, 2, 58, 38}, 4, 4},     {1, {3, 3, 57, 37}, 6, 6},     {2, {6, 6, 54, 34}, 12, 12},
+        {3, {6, 6, 106, 34}, 112, 39}, {4, {6, 6, 106, 55}, 112, 61}, {5, {6, 6, 106, 55}, 112, 61},
         {6, {2, 2, 58, 38}, 0, 0},
     };
     for (const auto& c : cases) {
@@ -156,8 +168,14 @@ TEST_F(FormCheck, CaptionBarAndTheFacesOfItsButtons) {
     const uint16_t k = Black(), g = Gray(), s = Silver(), w = White(), n = Navy();
     // The bar: dark top and left edges, light bottom and right ones.
     ExpectSpots(kBarX, kBarY,
-                {{54, 4, n}, {0, 0, k}, {0, 14, k}, {0, 24, k}, {186, 0, k}, {187, 0, w},
-                 {54, 24, w}, {187, 14, w}});
+                {{54, 4, n},
+                 {0, 0, k},
+                 {0, 14, k},
+                 {0, 24, k},
+                 {186, 0, k},
+                 {187, 0, w},
+                 {54, 24, w},
+                 {187, 14, w}});
     // The title "ab" from the client's left, centred: rows 8 to 15.
     ExpectSpots(kBarX, kBarY, {{4, 8, w}, {4, 7, n}, {3, 10, n}, {7, 10, n}, {8, 10, w}});
     const struct {
@@ -192,11 +210,17 @@ TEST_F(FormCheck, TheSymbolsOfTheButtons) {
     const uint16_t k = Black(), s = Silver(), w = White();
     // Each symbol lies in the face inset by 4: (4, 4, 17, 17).
     ExpectSpots(kCloseX, kButtonY,
-                {{5, 5, k}, {14, 14, k}, {5, 14, k}, {14, 5, k}, {9, 9, k}, {9, 5, s}, {5, 9, s},
+                {{5, 5, k},
+                 {14, 14, k},
+                 {5, 14, k},
+                 {14, 5, k},
+                 {9, 9, k},
+                 {9, 5, s},
+                 {5, 9, s},
                  {12, 16, s}});
-    ExpectSpots(kMaxX, kButtonY,
-                {{10, 5, k}, {10, 6, k}, {10, 7, s}, {4, 12, k}, {10, 16, k}, {16, 12, k},
-                 {17, 12, s}});
+    ExpectSpots(
+        kMaxX, kButtonY,
+        {{10, 5, k}, {10, 6, k}, {10, 7, s}, {4, 12, k}, {10, 16, k}, {16, 12, k}, {17, 12, s}});
     ExpectSpots(kAlphaX, kButtonY, {{8, 9, k}, {12, 9, k}, {10, 13, k}, {10, 5, k}});
     int dots = 0;
     for (int32_t y = 7; y < 16; ++y)
@@ -209,8 +233,17 @@ TEST_F(FormCheck, TheSymbolsOfTheButtons) {
     bar->GetTranslucencyButton()->SetState(1);
     Frame();
     ExpectSpots(kMaxX, kButtonY,
-                {{8, 8, k}, {4, 14, k}, {10, 16, k}, {13, 12, k}, {11, 4, k}, {7, 6, k},
-                 {16, 8, k}, {15, 13, k}, {10, 12, s}, {10, 6, s}, {14, 10, s}});
+                {{8, 8, k},
+                 {4, 14, k},
+                 {10, 16, k},
+                 {13, 12, k},
+                 {11, 4, k},
+                 {7, 6, k},
+                 {16, 8, k},
+                 {15, 13, k},
+                 {10, 12, s},
+                 {10, 6, s},
+                 {14, 10, s}});
     ExpectSpots(kAlphaX, kButtonY, {{10, 10, w}, {8, 12, w}, {16, 10, k}, {10, 11, w}});
     for (int32_t y = 7; y < 16; ++y)
         EXPECT_EQ(At(kAlphaX + 4, kButtonY + y), k) << y;
@@ -270,9 +303,9 @@ TEST_F(FormCheck, StatusBarTextAndGrip) {
     EXPECT_EQ(status->GetGrip(), nullptr); // style 4 has none
     const uint16_t g = Gray(), s = Silver(), w = White();
     // Sunken: dark top and left, light bottom and right.
-    ExpectSpots(kBarX, kStatusY,
-                {{0, 0, g}, {0, 19, g}, {54, 19, w}, {187, 6, w}, {187, 0, w}, {186, 0, g},
-                 {54, 10, s}});
+    ExpectSpots(
+        kBarX, kStatusY,
+        {{0, 0, g}, {0, 19, g}, {54, 19, w}, {187, 6, w}, {187, 0, w}, {186, 0, g}, {54, 10, s}});
     // "ab" 4 pixels in, centred in the client (2 to 18): rows 6 to 13 (the
     // pixel font's glyphs are white pictures).
     ExpectSpots(kBarX, kStatusY, {{4, 6, w}, {4, 5, s}, {3, 8, s}, {7, 8, s}, {8, 8, w}});
@@ -287,8 +320,17 @@ TEST_F(FormCheck, StatusBarTextAndGrip) {
     // Ridges on x + y = 30, 26, 22 and 18: white on the line, the 2 x 2 grey
     // pen below and right of it, silver between.
     ExpectSpots(kGripX, kGripY,
-                {{15, 15, w}, {13, 13, w}, {11, 11, w}, {9, 9, w}, {12, 11, g}, {12, 12, g},
-                 {10, 9, g}, {12, 13, s}, {9, 8, s}, {8, 8, s}, {1, 1, s}});
+                {{15, 15, w},
+                 {13, 13, w},
+                 {11, 11, w},
+                 {9, 9, w},
+                 {12, 11, g},
+                 {12, 12, g},
+                 {10, 9, g},
+                 {12, 13, s},
+                 {9, 8, s},
+                 {8, 8, s},
+                 {1, 1, s}});
     // Dragging the grip sizes the form.
     MoveTo(kGripX + 8, kGripY + 8);
     Mouse(true, kGripX + 8, kGripY + 8);

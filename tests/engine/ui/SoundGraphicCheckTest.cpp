@@ -113,9 +113,9 @@ TEST_F(PlayerCheck, StepsOfRangesLimitsAndSlowFilms) {
         // Two ticks a frame; the layout after the start's first tick sets
         // the countdown once more, so the first step takes a tick longer.
         {5.0f, 4, -1, -1, -1, 0, {0, 0, 1, 1, 2}, {0, 4, 4}},
-        {25.0f, 5, 1, 3, -1, 1, {2, 1, 2, 1}, {0, 4, 4, 4, 4}},     // loops inside 1 to 3
-        {25.0f, 5, -1, -1, 2, 0, {1, 2, 2, 2}, {0, 4, 5}},          // stops after two steps
-        {25.0f, 5, 3, -1, -1, 0, {4, 4, 4}, {0, 4, 5}},             // from 3 to the end
+        {25.0f, 5, 1, 3, -1, 1, {2, 1, 2, 1}, {0, 4, 4, 4, 4}}, // loops inside 1 to 3
+        {25.0f, 5, -1, -1, 2, 0, {1, 2, 2, 2}, {0, 4, 5}},      // stops after two steps
+        {25.0f, 5, 3, -1, -1, 0, {4, 4, 4}, {0, 4, 5}},         // from 3 to the end
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fps * 100 + c.first * 10 + c.limit);

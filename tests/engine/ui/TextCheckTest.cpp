@@ -40,19 +40,19 @@ TEST(TextCheck, LinesAndBlocksMeasure) {
         int32_t line, block, height, lines;
     } cases[] = {
         {"Wi", kPlain, 8, 8, 8, 1},
-        {"T&o", kPlain, 7, 7, 8, 1},           // the pair reaches over the marker
-        {"T&&o", kPlain, 14, 14, 8, 1},        // T, &, o: no pair
-        {"oT", kPlain, 9, 9, 8, 1},            // pairs are ordered
-        {"To", kPlain | 4, 9, 9, 8, 1},        // no kerning
-        {"ab\rWW", kPlain, 8, 12, 8, 1},       // a CR ends a line but counts none
-        {"a\n\nbc", kPlain, 4, 8, 24, 3},      //
-        {"ab[\n\n", kPlain, 8, 8, 8, 1},       // nothing after the cut-off counts
-        {"ab", kPlain | 32, 10, 10, 10, 1},    // embossed
-        {"\n", kPlain, 0, 0, 16, 2},           //
-        {"\n", kPlain | 32, 0, 0, 18, 2},      // no margin on nothing
-        {"a\x16", kPlain, 4, 4, 8, 1},         // the caret mark is not measured
-        {"To\r\nT", kPlain, 7, 7, 16, 2},      //
-        {"a&", kPlain, 4, 4, 8, 1},            // a trailing marker counts nothing
+        {"T&o", kPlain, 7, 7, 8, 1},          // the pair reaches over the marker
+        {"T&&o", kPlain, 14, 14, 8, 1},       // T, &, o: no pair
+        {"oT", kPlain, 9, 9, 8, 1},           // pairs are ordered
+        {"To", kPlain | 4, 9, 9, 8, 1},       // no kerning
+        {"ab\rWW", kPlain, 8, 12, 8, 1},      // a CR ends a line but counts none
+        {"a\n\nbc", kPlain, 4, 8, 24, 3},     //
+        {"ab[\n\n", kPlain, 8, 8, 8, 1},      // nothing after the cut-off counts
+        {"ab", kPlain | 32, 10, 10, 10, 1},   // embossed
+        {"\n", kPlain, 0, 0, 16, 2},          //
+        {"\n", kPlain | 32, 0, 0, 18, 2},     // no margin on nothing
+        {"a\x16", kPlain, 4, 4, 8, 1},        // the caret mark is not measured
+        {"To\r\nT", kPlain, 7, 7, 16, 2},     //
+        {"a&", kPlain, 4, 4, 8, 1},           // a trailing marker counts nothing
         {"a&b", TText::tsWrap, 13, 13, 8, 1}, // without mnemonics & is a glyph
     };
     for (const auto& c : cases) {
@@ -78,12 +78,12 @@ TEST(TextCheck, OriginsAndRectanglesFollowTheAlignments) {
         const char* text;
         TPoint block, line;
     } cases[] = {
-        {1, 1, kPlain, box, "ab", {56, 36}, {56, 36}},              // 10 + 50 - 4, 20 + 20 - 4
-        {2, 2, kPlain, box, "ab\nabcd", {94, 44}, {102, 52}},       // block 16 x 16, line 8 x 8
-        {3, 3, kPlain, box, "ab", {10, 36}, {10, 36}},              // spread starts left
-        {0, 7, kPlain, box, "ab", {10, 20}, {10, 20}},              // other values: top
-        {1, 1, kPlain, {0, 0, 11, 8}, "WWWWW", {-10, 0}, {-10, 0}}, // 5 - 15
-        {1, 0, kPlain, {10, 0, 5, 8}, "ab", {3, 0}, {3, 0}},        // -5 halves to -3
+        {1, 1, kPlain, box, "ab", {56, 36}, {56, 36}},                  // 10 + 50 - 4, 20 + 20 - 4
+        {2, 2, kPlain, box, "ab\nabcd", {94, 44}, {102, 52}},           // block 16 x 16, line 8 x 8
+        {3, 3, kPlain, box, "ab", {10, 36}, {10, 36}},                  // spread starts left
+        {0, 7, kPlain, box, "ab", {10, 20}, {10, 20}},                  // other values: top
+        {1, 1, kPlain, {0, 0, 11, 8}, "WWWWW", {-10, 0}, {-10, 0}},     // 5 - 15
+        {1, 0, kPlain, {10, 0, 5, 8}, "ab", {3, 0}, {3, 0}},            // -5 halves to -3
         {1, 1, kPlain | 32, {0, 0, 100, 40}, "ab", {45, 15}, {45, 16}}, // +2 in the block only
         {2, 2, kPlain, box, nullptr, {110, 60}, {110, 52}},
         {1, 1, kPlain, box, nullptr, {60, 40}, {60, 36}},
@@ -110,10 +110,10 @@ TEST(TextCheck, OriginsAndRectanglesFollowTheAlignments) {
         const char* text;
         TRectArea result;
     } rects[] = {
-        {1, 1, {0, 0, 11, 8}, "WWWWW", {0, 0, 11, 8}},       // clipped to the rectangle
-        {0, 0, box, nullptr, {10, 20, 11, 20}},              // at least 1 wide, 0 high
-        {2, 2, box, "ab", {102, 52, 110, 60}},               //
-        {1, 0, box, "ab\nabcd", {52, 20, 68, 36}},           // 10 + 50 - 8
+        {1, 1, {0, 0, 11, 8}, "WWWWW", {0, 0, 11, 8}}, // clipped to the rectangle
+        {0, 0, box, nullptr, {10, 20, 11, 20}},        // at least 1 wide, 0 high
+        {2, 2, box, "ab", {102, 52, 110, 60}},         //
+        {1, 0, box, "ab\nabcd", {52, 20, 68, 36}},     // 10 + 50 - 8
     };
     for (const auto& c : rects) {
         TText text;
@@ -137,15 +137,15 @@ TEST(TextCheck, TheSpreadGapOfABlank) {
         uint32_t style;
         int32_t gap;
     } cases[] = {
-        {"ab cd", 2, 92, kPlain | 32, 82}, // the margin comes off first: (90 - 8) / 1
-        {"ab cd?", 2, 92, kPlain, 81},     // '?' is not in the font: looked past
-        {"ab c&d", 2, 50, kPlain, 42},     // the marker counts nothing
-        {"ab ", 2, 20, kPlain, 20},        // nothing after the blank
-        {"a b c", 1, 21, kPlain, 6},       // (21 - 8) / 2, toward zero
-        {"a b c.", 1, 21, kPlain, 3},      // fits: a sentence's end keeps blanks
-        {"a b c.", 1, 15, kPlain, 2},      // does not fit: (15 - 10) / 2
-        {"ab cd", 2, 8, kPlain, 0},        // nothing left for the blank
-        {"To To", 2, 40, kPlain, 33},      // the pair is part of the width: 40 - 7
+        {"ab cd", 2, 92, kPlain | 32, 82},  // the margin comes off first: (90 - 8) / 1
+        {"ab cd?", 2, 92, kPlain, 81},      // '?' is not in the font: looked past
+        {"ab c&d", 2, 50, kPlain, 42},      // the marker counts nothing
+        {"ab ", 2, 20, kPlain, 20},         // nothing after the blank
+        {"a b c", 1, 21, kPlain, 6},        // (21 - 8) / 2, toward zero
+        {"a b c.", 1, 21, kPlain, 3},       // fits: a sentence's end keeps blanks
+        {"a b c.", 1, 15, kPlain, 2},       // does not fit: (15 - 10) / 2
+        {"ab cd", 2, 8, kPlain, 0},         // nothing left for the blank
+        {"To To", 2, 40, kPlain, 33},       // the pair is part of the width: 40 - 7
         {"ab cd\r\nx.", 2, 60, kPlain, 52}, // the line ends at the CR
     };
     for (const auto& c : cases) {
@@ -172,10 +172,12 @@ TEST(TextCheck, BothWrapsStepByStep) {
         {8 | 32, "ab c", 100, 15, "ab\r\nc"},
         {8, "To To", 100, 17, "To To"}, // 7 + 3 + 7: the pairs are counted
         {8, "To To", 100, 16, "To\r\nTo"},
-        {8, "ab cd", 4, 12, "ab\r"}, // CR and LF only while more than 1 byte is left
+        {8, "ab cd", 4, 12, "ab\r"},            // CR and LF only while more than 1 byte is left
+        {8, "ab cd efghijklmn", 4, 10, "ab\r"}, // full: the wrap ends (it used to hang)
         {8, "\r\n ab", 100, 100, "ab"},
-        {8, "a\x11\x11"
-            "b",
+        {8,
+         "a\x11\x11"
+         "b",
          100, 100, "a\r\n\r\nb"},
         {8, "ab\x14", 100, 100, "ab\x14\r\n"},
         {16, "ab cd", 100, 12, "ab\r\ncd"},
@@ -222,8 +224,8 @@ protected:
             const bool lit = x < kWidth && At(x, y) == 0xFFFF;
             if (lit && start < 0) start = x;
             if (!lit && start >= 0) {
-                out += (out.empty() ? "" : " ") + std::to_string(start) + "-" +
-                       std::to_string(x - 1);
+                out +=
+                    (out.empty() ? "" : " ") + std::to_string(start) + "-" + std::to_string(x - 1);
                 start = -1;
             }
         }
@@ -309,11 +311,8 @@ TEST_F(TextFrames, MnemonicsBecomeAltHotKeys) {
         KeyCode key;
         int commands;
     } cases[] = {
-        {"Sa&ve", KeyCode::V, 1},
-        {"Sa&ve", KeyCode::S, 0},
-        {"A && B", KeyCode::A, 0},
-        {"A && B", KeyCode::B, 0},
-        {"&&&Yes", KeyCode::Y, 1},
+        {"Sa&ve", KeyCode::V, 1},  {"Sa&ve", KeyCode::S, 0},  {"A && B", KeyCode::A, 0},
+        {"A && B", KeyCode::B, 0}, {"&&&Yes", KeyCode::Y, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
