@@ -339,7 +339,8 @@ void TText::DrawText(const TRectArea& rect, const char* text) {
             previous = 0;
         } else if (c == kMnemonicMark && Mnemonics() && !pending) {
             pending = true;
-        } else if (pending && c != ' ') {
+        } else if (pending && c != ' ' && c != kMnemonicMark) {
+            // `&&` stands for a plain `&`: only a marked character is underlined.
             pending = false;
             fontRef_.SetFlags(textStyle_ | tsUnderline);
             put(c);

@@ -123,7 +123,9 @@ void TText::WrapHyphenating(char* destination, const char* source, int32_t size,
             continue;
         }
         lineStart = CopyHyphenatedLine(out, lineStart, breakAt);
-        if (end) break;
+        // A copy cut short by a full destination places nothing more, and
+        // leaving the line start behind would scan the same words forever.
+        if (end || lineStart != breakAt) break;
         if (hyphen && out.Left() > 1) out.Put('-');
         if (out.Left() > 1) out.Put('\r');
         if (out.Left() > 1) out.Put('\n');
