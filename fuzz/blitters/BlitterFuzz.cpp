@@ -1,13 +1,15 @@
-// Random bytes drive the alpha and keyed blitters and the canvas's image
+// Random bytes drive the software blitters and the canvas's image
 // output. Picture, destination and background each live in a heap block of
 // exactly their size, so any read or write outside them is a sanitizer
 // report:
-// - both blitters on every depth pair (and a few unsupported depths), with
+// - the alpha and keyed blitters and the actor sprite blitter on every
+//   depth pair (and a few unsupported depths), with
 //   random picture and target sizes (shrunk, grown, mixed), negative places,
 //   destination offsets past any edge, alphas around the valid range and key
 //   pixels;
 // - a canvas over a windowed display putting, stretching and cutting out
 //   pictures of every depth at random places.
+#include "BlitSprite16.h"
 #include "drawing/TCanvas.h"
 #include "drawing/TCanvasBlit.h"
 #include "foundation/TError.h"
@@ -93,12 +95,19 @@ void Blitters(Bytes& in) {
     // Now and then the resampling buffer cannot be had.
     const bool starve = (in.u8() & 7) == 0;
     if (starve) TCanvasBlit::SetBufferHeap([](size_t) -> void* { return nullptr; }, nullptr);
-    if (in.u8() & 1)
-        TCanvasBlit::Blit(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw, dh,
-                          width, height, dstDepth, x, y, dstX, dstY, alpha);
-    else
-        TCanvasBlit::BlitKeyed(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw, dh,
-                               width, height, dstDepth, x, y, dstX, dstY);
+    switch (in.u8() % 3) {
+        case 0:
+            TCanvasBlit::Blit(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw, dh,
+                              width, height, dstDepth, x, y, dstX, dstY, alpha);
+            break;
+        case 1:
+            TCanvasBlit::BlitKeyed(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw,
+                                   dh, width, height, dstDepth, x, y, dstX, dstY);
+            break;
+        default:
+            BlitSprite16(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw, dh,
+                         width, height, dstDepth, x, y, dstX, dstY);
+    }
     TCanvasBlit::SetBufferHeap(nullptr, nullptr);
     TCanvasBlit::SetContextSource(nullptr);
     GDL_selectCurrentDC(nullptr);
