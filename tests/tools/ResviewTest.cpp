@@ -7,31 +7,16 @@
 #include "FntWriter.h"
 #include "StoredPng.h"
 #include "TempDir.h"
+#include "ToolProgram.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Resview() {
-    std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
-    return (self.parent_path().parent_path().parent_path() / "tools" / "resview" / "resview")
-        .string();
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 constexpr uint32_t kRed = 0xFF0000, kYellow = 0xFFFF00, kWhite = 0xFFFFFF;
 
@@ -86,11 +71,11 @@ protected:
     int Run(const std::string& args) {
         const std::string png = dir.File("frame.png"), out = dir.File("out.txt");
         std::remove(png.c_str());
-        const std::string command =
-            Resview() + " --png " + png + " " + args + " >" + out + " 2>" + dir.File("err.txt");
+        const std::string command = testsupport::ToolProgram("resview") + " --png " + png + " " +
+                                    args + " >" + out + " 2>" + dir.File("err.txt");
         const int status = std::system(command.c_str());
-        output = Slurp(out);
-        errors = Slurp(dir.File("err.txt"));
+        output = testsupport::ReadTextFile(out);
+        errors = testsupport::ReadTextFile(dir.File("err.txt"));
         const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
         frame = testsupport::PngImage{};
         pngRead =
@@ -172,7 +157,8 @@ TEST_F(ResviewTool, KeysNotShownAreReportedAndTheRestStillShows) {
 
 TEST_F(ResviewTool, RefusesBadArguments) {
     for (const char* args : {"", "--bogus x y", "only.ini"}) {
-        const int status = std::system((Resview() + " " + args + " >/dev/null 2>&1").c_str());
+        const int status = std::system(
+            (testsupport::ToolProgram("resview") + " " + args + " >/dev/null 2>&1").c_str());
         EXPECT_EQ((status >> 8) & 0xFF, 2) << args;
     }
 }

@@ -26,7 +26,6 @@
 #include "TRoom.h"
 
 #include "foundation/TError.h"
-#include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "media/TDispDev.h"
 #include "platform/Clock.h"
@@ -124,6 +123,18 @@ struct GraphKey : TObject {
     }
     TRoom* room = nullptr;
 };
+
+// Counts the ticks the loop hands the application; they go on to the room.
+struct TickCount : TObject {
+    int OnTick(TObject*, TEvent*) {
+        ++ticks;
+        return 0;
+    }
+    long ticks = 0;
+};
+
+// More loop steps than one tick's events and frame take.
+constexpr long kStepsPerTick = 100;
 
 ActorAnimRecord AllDirections(int32_t group) {
     ActorAnimRecord r;
@@ -257,8 +268,8 @@ int main(int argc, char** argv) {
         room->SortElements(1);
         if (options.graph) room->GetWayGraphView().SetVisible(true);
         if (result == 0 && headless) {
-            // Ticks of the virtual clock, each taken by the loop with its frame.
-            const uint32_t period = uint32_t(TEventMgr::Global().TimerMs());
+            TickCount count;
+            app.Add<TickCount, &TickCount::OnTick>(evTick, &count);
             app.Show();
             if (options.clickX >= 0) {
                 HWND window = display.GetWindow();
@@ -267,10 +278,12 @@ int main(int argc, char** argv) {
                     platform::InjectMouseButton(window, platform::MouseButton::Left, down,
                                                 options.clickX, options.clickY);
             }
-            for (long t = 0; t < options.ticks; ++t) {
-                platform::ClockAdvance(period);
-                for (int guard = 0; guard < 100 && app.ModalStep(); ++guard) {
-                }
+            // An idle step waits on the virtual clock for the next tick; the
+            // last tick's frame is painted before the loop runs idle again.
+            for (long guard = 0;
+                 count.ticks < options.ticks && guard / kStepsPerTick <= options.ticks; ++guard)
+                app.ModalStep();
+            for (long guard = 0; guard < kStepsPerTick && app.ModalStep(); ++guard) {
             }
             const platform::Frame frame = platform::PresentedFrame(display.GetWindow());
             if (!platform::WriteFramePng(frame, options.png.c_str())) {
