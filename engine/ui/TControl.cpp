@@ -103,8 +103,12 @@ uint32_t TControl::SetEnabled(bool on) {
 }
 
 void TControl::SetFocus(bool on) {
+    if (ChangeFocus(on)) Invalidate(true);
+}
+
+bool TControl::ChangeFocus(bool on) {
     const uint32_t focus = on && (style_ & stFocusable) ? 1 : 0;
-    if (focus == focused_) return;
+    if (focus == focused_) return false;
     focused_ = focus;
     TEvent note;
     if (focus) {
@@ -115,7 +119,7 @@ void TControl::SetFocus(bool on) {
         note.SetType(evFocusLost);
     }
     Dispatch(this, &note);
-    Invalidate(true);
+    return true;
 }
 
 bool TControl::HitTest(int32_t x, int32_t y) {

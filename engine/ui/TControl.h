@@ -107,6 +107,9 @@ public:
     int32_t GetPresses(int32_t button) const { return presses_[button]; }
 
 protected:
+    // Sets or clears the focus bit (only a focusable control takes it) and,
+    // when it changed, runs the hook and tells the own handlers; true then.
+    bool ChangeFocus(bool on);
     // Queues an event addressed to this control with the event manager.
     void QueueToSelf(TEvent& event);
     void QueueFocusRequest(int32_t kind, int32_t mode);

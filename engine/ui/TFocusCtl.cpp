@@ -187,23 +187,25 @@ void TFocusCtl::GiveToEveryChild(TEvent* event) {
 
 bool TFocusCtl::KeyPasses(TEvent* event) {
     if (!IsVisible() || !IsEnabled() || !focused_) return false;
-    bool consumed = false;
-    auto offer = [&](bool endOnTaken) {
-        WalkChildren(true, [&](TComp* child) {
-            child->HandleEvent(this, event);
-            consumed = event->passState == psConsumed;
-            return consumed || (endOnTaken && event->passState == psTaken);
-        });
-    };
-    if (event->passState == psFirst) {
-        offer(true);
-        if (consumed) return true;
-    }
+    if (event->passState == psFirst && OfferKeyToChildren(event, true)) return true;
     // Offered in its parent's second pass, a container does nothing.
     if (event->passState == psConsumed || event->passState == psSecond) return false;
     event->passState = psSecond;
-    offer(false);
-    if (consumed) return true;
+    if (OfferKeyToChildren(event, false)) return true;
+    return OwnKeyPass(event);
+}
+
+bool TFocusCtl::OfferKeyToChildren(TEvent* event, bool endOnTaken) {
+    bool consumed = false;
+    WalkChildren(true, [&](TComp* child) {
+        child->HandleEvent(this, event);
+        consumed = event->passState == psConsumed;
+        return consumed || (endOnTaken && event->passState == psTaken);
+    });
+    return consumed;
+}
+
+bool TFocusCtl::OwnKeyPass(TEvent* event) {
     event->passState = psTaken;
     if (event->type == evKeyDown)
         OnKeyDown(event);
@@ -282,20 +284,7 @@ bool TFocusCtl::TargetedEvent(TEvent* event) {
 }
 
 void TFocusCtl::SetFocus(bool on) {
-    const uint32_t focus = on && (style_ & stFocusable) ? 1 : 0;
-    if (focus != focused_) {
-        focused_ = focus;
-        TEvent note;
-        if (focus) {
-            OnFocusGained();
-            note.SetType(evFocusGained);
-        } else {
-            OnFocusLost();
-            note.SetType(evFocusLost);
-        }
-        Dispatch(this, &note);
-        SetDirty(true);
-    }
+    if (ChangeFocus(on)) SetDirty(true);
     if (focused_) ToFront();
 }
 

@@ -75,6 +75,13 @@ public:
     static bool IsContainerKind(intptr_t kind) { return kind == 0 || kind == 1; }
 
 protected:
+    // Offers a key to the children from the front until one consumes it (or,
+    // with `endOnTaken`, takes it); true when one consumed it.
+    bool OfferKeyToChildren(TEvent* event, bool endOnTaken);
+    // The last pass: the own key operation, then the own handlers; true
+    // when the key was consumed.
+    bool OwnKeyPass(TEvent* event);
+
     int32_t windowState_ = wsNormal;
     int32_t frameStyle_ = 0;
     uint32_t captionButtons_ = 0;

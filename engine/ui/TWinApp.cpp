@@ -322,26 +322,10 @@ void TWinApp::TrackAppHover(TEvent* event) {
 
 bool TWinApp::KeyPasses(TEvent* event) {
     if (!IsVisible() || !IsEnabled()) return false;
-    bool consumed = false;
-    auto offer = [&](bool endOnTaken) {
-        WalkChildren(true, [&](TComp* child) {
-            child->HandleEvent(this, event);
-            consumed = event->passState == psConsumed;
-            return consumed || (endOnTaken && event->passState == psTaken);
-        });
-    };
-    offer(true);
-    if (consumed) return true;
+    if (OfferKeyToChildren(event, true)) return true;
     event->passState = psSecond;
-    offer(false);
-    if (consumed) return true;
-    event->passState = psTaken;
-    if (event->type == evKeyDown)
-        OnKeyDown(event);
-    else
-        OnKeyUp(event);
-    Dispatch(this, event);
-    return event->passState == psConsumed;
+    if (OfferKeyToChildren(event, false)) return true;
+    return OwnKeyPass(event);
 }
 
 bool TWinApp::FocusRequest(TEvent* event) {
