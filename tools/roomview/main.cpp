@@ -79,32 +79,11 @@ bool Parse(int argc, char** argv, Options& o) {
 }
 
 // The viewer's game: no scripts, the developer options it was asked for.
-class ViewerGame : public GameServices {
+class ViewerGame : public SilentGame {
 public:
     ViewerGame(bool zones, bool filter) : zones_(zones), filter_(filter) {}
     int32_t Filtering() override { return filter_; }
-    int32_t MusicVolume() override { return 96; }
-    int32_t SoundVolume() override { return 96; }
     int32_t ShowZones() override { return zones_; }
-    int32_t ShowDebugLabel() override { return 0; }
-    bool MenuOpen() override { return false; }
-    bool GetHeldItem(int32_t*) override { return false; }
-    void DropHeldItem() override {}
-    void HoldDragItem(bool) override {}
-    void ShowInventory() override {}
-    bool InventoryVisible() override { return false; }
-    bool DialogRunning() override { return false; }
-    int32_t DialogSpeaker() override { return -1; }
-    void OpenGameMenu() override {}
-    void DoShow() override {}
-    void DoTickAction() override {}
-    const char* HintText(const char*) override { return nullptr; }
-    TMetaCur* NamedCursor(const char*) override { return nullptr; }
-    void CallGameEvent(const char*, int32_t, int32_t) override {}
-    void Unref(int32_t& field) override { field = -1; }
-    void CallRefOnce(int32_t& field) override { field = -1; }
-    void SetTableNumber(int32_t, const char*, int32_t) override {}
-    bool GlobalTableHasField(const char*, const char*) override { return false; }
 
 private:
     bool zones_, filter_;
