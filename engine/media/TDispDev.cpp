@@ -218,6 +218,7 @@ bool TDispDev::Open() {
         TError::CommitPending();
     TError::Release();
     if (!ok) {
+        UnregisterOwnClass();
         effective_ = 0;
         mode_ = driver_ = -1;
         return false;
@@ -367,6 +368,7 @@ bool TDispDev::CreateMainWindow() {
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.lpszClassName = className_.c_str();
         if (!RegisterClassA(&wc)) return false;
+        registeredClass_ = className_.c_str();
     }
     state_ |= 4;
     GDL_unregisterAllDrivers();
@@ -495,8 +497,16 @@ void TDispDev::Close() {
         drawDC_ = screenDC_ = nullptr;
         state_ &= ~3u;
     }
+    UnregisterOwnClass();
     effective_ = 0;
     mode_ = driver_ = -1;
+}
+
+// The class goes with the window, so that the next Open may register it again.
+void TDispDev::UnregisterOwnClass() {
+    if (registeredClass_.Length() == 0) return;
+    UnregisterClassA(registeredClass_.c_str(), instance_);
+    registeredClass_ = "";
 }
 
 void TDispDev::ReleaseLibrary() {

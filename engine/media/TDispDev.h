@@ -142,6 +142,7 @@ private:
     bool CreateDrawContext(int32_t depth);
     bool SetupPalette();
     void SetCaption(HWND window);
+    void UnregisterOwnClass();
     void RegisterLinkedDrivers();
     void CopyDirtyRects();
     void CopyAdjusted(GdlDeviceContext* source, const TRectArea& r, int32_t x, int32_t y);
@@ -157,6 +158,7 @@ private:
     int32_t showCommand_ = SW_SHOWNORMAL;
     uint32_t windowStyle_ = WS_OVERLAPPEDWINDOW;
     TString className_;
+    TString registeredClass_; // the window class Open registered, until Close
     TString title_;
     uint32_t state_ = 0;
     int32_t driver_ = -1;

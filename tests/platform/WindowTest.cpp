@@ -50,6 +50,30 @@ TEST_F(Window, RegisteringTwiceIsRefused) {
     EXPECT_EQ(info.style, static_cast<UINT>(CS_DBLCLKS));
 }
 
+// A class's atom is free again once it is unregistered (or the state is
+// reset), so a program may register and unregister for as long as it runs.
+TEST_F(Window, UnregisteredClassesGiveTheirAtomsBack) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.lpszClassName = "Cycled";
+    const ATOM first = RegisterClassA(&wc);
+    ASSERT_NE(first, 0);
+    wc.lpszClassName = "Other";
+    const ATOM other = RegisterClassA(&wc);
+    EXPECT_NE(other, 0);
+    EXPECT_NE(other, first);
+    wc.lpszClassName = "Cycled";
+    ASSERT_TRUE(UnregisterClassA("Cycled", nullptr));
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_EQ(RegisterClassA(&wc), first) << "registration " << i;
+        ASSERT_TRUE(UnregisterClassA("Cycled", nullptr));
+    }
+    // Class atoms are the string atoms, from 0xC000 up.
+    platform::ResetUserState();
+    EXPECT_EQ(platform::RegisteredClassCount(), 0);
+    EXPECT_EQ(RegisterClassA(&wc), 0xC000);
+}
+
 TEST_F(Window, GeometryFollowsTheStyle) {
     RECT r{0, 0, 800, 600};
     ASSERT_TRUE(AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE));

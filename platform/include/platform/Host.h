@@ -207,6 +207,11 @@ int MessageBeepCount();
 // Memory host desktop (also what SDL reports when it knows no better).
 void SetMemoryDesktop(int width, int height, int bitsPerPixel);
 
+// What the window layer holds, for tests that check a close gives back
+// what an open took: windows not yet destroyed and registered classes.
+int LiveWindowCount();
+int RegisteredClassCount();
+
 // Resets the user-interface state between tests: destroys every window of
 // the calling thread, forgets classes, timers, queue, key and mouse state,
 // cursors shown and the counters above. The host stays.

@@ -4,6 +4,7 @@
 #include "../window/WindowSurface.h"
 #include "HostBackend.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -139,7 +140,21 @@ void RestoreDisplayMode() {
     s.chosen = DisplayMode{};
 }
 
-// --- state reset for tests ---------------------------------------------------
+// --- state for tests ----------------------------------------------------------
+
+int LiveWindowCount() {
+    auto& st = user::State();
+    std::lock_guard<std::mutex> lock(st.mutex);
+    return static_cast<int>(
+        std::count_if(st.windows.begin(), st.windows.end(),
+                      [](const auto& entry) { return !entry.second->destroyed; }));
+}
+
+int RegisteredClassCount() {
+    auto& st = user::State();
+    std::lock_guard<std::mutex> lock(st.mutex);
+    return static_cast<int>(st.classes.size());
+}
 
 void ResetUserState() {
     std::vector<HWND> windows;

@@ -24,6 +24,7 @@ namespace platform::user {
 
 struct WindowClass {
     std::string name;
+    ATOM atom = 0;
     UINT style = 0;
     WNDPROC proc = nullptr;
     HINSTANCE instance = nullptr;

@@ -12,7 +12,18 @@ using namespace platform::user;
 
 namespace {
 
-ATOM nextAtom = 0xC000;
+// Class atoms come from the string-atom range; an unregistered class's atom
+// is free again, so registering and unregistering may go on for ever.
+constexpr ATOM kFirstClassAtom = 0xC000;
+
+// The lowest atom no registered class holds, or 0 when all are taken; mutex held.
+ATOM FreeClassAtom(const UserState& st) {
+    std::vector<bool> used(0x10000 - kFirstClassAtom);
+    for (const auto& [key, cls] : st.classes)
+        if (cls->atom >= kFirstClassAtom) used[cls->atom - kFirstClassAtom] = true;
+    const auto free = std::find(used.begin(), used.end(), false);
+    return free == used.end() ? 0 : ATOM(kFirstClassAtom + (free - used.begin()));
+}
 
 // Window coordinates travel in 16-bit message halves.
 constexpr int kMaxExtent = 32767;
@@ -103,6 +114,8 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
         std::lock_guard<std::mutex> lock(st.mutex);
         std::string key = Lower(wc->lpszClassName);
         if (st.classes.count(key)) return 0; // already registered: Windows refuses too
+        const ATOM atom = FreeClassAtom(st);
+        if (!atom) return 0;
         auto cls = std::make_shared<WindowClass>();
         cls->name = wc->lpszClassName;
         cls->style = wc->style;
@@ -111,8 +124,9 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
         cls->icon = wc->hIcon;
         cls->cursor = wc->hCursor;
         cls->background = wc->hbrBackground;
+        cls->atom = atom;
         st.classes[key] = cls;
-        return nextAtom++;
+        return atom;
     });
 }
 
