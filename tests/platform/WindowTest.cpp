@@ -138,6 +138,21 @@ TEST_F(Window, AbsurdSizesAreClampedNotFatal) {
     EXPECT_EQ(c.bottom, 0);
 }
 
+// A window squeezed to no width keeps its height: its pixels are made anew
+// with no rows to keep, and grow back when it does.
+TEST_F(Window, ShrinkingToNoWidthAndBackKeepsThePixelsSound) {
+    HWND w = CreateWindowExA(0, "Recorder", "thin", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    for (const SIZE s : {SIZE{0, 30}, SIZE{0, 0}, SIZE{40, 0}, SIZE{50, 20}}) {
+        SetWindowPos(w, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER);
+        RECT c;
+        GetClientRect(w, &c);
+        EXPECT_EQ(c.right, s.cx);
+        EXPECT_EQ(c.bottom, s.cy);
+    }
+}
+
 TEST_F(Window, SubclassingChainsThroughCallWindowProc) {
     static WNDPROC previous = nullptr;
     static int filtered = 0;

@@ -26,12 +26,13 @@ void ResizePixels(Window& w) {
         RECT c = ClientRectScreen(w);
         s = SIZE{c.right - c.left, c.bottom - c.top};
     }
-    s.cx = std::min<LONG>(s.cx, kMaxPixelExtent);
-    s.cy = std::min<LONG>(s.cy, kMaxPixelExtent);
+    s.cx = std::clamp<LONG>(s.cx, 0, kMaxPixelExtent);
+    s.cy = std::clamp<LONG>(s.cy, 0, kMaxPixelExtent);
     if (s.cx == w.pixelWidth && s.cy == w.pixelHeight) return;
     std::vector<uint32_t> fresh(static_cast<size_t>(s.cx) * static_cast<size_t>(s.cy), 0);
     int keepW = std::min<int>(s.cx, w.pixelWidth), keepH = std::min<int>(s.cy, w.pixelHeight);
-    for (int y = 0; y < keepH; ++y)
+    // A window shrunk to no width keeps no rows (and indexes no empty buffer).
+    for (int y = 0; keepW > 0 && y < keepH; ++y)
         std::memcpy(&fresh[static_cast<size_t>(y) * s.cx],
                     &w.pixels[static_cast<size_t>(y) * w.pixelWidth], keepW * sizeof(uint32_t));
     w.pixels.swap(fresh);
