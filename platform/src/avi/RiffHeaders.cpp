@@ -29,7 +29,7 @@ bool FileSource::ReadAt(uint64_t offset, void* out, size_t count) {
 
 bool MemorySource::ReadAt(uint64_t offset, void* out, size_t count) {
     if (offset > size_ || count > size_ - offset) return false;
-    std::memcpy(out, data_ + offset, count);
+    if (count) std::memcpy(out, data_ + offset, count); // an empty read may have no buffer
     return true;
 }
 
