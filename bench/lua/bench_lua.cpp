@@ -31,6 +31,8 @@ BENCHMARK_CAPTURE(runScript, calls, "calls.lua")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runScript, tables, "tables.lua")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runScript, strings, "strings.lua")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runScript, methods, "methods.lua")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runScript, closures, "closures.lua")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runScript, localtable, "localtable.lua")->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -231,7 +231,10 @@ void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
     }
     for (uint32_t i = 0; i < oldnsize; i++) {
         Node* old = &oldnode[i];
-        if (old->val.tt != T_NIL) *tset(L, t, &old->key) = old->val;
+        if (old->val.tt == T_NIL) continue;
+        // a string key is not in the new nodes yet: no need to look for it
+        TObject* slot = old->key.tt == T_STRING ? newkey(L, t, &old->key) : tset(L, t, &old->key);
+        *slot = old->val;
     }
     if (oldnsize) lfree(L, oldnode, oldnsize * sizeof(Node));
 }

@@ -177,8 +177,76 @@ bool lessthan(lua_State* L, const TObject* a, const TObject* b, Event e, TObject
     return res->tt != T_NIL;
 }
 
+namespace {
+
+// Counts the copying of `total` bytes against an instruction budget: a
+// kilobyte is one step.
+void chargecopy(lua_State* L, size_t total) {
+    if (L->budget <= 0) return;
+    L->budgetleft -= static_cast<long>(total >> 10);
+    if (L->budgetleft <= 0) {
+        L->budgetleft = L->budget;
+        runerror(L, "instruction budget exhausted");
+    }
+}
+
+// Joins operands that are all strings or numbers. Numbers are formatted
+// into local buffers instead of being made strings of their own, and a
+// short result is built on the C stack, so that only a new result costs an
+// allocation. False (nothing done) for other operands or too many of them.
+bool concatplain(lua_State* L, int n, StkId first) {
+    constexpr int kMaxPieces = 8;
+    constexpr size_t kShort = 256;
+    if (n > kMaxPieces) return false;
+    char nums[kMaxPieces][32];
+    const char* text[kMaxPieces];
+    size_t len[kMaxPieces];
+    size_t total = 0;
+    for (int j = 0; j < n; j++) {
+        if (first[j].tt == T_STRING) {
+            text[j] = first[j].v.s->data;
+            len[j] = first[j].v.s->len;
+        } else if (first[j].tt == T_NUMBER) {
+            number2str(first[j].v.n, nums[j]);
+            text[j] = nums[j];
+            len[j] = std::strlen(nums[j]);
+        } else {
+            return false;
+        }
+        total += len[j];
+    }
+    // joining with an empty string gives the other one
+    if (n == 2 && first[0].tt == T_STRING && len[1] == 0) return true;
+    if (n == 2 && first[1].tt == T_STRING && len[0] == 0) {
+        first[0] = first[1];
+        return true;
+    }
+    chargecopy(L, total);
+    if (total <= kShort) {
+        char buf[kShort];
+        char* out = buf;
+        for (int j = 0; j < n; j++) {
+            std::memcpy(out, text[j], len[j]);
+            out += len[j];
+        }
+        setstr(first, newlstr(L, buf, total));
+        return true;
+    }
+    TString* s = allocstr(L, total);
+    char* out = s->data;
+    for (int j = 0; j < n; j++) {
+        std::memcpy(out, text[j], len[j]);
+        out += len[j];
+    }
+    setstr(first, internstr(L, s));
+    return true;
+}
+
+} // namespace
+
 void concat(lua_State* L, int n, StkId top) {
     StkId first = top - n;
+    if (concatplain(L, n, first)) return;
     bool allstrings = true;
     size_t total = 0;
     for (StkId p = first; p < top; p++) {
@@ -195,14 +263,7 @@ void concat(lua_State* L, int n, StkId top) {
             first[0] = first[1];
             return;
         }
-        if (L->budget > 0) {
-            // copying counts against a budget too: a kilobyte is one step
-            L->budgetleft -= static_cast<long>(total >> 10);
-            if (L->budgetleft <= 0) {
-                L->budgetleft = L->budget;
-                runerror(L, "instruction budget exhausted");
-            }
-        }
+        chargecopy(L, total);
         TString* s = allocstr(L, total);
         char* out = s->data;
         for (StkId p = first; p < top; p++) {
@@ -759,7 +820,7 @@ newframe:
             int wanted = ci->nresults == MULT_RET ? n : ci->nresults;
             int j = 0;
             for (; j < n && j < wanted; j++)
-                res[j] = first[j];
+                setobj(&res[j], &first[j]);
             for (; j < wanted; j++)
                 setnil(&res[j]);
             L->top = res + wanted;
