@@ -333,6 +333,21 @@ OpCode arithop(int token) {
     }
 }
 
+// A local plus or minus a small constant, PUSHLOCAL then ADDI or SUBI,
+// becomes one instruction.
+void addlocalconst(Parser* p) {
+    FuncState* fs = p->fs;
+    std::vector<uint32_t>& c = fs->f->code;
+    int n = pc(p);
+    if (n < 2 || fs->lasttarget > n - 2) return;
+    uint32_t push = c[n - 2], add = c[n - 1];
+    int k = GET_OP(add) == OP_ADDI ? GET_S(add) : -GET_S(add);
+    if (GET_OP(push) != OP_PUSHLOCAL || GET_U(push) > 0xFFFF || k < -128 || k > 127) return;
+    c.pop_back();
+    c.back() = CREATE_AB(OP_LOCALADDI, GET_U(push), static_cast<uint32_t>(k + 128));
+    if (!fs->f->lineinfo.empty()) fs->f->lineinfo.resize(c.size());
+}
+
 void subexpr(Parser* p, ExpDesc* e, int limit) {
     LexState* ls = p->ls;
     enternesting(p);
@@ -389,6 +404,7 @@ void subexpr(Parser* p, ExpDesc* e, int limit) {
                 uint32_t& last = p->fs->f->code.back();
                 last = CREATE_S(op == '+' ? OP_ADDI : OP_SUBI, GET_S(last));
                 p->fs->stacklevel--;
+                addlocalconst(p);
             } else {
                 code(p, arithop(op), -1);
             }
@@ -411,13 +427,21 @@ int comparelocals(Parser* p) {
     int n = pc(p);
     if (n < 3 || fs->lasttarget > n - 3) return -1;
     uint32_t a = c[n - 3], b = c[n - 2], op = GET_OP(c[n - 1]);
-    if (GET_OP(a) != OP_PUSHLOCAL || GET_OP(b) != OP_PUSHLOCAL || op < OP_EQ || op > OP_GE)
+    if (GET_OP(a) != OP_PUSHLOCAL || GET_U(a) > 0xFF || op < OP_EQ || op > OP_GE) return -1;
+    uint32_t fused;
+    if (GET_OP(b) == OP_PUSHLOCAL && GET_U(b) <= 0xFF) {
+        fused = CREATE_AB(OP_IFLOCALS, GET_U(a) | (op - OP_EQ) << 8, GET_U(b));
+    } else if (GET_OP(b) == OP_PUSHINT && GET_S(b) >= -128 && GET_S(b) <= 127) {
+        // a local against a small integer
+        fused = CREATE_AB(OP_IFLOCALK, GET_U(a) | (op - OP_EQ) << 8,
+                          static_cast<uint32_t>(GET_S(b) + 128));
+    } else {
         return -1;
-    if (GET_U(a) > 0xFF || GET_U(b) > 0xFF) return -1;
+    }
     c.resize(n - 3);
     if (!fs->f->lineinfo.empty()) fs->f->lineinfo.resize(c.size());
     fs->stacklevel -= 1; // the compare's result
-    code(p, CREATE_AB(OP_IFLOCALS, GET_U(a) | (op - OP_EQ) << 8, GET_U(b)), 0);
+    code(p, fused, 0);
     return emitjump(p, OP_JMP, 0);
 }
 
@@ -459,23 +483,15 @@ void localstat(Parser* p) {
     activatelocals(p, n);
 }
 
-struct LHS {
-    ExpDesc v;
-};
-
 // `x = x + k` (or `- k`) for a local x and a small k: one instruction.
 bool increment(Parser* p, int slot) {
     std::vector<uint32_t>& c = p->fs->f->code;
     size_t n = c.size();
-    if (n < 2 || p->fs->lasttarget >= static_cast<int>(n) - 1) return false;
-    uint32_t push = c[n - 2], add = c[n - 1];
-    if (GET_OP(push) != OP_PUSHLOCAL || GET_U(push) != static_cast<uint32_t>(slot)) return false;
-    if (GET_OP(add) != OP_ADDI && GET_OP(add) != OP_SUBI) return false;
-    int k = GET_OP(add) == OP_ADDI ? GET_S(add) : -GET_S(add);
-    if (k < -128 || k > 127 || slot > 0xFFFF) return false;
-    c.pop_back();
-    c.back() = CREATE_AB(OP_INCLOCAL, static_cast<uint32_t>(slot), static_cast<uint32_t>(k + 128));
-    if (!p->fs->f->lineinfo.empty()) p->fs->f->lineinfo.resize(c.size());
+    if (n < 1 || p->fs->lasttarget > static_cast<int>(n) - 1) return false;
+    // the value, the local plus a constant, is one instruction already
+    uint32_t& add = c[n - 1];
+    if (GET_OP(add) != OP_LOCALADDI || GET_A(add) != static_cast<uint32_t>(slot)) return false;
+    add = CREATE_AB(OP_INCLOCAL, GET_A(add), GET_B(add));
     p->fs->stacklevel--;
     return true;
 }
@@ -490,8 +506,30 @@ void storevar(Parser* p, const ExpDesc* v, int tabledepth) {
     }
 }
 
+// `t.name = exp` for a local t: the value is computed first and stored by
+// one instruction. Only the debug interface could change t meanwhile.
+bool assignlocaldotted(Parser* p, const ExpDesc* v) {
+    FuncState* fs = p->fs;
+    std::vector<uint32_t>& c = fs->f->code;
+    int n = pc(p);
+    if (p->ls->token != '=' || v->k != VDOT || v->info > 0xFFFF) return false;
+    if (n < 1 || fs->lasttarget > n - 1) return false;
+    uint32_t t = c[n - 1];
+    if (GET_OP(t) != OP_PUSHLOCAL || GET_U(t) > 0xFF) return false;
+    c.pop_back();
+    if (!fs->f->lineinfo.empty()) fs->f->lineinfo.resize(c.size());
+    fs->stacklevel--;
+    nexttoken(p);
+    ExpDesc e;
+    int nexps = explist1(p, &e);
+    adjustlist(p, &e, nexps, 1);
+    code(p, CREATE_AB(OP_SETLOCALDOTTED, static_cast<uint32_t>(v->info), GET_U(t)), -1);
+    return true;
+}
+
 void assignment(Parser* p, ExpDesc* first) {
     LexState* ls = p->ls;
+    if (assignlocaldotted(p, first)) return;
     std::vector<ExpDesc> vars;
     auto addvar = [&](ExpDesc* v) {
         if (v->k == VDOT) {

@@ -293,6 +293,21 @@ void concat(lua_State* L, int n, StkId top) {
 
 namespace {
 
+inline bool hastm(lua_State* L, int tag, Event e) {
+    return L->tms[static_cast<size_t>(tagindex(tag)) * EV_COUNT + e].tt != T_NIL;
+}
+
+// The node value of a string key present in the hash part, or nullptr.
+inline TObject* strslot(Table* h, TString* s) {
+    if (h->nodesize == 0) return nullptr;
+    Node* n = &h->node[s->hash & (h->nodesize - 1)];
+    for (;;) {
+        if (n->key.tt == T_STRING && n->key.v.s == s) return &n->val;
+        if (n->next < 0) return nullptr;
+        n = &h->node[n->next];
+    }
+}
+
 // The array slot of an integral number key, or nullptr.
 inline TObject* arrayslot(Table* h, const TObject* key) {
     if (key->tt != T_NUMBER) return nullptr;
@@ -369,29 +384,77 @@ inline bool numcompare(OpCode op, double x, double y) {
 
 void execute(lua_State* L) {
 #if defined(__GNUC__)
-    static const void* const kDispatch[OP_COUNT + 1] = {
-        &&L_OP_RETURN,      &&L_OP_CALL,        &&L_OP_PUSHNIL,  &&L_OP_POP,
-        &&L_OP_PUSHINT,     &&L_OP_PUSHNUM,     &&L_OP_PUSHSTR,  &&L_OP_PUSHUPVALUE,
-        &&L_OP_PUSHLOCAL,   &&L_OP_GETGLOBAL,   &&L_OP_GETTABLE, &&L_OP_GETDOTTED,
-        &&L_OP_PUSHSELF,    &&L_OP_CREATETABLE, &&L_OP_SETLOCAL, &&L_OP_SETGLOBAL,
-        &&L_OP_SETTABLEPOP, &&L_OP_SETTABLE,    &&L_OP_SETLIST,  &&L_OP_SETMAP,
-        &&L_OP_ADD,         &&L_OP_SUB,         &&L_OP_MUL,      &&L_OP_DIV,
-        &&L_OP_POW,         &&L_OP_CONCAT,      &&L_OP_MINUS,    &&L_OP_NOT,
-        &&L_OP_EQ,          &&L_OP_NE,          &&L_OP_LT,       &&L_OP_LE,
-        &&L_OP_GT,          &&L_OP_GE,          &&L_OP_JMP,      &&L_OP_JMPF,
-        &&L_OP_JMPT,        &&L_OP_ONTJMP,      &&L_OP_ONFJMP,   &&L_OP_IFEQF,
-        &&L_OP_IFNEF,       &&L_OP_IFLTF,       &&L_OP_IFLEF,    &&L_OP_IFGTF,
-        &&L_OP_IFGEF,       &&L_OP_CLOSURE,     &&L_OP_ADDI,     &&L_OP_SUBI,
-        &&L_OP_INCLOCAL,    &&L_OP_GETLOCALS,   &&L_OP_IFLOCALS, &&L_invalid};
+    static const void* const kDispatch[OP_COUNT + 1] = {&&L_OP_RETURN,
+                                                        &&L_OP_CALL,
+                                                        &&L_OP_PUSHNIL,
+                                                        &&L_OP_POP,
+                                                        &&L_OP_PUSHINT,
+                                                        &&L_OP_PUSHNUM,
+                                                        &&L_OP_PUSHSTR,
+                                                        &&L_OP_PUSHUPVALUE,
+                                                        &&L_OP_PUSHLOCAL,
+                                                        &&L_OP_GETGLOBAL,
+                                                        &&L_OP_GETTABLE,
+                                                        &&L_OP_GETDOTTED,
+                                                        &&L_OP_PUSHSELF,
+                                                        &&L_OP_CREATETABLE,
+                                                        &&L_OP_SETLOCAL,
+                                                        &&L_OP_SETGLOBAL,
+                                                        &&L_OP_SETTABLEPOP,
+                                                        &&L_OP_SETTABLE,
+                                                        &&L_OP_SETLIST,
+                                                        &&L_OP_SETMAP,
+                                                        &&L_OP_ADD,
+                                                        &&L_OP_SUB,
+                                                        &&L_OP_MUL,
+                                                        &&L_OP_DIV,
+                                                        &&L_OP_POW,
+                                                        &&L_OP_CONCAT,
+                                                        &&L_OP_MINUS,
+                                                        &&L_OP_NOT,
+                                                        &&L_OP_EQ,
+                                                        &&L_OP_NE,
+                                                        &&L_OP_LT,
+                                                        &&L_OP_LE,
+                                                        &&L_OP_GT,
+                                                        &&L_OP_GE,
+                                                        &&L_OP_JMP,
+                                                        &&L_OP_JMPF,
+                                                        &&L_OP_JMPT,
+                                                        &&L_OP_ONTJMP,
+                                                        &&L_OP_ONFJMP,
+                                                        &&L_OP_IFEQF,
+                                                        &&L_OP_IFNEF,
+                                                        &&L_OP_IFLTF,
+                                                        &&L_OP_IFLEF,
+                                                        &&L_OP_IFGTF,
+                                                        &&L_OP_IFGEF,
+                                                        &&L_OP_CLOSURE,
+                                                        &&L_OP_ADDI,
+                                                        &&L_OP_SUBI,
+                                                        &&L_OP_INCLOCAL,
+                                                        &&L_OP_GETLOCALS,
+                                                        &&L_OP_IFLOCALS,
+                                                        &&L_OP_IFLOCALK,
+                                                        &&L_OP_LOCALADDI,
+                                                        &&L_OP_GETLOCALDOTTED,
+                                                        &&L_OP_SETLOCALDOTTED,
+                                                        &&L_invalid};
 #endif
     CallInfo* ci = L->ci;
+    LClosure* cl;
+    const TObject* k;
+    StkId base;
+    const uint32_t* pc;
+    StkId top;
+    bool trap;
 newframe:
-    LClosure* cl = ci->func->v.l;
-    const TObject* k = cl->p->k.data();
-    StkId base = ci->base;
-    const uint32_t* pc = ci->savedpc;
-    StkId top = L->top;
-    bool trap = L->trap; // refreshed where a C function may have set a hook
+    cl = ci->func->v.l;
+    k = cl->p->k.data();
+    base = ci->base;
+    pc = ci->savedpc;
+    top = L->top;
+    trap = L->trap; // refreshed where a C function may have set a hook
     uint32_t i;
     for (;;) {
         FETCH();
@@ -420,7 +483,8 @@ newframe:
         CASE(OP_GETGLOBAL) {
             TString* s = k[GET_U(i)].v.s;
             const TObject* v = &s->gval;
-            if (v->tt == T_NIL || v->tt == T_TABLE || v->tt == T_USERDATA) {
+            if (v->tt == T_NIL || v->tt == T_USERDATA ||
+                (v->tt == T_TABLE && hastm(L, v->v.h->htag, EV_GETGLOBAL))) {
                 SAVE();
                 getglobal(L, s, top);
             } else {
@@ -515,6 +579,15 @@ newframe:
                 // a new key goes through tset, which may find it a near key
                 // or grow the array
                 Table* h = t->v.h;
+                if (t[1].tt == T_STRING) {
+                    // a field that is there already
+                    TObject* slot = strslot(h, t[1].v.s);
+                    if (slot != nullptr) {
+                        setobj(slot, t + 2);
+                        top -= 3;
+                        NEXT();
+                    }
+                }
                 TObject* slot = arrayslot(h, t + 1);
                 // a new key in the array is plain unless a near key or the
                 // growth plan has a say in it
@@ -647,7 +720,88 @@ newframe:
                              top - 2);
                 top -= 2;
             }
-            if (r) pc++;
+            // the next instruction is the jump out: skipped, or taken here
+            pc += r ? 1 : GET_S(*pc) + 1;
+            NEXT();
+        }
+        CASE(OP_IFLOCALK) {
+            // a local against a small integer, as PUSHLOCAL, PUSHINT, IF..F
+            OpCode cmp = static_cast<OpCode>(OP_EQ + (GET_A(i) >> 8));
+            StkId a = base + (GET_A(i) & 0xFF);
+            double kv = static_cast<int>(GET_B(i)) - 128;
+            bool r;
+            if (a->tt == T_NUMBER) {
+                if (cmp >= OP_LT)
+                    r = numcompare(cmp, a->v.n, kv);
+                else
+                    r = numeq(a->v.n, kv) == (cmp == OP_EQ);
+            } else if (cmp < OP_LT) {
+                r = cmp == OP_NE; // only numbers equal a number
+            } else {
+                setobj(top, a);
+                setnum(top + 1, kv);
+                top += 2;
+                SAVE();
+                r = lessthan(L, top - 2, top - 1, static_cast<Event>(EV_LT + (cmp - OP_LT)),
+                             top - 2);
+                top -= 2;
+            }
+            // the next instruction is the jump out: skipped, or taken here
+            pc += r ? 1 : GET_S(*pc) + 1;
+            NEXT();
+        }
+        CASE(OP_LOCALADDI) {
+            StkId a = base + GET_A(i);
+            int kv = static_cast<int>(GET_B(i)) - 128;
+            if (a->tt == T_NUMBER) {
+                setnum(top++, a->v.n + kv);
+            } else {
+                // as the instructions it stands for: push, then add or subtract
+                setobj(top, a);
+                setnum(top + 1, kv < 0 ? -kv : kv);
+                top += 2;
+                SAVE();
+                arith(L, top - 2, top - 1, kv < 0 ? EV_SUB : EV_ADD, top - 2);
+                top--;
+            }
+            NEXT();
+        }
+        CASE(OP_GETLOCALDOTTED) {
+            StkId t = base + GET_B(i);
+            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+                const TObject* v = strslot(t->v.h, k[GET_A(i)].v.s);
+                if (v != nullptr && v->tt != T_NIL) {
+                    setobj(top++, v);
+                    NEXT();
+                }
+            }
+            setobj(top, t);
+            top[1] = k[GET_A(i)];
+            top += 2;
+            SAVE();
+            gettable(L, top - 2, top - 1, top - 2);
+            top--;
+            NEXT();
+        }
+        CASE(OP_SETLOCALDOTTED) {
+            StkId t = base + GET_B(i);
+            StkId v = top - 1;
+            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && v->tt != T_NIL) {
+                TObject* slot = strslot(t->v.h, k[GET_A(i)].v.s);
+                if (slot != nullptr) {
+                    setobj(slot, v);
+                    top--;
+                    NEXT();
+                }
+            }
+            // as PUSHLOCAL, PUSHSTR, SETTABLEPOP with the value computed first
+            top[1] = *v;
+            setobj(top - 1, t);
+            top[0] = k[GET_A(i)];
+            top += 2;
+            SAVE();
+            settable(L, top - 3, top - 2, top - 1);
+            top -= 3;
             NEXT();
         }
         CASE(OP_POW) {
@@ -782,7 +936,8 @@ newframe:
             int nres = static_cast<int>(GET_B(i));
             SAVE();
             if (func->tt == T_LFUNC) {
-                const Proto* p = func->v.l->p;
+                LClosure* callee = func->v.l;
+                const Proto* p = callee->p;
                 if (!p->isvararg && L->callhook == nullptr && ci + 1 < L->end_ci &&
                     func + 1 + p->maxstack < L->stack_last) {
                     // the common call, set up here: missing arguments are
@@ -800,7 +955,12 @@ newframe:
                     ci->lastline = -1;
                     L->ci = ci;
                     L->top = ptop;
-                    goto newframe;
+                    cl = callee;
+                    k = p->k.data();
+                    base = nb;
+                    pc = p->code.data();
+                    top = ptop;
+                    NEXT();
                 }
                 ci = precallLua(L, func, nres);
                 goto newframe;
@@ -812,21 +972,34 @@ newframe:
         }
         CASE(OP_RETURN) {
             StkId first = base + GET_U(i);
-            SAVE();
-            if (L->callhook) callhook(L, nullptr, false);
+            if (L->callhook) {
+                SAVE();
+                callhook(L, nullptr, false);
+            }
             bool fresh = ci->fresh;
             StkId res = ci->func;
             int n = static_cast<int>(top - first);
             int wanted = ci->nresults == MULT_RET ? n : ci->nresults;
-            int j = 0;
-            for (; j < n && j < wanted; j++)
-                setobj(&res[j], &first[j]);
-            for (; j < wanted; j++)
-                setnil(&res[j]);
-            L->top = res + wanted;
+            if (wanted == 1 && n >= 1) {
+                setobj(res, first);
+            } else {
+                int j = 0;
+                for (; j < n && j < wanted; j++)
+                    setobj(&res[j], &first[j]);
+                for (; j < wanted; j++)
+                    setnil(&res[j]);
+            }
+            top = res + wanted;
+            L->top = top;
             L->ci = --ci;
             if (fresh) return;
-            goto newframe;
+            // back in the caller, which was left by a call from this loop
+            cl = ci->func->v.l;
+            k = cl->p->k.data();
+            base = ci->base;
+            pc = ci->savedpc;
+            trap = L->trap;
+            NEXT();
         }
         DEFAULT()
         runerror(L, "invalid instruction");
