@@ -56,19 +56,21 @@ enum OpCode : uint8_t {
     OP_CLOSURE,        // A: prototype, B: upvalues on the stack
     OP_ADDI,           // S: adds an integer constant to the top
     OP_SUBI,           // S: subtracts an integer constant from the top
-    OP_INCLOCAL,       // A: local, B: constant + 128 added to it
+    OP_INCLOCAL,       // A: local | kSubFlag, B: constant + 128 added to it (or subtracted)
     OP_GETLOCALS,      // A: local table, B: local key; pushes the value
     OP_IFLOCALS,       // A: local | comparison (0 EQ .. 5 GE) << 8, B: local; the next
                        // instruction is the jump out: skipped when the comparison
                        // holds, else taken (both without dispatching it)
     OP_IFLOCALK,       // A: local | comparison << 8, B: integer constant + 128; as IFLOCALS
-    OP_LOCALADDI,      // A: local, B: constant + 128; pushes the local plus the constant
+    OP_LOCALADDI,      // A: local | kSubFlag, B: constant + 128; pushes the local plus (or
+                       // minus) the constant
     OP_GETLOCALDOTTED, // A: constant key, B: local table; pushes the value
     OP_SETLOCALDOTTED, // A: constant key, B: local table; pops the value into it
     OP_COUNT
 };
 
 constexpr uint32_t kBiasS = 0x7FFFFF;
+constexpr uint32_t kSubFlag = 0x8000; // in A of INCLOCAL and LOCALADDI: subtract
 constexpr int kListBlock = 64;
 
 inline OpCode GET_OP(uint32_t i) {

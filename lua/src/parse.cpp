@@ -341,10 +341,12 @@ void addlocalconst(Parser* p) {
     int n = pc(p);
     if (n < 2 || fs->lasttarget > n - 2) return;
     uint32_t push = c[n - 2], add = c[n - 1];
-    int k = GET_OP(add) == OP_ADDI ? GET_S(add) : -GET_S(add);
-    if (GET_OP(push) != OP_PUSHLOCAL || GET_U(push) > 0xFFFF || k < -128 || k > 127) return;
+    int k = GET_S(add);
+    if (GET_OP(push) != OP_PUSHLOCAL || GET_U(push) >= kSubFlag || k < -128 || k > 127) return;
+    // the operation and its constant are kept as written: a tag method sees them
+    uint32_t a = GET_U(push) | (GET_OP(add) == OP_SUBI ? kSubFlag : 0);
     c.pop_back();
-    c.back() = CREATE_AB(OP_LOCALADDI, GET_U(push), static_cast<uint32_t>(k + 128));
+    c.back() = CREATE_AB(OP_LOCALADDI, a, static_cast<uint32_t>(k + 128));
     if (!fs->f->lineinfo.empty()) fs->f->lineinfo.resize(c.size());
 }
 
@@ -490,7 +492,8 @@ bool increment(Parser* p, int slot) {
     if (n < 1 || p->fs->lasttarget > static_cast<int>(n) - 1) return false;
     // the value, the local plus a constant, is one instruction already
     uint32_t& add = c[n - 1];
-    if (GET_OP(add) != OP_LOCALADDI || GET_A(add) != static_cast<uint32_t>(slot)) return false;
+    if (GET_OP(add) != OP_LOCALADDI || (GET_A(add) & ~kSubFlag) != static_cast<uint32_t>(slot))
+        return false;
     add = CREATE_AB(OP_INCLOCAL, GET_A(add), GET_B(add));
     p->fs->stacklevel--;
     return true;

@@ -667,17 +667,18 @@ newframe:
             NEXT();
         }
         CASE(OP_INCLOCAL) {
-            StkId a = base + GET_A(i);
-            int k = static_cast<int>(GET_B(i)) - 128;
+            StkId a = base + (GET_A(i) & ~kSubFlag);
+            bool sub = (GET_A(i) & kSubFlag) != 0;
+            int kv = static_cast<int>(GET_B(i)) - 128;
             if (a->tt == T_NUMBER) {
-                a->v.n += k;
+                a->v.n += sub ? -kv : kv;
             } else {
-                // as the instructions it stands for: push, add, store
+                // as the instructions it stands for: push, add or subtract, store
                 top[0] = *a;
-                setnum(top + 1, k < 0 ? -k : k);
+                setnum(top + 1, kv);
                 top += 2;
                 SAVE();
-                arith(L, top - 2, top - 1, k < 0 ? EV_SUB : EV_ADD, top - 2);
+                arith(L, top - 2, top - 1, sub ? EV_SUB : EV_ADD, top - 2);
                 *a = top[-2];
                 top -= 2;
             }
@@ -751,17 +752,18 @@ newframe:
             NEXT();
         }
         CASE(OP_LOCALADDI) {
-            StkId a = base + GET_A(i);
+            StkId a = base + (GET_A(i) & ~kSubFlag);
+            bool sub = (GET_A(i) & kSubFlag) != 0;
             int kv = static_cast<int>(GET_B(i)) - 128;
             if (a->tt == T_NUMBER) {
-                setnum(top++, a->v.n + kv);
+                setnum(top++, a->v.n + (sub ? -kv : kv));
             } else {
                 // as the instructions it stands for: push, then add or subtract
                 setobj(top, a);
-                setnum(top + 1, kv < 0 ? -kv : kv);
+                setnum(top + 1, kv);
                 top += 2;
                 SAVE();
-                arith(L, top - 2, top - 1, kv < 0 ? EV_SUB : EV_ADD, top - 2);
+                arith(L, top - 2, top - 1, sub ? EV_SUB : EV_ADD, top - 2);
                 top--;
             }
             NEXT();
