@@ -124,6 +124,10 @@ struct LocVar {
 };
 
 struct Proto : GCObject {
+    // what a call reads first, together in the first cache line
+    int numparams;
+    bool isvararg;
+    int maxstack;
     std::vector<uint32_t> code;
     std::vector<TObject> k;
     std::vector<Proto*> p;
@@ -131,10 +135,7 @@ struct Proto : GCObject {
     std::vector<LocVar> locvars;
     TString* source;
     int linedefined;
-    int numparams;
-    bool isvararg;
     int nups;
-    int maxstack;
     LClosure* cache; // the one closure of a function without upvalues
 };
 

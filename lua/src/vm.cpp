@@ -336,13 +336,12 @@ void trapstep(lua_State* L, CallInfo* ci, const uint32_t* pc) {
     }
 }
 
+// An ordering comparison without branching on which one it is: each
+// accepts a set of outcomes (less 1, equal 2, greater 4); NaN has none.
 inline bool numcompare(OpCode op, double x, double y) {
-    switch (op) {
-        case OP_LT: return x < y;
-        case OP_LE: return x <= y;
-        case OP_GT: return x > y;
-        default: return x >= y;
-    }
+    static constexpr uint8_t kAccepts[4] = {1, 1 | 2, 4, 4 | 2}; // LT LE GT GE
+    unsigned outcome = unsigned(x < y) | unsigned(x == y) << 1 | unsigned(x > y) << 2;
+    return (kAccepts[(op - OP_LT) & 3] & outcome) != 0;
 }
 
 } // namespace
