@@ -482,8 +482,10 @@ newframe:
         CASE(OP_GETGLOBAL) {
             TString* s = k[GET_U(i)].v.s;
             const TObject* v = &s->gval;
-            if (v->tt == T_NIL || v->tt == T_USERDATA ||
-                (v->tt == T_TABLE && hastm(L, v->v.h->htag, EV_GETGLOBAL))) {
+            // only nil, userdata and tagged tables can have a getglobal method
+            constexpr uint32_t kMaybeMethod = 1u << T_NIL | 1u << T_USERDATA | 1u << T_TABLE;
+            if (((1u << v->tt) & kMaybeMethod) != 0 &&
+                (v->tt != T_TABLE || hastm(L, v->v.h->htag, EV_GETGLOBAL))) {
                 SAVE();
                 getglobal(L, s, top);
             } else {
@@ -511,8 +513,8 @@ newframe:
         CASE(OP_GETDOTTED) {
             StkId t = top - 1;
             if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
-                const TObject* v = tgetstr(t->v.h, k[GET_U(i)].v.s);
-                if (v->tt != T_NIL) {
+                const TObject* v = strslot(t->v.h, k[GET_U(i)].v.s);
+                if (v != nullptr && v->tt != T_NIL) {
                     *t = *v;
                     NEXT();
                 }
@@ -527,15 +529,15 @@ newframe:
         CASE(OP_PUSHSELF) {
             StkId t = top - 1;
             top[0] = *t;
-            top[1] = k[GET_U(i)];
             if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
-                const TObject* v = tgetstr(t->v.h, k[GET_U(i)].v.s);
-                if (v->tt != T_NIL) {
+                const TObject* v = strslot(t->v.h, k[GET_U(i)].v.s);
+                if (v != nullptr && v->tt != T_NIL) {
                     *t = *v;
                     top++;
                     NEXT();
                 }
             }
+            top[1] = k[GET_U(i)];
             top += 2;
             SAVE();
             gettable(L, top - 2, top - 1, t);
