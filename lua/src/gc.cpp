@@ -34,7 +34,8 @@ struct Marker {
                     markvalue(&t->arr[i]);
                 for (uint32_t i = 0; i < t->nodesize; i++) {
                     if (t->node[i].val.tt != T_NIL) {
-                        markvalue(&t->node[i].key);
+                        TObject key = nodekey(&t->node[i]);
+                        markvalue(&key);
                         markvalue(&t->node[i].val);
                     }
                 }

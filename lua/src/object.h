@@ -36,17 +36,19 @@ struct CClosure;
 struct Udata;
 struct Proto;
 
+union Value {
+    double n;
+    GCObject* gc;
+    TString* s;
+    Table* h;
+    LClosure* l;
+    CClosure* c;
+    Udata* u;
+};
+
 struct TObject {
     Type tt;
-    union {
-        double n;
-        GCObject* gc;
-        TString* s;
-        Table* h;
-        LClosure* l;
-        CClosure* c;
-        Udata* u;
-    } v;
+    Value v;
 };
 
 inline void setnil(TObject* o) {
@@ -96,11 +98,27 @@ struct TString : GCObject {
     char data[1];
 };
 
+// The key is kept as its parts, in the value's padding, so that a node
+// takes 32 bytes.
 struct Node {
-    TObject key;
     TObject val;
+    Value keyv;
+    Type keytt;
     int32_t next; // index of next node in the chain, -1 at the end
 };
+
+static_assert(sizeof(Node) == 32);
+
+inline TObject nodekey(const Node* n) {
+    TObject k;
+    k.tt = n->keytt;
+    k.v = n->keyv;
+    return k;
+}
+inline void setnodekey(Node* n, const TObject* k) {
+    n->keytt = k->tt;
+    n->keyv = k->v;
+}
 
 struct Table : GCObject {
     int32_t htag;

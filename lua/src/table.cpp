@@ -21,7 +21,7 @@ namespace {
 const TObject kNilObject = {T_NIL, {0}};
 
 // Node storage of an empty hash part: one node that is never written.
-Node dummynode_ = {{T_NIL, {0}}, {T_NIL, {0}}, -1};
+Node dummynode_ = {{T_NIL, {0}}, {0}, T_NIL, -1};
 
 uint32_t mix(uint64_t x) {
     x ^= x >> 33;
@@ -46,10 +46,10 @@ uint32_t hashkey(const TObject* k) {
     }
 }
 
-bool keyeq(const TObject* a, const TObject* b) {
-    if (a->tt != b->tt) return false;
-    if (a->tt == T_NUMBER) return numeq(a->v.n, b->v.n);
-    return a->v.gc == b->v.gc;
+bool keyeq(const Node* n, const TObject* k) {
+    if (n->keytt != k->tt) return false;
+    if (k->tt == T_NUMBER) return numeq(n->keyv.n, k->v.n);
+    return n->keyv.gc == k->v.gc;
 }
 
 // The array index of an integral number, or 0.
@@ -79,7 +79,7 @@ Node* findnode(const Table* t, const TObject* key) {
     if (t->nodesize == 0) return nullptr;
     Node* n = mainposition(t, key);
     for (;;) {
-        if (keyeq(&n->key, key)) return n;
+        if (keyeq(n, key)) return n;
         if (n->next < 0) return nullptr;
         n = &t->node[n->next];
     }
@@ -99,7 +99,7 @@ void setnodevector(lua_State* L, Table* t, uint32_t size) {
     }
     t->node = static_cast<Node*>(lmalloc(L, s * sizeof(Node)));
     for (uint32_t i = 0; i < s; i++) {
-        setnil(&t->node[i].key);
+        t->node[i].keytt = T_NIL;
         setnil(&t->node[i].val);
         t->node[i].next = -1;
     }
@@ -175,7 +175,7 @@ TObject* newkey(lua_State* L, Table* t, const TObject* key) {
         Node* f = nullptr;
         while (t->lastfree > 0) {
             Node* c = &t->node[--t->lastfree];
-            if (c->key.tt == T_NIL && c->val.tt == T_NIL) {
+            if (c->keytt == T_NIL && c->val.tt == T_NIL) {
                 f = c;
                 break;
             }
@@ -184,7 +184,8 @@ TObject* newkey(lua_State* L, Table* t, const TObject* key) {
             rehash(L, t, key);
             return setafterrehash(L, t, key);
         }
-        Node* othern = mainposition(t, &mp->key);
+        TObject mpkey = nodekey(mp);
+        Node* othern = mainposition(t, &mpkey);
         if (othern != mp) {
             // the occupant is not in its main position: move it to the free node
             while (&t->node[othern->next] != mp)
@@ -199,7 +200,7 @@ TObject* newkey(lua_State* L, Table* t, const TObject* key) {
             mp = f;
         }
     }
-    mp->key = *key;
+    setnodekey(mp, key);
     if (key->tt == T_NUMBER && !isintegral(key->v.n)) t->nfrac++;
     setnil(&mp->val);
     return &mp->val;
@@ -233,7 +234,8 @@ void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
         Node* old = &oldnode[i];
         if (old->val.tt == T_NIL) continue;
         // a string key is not in the new nodes yet: no need to look for it
-        TObject* slot = old->key.tt == T_STRING ? newkey(L, t, &old->key) : tset(L, t, &old->key);
+        TObject key = nodekey(old);
+        TObject* slot = key.tt == T_STRING ? newkey(L, t, &key) : tset(L, t, &key);
         *slot = old->val;
     }
     if (oldnsize) lfree(L, oldnode, oldnsize * sizeof(Node));
@@ -281,7 +283,8 @@ void rehash(lua_State* L, Table* t, const TObject* extra) {
     total += nasize;
     for (uint32_t i = 0; i < t->nodesize; i++) {
         if (t->node[i].val.tt != T_NIL) {
-            nasize += countint(&t->node[i].key, nums);
+            TObject key = nodekey(&t->node[i]);
+            nasize += countint(&key, nums);
             total++;
         }
     }
@@ -290,8 +293,8 @@ void rehash(lua_State* L, Table* t, const TObject* extra) {
     // The largest power of two n such that more than a quarter of 1..n is
     // used. A quarter rather than half keeps sparse small keys (2, 4, ... 80)
     // in the array, so that traversal gives them in ascending order as old
-    // scripts expect; an array slot is 16 bytes against a node's 40, so even
-    // a quarter-full array costs no more than the hash part would.
+    // scripts expect; an array slot is 16 bytes against a node's 32, so even
+    // a quarter-full array costs at most twice what the hash part would.
     uint32_t a = 0, na = 0, best = 0;
     for (uint32_t lg = 0, twotoi = 1; lg < kSlices && twotoi / 4 < nasize; lg++, twotoi *= 2) {
         a += nums[lg];
@@ -347,7 +350,7 @@ const TObject* tgetstr(const Table* t, TString* s) {
     if (t->nodesize == 0) return &kNilObject;
     Node* n = &t->node[s->hash & (t->nodesize - 1)];
     for (;;) {
-        if (n->key.tt == T_STRING && n->key.v.s == s) return &n->val;
+        if (n->keytt == T_STRING && n->keyv.s == s) return &n->val;
         if (n->next < 0) return &kNilObject;
         n = &t->node[n->next];
     }
@@ -440,7 +443,7 @@ uint32_t tnextpos(const Table* t, uint32_t pos, TObject* key, TObject* val) {
     if (pos == 0) {
         const Node* z = zeronode(t);
         if (z && z->val.tt != T_NIL) {
-            *key = z->key;
+            *key = nodekey(z);
             *val = z->val;
             return 1;
         }
@@ -460,14 +463,14 @@ uint32_t tnextpos(const Table* t, uint32_t pos, TObject* key, TObject* val) {
         if (n->val.tt == T_NIL) continue;
         // the key 0 was given first; near-zero number keys are rare, so
         // its node is looked up only when one is met
-        if (n->key.tt == T_NUMBER && numeq(n->key.v.n, 0)) {
+        if (n->keytt == T_NUMBER && numeq(n->keyv.n, 0)) {
             if (!zerofound) {
                 z = zeronode(t);
                 zerofound = true;
             }
             if (n == z) continue;
         }
-        *key = n->key;
+        *key = nodekey(n);
         *val = n->val;
         return t->asize + i + 2;
     }
@@ -492,7 +495,7 @@ double tgetn(lua_State* L, const Table* t) {
     }
     for (uint32_t i = 0; i < t->nodesize; i++) {
         const Node* nd = &t->node[i];
-        if (nd->val.tt != T_NIL && nd->key.tt == T_NUMBER && nd->key.v.n > max) max = nd->key.v.n;
+        if (nd->val.tt != T_NIL && nd->keytt == T_NUMBER && nd->keyv.n > max) max = nd->keyv.n;
     }
     return max;
 }

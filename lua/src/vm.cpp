@@ -302,7 +302,7 @@ inline TObject* strslot(Table* h, TString* s) {
     if (h->nodesize == 0) return nullptr;
     Node* n = &h->node[s->hash & (h->nodesize - 1)];
     for (;;) {
-        if (n->key.tt == T_STRING && n->key.v.s == s) return &n->val;
+        if (n->keytt == T_STRING && n->keyv.s == s) return &n->val;
         if (n->next < 0) return nullptr;
         n = &h->node[n->next];
     }
