@@ -352,6 +352,25 @@ inline bool numcompare(OpCode op, double x, double y) {
         L->top = top;                                                                              \
     } while (0)
 
+// Threaded dispatch where the compiler offers labels as values. With a line
+// hook or an instruction budget the loop dispatches through a table whose
+// every entry steps the trap first, so the plain path tests nothing per
+// instruction.
+#if defined(__GNUC__)
+#define FETCH() i = *pc++
+#define DISPATCH_START()                                                                           \
+    goto* disp[GET_OP(i)];                                                                         \
+    {
+#define CASE(op) L_##op:
+#define DEFAULT()                                                                                  \
+    L_invalid:
+#define NEXT()                                                                                     \
+    do {                                                                                           \
+        FETCH();                                                                                   \
+        goto* disp[GET_OP(i)];                                                                     \
+    } while (0)
+#define SETTRAP() disp = L->trap ? kTrapDispatch : kDispatch
+#else
 #define FETCH()                                                                                    \
     do {                                                                                           \
         if (trap) {                                                                                \
@@ -360,25 +379,11 @@ inline bool numcompare(OpCode op, double x, double y) {
         }                                                                                          \
         i = *pc++;                                                                                 \
     } while (0)
-
-// Threaded dispatch where the compiler offers labels as values.
-#if defined(__GNUC__)
-#define DISPATCH_START()                                                                           \
-    goto* kDispatch[GET_OP(i)];                                                                    \
-    {
-#define CASE(op) L_##op:
-#define DEFAULT()                                                                                  \
-    L_invalid:
-#define NEXT()                                                                                     \
-    do {                                                                                           \
-        FETCH();                                                                                   \
-        goto* kDispatch[GET_OP(i)];                                                                \
-    } while (0)
-#else
 #define DISPATCH_START() switch (GET_OP(i)) {
 #define CASE(op) case op:
 #define DEFAULT() default:
 #define NEXT() continue
+#define SETTRAP() trap = L->trap
 #endif
 
 void execute(lua_State* L) {
@@ -439,6 +444,14 @@ void execute(lua_State* L) {
                                                         &&L_OP_GETLOCALDOTTED,
                                                         &&L_OP_SETLOCALDOTTED,
                                                         &&L_invalid};
+    static const void* const kTrapDispatch[OP_COUNT + 1] = {
+#define TRAP8 &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap
+        TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8};
+#undef TRAP8
+    static_assert(OP_COUNT + 1 == 7 * 8, "one trap entry per dispatch entry");
+    const void* const* disp;
+#else
+    bool trap;
 #endif
     CallInfo* ci = L->ci;
     LClosure* cl;
@@ -446,18 +459,26 @@ void execute(lua_State* L) {
     StkId base;
     const uint32_t* pc;
     StkId top;
-    bool trap;
 newframe:
     cl = ci->func->v.l;
     k = cl->p->k.data();
     base = ci->base;
     pc = ci->savedpc;
     top = L->top;
-    trap = L->trap; // refreshed where a C function may have set a hook
+    SETTRAP(); // refreshed where a C function may have set a hook
     uint32_t i;
     for (;;) {
         FETCH();
         DISPATCH_START();
+#if defined(__GNUC__)
+    L_trap:
+        // the instruction just fetched runs after the step
+        pc--;
+        SAVE();
+        trapstep(L, ci, pc);
+        i = *pc++;
+        goto* kDispatch[GET_OP(i)];
+#endif
         CASE(OP_PUSHNIL) {
             for (uint32_t n = GET_U(i); n > 0; n--)
                 setnil(top++);
@@ -970,7 +991,7 @@ newframe:
             }
             call(L, func, nres);
             top = L->top;
-            trap = L->trap;
+            SETTRAP();
             NEXT();
         }
         CASE(OP_RETURN) {
@@ -1001,7 +1022,7 @@ newframe:
             k = cl->p->k.data();
             base = ci->base;
             pc = ci->savedpc;
-            trap = L->trap;
+            SETTRAP();
             NEXT();
         }
         DEFAULT()
