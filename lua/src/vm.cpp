@@ -344,6 +344,16 @@ inline bool numcompare(OpCode op, double x, double y) {
     return (kAccepts[(op - OP_LT) & 3] & outcome) != 0;
 }
 
+// An ordering comparison of two values that are not both numbers, for the
+// instructions that read them from locals: copies go above the frame's
+// values, where tag methods and errors expect operands.
+bool ordercompare(lua_State* L, StkId top, const TObject* a, const TObject* b, OpCode cmp) {
+    setobj(top, a);
+    setobj(top + 1, b);
+    L->top = top + 2;
+    return lessthan(L, top, top + 1, static_cast<Event>(EV_LT + (cmp - OP_LT)), top);
+}
+
 } // namespace
 
 #define SAVE()                                                                                     \
@@ -735,13 +745,8 @@ newframe:
             } else if (cmp < OP_LT) {
                 r = rawequal(a, b) == (cmp == OP_EQ);
             } else {
-                setobj(top, a);
-                setobj(top + 1, b);
-                top += 2;
                 SAVE();
-                r = lessthan(L, top - 2, top - 1, static_cast<Event>(EV_LT + (cmp - OP_LT)),
-                             top - 2);
-                top -= 2;
+                r = ordercompare(L, top, a, b, cmp);
             }
             // the next instruction is the jump out: skipped, or taken here
             pc += r ? 1 : GET_S(*pc) + 1;
@@ -761,13 +766,10 @@ newframe:
             } else if (cmp < OP_LT) {
                 r = cmp == OP_NE; // only numbers equal a number
             } else {
-                setobj(top, a);
-                setnum(top + 1, kv);
-                top += 2;
+                TObject kobj;
+                setnum(&kobj, kv);
                 SAVE();
-                r = lessthan(L, top - 2, top - 1, static_cast<Event>(EV_LT + (cmp - OP_LT)),
-                             top - 2);
-                top -= 2;
+                r = ordercompare(L, top, a, &kobj, cmp);
             }
             // the next instruction is the jump out: skipped, or taken here
             pc += r ? 1 : GET_S(*pc) + 1;
