@@ -36,9 +36,7 @@ void TRoom::EnterRoom(const char* name, const char* music) {
     tickTimer_.SetFlags(kEnabled, false);
     secondTimer_.SetFlags(kEnabled, false);
     backgroundFrame_ = 0;
-    for (int32_t i = 0; i < stopped_.Count(); ++i)
-        delete stopped_[i];
-    stopped_.Clear();
+    DeleteStoppedSounds();
     while (playing_.Count() > 0)
         RetireSound(0);
     if (music && *music) {

@@ -7,6 +7,7 @@
 #include "TAnimObject.h"
 #include "TRoomSound.h"
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
@@ -21,8 +22,9 @@ constexpr uint16_t kKeyF1 = 0x3B00;
 constexpr uint16_t kKeyF2 = 0x3C00;
 constexpr float kSameDepth = 0.0001f;
 
-// Far to near: the larger camera-space z first; equal depths by creation,
-// the later element first, so that the order is the same on every run.
+// Far to near: the larger camera-space z first; equal depths by creation
+// (the serial), the later element first, so that the order is the same on
+// every run.
 bool DrawsBefore(const TRoomElement* a, float za, const TRoomElement* b, float zb) {
     if (std::fabs(za - zb) < kSameDepth) return a->Serial() > b->Serial();
     return za > zb;
@@ -72,7 +74,6 @@ void TRoom::Init(TControl* parent) {
     SetStyle(7);
     Add<TRoom, &TRoom::OnRoomClick>(evLeftUp, this);
     Add<TRoom, &TRoom::OnRoomExamine>(evRightUp, this);
-    keyParent_ = parent;
     if (parent) parent->Add<TRoom, &TRoom::OnKey>(evKeyDown, this);
     if (GdlDeviceContext* dc = DisplayContext())
         Display555 = GDL_liveDC(dc)->format.greenMask == 0x03E0 ? 1 : 0;
@@ -157,16 +158,14 @@ void TRoom::RemoveElement(TRoomElement* element) {
     CleanUp(element);
     if (index < 0) return;
     EraseAt(elements_, index);
-    if (!deferred_.Push(element)) {
-        TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
-        delete element;
-    }
+    DeleteLater(element);
 }
 
-bool TRoom::HasElement(const TRoomElement* element) const {
+bool TRoom::HasElement(const TRef<TRoomElement>& handle) const {
+    const TRoomElement* element = handle.Get();
     if (!element) return false;
-    return IndexOf(elements_, element) >= 0 || IndexOf(deferred_, element) >= 0 ||
-           IndexOf(playing_, element) >= 0 || IndexOf(stopped_, element) >= 0;
+    return IndexOf(elements_, element) >= 0 || IndexOf(playing_, element) >= 0 ||
+           IndexOf(stopped_, element) >= 0 || IsQueuedForDeletion(element);
 }
 
 void TRoom::SortElements(uint8_t) {
@@ -324,7 +323,6 @@ int TRoom::OnTick(TObject*, TEvent*) {
     if (Game().MenuOpen() || InputLocked) return 1;
     sky_.Tick();
     ++ticks_;
-    DeleteDeferred();
     for (int32_t i = 0; i < playing_.Count();) {
         if (playing_[i]->IsPlaying()) {
             ++i;
@@ -340,18 +338,19 @@ int TRoom::OnSecond(TObject*, TEvent*) {
     return 1;
 }
 
-void TRoom::DeleteDeferred() {
-    for (int32_t i = 0; i < deferred_.Count(); ++i)
-        delete deferred_[i];
-    deferred_.Clear();
-}
-
 void TRoom::RetireSound(int32_t index) {
     TRoomSound* sound = playing_[index];
     sound->Stop();
     sound->Detach();
     EraseAt(playing_, index);
-    if (!stopped_.Push(sound)) delete sound;
+    if (!stopped_.Push(sound)) DeleteLater(sound);
+}
+
+// A stopped sound may still be in its own end action: queued, not deleted.
+void TRoom::DeleteStoppedSounds() {
+    for (int32_t i = 0; i < stopped_.Count(); ++i)
+        DeleteLater(stopped_[i]);
+    stopped_.Clear();
 }
 
 // --- Clicks and keys ---------------------------------------------------------------
@@ -458,17 +457,12 @@ void TRoom::Clear() {
     debugLabel_.SetVisible(false);
     wayGraphView_.SetVisible(false);
     sky_.SetVisible(false);
+    // Removed elements are queued (DeleteLater): the world may end from
+    // inside one of their handlers.
     while (elements_.Count() > 0)
         RemoveElement(elements_[elements_.Count() - 1]);
-    for (int32_t i = 0; i < deferred_.Count(); ++i) {
-        CleanUp(deferred_[i]);
-        if (deferred_[i]->CachedType() < TRoomElement::tySky) delete deferred_[i];
-    }
-    deferred_.Clear();
     while (playing_.Count() > 0)
         RetireSound(0);
-    for (int32_t i = 0; i < stopped_.Count(); ++i)
-        delete stopped_[i];
-    stopped_.Clear();
+    DeleteStoppedSounds();
     Hide();
 }

@@ -15,6 +15,7 @@
 #include "WayGraph.h"
 #include "WayGraphView.h"
 
+#include "foundation/TRef.h"
 #include "foundation/TSectTxt.h"
 #include "foundation/TString.h"
 #include "media/TSound.h"
@@ -44,10 +45,13 @@ public:
     int32_t LoadRla(TRlaFile& container, const char* path);
 
     TRoomElement* CreateElement(int32_t type, const char* name, int32_t depth);
+    // Hides the element and queues it for deletion (DeleteLater): it may be
+    // removed from inside its own handler or end action.
     void RemoveElement(TRoomElement* element);
-    // Whether the element is alive in the room (in the vector or a sound
-    // list): a handle whose element was removed and deleted answers false.
-    bool HasElement(const TRoomElement* element) const;
+    // Whether the handle's element is alive in the room (in the vector, a
+    // sound list, or removed and not yet deleted). Found by serial: a new
+    // element that took a deleted one's address is not the handle's.
+    bool HasElement(const TRef<TRoomElement>& handle) const;
     void SortElements(uint8_t flag);
     TActor* FindActor(int32_t number);
     void ResetActorsTalk();
@@ -109,7 +113,6 @@ public:
     TWave& MusicWave() { return musicWave_; }
     int32_t ElementCount() const { return elements_.Count(); }
     TRoomElement* ElementAt(int32_t i) const { return elements_[i]; }
-    int32_t PendingDeletions() const { return deferred_.Count(); }
     int32_t PlayingSoundCount() const { return playing_.Count(); }
     TRoomSound* PlayingSoundAt(int32_t i) const { return playing_[i]; }
     int32_t StoppedSoundCount() const { return stopped_.Count(); }
@@ -123,11 +126,10 @@ public:
 private:
     static int32_t ActorPositions(void* room, const Point3D** positions);
     bool LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const char* key);
-    void DeleteDeferred();
     void RetireSound(int32_t index);
+    void DeleteStoppedSounds();
     static void CleanUp(TRoomElement* element);
 
-    TString name_;
     TTimer tickTimer_;
     TTimer secondTimer_;
     TSectTxt hints_;
@@ -139,7 +141,6 @@ private:
     RlaStdioStream* objectsStream_ = nullptr;
     RlaStdioStream* localItemsStream_ = nullptr;
     GrowArray<TRoomElement*> elements_;
-    GrowArray<TRoomElement*> deferred_;
     GrowArray<TRoomSound*> playing_;
     GrowArray<TRoomSound*> stopped_;
     GrowArray<TRoomElement*> sorted_; // scratch of SortElements, kept between calls
@@ -156,5 +157,4 @@ private:
     WayFinder* wayFinder_;
     WayGraphView wayGraphView_;
     TSkyLayer sky_;
-    TComp* keyParent_ = nullptr;
 };

@@ -24,14 +24,9 @@ int32_t RandomInterval(const AnimEntry& entry) {
     return result < 100 ? 100 : int32_t(result);
 }
 
-namespace {
-uint64_t NextSerial() {
-    static uint64_t serial = 0;
-    return ++serial;
+TRoomElement::TRoomElement() {
+    name_ = "Err: Missing Name";
 }
-} // namespace
-
-TRoomElement::TRoomElement() : name_("Err: Missing Name"), serial_(NextSerial()) {}
 
 TRoomElement::~TRoomElement() {
     Game().Unref(scriptRef);

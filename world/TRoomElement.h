@@ -69,6 +69,7 @@ public:
     // an opaque pixel of the entry's frame.
     bool HitFrame(const AnimEntry* entry, int32_t x, int32_t y);
 
+    // The element's name is the named object's.
     void SetName(const char* name) { name_ = name ? name : ""; }
     const TString& GetName() const { return name_; }
     void SetSource(TRlaFile* source) { source_ = source; }
@@ -76,13 +77,10 @@ public:
     uint32_t GetElementFlags() const { return elementFlags_; }
     void SetElementFlags(uint32_t flags) { elementFlags_ = flags; }
     int32_t CachedType() const { return type_; }
-    // The serial number of creation: equal depths draw in its order.
-    uint64_t Serial() const { return serial_; }
 
     int32_t scriptRef = -1;
 
 protected:
-    TString name_;
     uint32_t elementFlags_ = efSelectable;
     int32_t depth_ = 0;
     Point3D position_;
@@ -90,7 +88,6 @@ protected:
     SpanEffect* effect_ = nullptr;
     int32_t effectParameter_ = 0;
     int32_t type_ = -1;
-    uint64_t serial_;
 };
 
 // A click zone: an invisible rectangle that takes clicks; outlined while the

@@ -1,12 +1,21 @@
 // Registered handlers of engine event types: member functions of any object,
 // called newest first until one reports the event handled.
+//
+// A table often outlives the objects registered on it (a form's handler on
+// its caption bar, the room's on each element). An entry whose target is a
+// named object keeps a checked reference to it: once the target is gone the
+// entry does nothing, as an entry without a target, and is dropped at the
+// next dispatch. Targets that are not named objects are kept as given; who
+// registers one removes it before the target dies.
 #pragma once
 
 #include "foundation/TEvent.h"
 #include "foundation/TList.h"
 #include "foundation/TNamedObj.h"
+#include "foundation/TRef.h"
 
 #include <cstdint>
+#include <type_traits>
 
 class THandlerTable : public TNamedObj {
 public:
@@ -19,13 +28,17 @@ public:
     ~THandlerTable() override;
 
     // A null target means the owner. The newest handler of a type runs first.
+    // The target is unchecked (see above).
     int Add(int32_t type, void* target, Handler handler, uintptr_t userWord);
     // A member function `int T::M(TObject* sender, TEvent* event)`; a null
-    // target means the owner, which must then be a T.
+    // target means the owner, which must then be a T. A named target is
+    // checked.
     template <class T, int (T::*M)(TObject*, TEvent*)>
     int Add(int32_t type, T* target, uintptr_t userWord = 0) {
         if (!target) target = dynamic_cast<T*>(owner_);
-        return Add(type, target, &Call<T, M>, userWord);
+        TRef<TNamedObj> checked;
+        if constexpr (std::is_base_of_v<TNamedObj, T>) checked = TRef<TNamedObj>(target);
+        return AddEntry(type, target, checked, &Call<T, M>, userWord);
     }
 
     int Dispatch(TObject* sender, TEvent* event);
@@ -44,8 +57,14 @@ private:
         int32_t type;
         Handler handler;
         void* target;
+        TRef<TNamedObj> checked; // empty for an unchecked target
         uintptr_t userWord;
+        // Whether the entry can still be called.
+        bool Live() const { return handler && target && (!checked.IsSet() || checked.Get()); }
     };
+    int AddEntry(int32_t type, void* target, TRef<TNamedObj> checked, Handler handler,
+                 uintptr_t userWord);
+    void DropDeadEntries();
     template <class T, int (T::*M)(TObject*, TEvent*)>
     static int Call(void* target, TObject* sender, TEvent* event) {
         return (static_cast<T*>(target)->*M)(sender, event);

@@ -1,6 +1,7 @@
 #include "foundation/TMMTimer.h"
 
 #include "foundation/TError.h"
+#include "foundation/TObjectRegistry.h"
 #include "platform/Module.h"
 
 #include <atomic>
@@ -100,8 +101,8 @@ void TMMTimer::Kill(Core& core) {
     core.timerId = 0;
 }
 
-int TMMTimer::Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
-                    Handler handler) {
+int TMMTimer::StartChecked(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
+                           uint64_t targetSerial, Handler handler) {
     if (!core_) {
         if (interval != 0) OutOfMemory();
         return 0;
@@ -117,6 +118,7 @@ int TMMTimer::Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, 
     resolution_ = resolution;
     core.userWord = userWord;
     core.target = target;
+    core.targetSerial = targetSerial;
     core.handler = handler;
     SetLastError(0);
     core.timerId = timeSetEvent(interval, resolution, &OnTimer, reinterpret_cast<DWORD_PTR>(&core),
@@ -141,7 +143,9 @@ void CALLBACK TMMTimer::OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_
         callbackRunning = 1;
         const void* outer = handlerOf;
         handlerOf = core;
-        if (core->handler && core->target) core->handler(core->target, core->userWord);
+        const bool targetLives =
+            core->target && (!core->targetSerial || TObjectRegistry::IsLive(core->targetSerial));
+        if (core->handler && targetLives) core->handler(core->target, core->userWord);
         handlerOf = outer;
         callbackRunning = 0;
     }

@@ -2,10 +2,12 @@
 // Windows-family test that picks it or a window timer, and the engine clock.
 #pragma once
 
+#include "foundation/TNamedObj.h"
 #include "foundation/TObject.h"
 #include "platform/Kernel.h"
 #include "platform/MMSystem.h"
 
+#include <concepts>
 #include <cstdint>
 
 class TMMTimer : public TObject {
@@ -19,8 +21,20 @@ public:
 
     // Stops a running timer; an interval of 0 leaves it stopped (result 0).
     // 1 when the new timer runs.
+    // The target is called as given: it must outlive the timer or stop it.
     int Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
-              Handler handler);
+              Handler handler) {
+        return StartChecked(interval, resolution, userWord, target, 0, handler);
+    }
+    // A named target is checked at every tick: once it is gone the timer
+    // calls nothing.
+    template <class T>
+    requires std::derived_from<T, TNamedObj>
+    int Start(uint32_t interval, uint32_t resolution, uintptr_t userWord, T* target,
+              Handler handler) {
+        return StartChecked(interval, resolution, userWord, target, target ? target->Serial() : 0,
+                            handler);
+    }
     bool Running() const { return core_ && core_->timerId != 0; }
     uint32_t Interval() const { return interval_; }
 
@@ -32,6 +46,7 @@ private:
         CRITICAL_SECTION lock; // guards the timer id and the handler
         Handler handler = nullptr;
         void* target = nullptr;
+        uint64_t targetSerial = 0; // 0: the target is not checked
         uintptr_t userWord = 0;
         UINT timerId = 0;
         // Callbacks past the registry check, not yet done; under the registry lock.
@@ -39,6 +54,8 @@ private:
         bool orphaned = false; // the timer went from inside its handler
     };
 
+    int StartChecked(uint32_t interval, uint32_t resolution, uintptr_t userWord, void* target,
+                     uint64_t targetSerial, Handler handler);
     static void CALLBACK OnTimer(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
     static void Kill(Core& core);
     static void OutOfMemory(); // error 9

@@ -1,17 +1,15 @@
 #include "foundation/TNamedObj.h"
 
-#include <atomic>
-
-namespace {
+#include "foundation/TObjectRegistry.h"
 
 // Serial numbers start at 1 and are never reused.
-std::atomic<uint32_t> serialCounter{0};
+TNamedObj::TNamedObj()
+    : flags_(kDirty | kEnabled), name_(0), serial_(TObjectRegistry::Register(this)) {}
 
-} // namespace
-
-TNamedObj::TNamedObj() : flags_(kDirty | kEnabled), name_(0), serial_(++serialCounter) {}
-
-TNamedObj::~TNamedObj() = default;
+// First thing, so the object no longer resolves while its name goes.
+TNamedObj::~TNamedObj() {
+    TObjectRegistry::Unregister(serial_);
+}
 
 uint32_t TNamedObj::Update() {
     return flags_ &= ~kDirty;

@@ -1,6 +1,8 @@
 // A named engine object: a flags word, a name and a serial number, and the
 // first four virtual operations shared by files, resources, devices and the
-// component tree.
+// component tree. The serial is the object's one identity: 64-bit, never
+// reused, and entered in the object registry for the object's lifetime, so
+// that a checked reference (TRef) can tell whether the object still lives.
 #pragma once
 
 #include "foundation/TObject.h"
@@ -26,12 +28,12 @@ public:
     virtual bool IsDirty();
 
     uint32_t Flags() const { return flags_; }
-    uint32_t Serial() const { return serial_; }
+    uint64_t Serial() const { return serial_; }
     TString& Name() { return name_; }
     const TString& Name() const { return name_; }
 
 protected:
     uint32_t flags_;
     TString name_;
-    uint32_t serial_;
+    uint64_t serial_;
 };

@@ -10,7 +10,7 @@ TAlbAni::TAlbAni(const char* name) : TResource(name) {
 
 int TAlbAni::Open(int32_t mode) {
     if (!(mode & kReading)) return 0;
-    if (loadCount_ > 0 && mode != mode_) return 0;
+    if (loadCount_ > 0 && mode != aniMode_) return 0;
     const bool first = loadCount_ <= 0;
     TAlbum::Open();
     if (first) SetMode(mode);

@@ -11,7 +11,7 @@ uint32_t TAniRes::Update() {
 }
 
 int TAniRes::SetMode(int32_t mode) {
-    mode_ = mode;
+    aniMode_ = mode;
     return 0;
 }
 

@@ -30,10 +30,10 @@ public:
     uint32_t Update() override;
 
     int SetMode(int32_t mode);
-    void ClearMode() { mode_ = 0; }
-    int32_t GetMode() const { return mode_; }
-    bool IsReading() const { return (mode_ & kReading) != 0; }
-    bool IsWriting() const { return (mode_ & kWriting) != 0; }
+    void ClearMode() { aniMode_ = 0; }
+    int32_t GetMode() const { return aniMode_; }
+    bool IsReading() const { return (aniMode_ & kReading) != 0; }
+    bool IsWriting() const { return (aniMode_ & kWriting) != 0; }
 
     // The current picture while reading, else null.
     GdlBitmap* GetPixelFormat() const;
@@ -57,7 +57,7 @@ public:
 
 protected:
     uint8_t* audioData_ = nullptr;
-    int32_t mode_ = 0;
+    int32_t aniMode_ = 0; // the animation's open mode, apart from the file's
     AudioFormat audio_;
     int32_t userWord_ = 0;
 };

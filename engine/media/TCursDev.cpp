@@ -45,25 +45,26 @@ TBlitSurface SurfaceOf(const GdlDeviceContext* dc) {
 }
 
 // The open device the display's hooks lead to (main thread only).
-TCursDev* g_hooked = nullptr;
+TRef<TCursDev> g_hooked;
 
 void HookSetWinCursor() {
-    if (g_hooked) g_hooked->SetWinCursor();
+    if (TCursDev* device = g_hooked.Get()) device->SetWinCursor();
 }
 void HookDrawDIB(GdlDeviceContext* dc) {
-    if (g_hooked) g_hooked->DrawDIB(dc);
+    if (TCursDev* device = g_hooked.Get()) device->DrawDIB(dc);
 }
 void HookRestore(GdlDeviceContext* dc) {
-    if (g_hooked) g_hooked->Restore(dc);
+    if (TCursDev* device = g_hooked.Get()) device->Restore(dc);
 }
 void HookLock() {
-    if (g_hooked) g_hooked->Lock();
+    if (TCursDev* device = g_hooked.Get()) device->Lock();
 }
 void HookUnlock() {
-    if (g_hooked) g_hooked->Unlock();
+    if (TCursDev* device = g_hooked.Get()) device->Unlock();
 }
 void HookDisplayChanged(TDispDev* display) {
-    if (g_hooked && display) g_hooked->TakeDisplay(*display);
+    TCursDev* device = g_hooked.Get();
+    if (device && display) device->TakeDisplay(*display);
 }
 
 } // namespace
@@ -79,6 +80,7 @@ TCursDev::~TCursDev() {
     Hook(false);
     StopThread(); // the thread uses everything freed below
     EngineFree(save_);
+    EngineFree(pixels_);
     DeleteCriticalSection(&lock_);
 }
 
@@ -98,7 +100,7 @@ int TCursDev::Open(TComp* receiver) {
     Locked l(&lock_);
     pos_ = TPoint(x, y);
     devFlags_ |= dOpened;
-    receiver_ = receiver;
+    receiver_ = TRef<TComp>(receiver);
     key_.SetRGB(0, 255, 0);
     Hook(true);
     TakeDisplay(TDispDev::Global());
@@ -108,15 +110,15 @@ int TCursDev::Open(TComp* receiver) {
 void TCursDev::Hook(bool on) {
     TDispHooks& hooks = DisplayHooks();
     if (on) {
-        g_hooked = this;
+        g_hooked = TRef<TCursDev>(this);
         hooks.cursorSetWinCursor = HookSetWinCursor;
         hooks.cursorDrawDIB = HookDrawDIB;
         hooks.cursorRestore = HookRestore;
         hooks.cursorLock = HookLock;
         hooks.cursorUnlock = HookUnlock;
         hooks.cursorDisplayChanged = HookDisplayChanged;
-    } else if (g_hooked == this) {
-        g_hooked = nullptr;
+    } else if (g_hooked.Is(this)) {
+        g_hooked.Reset();
         hooks.cursorSetWinCursor = nullptr;
         hooks.cursorDrawDIB = hooks.cursorRestore = nullptr;
         hooks.cursorLock = hooks.cursorUnlock = nullptr;
@@ -132,10 +134,10 @@ void TCursDev::Close() {
     }
     {
         Locked l(&lock_);
-        if (loaded_) loaded_->Release();
-        loaded_ = nullptr;
+        if (TMetaCur* loaded = loaded_.Get()) loaded->Release();
+        loaded_.Reset();
         devFlags_ = dOldReported;
-        receiver_ = nullptr;
+        receiver_.Reset();
         saved_ = false;
     }
     Hook(false);
@@ -159,16 +161,17 @@ void TCursDev::SetMTCursor(int32_t flag) {
 
 void TCursDev::SetCursorRes(TMetaCur* cursor, int which) {
     Locked l(&lock_);
-    (which == 0 ? normal_ : override_) = cursor;
-    TMetaCur* now = override_ ? override_ : normal_;
+    (which == 0 ? normal_ : override_) = TRef<TMetaCur>(cursor);
+    TRef<TMetaCur> now = override_.Get() ? override_ : normal_;
     if (now != effective_) {
         effective_ = now;
         Invalidate(true);
     }
+    TakeShape();
 }
 
 TMetaCur* TCursDev::GetCursorRes(int which) const {
-    return which == 1 ? override_ : which == 0 ? normal_ : effective_;
+    return which == 1 ? override_.Get() : which == 0 ? normal_.Get() : effective_.Get();
 }
 
 void TCursDev::SetKeep(int32_t keep) {
@@ -274,16 +277,54 @@ void TCursDev::Poll() {
 
 void TCursDev::LoadCursor() {
     uint32_t display = TDispDev::Global().GetFlags();
-    if (loaded_) loaded_->Release();
+    if (TMetaCur* old = loaded_.Get()) old->Release();
     loaded_ = effective_;
-    if (loaded_)
-        loaded_->LoadModule((display & TDispDev::fWindowed) ? TDispDev::Global().GetInstance()
-                                                            : nullptr);
+    if (TMetaCur* now = loaded_.Get())
+        now->LoadModule((display & TDispDev::fWindowed) ? TDispDev::Global().GetInstance()
+                                                        : nullptr);
+}
+
+// A copy, so that the thread never reads a resource the main thread may
+// release or delete meanwhile. A shape that is gone counts as none.
+void TCursDev::TakeShape() {
+    ShapeCopy copy;
+    const TMetaCur* c = effective_.Get();
+    if (c) {
+        copy.present = true;
+        copy.hot = c->GetHotSpot();
+        copy.width = std::max(0, c->GetCursorWidth());
+        copy.height = std::max(0, c->GetCursorHeight());
+        copy.hasImage = c->GetCursorRecord() || c->GetPictureRecord();
+    }
+    copy.image = {defaultImage_, 96, 32, 32, 24};
+    const GdlBitmap* p = c ? c->GetPictureRecord() : nullptr;
+    const int32_t depth =
+        p && p->bitsPerPixel == 16 && p->pixelFormat && p->pixelFormat->greenMask == 31
+            ? 15
+            : (p ? p->bitsPerPixel : 0);
+    if (p && depth >= 15 && p->surface && p->bytesPerLine > 0 && p->height > 0) {
+        const size_t size = static_cast<size_t>(p->bytesPerLine) * p->height;
+        if (size > pixelsSize_) {
+            EngineFree(pixels_);
+            pixels_ = static_cast<uint8_t*>(EngineAlloc(size));
+            pixelsSize_ = pixels_ ? size : 0;
+        }
+        if (pixels_) {
+            std::memcpy(pixels_, p->surface, size);
+            copy.image = {pixels_, p->bytesPerLine, p->width, p->height, depth};
+        }
+    } else if (const GdlCursor* record = c ? c->GetCursorRecord() : nullptr) {
+        ExpandMonoCursor(expanded_, reinterpret_cast<const uint8_t*>(record), kCursorKey, kWhite,
+                         kBlack);
+        copy.image = {expanded_, 96, 32, 32, 24};
+    }
+    shape_ = copy;
 }
 
 uint32_t TCursDev::Update() {
     {
         Locked l(&lock_);
+        TakeShape();
         if (!(flags_ & kUpdate)) return flags_;
         flags_ &= ~kUpdate;
     }
@@ -299,8 +340,10 @@ uint32_t TCursDev::Update() {
             devFlags_ &= ~dLibCursor;
         }
         LoadCursor();
+        TakeShape();
         devFlags_ &= ~dLibImage;
-        GdlCursor* record = loaded_ ? loaded_->GetCursorRecord() : nullptr;
+        TMetaCur* loaded = loaded_.Get();
+        GdlCursor* record = loaded ? loaded->GetCursorRecord() : nullptr;
         if (!(display & TDispDev::fFullscreenDIB) && record) {
             GDL_setMouseCursor(reinterpret_cast<const uint8_t*>(record));
             GdlDeviceContext* dc = TDispDev::Global().GetDrawContext();
@@ -324,15 +367,16 @@ HCURSOR TCursDev::SetWinCursor() {
     uint32_t display = TDispDev::Global().GetFlags();
     bool framed = (display & TDispDev::fWindowed) != 0;
     bool direct = (display & (TDispDev::fDirectDraw | TDispDev::fFullscreenDIB)) != 0;
-    bool ready = IsVisible() && (devFlags_ & dOpened) && loaded_;
+    TMetaCur* loaded = loaded_.Get();
+    bool ready = IsVisible() && (devFlags_ & dOpened) && loaded;
     HCURSOR cursor = nullptr;
     if (!(multiThreaded_ & 1)) {
         if (ready)
-            cursor = loaded_->GetHandle();
+            cursor = loaded->GetHandle();
         else if (IsVisible() && framed)
             cursor = LoadCursorA(nullptr, IDC_ARROW);
     } else if (ready) {
-        cursor = direct ? nullptr : loaded_->GetHandle();
+        cursor = direct ? nullptr : loaded->GetHandle();
     } else if (IsVisible() && framed && !direct) {
         cursor = LoadCursorA(nullptr, IDC_ARROW);
     }
@@ -341,10 +385,9 @@ HCURSOR TCursDev::SetWinCursor() {
 }
 
 void TCursDev::NewRect() {
-    if (effective_) {
-        TPoint hot = effective_->GetHotSpot();
-        int32_t w = std::max(0, effective_->GetCursorWidth());
-        int32_t h = std::max(0, effective_->GetCursorHeight());
+    if (shape_.present) {
+        const TPoint hot = shape_.hot;
+        const int32_t w = shape_.width, h = shape_.height;
         rect_ = {pos_.x - hot.x, pos_.y - hot.y, pos_.x - hot.x + w, pos_.y - hot.y + h};
     } else {
         rect_ = {pos_.x, pos_.y, pos_.x, pos_.y};
@@ -359,8 +402,8 @@ void TCursDev::Report(const TRectArea& r) {
     event.data[1] = r.top;
     event.data[2] = r.right;
     event.data[3] = r.bottom;
-    if (receiver_)
-        receiver_->HandleEvent(this, &event);
+    if (TComp* receiver = receiver_.Get())
+        receiver->HandleEvent(this, &event);
     else
         TEventMgr::Global().QueueCopy(&event);
 }
@@ -371,7 +414,7 @@ void TCursDev::Move() {
     TRectArea old = rect_;
     NewRect();
     if (multiThreaded_ & 1) return;
-    bool hasImage = effective_ && (effective_->GetCursorRecord() || effective_->GetPictureRecord());
+    bool hasImage = shape_.present && shape_.hasImage;
     bool moved = std::memcmp(&old, &rect_, sizeof old) != 0;
     if ((devFlags_ & dLibImage) || !hasImage) {
         devFlags_ &= ~dDrawn;
@@ -409,7 +452,7 @@ void TCursDev::Draw() {
     }
     Locked l(&lock_);
     GdlDeviceContext* dc = TDispDev::Global().GetDrawContext();
-    if (!(devFlags_ & dOpened) || !IsVisible() || !effective_ || (devFlags_ & dLibImage) || !dc)
+    if (!(devFlags_ & dOpened) || !IsVisible() || !shape_.present || (devFlags_ & dLibImage) || !dc)
         return;
     devFlags_ &= ~dDrawn;
     TBlitSurface target = SurfaceOf(dc);
@@ -419,21 +462,8 @@ void TCursDev::Draw() {
     flags_ &= ~kRedraw;
 }
 
-TBlitSurface TCursDev::CursorImage() {
-    TMetaCur* c = effective_;
-    if (c && c->GetPictureRecord()) {
-        const GdlBitmap* p = c->GetPictureRecord();
-        int32_t depth = p->bitsPerPixel == 16 && p->pixelFormat && p->pixelFormat->greenMask == 31
-                            ? 15
-                            : p->bitsPerPixel;
-        if (depth >= 15) return {p->surface, p->bytesPerLine, p->width, p->height, depth};
-    }
-    if (c && c->GetCursorRecord()) {
-        ExpandMonoCursor(expanded_, reinterpret_cast<const uint8_t*>(c->GetCursorRecord()),
-                         kCursorKey, kWhite, kBlack);
-        return {expanded_, 96, 32, 32, 24};
-    }
-    return {defaultImage_, 96, 32, 32, 24};
+TBlitSurface TCursDev::CursorImage() const {
+    return shape_.image;
 }
 
 // The saved background written back at its place (never keyed).

@@ -4,12 +4,19 @@
 // with the multi-threaded bit, by a thread of its own that polls the pointer
 // and draws straight into the window. One lock guards position, shapes,
 // flags and the saved background.
+//
+// The device outlives what it is given: the receiver of its region events
+// and the cursor resources are kept as checked references, and the thread
+// never touches a resource at all. It draws a copy of the shape (image, size
+// and hot spot) that the main thread takes whenever the device updates, so
+// a resource deleted on the main thread is never read by the thread.
 #pragma once
 
 #include "foundation/TColor.h"
 #include "foundation/TNamedObj.h"
 #include "foundation/TPoint.h"
 #include "foundation/TRectLst.h"
+#include "foundation/TRef.h"
 #include "gdl/dc.h"
 #include "media/TCursorBlit.h"
 #include "platform/Kernel.h"
@@ -103,9 +110,19 @@ private:
     void StopThread();
     void NewRect();
     void Report(const TRectArea& r);
-    // The image to draw as 24-bit pixels (the loaded picture, or a Windows
-    // cursor expanded), and the default all-key image.
-    TBlitSurface CursorImage();
+    // What the thread draws of the effective shape: taken on the main
+    // thread, under the lock.
+    struct ShapeCopy {
+        bool present = false;  // an effective shape exists
+        bool hasImage = false; // it has a picture or a Windows cursor loaded
+        TPoint hot;
+        int32_t width = 0, height = 0;
+        TBlitSurface image{}; // into pixels_, expanded_ or defaultImage_
+    };
+    void TakeShape();
+    // The image to draw: the copied picture, the Windows cursor expanded to
+    // 24-bit pixels, or the default all-key image.
+    TBlitSurface CursorImage() const;
     void SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y);
     void WriteSaved(const TBlitSurface& surface);
     void PutBack(const TBlitSurface& surface);
@@ -115,11 +132,14 @@ private:
     void Hook(bool on);
     void LoadCursor();
 
-    TComp* receiver_ = nullptr;
-    TMetaCur* effective_ = nullptr;
-    TMetaCur* normal_ = nullptr;
-    TMetaCur* override_ = nullptr;
-    TMetaCur* loaded_ = nullptr;
+    TRef<TComp> receiver_;
+    TRef<TMetaCur> effective_;
+    TRef<TMetaCur> normal_;
+    TRef<TMetaCur> override_;
+    TRef<TMetaCur> loaded_;
+    ShapeCopy shape_;
+    uint8_t* pixels_ = nullptr; // the copied picture (EngineAlloc)
+    size_t pixelsSize_ = 0;
     HINSTANCE loadModule_ = nullptr;
     TPoint pos_;
     TRectArea rect_{0, 0, 0, 0};

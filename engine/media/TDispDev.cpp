@@ -150,7 +150,7 @@ void TDispDev::SetTitle(const char* title) {
 }
 
 void TDispDev::SetDriverFlags(uint32_t flags) {
-    if (!IsOpen()) flags_ = flags;
+    if (!IsOpen()) driverFlags_ = flags;
 }
 
 int32_t TDispDev::FindMode(int32_t width, int32_t height, int32_t depth) {
@@ -184,7 +184,7 @@ HWND TDispDev::GetWindow() const {
 
 uint32_t TDispDev::FullScreenFlags(int32_t driverId) const {
     static const uint8_t kFamily[9] = {0, 0x02, 0x40, 0x08, 0x04, 0x20, 0x01, 0x01, 0x01};
-    uint32_t f = flags_ & ~uint32_t(fWindowed);
+    uint32_t f = driverFlags_ & ~uint32_t(fWindowed);
     if (driverId >= 1 && driverId <= 8) f = (f & ~0xFFu) | (f & 0x80) | kFamily[driverId];
     return f;
 }
@@ -192,7 +192,7 @@ uint32_t TDispDev::FullScreenFlags(int32_t driverId) const {
 bool TDispDev::Open() {
     g_active = this;
     TCursorHold hold(this);
-    if (!(flags_ & (fFullScreenDrivers | fWindowed))) {
+    if (!(driverFlags_ & (fFullScreenDrivers | fWindowed))) {
         raise(25, "No driver selected.", __LINE__);
         driver_ = mode_ = -1;
         effective_ = 0;
@@ -205,11 +205,11 @@ bool TDispDev::Open() {
         effective_ = FullScreenFlags(driver_);
     } else {
         Close();
-        const uint32_t windowed = flags_ & ~uint32_t(fFullScreenDrivers);
-        const uint32_t saved = flags_;
-        flags_ = windowed;
+        const uint32_t windowed = driverFlags_ & ~uint32_t(fFullScreenDrivers);
+        const uint32_t saved = driverFlags_;
+        driverFlags_ = windowed;
         ok = CreateMainWindow();
-        flags_ = saved;
+        driverFlags_ = saved;
         effective_ = ok ? (windowed | fWindowed) : (windowed & ~uint32_t(fWindowed));
     }
     if (ok)
@@ -224,7 +224,7 @@ bool TDispDev::Open() {
         return false;
     }
     windowDC_ = GetDC(GetWindow());
-    if (flags_ & fDirtyRect) {
+    if (driverFlags_ & fDirtyRect) {
         TDirtyRects::SetTracking(true);
         TDirtyRects::SetTwoPages(twoPages_);
     } else {
@@ -236,7 +236,7 @@ bool TDispDev::Open() {
 
 void TDispDev::RegisterLinkedDrivers() {
     for (const DriverGroup& g : kGroups) {
-        if ((flags_ & g.bits) != g.bits) continue;
+        if ((driverFlags_ & g.bits) != g.bits) continue;
         for (const char* name : g.names)
             for (int32_t i = 0; name && i < g_linkedCount; ++i)
                 if (std::strcmp(g_linked[i].fileName, name) == 0)
@@ -248,7 +248,7 @@ bool TDispDev::StartLibrary(int32_t* mode) {
     int32_t driver = -1;
     int32_t m = *mode;
     if (GDL_init(&driver, &m, ".")) return true;
-    if (!(flags_ & (fFullscreenDIB | fVarColorDepth))) return false;
+    if (!(driverFlags_ & (fFullscreenDIB | fVarColorDepth))) return false;
     const int32_t* tries = fallbackDepths(depth_);
     for (int i = 0; i < 4; ++i) {
         m = FindMode(width_, height_, tries[i]);
@@ -263,8 +263,8 @@ bool TDispDev::StartLibrary(int32_t* mode) {
 }
 
 bool TDispDev::SetupVideoMode() {
-    if (GDL_isStarted() || !(flags_ & fFullScreenDrivers)) return false;
-    bool wantTwo = (flags_ & fDblBuf) != 0;
+    if (GDL_isStarted() || !(driverFlags_ & fFullScreenDrivers)) return false;
+    bool wantTwo = (driverFlags_ & fDblBuf) != 0;
     if (mode_ == -1) raise(22, "Unknown video mode.", __LINE__);
     state_ |= 4;
     GDL_unregisterAllDrivers();
@@ -300,7 +300,7 @@ bool TDispDev::SetupVideoMode() {
     TDirtyRects::AddDirtyArea(0, 0, dirtyWidth_, dirtyHeight_);
     twoPages_ = wantTwo && GDL_maxPage(screenDC_) > 0;
     const int32_t screenDepth = GDL_getBitsPerPixel(screenDC_);
-    if (twoPages_ && GDL_surfaceAccess(screenDC_) && !(flags_ & fDirtyRect)) {
+    if (twoPages_ && GDL_surfaceAccess(screenDC_) && !(driverFlags_ & fDirtyRect)) {
         drawDC_ = screenDC_;
     } else {
         int32_t depth = screenDepth;
@@ -356,7 +356,7 @@ void TDispDev::SetCaption(HWND window) {
 }
 
 bool TDispDev::CreateMainWindow() {
-    if ((state_ & 1) || !(flags_ & fWindowed)) return false;
+    if ((state_ & 1) || !(driverFlags_ & fWindowed)) return false;
     driver_ = -1;
     twoPages_ = 0;
     if (!previous_) {

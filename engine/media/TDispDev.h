@@ -77,7 +77,7 @@ public:
     void SetWindowStyle(uint32_t style) { windowStyle_ = style; }
     void SetPaintFlags(uint32_t options) { viewOptions_ = options; }
     void SetDriverFlags(uint32_t flags);
-    uint32_t GetDriverFlags() const { return flags_; }
+    uint32_t GetDriverFlags() const { return driverFlags_; }
     int32_t SetMode(int32_t width, int32_t height, int32_t depth);
     int32_t GetMode(int32_t* width, int32_t* height, int32_t* depth) const;
     static int32_t FindMode(int32_t width, int32_t height, int32_t depth);
@@ -150,7 +150,7 @@ private:
 
     int32_t requestedMode_ = -1;
     int32_t width_ = 640, height_ = 480, depth_ = 8;
-    uint32_t flags_ = 0x700;
+    uint32_t driverFlags_ = 0x700; // the configured drivers, not the named object's state word
     const GdlPaletteEntry* ownPalette_ = nullptr;
     uint32_t viewOptions_ = 0;
     int32_t level_ = 256;

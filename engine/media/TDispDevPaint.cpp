@@ -122,7 +122,7 @@ void TDispDev::Present() {
 void TDispDev::FlipPage() {
     if (!IsOpen() || !twoPages_ || !screenDC_) return;
     cursorDraw(screenDC_);
-    GDL_swapBuffers(screenDC_, (flags_ & fWaitRetrace) ? 1 : 0);
+    GDL_swapBuffers(screenDC_, (driverFlags_ & fWaitRetrace) ? 1 : 0);
     visualPage_ = GDL_getVisualPage(screenDC_);
     activePage_ = GDL_getActivePage(screenDC_);
     cursorRestore(screenDC_);

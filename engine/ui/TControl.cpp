@@ -1,5 +1,8 @@
 #include "ui/TControl.h"
 
+#include "media/TCursorRes.h"
+#include "media/TFontRes.h"
+
 #include "foundation/TEventMgr.h"
 #include "media/TCursDev.h"
 #include "ui/THintForm.h"
@@ -66,7 +69,7 @@ void TControl::InheritFont() {
 }
 
 void TControl::ShowCursorIfInside() {
-    if (inside_) TCursDev::Global().SetCursorRes(cursor_, 0);
+    if (inside_) TCursDev::Global().SetCursorRes(cursor_.Get(), 0);
 }
 
 void TControl::Leave(TEvent* event) {
@@ -301,7 +304,7 @@ void TControl::TrackHover(TEvent* event) {
         return;
     }
     event->data[mwHoverClaim] = 1;
-    TCursDev::Global().SetCursorRes(cursor_, 0);
+    TCursDev::Global().SetCursorRes(cursor_.Get(), 0);
     if (inside_) return;
     inside_ = 1;
     TEvent enter(*event);
@@ -465,8 +468,8 @@ void TControl::SetStyle(uint32_t style) {
 }
 
 void TControl::SetCursor(TMetaCur* cursor) {
-    if (cursor != cursor_) {
-        cursor_ = cursor;
+    if (!cursor_.Is(cursor)) {
+        cursor_ = TRef<TMetaCur>(cursor);
         QueueProperty(pcCursor);
         Invalidate(true);
     }
@@ -476,7 +479,7 @@ void TControl::SetCursor(TMetaCur* cursor) {
 
 void TControl::SetFont(TFontRes* font) {
     inheritFont_ = 0;
-    font_ = font;
+    font_ = TRef<TFontRes>(font);
     QueueProperty(pcFont);
     Invalidate(true);
 }

@@ -4,6 +4,7 @@
 // operations every visible class of the engine and the game overrides.
 #pragma once
 
+#include "foundation/TRef.h"
 #include "foundation/TString.h"
 #include "ui/TGraphic.h"
 
@@ -96,10 +97,10 @@ public:
     void SetStyle(uint32_t style);
     uint32_t GetStyle() const { return style_; }
     void SetCursor(TMetaCur* cursor);
-    TMetaCur* GetCursor() const { return cursor_; }
+    TMetaCur* GetCursor() const { return cursor_.Get(); }
     void SetInheritCursor(uint32_t flag) { inheritCursor_ = flag; }
     void SetFont(TFontRes* font);
-    TFontRes* GetFont() const { return font_; }
+    TFontRes* GetFont() const { return font_.Get(); }
     void SetInheritFont(uint32_t flag);
     void SetHint(const char* text);
     const TString& GetHint() const { return hint_; }
@@ -123,9 +124,9 @@ protected:
 
     uint32_t focused_ = 0;
     uint32_t style_ = stDefault;
-    TMetaCur* cursor_ = nullptr;
+    TRef<TMetaCur> cursor_; // resources live apart from the controls using them
     uint32_t inheritCursor_ = 1;
-    TFontRes* font_ = nullptr;
+    TRef<TFontRes> font_;
     uint32_t inheritFont_ = 1;
     TString hint_;
     int32_t presses_[3] = {0, 0, 0}; // left, right, middle

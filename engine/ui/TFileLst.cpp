@@ -49,7 +49,7 @@ TFileLst::TFileLst() : pattern_("*.*"), drive_("c:") {
 }
 
 TFileLst::~TFileLst() {
-    if (up_) up_->Remove(evCommand, this);
+    if (TControl* up = up_.Get()) up->Remove(evCommand, this);
     FreeAll();
 }
 
@@ -62,12 +62,12 @@ void TFileLst::Refill() {
 
 void TFileLst::Show(TControl* parent) {
     TStrList::Show(parent);
-    if (up_ && !up_->Has(evCommand, this))
-        up_->Add<TFileLst, &TFileLst::GoUpHandler>(evCommand, this);
+    TControl* up = up_.Get();
+    if (up && !up->Has(evCommand, this)) up->Add<TFileLst, &TFileLst::GoUpHandler>(evCommand, this);
 }
 
 void TFileLst::Hide() {
-    if (up_) up_->Remove(evCommand, this);
+    if (TControl* up = up_.Get()) up->Remove(evCommand, this);
     // Hidden, the list stays empty; it reads the folder again when shown.
     refill_ = 0;
     TStrList::Hide();
@@ -75,10 +75,10 @@ void TFileLst::Hide() {
 }
 
 void TFileLst::SetUpControl(TControl* control) {
-    if (control == up_) return;
-    if (up_) up_->Remove(evCommand, this);
-    up_ = control;
-    if (up_ && IsShown()) up_->Add<TFileLst, &TFileLst::GoUpHandler>(evCommand, this);
+    if (up_.Is(control)) return;
+    if (TControl* up = up_.Get()) up->Remove(evCommand, this);
+    up_ = TRef<TControl>(control);
+    if (control && IsShown()) control->Add<TFileLst, &TFileLst::GoUpHandler>(evCommand, this);
     Invalidate(true);
 }
 
@@ -119,8 +119,8 @@ void TFileLst::SetPattern(const char* patterns) {
 }
 
 void TFileLst::SetEdit(TEditCtl* edit) {
-    edit_ = edit;
-    if (edit_) edit_->SetText("");
+    edit_ = TRef<TEditCtl>(edit);
+    if (edit) edit->SetText("");
 }
 
 void TFileLst::SetPictureOf(TPicture*& field, TPicture* picture) {
@@ -298,9 +298,10 @@ void TFileLst::OnCommand(TEvent*) {
 }
 
 void TFileLst::OnChange(TEvent*) {
-    if (!edit_) return;
+    TEditCtl* edit = edit_.Get();
+    if (!edit) return;
     const TListItem* item = FirstSelected();
-    edit_->SetText(item ? TextOf(item) : "");
+    edit->SetText(item ? TextOf(item) : "");
 }
 
 int TFileLst::GoUpHandler(TObject*, TEvent*) {

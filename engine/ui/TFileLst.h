@@ -87,8 +87,9 @@ private:
     uint32_t mask_ = kDefaultMask;
     TString drive_;
     int32_t showPictures_ = 1;
-    TEditCtl* edit_ = nullptr;
-    TControl* up_ = nullptr;
+    // The edit and the up control are the caller's and may go first.
+    TRef<TEditCtl> edit_;
+    TRef<TControl> up_;
     TPicture* filePicture_ = nullptr;
     TPicture* folderPicture_ = nullptr;
     TPicture* programPicture_ = nullptr;

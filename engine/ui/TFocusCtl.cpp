@@ -1,5 +1,6 @@
 #include "ui/TFocusCtl.h"
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "media/TCursDev.h"
@@ -50,20 +51,20 @@ uint32_t TFocusCtl::Update() {
 }
 
 void TFocusCtl::UpdateBars() {
-    if (captionBar_) {
+    if (TCaptionBarBase* caption = captionBar_.Get()) {
         const bool on = HasCaptionBar(frameStyle_);
-        ShowBar(captionBar_, on);
+        ShowBar(caption, on);
         if (on) {
-            captionBar_->SetButtons(captionButtons_);
-            captionBar_->SetActive(focused_ ? 1 : 0);
-            captionBar_->SetText(title_.c_str());
+            caption->SetButtons(captionButtons_);
+            caption->SetActive(focused_ ? 1 : 0);
+            caption->SetText(title_.c_str());
         }
     }
-    if (statusBar_) {
+    if (TStatusBarBase* status = statusBar_.Get()) {
         const bool on = HasStatusBar(frameStyle_);
-        ShowBar(statusBar_, on);
-        if (on) statusBar_->SetText(statusText_.c_str());
-        statusBar_->SetSizeGrip(frameStyle_ == 5 && windowState_ == wsNormal ? 1 : 0);
+        ShowBar(status, on);
+        if (on) status->SetText(statusText_.c_str());
+        status->SetSizeGrip(frameStyle_ == 5 && windowState_ == wsNormal ? 1 : 0);
     }
 }
 
@@ -92,6 +93,9 @@ int TFocusCtl::Show() {
 }
 
 int32_t TFocusCtl::ShowModal() {
+    // Deleted from one of its own handlers, the control stays until its loop
+    // is done with it.
+    TDeleteLaterPin pin(this);
     modalResult_ = 0;
     Show();
     while (IsEnabled() && IsVisible() && modalResult_ == 0) {
@@ -116,7 +120,19 @@ void TFocusCtl::Hide() {
     SendHide();
 }
 
+// Objects deleted from the step's handlers (DeleteLater) go once the
+// outermost step has ended: nothing of theirs is on the stack any more.
 bool TFocusCtl::ModalStep() {
+    bool took;
+    {
+        TDeleteLaterHold hold;
+        took = RouteOneEvent();
+    }
+    DrainDeleteLater();
+    return took;
+}
+
+bool TFocusCtl::RouteOneEvent() {
     TEventMgr& manager = TEventMgr::Global();
     TComp* app = GetApplication();
     TEvent event;
@@ -328,29 +344,29 @@ void TFocusCtl::SetFrameStyle(int32_t style) {
 
 void TFocusCtl::SetCaptionButtons(uint32_t buttons) {
     captionButtons_ = buttons;
-    if (captionBar_) captionBar_->SetButtons(buttons);
+    if (TCaptionBarBase* caption = captionBar_.Get()) caption->SetButtons(buttons);
 }
 
 void TFocusCtl::SetCaptionBar(TCaptionBarBase* bar) {
-    if (bar == captionBar_) return;
-    captionBar_ = bar;
+    if (captionBar_.Is(bar)) return;
+    captionBar_ = TRef<TCaptionBarBase>(bar);
     Invalidate(true);
 }
 
 void TFocusCtl::SetStatusBar(TStatusBarBase* bar) {
-    if (bar == statusBar_) return;
-    statusBar_ = bar;
+    if (statusBar_.Is(bar)) return;
+    statusBar_ = TRef<TStatusBarBase>(bar);
     Invalidate(true);
 }
 
 void TFocusCtl::SetTitle(const char* text) {
     title_ = text;
-    if (captionBar_) captionBar_->SetText(text);
+    if (TCaptionBarBase* caption = captionBar_.Get()) caption->SetText(text);
 }
 
 void TFocusCtl::SetStatusText(const char* text) {
     statusText_ = text;
-    if (statusBar_) statusBar_->SetText(text);
+    if (TStatusBarBase* status = statusBar_.Get()) status->SetText(text);
 }
 
 void TFocusCtl::SetWindowState(int32_t state) {

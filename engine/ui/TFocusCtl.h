@@ -43,7 +43,8 @@ public:
     void Close();
     void Hide();
     // One event of the loop; without one, waits briefly for window input
-    // and answers false.
+    // and answers false. Objects queued by DeleteLater during the step are
+    // deleted after it, unless it runs inside another step.
     bool ModalStep();
 
     // --- Window fields ---
@@ -52,9 +53,9 @@ public:
     void SetCaptionButtons(uint32_t buttons);
     uint32_t GetCaptionButtons() const { return captionButtons_; }
     void SetCaptionBar(TCaptionBarBase* bar);
-    TCaptionBarBase* GetCaptionBar() const { return captionBar_; }
+    TCaptionBarBase* GetCaptionBar() const { return captionBar_.Get(); }
     void SetStatusBar(TStatusBarBase* bar);
-    TStatusBarBase* GetStatusBar() const { return statusBar_; }
+    TStatusBarBase* GetStatusBar() const { return statusBar_.Get(); }
     void SetTitle(const char* text);
     const TString& GetTitle() const { return title_; }
     void SetStatusText(const char* text);
@@ -85,8 +86,9 @@ protected:
     int32_t windowState_ = wsNormal;
     int32_t frameStyle_ = 0;
     uint32_t captionButtons_ = 0;
-    TCaptionBarBase* captionBar_ = nullptr;
-    TStatusBarBase* statusBar_ = nullptr;
+    // The bars are set from outside and may go before the container.
+    TRef<TCaptionBarBase> captionBar_;
+    TRef<TStatusBarBase> statusBar_;
     TString title_;
     TString statusText_;
     int32_t modalResult_ = 0;
@@ -94,6 +96,7 @@ protected:
     TRectArea saved_{0, 0, 0, 0};
 
 private:
+    bool RouteOneEvent();
     bool KeyPasses(TEvent* event);
     bool FocusRequest(TEvent* event);
     bool FocusFromChildren(TEvent* event);

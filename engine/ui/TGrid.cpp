@@ -48,8 +48,8 @@ TGrid::TGrid() {
 }
 
 TGrid::~TGrid() {
-    StopListening(hBar_);
-    StopListening(vBar_);
+    StopListening(HBar());
+    StopListening(VBar());
 }
 
 // --- Bars ------------------------------------------------------------------------------
@@ -73,18 +73,18 @@ void TGrid::StopListening(TScrollBar* bar) {
 }
 
 void TGrid::SetVertScrollBar(TScrollBar* bar) {
-    if (bar == vBar_) return;
-    StopListening(vBar_);
-    vBar_ = bar;
-    if (IsShown()) Listen(vBar_);
+    if (vBar_.Is(bar)) return;
+    StopListening(VBar());
+    vBar_ = TRef<TScrollBar>(bar);
+    if (IsShown()) Listen(bar);
     Invalidate(true);
 }
 
 void TGrid::SetHorzScrollBar(TScrollBar* bar) {
-    if (bar == hBar_) return;
-    StopListening(hBar_);
-    hBar_ = bar;
-    if (IsShown()) Listen(hBar_);
+    if (hBar_.Is(bar)) return;
+    StopListening(HBar());
+    hBar_ = TRef<TScrollBar>(bar);
+    if (IsShown()) Listen(bar);
     Invalidate(true);
 }
 
@@ -100,22 +100,22 @@ void TGrid::Show(TControl* parent) {
     firstCol_ = firstRow_ = 0;
     colEnd_ = rowEnd_ = 1;
     SetRanges(0, 1, 0, 1);
-    cursor_ = TPoint(0, 0);
+    cursorCell_ = TPoint(0, 0);
     sel_ = {0, 0, 1, 1};
     EnsureVisible(1);
     Invalidate(true);
-    Listen(hBar_);
-    Listen(vBar_);
+    Listen(HBar());
+    Listen(VBar());
 }
 
 void TGrid::Hide() {
-    StopListening(hBar_);
-    StopListening(vBar_);
+    StopListening(HBar());
+    StopListening(VBar());
     TControl::Hide();
 }
 
 void TGrid::SetCursor(int32_t column, int32_t row) {
-    cursor_ = TPoint(column, row);
+    cursorCell_ = TPoint(column, row);
     sel_ = {column, row, column + 1, row + 1};
     EnsureVisible(1);
     Invalidate(true);
@@ -170,8 +170,8 @@ TRectArea TGrid::CellArea() {
     const int32_t inset = frameStyle_ == frSunken ? 3 : frameStyle_ == frLine ? 1 : 0;
     TRectArea area = DeflateRect(inner, inset);
     if (layoutFlags_ & lyDocked) {
-        if (BarShows(hBar_)) area.bottom -= hBar_->GetHeight();
-        if (BarShows(vBar_)) area.right -= vBar_->GetWidth();
+        if (BarShows(HBar())) area.bottom -= HBar()->GetHeight();
+        if (BarShows(VBar())) area.right -= VBar()->GetWidth();
         if (area.right <= area.left || area.bottom <= area.top) area = {0, 0, 0, 0};
     }
     return area;
@@ -186,34 +186,35 @@ void TGrid::PlaceBars() {
     const int32_t width = GetWidth(), height = GetHeight();
     if (layoutFlags_ & lySizeBars) {
         if (barThickness_ > 0) {
-            if (hBar_) hBar_->SetHeight(barThickness_);
-            if (vBar_) vBar_->SetWidth(barThickness_);
+            if (HBar()) HBar()->SetHeight(barThickness_);
+            if (VBar()) VBar()->SetWidth(barThickness_);
         }
-        if (hBar_) hBar_->SetWidth(std::max(width - (BarShows(vBar_) ? vBar_->GetWidth() : 0), 0));
-        if (vBar_)
-            vBar_->SetHeight(std::max(height - (BarShows(hBar_) ? hBar_->GetHeight() : 0), 0));
+        if (HBar())
+            HBar()->SetWidth(std::max(width - (BarShows(VBar()) ? VBar()->GetWidth() : 0), 0));
+        if (VBar())
+            VBar()->SetHeight(std::max(height - (BarShows(HBar()) ? HBar()->GetHeight() : 0), 0));
     }
     if (layoutFlags_ & lyDocked) {
-        if (hBar_) hBar_->SetPos(0, std::max(height - hBar_->GetHeight(), 0));
-        if (vBar_) vBar_->SetPos(std::max(width - vBar_->GetWidth(), 0), 0);
+        if (HBar()) HBar()->SetPos(0, std::max(height - HBar()->GetHeight(), 0));
+        if (VBar()) VBar()->SetPos(std::max(width - VBar()->GetWidth(), 0), 0);
     }
 }
 
 void TGrid::SyncBars() {
     const int32_t columns = colEnd_ - firstCol_, rows = rowEnd_ - firstRow_;
-    if (hBar_) {
-        hBar_->SetPageStep(std::max(columns - 1, 1));
-        hBar_->SetMinimum(colStart_);
-        hBar_->SetMaximum(std::max(colRangeEnd_ - columns, colStart_));
+    if (HBar()) {
+        HBar()->SetPageStep(std::max(columns - 1, 1));
+        HBar()->SetMinimum(colStart_);
+        HBar()->SetMaximum(std::max(colRangeEnd_ - columns, colStart_));
     }
-    if (vBar_) {
-        vBar_->SetPageStep(std::max(rows - 1, 1));
-        vBar_->SetMinimum(rowStart_);
-        vBar_->SetMaximum(std::max(rowRangeEnd_ - rows, rowStart_));
+    if (VBar()) {
+        VBar()->SetPageStep(std::max(rows - 1, 1));
+        VBar()->SetMinimum(rowStart_);
+        VBar()->SetMaximum(std::max(rowRangeEnd_ - rows, rowStart_));
     }
     // The window follows the bars, read after their ranges are set.
-    firstCol_ = hBar_ ? hBar_->GetPosition() : 1;
-    firstRow_ = vBar_ ? vBar_->GetPosition() : 1;
+    firstCol_ = HBar() ? HBar()->GetPosition() : 1;
+    firstRow_ = VBar() ? VBar()->GetPosition() : 1;
     colEnd_ = firstCol_ + columns;
     rowEnd_ = firstRow_ + rows;
 }
@@ -239,8 +240,8 @@ uint32_t TGrid::Update() {
 }
 
 bool TGrid::CursorVisible() const {
-    return cursor_.x >= firstCol_ && cursor_.x < colEnd_ && cursor_.y >= firstRow_ &&
-           cursor_.y < rowEnd_;
+    return cursorCell_.x >= firstCol_ && cursorCell_.x < colEnd_ && cursorCell_.y >= firstRow_ &&
+           cursorCell_.y < rowEnd_;
 }
 
 void TGrid::EnsureVisible(int32_t mode) {
@@ -248,19 +249,20 @@ void TGrid::EnsureVisible(int32_t mode) {
     if (CursorVisible()) return;
     const int32_t rows = rowEnd_ - firstRow_, columns = colEnd_ - firstCol_;
     bool moved = false;
-    if (vBar_ && cursor_.y < firstRow_) {
-        vBar_->SetPosition(cursor_.y);
+    if (VBar() && cursorCell_.y < firstRow_) {
+        VBar()->SetPosition(cursorCell_.y);
         moved = true;
-    } else if (vBar_ && cursor_.y >= rowEnd_) {
-        vBar_->SetPosition(mode == 1 ? std::min(cursor_.y, Clamp32(int64_t(rowRangeEnd_) - rows))
-                                     : Clamp32(int64_t(cursor_.y) - rows + 1));
+    } else if (VBar() && cursorCell_.y >= rowEnd_) {
+        VBar()->SetPosition(mode == 1
+                                ? std::min(cursorCell_.y, Clamp32(int64_t(rowRangeEnd_) - rows))
+                                : Clamp32(int64_t(cursorCell_.y) - rows + 1));
         moved = true;
     }
-    if (hBar_ && cursor_.x < firstCol_) {
-        hBar_->SetPosition(cursor_.x);
+    if (HBar() && cursorCell_.x < firstCol_) {
+        HBar()->SetPosition(cursorCell_.x);
         moved = true;
-    } else if (hBar_ && cursor_.x >= colEnd_) {
-        hBar_->SetPosition(Clamp32(int64_t(cursor_.x) - columns + 1));
+    } else if (HBar() && cursorCell_.x >= colEnd_) {
+        HBar()->SetPosition(Clamp32(int64_t(cursorCell_.x) - columns + 1));
         moved = true;
     }
     if (moved) Invalidate(true);
@@ -331,8 +333,8 @@ void TGrid::StretchAxis(int32_t old, int32_t now, int32_t& low, int32_t& high, i
 void TGrid::Stretch(TPoint old) {
     const TRectArea before = sel_;
     TRectArea after = sel_;
-    StretchAxis(old.x, cursor_.x, after.left, after.right, slLeft, slRight);
-    StretchAxis(old.y, cursor_.y, after.top, after.bottom, slUp, slDown);
+    StretchAxis(old.x, cursorCell_.x, after.left, after.right, slLeft, slRight);
+    StretchAxis(old.y, cursorCell_.y, after.top, after.bottom, slUp, slDown);
     for (int32_t c = before.left; c < before.right; ++c)
         for (int32_t r = before.top; r < before.bottom; ++r)
             if (!Inside(after, c, r)) DeselectBlock({c, r, c + 1, r + 1});
@@ -351,34 +353,34 @@ void TGrid::MoveCursor(TPoint target, uint32_t modifiers, int32_t mode) {
     if (!(selFlags_ & slModes)) return;
     target.x = Clamp(target.x, colStart_, colRangeEnd_ - 1);
     target.y = Clamp(target.y, rowStart_, rowRangeEnd_ - 1);
-    const TPoint old = cursor_;
+    const TPoint old = cursorCell_;
     const bool moved = target.x != old.x || target.y != old.y;
-    cursor_ = target;
+    cursorCell_ = target;
     if (moved) SetRedraw(true);
     const bool shift = (modifiers & kShift) != 0, ctrl = (modifiers & kCtrl) != 0;
     if (moved && (selFlags_ & slRange) && shift) Stretch(old);
     if (selFlags_ & slToggle) {
         if (!shift && !ctrl) {
             DeselectBlock({colStart_, rowStart_, colRangeEnd_, rowRangeEnd_});
-            CollapseTo(cursor_);
+            CollapseTo(cursorCell_);
         }
-        if (!shift) ToggleCell(cursor_.x, cursor_.y);
+        if (!shift) ToggleCell(cursorCell_.x, cursorCell_.y);
     } else if (!(selFlags_ & slRange) || !shift) {
         DeselectBlock(sel_);
-        CollapseTo(cursor_);
-        SelectCell(cursor_.x, cursor_.y);
+        CollapseTo(cursorCell_);
+        SelectCell(cursorCell_.x, cursorCell_.y);
     }
     if (moved) EnsureVisible(mode);
 }
 
 void TGrid::MoveCursorLeft(int32_t delta, uint32_t modifiers) {
     if (!(selFlags_ & slModes)) return;
-    MoveCursor(TPoint(Clamp32(int64_t(cursor_.x) - delta), cursor_.y), modifiers, 0);
+    MoveCursor(TPoint(Clamp32(int64_t(cursorCell_.x) - delta), cursorCell_.y), modifiers, 0);
 }
 
 void TGrid::MoveCursorRight(int32_t delta, uint32_t modifiers) {
     if (!(selFlags_ & slModes)) return;
-    MoveCursor(TPoint(Clamp32(int64_t(cursor_.x) + delta), cursor_.y), modifiers, 0);
+    MoveCursor(TPoint(Clamp32(int64_t(cursorCell_.x) + delta), cursorCell_.y), modifiers, 0);
 }
 
 void TGrid::PostCommand(const TEvent* cause) {
@@ -406,38 +408,40 @@ bool TGrid::NavigationKey(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const int32_t rows = rowEnd_ - firstRow_;
     if (event->KeyCode() == kSpace) {
-        if ((selFlags_ & slToggle) && (modifiers & kCtrl)) ToggleCell(cursor_.x, cursor_.y);
+        if ((selFlags_ & slToggle) && (modifiers & kCtrl)) ToggleCell(cursorCell_.x, cursorCell_.y);
         return true;
     }
     if (IsEmpty()) return true;
     if (!(selFlags_ & slModes)) {
         switch (scan) {
-            case kLeftScan: ScrollBy(hBar_, -1); break;
-            case kRightScan: ScrollBy(hBar_, 1); break;
-            case kUpScan: ScrollBy(vBar_, -1); break;
-            case kDownScan: ScrollBy(vBar_, 1); break;
-            case kPageUpScan: ScrollBy(vBar_, -int64_t(rows)); break;
-            case kPageDownScan: ScrollBy(vBar_, rows); break;
+            case kLeftScan: ScrollBy(HBar(), -1); break;
+            case kRightScan: ScrollBy(HBar(), 1); break;
+            case kUpScan: ScrollBy(VBar(), -1); break;
+            case kDownScan: ScrollBy(VBar(), 1); break;
+            case kPageUpScan: ScrollBy(VBar(), -int64_t(rows)); break;
+            case kPageDownScan: ScrollBy(VBar(), rows); break;
             case kHomeScan:
             case kEndScan:
-                if (vBar_) vBar_->SetPosition(scan == kHomeScan ? rowStart_ : rowRangeEnd_);
-                if (hBar_) hBar_->SetPosition(scan == kHomeScan ? colStart_ : colRangeEnd_);
+                if (VBar()) VBar()->SetPosition(scan == kHomeScan ? rowStart_ : rowRangeEnd_);
+                if (HBar()) HBar()->SetPosition(scan == kHomeScan ? colStart_ : colRangeEnd_);
                 Invalidate(true);
                 break;
             default: break;
         }
         return true;
     }
-    const int64_t x = cursor_.x, y = cursor_.y;
+    const int64_t x = cursorCell_.x, y = cursorCell_.y;
     switch (scan) {
-        case kLeftScan: MoveCursor(TPoint(Clamp32(x - 1), cursor_.y), modifiers, 0); break;
-        case kRightScan: MoveCursor(TPoint(Clamp32(x + 1), cursor_.y), modifiers, 0); break;
-        case kUpScan: MoveCursor(TPoint(cursor_.x, Clamp32(y - 1)), modifiers, 0); break;
-        case kDownScan: MoveCursor(TPoint(cursor_.x, Clamp32(y + 1)), modifiers, 0); break;
+        case kLeftScan: MoveCursor(TPoint(Clamp32(x - 1), cursorCell_.y), modifiers, 0); break;
+        case kRightScan: MoveCursor(TPoint(Clamp32(x + 1), cursorCell_.y), modifiers, 0); break;
+        case kUpScan: MoveCursor(TPoint(cursorCell_.x, Clamp32(y - 1)), modifiers, 0); break;
+        case kDownScan: MoveCursor(TPoint(cursorCell_.x, Clamp32(y + 1)), modifiers, 0); break;
         case kHomeScan: MoveCursor(TPoint(colStart_, rowStart_), modifiers, 0); break;
         case kEndScan: MoveCursor(TPoint(colRangeEnd_ - 1, rowRangeEnd_ - 1), modifiers, 0); break;
-        case kPageUpScan: MoveCursor(TPoint(cursor_.x, Clamp32(y - rows)), modifiers, 1); break;
-        case kPageDownScan: MoveCursor(TPoint(cursor_.x, Clamp32(y + rows)), modifiers, 1); break;
+        case kPageUpScan: MoveCursor(TPoint(cursorCell_.x, Clamp32(y - rows)), modifiers, 1); break;
+        case kPageDownScan:
+            MoveCursor(TPoint(cursorCell_.x, Clamp32(y + rows)), modifiers, 1);
+            break;
         default: break;
     }
     return true;
@@ -469,19 +473,19 @@ void TGrid::OnKeyUp(TEvent* event) {
 void TGrid::ClickCursorCell(uint32_t modifiers) {
     const bool shift = (modifiers & kShift) != 0, ctrl = (modifiers & kCtrl) != 0;
     if ((selFlags_ & slToggle) && shift) {
-        SelectCell(cursor_.x, cursor_.y);
+        SelectCell(cursorCell_.x, cursorCell_.y);
     } else if ((selFlags_ & slToggle) && ctrl) {
-        ToggleCell(cursor_.x, cursor_.y);
+        ToggleCell(cursorCell_.x, cursorCell_.y);
     } else if ((selFlags_ & slToggle)) {
         DeselectBlock({colStart_, rowStart_, colRangeEnd_, rowRangeEnd_});
-        CollapseTo(cursor_);
-        SelectCell(cursor_.x, cursor_.y);
+        CollapseTo(cursorCell_);
+        SelectCell(cursorCell_.x, cursorCell_.y);
     } else if ((selFlags_ & slRange) && shift) {
-        SelectCell(cursor_.x, cursor_.y);
+        SelectCell(cursorCell_.x, cursorCell_.y);
     } else {
         DeselectBlock(sel_);
-        CollapseTo(cursor_);
-        SelectCell(cursor_.x, cursor_.y);
+        CollapseTo(cursorCell_);
+        SelectCell(cursorCell_.x, cursorCell_.y);
     }
 }
 
@@ -492,7 +496,7 @@ void TGrid::OnLeftDown(TEvent* event) {
     if ((selFlags_ & slModes) && !IsEmpty()) {
         int32_t column = 0, row = 0;
         if (HitCell(TPoint(event->record.x, event->record.y), column, row) == htCell) {
-            if (column != cursor_.x || row != cursor_.y)
+            if (column != cursorCell_.x || row != cursorCell_.y)
                 MoveCursor(TPoint(column, row), modifiers, 0);
             else
                 ClickCursorCell(modifiers);
@@ -512,16 +516,16 @@ void TGrid::OnMouseMove(TEvent* event) {
     if (hit != htCell) {
         if (hot) return;
         // Dragging past an edge extends the selection one cell per move.
-        TPoint target = cursor_;
+        TPoint target = cursorCell_;
         if (hit & htAbove) target.y = Clamp32(int64_t(target.y) - 1);
         if (hit & htBelow) target.y = Clamp32(int64_t(target.y) + 1);
         if (hit & htLeft) target.x = Clamp32(int64_t(target.x) - 1);
         if (hit & htRight) target.x = Clamp32(int64_t(target.x) + 1);
         MoveCursor(target, kShift, 0);
     } else if (!hot) {
-        MoveCursor(TPoint(column, cursor_.y), kShift, 0);
+        MoveCursor(TPoint(column, cursorCell_.y), kShift, 0);
         MoveCursor(TPoint(column, row), kShift, 0);
-    } else if (column != cursor_.x || row != cursor_.y) {
+    } else if (column != cursorCell_.x || row != cursorCell_.y) {
         MoveCursor(TPoint(column, row), 0, 0);
     }
 }
@@ -555,8 +559,8 @@ void TGrid::Draw() {
     TRectArea client;
     GetClientRect(client);
     const bool docked = (layoutFlags_ & lyDocked) != 0;
-    const int32_t barW = docked && BarShows(vBar_) ? vBar_->GetWidth() : 0;
-    const int32_t barH = docked && BarShows(hBar_) ? hBar_->GetHeight() : 0;
+    const int32_t barW = docked && BarShows(VBar()) ? VBar()->GetWidth() : 0;
+    const int32_t barH = docked && BarShows(HBar()) ? HBar()->GetHeight() : 0;
     if (barW && barH && (layoutFlags_ & lySizeBars)) {
         canvas.SetForeColor(TColor::Default(14));
         canvas.FillRect(client.right - barW, client.bottom - barH, client.right, client.bottom);

@@ -55,10 +55,10 @@ public:
     void Show(TControl* parent);
     void Hide();
     void SetCursor(int32_t column, int32_t row);
-    TPoint GetCursorCell() const { return cursor_; }
+    TPoint GetCursorCell() const { return cursorCell_; }
     void SetVertScrollBar(TScrollBar* bar);
     void SetHorzScrollBar(TScrollBar* bar);
-    TScrollBar* GetVertScrollBar() const { return vBar_; }
+    TScrollBar* GetVertScrollBar() const { return vBar_.Get(); }
     void SetLayoutFlags(int32_t flags);
     void SetSelectionFlags(int32_t flags);
     int32_t GetSelectionFlags() const { return selFlags_; }
@@ -116,8 +116,11 @@ private:
     TPoint reqCell_{0, 0};
     int32_t barThickness_ = 20;
     int32_t frameStyle_ = frSunken;
-    TScrollBar* hBar_ = nullptr;
-    TScrollBar* vBar_ = nullptr;
+    // The bars are the caller's and may be deleted before the grid.
+    TScrollBar* HBar() const { return hBar_.Get(); }
+    TScrollBar* VBar() const { return vBar_.Get(); }
+    TRef<TScrollBar> hBar_;
+    TRef<TScrollBar> vBar_;
     int32_t layoutFlags_ = 0;
     int32_t selFlags_ = slSingle;
     int32_t firstCol_ = 0, firstRow_ = 0;
@@ -125,6 +128,6 @@ private:
     int32_t colStart_ = 0, rowStart_ = 0;
     int32_t colRangeEnd_ = 1, rowRangeEnd_ = 1;
     TRectArea sel_{0, 0, 1, 1};
-    TPoint cursor_{0, 0};
+    TPoint cursorCell_{0, 0}; // the selected cell, apart from the mouse cursor
     TPoint cell_{1, 1};
 };

@@ -20,7 +20,7 @@ THintForm* THintForm::Current() {
 }
 
 void THintForm::Open(TControl* parent) {
-    owner_ = nullptr;
+    owner_.Reset();
     TWinForm::Open(parent);
     label_.TRectComp::SetAlign(alFill);
     label_.SetVertAlign(TText::taCentre);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "foundation/TPoint.h"
+#include "foundation/TRef.h"
 #include "ui/TLabel.h"
 #include "ui/TTimer.h"
 #include "ui/TWinForm.h"
@@ -28,8 +29,8 @@ public:
     // The delayed show and the hide with its grace period.
     void Show();
     void Hide();
-    void SetOwner(TControl* owner) { owner_ = owner; }
-    TControl* GetOwner() const { return owner_; }
+    void SetOwner(TControl* owner) { owner_ = TRef<TControl>(owner); }
+    TControl* GetOwner() const { return owner_.Get(); }
     void SetText(const char* text);
     void SetAnchor(int32_t x, int32_t y);
     int OnTick(TObject* sender, TEvent* event);
@@ -43,7 +44,7 @@ public:
     static THintForm* Current();
 
 private:
-    TControl* owner_ = nullptr;
+    TRef<TControl> owner_; // a control may die while its hint shows
     TPoint offset_{0, 32};
     TLabel label_;
     TTimer timer_;

@@ -5,18 +5,18 @@
 
 TListForm::TListForm() {
     SetTransparent(0);
-    style_.SetAll(0);
+    styles_.SetAll(0);
 }
 
 TListForm::~TListForm() = default;
 
 void TListForm::SetColor(TColor color) {
     TGraphic::SetColor(color);
-    style_.SetColor(color);
+    styles_.SetColor(color);
 }
 
 bool TListForm::IsDirty() {
-    return TClickCtl::IsDirty() || style_.IsChanged();
+    return TClickCtl::IsDirty() || styles_.IsChanged();
 }
 
 bool TListForm::SameLook(const TStyleRec& a, const TStyleRec& b) {
@@ -32,12 +32,12 @@ TStyleRec TListForm::LookOfState() const {
         const bool pressed = (state & stPressed) != 0, hot = (state & stHot) != 0;
         n = pressed && hot ? 5 : pressed ? 2 : hot ? 4 : 1;
     }
-    return style_.GetRecord(n);
+    return styles_.GetRecord(n);
 }
 
 uint32_t TListForm::Update() {
-    if (!TClickCtl::IsDirty() && !style_.IsChanged()) return flags_;
-    style_.Apply();
+    if (!TClickCtl::IsDirty() && !styles_.IsChanged()) return flags_;
+    styles_.Apply();
     TClickCtl::Update();
     TCanvas& canvas = GetCanvas();
     canvas.SetKeep(IsTransparent() ? 1 : 0);
@@ -68,7 +68,7 @@ void TListForm::Draw() {
         if (const GdlBitmap* picture = TImage::LockedBitmap(source)) canvas.PutImage(0, 0, picture);
     }
     source->Unlock();
-    const TStyleRec focus = style_.GetRecord(6);
+    const TStyleRec focus = styles_.GetRecord(6);
     if (!IsFocused() || !focus.source) return;
     if (focus.source->Lock(focus.index, focus.variant)) {
         if (const GdlBitmap* picture = TImage::LockedBitmap(focus.source))

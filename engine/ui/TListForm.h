@@ -21,13 +21,13 @@ public:
 
     // The colour of the graphic and of the style.
     void SetColor(TColor color);
-    TStyle& GetStyleRecords() { return style_; }
+    TStyle& GetStyleRecords() { return styles_; }
     const TStyleRec& GetLook() const { return look_; }
 
 private:
     TStyleRec LookOfState() const;
     static bool SameLook(const TStyleRec& a, const TStyleRec& b);
 
-    TStyle style_;
+    TStyle styles_; // the style records, apart from the control's style word
     TStyleRec look_;
 };

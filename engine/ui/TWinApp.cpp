@@ -3,10 +3,12 @@
 #include "drawing/TFontList.h"
 #include "foundation/SplitPath.h"
 #include "foundation/TColor.h"
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "foundation/TMMTimer.h"
+#include "foundation/TRef.h"
 #include "gdl/draw.h"
 #include "gdl/windows.h"
 #include "media/TCursDev.h"
@@ -24,8 +26,10 @@
 namespace {
 
 TWinApp* g_app = nullptr;
-TWinApp* g_running = nullptr;
-TWinForm* g_hintWindow = nullptr;
+// Checked: the display's hooks and every control reach these long after the
+// call that set them.
+TRef<TWinApp> g_running;
+TRef<TWinForm> g_hintWindow;
 int32_t g_errorDepth = 0;
 
 int ErrorCallback(void* owner, const char* text) {
@@ -33,15 +37,17 @@ int ErrorCallback(void* owner, const char* text) {
 }
 
 bool AppRunning() {
-    return g_running && g_running->IsEnabled();
+    TWinApp* app = g_running.Get();
+    return app && app->IsEnabled();
 }
 
 void AppActivation(TEvent* event) {
-    if (!g_running || !event) return;
+    TWinApp* app = g_running.Get();
+    if (!app || !event) return;
     if (event->type == evQueryEnd)
-        g_running->OnQueryEndSession(event);
+        app->OnQueryEndSession(event);
     else if (event->type == evQuit)
-        g_running->OnCloseRequest(event);
+        app->OnCloseRequest(event);
 }
 
 void SetDisplayHooks(bool on) {
@@ -72,8 +78,8 @@ TWinApp::~TWinApp() {
         SetApplication(nullptr);
     }
     // An application deleted without Stop leaves no way back to it.
-    if (g_running == this) {
-        g_running = nullptr;
+    if (g_running.Is(this)) {
+        g_running.Reset();
         SetDisplayHooks(false);
         TError::SetCallback(nullptr, nullptr);
     }
@@ -85,15 +91,15 @@ TWinApp* TWinApp::GetApp() {
 }
 
 TWinApp* TWinApp::GetRunningApp() {
-    return g_running;
+    return g_running.Get();
 }
 
 void TWinApp::SetHintWindow(TWinForm* hint) {
-    g_hintWindow = hint;
+    g_hintWindow = TRef<TWinForm>(hint);
 }
 
 TWinForm* TWinApp::GetHintWindow() {
-    return g_hintWindow;
+    return g_hintWindow.Get();
 }
 
 int32_t TWinApp::ErrorDialogDepth() {
@@ -150,7 +156,7 @@ void TWinApp::SetCaption(const char* text) {
 // --- Life ------------------------------------------------------------------------------
 
 void TWinApp::Start() {
-    g_running = this;
+    g_running = TRef<TWinApp>(this);
     SetDisplayHooks(true);
     TError::ClearLists();
     TError::SetCallback(this, &ErrorCallback);
@@ -186,6 +192,8 @@ void TWinApp::StartDevices() {
 
 void TWinApp::Stop() {
     Close();
+    // What the last steps queued goes while the devices it may use are open.
+    DrainDeleteLater();
     if (started_) {
         started_ = false;
         StopDevices();
@@ -198,7 +206,7 @@ void TWinApp::Stop() {
     TFileCtl::DoneCache();
     TError::WriteProtocol(protocolPath_.c_str());
     TDispDev::Global().ReleaseLibrary();
-    g_running = nullptr;
+    g_running.Reset();
     SetDisplayHooks(false);
 }
 
@@ -273,11 +281,11 @@ int32_t TWinApp::OnDisplayMode(GdlDeviceContext* dc, int32_t reason) {
 // --- Routing ---------------------------------------------------------------------------
 
 void TWinApp::OnAppMouseLeave(TEvent*) {
-    TCursDev::Global().SetCursorRes(cursor_, 0);
+    TCursDev::Global().SetCursorRes(cursor_.Get(), 0);
 }
 
 void TWinApp::OnAppMouseEnter(TEvent*) {
-    TCursDev::Global().SetCursorRes(cursor_, 0);
+    TCursDev::Global().SetCursorRes(cursor_.Get(), 0);
 }
 
 void TWinApp::OnCloseRequest(TEvent*) {

@@ -12,7 +12,9 @@
 #include "TempDir.h"
 #include "WorldRandom.h"
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
+#include "foundation/TRef.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "gdl/dc.h"
@@ -147,6 +149,7 @@ protected:
     }
     void TearDown() override {
         room.reset();
+        DrainDeleteLater(); // the room's elements go through the queue
         SetGameServices(nullptr);
         TGraphic::SetApplication(nullptr);
         root.GetCanvas().ReleaseDevice();
@@ -234,6 +237,7 @@ protected:
     }
     void TearDown() override {
         room.reset();
+        DrainDeleteLater(); // the room's elements go through the queue
         TSndDev::Global().SetEnabled(false);
         TSndDev::Global().Detach();
         platform::ResetSoundForTests();
@@ -273,6 +277,7 @@ protected:
             if (e.type == 0) break;
         }
         room.reset();
+        DrainDeleteLater(); // the room's elements go through the queue
         app.Close();
         display.SetAdjustLevel(256);
         RoomTest::TearDown();

@@ -156,11 +156,15 @@ TEST_F(LoadCheck, ActorsAreNamedAndReadByTheirNumber) {
     TActor* five = room->ShowActor(1, 5);
     ASSERT_NE(five, nullptr);
     EXPECT_EQ(five->GetSource()->FrameCount(0), 4);
+    const TRef<TRoomElement> handle(five);
     room->HideActor(five);
     room->HideActor(nullptr);
     EXPECT_EQ(room->FindActor(5), nullptr);
-    EXPECT_EQ(room->PendingDeletions(), 1);
-    EXPECT_FALSE(room->HasElement(nullptr));
+    EXPECT_TRUE(IsQueuedForDeletion(five));
+    EXPECT_TRUE(room->HasElement(handle));
+    EXPECT_FALSE(room->HasElement(TRef<TRoomElement>()));
+    DrainDeleteLater();
+    EXPECT_FALSE(room->HasElement(handle));
 }
 
 TEST_F(LoadCheck, PictureStreamReadsWholeBlocksAndKeepsItsPlace) {

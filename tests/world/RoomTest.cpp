@@ -153,27 +153,24 @@ TEST_F(RoomTest, ElementsOrderFarToNearAndTiesByCreation) {
     EXPECT_EQ(front, (std::vector<TComp*>{e[1], e[2], e[3], e[0]}));
 }
 
-TEST_F(RoomTest, RemovedElementsWaitForATickThatIsNotSkipped) {
+TEST_F(RoomTest, RemovedElementsWaitForTheDeletionQueue) {
     MakeRoom();
     TRoomElement* zone = room->CreateElement(TRoomElement::tyZone, "z", 0);
+    const TRef<TRoomElement> handle(zone);
     zone->scriptRef = 3;
     room->RemoveElement(zone);
     EXPECT_EQ(room->ElementCount(), 0);
-    EXPECT_EQ(room->PendingDeletions(), 1);
+    EXPECT_TRUE(IsQueuedForDeletion(zone));
     EXPECT_EQ(zone->scriptRef, -1);
-    EXPECT_TRUE(room->HasElement(zone));
+    EXPECT_TRUE(room->HasElement(handle));
     room->EnterRoom("hall", nullptr);
     game.menuOpen = true;
     Tick(room->TickTimer());
-    EXPECT_EQ(room->PendingDeletions(), 1);
     game.menuOpen = false;
-    InputLocked = 1;
     Tick(room->TickTimer());
-    EXPECT_EQ(room->PendingDeletions(), 1);
-    InputLocked = 0;
-    Tick(room->TickTimer());
-    EXPECT_EQ(room->PendingDeletions(), 0);
-    EXPECT_FALSE(room->HasElement(zone));
+    EXPECT_TRUE(room->HasElement(handle));
+    DrainDeleteLater();
+    EXPECT_FALSE(room->HasElement(handle));
     EXPECT_EQ(room->Ticks(), 1u);
     // Clearing twice is harmless.
     room->Clear();

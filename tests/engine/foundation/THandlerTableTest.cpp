@@ -1,5 +1,6 @@
 // Handler tables: order, owner defaults, and the first handler that answers.
 #include "foundation/THandlerTable.h"
+#include "foundation/TNamedObj.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,46 @@ TEST(THandlerTable, HandlerMayClearTheTable) {
     e.SetType(1);
     EXPECT_EQ(table.Dispatch(nullptr, &e), 0);
     EXPECT_EQ(table.Has(1), 0);
+}
+
+// Named targets are checked: an entry whose target is gone does nothing,
+// counts for nothing, and is dropped; an earlier handler may delete a later
+// one's target in the same dispatch.
+class Named : public TNamedObj {
+public:
+    int Take(TObject*, TEvent*) {
+        ++calls;
+        if (victim) {
+            delete victim;
+            victim = nullptr;
+        }
+        return 0;
+    }
+    int calls = 0;
+    Named* victim = nullptr;
+};
+
+TEST(THandlerTable, EntriesOfDeletedTargetsDoNothing) {
+    THandlerTable table;
+    Named* gone = new Named;
+    table.Add<Named, &Named::Take>(5, gone);
+    delete gone;
+    TEvent e;
+    e.SetType(5);
+    EXPECT_EQ(table.Has(5), 0);
+    EXPECT_EQ(table.Dispatch(nullptr, &e), 0);
+    // Dropped: nothing is left to remove under the old address.
+    EXPECT_EQ(table.Remove(5, gone), 0);
+
+    auto* later = new Named;
+    Named first;
+    table.Add<Named, &Named::Take>(6, later);  // runs second
+    table.Add<Named, &Named::Take>(6, &first); // runs first and deletes `later`
+    first.victim = later;
+    e.SetType(6);
+    EXPECT_EQ(table.Dispatch(nullptr, &e), 0);
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(table.Has(6), 1);
 }
 
 } // namespace

@@ -1,0 +1,194 @@
+// Components deleted from inside their own handlers, through one step of the
+// modal loop: each is queued (DeleteLater) by the handler and freed after the
+// step, while the routing that called the handler still walks over it.
+#include "UiEvents.h"
+#include "UiFixture.h"
+
+#include "TempDir.h"
+#include "foundation/TDeleteQueue.h"
+#include "foundation/TRef.h"
+#include "ui/TTextButton.h"
+#include "ui/TTimer.h"
+#include "ui/TWinApp.h"
+#include "ui/TWinForm.h"
+
+#include <functional>
+
+namespace {
+
+using namespace uitest;
+
+// Calls `action` from a handler; the handler answers `answer`.
+struct Action : TNamedObj {
+    int Run(TObject*, TEvent*) {
+        ++runs;
+        if (action) action();
+        return answer;
+    }
+    std::function<void()> action;
+    int runs = 0;
+    int answer = 0;
+};
+
+class DeleteLaterTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        TEventMgr::Global().InitQueue(display.GetWindow());
+        TGraphic::SetApplication(&app);
+        app.SetPaths((dir.Path() / "adv").c_str());
+        app.Open(nullptr);
+        app.SetVisible(true);
+        app.SetEnabled(true);
+        Drain();
+    }
+    void TearDown() override {
+        Drain();
+        DrainDeleteLater();
+        app.Close();
+        UiTest::TearDown();
+    }
+    static void Drain() {
+        TakeQueued();
+        TEvent e;
+        for (int guard = 0; guard < 2000; ++guard) {
+            TEventMgr::Global().Translate(&e);
+            if (e.type == 0) break;
+        }
+    }
+    // A visible, enabled box under the application, taking clicks and hover.
+    Box* NewBox() {
+        auto* box = new Box;
+        box->SetRect(10, 10, 50, 50);
+        box->SetStyle(TControl::stCountPresses | TControl::stHandleClicks | TControl::stTrackHover);
+        box->Show(&app);
+        box->SetVisible(true);
+        Layout();
+        return box;
+    }
+    // The layout pass of a frame from the application: geometry for hits.
+    void Layout() {
+        TEvent e;
+        e.SetType(evPaint);
+        for (int32_t which = 0; which < 4; ++which)
+            TGraphic::SetPaintRect(&e, which, {0, 0, kWidth, kHeight});
+        TGraphic::SetPaintPhase(&e, TGraphic::phLayout);
+        app.HandleEvent(nullptr, &e);
+    }
+    // Queues `e` alone and runs the application's loop until it is idle.
+    void Step(TEvent e) {
+        Drain();
+        TEventMgr::Global().QueueCopy(&e);
+        for (int guard = 0; guard < 20 && app.ModalStep(); ++guard) {
+        }
+    }
+
+    testsupport::TempDir dir;
+    TWinApp app;
+    Action handler;
+};
+
+// Press, release and enter handlers that hide and queue their own control.
+TEST_F(DeleteLaterTest, AControlDeletedInItsOwnPressReleaseOrEnterHandler) {
+    const int32_t types[] = {evLeftDown, evLeftUp, evMouseEnter};
+    for (int32_t type : types) {
+        Box* box = NewBox();
+        const TRef<Box> ref(box);
+        box->Add<Action, &Action::Run>(type, &handler);
+        handler.runs = 0;
+        handler.action = [box] {
+            box->Hide();
+            DeleteLater(box);
+        };
+        TCursDev::Global().SetPos(20, 20);
+        if (type == evLeftUp) Step(MouseEvent(evLeftDown, 20, 20)); // counted press first
+        Step(MouseEvent(type == evMouseEnter ? evMouseMove : type, 20, 20));
+        EXPECT_EQ(handler.runs, 1) << type;
+        EXPECT_EQ(ref.Get(), nullptr) << type; // freed after the step
+    }
+}
+
+// A button's command handler deletes the form that holds it, and a form's
+// own close handler deletes the form.
+TEST_F(DeleteLaterTest, FormsDeletedFromTheirButtonsAndTheirOwnClose) {
+    for (bool byButton : {true, false}) {
+        auto* form = new TWinForm;
+        form->SetRect(100, 100, 200, 150);
+        form->Open(&app);
+        form->TFocusCtl::Show();
+        auto* button = new TTextButton;
+        button->SetRect(10, 10, 60, 20);
+        button->Show(form);
+        button->SetVisible(true);
+        Layout();
+        const TRef<TWinForm> formRef(form);
+        const TRef<TTextButton> buttonRef(button);
+        handler.runs = 0;
+        handler.action = [form, button, byButton] {
+            if (byButton) form->TFocusCtl::Close(); // else it is closing already
+            button->Hide();
+            DeleteLater(form);
+            DeleteLater(button);
+        };
+        TEvent e;
+        if (byButton) {
+            button->Add<Action, &Action::Run>(evCommand, &handler);
+            e.SetType(evCommand);
+            e.target = Word(button);
+        } else {
+            form->Add<Action, &Action::Run>(evCloseRequest, &handler);
+            e.SetType(evCloseRequest);
+            e.target = Word(form);
+        }
+        Step(e);
+        EXPECT_EQ(handler.runs, 1) << byButton;
+        EXPECT_EQ(formRef.Get(), nullptr) << byButton;
+        EXPECT_EQ(buttonRef.Get(), nullptr) << byButton;
+    }
+}
+
+// A tick long enough for several firings: the timer goes from its first
+// firing and keeps counting down its catch-up until the step ends.
+TEST_F(DeleteLaterTest, ATimerDeletedInItsOwnHandler) {
+    auto* timer = new TTimer;
+    timer->SetInterval(10.0f);
+    timer->SetParent(&app);
+    const TRef<TTimer> ref(timer);
+    timer->Add<Action, &Action::Run>(evTick, &handler);
+    handler.action = [timer] {
+        timer->Detach();
+        DeleteLater(timer);
+    };
+    TEvent tick;
+    tick.SetType(evTick);
+    tick.data[0] = 35;
+    Step(tick);
+    EXPECT_GE(handler.runs, 1);
+    EXPECT_EQ(ref.Get(), nullptr);
+}
+
+// A step inside a handler (a nested modal loop) leaves the outer step's
+// queued objects alone; the outer step frees them.
+TEST_F(DeleteLaterTest, ANestedStepDoesNotFreeWhatTheOuterStepQueued) {
+    Box* box = NewBox();
+    const TRef<Box> ref(box);
+    bool aliveAfterNested = false;
+    box->Add<Action, &Action::Run>(evCommand, &handler);
+    handler.action = [&] {
+        box->Hide();
+        DeleteLater(box);
+        TEvent inner;
+        inner.SetType(evUser24);
+        TEventMgr::Global().QueueCopy(&inner);
+        app.ModalStep();
+        aliveAfterNested = ref.Get() != nullptr;
+    };
+    TEvent e;
+    e.SetType(evCommand);
+    e.target = Word(box);
+    Step(e);
+    EXPECT_TRUE(aliveAfterNested);
+    EXPECT_EQ(ref.Get(), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,127 @@
+// Room elements that die while something still holds them: a handle whose
+// element was deleted and whose address a new element took, and elements
+// that remove themselves in their own end action and then fade the room in
+// (a nested modal loop whose ticks run the room's clock).
+#include "RoomFixture.h"
+
+#include "CheckBytes.h"
+#include "RlaMemoryStream.h"
+#include "TActor.h"
+#include "TAnimObject.h"
+
+#include "foundation/TDeleteQueue.h"
+#include "foundation/TRef.h"
+
+#include <functional>
+
+// The address reuse below needs a freed block handed out again at once.
+extern "C" const char* __asan_default_options();
+extern "C" const char* __asan_default_options() {
+    return "quarantine_size_mb=0";
+}
+
+namespace {
+
+using roomtest::RoomFadeFixture;
+using roomtest::RoomTest;
+
+// The end actions run a scripted step of their own.
+struct ScriptedGame : roomtest::FakeGame {
+    void CallRefOnce(int32_t& field) override {
+        FakeGame::CallRefOnce(field);
+        if (!script) return;
+        std::function<void()> once = std::move(script);
+        script = nullptr;
+        once();
+        ++runs;
+    }
+    std::function<void()> script;
+    int runs = 0;
+};
+
+TEST_F(RoomTest, AHandleDoesNothingOnceANewElementTookItsAddress) {
+    MakeRoom();
+    TRoomElement* zone = room->CreateElement(TRoomElement::tyZone, "z", 0);
+    const TRef<TRoomElement> handle(zone);
+    const void* address = zone;
+    room->RemoveElement(zone);
+    DrainDeleteLater();
+    TRoomElement* reused = nullptr;
+    for (int i = 0; i < 1000 && !reused; ++i) {
+        TRoomElement* next = room->CreateElement(TRoomElement::tyZone, "y", 0);
+        if (static_cast<const void*>(next) == address) reused = next;
+    }
+    ASSERT_NE(reused, nullptr) << "no element took the freed address";
+    EXPECT_FALSE(room->HasElement(handle));
+    EXPECT_EQ(handle.Get(), nullptr);
+    EXPECT_TRUE(room->HasElement(TRef<TRoomElement>(reused)));
+}
+
+class RoomLifetime : public RoomFadeFixture {
+protected:
+    void SetUp() override {
+        RoomFadeFixture::SetUp();
+        SetGameServices(&scripted);
+        room = std::make_unique<TRoom>();
+        room->Init(&app);
+        room->EnterRoom("hall", nullptr);
+        InputLocked = 0;
+    }
+    // Steps the application's loop until the end action has run, then once
+    // more; the element is freed after the step that ran it.
+    void RunUntilTheEndAction() {
+        for (int guard = 0; guard < 500 && scripted.runs == 0; ++guard)
+            app.ModalStep();
+        EXPECT_EQ(scripted.runs, 1);
+    }
+    ScriptedGame scripted;
+};
+
+TEST_F(RoomLifetime, AnObjectHidesItselfInItsEndActionAndFadesTheRoomIn) {
+    auto* object =
+        static_cast<TAnimObject*>(room->CreateElement(TRoomElement::tyObject, "door", 0));
+    const TRef<TRoomElement> handle(object);
+    AnimEntry* entry = object->MakeEntry();
+    ASSERT_NE(entry, nullptr);
+    entry->interval = 100;
+    object->endAction = 5;
+    object->SetAnimMode(2); // once: ends on its first step without frames
+    scripted.script = [&] {
+        room->RemoveElement(object);
+        room->FadeRoom(1);
+    };
+    RunUntilTheEndAction();
+    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(handle.Get(), nullptr);
+    EXPECT_FALSE(room->HasElement(handle));
+}
+
+TEST_F(RoomLifetime, AnActorHidesItselfInItsEndActionAndFadesTheRoomIn) {
+    auto* actor = static_cast<TActor*>(room->CreateElement(TRoomElement::tyActor, "Actor02", 0));
+    const TRef<TRoomElement> handle(actor);
+    check::ContainerBytes file;
+    const check::Grid block{4, 4, std::vector<int32_t>(16, 0x001F)};
+    for (int i = 0; i < 2; ++i)
+        file.Add(0, 0x00010001, check::SpriteRecord(block));
+    auto* stream = new RlaMemoryStream(file.Finish());
+    auto* pictures = new TRlaFile;
+    ASSERT_TRUE(pictures->Open(stream));
+    actor->SetPictures(pictures, stream);
+    ActorAnimRecord record;
+    for (AnimEntry& e : record.entries) {
+        e.group = 0;
+        e.interval = 100;
+        e.pauseMin = e.pauseMax = 100;
+    }
+    actor->PlayAnim(record); // two frames: the end action fires on the wrap
+    actor->animEndAction = 6;
+    scripted.script = [&] {
+        room->HideActor(actor);
+        room->FadeRoom(1);
+    };
+    RunUntilTheEndAction();
+    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(handle.Get(), nullptr);
+}
+
+} // namespace
