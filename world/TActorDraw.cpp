@@ -12,12 +12,15 @@
 #include "TRlaFile.h"
 #include "TRoom.h"
 
+#include "foundation/Saturate.h"
 #include "gdl/bitmap.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
+#include "gdl/pixelformat.h"
 #include "media/TDispDev.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int32_t kScratchWidth = 800;
@@ -35,7 +38,8 @@ GdlPixelFormat& ScratchFormat() {
 }
 
 // The pixel layout of the room's frames: the display's when it has 15 or 16
-// bits, else the 5:5:5 or 5:6:5 layout the sprites were loaded in.
+// bits, else the library's 5:5:5 or 5:6:5 record the sprites were loaded in
+// (its masks unshifted, as every converter of the library reads them).
 void FillFormat(GdlPixelFormat& format) {
     GdlDeviceContext* dc = TDispDev::Global().GetContext();
     if (dc) {
@@ -45,15 +49,30 @@ void FillFormat(GdlPixelFormat& format) {
             return;
         }
     }
-    format = {};
-    format.redMask = Display555 ? 0x7C00u : 0xF800u;
-    format.greenMask = Display555 ? 0x03E0u : 0x07E0u;
-    format.blueMask = 0x001Fu;
-    format.redPosition = Display555 ? 10 : 11;
-    format.greenPosition = 5;
-    format.redAdjust = 3;
-    format.greenAdjust = Display555 ? 3 : 2;
-    format.blueAdjust = 3;
+    format = Display555 ? GDL_pixelFormat555 : GDL_pixelFormat565;
+}
+
+// The transparent key of the frames: pure green in the room's layout.
+uint16_t KeyPixel() {
+    return Display555 ? 0x03E0 : 0x07E0;
+}
+
+// The key as the actor's canvas holds it once converted to the display: pure
+// green on 15 and 16 bits; on deeper displays green without the low bits,
+// which the library's conversion leaves empty. The canvas lets this colour
+// through and the hit test misses it.
+TColor KeyColor() {
+    GdlPixelFormat format;
+    FillFormat(format);
+    uint8_t red, green, blue;
+    GDL_unpackColor(&format, KeyPixel(), &red, &green, &blue);
+    return TColor(red, green, blue);
+}
+
+// An animation scale that is no number (a script's 100 / 0) draws the frame
+// at its own size.
+float UsableScale(float scale) {
+    return std::isfinite(scale) ? scale : 1.0f;
 }
 } // namespace
 
@@ -73,8 +92,8 @@ uint32_t TActor::Update() {
         frameY = sprite->y;
         frameBox_[0] = sprite->x;
         frameBox_[1] = sprite->y;
-        frameBox_[2] = std::max(sprite->x + sprite->width, sprite->x);
-        frameBox_[3] = std::max(sprite->y + sprite->height, sprite->y);
+        frameBox_[2] = std::max(SatAdd(sprite->x, sprite->width), sprite->x);
+        frameBox_[3] = std::max(SatAdd(sprite->y, sprite->height), sprite->y);
     } else {
         frameBox_[0] = 0;
         frameBox_[1] = 0;
@@ -85,19 +104,23 @@ uint32_t TActor::Update() {
     const int32_t boxHeight = frameBox_[3] - frameBox_[1];
     TRectArea before;
     GetBounds(before);
+    // Anchors from scripts and offsets from files may lie anywhere in the
+    // 32-bit range: their sums are made in 64 bits and every edge is held in
+    // range, so the rectangle asked for is the one stored and the layout
+    // settles.
     if ((elementFlags_ & efDepthScaling) && CurrentRoom) {
         const float d = CurrentRoom->GetCamera().DepthScale(depth3_);
         elementFlags_ = d <= 1.0f ? (elementFlags_ | efScaled) : (elementFlags_ & ~efScaled);
-        const float s = d * current_->scale;
+        const float s = UsableScale(d * UsableScale(current_->scale));
         const int32_t w = FloatToInt32(float(boxWidth) * s + 0.5f);
         const int32_t h = FloatToInt32(float(boxHeight) * s + 0.5f);
         const int32_t x =
-            FloatToInt32(screenX_ - float(FloatToInt32(float(current_->x - frameX) * s)));
+            FloatToInt32(screenX_ - float(FloatToInt32(float(int64_t{current_->x} - frameX) * s)));
         const int32_t y =
-            FloatToInt32(screenY_ - float(FloatToInt32(float(current_->y - frameY) * s)));
+            FloatToInt32(screenY_ - float(FloatToInt32(float(int64_t{current_->y} - frameY) * s)));
         SetRect(x, y, w, h);
     } else {
-        SetRect(current_->x + frameX, current_->y + frameY, boxWidth, boxHeight);
+        SetRect(SatAdd(current_->x, frameX), SatAdd(current_->y, frameY), boxWidth, boxHeight);
         elementFlags_ &= ~efScaled;
     }
     TRectArea after;
@@ -118,7 +141,7 @@ GdlBitmap* TActor::RenderFrame() {
     const int32_t h = std::min(frameBox_[3] - frameBox_[1], scratch.height);
     if (w <= 0 || h <= 0) return nullptr;
     SpriteCanvas16& canvas = CurrentRoom->GetSpriteCanvas();
-    SpanEffectKeyFill key(Display555 ? 0x03E0 : 0x07E0);
+    SpanEffectKeyFill key(KeyPixel());
     canvas.SetTarget(&scratch, {0, 0, w, h});
     canvas.SetEffect(&key);
     canvas.FillRect(0, 0, w, h);
@@ -148,6 +171,7 @@ void TActor::Draw() {
     TRectArea screen;
     GetScreenRect(screen);
     canvas.SetKeep(1);
+    canvas.SetColor3(KeyColor());
     if (Game().Filtering() && (elementFlags_ & efScaled)) {
         const GdlDeviceContext* d = GDL_liveDC(dc);
         GDL_beginPixelAccess();
@@ -173,5 +197,5 @@ bool TActor::HitTest(int32_t x, int32_t y) {
     if (x < left || x >= right || y < top || y >= bottom) return false;
     TCanvas& canvas = GetCanvas();
     if (!canvas.HasDevice()) return false;
-    return !canvas.IsPixel(TPoint(x - screen.left, y - screen.top), TColor(0, 255, 0));
+    return !canvas.IsPixel(TPoint(x - screen.left, y - screen.top), KeyColor());
 }

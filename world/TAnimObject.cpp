@@ -9,6 +9,7 @@
 #include "TRlaFile.h"
 #include "TRoom.h"
 
+#include "foundation/Saturate.h"
 #include "foundation/TError.h"
 #include "gdl/draw.h"
 
@@ -60,7 +61,9 @@ void TAnimObject::SetImage(int32_t group, int32_t frame) {
     shownFrame_ = frame;
     RleSprite16* sprite = FrameOf(source_, entry_);
     if (!sprite) return;
-    SetRect(entry_->x + sprite->x, entry_->y + sprite->y, (sprite->width + 3) & ~3, sprite->height);
+    // Script offsets may lie anywhere in the 32-bit range: held, not wrapped.
+    SetRect(SatAdd(entry_->x, sprite->x), SatAdd(entry_->y, sprite->y), (sprite->width + 3) & ~3,
+            sprite->height);
     Invalidate(true);
 }
 
@@ -146,8 +149,8 @@ void TAnimObject::DrawDirect(const TRectArea& deviceClip) {
     canvas.SetEffect(effect);
     canvas.SetTarget(&view.surface, view.clip);
     GDL_beginPixelAccess();
-    canvas.DrawRle(sprite, view.originX + entry_->x + sprite->x,
-                   view.originY + entry_->y + sprite->y);
+    canvas.DrawRle(sprite, Saturate32(int64_t{view.originX} + entry_->x + sprite->x),
+                   Saturate32(int64_t{view.originY} + entry_->y + sprite->y));
     if (effect) canvas.ApplyEffect();
     GDL_endPixelAccess();
     canvas.ClearSpans();

@@ -7,6 +7,7 @@
 #include "TAnimObject.h"
 #include "TRoomSound.h"
 
+#include "foundation/Saturate.h"
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "gdl/dc.h"
@@ -76,7 +77,8 @@ void TRoom::Init(TControl* parent) {
     Add<TRoom, &TRoom::OnRoomExamine>(evRightUp, this);
     if (parent) parent->Add<TRoom, &TRoom::OnKey>(evKeyDown, this);
     if (GdlDeviceContext* dc = DisplayContext())
-        Display555 = GDL_liveDC(dc)->format.greenMask == 0x03E0 ? 1 : 0;
+        // The library keeps field masks unshifted: five green bits are 31.
+        Display555 = GDL_liveDC(dc)->format.greenMask == 31 ? 1 : 0;
     for (TTimer* timer : {&tickTimer_, &secondTimer_}) {
         timer->SetInterval(timer == &tickTimer_ ? 100.0f : 1000.0f);
         timer->SetFlags(kEnabled, false);
@@ -442,7 +444,8 @@ void TRoom::DrawDirect(const TRectArea& deviceClip) {
     if (sky_.IsVisible()) sky_.DrawLayer(camera_, canvas, view.originX, view.originY);
     if (background_.GroupCount() >= 1 && background_.FrameCount(0) >= 1) {
         auto* frame = dynamic_cast<RleSprite16*>(background_.GetFrame(0, backgroundFrame_));
-        if (frame) canvas.DrawRle(frame, view.originX + frame->x, view.originY + frame->y);
+        if (frame)
+            canvas.DrawRle(frame, SatAdd(view.originX, frame->x), SatAdd(view.originY, frame->y));
     }
     GDL_endPixelAccess();
     canvas.SetTarget(nullptr, {0, 0, 0, 0});

@@ -280,7 +280,10 @@ int TError::Notify(int withWarnings) {
     {
         Guard guard(h.lock_);
         if (h.notifying_) return static_cast<int>(h.raisedWhileNotifying_);
+        // What was raised during an earlier notification was for its nested
+        // loops; left set, it would end every loop of this one at once.
         h.notifying_ = 1;
+        h.raisedWhileNotifying_ = 0;
     }
     int result = 0;
     for (;;) {
@@ -343,6 +346,9 @@ void TError::WriteProtocol(const char* fileName) {
     int32_t now = Now();
     // Reports made by the file operations themselves are held back and
     // discarded below; the records stay unwritten, so a later call retries.
+    // Written from the error callback, a log that cannot be written must not
+    // count as a new report either: it would end the box's loop at once.
+    const uint32_t raisedBefore = h.raisedWhileNotifying_;
     --h.level_;
     {
         TFile file(fileName);
@@ -366,6 +372,7 @@ void TError::WriteProtocol(const char* fileName) {
         h.MovePending(false);
     }
     ++h.level_;
+    h.raisedWhileNotifying_ = raisedBefore;
 }
 
 void TError::ClearLists() {

@@ -17,7 +17,11 @@ uintptr_t Word(const void* object) {
 
 TControl::TControl() = default;
 
-TControl::~TControl() = default;
+// A control that dies while its hint is due or shown takes the hint with it:
+// the window would otherwise show a gone control's text.
+TControl::~TControl() {
+    DropHint();
+}
 
 // --- Helpers -------------------------------------------------------------------------
 

@@ -29,6 +29,14 @@ void ShowBar(TControl* bar, bool on) {
     bar->SetEnabled(on);
 }
 
+// Tab held with Ctrl types no character, so its key word is the bare scan
+// code; with Alt (or alone) it types one. Both are the Tab of the rules.
+constexpr uint16_t kCtrlTabKey = 0x0F00;
+
+bool IsTab(uint16_t key, uint32_t modifiers) {
+    return key == TControl::kTabKey || (key == kCtrlTabKey && (modifiers & TControl::kCtrlMask));
+}
+
 } // namespace
 
 TFocusCtl::TFocusCtl() {
@@ -307,7 +315,7 @@ void TFocusCtl::SetFocus(bool on) {
 void TFocusCtl::OnKeyDown(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const uint16_t key = event->KeyCode();
-    if (key == kTabKey && (style_ & stFocusable)) {
+    if (IsTab(key, modifiers) && (style_ & stFocusable)) {
         event->passState = psConsumed;
         // Plain Tab moves between controls; with Alt or Ctrl between containers.
         if (!(modifiers & (kAltMask | kCtrlMask))) return;
@@ -326,7 +334,7 @@ void TFocusCtl::OnKeyDown(TEvent* event) {
 void TFocusCtl::OnKeyUp(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const uint16_t key = event->KeyCode();
-    if ((key == kTabKey && (style_ & stFocusable)) ||
+    if ((IsTab(key, modifiers) && (style_ & stFocusable)) ||
         (key == kF4Key && (modifiers & kAltMask) && focused_)) {
         event->passState = psConsumed;
         return;

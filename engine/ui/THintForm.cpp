@@ -13,6 +13,8 @@ THintForm::THintForm() {
 
 THintForm::~THintForm() {
     timer_.Detach();
+    // The application must not keep a window that is gone.
+    if (TWinApp::GetHintWindow() == this) TWinApp::SetHintWindow(nullptr);
 }
 
 THintForm* THintForm::Current() {
@@ -31,7 +33,9 @@ void THintForm::Open(TControl* parent) {
     label_.Show(this);
     timer_.SetParent(parent);
     timer_.SetEnabled(false);
-    timer_.Add<THintForm, &THintForm::OnTick>(evTick, this);
+    // Once only: a window opened again (or closed and reopened) would count
+    // every firing twice and show its hints early.
+    if (!timer_.Has(evTick, this)) timer_.Add<THintForm, &THintForm::OnTick>(evTick, this);
 }
 
 void THintForm::Close() {

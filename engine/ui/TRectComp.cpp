@@ -1,5 +1,7 @@
 #include "ui/TRectComp.h"
 
+#include "foundation/Saturate.h"
+
 namespace {
 
 bool SameRect(const TRectArea& a, const TRectArea& b) {
@@ -33,25 +35,25 @@ void TRectComp::ApplyAlign() {
     // The kept side's size, then the edges the extent gives.
     switch (align_) {
         case alTop:
-            SetEdge(bounds_.bottom, e.top + h);
+            SetEdge(bounds_.bottom, SatAdd(e.top, h));
             SetEdge(bounds_.left, e.left);
             SetEdge(bounds_.top, e.top);
             SetEdge(bounds_.right, e.right);
             break;
         case alBottom:
-            SetEdge(bounds_.top, e.bottom - h);
+            SetEdge(bounds_.top, SatSub(e.bottom, h));
             SetEdge(bounds_.left, e.left);
             SetEdge(bounds_.right, e.right);
             SetEdge(bounds_.bottom, e.bottom);
             break;
         case alLeft:
-            SetEdge(bounds_.right, e.left + w);
+            SetEdge(bounds_.right, SatAdd(e.left, w));
             SetEdge(bounds_.left, e.left);
             SetEdge(bounds_.top, e.top);
             SetEdge(bounds_.bottom, e.bottom);
             break;
         case alRight:
-            SetEdge(bounds_.left, e.right - w);
+            SetEdge(bounds_.left, SatSub(e.right, w));
             SetEdge(bounds_.top, e.top);
             SetEdge(bounds_.right, e.right);
             SetEdge(bounds_.bottom, e.bottom);
@@ -103,11 +105,11 @@ int32_t TRectComp::GetY() {
 }
 
 void TRectComp::AdjustWidth(int32_t w) {
-    if (Extent(bounds_.left, bounds_.right) != w) SetEdge(bounds_.right, bounds_.left + w);
+    if (Extent(bounds_.left, bounds_.right) != w) SetEdge(bounds_.right, SatAdd(bounds_.left, w));
 }
 
 void TRectComp::AdjustHeight(int32_t h) {
-    if (Extent(bounds_.top, bounds_.bottom) != h) SetEdge(bounds_.bottom, bounds_.top + h);
+    if (Extent(bounds_.top, bounds_.bottom) != h) SetEdge(bounds_.bottom, SatAdd(bounds_.top, h));
 }
 
 void TRectComp::SetWidth(int32_t w) {
@@ -134,10 +136,11 @@ void TRectComp::SetRect(int32_t x, int32_t y, int32_t w, int32_t h) {
     ClearAlign();
     ClearAutoSize();
     Update();
-    if (x == bounds_.left && y == bounds_.top && w == Extent(bounds_.left, bounds_.right) &&
-        h == Extent(bounds_.top, bounds_.bottom))
-        return;
-    bounds_ = {x, y, x + w, y + h};
+    // Compared as stored: a size cut at the end of the range, or a negative
+    // one, asked for again is no change, so a layout that repeats it settles.
+    const TRectArea wanted{x, y, SatAdd(x, w), SatAdd(y, h)};
+    if (SameRect(wanted, bounds_)) return;
+    bounds_ = wanted;
     Invalidate(true);
 }
 
@@ -146,7 +149,8 @@ void TRectComp::SetPos(int32_t x, int32_t y) {
     Update();
     if (x == bounds_.left && y == bounds_.top) return;
     // A move is seen by the next layout pass; it does not invalidate.
-    bounds_ = {x, y, x + bounds_.right - bounds_.left, y + bounds_.bottom - bounds_.top};
+    bounds_ = {x, y, Saturate32(int64_t{x} + bounds_.right - bounds_.left),
+               Saturate32(int64_t{y} + bounds_.bottom - bounds_.top)};
 }
 
 void TRectComp::GetPosSize(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
@@ -203,21 +207,21 @@ TRectArea& TRectComp::GetScreenRect(TRectArea& rect) const {
 }
 
 TPoint TRectComp::PointToParent(TPoint p) const {
-    return TPoint(p.x + screen_.left, p.y + screen_.top);
+    return TPoint(SatAdd(p.x, screen_.left), SatAdd(p.y, screen_.top));
 }
 
 TRectArea TRectComp::RectToParent(TRectArea r) const {
-    return {r.left + screen_.left, r.top + screen_.top, r.right + screen_.left,
-            r.bottom + screen_.top};
+    return {SatAdd(r.left, screen_.left), SatAdd(r.top, screen_.top), SatAdd(r.right, screen_.left),
+            SatAdd(r.bottom, screen_.top)};
 }
 
 TPoint TRectComp::PointFromParent(TPoint p) const {
-    return TPoint(p.x - screen_.left, p.y - screen_.top);
+    return TPoint(SatSub(p.x, screen_.left), SatSub(p.y, screen_.top));
 }
 
 TRectArea TRectComp::RectFromParent(TRectArea r) const {
-    return {r.left - screen_.left, r.top - screen_.top, r.right - screen_.left,
-            r.bottom - screen_.top};
+    return {SatSub(r.left, screen_.left), SatSub(r.top, screen_.top), SatSub(r.right, screen_.left),
+            SatSub(r.bottom, screen_.top)};
 }
 
 TPoint TRectComp::ScreenToParent(TPoint p) const {
@@ -225,7 +229,8 @@ TPoint TRectComp::ScreenToParent(TPoint p) const {
     if (!parent) return TPoint(0, 0);
     TRectArea client;
     parent->GetClientRect(client);
-    return TPoint(p.x - parent->screen_.left - client.left, p.y - parent->screen_.top - client.top);
+    return TPoint(Saturate32(int64_t{p.x} - parent->screen_.left - client.left),
+                  Saturate32(int64_t{p.y} - parent->screen_.top - client.top));
 }
 
 TPoint TRectComp::ParentToScreen(TPoint p) const {
@@ -233,5 +238,6 @@ TPoint TRectComp::ParentToScreen(TPoint p) const {
     if (!parent) return TPoint(0, 0);
     TRectArea client;
     parent->GetClientRect(client);
-    return TPoint(p.x + parent->screen_.left + client.left, p.y + parent->screen_.top + client.top);
+    return TPoint(Saturate32(int64_t{p.x} + parent->screen_.left + client.left),
+                  Saturate32(int64_t{p.y} + parent->screen_.top + client.top));
 }

@@ -7,6 +7,9 @@
 #include "foundation/TPoint.h"
 #include "ui/TComp.h"
 
+#include <algorithm>
+#include <cstdint>
+
 class TRectComp : public TComp {
 public:
     enum Align : int32_t { alNone = 0, alTop, alBottom, alLeft, alRight, alFill };
@@ -59,7 +62,10 @@ private:
     void ClearAutoSize();
     void SetEdge(int32_t& edge, int32_t value);
     void ApplyAlign();
-    static int32_t Extent(int32_t from, int32_t to) { return to > from ? to - from : 0; }
+    // A width past the 32-bit range reads as the largest one.
+    static int32_t Extent(int32_t from, int32_t to) {
+        return to > from ? int32_t(std::min<int64_t>(int64_t{to} - from, INT32_MAX)) : 0;
+    }
 
     TRectArea visible_{0, 0, 0, 0};
     TRectArea bounds_{0, 0, 0, 0};

@@ -358,6 +358,15 @@ bool TWinApp::FocusRequest(TEvent* event) {
     };
     bool took = offer();
     if (!took && d[fwMode] == fmWalk) took = offer();
+    // A container that passed its focus on (a page closing) and left the
+    // tree before the request arrived is never reached, so the request never
+    // starts searching: the front-most container that can take the focus
+    // gets it, as the form below the page would have.
+    if (!took && !d[fwDone] && IsContainerKind(d[fwKind]) &&
+        (d[fwMode] == fmNext || d[fwMode] == fmPrevious)) {
+        d[fwMode] = fmWalk;
+        took = offer();
+    }
     if (!took) return false;
     if (d[fwDone]) everyChild();
     return true;

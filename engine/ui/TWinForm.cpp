@@ -1,6 +1,7 @@
 #include "ui/TWinForm.h"
 
 #include "drawing/BlitCore.h"
+#include "foundation/Saturate.h"
 #include "foundation/TColor.h"
 
 #include <bit>
@@ -63,18 +64,20 @@ int32_t TWinForm::ClientInset(int32_t frameStyle) {
 int32_t TWinForm::MinimumWidth() const {
     const TFrameStyle* frame = FrameStyleOf(frameStyle_);
     if (!frame) return 0;
-    int32_t width = 2 * GetBorderWidth() + frame->frame;
+    // In 64 bits: a border or bar near the limits holds the minimum at the
+    // largest size instead of wrapping it round to a negative one.
+    int64_t width = 2 * int64_t{GetBorderWidth()} + frame->frame;
     // Every set bit of the buttons word counts one caption-height button.
-    if (frame->caption) width += captionHeight_ + std::popcount(captionButtons_) * captionHeight_;
-    return width;
+    if (frame->caption) width += int64_t{captionHeight_} * (1 + std::popcount(captionButtons_));
+    return Saturate32(width);
 }
 
 int32_t TWinForm::MinimumHeight() const {
     const TFrameStyle* frame = FrameStyleOf(frameStyle_);
     if (!frame) return 0;
-    const int32_t border = GetBorderWidth();
-    return 2 * border + frame->frame + (frame->caption ? captionHeight_ : 0) +
-           (frame->status ? statusHeight_ : 0) + frame->strips * border;
+    const int64_t border = GetBorderWidth();
+    return Saturate32(2 * border + frame->frame + (frame->caption ? captionHeight_ : 0) +
+                      (frame->status ? statusHeight_ : 0) + frame->strips * border);
 }
 
 uint32_t TWinForm::Update() {

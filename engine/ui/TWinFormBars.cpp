@@ -22,9 +22,17 @@ template <class T> void DeleteStrip(T*& strip) {
 
 } // namespace
 
+// A form opened again keeps the bars it has and builds only those its style
+// now asks for and it lacks; building them twice would lose the first set.
 void TWinForm::OpenBars() {
-    if (frameStyle_ >= 3 && frameStyle_ <= 5) OpenCaptionBar();
-    if (frameStyle_ == 4 || frameStyle_ == 5) OpenStatusBar();
+    if (frameStyle_ >= 3 && frameStyle_ <= 5) {
+        if (!winCaption_) OpenCaptionBar();
+        if (!topStrip_) topStrip_ = OpenStrip(alTop, 83);
+    }
+    if (frameStyle_ == 4 || frameStyle_ == 5) {
+        if (!winStatus_) OpenStatusBar();
+        if (!bottomStrip_) bottomStrip_ = OpenStrip(alBottom, 117);
+    }
 }
 
 TPanel* TWinForm::OpenStrip(int32_t align, int32_t line) {
@@ -60,7 +68,6 @@ void TWinForm::OpenCaptionBar() {
             b->Add<TWinForm, &TWinForm::OnTranslucencyButton>(evCommand, this);
         winCaption_->Add<TFocusCtl, &TFocusCtl::OnDragMove>(evMouseMove, this);
     }
-    topStrip_ = OpenStrip(alTop, 83);
 }
 
 void TWinForm::OpenStatusBar() {
@@ -77,7 +84,6 @@ void TWinForm::OpenStatusBar() {
         if (TSizeGrip* grip = winStatus_->GetGrip())
             grip->Add<TFocusCtl, &TFocusCtl::OnDragSize>(evMouseMove, this);
     }
-    bottomStrip_ = OpenStrip(alBottom, 117);
 }
 
 void TWinForm::CloseBars() {

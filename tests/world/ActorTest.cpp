@@ -5,6 +5,8 @@
 #include "RlaMemoryStream.h"
 #include "TActor.h"
 
+#include <limits>
+
 namespace {
 
 using roomtest::RoomTest;
@@ -125,6 +127,72 @@ TEST_F(ActorTest, HiddenAtDepthOneAndFilteredOnlyUpToScaleOne) {
     }
     // The anchor lands on the projected point: 10 across and 30 down at scale 0.5.
     EXPECT_EQ(actor->GetX(), 400 - 0 - 5);
+}
+
+// Scales and anchors from scripts and far places ask for rectangles beyond
+// the 32-bit range: the layout settles on one held in range, a frame drawn
+// from it stays on the display, and a scale that is no number draws the
+// frame at its own size.
+TEST_F(ActorTest, ExtremeScalesAnchorsAndPlacesSettleInRange) {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* name;
+        float scale;
+        int32_t anchor;
+        float x;
+        bool depthScaling, ownSize;
+    };
+    const Case cases[] = {
+        {"infinite scale", kInf, 0, 5.0f, true, true},
+        {"negative infinite scale", -kInf, 0, 5.0f, true, true},
+        {"NaN scale", std::numeric_limits<float>::quiet_NaN(), 0, 5.0f, true, true},
+        {"huge scale", 1e30f, 0, 5.0f, true, false},
+        {"negative scale", -2.0f, 0, 5.0f, true, false},
+        {"lowest anchor", 1.0f, kMin, 5.0f, true, false},
+        {"highest anchor", 1.0f, kMax, 5.0f, true, false},
+        {"lowest anchor unscaled", 1.0f, kMin, 5.0f, false, false},
+        {"highest anchor unscaled", 1.0f, kMax, 5.0f, false, false},
+        {"far to the side", 1.0f, 0, 1e30f, true, false},
+    };
+    TRectArea own;
+    actor->PlayAnim(RecordWith({0, 1, 2, 3, 4, 5}));
+    actor->SetPosition({5.0f, 1.7f, 3.0f});
+    actor->Update();
+    actor->GetBounds(own);
+    const uint32_t flags = actor->GetElementFlags();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActorAnimRecord r = RecordWith({0, 1, 2, 3, 4, 5});
+        for (AnimEntry& e : r.entries) {
+            e.scale = c.scale;
+            e.x = e.y = c.anchor;
+        }
+        actor->SetElementFlags(c.depthScaling ? flags : flags & ~TRoomElement::efDepthScaling);
+        actor->PlayAnim(r);
+        actor->SetPosition({c.x, 1.7f, 3.0f});
+        actor->Invalidate(true);
+        actor->Update();
+        TRectArea first, again;
+        actor->GetBounds(first);
+        if (c.ownSize) {
+            EXPECT_EQ((std::vector<int32_t>{first.left, first.top, first.right, first.bottom}),
+                      (std::vector<int32_t>{own.left, own.top, own.right, own.bottom}));
+        }
+        // Asked again for the same, the actor rests.
+        actor->Invalidate(true);
+        actor->Update();
+        actor->GetBounds(again);
+        EXPECT_EQ(again.left, first.left);
+        EXPECT_EQ(again.right, first.right);
+        // Drawn by the plain stretch and, where scaled down, filtered.
+        for (int32_t filtering : {0, 1}) {
+            game.filtering = filtering;
+            actor->Invalidate(true);
+            Frame();
+        }
+    }
 }
 
 TEST_F(ActorTest, ASecondOrderToTheSameEndRuns) {

@@ -125,7 +125,7 @@ inline tools::RgbaImage Solid(int32_t w, int32_t h, uint8_t r, uint8_t g, uint8_
 class RoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testsupport::UseMemoryDesktop(16);
+        testsupport::UseMemoryDesktop(desktopBits);
         TError::Reset();
         // The sound device registers its focus hook once per process: kept,
         // or a display closed by an earlier test leaves it believing the
@@ -213,7 +213,7 @@ protected:
 
 public:
     // The display mode a fixture asks for before SetUp.
-    int32_t displayWidth = 800, displayHeight = 600, displayBits = 16;
+    int32_t displayWidth = 800, displayHeight = 600, displayBits = 16, desktopBits = 16;
     TDispDev& display = TDispDev::Global();
     TControl root;
     FakeGame game;

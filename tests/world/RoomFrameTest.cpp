@@ -9,6 +9,9 @@
 #include "WorldFixtures.h"
 
 #include "gdl/bitmap.h"
+#include "gdl/pixelformat.h"
+
+#include <limits>
 
 namespace {
 
@@ -53,6 +56,7 @@ protected:
         room->EnterRoom("test", nullptr);
         room->GetSky().SetImage(0);
         auto* o = static_cast<TAnimObject*>(room->CreateElement(TRoomElement::tyObject, "o", 0));
+        obj = o;
         o->SetSource(&room->Objects());
         AnimEntry* e = o->MakeEntry();
         e->group = 0;
@@ -70,7 +74,7 @@ protected:
         actor->SetPosition({5.0f, 1.7f, 3.0f});
     }
     // Sky, background and object, far to near.
-    std::vector<int32_t> Reference() const {
+    std::vector<int32_t> Reference(bool withObject = true) const {
         std::vector<int32_t> ref(800 * 600, 0);
         auto put = [&](const tools::RgbaImage& im, int32_t left, int32_t top) {
             for (int32_t y = 0; y < im.height; ++y)
@@ -81,8 +85,17 @@ protected:
         };
         put(sky, 0, 0);
         put(back, 0, 0);
-        put(object, 105, 406);
+        if (withObject) put(object, 105, 406);
         return ref;
+    }
+    // The actor's pixels over `ref`: its anchor stands on the projected
+    // point (400, 300).
+    void PutActor(std::vector<int32_t>& ref) const {
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 20; ++x) {
+                const int32_t p = worldtest::ImagePixel(actorImage, x, y);
+                if (p >= 0) ref[size_t(270 + y) * 800 + 390 + x] = p;
+            }
     }
     // The pixels of the display that differ from `ref` inside the rectangle.
     int32_t Differences(const std::vector<int32_t>& ref, TRectArea r = {0, 0, 800, 600}) {
@@ -95,17 +108,63 @@ protected:
 
     tools::RgbaImage sky, back, object, actorImage;
     TActor* actor = nullptr;
+    TAnimObject* obj = nullptr;
 };
 
 TEST_F(RoomFrameTest, AFrameEqualsTheLayersComposedFarToNear) {
     Frame();
     std::vector<int32_t> ref = Reference();
-    // The actor's anchor stands on the projected point (400, 300).
-    for (int32_t y = 0; y < 30; ++y)
-        for (int32_t x = 0; x < 20; ++x) {
-            const int32_t p = worldtest::ImagePixel(actorImage, x, y);
-            if (p >= 0) ref[size_t(270 + y) * 800 + 390 + x] = p;
-        }
+    PutActor(ref);
+    EXPECT_EQ(Differences(ref), 0);
+}
+
+// Offsets from scripts that take an object beyond the 32-bit range hold it
+// at the end of the range, off the display, instead of wrapping it round.
+TEST_F(RoomFrameTest, ObjectOffsetsHoldAtTheEndsOfTheRange) {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    actor->SetVisible(false);
+    struct Case {
+        int32_t x, y, left, top; // the frame's own offset is (5, 6)
+    };
+    const Case cases[] = {
+        {kMax, 400, kMax, 406},
+        {100, kMax - 3, 105, kMax},
+        {kMin, kMin, kMin + 5, kMin + 6},
+    };
+    for (const Case& c : cases) {
+        AnimEntry* e = obj->MakeEntry();
+        e->x = c.x;
+        e->y = c.y;
+        obj->SetImage(0, -1);
+        obj->SetImage(0, 0);
+        EXPECT_EQ(obj->GetX(), c.left) << c.x << " " << c.y;
+        EXPECT_EQ(obj->GetY(), c.top) << c.x << " " << c.y;
+        room->Invalidate(true);
+        Frame();
+        EXPECT_EQ(Differences(Reference(false)), 0) << c.x << " " << c.y;
+    }
+}
+
+// A 15-bit display shows the 16-bit frame with each pixel in 5:5:5: green
+// loses its lowest bit, and pure green, the sprites' key, stays the key.
+class FifteenBits : public RoomFrameTest {
+protected:
+    FifteenBits() { displayBits = 15; }
+    void TearDown() override {
+        RoomFrameTest::TearDown();
+        Display555 = 0;
+    }
+};
+
+TEST_F(FifteenBits, ShowsTheSixteenBitFrameIn555) {
+    ASSERT_EQ(GDL_liveDC(display.GetContext())->mode.bitsPerPixel, 15u);
+    EXPECT_EQ(Display555, 1);
+    Frame();
+    std::vector<int32_t> ref = Reference();
+    PutActor(ref);
+    for (int32_t& p : ref)
+        p = ((p >> 1) & 0x7FE0) | (p & 0x1F);
     EXPECT_EQ(Differences(ref), 0);
 }
 
@@ -190,5 +249,54 @@ TEST_P(SmallDisplay, ShowsTheCentreOnlyAt16Bits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SmallDisplay, ::testing::Values(16, 32));
+
+// On a 24- or 32-bit display the room's layers stay undrawn, but an actor is
+// drawn through the library's conversion: in its own colours, and with its
+// key showing what lies behind.
+class DeepDisplay : public RoomFrameTest, public ::testing::WithParamInterface<int32_t> {
+protected:
+    DeepDisplay() { displayBits = desktopBits = GetParam(); }
+    // The colour at (x, y) as red << 16 | green << 8 | blue.
+    uint32_t Rgb(int32_t x, int32_t y) {
+        const GdlDeviceContext* d = GDL_liveDC(display.GetContext());
+        const int32_t bytes = int32_t(d->mode.bitsPerPixel + 7) / 8;
+        uint32_t v = 0;
+        std::memcpy(&v, d->surface + int64_t(y) * d->mode.bytesPerLine + x * bytes, size_t(bytes));
+        uint8_t r, g, b;
+        GDL_unpackColor(&d->format, v, &r, &g, &b);
+        return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+    }
+};
+
+TEST_P(DeepDisplay, AnActorKeepsItsColoursAndHidesItsKey) {
+    ASSERT_EQ(int32_t(GDL_liveDC(display.GetContext())->mode.bitsPerPixel), GetParam());
+    actor->SetVisible(false);
+    Frame();
+    std::vector<uint32_t> behind;
+    for (int32_t y = 0; y < 30; ++y)
+        for (int32_t x = 0; x < 20; ++x)
+            behind.push_back(Rgb(390 + x, 270 + y));
+    actor->SetVisible(true);
+    actor->Invalidate(true);
+    Frame();
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < 30; ++y)
+        for (int32_t x = 0; x < 20; ++x) {
+            const int32_t p = worldtest::ImagePixel(actorImage, x, y);
+            uint32_t want = behind[size_t(y) * 20 + x];
+            if (p >= 0) {
+                uint8_t r, g, b;
+                GDL_unpackColor(&GDL_pixelFormat565, uint32_t(p), &r, &g, &b);
+                want = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+            }
+            if (Rgb(390 + x, 270 + y) != want) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0);
+    // Clicks miss the key and hit the picture.
+    EXPECT_FALSE(actor->HitTest(390, 280));
+    EXPECT_TRUE(actor->HitTest(395, 280));
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, DeepDisplay, ::testing::Values(24, 32));
 
 } // namespace

@@ -243,6 +243,62 @@ TEST_F(Modal, CtrlTabAsksForTheNextContainerAndPlainTabOnlyConsumes) {
     }
 }
 
+// Tab with Ctrl from the keyboard (no character) switches forms as Tab with
+// Alt (which types one) does, and Shift takes the way back.
+TEST_F(Modal, CtrlOrAltTabFromTheKeyboardSwitchesForms) {
+    app.Show();
+    Settle(app);
+    ProbeForm a, b;
+    ShowForm(a);
+    ShowForm(b);
+    ASSERT_TRUE(b.IsFocused());
+    struct Step {
+        std::initializer_list<KeyCode> held;
+        ProbeForm* focused;
+    };
+    const Step steps[] = {
+        {{KeyCode::LeftCtrl}, &a},
+        {{KeyCode::LeftCtrl}, &b},
+        {{KeyCode::LeftAlt}, &a},
+        {{KeyCode::LeftCtrl, KeyCode::LeftShift}, &b},
+    };
+    for (const Step& s : steps) {
+        Key(KeyCode::Tab, s.held);
+        Settle(app);
+        EXPECT_EQ(a.IsFocused(), s.focused == &a);
+        EXPECT_EQ(b.IsFocused(), s.focused == &b);
+    }
+}
+
+// A page run modally over a form hands the focus back to the form when it
+// ends, also when its caller takes it out of the tree right after its loop.
+TEST_F(Modal, FocusReturnsToTheFormBelowAModalPage) {
+    struct Page : TWinForm {
+        bool HandleEvent(TObject* sender, TEvent* event) override {
+            if (event && event->type == evShown) EndModal(7);
+            return TWinForm::HandleEvent(sender, event);
+        }
+    };
+    app.Show();
+    Settle(app);
+    for (bool detach : {false, true}) {
+        ProbeForm form;
+        ShowForm(form);
+        ASSERT_TRUE(form.IsFocused());
+        Page page;
+        page.SetRect(120, 120, 100, 100);
+        page.Show(static_cast<TControl*>(&app));
+        EXPECT_EQ(page.ShowModal(), 7);
+        EXPECT_FALSE(form.IsFocused());
+        if (detach) page.Detach();
+        Settle(app);
+        EXPECT_TRUE(form.IsFocused()) << detach;
+        if (!detach) {
+            EXPECT_FALSE(page.IsFocused());
+        }
+    }
+}
+
 TEST_F(Modal, AltF4ClosesTheFocusedFormAndEndsItsLoop) {
     app.Show();
     Settle(app);

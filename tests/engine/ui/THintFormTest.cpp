@@ -7,6 +7,8 @@
 #include "ui/THintForm.h"
 #include "ui/TWinApp.h"
 
+#include <memory>
+
 namespace {
 
 struct HintedBox : uitest::Box {
@@ -100,6 +102,36 @@ TEST_F(Hints, PlacedAboveAndLeftNearTheBottomRightCorner) {
     Frame();
     hint.GetScreenRect(r);
     EXPECT_EQ(r, (TRectArea{120, 152, 134, 166})); // 32 below the pointer
+}
+
+// A control deleted while its hint is due takes the hint with it.
+TEST_F(Hints, AControlDeletedDuringTheDelayLeavesNoHint) {
+    auto doomed = std::make_unique<HintedBox>(300, 300, "gone");
+    doomed->Show(&root);
+    Frame();
+    MoveTo(320, 320);
+    ASSERT_EQ(hint.GetOwner(), doomed.get());
+    Fire(2);
+    doomed.reset();
+    EXPECT_EQ(hint.GetOwner(), nullptr);
+    Fire(5);
+    EXPECT_FALSE(hint.IsVisible());
+}
+
+// Opened again, or closed and opened again, the window still waits five
+// firings.
+TEST_F(Hints, OpeningTwiceKeepsTheDelay) {
+    for (bool closeFirst : {false, true}) {
+        if (closeFirst) hint.Close();
+        hint.Open(&root);
+        MoveTo(120, 120);
+        Fire(4);
+        EXPECT_FALSE(hint.IsVisible()) << closeFirst;
+        Fire(1);
+        EXPECT_TRUE(hint.IsVisible()) << closeFirst;
+        MoveTo(300, 300);
+        Fire(5);
+    }
 }
 
 TEST_F(Hints, AnEmptyTextGivesASixBySixWindow) {

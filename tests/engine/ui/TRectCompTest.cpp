@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 bool Equal(const TRectArea& a, const TRectArea& b) {
@@ -113,6 +115,60 @@ TEST(TRectComp, CoordinateConversions) {
     TRectArea moved = child.RectToParent({0, 0, 10, 10});
     EXPECT_TRUE(Equal(moved, {110, 60, 120, 70}));
     EXPECT_TRUE(Equal(child.RectFromParent(moved), {0, 0, 10, 10}));
+}
+
+// Rectangles at the ends of the 32-bit range: each edge is held in range
+// instead of wrapping round, a width past the range reads as the largest,
+// and a rectangle asked for again is no change.
+TEST(TRectComp, ExtremeRectanglesHoldInRange) {
+    constexpr int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+    struct Case {
+        int32_t x, y, w, h;
+        TRectArea bounds;
+        int32_t width;
+    };
+    const Case cases[] = {
+        {kMax - 10, 0, 100, 50, {kMax - 10, 0, kMax, 50}, 10},
+        {kMin, kMin, kMax, kMax, {kMin, kMin, -1, -1}, kMax},
+        {kMin + 5, 0, -100, 10, {kMin + 5, 0, kMin, 10}, 0},
+        {-10, kMax, kMax, 1, {-10, kMax, kMax - 10, kMax}, kMax},
+    };
+    for (const Case& c : cases) {
+        TRectComp comp;
+        comp.SetRect(c.x, c.y, c.w, c.h);
+        TRectArea r;
+        EXPECT_TRUE(Equal(comp.GetBounds(r), c.bounds)) << c.x << " " << c.w;
+        EXPECT_EQ(comp.GetWidth(), c.width) << c.x << " " << c.w;
+        comp.SetRect(c.x, c.y, c.w, c.h);
+        EXPECT_FALSE(comp.IsDirty()) << c.x << " " << c.w;
+    }
+    TRectComp c;
+    TRectArea r;
+    c.SetRect(0, 0, kMax, 10);
+    c.SetX(kMin);
+    EXPECT_EQ(c.GetWidth(), kMax);
+    c.SetRect(kMin, 0, kMax, 10); // (kMin, 0, -1, 10)
+    c.SetPos(kMax - 5, kMax - 5);
+    EXPECT_TRUE(Equal(c.GetBounds(r), {kMax - 5, kMax - 5, kMax, kMax}));
+    c.AdjustWidth(kMax);
+    EXPECT_EQ(c.GetBounds(r).right, kMax);
+    // Alignment against an extent at the ends of the range.
+    c.SetRect(0, 0, 100, 100);
+    c.SetAlign(TRectComp::alBottom);
+    c.SetExtent({0, kMin, 10, kMin + 10});
+    EXPECT_TRUE(Equal(c.GetBounds(r), {0, kMin, 10, kMin + 10}));
+    c.SetAlign(TRectComp::alRight);
+    c.SetExtent({kMax - 10, 0, kMax, 10});
+    EXPECT_TRUE(Equal(c.GetBounds(r), {kMax - 10, 0, kMax, 10}));
+    // Conversions past the ends.
+    c.SetScreenRect({kMax - 1, kMin + 1, kMax, kMin + 2});
+    const TPoint out = c.PointToParent(TPoint(10, -10));
+    EXPECT_EQ(out.x, kMax);
+    EXPECT_EQ(out.y, kMin);
+    const TPoint back = c.PointFromParent(TPoint(kMin, kMax));
+    EXPECT_EQ(back.x, kMin);
+    EXPECT_EQ(back.y, kMax);
+    EXPECT_TRUE(Equal(c.RectToParent({10, 10, 20, 20}), {kMax, kMin + 11, kMax, kMin + 21}));
 }
 
 } // namespace

@@ -265,6 +265,54 @@ TEST_F(App, ReportsInTheMainLoopGoToTheBox) {
     EXPECT_EQ(platform::MessageBoxLog().size(), 2u);
 }
 
+// The game's way of asking: a modal form run inside the error callback,
+// answering when it has been shown (or raising a report of its own first).
+struct FormBoxApp : TWinApp {
+    struct Box : TFocusCtl {
+        bool HandleEvent(TObject* sender, TEvent* event) override {
+            if (event && event->type == evShown) {
+                if (raise) TError::Raise(13, nullptr, nullptr, "Test", 2);
+                if (!raise) EndModal(IDIGNORE);
+            }
+            return TFocusCtl::HandleEvent(sender, event);
+        }
+        bool raise = false;
+    };
+    bool AskUser(const char*) override {
+        Box box;
+        box.raise = raiseInBox;
+        results.push_back(box.ShowModal());
+        return false;
+    }
+    bool raiseInBox = false;
+    std::vector<int32_t> results;
+};
+using FormBox = uitest::AppTest<FormBoxApp>;
+
+// A log in a folder that cannot be written to fails inside the callback; the
+// box's loop still runs until the user answers, for this report and the
+// next. A report raised while a box is up ends that box only.
+TEST_F(FormBox, ABoxRunsItsLoopWhenTheLogCannotBeWritten) {
+    dir.Write("blocked", "a file where the log's folder should be");
+    app.SetPaths((dir.Path() / "blocked" / "adv").c_str());
+    display.SetDriverFlags(TDispDev::fWindowed);
+    display.SetMode(320, 200, 16);
+    ASSERT_TRUE(display.Open());
+    TEventMgr::Global().InitQueue(display.GetWindow());
+    TError::SetCallback(&app, [](void* owner, const char* text) -> int {
+        return static_cast<TWinApp*>(owner)->OnError(text) ? 1 : 0;
+    });
+    TError::ClearLists(); // the set-up's own reports (no resource index)
+    for (bool raiseInBox : {false, true, false}) {
+        app.raiseInBox = raiseInBox;
+        TError::Raise(9, nullptr, nullptr, "Test", 1);
+        EXPECT_EQ(TError::Notify(0), 0);
+    }
+    EXPECT_EQ(app.results, (std::vector<int32_t>{IDIGNORE, TFocusCtl::kNoResult, IDIGNORE}));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "blocked" / "error.log"));
+    TError::SetCallback(nullptr, nullptr);
+}
+
 TEST_F(App, AltF12WithCaptureOffIsConsumedAndDoesNothing) {
     const int beeps = platform::MessageBeepCount();
     for (uint16_t key : {TWinApp::kF11Key, TWinApp::kF12Key}) {

@@ -125,6 +125,42 @@ TEST_F(Forms, TheMinimumSizeFitsFrameAndBars) {
     EXPECT_EQ(form.GetHeight(), 61); // 2 * 2 + 8 + 20 + 25 + 2 * 2
 }
 
+// A border near 2^30 holds the minimum size at the largest one instead of
+// wrapping the sum round to a negative size that raises nothing.
+TEST_F(Forms, AHugeBorderHoldsTheMinimumSizeInRange) {
+    form.SetFrameStyle(5);
+    form.SetCaptionButtons(21);
+    form.SetBorderWidth(1 << 30);
+    EXPECT_EQ(form.MinimumWidth(), INT32_MAX);
+    EXPECT_EQ(form.MinimumHeight(), INT32_MAX);
+    form.SetRect(10, 10, 100, 30);
+    form.Update();
+    TRectArea r;
+    EXPECT_EQ(form.GetBounds(r), (TRectArea{10, 10, INT32_MAX, INT32_MAX}));
+}
+
+// Opening an open form keeps the bars it has and builds only what its style
+// now adds: no second set over the first.
+TEST_F(Forms, OpeningAnOpenFormKeepsItsBars) {
+    OpenForm(3);
+    TWinSysB* caption = form.GetWinCaptionBar();
+    TPanel* top = form.GetTopStrip();
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(form.GetWinStatusBar(), nullptr);
+    form.SetFrameStyle(5);
+    form.Open(&root);
+    EXPECT_EQ(form.GetWinCaptionBar(), caption);
+    EXPECT_EQ(form.GetTopStrip(), top);
+    TWinStB* status = form.GetWinStatusBar();
+    ASSERT_NE(status, nullptr);
+    form.Open(&root);
+    EXPECT_EQ(form.GetWinStatusBar(), status);
+    EXPECT_EQ(form.GetCaptionBar(), caption);
+    Route();
+    Frame();
+    EXPECT_TRUE(status->IsVisible());
+}
+
 TEST_F(Forms, TranslucencySwapsTheAlphaAndTheButton) {
     OpenForm();
     TCaptionButton* button = form.GetWinCaptionBar()->GetTranslucencyButton();
