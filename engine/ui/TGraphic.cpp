@@ -272,6 +272,19 @@ void TGraphic::SetAlpha(int32_t alpha) {
     if (alpha == alpha_) return;
     alpha_ = alpha;
     Invalidate(true);
+    // What lies behind the see-through graphics inside has changed: they
+    // blend with it when they draw, so they draw again.
+    InvalidateSeeThrough(*this);
+}
+
+void TGraphic::InvalidateSeeThrough(TComp& parent) {
+    parent.WalkChildren(true, [](TComp* child) {
+        if (auto* graphic = dynamic_cast<TGraphic*>(child)) {
+            if (!graphic->IsOpaque()) graphic->Invalidate(true);
+            InvalidateSeeThrough(*graphic);
+        }
+        return false;
+    });
 }
 
 // --- Tree and visibility -------------------------------------------------------------

@@ -70,6 +70,9 @@ public:
     TRectLst& GetDirtyList() { return dirty_; }
     int32_t RequestCount() const { return requests_.Count(); }
 
+    // Marks every graphic below `parent` that is not opaque for a redraw.
+    static void InvalidateSeeThrough(TComp& parent);
+
     // The process-wide defaults used where a graphic's own value is 0.
     static void SetDefaultColorMapMode(int32_t mode);
     static int32_t GetDefaultColorMapMode();

@@ -1,5 +1,6 @@
 // The JPEG reader against libjpeg itself: pictures encoded here, and every
 // output mode compared with a plain libjpeg decode of the same bytes.
+#include "JpegFixture.h"
 #include "TempDir.h"
 
 #include "gdl/bitmap.h"
@@ -20,51 +21,12 @@
 
 namespace {
 
+using testsupport::EncodeJpeg;
+
 struct BitmapDeleter {
     void operator()(GdlBitmap* b) const { GDL_free(b); }
 };
 using BitmapPtr = std::unique_ptr<GdlBitmap, BitmapDeleter>;
-
-// A smooth picture with some edges, `components` samples per pixel.
-std::vector<uint8_t> Samples(int w, int h, int components) {
-    std::vector<uint8_t> s;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < components; ++c)
-                s.push_back(static_cast<uint8_t>(c == 0   ? x * 255 / w
-                                                 : c == 1 ? y * 255 / h
-                                                 : c == 2 ? ((x / 4 + y / 4) % 2) * 200 + 20
-                                                          : 60));
-    return s;
-}
-
-std::vector<uint8_t> Encode(int w, int h, int components, J_COLOR_SPACE space, bool progressive) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = components;
-    c.in_color_space = space;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> samples = Samples(w, h, components);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = samples.data() + static_cast<size_t>(c.next_scanline) * w * components;
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> bytes(out, out + size);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return bytes;
-}
 
 struct Reference {
     std::vector<uint8_t> rows; // packed
@@ -116,7 +78,7 @@ protected:
 TEST_F(JpegReader, TrueColourCellsAreBlueGreenRedOfTheDecodedPixels) {
     for (bool progressive : {false, true}) {
         SCOPED_TRACE(progressive ? "progressive" : "baseline");
-        const std::vector<uint8_t> file = Encode(37, 19, 3, JCS_RGB, progressive);
+        const std::vector<uint8_t> file = EncodeJpeg(37, 19, 3, JCS_RGB, progressive);
         BitmapPtr bm = Load(file, 0);
         ASSERT_TRUE(bm) << GDL_lastResult();
         EXPECT_EQ(GDL_lastResult(), GDL_OK);
@@ -151,7 +113,7 @@ TEST_F(JpegReader, GreyOutputHasTheRampPalette) {
                  {"colour picture, colours -7", 3, JCS_RGB, -7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::vector<uint8_t> file = Encode(20, 11, c.components, c.space, false);
+        const std::vector<uint8_t> file = EncodeJpeg(20, 11, c.components, c.space, false);
         BitmapPtr bm = Load(file, c.colours);
         ASSERT_TRUE(bm) << GDL_lastResult();
         EXPECT_EQ(bm->bitsPerPixel, 8);
@@ -170,7 +132,7 @@ TEST_F(JpegReader, GreyOutputHasTheRampPalette) {
 }
 
 TEST_F(JpegReader, QuantisedOutputUsesTheTwoPassFloydSteinbergPalette) {
-    const std::vector<uint8_t> file = Encode(40, 24, 3, JCS_RGB, false);
+    const std::vector<uint8_t> file = EncodeJpeg(40, 24, 3, JCS_RGB, false);
     for (int colours : {16, 64, 256, 1000}) {
         SCOPED_TRACE(colours);
         BitmapPtr bm = Load(file, colours);
@@ -195,7 +157,7 @@ TEST_F(JpegReader, QuantisedOutputUsesTheTwoPassFloydSteinbergPalette) {
 }
 
 TEST_F(JpegReader, RefusesWhatLibjpegCannotDecode) {
-    std::vector<uint8_t> sof = Encode(8, 8, 3, JCS_RGB, false);
+    std::vector<uint8_t> sof = EncodeJpeg(8, 8, 3, JCS_RGB, false);
     // Patch the frame header to 60000 x 60000: a tiny file claiming gigabytes.
     for (size_t i = 0; i + 8 < sof.size(); ++i)
         if (sof[i] == 0xFF && sof[i + 1] == 0xC0) {
@@ -205,7 +167,7 @@ TEST_F(JpegReader, RefusesWhatLibjpegCannotDecode) {
         }
     std::vector<uint8_t> garbage(300, 0x5A);
     const std::vector<uint8_t> files[] = {
-        Encode(16, 16, 4, JCS_CMYK, false), {}, garbage, {0xFF, 0xD8}, sof};
+        EncodeJpeg(16, 16, 4, JCS_CMYK, false), {}, garbage, {0xFF, 0xD8}, sof};
     for (size_t i = 0; i < std::size(files); ++i) {
         SCOPED_TRACE(i);
         EXPECT_FALSE(Load(files[i], 0));
@@ -216,7 +178,7 @@ TEST_F(JpegReader, RefusesWhatLibjpegCannotDecode) {
 }
 
 TEST_F(JpegReader, ATruncatedFileReadsAsEndingEarly) {
-    std::vector<uint8_t> file = Encode(64, 64, 3, JCS_RGB, false);
+    std::vector<uint8_t> file = EncodeJpeg(64, 64, 3, JCS_RGB, false);
     file.resize(file.size() * 2 / 3);
     BitmapPtr bm = Load(file, 0);
     ASSERT_TRUE(bm);
@@ -225,7 +187,7 @@ TEST_F(JpegReader, ATruncatedFileReadsAsEndingEarly) {
 }
 
 TEST_F(JpegReader, ReadsAPictureInsideALargerFileAndLeavesTheStreamAtItsEnd) {
-    const std::vector<uint8_t> jpeg = Encode(9, 9, 1, JCS_GRAYSCALE, false);
+    const std::vector<uint8_t> jpeg = EncodeJpeg(9, 9, 1, JCS_GRAYSCALE, false);
     std::vector<uint8_t> file(50 + jpeg.size() + 30, 0x11);
     std::fill(file.begin(), file.begin() + 50, 0);
     std::copy(jpeg.begin(), jpeg.end(), file.begin() + 50);

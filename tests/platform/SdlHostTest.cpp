@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "../../platform/src/window/WindowSurface.h"
@@ -93,6 +98,87 @@ TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
     other.join();
     platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
+}
+
+// Sets environment variables for one test and puts them back after it.
+class Environment {
+public:
+    ~Environment() {
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    void Set(const char* name, const char* value) {
+        if (!saved_.count(name)) {
+            const char* old = std::getenv(name);
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Without a display SDL would settle on its invisible offscreen driver: the
+// SDL host refuses that and says why, unless SDL_VIDEODRIVER names a
+// screenless driver (as the tests do).
+TEST(SdlHost, NoDisplayIsNoDesktop) {
+    platform::ResetUserState();
+    Environment env;
+    env.Set("SDL_VIDEODRIVER", nullptr);
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("DISPLAY", nullptr);
+    EXPECT_FALSE(platform::UseHost(platform::HostKind::Sdl));
+    EXPECT_EQ(platform::NoDesktopReason(), "no display (DISPLAY and WAYLAND_DISPLAY are not set)");
+    if (!std::filesystem::exists("/dev/dri")) {
+        // A display that does not answer leaves SDL only the offscreen driver.
+        env.Set("DISPLAY", ":987");
+        env.Set("XDG_RUNTIME_DIR", nullptr);
+        EXPECT_FALSE(platform::UseHost(platform::HostKind::Sdl));
+        EXPECT_EQ(platform::NoDesktopReason().rfind("no display (", 0), 0u)
+            << platform::NoDesktopReason();
+    }
+    env.Set("SDL_VIDEODRIVER", "dummy");
+    EXPECT_TRUE(platform::UseHost(platform::HostKind::Sdl));
+    EXPECT_EQ(platform::NoDesktopReason(), "");
+    EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
+}
+
+// A box the SDL host cannot show (here: asked from a thread that does not
+// own the windows) is written to stderr and answered so that nothing ends:
+// Ignore where the box has it, else its default button, never Abort.
+TEST(SdlHost, ABoxThatCannotBeShownNeverAnswersAbort) {
+    platform::ResetUserState();
+    if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
+    const struct {
+        UINT type;
+        int answer;
+    } cases[] = {
+        {MB_ABORTRETRYIGNORE, IDIGNORE},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDIGNORE},
+        {MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+        {MB_YESNO, IDYES},
+        {MB_OK, IDOK},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        int answer = 0;
+        std::thread other(
+            [&] { answer = MessageBoxA(nullptr, "The disk is full", "Game", c.type); });
+        other.join();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(answer, c.answer) << c.type;
+        EXPECT_NE(said.find("Game: The disk is full [no box could be shown; answered "),
+                  std::string::npos)
+            << said;
+    }
+    // The policy still answers boxes on the memory host, where tests script them.
+    platform::ResetUserState();
+    EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
+    std::thread other(
+        [] { EXPECT_EQ(MessageBoxA(nullptr, "x", "y", MB_ABORTRETRYIGNORE), IDABORT); });
+    other.join();
+    platform::ClearMessageBoxLog();
 }
 
 } // namespace

@@ -41,4 +41,23 @@ TEST(SoundChord, WithoutADeviceTheHarnessSaysSo) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
+// On the desktop the chord is for the ear: when no audio device opens, the
+// harness says so with SDL's reason instead of playing into the recorder
+// and reporting success.
+TEST(SoundChord, OnTheDesktopWithoutAnAudioDeviceItSaysWhy) {
+    testsupport::TempDir dir;
+    const std::string log = dir.File("log");
+    const std::string command = std::string("ADV_HOST=sdl SDL_VIDEODRIVER=dummy "
+                                            "SDL_AUDIODRIVER=nonesuch '") +
+                                CHORD_PROGRAM + "' > " + log + " 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::vector<unsigned char> said = testsupport::TempDir::Read(log);
+    EXPECT_NE(std::string(said.begin(), said.end())
+                  .find("chord: no audio device could be opened (SDL: Audio target 'nonesuch' "
+                        "not available)"),
+              std::string::npos);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "AlbumWriter.h"
 #include "TempDir.h"
+#include "ToolProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,28 @@ TEST_F(Aniconv, RefusesWhatItCannotRead) {
     const std::vector<uint8_t> log = testsupport::TempDir::Read(dir.File("log"));
     EXPECT_NE(std::string(log.begin(), log.end()).find("error 55"), std::string::npos);
     EXPECT_EQ(RunProgram("aniconv", "--clip", dir.File("log")), 2);
+}
+
+// Nothing written is a failure with the engine's report, never "frames 0"
+// and success.
+TEST_F(Aniconv, NoFramesIsAFailure) {
+    tools::AlbumPlan plan;
+    plan.palette = {10, 20, 30};
+    plan.entries = {{4, 1, {std::vector<uint8_t>(4, 0)}, 0}};
+    const std::string album = dir.Write("one.alb", tools::WriteAlbum(plan, nullptr));
+    const struct {
+        std::string args, said;
+    } cases[] = {
+        {dir.File("missing.alb"), "error 2: That file does not exist."},
+        {"--clip 99 " + album, album + ": clip 99 out of 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(RunProgram("aniconv", c.args + " " + Out("n"), dir.File("log")), 1);
+        const std::string log = testsupport::ReadTextFile(dir.File("log"));
+        EXPECT_NE(log.find(c.said), std::string::npos) << log;
+        EXPECT_EQ(log.find("frames 0"), std::string::npos) << log;
+    }
 }
 
 // The harness records one second headless; both recordings hold what it

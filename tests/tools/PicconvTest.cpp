@@ -2,6 +2,7 @@
 // and palette text it produces.
 #include "BmpWriter.h"
 #include "IconWriter.h"
+#include "JpegFixture.h"
 #include "PcxWriter.h"
 #include "TempDir.h"
 
@@ -158,6 +159,29 @@ TEST_F(PicconvTool, ReportsTheLibrarysErrorText) {
     EXPECT_NE(std::string(log.begin(), log.end()).find("Invalid bitmap file"), std::string::npos);
     EXPECT_EQ(RunPicconv(dir.File("none.pcx") + " " + dir.File("o.pam"), dir.File("log")), 1);
     EXPECT_EQ(RunPicconv("", dir.File("log")), 2);
+}
+
+// The reader takes a cut JPEG as ending early and delivers a picture; the
+// program writes it but fails, saying the file is truncated. A whole file,
+// progressive or not, and one with bytes after its end convert as before.
+TEST_F(PicconvTool, ATruncatedJpegIsAFailure) {
+    for (bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive);
+        std::vector<uint8_t> whole = testsupport::EncodeJpeg(160, 96, 3, JCS_RGB, progressive);
+        // Cut inside the last scan's data, which the reader takes as ending.
+        const std::vector<uint8_t> cut(whole.begin(), whole.end() - 40);
+        EXPECT_EQ(Convert("whole.jpg", whole).width, 160);
+        whole.insert(whole.end(), {0, 0, 0, 0});
+        EXPECT_EQ(Convert("padded.jpg", whole).width, 160);
+        const std::string in = dir.Write("cut.jpg", cut);
+        EXPECT_EQ(RunPicconv(in + " " + dir.File("cut.pam"), dir.File("log")), 1);
+        const std::vector<unsigned char> log = testsupport::TempDir::Read(dir.File("log"));
+        EXPECT_NE(std::string(log.begin(), log.end()).find("cut.jpg: truncated"),
+                  std::string::npos);
+        Pam pam;
+        EXPECT_TRUE(ParsePam(testsupport::TempDir::Read(dir.File("cut.pam")), &pam));
+        EXPECT_EQ(pam.width, 160); // what the engine would show is still written
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Runs playwav headless: what it records is the wave, halved by the mixer, on
 // both channels; a looping wave is recorded twice over.
 #include "TempDir.h"
+#include "ToolProgram.h"
 #include "WavWriter.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,31 @@ TEST(Playwav, RecordsTheWaveOnceOrLooping) {
     }
     EXPECT_EQ(RunPlaywav(dir.File("missing.wav") + " --record " + dir.File("x.wav")), 1);
     EXPECT_EQ(RunPlaywav("--bogus"), 2);
+}
+
+// Without --record the sound is for the ear: with no audio device the
+// program fails with SDL's reason instead of playing into the recorder.
+TEST(Playwav, WithoutAnAudioDeviceItSaysWhy) {
+    testsupport::TempDir dir;
+    const std::string in =
+        dir.Write("t.wav", tools::PcmWav16(1, 22050, std::vector<int16_t>(2205)));
+    const struct {
+        std::string env, args;
+        int status;
+        const char* said;
+    } cases[] = {
+        {"SDL_AUDIODRIVER=nonesuch", in, 1,
+         "playwav: no audio device could be opened (SDL: Audio target 'nonesuch' not available)"},
+        {"SDL_AUDIODRIVER=nonesuch", in + " --record " + dir.File("r.wav"), 0, ""},
+        {"SDL_AUDIODRIVER=dummy", in, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.env + " " + c.args);
+        std::string out;
+        EXPECT_EQ(testsupport::RunTool("env " + c.env + " " + Playwav() + " " + c.args, &out),
+                  c.status);
+        EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    }
 }
 
 } // namespace

@@ -141,7 +141,8 @@ TEST_F(ResviewTool, KeysNotShownAreReportedAndTheRestStillShows) {
     } cases[] = {{"nowhere", "nowhere is no key of Pictures, Fonts or Cursors"},
                  {"lost", "lost not shown"},
                  {"strip:9", "strip:9 not shown"},
-                 {"strip:x", "strip:x is no key"}};
+                 {"strip:x", "strip:x: ENTRY and FRAME are whole numbers from 0"},
+                 {"strip:0:1x", "strip:0:1x: ENTRY and FRAME"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         EXPECT_EQ(Run(ini + " " + c.key + " solid"), 1);
@@ -153,6 +154,32 @@ TEST_F(ResviewTool, KeysNotShownAreReportedAndTheRestStillShows) {
     // The engine's own report of the missing file.
     Run(ini + " lost");
     EXPECT_NE(errors.find("lost.bmp"), std::string::npos) << errors;
+}
+
+// The design's texts name only the kind of file; the reader's reason stands
+// beside them, each report once, its path written with slashes.
+TEST_F(ResviewTool, ReportsTheReadersReasonOnceWithThePathAsWritten) {
+    dir.Write("data/cursors/junk.cur", std::string("no cursor at all"));
+    dir.Write("data/pics/junk.bmp", std::string("no picture at all"));
+    ini = dir.Write("junk.ini", "[Main]\r\nPath=data\r\n[Pictures]\r\njunkpic=pics\\junk.bmp\r\n"
+                                "lostpic=pics\\lost.bmp\r\n[Cursors]\r\n"
+                                "junkcur=cursors\\junk.cur\r\n");
+    const struct {
+        const char* key;
+        std::string report;
+    } cases[] = {
+        {"junkcur", "error 18: That cursor file cannot be found. (" +
+                        dir.File("data/cursors/junk.cur") + "): Invalid cursor file\n"},
+        {"junkpic", "error 38: That BMP image cannot be found. (" + dir.File("data/pics/junk.bmp") +
+                        "): Invalid bitmap file\n"},
+        {"lostpic", "error 38: That BMP image cannot be found. (" + dir.File("data/pics/lost.bmp") +
+                        "): Bitmap file was not found\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(Run(ini + " " + c.key), 1);
+        EXPECT_EQ(errors, c.report + "resview: " + c.key + " not shown\n");
+    }
 }
 
 TEST_F(ResviewTool, RefusesBadArguments) {

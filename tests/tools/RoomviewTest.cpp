@@ -75,10 +75,12 @@ protected:
                more;
     }
     // Runs roomview; its exit code, and its last frame in `frame`.
-    int Run(const std::string& options, const std::string& sceneFile = "") {
+    int Run(const std::string& options, const std::string& sceneFile = "",
+            const std::string& room = "hall", const std::string& indexFile = "") {
         const std::string png = dir.File("frame.png");
         std::remove(png.c_str());
-        const std::string command = testsupport::ToolProgram("roomview") + " " + index + " hall " +
+        const std::string command = testsupport::ToolProgram("roomview") + " " +
+                                    (indexFile.empty() ? index : indexFile) + " " + room + " " +
                                     (sceneFile.empty() ? scene : sceneFile) + " " + options +
                                     " --png " + png + " >" + dir.File("out.txt") + " 2>&1";
         const int status = std::system(command.c_str());
@@ -191,6 +193,36 @@ TEST_F(RoomviewTool, ReportsSceneLinesItCannotReadAndAMissingScene) {
     EXPECT_EQ(Run("--ticks 1", dir.File("lost.txt")), 1);
     EXPECT_EQ(output, "roomview: cannot read " + dir.File("lost.txt") + "\n");
     EXPECT_FALSE(pngRead);
+}
+
+// Nothing to show is a failure with the reason, never a black frame and
+// success.
+TEST_F(RoomviewTool, ReportsWhatCouldNotBeLoaded) {
+    dir.Write("res/hall/junk.rla", std::string("not a container"));
+    const std::string corrupt =
+        dir.Write("corrupt.ini", "[Main]\r\nPath=res\r\n[Config]\r\nconfig=\r\n[Pictures]\r\n"
+                                 "rlahallBack=hall\\back.rla\r\nrlahallObjAni=hall\\junk.rla\r\n");
+    const struct {
+        std::string index, room, said;
+    } cases[] = {
+        {dir.File("lost.ini"), "hall", "cannot read the resource index " + dir.File("lost.ini")},
+        {index, "kitchen",
+         "no room kitchen: " + index + " has no key rlakitchenBack in [Pictures]"},
+        {corrupt, "hall",
+         "rlahallObjAni: " + dir.File("res/hall/junk.rla") + " is missing or no picture container"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        EXPECT_EQ(Run("--ticks 1", "", c.room, c.index), 1);
+        EXPECT_NE(output.find("roomview: " + c.said), std::string::npos) << output;
+        EXPECT_FALSE(pngRead);
+    }
+}
+
+TEST_F(RoomviewTool, AnObjectWithoutPicturesIsReported) {
+    const std::string bad = dir.Write("bad.txt", Scene("object ghost 7 10 10\n"));
+    ASSERT_EQ(Run("--ticks 1", bad), 0) << output;
+    EXPECT_EQ(output, "roomview: object ghost: no pictures in group 7 of the room's objects\n");
 }
 
 } // namespace

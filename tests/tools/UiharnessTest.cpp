@@ -84,6 +84,34 @@ TEST(UiharnessTool, PaintsFormsAndWidgetsAndShowsAHint) {
     EXPECT_GT(mixed[1], 60);
     EXPECT_LT(mixed[1], 150);
     EXPECT_EQ(rgb(347, 103), silver);
+    // The translucent form drifts over the captioned one, even after that
+    // took the focus: the status bar shows through it.
+    const C overBar = rgb(300, 320);
+    EXPECT_NE(overBar, silver) << "the translucent form over the status bar";
+    EXPECT_NE(overBar, rgb(300, 380)) << "the same form over the desk";
+}
+
+// The T button makes the captioned form translucent: what blends with the
+// form draws again, so the keyed disc's corners show the blended form, not
+// the opaque square they had.
+TEST(UiharnessTool, TheTButtonRedrawsWhatBlendsWithTheForm) {
+    testsupport::TempDir dir;
+    std::string out;
+    ASSERT_EQ(RunHarness(dir, "--frames 40 --translucent-at 10 --png " + dir.File("t.png"), &out),
+              0)
+        << out;
+    const std::vector<unsigned char> bytes = testsupport::TempDir::Read(dir.File("t.png"));
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    auto rgb = [&](int x, int y) {
+        const uint8_t* p = image.Pixel(x, y);
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    const std::array<int, 3> form = rgb(282, 103), silver{198, 195, 198};
+    EXPECT_NE(form, silver) << "the form, blended with the desk";
+    EXPECT_EQ(rgb(287, 103), form) << "the keyed picture's corner";
+    EXPECT_EQ(rgb(310, 126), (std::array<int, 3>{255, 0, 0})) << "its disc";
 }
 
 // On the memory host the box is answered by its first button, Abort, which

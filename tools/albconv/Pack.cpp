@@ -1,6 +1,7 @@
 // albconv pack: PAM frames into an ALB, or with glyph tables into a PXF.
 #include "Albconv.h"
 
+#include "CommandLine.h"
 #include "AlbumWriter.h"
 
 #include <cstdio>
@@ -34,8 +35,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o) {
     for (size_t i = 1; i < args.size(); ++i) {
         bool hasValue = i + 1 < args.size();
         if (args[i] == "-b" && hasValue) {
-            int bits = std::atoi(args[++i].c_str());
-            if (bits != 8 && bits != 16 && bits != 24) return Fail("bits must be 8, 16 or 24");
+            int32_t bits = 0;
+            if (!tools::ParseNumber(args[++i], 8, 24, &bits) ||
+                (bits != 8 && bits != 16 && bits != 24))
+                return Fail("bits must be 8, 16 or 24");
             o->bits = static_cast<uint8_t>(bits);
         } else if (args[i] == "-p" && hasValue) {
             auto it = kPackings.find(args[++i]);

@@ -10,11 +10,12 @@
 #include "foundation/TError.h"
 #include "media/TMetaAni.h"
 
+#include "CommandLine.h"
+#include "EngineReports.h"
 #include "PictureRgb.h"
 #include "WavWriter.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -37,10 +38,8 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 // The engine's own report of what went wrong, or a fallback.
 std::string Reason(const char* fallback) {
-    TErrorRec* r = TError::NextPending(1);
-    if (!r) return fallback;
-    std::string text = "error " + std::to_string(r->code) + ": ";
-    return text + (r->message != "-" ? r->message.c_str() : TError::Lookup(r->code));
+    const std::string report = tools::NextEngineReport();
+    return report.empty() ? fallback : report;
 }
 
 const char* KindName(TMetaAni::Kind kind) {
@@ -88,12 +87,28 @@ int WriteAudio(TMetaAni& ani, const Options& o, const std::string& dir) {
     return 0;
 }
 
+// An album's entries are its clips; a film has one.
+int32_t ClipCount(TMetaAni& ani) {
+    return ani.GetKind() == TMetaAni::kAlbum ? ani.TAlbum::EntryCount() : 1;
+}
+
 int Convert(const Options& o) {
     TMetaAni ani;
     ani.SetPath(o.files[0].c_str());
     if (ani.GetKind() == TMetaAni::kNone || !ani.Open(1)) {
         std::fprintf(stderr, "aniconv: %s: %s\n", o.files[0].c_str(),
                      Reason("cannot be opened").c_str());
+        return 1;
+    }
+    const int32_t clips = ClipCount(ani);
+    if (o.clip >= clips || ani.GetFrameCount(o.clip) <= 0) {
+        // Nothing to write is a failure, not "frames 0".
+        const std::string reason =
+            clips > 0 && o.clip >= clips
+                ? "clip " + std::to_string(o.clip) + " out of " + std::to_string(clips)
+                : Reason("no frames");
+        std::fprintf(stderr, "aniconv: %s: %s\n", o.files[0].c_str(), reason.c_str());
+        ani.Close();
         return 1;
     }
     std::printf("%s: %s clip %d frames %d size %dx%d rate %g", o.files[0].c_str(),
@@ -120,14 +135,19 @@ int Usage() {
 int main(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--clip") == 0 && i + 1 < argc)
-            o.clip = static_cast<int32_t>(std::strtol(argv[++i], nullptr, 10));
-        else if (std::strcmp(argv[i], "--raw") == 0)
+        if (std::strcmp(argv[i], "--clip") == 0 && i + 1 < argc) {
+            if (!tools::ParseNumber(argv[++i], 0, INT32_MAX, &o.clip)) {
+                std::fprintf(stderr, "aniconv: --clip takes a whole number from 0, not \"%s\"\n",
+                             argv[i]);
+                return 2;
+            }
+        } else if (std::strcmp(argv[i], "--raw") == 0) {
             o.raw = true;
-        else if (argv[i][0] == '-' && argv[i][1] == '-')
+        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
             return Usage();
-        else
+        } else {
             o.files.emplace_back(argv[i]);
+        }
     }
     if (o.files.size() != 2) return Usage();
     std::error_code error;

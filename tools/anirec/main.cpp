@@ -23,6 +23,8 @@
 #include "platform/Kernel.h"
 #include "platform/User.h"
 
+#include "CommandLine.h"
+#include "DesktopHost.h"
 #include "PictureRgb.h"
 
 #include <cstdio>
@@ -45,9 +47,9 @@ bool Parse(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) {
-            char* end = nullptr;
-            o->seconds = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || o->seconds < 1) return false;
+            int64_t seconds = 0;
+            if (!tools::ParseNumber(argv[++i], 1, 3600, &seconds)) return false;
+            o->seconds = long(seconds);
         } else if (a == "--memory") {
             o->memory = true;
         } else if (a.rfind("--", 0) == 0 || !o->dir.empty()) {
@@ -167,10 +169,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "anirec: cannot make %s/drawn\n", o.dir.c_str());
         return 1;
     }
-    if (o.memory || !platform::UseHost(platform::HostKind::Sdl)) {
-        platform::UseHost(platform::HostKind::Memory);
+    if (o.memory) platform::UseHost(platform::HostKind::Memory);
+    if (o.memory || !tools::OnDesktop("anirec", "recording headless on virtual time"))
         platform::ClockUseVirtual(true, 0);
-    }
     TCache::Global().Start();
     DisplayHooks().appRunning = [] { return g_running; };
     TDispDev& display = TDispDev::Global();

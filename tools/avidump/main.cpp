@@ -5,6 +5,7 @@
 // so that files made by independent tools can check the layer.
 //
 //   avidump FILE [OUTDIR]
+#include "WavWriter.h"
 #include "platform/ByteStream.h"
 #include "platform/Vfw.h"
 
@@ -138,7 +139,8 @@ int DumpAudio(PAVISTREAM stream, int n, const char* dir) {
     const uint16_t channels = r.U16();
     const uint32_t rate = r.U32();
     r.U32();
-    const uint16_t align = r.U16(), bits = r.U16();
+    r.U16(); // the block size follows from channels and bits
+    const uint16_t bits = r.U16();
     std::vector<uint8_t> pcm;
     LONG bytes = 0, samples = 0;
     const LONG length = AVIStreamLength(stream);
@@ -148,23 +150,7 @@ int DumpAudio(PAVISTREAM stream, int n, const char* dir) {
         AVIStreamRead(stream, AVIStreamStart(stream), length, pcm.data(), bytes, &bytes, &samples);
         pcm.resize(static_cast<size_t>(bytes));
     }
-    std::vector<uint8_t> wav;
-    platform::ByteWriter w(wav);
-    w.Text("RIFF");
-    w.U32(static_cast<uint32_t>(36 + pcm.size()));
-    w.Text("WAVEfmt ");
-    w.U32(16);
-    w.U16(1);
-    w.U16(channels);
-    w.U32(rate);
-    w.U32(rate * align);
-    w.U16(align);
-    w.U16(bits);
-    w.Text("data");
-    w.U32(static_cast<uint32_t>(pcm.size()));
-    w.Bytes(pcm.data(), pcm.size());
-    if (pcm.size() & 1) w.U8(0);
-    return WriteFile(Name(dir, n, -1, "wav"), wav) ? 0 : 1;
+    return WriteFile(Name(dir, n, -1, "wav"), tools::PcmWav(channels, rate, bits, pcm)) ? 0 : 1;
 }
 
 } // namespace

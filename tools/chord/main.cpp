@@ -1,7 +1,8 @@
 // chord [OUTDIR]: plays a two-second C major chord through waveOut, then
-// through DirectSound. On the SDL host it is heard; under the memory host
-// (ADV_HOST=memory, or no display) it plays on the virtual clock and writes
-// what the device played to OUTDIR/chord-waveout.wav and chord-dsound.wav.
+// through DirectSound. On the SDL host it is heard, or it fails saying why no
+// audio device opened; under the memory host (ADV_HOST=memory, or no display)
+// it plays on the virtual clock and writes what the device played to
+// OUTDIR/chord-waveout.wav and chord-dsound.wav.
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/Kernel.h"
@@ -64,10 +65,23 @@ bool Done(WAVEHDR& h) {
     return (std::atomic_ref<DWORD>(h.dwFlags).load() & WHDR_DONE) != 0;
 }
 
-bool PlayWaveOut(const WAVEFORMATEX& f) {
+// On the desktop the chord is for the ear: played into the recording sink
+// because no audio device opened, nobody hears it.
+bool Audible(bool memoryHost) {
+    if (memoryHost || platform::SoundPlaysThroughSdl()) return true;
+    std::fprintf(stderr, "chord: no audio device could be opened (SDL: %s)\n",
+                 platform::SoundSdlFailure().c_str());
+    return false;
+}
+
+bool PlayWaveOut(const WAVEFORMATEX& f, bool memoryHost) {
     HWAVEOUT out = nullptr;
     if (MMRESULT r = waveOutOpen(&out, WAVE_MAPPER, &f, 0, 0, 0)) {
         std::fprintf(stderr, "chord: waveOutOpen failed (%u)\n", r);
+        return false;
+    }
+    if (!Audible(memoryHost)) {
+        waveOutClose(out);
         return false;
     }
     const std::vector<uint8_t> chord = Chord(f, kSeconds);
@@ -93,7 +107,7 @@ bool PlayWaveOut(const WAVEFORMATEX& f) {
 
 // One looping secondary buffer holding the chord and a little silence; it
 // stops once the play cursor has gone through the chord.
-bool PlayDirectSound(IDirectSound* ds, const WAVEFORMATEX& f) {
+bool PlayDirectSound(IDirectSound* ds, const WAVEFORMATEX& f, bool memoryHost) {
     DSBUFFERDESC desc{sizeof desc, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr};
     IDirectSoundBuffer* primary = nullptr;
     IDirectSoundBuffer* secondary = nullptr;
@@ -115,8 +129,9 @@ bool PlayDirectSound(IDirectSound* ds, const WAVEFORMATEX& f) {
         std::copy(chord.begin(), chord.begin() + bytes, static_cast<uint8_t*>(region));
         ok = secondary->Unlock(region, bytes, nullptr, 0) == DS_OK;
     }
+    // The device opens at the first Play.
     ok = ok && primary->Play(0, 0, DSBPLAY_LOOPING) == DS_OK &&
-         secondary->Play(0, 0, DSBPLAY_LOOPING) == DS_OK;
+         secondary->Play(0, 0, DSBPLAY_LOOPING) == DS_OK && Audible(memoryHost);
     uint64_t played = 0;
     DWORD last = 0;
     while (ok && played < chordBytes) {
@@ -128,11 +143,11 @@ bool PlayDirectSound(IDirectSound* ds, const WAVEFORMATEX& f) {
     }
     if (secondary) secondary->Stop(), secondary->Release();
     if (primary) primary->Stop(), primary->Release();
-    if (!ok) std::fprintf(stderr, "chord: DirectSound could not play the chord\n");
+    if (!ok) std::fprintf(stderr, "chord: DirectSound did not play the chord\n");
     return ok;
 }
 
-bool PlayThroughDirectSound(const WAVEFORMATEX& f) {
+bool PlayThroughDirectSound(const WAVEFORMATEX& f, bool memoryHost) {
     HMODULE dsound = LoadLibraryA("dsound.dll");
     using Create = HRESULT (*)(LPCGUID, LPDIRECTSOUND*, void*);
     auto create =
@@ -140,7 +155,7 @@ bool PlayThroughDirectSound(const WAVEFORMATEX& f) {
     IDirectSound* ds = nullptr;
     bool ok = create && create(nullptr, &ds, nullptr) == DS_OK;
     if (ok) {
-        ok = PlayDirectSound(ds, f);
+        ok = PlayDirectSound(ds, f, memoryHost);
         ds->Release();
     } else {
         std::fprintf(stderr, "chord: DirectSound is not available\n");
@@ -183,8 +198,9 @@ int main(int argc, char** argv) {
     std::printf("chord: %u Hz, %u bits, %u channel(s), %s\n", f.nSamplesPerSec, f.wBitsPerSample,
                 f.nChannels, memoryHost ? "recorded on virtual time" : "through the audio device");
     std::printf("waveOut...\n");
-    if (!PlayWaveOut(f) || !Save(memoryHost, dir + "chord-waveout.wav")) return 1;
+    if (!PlayWaveOut(f, memoryHost) || !Save(memoryHost, dir + "chord-waveout.wav")) return 1;
     std::printf("DirectSound...\n");
-    if (!PlayThroughDirectSound(f) || !Save(memoryHost, dir + "chord-dsound.wav")) return 1;
+    if (!PlayThroughDirectSound(f, memoryHost) || !Save(memoryHost, dir + "chord-dsound.wav"))
+        return 1;
     return 0;
 }

@@ -8,6 +8,9 @@
 // --frames N stops after N frames (--close then presses the close button),
 // --png FILE writes the last frame presented; with --png the program runs on
 // the memory host in virtual time, so the file is the same on every run.
+// Without a display it runs so too, for 100 frames unless --frames says.
+#include "CommandLine.h"
+#include "DesktopHost.h"
 #include "foundation/TEvent.h"
 #include "foundation/TEventMgr.h"
 #include "gdl/blit.h"
@@ -21,7 +24,6 @@
 #include "platform/User.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -37,9 +39,9 @@ bool parse(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--frames" && i + 1 < argc) {
-            char* end = nullptr;
-            o->frames = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || o->frames < 0) return false;
+            int64_t frames = 0;
+            if (!tools::ParseNumber(argv[++i], 0, INT32_MAX, &frames)) return false;
+            o->frames = long(frames);
         } else if (a == "--close") {
             o->close = true;
         } else if (a == "--png" && i + 1 < argc) {
@@ -105,9 +107,11 @@ int main(int argc, char** argv) {
     if (!options.png.empty()) {
         platform::UseHost(platform::HostKind::Memory);
         platform::ClockUseVirtual(true, 0);
-    } else if (!platform::UseHost(platform::HostKind::Sdl)) {
-        std::fprintf(stderr, "dispdemo: no SDL display, running headless\n");
-        platform::UseHost(platform::HostKind::Memory);
+    } else if (!tools::OnDesktop("dispdemo", options.frames < 0 ? "running headless for 100 frames"
+                                                                : "running headless")) {
+        // Nobody could press the close button of a window nobody sees.
+        if (options.frames < 0) options.frames = 100;
+        platform::ClockUseVirtual(true, 0);
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     DisplayHooks().appRunning = [] { return g_running; };

@@ -13,14 +13,15 @@
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
 
+#include "CommandLine.h"
 #include "PictureRgb.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -155,8 +156,40 @@ bool Load(const std::string& path, int32_t colours, Picture* out) {
     return ok;
 }
 
+// The reader takes a JPEG cut short as ending there and delivers what it
+// decoded; this looks for the end-of-image marker after the first scan's
+// header, where it can stand only as itself (entropy data stuff every 0xFF).
+bool JpegHasEnd(const std::vector<uint8_t>& b) {
+    size_t i = 2;
+    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8) return false;
+    while (i + 1 < b.size()) {
+        if (b[i] != 0xFF) return false;
+        const uint8_t marker = b[i + 1];
+        if (marker == 0xD9) return true;
+        if (marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            i += marker == 0xFF ? 1 : 2; // fill byte, or a marker without a length
+            continue;
+        }
+        if (i + 3 >= b.size()) return false;
+        i += 2 + size_t(b[i + 2] << 8 | b[i + 3]);
+        if (marker != 0xDA) continue;
+        // Entropy-coded data run to the next marker that is no stuffing or
+        // restart.
+        while (i + 1 < b.size() &&
+               !(b[i] == 0xFF && b[i + 1] != 0 && (b[i + 1] < 0xD0 || b[i + 1] > 0xD7)))
+            ++i;
+    }
+    return false;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: picconv [-c COLOURS] INPUT OUTPUT.pam [PALETTE.txt]\n");
+    std::fprintf(stderr, "usage: picconv [-c COLOURS] INPUT OUTPUT.pam [PALETTE.txt]\n"
+                         "COLOURS: 0 true colour, 1 to 256 at most that many, -1 grey\n");
     return 2;
 }
 
@@ -167,7 +200,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-c") == 0 && i + 1 < argc) {
-            colours = static_cast<int32_t>(std::strtol(argv[++i], nullptr, 10));
+            if (!tools::ParseNumber(argv[++i], -1, 256, &colours)) return Usage();
         } else {
             args.emplace_back(argv[i]);
         }
@@ -191,6 +224,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "picconv: cannot write %s\n", palettePath.c_str());
             return 1;
         }
+    }
+    const std::string ext = Extension(args[0]);
+    if ((ext == "jpg" || ext == "jpeg") && !JpegHasEnd(ReadFile(args[0]))) {
+        // What the engine would show is written, but the file is damaged.
+        std::fprintf(stderr,
+                     "picconv: %s: truncated (no end-of-image marker); the rest of the picture "
+                     "was left as the reader fills it\n",
+                     args[0].c_str());
+        return 1;
     }
     return 0;
 }

@@ -1,7 +1,9 @@
 // playwav FILE [--loop] [--record OUT.wav]: plays a wave (FILE.wav, or
 // FILE.sda:ENTRY:SOUND) through the engine's sound component on the audio
-// device. With --record it plays headless on virtual time and writes what the
-// device played to OUT.wav; a looping wave is then recorded twice over.
+// device; without one it says why and fails. With --record it plays headless
+// on virtual time and writes what the device played to OUT.wav; a looping
+// wave is then recorded twice over.
+#include "CommandLine.h"
 #include "media/TSndDev.h"
 #include "media/TSound.h"
 #include "media/TWave.h"
@@ -10,7 +12,6 @@
 #include "platform/Sound.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -38,18 +39,21 @@ int main(int argc, char** argv) {
             file = a;
     }
     if (file.empty()) return Usage();
+    tools::SoundSelection selection;
+    std::string error;
+    if (!tools::ParseSoundSelection(file, &selection, &error)) {
+        std::fprintf(stderr, "playwav: %s: %s\n", file.c_str(), error.c_str());
+        return 2;
+    }
+    file = selection.path;
+    const int32_t entry = selection.entry, number = selection.sound;
     if (!record.empty()) {
         platform::ClockUseVirtual(true); // Sleep advances the clock
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundRecording(true);
-    }
-    int32_t entry = 0, number = 0;
-    const size_t last = file.rfind(':');
-    const size_t first = last == std::string::npos ? last : file.rfind(':', last - 1);
-    if (first != std::string::npos) {
-        entry = std::atoi(file.c_str() + first + 1);
-        number = std::atoi(file.c_str() + last + 1);
-        file.resize(first);
+    } else {
+        // Sound needs no display: the audio device is tried on any host.
+        platform::SetSoundSink(platform::SoundSinkChoice::Sdl);
     }
     TWave wave;
     wave.SetPath(file.c_str());
@@ -70,6 +74,16 @@ int main(int argc, char** argv) {
     dev.SetEnabled(true);
     if (!dev.IsOutputOpen()) {
         std::fprintf(stderr, "playwav: no sound output\n");
+        return 1;
+    }
+    if (record.empty() && !platform::SoundPlaysThroughSdl()) {
+        // Played into the recording sink, nobody would hear it.
+        std::fprintf(stderr,
+                     "playwav: no audio device could be opened (SDL: %s); --record OUT.wav "
+                     "plays it headless\n",
+                     platform::SoundSdlFailure().c_str());
+        dev.SetEnabled(false);
+        dev.Detach();
         return 1;
     }
     TSound sound;

@@ -1,5 +1,6 @@
 #include "RespackCommand.h"
 
+#include "CommandLine.h"
 #include "CtfWriter.h"
 #include "LzwEncoder.h"
 #include "SectionWriter.h"
@@ -63,7 +64,9 @@ bool Parse(int argc, char** argv, Args& args) {
         if (a == "--method" && i + 1 < argc) {
             args.method = argv[++i];
         } else if (a == "--clear-every" && i + 1 < argc) {
-            args.lzw.clearEvery = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+            int64_t every = 0;
+            if (!tools::ParseNumber(argv[++i], 0, UINT32_MAX, &every)) return false;
+            args.lzw.clearEvery = static_cast<uint32_t>(every);
         } else if (a == "--no-leading-clear") {
             args.lzw.leadingClear = false;
         } else if (a.rfind("--", 0) == 0) {

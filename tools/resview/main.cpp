@@ -11,8 +11,13 @@
 // frame (KEY:ENTRY:FRAME); a pixel font's KEY:ENTRY writes with that
 // sub-font. With --png the program runs headless (memory host,
 // virtual time), puts the cursor in the middle of the frame, writes the
-// frame presented and ends. Each shown key prints one line; the engine's
-// error reports go to stderr; the exit code is 1 when a key was not shown.
+// frame presented and ends; without a display it shows that one frame
+// headless and ends too. Each shown key prints one line; the engine's
+// error reports go to stderr, each with the reader's own reason; the exit
+// code is 1 when a key was not shown.
+#include "CommandLine.h"
+#include "DesktopHost.h"
+#include "EngineReports.h"
 #include "drawing/TCanvas.h"
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
@@ -81,17 +86,13 @@ struct Key {
 bool ParseKey(const std::string& text, Key* key) {
     const size_t colon = text.find(':');
     key->name = text.substr(0, colon);
-    if (colon == std::string::npos) return !key->name.empty();
-    char* end = nullptr;
+    if (key->name.empty()) return false;
+    if (colon == std::string::npos) return true;
     const std::string rest = text.substr(colon + 1);
-    key->entry = int32_t(std::strtol(rest.c_str(), &end, 10));
-    if (end == rest.c_str() || key->entry < 0) return false;
-    if (*end == ':') {
-        const char* frame = end + 1;
-        key->frame = int32_t(std::strtol(frame, &end, 10));
-        if (end == frame || key->frame < 0) return false;
-    }
-    return *end == 0 && !key->name.empty();
+    const size_t second = rest.find(':');
+    if (!tools::ParseNumber(rest.substr(0, second), 0, INT32_MAX, &key->entry)) return false;
+    return second == std::string::npos ||
+           tools::ParseNumber(rest.substr(second + 1), 0, INT32_MAX, &key->frame);
 }
 
 // Places shown things left to right, in rows.
@@ -110,18 +111,8 @@ struct Layout {
     }
 };
 
-// The engine's error reports, as its error handler formats them (the
-// handler calls only a callback with an owner).
-int g_reportOwner = 0;
-
-int PrintReport(void*, const char* text) {
-    std::fprintf(stderr, "%s\n", text);
-    return 0;
-}
-
 void FlushReports() {
-    TError::CommitPending();
-    TError::Notify(1);
+    tools::PrintEngineReports();
     TError::AcknowledgeAll();
 }
 
@@ -246,14 +237,12 @@ int main(int argc, char** argv) {
                              "KEY[:ENTRY[:FRAME]]...\n");
         return 2;
     }
-    const bool headless = !options.png.empty();
-    if (headless) {
+    bool headless = !options.png.empty();
+    if (headless)
         platform::UseHost(platform::HostKind::Memory);
-        platform::ClockUseVirtual(true, 0);
-    } else if (!platform::UseHost(platform::HostKind::Sdl)) {
-        std::fprintf(stderr, "resview: no SDL display, running headless\n");
-        platform::UseHost(platform::HostKind::Memory);
-    }
+    else
+        headless = !tools::OnDesktop("resview", "showing one frame headless");
+    if (headless) platform::ClockUseVirtual(true, 0);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::error_code error;
     const std::filesystem::path ini = std::filesystem::absolute(options.ini, error);
@@ -261,7 +250,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "resview: cannot read %s\n", options.ini.c_str());
         return 1;
     }
-    TError::SetCallback(&g_reportOwner, PrintReport);
     TFileCtl::SetRootPath(ini.parent_path().string().c_str());
     TFileCtl::SetProfile(ini.string().c_str());
     TCache::Global().Start();
@@ -289,24 +277,31 @@ int main(int argc, char** argv) {
     std::unique_ptr<TMetaCur> cursor;
     for (const std::string& text : options.keys) {
         Key key;
-        const char* section = ParseKey(text, &key) ? SectionOf(key.name) : nullptr;
+        const bool parsed = ParseKey(text, &key);
+        const char* section = parsed ? SectionOf(key.name) : nullptr;
         bool shown = false;
-        if (!section) {
+        if (!parsed) {
+            std::fprintf(stderr, "resview: %s: ENTRY and FRAME are whole numbers from 0\n",
+                         text.c_str());
+        } else if (!section) {
             TError::DiscardPending();
             std::fprintf(stderr, "resview: %s is no key of Pictures, Fonts or Cursors\n",
-                         text.c_str());
+                         key.name.c_str());
         } else if (std::string(section) == "Pictures") {
             shown = ShowPicture(scene.get(), key);
         } else if (std::string(section) == "Fonts") {
             shown = ShowFont(scene.get(), key, options.text);
         } else {
-            cursor = std::make_unique<TMetaCur>(key.name.c_str());
-            shown = cursor->Load() != 0;
+            auto named = std::make_unique<TMetaCur>(key.name.c_str());
+            shown = named->Load() != 0;
             if (shown)
                 std::printf("cursor %s type %d %dx%d hot spot %d,%d\n", key.name.c_str(),
-                            cursor->GetType(), cursor->GetCursorWidth(), cursor->GetCursorHeight(),
-                            cursor->GetHotSpot().x, cursor->GetHotSpot().y);
-            cursor->Release();
+                            named->GetType(), named->GetCursorWidth(), named->GetCursorHeight(),
+                            named->GetHotSpot().x, named->GetHotSpot().y);
+            named->Release();
+            // A cursor that did not load is not handed to the device, which
+            // would only load it again and report it twice.
+            if (shown) cursor = std::move(named);
         }
         FlushReports();
         if (section && !shown) std::fprintf(stderr, "resview: %s not shown\n", text.c_str());
@@ -344,7 +339,7 @@ int main(int argc, char** argv) {
     display.ReleaseLibrary();
     TCache::Global().Stop();
     FlushReports();
-    if (headless && !platform::WriteFramePng(last, options.png.c_str())) {
+    if (!options.png.empty() && !platform::WriteFramePng(last, options.png.c_str())) {
         std::fprintf(stderr, "resview: cannot write %s\n", options.png.c_str());
         return 1;
     }

@@ -8,6 +8,7 @@
 // Dumping reads through the world's own container and sprite code at 5:6:5:
 // channels widen as the blitters widen them (green gets its two low bits
 // set), transparent pixels have alpha 0 and RGB 0.
+#include "CommandLine.h"
 #include "PamFile.h"
 #include "RlaWriter.h"
 
@@ -45,8 +46,9 @@ void SplitPlacement(const std::string& arg, std::string* path, int32_t* x, int32
     const size_t at = arg.rfind('@');
     *path = arg;
     *x = *y = 0;
-    int px = 0, py = 0;
-    if (at != std::string::npos && std::sscanf(arg.c_str() + at + 1, "%d,%d", &px, &py) == 2) {
+    int32_t px = 0, py = 0;
+    if (at != std::string::npos &&
+        tools::ParsePoint(arg.substr(at + 1), INT32_MIN, INT32_MAX, &px, &py)) {
         *path = arg.substr(0, at);
         *x = px;
         *y = py;

@@ -19,8 +19,13 @@
 // --zones outlines the zones, --filter draws actors filtered, --graph shows
 // the way graph from the start. --ticks N --png FILE runs headless on virtual
 // time for N ticks, after a left click at (X, Y) when given, and writes the
-// last frame.
+// last frame; without a display it runs so for 20 ticks and writes nothing.
+// A missing index, an unknown room or a background that cannot be read is
+// reported and fails (exit code 1).
+#include "CommandLine.h"
+#include "DesktopHost.h"
 #include "GameServices.h"
+#include "RoomPaths.h"
 #include "TActor.h"
 #include "TAnimObject.h"
 #include "TRoom.h"
@@ -34,7 +39,6 @@
 #include "ui/TWinApp.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -61,9 +65,11 @@ bool Parse(int argc, char** argv, Options& o) {
         } else if (a == "--filter") {
             o.filter = true;
         } else if (a == "--ticks" && i + 1 < argc) {
-            o.ticks = std::strtol(argv[++i], nullptr, 10);
+            int64_t ticks = 0;
+            if (!tools::ParseNumber(argv[++i], 0, INT32_MAX, &ticks)) return false;
+            o.ticks = long(ticks);
         } else if (a == "--click" && i + 1 < argc) {
-            if (std::sscanf(argv[++i], "%d,%d", &o.clickX, &o.clickY) != 2) return false;
+            if (!tools::ParsePoint(argv[++i], 0, 32767, &o.clickX, &o.clickY)) return false;
         } else if (a == "--graph") {
             o.graph = true;
         } else if (a == "--png" && i + 1 < argc) {
@@ -135,9 +141,13 @@ bool PlaceLine(TRoom& room, const std::string& line) {
         std::string local;
         if (!(in >> name >> group >> x >> y)) return false;
         in >> local;
+        TRlaFile& source = local == "local" ? room.LocalItems() : room.Objects();
+        if (source.FrameCount(group) <= 0)
+            std::fprintf(stderr, "roomview: object %s: no pictures in group %d of the room's %s\n",
+                         name.c_str(), group, local == "local" ? "local items" : "objects");
         auto* o = static_cast<TAnimObject*>(room.CreateElement(0, name.c_str(), 0));
         if (!o) return false;
-        o->SetSource(local == "local" ? &room.LocalItems() : &room.Objects());
+        o->SetSource(&source);
         AnimEntry* e = o->MakeEntry();
         if (!e) return false;
         e->group = group;
@@ -198,6 +208,42 @@ bool LoadScene(TRoom& room, const std::string& path) {
     return true;
 }
 
+// A room whose pictures did not load would only draw black: says which key
+// or file failed. The background is required; objects and local items only
+// where the index names them.
+bool CheckPictures(TRoom& room, const Options& o) {
+    const struct {
+        const char* suffix;
+        TRlaFile& file;
+        bool required;
+    } containers[] = {{"Back", room.Background(), true},
+                      {"ObjAni", room.Objects(), false},
+                      {"LocItem", room.LocalItems(), false}};
+    bool ok = true;
+    for (const auto& c : containers) {
+        const std::string key = "rla" + o.room + c.suffix;
+        TString path;
+        if (!ResourceFile("Pictures", key.c_str(), path)) {
+            if (c.required)
+                std::fprintf(stderr, "roomview: no room %s: %s has no key %s in [Pictures]\n",
+                             o.room.c_str(), o.index.c_str(), key.c_str());
+            ok = ok && !c.required;
+            continue;
+        }
+        const std::string shown = tools::DisplayPath(path.c_str());
+        if (c.file.GetState() != TRlaFile::Reading) {
+            std::fprintf(stderr, "roomview: %s: %s is missing or no picture container\n",
+                         key.c_str(), shown.c_str());
+            ok = false;
+        } else if (c.required && !c.file.GetFrame(0, 0)) {
+            std::fprintf(stderr, "roomview: %s: %s: its first picture cannot be read\n",
+                         key.c_str(), shown.c_str());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -207,15 +253,20 @@ int main(int argc, char** argv) {
                              "[--ticks N --png FILE [--click X,Y]]\n");
         return 2;
     }
-    const bool headless = !options.png.empty();
-    if (headless) {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ClockUseVirtual(true, 1000);
-    } else if (!platform::UseHost(platform::HostKind::Sdl)) {
-        std::fprintf(stderr, "roomview: no SDL display\n");
+    std::error_code error;
+    const std::filesystem::path index = std::filesystem::absolute(options.index, error);
+    if (!std::filesystem::is_regular_file(index, error)) {
+        std::fprintf(stderr, "roomview: cannot read the resource index %s\n",
+                     options.index.c_str());
         return 1;
     }
-    const std::filesystem::path index = std::filesystem::absolute(options.index);
+    bool headless = !options.png.empty();
+    if (headless)
+        platform::UseHost(platform::HostKind::Memory);
+    else if (!tools::OnDesktop("roomview", "loading the room headless for 20 ticks"))
+        headless = true;
+    if (headless) platform::ClockUseVirtual(true, 1000);
+    if (options.ticks < 0) options.ticks = 20;
     ViewerGame game(options.zones, options.filter);
     SetGameServices(&game);
     int result = 0;
@@ -243,7 +294,7 @@ int main(int argc, char** argv) {
         GraphKey key;
         key.room = room.get();
         app.Add<GraphKey, &GraphKey::OnKey>(evKeyDown, &key);
-        if (!LoadScene(*room, options.scene)) result = 1;
+        if (!CheckPictures(*room, options) || !LoadScene(*room, options.scene)) result = 1;
         room->SortElements(1);
         if (options.graph) room->GetWayGraphView().SetVisible(true);
         if (result == 0 && headless) {
@@ -265,7 +316,7 @@ int main(int argc, char** argv) {
             for (long guard = 0; guard < kStepsPerTick && app.ModalStep(); ++guard) {
             }
             const platform::Frame frame = platform::PresentedFrame(display.GetWindow());
-            if (!platform::WriteFramePng(frame, options.png.c_str())) {
+            if (!options.png.empty() && !platform::WriteFramePng(frame, options.png.c_str())) {
                 std::fprintf(stderr, "roomview: cannot write %s\n", options.png.c_str());
                 result = 1;
             }

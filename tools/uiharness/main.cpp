@@ -6,8 +6,8 @@
 // error report the application shows in a message box: Retry or Ignore go
 // on, Abort ends the program, as the close button and Alt+F4 do.
 //
-//   uiharness [--frames N] [--error-at N] [--hint-at N] [--folder DIR] [--png FILE]
-//             [--saveload]
+//   uiharness [--frames N] [--error-at N] [--hint-at N] [--translucent-at N]
+//             [--folder DIR] [--png FILE] [--saveload]
 //
 // --saveload shows a save-and-load style form instead of the nested ones: a
 // file list over the folder DIR/saveload/saves (mapped as drive c:) with a
@@ -17,6 +17,7 @@
 //
 // --frames N ends after N painted frames; --error-at N presses E after N
 // frames; --hint-at N moves the pointer onto the OK button after N frames;
+// --translucent-at N clicks the captioned form's T button after N frames;
 // --folder DIR holds the configuration, the font and the error protocol
 // (default: the program's folder, where "resource.ini" and "uiharness.ini"
 // are written when missing); --png FILE writes the last frame. With
@@ -33,8 +34,12 @@
 #include "platform/Kernel.h"
 #include "ui/TTimer.h"
 #include "ui/TWinApp.h"
+#include "ui/TCaptionButton.h"
 #include "ui/TWinForm.h"
+#include "ui/TWinSysB.h"
 
+#include "CommandLine.h"
+#include "DesktopHost.h"
 #include "Showcase.h"
 
 #include "SaveLoadForm.h"
@@ -50,15 +55,17 @@ struct Options {
     long frames = -1; // -1: until closed
     long errorAt = -1;
     long hintAt = -1;
+    long translucentAt = -1;
     std::string folder;
     std::string png;
     bool saveLoad = false;
 };
 
 bool ParseCount(const char* text, long* out) {
-    char* end = nullptr;
-    *out = std::strtol(text, &end, 10);
-    return end && !*end && *out >= 0;
+    int64_t count = 0;
+    if (!tools::ParseNumber(text, 0, INT32_MAX, &count)) return false;
+    *out = long(count);
+    return true;
 }
 
 bool Parse(int argc, char** argv, Options* o) {
@@ -71,6 +78,8 @@ bool Parse(int argc, char** argv, Options* o) {
             if (!ParseCount(argv[++i], &o->errorAt)) return false;
         } else if (a == "--hint-at" && hasValue) {
             if (!ParseCount(argv[++i], &o->hintAt)) return false;
+        } else if (a == "--translucent-at" && hasValue) {
+            if (!ParseCount(argv[++i], &o->translucentAt)) return false;
         } else if (a == "--folder" && hasValue) {
             o->folder = argv[++i];
         } else if (a == "--png" && hasValue) {
@@ -130,6 +139,10 @@ public:
             hintMoved_ = true;
             platform::InjectMouseMove(TDispDev::Global().GetWindow(), kHintX, kHintY);
         }
+        if (frames_ == options_.translucentAt && !translucentPressed_ && captioned_) {
+            translucentPressed_ = true;
+            ClickTranslucencyButton();
+        }
         if (options_.frames >= 0 && frames_ >= options_.frames) EndModal(1);
         return painted;
     }
@@ -147,8 +160,23 @@ public:
 
     long Frames() const { return frames_; }
     void FocusFirst(TWinForm* form) { focusFirst_ = form; }
+    void SetCaptioned(TWinForm* form) { captioned_ = form; }
 
 private:
+    // A click on the captioned form's T button, as a user makes it.
+    void ClickTranslucencyButton() {
+        TWinSysB* bar = captioned_->GetWinCaptionBar();
+        TCaptionButton* button = bar ? bar->GetTranslucencyButton() : nullptr;
+        if (!button) return;
+        TRectArea r;
+        button->GetScreenRect(r);
+        const int32_t x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+        HWND window = TDispDev::Global().GetWindow();
+        platform::InjectMouseMove(window, x, y);
+        platform::InjectMouseButton(window, platform::MouseButton::Left, true, x, y);
+        platform::InjectMouseButton(window, platform::MouseButton::Left, false, x, y);
+    }
+
     // A new user's first minutes with the form, one step every 5 frames.
     void ScriptStep(long step) {
         HWND window = TDispDev::Global().GetWindow();
@@ -193,7 +221,9 @@ private:
     long frames_ = 0;
     bool errorRaised_ = false;
     bool hintMoved_ = false;
+    bool translucentPressed_ = false;
     TWinForm* focusFirst_ = nullptr;
+    TWinForm* captioned_ = nullptr;
 };
 
 // The background over the whole application, which is hollow itself: it
@@ -232,6 +262,9 @@ struct Forms {
         inner.Open(&outer);
         glass.SetFrameStyle(1);
         glass.SetAlpha(160);
+        // Over the others even when they take the focus; the hint window
+        // (depth -1 too, opened later) still comes before it.
+        glass.SetDepth(-1);
         glass.SetRect(300, 200, 240, 160);
         glass.Open(&app);
         for (TWinForm* form : {&outer, &inner, &glass}) {
@@ -240,6 +273,7 @@ struct Forms {
         }
         showcase.Open(outer, app);
         app.FocusFirst(&outer);
+        app.SetCaptioned(&outer);
     }
     void Close() {
         for (TWinForm* form : {&glass, &inner, &outer})
@@ -282,18 +316,16 @@ int main(int argc, char** argv) {
     Options options;
     if (!Parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--hint-at N] "
-                             "[--folder DIR] [--png FILE] [--saveload]\n");
+                             "[--translucent-at N] [--folder DIR] [--png FILE] [--saveload]\n");
         return 2;
     }
     if (options.frames >= 0) {
         platform::UseHost(platform::HostKind::Memory);
         platform::ClockUseVirtual(true, 0);
-    } else if (platform::CurrentHost() != platform::HostKind::Sdl) {
+    } else if (!tools::OnDesktop("uiharness", "running headless for 100 frames")) {
         // Without a display (or with ADV_HOST=memory) nobody could close the
         // window.
-        std::fprintf(stderr, "uiharness: no SDL display, running headless for 100 frames\n");
         options.frames = 100;
-        platform::UseHost(platform::HostKind::Memory);
         platform::ClockUseVirtual(true, 0);
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);

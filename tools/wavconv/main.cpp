@@ -3,13 +3,13 @@
 // PCM WAVE file, any other name the bare samples.
 // wavconv ima IN.wav OUT.wav [ALIGN]: IN's samples as IMA ADPCM (16 bits).
 // wavconv sda OUT.sda [--ima] IN.wav...: one album entry holding each IN.
+#include "CommandLine.h"
 #include "WavWriter.h"
 #include "foundation/TError.h"
 #include "foundation/TObject.h"
 #include "media/TWave.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -23,25 +23,15 @@ struct Decoded {
     std::vector<uint8_t> bytes;
 };
 
-// Splits "FILE.sda:ENTRY:SOUND"; a plain name keeps entry and sound at 0.
-std::string SplitSelection(const std::string& in, int32_t* entry, int32_t* sound) {
-    *entry = *sound = 0;
-    const size_t last = in.rfind(':');
-    if (last == std::string::npos) return in;
-    const size_t first = in.rfind(':', last - 1);
-    if (first == std::string::npos || last == 0) return in;
-    *entry = std::atoi(in.c_str() + first + 1);
-    *sound = std::atoi(in.c_str() + last + 1);
-    return in.substr(0, first);
-}
-
-bool Decode(const std::string& in, Decoded* out) {
-    int32_t entry, sound;
-    const std::string path = SplitSelection(in, &entry, &sound);
+// False with `error` set when IN names no sound, or with it empty when the
+// engine could not decode it (its report is pending).
+bool Decode(const std::string& in, Decoded* out, std::string* error) {
+    tools::SoundSelection selection;
+    if (!tools::ParseSoundSelection(in, &selection, error)) return false;
     TWave wave;
-    wave.SetPath(path.c_str());
-    wave.Album().SetEntry(entry);
-    wave.Album().SetSound(sound);
+    wave.SetPath(selection.path.c_str());
+    wave.Album().SetEntry(selection.entry);
+    wave.Album().SetSound(selection.sound);
     if (!wave.Open()) return false;
     const int64_t length = wave.GetLength();
     out->channels = wave.GetChannels();
@@ -88,9 +78,14 @@ int Fail(const std::string& what) {
     return 1;
 }
 
+int DecodeFailed(const std::string& in, const std::string& error) {
+    return Fail(error.empty() ? "cannot decode " + in : in + ": " + error);
+}
+
 int DecodeCommand(const std::string& in, const std::string& out) {
     Decoded d;
-    if (!Decode(in, &d)) return Fail("cannot decode " + in);
+    std::string error;
+    if (!Decode(in, &d, &error)) return DecodeFailed(in, error);
     std::printf("channels %u rate %u bits %u\n", unsigned(d.channels), unsigned(d.rate),
                 unsigned(d.bits));
     const std::vector<uint8_t> file =
@@ -100,7 +95,8 @@ int DecodeCommand(const std::string& in, const std::string& out) {
 
 int ImaCommand(const std::string& in, const std::string& out, int align) {
     Decoded d;
-    if (!Decode(in, &d)) return Fail("cannot decode " + in);
+    std::string error;
+    if (!Decode(in, &d, &error)) return DecodeFailed(in, error);
     if (d.channels < 1 || d.channels > 2) return Fail("ADPCM takes 1 or 2 channels");
     const uint16_t blockAlign = uint16_t(align > 0 ? align : 512 * d.channels);
     if (blockAlign % (4 * d.channels) || blockAlign / d.channels < 8)
@@ -115,7 +111,8 @@ int SdaCommand(const std::string& out, bool ima, const std::vector<std::string>&
     album.entries.resize(1);
     for (size_t i = 0; i < ins.size(); ++i) {
         Decoded d;
-        if (!Decode(ins[i], &d)) return Fail("cannot decode " + ins[i]);
+        std::string error;
+        if (!Decode(ins[i], &d, &error)) return DecodeFailed(ins[i], error);
         if (i == 0) {
             album.channels = d.channels;
             album.rate = d.rate;
@@ -143,8 +140,12 @@ int Usage() {
 int main(int argc, char** argv) {
     const std::vector<std::string> a(argv + 1, argv + argc);
     if (a.size() == 3 && a[0] == "decode") return DecodeCommand(a[1], a[2]);
-    if ((a.size() == 3 || a.size() == 4) && a[0] == "ima")
-        return ImaCommand(a[1], a[2], a.size() == 4 ? std::atoi(a[3].c_str()) : 0);
+    if ((a.size() == 3 || a.size() == 4) && a[0] == "ima") {
+        int32_t align = 0;
+        if (a.size() == 4 && !tools::ParseNumber(a[3], 1, 65535, &align))
+            return Fail("ALIGN must be a whole number from 1 to 65535, not \"" + a[3] + "\"");
+        return ImaCommand(a[1], a[2], align);
+    }
     if (a.size() >= 3 && a[0] == "sda") {
         const bool ima = a[2] == "--ima";
         const std::vector<std::string> ins(a.begin() + (ima ? 3 : 2), a.end());

@@ -21,6 +21,12 @@ enum class HostKind { Memory, Sdl };
 // memory when SDL cannot start). False when SDL was asked for and failed.
 bool UseHost(HostKind kind);
 HostKind CurrentHost();
+// Why the program has no desktop, in words for the user: the environment's
+// choice ("ADV_HOST=memory") or why SDL could not start ("no display (...)",
+// with SDL's reason); empty while the SDL host runs or before a host was
+// chosen. SDL runs a screenless driver (dummy, offscreen) only when
+// SDL_VIDEODRIVER names it.
+std::string NoDesktopReason();
 
 // Keys are named by their USB HID usage, the numbering SDL's scancodes use.
 enum class KeyCode : uint16_t {
@@ -186,8 +192,11 @@ Frame PresentedFrame(HWND window);
 bool WriteFrameBmp(const Frame& frame, const char* path);
 bool WriteFramePng(const Frame& frame, const char* path);
 
-// Message boxes under the memory host (and under SDL when no box can be
-// shown) are answered by a policy and always logged.
+// Message boxes under the memory host (and SDL's screenless drivers) are
+// answered by a policy. Under SDL, a box that cannot be shown (SDL fails, or
+// another thread than the windows' asks) is written to stderr and answered
+// Ignore where it has that button, else its default button: never Abort.
+// Every box is logged.
 enum class BoxPolicy { FirstButton, DefaultButton, Scripted };
 struct BoxRecord {
     HWND owner;

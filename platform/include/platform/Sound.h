@@ -6,6 +6,7 @@
 #include "platform/WaveOut.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -33,6 +34,9 @@ enum class SoundSinkChoice { Auto, Recording, Sdl };
 void SetSoundSink(SoundSinkChoice choice);
 // True while the open device plays through SDL audio.
 bool SoundPlaysThroughSdl();
+// SDL's reason why the last open that tried SDL audio fell back to the
+// recording sink; empty when it played through SDL or did not try.
+std::string SoundSdlFailure();
 
 // What the device reports. Device count default: 1, or 0 with ADV_AUDIO=none.
 void SetSoundDeviceCount(UINT count);

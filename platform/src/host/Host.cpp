@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace platform {
@@ -21,6 +22,8 @@ struct HostSlot {
     std::thread::id thread;
     // Display mode chosen through SetDisplayMode; width 0 = the desktop's own.
     DisplayMode chosen{};
+    // Why the host is not SDL: the environment's choice, or SDL's failure.
+    std::string failure;
 };
 
 HostSlot& Slot() {
@@ -28,19 +31,23 @@ HostSlot& Slot() {
     return *slot;
 }
 
-bool WantsMemoryHost() {
+// Why the environment asks for the memory host; empty when SDL is to be tried.
+std::string MemoryHostReason() {
     const char* choice = std::getenv("ADV_HOST");
-    if (choice && std::strcmp(choice, "memory") == 0) return true;
-    if (choice && std::strcmp(choice, "sdl") == 0) return false;
+    if (choice && std::strcmp(choice, "memory") == 0) return "ADV_HOST=memory";
+    if (choice && std::strcmp(choice, "sdl") == 0) return "";
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
-        return true;
-    return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
+        return std::string("SDL_VIDEODRIVER=") + driver;
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        return "no display (DISPLAY and WAYLAND_DISPLAY are not set)";
+    return "";
 }
 
 HostBackend& StartLocked(HostSlot& s) {
     if (!s.host) {
-        HostBackend* h = WantsMemoryHost() ? nullptr : CreateSdlHost();
+        s.failure = MemoryHostReason();
+        HostBackend* h = s.failure.empty() ? CreateSdlHost(&s.failure) : nullptr;
         s.host.reset(h ? h : CreateMemoryHost());
         s.thread = std::this_thread::get_id();
     }
@@ -72,11 +79,17 @@ bool UseHost(HostKind kind) {
         for (auto& [id, w] : user::State().windows)
             if (!w->destroyed) return false; // windows keep the host they were made on
     }
-    HostBackend* h = kind == HostKind::Sdl ? CreateSdlHost() : CreateMemoryHost();
+    HostBackend* h = kind == HostKind::Sdl ? CreateSdlHost(&s.failure) : CreateMemoryHost();
     if (!h) return false;
     s.host.reset(h);
     s.thread = std::this_thread::get_id();
     return true;
+}
+
+std::string NoDesktopReason() {
+    HostSlot& s = Slot();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.failure;
 }
 
 HostKind CurrentHost() {

@@ -16,6 +16,9 @@ struct Window;
 struct CursorImage;
 struct DisplayMode;
 
+constexpr int kBoxByPolicy = -1;
+constexpr int kBoxNotShown = -2;
+
 class HostBackend {
 public:
     virtual ~HostBackend() = default;
@@ -36,7 +39,8 @@ public:
     // The shape to show, or null for no cursor.
     virtual void ShowCursorImage(const CursorImage* image) = 0;
     virtual void WarpMouse(user::Window* w, int clientX, int clientY) = 0;
-    // A real box; -1 when none can be shown (the policy answers then).
+    // A real box's answer; kBoxByPolicy where this host shows no boxes (the
+    // policy answers), kBoxNotShown when it tried and failed.
     virtual int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
     virtual void Beep() = 0;
     // The desktop's own mode and the modes it offers.
@@ -50,8 +54,11 @@ bool IsHostThread();
 
 // The buttons of a message box type, left to right (IDOK...).
 std::vector<int> BoxButtons(UINT type);
+// A button's label ("Abort" for IDABORT...).
+const char* BoxButtonName(int id);
 
 HostBackend* CreateMemoryHost();
-HostBackend* CreateSdlHost(); // null when SDL cannot start
+// Null when SDL cannot start or finds no display, with the reason in `failure`.
+HostBackend* CreateSdlHost(std::string* failure);
 
 } // namespace platform

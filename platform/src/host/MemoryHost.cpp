@@ -28,7 +28,7 @@ public:
     void Pump() override {}
     void ShowCursorImage(const CursorImage*) override {}
     void WarpMouse(user::Window*, int, int) override {}
-    int ShowMessageBox(HWND, const char*, const char*, UINT) override { return -1; }
+    int ShowMessageBox(HWND, const char*, const char*, UINT) override { return kBoxByPolicy; }
     void Beep() override {}
     void DesktopModes(DisplayMode* desktop, std::vector<DisplayMode>* modes) override {
         DisplayMode d;

@@ -2,6 +2,7 @@
 // policy. Every box is logged either way.
 #include "HostBackend.h"
 
+#include <cstdio>
 #include <deque>
 #include <mutex>
 
@@ -27,6 +28,27 @@ int DefaultButtonIndex(UINT type, size_t count) {
     return static_cast<int>(index < count ? index : 0);
 }
 
+// The answer of the box policy, for boxes on a host that shows none.
+int PolicyAnswer(BoxState& b, UINT type, const std::vector<int>& buttons) {
+    if (b.policy == BoxPolicy::DefaultButton)
+        return buttons[static_cast<size_t>(DefaultButtonIndex(type, buttons.size()))];
+    if (b.policy == BoxPolicy::Scripted && !b.script.empty()) {
+        const int scripted = b.script.front();
+        b.script.pop_front();
+        for (int id : buttons)
+            if (id == scripted) return scripted;
+    }
+    return buttons.front();
+}
+
+// A box nobody saw must not end the program: Ignore where it is offered
+// (Abort comes first in its row), else the button the box makes default.
+int UnseenAnswer(UINT type, const std::vector<int>& buttons) {
+    for (int id : buttons)
+        if (id == IDIGNORE) return id;
+    return buttons[static_cast<size_t>(DefaultButtonIndex(type, buttons.size()))];
+}
+
 } // namespace
 
 // The buttons of a box type, left to right.
@@ -38,6 +60,19 @@ std::vector<int> BoxButtons(UINT type) {
         case MB_YESNO: return {IDYES, IDNO};
         case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
         default: return {IDOK};
+    }
+}
+
+const char* BoxButtonName(int id) {
+    switch (id) {
+        case IDOK: return "OK";
+        case IDCANCEL: return "Cancel";
+        case IDABORT: return "Abort";
+        case IDRETRY: return "Retry";
+        case IDIGNORE: return "Ignore";
+        case IDYES: return "Yes";
+        case IDNO: return "No";
+        default: return "?";
     }
 }
 
@@ -74,21 +109,20 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     using namespace platform;
     const char* shownCaption = caption ? caption : "Error"; // Windows' caption for none
     std::vector<int> buttons = BoxButtons(type);
-    int answer = -1;
+    int answer = kBoxByPolicy;
     Host(); // a box may be the first thing a program shows
-    if (IsHostThread()) answer = Host().ShowMessageBox(owner, text ? text : "", shownCaption, type);
+    if (IsHostThread())
+        answer = Host().ShowMessageBox(owner, text ? text : "", shownCaption, type);
+    else if (CurrentHost() == HostKind::Sdl)
+        answer = kBoxNotShown; // only the thread that owns the windows can show one
     BoxState& b = Boxes();
     std::lock_guard<std::mutex> lock(b.mutex);
-    if (answer < 0) {
-        answer = buttons.front();
-        if (b.policy == BoxPolicy::DefaultButton) {
-            answer = buttons[static_cast<size_t>(DefaultButtonIndex(type, buttons.size()))];
-        } else if (b.policy == BoxPolicy::Scripted && !b.script.empty()) {
-            int scripted = b.script.front();
-            b.script.pop_front();
-            for (int id : buttons)
-                if (id == scripted) answer = scripted;
-        }
+    if (answer == kBoxNotShown) {
+        answer = UnseenAnswer(type, buttons);
+        std::fprintf(stderr, "%s: %s [no box could be shown; answered %s]\n", shownCaption,
+                     text ? text : "", BoxButtonName(answer));
+    } else if (answer < 0) {
+        answer = PolicyAnswer(b, type, buttons);
     }
     b.log.push_back(BoxRecord{owner, text ? text : "", shownCaption, type, answer});
     return answer;

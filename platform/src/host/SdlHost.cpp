@@ -10,10 +10,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 #include <map>
 #include <set>
+#include <string>
 
 namespace platform {
 namespace {
@@ -173,11 +176,8 @@ public:
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
         const char* driver = SDL_GetCurrentVideoDriver();
         if (!driver || !std::strcmp(driver, "dummy") || !std::strcmp(driver, "offscreen"))
-            return -1;
+            return kBoxByPolicy;
         std::vector<int> ids = BoxButtons(type);
-        static const std::map<int, const char*> kNames = {
-            {IDOK, "OK"},         {IDCANCEL, "Cancel"}, {IDABORT, "Abort"}, {IDRETRY, "Retry"},
-            {IDIGNORE, "Ignore"}, {IDYES, "Yes"},       {IDNO, "No"}};
         std::vector<SDL_MessageBoxButtonData> buttons;
         int def = static_cast<int>((type & MB_DEFMASK) >> 8);
         for (size_t i = 0; i < ids.size(); ++i) {
@@ -187,7 +187,7 @@ public:
             // Escape answers Cancel, or OK in a box with OK alone.
             if (ids[i] == IDCANCEL || ids.size() == 1)
                 flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-            buttons.push_back(SDL_MessageBoxButtonData{flags, ids[i], kNames.at(ids[i])});
+            buttons.push_back(SDL_MessageBoxButtonData{flags, ids[i], BoxButtonName(ids[i])});
         }
         Uint32 kind = SDL_MESSAGEBOX_INFORMATION;
         switch (type & MB_ICONMASK) {
@@ -205,7 +205,12 @@ public:
                                 buttons.data(),
                                 nullptr};
         int pressed = -1;
-        if (SDL_ShowMessageBox(&data, &pressed) != 0) return -1;
+        if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+            // An X server without core fonts, for one: the box must not
+            // vanish without a word.
+            std::fprintf(stderr, "SDL could not show a message box: %s\n", SDL_GetError());
+            return kBoxNotShown;
+        }
         if (pressed < 0) {
             // Closed without a button: Cancel where there is one, as on Windows.
             for (int id : ids)
@@ -325,9 +330,27 @@ private:
 
 } // namespace
 
-HostBackend* CreateSdlHost() {
+HostBackend* CreateSdlHost(std::string* failure) {
+    // Without a display SDL settles on its offscreen driver: a window that
+    // nobody sees or closes. A screenless driver runs only when named.
+    const char* named = std::getenv("SDL_VIDEODRIVER");
+    const bool chosen = named && *named;
+    if (!chosen && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        *failure = "no display (DISPLAY and WAYLAND_DISPLAY are not set)";
+        return nullptr;
+    }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        *failure = std::string("no display (") + SDL_GetError() + ")";
+        return nullptr;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!chosen && driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"))) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        *failure = std::string("no display (SDL offers only its ") + driver + " driver)";
+        return nullptr;
+    }
+    failure->clear();
     return new SdlHost;
 }
 

@@ -48,9 +48,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<Sink> OpenSdlSink(const WAVEFORMATEX& format) {
+std::unique_ptr<Sink> OpenSdlSink(const WAVEFORMATEX& format, std::string* failure) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        *failure = SDL_GetError();
+        return nullptr;
+    }
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(format.nSamplesPerSec);
     want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
@@ -59,6 +62,7 @@ std::unique_ptr<Sink> OpenSdlSink(const WAVEFORMATEX& format) {
     SDL_AudioSpec have{};
     SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
+        *failure = SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return nullptr;
     }

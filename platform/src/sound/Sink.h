@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace platform::sound {
 
@@ -31,7 +32,8 @@ public:
 };
 
 std::unique_ptr<Sink> OpenRecordingSink(const WAVEFORMATEX& format);
-// Null when SDL audio cannot start or no audio device opens in the format.
-std::unique_ptr<Sink> OpenSdlSink(const WAVEFORMATEX& format);
+// Null when SDL audio cannot start or no audio device opens in the format,
+// with SDL's reason in `failure`.
+std::unique_ptr<Sink> OpenSdlSink(const WAVEFORMATEX& format, std::string* failure);
 
 } // namespace platform::sound

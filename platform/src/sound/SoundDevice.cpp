@@ -16,11 +16,13 @@ UINT DeviceCountFromEnvironment() {
     return audio && std::strcmp(audio, "none") == 0 ? 0 : 1;
 }
 
-std::unique_ptr<Sink> OpenSink(SoundSinkChoice choice, const WAVEFORMATEX& format) {
+std::unique_ptr<Sink> OpenSink(SoundSinkChoice choice, const WAVEFORMATEX& format,
+                               std::string* sdlFailure) {
+    sdlFailure->clear();
     bool sdl = choice == SoundSinkChoice::Sdl ||
                (choice == SoundSinkChoice::Auto && CurrentHost() == HostKind::Sdl);
     if (sdl)
-        if (auto sink = OpenSdlSink(format)) return sink;
+        if (auto sink = OpenSdlSink(format, sdlFailure)) return sink;
     return OpenRecordingSink(format);
 }
 
@@ -58,7 +60,7 @@ void Device::Unclaim() {
 void Device::Start(const WAVEFORMATEX& format, Source* source) {
     Stop();
     format_ = format;
-    sink_ = OpenSink(sinkChoice_, format);
+    sink_ = OpenSink(sinkChoice_, format, &sdlFailure_);
     source_ = source;
     handed_ = 0;
     dry_ = true;
@@ -180,6 +182,7 @@ void Device::Reset() {
     sinkChoice_ = SoundSinkChoice::Auto;
     recordingOn_ = false;
     recording_ = SoundRecording{};
+    sdlFailure_.clear();
 }
 
 } // namespace platform::sound
@@ -199,6 +202,11 @@ bool SoundPlaysThroughSdl() {
     sound::Device& d = sound::Device::Get();
     std::lock_guard<std::mutex> lock(d.Mutex());
     return d.ThroughSdl();
+}
+std::string SoundSdlFailure() {
+    sound::Device& d = sound::Device::Get();
+    std::lock_guard<std::mutex> lock(d.Mutex());
+    return d.SdlFailure();
 }
 void SetSoundDeviceCount(UINT count) {
     sound::Device::Get().SetDeviceCount(count);

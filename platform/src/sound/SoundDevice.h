@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <mutex>
 
 namespace platform::sound {
@@ -57,6 +58,8 @@ public:
     uint64_t Handed() const { return handed_; }
     uint64_t Queued() { return sink_ ? sink_->Queued() : 0; }
     bool ThroughSdl() const { return sink_ && sink_->IsSdl(); }
+    // Why the last open that tried SDL audio fell back to the recording sink.
+    const std::string& SdlFailure() const { return sdlFailure_; }
     // A failure switch: the result to fail with, or 0.
     uint32_t Failure(SoundCall call) const { return failures_[static_cast<size_t>(call)]; }
     UINT DeviceCount() const { return deviceCount_; }
@@ -99,6 +102,7 @@ private:
     DWORD formats_ = 0;
     DSCAPS caps_{};
     SoundSinkChoice sinkChoice_ = SoundSinkChoice::Auto;
+    std::string sdlFailure_;
 };
 
 // The byte that sounds as silence in a format.

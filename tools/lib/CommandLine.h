@@ -1,0 +1,31 @@
+// Numbers and selections on the programs' command lines, checked whole: a
+// count typed as "abc" or "5x" is refused with a reason instead of read as 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tools {
+
+// A whole decimal number from `min` to `max`; false for anything else.
+bool ParseNumber(const std::string& text, int64_t min, int64_t max, int64_t* out);
+bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t* out);
+
+// "X,Y" with two whole numbers from `min` to `max`.
+bool ParsePoint(const std::string& text, int32_t min, int32_t max, int32_t* x, int32_t* y);
+
+// A sound named as FILE or FILE:ENTRY:SOUND (an album's sound). A name with
+// no such ending keeps entry and sound at 0; false, with `error` set, when
+// ENTRY or SOUND is given but not a number from 0.
+struct SoundSelection {
+    std::string path;
+    int32_t entry = 0;
+    int32_t sound = 0;
+};
+bool ParseSoundSelection(const std::string& text, SoundSelection* out, std::string* error);
+
+// A path as the engine builds it, with backslashes, shown the way this
+// system writes paths: with slashes.
+std::string DisplayPath(const std::string& path);
+
+} // namespace tools
