@@ -99,7 +99,15 @@ void SpanEffectPulse::Apply(const SpanRecord* spans, uint32_t count) {
 }
 
 void SpanEffectKeyFill::Apply(const SpanRecord* spans, uint32_t count) {
-    for (uint32_t s = count; s-- > 0;)
-        for (uint32_t i = 0; i < spans[s].count; ++i)
-            Store(spans[s].dest + 2 * i, colour);
+    const uint16_t c = colour;
+    const Lanes eight = {c, c, c, c, c, c, c, c};
+    for (uint32_t s = count; s-- > 0;) {
+        uint8_t* dest = spans[s].dest;
+        const uint32_t n = spans[s].count;
+        uint32_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            std::memcpy(dest + 2 * i, &eight, sizeof eight);
+        for (; i < n; ++i)
+            Store(dest + 2 * i, c);
+    }
 }

@@ -281,18 +281,21 @@ TEST(SpanEffects, PulseStepsItsPhaseFromTheLastSpanAndWraps) {
     Display555 = 0;
 }
 
+// Spans short and long (eight pixels at a time, then the rest).
 TEST(SpanEffects, KeyFillFromAnOddPixel) {
-    Surface16 target(9, 2);
-    target.Fill(0);
-    SpriteCanvas16 canvas(4);
-    canvas.SetTarget(&target, {0, 0, 9, 2});
-    SpanEffectKeyFill fill(0x03E0);
-    canvas.SetEffect(&fill);
-    canvas.FillRect(1, 1, 6, 5);
-    canvas.ApplyEffect();
-    for (int32_t x = 0; x < 9; ++x) {
-        EXPECT_EQ(target.Pixel(x, 0), 0);
-        EXPECT_EQ(target.Pixel(x, 1), x >= 1 && x < 7 ? 0x03E0 : 0) << x;
+    for (int32_t w : {6, 17}) {
+        Surface16 target(20, 2);
+        target.Fill(0);
+        SpriteCanvas16 canvas(4);
+        canvas.SetTarget(&target, {0, 0, 20, 2});
+        SpanEffectKeyFill fill(0x03E0);
+        canvas.SetEffect(&fill);
+        canvas.FillRect(1, 1, w, 5);
+        canvas.ApplyEffect();
+        for (int32_t x = 0; x < 20; ++x) {
+            EXPECT_EQ(target.Pixel(x, 0), 0);
+            EXPECT_EQ(target.Pixel(x, 1), x >= 1 && x < 1 + w ? 0x03E0 : 0) << x;
+        }
     }
 }
 
