@@ -106,7 +106,9 @@ void FlushPresentation() {
                 w->presented = w->pixels;
                 w->presentedWidth = w->pixelWidth;
                 w->presentedHeight = w->pixelHeight;
+                w->shownParts.Clear();
             } else {
+                w->shownParts = w->presentParts;
                 for (int i = 0; i < w->presentParts.Count(); ++i) {
                     const RECT& d = w->presentParts[i];
                     for (int y = d.top; y < d.bottom; ++y)

@@ -70,6 +70,7 @@ struct Window {
     int pixelHeight = 0;
     bool presentPending = false;
     RectList presentParts; // the changed parts, each presented on its own
+    RectList shownParts;   // what the host shows of `presented` next; empty: all
     std::vector<uint32_t> presented;
     int presentedWidth = 0;
     int presentedHeight = 0;
