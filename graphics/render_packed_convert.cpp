@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
 #include "library_state.h"
@@ -87,19 +91,46 @@ void repackTo(int32_t dstBytes, uint8_t* dst, int32_t dstPitch, const uint8_t* s
     }
 }
 
-// The game's own case, 32-bit xRGB to 5:6:5 or 5:5:5, with the shifts known
-// at compile time so the compiler can vectorise the row.
+// The game's own case, 32-bit xRGB to 5:6:5 or 5:5:5, one pixel.
+template <int GreenBits, int RedAt> inline uint32_t xrgbTo16(uint32_t p) {
+    return ((p >> (19 - RedAt)) & (0x1Fu << RedAt)) |
+           ((p >> (11 - GreenBits)) & (((1u << GreenBits) - 1) << 5)) | ((p >> 3) & 0x1Fu);
+}
+
+// Eight pixels a step with SSE2: each 32-bit lane gets the 16-bit pixel in
+// its low half, sign-extended so that the saturating pack keeps it as it is.
+// The same pixels as xrgbTo16; returns the pixels done (a multiple of 8).
+template <int GreenBits, int RedAt>
+int32_t xrgbTo16Vector(uint8_t* dst, const uint8_t* src, int32_t n) {
+#if defined(__SSE2__)
+    const __m128i red = _mm_set1_epi32(int32_t(0x1Fu << RedAt));
+    const __m128i green = _mm_set1_epi32(int32_t(((1u << GreenBits) - 1) << 5));
+    const __m128i blue = _mm_set1_epi32(0x1F);
+    auto four = [&](const uint8_t* at) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i v =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(p, 19 - RedAt), red),
+                                      _mm_and_si128(_mm_srli_epi32(p, 11 - GreenBits), green)),
+                         _mm_and_si128(_mm_srli_epi32(p, 3), blue));
+        return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+    };
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * i),
+                         _mm_packs_epi32(four(src + 4 * i), four(src + 4 * i + 16)));
+    return i;
+#else
+    (void)dst, (void)src, (void)n;
+    return 0;
+#endif
+}
+
 template <int GreenBits, int RedAt>
 void repackXrgbTo16(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t n,
                     int32_t rows) {
     for (int32_t y = 0; y < rows; ++y, dst += dstPitch, src += srcPitch)
-        for (int32_t i = 0; i < n; ++i) {
-            const uint32_t p = Cell<4>::load(src + i * 4);
-            const uint32_t v = ((p >> (19 - RedAt)) & (0x1Fu << RedAt)) |
-                               ((p >> (11 - GreenBits)) & (((1u << GreenBits) - 1) << 5)) |
-                               ((p >> 3) & 0x1Fu);
-            Cell<2>::store(dst + i * 2, v);
-        }
+        for (int32_t i = xrgbTo16Vector<GreenBits, RedAt>(dst, src, n); i < n; ++i)
+            Cell<2>::store(dst + i * 2, xrgbTo16<GreenBits, RedAt>(Cell<4>::load(src + i * 4)));
 }
 
 bool isChannel(const Channel& c, int32_t right, uint32_t mask) {

@@ -1,4 +1,7 @@
-// Each of the library's blits beside its peer on the same pixels and sizes.
+// Each of the library's blits beside its peer on the same pixels and sizes;
+// the ratios close the run.
+#include "../RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <pixman.h>
@@ -243,4 +246,10 @@ BENCHMARK(BM_SDLConvert32to16);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return RunWithRatios(argc, argv,
+                         {{"BM_BitBlt16", "BM_PixmanSrc16", "like for like"},
+                          {"BM_KeyBlit16", "BM_SDLKeyBlit16", "like for like"},
+                          {"BM_Stretch2x16", "BM_PixmanNearest2x16", "like for like"},
+                          {"BM_Convert32to16", "BM_SDLConvert32to16", "like for like"}});
+}

@@ -1,8 +1,12 @@
 // One mixing pass of 32 looping voices (16384 accumulators and the clamping
 // conversion) beside SDL_MixAudioFormat mixing the same voices at volume 64
 // into 16 bits; rendering 16384 frames from an 11025 Hz mono buffer with pan
-// beside libswresample converting the same to 22050 Hz stereo. The ratios
-// (the peer's time over ours) close the run.
+// beside libswresample converting the same to 22050 Hz stereo. Our renderer
+// picks the nearest earlier sample, so its like-for-like peers are swr with
+// its cheapest filter (one tap, no phase steps) and a plain nearest-sample
+// loop that pans and clamps; swr's default band-limited filter does more
+// work and stays as a yardstick. The ratios (the peer's time over ours)
+// close the run.
 #include "../RatioReporter.h"
 #include "media/SoundFormat.h"
 #include "media/SoundRender.h"
@@ -13,9 +17,11 @@
 #include <benchmark/benchmark.h>
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -75,12 +81,20 @@ void BM_SdlMixAudioFormat(benchmark::State& state) {
 }
 BENCHMARK(BM_SdlMixAudioFormat)->Repetitions(kRuns);
 
-void BM_Render16(benchmark::State& state) {
-    const auto source = Noise(kFrames / 2 + 8, 7);
+// An 11025 Hz mono buffer panned by 40 into 16384 stereo frames.
+struct PanRun {
+    std::vector<int16_t> source = Noise(kFrames / 2 + 8, 7);
+    std::vector<int16_t> out = std::vector<int16_t>(kFrames * 2);
     TEnvelope envelope;
-    envelope.SetPan(40);
-    envelope.Start(0);
-    std::vector<int16_t> out(kFrames * 2);
+    PanRun() {
+        envelope.SetPan(40);
+        envelope.Start(0);
+    }
+};
+
+void BM_Render16(benchmark::State& state) {
+    PanRun p;
+    auto& [source, out, envelope] = p;
     for (auto _ : state) {
         TRenderRun run{};
         for (int s = 0; s < 2; ++s)
@@ -88,20 +102,25 @@ void BM_Render16(benchmark::State& state) {
                 run.gain[s][o] = envelope.Gain(s, o, 0);
         run.frequency = 11025;
         std::fill(out.begin(), out.end(), 0);
-        RenderRun(source.data(), int64_t(source.size()), 1, out.data(), kFrames, run,
-                  sound_render::Sample16);
+        RenderRun(source.data(), int64_t(source.size()), 1, out.data(), kFrames, run);
         benchmark::DoNotOptimize(out.data());
     }
 }
 BENCHMARK(BM_Render16)->Repetitions(kRuns);
 
-void BM_SwrConvert(benchmark::State& state) {
+// swr's conversion of the same buffer; `nearest` asks for its cheapest
+// filter, which picks one sample as ours does.
+void SwrConvert(benchmark::State& state, bool nearest) {
     const auto source = Noise(kFrames / 2 + 8, 7);
     std::vector<int16_t> out(kFrames * 2 + 64);
     SwrContext* swr = nullptr;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO, mono = AV_CHANNEL_LAYOUT_MONO;
     swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, 22050, &mono, AV_SAMPLE_FMT_S16, 11025, 0,
                         nullptr);
+    if (nearest) {
+        av_opt_set_int(swr, "filter_size", 1, 0);
+        av_opt_set_int(swr, "phase_shift", 0, 0);
+    }
     swr_init(swr);
     for (auto _ : state) {
         uint8_t* o[1] = {reinterpret_cast<uint8_t*>(out.data())};
@@ -111,17 +130,42 @@ void BM_SwrConvert(benchmark::State& state) {
     }
     swr_free(&swr);
 }
+
+void BM_SwrConvert(benchmark::State& state) {
+    SwrConvert(state, false);
+}
 BENCHMARK(BM_SwrConvert)->Repetitions(kRuns);
+
+void BM_SwrNearest(benchmark::State& state) {
+    SwrConvert(state, true);
+}
+BENCHMARK(BM_SwrNearest)->Repetitions(kRuns);
+
+// The same work written plainly: a 16.16 position picks the sample, the pan
+// scales it per side and each side is clamped.
+void BM_PlainNearest(benchmark::State& state) {
+    PanRun p;
+    auto& [source, out, envelope] = p;
+    for (auto _ : state) {
+        const int32_t left = envelope.Gain(0, 0, 0), right = envelope.Gain(1, 1, 0);
+        uint32_t position = 0;
+        const uint32_t step = (11025u << 16) / 22050u;
+        for (int k = 0; k < kFrames; ++k, position += step) {
+            const int32_t s = source[position >> 16];
+            out[2 * k] = int16_t(std::clamp((s * left) >> 7, -32768, 32767));
+            out[2 * k + 1] = int16_t(std::clamp((s * right) >> 7, -32768, 32767));
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_PlainNearest)->Repetitions(kRuns);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nSpeed beside the peers (higher is faster):\n");
-    reporter.PrintRatio("BM_MixerPass", "BM_SdlMixAudioFormat");
-    reporter.PrintRatio("BM_Render16", "BM_SwrConvert");
-    benchmark::Shutdown();
-    return 0;
+    return RunWithRatios(argc, argv,
+                         {{"BM_MixerPass", "BM_SdlMixAudioFormat", "like for like"},
+                          {"BM_Render16", "BM_SwrNearest", "like for like"},
+                          {"BM_Render16", "BM_PlainNearest", "like for like"},
+                          {"BM_Render16", "BM_SwrConvert", "yardstick: a band-limited filter"}});
 }

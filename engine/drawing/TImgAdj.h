@@ -39,4 +39,6 @@ private:
     uint16_t* pixelTable_ = nullptr;
     uint8_t* channelTable_ = nullptr;
     uint32_t valid_ = 0;
+    // 15/16-bit pixels are worked out in vector lanes instead of looked up.
+    bool lanes_ = false;
 };

@@ -35,10 +35,11 @@ inline int32_t Sample8(const uint8_t* p, int64_t i) {
 
 // Renders until the source run (`frames` frames of `channels` channels) or the
 // destination (`destFrames` frames) ends; returns the frames written and
-// leaves the fraction and the source frames consumed in `run`.
+// leaves the fraction and the source frames consumed in `run`. One frame at a
+// time: the model the block renderers below must match sample for sample.
 template <class Source, class Read>
-int64_t RenderRun(const Source* source, int64_t frames, int channels, int16_t* dest,
-                  int64_t destFrames, TRenderRun& run, Read read) {
+int64_t RenderRunFrames(const Source* source, int64_t frames, int channels, int16_t* dest,
+                        int64_t destFrames, TRenderRun& run, Read read) {
     using namespace sound_render;
     const int c = channels;
     const int32_t g00 = run.gain[0][0], g10 = run.gain[1][0];
@@ -63,3 +64,31 @@ int64_t RenderRun(const Source* source, int64_t frames, int channels, int16_t* d
     run.consumed = at;
     return out;
 }
+
+namespace sound_render {
+
+// Whether the block renderers take a run: one or two channels, gains within
+// 0..128, a carried fraction below one frame and a frequency below four
+// times the mix rate. Anything else renders frame by frame.
+bool BlockReady(const TRenderRun& run, int channels);
+
+// The block renderers: indices of a block of output frames first, each
+// source frame panned once into a packed stereo word, then the words picked
+// per output frame. `Vector` pans eight frames at a time with SSE2 where the
+// processor has it; both give the frames of RenderRunFrames exactly. The run
+// must be BlockReady.
+template <bool Vector>
+int64_t RenderBlocks(const int16_t* source, int64_t frames, int channels, int16_t* dest,
+                     int64_t destFrames, TRenderRun& run);
+template <bool Vector>
+int64_t RenderBlocks(const uint8_t* source, int64_t frames, int channels, int16_t* dest,
+                     int64_t destFrames, TRenderRun& run);
+
+} // namespace sound_render
+
+// The renderer of 16-bit and 8-bit sources: blocks where the run allows,
+// frame by frame otherwise.
+int64_t RenderRun(const int16_t* source, int64_t frames, int channels, int16_t* dest,
+                  int64_t destFrames, TRenderRun& run);
+int64_t RenderRun(const uint8_t* source, int64_t frames, int channels, int16_t* dest,
+                  int64_t destFrames, TRenderRun& run);

@@ -146,14 +146,20 @@ void TDispDev::Paint(HWND window) {
     }
     if (!drawDC_ || !screenDC_) return;
     if (!twoPages_) cursorDraw(drawDC_);
+    // Each part of the update region on its own: two small boxes far apart
+    // cost their own area, not the box around both.
+    RECT parts[8];
+    const int count = platform::UpdateRects(window, parts, 8);
     BeginPaint(window, &ps);
     GDL_selectPaletteInto(screenDC_, ps.hdc);
     if (viewOptions_ & 1) {
         GDL_stretchBlt(screenDC_, drawDC_, 0, 0, width_, height_, view_.left, view_.top,
                        view_.right, view_.bottom);
     } else {
-        const RECT& p = ps.rcPaint;
-        CopyAdjusted(drawDC_, {p.left, p.top, p.right, p.bottom}, p.left, p.top);
+        for (int i = 0; i < count; ++i) {
+            const RECT& p = parts[i];
+            CopyAdjusted(drawDC_, {p.left, p.top, p.right, p.bottom}, p.left, p.top);
+        }
     }
     reportLibraryError(__LINE__);
     EndPaint(window, &ps);

@@ -263,8 +263,7 @@ void TSoundProcessor::Fill(int64_t count) {
     busy_ = false;
 }
 
-template <class Source, class Read>
-int64_t TSoundProcessor::Render(TSoundBlock* block, int64_t t, Read read) {
+template <class Source> int64_t TSoundProcessor::Render(TSoundBlock* block, int64_t t) {
     const int c = buffer_ ? buffer_->GetChannels() : 0;
     if (!buffer_ || !mixer_.load() || !block || !block->data || c == 0) return 0;
     auto* dest = static_cast<int16_t*>(block->data);
@@ -285,7 +284,7 @@ int64_t TSoundProcessor::Render(TSoundBlock* block, int64_t t, Read read) {
         if (frames <= 0) break;
         run.fraction = fillFrac_;
         const int64_t out = RenderRun(static_cast<const Source*>(source.data), frames, c,
-                                      dest + produced, destFrames - produced / 2, run, read);
+                                      dest + produced, destFrames - produced / 2, run);
         fillPos_ += run.consumed * c;
         fillFrac_ = run.fraction;
         produced += out * 2;
@@ -295,9 +294,9 @@ int64_t TSoundProcessor::Render(TSoundBlock* block, int64_t t, Read read) {
 }
 
 int64_t TSoundProcessor::Render16(TSoundBlock* block, int64_t t) {
-    return Render<int16_t>(block, t, sound_render::Sample16);
+    return Render<int16_t>(block, t);
 }
 
 int64_t TSoundProcessor::Render8(TSoundBlock* block, int64_t t) {
-    return Render<uint8_t>(block, t, sound_render::Sample8);
+    return Render<uint8_t>(block, t);
 }

@@ -56,7 +56,7 @@ public:
 private:
     class Guard;
     friend class Guard;
-    template <class Source, class Read> int64_t Render(TSoundBlock* block, int64_t t, Read read);
+    template <class Source> int64_t Render(TSoundBlock* block, int64_t t);
     void Resynchronise();
     void UpdatePosition();
     void Fill(int64_t count);

@@ -94,6 +94,36 @@ TEST_F(BlitTest, EveryPairOfDepthsConvertsByTheFormatRules) {
         }
 }
 
+// 32-bit xRGB to 5:6:5 and 5:5:5 goes eight pixels a step where it can:
+// every width from one to past four steps, from an odd column, with noise
+// in all 32 bits, gives each pixel its channels' top bits.
+TEST_F(BlitTest, ThirtyTwoToSixteenBitsAtEveryWidth) {
+    uint32_t seed = 7;
+    for (const GdlPixelFormat* to : {&GDL_pixelFormat565, &GDL_pixelFormat555}) {
+        const int32_t bits = to == &GDL_pixelFormat565 ? 16 : 15;
+        for (int32_t w = 1; w <= 40; ++w) {
+            GdlDeviceContext* src = GDL_createMemoryDC(w + 1, 2, 32, &GDL_pixelFormatARGB);
+            GdlDeviceContext* dst = GDL_createMemoryDC(w + 1, 2, bits, to);
+            ASSERT_TRUE(src && dst);
+            for (int32_t y = 0; y < 2; ++y)
+                for (int32_t x = 0; x <= w; ++x) {
+                    seed = seed * 1664525u + 1013904223u;
+                    poke(src, x, y, seed);
+                }
+            GDL_bitBlt(dst, src, 1, 0, w + 1, 2, 0, 0, 0);
+            for (int32_t y = 0; y < 2; ++y)
+                for (int32_t x = 0; x < w; ++x) {
+                    uint8_t r, g, b;
+                    GDL_unpackColor(&GDL_pixelFormatARGB, peek(src, x + 1, y), &r, &g, &b);
+                    ASSERT_EQ(peek(dst, x, y), GDL_packColor(to, r, g, b))
+                        << bits << " bits, width " << w << " at " << x << "," << y;
+                }
+            GDL_destroyDC(src);
+            GDL_destroyDC(dst);
+        }
+    }
+}
+
 TEST_F(BlitTest, PaletteCheckChoosesTranslationOrCopy) {
     GdlDeviceContext* a = make(kDepths[0]);
     GdlDeviceContext* b = make(kDepths[0]);

@@ -7,13 +7,17 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "../../platform/src/window/UserState.h"
 #include "../../platform/src/window/WindowSurface.h"
+
+#include <SDL.h>
 
 namespace {
 
@@ -71,6 +75,69 @@ TEST(SdlHost, OpensAWindowPresentsAFrameAndCloses) {
         }
     EXPECT_TRUE(quit);
     EXPECT_FALSE(IsWindow(w));
+    platform::ResetUserState();
+    EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
+}
+
+// What SDL's surface of the window shows at (x, y), as 0xRRGGBB.
+uint32_t Shown(HWND w, int x, int y) {
+    auto* win = static_cast<SDL_Window*>(platform::user::Find(w)->hostData);
+    SDL_Surface* s = SDL_GetWindowSurface(win);
+    uint32_t p;
+    std::memcpy(&p, static_cast<uint8_t*>(s->pixels) + y * s->pitch + 4 * x, 4);
+    uint8_t r, g, b;
+    SDL_GetRGB(p, s->format, &r, &g, &b);
+    return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
+
+void Fill(HWND w, uint32_t pixel, const RECT* changed) {
+    platform::WindowPixels px;
+    ASSERT_TRUE(platform::LockWindowPixels(w, &px));
+    for (int y = 0; y < px.height; ++y)
+        for (int x = 0; x < px.width; ++x)
+            px.pixels[y * px.pitchPixels + x] = pixel;
+    platform::UnlockWindowPixels(w, changed);
+}
+
+void Pump() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+}
+
+// A changed part reaches the window alone: what SDL shows elsewhere is left
+// as it was (here scribbled on behind the host's back) until the window is
+// uncovered, which shows the whole last frame again.
+TEST(SdlHost, ShowsOnlyTheChangedPartsUntilUncovered) {
+    platform::ResetUserState();
+    if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "SdlHostParts";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND w = CreateWindowExA(0, "SdlHostParts", "parts", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48,
+                             nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    Fill(w, 0x102030, nullptr);
+    Pump();
+    ASSERT_EQ(Shown(w, 40, 40), 0x102030u);
+    auto* win = static_cast<SDL_Window*>(platform::user::Find(w)->hostData);
+    SDL_Surface* s = SDL_GetWindowSurface(win);
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0x55, 0x66, 0x77));
+    const RECT corner{0, 0, 8, 8};
+    Fill(w, 0xA0B0C0, &corner);
+    Pump();
+    EXPECT_EQ(Shown(w, 2, 2), 0xA0B0C0u);
+    EXPECT_EQ(Shown(w, 40, 40), 0x556677u);
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_EXPOSED;
+    e.window.windowID = SDL_GetWindowID(win);
+    SDL_PushEvent(&e);
+    Pump();
+    EXPECT_EQ(Shown(w, 2, 2), 0xA0B0C0u);
+    EXPECT_EQ(Shown(w, 40, 40), 0x102030u); // the presented frame kept the rest
+    DestroyWindow(w);
     platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }

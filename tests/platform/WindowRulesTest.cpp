@@ -141,6 +141,50 @@ TEST_F(WindowRules, PeekFiltersByRangeAndLeavesWhatItDoesNotRemove) {
 
 // Posted messages are read before input that came earlier; WM_QUIT after the
 // posted messages but ahead of input.
+// The update region keeps boxes far apart as boxes: BeginPaint still gets
+// the box around them all, but a painter can ask for the parts. Overlapping
+// parts merge, a ninth part merges the two that waste least, and showing the
+// window makes the whole client area one part again.
+TEST_F(WindowRules, UpdateRegionKeepsItsPartsApart) {
+    HWND w = Make(WS_POPUP);
+    ASSERT_NE(w, nullptr);
+    RECT parts[8];
+    ASSERT_EQ(platform::UpdateRects(w, parts, 8), 0);
+    auto same = [](const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    const RECT corner{0, 0, 16, 16}, far{300, 200, 320, 240}, near1{8, 8, 24, 20};
+    InvalidateRect(w, &corner, FALSE);
+    InvalidateRect(w, &far, FALSE);
+    InvalidateRect(w, &near1, FALSE);
+    ASSERT_EQ(platform::UpdateRects(w, parts, 8), 2);
+    EXPECT_TRUE(same(parts[0], far) || same(parts[1], far));
+    EXPECT_TRUE(same(parts[0], RECT{0, 0, 24, 20}) || same(parts[1], RECT{0, 0, 24, 20}));
+    EXPECT_EQ(platform::UpdateRects(w, parts, 1), 1); // too few places: the box around them
+    EXPECT_TRUE(same(parts[0], RECT{0, 0, 320, 240}));
+    for (int i = 0; i < 8; ++i) {
+        const RECT cell{40 * i, 100, 40 * i + 4, 104};
+        InvalidateRect(w, &cell, FALSE);
+    }
+    const int n = platform::UpdateRects(w, parts, 8);
+    EXPECT_EQ(n, 8);
+    int64_t covered = 0;
+    for (int i = 0; i < n; ++i)
+        covered += int64_t(parts[i].right - parts[i].left) * (parts[i].bottom - parts[i].top);
+    EXPECT_LT(covered, 320 * 240 / 4); // nowhere near the box around them
+    PAINTSTRUCT ps{};
+    BeginPaint(w, &ps);
+    EXPECT_TRUE(same(ps.rcPaint, RECT{0, 0, 320, 240}));
+    EndPaint(w, &ps);
+    EXPECT_EQ(platform::UpdateRects(w, parts, 8), 0);
+    InvalidateRect(w, &far, FALSE);
+    ShowWindow(w, SW_SHOW);
+    RECT client{};
+    GetClientRect(w, &client);
+    ASSERT_EQ(platform::UpdateRects(w, parts, 8), 1);
+    EXPECT_TRUE(same(parts[0], client));
+}
+
 TEST_F(WindowRules, PostedMessagesComeBeforeInputAndQuitBetween) {
     HWND w = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     Pump();

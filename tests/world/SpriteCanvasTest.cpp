@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -223,6 +224,37 @@ TEST(SpanEffects, BrightnessPerChannel) {
     }
 }
 
+// Long spans go eight pixels at a time; every pixel value, in both layouts
+// and at every level, comes out as a span of one pixel gives it. The span
+// ends off the eight-pixel step, and a fill scales in place.
+TEST(SpanEffects, BrightnessOfLongSpansAsOfSinglePixels) {
+    std::vector<uint16_t> src(0x10000 + 5);
+    for (size_t i = 0; i < src.size(); ++i)
+        src[i] = static_cast<uint16_t>(i * 40503u);
+    for (uint8_t is555 : {0, 1}) {
+        Display555 = is555;
+        for (int level = 0; level <= 32; ++level) {
+            SpanEffectBrightness effect(level / 32.0f);
+            std::vector<uint16_t> dst(src.size()), inPlace(src);
+            const SpanRecord spans[] = {{reinterpret_cast<uint8_t*>(src.data()),
+                                         reinterpret_cast<uint8_t*>(dst.data()),
+                                         static_cast<uint32_t>(src.size())},
+                                        {nullptr, reinterpret_cast<uint8_t*>(inPlace.data()),
+                                         static_cast<uint32_t>(inPlace.size())}};
+            effect.Apply(spans, 2);
+            for (size_t i = 0; i < src.size(); ++i) {
+                uint16_t one = 0;
+                const SpanRecord span{reinterpret_cast<uint8_t*>(&src[i]),
+                                      reinterpret_cast<uint8_t*>(&one), 1};
+                effect.Apply(&span, 1);
+                ASSERT_EQ(dst[i], one) << "pixel " << src[i] << " level " << level;
+                ASSERT_EQ(inPlace[i], one) << "pixel " << src[i] << " level " << level;
+            }
+        }
+    }
+    Display555 = 0;
+}
+
 TEST(SpanEffects, PulseStepsItsPhaseFromTheLastSpanAndWraps) {
     for (uint8_t is555 : {0, 1}) {
         Display555 = is555;
@@ -249,18 +281,21 @@ TEST(SpanEffects, PulseStepsItsPhaseFromTheLastSpanAndWraps) {
     Display555 = 0;
 }
 
+// Spans short and long (eight pixels at a time, then the rest).
 TEST(SpanEffects, KeyFillFromAnOddPixel) {
-    Surface16 target(9, 2);
-    target.Fill(0);
-    SpriteCanvas16 canvas(4);
-    canvas.SetTarget(&target, {0, 0, 9, 2});
-    SpanEffectKeyFill fill(0x03E0);
-    canvas.SetEffect(&fill);
-    canvas.FillRect(1, 1, 6, 5);
-    canvas.ApplyEffect();
-    for (int32_t x = 0; x < 9; ++x) {
-        EXPECT_EQ(target.Pixel(x, 0), 0);
-        EXPECT_EQ(target.Pixel(x, 1), x >= 1 && x < 7 ? 0x03E0 : 0) << x;
+    for (int32_t w : {6, 17}) {
+        Surface16 target(20, 2);
+        target.Fill(0);
+        SpriteCanvas16 canvas(4);
+        canvas.SetTarget(&target, {0, 0, 20, 2});
+        SpanEffectKeyFill fill(0x03E0);
+        canvas.SetEffect(&fill);
+        canvas.FillRect(1, 1, w, 5);
+        canvas.ApplyEffect();
+        for (int32_t x = 0; x < 20; ++x) {
+            EXPECT_EQ(target.Pixel(x, 0), 0);
+            EXPECT_EQ(target.Pixel(x, 1), x >= 1 && x < 1 + w ? 0x03E0 : 0) << x;
+        }
     }
 }
 

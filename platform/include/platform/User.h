@@ -478,6 +478,18 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
 
+namespace platform {
+
+// The update region as the few rectangles it was made of (overlapping ones
+// merged), at most `max`, so that a painter can repaint those alone instead
+// of the box around them all (BeginPaint's rcPaint). Read it before
+// BeginPaint, which validates the region. Returns the count: 0 when nothing
+// waits to be painted, the bounding rectangle alone when the parts do not
+// fit or no longer describe the region.
+int UpdateRects(HWND hwnd, RECT* rects, int max);
+
+} // namespace platform
+
 // The thread's message queue.
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove);
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);

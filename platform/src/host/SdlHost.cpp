@@ -95,6 +95,21 @@ public:
             w.presented.data(), w.presentedWidth, w.presentedHeight, 32, w.presentedWidth * 4,
             SDL_PIXELFORMAT_RGB888);
         if (!frame) return;
+        // Only the parts that changed, where the window shows the frame at
+        // its size; everything when it is scaled or was uncovered.
+        const user::RectList& parts = w.shownParts;
+        if (frame->w == target->w && frame->h == target->h && !parts.Empty()) {
+            SDL_Rect rects[user::RectList::kCapacity];
+            for (int i = 0; i < parts.Count(); ++i) {
+                const RECT& r = parts[i];
+                rects[i] = SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+                SDL_Rect to = rects[i];
+                SDL_BlitSurface(frame, &rects[i], target, &to);
+            }
+            SDL_FreeSurface(frame);
+            SDL_UpdateWindowSurfaceRects(win, rects, parts.Count());
+            return;
+        }
         if (frame->w == target->w && frame->h == target->h)
             SDL_BlitSurface(frame, nullptr, target, nullptr);
         else
@@ -274,7 +289,13 @@ private:
                 *gainedWindow = hwnd;
                 break;
             case SDL_WINDOWEVENT_FOCUS_LOST: *lost = true; break;
-            case SDL_WINDOWEVENT_EXPOSED: Present(*w); break;
+            case SDL_WINDOWEVENT_EXPOSED: {
+                // Uncovered: all of the last frame again.
+                std::lock_guard<std::recursive_mutex> lock(w->pixelLock);
+                w->shownParts.Clear();
+                Present(*w);
+                break;
+            }
             case SDL_WINDOWEVENT_SIZE_CHANGED: {
                 RECT c = ClientRect(*w);
                 if (e.data1 != c.right - c.left || e.data2 != c.bottom - c.top) {

@@ -1,6 +1,7 @@
-// Update regions and painting. The update region is kept as one bounding
-// rectangle; WM_PAINT is made from it when a thread's queue is otherwise
-// empty (see the queue).
+// Update regions and painting. The update region is kept as its bounding
+// rectangle and as a few rectangles inside it, which a painter can ask for
+// so as to repaint only those; WM_PAINT is made from it when a thread's
+// queue is otherwise empty (see the queue).
 #include "../kernel/OutOfMemory.h"
 #include "UserState.h"
 
@@ -28,6 +29,8 @@ void InvalidateOne(Window& w, const RECT* rect, bool erase) {
     r.right = std::min(r.right, client.right);
     r.bottom = std::min(r.bottom, client.bottom);
     if (Empty(r)) return;
+    if (!w.updatePending) w.updateParts.Clear();
+    w.updateParts.Add(r);
     w.update = w.updatePending ? Unite(w.update, r) : r;
     w.updatePending = true;
     if (erase) w.erasepending = true;
@@ -87,6 +90,29 @@ BOOL UpdateWindow(HWND hwnd) {
     if (w->updatePending && w->visible) Send(hwnd, WM_PAINT, 0, 0);
     return TRUE;
 }
+
+namespace platform {
+
+int UpdateRects(HWND hwnd, RECT* rects, int max) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    WindowPtr w = FindLocked(hwnd);
+    if (!w || !w->updatePending || !rects || max <= 0) return 0;
+    const RectList& parts = w->updateParts;
+    const RECT b = parts.Bounds();
+    const RECT& u = w->update;
+    // Parts that no longer add up to the bounding rectangle (it was set
+    // whole since) give way to it.
+    if (parts.Empty() || parts.Count() > max || b.left != u.left || b.top != u.top ||
+        b.right != u.right || b.bottom != u.bottom) {
+        rects[0] = u;
+        return 1;
+    }
+    for (int i = 0; i < parts.Count(); ++i)
+        rects[i] = parts[i];
+    return parts.Count();
+}
+
+} // namespace platform
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     return platform::OrOutOfMemory<HDC>(nullptr, [&]() -> HDC {

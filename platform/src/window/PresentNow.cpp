@@ -13,6 +13,7 @@ void PresentWindowRect(HWND hwnd, const RECT* rect) {
     user::WindowPtr w = user::Find(hwnd);
     if (!w) return;
     std::lock_guard<std::recursive_mutex> lock(w->pixelLock);
+    w->shownParts.Clear();
     if (w->presentedWidth != w->pixelWidth || w->presentedHeight != w->pixelHeight) {
         w->presented = w->pixels;
         w->presentedWidth = w->pixelWidth;
@@ -23,6 +24,7 @@ void PresentWindowRect(HWND hwnd, const RECT* rect) {
         r.top = std::max<LONG>(r.top, 0);
         r.right = std::min<LONG>(r.right, w->pixelWidth);
         r.bottom = std::min<LONG>(r.bottom, w->pixelHeight);
+        if (rect) w->shownParts.Add(r);
         for (int y = r.top; y < r.bottom; ++y)
             std::memcpy(&w->presented[static_cast<size_t>(y) * w->pixelWidth + r.left],
                         &w->pixels[static_cast<size_t>(y) * w->pixelWidth + r.left],

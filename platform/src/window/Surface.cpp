@@ -71,14 +71,8 @@ void UnlockWindowPixels(HWND hwnd, const RECT* changed) {
         r.right = std::min<LONG>(r.right, w->pixelWidth);
         r.bottom = std::min<LONG>(r.bottom, w->pixelHeight);
         if (r.right > r.left && r.bottom > r.top) {
-            if (!w->presentPending) {
-                w->presentDirty = r;
-            } else {
-                w->presentDirty.left = std::min(w->presentDirty.left, r.left);
-                w->presentDirty.top = std::min(w->presentDirty.top, r.top);
-                w->presentDirty.right = std::max(w->presentDirty.right, r.right);
-                w->presentDirty.bottom = std::max(w->presentDirty.bottom, r.bottom);
-            }
+            if (!w->presentPending) w->presentParts.Clear();
+            w->presentParts.Add(r);
             w->presentPending = true;
         }
         w->pixelLock.unlock();
@@ -112,12 +106,16 @@ void FlushPresentation() {
                 w->presented = w->pixels;
                 w->presentedWidth = w->pixelWidth;
                 w->presentedHeight = w->pixelHeight;
+                w->shownParts.Clear();
             } else {
-                const RECT& d = w->presentDirty;
-                for (int y = d.top; y < d.bottom; ++y)
-                    std::memcpy(&w->presented[static_cast<size_t>(y) * w->pixelWidth + d.left],
-                                &w->pixels[static_cast<size_t>(y) * w->pixelWidth + d.left],
-                                static_cast<size_t>(d.right - d.left) * sizeof(uint32_t));
+                w->shownParts = w->presentParts;
+                for (int i = 0; i < w->presentParts.Count(); ++i) {
+                    const RECT& d = w->presentParts[i];
+                    for (int y = d.top; y < d.bottom; ++y)
+                        std::memcpy(&w->presented[static_cast<size_t>(y) * w->pixelWidth + d.left],
+                                    &w->pixels[static_cast<size_t>(y) * w->pixelWidth + d.left],
+                                    static_cast<size_t>(d.right - d.left) * sizeof(uint32_t));
+                }
             }
             w->presentPending = false;
             // Under the pixel lock: another thread may present this window

@@ -3,6 +3,7 @@
 // never held while a window procedure runs, so procedures may call anything.
 #pragma once
 
+#include "RectList.h"
 #include "platform/User.h"
 
 #include <atomic>
@@ -59,13 +60,17 @@ struct Window {
     bool updatePending = false;
     bool erasepending = false;
     RECT update{};
+    // The parts of `update` as they were invalidated; `update` bounds them
+    // unless it was set whole elsewhere.
+    RectList updateParts;
     // Client-area pixels and what the host showed last.
     std::recursive_mutex pixelLock;
     std::vector<uint32_t> pixels;
     int pixelWidth = 0;
     int pixelHeight = 0;
     bool presentPending = false;
-    RECT presentDirty{};
+    RectList presentParts; // the changed parts, each presented on its own
+    RectList shownParts;   // what the host shows of `presented` next; empty: all
     std::vector<uint32_t> presented;
     int presentedWidth = 0;
     int presentedHeight = 0;

@@ -280,6 +280,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
                 w->updatePending = true;
                 w->erasepending = true;
                 w->update = RECT{0, 0, w->pixelWidth, w->pixelHeight};
+                w->updateParts.Clear();
+                w->updateParts.Add(w->update);
             }
         }
         platform::Host().WindowChanged(*w);

@@ -100,6 +100,40 @@ TEST_F(Display, PresentsOnlyTheWidenedDirtyRectangles) {
         }
 }
 
+// Two boxes in opposite corners repaint as two boxes: a change between them
+// that no dirty rectangle names is not shown, and the frame they leave is the
+// one a full present of the same pixels gives.
+TEST_F(Display, TwoDirtyBoxesRepaintOnlyThemselves) {
+    ASSERT_TRUE(display.Open());
+    Frame();
+    GdlDeviceContext* draw = GDL_liveDC(display.GetDrawContext());
+    auto fill = [&](int32_t left, int32_t top, uint16_t pixel) {
+        for (int32_t y = top; y < top + 64; ++y)
+            for (int32_t x = left; x < left + 64; ++x)
+                std::memcpy(draw->surface + y * int32_t(draw->mode.bytesPerLine) + 2 * x, &pixel,
+                            2);
+    };
+    fill(0, 0, 0xF800);
+    fill(736, 536, 0x07FF);
+    fill(368, 268, 0xFFFF); // not marked dirty
+    TDirtyRects::AddDirtyRect({0, 0, 64, 64});
+    TDirtyRects::AddDirtyRect({736, 536, 800, 600});
+    Frame();
+    const platform::Frame boxes = platform::PresentedFrame(display.GetWindow());
+    ASSERT_EQ(boxes.width, 800);
+    auto at = [&](const platform::Frame& f, int x, int y) {
+        return f.pixels[size_t(y * f.width + x)];
+    };
+    EXPECT_EQ(at(boxes, 0, 0), 0xFF0000u);
+    EXPECT_EQ(at(boxes, 799, 599), 0x00FFFFu);
+    EXPECT_EQ(at(boxes, 400, 300), 0u);
+    fill(368, 268, 0x0000);
+    TDirtyRects::AddDirtyRect({0, 0, 800, 600});
+    Frame();
+    const platform::Frame full = platform::PresentedFrame(display.GetWindow());
+    EXPECT_EQ(full.pixels, boxes.pixels);
+}
+
 TEST_F(Display, LevelDarkensThePresentedFrame) {
     ASSERT_TRUE(display.Open());
     FillDrawContext(0xFFFF);
