@@ -2,6 +2,7 @@
 
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
+#include "foundation/TKeys.h"
 #include "media/TCursDev.h"
 #include "ui/TCaptionBarBase.h"
 #include "ui/TStatusBarBase.h"
@@ -291,7 +292,7 @@ void TFocusCtl::SetFocus(bool on) {
 void TFocusCtl::OnKeyDown(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const uint16_t key = event->KeyCode();
-    if (key == kTabKey && (style_ & stFocusable)) {
+    if (key == kKeyTab && (style_ & stFocusable)) {
         event->passState = psConsumed;
         // Plain Tab moves between controls; with Alt or Ctrl between containers.
         if (!(modifiers & (kAltMask | kCtrlMask))) return;
@@ -299,7 +300,7 @@ void TFocusCtl::OnKeyDown(TEvent* event) {
         QueueFocusRequest(1, mode);
         return;
     }
-    if (key == kF4Key && (modifiers & kAltMask) && focused_) {
+    if (key == kKeyF4 && (modifiers & kAltMask) && focused_) {
         event->passState = psConsumed;
         Close();
         return;
@@ -310,8 +311,8 @@ void TFocusCtl::OnKeyDown(TEvent* event) {
 void TFocusCtl::OnKeyUp(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const uint16_t key = event->KeyCode();
-    if ((key == kTabKey && (style_ & stFocusable)) ||
-        (key == kF4Key && (modifiers & kAltMask) && focused_)) {
+    if ((key == kKeyTab && (style_ & stFocusable)) ||
+        (key == kKeyF4 && (modifiers & kAltMask) && focused_)) {
         event->passState = psConsumed;
         return;
     }

@@ -3,6 +3,7 @@
 // resume) and Alt+F12 (start, stop). The capture timer and its animation are
 // built when capture is on.
 #include "foundation/TError.h"
+#include "foundation/TKeys.h"
 #include "gdl/driver.h"
 #include "media/TDispDev.h"
 #include "ui/TWinApp.h"
@@ -56,7 +57,7 @@ void TWinApp::CaptureShutdown() {
 void TWinApp::CaptureKey(uint16_t key) {
     if (!capture_) return;
     TCapture& timer = capture_->timer;
-    if (key == kF11Key) {
+    if (key == kKeyF11) {
         if (timer.IsRunning())
             timer.Pause();
         else if (timer.IsRecording())
