@@ -224,7 +224,3 @@ int GetSystemMetrics(int index) {
         default: return 0;
     }
 }
-
-UINT GetDoubleClickTime() {
-    return 500;
-}
