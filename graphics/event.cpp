@@ -1,4 +1,5 @@
 #include "gdl/event.h"
+#include "gdl/event_ring.h"
 #include "library_state.h"
 
 #include "platform/Kernel.h"
@@ -14,21 +15,6 @@ using Ring = gdl_internal::EventRing;
 Ring& R(const char* entry = __builtin_FUNCTION()) {
     GDL_checkThread(entry);
     return gdl_internal::state().events;
-}
-
-void Unlink(Ring& r, int32_t i) {
-    GDLEvent& e = r.slots[i];
-    if (e.prev >= 0)
-        r.slots[e.prev].next = e.next;
-    else
-        r.head = e.next;
-    if (e.next >= 0)
-        r.slots[e.next].prev = e.prev;
-    else
-        r.tail = e.prev;
-    e.next = r.freeHead;
-    r.freeHead = i;
-    --r.count;
 }
 
 struct Button {
@@ -132,78 +118,25 @@ void GDL_setEventScale(int desktopWidth, int desktopHeight, int modeWidth, int m
 }
 
 void GDL_enqueueEvent(const GDLEvent* record) {
-    Ring& r = R();
-    if (r.freeHead < 0) return; // callers check the count; never overrun
-    int32_t i = r.freeHead;
-    GDLEvent& e = r.slots[i];
-    r.freeHead = e.next;
-    e = *record;
-    e.next = -1;
-    e.prev = r.tail;
-    if (r.tail >= 0)
-        r.slots[r.tail].next = i;
-    else
-        r.head = i;
-    r.tail = i;
-    ++r.count;
+    R().Push(*record); // callers check the count; never overrun
 }
 
 void GDL_pumpEvents() {
     Ring& r = R();
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        GDLEvent record;
-        uint32_t what = GDL_mapMessage(&msg, &record);
-        bool queue = what != 0;
-        if (what & (GDL_MOUSEDOWN | GDL_MOUSEUP | GDL_MOUSEMOVE)) {
-            if (r.desktopW > 0 && r.desktopH > 0) {
-                record.x = record.x * r.modeW / r.desktopW;
-                record.y = record.y * r.modeH / r.desktopH;
-            } else {
-                POINT p = {record.x, record.y};
-                ScreenToClient(r.window, &p);
-                record.x = p.x;
-                record.y = p.y;
-            }
-            if (what == GDL_MOUSEMOVE && r.lastMove >= 0) {
-                // Moves coalesce into the move still waiting in the ring.
-                r.slots[r.lastMove].x = record.x;
-                r.slots[r.lastMove].y = record.y;
-                queue = false;
-            } else if (what != GDL_MOUSEMOVE) {
-                r.lastMove = -1;
-            }
-        }
-        TranslateMessage(&msg);
-        if (what & (GDL_KEYDOWN | GDL_KEYREPEAT | GDL_KEYUP)) {
-            GDL_keyRecord(&msg, &record, r.keyTable);
-            r.lastMove = -1;
-        }
-        if (queue) {
-            record.when = msg.time;
-            if (r.count < GDL_EVENT_SLOTS) {
-                if (what == GDL_MOUSEMOVE) r.lastMove = r.freeHead;
-                GDL_enqueueEvent(&record);
-            }
-        }
-        DispatchMessageA(&msg);
-    }
+    GdlPumpRules rules;
+    rules.clientWindow = r.window;
+    rules.desktopW = r.desktopW;
+    rules.desktopH = r.desktopH;
+    rules.modeW = r.modeW;
+    rules.modeH = r.modeH;
+    r.Pump(rules, [&r](const GDLEvent& record) { return r.Push(record); });
 }
 
 int GDL_getEvent(GDLEvent* event, uint32_t mask) {
     Ring& r = R();
     GDL_pumpEvents();
     event->what = 0;
-    for (int32_t i = r.head; i >= 0; i = r.slots[i].next) {
-        if (!(r.slots[i].what & mask)) continue;
-        uint32_t what = r.slots[i].what;
-        GDLEvent copy = r.slots[i];
-        Unlink(r, i);
-        *event = copy;
-        if (what == GDL_MOUSEMOVE) r.lastMove = -1;
-        return 1;
-    }
-    return 0;
+    return r.Take(mask, event);
 }
 
 int GDL_postEvent(uint32_t which, uint32_t what, uintptr_t message, uintptr_t modifiers) {
@@ -215,7 +148,7 @@ int GDL_postEvent(uint32_t which, uint32_t what, uintptr_t message, uintptr_t mo
     record.when = timeGetTime();
     record.message = message;
     record.modifiers = modifiers;
-    GDL_enqueueEvent(&record);
+    r.Push(record);
     return 1;
 }
 

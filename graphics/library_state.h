@@ -14,6 +14,7 @@
 #include "gdl/dc.h"
 #include "gdl/driver.h"
 #include "gdl/event.h"
+#include "gdl/event_ring.h"
 #include "gdl/memory.h"
 #include "gdl/modetiming.h"
 #include "gdl/mouse.h"
@@ -87,30 +88,15 @@ struct BlitState {
     RowBuffer rows[2] = {};
 };
 
-// The event ring of 100 records with its chains, the key table, the window
-// and timer it is bound to and the scale of full-screen mouse positions.
-struct EventRing {
-    constexpr EventRing() { Reset(); }
-    constexpr void Reset() {
-        head = tail = lastMove = -1;
-        for (int i = 0; i < GDL_EVENT_SLOTS; ++i)
-            slots[i].next = i + 1;
-        slots[GDL_EVENT_SLOTS - 1].next = -1;
-        freeHead = 0;
-        count = 0;
-        for (uint16_t& k : keyTable)
-            k = 0;
-    }
-
-    GDLEvent slots[GDL_EVENT_SLOTS] = {};
-    int32_t head = -1, tail = -1, freeHead = 0, count = 0, lastMove = -1;
+// The event ring of 100 records, the window and timer it is bound to and the
+// scale of full-screen mouse positions.
+struct EventRing : GdlEventRing<GDL_EVENT_SLOTS> {
     HWND window = nullptr;
     uint32_t ticks = 0;
     // The running tick timer: without a window the system picks the timer's
     // id, so it is kept to be killed again.
     HWND timerWindow = nullptr;
     UINT_PTR timerId = 0;
-    uint16_t keyTable[256] = {};
     int desktopW = 0, desktopH = 0, modeW = 0, modeH = 0;
 };
 

@@ -11,6 +11,8 @@
 
 #include "foundation/TError.h"
 
+#include <new>
+
 namespace {
 constexpr const char* kSource = "Int\\All\\Source\\RoomActor";
 } // namespace
@@ -112,7 +114,7 @@ void TActor::SetPosition(const Point3D& position) {
 
 void TActor::AddAnim(int32_t list, const ActorAnimRecord& record) {
     if (list < 0 || list > 3) return;
-    auto* copy = new ActorAnimRecord(record);
+    auto* copy = new (std::nothrow) ActorAnimRecord(record);
     if (!copy || !lists_[list].Push(copy)) {
         TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
         delete copy;

@@ -13,6 +13,8 @@
 #include "foundation/TError.h"
 #include "gdl/draw.h"
 
+#include <new>
+
 namespace {
 constexpr const char* kSource = "Int\\All\\Source\\RoomObject";
 
@@ -31,7 +33,7 @@ TAnimObject::~TAnimObject() {
 
 AnimEntry* TAnimObject::MakeEntry() {
     if (entry_) return entry_;
-    entry_ = new AnimEntry;
+    entry_ = new (std::nothrow) AnimEntry;
     if (!entry_) {
         TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
         return nullptr;

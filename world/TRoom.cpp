@@ -10,6 +10,7 @@
 #include "foundation/Saturate.h"
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
+#include "foundation/TKeys.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "media/TDispDev.h"
@@ -19,8 +20,6 @@
 
 namespace {
 constexpr const char* kSource = "Int\\All\\Source\\Room";
-constexpr uint16_t kKeyF1 = 0x3B00;
-constexpr uint16_t kKeyF2 = 0x3C00;
 constexpr float kSameDepth = 0.0001f;
 
 // Far to near: the larger camera-space z first; equal depths by creation

@@ -7,7 +7,6 @@
 // without fields on the one engine root).
 #pragma once
 
-#include "drawing/PixelFormats.h"
 #include "foundation/TObject.h"
 
 #include <cstddef>
@@ -38,70 +37,4 @@ public:
     static void SetBufferHeap(BufferAlloc alloc, BufferFree release);
     static void* AllocBuffer(size_t size);
     static void FreeBuffer(void* block);
-
-    // One pixel of an image over one background pixel, into `out` (the
-    // background's layout).
-    static void Blend565To555(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend555To565(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend565To24(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend555To32(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend565To32(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend555To24(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend565To565(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend32To32(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend555To555(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend24To565(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend32To555(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend24To32(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend24To555(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-    static void Blend24To24(uint8_t* out, const uint8_t* img, const uint8_t* bg, int32_t a);
-
-    // Pixel moves and conversions shared by the blitters. 24-bit pixels are
-    // bytes blue, green, red; widening 5:6:5 fills green's two low bits and
-    // 5:5:5 its three, so the key colour stays a key.
-    static void Copy24(uint8_t* dst, const uint8_t* src) { pixfmt::Px24::Store(dst, Load24(src)); }
-    static void Copy24Back(const uint8_t* src, uint8_t* dst) { Copy24(dst, src); }
-    static void Copy16(uint8_t* dst, const uint8_t* src) {
-        pixfmt::Px16::Store(dst, pixfmt::Px16::Load(src));
-    }
-    static uint32_t Load24(const uint8_t* p) { return pixfmt::Px24::Load(p); }
-    static void PackRGB(uint8_t* dst32, const uint8_t* src24) {
-        pixfmt::Px32::Store(dst32, Load24(src24));
-    }
-    static uint16_t Pack565(const uint8_t* src24) {
-        return static_cast<uint16_t>(pixfmt::Px16::FromRGB(Load24(src24)));
-    }
-    static void Store565(uint8_t* dst, const uint8_t* src24) {
-        pixfmt::Px16::Store(dst, Pack565(src24));
-    }
-    static uint16_t Pack555From32(uint32_t rgb) {
-        return static_cast<uint16_t>(pixfmt::Px15::FromRGB(rgb));
-    }
-    static void Store555From32(uint8_t* dst, uint32_t rgb) {
-        pixfmt::Px15::Store(dst, Pack555From32(rgb));
-    }
-    static uint16_t Pack555(const uint8_t* src24) { return Pack555From32(Load24(src24)); }
-    static void Store555(uint8_t* dst, const uint8_t* src24) {
-        pixfmt::Px15::Store(dst, Pack555(src24));
-    }
-    static uint32_t Unpack565(uint16_t p) { return pixfmt::Px16::ToRGB(p); }
-    static void Unpack565To32(uint8_t* dst32, uint16_t p) {
-        pixfmt::Px32::Store(dst32, Unpack565(p));
-    }
-    static void Unpack565To24(uint8_t* dst24, const uint8_t* src16) {
-        pixfmt::Px24::Store(dst24, Unpack565(static_cast<uint16_t>(pixfmt::Px16::Load(src16))));
-    }
-    static void Unpack565To24Back(const uint8_t* src16, uint8_t* dst24) {
-        Unpack565To24(dst24, src16);
-    }
-    static uint32_t Pixel555ToRGB(uint16_t p) { return pixfmt::Px15::ToRGB(p); }
-    static void Pixel555ToRGBOut(uint8_t* dst32, uint16_t p) {
-        pixfmt::Px32::Store(dst32, Pixel555ToRGB(p));
-    }
-    static void Pixel555ToBGRBytes(uint8_t* dst24, const uint8_t* src15) {
-        pixfmt::Px24::Store(dst24, Pixel555ToRGB(static_cast<uint16_t>(pixfmt::Px15::Load(src15))));
-    }
-    static void Pixel555ToBGRBytes2(const uint8_t* src15, uint8_t* dst24) {
-        Pixel555ToBGRBytes(dst24, src15);
-    }
 };

@@ -22,6 +22,13 @@ GDLEvent ClearedRecord() {
     return r;
 }
 
+// The engine's codes for the messages that end the program.
+uint32_t OwnCode(UINT message) {
+    if (message == WM_QUIT) return ecQuit;
+    if (message == WM_QUERYENDSESSION) return ecQueryEnd;
+    return 0;
+}
+
 void OnTick(void* target, uintptr_t) {
     static_cast<TEventMgr*>(target)->PostTick();
 }
@@ -41,7 +48,6 @@ TEventMgr& TEventMgr::Global() {
 
 TEventMgr::TEventMgr() {
     InitializeCriticalSection(&lock_);
-    std::memset(slots_, 0, sizeof slots_);
 }
 
 TEventMgr::~TEventMgr() {
@@ -56,72 +62,25 @@ TEventMgr::~TEventMgr() {
 
 void TEventMgr::InitQueue(HWND window) {
     Held queue(lock_);
-    head_ = tail_ = lastMove_ = -1;
-    count_ = 0;
-    freeHead_ = 0;
-    for (int i = 0; i < kSlots; ++i)
-        slots_[i].next = i + 1;
-    slots_[kSlots - 1].next = -1;
-    std::memset(keyTable_, 0, sizeof keyTable_);
+    ring_.Reset();
     window_ = window;
     ready_ = 1;
 }
 
 int32_t TEventMgr::Enqueue(const GDLEvent* record) {
     Held queue(lock_);
-    if (count_ >= kSlots || enqueueBusy_ || freeHead_ < 0) return -1;
+    if (enqueueBusy_) return -1;
     enqueueBusy_ = 1;
-    int32_t i = freeHead_;
-    GDLEvent& slot = slots_[i];
-    freeHead_ = slot.next;
-    slot = *record;
-    slot.next = -1;
-    slot.prev = tail_;
-    if (tail_ >= 0)
-        slots_[tail_].next = i;
-    else
-        head_ = i;
-    tail_ = i;
-    ++count_;
+    const int32_t slot = ring_.Push(*record);
     enqueueBusy_ = 0;
-    return i;
+    return slot;
 }
 
 int TEventMgr::PumpMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) {
-        GDLEvent record;
-        uint32_t what = GDL_mapMessage(&msg, &record);
-        if (msg.message == WM_QUIT) what = record.what = ecQuit;
-        if (msg.message == WM_QUERYENDSESSION) what = record.what = ecQueryEnd;
-        bool queue = what != 0;
-        bool move = what == GDL_MOUSEMOVE;
-        if (what & (GDL_MOUSEDOWN | GDL_MOUSEUP | GDL_MOUSEMOVE)) {
-            POINT p = {record.x, record.y};
-            ScreenToClient(window_, &p);
-            record.x = p.x;
-            record.y = p.y;
-            if (move && lastMove_ >= 0) {
-                // Later moves only update the move still waiting, in its place.
-                slots_[lastMove_].x = record.x;
-                slots_[lastMove_].y = record.y;
-                queue = false;
-            } else if (!move) {
-                lastMove_ = -1;
-            }
-        }
-        TranslateMessage(&msg);
-        if (what & (GDL_KEYDOWN | GDL_KEYREPEAT | GDL_KEYUP)) {
-            GDL_keyRecord(&msg, &record, keyTable_);
-            lastMove_ = -1;
-        }
-        if (queue) {
-            record.when = msg.time;
-            int32_t slot = Enqueue(&record);
-            if (move && slot >= 0) lastMove_ = slot;
-        }
-        DispatchMessageA(&msg);
-    }
+    GdlPumpRules rules;
+    rules.peekWindow = rules.clientWindow = window_;
+    rules.ownCode = &OwnCode;
+    ring_.Pump(rules, [this](const GDLEvent& record) { return Enqueue(&record); });
     return 1;
 }
 
@@ -130,26 +89,9 @@ int TEventMgr::Fetch(GDLEvent* record, uint32_t mask) {
     Held queue(lock_);
     PumpMessages();
     record->what = 0;
-    for (int32_t i = head_; i >= 0; i = slots_[i].next) {
-        if (!(slots_[i].what & mask)) continue;
-        GDLEvent& e = slots_[i];
-        if (e.prev >= 0)
-            slots_[e.prev].next = e.next;
-        else
-            head_ = e.next;
-        if (e.next >= 0)
-            slots_[e.next].prev = e.prev;
-        else
-            tail_ = e.prev;
-        *record = e;
-        record->next = record->prev = -1;
-        e.next = freeHead_;
-        freeHead_ = i;
-        --count_;
-        if (record->what == GDL_MOUSEMOVE) lastMove_ = -1;
-        return 1;
-    }
-    return 0;
+    if (!ring_.Take(mask, record)) return 0;
+    record->next = record->prev = -1;
+    return 1;
 }
 
 int TEventMgr::PostTick() {
@@ -263,7 +205,7 @@ int TEventMgr::Post(const TEvent* event) {
     }
     if (!window_) return GDL_postEvent(record.which, record.what, record.message, record.modifiers);
     Held queue(lock_);
-    if (count_ >= kSlots) return 0;
+    if (ring_.count >= kSlots) return 0;
     record.when = timeGetTime();
     return Enqueue(&record) >= 0;
 }

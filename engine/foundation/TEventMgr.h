@@ -1,7 +1,9 @@
 // The engine's event manager: a queue of 1024 input records filled from the
 // application window's messages and from posted engine events, turned into
-// TEvent objects one at a time for the user-interface framework. Without a
-// window it forwards to the graphics library's event ring.
+// TEvent objects one at a time for the user-interface framework. The queue
+// is the graphics library's event ring under a lock, since the tick arrives
+// from the timer thread; without a window the manager forwards to the
+// library's own ring.
 #pragma once
 
 #include "foundation/TEvent.h"
@@ -10,6 +12,7 @@
 #include "foundation/TNamedObj.h"
 #include "foundation/TPoint.h"
 #include "gdl/event.h"
+#include "gdl/event_ring.h"
 #include "platform/Kernel.h"
 #include "platform/Types.h"
 
@@ -49,7 +52,7 @@ public:
     int PostTick();
     int TakeObjectEvent(TEvent* event);
 
-    int32_t Count() const { return count_; }
+    int32_t Count() const { return ring_.count; }
     int32_t TimerMs() const { return timerMs_; }
     bool Ready() const { return ready_ != 0; }
     HWND Window() const { return window_; }
@@ -74,12 +77,9 @@ private:
     HWND window_ = nullptr;
     int32_t repeatInterval_ = 1;
     int32_t firstDelay_ = 6;
-    int32_t head_ = -1, tail_ = -1, freeHead_ = 0, lastMove_ = -1;
-    // Changed only under the queue lock, but read without it by Count(),
-    // while the tick timer's thread may be adding a record.
-    std::atomic<int32_t> count_{0};
-    GDLEvent slots_[kSlots];
-    uint16_t keyTable_[256] = {};
+    // Changed only under the queue lock, but its count is read without it
+    // by Count(), while the tick timer's thread may be adding a record.
+    GdlEventRing<kSlots, std::atomic<int32_t>> ring_;
     int32_t timerMs_ = 0;
     uint32_t lastTickTime_ = 0;
     int32_t tickCount_ = 0;

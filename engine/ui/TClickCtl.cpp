@@ -164,7 +164,7 @@ void TClickCtl::Trigger(TEvent* event) {
 
 void TClickCtl::OnKeyDown(TEvent* event) {
     const uint16_t key = event->KeyCode();
-    if (key == kEscapeKey) {
+    if (key == kKeyEscape) {
         if (!cancel_) return TControl::OnKeyDown(event);
         event->passState = psConsumed;
         if (!IsKeyFreshPress(event) || mode_ != mdPush) return;
@@ -186,7 +186,7 @@ void TClickCtl::OnKeyDown(TEvent* event) {
 
 void TClickCtl::OnKeyUp(TEvent* event) {
     const uint16_t key = event->KeyCode();
-    const bool consumed = key == kEscapeKey ? cancel_ != 0
+    const bool consumed = key == kKeyEscape ? cancel_ != 0
                           : IsEnter(key)    ? default_ || focused_
                                             : IsHotKey(event);
     if (consumed)

@@ -4,6 +4,7 @@
 // cancel or default button, and an Alt hot key.
 #pragma once
 
+#include "foundation/TKeys.h"
 #include "ui/TControl.h"
 
 #include <cstdint>
@@ -12,7 +13,6 @@ class TClickCtl : public TControl {
 public:
     enum Mode : uint32_t { mdPush = 0, mdRadio = 1, mdToggle = 2 };
     enum State : uint32_t { stPressed = 1, stHot = 2 };
-    static constexpr uint16_t kEscapeKey = 0x011B, kEnterKey = 0x1C0D, kPadEnterKey = 0xE00D;
     static constexpr uint16_t kNoHotKey = 0xFFFF;
 
     TClickCtl();
@@ -47,7 +47,7 @@ private:
     // The common end of Enter and the hot key: radio and toggle controls
     // check themselves first, then the focus request and the command.
     void Trigger(TEvent* event);
-    bool IsEnter(uint16_t key) const { return key == kEnterKey || key == kPadEnterKey; }
+    bool IsEnter(uint16_t key) const { return key == kKeyEnter || key == kKeyPadEnter; }
     bool IsHotKey(const TEvent* event);
 
     uint32_t cancel_ = 0;

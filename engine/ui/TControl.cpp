@@ -4,6 +4,7 @@
 #include "media/TFontRes.h"
 
 #include "foundation/TEventMgr.h"
+#include "foundation/TKeys.h"
 #include "media/TCursDev.h"
 #include "ui/THintForm.h"
 
@@ -178,7 +179,7 @@ void TControl::DropHint() {
 
 void TControl::OnKeyDown(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
-    if (event->KeyCode() != kTabKey || !(style_ & stFocusable) || (modifiers & kAltMask) ||
+    if (event->KeyCode() != kKeyTab || !(style_ & stFocusable) || (modifiers & kAltMask) ||
         (modifiers & kCtrlMask))
         return;
     event->passState = psConsumed;
@@ -188,7 +189,7 @@ void TControl::OnKeyDown(TEvent* event) {
 
 void TControl::OnKeyUp(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
-    if (event->KeyCode() == kTabKey && (style_ & stFocusable) && !(modifiers & kAltMask) &&
+    if (event->KeyCode() == kKeyTab && (style_ & stFocusable) && !(modifiers & kAltMask) &&
         !(modifiers & kCtrlMask))
         event->passState = psConsumed;
 }

@@ -47,7 +47,6 @@ public:
     enum Property : int32_t { pcCursor = 0, pcFont = 1, pcMove = 2, pcSystem = 3 };
     // Modifier masks of the library's event word.
     static constexpr uint32_t kShiftMask = 0x18, kCtrlMask = 0xA0, kAltMask = 0x140;
-    static constexpr uint16_t kTabKey = 0x0F09;
     static constexpr int32_t evHint = 34;
     static constexpr int32_t evFocusGained = 32;
     static constexpr int32_t evFocusLost = 33;

@@ -1,5 +1,6 @@
 #include "ui/TEditCtl.h"
 
+#include "foundation/TKeys.h"
 #include "gdl/driver.h"
 #include "ui/UiPaint.h"
 
@@ -8,17 +9,6 @@
 #include <string>
 
 namespace {
-
-enum : uint16_t {
-    kLeft = 0x4B00,
-    kRight = 0x4D00,
-    kHome = 0x4700,
-    kEnd = 0x4F00,
-    kInsert = 0x5200,
-    kDelete = 0x5300,
-    kBackspace = 0x0E08,
-    kEnter = 0x1C0D,
-};
 
 // Colours of the field.
 enum : int32_t {
@@ -312,30 +302,30 @@ void TEditCtl::OnKeyDown(TEvent* event) {
     }
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     switch (event->KeyCode()) {
-        case kLeft:
-        case kRight:
+        case kKeyLeft:
+        case kKeyRight:
             if (AltOrCtrl(modifiers)) {
                 TControl::OnKeyDown(event);
                 return;
             }
-            if (event->KeyCode() == kLeft)
+            if (event->KeyCode() == kKeyLeft)
                 CaretLeft(1, modifiers);
             else
                 CaretRight(1, modifiers);
             break;
-        case kHome: CaretLeft(caret_, modifiers); break;
-        case kEnd: CaretRight(Length() - caret_, modifiers); break;
-        case kInsert:
+        case kKeyHome: CaretLeft(caret_, modifiers); break;
+        case kKeyEnd: CaretRight(Length() - caret_, modifiers); break;
+        case kKeyInsert:
             modeFlags_ ^= mdOverwrite;
             Invalidate(true);
             break;
-        case kDelete:
+        case kKeyDelete:
             if (HasSelection())
                 DeleteSelection();
             else
                 DeleteChars(caret_, 1);
             break;
-        case kBackspace:
+        case kKeyBackspace:
             if (HasSelection()) {
                 DeleteSelection();
             } else if (caret_ > 0) {
@@ -343,7 +333,7 @@ void TEditCtl::OnKeyDown(TEvent* event) {
                 DeleteChars(caret_, 1);
             }
             break;
-        case kEnter: break;
+        case kKeyEnter: break;
         default:
             if (!IsTypedChar(event) || (filter_ && !IsFileNameChar(event->KeyChar()))) {
                 TControl::OnKeyDown(event);
@@ -359,14 +349,14 @@ void TEditCtl::OnKeyDown(TEvent* event) {
 
 bool TEditCtl::IsEditKey(const TEvent* event) const {
     switch (event->KeyCode()) {
-        case kHome:
-        case kBackspace:
-        case kEnter:
-        case kEnd:
-        case kInsert:
-        case kDelete: return true;
-        case kLeft:
-        case kRight: return !AltOrCtrl(uint32_t(event->record.modifiers));
+        case kKeyHome:
+        case kKeyBackspace:
+        case kKeyEnter:
+        case kKeyEnd:
+        case kKeyInsert:
+        case kKeyDelete: return true;
+        case kKeyLeft:
+        case kKeyRight: return !AltOrCtrl(uint32_t(event->record.modifiers));
         default: return IsTypedChar(event);
     }
 }

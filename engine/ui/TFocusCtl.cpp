@@ -3,6 +3,7 @@
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
+#include "foundation/TKeys.h"
 #include "media/TCursDev.h"
 #include "ui/TCaptionBarBase.h"
 #include "ui/TStatusBarBase.h"
@@ -31,10 +32,8 @@ void ShowBar(TControl* bar, bool on) {
 
 // Tab held with Ctrl types no character, so its key word is the bare scan
 // code; with Alt (or alone) it types one. Both are the Tab of the rules.
-constexpr uint16_t kCtrlTabKey = 0x0F00;
-
 bool IsTab(uint16_t key, uint32_t modifiers) {
-    return key == TControl::kTabKey || (key == kCtrlTabKey && (modifiers & TControl::kCtrlMask));
+    return key == kKeyTab || (key == kKeyCtrlTab && (modifiers & TControl::kCtrlMask));
 }
 
 } // namespace
@@ -323,7 +322,7 @@ void TFocusCtl::OnKeyDown(TEvent* event) {
         QueueFocusRequest(1, mode);
         return;
     }
-    if (key == kF4Key && (modifiers & kAltMask) && focused_) {
+    if (key == kKeyF4 && (modifiers & kAltMask) && focused_) {
         event->passState = psConsumed;
         Close();
         return;
@@ -335,7 +334,7 @@ void TFocusCtl::OnKeyUp(TEvent* event) {
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const uint16_t key = event->KeyCode();
     if ((IsTab(key, modifiers) && (style_ & stFocusable)) ||
-        (key == kF4Key && (modifiers & kAltMask) && focused_)) {
+        (key == kKeyF4 && (modifiers & kAltMask) && focused_)) {
         event->passState = psConsumed;
         return;
     }

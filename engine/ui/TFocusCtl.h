@@ -18,7 +18,6 @@ public:
     enum WindowState : int32_t { wsNormal = 0, wsMaximized = 1 };
     // The result of a modal loop that ended without one.
     static constexpr int32_t kNoResult = 3;
-    static constexpr uint16_t kF4Key = 0x3E00;
 
     TFocusCtl();
     ~TFocusCtl() override;

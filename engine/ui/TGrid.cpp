@@ -1,5 +1,6 @@
 #include "ui/TGrid.h"
 
+#include "foundation/TKeys.h"
 #include "ui/UiPaint.h"
 
 #include <algorithm>
@@ -7,16 +8,15 @@
 namespace {
 
 enum : uint8_t {
-    kLeftScan = 0x4B,
-    kRightScan = 0x4D,
-    kUpScan = 0x48,
-    kDownScan = 0x50,
-    kHomeScan = 0x47,
-    kEndScan = 0x4F,
-    kPageUpScan = 0x49,
-    kPageDownScan = 0x51,
+    kLeftScan = KeyScanOf(kKeyLeft),
+    kRightScan = KeyScanOf(kKeyRight),
+    kUpScan = KeyScanOf(kKeyUp),
+    kDownScan = KeyScanOf(kKeyDown),
+    kHomeScan = KeyScanOf(kKeyHome),
+    kEndScan = KeyScanOf(kKeyEnd),
+    kPageUpScan = KeyScanOf(kKeyPageUp),
+    kPageDownScan = KeyScanOf(kKeyPageDown),
 };
-constexpr uint16_t kSpace = 0x3920, kEnter = 0x1C0D;
 constexpr uint32_t kShift = TControl::kShiftMask, kCtrl = TControl::kCtrlMask;
 
 // Navigation keys go by the scan code alone.
@@ -402,12 +402,12 @@ void TGrid::ScrollBy(TScrollBar* bar, int64_t delta) {
 
 bool TGrid::NavigationKey(TEvent* event) {
     const uint8_t scan = event->KeyScan();
-    if (!IsNavigation(event) && event->KeyCode() != kSpace) return false;
+    if (!IsNavigation(event) && event->KeyCode() != kKeySpace) return false;
     event->passState = psConsumed;
     Update();
     const uint32_t modifiers = uint32_t(event->record.modifiers);
     const int32_t rows = rowEnd_ - firstRow_;
-    if (event->KeyCode() == kSpace) {
+    if (event->KeyCode() == kKeySpace) {
         if ((selFlags_ & slToggle) && (modifiers & kCtrl)) ToggleCell(cursorCell_.x, cursorCell_.y);
         return true;
     }
@@ -449,7 +449,7 @@ bool TGrid::NavigationKey(TEvent* event) {
 
 void TGrid::OnKeyDown(TEvent* event) {
     if (IsFocused() && NavigationKey(event)) return;
-    if (IsFocused() && event->KeyCode() == kEnter) {
+    if (IsFocused() && event->KeyCode() == kKeyEnter) {
         Update();
         if (sel_.right > sel_.left && sel_.bottom > sel_.top) {
             PostCommand(event);
@@ -462,7 +462,7 @@ void TGrid::OnKeyDown(TEvent* event) {
 }
 
 void TGrid::OnKeyUp(TEvent* event) {
-    if (IsFocused() && (IsNavigation(event) || event->KeyCode() == kSpace))
+    if (IsFocused() && (IsNavigation(event) || event->KeyCode() == kKeySpace))
         event->passState = psConsumed;
     else
         TControl::OnKeyUp(event);

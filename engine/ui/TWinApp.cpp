@@ -7,6 +7,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
+#include "foundation/TKeys.h"
 #include "foundation/TMMTimer.h"
 #include "foundation/TRef.h"
 #include "gdl/draw.h"
@@ -376,7 +377,7 @@ void TWinApp::OnKeyDown(TEvent* event) {
     if (!event) return;
     const uint16_t key = event->KeyCode();
     const bool alt = (uint32_t(event->record.modifiers) & kAltMask) != 0;
-    if ((key == kF11Key || key == kF12Key) && alt) {
+    if ((key == kKeyF11 || key == kKeyF12) && alt) {
         event->passState = psConsumed;
         if (useCapture_) CaptureKey(key);
         return;

@@ -18,9 +18,6 @@ class TProfile;
 
 class TWinApp : public TWinForm {
 public:
-    // Keys of the screen capture (with Alt).
-    static constexpr uint16_t kF11Key = 0x5700, kF12Key = 0x5800;
-
     TWinApp();
     ~TWinApp() override;
 

@@ -2,6 +2,8 @@
 // writing display frames into an animation file, driven by Alt+F11 (pause,
 // resume) and Alt+F12 (start, stop). The capture timer and its animation are
 // built when capture is on.
+#include "foundation/TError.h"
+#include "foundation/TKeys.h"
 #include "gdl/driver.h"
 #include "media/TDispDev.h"
 #include "ui/TWinApp.h"
@@ -9,13 +11,17 @@
 #include "media/TCapture.h"
 #include "media/TMetaAni.h"
 
+#include <new>
+
 struct TWinApp::TCaptureParts {
     TCapture timer;
     TMetaAni animation;
 };
 
+// Without memory for it the application runs without capture.
 void TWinApp::CaptureCreate() {
-    capture_ = new TCaptureParts;
+    capture_ = new (std::nothrow) TCaptureParts;
+    if (!capture_) TError::Raise(9, nullptr, nullptr, "Source\\TWinApp", __LINE__);
 }
 
 void TWinApp::CaptureSetInterval(float ms) {
@@ -51,7 +57,7 @@ void TWinApp::CaptureShutdown() {
 void TWinApp::CaptureKey(uint16_t key) {
     if (!capture_) return;
     TCapture& timer = capture_->timer;
-    if (key == kF11Key) {
+    if (key == kKeyF11) {
         if (timer.IsRunning())
             timer.Pause();
         else if (timer.IsRecording())

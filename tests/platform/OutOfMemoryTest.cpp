@@ -5,16 +5,23 @@
 #include "HeadlessWindow.h"
 #include "TempDir.h"
 #include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/FindFile.h"
 #include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/MMSystem.h"
 #include "platform/Registry.h"
+#include "platform/Sound.h"
 #include "platform/User.h"
+#include "platform/WaveOut.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -152,6 +159,63 @@ TEST_F(OutOfMemory, CallsFailAsWindowsDoesAndNoExceptionLeaves) {
     }
     EXPECT_GT(testsupport::FailedAllocations(), before);
     timeKillEvent(0);
+}
+
+// Calls that held a device or a handle, or opened a folder, while they ran
+// out: each gives its own failure result and lets go of what it held, so
+// the same call works as soon as memory is back.
+TEST_F(OutOfMemory, CallsThatHoldSomethingLetGoAndWorkAgain) {
+    platform::ResetSoundForTests();
+    platform::SetSoundDeviceCount(1);
+    platform::SetSoundSink(platform::SoundSinkChoice::Recording);
+    std::ofstream(config.Path() / "save1.sav") << "a save";
+    platform::MapDrive('c', config.Path().c_str());
+    struct Exact {
+        const char* name;
+        std::function<intptr_t()> run;
+        intptr_t failed, worked;
+    };
+    const Exact calls[] = {
+        {"waveOutOpen",
+         [] {
+             const WAVEFORMATEX pcm{WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
+             HWAVEOUT out = nullptr;
+             MMRESULT r = waveOutOpen(&out, WAVE_MAPPER, &pcm, 0, 0, CALLBACK_NULL);
+             if (r == MMSYSERR_NOERROR) waveOutClose(out);
+             return intptr_t{r};
+         },
+         MMSYSERR_NOMEM, MMSYSERR_NOERROR},
+        {"FindFirstFileA",
+         [] {
+             WIN32_FIND_DATAA data{};
+             HANDLE h = FindFirstFileA("c:\\*.sav", &data);
+             if (h == INVALID_HANDLE_VALUE) return intptr_t{0};
+             FindClose(h);
+             return intptr_t{1};
+         },
+         0, 1},
+        {"OpenFile",
+         [] {
+             FILE* f = platform::OpenFile("C:\\SAVE1.SAV", "rb");
+             if (!f) return intptr_t{errno};
+             std::fclose(f);
+             return intptr_t{0};
+         },
+         ENOMEM, 0},
+    };
+    for (const Exact& call : calls) {
+        SetLastError(0);
+        intptr_t result = -1;
+        {
+            testsupport::AllocationsFail fail;
+            EXPECT_NO_THROW(result = call.run()) << call.name;
+        }
+        EXPECT_EQ(result, call.failed) << call.name;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY)) << call.name;
+        EXPECT_EQ(call.run(), call.worked) << call.name << " after memory came back";
+    }
+    platform::UnmapAllDrives();
+    platform::ResetSoundForTests();
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "RlaMemoryStream.h"
 #include "TActor.h"
 #include "TAnimObject.h"
+#include "foundation/TKeys.h"
 
 #include <functional>
 
@@ -181,7 +182,7 @@ TEST_F(RoomCheck, EveryKeyReachingTheParentIsConsumed) {
         Lines expected;
     };
     const Case cases[] = {
-        {0x3B00, {"OpenGameMenu"}}, {0x3C00, {"DoShow"}}, {0x1C0D, {}}, {0x3920, {}}};
+        {kKeyF1, {"OpenGameMenu"}}, {kKeyF2, {"DoShow"}}, {kKeyEnter, {}}, {kKeySpace, {}}};
     for (const Case& c : cases) {
         game.log.clear();
         TEvent key;

@@ -4,6 +4,7 @@
 
 #include "TActor.h"
 #include "TAnimObject.h"
+#include "foundation/TKeys.h"
 
 #include <functional>
 
@@ -116,7 +117,7 @@ TEST_F(RoomClicks, BackgroundClickWalksThePlayerToThePickedNode) {
 }
 
 TEST_F(RoomClicks, EveryKeyReachingTheParentIsConsumed) {
-    for (uint16_t key : {uint16_t(0x3B00), uint16_t(0x3C00), uint16_t(0x1E61)}) {
+    for (uint16_t key : {kKeyF1, kKeyF2, uint16_t(0x1E61)}) {
         TEvent down;
         down.SetType(evKeyDown);
         down.data[0] = key;

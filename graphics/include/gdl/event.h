@@ -1,7 +1,8 @@
 // The library's event ring: a queue of 100 input records filled from the
 // Windows messages of the calling thread. The engine's event manager keeps its
-// own queue in the same record layout and uses the ring only when it has no
-// window. The ring has no lock: only the thread that owns the windows uses it.
+// own, larger ring of the same kind (gdl/event_ring.h) and uses this one only
+// when it has no window. The ring has no lock: only the thread that owns the
+// windows uses it.
 #pragma once
 
 #include "platform/Types.h"

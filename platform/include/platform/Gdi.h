@@ -407,7 +407,6 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
 COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF GetTextColor(HDC dc);
 COLORREF SetBkColor(HDC dc, COLORREF color);
-COLORREF GetBkColor(HDC dc);
 int SetBkMode(HDC dc, int mode);
 int GetBkMode(HDC dc);
 // Characters are cp1252 bytes; (x, y) is the top left of the text cell.

@@ -446,13 +446,9 @@ LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int size);
-int GetWindowTextLengthA(HWND hwnd);
 HWND GetParent(HWND hwnd);
-HWND GetDesktopWindow();
 BOOL EnableWindow(HWND hwnd, BOOL enable);
-BOOL IsWindowEnabled(HWND hwnd);
 int GetSystemMetrics(int index);
-UINT GetDoubleClickTime();
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 
 // Focus and activation.
@@ -462,10 +458,8 @@ HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow();
 BOOL SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
-BOOL BringWindowToTop(HWND hwnd);
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
-HWND GetCapture();
 
 // Painting. BeginPaint and EndPaint take the window's DC from the GDI part
 // (GetDC/ReleaseDC).
@@ -524,12 +518,10 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 LONG GetMessageTime();
-DWORD GetMessagePos();
 
 // Keyboard.
 SHORT GetKeyState(int vk);
 SHORT GetAsyncKeyState(int vk);
-BOOL GetKeyboardState(BYTE* state);
 
 // Mouse and cursors.
 BOOL GetCursorPos(LPPOINT point);
@@ -540,7 +532,6 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 int ShowCursor(BOOL show);
 BOOL DestroyCursor(HCURSOR cursor);
-BOOL DestroyIcon(HICON icon);
 
 // Message boxes and beeps.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

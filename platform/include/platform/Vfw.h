@@ -173,7 +173,6 @@ void AVIFileExit();
 // one; its headers are written when the last reference goes. `handler` must be
 // null.
 HRESULT AVIFileOpenA(PAVIFILE* file, LPCSTR path, UINT mode, LPCLSID handler);
-ULONG AVIFileAddRef(PAVIFILE file);
 ULONG AVIFileRelease(PAVIFILE file);
 HRESULT AVIFileInfoA(PAVIFILE file, LPAVIFILEINFOA info, LONG size);
 // `type` 0 counts every stream; otherwise only streams of that type.
@@ -182,7 +181,6 @@ HRESULT AVIFileCreateStreamA(PAVIFILE file, PAVISTREAM* stream, AVISTREAMINFOA* 
 
 // --- Streams ----------------------------------------------------------------------------
 
-ULONG AVIStreamAddRef(PAVISTREAM stream);
 ULONG AVIStreamRelease(PAVISTREAM stream);
 HRESULT AVIStreamInfoA(PAVISTREAM stream, LPAVISTREAMINFOA info, LONG size);
 LONG AVIStreamStart(PAVISTREAM stream);

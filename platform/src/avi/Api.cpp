@@ -79,11 +79,6 @@ HRESULT AVIFileOpenA(PAVIFILE* file, LPCSTR path, UINT mode, LPCLSID handler) {
     });
 }
 
-ULONG AVIFileAddRef(PAVIFILE file) {
-    if (!file) return 0;
-    return ++file->refs;
-}
-
 ULONG AVIFileRelease(PAVIFILE file) {
     if (!file || !file->refs) return 0;
     const ULONG left = file->refs - 1;
@@ -111,10 +106,6 @@ HRESULT AVIFileCreateStreamA(PAVIFILE file, PAVISTREAM* stream, AVISTREAMINFOA* 
     *stream = nullptr;
     if (!file || !info) return AVIERR_BADPARAM;
     return Guarded([&] { return file->CreateStream(stream, *info); });
-}
-
-ULONG AVIStreamAddRef(PAVISTREAM stream) {
-    return stream ? stream->AddRef() : 0;
 }
 
 ULONG AVIStreamRelease(PAVISTREAM stream) {

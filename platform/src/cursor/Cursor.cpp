@@ -168,7 +168,3 @@ BOOL DestroyCursor(HCURSOR cursor) {
     std::lock_guard<std::mutex> lock(t.mutex);
     return t.images.count(reinterpret_cast<uintptr_t>(cursor)) ? TRUE : FALSE;
 }
-
-BOOL DestroyIcon(HICON icon) {
-    return DestroyCursor(reinterpret_cast<HCURSOR>(icon));
-}

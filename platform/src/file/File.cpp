@@ -1,5 +1,6 @@
 // stdio through the path mapper.
 #include "platform/File.h"
+#include "../kernel/OutOfMemory.h"
 
 #include <sys/stat.h>
 
@@ -8,11 +9,9 @@
 
 namespace platform {
 
-FILE* OpenFile(const char* path, const char* mode) {
-    if (!path || !mode) {
-        errno = EINVAL;
-        return nullptr;
-    }
+namespace {
+
+FILE* OpenMapped(const char* path, const char* mode) {
     PathUse use = (mode[0] == 'r') ? PathUse::Read : PathUse::Create;
     std::string host = MapPath(path, use);
     if (host.empty()) {
@@ -32,6 +31,25 @@ FILE* OpenFile(const char* path, const char* mode) {
     for (const char* c = mode; *c; ++c)
         if (*c != 't') m += *c;
     return std::fopen(host.c_str(), m.c_str());
+}
+
+} // namespace
+
+FILE* OpenFile(const char* path, const char* mode) {
+    if (!path || !mode) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    // Mapping the name takes memory; without it the file is not opened, as
+    // stdio answers when it runs out.
+    bool tried = false;
+    FILE* file = OrOutOfMemory(static_cast<FILE*>(nullptr), [&] {
+        FILE* opened = OpenMapped(path, mode);
+        tried = true;
+        return opened;
+    });
+    if (!tried) errno = ENOMEM;
+    return file;
 }
 
 static bool Stat(const char* path, struct stat& st) {

@@ -3,6 +3,7 @@
 
 #include "platform/File.h"
 #include "platform/Kernel.h"
+#include "../kernel/OutOfMemory.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,8 +11,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <mutex>
-#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -115,10 +116,11 @@ void Fill(const Found& f, LPWIN32_FIND_DATAA data) {
 // Every entry of the folder that matches, "." and ".." first, then by name.
 bool ReadFolder(const std::string& host, bool driveRoot, const std::string& pattern,
                 std::vector<Found>& out) {
-    DIR* dir = ::opendir(host.c_str());
+    // Closed however the reading ends, running out of memory included.
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(host.c_str()), &::closedir);
     if (!dir) return false;
     std::vector<Found> entries;
-    while (dirent* e = ::readdir(dir)) {
+    while (dirent* e = ::readdir(dir.get())) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
         if (std::strlen(e->d_name) >= MAX_PATH) continue;
         if (!platform::MatchesPattern(pattern.c_str(), e->d_name)) continue;
@@ -126,7 +128,7 @@ bool ReadFolder(const std::string& host, bool driveRoot, const std::string& patt
         f.name = e->d_name;
         if (StatOf(host + "/" + f.name, f.st)) entries.push_back(f);
     }
-    ::closedir(dir);
+    dir.reset();
     std::sort(entries.begin(), entries.end(),
               [](const Found& a, const Found& b) { return a.name < b.name; });
     if (!driveRoot) {
@@ -192,33 +194,33 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    const std::string whole(fileName);
-    size_t cut = whole.find_last_of("\\/");
-    if (cut == std::string::npos && HasDrive(whole)) cut = 1; // "c:*.*"
-    const std::string folder = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
-    const std::string pattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
+    // The names and the entries found all take memory: running out fails the
+    // search as Windows does, never leaving it as an exception.
+    return platform::OrOutOfMemory(INVALID_HANDLE_VALUE, [&]() -> HANDLE {
+        const std::string whole(fileName);
+        size_t cut = whole.find_last_of("\\/");
+        if (cut == std::string::npos && HasDrive(whole)) cut = 1; // "c:*.*"
+        const std::string folder = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
+        const std::string pattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
 
-    bool driveRoot = false;
-    const std::string host = HostFolder(folder, driveRoot);
-    std::vector<Found> found;
-    if (host.empty() || !ReadFolder(host, driveRoot, pattern, found)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    if (pattern.empty() || found.empty()) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    Search* s = new (std::nothrow) Search;
-    if (!s) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return INVALID_HANDLE_VALUE;
-    }
-    s->found = std::move(found);
-    Fill(s->found[s->next++], findData);
-    std::lock_guard<std::mutex> guard(searchLock);
-    searches.insert(s);
-    return s;
+        bool driveRoot = false;
+        const std::string host = HostFolder(folder, driveRoot);
+        std::vector<Found> found;
+        if (host.empty() || !ReadFolder(host, driveRoot, pattern, found)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (pattern.empty() || found.empty()) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        auto s = std::make_unique<Search>();
+        s->found = std::move(found);
+        Fill(s->found[s->next++], findData);
+        std::lock_guard<std::mutex> guard(searchLock);
+        searches.insert(s.get());
+        return s.release();
+    });
 }
 
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData) {

@@ -146,9 +146,6 @@ COLORREF GetTextColor(HDC dc) {
 COLORREF SetBkColor(HDC dc, COLORREF color) {
     return Exchange(dc, &Dc::bkColor, color & 0xFFFFFF, COLORREF(CLR_INVALID));
 }
-COLORREF GetBkColor(HDC dc) {
-    return Read(dc, &Dc::bkColor, COLORREF(CLR_INVALID));
-}
 
 int SetBkMode(HDC dc, int mode) {
     if (mode != TRANSPARENT && mode != OPAQUE) return 0;

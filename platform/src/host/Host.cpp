@@ -237,7 +237,3 @@ int GetSystemMetrics(int index) {
         default: return 0;
     }
 }
-
-UINT GetDoubleClickTime() {
-    return 500;
-}

@@ -345,14 +345,6 @@ SHORT GetAsyncKeyState(int vk) {
     return r;
 }
 
-BOOL GetKeyboardState(BYTE* state) {
-    if (!state) return FALSE;
-    std::lock_guard<std::mutex> lock(State().mutex);
-    for (int i = 0; i < 256; ++i)
-        state[i] = State().syncKeys[i];
-    return TRUE;
-}
-
 BOOL GetCursorPos(LPPOINT point) {
     if (!point) return FALSE;
     *point = CursorPos(); // a cached copy: safe from any thread

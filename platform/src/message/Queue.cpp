@@ -390,8 +390,3 @@ LONG GetMessageTime() {
     std::lock_guard<std::mutex> lock(State().mutex);
     return QueueLocked(std::this_thread::get_id())->lastTime;
 }
-
-DWORD GetMessagePos() {
-    std::lock_guard<std::mutex> lock(State().mutex);
-    return QueueLocked(std::this_thread::get_id())->lastPos;
-}

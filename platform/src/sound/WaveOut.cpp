@@ -3,12 +3,14 @@
 // are read and written atomically.
 #include "platform/Clock.h"
 #include "platform/WaveOut.h"
+#include "../kernel/OutOfMemory.h"
 #include "SoundDevice.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <memory>
 
 namespace platform::sound {
 namespace {
@@ -119,6 +121,7 @@ using platform::sound::Device;
 using platform::sound::Find;
 using platform::sound::LoadFlags;
 using platform::sound::StoreFlags;
+using platform::sound::WaveOutStream;
 
 UINT waveOutGetNumDevs() {
     Device& d = Device::Get();
@@ -158,11 +161,21 @@ MMRESULT waveOutOpen(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX format, D
     if (flags & WAVE_FORMAT_QUERY) return MMSYSERR_NOERROR;
     if (!handle) return MMSYSERR_INVALPARAM;
     if (!d.Claim(platform::sound::Owner::WaveOut)) return MMSYSERR_ALLOCATED;
-    auto* stream = new platform::sound::WaveOutStream(platform::sound::nextSerial, *format);
+    // Out of memory the device is given back: a claim without a stream would
+    // refuse every later open.
+    std::unique_ptr<WaveOutStream> stream;
+    const MMRESULT result = platform::OrOutOfMemory(MMRESULT{MMSYSERR_NOMEM}, [&] {
+        stream = std::make_unique<WaveOutStream>(platform::sound::nextSerial, *format);
+        d.Start(*format, stream.get());
+        return MMRESULT{MMSYSERR_NOERROR};
+    });
+    if (result != MMSYSERR_NOERROR) {
+        d.Unclaim();
+        return result;
+    }
     platform::sound::nextSerial += 0x10;
-    platform::sound::current = stream;
-    d.Start(*format, stream);
-    *handle = stream->Handle();
+    platform::sound::current = stream.release();
+    *handle = platform::sound::current->Handle();
     return MMSYSERR_NOERROR;
 }
 

@@ -177,13 +177,6 @@ HWND GetForegroundWindow() {
     return State().appActive ? State().active : nullptr;
 }
 
-BOOL BringWindowToTop(HWND hwnd) {
-    WindowPtr w = Find(hwnd);
-    if (!w) return FALSE;
-    if (!(w->style & WS_CHILD) && w->visible) ActivateWindow(hwnd, WA_ACTIVE);
-    return TRUE;
-}
-
 HWND SetCapture(HWND hwnd) {
     std::lock_guard<std::mutex> lock(State().mutex);
     HWND old = State().capture;
@@ -195,9 +188,4 @@ BOOL ReleaseCapture() {
     std::lock_guard<std::mutex> lock(State().mutex);
     State().capture = nullptr;
     return TRUE;
-}
-
-HWND GetCapture() {
-    std::lock_guard<std::mutex> lock(State().mutex);
-    return State().capture;
 }

@@ -566,19 +566,9 @@ int GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
     return n;
 }
 
-int GetWindowTextLengthA(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(State().mutex);
-    WindowPtr w = FindLocked(hwnd);
-    return w ? static_cast<int>(w->title.size()) : 0;
-}
-
 HWND GetParent(HWND hwnd) {
     WindowPtr w = Find(hwnd);
     return w ? w->parent : nullptr;
-}
-
-HWND GetDesktopWindow() {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10004));
 }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
@@ -591,11 +581,6 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
         Send(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
     }
     return wasDisabled ? TRUE : FALSE;
-}
-
-BOOL IsWindowEnabled(HWND hwnd) {
-    WindowPtr w = Find(hwnd);
-    return w && w->enabled;
 }
 
 int LoadStringA(HINSTANCE, UINT, LPSTR buffer, int size) {

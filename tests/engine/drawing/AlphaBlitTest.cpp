@@ -46,56 +46,30 @@ TEST_F(AlphaBlitTest, EveryPairAndPathMatchesTheModel) {
                 }
 }
 
+// Every pair of depths, one pixel at a time.
 TEST_F(AlphaBlitTest, BlendsMatchTheModel) {
-    using Fn = void (*)(uint8_t*, const uint8_t*, const uint8_t*, int32_t);
-    struct Member {
-        Fn fn;
-        int sd, dd;
-    };
-    const Member members[] = {
-        {&TCanvasBlit::Blend565To555, 16, 15}, {&TCanvasBlit::Blend555To565, 15, 16},
-        {&TCanvasBlit::Blend565To24, 16, 24},  {&TCanvasBlit::Blend555To32, 15, 32},
-        {&TCanvasBlit::Blend565To32, 16, 32},  {&TCanvasBlit::Blend555To24, 15, 24},
-        {&TCanvasBlit::Blend565To565, 16, 16}, {&TCanvasBlit::Blend32To32, 32, 32},
-        {&TCanvasBlit::Blend555To555, 15, 15}, {&TCanvasBlit::Blend24To565, 24, 16},
-        {&TCanvasBlit::Blend32To555, 32, 15},  {&TCanvasBlit::Blend24To32, 24, 32},
-        {&TCanvasBlit::Blend24To555, 24, 15},  {&TCanvasBlit::Blend24To24, 24, 24},
-    };
-    for (const Member& m : members)
-        for (int n = 0; n < 4000; ++n) {
-            model::Image s(1, 1, m.sd), d(1, 1, m.dd), out(1, 1, m.dd);
-            Fill(s);
-            Fill(d);
-            const int a = Rand(0, 255);
-            m.fn(out.px, s.px, d.px, a);
-            ASSERT_EQ(out.Get(0, 0), model::Blend(m.sd, m.dd, s.Get(0, 0), d.Get(0, 0), a))
-                << m.sd << " over " << m.dd << " alpha " << a;
-        }
+    for (int sd : kDepths)
+        for (int dd : kDepths)
+            for (int n = 0; n < 1000; ++n) {
+                model::Image s(1, 1, sd), d(1, 1, dd);
+                Fill(s);
+                Fill(d);
+                const int a = Rand(0, 255);
+                ASSERT_EQ(BlendThroughBlit(sd, dd, s.Get(0, 0), d.Get(0, 0), a),
+                          model::Blend(sd, dd, s.Get(0, 0), d.Get(0, 0), a))
+                    << sd << " over " << dd << " alpha " << a;
+            }
 }
 
 TEST_F(AlphaBlitTest, WorkedValues) {
-    uint8_t out[4], bg[4] = {0x34, 0x12, 0x56, 0};
-    const uint8_t key565[2] = {0xE0, 0x07};
     for (int a = 0; a < 256; ++a) { // the key lets the background through
-        TCanvasBlit::Blend565To565(out, key565, bg, a);
-        ASSERT_EQ(out[0] | out[1] << 8, 0x1234);
+        ASSERT_EQ(BlendThroughBlit(16, 16, 0x07E0, 0x1234, a), 0x1234u);
     }
-    const uint8_t white565[2] = {0xFF, 0xFF}, black565[2] = {0, 0};
-    TCanvasBlit::Blend565To565(out, white565, black565, 128); // half white: 15, 31, 15
-    EXPECT_EQ(out[0] | out[1] << 8, 0x7BEF);
-    const uint8_t white[3] = {255, 255, 255};
-    TCanvasBlit::Blend24To24(out, white, white, 255);
-    EXPECT_EQ(out[0], 254);
-    EXPECT_EQ(out[1], 254);
-    EXPECT_EQ(out[2], 254);
-    const uint8_t key24[3] = {0, 255, 0};
-    TCanvasBlit::Blend24To24(out, key24, white, 128);
-    EXPECT_EQ(out[2], 255);
-    const uint32_t green32 = 0x0100FF00; // a top byte: not the key
-    const uint8_t black32[4] = {0, 0, 0, 0};
-    TCanvasBlit::Blend32To32(out, reinterpret_cast<const uint8_t*>(&green32), black32, 255);
-    EXPECT_EQ(out[1], 254);
-    EXPECT_EQ(out[3], 0);
+    EXPECT_EQ(BlendThroughBlit(16, 16, 0xFFFF, 0, 128), 0x7BEFu); // half white: 15, 31, 15
+    EXPECT_EQ(BlendThroughBlit(24, 24, 0xFFFFFF, 0xFFFFFF, 255), 0xFEFEFEu);
+    EXPECT_EQ(BlendThroughBlit(24, 24, 0x00FF00, 0xFFFFFF, 128), 0xFFFFFFu); // the key
+    // A top byte makes green no key; the result's top byte is clear.
+    EXPECT_EQ(BlendThroughBlit(32, 32, 0x0100FF00, 0, 255), 0x0000FE00u);
 }
 
 TEST_F(AlphaBlitTest, HalfSizeTakesEveryOtherPixel) {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace blittest {
@@ -71,6 +72,24 @@ protected:
                 if (s.depth == 32 && Rand(0, 7) == 0) v = 0x01000000u | key; // not a key
                 s.Put(x, y, v);
             }
+    }
+
+    // One picture pixel over one background pixel at `alpha`, through a 1 x 1
+    // blit into the first of two destination pixels; `kept` tells whether
+    // the second one was left as it was.
+    uint32_t BlendThroughBlit(int sd, int dd, uint32_t s, uint32_t d, int alpha,
+                              bool* kept = nullptr) {
+        model::Image src(1, 1, sd), dst(2, 1, dd);
+        src.Put(0, 0, s);
+        std::fill(dst.store.begin(), dst.store.end(), uint8_t{0xAA});
+        Background bg(1, 1, dd);
+        bg.image.Put(0, 0, d);
+        TCanvasBlit::Blit(dst.px, src.px, src.pitch, 1, 1, sd, dst.pitch, 2, 1, 1, 1, dd, 0, 0, 0,
+                          0, alpha);
+        if (kept)
+            *kept = std::all_of(dst.store.begin() + model::Bytes(dd), dst.store.end(),
+                                [](uint8_t b) { return b == 0xAA; });
+        return dst.Get(0, 0);
     }
 };
 

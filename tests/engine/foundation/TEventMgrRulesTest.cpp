@@ -2,6 +2,7 @@
 // real window receives them, on virtual time and the memory host.
 #include "foundation/TEventMgr.h"
 
+#include "foundation/TKeys.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/Module.h"
@@ -73,10 +74,10 @@ TEST_F(EventMgrRules, KeyWordsAndModifiers) {
     } cases[] = {
         {{}, KeyCode::A, 0x1E00 + 'a', 0},
         {{KeyCode::LeftShift}, KeyCode::A, 0x1E00 + 'A', GDL_SHIFT},
-        {{}, KeyCode::Return, 0x1C0D, 0},
-        {{}, KeyCode::F1, 0x3B00, 0},
-        {{KeyCode::LeftCtrl}, KeyCode::F2, 0x3C00, GDL_CTRL},
-        {{KeyCode::LeftAlt}, KeyCode::F12, 0x5800, GDL_ALT},
+        {{}, KeyCode::Return, kKeyEnter, 0},
+        {{}, KeyCode::F1, kKeyF1, 0},
+        {{KeyCode::LeftCtrl}, KeyCode::F2, kKeyF2, GDL_CTRL},
+        {{KeyCode::LeftAlt}, KeyCode::F12, kKeyF12, GDL_ALT},
     };
     for (const Case& c : cases) {
         for (KeyCode k : c.held)

@@ -10,6 +10,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
+#include "foundation/TKeys.h"
 #include "foundation/TMMTimer.h"
 #include "gdl/dc.h"
 #include "media/TCapture.h"
@@ -531,9 +532,8 @@ TEST_F(AppCheck, CaptureKeysNeedAlt) {
         bool consumed;
     };
     const Case cases[] = {
-        {TWinApp::kF11Key, 0x40, true},         {TWinApp::kF12Key, 0x100, true},
-        {TWinApp::kF12Key, 0x140, true},        {TWinApp::kF12Key, 0x20, false},
-        {TWinApp::kF12Key | 0x41, 0x40, false}, {0x5900, 0x40, false},
+        {kKeyF11, 0x40, true},  {kKeyF12, 0x100, true},        {kKeyF12, 0x140, true},
+        {kKeyF12, 0x20, false}, {kKeyF12 | 0x41, 0x40, false}, {0x5900, 0x40, false},
     };
     for (const Case& c : cases) {
         TEvent e;

@@ -5,6 +5,7 @@
 #include "UiEvents.h"
 #include "UiFixture.h"
 
+#include "foundation/TKeys.h"
 #include "platform/Host.h"
 #include "ui/TClickCtl.h"
 #include "ui/TStyle.h"
@@ -103,7 +104,7 @@ TEST_F(ClickCheck, ABuiltClickControl) {
     EXPECT_EQ(c.GetState(), 0u);
     // No cancel, no default and no hot key: Escape, Enter and Alt+0xFF
     // (the low byte of the "none" hot key) are not consumed.
-    for (uint16_t key : {uint16_t(0x011B), uint16_t(0x1C0D), uint16_t(0x00FF)}) {
+    for (uint16_t key : {kKeyEscape, kKeyEnter, uint16_t(0x00FF)}) {
         TEvent e = KeyEvent(evKeyDown, key, 0x40, 1);
         c.OnKeyDown(&e);
         EXPECT_NE(e.passState, 4) << key;
@@ -316,22 +317,23 @@ TEST_F(ClickCheck, KeysDown) {
     };
     const uint32_t Push = TClickCtl::mdPush, Radio = TClickCtl::mdRadio,
                    Toggle = TClickCtl::mdToggle;
-    const uint16_t Esc = 0x011B, Enter = 0x1C0D, PadEnter = 0xE00D, AltH = 0x2368;
+    const uint16_t AltH = 0x2368;
     const Case cases[] = {
-        {"escape, cancel push", Push, 0, 1, 0, false, Esc, 0, 1, true, 0, 1, 1, 0},
-        {"escape, cancel push, held", Push, 0, 1, 0, false, Esc, 0, 2, true, 0, 0, 0, 0},
-        {"escape, cancel radio", Radio, 0, 1, 0, false, Esc, 0, 1, true, 0, 0, 0, 0},
-        {"escape, cancel toggle", Toggle, 0, 1, 0, false, Esc, 0, 1, true, 0, 0, 0, 0},
-        {"escape without cancel", Push, 0, 0, 0, true, Esc, 0, 1, false, 0, 0, 0, 0},
-        {"enter, default push", Push, 0, 0, 1, false, Enter, 0, 1, true, 0, 1, 1, 0},
-        {"keypad enter, default push", Push, 0, 0, 1, false, PadEnter, 0, 1, true, 0, 1, 1, 0},
-        {"enter, focused push", Push, 0, 0, 0, true, Enter, 0, 1, true, 0, 1, 1, 0},
-        {"enter, neither", Push, 0, 0, 0, false, Enter, 0, 1, false, 0, 0, 0, 0},
-        {"enter, default toggle unfocused", Toggle, 0, 0, 1, false, Enter, 0, 1, true, 0, 0, 0, 0},
-        {"enter, focused toggle", Toggle, 0, 0, 0, true, Enter, 0, 1, true, 0, 1, 1, 1},
-        {"enter, focused radio", Radio, 0, 0, 0, true, Enter, 0, 1, true, 1, 1, 1, 0},
-        {"enter, focused checked radio", Radio, 1, 0, 0, true, Enter, 0, 1, true, 0, 1, 1, 1},
-        {"enter, repeat", Push, 0, 0, 1, false, Enter, 0, 3, true, 0, 0, 0, 0},
+        {"escape, cancel push", Push, 0, 1, 0, false, kKeyEscape, 0, 1, true, 0, 1, 1, 0},
+        {"escape, cancel push, held", Push, 0, 1, 0, false, kKeyEscape, 0, 2, true, 0, 0, 0, 0},
+        {"escape, cancel radio", Radio, 0, 1, 0, false, kKeyEscape, 0, 1, true, 0, 0, 0, 0},
+        {"escape, cancel toggle", Toggle, 0, 1, 0, false, kKeyEscape, 0, 1, true, 0, 0, 0, 0},
+        {"escape without cancel", Push, 0, 0, 0, true, kKeyEscape, 0, 1, false, 0, 0, 0, 0},
+        {"enter, default push", Push, 0, 0, 1, false, kKeyEnter, 0, 1, true, 0, 1, 1, 0},
+        {"keypad enter, default push", Push, 0, 0, 1, false, kKeyPadEnter, 0, 1, true, 0, 1, 1, 0},
+        {"enter, focused push", Push, 0, 0, 0, true, kKeyEnter, 0, 1, true, 0, 1, 1, 0},
+        {"enter, neither", Push, 0, 0, 0, false, kKeyEnter, 0, 1, false, 0, 0, 0, 0},
+        {"enter, default toggle unfocused", Toggle, 0, 0, 1, false, kKeyEnter, 0, 1, true, 0, 0, 0,
+         0},
+        {"enter, focused toggle", Toggle, 0, 0, 0, true, kKeyEnter, 0, 1, true, 0, 1, 1, 1},
+        {"enter, focused radio", Radio, 0, 0, 0, true, kKeyEnter, 0, 1, true, 1, 1, 1, 0},
+        {"enter, focused checked radio", Radio, 1, 0, 0, true, kKeyEnter, 0, 1, true, 0, 1, 1, 1},
+        {"enter, repeat", Push, 0, 0, 1, false, kKeyEnter, 0, 3, true, 0, 0, 0, 0},
         {"alt+h", Push, 0, 0, 0, false, AltH, 0x40, 1, true, 0, 1, 1, 0},
         {"alt+h, 0x100", Push, 0, 0, 0, false, AltH, 0x100, 1, true, 0, 1, 1, 0},
         {"alt+h toggle", Toggle, 0, 0, 0, false, AltH, 0x40, 1, true, 0, 1, 1, 1},
@@ -393,14 +395,14 @@ TEST_F(ClickCheck, KeysUp) {
         bool consumed;
     };
     const Case cases[] = {
-        {"escape, cancel", 1, 0, false, 0x011B, 0, true},
-        {"escape", 0, 0, false, 0x011B, 0, false},
-        {"enter, default", 0, 1, false, 0x1C0D, 0, true},
-        {"keypad enter, focused", 0, 0, true, 0xE00D, 0, true},
-        {"enter", 0, 0, false, 0x1C0D, 0, false},
+        {"escape, cancel", 1, 0, false, kKeyEscape, 0, true},
+        {"escape", 0, 0, false, kKeyEscape, 0, false},
+        {"enter, default", 0, 1, false, kKeyEnter, 0, true},
+        {"keypad enter, focused", 0, 0, true, kKeyPadEnter, 0, true},
+        {"enter", 0, 0, false, kKeyEnter, 0, false},
         {"alt+h", 0, 0, false, 0x2368, 0x140, true},
         {"h", 0, 0, false, 0x2368, 0, false},
-        {"tab goes to the control's rule", 0, 0, true, 0x0F09, 0, true},
+        {"tab goes to the control's rule", 0, 0, true, kKeyTab, 0, true},
     };
     for (const Case& k : cases) {
         Click c;

@@ -5,6 +5,7 @@
 #include "UiEvents.h"
 #include "UiFixture.h"
 
+#include "foundation/TKeys.h"
 #include "platform/Host.h"
 #include "ui/TTimer.h"
 
@@ -433,7 +434,7 @@ TEST_F(ControlCheck, TabConsumedAndTheRequestItQueues) {
         c.SetStyle(k.style);
         c.SetFocus(k.focused);
         TakeQueued();
-        TEvent down = KeyEvent(evKeyDown, TControl::kTabKey, k.modifiers, 2);
+        TEvent down = KeyEvent(evKeyDown, kKeyTab, k.modifiers, 2);
         c.TControl::OnKeyDown(&down);
         EXPECT_EQ(down.passState == 4, k.consumed) << k.name;
         std::vector<TEvent> queued = TakeQueued();
@@ -445,7 +446,7 @@ TEST_F(ControlCheck, TabConsumedAndTheRequestItQueues) {
             EXPECT_EQ(queued[0].data[TControl::fwMode], k.mode) << k.name;
         }
         // The release is consumed under the same conditions, queueing nothing.
-        TEvent up = KeyEvent(evKeyUp, TControl::kTabKey, k.modifiers, 2, 0);
+        TEvent up = KeyEvent(evKeyUp, kKeyTab, k.modifiers, 2, 0);
         c.TControl::OnKeyUp(&up);
         EXPECT_EQ(up.passState == 4, k.consumed) << k.name;
         EXPECT_TRUE(TakeQueued().empty()) << k.name;

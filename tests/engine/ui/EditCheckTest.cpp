@@ -7,6 +7,7 @@
 #include "ListFixture.h"
 #include "TextFonts.h"
 
+#include "foundation/TKeys.h"
 #include "ui/TEditCtl.h"
 
 #include <string>
@@ -15,19 +16,6 @@ namespace {
 
 using uitest::Heard;
 using uitest::InputTest;
-
-enum : uint16_t {
-    kLeft = 0x4B00,
-    kRight = 0x4D00,
-    kUp = 0x4800,
-    kHome = 0x4700,
-    kEnd = 0x4F00,
-    kInsert = 0x5200,
-    kDelete = 0x5300,
-    kBackspace = 0x0E08,
-    kEnter = 0x1C0D,
-    kF1 = 0x3B00,
-};
 
 class EditCheck : public InputTest {
 protected:
@@ -49,9 +37,9 @@ protected:
     // The text with the caret at `caret` and no selection.
     void Start(const char* text, int32_t caret) {
         edit.SetText(text);
-        Press(kHome);
+        Press(kKeyHome);
         for (int32_t i = 0; i < caret; ++i)
-            Press(kRight);
+            Press(kKeyRight);
     }
 
     uitest::TextFonts fonts;
@@ -118,10 +106,12 @@ TEST_F(EditCheck, ShiftMovesGrowShrinkAndCrossTheAnchor) {
         uint32_t modifiers;
         int32_t caret, start, end; // start == end: no selection
     } cases[] = {
-        {kRight, 0x08, 3, 2, 3}, {kRight, 0x10, 4, 2, 4},     {kLeft, 0x08, 3, 2, 3},
-        {kLeft, 0x08, 2, 2, 2},  {kLeft, 0x08, 1, 1, 2},      {kHome, 0x08, 0, 0, 2},
-        {kEnd, 0x08, 5, 2, 5},   {kLeft, 0, 4, 32767, 32767}, {kEnd, 0x08, 5, 4, 5},
-        {kHome, 0x08, 0, 0, 4},  {kEnd, 0, 5, 32767, 32767},  {kRight, 0x08, 5, 32767, 32767},
+        {kKeyRight, 0x08, 3, 2, 3},    {kKeyRight, 0x10, 4, 2, 4},
+        {kKeyLeft, 0x08, 3, 2, 3},     {kKeyLeft, 0x08, 2, 2, 2},
+        {kKeyLeft, 0x08, 1, 1, 2},     {kKeyHome, 0x08, 0, 0, 2},
+        {kKeyEnd, 0x08, 5, 2, 5},      {kKeyLeft, 0, 4, 32767, 32767},
+        {kKeyEnd, 0x08, 5, 4, 5},      {kKeyHome, 0x08, 0, 0, 4},
+        {kKeyEnd, 0, 5, 32767, 32767}, {kKeyRight, 0x08, 5, 32767, 32767},
     };
     for (const Case& c : cases) {
         Press(c.key, c.modifiers);
@@ -163,8 +153,8 @@ TEST_F(EditCheck, EditingKeysAtTheCaret) {
         int32_t caretAfter;
     } cases[] = {
         {2, 0x1E78, "ABxCDE", 3}, // a character goes before the caret
-        {5, 0x1E78, "ABCDEx", 6},    {2, kDelete, "ABDE", 2},  {2, kBackspace, "ACDE", 1},
-        {0, kBackspace, "ABCDE", 0}, {5, kDelete, "ABCDE", 5}, {2, kEnter, "ABCDE", 2},
+        {5, 0x1E78, "ABCDEx", 6},       {2, kKeyDelete, "ABDE", 2},  {2, kKeyBackspace, "ACDE", 1},
+        {0, kKeyBackspace, "ABCDE", 0}, {5, kKeyDelete, "ABCDE", 5}, {2, kKeyEnter, "ABCDE", 2},
     };
     for (const Case& c : cases) {
         Start("ABCDE", c.caret);
@@ -176,19 +166,19 @@ TEST_F(EditCheck, EditingKeysAtTheCaret) {
     }
     // Overwrite replaces inside the text and appends at its end.
     Start("ABC", 1);
-    Press(kInsert);
+    Press(kKeyInsert);
     EXPECT_EQ(edit.GetModeFlags() & TEditCtl::mdOverwrite, uint32_t(TEditCtl::mdOverwrite));
     Type('x');
     Type('y');
     Type('z');
     EXPECT_EQ(Text(), "Axyz");
-    Press(kInsert);
+    Press(kKeyInsert);
     EXPECT_EQ(edit.GetModeFlags() & TEditCtl::mdOverwrite, 0u);
     // Delete and Backspace take a selection, the caret goes to its start.
-    for (uint16_t key : {kDelete, kBackspace}) {
+    for (uint16_t key : {kKeyDelete, kKeyBackspace}) {
         Start("ABCDE", 1);
-        Press(kRight, 0x08);
-        Press(kRight, 0x08);
+        Press(kKeyRight, 0x08);
+        Press(kKeyRight, 0x08);
         Press(key);
         EXPECT_EQ(Text(), "ADE") << std::hex << key;
         EXPECT_EQ(edit.GetCaret(), 1) << std::hex << key;
@@ -213,10 +203,10 @@ TEST_F(EditCheck, KeysItTakesAndKeysItHandsOn) {
         {0x1E73, 0x010, true, true},
         {0x0073, 0, false, false}, // no scan code: not a typed character
         {0x1E1F, 0, false, false}, // a control character
-        {kF1, 0, false, false},
-        {kUp, 0, false, false},
-        {kLeft, 0x020, false, false}, // Ctrl or Alt with an arrow: not the edit's
-        {kRight, 0x040, false, false},
+        {kKeyF1, 0, false, false},
+        {kKeyUp, 0, false, false},
+        {kKeyLeft, 0x020, false, false}, // Ctrl or Alt with an arrow: not the edit's
+        {kKeyRight, 0x040, false, false},
     };
     for (const Case& c : cases) {
         edit.SetText("");
@@ -228,10 +218,10 @@ TEST_F(EditCheck, KeysItTakesAndKeysItHandsOn) {
         uint16_t key;
         uint32_t modifiers;
         bool consumed;
-    } releases[] = {{kHome, 0, true},  {kEnd, 0, true},      {kBackspace, 0, true},
-                    {kEnter, 0, true}, {kInsert, 0, true},   {kDelete, 0, true},
-                    {kLeft, 0, true},  {kLeft, 0x20, false}, {0x1E61, 0, true},
-                    {kF1, 0, false},   {kUp, 0, false}};
+    } releases[] = {{kKeyHome, 0, true},  {kKeyEnd, 0, true},      {kKeyBackspace, 0, true},
+                    {kKeyEnter, 0, true}, {kKeyInsert, 0, true},   {kKeyDelete, 0, true},
+                    {kKeyLeft, 0, true},  {kKeyLeft, 0x20, false}, {0x1E61, 0, true},
+                    {kKeyF1, 0, false},   {kKeyUp, 0, false}};
     for (int focused : {1, 0}) {
         edit.Focus(focused != 0);
         for (const Release& r : releases) {
@@ -274,8 +264,8 @@ TEST_F(EditCheck, LongTextsCaseForcingAndTheJump) {
         uint16_t key;
         int presses;
         int32_t firstVisible;
-    } steps[] = {{kEnd, 1, 92},  {kHome, 1, 0},  {kEnd, 1, 92},
-                 {kLeft, 8, 92}, {kLeft, 1, 83}, {kRight, 1, 83}};
+    } steps[] = {{kKeyEnd, 1, 92},  {kKeyHome, 1, 0},  {kKeyEnd, 1, 92},
+                 {kKeyLeft, 8, 92}, {kKeyLeft, 1, 83}, {kKeyRight, 1, 83}};
     for (const Step& s : steps) {
         for (int i = 0; i < s.presses; ++i)
             Press(s.key);
@@ -296,7 +286,7 @@ TEST_F(EditCheck, PositionFromXGivesTheNearestBoundary) {
 
 TEST_F(EditCheck, TheCaretIsAOnePixelBlackBar) {
     edit.SetText("");
-    Press(kHome); // shows the caret
+    Press(kKeyHome); // shows the caret
     Frame();
     const uint16_t black = PixelOf(TColor::Default(39));
     EXPECT_EQ(At(53, 62), black);

@@ -7,6 +7,7 @@
 #include "TempDir.h"
 #include "TextFonts.h"
 
+#include "foundation/TKeys.h"
 #include "platform/File.h"
 #include "ui/TClickCtl.h"
 #include "ui/TFileLst.h"
@@ -23,8 +24,6 @@ namespace {
 
 using uitest::Heard;
 using uitest::InputTest;
-
-constexpr uint16_t kEnter = 0x1C0D;
 
 // c:\ holds GAMES\ with folders, long names, programs, a read-only save
 // and names around the letters ('_' sorts before them when case folds down).
@@ -230,14 +229,14 @@ TEST_F(FileListCheck, DirectoriesDrivesAndGoingUp) {
 TEST_F(FileListCheck, EnterOpensFoldersAndChoosesFiles) {
     list.SetDirectory("\\");
     Choose("GAMES");
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\GAMES");
     Choose("Long Folder Name");
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\GAMES\\Long Folder Name");
     EXPECT_EQ(Names(), V{".."});
     Choose("..");
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\GAMES");
     EXPECT_EQ(heard.count[TFileLst::evFileChosen], 0);
     EXPECT_EQ(heard.count[evCommand], 3);

@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "UiFixture.h"
 
+#include "foundation/TKeys.h"
 #include "platform/Clock.h"
 #include "platform/User.h"
 #include "ui/TCaptionBarBase.h"
@@ -371,17 +372,17 @@ TEST_F(FocusCheck, TabAndAltF4OnTheContainer) {
         bool closed;
     };
     const Case cases[] = {
-        {"plain Tab", 0x0F09, 0, true, true, true, -1, false},
-        {"Ctrl+Tab", 0x0F09, 0x20, true, true, true, TControl::fmNext, false},
-        {"Alt+Tab", 0x0F09, 0x40, true, true, true, TControl::fmNext, false},
-        {"Shift+Ctrl+Tab", 0x0F09, 0x30, true, true, true, TControl::fmPrevious, false},
-        {"Ctrl+Tab unfocused", 0x0F09, 0x20, true, false, true, TControl::fmThis, false},
+        {"plain Tab", kKeyTab, 0, true, true, true, -1, false},
+        {"Ctrl+Tab", kKeyTab, 0x20, true, true, true, TControl::fmNext, false},
+        {"Alt+Tab", kKeyTab, 0x40, true, true, true, TControl::fmNext, false},
+        {"Shift+Ctrl+Tab", kKeyTab, 0x30, true, true, true, TControl::fmPrevious, false},
+        {"Ctrl+Tab unfocused", kKeyTab, 0x20, true, false, true, TControl::fmThis, false},
         {"Tab, high bits", 0x70F09, 0x20, true, true, true, TControl::fmNext, false},
-        {"Tab not focusable", 0x0F09, 0x20, false, false, false, -1, false},
-        {"Alt+F4", 0x3E00, 0x40, true, true, true, TControl::fmPrevious, true},
-        {"Alt+F4 unfocused", 0x3E00, 0x40, true, false, false, -1, false},
-        {"F4", 0x3E00, 0, true, true, false, -1, false},
-        {"Ctrl+F4", 0x3E00, 0x20, true, true, false, -1, false},
+        {"Tab not focusable", kKeyTab, 0x20, false, false, false, -1, false},
+        {"Alt+F4", kKeyF4, 0x40, true, true, true, TControl::fmPrevious, true},
+        {"Alt+F4 unfocused", kKeyF4, 0x40, true, false, false, -1, false},
+        {"F4", kKeyF4, 0, true, true, false, -1, false},
+        {"Ctrl+F4", kKeyF4, 0x20, true, true, false, -1, false},
     };
     for (const Case& c : cases) {
         ProbeForm form;

@@ -6,6 +6,7 @@
 #include "ListFixture.h"
 #include "TextFonts.h"
 
+#include "foundation/TKeys.h"
 #include "ui/TStrList.h"
 
 #include <string>
@@ -15,16 +16,6 @@ namespace {
 using uitest::Heard;
 using uitest::InputTest;
 
-enum : uint16_t {
-    kUp = 0x4800,
-    kDown = 0x5000,
-    kHome = 0x4700,
-    kEnd = 0x4F00,
-    kPageUp = 0x4900,
-    kPageDown = 0x5100,
-    kSpace = 0x3920,
-    kEnter = 0x1C0D,
-};
 constexpr uint32_t kShift = 0x08, kCtrl = 0x20;
 
 // Remembers the order of the command hook and the handlers.
@@ -174,10 +165,10 @@ TEST_F(GridCheck, ToggleSelectionUnderKeys) {
         uint32_t modifiers;
         V selected;
     } cases[] = {
-        {kSpace, kCtrl, {0}},    {kDown, kCtrl, {0, 1}},
-        {kDown, kShift, {0, 1}}, {kSpace, kCtrl, {0, 1, 2}},
-        {kSpace, 0, {0, 1, 2}},  {kSpace, kCtrl, {0, 1}},
-        {kUp, 0, {1}},           {kDown, 0, {2}},
+        {kKeySpace, kCtrl, {0}},    {kKeyDown, kCtrl, {0, 1}},
+        {kKeyDown, kShift, {0, 1}}, {kKeySpace, kCtrl, {0, 1, 2}},
+        {kKeySpace, 0, {0, 1, 2}},  {kKeySpace, kCtrl, {0, 1}},
+        {kKeyUp, 0, {1}},           {kKeyDown, 0, {2}},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(Press(c.key, c.modifiers));
@@ -192,8 +183,9 @@ TEST_F(GridCheck, WithoutASelectionModeKeysOnlyScroll) {
     struct Case {
         uint16_t key;
         int32_t position;
-    } cases[] = {{kDown, 2},   {kDown, 3}, {kUp, 2},   {kPageDown, 8}, {kPageDown, 14},
-                 {kPageUp, 8}, {kEnd, 15}, {kHome, 1}, {kSpace, 1},    {kUp, 1}};
+    } cases[] = {{kKeyDown, 2},      {kKeyDown, 3},   {kKeyUp, 2},   {kKeyPageDown, 8},
+                 {kKeyPageDown, 14}, {kKeyPageUp, 8}, {kKeyEnd, 15}, {kKeyHome, 1},
+                 {kKeySpace, 1},     {kKeyUp, 1}};
     for (const Case& c : cases) {
         EXPECT_TRUE(Press(c.key)) << std::hex << c.key;
         EXPECT_EQ(bar.GetPosition(), c.position) << std::hex << c.key;
@@ -202,7 +194,7 @@ TEST_F(GridCheck, WithoutASelectionModeKeysOnlyScroll) {
     EXPECT_TRUE(Selected().empty());
     // Not focused: the keys are not the grid's.
     list.Focus(false);
-    EXPECT_FALSE(Press(kDown));
+    EXPECT_FALSE(Press(kKeyDown));
     EXPECT_EQ(bar.GetPosition(), 1);
 }
 
@@ -211,8 +203,8 @@ TEST_F(GridCheck, CursorMovesScrollTheWindowBothWays) {
         uint16_t key;
         int presses;
         int32_t cursor, firstRow;
-    } cases[] = {{kEnd, 1, 20, 15},  {kUp, 5, 15, 15},       {kUp, 1, 14, 14},
-                 {kPageUp, 1, 8, 8}, {kPageDown, 1, 14, 14}, {kHome, 1, 1, 1}};
+    } cases[] = {{kKeyEnd, 1, 20, 15},  {kKeyUp, 5, 15, 15},       {kKeyUp, 1, 14, 14},
+                 {kKeyPageUp, 1, 8, 8}, {kKeyPageDown, 1, 14, 14}, {kKeyHome, 1, 1, 1}};
     list.SetCursor(1, 1);
     for (const Case& c : cases) {
         for (int i = 0; i < c.presses; ++i)
@@ -314,7 +306,7 @@ TEST_F(GridCheck, DraggingAboveScrollsUpOneRowPerMove) {
 TEST_F(GridCheck, TheCommandHookComesBeforeTheHandlersOnce) {
     list.SetCursor(1, 3);
     list.order.clear();
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_EQ(list.order, (std::vector<int>{141, 142}));
     EXPECT_EQ(heard.count[evCommand], 1);
     // A double click on a cell is one command too.

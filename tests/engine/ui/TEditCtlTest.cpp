@@ -5,6 +5,7 @@
 #include "ListFixture.h"
 #include "TextFonts.h"
 
+#include "foundation/TKeys.h"
 #include "ui/TEditCtl.h"
 
 #include <string>
@@ -14,15 +15,6 @@ namespace {
 using uitest::Heard;
 using uitest::InputTest;
 
-enum : uint16_t {
-    kLeft = 0x4B00,
-    kRight = 0x4D00,
-    kHome = 0x4700,
-    kEnd = 0x4F00,
-    kInsert = 0x5200,
-    kDelete = 0x5300,
-    kBackspace = 0x0E08,
-};
 constexpr uint32_t kShift = 0x08, kAlt = 0x40, kCtrl = 0x20;
 
 class EditCtl : public InputTest {
@@ -86,14 +78,14 @@ TEST_F(EditCtl, TheFileNameFilterRefusesWhatNoFileNameHolds) {
 TEST_F(EditCtl, AFullTextBeepsAndStaysButOverwriteStillReplaces) {
     edit.SetScrollFlags(TEditCtl::kScrollHorizontal);
     edit.SetText(std::string(255, 'a').c_str());
-    Press(kEnd); // drops the selection
+    Press(kKeyEnd); // drops the selection
     const int beeps = platform::MessageBeepCount(), changes = Changes();
     EXPECT_TRUE(Type('b'));
     EXPECT_EQ(platform::MessageBeepCount(), beeps + 1);
     EXPECT_EQ(Text(), std::string(255, 'a'));
     EXPECT_EQ(Changes(), changes);
-    Press(kInsert);
-    Press(kHome);
+    Press(kKeyInsert);
+    Press(kKeyHome);
     Type('b');
     EXPECT_EQ(Text(), "b" + std::string(254, 'a'));
     EXPECT_EQ(platform::MessageBeepCount(), beeps + 1);
@@ -101,43 +93,43 @@ TEST_F(EditCtl, AFullTextBeepsAndStaysButOverwriteStillReplaces) {
 
 TEST_F(EditCtl, ShiftSelectsFromTheCaretAndShrinksAcrossIt) {
     edit.SetText("ABCDE");
-    Press(kEnd);
-    Press(kHome, kShift);
+    Press(kKeyEnd);
+    Press(kKeyHome, kShift);
     EXPECT_EQ(edit.GetSelStart(), 0);
     EXPECT_EQ(edit.GetSelEnd(), 5);
     EXPECT_EQ(edit.GetCaret(), 0);
-    Press(kRight, kShift);
+    Press(kKeyRight, kShift);
     EXPECT_EQ(edit.GetSelStart(), 1);
     EXPECT_EQ(edit.GetSelEnd(), 5);
-    Press(kLeft); // without Shift the selection goes
+    Press(kKeyLeft); // without Shift the selection goes
     EXPECT_FALSE(edit.HasSelection());
     // Ctrl or Alt with an arrow is not the edit's.
-    EXPECT_FALSE(Press(kLeft, kCtrl));
+    EXPECT_FALSE(Press(kKeyLeft, kCtrl));
     EXPECT_EQ(edit.GetCaret(), 0);
-    Press(kEnd);
-    Press(kLeft, kShift);
-    Press(kLeft, kShift);
+    Press(kKeyEnd);
+    Press(kKeyLeft, kShift);
+    Press(kKeyLeft, kShift);
     EXPECT_EQ(edit.GetSelStart(), 3);
     EXPECT_EQ(edit.GetSelEnd(), 5);
-    Press(kBackspace);
+    Press(kKeyBackspace);
     EXPECT_EQ(Text(), "ABC");
     EXPECT_EQ(edit.GetCaret(), 3);
 }
 
 TEST_F(EditCtl, DeletionsPastTheEndsChangeNothing) {
     edit.SetText("AB");
-    Press(kHome);
+    Press(kKeyHome);
     const int changes = Changes();
-    EXPECT_TRUE(Press(kBackspace));
-    Press(kEnd);
-    EXPECT_TRUE(Press(kDelete));
+    EXPECT_TRUE(Press(kKeyBackspace));
+    Press(kKeyEnd);
+    EXPECT_TRUE(Press(kKeyDelete));
     for (int32_t count : {0, -3})
         edit.DeleteChars(1, count);
     edit.DeleteChars(2, 1);
     edit.DeleteChars(-1, 1);
     EXPECT_EQ(Text(), "AB");
     EXPECT_EQ(Changes(), changes);
-    Press(kBackspace);
+    Press(kKeyBackspace);
     EXPECT_EQ(Text(), "A");
 }
 

@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "TextFonts.h"
 
+#include "foundation/TKeys.h"
 #include "platform/File.h"
 #include "ui/TClickCtl.h"
 #include "ui/TFileLst.h"
@@ -19,8 +20,6 @@ namespace {
 
 using uitest::Heard;
 using uitest::InputTest;
-
-constexpr uint16_t kEnter = 0x1C0D;
 
 class FileLst : public InputTest {
 protected:
@@ -124,13 +123,13 @@ TEST_F(FileLst, DirectoriesResolveDotsAndGoUpToTheRoot) {
 TEST_F(FileLst, EnterOnAFolderOpensItAndTheUpControlLeavesIt) {
     Names();
     Choose("OLD");
-    EXPECT_TRUE(Press(kEnter));
+    EXPECT_TRUE(Press(kKeyEnter));
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\SAVES\\OLD");
     EXPECT_EQ(Names(), (V{
                            "..",
                        }));
     Choose("..");
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\SAVES");
     // The up button's command.
     Click(330, 110);
@@ -145,7 +144,7 @@ TEST_F(FileLst, TheEditMirrorsTheSelectionAndAFileIsChosen) {
     Names();
     Choose("SLOT1.SAV");
     EXPECT_STREQ(edit.GetText().c_str(), "SLOT1.SAV");
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_EQ(heard.count[TFileLst::evFileChosen], 1);
     EXPECT_STREQ(list.GetDirectory().c_str(), "\\SAVES");
     list.ClearItems();

@@ -3,6 +3,7 @@
 // the key passes, focus walks, closing keys and the ways a loop ends.
 #include "UiFixture.h"
 
+#include "foundation/TKeys.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "ui/TWinApp.h"
@@ -230,7 +231,7 @@ TEST_F(Modal, CtrlTabAsksForTheNextContainerAndPlainTabOnlyConsumes) {
     for (const Case& c : cases) {
         TEvent tab;
         tab.SetType(evKeyDown);
-        tab.data[TControl::kwKey] = TControl::kTabKey;
+        tab.data[TControl::kwKey] = kKeyTab;
         tab.record.modifiers = c.modifiers;
         form.OnKeyDown(&tab);
         EXPECT_EQ(tab.passState, TControl::psConsumed);

@@ -4,6 +4,7 @@
 #include "ListFixture.h"
 #include "TextFonts.h"
 
+#include "foundation/TKeys.h"
 #include "ui/TStrList.h"
 
 #include <memory>
@@ -14,13 +15,6 @@ namespace {
 using uitest::Heard;
 using uitest::InputTest;
 
-enum : uint16_t {
-    kUp = 0x4800,
-    kDown = 0x5000,
-    kEnd = 0x4F00,
-    kPageDown = 0x5100,
-    kEnter = 0x1C0D,
-};
 constexpr uint32_t kShift = 0x08;
 
 // A string list of 20 items "i00" to "i19" at (100, 100): the pixel font's
@@ -71,14 +65,14 @@ TEST_F(Lists, DownMovesTheCursorAndScrollsOnlyPastTheWindow) {
     list.SetCursor(1, 1);
     list.MoveCursor(TPoint(1, 1), 0, 0);
     EXPECT_EQ(Selected(), (std::vector<uintptr_t>{0}));
-    EXPECT_TRUE(Press(kDown));
+    EXPECT_TRUE(Press(kKeyDown));
     EXPECT_EQ(list.GetCursorCell().y, 2);
     EXPECT_EQ(Selected(), (std::vector<uintptr_t>{1}));
     EXPECT_EQ(bar.GetPosition(), 1);
     for (int i = 0; i < 4; ++i)
-        Press(kDown);
+        Press(kKeyDown);
     EXPECT_EQ(bar.GetPosition(), 1); // row 6 is the window's last
-    Press(kDown);
+    Press(kKeyDown);
     list.Update();
     EXPECT_EQ(bar.GetPosition(), 2);
     EXPECT_EQ(list.FirstVisibleRow(), 2);
@@ -87,12 +81,12 @@ TEST_F(Lists, DownMovesTheCursorAndScrollsOnlyPastTheWindow) {
 
 TEST_F(Lists, PageDownPutsTheCursorRowFirstButShowsAFullLastPage) {
     list.SetCursor(1, 1);
-    Press(kPageDown);
+    Press(kKeyPageDown);
     list.Update();
     EXPECT_EQ(list.GetCursorCell().y, 7);
     EXPECT_EQ(list.FirstVisibleRow(), 7);
     list.SetCursor(1, 17);
-    Press(kPageDown);
+    Press(kKeyPageDown);
     list.Update();
     EXPECT_EQ(list.GetCursorCell().y, 20);
     EXPECT_EQ(list.FirstVisibleRow(), 15); // rows 15 to 20
@@ -109,7 +103,7 @@ TEST_F(Lists, EndInAnEmptyGridIsConsumedAndChangesNothing) {
     grid.Update();
     EXPECT_TRUE(grid.IsEmpty());
     const TPoint before = grid.GetCursorCell();
-    EXPECT_TRUE(Press(kEnd));
+    EXPECT_TRUE(Press(kKeyEnd));
     EXPECT_EQ(grid.GetCursorCell().y, before.y);
     grid.Hide();
 }
@@ -119,12 +113,12 @@ TEST_F(Lists, ARangeFlipsAcrossItsAnchor) {
     list.SetCursor(1, 5);
     list.MoveCursor(TPoint(1, 5), 0, 0);
     for (int i = 0; i < 3; ++i)
-        Press(kDown, kShift);
+        Press(kKeyDown, kShift);
     EXPECT_EQ(Selected(), (std::vector<uintptr_t>{4, 5, 6, 7}));
     for (int i = 0; i < 4; ++i)
-        Press(kUp, kShift);
+        Press(kKeyUp, kShift);
     EXPECT_EQ(Selected(), (std::vector<uintptr_t>{3, 4}));
-    Press(kDown); // without Shift the range collapses to the cursor
+    Press(kKeyDown); // without Shift the range collapses to the cursor
     EXPECT_EQ(Selected(), (std::vector<uintptr_t>{4}));
 }
 
@@ -146,7 +140,7 @@ TEST_F(Lists, CommandsComeFromDoubleClicksOrHotTrackedSingleClicks) {
     }
     // Enter posts one command, not one per pass of the key.
     heard.count[evCommand] = 0;
-    Press(kEnter);
+    Press(kKeyEnter);
     EXPECT_EQ(heard.count[evCommand], 1);
 }
 

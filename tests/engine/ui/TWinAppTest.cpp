@@ -6,6 +6,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
+#include "foundation/TKeys.h"
 #include "foundation/TMMTimer.h"
 #include "media/TCursDev.h"
 #include "media/TDirtyRects.h"
@@ -315,7 +316,7 @@ TEST_F(FormBox, ABoxRunsItsLoopWhenTheLogCannotBeWritten) {
 
 TEST_F(App, AltF12WithCaptureOffIsConsumedAndDoesNothing) {
     const int beeps = platform::MessageBeepCount();
-    for (uint16_t key : {TWinApp::kF11Key, TWinApp::kF12Key}) {
+    for (uint16_t key : {kKeyF11, kKeyF12}) {
         TEvent e;
         e.SetType(evKeyDown);
         e.data[TControl::kwKey] = key;
@@ -354,7 +355,7 @@ TEST_F(App, AltF12RecordsTheDisplayIntoTheCaptureFile) {
         app.OnKeyDown(&e);
         EXPECT_EQ(e.passState, TControl::psConsumed);
     };
-    altKey(TWinApp::kF12Key);
+    altKey(kKeyF12);
     EXPECT_EQ(platform::MessageBeepCount(), beeps + 1);
     // Five ticks of 100 ms: the timer fires each time the elapsed time passes
     // its 100 ms, four times.
@@ -364,14 +365,14 @@ TEST_F(App, AltF12RecordsTheDisplayIntoTheCaptureFile) {
         tick.data[0] = 100;
         app.HandleEvent(nullptr, &tick);
     }
-    altKey(TWinApp::kF11Key); // pause: ticks add nothing
+    altKey(kKeyF11); // pause: ticks add nothing
     TEvent tick;
     tick.SetType(evTick);
     tick.data[0] = 100;
     app.HandleEvent(nullptr, &tick);
-    altKey(TWinApp::kF12Key); // a paused recording is stopped, not started again
+    altKey(kKeyF12); // a paused recording is stopped, not started again
     EXPECT_EQ(platform::MessageBeepCount(), beeps + 2);
-    altKey(TWinApp::kF11Key); // nothing to resume
+    altKey(kKeyF11); // nothing to resume
     app.HandleEvent(nullptr, &tick);
     TMetaAni recorded;
     recorded.SetPath((dir.Path() / "cap.dla").c_str());
@@ -379,8 +380,8 @@ TEST_F(App, AltF12RecordsTheDisplayIntoTheCaptureFile) {
     EXPECT_EQ(recorded.GetFrameCount(0), 5); // frame 0 at the start, then four
     recorded.Close();
     // A recording paused when the application stops is finished too.
-    altKey(TWinApp::kF12Key);
-    altKey(TWinApp::kF11Key);
+    altKey(kKeyF12);
+    altKey(kKeyF11);
     app.Stop();
     ASSERT_TRUE(recorded.Open(1));
     EXPECT_EQ(recorded.GetFrameCount(0), 1);
