@@ -42,7 +42,7 @@ void SpanEffectBrightness::Apply(const SpanRecord* spans, uint32_t count) {
     int32_t scale = FloatToInt32(level * 32.0f);
     scale = scale < 0 ? 0 : (scale > 32 ? 32 : scale);
     const uint32_t factor = static_cast<uint32_t>(scale);
-    const BrightnessMasks m = Display555 ? k555Masks : k565Masks;
+    const BrightnessMasks m = Display555() ? k555Masks : k565Masks;
     for (uint32_t s = count; s-- > 0;)
         ForEachPixel(spans[s], [&](uint16_t p) {
             uint32_t t = ((p & m.low) << 11) | ((p >> 5) & m.spread);
@@ -52,7 +52,7 @@ void SpanEffectBrightness::Apply(const SpanRecord* spans, uint32_t count) {
 }
 
 void SpanEffectPulse::Apply(const SpanRecord* spans, uint32_t count) {
-    const bool is555 = Display555 != 0;
+    const bool is555 = Display555() != 0;
     const uint32_t greenShift = 5, redShift = is555 ? 10 : 11;
     const uint32_t greenMax = is555 ? 31 : 63;
     uint32_t q = static_cast<uint32_t>(phase);

@@ -46,13 +46,13 @@ void FillFormat(GdlPixelFormat& format) {
         }
     }
     format = {};
-    format.redMask = Display555 ? 0x7C00u : 0xF800u;
-    format.greenMask = Display555 ? 0x03E0u : 0x07E0u;
+    format.redMask = Display555() ? 0x7C00u : 0xF800u;
+    format.greenMask = Display555() ? 0x03E0u : 0x07E0u;
     format.blueMask = 0x001Fu;
-    format.redPosition = Display555 ? 10 : 11;
+    format.redPosition = Display555() ? 10 : 11;
     format.greenPosition = 5;
     format.redAdjust = 3;
-    format.greenAdjust = Display555 ? 3 : 2;
+    format.greenAdjust = Display555() ? 3 : 2;
     format.blueAdjust = 3;
 }
 } // namespace
@@ -85,8 +85,8 @@ uint32_t TActor::Update() {
     const int32_t boxHeight = frameBox_[3] - frameBox_[1];
     TRectArea before;
     GetBounds(before);
-    if ((elementFlags_ & efDepthScaling) && CurrentRoom) {
-        const float d = CurrentRoom->GetCamera().DepthScale(depth3_);
+    if ((elementFlags_ & efDepthScaling) && CurrentRoom()) {
+        const float d = CurrentRoom()->GetCamera().DepthScale(depth3_);
         elementFlags_ = d <= 1.0f ? (elementFlags_ | efScaled) : (elementFlags_ & ~efScaled);
         const float s = d * current_->scale;
         const int32_t w = FloatToInt32(float(boxWidth) * s + 0.5f);
@@ -112,13 +112,13 @@ uint32_t TActor::Update() {
 GdlBitmap* TActor::RenderFrame() {
     static GdlBitmap header{};
     Surface16& scratch = Scratch();
-    if (!source_ || !CurrentRoom || !scratch.pixels) return nullptr;
+    if (!source_ || !CurrentRoom() || !scratch.pixels) return nullptr;
     // Never wider or taller than the scratch surface the header describes.
     const int32_t w = std::min((frameBox_[2] - frameBox_[0] + 3) & ~3, scratch.width);
     const int32_t h = std::min(frameBox_[3] - frameBox_[1], scratch.height);
     if (w <= 0 || h <= 0) return nullptr;
-    SpriteCanvas16& canvas = CurrentRoom->GetSpriteCanvas();
-    SpanEffectKeyFill key(Display555 ? 0x03E0 : 0x07E0);
+    SpriteCanvas16& canvas = CurrentRoom()->GetSpriteCanvas();
+    SpanEffectKeyFill key(Display555() ? 0x03E0 : 0x07E0);
     canvas.SetTarget(&scratch, {0, 0, w, h});
     canvas.SetEffect(&key);
     canvas.FillRect(0, 0, w, h);
@@ -131,7 +131,7 @@ GdlBitmap* TActor::RenderFrame() {
     FillFormat(ScratchFormat());
     header.width = w;
     header.height = h;
-    header.bitsPerPixel = Display555 ? 15 : 16;
+    header.bitsPerPixel = Display555() ? 15 : 16;
     header.bytesPerLine = scratch.pitch;
     header.surface = scratch.pixels;
     header.palette = nullptr;

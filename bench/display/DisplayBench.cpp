@@ -21,6 +21,7 @@
 #include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/User.h"
+#include "../EngineBenchMain.h"
 
 namespace {
 
@@ -156,4 +157,4 @@ BENCHMARK(BM_Level128_Peer_PixmanSolidMask)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+ENGINE_BENCHMARK_MAIN()

@@ -8,6 +8,7 @@
 #include "media/SoundRender.h"
 #include "media/TEnvelope.h"
 #include "media/TMixer.h"
+#include "ui/TEngine.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -116,6 +117,7 @@ BENCHMARK(BM_SwrConvert)->Repetitions(kRuns);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -15,6 +15,7 @@
 #include "gdl/dc.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
+#include "ui/TEngine.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -255,6 +256,7 @@ BENCHMARK_CAPTURE(PixmanOver, 125, 125)->Repetitions(kRuns);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -7,6 +7,7 @@
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "foundation/TMMTimer.h"
+#include "foundation/TServices.h"
 #include "gdl/draw.h"
 #include "gdl/windows.h"
 #include "media/TCursDev.h"
@@ -23,25 +24,30 @@
 
 namespace {
 
-TWinApp* g_app = nullptr;
-TWinApp* g_running = nullptr;
-TWinForm* g_hintWindow = nullptr;
 int32_t g_errorDepth = 0;
+
+// The engine's application while its main loop runs.
+TWinApp* Running() {
+    TServices& s = Services();
+    return s.applicationRunning ? dynamic_cast<TWinApp*>(s.application) : nullptr;
+}
 
 int ErrorCallback(void* owner, const char* text) {
     return static_cast<TWinApp*>(owner)->OnError(text) ? 1 : 0;
 }
 
 bool AppRunning() {
-    return g_running && g_running->IsEnabled();
+    TWinApp* running = Running();
+    return running && running->IsEnabled();
 }
 
 void AppActivation(TEvent* event) {
-    if (!g_running || !event) return;
+    TWinApp* running = Running();
+    if (!running || !event) return;
     if (event->type == evQueryEnd)
-        g_running->OnQueryEndSession(event);
+        running->OnQueryEndSession(event);
     else if (event->type == evQuit)
-        g_running->OnCloseRequest(event);
+        running->OnCloseRequest(event);
 }
 
 void SetDisplayHooks(bool on) {
@@ -61,39 +67,38 @@ TWinApp::TWinApp() {
     SetBorderWidth(0);
     // Inside already, so that showing the application sets its cursor.
     inside_ = 1;
-    g_app = this;
     SetApplication(this);
 }
 
 TWinApp::~TWinApp() {
     AVIFileExit();
-    if (g_app == this) {
-        g_app = nullptr;
-        SetApplication(nullptr);
-    }
-    // An application deleted without Stop leaves no way back to it.
-    if (g_running == this) {
-        g_running = nullptr;
-        SetDisplayHooks(false);
-        TError::SetCallback(nullptr, nullptr);
+    TServices& s = Services();
+    if (s.application == this) {
+        // An application deleted without Stop leaves no way back to it.
+        if (s.applicationRunning) {
+            SetDisplayHooks(false);
+            if (s.error) TError::SetCallback(nullptr, nullptr);
+        }
+        s.application = nullptr;
+        s.applicationRunning = false;
     }
     CaptureDestroy();
 }
 
 TWinApp* TWinApp::GetApp() {
-    return g_app;
+    return dynamic_cast<TWinApp*>(Services().application);
 }
 
 TWinApp* TWinApp::GetRunningApp() {
-    return g_running;
+    return Running();
 }
 
 void TWinApp::SetHintWindow(TWinForm* hint) {
-    g_hintWindow = hint;
+    Services().hintWindow = hint;
 }
 
 TWinForm* TWinApp::GetHintWindow() {
-    return g_hintWindow;
+    return Services().hintWindow;
 }
 
 int32_t TWinApp::ErrorDialogDepth() {
@@ -150,7 +155,8 @@ void TWinApp::SetCaption(const char* text) {
 // --- Life ------------------------------------------------------------------------------
 
 void TWinApp::Start() {
-    g_running = this;
+    SetApplication(this);
+    Services().applicationRunning = true;
     SetDisplayHooks(true);
     TError::ClearLists();
     TError::SetCallback(this, &ErrorCallback);
@@ -198,7 +204,7 @@ void TWinApp::Stop() {
     TFileCtl::DoneCache();
     TError::WriteProtocol(protocolPath_.c_str());
     TDispDev::Global().ReleaseLibrary();
-    g_running = nullptr;
+    if (Services().application == this) Services().applicationRunning = false;
     SetDisplayHooks(false);
 }
 

@@ -36,8 +36,6 @@ protected:
         GDL_exit();
         platform::SetDesktop16Layout555(false);
         platform::SetSimulatedVersion(platform::kVersionWindows95);
-        platform::ResetModuleOverrides();
-        platform::RegistryReset();
         unsetenv("XDG_CONFIG_HOME");
     }
 
@@ -101,9 +99,7 @@ TEST_F(Windowed, AutoRunBitPutsBackExactlyWhatWasRead) {
         {0x0091, 2, std::nullopt, std::nullopt},       // unreadable as a number: left alone
     };
     for (const Case& c : cases) {
-        platform::RegistryReset();
         std::filesystem::remove(platform::RegistryFilePath());
-        platform::RegistryReset();
         writeAutoRun(c.before, c.bytes);
         GDL_setAutoRunBit(true);
         EXPECT_EQ(readAutoRun(), c.whileSet) << std::hex << c.before.value_or(0);
@@ -141,7 +137,6 @@ TEST_F(Windowed, ContextFollowsTheDesktopAndTheClientArea) {
                           {32, false, 32, 0xFFFFFFFF},
                           {8, false, 8, 255}};
     for (const Case& c : cases) {
-        platform::ResetUserState();
         platform::SetMemoryDesktop(1024, 768, c.desktopBits);
         platform::SetDesktop16Layout555(c.layout555);
         GdlDeviceContext* dc = Start(OpenWindow(641, 481));

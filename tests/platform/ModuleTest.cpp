@@ -27,7 +27,6 @@ protected:
     void SetUp() override { platform::RegisterModule("FSDIR_32.DLL", kFake, std::size(kFake)); }
     void TearDown() override {
         platform::UnregisterModule("FSDIR_32.DLL");
-        platform::ResetModuleOverrides();
         platform::SetSimulatedVersion(platform::kVersionWindows95);
     }
 };
@@ -96,7 +95,6 @@ TEST_F(Modules, TestsCanTakeAModuleOrASymbolAway) {
     EXPECT_EQ(GetProcAddress(GetModuleHandleA("gdi32.dll"), "CreateDIBSection"), nullptr);
     platform::SetModuleAbsent("user32", true);
     EXPECT_EQ(GetModuleHandleA("user32.dll"), nullptr);
-    platform::ResetModuleOverrides();
     auto answer = reinterpret_cast<int (*)()>(GetProcAddress(m, "_FSD_answer"));
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(answer(), 42);

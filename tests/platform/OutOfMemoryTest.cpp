@@ -50,7 +50,6 @@ class OutOfMemory : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); // the registry's file
-        platform::RegistryReset();
         window = testsupport::OpenHeadlessWindow({.className = "Plain", .virtualFromMs = 1000});
         ASSERT_NE(window, nullptr);
         dest = CreateCompatibleDC(nullptr);
@@ -65,9 +64,7 @@ protected:
         DeleteDC(source);
         DeleteObject(destBits);
         DeleteObject(sourceBits);
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
-        platform::RegistryReset();
         unsetenv("XDG_CONFIG_HOME");
     }
 

@@ -18,7 +18,6 @@ LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST(SdlHost, OpensAWindowPresentsAFrameAndCloses) {
-    platform::ResetUserState();
     if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
     EXPECT_EQ(platform::CurrentHost(), platform::HostKind::Sdl);
     EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
@@ -66,14 +65,12 @@ TEST(SdlHost, OpensAWindowPresentsAFrameAndCloses) {
         }
     EXPECT_TRUE(quit);
     EXPECT_FALSE(IsWindow(w));
-    platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
 
 // The idle wait sleeps in SDL's own event wait; a post from another thread
 // interrupts it long before its end.
 TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
-    platform::ResetUserState();
     if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
@@ -91,7 +88,6 @@ TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
     });
     EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20000, QS_ALLINPUT), WAIT_OBJECT_0);
     other.join();
-    platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
 

@@ -69,7 +69,6 @@ TEST_F(Window, UnregisteredClassesGiveTheirAtomsBack) {
         ASSERT_TRUE(UnregisterClassA("Cycled", nullptr));
     }
     // Class atoms are the string atoms, from 0xC000 up.
-    platform::ResetUserState();
     EXPECT_EQ(platform::RegisteredClassCount(), 0);
     EXPECT_EQ(RegisterClassA(&wc), 0xC000);
 }

@@ -124,10 +124,8 @@ class RoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop(16);
-        TError::Reset();
-        // The sound device registers its focus hook once per process: kept,
-        // or a display closed by an earlier test leaves it believing the
-        // focus lost, and its output (with the mixer's timer) never opens.
+        // The engine registers the sound device's focus hook as it builds it:
+        // kept, or the device would not hear the display's focus.
         TDispHooks hooks{};
         hooks.soundFocus = DisplayHooks().soundFocus;
         DisplayHooks() = hooks;
@@ -140,8 +138,8 @@ protected:
         TGraphic::SetApplication(&root);
         SetGameServices(&game);
         WorldSeed(1);
-        InputLocked = 0;
-        OrderDirty = 0;
+        InputLocked() = 0;
+        OrderDirty() = 0;
         TFileCtl::SetRootPath(dir.Path().string().c_str());
         WriteIndex("");
     }
@@ -155,8 +153,7 @@ protected:
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
         TFileCtl::SetProfile("");
-        InputLocked = 0;
-        TError::Reset();
+        InputLocked() = 0;
     }
 
     // The resource index: base folder "res", then the given sections.
@@ -223,7 +220,6 @@ class RoomSoundFixture : public RoomTest {
 protected:
     void SetUp() override {
         RoomTest::SetUp();
-        platform::ResetSoundForTests();
         platform::SetSoundDeviceCount(1);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundRecording(true);
@@ -236,7 +232,6 @@ protected:
         room.reset();
         TSndDev::Global().SetEnabled(false);
         TSndDev::Global().Detach();
-        platform::ResetSoundForTests();
         platform::ClockUseVirtual(false);
         RoomTest::TearDown();
     }
@@ -253,9 +248,8 @@ protected:
         app.Open(nullptr);
         app.Show();
         TEventMgr::Global().SetTimer(20);
-        // The event manager is process-wide and stamps each tick against the
-        // last one it saw, which an earlier test's clock may have left far
-        // ahead: one tick goes by before anything is timed.
+        // The event manager stamps each tick against the last one it saw:
+        // one tick goes by before anything is timed.
         TEvent e;
         for (int guard = 0; guard < 100; ++guard) {
             platform::ClockAdvance(20);

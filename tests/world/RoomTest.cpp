@@ -31,7 +31,7 @@ TEST_F(RoomClicks, BusyRoomsSendNoEvent) {
         std::function<void(RoomClicks&)> makeBusy;
     };
     const Case cases[] = {
-        {"fade lock", [](RoomClicks&) { InputLocked = 1; }},
+        {"fade lock", [](RoomClicks&) { InputLocked() = 1; }},
         {"blocked", [](RoomClicks& t) { t.room->SetBlocked(1); }},
         {"dialog", [](RoomClicks& t) { t.game.dialogRunning = true; }},
         {"inventory", [](RoomClicks& t) { t.game.inventoryVisible = true; }},
@@ -45,7 +45,7 @@ TEST_F(RoomClicks, BusyRoomsSendNoEvent) {
         Release(*room, evLeftUp, 400, 300);
         Release(*room, evRightUp, 400, 300);
         EXPECT_TRUE(game.log.empty()) << c.name << ": " << game.log.front();
-        InputLocked = 0;
+        InputLocked() = 0;
         room->SetBlocked(0);
         game.dialogRunning = game.inventoryVisible = false;
         object->endAction = -1;
@@ -167,10 +167,10 @@ TEST_F(RoomTest, RemovedElementsWaitForATickThatIsNotSkipped) {
     Tick(room->TickTimer());
     EXPECT_EQ(room->PendingDeletions(), 1);
     game.menuOpen = false;
-    InputLocked = 1;
+    InputLocked() = 1;
     Tick(room->TickTimer());
     EXPECT_EQ(room->PendingDeletions(), 1);
-    InputLocked = 0;
+    InputLocked() = 0;
     Tick(room->TickTimer());
     EXPECT_EQ(room->PendingDeletions(), 0);
     EXPECT_FALSE(room->HasElement(zone));

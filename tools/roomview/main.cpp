@@ -32,6 +32,7 @@
 #include "platform/Host.h"
 #include "platform/User.h"
 #include "ui/TWinApp.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -201,6 +202,7 @@ bool LoadScene(TRoom& room, const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options options;
     if (!Parse(argc, argv, options)) {
         std::fprintf(stderr, "usage: roomview INDEX ROOM SCENE [--zones] [--filter] [--graph] "

@@ -78,8 +78,7 @@ TEST_F(SndDevTest, EverySoundCodeIsReportedWithItsMessage) {
         {2, SoundCall::PlaySecondary, 0, 26, "play direct sound secondary buffer"},
     };
     for (const Case& c : cases) {
-        TError::Reset();
-        platform::ResetSoundForTests();
+        TError::ClearLists();
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         if (c.call == SoundCall::WaveOutGetDevCaps)
             platform::SetWaveOutFormats(0); // no format: code 4 ... see below
