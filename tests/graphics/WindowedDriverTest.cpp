@@ -10,6 +10,7 @@
 #include "gdl/windc.h"
 #include "gdl/windows.h"
 #include "platform/Clock.h"
+#include "platform/Session.h"
 #include "platform/Host.h"
 #include "platform/Module.h"
 #include "platform/Registry.h"
@@ -99,7 +100,9 @@ TEST_F(Windowed, AutoRunBitPutsBackExactlyWhatWasRead) {
         {0x0091, 2, std::nullopt, std::nullopt},       // unreadable as a number: left alone
     };
     for (const Case& c : cases) {
+        // Each case a program run that finds no registry file.
         std::filesystem::remove(platform::RegistryFilePath());
+        platform::Session run({.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
         writeAutoRun(c.before, c.bytes);
         GDL_setAutoRunBit(true);
         EXPECT_EQ(readAutoRun(), c.whileSet) << std::hex << c.before.value_or(0);
@@ -137,6 +140,8 @@ TEST_F(Windowed, ContextFollowsTheDesktopAndTheClientArea) {
                           {32, false, 32, 0xFFFFFFFF},
                           {8, false, 8, 255}};
     for (const Case& c : cases) {
+        platform::Session run({.host = platform::HostKind::Memory,
+                               .virtualClockFrom = 1000}); // no window of the last case
         platform::SetMemoryDesktop(1024, 768, c.desktopBits);
         platform::SetDesktop16Layout555(c.layout555);
         GdlDeviceContext* dc = Start(OpenWindow(641, 481));

@@ -4,6 +4,7 @@
 #include "SoundFixture.h"
 
 #include "platform/Kernel.h"
+#include "platform/Session.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -237,11 +238,16 @@ TEST_F(SoundRules, LoopingBufferRewrittenAheadOfTheCursor) {
 }
 
 TEST_F(SoundRules, NoDeviceWithAdvAudioNone) {
+    // A session reads the device count from the environment as it starts.
     setenv("ADV_AUDIO", "none", 1);
-    EXPECT_EQ(waveOutGetNumDevs(), 0u);
-    LPDIRECTSOUND ds = nullptr;
-    EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+    {
+        platform::Session withoutAudio;
+        EXPECT_EQ(waveOutGetNumDevs(), 0u);
+        LPDIRECTSOUND ds = nullptr;
+        EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+    }
     unsetenv("ADV_AUDIO");
+    platform::Session withAudio;
     EXPECT_EQ(waveOutGetNumDevs(), 1u);
 }
 

@@ -361,7 +361,7 @@ TEST_F(OutputCheckTest, WaveOutFormatComesFromTheDeviceCaps) {
     for (const Case& c : cases) {
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetWaveOutFormats(c.formats);
-        if (c.capsFail) platform::SetSoundFailure(platform::SoundCall::WaveOutGetDevCaps, 2);
+        platform::SetSoundFailure(platform::SoundCall::WaveOutGetDevCaps, c.capsFail ? 2 : 0);
         TWaveOutOutput w;
         EXPECT_EQ(w.Init(nullptr), c.init) << c.formats;
         if (c.init == 0) {

@@ -79,6 +79,10 @@ TEST_F(SndDevTest, EverySoundCodeIsReportedWithItsMessage) {
     };
     for (const Case& c : cases) {
         TError::ClearLists();
+        // Only this case's failure.
+        for (int call = 0; call < int(SoundCall::Count); ++call)
+            platform::SetSoundFailure(SoundCall(call), 0);
+        platform::SetWaveOutFormats(0xFFF);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         if (c.call == SoundCall::WaveOutGetDevCaps)
             platform::SetWaveOutFormats(0); // no format: code 4 ... see below
