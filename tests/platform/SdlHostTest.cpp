@@ -88,6 +88,7 @@ TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
     });
     EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20000, QS_ALLINPUT), WAIT_OBJECT_0);
     other.join();
+    DestroyWindow(w);
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
 
