@@ -26,10 +26,7 @@ std::string LastMessage() {
 
 class TSwpFileTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        TCache::Global().SetEnabled(true);
-        EngineSetHeapForTests(nullptr);
-    }
+    void TearDown() override { EngineSetHeapForTests(nullptr); }
     testsupport::TempDir dir;
 };
 
