@@ -56,7 +56,7 @@ test-sanitize: deps
 # The suites that run threads on real time once more under the thread
 # sanitizer: the timer thread, the event pump, the platform's locks, the sound
 # device's pump and the mixer's timer, the cursor thread.
-THREAD_SUITES ?= [a-z]+_[A-Za-z]*ThreadTest|platform_Sound(Sdl|Rules)Test|platform_(MessageQueue|SdlHost)Test|media_TCursDevTest
+THREAD_SUITES ?= [a-z]+_[A-Za-z]*ThreadTest|platform_Sound(Sdl|Rules)Test|platform_(MessageQueue|SdlHost)Test|media_TCursDevTest|ui_TEngineTest
 test-thread: deps
 	cmake -S . -B $(TSANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	      -DCMAKE_C_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \

@@ -1,11 +1,20 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
 # adv_add_test(NAME SOURCES a.cpp b.cpp LIBS engine platform)
-# One GoogleTest executable; its tests are listed to CTest one by one.
+# One GoogleTest executable; its tests are listed to CTest one by one. Its main
+# builds a fresh engine around each test when it links the engine (or the
+# world), a fresh platform session when it links only the layers below.
 function(adv_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if("engine" IN_LIST T_LIBS OR "world" IN_LIST T_LIBS)
+    set(test_main test_main_engine)
+  elseif("platform" IN_LIST T_LIBS OR "graphics" IN_LIST T_LIBS OR "tools" IN_LIST T_LIBS)
+    set(test_main test_main_platform)
+  else()
+    set(test_main GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${test_main} GTest::gtest GTest::gmock)
   # GoogleTest's headers take most of a test file's compile time: parsed
   # once for all suites.
   # (C++ only: a suite with a C source builds without them, as do those the

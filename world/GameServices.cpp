@@ -1,20 +1,13 @@
 #include "GameServices.h"
 
-namespace {
-
-GameServices*& Current() {
-    static GameServices* current = nullptr;
-    return current;
-}
-
-} // namespace
+#include "WorldState.h"
 
 GameServices& Game() {
     static SilentGame silent;
-    GameServices* set = Current();
+    GameServices* set = World().game;
     return set ? *set : silent;
 }
 
 void SetGameServices(GameServices* services) {
-    Current() = services;
+    World().game = services;
 }

@@ -81,7 +81,7 @@ bool RleSprite16::LoadRecord(RlaStream* stream) {
     }
     // Rows may use one another's pixels as run words, so a converted record is
     // checked again as it now stands.
-    const bool convert = Display555 != 0;
+    const bool convert = Display555() != 0;
     return CheckRows(convert) && (!convert || CheckRows(false));
 }
 

@@ -65,7 +65,7 @@ void TRoom::FadeRoom(int32_t direction) {
     const int32_t cursorThread = KeptCursorThread();
     TCursDev& cursor = TCursDev::Global();
     if (direction == 0) {
-        InputLocked = 1;
+        InputLocked() = 1;
         for (int32_t i = 0; i < elements_.Count(); ++i)
             elements_[i]->StopAnimation();
         TFadeForm form;
@@ -83,7 +83,7 @@ void TRoom::FadeRoom(int32_t direction) {
     cursor.SetVisible(true);
     if (cursorThread) cursor.SetMTCursor(cursorThread);
     form.Close();
-    InputLocked = 0;
+    InputLocked() = 0;
 }
 
 TActor* TRoom::ShowActor(int32_t scriptTable, int32_t number) {
@@ -91,7 +91,7 @@ TActor* TRoom::ShowActor(int32_t scriptTable, int32_t number) {
     std::snprintf(name, sizeof name, "Actor%02d", number);
     auto* actor = static_cast<TActor*>(CreateElement(TRoomElement::tyActor, name, 0));
     if (!actor) {
-        OrderDirty = 1;
+        OrderDirty() = 1;
         return nullptr;
     }
     actor->scriptRef = scriptTable;
@@ -116,7 +116,7 @@ TActor* TRoom::ShowActor(int32_t scriptTable, int32_t number) {
     }
     pictures->Open(stream);
     actor->SetPictures(pictures, stream);
-    OrderDirty = 1;
+    OrderDirty() = 1;
     return actor;
 }
 

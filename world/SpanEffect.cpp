@@ -75,15 +75,15 @@ void SpanEffectBrightness::Apply(const SpanRecord* spans, uint32_t count) {
     int32_t scale = FloatToInt32(level * 32.0f);
     scale = scale < 0 ? 0 : (scale > 32 ? 32 : scale);
     const uint32_t factor = static_cast<uint32_t>(scale);
-    const BrightnessMasks m = Display555 ? k555Masks : k565Masks;
-    const auto span = Display555 ? ScaleSpan<true> : ScaleSpan<false>;
+    const BrightnessMasks m = Display555() ? k555Masks : k565Masks;
+    const auto span = Display555() ? ScaleSpan<true> : ScaleSpan<false>;
     for (uint32_t s = count; s-- > 0;)
         span(spans[s].source ? spans[s].source : spans[s].dest, spans[s].dest, spans[s].count,
              factor, m);
 }
 
 void SpanEffectPulse::Apply(const SpanRecord* spans, uint32_t count) {
-    const bool is555 = Display555 != 0;
+    const bool is555 = Display555() != 0;
     const uint32_t greenShift = 5, redShift = is555 ? 10 : 11;
     const uint32_t greenMax = is555 ? 31 : 63;
     uint32_t q = static_cast<uint32_t>(phase);

@@ -25,7 +25,7 @@ const int32_t TActor::kFallback[6][6] = {
 TActor::TActor() {
     elementFlags_ |= efDepthScaling;
     SetTransparent(1);
-    ObjectBrightness = 1.0f;
+    ObjectBrightness() = 1.0f;
 }
 
 TActor::~TActor() {
@@ -94,8 +94,8 @@ void TActor::DeleteWalker() {
 
 void TActor::SetPosition(const Point3D& position) {
     TRoomElement::SetPosition(position);
-    if (!CurrentRoom) return;
-    Camera3D& camera = CurrentRoom->GetCamera();
+    if (!CurrentRoom()) return;
+    Camera3D& camera = CurrentRoom()->GetCamera();
     Point3D p = position;
     camera.Transform(p);
     if (p.z <= 1.0f) {
@@ -155,11 +155,11 @@ void TActor::SetState(int32_t state) {
 }
 
 void TActor::ChooseAnimation() {
-    if (!Walking() && (elementFlags_ & efLookAt) && CurrentRoom) {
+    if (!Walking() && (elementFlags_ & efLookAt) && CurrentRoom()) {
         const Point3D& p = position_;
         const Point3D d{lookAt_.x - p.x, lookAt_.y - p.y, lookAt_.z - p.z};
         // May choose once more from inside; the facing then stays put.
-        SetFacing(FloatToInt32(CurrentRoom->GetCamera().FacingAngle(p, d)));
+        SetFacing(FloatToInt32(CurrentRoom()->GetCamera().FacingAngle(p, d)));
     }
     ActorAnimRecord* record = nullptr;
     if (state_ == asScript) {
@@ -230,9 +230,9 @@ void TActor::SetFacing(int32_t angle) {
 }
 
 void TActor::LookAt(const Point3D& point) {
-    if (Walking() || !CurrentRoom) return;
+    if (Walking() || !CurrentRoom()) return;
     const Point3D d{point.x - position_.x, point.y - position_.y, point.z - position_.z};
-    const int32_t angle = FloatToInt32(CurrentRoom->GetCamera().FacingAngle(position_, d));
+    const int32_t angle = FloatToInt32(CurrentRoom()->GetCamera().FacingAngle(position_, d));
     lookAt_ = point;
     SetFacing(angle);
 }
@@ -282,7 +282,7 @@ void TActor::FollowWalker() {
     Point3D d;
     walker_->GetDirection(d);
     int32_t angle = 0;
-    Camera3D* camera = CurrentRoom ? &CurrentRoom->GetCamera() : nullptr;
+    Camera3D* camera = CurrentRoom() ? &CurrentRoom()->GetCamera() : nullptr;
     if (!camera) return;
     if (elementFlags_ & efFaceProjected) {
         Point3D a = p;

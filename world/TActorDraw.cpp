@@ -49,12 +49,12 @@ void FillFormat(GdlPixelFormat& format) {
             return;
         }
     }
-    format = Display555 ? GDL_pixelFormat555 : GDL_pixelFormat565;
+    format = Display555() ? GDL_pixelFormat555 : GDL_pixelFormat565;
 }
 
 // The transparent key of the frames: pure green in the room's layout.
 uint16_t KeyPixel() {
-    return Display555 ? 0x03E0 : 0x07E0;
+    return Display555() ? 0x03E0 : 0x07E0;
 }
 
 // The key as the actor's canvas holds it once converted to the display: pure
@@ -108,8 +108,8 @@ uint32_t TActor::Update() {
     // 32-bit range: their sums are made in 64 bits and every edge is held in
     // range, so the rectangle asked for is the one stored and the layout
     // settles.
-    if ((elementFlags_ & efDepthScaling) && CurrentRoom) {
-        const float d = CurrentRoom->GetCamera().DepthScale(depth3_);
+    if ((elementFlags_ & efDepthScaling) && CurrentRoom()) {
+        const float d = CurrentRoom()->GetCamera().DepthScale(depth3_);
         elementFlags_ = d <= 1.0f ? (elementFlags_ | efScaled) : (elementFlags_ & ~efScaled);
         const float s = UsableScale(d * UsableScale(current_->scale));
         const int32_t w = FloatToInt32(float(boxWidth) * s + 0.5f);
@@ -135,12 +135,12 @@ uint32_t TActor::Update() {
 GdlBitmap* TActor::RenderFrame() {
     static GdlBitmap header{};
     Surface16& scratch = Scratch();
-    if (!source_ || !CurrentRoom || !scratch.pixels) return nullptr;
+    if (!source_ || !CurrentRoom() || !scratch.pixels) return nullptr;
     // Never wider or taller than the scratch surface the header describes.
     const int32_t w = std::min((frameBox_[2] - frameBox_[0] + 3) & ~3, scratch.width);
     const int32_t h = std::min(frameBox_[3] - frameBox_[1], scratch.height);
     if (w <= 0 || h <= 0) return nullptr;
-    SpriteCanvas16& canvas = CurrentRoom->GetSpriteCanvas();
+    SpriteCanvas16& canvas = CurrentRoom()->GetSpriteCanvas();
     SpanEffectKeyFill key(KeyPixel());
     canvas.SetTarget(&scratch, {0, 0, w, h});
     canvas.SetEffect(&key);
@@ -154,7 +154,7 @@ GdlBitmap* TActor::RenderFrame() {
     FillFormat(ScratchFormat());
     header.width = w;
     header.height = h;
-    header.bitsPerPixel = Display555 ? 15 : 16;
+    header.bitsPerPixel = Display555() ? 15 : 16;
     header.bytesPerLine = scratch.pitch;
     header.surface = scratch.pixels;
     header.palette = nullptr;

@@ -136,15 +136,15 @@ void TAnimObject::PaintPass(TEvent* event) {
 
 void TAnimObject::DrawDirect(const TRectArea& deviceClip) {
     RleSprite16* sprite = FrameOf(source_, entry_);
-    if (!sprite || !CurrentRoom) return;
+    if (!sprite || !CurrentRoom()) return;
     RoomSurface view;
-    if (!view.Wrap(CurrentRoom->DisplayContext(), deviceClip)) return;
-    SpriteCanvas16& canvas = CurrentRoom->GetSpriteCanvas();
+    if (!view.Wrap(CurrentRoom()->DisplayContext(), deviceClip)) return;
+    SpriteCanvas16& canvas = CurrentRoom()->GetSpriteCanvas();
     // The element's own effect (the scripts' pulse) takes the place of the
     // global brightness.
-    SpanEffectBrightness brightness(ObjectBrightness);
+    SpanEffectBrightness brightness(ObjectBrightness());
     SpanEffect* effect = effect_;
-    if (!effect && ObjectBrightness < 0.99f) effect = &brightness;
+    if (!effect && ObjectBrightness() < 0.99f) effect = &brightness;
     Surface16* keptTarget = canvas.Target();
     const ClipRect keptClip = canvas.Clip();
     SpanEffect* keptEffect = canvas.Effect();

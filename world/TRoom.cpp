@@ -47,7 +47,7 @@ TRoom::TRoom()
     : spriteCanvas_(new SpriteCanvas16(kSpanCapacity)), wayFinder_(new WayFinder(&wayGraph_)) {
     if (!spriteCanvas_ || !wayFinder_) TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
     if (wayFinder_) wayFinder_->SetActorPositions(this, &TRoom::ActorPositions);
-    CurrentRoom = this;
+    CurrentRoom() = this;
     GetCanvas().SetBuffered(TCanvas::kAlwaysDirect);
 }
 
@@ -60,7 +60,7 @@ TRoom::~TRoom() {
     delete localItemsStream_;
     delete spriteCanvas_;
     delete wayFinder_;
-    if (CurrentRoom == this) CurrentRoom = nullptr;
+    if (CurrentRoom() == this) CurrentRoom() = nullptr;
 }
 
 GdlDeviceContext* TRoom::DisplayContext() const {
@@ -77,7 +77,7 @@ void TRoom::Init(TControl* parent) {
     if (parent) parent->Add<TRoom, &TRoom::OnKey>(evKeyDown, this);
     if (GdlDeviceContext* dc = DisplayContext())
         // The library keeps field masks unshifted: five green bits are 31.
-        Display555 = GDL_liveDC(dc)->format.greenMask == 31 ? 1 : 0;
+        Display555() = GDL_liveDC(dc)->format.greenMask == 31 ? 1 : 0;
     for (TTimer* timer : {&tickTimer_, &secondTimer_}) {
         timer->SetInterval(timer == &tickTimer_ ? 100.0f : 1000.0f);
         timer->SetFlags(kEnabled, false);
@@ -197,8 +197,8 @@ void TRoom::SortElements(uint8_t) {
     bool same = true;
     for (int32_t i = 0; i < n && same; ++i)
         same = sorted_[i] == elements_[i];
-    if (!same || OrderDirty) {
-        OrderDirty = 0;
+    if (!same || OrderDirty()) {
+        OrderDirty() = 0;
         for (int32_t i = 0; i < n; ++i)
             elements_[i] = sorted_[i];
         if (sky_.IsVisible()) sky_.ToBack();
@@ -243,7 +243,7 @@ int32_t TRoom::ActorPositions(void* owner, const Point3D** positions) {
 // --- State -------------------------------------------------------------------------
 
 bool TRoom::IsBusy() {
-    bool busy = InputLocked || blocked_ || Game().DialogRunning() || Game().InventoryVisible();
+    bool busy = InputLocked() || blocked_ || Game().DialogRunning() || Game().InventoryVisible();
     for (int32_t i = 0; i < elements_.Count(); ++i)
         if (auto* object = dynamic_cast<TAnimObject*>(elements_[i]))
             if (object->endAction >= 0) busy = true;
@@ -321,7 +321,7 @@ void TRoom::ReloadPictures() {
 // --- Clocks ------------------------------------------------------------------------
 
 int TRoom::OnTick(TObject*, TEvent*) {
-    if (Game().MenuOpen() || InputLocked) return 1;
+    if (Game().MenuOpen() || InputLocked()) return 1;
     sky_.Tick();
     ++ticks_;
     for (int32_t i = 0; i < playing_.Count();) {
@@ -335,7 +335,7 @@ int TRoom::OnTick(TObject*, TEvent*) {
 }
 
 int TRoom::OnSecond(TObject*, TEvent*) {
-    if (!InputLocked && !Game().MenuOpen()) Game().DoTickAction();
+    if (!InputLocked() && !Game().MenuOpen()) Game().DoTickAction();
     return 1;
 }
 

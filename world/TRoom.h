@@ -1,7 +1,7 @@
 // The room the player stands in: an 800 x 600 control that draws the sky and
 // the background, owns the room's elements in far-to-near order, runs the two
 // clocks of game time and turns clicks and keys into the script events of the
-// table Game. There is one room while the game world exists (CurrentRoom).
+// table Game. There is one room while the game world exists (CurrentRoom()).
 #pragma once
 
 #include "Camera3D.h"

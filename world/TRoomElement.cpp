@@ -8,11 +8,9 @@
 #include "TRoom.h"
 #include "WorldRandom.h"
 
-float ObjectBrightness = 1.0f;
-
 void SetGlobalBrightness(float level) {
-    ObjectBrightness = level;
-    if (CurrentRoom) CurrentRoom->Refresh();
+    ObjectBrightness() = level;
+    if (CurrentRoom()) CurrentRoom()->Refresh();
 }
 
 int32_t RandomInterval(const AnimEntry& entry) {
@@ -35,7 +33,7 @@ TRoomElement::~TRoomElement() {
 
 void TRoomElement::SetPosition(const Point3D& position) {
     position_ = position;
-    if (CurrentRoom) CurrentRoom->SortElements(1);
+    if (CurrentRoom()) CurrentRoom()->SortElements(1);
 }
 
 void TRoomElement::DrawLayer(Camera3D&, SpriteCanvas16&, int32_t, int32_t) {}
@@ -47,7 +45,7 @@ void TRoomElement::Attach(TRoom* room) {
     Add<TRoomElement, &TRoomElement::OnMouseLeave>(evMouseLeave, this);
     SetPosition({0.0f, 0.0f, 0.0f});
     type_ = GetType();
-    OrderDirty = 1;
+    OrderDirty() = 1;
     Show(room);
 }
 
@@ -72,7 +70,7 @@ int TRoomElement::OnMouseLeave(TObject*, TEvent*) {
 
 void TRoomElement::SetDepth(int32_t depth) {
     depth_ = depth;
-    if (CurrentRoom) CurrentRoom->SortElements(1);
+    if (CurrentRoom()) CurrentRoom()->SortElements(1);
 }
 
 void TRoomElement::SetEffect(SpanEffect* effect, int32_t parameter) {
@@ -91,9 +89,9 @@ bool TRoomElement::HitFrame(const AnimEntry* entry, int32_t x, int32_t y) {
     if (!entry || !source_) return false;
     auto* frame = dynamic_cast<RleSprite16*>(source_->GetFrame(entry->group, entry->frame));
     if (!frame) return false;
-    if (CurrentRoom) {
+    if (CurrentRoom()) {
         TRectArea room;
-        CurrentRoom->GetScreenRect(room);
+        CurrentRoom()->GetScreenRect(room);
         x -= room.left;
         y -= room.top;
     }

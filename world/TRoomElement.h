@@ -5,6 +5,7 @@
 
 #include "AnimEntry.h"
 #include "Point3D.h"
+#include "RoomGlobals.h"
 
 #include "foundation/TString.h"
 #include "ui/TControl.h"
@@ -18,8 +19,6 @@ class TRlaFile;
 class TRoom;
 struct GdlBitmap;
 
-// The brightness of every object's drawing (1.0 unchanged).
-extern float ObjectBrightness;
 // Sets the brightness and redraws the room.
 void SetGlobalBrightness(float level);
 

@@ -61,14 +61,14 @@ void TSkyLayer::Tick() {
 
 void TSkyLayer::SetImage(int32_t group) {
     auto* frame = dynamic_cast<RleSprite16*>(pictures_.GetFrame(group, 0));
-    if (!frame || !CurrentRoom || !surface_.pixels) return;
-    SpriteCanvas16& canvas = CurrentRoom->GetSpriteCanvas();
+    if (!frame || !CurrentRoom() || !surface_.pixels) return;
+    SpriteCanvas16& canvas = CurrentRoom()->GetSpriteCanvas();
     Surface16* keptTarget = canvas.Target();
     const ClipRect keptClip = canvas.Clip();
     canvas.SetTarget(&surface_, {0, 0, surface_.width, surface_.height});
     canvas.DrawRle(frame, 0, 0);
     canvas.SetTarget(keptTarget, keptClip);
-    if (CurrentRoom) CurrentRoom->Invalidate(true);
+    if (CurrentRoom()) CurrentRoom()->Invalidate(true);
 }
 
 void TSkyLayer::DrawLayer(Camera3D&, SpriteCanvas16& canvas, int32_t originX, int32_t originY) {

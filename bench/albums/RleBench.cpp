@@ -4,6 +4,7 @@
 // per second are pixels.
 #include "AlbumWriter.h"
 #include "media/TRleCodec.h"
+#include "../EngineBenchMain.h"
 
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
@@ -116,4 +117,4 @@ BENCHMARK(BM_DecodeRows16);
 
 } // namespace
 
-BENCHMARK_MAIN();
+ENGINE_BENCHMARK_MAIN()

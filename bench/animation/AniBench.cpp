@@ -6,6 +6,7 @@
 // apply, copy out) beside one memcpy of it.
 #include "../RatioReporter.h"
 #include "media/TDeltaCodec.h"
+#include "ui/TEngine.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -181,6 +182,7 @@ void PrintRatio(const RatioReporter& r, const std::string& fast, const std::stri
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     benchmark::Initialize(&argc, argv);
     Register();
     RatioReporter reporter;

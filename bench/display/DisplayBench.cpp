@@ -30,6 +30,7 @@
 #include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/User.h"
+#include "ui/TEngine.h"
 
 namespace {
 
@@ -226,6 +227,7 @@ BENCHMARK(BM_Present_Full)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     return RunWithRatios(
         argc, argv,
         {{"BM_Paint_GdlBitBlt", "BM_Paint_Peer_SdlConvertPixels", "like for like"},

@@ -16,6 +16,7 @@
 #include "gdl/dc.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
+#include "ui/TEngine.h"
 
 namespace {
 
@@ -124,6 +125,7 @@ BENCHMARK(BM_PixmanOverSolidMask)->Repetitions(kRuns);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

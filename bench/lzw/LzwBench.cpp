@@ -5,6 +5,7 @@
 #include "LzwEncoder.h"
 #include "foundation/TLzw16Codec.h"
 #include "foundation/TLzwCodec.h"
+#include "../EngineBenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -162,4 +163,4 @@ BENCHMARK(Uncompress)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillise
 
 } // namespace
 
-BENCHMARK_MAIN();
+ENGINE_BENCHMARK_MAIN()

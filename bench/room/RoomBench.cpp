@@ -21,6 +21,7 @@
 #include "media/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "ui/TEngine.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -83,9 +84,6 @@ void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 // The room with its files in a temporary folder, on a 800 x 600 memory display.
 struct RoomRig {
     RoomRig() {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-        platform::ClockUseVirtual(true, 1000);
         platform::SetMemoryDesktop(1024, 768, 16);
         TDispDev& display = TDispDev::Global();
         display.SetClassName("RoomBench");
@@ -312,6 +310,7 @@ BENCHMARK(BM_SdlRoomFastest)->Repetitions(kRuns);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     const char* slowest = "SDL's slowest path (SDL_BlitScaled)";
     return RunWithRatios(
         argc, argv,

@@ -12,6 +12,7 @@
 #include "media/SoundRender.h"
 #include "media/TEnvelope.h"
 #include "media/TMixer.h"
+#include "ui/TEngine.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -163,6 +164,7 @@ BENCHMARK(BM_PlainNearest)->Repetitions(kRuns);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     return RunWithRatios(argc, argv,
                          {{"BM_MixerPass", "BM_SdlMixAudioFormat", "like for like"},
                           {"BM_Render16", "BM_SwrNearest", "like for like"},

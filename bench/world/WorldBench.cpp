@@ -17,6 +17,7 @@
 #include "gdl/dc.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
+#include "ui/TEngine.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -280,6 +281,7 @@ BENCHMARK_CAPTURE(PixmanOver, 125, 125)->Repetitions(kRuns);
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services for the run
     const char* over = "yardstick: OVER, no keyed smoothing";
     return RunWithRatios(argc, argv,
                          {{"BM_DrawRle_Background", "BM_Sdl_Background", "like for like"},

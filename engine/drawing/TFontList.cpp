@@ -1,13 +1,13 @@
 #include "drawing/TFontList.h"
 
+#include "foundation/TServices.h"
 #include "media/TDispDev.h"
 #include "platform/User.h"
 
 #include <cstring>
 
 TFontList& TFontList::Global() {
-    static TFontList list;
-    return list;
+    return RequireService(Services().fonts, "font list");
 }
 
 TFontList::~TFontList() {

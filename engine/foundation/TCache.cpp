@@ -2,6 +2,7 @@
 
 #include "foundation/TError.h"
 #include "foundation/TFile.h"
+#include "foundation/TServices.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 
@@ -33,11 +34,7 @@ int64_t End(int32_t offset, int32_t size) {
 } // namespace
 
 TCache& TCache::Global() {
-    // Never destroyed: loaders' unload functions may not be callable at exit,
-    // and the allocator may need the cache from any destructor.
-    alignas(TCache) static unsigned char storage[sizeof(TCache)];
-    static TCache* cache = new (storage) TCache();
-    return *cache;
+    return RequireService(Services().cache, "cache");
 }
 
 TCache::TCache() {

@@ -1,4 +1,4 @@
-// The one global cache of file data: up to 512 named memory blocks (handles),
+// The engine's one cache of file data: up to 512 named memory blocks (handles),
 // each a byte range of a file read into memory or an object a caller's loader
 // built. Entries are found again by name and range, locked while in use, and
 // evicted by priority (higher mode first; mode 0 never by a slot search) and
@@ -32,7 +32,7 @@ public:
     static constexpr int32_t kSlots = 512;
     static constexpr int32_t kNoHandle = 512;
 
-    // The engine's cache, built on first use.
+    // The current engine's cache (ui/TEngine.h builds it).
     static TCache& Global();
 
     TCache();

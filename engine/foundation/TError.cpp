@@ -2,6 +2,7 @@
 
 #include "foundation/TErrorTables.h"
 #include "foundation/TFile.h"
+#include "foundation/TServices.h"
 
 #include <cstdio>
 #include <cstring>
@@ -81,16 +82,16 @@ TError::TError() : table_(TErrorEnglishTable()) {
 }
 
 TError::~TError() {
-    Reset();
+    for (TList* list : {&held_, &shown_}) {
+        for (TListNode* n = list->Head(); n; n = n->next)
+            delete static_cast<TErrorRec*>(n->item);
+        list->Clear();
+    }
     DeleteCriticalSection(&lock_);
 }
 
 TError& TError::Handler() {
-    // Built on first use and never destroyed: reports may still arrive from
-    // other objects' destructors while the program exits.
-    alignas(TError) static unsigned char storage[sizeof(TError)];
-    static TError* handler = new (storage) TError();
-    return *handler;
+    return RequireService(Services().error, "error handler");
 }
 
 void TError::Raise(int32_t code, const char* message, const char* object, const char* source,
@@ -384,17 +385,6 @@ void TError::ClearLists() {
         list->Clear();
     }
     h.errorsPending_ = h.warningsPending_ = h.firstErrorHeld_ = 0;
-}
-
-void TError::Reset() {
-    ClearLists();
-    TError& h = Handler();
-    Guard guard(h.lock_);
-    h.notifying_ = h.raisedWhileNotifying_ = 0;
-    h.fallback_ = TErrorRec();
-    h.level_ = 0;
-    h.callbackOwner_ = nullptr;
-    h.callback_ = nullptr;
 }
 
 TList& TError::ShownList() {

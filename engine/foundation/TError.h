@@ -1,4 +1,4 @@
-// The one process-wide error handler. Engine code never throws and never shows
+// The engine's one error handler. Engine code never throws and never shows
 // a message where a fault happens: it calls TError::Raise with a code (below
 // 100 an error, 100 and above a warning), an optional message and object name,
 // and its source location, then carries on. The handler drops repeats, holds
@@ -69,8 +69,6 @@ public:
     // Deletes the records of the held and shown lists and forgets that any
     // are pending; the level and the callback stay.
     static void ClearLists();
-    // Forgets every record and flag, level 0, no callback; the table stays.
-    static void Reset();
 
     // State, for the application's loop and for tests.
     static TList& ShownList();
@@ -79,9 +77,12 @@ public:
     static bool WarningsPending();
     static bool RaisedWhileNotifying();
 
-private:
+    // Built and destroyed by the engine (ui/TEngine.h); the operations above
+    // act on the current engine's handler.
     TError();
     ~TError() override;
+
+private:
     static TError& Handler();
     void Store(const TErrorRec& record);
     void RemoveDuplicate(const TErrorRec& record);

@@ -1,6 +1,7 @@
 #include "foundation/TEventMgr.h"
 
 #include "foundation/TError.h"
+#include "foundation/TServices.h"
 #include "platform/MMSystem.h"
 #include "platform/User.h"
 
@@ -42,8 +43,7 @@ intptr_t KeyWord(uintptr_t message) {
 } // namespace
 
 TEventMgr& TEventMgr::Global() {
-    static TEventMgr manager;
-    return manager;
+    return RequireService(Services().events, "event manager");
 }
 
 TEventMgr::TEventMgr() {

@@ -23,7 +23,7 @@ class TEventMgr : public TNamedObj {
 public:
     static constexpr int kSlots = 1024;
 
-    // The engine's manager, built on first use.
+    // The current engine's manager (ui/TEngine.h builds it).
     static TEventMgr& Global();
 
     TEventMgr();

@@ -2,11 +2,11 @@
 
 #include "foundation/TError.h"
 #include "foundation/TObjectRegistry.h"
+#include "foundation/TServices.h"
 #include "platform/Module.h"
 
 #include <atomic>
 #include <new>
-#include <set>
 
 namespace {
 
@@ -16,18 +16,8 @@ namespace {
 // virtual time they may come from whichever thread advances the clock.
 std::atomic<uint32_t> callbackRunning{0};
 
-// The timers that may still be called. A callback looks its timer up here
-// under this lock, so a timer being destroyed is either waited for or never
-// called: killing a timer does not wait for a callback already on its way.
-struct Registry {
-    Registry() { InitializeCriticalSection(&lock); }
-    CRITICAL_SECTION lock;
-    std::set<const void*> live;
-};
-
-Registry& Timers() {
-    static Registry* registry = new Registry; // outlives every timer
-    return *registry;
+TTimerRegistry& Timers() {
+    return RequireService(Services().timers, "timers' registry");
 }
 
 struct Held {

@@ -9,6 +9,22 @@
 
 #include <concepts>
 #include <cstdint>
+#include <set>
+
+// The timers that may still be called. A callback looks its timer up here
+// under this lock, so a timer being destroyed is either waited for or never
+// called: killing a timer does not wait for a callback already on its way.
+// The engine (ui/TEngine.h) keeps it, and stops the timer thread before it
+// lets it go.
+struct TTimerRegistry {
+    TTimerRegistry() { InitializeCriticalSection(&lock); }
+    ~TTimerRegistry() { DeleteCriticalSection(&lock); }
+    TTimerRegistry(const TTimerRegistry&) = delete;
+    TTimerRegistry& operator=(const TTimerRegistry&) = delete;
+
+    CRITICAL_SECTION lock;
+    std::set<const void*> live;
+};
 
 class TMMTimer : public TObject {
 public:

@@ -3,6 +3,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEvent.h"
 #include "foundation/TEventMgr.h"
+#include "foundation/TServices.h"
 #include "gdl/mouse.h"
 #include "gdl/pixelformat.h"
 #include "media/TCursorRes.h"
@@ -85,8 +86,7 @@ TCursDev::~TCursDev() {
 }
 
 TCursDev& TCursDev::Global() {
-    static TCursDev device;
-    return device;
+    return RequireService(Services().cursor, "cursor device");
 }
 
 int TCursDev::Open(TComp* receiver) {

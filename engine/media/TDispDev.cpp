@@ -1,7 +1,7 @@
 #include "media/TDispDev.h"
 
-#include "drawing/TCanvasBlit.h"
 #include "foundation/TError.h"
+#include "foundation/TServices.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
@@ -113,16 +113,7 @@ TDispDev::~TDispDev() {
 }
 
 TDispDev& TDispDev::Global() {
-    static TDispDev instance;
-    // The blitters read their background from the frame being composed and
-    // the conversions into 8 bits look colours up in the palette's cache.
-    static const bool wired = [] {
-        TCanvasBlit::SetContextSource([] { return Global().GetContext(); });
-        TConvBmp::SetCacheSource([] { return Global().GetPalTable().Cache(); });
-        return true;
-    }();
-    (void)wired;
-    return instance;
+    return RequireService(Services().display, "display");
 }
 
 TDispDev* TDispDev::Active() {

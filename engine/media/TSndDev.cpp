@@ -1,6 +1,7 @@
 #include "media/TSndDev.h"
 
 #include "foundation/TError.h"
+#include "foundation/TServices.h"
 #include "media/SoundSystem.h"
 #include "media/TDispDev.h"
 #include "media/TDispHooks.h"
@@ -32,11 +33,11 @@ HWND DisplayWindow() {
     return display ? display->GetWindow() : nullptr;
 }
 
-void FocusHook(int32_t state) {
-    TSndDev::Global().SetFocusState(state);
-}
-
 } // namespace
+
+void TSndDev::FocusHook(int32_t state) {
+    if (TSndDev* sound = Services().sound) sound->SetFocusState(state);
+}
 
 TSndDev::TSndDev() {
     flags_ &= ~kEnabled;
@@ -45,17 +46,12 @@ TSndDev::TSndDev() {
 }
 
 TSndDev::~TSndDev() {
-    if (DisplayHooks().soundFocus == &FocusHook && this == &Global())
+    if (DisplayHooks().soundFocus == &FocusHook && Services().sound == this)
         DisplayHooks().soundFocus = nullptr;
 }
 
 TSndDev& TSndDev::Global() {
-    static TSndDev* device = [] {
-        auto* d = new TSndDev; // outlives the display's hooks
-        DisplayHooks().soundFocus = &FocusHook;
-        return d;
-    }();
-    return *device;
+    return RequireService(Services().sound, "sound device");
 }
 
 void TSndDev::Report(int code, int32_t line) {

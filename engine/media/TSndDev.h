@@ -1,4 +1,4 @@
-// The sound device: one global component that starts and stops the sound
+// The sound device: the engine's one component that starts and stops the sound
 // system, opens the mixer's output only while sound is enabled and the
 // display window has the focus, and reports the sound system's failures.
 #pragma once
@@ -13,9 +13,11 @@ public:
     TSndDev();
     ~TSndDev() override;
 
-    // The program's one device; its focus handler is registered with the
-    // display when it is first used.
+    // The current engine's device (ui/TEngine.h builds it and registers
+    // FocusHook with the display).
     static TSndDev& Global();
+    // The display's focus hook: hands the state to the current device.
+    static void FocusHook(int32_t state);
 
     void SetOutputFlags(uint32_t flags);
     uint32_t GetOutputFlags() const { return outputFlags_; }

@@ -2,6 +2,7 @@
 
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
+#include "foundation/TServices.h"
 #include "media/TDirtyRects.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@ public:
 
 namespace {
 
-TComp* g_application = nullptr;
 int32_t g_defaultColorMapMode = 4;
 int32_t g_defaultAutoColorAdjust = 1;
 
@@ -49,11 +49,11 @@ TGraphic::~TGraphic() {
 // --- Process-wide values ---------------------------------------------------------------
 
 void TGraphic::SetApplication(TComp* application) {
-    g_application = application;
+    Services().application = TRef<TComp>(application);
 }
 
 TComp* TGraphic::GetApplication() {
-    return g_application;
+    return Services().application.Get();
 }
 
 void TGraphic::SetDefaultColorMapMode(int32_t mode) {
@@ -442,8 +442,8 @@ void TGraphic::FlushRequest(int32_t op, const TRectArea& rect) {
     SetRegionRect(&region, rect);
     if (op != rqRedraw) {
         SetRegionKind(&region, rkMark);
-        if (g_application)
-            g_application->HandleEvent(this, &region);
+        if (TComp* application = Services().application.Get())
+            application->HandleEvent(this, &region);
         else
             TEventMgr::Global().QueueCopy(&region);
         return;

@@ -9,7 +9,7 @@
 #include "foundation/TFileCtl.h"
 #include "foundation/TKeys.h"
 #include "foundation/TMMTimer.h"
-#include "foundation/TRef.h"
+#include "foundation/TServices.h"
 #include "gdl/draw.h"
 #include "gdl/windows.h"
 #include "media/TCursDev.h"
@@ -26,29 +26,30 @@
 
 namespace {
 
-TWinApp* g_app = nullptr;
-// Checked: the display's hooks and every control reach these long after the
-// call that set them.
-TRef<TWinApp> g_running;
-TRef<TWinForm> g_hintWindow;
 int32_t g_errorDepth = 0;
+
+// The engine's application while its main loop runs.
+TWinApp* Running() {
+    TServices& s = Services();
+    return s.applicationRunning ? dynamic_cast<TWinApp*>(s.application.Get()) : nullptr;
+}
 
 int ErrorCallback(void* owner, const char* text) {
     return static_cast<TWinApp*>(owner)->OnError(text) ? 1 : 0;
 }
 
 bool AppRunning() {
-    TWinApp* app = g_running.Get();
-    return app && app->IsEnabled();
+    TWinApp* running = Running();
+    return running && running->IsEnabled();
 }
 
 void AppActivation(TEvent* event) {
-    TWinApp* app = g_running.Get();
-    if (!app || !event) return;
+    TWinApp* running = Running();
+    if (!running || !event) return;
     if (event->type == evQueryEnd)
-        app->OnQueryEndSession(event);
+        running->OnQueryEndSession(event);
     else if (event->type == evQuit)
-        app->OnCloseRequest(event);
+        running->OnCloseRequest(event);
 }
 
 void SetDisplayHooks(bool on) {
@@ -68,39 +69,38 @@ TWinApp::TWinApp() {
     SetBorderWidth(0);
     // Inside already, so that showing the application sets its cursor.
     inside_ = 1;
-    g_app = this;
     SetApplication(this);
 }
 
 TWinApp::~TWinApp() {
     AVIFileExit();
-    if (g_app == this) {
-        g_app = nullptr;
-        SetApplication(nullptr);
-    }
-    // An application deleted without Stop leaves no way back to it.
-    if (g_running.Is(this)) {
-        g_running.Reset();
-        SetDisplayHooks(false);
-        TError::SetCallback(nullptr, nullptr);
+    TServices& s = Services();
+    if (s.application.Is(this)) {
+        // An application deleted without Stop leaves no way back to it.
+        if (s.applicationRunning) {
+            SetDisplayHooks(false);
+            if (s.error) TError::SetCallback(nullptr, nullptr);
+        }
+        s.application.Reset();
+        s.applicationRunning = false;
     }
     CaptureDestroy();
 }
 
 TWinApp* TWinApp::GetApp() {
-    return g_app;
+    return dynamic_cast<TWinApp*>(Services().application.Get());
 }
 
 TWinApp* TWinApp::GetRunningApp() {
-    return g_running.Get();
+    return Running();
 }
 
 void TWinApp::SetHintWindow(TWinForm* hint) {
-    g_hintWindow = TRef<TWinForm>(hint);
+    Services().hintWindow = TRef<TWinForm>(hint);
 }
 
 TWinForm* TWinApp::GetHintWindow() {
-    return g_hintWindow.Get();
+    return Services().hintWindow.Get();
 }
 
 int32_t TWinApp::ErrorDialogDepth() {
@@ -157,7 +157,8 @@ void TWinApp::SetCaption(const char* text) {
 // --- Life ------------------------------------------------------------------------------
 
 void TWinApp::Start() {
-    g_running = TRef<TWinApp>(this);
+    SetApplication(this);
+    Services().applicationRunning = true;
     SetDisplayHooks(true);
     TError::ClearLists();
     TError::SetCallback(this, &ErrorCallback);
@@ -207,7 +208,7 @@ void TWinApp::Stop() {
     TFileCtl::DoneCache();
     TError::WriteProtocol(protocolPath_.c_str());
     TDispDev::Global().ReleaseLibrary();
-    g_running.Reset();
+    if (Services().application.Is(this)) Services().applicationRunning = false;
     SetDisplayHooks(false);
 }
 

@@ -20,6 +20,7 @@
 #include "media/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "ui/TEngine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -113,15 +114,12 @@ void Blitters(Bytes& in) {
     GDL_selectCurrentDC(nullptr);
     GDL_destroyDC(gMain);
     gMain = nullptr;
-    TError::Reset();
+    TError::ClearLists();
 }
 
 TDispDev* OpenDisplay() {
     static TDispDev* display = nullptr;
     if (display) return display;
-    platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
-    platform::ClockUseVirtual(true, 1000);
     platform::SetMemoryDesktop(1024, 768, 32);
     display = &TDispDev::Global();
     display->SetClassName("FuzzBlitters");
@@ -164,12 +162,15 @@ void ImageOutput(Bytes& in) {
             }
         }
     }
-    TError::Reset();
+    TError::ClearLists();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // One engine for the run: its display stays open from input to input.
+    static TEngine engine(
+        platform::SessionOptions{.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
     static bool registered = false;
     if (!registered) {
         PACK_registerDrivers();

@@ -22,6 +22,7 @@
 #include "platform/Registry.h"
 #include "platform/User.h"
 #include "platform/WinG.h"
+#include "ui/TEngine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,9 +53,6 @@ void start() {
     // Full screen sets the AutoRun policy bit: keep the registry away from the user's.
     static char folder[] = "/tmp/fuzz_display.XXXXXX";
     if (mkdtemp(folder)) setenv("XDG_CONFIG_HOME", folder, 1);
-    platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
-    platform::ClockUseVirtual(true, 1000);
 }
 
 void fillPattern(GdlDeviceContext* dc, Bytes& in) {
@@ -69,7 +67,6 @@ void fillPattern(GdlDeviceContext* dc, Bytes& in) {
 void windowed(Bytes& in) {
     platform::SetMemoryDesktop(1024, 768, 16);
     platform::SetDesktop16Layout555((in.u8() & 1) != 0);
-    TError::Reset();
     TDispDev display;
     display.SetClassName("FuzzDisplay");
     display.SetTitle("Fuzz");
@@ -98,7 +95,6 @@ void windowed(Bytes& in) {
     TDirtyRects::ClearTracking();
     TDirtyRects::SetChanged(0);
     platform::SetDesktop16Layout555(false);
-    TError::Reset();
 }
 
 // --- The brightness copy ----------------------------------------------------------------
@@ -176,13 +172,15 @@ void cursor(Bytes& in) {
         GDL_destroyDC(dc);
     }
     GDL_exit();
-    platform::RegistryReset();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start();
+    TEngine engine(platform::SessionOptions{.host = platform::HostKind::Memory,
+                                            .virtualClockFrom =
+                                                1000}); // every input starts from a fresh engine
     Bytes in{data, size};
     switch (in.u8() % 3) {
         case 0: windowed(in); break;

@@ -3,11 +3,13 @@
 #include "FuzzFile.h"
 #include "foundation/TCustTxt.h"
 #include "foundation/TError.h"
+#include "ui/TEngine.h"
 
 #include <cstdlib>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     TCustTxt text;
     text.SetPath(WriteFuzzFile(".ctf", data, size));
     if (text.Load()) {
@@ -18,6 +20,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         text.Unload();
     }
-    TError::Reset();
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "LzwFuzz.h"
 #include "foundation/TLzw16Codec.h"
+#include "ui/TEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     return FuzzLzw<TLzw16Codec>(data, size, true);
 }

@@ -6,6 +6,7 @@
 #include "FuzzFile.h"
 #include "foundation/TError.h"
 #include "foundation/TProfile.h"
+#include "ui/TEngine.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,7 @@ void Exercise(TProfile& profile, const std::string& section, const std::string& 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     const char* text = reinterpret_cast<const char*>(data);
     const char* line = static_cast<const char*>(std::memchr(text, '\n', size));
     if (!line) return 0;
@@ -65,6 +67,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (file.TextLength() > static_cast<int32_t>(bodySize) + 1024) std::abort();
         file.Close();
     }
-    TError::Reset();
     return 0;
 }

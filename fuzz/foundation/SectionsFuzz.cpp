@@ -3,6 +3,7 @@
 #include "FuzzFile.h"
 #include "foundation/TError.h"
 #include "foundation/TSectTxt.h"
+#include "ui/TEngine.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     if (size < 1) return 0;
     size_t nameLength = data[0] % 8;
     if (size < 1 + nameLength) return 0;
@@ -32,6 +34,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         sections.Unload();
     }
-    TError::Reset();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "foundation/TError.h"
 #include "media/TAlbum.h"
 #include "media/TPixFnt.h"
+#include "ui/TEngine.h"
 
 #include <cstdint>
 
@@ -45,6 +46,7 @@ void ReadFont(const char* path, bool image, const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     // A fresh handle cache per input: an entry of the last input's file
     // (same path) must not stand for this one.
     TCache::Global().Start();
@@ -74,6 +76,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (bool image : {false, true})
         ReadFont(font, image, data, size);
     TCache::Global().Stop();
-    TError::Reset();
     return 0;
 }

@@ -24,12 +24,12 @@ inline void TouchPicture(const GdlBitmap* p) {
 }
 
 inline void PlayFuzzAnimation(const char* path, int32_t frames) {
-    static bool started = [] {
-        TCache::Global().Start();
+    static bool heapSet = [] {
         EngineSetHeapForTests(FuzzHeapUpTo64MB);
         return true;
     }();
-    (void)started;
+    (void)heapSet;
+    TCache::Global().Start();
     TMetaAni ani;
     ani.SetPath(path);
     ani.GetWidth(0);
@@ -47,5 +47,4 @@ inline void PlayFuzzAnimation(const char* path, int32_t frames) {
         }
         ani.Close();
     }
-    TError::Reset();
 }

@@ -5,8 +5,10 @@
 // memory limit.
 #include "AnimationFuzz.h"
 #include "FuzzFile.h"
+#include "ui/TEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     PlayFuzzAnimation(WriteFuzzFile(".dla", data, size), 8);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
 #include "media/TPalette.h"
+#include "ui/TEngine.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -28,6 +29,7 @@ void WriteIndex(const std::string& file) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     // An odd first byte pads the file to a full palette and a little more, so
     // that short runs reach the table too.
     std::vector<uint8_t> bytes(data, data + size);
@@ -51,6 +53,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     palette.Release();
     palette.Release();
     TCache::Global().Stop();
-    TError::Reset();
     return 0;
 }

@@ -3,11 +3,13 @@
 // packed data. The frame is a block of exactly that room, so that a write
 // past it shows.
 #include "media/TRleCodec.h"
+#include "ui/TEngine.h"
 
 #include <cstdint>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     if (size < 4) return 0;
     const int which = data[0] % 5;
     const int32_t rows = data[1] % 16;

@@ -4,6 +4,7 @@
 #include "FuzzFile.h"
 #include "WaveFuzz.h"
 #include "foundation/TError.h"
+#include "ui/TEngine.h"
 
 #include <vector>
 
@@ -26,6 +27,7 @@ void PutId(std::vector<uint8_t>& out, const char* id) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     if (size < 5) return 0;
     const uint16_t channels = uint16_t(1 + (data[0] & 1));
     const uint16_t align = uint16_t((data[1] | data[2] << 8) & 0x1FFF);
@@ -59,6 +61,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (wave.Open()) StreamAround(wave, data, size);
         wave.Close();
     }
-    TError::Reset();
     return 0;
 }

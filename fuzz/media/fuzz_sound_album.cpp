@@ -3,8 +3,10 @@
 #include "FuzzFile.h"
 #include "WaveFuzz.h"
 #include "foundation/TError.h"
+#include "ui/TEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     if (size < 1) return 0;
     {
         TWave wave;
@@ -14,6 +16,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (wave.Open()) StreamAround(wave, data, size);
         wave.Close();
     }
-    TError::Reset();
     return 0;
 }

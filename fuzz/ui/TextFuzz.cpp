@@ -14,6 +14,7 @@
 #include "media/TDispDev.h"
 #include "media/TMetaFnt.h"
 #include "ui/TLabel.h"
+#include "ui/TEngine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -158,8 +159,11 @@ namespace {
 
 void RunOne(const uint8_t* data, size_t size) {
     if (size < 4) return;
+    // One engine for the run, built before the world that lives in it.
+    static TEngine engine(
+        platform::SessionOptions{.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
     World& world = TheWorld();
-    TError::Reset();
+    TError::ClearLists();
     // A fresh window every input keeps the run free of the library's
     // process-long lists.
     if (!World::OpenDisplay()) std::abort();

@@ -6,6 +6,7 @@
 #include "RoomGlobals.h"
 #include "SpriteCanvas16.h"
 #include "TRlaFile.h"
+#include "ui/TEngine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,13 +48,14 @@ void Draw(SpriteCanvas16& canvas, Surface16& target, RleSprite16* sprite, SpanEf
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TEngine engine; // every input starts from a fresh engine
     Surface16 target(48, 32);
     Surface16 copy(20, 12);
     SpriteCanvas16 canvas(8);
     SpanEffectBrightness dim(0.5f);
     SpanEffectPulse pulse(120);
     for (uint8_t format : {0, 1}) {
-        Display555 = format;
+        Display555() = format;
         RlaMemoryStream stream(data, size);
         TRlaFile file;
         if (!file.Open(&stream)) continue;
@@ -72,6 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 SaveAndReload(sprite);
             }
     }
-    Display555 = 0;
+    Display555() = 0;
     return 0;
 }

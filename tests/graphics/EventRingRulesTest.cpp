@@ -26,7 +26,6 @@ protected:
     void TearDown() override {
         GDL_setTimerTick(0);
         GDL_initEvents(nullptr);
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
     }
     static std::vector<GDLEvent> Drain(uint32_t mask = 0xFFFF) {

@@ -30,7 +30,6 @@ protected:
         GDL_setTimerTick(0);
         GDL_setEventScale(0, 0, 0, 0);
         GDL_initEvents(nullptr);
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
     }
     std::vector<GDLEvent> Drain(uint32_t mask = 0xFFFF) {

@@ -45,10 +45,7 @@ protected:
     }
     void TearDown() override {
         struct Restore {
-            ~Restore() {
-                platform::RegistryReset();
-                unsetenv("XDG_CONFIG_HOME");
-            }
+            ~Restore() { unsetenv("XDG_CONFIG_HOME"); }
         } restore;
         GDL_setMouseDC(nullptr);
         GDL_exit();

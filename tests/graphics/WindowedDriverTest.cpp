@@ -10,6 +10,7 @@
 #include "gdl/windc.h"
 #include "gdl/windows.h"
 #include "platform/Clock.h"
+#include "platform/Session.h"
 #include "platform/Host.h"
 #include "platform/Module.h"
 #include "platform/Registry.h"
@@ -36,8 +37,6 @@ protected:
         GDL_exit();
         platform::SetDesktop16Layout555(false);
         platform::SetSimulatedVersion(platform::kVersionWindows95);
-        platform::ResetModuleOverrides();
-        platform::RegistryReset();
         unsetenv("XDG_CONFIG_HOME");
     }
 
@@ -101,9 +100,9 @@ TEST_F(Windowed, AutoRunBitPutsBackExactlyWhatWasRead) {
         {0x0091, 2, std::nullopt, std::nullopt},       // unreadable as a number: left alone
     };
     for (const Case& c : cases) {
-        platform::RegistryReset();
+        // Each case a program run that finds no registry file.
         std::filesystem::remove(platform::RegistryFilePath());
-        platform::RegistryReset();
+        platform::Session run({.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
         writeAutoRun(c.before, c.bytes);
         GDL_setAutoRunBit(true);
         EXPECT_EQ(readAutoRun(), c.whileSet) << std::hex << c.before.value_or(0);
@@ -141,7 +140,8 @@ TEST_F(Windowed, ContextFollowsTheDesktopAndTheClientArea) {
                           {32, false, 32, 0xFFFFFFFF},
                           {8, false, 8, 255}};
     for (const Case& c : cases) {
-        platform::ResetUserState();
+        platform::Session run({.host = platform::HostKind::Memory,
+                               .virtualClockFrom = 1000}); // no window of the last case
         platform::SetMemoryDesktop(1024, 768, c.desktopBits);
         platform::SetDesktop16Layout555(c.layout555);
         GdlDeviceContext* dc = Start(OpenWindow(641, 481));

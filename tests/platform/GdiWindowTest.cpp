@@ -17,7 +17,6 @@ protected:
         ASSERT_NE(window_, nullptr);
         ShowWindow(window_, SW_SHOW);
     }
-    void TearDown() override { platform::ResetUserState(); }
 
     // A 16-bit 5:6:5 DIB with a red left half and a blue right half.
     HBITMAP Picture(int width, int height) {

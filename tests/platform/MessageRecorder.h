@@ -68,7 +68,6 @@ protected:
     }
     void TearDown() override {
         Override() = nullptr;
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
     }
     HWND Make(DWORD style = WS_OVERLAPPEDWINDOW, const char* caption = "Recorder test") {

@@ -1,6 +1,7 @@
 // Simulated modules, the Windows version and global memory.
 #include "platform/Gdi.h"
 #include "platform/Module.h"
+#include "platform/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,6 @@ protected:
     void SetUp() override { platform::RegisterModule("FSDIR_32.DLL", kFake, std::size(kFake)); }
     void TearDown() override {
         platform::UnregisterModule("FSDIR_32.DLL");
-        platform::ResetModuleOverrides();
         platform::SetSimulatedVersion(platform::kVersionWindows95);
     }
 };
@@ -96,7 +96,7 @@ TEST_F(Modules, TestsCanTakeAModuleOrASymbolAway) {
     EXPECT_EQ(GetProcAddress(GetModuleHandleA("gdi32.dll"), "CreateDIBSection"), nullptr);
     platform::SetModuleAbsent("user32", true);
     EXPECT_EQ(GetModuleHandleA("user32.dll"), nullptr);
-    platform::ResetModuleOverrides();
+    { platform::Session next; } // a new session brings every module and symbol back
     auto answer = reinterpret_cast<int (*)()>(GetProcAddress(m, "_FSD_answer"));
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(answer(), 42);

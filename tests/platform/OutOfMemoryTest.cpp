@@ -57,7 +57,6 @@ class OutOfMemory : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); // the registry's file
-        platform::RegistryReset();
         window = testsupport::OpenHeadlessWindow({.className = "Plain", .virtualFromMs = 1000});
         ASSERT_NE(window, nullptr);
         dest = CreateCompatibleDC(nullptr);
@@ -72,9 +71,7 @@ protected:
         DeleteDC(source);
         DeleteObject(destBits);
         DeleteObject(sourceBits);
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
-        platform::RegistryReset();
         unsetenv("XDG_CONFIG_HOME");
     }
 
@@ -165,7 +162,6 @@ TEST_F(OutOfMemory, CallsFailAsWindowsDoesAndNoExceptionLeaves) {
 // out: each gives its own failure result and lets go of what it held, so
 // the same call works as soon as memory is back.
 TEST_F(OutOfMemory, CallsThatHoldSomethingLetGoAndWorkAgain) {
-    platform::ResetSoundForTests();
     platform::SetSoundDeviceCount(1);
     platform::SetSoundSink(platform::SoundSinkChoice::Recording);
     std::ofstream(config.Path() / "save1.sav") << "a save";
@@ -215,7 +211,6 @@ TEST_F(OutOfMemory, CallsThatHoldSomethingLetGoAndWorkAgain) {
         EXPECT_EQ(call.run(), call.worked) << call.name << " after memory came back";
     }
     platform::UnmapAllDrives();
-    platform::ResetSoundForTests();
 }
 
 } // namespace

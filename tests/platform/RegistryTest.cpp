@@ -1,6 +1,7 @@
 // The registry: Windows semantics of the calls, and the store kept in the
 // configuration folder across a restart.
 #include "platform/Registry.h"
+#include "platform/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -25,15 +26,14 @@ protected:
         folder_ = fs::temp_directory_path() / ("registry-test-" + std::to_string(random()));
         fs::create_directories(folder_);
         setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-        platform::RegistryReset();
     }
     void TearDown() override {
-        platform::RegistryReset();
         unsetenv("XDG_CONFIG_HOME");
         fs::remove_all(folder_);
     }
-    // Simulates the next run of the program.
-    void Restart() { platform::RegistryReset(); }
+    // Simulates the next run of the program: a session of its own, which
+    // reads the registry's file afresh.
+    void Restart() { platform::Session next; }
 
     fs::path folder_;
 };

@@ -27,7 +27,6 @@ LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST(SdlHost, OpensAWindowPresentsAFrameAndCloses) {
-    platform::ResetUserState();
     if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
     EXPECT_EQ(platform::CurrentHost(), platform::HostKind::Sdl);
     EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
@@ -75,7 +74,6 @@ TEST(SdlHost, OpensAWindowPresentsAFrameAndCloses) {
         }
     EXPECT_TRUE(quit);
     EXPECT_FALSE(IsWindow(w));
-    platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
 
@@ -109,7 +107,6 @@ void Pump() {
 // as it was (here scribbled on behind the host's back) until the window is
 // uncovered, which shows the whole last frame again.
 TEST(SdlHost, ShowsOnlyTheChangedPartsUntilUncovered) {
-    platform::ResetUserState();
     if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
@@ -138,14 +135,12 @@ TEST(SdlHost, ShowsOnlyTheChangedPartsUntilUncovered) {
     EXPECT_EQ(Shown(w, 2, 2), 0xA0B0C0u);
     EXPECT_EQ(Shown(w, 40, 40), 0x102030u); // the presented frame kept the rest
     DestroyWindow(w);
-    platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
 
 // The idle wait sleeps in SDL's own event wait; a post from another thread
 // interrupts it long before its end.
 TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
-    platform::ResetUserState();
     if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
@@ -163,7 +158,7 @@ TEST(SdlHost, MessageWaitWakesOnAnotherThreadsPost) {
     });
     EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20000, QS_ALLINPUT), WAIT_OBJECT_0);
     other.join();
-    platform::ResetUserState();
+    DestroyWindow(w);
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
 
@@ -190,7 +185,6 @@ private:
 // SDL host refuses that and says why, unless SDL_VIDEODRIVER names a
 // screenless driver (as the tests do).
 TEST(SdlHost, NoDisplayIsNoDesktop) {
-    platform::ResetUserState();
     Environment env;
     env.Set("SDL_VIDEODRIVER", nullptr);
     env.Set("WAYLAND_DISPLAY", nullptr);
@@ -215,7 +209,6 @@ TEST(SdlHost, NoDisplayIsNoDesktop) {
 // own the windows) is written to stderr and answered so that nothing ends:
 // Ignore where the box has it, else its default button, never Abort.
 TEST(SdlHost, ABoxThatCannotBeShownNeverAnswersAbort) {
-    platform::ResetUserState();
     if (!platform::UseHost(platform::HostKind::Sdl)) GTEST_SKIP() << "SDL video cannot start here";
     const struct {
         UINT type;
@@ -240,7 +233,6 @@ TEST(SdlHost, ABoxThatCannotBeShownNeverAnswersAbort) {
             << said;
     }
     // The policy still answers boxes on the memory host, where tests script them.
-    platform::ResetUserState();
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
     std::thread other(
         [] { EXPECT_EQ(MessageBoxA(nullptr, "x", "y", MB_ABORTRETRYIGNORE), IDABORT); });

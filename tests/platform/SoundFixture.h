@@ -14,17 +14,12 @@
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::ResetSoundForTests();
         platform::SetSoundDeviceCount(1);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundRecording(true);
         platform::ClockUseVirtual(true, 1000);
     }
-    void TearDown() override {
-        platform::ClockUseVirtual(false);
-        platform::ResetSoundForTests();
-        platform::ResetModuleOverrides();
-    }
+    void TearDown() override { platform::ClockUseVirtual(false); }
 
     static WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
         WORD align = static_cast<WORD>(channels * bits / 8);

@@ -4,6 +4,7 @@
 #include "SoundFixture.h"
 
 #include "platform/Kernel.h"
+#include "platform/Session.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -237,13 +238,16 @@ TEST_F(SoundRules, LoopingBufferRewrittenAheadOfTheCursor) {
 }
 
 TEST_F(SoundRules, NoDeviceWithAdvAudioNone) {
+    // A session reads the device count from the environment as it starts.
     setenv("ADV_AUDIO", "none", 1);
-    platform::ResetSoundForTests();
-    EXPECT_EQ(waveOutGetNumDevs(), 0u);
-    LPDIRECTSOUND ds = nullptr;
-    EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+    {
+        platform::Session withoutAudio;
+        EXPECT_EQ(waveOutGetNumDevs(), 0u);
+        LPDIRECTSOUND ds = nullptr;
+        EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+    }
     unsetenv("ADV_AUDIO");
-    platform::ResetSoundForTests();
+    platform::Session withAudio;
     EXPECT_EQ(waveOutGetNumDevs(), 1u);
 }
 
@@ -251,7 +255,6 @@ TEST_F(SoundRules, NoDeviceWithAdvAudioNone) {
 // calls (for ThreadSanitizer): headers finish, reset and close detach it;
 // DirectSound cursors, locks, stop and release meet it under the device lock.
 TEST(SoundRealTime, MainThreadCallsMeetTheRunningPump) {
-    platform::ResetSoundForTests();
     platform::SetSoundDeviceCount(1);
     platform::SetSoundSink(platform::SoundSinkChoice::Recording);
     const WAVEFORMATEX f{WAVE_FORMAT_PCM, 1, 22050, 22050, 1, 8, 0};
@@ -303,7 +306,6 @@ TEST(SoundRealTime, MainThreadCallsMeetTheRunningPump) {
     secondary->Release();
     primary->Release();
     ds->Release();
-    platform::ResetSoundForTests();
 }
 
 } // namespace

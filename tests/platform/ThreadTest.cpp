@@ -67,7 +67,6 @@ TEST(PlatformThreads, TimerCallbacksShareTheLayerWithTheMainThread) {
     fs::path folder = fs::temp_directory_path() / ("thread-test-" + std::to_string(random()));
     fs::create_directories(folder);
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    platform::RegistryReset();
     Shared shared;
     shared.window = testsupport::OpenHeadlessWindow(
         {.className = "ThreadTest", .width = 200, .height = 200, .classStyle = 0});
@@ -125,8 +124,6 @@ TEST(PlatformThreads, TimerCallbacksShareTheLayerWithTheMainThread) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(drained);
     DestroyWindow(shared.window);
-    platform::ResetUserState();
-    platform::RegistryReset();
     unsetenv("XDG_CONFIG_HOME");
     fs::remove_all(folder);
 }

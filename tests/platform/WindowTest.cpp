@@ -1,5 +1,6 @@
 #include "MessageRecorder.h"
 #include "platform/Kernel.h"
+#include "platform/Session.h"
 
 #include <cstdlib>
 #include <string>
@@ -68,8 +69,9 @@ TEST_F(Window, UnregisteredClassesGiveTheirAtomsBack) {
         ASSERT_EQ(RegisterClassA(&wc), first) << "registration " << i;
         ASSERT_TRUE(UnregisterClassA("Cycled", nullptr));
     }
-    // Class atoms are the string atoms, from 0xC000 up.
-    platform::ResetUserState();
+    // Class atoms are the string atoms, from 0xC000 up; a new session
+    // forgets every class.
+    { platform::Session next; }
     EXPECT_EQ(platform::RegisteredClassCount(), 0);
     EXPECT_EQ(RegisterClassA(&wc), 0xC000);
 }

@@ -15,7 +15,6 @@ namespace testsupport {
 // before, and the clock virtual from `virtualFromMs` (real without one).
 inline void StartHeadless(std::optional<uint32_t> virtualFromMs) {
     platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
     if (virtualFromMs)
         platform::ClockUseVirtual(true, *virtualFromMs);
     else

@@ -13,7 +13,6 @@ namespace testsupport {
 
 inline void UseMemoryDesktop(int bitsPerPixel = 16) {
     platform::UseHost(platform::HostKind::Memory);
-    platform::ResetUserState();
     platform::ClockUseVirtual(true, 1000);
     platform::SetMemoryDesktop(1024, 768, bitsPerPixel);
 }
@@ -22,7 +21,6 @@ inline void UseMemoryDesktop(int bitsPerPixel = 16) {
 // writes settings (full screen sets the AutoRun policy bit).
 inline void UseMemoryDesktopWithRegistryIn(const std::string& folder, int bitsPerPixel = 16) {
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    platform::RegistryReset();
     UseMemoryDesktop(bitsPerPixel);
 }
 

@@ -16,19 +16,12 @@
 class SoundEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TError::Reset();
-        platform::ResetSoundForTests();
         platform::SetSoundDeviceCount(1);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundRecording(true);
         platform::ClockUseVirtual(true, 1000);
     }
-    void TearDown() override {
-        platform::ClockUseVirtual(false);
-        platform::ResetSoundForTests();
-        platform::ResetModuleOverrides();
-        TError::Reset();
-    }
+    void TearDown() override { platform::ClockUseVirtual(false); }
 
     // The recorded 16-bit values.
     static std::vector<int16_t> Recorded16() {

@@ -43,7 +43,6 @@ Pam ReadPam(const std::string& path) {
 
 class Aniconv : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
     std::string Out(const std::string& name) {
         std::filesystem::create_directories(dir.File(name));
         return dir.File(name);

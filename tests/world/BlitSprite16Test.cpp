@@ -282,7 +282,6 @@ protected:
     void TearDown() override {
         TCanvasBlit::SetContextSource(nullptr);
         TCanvasBlit::SetBufferHeap(nullptr, nullptr);
-        TError::Reset();
     }
     std::mt19937 rng{2024};
     int Rand(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
@@ -443,7 +442,7 @@ TEST_F(BlitSprite16Test, BufferFailureReportsTheActorsSourceAndThePairsLine) {
         Fill(dst, 20);
         const Image before = dst;
         RoomPicture room(8, 8, pair.dst);
-        TError::Reset();
+        TError::ClearLists();
         BlitSprite16(dst.px.data(), src.px.data(), src.pitch, 4, 4, pair.src, dst.pitch, 8, 8, 8, 8,
                      pair.dst, 0, 0, 0, 0);
         EXPECT_EQ(dst.px, before.px);

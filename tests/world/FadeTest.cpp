@@ -68,13 +68,13 @@ TEST_F(FadeTest, FadeOutLocksInputUntilTheFadeInEndsAtFullLevel) {
     TRoomElement* zone = room->CreateElement(TRoomElement::tyZone, "z", 0);
     zone->scriptRef = 4;
     room->FadeRoom(0);
-    EXPECT_EQ(InputLocked, 1);
+    EXPECT_EQ(InputLocked(), 1);
     EXPECT_EQ(display.GetAdjustLevel(), 1);
     Release(*zone, evLeftUp);
     Tick(room->SecondTimer(), 1001);
     EXPECT_TRUE(game.log.empty());
     room->FadeRoom(1);
-    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(InputLocked(), 0);
     EXPECT_EQ(display.GetAdjustLevel(), 256);
     Release(*zone, evLeftUp);
     EXPECT_EQ(game.log, (std::vector<std::string>{"DoAction 4 -1"}));
@@ -87,7 +87,7 @@ TEST_F(FadeTest, WithoutAnApplicationTheFadeRunsAtOnce) {
     EXPECT_EQ(display.GetAdjustLevel(), 1);
     room->FadeRoom(1);
     EXPECT_EQ(display.GetAdjustLevel(), 256);
-    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(InputLocked(), 0);
 }
 
 } // namespace

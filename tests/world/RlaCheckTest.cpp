@@ -225,7 +225,7 @@ TEST(RlaCheck, SpriteRecordsAreCheckedOnceAtLoad) {
     };
     for (const Case& c : cases) {
         for (uint8_t format : {0, 1}) {
-            Display555 = format;
+            Display555() = format;
             const auto sprite = Load(c.record);
             EXPECT_EQ(sprite != nullptr, c.loads) << c.name << " 555=" << int{format};
             // The decoder gives the same answer through a container.
@@ -238,7 +238,7 @@ TEST(RlaCheck, SpriteRecordsAreCheckedOnceAtLoad) {
             EXPECT_EQ(file.GetFrame(0, 0) != nullptr, c.loads) << c.name;
         }
     }
-    Display555 = 0;
+    Display555() = 0;
 }
 
 TEST(RlaCheck, RecordsOfTheFormatsCornersLoadAndAnswerOpacity) {
@@ -271,9 +271,9 @@ TEST(RlaCheck, LoadingFor555DropsTheLowGreenBitOfEveryOpaquePixelOnce) {
     for (const auto& c : cases) {
         // Two rows sharing one run: the pixel is converted once.
         const Bytes data = Rows({8, 4}, {0x0101, c[0], 0});
-        Display555 = 1;
+        Display555() = 1;
         const auto sprite = Load(check::RawRecord(static_cast<uint32_t>(data.size()), 2, 2, data));
-        Display555 = 0;
+        Display555() = 0;
         ASSERT_NE(sprite, nullptr);
         const uint8_t* p = sprite->Data() + 10;
         EXPECT_EQ(p[0] | p[1] << 8, c[1]) << std::hex << c[0];
@@ -309,9 +309,9 @@ TEST(RlaCheck, SaveWritesTheRecordBackUnless555) {
     ASSERT_TRUE(sprite->Save(&out));
     EXPECT_EQ(out.Bytes(), record);
     EXPECT_EQ(sprite->Tag(), kSpriteTag);
-    Display555 = 1;
+    Display555() = 1;
     const auto converted = Load(record);
-    Display555 = 0;
+    Display555() = 0;
     ASSERT_NE(converted, nullptr);
     RlaMemoryStream refused;
     EXPECT_FALSE(converted->Save(&refused));

@@ -237,9 +237,9 @@ TEST(TRlaFile, WriteBranchGivesTheWritersBytes) {
 }
 
 TEST(TRlaFile, SpriteConvertedTo555IsNotSaved) {
-    Display555 = 1;
+    Display555() = 1;
     auto sprite = worldtest::LoadSprite(SmallSprite());
-    Display555 = 0;
+    Display555() = 0;
     ASSERT_NE(sprite, nullptr);
     RlaMemoryStream out;
     EXPECT_FALSE(sprite->Save(&out));

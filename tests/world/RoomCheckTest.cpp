@@ -77,7 +77,7 @@ TEST_F(RoomCheck, EveryBusyConditionSilencesEveryClickAndEachIsCheckedAlone) {
         std::function<void()> on, off;
     };
     const Case cases[] = {
-        {"fade lock", [] { InputLocked = 1; }, [] { InputLocked = 0; }},
+        {"fade lock", [] { InputLocked() = 1; }, [] { InputLocked() = 0; }},
         {"blocked", [&] { room->SetBlocked(1); }, [&] { room->SetBlocked(0); }},
         {"dialog", [&] { game.dialogRunning = true; }, [&] { game.dialogRunning = false; }},
         {"inventory", [&] { game.inventoryVisible = true; },
@@ -248,9 +248,9 @@ TEST_F(RoomCheck, RemovalIsDeferredToTheDeletionQueue) {
     game.menuOpen = true;
     room->OnTick(nullptr, nullptr);
     game.menuOpen = false;
-    InputLocked = 1;
+    InputLocked() = 1;
     room->OnTick(nullptr, nullptr);
-    InputLocked = 0;
+    InputLocked() = 0;
     EXPECT_EQ(room->Ticks(), 0u);
     room->OnTick(nullptr, nullptr);
     EXPECT_EQ(room->Ticks(), 1u);
@@ -275,11 +275,11 @@ TEST_F(RoomCheck, ClockOfSecondsAsksForTickActionUnlessLockedOrInMenu) {
     for (const Case& c : {Case{false, 0, true}, Case{true, 0, false}, Case{false, 1, false}}) {
         game.log.clear();
         game.menuOpen = c.menu;
-        InputLocked = c.locked;
+        InputLocked() = c.locked;
         EXPECT_EQ(room->OnSecond(nullptr, nullptr), 1);
         EXPECT_EQ(game.Lines("DoTickAction").size(), c.called ? 1u : 0u);
     }
-    InputLocked = 0;
+    InputLocked() = 0;
 }
 
 TEST_F(RoomCheck, ClearRunsTwiceAndEmptiesEverything) {

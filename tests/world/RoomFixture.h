@@ -126,10 +126,8 @@ class RoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop(desktopBits);
-        TError::Reset();
-        // The sound device registers its focus hook once per process: kept,
-        // or a display closed by an earlier test leaves it believing the
-        // focus lost, and its output (with the mixer's timer) never opens.
+        // The engine registers the sound device's focus hook as it builds it:
+        // kept, or the device would not hear the display's focus.
         TDispHooks hooks{};
         hooks.soundFocus = DisplayHooks().soundFocus;
         DisplayHooks() = hooks;
@@ -142,8 +140,8 @@ protected:
         TGraphic::SetApplication(&root);
         SetGameServices(&game);
         WorldSeed(1);
-        InputLocked = 0;
-        OrderDirty = 0;
+        InputLocked() = 0;
+        OrderDirty() = 0;
         TFileCtl::SetRootPath(dir.Path().string().c_str());
         WriteIndex("");
     }
@@ -158,8 +156,7 @@ protected:
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
         TFileCtl::SetProfile("");
-        InputLocked = 0;
-        TError::Reset();
+        InputLocked() = 0;
     }
 
     // The resource index: base folder "res", then the given sections.
@@ -226,7 +223,6 @@ class RoomSoundFixture : public RoomTest {
 protected:
     void SetUp() override {
         RoomTest::SetUp();
-        platform::ResetSoundForTests();
         platform::SetSoundDeviceCount(1);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundRecording(true);
@@ -240,7 +236,6 @@ protected:
         DrainDeleteLater(); // the room's elements go through the queue
         TSndDev::Global().SetEnabled(false);
         TSndDev::Global().Detach();
-        platform::ResetSoundForTests();
         platform::ClockUseVirtual(false);
         RoomTest::TearDown();
     }
@@ -257,9 +252,8 @@ protected:
         app.Open(nullptr);
         app.Show();
         TEventMgr::Global().SetTimer(20);
-        // The event manager is process-wide and stamps each tick against the
-        // last one it saw, which an earlier test's clock may have left far
-        // ahead: one tick goes by before anything is timed.
+        // The event manager stamps each tick against the last one it saw:
+        // one tick goes by before anything is timed.
         TEvent e;
         for (int guard = 0; guard < 100; ++guard) {
             platform::ClockAdvance(20);

@@ -153,13 +153,13 @@ protected:
     FifteenBits() { displayBits = 15; }
     void TearDown() override {
         RoomFrameTest::TearDown();
-        Display555 = 0;
+        Display555() = 0;
     }
 };
 
 TEST_F(FifteenBits, ShowsTheSixteenBitFrameIn555) {
     ASSERT_EQ(GDL_liveDC(display.GetContext())->mode.bitsPerPixel, 15u);
-    EXPECT_EQ(Display555, 1);
+    EXPECT_EQ(Display555(), 1);
     Frame();
     std::vector<int32_t> ref = Reference();
     PutActor(ref);

@@ -65,7 +65,7 @@ protected:
         room = std::make_unique<TRoom>();
         room->Init(&app);
         room->EnterRoom("hall", nullptr);
-        InputLocked = 0;
+        InputLocked() = 0;
     }
     // Steps the application's loop until the end action has run, then once
     // more; the element is freed after the step that ran it.
@@ -91,7 +91,7 @@ TEST_F(RoomLifetime, AnObjectHidesItselfInItsEndActionAndFadesTheRoomIn) {
         room->FadeRoom(1);
     };
     RunUntilTheEndAction();
-    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(InputLocked(), 0);
     EXPECT_EQ(handle.Get(), nullptr);
     EXPECT_FALSE(room->HasElement(handle));
 }
@@ -120,7 +120,7 @@ TEST_F(RoomLifetime, AnActorHidesItselfInItsEndActionAndFadesTheRoomIn) {
         room->FadeRoom(1);
     };
     RunUntilTheEndAction();
-    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(InputLocked(), 0);
     EXPECT_EQ(handle.Get(), nullptr);
 }
 

@@ -134,7 +134,7 @@ TEST_F(LoadCheck, ActorsAreNamedAndReadByTheirNumber) {
     };
     const Case cases[] = {{7, "Actor07", 2}, {123, "Actor123", 3}, {8, "Actor08", -1}};
     for (const Case& c : cases) {
-        OrderDirty = 0;
+        OrderDirty() = 0;
         TActor* actor = room->ShowActor(60 + c.number, c.number);
         TActor* made = room->FindActor(c.number);
         ASSERT_NE(made, nullptr) << c.name;
@@ -146,7 +146,7 @@ TEST_F(LoadCheck, ActorsAreNamedAndReadByTheirNumber) {
             continue;
         }
         EXPECT_EQ(actor, made);
-        EXPECT_EQ(OrderDirty, 1);
+        EXPECT_EQ(OrderDirty(), 1);
         ASSERT_NE(made->GetSource(), nullptr);
         EXPECT_EQ(made->GetSource()->FrameCount(0), c.frames);
     }

@@ -32,7 +32,7 @@ TEST_F(RoomClicks, BusyRoomsSendNoEvent) {
         std::function<void(RoomClicks&)> makeBusy;
     };
     const Case cases[] = {
-        {"fade lock", [](RoomClicks&) { InputLocked = 1; }},
+        {"fade lock", [](RoomClicks&) { InputLocked() = 1; }},
         {"blocked", [](RoomClicks& t) { t.room->SetBlocked(1); }},
         {"dialog", [](RoomClicks& t) { t.game.dialogRunning = true; }},
         {"inventory", [](RoomClicks& t) { t.game.inventoryVisible = true; }},
@@ -46,7 +46,7 @@ TEST_F(RoomClicks, BusyRoomsSendNoEvent) {
         Release(*room, evLeftUp, 400, 300);
         Release(*room, evRightUp, 400, 300);
         EXPECT_TRUE(game.log.empty()) << c.name << ": " << game.log.front();
-        InputLocked = 0;
+        InputLocked() = 0;
         room->SetBlocked(0);
         game.dialogRunning = game.inventoryVisible = false;
         object->endAction = -1;

@@ -252,7 +252,7 @@ TEST_F(FadeCheck, FadeOutStopsAnimationsAndLocksEverythingUntilTheFadeIn) {
     TRoomElement* zone = room->CreateElement(TRoomElement::tyZone, "z", 0);
     zone->scriptRef = 4;
     room->FadeRoom(0);
-    EXPECT_EQ(InputLocked, 1);
+    EXPECT_EQ(InputLocked(), 1);
     EXPECT_EQ(display.GetAdjustLevel(), 1);
     EXPECT_FALSE(actor->AnimTimer().Flags() & TComp::kEnabled);
     game.log.clear();
@@ -264,7 +264,7 @@ TEST_F(FadeCheck, FadeOutStopsAnimationsAndLocksEverythingUntilTheFadeIn) {
     EXPECT_EQ(room->Ticks(), ticks);
     EXPECT_TRUE(game.log.empty());
     room->FadeRoom(1);
-    EXPECT_EQ(InputLocked, 0);
+    EXPECT_EQ(InputLocked(), 0);
     EXPECT_EQ(display.GetAdjustLevel(), 256);
     Release(*zone, evLeftUp);
     EXPECT_EQ(game.log, (Lines{"DoAction 4 -1"}));

@@ -309,10 +309,7 @@ constexpr Pair kPairs[] = {{16, 15, 1633}, {16, 16, 1891}, {16, 24, 2143}, {16, 
 
 class SpriteBlitCheck : public blittest::BlitTestBase {
 protected:
-    void TearDown() override {
-        BlitTestBase::TearDown();
-        TError::Reset();
-    }
+    void TearDown() override { BlitTestBase::TearDown(); }
 
     uint32_t Next() { return rng(); }
 
@@ -579,7 +576,7 @@ TEST_F(SpriteBlitCheck, BufferFailureReportsThePairAndSparesTheOtherPaths) {
         for (const int size : {14, 10, 8}) {
             Plane room = Noise(20, 20, pair.dst);
             Plane canvas = Noise(size, size, pair.dst);
-            TError::Reset();
+            TError::ClearLists();
             const Blit b{pair.src, pair.dst, size, size, 1, 2, 0, 0, size, size};
             if (size == 14) {
                 const std::vector<uint8_t> before = canvas.bytes;

@@ -202,7 +202,7 @@ TEST(SpanEffects, BrightnessPerChannel) {
         {1, 1.0f, 0x7FFF, 0x7FFF}, {1, 0.0f, 0x7FFF, 0},
     };
     for (const Case& c : cases) {
-        Display555 = c.is555;
+        Display555() = c.is555;
         uint16_t src = c.in, dst = 0;
         const SpanRecord span{reinterpret_cast<uint8_t*>(&src), reinterpret_cast<uint8_t*>(&dst),
                               1};
@@ -210,7 +210,7 @@ TEST(SpanEffects, BrightnessPerChannel) {
         EXPECT_EQ(dst, c.out) << c.level;
     }
     // Every 5:6:5 pixel at a few levels against a per-channel reference.
-    Display555 = 0;
+    Display555() = 0;
     for (int level : {1, 7, 16, 31}) {
         for (uint32_t p = 0; p < 0x10000; p += 7) {
             uint16_t src = static_cast<uint16_t>(p), dst = 0;
@@ -232,7 +232,7 @@ TEST(SpanEffects, BrightnessOfLongSpansAsOfSinglePixels) {
     for (size_t i = 0; i < src.size(); ++i)
         src[i] = static_cast<uint16_t>(i * 40503u);
     for (uint8_t is555 : {0, 1}) {
-        Display555 = is555;
+        Display555() = is555;
         for (int level = 0; level <= 32; ++level) {
             SpanEffectBrightness effect(level / 32.0f);
             std::vector<uint16_t> dst(src.size()), inPlace(src);
@@ -252,12 +252,12 @@ TEST(SpanEffects, BrightnessOfLongSpansAsOfSinglePixels) {
             }
         }
     }
-    Display555 = 0;
+    Display555() = 0;
 }
 
 TEST(SpanEffects, PulseStepsItsPhaseFromTheLastSpanAndWraps) {
     for (uint8_t is555 : {0, 1}) {
-        Display555 = is555;
+        Display555() = is555;
         const uint16_t white = is555 ? 0x7FFF : 0xFFFF;
         uint16_t src[3] = {white, white, white}, dst[3] = {};
         SpanRecord spans[3];
@@ -278,7 +278,7 @@ TEST(SpanEffects, PulseStepsItsPhaseFromTheLastSpanAndWraps) {
         EXPECT_EQ(dst[0], expect(1));
         EXPECT_EQ(pulse.phase, 126);
     }
-    Display555 = 0;
+    Display555() = 0;
 }
 
 // Spans short and long (eight pixels at a time, then the rest).
@@ -303,7 +303,7 @@ TEST(RleSprite16, Loads555ByDroppingTheLowGreenBit) {
     const uint16_t cases[][2] = {{0xFFFF, 0x7FFF}, {0x07E0, 0x03E0}, {0x07C0, 0x03E0},
                                  {0x07C1, 0x03E1}, {0xF800, 0x7C00}, {0x001F, 0x001F},
                                  {0x0020, 0x0000}, {0x0040, 0x0020}};
-    Display555 = 1;
+    Display555() = 1;
     for (const auto& c : cases) {
         std::vector<uint8_t> data;
         platform::ByteWriter w(data);
@@ -319,7 +319,7 @@ TEST(RleSprite16, Loads555ByDroppingTheLowGreenBit) {
         EXPECT_EQ(LoadWord(sprite->RowRuns(0) + 2), c[1]) << std::hex << c[0];
         EXPECT_EQ(LoadWord(sprite->RowRuns(1) + 2), c[1]);
     }
-    Display555 = 0;
+    Display555() = 0;
 }
 
 TEST(RleSprite16, RecordWhoseConversionBreaksAnotherRowIsRefused) {
@@ -333,9 +333,9 @@ TEST(RleSprite16, RecordWhoseConversionBreaksAnotherRowIsRefused) {
         w.U16(v);
     const auto record = worldtest::SpriteRecord(16, 65, 2, data);
     EXPECT_NE(worldtest::LoadSprite(record), nullptr);
-    Display555 = 1;
+    Display555() = 1;
     EXPECT_EQ(worldtest::LoadSprite(record), nullptr);
-    Display555 = 0;
+    Display555() = 0;
 }
 
 TEST(RleSprite16, IsOpaqueAtRunEnds) {

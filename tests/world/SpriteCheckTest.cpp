@@ -257,7 +257,7 @@ TEST(SpriteCheck, BrightnessScalesEachChannelByItsLevel) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int32_t> pixel(0, 0xFFFF);
     for (uint8_t is555 : {0, 1}) {
-        Display555 = is555;
+        Display555() = is555;
         std::vector<uint16_t> src(300);
         for (uint16_t& p : src)
             p = static_cast<uint16_t>(pixel(rng) & (is555 ? 0x7FFF : 0xFFFF));
@@ -275,7 +275,7 @@ TEST(SpriteCheck, BrightnessScalesEachChannelByItsLevel) {
         }
     }
     // The named case: half brightness of 5:6:5 white.
-    Display555 = 0;
+    Display555() = 0;
     std::vector<uint16_t> white{0xFFFF}, out{0};
     const auto one = SpansOver(white, out, {1});
     SpanEffectBrightness(0.5f).Apply(one.data(), 1);
@@ -287,7 +287,7 @@ TEST(SpriteCheck, PulseStepsItsPhaseBeforeEachSpanFromTheLast) {
     std::uniform_int_distribution<int32_t> pixel(0, 0xFFFF);
     for (uint8_t is555 : {0, 1})
         for (int32_t phase : {0, 60, 125, 127, 128, -1, -200}) {
-            Display555 = is555;
+            Display555() = is555;
             std::vector<uint16_t> src(40), dst(40, 0);
             for (uint16_t& p : src)
                 p = static_cast<uint16_t>(pixel(rng) & (is555 ? 0x7FFF : 0xFFFF));
@@ -311,7 +311,7 @@ TEST(SpriteCheck, PulseStepsItsPhaseBeforeEachSpanFromTheLast) {
                 end -= parts[s];
             }
         }
-    Display555 = 0;
+    Display555() = 0;
 }
 
 TEST(SpriteCheck, KeyFillWritesTheColourOverEveryDestinationPixel) {

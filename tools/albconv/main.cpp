@@ -16,6 +16,7 @@
 #include "gdl/pixelformat.h"
 #include "media/TPixFnt.h"
 #include "platform/ByteStream.h"
+#include "ui/TEngine.h"
 
 #include <cctype>
 #include <cstdio>
@@ -248,6 +249,7 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return Usage();
     TCache::Global().Start();

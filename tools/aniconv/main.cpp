@@ -14,6 +14,7 @@
 #include "EngineReports.h"
 #include "PictureRgb.h"
 #include "WavWriter.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstring>
@@ -133,6 +134,7 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options o;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--clip") == 0 && i + 1 < argc) {

@@ -26,6 +26,7 @@
 #include "CommandLine.h"
 #include "DesktopHost.h"
 #include "PictureRgb.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -158,6 +159,7 @@ int Record(const Options& o, TDispDev& display) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options o;
     if (!Parse(argc, argv, &o)) {
         std::fprintf(stderr, "usage: anirec [--seconds N] [--memory] OUTDIR\n");

@@ -22,6 +22,7 @@
 #include "platform/Host.h"
 #include "platform/Kernel.h"
 #include "platform/User.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstring>
@@ -99,6 +100,7 @@ bool drainEvents() {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options options;
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n");

@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 #include "platform/Sound.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <string>
@@ -25,6 +26,7 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     std::string file, record;
     bool loop = false;
     for (int i = 1; i < argc; ++i) {

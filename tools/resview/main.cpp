@@ -37,6 +37,7 @@
 #include "platform/Kernel.h"
 #include "platform/User.h"
 #include "ui/TComp.h"
+#include "ui/TEngine.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -231,6 +232,7 @@ void ShowFrameOnce(TCursDev* cursor) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options options;
     if (!Parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: resview [--mt] [--text TEXT] [--png FILE] RESOURCE.INI "

@@ -16,6 +16,7 @@
 #include "RleSprite16.h"
 #include "RoomGlobals.h"
 #include "TRlaFile.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstring>
@@ -117,7 +118,7 @@ tools::RgbaImage SpriteImage(const RleSprite16& sprite) {
 }
 
 int Dump(const char* in, const std::string& dir) {
-    Display555 = 0;
+    Display555() = 0;
     RlaStdioStream stream;
     TRlaFile container;
     if (!stream.Open(in, "rb") || !container.Open(&stream)) {
@@ -160,6 +161,7 @@ int Dump(const char* in, const std::string& dir) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     if (argc >= 4 && std::strcmp(argv[1], "pack") == 0) return Pack(argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "dump") == 0) return Dump(argv[2], argv[3]);
     std::fprintf(stderr, "usage: rla pack OUT.rla [-g] IN.pam[@X,Y]...\n"

@@ -37,6 +37,7 @@
 #include "platform/Host.h"
 #include "platform/User.h"
 #include "ui/TWinApp.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -247,6 +248,7 @@ bool CheckPictures(TRoom& room, const Options& o) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options options;
     if (!Parse(argc, argv, options)) {
         std::fprintf(stderr, "usage: roomview INDEX ROOM SCENE [--zones] [--filter] [--graph] "

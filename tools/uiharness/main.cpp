@@ -43,6 +43,7 @@
 #include "Showcase.h"
 
 #include "SaveLoadForm.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -313,6 +314,7 @@ std::string ProgramPath(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     Options options;
     if (!Parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--hint-at N] "

@@ -8,6 +8,7 @@
 #include "foundation/TError.h"
 #include "foundation/TObject.h"
 #include "media/TWave.h"
+#include "ui/TEngine.h"
 
 #include <cstdio>
 #include <cstring>
@@ -138,6 +139,7 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    TEngine engine; // the engine's services, built first and gone last
     const std::vector<std::string> a(argv + 1, argv + argc);
     if (a.size() == 3 && a[0] == "decode") return DecodeCommand(a[1], a[2]);
     if ((a.size() == 3 || a.size() == 4) && a[0] == "ima") {

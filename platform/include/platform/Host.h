@@ -221,9 +221,4 @@ void SetMemoryDesktop(int width, int height, int bitsPerPixel);
 int LiveWindowCount();
 int RegisteredClassCount();
 
-// Resets the user-interface state between tests: destroys every window of
-// the calling thread, forgets classes, timers, queue, key and mouse state,
-// cursors shown and the counters above. The host stays.
-void ResetUserState();
-
 } // namespace platform

@@ -74,10 +74,9 @@ void RegisterModule(const char* name, const ModuleExport* exports, size_t count,
 void UnregisterModule(const char* name);
 
 // Test hooks: a module or one symbol of it behaves as if it did not exist.
-// ResetModuleOverrides brings every module and symbol back.
+// A new session (platform/Session.h) brings every module and symbol back.
 void SetModuleAbsent(const char* module, bool absent);
 void SetSymbolAbsent(const char* module, const char* symbol, bool absent);
-void ResetModuleOverrides();
 
 // The program's own instance handle (GetModuleHandleA(nullptr)).
 HINSTANCE ProgramInstance();

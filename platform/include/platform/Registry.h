@@ -55,9 +55,6 @@ LONG RegDeleteValueA(HKEY key, LPCSTR name);
 
 namespace platform {
 
-// Forgets the in-memory store and every open key; the next call reads the
-// file again from the configuration folder the environment names then.
-void RegistryReset();
 // Path of the file the store is kept in.
 const char* RegistryFilePath();
 

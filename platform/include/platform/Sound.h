@@ -72,8 +72,4 @@ enum class SoundCall {
 };
 void SetSoundFailure(SoundCall call, uint32_t result);
 
-// Back to the defaults: every switch off, formats, caps and device count from
-// the environment, automatic sink, recording off. The device must be closed.
-void ResetSoundForTests();
-
 } // namespace platform

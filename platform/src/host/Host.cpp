@@ -1,8 +1,9 @@
-// Host selection, the desktop's display modes and the state reset for tests.
+// Host selection, the desktop's display modes and the user state a session resets.
 #include "../cursor/Cursor.h"
 #include "../window/UserState.h"
 #include "../window/WindowSurface.h"
 #include "HostBackend.h"
+#include "SessionParts.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,6 +2,7 @@
 // frames stay in the windows, boxes are answered by the policy.
 #include "../window/WindowSurface.h"
 #include "HostBackend.h"
+#include "SessionParts.h"
 
 #include <mutex>
 
@@ -54,6 +55,11 @@ public:
 
 HostBackend* CreateMemoryHost() {
     return new MemoryHost;
+}
+
+void ResetMemoryDesktop() {
+    std::lock_guard<std::mutex> lock(Desktop().mutex);
+    Desktop().mode = MemoryDesktop{}.mode;
 }
 
 void SetMemoryDesktop(int width, int height, int bitsPerPixel) {

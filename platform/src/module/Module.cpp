@@ -1,5 +1,6 @@
 // Simulated modules: names with export tables, loaded by reference count, and
 // the system's own modules whose functions callers look up by name.
+#include "../host/SessionParts.h"
 #include "../kernel/OutOfMemory.h"
 #include "platform/Module.h"
 

@@ -1,6 +1,7 @@
 // The registry store: keys by case-insensitive path, each with its values,
 // loaded from the configuration folder on first use and written back after
 // every change.
+#include "../host/SessionParts.h"
 #include "../kernel/OutOfMemory.h"
 #include "platform/Registry.h"
 

@@ -1,5 +1,7 @@
 #include "SoundDevice.h"
 
+#include "../host/SessionParts.h"
+
 #include "platform/Host.h"
 
 #include <algorithm>
@@ -220,8 +222,10 @@ void SetDirectSoundCaps(const DSCAPS& caps) {
 void SetSoundFailure(SoundCall call, uint32_t result) {
     sound::Device::Get().SetFailure(call, result);
 }
-void ResetSoundForTests() {
-    sound::Device::Get().Reset();
+void ResetSoundDevice() {
+    sound::Device& device = sound::Device::Get();
+    device.Unclaim();
+    device.Reset();
 }
 
 DSCAPS DefaultDirectSoundCaps() {

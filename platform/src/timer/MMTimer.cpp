@@ -2,7 +2,9 @@
 // one timer thread (real time) or on the thread advancing the clock (virtual
 // time), so callbacks never overlap. The timer list has its own lock, which is
 // never held during a callback: killing a timer never waits for one.
+#include "../host/SessionParts.h"
 #include "../kernel/OutOfMemory.h"
+#include "platform/Session.h"
 #include "platform/Clock.h"
 #include "platform/MMSystem.h"
 
@@ -30,20 +32,32 @@ public:
         return service;
     }
 
-    ~TimerService() {
+    ~TimerService() { StopThread(); }
+
+    // Joins the thread; a callback on its way finishes first. The thread
+    // that calls it must not hold the callback lock on the timer thread's
+    // behalf (a callback never stops the thread).
+    void StopThread() {
+        std::thread running;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
+            ++generation_; // the running loop ends; a new one starts afresh
+            running = std::move(thread_);
         }
         wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
+        if (running.joinable()) running.join();
+    }
+
+    void Clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        timers_.clear();
     }
 
     UINT Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user, bool periodic) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!thread_.joinable()) {
             platform::ClockSetAdvanceHook(&TimerService::AdvanceHook);
-            thread_ = std::thread([this] { Run(); });
+            thread_ = std::thread([this, g = generation_] { Run(g); });
         }
         UINT id = nextId_++;
         if (nextId_ == 0) nextId_ = 1;
@@ -90,9 +104,9 @@ private:
         t.callback(t.id, 0, t.user, 0, 0);
     }
 
-    void Run() {
+    void Run(uint64_t generation) {
         std::unique_lock<std::mutex> lock(mutex_);
-        while (!stop_) {
+        while (generation_ == generation) {
             if (platform::ClockIsVirtual()) {
                 // Virtual time fires on the advancing thread; look again later
                 // in case the clock goes back to real time.
@@ -138,7 +152,7 @@ private:
     std::condition_variable wake_;
     std::vector<MMTimer> timers_;
     UINT nextId_ = 1;
-    bool stop_ = false;
+    uint64_t generation_ = 0;
     std::thread thread_;
     std::recursive_mutex callbackMutex_; // a callback may advance the clock itself
 };
@@ -155,3 +169,16 @@ MMRESULT timeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user,
 MMRESULT timeKillEvent(UINT timerId) {
     return TimerService::Get().Kill(timerId) ? TIMERR_NOERROR : MMSYSERR_INVALPARAM;
 }
+
+namespace platform {
+
+void StopTimerThread() {
+    TimerService::Get().StopThread();
+}
+
+void ResetTimers() {
+    TimerService::Get().Clear();
+    TimerService::Get().StopThread();
+}
+
+} // namespace platform

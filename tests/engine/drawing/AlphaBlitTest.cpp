@@ -126,7 +126,7 @@ TEST_F(AlphaBlitTest, BufferFailureReportsTheMembersLine) {
     };
     const Case cases[] = {{32, 32, 3602}, {24, 16, 4823}, {16, 16, 5439}, {15, 32, 6660}};
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         model::Image src(4, 4, c.sd), dst(8, 8, c.dd);
         Fill(src);
         const model::Image before = dst;
@@ -141,7 +141,7 @@ TEST_F(AlphaBlitTest, BufferFailureReportsTheMembersLine) {
         EXPECT_STREQ(NewestError()->source.c_str(), "Source\\TCanvas");
         EXPECT_EQ(NewestError()->line, c.line);
     }
-    TError::Reset();
+    TError::ClearLists();
 }
 
 } // namespace

@@ -159,7 +159,7 @@ TEST_F(KeyedBlitTest, RefusalsAndBufferFailure) {
                            0); // the background has another depth
     EXPECT_EQ(dst.store, before.store);
 
-    TError::Reset();
+    TError::ClearLists();
     TCanvasBlit::SetBufferHeap([](size_t) -> void* { return nullptr; }, [](void*) {});
     TCanvasBlit::BlitKeyed(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 8, 8, 16, 0, 0, 0,
                            0);
@@ -172,7 +172,7 @@ TEST_F(KeyedBlitTest, RefusalsAndBufferFailure) {
     EXPECT_TRUE(GDL_isCurrentDC(bg.dc));
 
     // A hostile target size: the buffer cannot be had, nothing is drawn.
-    TError::Reset();
+    TError::ClearLists();
     TCanvasBlit::BlitKeyed(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 1 << 30, 1 << 30,
                            16, 0, 0, 0, 0);
     TCanvasBlit::Blit(dst.px, src.px, src.pitch, 4, 4, 16, dst.pitch, 8, 8, 0x7FFFFFFF, 1 << 20, 16,
@@ -180,7 +180,7 @@ TEST_F(KeyedBlitTest, RefusalsAndBufferFailure) {
     EXPECT_EQ(dst.store, before.store);
     ASSERT_NE(NewestError(), nullptr);
     EXPECT_EQ(NewestError()->code, 9);
-    TError::Reset();
+    TError::ClearLists();
 }
 
 } // namespace

@@ -61,25 +61,18 @@ class Canvas : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
         platform::ClockUseVirtual(true, 1000);
         platform::SetMemoryDesktop(1024, 768, 32);
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
     }
-    void TearDown() override {
-        Shut();
-        TError::Reset();
-    }
+    void TearDown() override { Shut(); }
     void Shut() {
         display.Close();
         display.ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TError::Reset();
     }
     void Open(uint32_t flags, int32_t depth = 16) {
-        platform::ResetUserState();
         display.SetClassName("CanvasTest");
         display.SetTitle("Canvas Test");
         display.SetDriverFlags(flags);

@@ -232,7 +232,7 @@ TEST_F(ConvTest, ErrorBufferFailureReportsTheMembersLine) {
                           {&TConvBmp_24to8, 24, 932},
                           {&TConvBmp_32to8, 32, 1086}};
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         Bitmap src(37, 2, c.bits), dst(37, 2, 8);
         dst.pixels.assign(dst.pixels.size(), 9);
         RefuseNextBlocks(6 * (37 + 2) * sizeof(int32_t), 2);
@@ -244,7 +244,7 @@ TEST_F(ConvTest, ErrorBufferFailureReportsTheMembersLine) {
         EXPECT_STREQ(NewestError()->source.c_str(), "Source\\TConvBmp");
         EXPECT_EQ(NewestError()->line, c.line);
     }
-    TError::Reset();
+    TError::ClearLists();
 }
 
 } // namespace

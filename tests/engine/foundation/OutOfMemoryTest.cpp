@@ -25,14 +25,8 @@ int32_t NewestCode() {
 
 class EngineOutOfMemory : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TError::Reset();
-        platform::ClockUseVirtual(true, 1000);
-    }
-    void TearDown() override {
-        platform::ClockUseVirtual(false);
-        TError::Reset();
-    }
+    void SetUp() override { platform::ClockUseVirtual(true, 1000); }
+    void TearDown() override { platform::ClockUseVirtual(false); }
 };
 
 TEST_F(EngineOutOfMemory, HandlerDispatchReportsErrorNine) {

@@ -21,7 +21,6 @@ TErrorRec* Newest() {
 class Cache : public testing::Test {
 protected:
     void SetUp() override {
-        TError::Reset();
         platform::ClockUseVirtual(true, 1000);
         cache = std::make_unique<TCache>();
         cache->Start();
@@ -29,7 +28,6 @@ protected:
     void TearDown() override {
         cache.reset();
         platform::ClockUseVirtual(false);
-        TError::Reset();
     }
     std::string File(const std::string& name, size_t size) {
         return dir.Write(name, std::string(size, 'd'));
@@ -81,7 +79,7 @@ TEST_F(Cache, BadRangesAndFilesAreReported) {
         {dir.File("missing.bin"), 0, 0, 2, 95},
     };
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         EXPECT_EQ(cache->LoadRange(c.name.c_str(), c.offset, c.size, 0, 2, TCache::kNoHandle),
                   TCache::kNoHandle);
         ASSERT_NE(Newest(), nullptr);

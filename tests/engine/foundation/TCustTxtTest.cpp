@@ -16,11 +16,7 @@ using ctffixture::ErrorCodes;
 
 class TCustTxtTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override {
-        TFileCtl::SetProfile("");
-        TError::Reset();
-    }
+    void TearDown() override { TFileCtl::SetProfile(""); }
     testsupport::TempDir dir;
 };
 
@@ -72,7 +68,7 @@ TEST_F(TCustTxtTest, FaultsTable) {
         {"absurd length", Ctf("abc", 1, 0xffffffffll), 54},
     };
     for (const auto& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TCustTxt t;
         t.SetPath(dir.Write("bad.ctf", c.file).c_str());
         EXPECT_EQ(t.Load(), 0) << c.what;
@@ -84,7 +80,7 @@ TEST_F(TCustTxtTest, FaultsTable) {
         auto* rec = static_cast<TErrorRec*>(TError::ShownList().Head()->item);
         EXPECT_STREQ(rec->message.c_str(), t.GetPath()) << c.what;
     }
-    TError::Reset();
+    TError::ClearLists();
     TCustTxt missing;
     missing.SetPath(dir.File("none.ctf").c_str());
     EXPECT_EQ(missing.Load(), 0);

@@ -27,14 +27,10 @@ int Listen(void* owner, const char* text) {
 class ErrorHandler : public testing::Test {
 protected:
     void SetUp() override {
-        TError::Reset();
         TError::SetTable(TError::EnglishTable());
         TError::SetCallback(&listener, Listen);
     }
-    void TearDown() override {
-        TError::Reset();
-        TError::SetTable(TError::EnglishTable());
-    }
+    void TearDown() override { TError::SetTable(TError::EnglishTable()); }
     Listener listener;
 };
 

@@ -36,7 +36,6 @@ protected:
         mgr.reset();
         GDL_setTimerTick(0);
         GDL_resetEvents();
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
     }
     std::vector<TEvent> Drain(TEventMgr* m = nullptr) {

@@ -33,7 +33,6 @@ protected:
     void TearDown() override {
         mgr.reset();
         GDL_setTimerTick(0);
-        platform::ResetUserState();
         platform::ClockUseVirtual(false);
     }
     // Every event Translate delivers until it has none.

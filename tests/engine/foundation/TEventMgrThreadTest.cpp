@@ -54,7 +54,6 @@ TEST(EventMgrThreads, TicksFromTheTimerThreadMeetTheMainThreadsReadsAndPosts) {
 
     mgr.reset();
     DestroyWindow(window);
-    platform::ResetUserState();
 }
 
 // A window procedure runs inside the pump, with the queue lock held; one
@@ -102,7 +101,6 @@ TEST(EventMgrThreads, WindowProceduresMayMakeTimersWhileTheTickRuns) {
 
     mgr.reset();
     DestroyWindow(window);
-    platform::ResetUserState();
 }
 
 } // namespace

@@ -28,11 +28,9 @@ std::vector<Report> Reports() {
 
 class TFileCtlTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
     void TearDown() override {
         TFileCtl::SetProfile("");
         TFileCtl::SetRootPath("");
-        TError::Reset();
     }
     std::string Index(const std::string& text) { return dir.Write("resource.ini", text); }
     testsupport::TempDir dir;
@@ -101,7 +99,7 @@ TEST_F(TFileCtlTest, GetPathTable) {
         {"Sounds", "abs", 0, "", 13},
     };
     for (const auto& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         char out[256] = "junk";
         EXPECT_EQ(TFileCtl::GetPath(c.section, c.key, out, sizeof out), c.result) << c.key;
         if (c.result) {

@@ -17,8 +17,6 @@ TErrorRec* Newest() {
 
 class File : public testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
     testsupport::TempDir dir;
 };
 
@@ -94,7 +92,7 @@ TEST_F(File, MisuseIsReportedWithItsCodeMessageAndLine) {
          5, "Missing string format.", 315},
     };
     for (Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TFile file(c.name.c_str());
         int result = c.act(file);
         EXPECT_TRUE(result == 0 || result == -1) << c.what;

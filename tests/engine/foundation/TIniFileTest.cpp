@@ -15,8 +15,6 @@ const char kIni[] = "[Game]\r\nTitle=Hello, World\r\nCount=0x10\r\nSpeed = 12 , 
 
 class TIniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
     testsupport::TempDir dir;
 };
 

@@ -26,15 +26,8 @@ void* FullWhileCached(size_t size) {
 
 class Allocator : public testing::Test {
 protected:
-    void SetUp() override {
-        TError::Reset();
-        heapCalls = 0;
-    }
-    void TearDown() override {
-        EngineSetHeapForTests(nullptr);
-        TCache::Global().Stop();
-        TError::Reset();
-    }
+    void SetUp() override { heapCalls = 0; }
+    void TearDown() override { EngineSetHeapForTests(nullptr); }
 };
 
 TEST_F(Allocator, ZeroBytesYieldNullWithoutTouchingTheHeap) {

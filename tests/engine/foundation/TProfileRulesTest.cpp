@@ -14,9 +14,6 @@ namespace {
 
 class ProfileRules : public testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
-
     testsupport::TempDir dir;
 };
 

@@ -11,9 +11,6 @@ namespace {
 
 class Profile : public testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
-
     // Opens a profile over `text` written to "test.ini".
     TProfile* Make(const std::string& text) {
         path = dir.Write("test.ini", text);

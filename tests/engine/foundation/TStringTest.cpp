@@ -129,7 +129,7 @@ TEST(String, ComparisonAndConcatenation) {
 }
 
 TEST(String, AllocationFailureReportsError9AndCarriesOn) {
-    TError::Reset();
+    TError::ClearLists();
     failSize = 256;
     EngineSetHeapForTests(FailOneSize);
     {
@@ -154,7 +154,7 @@ TEST(String, AllocationFailureReportsError9AndCarriesOn) {
     EngineSetHeapForTests(nullptr);
     EXPECT_STREQ(grow.c_str(), "abc");
     EXPECT_EQ(Newest()->line, 147);
-    TError::Reset();
+    TError::ClearLists();
 }
 
 } // namespace

@@ -26,13 +26,7 @@ std::string LastMessage() {
 
 class TSwpFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TCache::Global().SetEnabled(true);
-        EngineSetHeapForTests(nullptr);
-        TError::Reset();
-    }
+    void TearDown() override { EngineSetHeapForTests(nullptr); }
     testsupport::TempDir dir;
 };
 
@@ -125,7 +119,7 @@ TEST_F(TSwpFileTest, MisuseIsReported) {
          60, "Swap file has not been opened."},
     };
     for (const auto& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TSwpFile f(c.name);
         EXPECT_EQ(c.misuse(f, buf, &room), 0) << c.message;
         EXPECT_EQ(ctffixture::ErrorCodes(), std::vector<int32_t>{c.code}) << c.message;
@@ -169,7 +163,7 @@ TEST_F(TSwpFileTest, FailedDecoderIsReportedByMethod) {
     std::string path = dir.Write("e.bin", ctffixture::Literals("abc", false));
     EngineSetHeapForTests([](size_t size) { return size >= 40000 ? nullptr : std::malloc(size); });
     for (int32_t method : {2, 3}) {
-        TError::Reset();
+        TError::ClearLists();
         TSwpFile f(path.c_str());
         ASSERT_EQ(f.Open(1), 1);
         char out[16];

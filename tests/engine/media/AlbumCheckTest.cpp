@@ -214,7 +214,7 @@ TEST_F(AlbumCheckTest, HeaderChecksAndTheirReports) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TError::Reset();
+        TError::ClearLists();
         Bytes b = Alb(c.version, c.bits, 0, {{1, 4, 1, 12, 12}});
         Put16(b, 2, c.entries);
         Append(b, Bytes(12, 1));
@@ -260,7 +260,7 @@ TEST_F(AlbumCheckTest, ShortTablesLeaveTheAlbumUnloadedWithoutAReport) {
     AddPacked(tableLast, {{0x84, 3}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TError::Reset();
+        TError::ClearLists();
         const Bytes& from = std::string(c.what) == "frame-offset table" ? tableLast : whole;
         size_t keep = std::string(c.what) == "frame-offset table" ? from.size() - 2 : c.keep;
         TAlbum a;
@@ -516,7 +516,7 @@ TEST_F(AlbumCheckTest, DamagedFramesAreCorruptAndGiveNoFrame) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TError::Reset();
+        TError::ClearLists();
         TAlbum a;
         a.SetPath(Write(c.make()).c_str());
         ASSERT_EQ(a.IsLoaded(), c.loads);

@@ -458,7 +458,7 @@ TEST_F(AviAniCheckTest, OpenFailuresAreReportedAndNotCounted) {
     };
     for (const OpenFailure& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         const std::string path = c.bytes.empty() ? dir.File(c.name) : dir.Write(c.name, c.bytes);
         TAviAni ani;
         ani.SetPath(path.c_str());
@@ -483,7 +483,7 @@ TEST_F(AviAniCheckTest, OpenFailuresAreReportedAndNotCounted) {
         EXPECT_EQ(shortened.ReadFrame(2, 0), 0);
         shortened.Close();
     }
-    TError::Reset();
+    TError::ClearLists();
     TMetaAni late;
     const std::string path = dir.File("late.avi");
     late.SetPath(path.c_str());

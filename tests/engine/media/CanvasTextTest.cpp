@@ -31,7 +31,6 @@ class CanvasText : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop(16);
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         TCache::Global().Start();
         display.SetClassName("CanvasText");
@@ -50,8 +49,6 @@ protected:
         display.ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TCache::Global().Stop();
-        TError::Reset();
     }
     // Draws `text` from (x, y), each character advanced as the reference says.
     void DrawText(TFontRef* ref, int32_t x, int32_t y, const char* text) {

@@ -21,12 +21,10 @@ namespace check {
 
 class CaptureFixture : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
     void TearDown() override {
         display.Close();
         display.ReleaseLibrary();
         TDirtyRects::ClearTracking();
-        TError::Reset();
     }
 
     // A window of `width` x `height` drawing in `depth` bits on a desktop of

@@ -29,14 +29,7 @@ inline void Put32(Bytes& b, size_t at, uint32_t v) {
 
 class MediaFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TError::Reset();
-        TCache::Global().Start();
-    }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TError::Reset();
-    }
+    void SetUp() override { TCache::Global().Start(); }
 };
 
 } // namespace check

@@ -155,7 +155,6 @@ protected:
     void SetUp() override {
         testsupport::StartHeadless(1000);
         platform::SetMemoryDesktop(640, 480, 24);
-        TError::Reset();
         TCache::Global().Start();
         tools::BmpImage bmp{5, 3, 24, Bytes(5 * 3 * 3, 0), {}};
         for (size_t i = 0; i < bmp.pixels.size(); i += 3)
@@ -175,8 +174,6 @@ protected:
         TDispDev::Global().ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TCache::Global().Stop();
-        TError::Reset();
     }
     testsupport::TempDir dir;
     std::string picture, cur;
@@ -200,7 +197,7 @@ TEST_F(CursorCheckTest, KindsByExtensionAndTheirReports) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        TError::Reset();
+        TError::ClearLists();
         TMetaCur cursor;
         EXPECT_STREQ(cursor.GetFolder(), "Cursors");
         cursor.SetPath(c.path.c_str());

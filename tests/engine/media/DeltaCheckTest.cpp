@@ -361,7 +361,7 @@ TEST_F(DeltaCheckTest, ImpossibleTrailersAreRefused) {
     };
     for (const Refused& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         const std::string path = dir.Write(std::string(c.name) + ".dla", c.bytes);
         TDeltaAni ani;
         ani.SetPath(path.c_str());
@@ -381,7 +381,7 @@ TEST_F(DeltaCheckTest, ImpossibleTrailersAreRefused) {
     edge.Close();
     // Allowed by the format but not taken: 32767 x 32767 at 32 bits would be
     // three buffers of 4 GiB for a 68-byte file. Refused as out of memory.
-    TError::Reset();
+    TError::ClearLists();
     TDeltaAni huge;
     huge.SetPath(dir.Write("huge.dla", Trailer(f, 1, 32767, 32767, 32, 1)).c_str());
     EXPECT_EQ(huge.Open(1), 0);
@@ -411,7 +411,7 @@ TEST_F(DeltaCheckTest, BadFramesLeaveThePictureAlone) {
     };
     for (const Refused& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         Bytes file = Join(good, c.bytes);
         file = Join(file, Trailer(f, 1, 8, 2, 8, 2));
         const std::string path = dir.Write(std::string(c.name) + ".dla", file);

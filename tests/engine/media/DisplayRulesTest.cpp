@@ -106,7 +106,6 @@ class WindowedRules : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop();
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         display.SetClassName("RulesTest");
         display.SetTitle("Rules");
@@ -117,7 +116,6 @@ protected:
         display.ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TError::Reset();
     }
     void Resize(int32_t w, int32_t h) {
         RECT r{0, 0, w, h};
@@ -154,14 +152,13 @@ TEST_F(WindowedRules, EffectiveFlagsOfAWindowedStart) {
         uint32_t flags, effective;
     } cases[] = {{0x200, 0x200}, {0x600, 0x600}, {0x7FF, 0x680}, {0x0E40, 0x0E00}};
     for (const auto& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         display.SetDriverFlags(c.flags);
         ASSERT_TRUE(display.Open()) << std::hex << c.flags;
         EXPECT_EQ(display.GetFlags(), c.effective) << std::hex << c.flags;
         EXPECT_EQ(TError::NextPending(1), nullptr) << std::hex << c.flags;
         display.Close();
         display.ReleaseLibrary();
-        platform::ResetUserState();
     }
 }
 
@@ -276,7 +273,6 @@ class Brightness : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
         ASSERT_TRUE(GDL_initWindowed("."));
         PACK_registerDrivers();
     }
@@ -355,7 +351,6 @@ protected:
     void TearDown() override {
         GDL_setMouseDC(nullptr);
         GDL_exit();
-        platform::RegistryReset();
         unsetenv("XDG_CONFIG_HOME");
     }
     GdlDeviceContext* Start(int32_t pages) {

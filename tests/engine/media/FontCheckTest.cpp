@@ -246,7 +246,7 @@ TEST_F(FontCheckTest, DamagedFontsAreCorrupt) {
         {"33 sub-fonts", Pxf(many)}, {"last table cut", cut}, {"tables past the end", far}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TError::Reset();
+        TError::ClearLists();
         Font font;
         font.SetPath(Write(c.file).c_str());
         EXPECT_FALSE(font.TAlbum::IsLoaded());
@@ -276,7 +276,7 @@ TEST_F(FontCheckTest, ProxyChoosesTheKindByExtension) {
                           {"", TFontRes::kNoFont, 50, "Missing file extension."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ext);
-        TError::Reset();
+        TError::ClearLists();
         std::string path = c.ext.empty() ? dir.Write("noext", pxf) : Write(pxf, c.ext);
         TMetaFnt zero(nullptr, 0), one(nullptr, 1);
         zero.SetPath(path.c_str());
@@ -315,7 +315,7 @@ TEST_F(FontCheckTest, ProxyChoosesTheKindByExtension) {
         }
         if (c.kind == TFontRes::kBitmapFont) {
             // Not an FNT file: 31 with the library's text, the loaded bit clear.
-            TError::Reset();
+            TError::ClearLists();
             EXPECT_EQ(zero.Load(0), 0);
             EXPECT_FALSE(zero.TFontRes::IsLoaded());
             zero.Release();

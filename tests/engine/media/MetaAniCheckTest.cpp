@@ -50,7 +50,7 @@ TEST_F(MetaAniCheckTest, KindByExtensionAndItsReports) {
     };
     for (const KindCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         const std::string path = dir.File(c.name);
         TMetaAni ani(nullptr);
         ani.SetPath(path.c_str());

@@ -193,7 +193,6 @@ TEST_F(MixerCheckTest, InitChoosesTheOutput) {
         {"no flags", 0, 1, false, 0xFFF, 0, 0, false},
     };
     for (const Case& c : cases) {
-        platform::ResetSoundForTests();
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundDeviceCount(c.devices);
         platform::SetWaveOutFormats(c.waveFormats);
@@ -214,7 +213,6 @@ TEST_F(MixerCheckTest, InitChoosesTheOutput) {
             EXPECT_FALSE(m.Timer()->IsEnabled()) << c.what;
         }
         m.Shutdown();
-        platform::ResetModuleOverrides();
     }
 }
 

@@ -359,10 +359,9 @@ TEST_F(OutputCheckTest, WaveOutFormatComesFromTheDeviceCaps) {
         {false, 0x2F, 0, 1}, {false, 0x100, 0, 1},  {false, 0, 4, 0},
     };
     for (const Case& c : cases) {
-        platform::ResetSoundForTests();
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetWaveOutFormats(c.formats);
-        if (c.capsFail) platform::SetSoundFailure(platform::SoundCall::WaveOutGetDevCaps, 2);
+        platform::SetSoundFailure(platform::SoundCall::WaveOutGetDevCaps, c.capsFail ? 2 : 0);
         TWaveOutOutput w;
         EXPECT_EQ(w.Init(nullptr), c.init) << c.formats;
         if (c.init == 0) {

@@ -25,7 +25,6 @@ using Bytes = std::vector<uint8_t>;
 class PictureCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TError::Reset();
         TCache::Global().Start();
         tools::BmpImage bmp{6, 3, 8, Bytes(18, 1), {{1, 2, 3}}};
         bmpPath = dir.Write("room.bmp", tools::WriteBmp(bmp));
@@ -45,11 +44,7 @@ protected:
                                        "palB=b.pal\r\npalShort=short.pal\r\npalGone=gone.pal\r\n")
                                  .c_str());
     }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TFileCtl::SetProfile("");
-        TError::Reset();
-    }
+    void TearDown() override { TFileCtl::SetProfile(""); }
     testsupport::TempDir dir;
     std::string bmpPath;
 };
@@ -77,7 +72,7 @@ TEST_F(PictureCheckTest, ExtensionsAndTheReportsOfEachReader) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        TError::Reset();
+        TError::ClearLists();
         std::string path = c.exists ? dir.Write(c.file, Bytes(40, 0x33)) : dir.File(c.file);
         TMetaImg pic;
         pic.SetPath(path.c_str());
@@ -99,7 +94,7 @@ TEST_F(PictureCheckTest, ExtensionsAndTheReportsOfEachReader) {
             EXPECT_STREQ(e->message.c_str(), "Invalid file extension.");
         }
     }
-    TError::Reset();
+    TError::ClearLists();
     TMetaImg bare;
     bare.SetPath(dir.File("noext").c_str());
     bare.Update();
@@ -180,7 +175,7 @@ TEST_F(PictureCheckTest, PaletteTableCountAndName) {
 
     for (const char* name : {"palShort", "palGone", "palNone"}) {
         SCOPED_TRACE(name);
-        TError::Reset();
+        TError::ClearLists();
         TPalette bad(name);
         EXPECT_EQ(bad.Load(), 0);
         EXPECT_EQ(bad.Load(), 0); // counted, still nothing

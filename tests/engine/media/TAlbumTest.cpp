@@ -42,14 +42,7 @@ tools::AlbumPlan Plan(uint8_t bits, uint8_t packing) {
 
 class TAlbumTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TError::Reset();
-        TCache::Global().Start();
-    }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TError::Reset();
-    }
+    void SetUp() override { TCache::Global().Start(); }
     std::string Write(const std::vector<uint8_t>& bytes) {
         return dir.Write("a" + std::to_string(++serial) + ".alb", bytes);
     }
@@ -164,7 +157,7 @@ TEST_F(TAlbumTest, VersionAndDepthAreChecked) {
     EXPECT_EQ(LastCode(), 48);
 
     for (auto patch : {std::pair<int, uint8_t>{4, 32}, {2, 0}}) {
-        TError::Reset();
+        TError::ClearLists();
         file = tools::WriteAlbum(Plan(8, 0), nullptr);
         file[patch.first] = patch.second;
         if (patch.first == 2) file[3] = 0;
@@ -211,7 +204,7 @@ TEST_F(TAlbumTest, CorruptFramesAreRefused) {
     };
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.what);
-        TError::Reset();
+        TError::ClearLists();
         std::vector<uint8_t> file = tools::WriteAlbum(Plan(8, d.packing), nullptr);
         d.apply(file);
         TAlbum album;

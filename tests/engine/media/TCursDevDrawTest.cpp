@@ -69,7 +69,6 @@ protected:
     void SetUp() override {
         testsupport::StartHeadless(1000);
         platform::SetMemoryDesktop(640, 480, 24);
-        TError::Reset();
         TCache::Global().Start();
         picture = dir.Write("arrow.bmp", CursorPicture(6, 4));
     }
@@ -78,8 +77,6 @@ protected:
         TDispDev::Global().ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TCache::Global().Stop();
-        TError::Reset();
     }
     bool OpenDisplay() {
         TDispDev& d = TDispDev::Global();

@@ -160,7 +160,7 @@ TEST(TCursDevTest, HidingMarksAnUpdateOnce) {
 // that it ends with the thread joined and no display left to draw into.
 TEST(TCursDevTest, ThreadDrawsWhileTheDisplayIsRebuiltAndClosed) {
     testsupport::UseMemoryDesktop(24);
-    TError::Reset();
+    TError::ClearLists();
     DisplayHooks() = TDispHooks{};
     TDispDev& display = TDispDev::Global();
     display.SetClassName("CursorThread");
@@ -190,7 +190,7 @@ TEST(TCursDevTest, ThreadDrawsWhileTheDisplayIsRebuiltAndClosed) {
     display.ReleaseLibrary();
     TDirtyRects::ClearTracking();
     TDirtyRects::SetChanged(0);
-    TError::Reset();
+    TError::ClearLists();
 }
 
 } // namespace

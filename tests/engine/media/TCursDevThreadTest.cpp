@@ -40,7 +40,6 @@ class CursDevLifetime : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop(24);
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         TCache::Global().Start();
         tools::BmpImage bmp{6, 5, 24, std::vector<uint8_t>(6 * 5 * 3, 200), {}};
@@ -63,8 +62,6 @@ protected:
         TDirtyRects::SetChanged(0);
         for (TEvent e; TEventMgr::Global().TakeObjectEvent(&e);) {
         }
-        TCache::Global().Stop();
-        TError::Reset();
     }
     // A loaded shape: the picture or the Windows cursor.
     TMetaCur* NewShape(bool picture_) {

@@ -81,9 +81,6 @@ std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
 
 class TDeltaAniTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
-
     std::string Record(std::vector<Picture>& frames, float rate = 12.5f,
                        const std::string& name = "film.dla") {
         std::string path = dir.File(name);
@@ -314,7 +311,7 @@ TEST_F(TDeltaAniTest, HostileFilesAreRefused) {
     };
     for (const Hostile& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         std::string path = dir.Write(std::string(c.name) + ".dla", c.bytes);
         TDeltaAni ani;
         ani.SetPath(path.c_str());

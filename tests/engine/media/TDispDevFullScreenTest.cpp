@@ -35,7 +35,6 @@ protected:
     void SetUp() override {
         // Full screen sets the AutoRun policy bit: keep it in a folder of ours.
         testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path());
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         TDispDev::SetLinkedDrivers(kLinked, 4);
         fakefs::reset({});
@@ -45,17 +44,13 @@ protected:
     }
     void TearDown() override {
         struct Restore {
-            ~Restore() {
-                platform::RegistryReset();
-                unsetenv("XDG_CONFIG_HOME");
-            }
+            ~Restore() { unsetenv("XDG_CONFIG_HOME"); }
         } restore;
         display.Close();
         display.ReleaseLibrary();
         TDispDev::SetLinkedDrivers(nullptr, 0);
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TError::Reset();
     }
 
     bool Open(uint32_t flags, fakefs::Config c) {

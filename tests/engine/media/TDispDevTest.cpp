@@ -29,7 +29,6 @@ class Display : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop();
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         g_running = false;
         g_activations = 0;

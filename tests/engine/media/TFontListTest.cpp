@@ -24,10 +24,7 @@ std::vector<const TFontEntry*> entries(TFontList& list) {
 
 class FontList : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
-    }
+    void SetUp() override { platform::UseHost(platform::HostKind::Memory); }
     void TearDown() override {
         TFontList::Global().Empty();
         TDispDev::Global().Close();

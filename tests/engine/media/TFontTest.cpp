@@ -62,14 +62,7 @@ Fixture MakeFont(uint8_t packing) {
 
 class TFontTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TError::Reset();
-        TCache::Global().Start();
-    }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TError::Reset();
-    }
+    void SetUp() override { TCache::Global().Start(); }
     std::string Write(const std::vector<uint8_t>& bytes, const char* extension = "pxf") {
         return dir.Write("f" + std::to_string(++serial) + "." + extension, bytes);
     }
@@ -215,7 +208,7 @@ TEST_F(TFontTest, TablesPastTheEndOrTooManyEntriesAreCorrupt) {
     EXPECT_EQ(font.Load(0), 0);
     EXPECT_FALSE(font.TFontRes::IsLoaded());
 
-    TError::Reset();
+    TError::ClearLists();
     Fixture many = MakeFont(tools::kAlbumStored);
     many.plan.entries.resize(33, many.plan.entries[1]);
     Subfont crowded; // an album of 33 entries read as a font
@@ -248,7 +241,7 @@ TEST_F(TFontTest, ProxyChoosesByExtension) {
         int32_t code;
     } bad[] = {{"font.xyz", 49}, {"font", 50}};
     for (const auto& b : bad) {
-        TError::Reset();
+        TError::ClearLists();
         TMetaFnt font("", 0);
         font.SetPath(dir.Write(b.name, std::vector<uint8_t>{1, 2, 3}).c_str());
         EXPECT_EQ(font.Load(0), 0) << b.name;

@@ -20,7 +20,6 @@ class ImageAdjust : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::UseHost(platform::HostKind::Memory);
-        platform::ResetUserState();
         ASSERT_TRUE(GDL_initWindowed("."));
         PACK_registerDrivers();
     }

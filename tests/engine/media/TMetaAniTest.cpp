@@ -107,14 +107,7 @@ std::vector<uint8_t> Delivered(const GdlBitmap& b) {
 
 class TMetaAniTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TError::Reset();
-        TCache::Global().Start();
-    }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TError::Reset();
-    }
+    void SetUp() override { TCache::Global().Start(); }
     int32_t LastCode() {
         TErrorRec* e = NewestError();
         return e ? e->code : 0;
@@ -137,7 +130,7 @@ TEST_F(TMetaAniTest, KindByExtension) {
     dir.Write("strip.alb", tools::WriteAlbum(plan, nullptr));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         TMetaAni ani;
         ani.SetPath(dir.File(c.name).c_str());
         EXPECT_EQ(ani.GetKind(), c.kind);

@@ -23,7 +23,6 @@ namespace {
 class TMetaImgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TError::Reset();
         TCache::Global().Start();
         tools::BmpImage bmp{8, 2, 8, std::vector<uint8_t>(16, 1), {{1, 2, 3}}};
         dir.Write("pic/room.BMP", tools::WriteBmp(bmp));
@@ -49,11 +48,7 @@ protected:
                                        "palMain=..\\main.pal\r\npalShort=..\\short.pal\r\n")
                                  .c_str());
     }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TFileCtl::SetProfile("");
-        TError::Reset();
-    }
+    void TearDown() override { TFileCtl::SetProfile(""); }
     int32_t LastCode() {
         TErrorRec* e = NewestError();
         return e ? e->code : 0;
@@ -72,7 +67,7 @@ TEST_F(TMetaImgTest, ExtensionChoosesTheReader) {
                           {"odd", TMetaImg::kNone, 49},   {"bare", TMetaImg::kNone, 50}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TError::Reset();
+        TError::ClearLists();
         TMetaImg picture(c.name);
         picture.Update();
         EXPECT_EQ(picture.GetKind(), c.kind);
@@ -92,7 +87,7 @@ TEST_F(TMetaImgTest, PicturesCursorsAndFontsReportAMissingExtensionAlike) {
         {&picture, "Source\\TMetaImg"}, {&cursor, "Source\\TMetaCur"}, {&font, "Source\\TMetaFnt"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
-        TError::Reset();
+        TError::ClearLists();
         c.resource->SetPath(path.c_str());
         c.resource->Update(); // chooses the format
         TErrorRec* e = NewestError();

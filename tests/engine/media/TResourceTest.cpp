@@ -39,16 +39,11 @@ public:
 class TResourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TError::Reset();
         loads = unloads = 0;
         TFileCtl::SetRootPath("C:\\Game");
         Use("[Main]\r\nPath=Data\r\n[Pictures]\r\ncurArrow=arrow.cur\r\nroom=r1.bmp\r\n");
     }
-    void TearDown() override {
-        TCache::Global().Stop();
-        TFileCtl::SetProfile("");
-        TError::Reset();
-    }
+    void TearDown() override { TFileCtl::SetProfile(""); }
     void Use(const std::string& index) {
         TFileCtl::SetProfile(dir.Write("index" + std::to_string(++serial) + ".ini", index).c_str());
     }

@@ -78,8 +78,11 @@ TEST_F(SndDevTest, EverySoundCodeIsReportedWithItsMessage) {
         {2, SoundCall::PlaySecondary, 0, 26, "play direct sound secondary buffer"},
     };
     for (const Case& c : cases) {
-        TError::Reset();
-        platform::ResetSoundForTests();
+        TError::ClearLists();
+        // Only this case's failure.
+        for (int call = 0; call < int(SoundCall::Count); ++call)
+            platform::SetSoundFailure(SoundCall(call), 0);
+        platform::SetWaveOutFormats(0xFFF);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         if (c.call == SoundCall::WaveOutGetDevCaps)
             platform::SetWaveOutFormats(0); // no format: code 4 ... see below

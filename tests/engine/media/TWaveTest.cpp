@@ -83,9 +83,6 @@ Bytes DataOf(const Bytes& wav) {
 
 class WaveTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
-
     std::string Put(const std::string& name, const Bytes& bytes) { return dir.Write(name, bytes); }
 
     std::vector<int16_t> Stream16(TWave& w, int64_t position, int64_t count) {
@@ -221,7 +218,7 @@ TEST_F(WaveTest, RefusedFilesReportTheirMessages) {
         {"short fmt", shortFmt, "Only wave files with PCM or ADPCM format are supported."},
     };
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TWave w;
         w.SetPath(Put("bad.wav", c.file).c_str());
         EXPECT_FALSE(w.Open()) << c.what;

@@ -153,9 +153,6 @@ std::vector<int16_t> Decode(const Bytes& data, int channels, int align) {
 
 class WaveCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override { TError::Reset(); }
-    void TearDown() override { TError::Reset(); }
-
     std::string Put(const std::string& name, const Bytes& bytes) { return dir.Write(name, bytes); }
 
     static std::vector<int16_t> Samples16(TWave& w, int64_t position, int64_t count) {
@@ -236,7 +233,7 @@ TEST_F(WaveCheckTest, ChunkLayoutsThatReadTheSame) {
         {"sizes that do not add up", badSize},
     };
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TWave w;
         w.SetPath(Put("c.wav", c.file).c_str());
         ASSERT_TRUE(w.Open()) << c.what;
@@ -302,7 +299,7 @@ TEST_F(WaveCheckTest, RefusedFilesAndTheirReports) {
          "Only wave files with PCM or ADPCM format are supported."},
     };
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TWave w;
         w.SetPath(Put("bad.wav", c.file).c_str());
         EXPECT_FALSE(w.Open()) << c.what;
@@ -337,7 +334,7 @@ TEST_F(WaveCheckTest, ExtensionsAndTheirReports) {
     } cases[] = {{"plain", 50, "Missing file extension."},
                  {"x.wave", 49, "Invalid file extension."}};
     for (const Case& c : cases) {
-        TError::Reset();
+        TError::ClearLists();
         TWave w;
         const std::string path = Put(c.name, file);
         w.SetPath(path.c_str());
@@ -488,7 +485,7 @@ TEST_F(WaveCheckTest, HostileAlbumsAreRefusedOrReadErrors) {
     EXPECT_FALSE(f.Open());
     f.Close();
 
-    TError::Reset();
+    TError::ClearLists();
     TWave i;
     i.SetPath(Put("i.sda", ima.Write()).c_str());
     ASSERT_TRUE(i.Open());

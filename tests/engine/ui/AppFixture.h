@@ -26,7 +26,6 @@ template <class App> class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::UseMemoryDesktop(16);
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         platform::ClearMessageBoxLog();
         platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
@@ -46,7 +45,6 @@ protected:
         display.ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TError::Reset();
         platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
     }
     // The resource index names the configuration file "app.ini".

@@ -382,7 +382,7 @@ TEST_F(FormCheck, FailedAllocationsLeaveWorkingBars) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        TError::Reset();
+        TError::ClearLists();
         // The heap is asked once, then once more by the file cache as it
         // makes room, then once more.
         RefuseNextBlocks(c.size, 3);

@@ -19,7 +19,6 @@ int32_t NewestCode() {
 
 TEST(UiOutOfMemory, ApplicationWithoutCapturePartsReportsErrorNine) {
     testsupport::UseMemoryDesktop(16);
-    TError::Reset();
     std::unique_ptr<TWinApp> app;
     {
         testsupport::AllocationsFail fail;
@@ -29,7 +28,6 @@ TEST(UiOutOfMemory, ApplicationWithoutCapturePartsReportsErrorNine) {
     EXPECT_EQ(NewestCode(), 9);
     EXPECT_EQ(app->GetCaptureTimerInterval(), 0.0f);
     app.reset();
-    TError::Reset();
 }
 
 } // namespace

@@ -48,10 +48,7 @@ protected:
         UiTest::SetUp();
         TCache::Global().Start();
     }
-    void TearDown() override {
-        TCache::Global().Stop();
-        UiTest::TearDown();
-    }
+    void TearDown() override { UiTest::TearDown(); }
     TMetaAni& Film(float fps, int32_t frames) {
         films.push_back(std::make_unique<TMetaAni>());
         const std::string name = "c" + std::to_string(films.size()) + ".avi";

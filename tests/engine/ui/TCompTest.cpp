@@ -43,10 +43,7 @@ TEvent Event(int32_t type, uintptr_t target = 0) {
 
 class TreeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        trace.clear();
-        TError::Reset();
-    }
+    void SetUp() override { trace.clear(); }
     void TearDown() override { EngineSetHeapForTests(nullptr); }
 };
 

@@ -65,7 +65,6 @@ class SoundGraphic : public uitest::UiTest {
 protected:
     void SetUp() override {
         UiTest::SetUp();
-        platform::ResetSoundForTests();
         platform::SetSoundDeviceCount(1);
         platform::SetSoundSink(platform::SoundSinkChoice::Recording);
         platform::SetSoundRecording(true);
@@ -76,11 +75,9 @@ protected:
         TCache::Global().Start();
     }
     void TearDown() override {
-        TCache::Global().Stop();
         TSndDev::Global().SetEnabled(false);
         TSndDev::Global().Detach();
         platform::ClockUseVirtual(false);
-        platform::ResetSoundForTests();
         UiTest::TearDown();
     }
     TMetaAni& Film(const FilmPlan& plan) {

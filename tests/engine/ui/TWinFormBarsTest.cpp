@@ -233,7 +233,7 @@ TEST_F(Forms, BarsThatCannotBeAllocatedLeaveAWorkingForm) {
     } cases[] = {{sizeof(TWinSysB), 2, 52}, {sizeof(TWinStB), 2, 96}, {sizeof(TPanel), 4, 117}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        TError::Reset();
+        TError::ClearLists();
         RefuseNextBlocks(c.size, c.blocks);
         TWinForm f;
         f.SetFrameStyle(5);

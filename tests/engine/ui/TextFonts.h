@@ -87,13 +87,8 @@ struct TextFonts {
     testsupport::TempDir dir;
     std::unique_ptr<TMetaFnt> pixel;
     std::unique_ptr<TMetaFnt> library;
-    bool startedCache = false;
-
     TextFonts() {
-        if (!TCache::Global().IsStarted()) {
-            TCache::Global().Start();
-            startedCache = true;
-        }
+        if (!TCache::Global().IsStarted()) TCache::Global().Start();
         pixel = std::make_unique<TMetaFnt>("", 0);
         pixel->SetPath(dir.Write("text.pxf", PixelFontBytes()).c_str());
         library = std::make_unique<TMetaFnt>("", 0);
@@ -102,7 +97,6 @@ struct TextFonts {
     ~TextFonts() {
         pixel.reset();
         library.reset();
-        if (startedCache) TCache::Global().Stop();
     }
 };
 

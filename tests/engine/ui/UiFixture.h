@@ -84,7 +84,6 @@ protected:
 
     void SetUp() override {
         testsupport::UseMemoryDesktop(16);
-        TError::Reset();
         DisplayHooks() = TDispHooks{};
         display.SetClassName("UiTest");
         display.SetTitle("UI Test");
@@ -104,7 +103,6 @@ protected:
         display.ReleaseLibrary();
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
-        TError::Reset();
     }
 
     // One phase of a frame, from the root with the whole display as its area.

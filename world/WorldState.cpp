@@ -1,0 +1,5 @@
+#include "WorldState.h"
+
+WorldState& World() {
+    return TEngine::Require("world state").Part<WorldState>();
+}
