@@ -4,6 +4,7 @@
 #include "drawing/TConvBmp.h"
 #include "drawing/TFontList.h"
 #include "foundation/TCache.h"
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TMMTimer.h"
@@ -76,9 +77,9 @@ TEngine::TEngine(const platform::SessionOptions& platform) : session_(platform) 
 
 TEngine::~TEngine() {
     StopApplication();
-    // DEFERRED DELETION: the final drain of the deferred-deletion queue goes
-    // here. The application's loop has ended and every service still runs,
-    // so objects queued for deletion may still use them as they go.
+    // The application's loop has ended and every service still runs, so
+    // objects queued for deletion may still use them as they go.
+    DrainDeleteLater();
     TearDown();
     g_current = outer_;
     Services() = outerServices_;
