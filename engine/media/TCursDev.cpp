@@ -79,6 +79,7 @@ TCursDev::~TCursDev() {
     Hook(false);
     StopThread(); // the thread uses everything freed below
     EngineFree(save_);
+    EngineFree(indexed_);
     DeleteCriticalSection(&lock_);
 }
 
@@ -427,6 +428,8 @@ TBlitSurface TCursDev::CursorImage() {
                             ? 15
                             : p->bitsPerPixel;
         if (depth >= 15) return {p->surface, p->bytesPerLine, p->width, p->height, depth};
+        TBlitSurface image;
+        if (ExpandIndexed(*p, &image)) return image;
     }
     if (c && c->GetCursorRecord()) {
         ExpandMonoCursor(expanded_, reinterpret_cast<const uint8_t*>(c->GetCursorRecord()),
@@ -434,6 +437,25 @@ TBlitSurface TCursDev::CursorImage() {
         return {expanded_, 96, 32, 32, 24};
     }
     return {defaultImage_, 96, 32, 32, 24};
+}
+
+// Both routes draw 24-bit images, so a picture of palette indexes is expanded
+// for every drawing (a cursor is small); the buffer only grows.
+bool TCursDev::ExpandIndexed(const GdlBitmap& p, TBlitSurface* image) {
+    if (!p.surface || p.width <= 0 || p.height <= 0 || p.bytesPerLine <= 0) return false;
+    const int64_t bytes = int64_t{p.width} * p.height * 3;
+    if (bytes > indexedBytes_) {
+        EngineFree(indexed_);
+        indexed_ = static_cast<uint8_t*>(EngineAlloc(static_cast<size_t>(bytes)));
+        indexedBytes_ = indexed_ ? bytes : 0;
+        if (!indexed_) return false;
+    }
+    const auto* palette = reinterpret_cast<const uint8_t*>(p.palette);
+    if (!ExpandIndexedImage(indexed_, p.surface, p.bytesPerLine, p.width, p.height, p.bitsPerPixel,
+                            palette))
+        return false;
+    *image = {indexed_, p.width * 3, p.width, p.height, 24};
+    return true;
 }
 
 // The saved background written back at its place (never keyed).

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <mutex>
 
+struct GdlBitmap;
 class TComp;
 class TDispDev;
 class TMetaCur;
@@ -103,9 +104,10 @@ private:
     void StopThread();
     void NewRect();
     void Report(const TRectArea& r);
-    // The image to draw as 24-bit pixels (the loaded picture, or a Windows
-    // cursor expanded), and the default all-key image.
+    // The image to draw: the loaded picture (of palette indexes: expanded to
+    // 24 bits), a Windows cursor expanded, or the default all-key image.
     TBlitSurface CursorImage();
+    bool ExpandIndexed(const GdlBitmap& picture, TBlitSurface* image);
     void SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y);
     void WriteSaved(const TBlitSurface& surface);
     void PutBack(const TBlitSurface& surface);
@@ -134,6 +136,8 @@ private:
     bool saved_ = false;
     bool suspended_ = false;
     uint8_t expanded_[32 * 32 * 3];
+    uint8_t* indexed_ = nullptr; // a picture of palette indexes as 24 bits
+    int64_t indexedBytes_ = 0;
     uint8_t defaultImage_[32 * 32 * 3];
     DisplaySnapshot display_;
     // The thread.
