@@ -311,8 +311,8 @@ void GDL_drawMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytes
     if (!dc || !bits || bytesPerLine <= 0 || height <= 0) return;
     Current cur(dc);
     GdlDeviceContext& s = S();
-    s.v.putMonoImage(&s, x + s.attr.viewport.left, y + s.attr.viewport.top, bytesPerLine, height,
-                     bits);
+    s.v.putMonoImage(&s, gdl_internal::OffsetCoord(x, s.attr.viewport.left),
+                     gdl_internal::OffsetCoord(y, s.attr.viewport.top), bytesPerLine, height, bits);
 }
 
 void GDL_putBitmap(GdlDeviceContext* dc, int32_t x, int32_t y, const GdlBitmap* bitmap,

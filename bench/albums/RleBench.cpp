@@ -1,7 +1,8 @@
 // The album decoders on an 800 x 600 picture (a rendered-room mix of flat
 // areas, gradients and noise): TRleCodec::Decode8 beside libtiff's PackBits
-// decoding of the same 8-bit picture, then Decode16 and DecodeRows16. Items
-// per second are pixels.
+// decoding of the same 8-bit picture, then Decode16, Decode24 and
+// DecodeRows16, each checked to give the picture back. Items per second are
+// pixels.
 #include "AlbumWriter.h"
 #include "media/TRleCodec.h"
 #include "../EngineBenchMain.h"
@@ -41,17 +42,37 @@ std::vector<uint8_t> Picture16() {
     return out;
 }
 
-void BM_Decode8(benchmark::State& state) {
-    std::vector<uint8_t> packed = tools::PackRunLength(Picture8(), 1);
-    std::vector<uint8_t> out(kPixels);
+std::vector<uint8_t> Picture24() {
+    std::vector<uint8_t> p8 = Picture8(), out;
+    for (uint8_t v : p8) {
+        out.push_back(v);
+        out.push_back(static_cast<uint8_t>(v / 2));
+        out.push_back(static_cast<uint8_t>(255 - v));
+    }
+    return out;
+}
+
+// One album decoder over the picture packed with `pixelBytes`-byte pixels;
+// the picture must come back as it was.
+using Decoder = int (TRleCodec::*)(const uint8_t*, uint8_t*, int32_t, int32_t);
+void DecodeRuns(benchmark::State& state, const std::vector<uint8_t>& picture, int pixelBytes,
+                Decoder decode) {
+    std::vector<uint8_t> packed = tools::PackRunLength(picture, pixelBytes);
+    std::vector<uint8_t> out(picture.size());
+    const auto size = static_cast<int32_t>(packed.size());
+    const auto room = static_cast<int32_t>(out.size());
     TRleCodec codec;
     for (auto _ : state) {
-        int ok =
-            codec.Decode8(packed.data(), out.data(), static_cast<int32_t>(packed.size()), kPixels);
+        int ok = (codec.*decode)(packed.data(), out.data(), size, room);
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(out.data());
     }
+    if (out != picture) state.SkipWithError("decoded another picture");
     state.SetItemsProcessed(state.iterations() * kPixels);
+}
+
+void BM_Decode8(benchmark::State& state) {
+    DecodeRuns(state, Picture8(), 1, &TRleCodec::Decode8);
 }
 
 void BM_LibtiffPackBits8(benchmark::State& state) {
@@ -84,15 +105,11 @@ void BM_LibtiffPackBits8(benchmark::State& state) {
 }
 
 void BM_Decode16(benchmark::State& state) {
-    std::vector<uint8_t> packed = tools::PackRunLength(Picture16(), 2);
-    std::vector<uint8_t> out(kPixels * 2);
-    TRleCodec codec;
-    for (auto _ : state) {
-        int ok = codec.Decode16(packed.data(), out.data(), static_cast<int32_t>(packed.size()),
-                                kPixels * 2);
-        benchmark::DoNotOptimize(ok);
-    }
-    state.SetItemsProcessed(state.iterations() * kPixels);
+    DecodeRuns(state, Picture16(), 2, &TRleCodec::Decode16);
+}
+
+void BM_Decode24(benchmark::State& state) {
+    DecodeRuns(state, Picture24(), 3, &TRleCodec::Decode24);
 }
 
 void BM_DecodeRows16(benchmark::State& state) {
@@ -113,6 +130,7 @@ void BM_DecodeRows16(benchmark::State& state) {
 BENCHMARK(BM_Decode8);
 BENCHMARK(BM_LibtiffPackBits8);
 BENCHMARK(BM_Decode16);
+BENCHMARK(BM_Decode24);
 BENCHMARK(BM_DecodeRows16);
 
 } // namespace

@@ -10,13 +10,10 @@
 
 namespace {
 
-constexpr int32_t kPathMax = 256; // the path buffer, terminator included
-
 struct State {
     TString profile{""};
     TString root{""};
     TString base{""};
-    char buffer[kPathMax] = {};
 };
 
 State& Paths() {
@@ -24,16 +21,27 @@ State& Paths() {
     return state;
 }
 
-// Appends at most `limit` characters in all to `buffer`.
-void Append(char* buffer, const char* text, size_t limit) {
-    size_t at = std::strlen(buffer);
-    while (*text && at < limit)
-        buffer[at++] = *text++;
-    buffer[at] = 0;
-}
-
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
+}
+
+// The value at the profile's current key, whole: no value is longer than the
+// file that holds it. False when the key has no value start.
+bool ReadValue(TProfile& profile, TString& out) {
+    TString value(profile.TextLength() + 2);
+    if (!profile.ReadString(value.CharAt(0), value.Capacity())) return false;
+    out = value.MaxLength() > 0 ? value.c_str() : "";
+    return true;
+}
+
+// Cuts `path` at its last separator; false when it has none.
+bool CutLastPart(TString& path) {
+    for (int32_t i = path.Length() - 1; i >= 0; --i)
+        if (IsSeparator(path.c_str()[i])) {
+            *path.CharAt(i) = 0;
+            return true;
+        }
+    return false;
 }
 
 } // namespace
@@ -68,43 +76,31 @@ void TFileCtl::ReadBasePath() {
     if (s.profile == "") return;
     TProfile profile(s.profile.c_str());
     if (!profile.Open()) return;
-    char value[kPathMax] = {};
-    if (profile.FindSection("Main") && profile.FindKey("Path") &&
-        profile.ReadString(value, kPathMax)) {
-        if (std::strchr(value, ':'))
+    TString value;
+    if (profile.FindSection("Main") && profile.FindKey("Path") && ReadValue(profile, value)) {
+        if (std::strchr(value.c_str(), ':'))
             s.base = value;
         else
-            s.base = JoinPath(s.root.c_str(), value);
+            s.base = JoinPath(s.root.c_str(), value.c_str());
     }
     profile.Close();
 }
 
-const char* TFileCtl::JoinPath(const char* dir, const char* rel) {
-    char* buffer = Paths().buffer;
-    constexpr size_t kLimit = kPathMax - 1;
-    buffer[0] = 0;
-    if (!dir) {
-        if (!rel) return nullptr;
-        Append(buffer, rel, kLimit);
-    } else if (!rel) {
-        Append(buffer, dir, kLimit);
-    } else {
-        Append(buffer, dir, kLimit);
-        size_t length = std::strlen(buffer);
-        if (length && IsSeparator(buffer[length - 1])) buffer[length - 1] = 0;
+TString TFileCtl::JoinPath(const char* dir, const char* rel) {
+    if (!dir && !rel) return TString(0);
+    TString out(dir ? dir : rel);
+    if (dir && rel) {
+        const int32_t length = out.Length();
+        if (length && IsSeparator(out.c_str()[length - 1])) *out.CharAt(length - 1) = 0;
         while (IsSeparator(*rel))
             ++rel;
         while (*rel == '.') {
             if (rel[1] == '.') {
-                char* cut = std::strrchr(buffer, '\\');
-                char* slash = std::strrchr(buffer, '/');
-                if (slash > cut) cut = slash;
-                if (!cut) {
+                if (!CutLastPart(out)) {
                     // Nothing left to climb: the rest stands as written.
-                    buffer[0] = 0;
+                    out = "";
                     break;
                 }
-                *cut = 0;
                 rel += 2;
             } else {
                 rel += 1;
@@ -112,36 +108,35 @@ const char* TFileCtl::JoinPath(const char* dir, const char* rel) {
             while (IsSeparator(*rel))
                 ++rel;
         }
-        if (buffer[0]) Append(buffer, "\\", kLimit);
-        Append(buffer, rel, kLimit);
+        if (out.Length() > 0) out += '\\';
+        out += rel;
     }
-    for (char* p = buffer; *p; ++p)
-        if (*p == '/') *p = '\\';
-    return buffer;
+    for (int32_t i = 0; i < out.Length(); ++i)
+        if (out.c_str()[i] == '/') *out.CharAt(i) = '\\';
+    return out;
 }
 
-int TFileCtl::GetPath(const char* section, const char* key, char* out, int32_t size) {
-    if (!section || !key || !out || size < 1) return 0;
+int TFileCtl::GetPath(const char* section, const char* key, TString& out) {
+    out = "";
+    if (!section || !key) return 0;
     State& s = Paths();
     TProfile profile(s.profile.c_str());
     if (!profile.Open()) return 0;
-    out[0] = 0;
+    TString value;
     int result = 0;
-    if (!profile.FindSection(section) || !profile.FindKey(key) || !profile.ReadString(out, size)) {
+    if (!profile.FindSection(section) || !profile.FindKey(key) || !ReadValue(profile, value)) {
         TString object = s.profile + ", ";
         object += section;
         object += ", ";
         object += key;
         TError::Raise(13, nullptr, object.c_str(), "Source\\TFileCtl", 203);
-        out[0] = 0;
-    } else if (out[0] == 0) {
+    } else if (value == "") {
         result = 0; // an empty entry: no file, and nothing to report
-    } else if (std::strchr(out, ':')) {
+    } else if (std::strchr(value.c_str(), ':')) {
+        out = value;
         result = 1;
     } else {
-        const char* joined = JoinPath(s.base.c_str(), out);
-        std::strncpy(out, joined, static_cast<size_t>(size - 1));
-        out[size - 1] = 0;
+        out = JoinPath(s.base.c_str(), value.c_str());
         result = 1;
     }
     profile.Close();

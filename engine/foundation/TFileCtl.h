@@ -5,6 +5,8 @@
 // (itself relative to the program's folder unless it holds ':').
 #pragma once
 
+#include "foundation/TString.h"
+
 #include <cstdint>
 
 class TFileCtl {
@@ -17,13 +19,14 @@ public:
     static const char* GetBasePath();
     static void ReadBasePath();
 
-    // Joins `dir` and `rel` with '\', climbing ".." and skipping "."; the
-    // result lives in one buffer, valid until the next call.
-    static const char* JoinPath(const char* dir, const char* rel);
+    // Joins `dir` and `rel` with '\', climbing ".." and skipping "."; paths
+    // of any length (a game installed deep in a folder tree). Both null: a
+    // string without text.
+    static TString JoinPath(const char* dir, const char* rel);
 
-    // Resolves the file of `key` in `section` into `out` (`size` bytes);
+    // Resolves the file of `key` in `section` into `out` (emptied first);
     // 1, or 0 (a missing entry is reported, an empty one is not).
-    static int GetPath(const char* section, const char* key, char* out, int32_t size);
+    static int GetPath(const char* section, const char* key, TString& out);
     static int HasKey(const char* section, const char* key);
 
     static void InitCache();

@@ -35,6 +35,12 @@ int64_t ImaFramesInBlock(size_t bytes, int channels) {
     return 1 + static_cast<int64_t>(body / (size_t(4) * channels)) * 8;
 }
 
+int64_t ImaFramesInData(int64_t bytes, int64_t blockAlign, int channels) {
+    if (bytes <= 0 || blockAlign <= 0) return 0;
+    return bytes / blockAlign * ImaFramesInBlock(static_cast<size_t>(blockAlign), channels) +
+           ImaFramesInBlock(static_cast<size_t>(bytes % blockAlign), channels);
+}
+
 int64_t ImaDecodeBlock(const uint8_t* block, size_t bytes, int channels, int16_t* out,
                        int64_t maxFrames) {
     const int64_t frames = std::min(ImaFramesInBlock(bytes, channels), maxFrames);

@@ -17,6 +17,9 @@ int16_t ImaDecodeCode(TImaChannel& channel, uint32_t code);
 // Sample frames one block of `bytes` bytes holds (0 when it is too short for
 // its headers). A full block of b bytes per channel holds (b - 4) x 2 + 1.
 int64_t ImaFramesInBlock(size_t bytes, int channels);
+// Sample frames `bytes` of data in blocks of `blockAlign` bytes hold, the last
+// block perhaps cut short.
+int64_t ImaFramesInData(int64_t bytes, int64_t blockAlign, int channels);
 
 // Decodes one block into interleaved 16-bit samples (at most `maxFrames`
 // frames); returns the frames decoded.

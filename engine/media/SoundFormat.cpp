@@ -42,6 +42,11 @@ const TSoundFormat& ChooseSoundFormat(uint32_t formats) {
     return kFormats[3];
 }
 
+WAVEFORMATEX PcmFormat(const TSoundFormat& f) {
+    const WORD align = static_cast<WORD>(f.bits / 8 * f.channels);
+    return WAVEFORMATEX{WAVE_FORMAT_PCM, f.channels, f.rate, align * f.rate, align, f.bits, 0};
+}
+
 size_t ConvertMix(int32_t code, const int32_t* acc, size_t count, uint8_t* out) {
     switch (code) {
         case 128:

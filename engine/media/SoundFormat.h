@@ -4,6 +4,8 @@
 // full scale instead of wrapping into loud crackles.
 #pragma once
 
+#include "platform/MMSystem.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -17,6 +19,9 @@ struct TSoundFormat {
 
 // The best format in the low byte of a WAVE_FORMAT_* set.
 const TSoundFormat& ChooseSoundFormat(uint32_t formats);
+
+// The PCM wave format of a device format, as both outputs open it.
+WAVEFORMATEX PcmFormat(const TSoundFormat& format);
 
 // Converts `count` accumulators (interleaved left, right) into device values
 // at `out`; `count` is cut to whole units (a frame, or two for code 1).

@@ -82,6 +82,7 @@ TCursDev::~TCursDev() {
     StopThread(); // the thread uses everything freed below
     EngineFree(save_);
     EngineFree(pixels_);
+    EngineFree(indexed_);
     DeleteCriticalSection(&lock_);
 }
 
@@ -313,6 +314,8 @@ void TCursDev::TakeShape() {
             std::memcpy(pixels_, p->surface, size);
             copy.image = {pixels_, p->bytesPerLine, p->width, p->height, depth};
         }
+    } else if (TBlitSurface indexed{}; p && depth < 15 && ExpandIndexed(*p, &indexed)) {
+        copy.image = indexed;
     } else if (const GdlCursor* record = c ? c->GetCursorRecord() : nullptr) {
         ExpandMonoCursor(expanded_, reinterpret_cast<const uint8_t*>(record), kCursorKey, kWhite,
                          kBlack);
@@ -464,6 +467,25 @@ void TCursDev::Draw() {
 
 TBlitSurface TCursDev::CursorImage() const {
     return shape_.image;
+}
+
+// Both routes draw 24-bit images, so a picture of palette indexes is expanded
+// with every copy of the shape (a cursor is small); the buffer only grows.
+bool TCursDev::ExpandIndexed(const GdlBitmap& p, TBlitSurface* image) {
+    if (!p.surface || p.width <= 0 || p.height <= 0 || p.bytesPerLine <= 0) return false;
+    const int64_t bytes = int64_t{p.width} * p.height * 3;
+    if (bytes > indexedBytes_) {
+        EngineFree(indexed_);
+        indexed_ = static_cast<uint8_t*>(EngineAlloc(static_cast<size_t>(bytes)));
+        indexedBytes_ = indexed_ ? bytes : 0;
+        if (!indexed_) return false;
+    }
+    const auto* palette = reinterpret_cast<const uint8_t*>(p.palette);
+    if (!ExpandIndexedImage(indexed_, p.surface, p.bytesPerLine, p.width, p.height, p.bitsPerPixel,
+                            palette))
+        return false;
+    *image = {indexed_, p.width * 3, p.width, p.height, 24};
+    return true;
 }
 
 // The saved background written back at its place (never keyed).

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <mutex>
 
+struct GdlBitmap;
 class TComp;
 class TDispDev;
 class TMetaCur;
@@ -120,9 +121,10 @@ private:
         TBlitSurface image{}; // into pixels_, expanded_ or defaultImage_
     };
     void TakeShape();
-    // The image to draw: the copied picture, the Windows cursor expanded to
-    // 24-bit pixels, or the default all-key image.
+    // The image to draw: the copied picture (of palette indexes: expanded to
+    // 24 bits), the Windows cursor expanded, or the default all-key image.
     TBlitSurface CursorImage() const;
+    bool ExpandIndexed(const GdlBitmap& picture, TBlitSurface* image);
     void SaveAndDraw(const TBlitSurface& surface, int32_t x, int32_t y);
     void WriteSaved(const TBlitSurface& surface);
     void PutBack(const TBlitSurface& surface);
@@ -154,6 +156,8 @@ private:
     bool saved_ = false;
     bool suspended_ = false;
     uint8_t expanded_[32 * 32 * 3];
+    uint8_t* indexed_ = nullptr; // a picture of palette indexes as 24 bits
+    int64_t indexedBytes_ = 0;
     uint8_t defaultImage_[32 * 32 * 3];
     DisplaySnapshot display_;
     // The thread.

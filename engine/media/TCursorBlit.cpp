@@ -139,3 +139,24 @@ void ExpandMonoCursor(uint8_t* target, const uint8_t* bits, const uint8_t key[3]
             std::memcpy(target + (row * 32 + col) * 3, c, 3);
         }
 }
+
+bool ExpandIndexedImage(uint8_t* target, const uint8_t* bits, int32_t bytesPerRow, int32_t width,
+                        int32_t height, int32_t depth, const uint8_t* palette) {
+    if (depth != 1 && depth != 4 && depth != 8) return false;
+    const int32_t perByte = 8 / depth, top = (1 << depth) - 1;
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* in = bits + static_cast<int64_t>(row) * bytesPerRow;
+        uint8_t* out = target + static_cast<int64_t>(row) * width * 3;
+        for (int32_t col = 0; col < width; ++col, out += 3) {
+            const int32_t shift = 8 - depth * (col % perByte + 1);
+            const int32_t index = (in[col / perByte] >> shift) & top;
+            if (palette) {
+                std::memcpy(out, palette + 4 * index, 3);
+            } else {
+                const auto grey = static_cast<uint8_t>(index * 255 / top);
+                out[0] = out[1] = out[2] = grey;
+            }
+        }
+    }
+    return true;
+}

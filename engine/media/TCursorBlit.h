@@ -1,6 +1,7 @@
 // The cursor's pixel moves: one converting rectangle copy between the four
-// direct-colour layouts (15, 16, 24 and 32 bits) and the expansion of a
-// monochrome cursor into 24-bit pixels with a key colour.
+// direct-colour layouts (15, 16, 24 and 32 bits), the expansion of a
+// monochrome cursor into 24-bit pixels with a key colour, and of a picture
+// of palette indexes into 24-bit pixels.
 #pragma once
 
 #include <cstdint>
@@ -31,3 +32,12 @@ void ConvertBlit(const TBlitSurface& dest, const TBlitSurface& source, int32_t w
 // colour 1 the first colour, drawn with colour 0 the second, not drawn the key.
 void ExpandMonoCursor(uint8_t* target, const uint8_t* bits, const uint8_t key[3],
                       const uint8_t first[3], const uint8_t second[3]);
+
+// A picture of 1, 4 or 8 bits a pixel (the first pixel in a byte's highest
+// bits) into width x height pixels of blue, green, red at `target`, each
+// index through `palette` (4 bytes an entry: blue, green, red, unused; at
+// least 2^depth entries), or as a grey level without one. A palette colour
+// equal to the key stays the key, so it is transparent. False for another
+// depth.
+bool ExpandIndexedImage(uint8_t* target, const uint8_t* bits, int32_t bytesPerRow, int32_t width,
+                        int32_t height, int32_t depth, const uint8_t* palette);

@@ -4,6 +4,8 @@
 #include "media/ImaAdpcm.h"
 #include "platform/ByteStream.h"
 
+#include <algorithm>
+
 namespace {
 constexpr const char* kSource = "Source\\TCustWav";
 constexpr const char* kIncomplete = "Cannot read the complete wave header of file.";
@@ -113,16 +115,29 @@ bool TCustWav::CheckFormat(uint32_t factFrames) {
         Fail(kUnsupported, 306);
         return false;
     }
-    const int64_t blocks = info_.dataBytes / info_.blockAlign;
-    const int64_t capacity =
-        blocks * ImaFramesInBlock(info_.blockAlign, c) +
-        ImaFramesInBlock(static_cast<size_t>(info_.dataBytes % info_.blockAlign), c);
-    if (factFrames > capacity) {
+    if (factFrames > ImaFramesInData(info_.dataBytes, info_.blockAlign, c)) {
         Fail("File is not a valid wave file.", 314);
         return false;
     }
     info_.length = int64_t{c} * factFrames;
     return true;
+}
+
+// A file cut inside its data (a broken copy or download) plays the samples
+// it holds: the length never counts data beyond the file's end, which could
+// only be read as silence.
+void TCustWav::KeepDataInFile() {
+    const int64_t held = std::max<int64_t>(0, int64_t{GetSize()} - info_.dataOffset);
+    if (info_.dataBytes <= held) return;
+    if (info_.formatTag == kImaAdpcm) {
+        info_.dataBytes = held;
+        info_.length = std::min(
+            info_.length, info_.channels * ImaFramesInData(held, info_.blockAlign, info_.channels));
+        return;
+    }
+    const int64_t frame = int64_t{info_.bits / 8} * info_.channels;
+    info_.dataBytes = held - held % frame;
+    info_.length = info_.dataBytes / (info_.bits / 8);
 }
 
 int64_t TCustWav::ParseHeader() {
@@ -175,5 +190,6 @@ int64_t TCustWav::ParseHeader() {
         return 0;
     }
     info_.dataOffset = chunks[2].offset;
+    KeepDataInFile();
     return info_.dataOffset;
 }

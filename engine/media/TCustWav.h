@@ -42,6 +42,7 @@ private:
     template <class T> T Query(T TWaveInfo::*field);
     bool ReadFormat(const Chunk& fmt, uint32_t* factFrames, const Chunk& fact);
     bool CheckFormat(uint32_t factFrames);
+    void KeepDataInFile();
     void Fail(const char* message, int32_t line);
 
     TWaveInfo info_;

@@ -23,11 +23,6 @@ DWORD FormatsFromCaps(const DSCAPS& caps) {
     return set;
 }
 
-WAVEFORMATEX PcmFormat(const TSoundFormat& f) {
-    const WORD align = static_cast<WORD>(f.bits / 8 * f.channels);
-    return WAVEFORMATEX{WAVE_FORMAT_PCM, f.channels, f.rate, align * f.rate, align, f.bits, 0};
-}
-
 } // namespace
 
 TDirectSoundOutput::TDirectSoundOutput() : format_(ChooseSoundFormat(0x40)) {}

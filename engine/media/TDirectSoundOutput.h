@@ -4,16 +4,16 @@
 // of the play cursor.
 #pragma once
 
-#include "media/SoundFormat.h"
+#include "media/TSoundOutput.h"
 #include "platform/DirectSound.h"
 #include "platform/Module.h"
 
 #include <cstdint>
 
-class TDirectSoundOutput {
+class TDirectSoundOutput : public TSoundOutput {
 public:
     TDirectSoundOutput();
-    virtual ~TDirectSoundOutput();
+    ~TDirectSoundOutput() override;
     TDirectSoundOutput(const TDirectSoundOutput&) = delete;
     TDirectSoundOutput& operator=(const TDirectSoundOutput&) = delete;
 
@@ -26,13 +26,15 @@ public:
     // Loads the library and creates and releases the device object once.
     bool IsAvailable();
     // 0, 4 (no format reported: opened with the default), 5, 9, 10, 11 or 12.
-    int Open();
-    void Close();
-    int64_t GetPosition();
-    int64_t Write(int64_t position, const int32_t* accumulators, int64_t count);
+    int Open() override;
+    // Releases the buffers and the device object and frees the library.
+    void Close() override;
+    void Release() override { Close(); }
+    int64_t GetPosition() override;
+    int64_t Write(int64_t position, const int32_t* accumulators, int64_t count) override;
 
-    bool IsOpen() const { return open_; }
-    const TSoundFormat& Format() const { return format_; }
+    bool IsOpen() const override { return open_; }
+    const TSoundFormat& Format() const override { return format_; }
     uint32_t BufferBytes() const { return bufferBytes_; }
 
 private:

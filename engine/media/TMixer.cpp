@@ -33,14 +33,17 @@ TMixer::~TMixer() {
 
 int TMixer::Init(HWND window) {
     kind_ = 0;
+    output_ = nullptr;
     if (mix_ || flags_ == 0) return 0;
     waveOut_.SetDevice(0);
     directSound_.SetDevice(0);
     if ((flags_ & 2) && directSound_.IsAvailable()) {
         directSound_.SetWindow(window);
+        output_ = &directSound_;
         kind_ = 2;
     } else if ((flags_ & 1) && waveOut_.IsAvailable()) {
         if (int code = waveOut_.Init(window)) return code;
+        output_ = &waveOut_;
         kind_ = 1;
     }
     mix_ = static_cast<int32_t*>(SoundAlloc(kMixSamples * sizeof(int32_t)));
@@ -56,8 +59,7 @@ void TMixer::Shutdown() {
     if (flags_ == 0) return;
     delete timer_; // waits for a tick on its way
     timer_ = nullptr;
-    if (kind_ == 1) waveOut_.Release();
-    if (kind_ == 2) directSound_.Close();
+    if (output_) output_->Release();
     Held held(lock_);
     for (Voice& v : voices_) {
         v.active = false;
@@ -69,22 +71,25 @@ void TMixer::Shutdown() {
     mix_ = nullptr;
 }
 
+// A failed open cleans up what it had built (DirectSound releases the
+// buffers a tick would lock): no tick may run beside it, nor afterwards over
+// an output that is not open. The next focus change or enable tries again.
 int TMixer::OpenOutput() {
+    TMixTimerLock tick(timer_);
     int code = 0;
-    if (kind_ == 1) code = waveOut_.Open();
-    if (kind_ == 2) code = directSound_.Open();
-    if (kind_ != 0) {
+    if (output_) {
+        code = output_->Open();
         Held held(lock_);
-        outputPos_ = OutputPosition();
+        outputPos_ = output_->GetPosition();
     }
-    if (timer_) timer_->SetEnabled(true);
+    if (timer_) timer_->SetEnabled(!output_ || output_->IsOpen());
     return code;
 }
 
 void TMixer::CloseOutput() {
+    TMixTimerLock tick(timer_);
     if (timer_) timer_->SetEnabled(false);
-    if (kind_ == 1) waveOut_.Close();
-    if (kind_ == 2) directSound_.Close();
+    if (output_) output_->Close();
 }
 
 int TMixer::AllocVoice(int64_t samples) {
@@ -187,9 +192,7 @@ int TMixer::GetVoiceLevel(int voice) {
 }
 
 int64_t TMixer::OutputPosition() {
-    if (kind_ == 1) return waveOut_.GetPosition();
-    if (kind_ == 2) return directSound_.GetPosition();
-    return outputPos_;
+    return output_ ? output_->GetPosition() : outputPos_;
 }
 
 void TMixer::Advance() {
@@ -237,8 +240,7 @@ void TMixer::MixVoices() {
 void TMixer::MixPass() {
     if (flags_ == 0 || !mix_) return;
     MixVoices();
-    if (kind_ == 1) waveOut_.Write(outputPos_, mix_, kMixSamples);
-    if (kind_ == 2) directSound_.Write(outputPos_, mix_, kMixSamples);
+    if (output_) output_->Write(outputPos_, mix_, kMixSamples);
 }
 
 int TMixer::CollectRefills(Refill* callbacks, uintptr_t* arguments) {

@@ -1,7 +1,10 @@
 // The software mixer: up to 32 voices, each a ring of finished 22050 Hz
 // 16-bit stereo samples, mixed every 100 ms into 16384 accumulators that one
-// output (waveOut or DirectSound) converts and plays. Voices are filled by
-// sound processors, called back after each pass without the mixer lock.
+// output (waveOut or DirectSound, chosen at Init) converts and plays. Voices
+// are filled by sound processors, called back after each pass without the
+// mixer lock. The output is opened and closed under the timer's lock, so no
+// tick ever meets an output on its way in or out, and the timer runs only
+// over an output that opened.
 #pragma once
 
 #include "media/SoundFormat.h"
@@ -33,6 +36,8 @@ public:
     bool IsReady() const { return mix_ != nullptr; }
     // 0 none, 1 waveOut, 2 DirectSound.
     int GetOutputKind() const { return kind_; }
+    // The output chosen at Init; null when there is none.
+    TSoundOutput* Output() const { return output_; }
     int OpenOutput();
     void CloseOutput();
 
@@ -88,6 +93,7 @@ private:
 
     uint16_t flags_ = 0;
     int kind_ = 0;
+    TSoundOutput* output_ = nullptr; // one of the two below
     CRITICAL_SECTION lock_;
     TMixTimer* timer_ = nullptr;
     int32_t* mix_ = nullptr;

@@ -27,9 +27,7 @@ void TPalette::SetName(const char* name) {
 uint32_t TPalette::Update() {
     if (!(flags_ & kDirty) || IsOpened() || loadCount_ > 0) return 0;
     flags_ &= ~kDirty;
-    if (fileName_.Capacity() < 256) fileName_.Resize(256);
-    return static_cast<uint32_t>(
-        TFileCtl::GetPath("Palette", resName_.c_str(), fileName_.CharAt(0), fileName_.Capacity()));
+    return static_cast<uint32_t>(TFileCtl::GetPath("Palette", resName_.c_str(), fileName_));
 }
 
 int TPalette::Load() {

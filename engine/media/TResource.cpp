@@ -81,14 +81,8 @@ uint32_t TResource::Update() {
     generation_ = pathGeneration.load();
     flags_ &= ~kDirty;
     if (resName_ == "") return 0; // an explicit path stays as it is
-    // Resolve straight into the path string's own buffer, emptied first: a
-    // failed lookup leaves it as it was, and the old file is not this name's.
-    if (fileName_.Capacity() < 256) fileName_.Resize(256);
-    char* out = fileName_.CharAt(0);
-    if (fileName_.MaxLength() < 1) return 0;
-    out[0] = '\0';
-    return static_cast<uint32_t>(
-        TFileCtl::GetPath(folder_.c_str(), resName_.c_str(), out, fileName_.Capacity()));
+    // A failed lookup leaves the path empty: the old file is not this name's.
+    return static_cast<uint32_t>(TFileCtl::GetPath(folder_.c_str(), resName_.c_str(), fileName_));
 }
 
 int TResource::Open() {

@@ -4,6 +4,10 @@
 
 namespace {
 
+inline uint16_t Word(const uint8_t* at) {
+    return static_cast<uint16_t>(at[0] | (at[1] << 8));
+}
+
 // Writes `n` copies of a pixel of `size` bytes.
 inline void Fill(uint8_t* out, const uint8_t* pixel, int32_t n, int32_t size) {
     if (size == 1) {
@@ -14,21 +18,30 @@ inline void Fill(uint8_t* out, const uint8_t* pixel, int32_t n, int32_t size) {
         std::memcpy(out, pixel, static_cast<size_t>(size));
 }
 
-// Control byte, runs and literals of `size`-byte pixels (Decode8 and Decode24).
-int DecodeBytes(const uint8_t* in, uint8_t* out, int32_t count, int32_t capacity, int32_t size) {
-    if (count < 1) return 1;
+// Every album run form: a control unit of `Control` bytes (a byte with bit 7,
+// or a little-endian word with bit 15, marking a run) whose other bits count
+// pixels of `Size` bytes, followed by the one pixel to repeat or by the
+// pixels as they stand. A byte left over after the last whole control word
+// is not part of the data.
+template <int Control, int Size>
+int DecodeRuns(const uint8_t* in, uint8_t* out, int32_t count, int32_t capacity) {
+    static_assert(Control == 1 || Control == 2);
+    constexpr uint32_t kRun = Control == 1 ? 0x80 : 0x8000;
+    const int32_t units = count / Control;
+    if (units < 1) return 1;
     if (!in || !out) return 0;
-    const uint8_t* end = in + count;
+    const uint8_t* end = in + static_cast<size_t>(units) * Control;
     int64_t room = capacity;
     while (in < end) {
-        uint8_t b = *in++;
-        int32_t n = b & 127;
-        int64_t bytes = int64_t{n} * size;
+        const uint32_t c = Control == 1 ? *in : Word(in);
+        in += Control;
+        const int32_t n = static_cast<int32_t>(c & (kRun - 1));
+        const int64_t bytes = int64_t{n} * Size;
         if (bytes > room) return 0;
-        if (b & 0x80) {
-            if (end - in < size) return 0;
-            Fill(out, in, n, size);
-            in += size;
+        if (c & kRun) {
+            if (end - in < Size) return 0;
+            Fill(out, in, n, Size);
+            in += Size;
         } else {
             if (end - in < bytes) return 0;
             std::memcpy(out, in, static_cast<size_t>(bytes));
@@ -38,10 +51,6 @@ int DecodeBytes(const uint8_t* in, uint8_t* out, int32_t count, int32_t capacity
         room -= bytes;
     }
     return 1;
-}
-
-inline uint16_t Word(const uint8_t* at) {
-    return static_cast<uint16_t>(at[0] | (at[1] << 8));
 }
 
 // The skip-fill row form over pixels of `size` bytes, `fill` the run pixel.
@@ -76,41 +85,17 @@ int DecodeRows(const uint8_t* in, uint8_t* out, int32_t rows, const uint8_t* fil
 
 int TRleCodec::Decode8(const uint8_t* source, uint8_t* destination, int32_t count,
                        int32_t capacity) {
-    return DecodeBytes(source, destination, count, capacity, 1);
-}
-
-int TRleCodec::Decode24(const uint8_t* source, uint8_t* destination, int32_t count,
-                        int32_t capacity) {
-    return DecodeBytes(source, destination, count, capacity, 3);
+    return DecodeRuns<1, 1>(source, destination, count, capacity);
 }
 
 int TRleCodec::Decode16(const uint8_t* source, uint8_t* destination, int32_t count,
                         int32_t capacity) {
-    int32_t words = count / 2;
-    if (words < 1) return 1;
-    if (!source || !destination) return 0;
-    const uint8_t* in = source;
-    const uint8_t* end = source + static_cast<size_t>(words) * 2;
-    uint8_t* out = destination;
-    int64_t room = capacity;
-    while (in < end) {
-        uint16_t w = Word(in);
-        in += 2;
-        int64_t bytes = int64_t{w & 0x7FFF} * 2;
-        if (bytes > room) return 0;
-        if (w & 0x8000) {
-            if (end - in < 2) return 0;
-            Fill(out, in, w & 0x7FFF, 2);
-            in += 2;
-        } else {
-            if (end - in < bytes) return 0;
-            std::memcpy(out, in, static_cast<size_t>(bytes));
-            in += bytes;
-        }
-        out += bytes;
-        room -= bytes;
-    }
-    return 1;
+    return DecodeRuns<2, 2>(source, destination, count, capacity);
+}
+
+int TRleCodec::Decode24(const uint8_t* source, uint8_t* destination, int32_t count,
+                        int32_t capacity) {
+    return DecodeRuns<1, 3>(source, destination, count, capacity);
 }
 
 int TRleCodec::DecodeRows8(const uint8_t* source, uint8_t* destination, int32_t rows, uint8_t fill,

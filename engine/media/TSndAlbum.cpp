@@ -1,9 +1,14 @@
 #include "media/TSndAlbum.h"
 
+#include "foundation/TError.h"
 #include "media/ImaAdpcm.h"
 #include "platform/ByteStream.h"
 
 #include <utility>
+
+namespace {
+constexpr const char* kSource = "Source\\TCustWav";
+} // namespace
 
 TSndAlbum::TSndAlbum() {
     folder_ = "Waves";
@@ -70,9 +75,21 @@ uint16_t TSndAlbum::GetBits() {
     return Query(&TWaveInfo::bits);
 }
 
+// A selection the album's tables do not lead to inside the file: whatever
+// lies there is not the sound (an index past an entry's sounds reads the
+// next table or sound data as an offset and a length).
+bool TSndAlbum::Outside(int32_t line) {
+    info_.length = 0;
+    info_.dataBytes = 0;
+    info_.dataOffset = 0;
+    TError::Raise(53, "The selected sound lies outside the album file.", FileName().c_str(),
+                  kSource, line);
+    return false;
+}
+
 bool TSndAlbum::ReadHeader() {
     info_.dataOffset = 0;
-    uint8_t header[kHeaderBytes];
+    uint8_t header[kHeaderBytes] = {};
     if (ReadAt(0, header, kHeaderBytes) <= 0) return false;
     platform::ByteReader r(header, kHeaderBytes);
     if (r.U16() != kVersion) {
@@ -88,10 +105,10 @@ bool TSndAlbum::ReadHeader() {
     info_.bits = r.U16();
     info_.adpcmBits = 0;
     info_.length = 0;
-    if (entry_ < 0 || sound_ < 0) return false;
+    if (entry_ < 0 || sound_ < 0) return Outside(108);
     uint8_t entry[kEntryBytes];
     if (ReadAt(kHeaderBytes + int64_t{entry_} * kEntryBytes, entry, kEntryBytes) < kEntryBytes)
-        return false;
+        return Outside(111);
     platform::ByteReader e(entry, kEntryBytes);
     e.Seek(6);
     return ReadSound(tableBase, e.U32());
@@ -100,10 +117,10 @@ bool TSndAlbum::ReadHeader() {
 bool TSndAlbum::ReadSound(int32_t tableBase, uint32_t tableOffset) {
     uint8_t word[4];
     const int64_t at = kHeaderBytes + int64_t{tableOffset} + (int64_t{tableBase} * 16 + sound_) * 4;
-    if (ReadAt(at, word, 4) < 4) return false;
+    if (ReadAt(at, word, 4) < 4) return Outside(120);
     const int64_t soundOffset = platform::ByteReader(word, 4).U32();
     uint8_t values[8];
-    if (ReadAt(soundOffset, values, 8) < 8) return false;
+    if (soundOffset < kHeaderBytes || ReadAt(soundOffset, values, 8) < 8) return Outside(123);
     platform::ByteReader v(values, 8);
     int64_t first = v.U32(), second = v.U32();
     int64_t dataBytes = first;
@@ -114,10 +131,14 @@ bool TSndAlbum::ReadSound(int32_t tableBase, uint32_t tableOffset) {
         dataBytes = second;
         info_.blockAlign = 512 * info_.channels; // albums keep 512 bytes per channel
     }
+    if (soundOffset + 8 + dataBytes > GetSize()) return Outside(134);
     if (info_.bits == 16) {
         first /= 2;
         second /= 2;
     }
+    if (info_.formatTag == TCustWav::kImaAdpcm &&
+        first > info_.channels * ImaFramesInData(dataBytes, info_.blockAlign, info_.channels))
+        return Outside(141);
     info_.length = first;
     secondValue_ = second;
     info_.dataBytes = dataBytes;

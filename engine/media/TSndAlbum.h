@@ -32,6 +32,8 @@ private:
     // Reads the header of the selected sound; false when a read comes short.
     bool ReadHeader();
     bool ReadSound(int32_t tableBase, uint32_t tableOffset);
+    // Reports error 53 and leaves no sound selected; false.
+    bool Outside(int32_t line);
 
     int32_t sound_ = 0;
     int32_t entry_ = 0;

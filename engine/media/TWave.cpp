@@ -52,7 +52,7 @@ uint32_t TWave::Update() {
     return result;
 }
 
-TRiffFile& TWave::Part() {
+TRiffFile& TWave::RiffPart() {
     if (kind_ == kAlbum) return album_;
     return wav_;
 }
@@ -61,13 +61,13 @@ int TWave::Open() {
     Update();
     if (kind_ == kNone) return 0;
     decodedBlock_ = -1;
-    return Part().Open();
+    return RiffPart().Open();
 }
 
 int TWave::Close() {
     if (kind_ == kNone) return 0;
     lastPosition_ = -1;
-    return Part().Close();
+    return RiffPart().Close();
 }
 
 int64_t TWave::GetLength() {
@@ -122,7 +122,8 @@ bool TWave::Reserve(int64_t bytes) {
 }
 
 void TWave::ReadFailed(int32_t line) {
-    TError::Raise(53, nullptr, Part().FileName().c_str(), kSource, line);
+    TError::Raise(53, "Cannot read the wave data of file.", RiffPart().FileName().c_str(), kSource,
+                  line);
 }
 
 bool TWave::Stream(int64_t position, int64_t count, int) {
@@ -134,7 +135,7 @@ bool TWave::Stream(int64_t position, int64_t count, int) {
     if (count <= 0) return true;
     Update();
     const TWaveInfo* info = OpenInfo();
-    if (!info || !Part().IsOpened() || !Usable(*info) || position < 0) return false;
+    if (!info || !RiffPart().IsOpened() || !Usable(*info) || position < 0) return false;
     if (position == lastPosition_ && count == lastCount_ && transfer_) return true;
     lastPosition_ = position;
     lastCount_ = count;
@@ -152,7 +153,7 @@ bool TWave::StreamPcm(const TWaveInfo& info, int64_t position, int64_t count) {
     int64_t filled = 0;
     while (filled < count * bytes) {
         const int64_t want = std::min<int64_t>({count * bytes - filled, end - at, INT32_MAX});
-        const int32_t n = Part().ReadAt(at, transfer_ + filled, static_cast<int32_t>(want));
+        const int32_t n = RiffPart().ReadAt(at, transfer_ + filled, static_cast<int32_t>(want));
         if (n <= 0) {
             ReadFailed(190);
             return false;
@@ -189,7 +190,7 @@ bool TWave::DecodeBlock(const TWaveInfo& info, int64_t block, int64_t* frames) {
     auto* decoded = reinterpret_cast<int16_t*>(blockBytes_ + align);
     if (decodedBlock_ != block) {
         decodedBlock_ = -1;
-        if (Part().ReadAt(info.dataOffset + start, blockBytes_, static_cast<int32_t>(bytes)) <
+        if (RiffPart().ReadAt(info.dataOffset + start, blockBytes_, static_cast<int32_t>(bytes)) <
             bytes) {
             ReadFailed(223);
             return false;

@@ -40,7 +40,7 @@ private:
     bool StreamPcm(const TWaveInfo& info, int64_t position, int64_t count);
     bool StreamAdpcm(const TWaveInfo& info, int64_t position, int64_t count);
     bool DecodeBlock(const TWaveInfo& info, int64_t block, int64_t* frames);
-    TRiffFile& Part();
+    TRiffFile& RiffPart();
     void ReadFailed(int32_t line);
 
     int kind_ = kNone;

@@ -12,11 +12,6 @@ bool HeaderDone(WAVEHDR* header) {
     return (std::atomic_ref<DWORD>(header->dwFlags).load() & WHDR_DONE) != 0;
 }
 
-WAVEFORMATEX PcmFormat(const TSoundFormat& f) {
-    const WORD align = static_cast<WORD>(f.bits / 8 * f.channels);
-    return WAVEFORMATEX{WAVE_FORMAT_PCM, f.channels, f.rate, align * f.rate, align, f.bits, 0};
-}
-
 } // namespace
 
 TWaveOutOutput::TWaveOutOutput() : format_(ChooseSoundFormat(0x80)) {}

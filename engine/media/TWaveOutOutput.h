@@ -3,19 +3,19 @@
 // headers are found by their done flag on each position read; no callback.
 #pragma once
 
-#include "media/SoundFormat.h"
+#include "media/TSoundOutput.h"
 #include "platform/WaveOut.h"
 
 #include <cstdint>
 
-class TWaveOutOutput {
+class TWaveOutOutput : public TSoundOutput {
 public:
     static constexpr int64_t kRingSamples = 32768;
     static constexpr int64_t kHeaderSamples = 4096;
     static constexpr int kHeaders = 8;
 
     TWaveOutOutput();
-    virtual ~TWaveOutOutput();
+    ~TWaveOutOutput() override;
     TWaveOutOutput(const TWaveOutOutput&) = delete;
     TWaveOutOutput& operator=(const TWaveOutOutput&) = delete;
 
@@ -24,19 +24,19 @@ public:
     // Chooses the format and allocates the ring: 0, 2 (memory) or 4 (no format).
     int Init(HWND window);
     // 0, 2 (memory), 5 (device) or 6 (header preparation).
-    int Open();
-    void Close();
-    void Release();
+    int Open() override;
+    void Close() override;
+    void Release() override;
     // The play-ahead position in mix samples: three headers past the last
     // completed one.
-    int64_t GetPosition();
+    int64_t GetPosition() override;
     // Converts up to one ring of accumulators at `position` and submits the
     // headers they complete. The accumulators converted, or 0 when a header
     // write failed.
-    int64_t Write(int64_t position, const int32_t* accumulators, int64_t count);
+    int64_t Write(int64_t position, const int32_t* accumulators, int64_t count) override;
 
-    bool IsOpen() const { return open_; }
-    const TSoundFormat& Format() const { return format_; }
+    bool IsOpen() const override { return open_; }
+    const TSoundFormat& Format() const override { return format_; }
 
 private:
     int PrepareHeaders();

@@ -58,10 +58,10 @@ bool ReadNumber(TProfile& profile, const char* key, int32_t* out) {
 } // namespace
 
 void TWinApp::ReadConfig() {
-    char path[260] = {};
-    TFileCtl::GetPath("Config", "config", path, sizeof path);
-    if (!path[0]) return;
-    TProfile profile(path);
+    TString path;
+    TFileCtl::GetPath("Config", "config", path);
+    if (path == "") return;
+    TProfile profile(path.c_str());
     if (!profile.Open()) return;
     ReadDisplayFlags(profile);
     ReadTimer(profile);

@@ -99,6 +99,8 @@ TEST_F(OversizeShapes, CoordinatesAtTheEndsOfTheRangeStayOffTheSurface) {
         GDL_drawBevel(kMin, kMin, kMin + 8, kMin + 8, 1, 3);
         GDL_putBitmap(dc, kMax - 2, kMax - 2, &monoBitmap, 0);
         GDL_putBitmap(dc, kMin, kMin, &monoBitmap, 0);
+        GDL_drawMonoImage(dc, kMax - 2, kMax - 2, 1, 4, mono);
+        GDL_drawMonoImage(dc, kMin, kMin, 1, 4, mono);
         EXPECT_EQ(GDL_getPixelNoAccess(kMax, kMax), 0xFFFFFFFFu);
         EXPECT_EQ(GDL_getPixelNoAccess(kMin, kMin), 0xFFFFFFFFu);
         EXPECT_EQ(count(1), 0) << origin;

@@ -87,4 +87,24 @@ TEST(Playwav, WithoutAnAudioDeviceItSaysWhy) {
     }
 }
 
+// A wave cut inside its data (5 s declared, half a second there) plays the
+// half second it holds, then stops: no seconds of silence for the rest.
+TEST(Playwav, ATruncatedWavePlaysWhatIsThere) {
+    testsupport::TempDir dir;
+    std::vector<int16_t> tone(5 * 22050);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = int16_t(500 + (i * 631) % 20000);
+    std::vector<uint8_t> wav = tools::PcmWav16(1, 22050, tone);
+    wav.resize(44 + 22050); // 11025 samples
+    const std::string in = dir.Write("half.wav", wav);
+    const std::string out = dir.File("half-rec.wav");
+    ASSERT_EQ(RunPlaywav(in + " --record " + out), 0);
+    const std::vector<int16_t> rec = Recorded(testsupport::TempDir::Read(out));
+    ASSERT_GE(rec.size(), 2u * 11025);
+    for (size_t k = 0; k < 11025; ++k)
+        ASSERT_EQ(rec[2 * k], tone[k] >> 1) << k;
+    // What follows is the player's own second of playing out, not 4.5 s more.
+    EXPECT_LT(rec.size() - 2 * 11025, 2u * 22050 * 2);
+}
+
 } // namespace

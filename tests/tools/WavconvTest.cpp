@@ -66,6 +66,10 @@ TEST(Wavconv, DecodesWavesAndAlbumSoundsAndMakesFixtures) {
     const std::string bad = dir.Write("bad.wav", Bytes(40, 'x'));
     EXPECT_EQ(RunWavconv("decode " + bad + " " + dir.File("x.raw"), log), 1);
     EXPECT_NE(Text(log).find("Cannot find chunk <RIFF> in file."), std::string::npos) << Text(log);
+    // A sound past the entry's sounds is refused, and the reason is given.
+    EXPECT_EQ(RunWavconv("decode " + dir.File("a.sda") + ":0:2 " + dir.File("x.raw"), log), 1);
+    EXPECT_NE(Text(log).find("The selected sound lies outside the album file."), std::string::npos)
+        << Text(log);
     EXPECT_EQ(RunWavconv("nonsense", log), 2);
 }
 

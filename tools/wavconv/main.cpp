@@ -70,12 +70,13 @@ bool EndsWith(const std::string& s, const char* tail) {
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
+// The engine's report says why: its own message, else the text of its code.
 int Fail(const std::string& what) {
     TError::CommitPending();
     TListNode* head = TError::ShownList().Head();
     const auto* e = head ? static_cast<const TErrorRec*>(head->item) : nullptr;
-    std::fprintf(stderr, "wavconv: %s%s%s\n", what.c_str(), e ? ": " : "",
-                 e ? e->message.c_str() : "");
+    const char* why = !e ? "" : e->message != "-" ? e->message.c_str() : TError::Lookup(e->code);
+    std::fprintf(stderr, "wavconv: %s%s%s\n", what.c_str(), e ? ": " : "", why);
     return 1;
 }
 

@@ -53,11 +53,34 @@ TEST_F(TFileCtlTest, JoinPathTable) {
         {"", "pics\\a.bmp", "pics\\a.bmp"},
     };
     for (const auto& c : cases)
-        EXPECT_STREQ(TFileCtl::JoinPath(c.dir, c.rel), c.want)
+        EXPECT_STREQ(TFileCtl::JoinPath(c.dir, c.rel).c_str(), c.want)
             << (c.dir ? c.dir : "null") << " + " << (c.rel ? c.rel : "null");
-    EXPECT_EQ(TFileCtl::JoinPath(nullptr, nullptr), nullptr);
-    std::string longRel(400, 'x');
-    EXPECT_EQ(std::string(TFileCtl::JoinPath("C:\\a", longRel.c_str())).size(), 255u);
+    EXPECT_EQ(TFileCtl::JoinPath(nullptr, nullptr).c_str(), nullptr);
+}
+
+// A game installed deep in a folder tree: paths far past 255 characters
+// come out whole, and one join does not change the result of another.
+TEST_F(TFileCtlTest, LongPathsAreNeverCut) {
+    const std::string deep = "C:\\" + std::string(300, 'd');
+    const std::string rel = "pics\\" + std::string(400, 'x') + ".bmp";
+    const TString first = TFileCtl::JoinPath(deep.c_str(), rel.c_str());
+    const TString second = TFileCtl::JoinPath("C:\\other", "a.bmp");
+    EXPECT_EQ(std::string(first.c_str()), deep + "\\" + rel);
+    EXPECT_STREQ(second.c_str(), "C:\\other\\a.bmp");
+    EXPECT_EQ(std::string(TFileCtl::JoinPath(deep.c_str(), "..\\up").c_str()), "C:\\up");
+
+    TFileCtl::SetRootPath(deep.c_str());
+    const std::string sub(280, 's');
+    TFileCtl::SetProfile(Index("[Main]\r\nPath=" + sub + "\r\n[Pictures]\r\nlong=" + rel +
+                               "\r\nabs=E:\\" + std::string(300, 'e') + "\r\n")
+                             .c_str());
+    EXPECT_EQ(std::string(TFileCtl::GetBasePath()), deep + "\\" + sub);
+    TString out;
+    ASSERT_EQ(TFileCtl::GetPath("Pictures", "long", out), 1);
+    EXPECT_EQ(std::string(out.c_str()), deep + "\\" + sub + "\\" + rel);
+    ASSERT_EQ(TFileCtl::GetPath("Pictures", "abs", out), 1);
+    EXPECT_EQ(std::string(out.c_str()), "E:\\" + std::string(300, 'e'));
+    EXPECT_TRUE(Reports().empty());
 }
 
 TEST_F(TFileCtlTest, BasePathFromMainPath) {
@@ -100,11 +123,9 @@ TEST_F(TFileCtlTest, GetPathTable) {
     };
     for (const auto& c : cases) {
         TError::ClearLists();
-        char out[256] = "junk";
-        EXPECT_EQ(TFileCtl::GetPath(c.section, c.key, out, sizeof out), c.result) << c.key;
-        if (c.result) {
-            EXPECT_STREQ(out, c.path) << c.key;
-        }
+        TString out("junk");
+        EXPECT_EQ(TFileCtl::GetPath(c.section, c.key, out), c.result) << c.key;
+        EXPECT_STREQ(out.c_str(), c.path) << c.key;
         std::vector<Report> reports = Reports();
         if (c.error) {
             ASSERT_EQ(reports.size(), 1u) << c.key;
@@ -115,10 +136,9 @@ TEST_F(TFileCtlTest, GetPathTable) {
             EXPECT_TRUE(reports.empty()) << c.key;
         }
     }
-    char small[8];
-    EXPECT_EQ(TFileCtl::GetPath("Pictures", "rel", small, sizeof small), 1);
-    EXPECT_STREQ(small, "C:\\Game");
-    EXPECT_EQ(TFileCtl::GetPath(nullptr, "rel", small, sizeof small), 0);
+    TString out("junk");
+    EXPECT_EQ(TFileCtl::GetPath(nullptr, "rel", out), 0);
+    EXPECT_STREQ(out.c_str(), "");
 }
 
 TEST_F(TFileCtlTest, HasKey) {
@@ -144,8 +164,9 @@ TEST_F(TFileCtlTest, NewProfileAdvancesThePathGeneration) {
 
 TEST_F(TFileCtlTest, MissingProfileGivesZero) {
     TFileCtl::SetProfile(dir.File("nothing.ini").c_str());
-    char out[64];
-    EXPECT_EQ(TFileCtl::GetPath("A", "b", out, sizeof out), 0);
+    TString out("junk");
+    EXPECT_EQ(TFileCtl::GetPath("A", "b", out), 0);
+    EXPECT_STREQ(out.c_str(), "");
     std::vector<Report> reports = Reports();
     ASSERT_FALSE(reports.empty());
     EXPECT_NE(reports.back().code, 13); // the file layer says why

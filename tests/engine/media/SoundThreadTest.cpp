@@ -3,7 +3,9 @@
 // away while its voice may be mid-refill. Run under ThreadSanitizer, a race or
 // a lock taken out of order fails the test.
 #include "SoundEngine.h"
+#include "media/SoundSystem.h"
 #include "media/TAudio.h"
+#include "media/TMixer.h"
 #include "media/TSndDev.h"
 
 #include <chrono>
@@ -67,6 +69,55 @@ TEST_F(SoundThreadTest, HandlesComeAndGoWhileTheMixerTicks) {
         dev.SetEnabled(false);
         dev.Detach();
         EXPECT_FALSE(TError::ErrorsPending()) << flags;
+    }
+}
+
+// An output that fails to open, of either kind and at every step, tried
+// again at each focus change while the mixer's timer runs and a voice waits
+// for its refills: the failing open cleans up (DirectSound releases the
+// buffers a tick locks) with no tick beside it, and no tick runs over the
+// output until it opens.
+TEST_F(SoundThreadTest, FailingOpensRetriedAtFocusChangesLeaveNoTickOnThem) {
+    using platform::SoundCall;
+    const struct {
+        uint32_t flags;
+        SoundCall call;
+    } cases[] = {
+        {1, SoundCall::WaveOutOpen},         {1, SoundCall::WaveOutPrepareHeader},
+        {2, SoundCall::SetCooperativeLevel}, {2, SoundCall::CreatePrimaryBuffer},
+        {2, SoundCall::SetFormat},           {2, SoundCall::CreateSecondaryBuffer},
+        {2, SoundCall::SetCurrentPosition},  {2, SoundCall::PlayPrimary},
+        {2, SoundCall::PlaySecondary},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.call));
+        TSndDev& dev = TSndDev::Global();
+        dev.SetOutputFlags(c.flags);
+        ASSERT_EQ(dev.Attach(nullptr), 1);
+        TMixer* mixer = SoundSystemMixer();
+        ASSERT_NE(mixer, nullptr);
+        ASSERT_EQ(mixer->GetOutputKind(), int(c.flags));
+        auto audio = PlayingAudio(8192, 22050, 64);
+        ASSERT_NE(audio, nullptr);
+        platform::SetSoundFailure(c.call, 1);
+        dev.SetEnabled(true);
+        for (int round = 0; round < 6; ++round) {
+            EXPECT_FALSE(dev.IsOutputOpen());
+            EXPECT_FALSE(mixer->Timer()->IsEnabled());
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            dev.SetFocusState(1);
+            dev.SetFocusState(2);
+        }
+        platform::SetSoundFailure(c.call, 0);
+        dev.SetFocusState(1);
+        dev.SetFocusState(2);
+        EXPECT_TRUE(dev.IsOutputOpen());
+        EXPECT_TRUE(mixer->Timer()->IsEnabled());
+        std::this_thread::sleep_for(std::chrono::milliseconds(150)); // ticks over the open output
+        audio.reset();
+        dev.SetEnabled(false);
+        dev.Detach();
+        TError::ClearLists();
     }
 }
 

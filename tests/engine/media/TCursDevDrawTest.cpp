@@ -35,22 +35,37 @@ namespace {
 
 constexpr uint32_t kGreen = 0x00FF00, kRed = 0xFF0000, kBlue = 0x0000FF;
 
-// A 24-bit picture cursor: red, with a key-green top-left pixel and a blue
-// bottom-right one.
-std::vector<uint8_t> CursorPicture(int32_t w, int32_t h) {
+// A picture cursor: red, with a key-green top-left pixel and a blue
+// bottom-right one; at 8 bits and below the colours are palette indexes.
+std::vector<uint8_t> CursorPicture(int32_t w, int32_t h, int bitCount = 24) {
     tools::BmpImage image;
     image.width = w;
     image.height = h;
-    image.bitCount = 24;
-    for (int32_t y = 0; y < h; ++y)
+    image.bitCount = bitCount;
+    if (bitCount <= 8) image.palette = {{0, 255, 0}, {255, 0, 0}, {0, 0, 255}};
+    std::vector<uint8_t> row;
+    for (int32_t y = 0; y < h; ++y) {
+        row.assign(tools::BmpRowBytes(w, bitCount), 0);
         for (int32_t x = 0; x < w; ++x) {
-            uint32_t c = x == 0 && y == 0 ? kGreen : x == w - 1 && y == h - 1 ? kBlue : kRed;
-            image.pixels.push_back(static_cast<uint8_t>(c));
-            image.pixels.push_back(static_cast<uint8_t>(c >> 8));
-            image.pixels.push_back(static_cast<uint8_t>(c >> 16));
+            const int index = x == 0 && y == 0 ? 0 : x == w - 1 && y == h - 1 ? 2 : 1;
+            const uint32_t c = index == 0 ? kGreen : index == 2 ? kBlue : kRed;
+            if (bitCount == 24) {
+                row[3 * size_t(x)] = static_cast<uint8_t>(c);
+                row[3 * size_t(x) + 1] = static_cast<uint8_t>(c >> 8);
+                row[3 * size_t(x) + 2] = static_cast<uint8_t>(c >> 16);
+            } else {
+                const int perByte = 8 / bitCount;
+                const int shift = 8 - bitCount * (x % perByte + 1);
+                row[size_t(x / perByte)] |= static_cast<uint8_t>(index << shift);
+            }
         }
+        image.pixels.insert(image.pixels.end(), row.begin(), row.end());
+    }
     return tools::WriteBmp(image);
 }
+
+// Picture cursors of every depth a picture may have show the same.
+constexpr int kCursorDepths[] = {24, 8, 4};
 
 class Recorder : public TComp {
 public:
@@ -196,28 +211,36 @@ TEST_F(CursorTest, PresentedFrameShowsTheCursorAtPositionMinusHotSpot) {
     TDispDev& display = TDispDev::Global();
     GdlDeviceContext* dc = display.GetDrawContext();
     ASSERT_NE(dc, nullptr);
-    TMetaCur cur;
-    cur.SetPath(picture.c_str());
-    cur.SetHotSpot(TPoint(2, 1));
-    TCursDev device;
-    ASSERT_EQ(device.Open(nullptr), 1);
-    device.SetCursorRes(&cur, 0);
-    device.SetPos(20, 10);
-    device.Move();
-    device.Draw();
-    TDirtyRects::AddDirtyRect(TRectArea{0, 0, 64, 48});
-    display.Present();
-    UpdateWindow(display.GetWindow());
-    platform::Frame frame = platform::PresentedFrame(display.GetWindow());
-    ASSERT_EQ(frame.width, 64);
-    auto at = [&](int x, int y) { return frame.pixels[static_cast<size_t>(y) * 64 + x]; };
-    uint32_t background = at(0, 0);
-    EXPECT_EQ(at(18, 9), background); // the key pixel is transparent
-    EXPECT_EQ(at(19, 9), kRed);
-    EXPECT_EQ(at(23, 12), kBlue); // last pixel of the 6 x 4 picture
-    EXPECT_EQ(at(24, 12), background);
-    EXPECT_EQ(at(18, 13), background);
-    device.Close();
+    for (int depth : kCursorDepths) {
+        SCOPED_TRACE(depth);
+        const std::string name = "arrow" + std::to_string(depth) + ".bmp";
+        TMetaCur cur;
+        cur.SetPath(dir.Write(name, CursorPicture(6, 4, depth)).c_str());
+        cur.SetHotSpot(TPoint(2, 1));
+        TCursDev device;
+        ASSERT_EQ(device.Open(nullptr), 1);
+        device.SetCursorRes(&cur, 0);
+        device.SetPos(20, 10);
+        device.Move();
+        device.Draw();
+        TDirtyRects::AddDirtyRect(TRectArea{0, 0, 64, 48});
+        display.Present();
+        UpdateWindow(display.GetWindow());
+        platform::Frame frame = platform::PresentedFrame(display.GetWindow());
+        ASSERT_EQ(frame.width, 64);
+        auto at = [&](int x, int y) { return frame.pixels[static_cast<size_t>(y) * 64 + x]; };
+        uint32_t background = at(0, 0);
+        EXPECT_EQ(at(18, 9), background); // the key pixel is transparent
+        EXPECT_EQ(at(19, 9), kRed);
+        EXPECT_EQ(at(23, 12), kBlue); // last pixel of the 6 x 4 picture
+        EXPECT_EQ(at(24, 12), background);
+        EXPECT_EQ(at(18, 13), background);
+        device.Close();
+        // The next picture starts from a frame without this one.
+        GdlDeviceContext* previous = GDL_selectCurrentDC(dc);
+        GDL_clearDevice();
+        GDL_selectCurrentDC(previous);
+    }
 }
 
 TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {
@@ -234,30 +257,34 @@ TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {
     platform::Frame before = platform::PresentedFrame(window);
     ASSERT_EQ(before.width, 64);
 
-    TMetaCur cur;
-    cur.SetPath(picture.c_str());
-    TCursDev device;
-    ASSERT_EQ(device.Open(nullptr), 1);
-    device.SetCursorRes(&cur, 0);
-    device.Update(); // loads the cursor on this thread
-    device.SetMTCursor(1);
-    device.SetDisplay({window, wdc, 64, 48, 24, 0});
-    SetCursorPos(10, 10);
-    device.Poll();
-    platform::Frame drawn = platform::PresentedFrame(window);
-    EXPECT_EQ(drawn.pixels[10 * 64 + 10], kGreen); // key pixel: background shows
-    EXPECT_EQ(drawn.pixels[10 * 64 + 11], kRed);
-    EXPECT_EQ(drawn.pixels[13 * 64 + 15], kBlue);
-    SetCursorPos(40, 30);
-    device.Poll();
-    platform::Frame moved = platform::PresentedFrame(window);
-    EXPECT_EQ(moved.pixels[10 * 64 + 11], kGreen); // put back
-    EXPECT_EQ(moved.pixels[30 * 64 + 41], kRed);
-    SetCursorPos(300, 300); // off the window: everything put back
-    device.Poll();
-    EXPECT_EQ(platform::PresentedFrame(window).pixels, before.pixels);
-    EXPECT_FALSE(device.ThreadRunning());
-    device.Close();
+    for (int depth : kCursorDepths) {
+        SCOPED_TRACE(depth);
+        const std::string name = "poll" + std::to_string(depth) + ".bmp";
+        TMetaCur cur;
+        cur.SetPath(dir.Write(name, CursorPicture(6, 4, depth)).c_str());
+        TCursDev device;
+        ASSERT_EQ(device.Open(nullptr), 1);
+        device.SetCursorRes(&cur, 0);
+        device.Update(); // loads the cursor on this thread
+        device.SetMTCursor(1);
+        device.SetDisplay({window, wdc, 64, 48, 24, 0});
+        SetCursorPos(10, 10);
+        device.Poll();
+        platform::Frame drawn = platform::PresentedFrame(window);
+        EXPECT_EQ(drawn.pixels[10 * 64 + 10], kGreen); // key pixel: background shows
+        EXPECT_EQ(drawn.pixels[10 * 64 + 11], kRed);
+        EXPECT_EQ(drawn.pixels[13 * 64 + 15], kBlue);
+        SetCursorPos(40, 30);
+        device.Poll();
+        platform::Frame moved = platform::PresentedFrame(window);
+        EXPECT_EQ(moved.pixels[10 * 64 + 11], kGreen); // put back
+        EXPECT_EQ(moved.pixels[30 * 64 + 41], kRed);
+        SetCursorPos(300, 300); // off the window: everything put back
+        device.Poll();
+        EXPECT_EQ(platform::PresentedFrame(window).pixels, before.pixels);
+        EXPECT_FALSE(device.ThreadRunning());
+        device.Close();
+    }
     ReleaseDC(window, wdc);
 }
 

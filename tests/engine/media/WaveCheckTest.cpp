@@ -450,14 +450,6 @@ TEST_F(WaveCheckTest, HostileAlbumsAreRefusedOrReadErrors) {
     Album other;
     other.version = 299;
     other.entries = {{{3, 3, {1, 2, 3}}}};
-    Album big;
-    big.entries = {{{5000, 5000, {1, 2, 3}}}}; // claims more than the file holds
-    Album farEntry;
-    farEntry.entries = {{{3, 3, {1, 2, 3}}}};
-    Album ima;
-    ima.tag = 17, ima.bits = 4, ima.channels = 1;
-    ima.entries = {{{100, 4000, Noise(100, 3)}}}; // decoded length past the packed data
-
     TWave o;
     o.SetPath(Put("o.sda", other.Write()).c_str());
     EXPECT_TRUE(o.Open()); // opens at 255, but with no length nothing streams
@@ -465,35 +457,55 @@ TEST_F(WaveCheckTest, HostileAlbumsAreRefusedOrReadErrors) {
     EXPECT_FALSE(o.Stream(0, 2));
     o.Close();
 
-    TWave b;
-    b.SetPath(Put("b.sda", big.Write()).c_str());
-    ASSERT_TRUE(b.Open());
-    EXPECT_FALSE(b.Stream(0, 4000));
-    TError::CommitPending();
-    ASSERT_NE(NewestError(), nullptr);
-    EXPECT_EQ(NewestError()->code, 53);
-    b.Close();
-
-    TWave f;
-    f.SetPath(Put("f.sda", farEntry.Write()).c_str());
-    f.Album().SetEntry(1000);
-    EXPECT_FALSE(f.Open());
-    EXPECT_FALSE(f.Stream(0, 2));
-    f.Close();
-    f.Album().SetEntry(0);
-    f.Album().SetSound(-3);
-    EXPECT_FALSE(f.Open());
-    f.Close();
-
-    TError::ClearLists();
-    TWave i;
-    i.SetPath(Put("i.sda", ima.Write()).c_str());
-    ASSERT_TRUE(i.Open());
-    EXPECT_FALSE(i.Stream(0, 2000));
-    TError::CommitPending();
-    ASSERT_NE(NewestError(), nullptr);
-    EXPECT_EQ(NewestError()->code, 53);
-    i.Close();
+    // Every selection whose tables do not lead to a sound inside the file is
+    // refused with a report, never believed (a length past the file played
+    // as gigabytes of silence).
+    Album big;
+    big.entries = {{{5000, 5000, {1, 2, 3}}}}; // claims more than the file holds
+    Album ima;
+    ima.tag = 17, ima.bits = 4, ima.channels = 1;
+    ima.entries = {{{100, 4000, Noise(100, 3)}}}; // decoded length past the packed data
+    // Two sounds: sound 2 reads the first sound's byte count as its offset,
+    // which lands in the first sound's data, all 0xFF: a length of 4 GB.
+    Album past;
+    past.entries = {{{1000, 1000, Bytes(1000, 0xFF)}, {2, 2, {1, 2}}}};
+    Album farOffset;
+    farOffset.entries = {{{3, 3, {1, 2, 3}}}, {}};
+    struct Case {
+        const char* what;
+        const Album& album;
+        int32_t entry, sound;
+    } cases[] = {
+        {"length past the file", big, 0, 0},  {"decoded past the data", ima, 0, 0},
+        {"sound past the entry", past, 0, 2}, {"entry past the table", farOffset, 1000, 0},
+        {"negative sound", farOffset, 0, -3}, {"slot past the file", farOffset, 1, 5},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        TError::ClearLists();
+        TWave w;
+        const std::string path = Put("h" + std::to_string(n++) + ".sda", c.album.Write());
+        w.SetPath(path.c_str());
+        w.Album().SetEntry(c.entry);
+        w.Album().SetSound(c.sound);
+        EXPECT_FALSE(w.Open()) << c.what;
+        EXPECT_EQ(w.GetLength(), 0) << c.what;
+        EXPECT_FALSE(w.Stream(0, 2)) << c.what;
+        w.Close();
+        TError::CommitPending();
+        TErrorRec* e = NewestError();
+        ASSERT_NE(e, nullptr) << c.what;
+        EXPECT_EQ(e->code, 53) << c.what;
+        EXPECT_STREQ(e->message.c_str(), "The selected sound lies outside the album file.");
+        EXPECT_EQ(std::string(e->object.c_str()), path) << c.what;
+    }
+    // The sounds that are there still play.
+    TWave w;
+    w.SetPath(Put("p.sda", past.Write()).c_str());
+    w.Album().SetSound(1);
+    ASSERT_TRUE(w.Open());
+    EXPECT_EQ(Samples8(w, 0, 2), (Bytes{1, 2}));
+    w.Close();
 }
 
 } // namespace
