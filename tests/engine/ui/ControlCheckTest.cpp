@@ -6,6 +6,8 @@
 #include "UiFixture.h"
 
 #include "foundation/TKeys.h"
+#include "media/TCursorRes.h"
+#include "media/TFontRes.h"
 #include "platform/Host.h"
 #include "ui/TTimer.h"
 
@@ -591,8 +593,11 @@ TEST_F(ControlCheck, TheFocusWalkFollowsTheOrderOfShowing) {
 TEST_F(ControlCheck, CursorAndFontChangesAreQueuedAndFlowDown) {
     Probe c;
     TakeQueued();
-    auto* cursor = reinterpret_cast<TMetaCur*>(0x10);
-    auto* font = reinterpret_cast<TFontRes*>(0x20);
+    // Never loaded: the controls only keep them.
+    TMetaCur cursorShape;
+    TFontRes fontRes;
+    TMetaCur* cursor = &cursorShape;
+    TFontRes* font = &fontRes;
     c.SetCursor(nullptr); // unchanged: nothing queued, inheritance still ends
     EXPECT_TRUE(TakeQueued().empty());
     c.SetCursor(cursor);

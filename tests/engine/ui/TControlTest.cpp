@@ -3,6 +3,8 @@
 // and property changes.
 #include "UiFixture.h"
 
+#include "media/TCursorRes.h"
+#include "media/TFontRes.h"
 #include "platform/Host.h"
 
 namespace {
@@ -344,8 +346,11 @@ TEST_F(Control, CursorAndFontFlowDownFromTheParent) {
     Probe parent, child;
     parent.Show(&root);
     child.Show(&parent);
-    auto* cursor = reinterpret_cast<TMetaCur*>(0x1000);
-    auto* font = reinterpret_cast<TFontRes*>(0x2000);
+    // Never loaded: the controls only keep them.
+    TMetaCur cursorShape, otherShape;
+    TFontRes fontRes;
+    TMetaCur* cursor = &cursorShape;
+    TFontRes* font = &fontRes;
     parent.SetCursor(cursor);
     parent.SetFont(font);
     std::vector<TEvent> routed = Route();
@@ -356,7 +361,7 @@ TEST_F(Control, CursorAndFontFlowDownFromTheParent) {
     EXPECT_EQ(child.GetFont(), font);
     child.SetCursor(nullptr); // set: no longer inherited
     Route();
-    parent.SetCursor(reinterpret_cast<TMetaCur*>(0x3000));
+    parent.SetCursor(&otherShape);
     Route();
     EXPECT_EQ(child.GetCursor(), nullptr);
     TCursDev::Global().SetCursorRes(nullptr, 0);
