@@ -24,7 +24,7 @@ function(adv_add_test name)
     target_precompile_headers(${name} REUSE_FROM adv_test_pch)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;${ADV_TEST_SANITIZER_ENV}"
+                       PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy"
                        DISCOVERY_TIMEOUT 60)
 endfunction()
 
