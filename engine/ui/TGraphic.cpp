@@ -1,5 +1,6 @@
 #include "ui/TGraphic.h"
 
+#include "foundation/Saturate.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TServices.h"
@@ -28,12 +29,19 @@ bool SameRect(const TRectArea& a, const TRectArea& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// A child may lie anywhere in the 32-bit range: moved into its parent's
+// place it stays at the end of the range instead of wrapping onto the screen.
 TRectArea Moved(const TRectArea& r, int32_t dx, int32_t dy) {
-    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    return {SatAdd(r.left, dx), SatAdd(r.top, dy), SatAdd(r.right, dx), SatAdd(r.bottom, dy)};
+}
+
+// The size of `r` from the origin, held in range.
+TRectArea SizeOf(const TRectArea& r) {
+    return {0, 0, SatSub(r.right, r.left), SatSub(r.bottom, r.top)};
 }
 
 int64_t Area(const TRectArea& r) {
-    return Empty(r) ? 0 : int64_t(r.right - r.left) * int64_t(r.bottom - r.top);
+    return Empty(r) ? 0 : (int64_t{r.right} - r.left) * (int64_t{r.bottom} - r.top);
 }
 
 } // namespace
@@ -155,8 +163,8 @@ bool TGraphic::IsDirty() {
 
 TRectArea& TGraphic::GetClientRect(TRectArea& rect) {
     TRectComp::GetClientRect(rect);
-    rect = {rect.left + borderWidth_, rect.top + borderWidth_, rect.right - borderWidth_,
-            rect.bottom - borderWidth_};
+    rect = {SatAdd(rect.left, borderWidth_), SatAdd(rect.top, borderWidth_),
+            SatSub(rect.right, borderWidth_), SatSub(rect.bottom, borderWidth_)};
     if (Empty(rect)) rect = {0, 0, 0, 0};
     return rect;
 }
@@ -508,8 +516,7 @@ TGraphic::TKept TGraphic::PlaceSelf(TEvent* event, bool queueRequests) {
     const TKept kept{GetPaintRect(event, prClient), GetPaintRect(event, prVisibleClient),
                      GetPaintRect(event, prExtent), GetPaintRect(event, prVisibleExtent)};
     if (drawMode_ == dmFull) {
-        SetExtent(
-            {0, 0, kept.client.right - kept.client.left, kept.client.bottom - kept.client.top});
+        SetExtent(SizeOf(kept.client));
         SetVisibleRect(kept.visibleClient);
     } else {
         SetExtent(kept.extent);
@@ -553,7 +560,7 @@ void TGraphic::EnterChildren(TEvent* event) {
     IntersectRect(visibleClient, visible);
     SetPaintRect(event, prClient, client);
     SetPaintRect(event, prVisibleClient, visibleClient);
-    SetPaintRect(event, prExtent, {0, 0, client.right - client.left, client.bottom - client.top});
+    SetPaintRect(event, prExtent, SizeOf(client));
     SetPaintRect(event, prVisibleExtent, visibleClient);
 }
 

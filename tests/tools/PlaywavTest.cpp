@@ -107,4 +107,32 @@ TEST(Playwav, ATruncatedWavePlaysWhatIsThere) {
     EXPECT_LT(rec.size() - 2 * 11025, 2u * 22050 * 2);
 }
 
+// A sound that cannot be read ends the program with the engine's report of
+// why (error 53 and its message, or the missing file), not a bare "cannot
+// read", and without playing anything.
+TEST(Playwav, ASoundThatCannotBeReadIsReportedWithTheEnginesReason) {
+    testsupport::TempDir dir;
+    tools::SdaAlbum album;
+    album.entries = {{tools::SdaPcmSound(std::vector<uint8_t>(4410, 0x10)),
+                      tools::SdaPcmSound(std::vector<uint8_t>(2205, 0x20))}};
+    const std::string sda = dir.Write("album.sda", tools::WriteSda(album));
+    const struct {
+        std::string file;
+        const char* said;
+    } cases[] = {
+        {sda + ":0:2", "error 53"},
+        {sda + ":0:2", "The selected sound lies outside the album file."},
+        {dir.File("missing.wav"), "missing.wav"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string out;
+        EXPECT_EQ(
+            testsupport::RunTool(Playwav() + " " + c.file + " --record " + dir.File("r.wav"), &out),
+            1);
+        EXPECT_NE(out.find(c.said), std::string::npos) << out;
+        EXPECT_EQ(out.find("ms\n"), std::string::npos) << out; // nothing was played
+    }
+}
+
 } // namespace

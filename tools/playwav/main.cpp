@@ -4,6 +4,7 @@
 // on virtual time and writes what the device played to OUT.wav; a looping
 // wave is then recorded twice over.
 #include "CommandLine.h"
+#include "EngineReports.h"
 #include "media/TSndDev.h"
 #include "media/TSound.h"
 #include "media/TWave.h"
@@ -62,7 +63,9 @@ int main(int argc, char** argv) {
     wave.Album().SetEntry(entry);
     wave.Album().SetSound(number);
     if (!wave.Open() || wave.GetLength() <= 0 || wave.GetRate() == 0) {
+        // The engine's reports say why (a missing file, error 53 and its reason).
         std::fprintf(stderr, "playwav: cannot read %s\n", file.c_str());
+        tools::PrintEngineReports();
         return 1;
     }
     const int64_t ms = wave.GetLength() / wave.GetChannels() * 1000 / wave.GetRate();

@@ -105,6 +105,50 @@ TEST(ExpandMonoCursorTest, DrawnBitsAreWhiteOrBlackTheRestKey) {
     EXPECT_EQ(std::memcmp(out + 6, key, 3), 0);
 }
 
+// Pictures of palette indexes become blue, green, red pixels: the first
+// pixel of a byte in its highest bits, each row from its own start (rows
+// padded past their pixels), through the palette's first three bytes, or
+// as a grey level without a palette; other depths are refused.
+TEST(ExpandIndexedImageTest, IndexesInByteOrderThroughThePaletteOrAsGreys) {
+    std::vector<uint8_t> palette(256 * 4);
+    for (int i = 0; i < 256; ++i) {
+        palette[4 * size_t(i)] = uint8_t(i);
+        palette[4 * size_t(i) + 1] = uint8_t(255 - i);
+        palette[4 * size_t(i) + 2] = uint8_t(i / 2);
+        palette[4 * size_t(i) + 3] = 0xEE; // never copied
+    }
+    struct Case {
+        int32_t depth;
+        std::vector<uint8_t> rows; // two rows of 4 bytes each
+        std::vector<int> indexes;  // three pixels a row
+    };
+    const Case cases[] = {
+        {1, {0xA0, 0, 0, 0, 0x40, 0, 0, 0}, {1, 0, 1, 0, 1, 0}},
+        {4, {0x3C, 0x90, 0, 0, 0x0F, 0xF0, 0, 0}, {3, 12, 9, 0, 15, 15}},
+        {8, {7, 200, 255, 0, 0, 1, 128, 0}, {7, 200, 255, 0, 1, 128}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        for (bool withPalette : {true, false}) {
+            std::vector<uint8_t> out(2 * 3 * 3, 0x55);
+            ASSERT_TRUE(ExpandIndexedImage(out.data(), c.rows.data(), 4, 3, 2, c.depth,
+                                           withPalette ? palette.data() : nullptr));
+            for (size_t p = 0; p < 6; ++p) {
+                const int index = c.indexes[p];
+                const int grey = index * 255 / ((1 << c.depth) - 1);
+                const uint8_t want[3] = {uint8_t(withPalette ? index : grey),
+                                         uint8_t(withPalette ? 255 - index : grey),
+                                         uint8_t(withPalette ? index / 2 : grey)};
+                EXPECT_EQ(std::memcmp(out.data() + 3 * p, want, 3), 0) << p << " " << withPalette;
+            }
+        }
+    }
+    uint8_t out[3] = {};
+    const uint8_t row[4] = {};
+    for (int32_t depth : {2, 15, 16, 24})
+        EXPECT_FALSE(ExpandIndexedImage(out, row, 4, 1, 1, depth, palette.data())) << depth;
+}
+
 GdlDeviceContext Context(std::vector<uint8_t>& pixels, int w, int h, int depth) {
     GdlDeviceContext dc{};
     dc.surface = pixels.data();

@@ -4,6 +4,7 @@
 #include "UiFixture.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <tuple>
 
 namespace {
@@ -224,6 +225,32 @@ TEST_F(Graphic, ChildrenSeeTheBorderInsetClientArea) {
     EXPECT_EQ(frame.GetClientRect(r), (TRectArea{0, 0, 0, 0}));
     inner.Detach();
     frame.Detach();
+}
+
+// Children placed at the ends of the 32-bit range inside a parent away from
+// the origin: their screen rectangles are held at the ends instead of
+// wrapping round onto the display, and a frame paints nothing of them.
+TEST_F(Graphic, ChildrenAtTheEndsOfTheRangeStayThere) {
+    constexpr int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+    Box right, left, high, low;
+    right.SetRect(100, 100, 50, 40);
+    right.SetBorderWidth(5);
+    left.SetRect(-100, -100, 150, 140);
+    high.SetRect(kMax - 5, kMax - 5, 100, 100);
+    low.SetRect(kMin, kMin, 4, 4);
+    right.Show(&root);
+    left.Show(&root);
+    high.Show(&right);
+    low.Show(&left);
+    Frame();
+    TRectArea r;
+    EXPECT_EQ(high.GetScreenRect(r), (TRectArea{kMax, kMax, kMax, kMax}));
+    EXPECT_EQ(low.GetScreenRect(r), (TRectArea{kMin, kMin, kMin, kMin}));
+    EXPECT_EQ(high.draws + low.draws, 0);
+    low.Detach();
+    high.Detach();
+    left.Detach();
+    right.Detach();
 }
 
 TEST_F(Graphic, FitRectScalesAndCentres) {
