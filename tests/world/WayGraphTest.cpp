@@ -366,15 +366,6 @@ TEST(WalkPathCheck, DirectionAndSegmentFollowTheCurrentSegment) {
 namespace {
 
 // The room's actors for the finder.
-struct Actors {
-    std::vector<Point3D> at;
-    static int32_t Get(void* owner, const Point3D** positions) {
-        auto* self = static_cast<Actors*>(owner);
-        *positions = self->at.data();
-        return static_cast<int32_t>(self->at.size());
-    }
-};
-
 double Dist(const Point3D& a, const Point3D& b) {
     const double dx = double{a.x} - b.x, dy = double{a.y} - b.y, dz = double{a.z} - b.z;
     return std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -526,7 +517,7 @@ TEST(WayGraphCheck, RandomSearchesAreChainsOfLinksAtTheDijkstraCost) {
             actors.at.push_back({n->x + near(rng), n->y, n->z + near(rng)});
         }
         WayFinder finder(&g);
-        finder.SetActorPositions(&actors, &Actors::Get);
+        finder.SetActorPositions(&actors, &Actors::Positions);
         for (int q = 0; q < 6; ++q) {
             const int32_t s = nodeOf(rng), t = nodeOf(rng);
             if (s == t) continue;
@@ -580,7 +571,7 @@ TEST(WayGraphCheck, TiesGoToTheNewestRecordAndEqualCostReplaces) {
     // Crowding at the goal puts it behind a: reached through b first, then
     // through a at an equal total, which replaces the record.
     Actors actors{{goal}};
-    finder.SetActorPositions(&actors, &Actors::Get);
+    finder.SetActorPositions(&actors, &Actors::Positions);
     path = finder.FindPath(s, goal);
     ASSERT_NE(path, nullptr);
     ASSERT_EQ(path->PointCount(), 3);
@@ -608,7 +599,7 @@ TEST(WayGraphCheck, CrowdingAndDirectNeighbours) {
         g.AddLine({0, 0, 0}, {2, 0, 0});
         WayFinder finder(&g);
         Actors actors{c.actors};
-        finder.SetActorPositions(&actors, &Actors::Get);
+        finder.SetActorPositions(&actors, &Actors::Positions);
         WalkPath* path = finder.FindPath({-1, 0, 0}, {3, 0, 0});
         ASSERT_NE(path, nullptr);
         EXPECT_EQ(path->PointCount(), 2);
