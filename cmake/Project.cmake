@@ -1,7 +1,8 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
 # adv_add_test(NAME SOURCES a.cpp b.cpp LIBS engine platform)
-# One GoogleTest executable; its tests are listed to CTest one by one. Its main
+# One GoogleTest executable; its tests are listed to CTest one by one, or as
+# one CTest test per executable without ADV_TESTS_PER_CASE. Its main
 # builds a fresh engine around each test when it links the engine (or the
 # world), a fresh platform session when it links only the layers below.
 function(adv_add_test name)
@@ -23,9 +24,16 @@ function(adv_add_test name)
      AND NOT name IN_LIST ADV_NO_PCH_SUITES)
     target_precompile_headers(${name} REUSE_FROM adv_test_pch)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy"
-                       DISCOVERY_TIMEOUT 60)
+  set(env "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+  if(ADV_TESTS_PER_CASE)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${env}"
+                         DISCOVERY_TIMEOUT 60)
+  else()
+    # One process runs the whole suite (each case still gets a fresh engine
+    # from the test main); GoogleTest's output names every failing case.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+  endif()
 endfunction()
 
 # adv_add_fuzzer(NAME SOURCES f.cpp LIBS graphics)

@@ -31,13 +31,18 @@ uint32_t maskOf(int32_t bits) {
     return b >= 32 ? 0xFFFFFFFFu : (1u << b) - 1;
 }
 
+// What a write mode leaves, worked out bit by bit from its truth table (bit
+// `2 * old + new` of the entry): replace, AND, OR, XOR; the context's other
+// modes act as AND.
 uint32_t combine(uint32_t d, uint32_t v, int32_t op) {
-    switch (op) {
-        case 0: return v;
-        case 2: return d | v;
-        case 3: return d ^ v;
-        default: return d & v;
+    static const uint8_t kTruth[4] = {0b1010, 0b1000, 0b1110, 0b0110};
+    const uint8_t truth = kTruth[op >= 0 && op <= 3 ? op : 1];
+    uint32_t out = 0;
+    for (int bit = 0; bit < 32; ++bit) {
+        const uint32_t index = ((d >> bit) & 1) * 2 + ((v >> bit) & 1);
+        out |= uint32_t((truth >> index) & 1) << bit;
     }
+    return out;
 }
 
 using Image = std::vector<uint32_t>;

@@ -1,7 +1,9 @@
 // Push, toggle and radio controls under injected mouse and keys, their
 // commands and looks, and the style record's filling of unset records.
-#include "UiFixture.h"
 
+#include "UiEvents.h"
+#include "UiFixture.h"
+#include "foundation/TKeys.h"
 #include "platform/Host.h"
 #include "ui/TClickCtl.h"
 #include "ui/TStyle.h"
@@ -334,6 +336,614 @@ TEST(Style, SettersMarkOnlyRealChanges) {
     EXPECT_EQ(r.index, 4);
     EXPECT_EQ(r.variant, 5);
     EXPECT_EQ(r.color.Red(), 1);
+}
+
+} // namespace
+
+// Rule by rule checks of the click control and the style record: defaults,
+// the checked state by mode, radio group events, presses, releases, the
+// pointer entering and leaving, Escape, Enter and hot keys down and up, and
+// the filling of unset style records.
+namespace {
+
+using platform::KeyCode;
+using uitest::TakeQueued;
+using uitest::UiTest;
+using uitest::Word;
+
+struct Click : TClickCtl {
+    uint32_t Flags() const { return flags_; }
+    void ClearFlags(uint32_t mask) { flags_ &= ~mask; }
+    void SetState(uint32_t s) {
+        // Only through the rules: press for the pressed bit, enter for hot.
+        if (s & stPressed) {
+            TEvent down;
+            down.SetType(evLeftDown);
+            OnLeftDown(&down);
+        }
+        if (s & stHot) {
+            TEvent enter;
+            enter.SetType(evMouseEnter);
+            OnMouseEnter(&enter);
+        }
+    }
+    void SetPressCount(int32_t n) { presses_[0] = n; }
+    uint32_t RawFocused() const { return focused_; }
+};
+
+// What a click control queued, in a few words.
+struct Queued {
+    int commands = 0, radios = 0, frames = 0, focusRequests = 0;
+    uintptr_t commandModifiers = 0;
+    uintptr_t radioTarget = 0;
+    intptr_t radioNamed = 0;
+};
+
+Queued TakeSummary() {
+    Queued q;
+    for (const TEvent& e : TakeQueued()) {
+        if (e.type == evCommand) {
+            ++q.commands;
+            q.commandModifiers = e.record.modifiers;
+        } else if (e.type == evRadio) {
+            ++q.radios;
+            q.radioTarget = e.target;
+            q.radioNamed = e.data[0];
+        } else if (e.type == evPaint) {
+            ++q.frames;
+        } else if (e.type == evFocus) {
+            ++q.focusRequests;
+            EXPECT_EQ(e.data[TControl::fwKind], 0);
+            EXPECT_EQ(e.data[TControl::fwMode], TControl::fmThis);
+        }
+    }
+    return q;
+}
+
+// A key as the second pass offers it to every control.
+TEvent KeyEvent(int32_t type, uint16_t key, uint32_t modifiers, intptr_t count) {
+    return uitest::KeyEvent(type, key, modifiers, 2, count);
+}
+
+class ClickCheck : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        TEventMgr::Global().InitQueue(display.GetWindow());
+        parent.SetRect(0, 0, 400, 100);
+        parent.Show(&root);
+    }
+    void TearDown() override {
+        parent.Hide();
+        UiTest::TearDown();
+    }
+    // Shows the control under the parent in a mode and checked state, with
+    // its look settled and nothing left queued.
+    void ShowSettled(Click& c, uint32_t mode, uint32_t checked) {
+        c.Show(&parent);
+        c.SetMode(mode);
+        c.SetChecked(checked);
+        c.Update();
+        TakeQueued();
+    }
+    TControl parent;
+};
+
+TEST_F(ClickCheck, ABuiltClickControl) {
+    Click c;
+    EXPECT_EQ(c.GetBorderWidth(), 0);
+    EXPECT_EQ(c.GetStyle(), 55u);
+    EXPECT_EQ(c.GetMode(), TClickCtl::mdPush);
+    EXPECT_EQ(c.GetChecked(), 0u);
+    EXPECT_EQ(c.GetState(), 0u);
+    // No cancel, no default and no hot key: Escape, Enter and Alt+0xFF
+    // (the low byte of the "none" hot key) are not consumed.
+    for (uint16_t key : {kKeyEscape, kKeyEnter, uint16_t(0x00FF)}) {
+        TEvent e = KeyEvent(evKeyDown, key, 0x40, 1);
+        c.OnKeyDown(&e);
+        EXPECT_NE(e.passState, 4) << key;
+    }
+}
+
+TEST_F(ClickCheck, SetCheckedByMode) {
+    struct Case {
+        const char* name;
+        uint32_t mode, from, to;
+        uint32_t state;
+        int radios, commands;
+        bool dirty;
+    };
+    const Case cases[] = {
+        {"radio checked", TClickCtl::mdRadio, 0, 1, TClickCtl::stPressed, 1, 1, true},
+        {"radio unchecked", TClickCtl::mdRadio, 1, 0, 0, 0, 0, true},
+        {"toggle checked", TClickCtl::mdToggle, 0, 1, TClickCtl::stPressed, 0, 0, true},
+        {"toggle unchecked", TClickCtl::mdToggle, 1, 0, 0, 0, 0, true},
+        {"push checked: the look stays", TClickCtl::mdPush, 0, 1, 0, 0, 0, true},
+        {"unchanged", TClickCtl::mdToggle, 1, 1, TClickCtl::stPressed, 0, 0, false},
+    };
+    for (const Case& k : cases) {
+        Click c;
+        ShowSettled(c, k.mode, k.from);
+        c.ClearFlags(TComp::kDirty | TComp::kRedraw);
+        c.SetChecked(k.to);
+        EXPECT_EQ(c.GetChecked(), k.to) << k.name;
+        EXPECT_EQ(c.GetState(), k.state) << k.name;
+        EXPECT_EQ(c.IsDirty(), k.dirty) << k.name;
+        Queued q = TakeSummary();
+        EXPECT_EQ(q.radios, k.radios) << k.name;
+        EXPECT_EQ(q.commands, k.commands) << k.name;
+        if (q.radios) {
+            EXPECT_EQ(q.radioTarget, Word(&parent)) << k.name;
+            EXPECT_EQ(q.radioNamed, intptr_t(Word(&c))) << k.name;
+        }
+        EXPECT_EQ(q.commandModifiers, 0u) << k.name;
+        c.Hide();
+    }
+    // Without a parent a radio control checks itself without a group event.
+    Click lone;
+    lone.SetMode(TClickCtl::mdRadio);
+    lone.SetChecked(1);
+    Queued q = TakeSummary();
+    EXPECT_EQ(q.radios, 0);
+    EXPECT_EQ(q.commands, 1);
+}
+
+TEST_F(ClickCheck, RadioGroupEvents) {
+    Click named, other, toggle;
+    for (Click* c : {&named, &other, &toggle})
+        c->Show(&parent);
+    named.SetMode(TClickCtl::mdRadio);
+    other.SetMode(TClickCtl::mdRadio);
+    toggle.SetMode(TClickCtl::mdToggle);
+    other.SetChecked(1);
+    toggle.SetChecked(1);
+    TakeQueued();
+    auto group = [&](int32_t state, const void* target) {
+        TEvent e;
+        e.SetType(evRadio);
+        e.target = Word(target);
+        e.data[0] = intptr_t(Word(&named));
+        e.passState = state;
+        return e;
+    };
+    // Outside the target's subtree, or without a target: refused.
+    TEvent e = group(0, &parent);
+    EXPECT_FALSE(other.HandleEvent(nullptr, &e));
+    e = group(3, nullptr);
+    EXPECT_FALSE(other.HandleEvent(nullptr, &e));
+    EXPECT_EQ(other.GetChecked(), 1u);
+    // A disabled or invisible radio control keeps its state.
+    other.SetEnabled(false);
+    e = group(3, &parent);
+    EXPECT_FALSE(other.HandleEvent(nullptr, &e));
+    EXPECT_EQ(other.GetChecked(), 1u);
+    other.SetEnabled(true);
+    other.SetVisible(false);
+    EXPECT_FALSE(other.HandleEvent(nullptr, &e));
+    EXPECT_EQ(other.GetChecked(), 1u);
+    other.SetVisible(true);
+    // A control of another mode answers and changes nothing.
+    EXPECT_TRUE(toggle.HandleEvent(nullptr, &e));
+    EXPECT_EQ(toggle.GetChecked(), 1u);
+    EXPECT_EQ(toggle.GetState(), uint32_t(TClickCtl::stPressed));
+    // The named control is checked and pressed, the others are released.
+    EXPECT_TRUE(named.HandleEvent(nullptr, &e));
+    EXPECT_TRUE(other.HandleEvent(nullptr, &e));
+    EXPECT_EQ(named.GetChecked(), 1u);
+    EXPECT_EQ(named.GetState(), uint32_t(TClickCtl::stPressed));
+    EXPECT_EQ(other.GetChecked(), 0u);
+    EXPECT_EQ(other.GetState(), 0u);
+    // Nothing of it is queued: the group event answers silently.
+    EXPECT_TRUE(TakeQueued().empty());
+    for (Click* c : {&named, &other, &toggle})
+        c->Hide();
+}
+
+TEST_F(ClickCheck, PressesAndReleasesByMode) {
+    struct Case {
+        const char* name;
+        uint32_t mode, checked;
+        bool claimed;
+        uint32_t stateAfterDown;
+        int radiosDown, framesDown, commandsDown;
+        uint32_t stateAfterUp, checkedAfterUp;
+        int framesUp, commandsUp;
+    };
+    const uint32_t P = TClickCtl::stPressed;
+    const Case cases[] = {
+        {"push", TClickCtl::mdPush, 0, false, P, 0, 1, 0, 0, 0, 1, 1},
+        {"toggle on", TClickCtl::mdToggle, 0, false, P, 0, 1, 0, P, 1, 1, 1},
+        // Checked, it is drawn down already: the press changes nothing and
+        // the release unchecks it.
+        {"toggle off", TClickCtl::mdToggle, 1, false, P, 0, 0, 0, 0, 0, 1, 1},
+        {"radio answers on the press", TClickCtl::mdRadio, 0, false, 0, 1, 1, 1, 0, 0, 0, 0},
+        {"a claimed press does nothing", TClickCtl::mdPush, 0, true, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (const Case& k : cases) {
+        Click c;
+        ShowSettled(c, k.mode, k.checked);
+        TEvent down;
+        down.SetType(evLeftDown);
+        down.record.modifiers = 0x18;
+        down.data[TControl::mwPressClaim] = k.claimed;
+        c.OnLeftDown(&down);
+        EXPECT_EQ(c.GetState(), k.stateAfterDown) << k.name;
+        Queued q = TakeSummary();
+        EXPECT_EQ(q.radios, k.radiosDown) << k.name;
+        EXPECT_EQ(q.frames, k.framesDown) << k.name;
+        EXPECT_EQ(q.commands, k.commandsDown) << k.name;
+        if (q.commands) {
+            EXPECT_EQ(q.commandModifiers, 0x18u) << k.name;
+        }
+        TEvent up;
+        up.SetType(evLeftUp);
+        up.record.modifiers = 0x20;
+        c.OnLeftUp(&up);
+        EXPECT_EQ(c.GetState(), k.stateAfterUp) << k.name;
+        EXPECT_EQ(c.GetChecked(), k.checkedAfterUp) << k.name;
+        q = TakeSummary();
+        EXPECT_EQ(q.frames, k.framesUp) << k.name;
+        EXPECT_EQ(q.commands, k.commandsUp) << k.name;
+        if (q.commands) {
+            EXPECT_EQ(q.commandModifiers, 0x20u) << k.name;
+        }
+        c.Hide();
+    }
+    // A pressed control ignores a second press.
+    Click c;
+    c.SetState(TClickCtl::stPressed);
+    TakeQueued();
+    TEvent down;
+    down.SetType(evLeftDown);
+    c.OnLeftDown(&down);
+    EXPECT_TRUE(TakeQueued().empty());
+}
+
+TEST_F(ClickCheck, EnteringAndLeavingChangeTheLook) {
+    struct Case {
+        const char* name;
+        uint32_t mode, before;
+        int32_t leftPresses;
+        bool enter;
+        uint32_t after;
+        bool dirty;
+    };
+    const uint32_t P = TClickCtl::stPressed, H = TClickCtl::stHot;
+    const Case cases[] = {
+        {"enter", TClickCtl::mdPush, 0, 0, true, H, true},
+        {"enter with the button held", TClickCtl::mdPush, 0, 1, true, P | H, true},
+        {"enter a radio with the button held", TClickCtl::mdRadio, 0, 1, true, H, true},
+        {"leave pressed", TClickCtl::mdPush, P | H, 1, false, 0, true},
+        {"leave hot", TClickCtl::mdPush, H, 0, false, 0, true},
+        {"leave idle: nothing", TClickCtl::mdPush, 0, 0, false, 0, false},
+        {"leave a radio: only hot goes", TClickCtl::mdRadio, H, 0, false, 0, true},
+    };
+    for (const Case& k : cases) {
+        Click c;
+        c.SetMode(k.mode);
+        c.SetPressCount(k.leftPresses);
+        c.SetState(k.before);
+        c.ClearFlags(TComp::kDirty | TComp::kRedraw);
+        TEvent e;
+        e.SetType(k.enter ? evMouseEnter : evMouseLeave);
+        if (k.enter)
+            c.OnMouseEnter(&e);
+        else
+            c.OnMouseLeave(&e);
+        EXPECT_EQ(c.GetState(), k.after) << k.name;
+        // The look is settled at once: Update ran, so only the redraw stays.
+        EXPECT_EQ((c.Flags() & TComp::kRedraw) != 0, k.dirty) << k.name;
+        EXPECT_EQ(c.Flags() & TComp::kDirty, 0u) << k.name;
+    }
+}
+
+TEST_F(ClickCheck, KeysDown) {
+    struct Case {
+        const char* name;
+        uint32_t mode, checked, cancel, isDefault;
+        bool focused;
+        uint16_t key;
+        uint32_t modifiers;
+        intptr_t count;
+        bool consumed;
+        int radios, commands, focusRequests;
+        uint32_t checkedAfter;
+    };
+    const uint32_t Push = TClickCtl::mdPush, Radio = TClickCtl::mdRadio,
+                   Toggle = TClickCtl::mdToggle;
+    const uint16_t AltH = 0x2368;
+    const Case cases[] = {
+        {"escape, cancel push", Push, 0, 1, 0, false, kKeyEscape, 0, 1, true, 0, 1, 1, 0},
+        {"escape, cancel push, held", Push, 0, 1, 0, false, kKeyEscape, 0, 2, true, 0, 0, 0, 0},
+        {"escape, cancel radio", Radio, 0, 1, 0, false, kKeyEscape, 0, 1, true, 0, 0, 0, 0},
+        {"escape, cancel toggle", Toggle, 0, 1, 0, false, kKeyEscape, 0, 1, true, 0, 0, 0, 0},
+        {"escape without cancel", Push, 0, 0, 0, true, kKeyEscape, 0, 1, false, 0, 0, 0, 0},
+        {"enter, default push", Push, 0, 0, 1, false, kKeyEnter, 0, 1, true, 0, 1, 1, 0},
+        {"keypad enter, default push", Push, 0, 0, 1, false, kKeyPadEnter, 0, 1, true, 0, 1, 1, 0},
+        {"enter, focused push", Push, 0, 0, 0, true, kKeyEnter, 0, 1, true, 0, 1, 1, 0},
+        {"enter, neither", Push, 0, 0, 0, false, kKeyEnter, 0, 1, false, 0, 0, 0, 0},
+        {"enter, default toggle unfocused", Toggle, 0, 0, 1, false, kKeyEnter, 0, 1, true, 0, 0, 0,
+         0},
+        {"enter, focused toggle", Toggle, 0, 0, 0, true, kKeyEnter, 0, 1, true, 0, 1, 1, 1},
+        {"enter, focused radio", Radio, 0, 0, 0, true, kKeyEnter, 0, 1, true, 1, 1, 1, 0},
+        {"enter, focused checked radio", Radio, 1, 0, 0, true, kKeyEnter, 0, 1, true, 0, 1, 1, 1},
+        {"enter, repeat", Push, 0, 0, 1, false, kKeyEnter, 0, 3, true, 0, 0, 0, 0},
+        {"alt+h", Push, 0, 0, 0, false, AltH, 0x40, 1, true, 0, 1, 1, 0},
+        {"alt+h, 0x100", Push, 0, 0, 0, false, AltH, 0x100, 1, true, 0, 1, 1, 0},
+        {"alt+h toggle", Toggle, 0, 0, 0, false, AltH, 0x40, 1, true, 0, 1, 1, 1},
+        {"alt+h radio", Radio, 0, 0, 0, false, AltH, 0x40, 1, true, 1, 1, 1, 0},
+        {"alt+h, held", Push, 0, 0, 0, false, AltH, 0x40, 2, true, 0, 0, 0, 0},
+        {"h alone", Push, 0, 0, 0, false, AltH, 0, 1, false, 0, 0, 0, 0},
+        {"ctrl+h", Push, 0, 0, 0, false, AltH, 0x20, 1, false, 0, 0, 0, 0},
+        {"alt+other", Push, 0, 0, 0, false, 0x2467, 0x40, 1, false, 0, 0, 0, 0},
+    };
+    for (const Case& k : cases) {
+        Click c;
+        c.Show(&parent);
+        c.SetMode(k.mode);
+        c.SetChecked(k.checked);
+        c.SetCancel(k.cancel);
+        c.SetDefault(k.isDefault);
+        c.SetHotKey('h');
+        c.SetFocus(k.focused);
+        TakeQueued();
+        TEvent e = KeyEvent(evKeyDown, k.key, k.modifiers, k.count);
+        c.OnKeyDown(&e);
+        EXPECT_EQ(e.passState == 4, k.consumed) << k.name;
+        Queued q = TakeSummary();
+        EXPECT_EQ(q.radios, k.radios) << k.name;
+        EXPECT_EQ(q.commands, k.commands) << k.name;
+        EXPECT_EQ(q.focusRequests, k.focusRequests) << k.name;
+        if (q.commands) {
+            EXPECT_EQ(q.commandModifiers, k.modifiers) << k.name;
+        }
+        EXPECT_EQ(c.GetChecked(), k.checkedAfter) << k.name;
+        c.Hide();
+    }
+    // The hot key compares by its low byte; 0 and "none" never match.
+    struct Hot {
+        uint16_t hotKey, key;
+        bool consumed;
+    };
+    for (const Hot& h : {Hot{0x4168, 0x2368, true}, Hot{0x0000, 0x0300, false},
+                         Hot{0xFFFF, 0x00FF, false}, Hot{0x00FF, 0x00FF, true}}) {
+        Click c;
+        c.SetHotKey(h.hotKey);
+        TEvent e = KeyEvent(evKeyDown, h.key, 0x40, 1);
+        c.OnKeyDown(&e);
+        EXPECT_EQ(e.passState == 4, h.consumed) << h.hotKey;
+        TEvent up = KeyEvent(evKeyUp, h.key, 0x40, 0);
+        c.OnKeyUp(&up);
+        EXPECT_EQ(up.passState == 4, h.consumed) << h.hotKey;
+    }
+    TakeQueued();
+}
+
+TEST_F(ClickCheck, KeysUp) {
+    struct Case {
+        const char* name;
+        uint32_t cancel, isDefault;
+        bool focused;
+        uint16_t key;
+        uint32_t modifiers;
+        bool consumed;
+    };
+    const Case cases[] = {
+        {"escape, cancel", 1, 0, false, kKeyEscape, 0, true},
+        {"escape", 0, 0, false, kKeyEscape, 0, false},
+        {"enter, default", 0, 1, false, kKeyEnter, 0, true},
+        {"keypad enter, focused", 0, 0, true, kKeyPadEnter, 0, true},
+        {"enter", 0, 0, false, kKeyEnter, 0, false},
+        {"alt+h", 0, 0, false, 0x2368, 0x140, true},
+        {"h", 0, 0, false, 0x2368, 0, false},
+        {"tab goes to the control's rule", 0, 0, true, kKeyTab, 0, true},
+    };
+    for (const Case& k : cases) {
+        Click c;
+        c.SetCancel(k.cancel);
+        c.SetDefault(k.isDefault);
+        c.SetHotKey('h');
+        c.SetFocus(k.focused);
+        TakeQueued();
+        TEvent e = KeyEvent(evKeyUp, k.key, k.modifiers, 0);
+        c.OnKeyUp(&e);
+        EXPECT_EQ(e.passState == 4, k.consumed) << k.name;
+        EXPECT_TRUE(TakeQueued().empty()) << k.name;
+    }
+}
+
+// Keys as the platform delivers them: the library's Alt bit and the keypad
+// Enter's key word both reach the rules.
+TEST_F(ClickCheck, InjectedKeypadEnterAndAltHotKey) {
+    struct Command : TClickCtl {
+        Command() { Add<Command, &Command::Heard>(evCommand, this); }
+        int Heard(TObject*, TEvent*) { return ++commands, 1; }
+        int commands = 0;
+    };
+    Command defaults, hot;
+    defaults.SetRect(0, 0, 10, 10);
+    hot.SetRect(20, 0, 10, 10);
+    defaults.Show(&parent);
+    hot.Show(&parent);
+    defaults.SetDefault(1);
+    hot.SetHotKey('k');
+    Frame();
+    uitest::RouteQueued(root);
+    auto press = [&](KeyCode key, std::vector<KeyCode> held) {
+        uitest::InjectStroke(key, held);
+        uitest::RouteQueued(root);
+    };
+    press(KeyCode::KpEnter, {});
+    EXPECT_EQ(defaults.commands, 1);
+    press(KeyCode::Return, {});
+    EXPECT_EQ(defaults.commands, 2);
+    press(KeyCode::K, {});
+    EXPECT_EQ(hot.commands, 0);
+    press(KeyCode::K, {KeyCode::LeftAlt});
+    EXPECT_EQ(hot.commands, 1);
+    press(KeyCode::K, {KeyCode::RightAlt});
+    EXPECT_EQ(hot.commands, 2);
+    press(KeyCode::K, {KeyCode::LeftCtrl});
+    EXPECT_EQ(hot.commands, 2);
+    defaults.Hide();
+    hot.Hide();
+}
+
+TEST_F(ClickCheck, UpdateShowAndHideSettleTheLook) {
+    struct Case {
+        const char* name;
+        uint32_t mode, checked;
+        bool enabled;
+        uint32_t state;
+    };
+    const uint32_t P = TClickCtl::stPressed;
+    const Case cases[] = {
+        {"checked toggle", TClickCtl::mdToggle, 1, true, P},
+        {"checked radio", TClickCtl::mdRadio, 1, true, P},
+        {"checked push", TClickCtl::mdPush, 1, true, TClickCtl::stHot},
+        {"disabled", TClickCtl::mdToggle, 1, false, 0},
+    };
+    for (const Case& k : cases) {
+        Click c;
+        c.SetMode(k.mode);
+        c.SetChecked(k.checked);
+        c.SetState(TClickCtl::stHot);
+        c.SetEnabled(k.enabled);
+        c.Invalidate(true);
+        c.Update();
+        EXPECT_EQ(c.GetState() & ~uint32_t(TClickCtl::stHot), k.state & ~uint32_t(TClickCtl::stHot))
+            << k.name;
+        if (!k.enabled) {
+            EXPECT_EQ(c.GetState(), 0u) << k.name;
+        }
+    }
+    // Update does nothing while the control is clean.
+    Click clean;
+    clean.SetMode(TClickCtl::mdToggle);
+    clean.SetChecked(1);
+    clean.SetEnabled(false);
+    clean.ClearFlags(TComp::kDirty);
+    clean.Update();
+    EXPECT_EQ(clean.GetState(), uint32_t(P));
+    // Showing a checked radio control under a parent queues its group event;
+    // hiding clears the look.
+    TakeQueued();
+    Click radio;
+    radio.SetMode(TClickCtl::mdRadio);
+    radio.SetChecked(1);
+    TakeQueued();
+    radio.Show(&parent);
+    Queued q = TakeSummary();
+    EXPECT_EQ(q.radios, 1);
+    EXPECT_EQ(q.radioTarget, Word(&parent));
+    radio.Hide();
+    EXPECT_EQ(radio.GetState(), 0u);
+    Click unchecked;
+    unchecked.SetMode(TClickCtl::mdRadio);
+    unchecked.Show(&parent);
+    EXPECT_EQ(TakeSummary().radios, 0);
+    unchecked.Hide();
+}
+
+TEST(StyleCheck, ABuiltStyleAndItsSetters) {
+    TStyle s;
+    EXPECT_TRUE(s.IsChanged());
+    EXPECT_EQ(s.GetEnabled(), 0u);
+    for (int n = 1; n <= 6; ++n) {
+        const TStyleRec r = s.GetRecord(n);
+        EXPECT_EQ(r.source, nullptr) << n;
+        EXPECT_EQ(r.enable, n == 6 ? 1u : 0u) << n;
+    }
+    // SetAll: the first five enable words, and the master word.
+    s.SetChanged(false);
+    s.SetAll(0);
+    EXPECT_FALSE(s.IsChanged());
+    s.SetAll(3);
+    EXPECT_TRUE(s.IsChanged());
+    EXPECT_EQ(s.GetEnabled(), 3u);
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_EQ(s.GetRecord(n).enable, n == 6 ? 1u : 3u) << n;
+    // SetColor: every record's colour; a change of the style's colour only
+    // marks the style changed.
+    s.SetChanged(false);
+    s.SetColor(TColor(1, 2, 3));
+    EXPECT_TRUE(s.IsChanged());
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_EQ(s.GetRecord(n).color.Green(), 2) << n;
+    s.SetChanged(false);
+    s.SetColor(TColor(1, 2, 3));
+    EXPECT_FALSE(s.IsChanged());
+    // A record takes the master word and the colour; the same record again
+    // changes nothing.
+    auto* picture = reinterpret_cast<TPicture*>(0x40);
+    s.SetRecord3(picture, 7, 2);
+    EXPECT_TRUE(s.IsChanged());
+    const TStyleRec r = s.GetRecord(3);
+    EXPECT_EQ(r.source, picture);
+    EXPECT_EQ(r.index, 7);
+    EXPECT_EQ(r.variant, 2);
+    EXPECT_EQ(r.enable, 3u);
+    EXPECT_EQ(r.color.Red(), 1);
+    s.SetChanged(false);
+    s.SetRecord3(picture, 7, 2);
+    EXPECT_FALSE(s.IsChanged());
+    s.SetRecord3(picture, 7, 3);
+    EXPECT_TRUE(s.IsChanged());
+    EXPECT_EQ(s.GetRecord(0).source, nullptr);
+    EXPECT_EQ(s.GetRecord(7).source, nullptr);
+}
+
+TEST(StyleCheck, ApplyFillsUnsetRecordsInItsOrder) {
+    auto* p1 = reinterpret_cast<TPicture*>(0x11);
+    auto* p2 = reinterpret_cast<TPicture*>(0x22);
+    auto* p3 = reinterpret_cast<TPicture*>(0x33);
+    auto* p4 = reinterpret_cast<TPicture*>(0x44);
+    auto* p5 = reinterpret_cast<TPicture*>(0x55);
+    struct Case {
+        const char* name;
+        TPicture* set[5];    // the sources given to records 1 to 5
+        TPicture* filled[5]; // their sources after Apply
+    };
+    const Case cases[] = {
+        {"only record 1", {p1, 0, 0, 0, 0}, {p1, p1, p1, p1, p1}},
+        {"record 2 from record 5", {p1, 0, 0, 0, p5}, {p1, p5, p1, p1, p5}},
+        {"record 1 from record 4", {0, 0, 0, p4, 0}, {p4, 0, p4, p4, p4}},
+        {"record 5 from record 2", {p1, p2, 0, 0, 0}, {p1, p2, p1, p1, p2}},
+        {"record 5 from record 4", {0, 0, 0, p4, p5}, {p4, p5, p4, p4, p5}},
+        {"all set: nothing", {p1, p2, p3, p4, p5}, {p1, p2, p3, p4, p5}},
+        {"none set", {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}},
+    };
+    for (const Case& k : cases) {
+        TStyle s;
+        void (TStyle::*setters[5])(TPicture*, int32_t, int32_t) = {
+            &TStyle::SetRecord1, &TStyle::SetRecord2, &TStyle::SetRecord3, &TStyle::SetRecord4,
+            &TStyle::SetRecord5};
+        for (int i = 0; i < 5; ++i)
+            if (k.set[i]) (s.*setters[i])(k.set[i], i + 10, i + 20);
+        s.Apply();
+        EXPECT_FALSE(s.IsChanged()) << k.name;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(s.GetRecord(i + 1).source, k.filled[i]) << k.name << " record " << i + 1;
+        EXPECT_EQ(s.GetRecord(6).source, nullptr) << k.name;
+    }
+    // A copy takes every word of its source record; an unchanged style is
+    // not filled again.
+    TStyle s;
+    s.SetAll(5);
+    s.SetColor(TColor(9, 8, 7));
+    s.SetRecord1(p1, 3, 4);
+    s.Apply();
+    const TStyleRec r = s.GetRecord(3);
+    EXPECT_EQ(r.index, 3);
+    EXPECT_EQ(r.variant, 4);
+    EXPECT_EQ(r.enable, 5u);
+    EXPECT_EQ(r.color.Blue(), 7);
+    s.SetRecord2(p2, 1, 1);
+    s.SetChanged(false);
+    s.SetRecord5(nullptr, 0, 0); // unset again, but the style was marked clean
+    s.SetChanged(false);
+    s.Apply();
+    EXPECT_EQ(s.GetRecord(5).source, nullptr);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // Grids and lists: the cursor and the window under keys, range selection
 // across its anchor, commands from clicks, dragging past the edge, item
 // layouts, the events of selection changes, and grids that leave their bars.
+
 #include "ListFixture.h"
 #include "TextFonts.h"
-
 #include "foundation/TKeys.h"
 #include "ui/TStrList.h"
 
@@ -16,6 +16,16 @@ using uitest::Heard;
 using uitest::InputTest;
 
 constexpr uint32_t kShift = 0x08;
+
+// Remembers the order of the command hook and the handlers.
+struct Hooked : TStrList {
+    void OnCommand(TEvent* e) override { order.push_back(e->type * 10 + 1); }
+    int Listened(TObject*, TEvent* e) {
+        order.push_back(e->type * 10 + 2);
+        return 0;
+    }
+    std::vector<int> order;
+};
 
 // A string list of 20 items "i00" to "i19" at (100, 100): the pixel font's
 // lines are 8 high, so cells are 9 high and 6 rows show inside the frame.
@@ -56,7 +66,7 @@ protected:
 
     uitest::TextFonts fonts;
     TScrollBar bar;
-    TStrList list;
+    Hooked list;
     Heard heard;
 };
 
@@ -248,6 +258,293 @@ TEST_F(Lists, AGridListensToItsBarOnceAndNotAfterItGoes) {
     grid.reset(); // deleted while shown and listening
     EXPECT_FALSE(own.Has(evUser24, const_cast<void*>(gone)));
     changed(own); // reaches nobody
+}
+
+} // namespace
+
+// Grids, list boxes and string lists checked rule by rule: defaults, the
+// bars' ranges and page steps, docked and sized bars, hit results around the
+// cells, the toggle and scroll-only modes under keys, the iterator, cell
+// sizes of the string list, layouts with row limits, hot tracking and the
+// command hook.
+namespace {
+
+using uitest::Heard;
+using uitest::InputTest;
+
+constexpr uint32_t kCtrl = 0x20;
+
+// The list of the suite's fixture with its command hook recorded as well.
+class GridCheck : public Lists {
+protected:
+    void SetUp() override {
+        Lists::SetUp();
+        list.Add<Hooked, &Hooked::Listened>(evCommand, &list);
+    }
+    using V = std::vector<uintptr_t>;
+};
+
+TEST_F(GridCheck, DefaultsOfGridAndStringList) {
+    TGrid grid;
+    EXPECT_EQ(grid.GetColor().Value(), TColor::Default(42).Value());
+    EXPECT_EQ(grid.IsTransparent(), 0);
+    EXPECT_EQ(grid.GetBorderWidth(), 0);
+    EXPECT_EQ(grid.TControl::GetStyle(), 55u);
+    EXPECT_EQ(grid.GetSelectionFlags(), 1);
+    EXPECT_EQ(grid.GetCursorCell().x, 0);
+    EXPECT_EQ(grid.GetSelection(), (TRectArea{0, 0, 1, 1}));
+    TStrList strings;
+    EXPECT_EQ(strings.GetVertAlign(), 1);
+    EXPECT_EQ(strings.GetAlign(), 0);
+    EXPECT_EQ(strings.GetTextColor().Value(), TColor::Default(43).Value());
+    EXPECT_EQ(strings.GetMaxRows(), 0);
+    EXPECT_EQ(strings.GetColumns(), 1);
+}
+
+TEST_F(GridCheck, TheBarTakesTheRowRangeAndAPageStep) {
+    list.Update();
+    EXPECT_EQ(list.GetCellSize().y, 9);
+    EXPECT_EQ(list.VisibleRows(), 6);
+    EXPECT_EQ(bar.GetMinimum(), 1);
+    EXPECT_EQ(bar.GetMaximum(), 21 - 6);
+    EXPECT_EQ(bar.GetPageStep(), 5);
+    EXPECT_EQ(list.FirstVisibleRow(), 1);
+    EXPECT_EQ(list.FirstVisibleColumn(), 1); // no horizontal bar
+    // The bar moves the window.
+    bar.SetPosition(9); // a setter tells nobody: the grid reads it at its next layout
+    list.Invalidate(true);
+    list.Update();
+    EXPECT_EQ(list.FirstVisibleRow(), 9);
+    // Fewer items than rows: a range of one position.
+    list.ClearItems();
+    list.AddItem("x", 0);
+    list.Update();
+    EXPECT_EQ(bar.GetMinimum(), 1);
+    EXPECT_EQ(bar.GetMaximum(), 1);
+    EXPECT_EQ(list.FirstVisibleRow(), 1);
+}
+
+TEST_F(GridCheck, DockedBarsAreSizedAndLeaveTheCellArea) {
+    TScrollBar across;
+    across.SetRect(0, 0, 50, 10);
+    across.Show(&root);
+    list.SetHorzScrollBar(&across);
+    list.SetLayoutFlags(TGrid::lyDocked | TGrid::lySizeBars);
+    list.SetBarThickness(14);
+    list.Update();
+    EXPECT_EQ(bar.GetWidth(), 14);
+    EXPECT_EQ(bar.GetHeight(), 60 - 14);
+    EXPECT_EQ(across.GetHeight(), 14);
+    EXPECT_EQ(across.GetWidth(), 120 - 14);
+    EXPECT_EQ(bar.GetX(), 120 - 14);
+    EXPECT_EQ(bar.GetY(), 0);
+    EXPECT_EQ(across.GetX(), 0);
+    EXPECT_EQ(across.GetY(), 60 - 14);
+    EXPECT_EQ(list.CellArea(), (TRectArea{3, 3, 120 - 3 - 14, 60 - 3 - 14}));
+    EXPECT_EQ(list.VisibleRows(), (60 - 6 - 14) / 9);
+    // The corner between the bars is silver.
+    Frame();
+    EXPECT_EQ(At(100 + 120 - 2, 100 + 60 - 2), PixelOf(TColor::Default(14)));
+    list.SetHorzScrollBar(nullptr);
+    across.Hide();
+}
+
+TEST_F(GridCheck, HitResultsAroundTheCells) {
+    list.Update();
+    // Cell area (103, 103) to (217, 157); 6 rows of 9 end at 157.
+    struct Case {
+        int32_t x, y, result, column, row;
+    } cases[] = {
+        {150, 103, 16, 1, 1}, {150, 111, 16, 1, 1}, {150, 112, 16, 1, 2}, {103, 156, 16, 1, 6},
+        {150, 102, 1, 0, 0},  {150, 157, 2, 0, 0},  {102, 130, 4, 0, 0},  {217, 130, 8, 0, 0},
+        {90, 90, 5, 0, 0},    {300, 300, 10, 0, 0},
+    };
+    for (const Case& c : cases) {
+        int32_t column = 0, row = 0;
+        EXPECT_EQ(list.HitCell(TPoint(c.x, c.y), column, row), c.result) << c.x << "," << c.y;
+        if (c.result == 16) {
+            EXPECT_EQ(column, c.column);
+            EXPECT_EQ(row, c.row) << c.x << "," << c.y;
+        }
+    }
+}
+
+TEST_F(GridCheck, ToggleSelectionUnderKeys) {
+    list.SetSelectionFlags(TGrid::slToggle);
+    list.SetCursor(1, 1);
+    struct Case {
+        uint16_t key;
+        uint32_t modifiers;
+        V selected;
+    } cases[] = {
+        {kKeySpace, kCtrl, {0}},    {kKeyDown, kCtrl, {0, 1}},
+        {kKeyDown, kShift, {0, 1}}, {kKeySpace, kCtrl, {0, 1, 2}},
+        {kKeySpace, 0, {0, 1, 2}},  {kKeySpace, kCtrl, {0, 1}},
+        {kKeyUp, 0, {1}},           {kKeyDown, 0, {2}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(Press(c.key, c.modifiers));
+        EXPECT_EQ(Selected(), c.selected) << std::hex << c.key << " " << c.modifiers;
+    }
+}
+
+TEST_F(GridCheck, WithoutASelectionModeKeysOnlyScroll) {
+    list.SetSelectionFlags(0);
+    list.Update();
+    const TPoint cursor = list.GetCursorCell();
+    struct Case {
+        uint16_t key;
+        int32_t position;
+    } cases[] = {{kKeyDown, 2},      {kKeyDown, 3},   {kKeyUp, 2},   {kKeyPageDown, 8},
+                 {kKeyPageDown, 14}, {kKeyPageUp, 8}, {kKeyEnd, 15}, {kKeyHome, 1},
+                 {kKeySpace, 1},     {kKeyUp, 1}};
+    for (const Case& c : cases) {
+        EXPECT_TRUE(Press(c.key)) << std::hex << c.key;
+        EXPECT_EQ(bar.GetPosition(), c.position) << std::hex << c.key;
+    }
+    EXPECT_EQ(list.GetCursorCell().y, cursor.y);
+    EXPECT_TRUE(Selected().empty());
+    // Not focused: the keys are not the grid's.
+    list.Focus(false);
+    EXPECT_FALSE(Press(kKeyDown));
+    EXPECT_EQ(bar.GetPosition(), 1);
+}
+
+TEST_F(GridCheck, CursorMovesScrollTheWindowBothWays) {
+    struct Case {
+        uint16_t key;
+        int presses;
+        int32_t cursor, firstRow;
+    } cases[] = {{kKeyEnd, 1, 20, 15},  {kKeyUp, 5, 15, 15},       {kKeyUp, 1, 14, 14},
+                 {kKeyPageUp, 1, 8, 8}, {kKeyPageDown, 1, 14, 14}, {kKeyHome, 1, 1, 1}};
+    list.SetCursor(1, 1);
+    for (const Case& c : cases) {
+        for (int i = 0; i < c.presses; ++i)
+            Press(c.key);
+        list.Update();
+        EXPECT_EQ(list.GetCursorCell().y, c.cursor) << std::hex << c.key;
+        EXPECT_EQ(list.FirstVisibleRow(), c.firstRow) << std::hex << c.key;
+        EXPECT_EQ(Selected(), V{uintptr_t(c.cursor - 1)}) << std::hex << c.key;
+    }
+}
+
+TEST_F(GridCheck, TheIteratorAndItemsWithoutText) {
+    list.SelectCell(1, 2);
+    list.SelectCell(1, 5);
+    EXPECT_EQ(Selected(), (V{1, 4}));
+    list.Rewind(1);
+    int count = 0;
+    while (list.GetNext(nullptr, nullptr))
+        ++count;
+    EXPECT_EQ(count, 20);
+    const char* text = "x";
+    uintptr_t data = 99;
+    EXPECT_EQ(list.GetNext(&text, &data), 0);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(data, 0u);
+    EXPECT_EQ(list.AddItem(nullptr, 5), 0);
+    EXPECT_EQ(list.GetItemCount(), 20);
+}
+
+TEST_F(GridCheck, CellSizesAndLayoutsOfTheStringList) {
+    struct Case {
+        TPoint requested;
+        int32_t maxRows, columns, count;
+        TPoint cell;
+        int32_t layoutColumns, layoutRows;
+    } cases[] = {
+        {{0, 0}, 0, 1, 20, {114, 9}, 1, 20}, {{0, 15}, 0, 1, 20, {114, 15}, 1, 20},
+        {{0, 0}, 1, 1, 20, {114, 54}, 1, 1}, // one row: the whole area
+        {{30, 0}, 2, 3, 10, {30, 9}, 3, 2},  // rows limited to 2
+        {{30, 0}, 0, 0, 20, {30, 9}, 4, 6},  // columns of the visible rows
+        {{30, 0}, 4, 0, 5, {30, 9}, 2, 4},   {{0, 0}, 0, 1, 0, {114, 9}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        list.ClearItems();
+        list.SetCellSize(c.requested);
+        list.SetMaxRows(c.maxRows);
+        list.SetColumns(c.columns);
+        for (int i = 0; i < c.count; ++i)
+            list.AddItem("n", uintptr_t(i));
+        list.Update();
+        EXPECT_EQ(list.GetCellSize().x, c.cell.x) << c.requested.x << " " << c.requested.y;
+        EXPECT_EQ(list.GetCellSize().y, c.cell.y) << c.requested.x << " " << c.requested.y;
+        EXPECT_EQ(list.GetColumns(), c.layoutColumns) << c.maxRows << " " << c.columns;
+        EXPECT_EQ(list.GetRows(), c.layoutRows) << c.maxRows << " " << c.columns;
+    }
+    // A partly shown last row counts with layout flag 8.
+    list.SetCellSize(TPoint(0, 10));
+    list.SetMaxRows(0);
+    list.SetColumns(1);
+    list.Update();
+    EXPECT_EQ(list.VisibleRows(), 5);
+    list.SetLayoutFlags(TGrid::lyPartial);
+    list.Update();
+    EXPECT_EQ(list.VisibleRows(), 6);
+}
+
+TEST_F(GridCheck, HotTrackingFollowsThePointerWithoutAButton) {
+    list.SetSelectionFlags(TGrid::slSingle | TGrid::slHotTrack);
+    list.Update();
+    EXPECT_NE(list.TControl::GetStyle() & TControl::stReportMoves, 0u);
+    MoveTo(150, RowY(4));
+    EXPECT_EQ(list.GetCursorCell().y, 4);
+    EXPECT_EQ(Selected(), V{3});
+    MoveTo(150, 300); // outside: nothing
+    EXPECT_EQ(list.GetCursorCell().y, 4);
+    list.SetSelectionFlags(TGrid::slSingle);
+    list.Update();
+    EXPECT_EQ(list.TControl::GetStyle() & TControl::stReportMoves, 0u);
+}
+
+TEST_F(GridCheck, DraggingAboveScrollsUpOneRowPerMove) {
+    list.SetSelectionFlags(TGrid::slSingle | TGrid::slRange);
+    list.SetCursor(1, 10);
+    list.MoveCursor(TPoint(1, 10), 0, 0);
+    list.Update();
+    const int32_t first = list.FirstVisibleRow();
+    MoveTo(150, RowY(10));
+    Mouse(true, 150, RowY(10));
+    for (int i = 0; i < 3; ++i)
+        MoveTo(150 + i, 50); // above the list
+    Mouse(false, 152, 50);
+    list.Update();
+    EXPECT_EQ(list.GetCursorCell().y, 7);
+    EXPECT_EQ(Selected(), (V{6, 7, 8, 9}));
+    EXPECT_EQ(first, 10);
+    EXPECT_EQ(list.FirstVisibleRow(), 7);
+}
+
+TEST_F(GridCheck, TheCommandHookComesBeforeTheHandlersOnce) {
+    list.SetCursor(1, 3);
+    list.order.clear();
+    Press(kKeyEnter);
+    EXPECT_EQ(list.order, (std::vector<int>{141, 142}));
+    EXPECT_EQ(heard.count[evCommand], 1);
+    // A double click on a cell is one command too.
+    platform::ClockAdvance(1000);
+    Click(150, RowY(2));
+    Click(150, RowY(2));
+    EXPECT_EQ(heard.count[evCommand], 2);
+    EXPECT_EQ(list.GetCursorCell().y, 2);
+}
+
+TEST_F(GridCheck, SelectedCellsAreSilverAndTheCursorCellIsOutlined) {
+    list.MoveCursor(TPoint(1, 2), 0, 0);
+    Frame();
+    // Cells span x 103 to 217; row 2 is y 112 to 121. Right of the text.
+    EXPECT_EQ(At(200, 116), PixelOf(TColor::Default(45)));
+    EXPECT_EQ(At(200, 125), PixelOf(TColor::Default(42)));
+    const uint16_t outline = PixelOf(TColor::Default(46));
+    int dots = 0;
+    for (int x = 150; x < 160; ++x)
+        dots += At(x, 112) == outline;
+    EXPECT_GE(dots, 4); // every other pixel
+    EXPECT_LE(dots, 6);
+    list.Focus(false);
+    Frame();
+    EXPECT_EQ(At(150, 112), PixelOf(TColor::Default(45)));
+    EXPECT_EQ(At(151, 112), PixelOf(TColor::Default(45)));
 }
 
 } // namespace
