@@ -68,23 +68,6 @@ struct TickCount : TObject {
 // More loop steps than one tick's events and frame take.
 constexpr long kStepsPerTick = 200;
 
-// The main loop, ended after `ticks` ticks when that is not negative.
-void RunLoop(GameApp& app, long ticks) {
-    if (ticks < 0) {
-        app.ShowModal();
-        return;
-    }
-    TickCount count;
-    app.Add<TickCount, &TickCount::OnTick>(evTick, &count);
-    app.Show();
-    for (long guard = 0; app.IsEnabled() && app.IsVisible() && count.ticks < ticks &&
-                         guard / kStepsPerTick <= ticks;
-         ++guard)
-        app.ModalStep();
-    app.Remove(evTick, &count);
-    app.Close();
-}
-
 // The folder of the running program, with its separator.
 std::string ProgramFolder() {
     char program[260] = {};
@@ -96,7 +79,7 @@ std::string ProgramFolder() {
 
 } // namespace
 
-int GameEntry(long ticks) {
+bool GameSetUp() {
     GameApp& app = App();
     char program[260] = {};
     GetModuleFileNameA(nullptr, program, sizeof program);
@@ -108,7 +91,7 @@ int GameEntry(long ticks) {
     ErrorTexts& texts = Statics().errorTexts;
     if (texts.Load()) TError::SetTable(texts.Table());
     const WindowNames names = ReadWindowNames();
-    if (AlreadyRunning(names)) return 0;
+    if (AlreadyRunning(names)) return false;
     app.SetFont(Resources().Font("fntMain"));
     app.SetCursor(Resources().Cursor("curArrow"));
     app.SetDisplayOption(4);
@@ -116,10 +99,35 @@ int GameEntry(long ticks) {
     app.SetCaption(names.caption.c_str());
     if (Options().showIntro == 1) app.SetWindowStyle(kIntroWindowStyle);
     app.Init();
-    if (!app.IsStarted())
+    return true;
+}
+
+long RunTicks(long ticks) {
+    GameApp& app = App();
+    TickCount count;
+    app.Add<TickCount, &TickCount::OnTick>(evTick, &count);
+    for (long guard = 0; app.IsEnabled() && app.IsVisible() && count.ticks < ticks &&
+                         guard / kStepsPerTick <= ticks;
+         ++guard) {
+        if (TError::Notify(0)) break;
+        app.ModalStep();
+    }
+    app.Remove(evTick, &count);
+    return count.ticks;
+}
+
+int GameEntry(long ticks) {
+    if (!GameSetUp()) return 0;
+    GameApp& app = App();
+    if (!app.IsStarted()) {
         std::fprintf(stderr, "adventure: the display did not open\n");
-    else
-        RunLoop(app, ticks);
+    } else if (ticks < 0) {
+        app.ShowModal();
+    } else {
+        app.Show();
+        RunTicks(ticks);
+        app.Close();
+    }
     app.Shutdown();
     return 0;
 }
@@ -160,5 +168,11 @@ int RunGame(int argc, char** argv) {
         headless = true;
     }
     if (headless) platform::ClockUseVirtual(true, 1000);
-    return GameEntry(ticks);
+    const int result = GameEntry(ticks);
+    // Nobody saw the boxes of a headless run: they are written out.
+    if (headless)
+        for (const platform::BoxRecord& box : platform::MessageBoxLog())
+            std::fprintf(stderr, "adventure: box \"%s\": %s\n", box.caption.c_str(),
+                         box.text.c_str());
+    return result;
 }

@@ -14,9 +14,10 @@
 #include <string>
 
 namespace {
+// A script's path under the resources' base folder.
 std::string ScriptPath(const char* relative) {
     const char* base = TFileCtl::GetBasePath();
-    return std::string(base ? base : "") + relative;
+    return TFileCtl::JoinPath(base ? base : "", relative).c_str();
 }
 } // namespace
 

@@ -185,6 +185,8 @@ void LuaScript::Include() {
     const char* name = lua_getstring(lua_lua2C(1));
     if (!name) return;
     const char* base = TFileCtl::GetBasePath();
-    const std::string path = std::string(base ? base : "") + "int\\all\\scripts\\" + name;
+    const std::string path =
+        TFileCtl::JoinPath(base ? base : "", (std::string("int\\all\\scripts\\") + name).c_str())
+            .c_str();
     if (lua_dofile(path.c_str()) != 0) Note(("Missing Scriptfile: " + path).c_str());
 }

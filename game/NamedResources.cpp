@@ -206,7 +206,7 @@ void NamedResources::LoadShared() {
         if (TSectTxt* text = Text(key)) text->Load();
     if (TIniFile* keys = Ini("iniKeys")) keys->Load();
     for (TMetaFnt* font : {Font("fntMain"), Font("fntDialog", 0), Font("fntDialog", 1)})
-        if (font) font->Load();
+        if (font) font->Open();
     for (const char* key : kSharedCursors)
         if (TMetaCur* cursor = Cursor(key)) cursor->Reload(0);
 }

@@ -1,0 +1,154 @@
+// How the game ends and how one world follows another: nothing of a world is
+// deleted while its scripts or its handlers run, and the next world keeps its
+// own pointers. Run under the address sanitizer too.
+#include "GameTestFixture.h"
+
+#include "ScriptRefs.h"
+
+#include "RoomGlobals.h"
+#include "TActor.h"
+#include "TRoom.h"
+
+#include "foundation/TDeleteQueue.h"
+#include "media/TDispDev.h"
+#include "platform/User.h"
+
+namespace gametest {
+namespace {
+
+bool LoopEnded() {
+    return !App().IsEnabled() || !App().IsVisible();
+}
+
+// The quit timers end the loop after their interval, the world gone first.
+TEST_F(GameTest, QuitCommandsEndTheLoopAfterTheirInterval) {
+    const struct {
+        const char* command;
+        DWORD ms;
+    } cases[] = {{"Engine.QuitGame()", 500}, {"Engine.QuitApp()", 3000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        Start();
+        const DWORD start = timeGetTime();
+        ASSERT_TRUE(Run(c.command));
+        RunTicks(long(c.ms / 50) - 3);
+        EXPECT_FALSE(LoopEnded());
+        RunTicks(200);
+        const DWORD took = timeGetTime() - start;
+        EXPECT_TRUE(LoopEnded());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_GE(took, c.ms);
+        EXPECT_LT(took, c.ms + 200);
+        App().Shutdown();
+    }
+}
+
+void PostClose() {
+    PostMessageA(TDispDev::Global().GetWindow(), WM_CLOSE, 0, 0);
+}
+
+// The player closes the window while a script fades the room out: the quit
+// question answers yes, the world is retired under the running script, which
+// finishes, and the loop ends.
+TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
+    fixture.mainScript = "Game = {}\n"
+                         "function Game.DoTickAction()\n"
+                         "  if faded then return end\n"
+                         "  faded = 1 PostClose() Engine.FadeRoom(0) Error('after fade')\n"
+                         "end\n"
+                         "function main() Engine.EnterRoom('Hall') end\n";
+    Start();
+    App().World()->MainState()->RegisterGlobalFunction(&PostClose, "PostClose");
+    RunTicks(100);
+    EXPECT_TRUE(LoopEnded());
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_EQ(Boxes("after fade").size(), 1u);
+    EXPECT_EQ(CurrentRoom(), nullptr);
+    App().Shutdown();
+}
+
+// A dialog script that does not run: both reports, no world, the loop ends
+// and the entry shuts down after it.
+TEST_F(GameTest, AFailingDialogScriptStopsTheGameCleanly) {
+    for (bool written : {false, true}) {
+        SCOPED_TRACE(written ? "broken" : "missing");
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        fixture.writeDialogs = written;
+        fixture.dialogsScript = "this is not lua";
+        WriteGame();
+        EXPECT_EQ(GameEntry(100), 0);
+        const std::vector<std::string> reports = {"Init dialogs failed!",
+                                                  "Create gameworld failed!"};
+        std::vector<std::string> game;
+        for (const std::string& text : Boxes())
+            if (text == reports[0] || text == reports[1]) game.push_back(text);
+        EXPECT_EQ(game, reports);
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_FALSE(App().IsStarted());
+        DrainDeleteLater();
+    }
+}
+
+TEST_F(GameTest, ShutdownTwiceReleasesOnce) {
+    Start();
+    TSectTxt* main = Resources().Text("txtMain");
+    ASSERT_EQ(main->LoadCount(), 1);
+    App().Close();
+    App().Shutdown();
+    App().Shutdown();
+    EXPECT_EQ(main->LoadCount(), 0);
+    EXPECT_EQ(Resources().Font("fntMain")->LoadCount(), 0);
+    EXPECT_FALSE(App().IsStarted());
+    EXPECT_EQ(App().World(), nullptr);
+}
+
+GameWorld* g_replaced = nullptr;
+void NewGameNow() {
+    g_replaced = App().World();
+    App().OpenMenu();
+    App().NewGame();
+}
+
+// A new game chosen while the old world's script runs: the old world goes
+// after the script, and neither its state nor its elements touch the new
+// world's pointers, references or room.
+TEST_F(GameTest, ANewGameKeepsTheNextWorldsPointers) {
+    fixture.mainScript = "Game = {} P = {}\n"
+                         "function main()\n"
+                         "  Engine.EnterRoom('Hall') Player = Engine.ShowActor(P, 'x', 0)\n"
+                         "end\n";
+    Start();
+    App().World()->MainState()->RegisterGlobalFunction(&NewGameNow, "NewGameNow");
+    ASSERT_TRUE(Run("NewGameNow() Engine.EnterRoom('Gone') Engine.QuitGame()"));
+    GameWorld* next = App().World();
+    ASSERT_NE(next, nullptr);
+    ASSERT_NE(next, g_replaced);
+    EXPECT_TRUE(IsQueuedForDeletion(g_replaced));
+    RunTicks(20); // the old world goes between two steps
+    EXPECT_FALSE(IsQueuedForDeletion(g_replaced));
+    EXPECT_EQ(App().World(), next);
+    EXPECT_EQ(Statics().commands, next->MainState());
+    EXPECT_EQ(Statics().script, next->MainState());
+    EXPECT_EQ(CurrentRoom(), &next->RoomView());
+    EXPECT_STREQ(next->RoomView().GetName().c_str(), "Hall");
+    EXPECT_FALSE(LoopEnded()); // the old state's QuitGame did nothing
+    EXPECT_EQ(App().MenuCount(), 0);
+    // The new player's script table is still referenced in the new state.
+    TActor* player = next->RoomView().FindActor(0);
+    ASSERT_NE(player, nullptr);
+    {
+        LuaStateScope scope(next->MainState()->State());
+        EXPECT_NE(ScriptGetRef(player->scriptRef), LUA_NOOBJECT);
+    }
+    ASSERT_TRUE(Run("if Player == nil then Error('lost') end Engine.HideActor(Player)"));
+    EXPECT_EQ(next->RoomView().FindActor(0), nullptr);
+    EXPECT_TRUE(Boxes("lost").empty());
+    Stop();
+}
+
+} // namespace
+} // namespace gametest
