@@ -182,7 +182,7 @@ void GameApp::CreateWorld() {
     // This may run in a handler under the main loop: the loop ends, and the
     // entry shuts the application down after it.
     DestroyWorld();
-    Close();
+    TFocusCtl::Close();
 }
 
 void GameApp::DestroyWorld() {
@@ -208,10 +208,14 @@ void GameApp::ShowCredits() {
 }
 
 void GameApp::StartQuitTimer() {
+    quitArmed_ = true;
     quitTimer_.SetFlags(kEnabled, true);
 }
 
 int GameApp::OnTimer(TObject*, TEvent*) {
+    // A late tick fires a timer more than once in a row: the first ends it.
+    if (!quitArmed_) return 1;
+    quitArmed_ = false;
     quitTimer_.SetFlags(kEnabled, false);
     EndProgram();
     return 1;
@@ -222,5 +226,5 @@ void GameApp::EndProgram() {
     hint_.SetOwner(nullptr);
     hint_.Hide();
     ShowCredits();
-    Close();
+    TFocusCtl::Close();
 }

@@ -70,6 +70,7 @@ private:
 
     THintForm hint_;
     TTimer quitTimer_;
+    bool quitArmed_ = false;
     AppServices services_;
     GameWorld* world_ = nullptr;
     int32_t menuCount_ = 0;

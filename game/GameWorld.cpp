@@ -146,10 +146,14 @@ void GameWorld::DropHeldItem() {
 }
 
 void GameWorld::StartQuitTimer() {
+    quitArmed_ = true;
     quitTimer_.SetFlags(kEnabled, true);
 }
 
 int GameWorld::OnQuitTimer(TObject*, TEvent*) {
+    // A late tick fires a timer more than once in a row: the first ends it.
+    if (!quitArmed_) return 1;
+    quitArmed_ = false;
     quitTimer_.SetFlags(kEnabled, false);
     App().EndProgram();
     return 1;

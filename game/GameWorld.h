@@ -77,6 +77,7 @@ private:
     int32_t heldItem_ = -1;
     DialogManager* dialogManager_ = nullptr;
     TTimer quitTimer_;
+    bool quitArmed_ = false;
     ScriptBinding binding_;
     LuaScript* main_ = nullptr;
 };

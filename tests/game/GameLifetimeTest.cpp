@@ -10,6 +10,8 @@
 #include "TRoom.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TSectTxt.h"
+#include "media/TMetaFnt.h"
 #include "media/TDispDev.h"
 #include "platform/User.h"
 
@@ -20,29 +22,30 @@ bool LoopEnded() {
     return !App().IsEnabled() || !App().IsVisible();
 }
 
-// The quit timers end the loop after their interval, the world gone first.
-TEST_F(GameTest, QuitCommandsEndTheLoopAfterTheirInterval) {
-    const struct {
-        const char* command;
-        DWORD ms;
-    } cases[] = {{"Engine.QuitGame()", 500}, {"Engine.QuitApp()", 3000}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        TEngine engine;
-        testsupport::UseMemoryDesktop(16);
-        Start();
-        const DWORD start = timeGetTime();
-        ASSERT_TRUE(Run(c.command));
-        RunTicks(long(c.ms / 50) - 3);
-        EXPECT_FALSE(LoopEnded());
-        RunTicks(200);
-        const DWORD took = timeGetTime() - start;
-        EXPECT_TRUE(LoopEnded());
-        EXPECT_EQ(App().World(), nullptr);
-        EXPECT_GE(took, c.ms);
-        EXPECT_LT(took, c.ms + 200);
-        App().Shutdown();
-    }
+// A quit command ends the loop after its timer's interval, the world gone
+// first.
+void QuitAfter(const char* command, DWORD ms) {
+    const DWORD start = timeGetTime();
+    ASSERT_TRUE(GameTest::Run(command));
+    RunTicks(long(ms / 50) - 3);
+    EXPECT_FALSE(LoopEnded());
+    RunTicks(200);
+    const DWORD took = timeGetTime() - start;
+    EXPECT_TRUE(LoopEnded());
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_GE(took, ms);
+    EXPECT_LT(took, ms + 200);
+    App().Shutdown();
+}
+
+TEST_F(GameTest, QuitGameEndsTheLoopAfterHalfASecond) {
+    Start();
+    QuitAfter("Engine.QuitGame()", 500);
+}
+
+TEST_F(GameTest, QuitAppEndsTheLoopAfterThreeSeconds) {
+    Start();
+    QuitAfter("Engine.QuitApp()", 3000);
 }
 
 void PostClose() {

@@ -26,11 +26,13 @@
 
 namespace gametest {
 
-// The texts of the boxes shown so far that begin with `prefix`.
+// The messages of the boxes shown so far that begin with `prefix` (a script
+// error's report without its lines of active functions).
 inline std::vector<std::string> Boxes(const std::string& prefix = "") {
     std::vector<std::string> texts;
     for (const platform::BoxRecord& box : platform::MessageBoxLog())
-        if (box.text.compare(0, prefix.size(), prefix) == 0) texts.push_back(box.text);
+        if (box.text.compare(0, prefix.size(), prefix) == 0)
+            texts.push_back(box.text.substr(0, box.text.find("\n\n")));
     return texts;
 }
 
@@ -74,11 +76,15 @@ protected:
         App().Show();
         RunTicks(1);
     }
+
+public:
     // A script run in the current world's main state.
     static bool Run(const std::string& text) {
         GameWorld* world = App().World();
         return world && world->MainState() && world->MainState()->RunString(text.c_str());
     }
+
+protected:
     static void Stop() {
         App().Close();
         App().Shutdown();
