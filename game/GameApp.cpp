@@ -125,9 +125,7 @@ int GameApp::OnStart(TObject*, TEvent*) {
     // The quit timer is ready before any script runs, so Engine.QuitGame
     // from main() is not lost.
     quitTimer_.Add<GameApp, &GameApp::OnTimer>(evTick, this);
-    quitTimer_.SetInterval(500.0f);
-    quitTimer_.SetFlags(kEnabled, false);
-    quitTimer_.SetParent(this);
+    quitTimer_.SetUp(500.0f, this);
     // No intro screen yet, and the options keep their defaults.
     if (Options().showGameMenu) {
         // The menu's own pages come later: it chooses a new game at once.
@@ -146,7 +144,7 @@ int GameApp::OnStart(TObject*, TEvent*) {
 
 void GameApp::Shutdown() {
     Resources().ReleaseShared();
-    quitTimer_.SetFlags(kEnabled, false);
+    quitTimer_.Stop();
     quitTimer_.Detach();
     hint_.Close();
     if (GetHintWindow() == &hint_) SetHintWindow(nullptr);
@@ -208,16 +206,11 @@ void GameApp::ShowCredits() {
 }
 
 void GameApp::StartQuitTimer() {
-    quitArmed_ = true;
-    quitTimer_.SetFlags(kEnabled, true);
+    quitTimer_.Arm();
 }
 
 int GameApp::OnTimer(TObject*, TEvent*) {
-    // A late tick fires a timer more than once in a row: the first ends it.
-    if (!quitArmed_) return 1;
-    quitArmed_ = false;
-    quitTimer_.SetFlags(kEnabled, false);
-    EndProgram();
+    if (quitTimer_.Take()) EndProgram();
     return 1;
 }
 

@@ -12,7 +12,7 @@
 #include "AppServices.h"
 
 #include "ui/THintForm.h"
-#include "ui/TTimer.h"
+#include "QuitTimer.h"
 #include "ui/TWinApp.h"
 
 #include <cstdint>
@@ -59,7 +59,7 @@ public:
     GameWorld* World() const { return world_; }
     int32_t MenuCount() const { return menuCount_; }
     int32_t MenuFlag() const { return menuFlag_; }
-    TTimer& QuitTimer() { return quitTimer_; }
+    QuitTimer& GetQuitTimer() { return quitTimer_; }
     THintForm& HintWindow() { return hint_; }
 
 private:
@@ -69,8 +69,7 @@ private:
     bool QuitQuestion();
 
     THintForm hint_;
-    TTimer quitTimer_;
-    bool quitArmed_ = false;
+    QuitTimer quitTimer_;
     AppServices services_;
     GameWorld* world_ = nullptr;
     int32_t menuCount_ = 0;

@@ -59,9 +59,7 @@ void GameWorld::Init(TWinApp* application) {
     ShowNow();
     room_.Init(this);
     quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
-    quitTimer_.SetInterval(3000.0f);
-    quitTimer_.SetFlags(kEnabled, false);
-    quitTimer_.SetParent(this);
+    quitTimer_.SetUp(3000.0f, this);
     Show(application);
 }
 
@@ -92,7 +90,7 @@ void GameWorld::StartMain() {
 }
 
 void GameWorld::Exit() {
-    quitTimer_.SetFlags(kEnabled, false);
+    quitTimer_.Stop();
     quitTimer_.Detach();
     room_.Clear();
     SetVisible(false);
@@ -146,15 +144,10 @@ void GameWorld::DropHeldItem() {
 }
 
 void GameWorld::StartQuitTimer() {
-    quitArmed_ = true;
-    quitTimer_.SetFlags(kEnabled, true);
+    quitTimer_.Arm();
 }
 
 int GameWorld::OnQuitTimer(TObject*, TEvent*) {
-    // A late tick fires a timer more than once in a row: the first ends it.
-    if (!quitArmed_) return 1;
-    quitArmed_ = false;
-    quitTimer_.SetFlags(kEnabled, false);
-    App().EndProgram();
+    if (quitTimer_.Take()) App().EndProgram();
     return 1;
 }

@@ -9,7 +9,7 @@
 #include "TRoom.h"
 
 #include "ui/TPanel.h"
-#include "ui/TTimer.h"
+#include "QuitTimer.h"
 
 #include <cstdint>
 
@@ -51,7 +51,7 @@ public:
 
     TRoom& RoomView() { return room_; }
     LuaScript* MainState() const { return main_; }
-    TTimer& QuitTimer() { return quitTimer_; }
+    QuitTimer& GetQuitTimer() { return quitTimer_; }
     void StartQuitTimer();
     int OnQuitTimer(TObject* sender, TEvent* event);
 
@@ -76,8 +76,7 @@ private:
     TRoom room_;
     int32_t heldItem_ = -1;
     DialogManager* dialogManager_ = nullptr;
-    TTimer quitTimer_;
-    bool quitArmed_ = false;
+    QuitTimer quitTimer_;
     ScriptBinding binding_;
     LuaScript* main_ = nullptr;
 };
