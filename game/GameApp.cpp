@@ -43,7 +43,8 @@ void GameApp::OnKeyUp(TEvent* event) {
         event->passState = psConsumed;
         return;
     }
-    TWinApp::OnKeyDown(event);
+    // The capture keys act on the key going down only.
+    TWinApp::OnKeyUp(event);
 }
 
 void GameApp::OnAppMouseLeave(TEvent*) {
