@@ -5,8 +5,11 @@
 #include "LuaScript.h"
 #include "ScriptCommands.h"
 #include "ScriptEvents.h"
+#include "ScriptRefs.h"
 
 #include "RoomGlobals.h"
+#include "TActor.h"
+#include "TAnimObject.h"
 
 #include "foundation/TFileCtl.h"
 #include "ui/TWinApp.h"
@@ -92,10 +95,23 @@ void GameWorld::StartMain() {
 void GameWorld::Exit() {
     quitTimer_.Stop();
     quitTimer_.Detach();
+    ReleaseElementReferences();
     room_.Clear();
     SetVisible(false);
     SetEnabled(false);
     Detach();
+}
+
+void GameWorld::ReleaseElementReferences() {
+    for (int32_t i = 0; i < room_.ElementCount(); ++i) {
+        TRoomElement* element = room_.ElementAt(i);
+        ScriptUnref(element->scriptRef);
+        if (auto* actor = dynamic_cast<TActor*>(element)) {
+            ScriptUnref(actor->walkEndAction);
+            ScriptUnref(actor->animEndAction);
+        }
+        if (auto* object = dynamic_cast<TAnimObject*>(element)) ScriptUnref(object->endAction);
+    }
 }
 
 void GameWorld::Retire() {

@@ -72,6 +72,10 @@ private:
         bool set = false;
     };
 
+    // The room's elements go later (DeleteLater), maybe after the next game
+    // has begun: their references are released now, in this world's state.
+    void ReleaseElementReferences();
+
     TeardownMark teardown_;
     TRoom room_;
     int32_t heldItem_ = -1;

@@ -125,12 +125,23 @@ TEST_F(GameTest, ANewGameKeepsTheNextWorldsPointers) {
                          "  Engine.EnterRoom('Hall') Player = Engine.ShowActor(P, 'x', 0)\n"
                          "end\n";
     Start();
+    {
+        // The old player holds a walk end action until it is deleted.
+        TActor* old = App().World()->RoomView().FindActor(0);
+        ASSERT_NE(old, nullptr);
+        LuaStateScope scope(App().World()->MainState()->State());
+        ScriptRef(old->walkEndAction, lua_getglobal("main"));
+        ASSERT_NE(old->walkEndAction, -1);
+    }
     App().World()->MainState()->RegisterGlobalFunction(&NewGameNow, "NewGameNow");
     ASSERT_TRUE(Run("NewGameNow() Engine.EnterRoom('Gone') Engine.QuitGame()"));
     GameWorld* next = App().World();
     ASSERT_NE(next, nullptr);
     ASSERT_NE(next, g_replaced);
     EXPECT_TRUE(IsQueuedForDeletion(g_replaced));
+    // More references in the new state than the old one had: a release of an
+    // old number there would take one of these.
+    ASSERT_TRUE(Run("local i = 1 while i <= 4 do Engine.ShowActor({}, 'x', 0) i = i + 1 end"));
     RunTicks(20); // the old world goes between two steps
     EXPECT_FALSE(IsQueuedForDeletion(g_replaced));
     EXPECT_EQ(App().World(), next);
@@ -140,15 +151,16 @@ TEST_F(GameTest, ANewGameKeepsTheNextWorldsPointers) {
     EXPECT_STREQ(next->RoomView().GetName().c_str(), "Hall");
     EXPECT_FALSE(LoopEnded()); // the old state's QuitGame did nothing
     EXPECT_EQ(App().MenuCount(), 0);
-    // The new player's script table is still referenced in the new state.
-    TActor* player = next->RoomView().FindActor(0);
-    ASSERT_NE(player, nullptr);
+    // Every actor's script table is still referenced in the new state.
     {
         LuaStateScope scope(next->MainState()->State());
-        EXPECT_NE(ScriptGetRef(player->scriptRef), LUA_NOOBJECT);
+        TRoom& room = next->RoomView();
+        ASSERT_EQ(room.ElementCount(), 5);
+        for (int32_t i = 0; i < room.ElementCount(); ++i)
+            EXPECT_NE(ScriptGetRef(room.ElementAt(i)->scriptRef), LUA_NOOBJECT) << i;
     }
     ASSERT_TRUE(Run("if Player == nil then Error('lost') end Engine.HideActor(Player)"));
-    EXPECT_EQ(next->RoomView().FindActor(0), nullptr);
+    EXPECT_EQ(next->RoomView().ElementCount(), 4);
     EXPECT_TRUE(Boxes("lost").empty());
     Stop();
 }
