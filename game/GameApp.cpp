@@ -17,10 +17,11 @@
 GameApp::GameApp() = default;
 
 GameApp::~GameApp() {
-    // The loop has ended: nothing of the world runs any more.
+    // The world goes on the silent stand-in: its references die with its
+    // state. The loop has ended, so nothing of it runs any more.
+    if (TEngine::Current() && ::World().game == &services_) SetGameServices(nullptr);
     delete world_;
     world_ = nullptr;
-    if (TEngine::Current() && ::World().game == &services_) SetGameServices(nullptr);
 }
 
 // --- Overrides -------------------------------------------------------------------------

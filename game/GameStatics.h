@@ -21,6 +21,7 @@ struct GameStatics : TEnginePart {
     GameStatics();
     ~GameStatics() override;
 
+    TEngine* engine;
     DevOptions devOptions;
     NamedResources resources;
     Language language;

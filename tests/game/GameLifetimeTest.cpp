@@ -10,6 +10,7 @@
 #include "TRoom.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TRef.h"
 #include "foundation/TSectTxt.h"
 #include "media/TMetaFnt.h"
 #include "media/TDispDev.h"
@@ -139,11 +140,12 @@ TEST_F(GameTest, ANewGameKeepsTheNextWorldsPointers) {
     ASSERT_NE(next, nullptr);
     ASSERT_NE(next, g_replaced);
     EXPECT_TRUE(IsQueuedForDeletion(g_replaced));
+    const TRef<TNamedObj> replaced(g_replaced);
     // More references in the new state than the old one had: a release of an
     // old number there would take one of these.
     ASSERT_TRUE(Run("local i = 1 while i <= 4 do Engine.ShowActor({}, 'x', 0) i = i + 1 end"));
     RunTicks(20); // the old world goes between two steps
-    EXPECT_FALSE(IsQueuedForDeletion(g_replaced));
+    EXPECT_EQ(replaced.Get(), nullptr);
     EXPECT_EQ(App().World(), next);
     EXPECT_EQ(Statics().commands, next->MainState());
     EXPECT_EQ(Statics().script, next->MainState());

@@ -51,28 +51,22 @@ TEST_F(GameTest, AnEmptyAppNameGivesWin32) {
 // A second start while the game's window exists ends at once: no window, no
 // world. The window is found by its class or as the full-screen window.
 TEST_F(GameTest, ASecondStartEndsWithoutAWindow) {
-    const struct {
-        const char* firstClass;
-        const char* secondClass;
-    } cases[] = {{"AdventureTest", "AdventureTest"}, {"GDLDirectDrawWindow", "AnotherClass"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.firstClass);
-        TEngine first;
-        testsupport::UseMemoryDesktop(16);
-        fixture.className = c.firstClass;
-        Start();
-        {
-            TEngine second;
-            testsupport::UseMemoryDesktop(16);
-            fixture.className = c.secondClass;
-            WriteGame();
-            const int windows = platform::LiveWindowCount();
-            EXPECT_EQ(GameEntry(5), 0);
-            EXPECT_FALSE(App().IsStarted());
-            EXPECT_EQ(App().World(), nullptr);
-            EXPECT_EQ(platform::LiveWindowCount(), windows);
-        }
-        Stop();
+    WriteGame();
+    for (const char* running : {"AdventureTest", "GDLDirectDrawWindow"}) {
+        SCOPED_TRACE(running);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = running;
+        RegisterClassA(&wc);
+        HWND window = CreateWindowExA(0, running, fixture.appName.c_str(), WS_POPUP, 0, 0, 64, 64,
+                                      nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        const int windows = platform::LiveWindowCount();
+        EXPECT_EQ(GameEntry(5), 0);
+        EXPECT_FALSE(App().IsStarted());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_EQ(platform::LiveWindowCount(), windows);
+        DestroyWindow(window);
     }
 }
 
