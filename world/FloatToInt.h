@@ -7,3 +7,6 @@
 
 // Truncates toward zero; values beyond the int32 range saturate, NaN gives 0.
 int32_t FloatToInt32(float value);
+// The same for the interpreter's numbers, which are doubles: a script's
+// 2.9999999 stays 2, as a float would round it to 3 first.
+int32_t DoubleToInt32(double value);

@@ -1,0 +1,78 @@
+// The game's application: the engine's application that loads the resources
+// every screen shares, runs the game's start when first shown, owns the world
+// of the game in progress, opens and closes the game menu, asks the standard
+// questions and ends the program through the quit question, the quit timer
+// and the credits.
+//
+// Screens that come later stand in here: boxes go through MessageBoxA, the
+// start's menu falls through to a new game, the quit question answers yes,
+// no intro or credits run.
+#pragma once
+
+#include "AppServices.h"
+
+#include "ui/THintForm.h"
+#include "QuitTimer.h"
+#include "ui/TWinApp.h"
+
+#include <cstdint>
+
+class GameWorld;
+
+class GameApp : public TWinApp {
+public:
+    GameApp();
+    ~GameApp() override;
+
+    // --- Overrides of the engine application ---
+    void OnKeyDown(TEvent* event) override;
+    void OnKeyUp(TEvent* event) override;
+    void OnAppMouseLeave(TEvent* event) override;
+    void OnCloseRequest(TEvent* event) override;
+    // The log-off question.
+    void OnQueryEndSession(TEvent* event) override;
+    // An error box with one text; never a stop.
+    bool AskUser(const char* text) override;
+
+    // --- The game ---
+    void Init();
+    int OnStart(TObject* sender, TEvent* event);
+    // Releases the shared resources, retires the world and stops the engine
+    // application; a second run finds nothing left to release.
+    void Shutdown();
+    void OpenMenu();
+    void CloseMenu();
+    void CreateWorld();
+    void DestroyWorld();
+    int32_t NewGame();
+    // The error box; its answer (1 without a started application).
+    int32_t ErrorBox(const char* text);
+    // The question box; non-zero for yes.
+    int32_t AskYesNo(const char* text);
+    void ShowCredits();
+    // Engine.QuitGame: the program ends at the quit timer's first tick.
+    void StartQuitTimer();
+    int OnTimer(TObject* sender, TEvent* event);
+    // Retires the world, shows the credits and closes the application.
+    void EndProgram();
+
+    GameWorld* World() const { return world_; }
+    int32_t MenuCount() const { return menuCount_; }
+    int32_t MenuFlag() const { return menuFlag_; }
+    QuitTimer& GetQuitTimer() { return quitTimer_; }
+    THintForm& HintWindow() { return hint_; }
+
+private:
+    // Alt+F4 while the application has the focus.
+    bool IsAltF4(const TEvent* event) const;
+    // The quit question, with the menu flag set while it runs; true for yes.
+    bool QuitQuestion();
+
+    THintForm hint_;
+    QuitTimer quitTimer_;
+    AppServices services_;
+    GameWorld* world_ = nullptr;
+    int32_t menuCount_ = 0;
+    int32_t menuFlag_ = 0;
+    bool shown_ = false;
+};

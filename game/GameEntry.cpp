@@ -1,0 +1,178 @@
+#include "GameEntry.h"
+
+#include "ErrorTexts.h"
+#include "GameApp.h"
+#include "GameStatics.h"
+
+#include "foundation/TError.h"
+#include "foundation/TFileCtl.h"
+#include "foundation/TProfile.h"
+#include "media/TCursorRes.h"
+#include "media/TMetaFnt.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/Host.h"
+#include "platform/Kernel.h"
+#include "platform/User.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr uint32_t kIntroWindowStyle = 0x81800000; // pop-up, maximised, thin border
+
+struct WindowNames {
+    std::string caption = "Win32";
+    std::string className = "Win32";
+};
+
+// [Name] AppName and ClassName of the configuration file; an empty value
+// gives "Win32" again.
+WindowNames ReadWindowNames() {
+    WindowNames names;
+    TString path;
+    if (!TFileCtl::GetPath("Config", "config", path) || path == "") return names;
+    TProfile profile(path.c_str());
+    if (!profile.Open()) return names;
+    if (profile.FindSection("Name")) {
+        char value[256];
+        for (auto [key, target] :
+             {std::pair{"AppName", &names.caption}, std::pair{"ClassName", &names.className}}) {
+            value[0] = 0;
+            if (!profile.FindKey(key)) continue;
+            profile.ReadString(value, sizeof value);
+            *target = value[0] ? value : "Win32";
+        }
+    }
+    profile.Close();
+    return names;
+}
+
+bool AlreadyRunning(const WindowNames& names) {
+    return FindWindowA(names.className.c_str(), names.caption.c_str()) ||
+           FindWindowA("GDLDirectDrawWindow", names.caption.c_str());
+}
+
+// Counts the ticks the loop hands the application; they go on.
+struct TickCount : TObject {
+    int OnTick(TObject*, TEvent*) {
+        ++ticks;
+        return 0;
+    }
+    long ticks = 0;
+};
+
+// More loop steps than one tick's events and frame take.
+constexpr long kStepsPerTick = 200;
+
+// The folder of the running program, with its separator.
+std::string ProgramFolder() {
+    char program[260] = {};
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string path = program;
+    const size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+} // namespace
+
+bool GameSetUp() {
+    GameApp& app = App();
+    char program[260] = {};
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    app.SetInstance(nullptr, nullptr, 1);
+    app.SetPaths(program);
+    app.SetResourceFile("resource.ini");
+    TFileCtl::ReadBasePath();
+    TError::SetTable(TError::GermanTable());
+    ErrorTexts& texts = Statics().errorTexts;
+    if (texts.Load()) TError::SetTable(texts.Table());
+    const WindowNames names = ReadWindowNames();
+    if (AlreadyRunning(names)) return false;
+    app.SetFont(Resources().Font("fntMain"));
+    app.SetCursor(Resources().Cursor("curArrow"));
+    app.SetDisplayOption(4);
+    app.SetClassName(names.className.c_str());
+    app.SetCaption(names.caption.c_str());
+    if (Options().showIntro == 1) app.SetWindowStyle(kIntroWindowStyle);
+    app.Init();
+    return true;
+}
+
+long RunTicks(long ticks) {
+    GameApp& app = App();
+    TickCount count;
+    app.Add<TickCount, &TickCount::OnTick>(evTick, &count);
+    for (long guard = 0; app.IsEnabled() && app.IsVisible() && count.ticks < ticks &&
+                         guard / kStepsPerTick <= ticks;
+         ++guard) {
+        if (TError::Notify(0)) break;
+        app.ModalStep();
+    }
+    app.Remove(evTick, &count);
+    return count.ticks;
+}
+
+int GameEntry(long ticks) {
+    if (!GameSetUp()) return 0;
+    GameApp& app = App();
+    if (!app.IsStarted()) {
+        std::fprintf(stderr, "adventure: the display did not open\n");
+    } else if (ticks < 0) {
+        app.ShowModal();
+    } else {
+        app.Show();
+        RunTicks(ticks);
+        app.Close();
+    }
+    app.Shutdown();
+    return 0;
+}
+
+int RunGame(int argc, char** argv) {
+    long ticks = -1;
+    for (int i = 1; i < argc; ++i) {
+        char* end = nullptr;
+        if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
+            ticks = std::strtol(argv[++i], &end, 10);
+            if (!*argv[i] || *end || ticks < 0 || ticks > 100000000) ticks = -2;
+        } else {
+            ticks = -2;
+        }
+        if (ticks == -2) {
+            std::fprintf(stderr, "usage: adventure [--ticks N]\n");
+            return 2;
+        }
+    }
+    TEngine engine; // the engine's services, built first and gone last
+    const std::string folder = ProgramFolder();
+    if (!platform::FileExists((folder + "resource.ini").c_str())) {
+        std::fprintf(stderr,
+                     "adventure: no resource.ini in %s: the game's files (resource.ini, "
+                     "its configuration, int/all/scripts/main.scr ...) lie beside the program\n",
+                     folder.empty() ? "the program's folder" : folder.c_str());
+        return 1;
+    }
+    bool headless = ticks >= 0;
+    if (headless) platform::UseHost(platform::HostKind::Memory);
+    if (platform::CurrentHost() != platform::HostKind::Sdl) {
+        if (!headless) {
+            std::string reason = platform::NoDesktopReason();
+            std::fprintf(stderr, "adventure: %s: running headless for 100 ticks\n",
+                         reason.empty() ? "no display" : reason.c_str());
+            ticks = 100;
+        }
+        headless = true;
+    }
+    if (headless) platform::ClockUseVirtual(true, 1000);
+    const int result = GameEntry(ticks);
+    // Nobody saw the boxes of a headless run: they are written out.
+    if (headless)
+        for (const platform::BoxRecord& box : platform::MessageBoxLog())
+            std::fprintf(stderr, "adventure: box \"%s\": %s\n", box.caption.c_str(),
+                         box.text.c_str());
+    return result;
+}

@@ -1,0 +1,54 @@
+// What the game keeps for the whole run: the developer options, the named
+// resources, the language and the application, built on first use in this
+// order and destroyed in the reverse one, with the pointers to the script
+// states the commands and events use. It belongs to the current engine, so a
+// test's fresh engine gets fresh ones and nothing outlives it.
+#pragma once
+
+#include "DevOptions.h"
+#include "ErrorTexts.h"
+#include "Language.h"
+#include "NamedResources.h"
+
+#include "ui/TEngine.h"
+
+#include <memory>
+
+class GameApp;
+class LuaScript;
+
+struct GameStatics : TEnginePart {
+    GameStatics();
+    ~GameStatics() override;
+
+    TEngine* engine;
+    DevOptions devOptions;
+    NamedResources resources;
+    Language language;
+    std::unique_ptr<GameApp> app;
+    // The game's error texts, the error handler's table while the run lasts.
+    ErrorTexts errorTexts;
+
+    // The state that Dialog, Statement and the calls of globals use (the
+    // dialog state while dialogs.scr runs, then the main one).
+    LuaScript* script = nullptr;
+    // The main state the commands, events and references act on; null while
+    // no game runs.
+    LuaScript* commands = nullptr;
+    // Set while a retired world goes: its references die with its state and
+    // must not reach the next world's.
+    int32_t worldTeardown = 0;
+    // Where the host's notes (a missing parameter, a missing script) go
+    // besides the debug output; tests listen here.
+    void (*noteHook)(const char* text) = nullptr;
+};
+
+// The current engine's game statics.
+GameStatics& Statics();
+inline DevOptions& Options() {
+    return Statics().devOptions;
+}
+inline NamedResources& Resources() {
+    return Statics().resources;
+}
+GameApp& App();

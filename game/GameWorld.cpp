@@ -1,0 +1,169 @@
+#include "GameWorld.h"
+
+#include "GameApp.h"
+#include "GameStatics.h"
+#include "LuaScript.h"
+#include "ScriptCommands.h"
+#include "ScriptEvents.h"
+#include "ScriptRefs.h"
+
+#include "RoomGlobals.h"
+#include "TActor.h"
+#include "TAnimObject.h"
+
+#include "foundation/TFileCtl.h"
+#include "ui/TWinApp.h"
+
+#include <string>
+
+namespace {
+// A script's path under the resources' base folder.
+std::string ScriptPath(const char* relative) {
+    const char* base = TFileCtl::GetBasePath();
+    return TFileCtl::JoinPath(base ? base : "", relative).c_str();
+}
+} // namespace
+
+GameWorld::ScriptBinding::ScriptBinding() {
+    Statics().commands = nullptr;
+}
+
+GameWorld::ScriptBinding::~ScriptBinding() {
+    GameStatics& s = Statics();
+    if (owner && owner->main_ && s.commands == owner->main_) s.commands = nullptr;
+}
+
+GameWorld::TeardownMark::~TeardownMark() {
+    if (set && TEngine::Current()) --Statics().worldTeardown;
+}
+
+GameWorld::GameWorld() {
+    binding_.owner = this;
+}
+
+GameWorld::~GameWorld() {
+    GameStatics& s = Statics();
+    ++s.worldTeardown;
+    teardown_.set = true;
+    // The dialog manager comes with the dialog data; none is made yet.
+    dialogManager_ = nullptr;
+    if (s.script == main_) s.script = nullptr;
+    if (s.commands == main_) s.commands = nullptr;
+    delete main_;
+    main_ = nullptr;
+    if (CurrentRoom() == &room_) CurrentRoom() = nullptr;
+}
+
+void GameWorld::Init(TWinApp* application) {
+    SetRect(0, 0, 800, 600);
+    SetBorderWidth(0);
+    SetTransparent(1);
+    ToFront();
+    ShowNow();
+    room_.Init(this);
+    quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
+    quitTimer_.SetUp(3000.0f, this);
+    Show(application);
+}
+
+bool GameWorld::InitDialogs() {
+    GameStatics& s = Statics();
+    LuaScript dialogs;
+    s.script = &dialogs;
+    RegisterDialogCommands(dialogs);
+    const bool ran = dialogs.RunFile(ScriptPath("int\\all\\scripts\\init\\dialogs.scr").c_str());
+    if (!ran) App().AskUser("Init dialogs failed!");
+    if (s.script == &dialogs) s.script = nullptr;
+    dialogs.Close();
+    return ran;
+}
+
+void GameWorld::StartMain() {
+    main_ = new LuaScript;
+    if (main_ && !main_->IsOpen()) {
+        delete main_;
+        main_ = nullptr;
+    }
+    if (!main_) return;
+    Statics().script = main_;
+    RegisterScriptCommands(*main_);
+    // Its errors reach the player through the error hook; the game goes on
+    // with what the script defined.
+    main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str());
+}
+
+void GameWorld::Exit() {
+    quitTimer_.Stop();
+    quitTimer_.Detach();
+    ReleaseElementReferences();
+    room_.Clear();
+    SetVisible(false);
+    SetEnabled(false);
+    Detach();
+}
+
+void GameWorld::ReleaseElementReferences() {
+    for (int32_t i = 0; i < room_.ElementCount(); ++i) {
+        TRoomElement* element = room_.ElementAt(i);
+        ScriptUnref(element->scriptRef);
+        if (auto* actor = dynamic_cast<TActor*>(element)) {
+            ScriptUnref(actor->walkEndAction);
+            ScriptUnref(actor->animEndAction);
+        }
+        if (auto* object = dynamic_cast<TAnimObject*>(element)) ScriptUnref(object->endAction);
+    }
+}
+
+void GameWorld::Retire() {
+    Exit();
+    GameStatics& s = Statics();
+    if (main_ && s.script == main_) s.script = nullptr;
+    if (main_ && s.commands == main_) s.commands = nullptr;
+    if (CurrentRoom() == &room_) CurrentRoom() = nullptr;
+}
+
+int32_t GameWorld::DoShow() {
+    if (const int32_t busy = room_.IsBusy()) return busy;
+    if (const int32_t busy = room_.IsActorBusy()) return busy;
+    // Without a map screen yet, the script's answer is all there is.
+    return ScriptCallGameEvent("Map", "DoShow", -1, -1) ? 1 : 0;
+}
+
+void GameWorld::DoMapAction(int32_t reference) {
+    ScriptCallMapAction(reference);
+}
+
+void GameWorld::DoTickAction() {
+    if (App().MenuCount() != 0 || DialogRunning() || MapVisible()) return;
+    ScriptCallGameEvent("Game", "DoTickAction", -1, -1);
+}
+
+int32_t GameWorld::OpenGameMenu() {
+    if (const int32_t busy = room_.IsBusy()) return busy;
+    if (const int32_t busy = room_.IsActorBusy()) return busy;
+    App().OpenMenu();
+    return 0;
+}
+
+void GameWorld::CloseGameMenu() {
+    App().CloseMenu();
+}
+
+bool GameWorld::GetHeldItem(int32_t* reference) const {
+    if (heldItem_ == -1) return false;
+    if (reference) *reference = heldItem_;
+    return true;
+}
+
+void GameWorld::DropHeldItem() {
+    heldItem_ = -1;
+}
+
+void GameWorld::StartQuitTimer() {
+    quitTimer_.Arm();
+}
+
+int GameWorld::OnQuitTimer(TObject*, TEvent*) {
+    if (quitTimer_.Take()) App().EndProgram();
+    return 1;
+}

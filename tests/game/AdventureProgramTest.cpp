@@ -1,0 +1,42 @@
+// The game's program as a new user runs it: without its files it says what
+// it could not find; beside gamefixture's one-room game it plays it.
+#include "TempDir.h"
+#include "ToolProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+std::string Adventure() {
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
+    return (self.parent_path().parent_path().parent_path() / "game" / "adventure").string();
+}
+
+TEST(AdventureProgram, WithoutItsFilesItSaysWhatIsMissing) {
+    testsupport::TempDir dir;
+    std::filesystem::copy_file(Adventure(), dir.File("adventure"));
+    std::string output;
+    EXPECT_EQ(testsupport::RunTool("env ADV_HOST=memory " + dir.File("adventure"), &output, 60), 1);
+    EXPECT_NE(output.find("no resource.ini in " + dir.Path().string()), std::string::npos)
+        << output;
+}
+
+TEST(AdventureProgram, RunsTheFixturesGame) {
+    testsupport::TempDir dir;
+    std::string output;
+    ASSERT_EQ(testsupport::RunTool(
+                  testsupport::ToolProgram("gamefixture") + " " + dir.Path().string(), &output),
+              0)
+        << output;
+    std::filesystem::copy_file(Adventure(), dir.File("adventure"));
+    ASSERT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks 60", &output, 120), 0)
+        << output;
+    EXPECT_NE(output.find("main: entered Hall, player shown"), std::string::npos) << output;
+    EXPECT_NE(output.find("event DoTickAction"), std::string::npos) << output;
+    EXPECT_EQ(output.find("adventure: box"), std::string::npos) << output;
+    EXPECT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks x", &output), 2);
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// How the game ends and how one world follows another: nothing of a world is
+// deleted while its scripts or its handlers run, and the next world keeps its
+// own pointers. Run under the address sanitizer too.
+#include "GameTestFixture.h"
+
+#include "ScriptRefs.h"
+
+#include "RoomGlobals.h"
+#include "TActor.h"
+#include "TRoom.h"
+
+#include "foundation/TDeleteQueue.h"
+#include "foundation/TRef.h"
+#include "foundation/TSectTxt.h"
+#include "media/TMetaFnt.h"
+#include "media/TDispDev.h"
+#include "platform/User.h"
+
+namespace gametest {
+namespace {
+
+bool LoopEnded() {
+    return !App().IsEnabled() || !App().IsVisible();
+}
+
+// A quit command ends the loop after its timer's interval, the world gone
+// first.
+void QuitAfter(const char* command, DWORD ms) {
+    const DWORD start = timeGetTime();
+    ASSERT_TRUE(GameTest::Run(command));
+    RunTicks(long(ms / 50) - 3);
+    EXPECT_FALSE(LoopEnded());
+    RunTicks(200);
+    const DWORD took = timeGetTime() - start;
+    EXPECT_TRUE(LoopEnded());
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_GE(took, ms);
+    EXPECT_LT(took, ms + 200);
+    App().Shutdown();
+}
+
+TEST_F(GameTest, QuitGameEndsTheLoopAfterHalfASecond) {
+    Start();
+    QuitAfter("Engine.QuitGame()", 500);
+}
+
+TEST_F(GameTest, QuitAppEndsTheLoopAfterThreeSeconds) {
+    Start();
+    QuitAfter("Engine.QuitApp()", 3000);
+}
+
+void PostClose() {
+    PostMessageA(TDispDev::Global().GetWindow(), WM_CLOSE, 0, 0);
+}
+
+// The player closes the window while a script fades the room out: the quit
+// question answers yes, the world is retired under the running script, which
+// finishes, and the loop ends.
+TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
+    fixture.mainScript = "Game = {}\n"
+                         "function Game.DoTickAction()\n"
+                         "  if faded then return end\n"
+                         "  faded = 1 PostClose() Engine.FadeRoom(0) Error('after fade')\n"
+                         "end\n"
+                         "function main() Engine.EnterRoom('Hall') end\n";
+    Start();
+    App().World()->MainState()->RegisterGlobalFunction(&PostClose, "PostClose");
+    RunTicks(100);
+    EXPECT_TRUE(LoopEnded());
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_EQ(Boxes("after fade").size(), 1u);
+    EXPECT_EQ(CurrentRoom(), nullptr);
+    App().Shutdown();
+}
+
+// A dialog script that does not run: both reports, no world, the loop ends
+// and the entry shuts down after it.
+TEST_F(GameTest, AFailingDialogScriptStopsTheGameCleanly) {
+    for (bool written : {false, true}) {
+        SCOPED_TRACE(written ? "broken" : "missing");
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        fixture.writeDialogs = written;
+        fixture.dialogsScript = "this is not lua";
+        WriteGame();
+        EXPECT_EQ(GameEntry(100), 0);
+        const std::vector<std::string> reports = {"Init dialogs failed!",
+                                                  "Create gameworld failed!"};
+        std::vector<std::string> game;
+        for (const std::string& text : Boxes())
+            if (text == reports[0] || text == reports[1]) game.push_back(text);
+        EXPECT_EQ(game, reports);
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_FALSE(App().IsStarted());
+        DrainDeleteLater();
+    }
+}
+
+TEST_F(GameTest, ShutdownTwiceReleasesOnce) {
+    Start();
+    TSectTxt* main = Resources().Text("txtMain");
+    ASSERT_EQ(main->LoadCount(), 1);
+    App().Close();
+    App().Shutdown();
+    App().Shutdown();
+    EXPECT_EQ(main->LoadCount(), 0);
+    EXPECT_EQ(Resources().Font("fntMain")->LoadCount(), 0);
+    EXPECT_FALSE(App().IsStarted());
+    EXPECT_EQ(App().World(), nullptr);
+}
+
+GameWorld* g_replaced = nullptr;
+void NewGameNow() {
+    g_replaced = App().World();
+    App().OpenMenu();
+    App().NewGame();
+}
+
+// A new game chosen while the old world's script runs: the old world goes
+// after the script, and neither its state nor its elements touch the new
+// world's pointers, references or room.
+TEST_F(GameTest, ANewGameKeepsTheNextWorldsPointers) {
+    fixture.mainScript = "Game = {} P = {}\n"
+                         "function main()\n"
+                         "  Engine.EnterRoom('Hall') Player = Engine.ShowActor(P, 'x', 0)\n"
+                         "end\n";
+    Start();
+    {
+        // The old player holds a walk end action until it is deleted.
+        TActor* old = App().World()->RoomView().FindActor(0);
+        ASSERT_NE(old, nullptr);
+        LuaStateScope scope(App().World()->MainState()->State());
+        ScriptRef(old->walkEndAction, lua_getglobal("main"));
+        ASSERT_NE(old->walkEndAction, -1);
+    }
+    App().World()->MainState()->RegisterGlobalFunction(&NewGameNow, "NewGameNow");
+    ASSERT_TRUE(Run("NewGameNow() Engine.EnterRoom('Gone') Engine.QuitGame()"));
+    GameWorld* next = App().World();
+    ASSERT_NE(next, nullptr);
+    ASSERT_NE(next, g_replaced);
+    EXPECT_TRUE(IsQueuedForDeletion(g_replaced));
+    const TRef<TNamedObj> replaced(g_replaced);
+    // More references in the new state than the old one had: a release of an
+    // old number there would take one of these.
+    ASSERT_TRUE(Run("local i = 1 while i <= 4 do Engine.ShowActor({}, 'x', 0) i = i + 1 end"));
+    RunTicks(20); // the old world goes between two steps
+    EXPECT_EQ(replaced.Get(), nullptr);
+    EXPECT_EQ(App().World(), next);
+    EXPECT_EQ(Statics().commands, next->MainState());
+    EXPECT_EQ(Statics().script, next->MainState());
+    EXPECT_EQ(CurrentRoom(), &next->RoomView());
+    EXPECT_STREQ(next->RoomView().GetName().c_str(), "Hall");
+    EXPECT_FALSE(LoopEnded()); // the old state's QuitGame did nothing
+    EXPECT_EQ(App().MenuCount(), 0);
+    // Every actor's script table is still referenced in the new state.
+    {
+        LuaStateScope scope(next->MainState()->State());
+        TRoom& room = next->RoomView();
+        ASSERT_EQ(room.ElementCount(), 5);
+        for (int32_t i = 0; i < room.ElementCount(); ++i)
+            EXPECT_NE(ScriptGetRef(room.ElementAt(i)->scriptRef), LUA_NOOBJECT) << i;
+    }
+    ASSERT_TRUE(Run("if Player == nil then Error('lost') end Engine.HideActor(Player)"));
+    EXPECT_EQ(next->RoomView().ElementCount(), 4);
+    EXPECT_TRUE(Boxes("lost").empty());
+    Stop();
+}
+
+} // namespace
+} // namespace gametest

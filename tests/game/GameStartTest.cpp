@@ -1,0 +1,118 @@
+// The program entry: error texts, window names, the single-instance check,
+// the window style of the intro, and the start straight into a new game.
+#include "GameTestFixture.h"
+
+#include "foundation/TError.h"
+#include "media/TDispDev.h"
+#include "platform/User.h"
+#include "ui/TEngine.h"
+
+#include <cstring>
+
+namespace gametest {
+namespace {
+
+TEST_F(GameTest, ErrorTextsEndAtTheFirstEmptySectionAndLongTextsAreCut) {
+    const std::string longText(300, 'x');
+    fixture.errorTexts = {"zero", "one", longText, "", "four"};
+    WriteGame();
+    ASSERT_TRUE(GameSetUp());
+    const TErrorMsg* table = TError::GetTable();
+    ASSERT_NE(table, nullptr);
+    int count = 0;
+    while (table[count].code != -1)
+        ++count;
+    ASSERT_EQ(count, 3);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(table[i].code, i);
+    EXPECT_STREQ(table[0].text, "zero");
+    EXPECT_EQ(std::strlen(table[2].text), 255u);
+    App().Shutdown();
+}
+
+TEST_F(GameTest, WithoutErrorTextsTheGermanTableStays) {
+    WriteGame();
+    ASSERT_TRUE(GameSetUp());
+    EXPECT_EQ(TError::GetTable(), TError::GermanTable());
+    App().Shutdown();
+}
+
+TEST_F(GameTest, AnEmptyAppNameGivesWin32) {
+    fixture.appName = "";
+    WriteGame();
+    ASSERT_TRUE(GameSetUp());
+    EXPECT_STREQ(App().GetTitle().c_str(), "Win32");
+    char text[64] = {};
+    GetWindowTextA(TDispDev::Global().GetWindow(), text, sizeof text);
+    EXPECT_STREQ(text, "Win32");
+    App().Shutdown();
+}
+
+// A second start while the game's window exists ends at once: no window, no
+// world. The window is found by its class or as the full-screen window.
+TEST_F(GameTest, ASecondStartEndsWithoutAWindow) {
+    WriteGame();
+    for (const char* running : {"AdventureTest", "GDLDirectDrawWindow"}) {
+        SCOPED_TRACE(running);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = running;
+        RegisterClassA(&wc);
+        HWND window = CreateWindowExA(0, running, fixture.appName.c_str(), WS_POPUP, 0, 0, 64, 64,
+                                      nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        const int windows = platform::LiveWindowCount();
+        EXPECT_EQ(GameEntry(5), 0);
+        EXPECT_FALSE(App().IsStarted());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_EQ(platform::LiveWindowCount(), windows);
+        DestroyWindow(window);
+    }
+}
+
+TEST_F(GameTest, ThePopUpStyleOnlyForShowIntroOne) {
+    const struct {
+        const char* file;
+        bool popUp;
+    } cases[] = {{nullptr, true},
+                 {"[DEBUG]\r\nShowIntro=1\r\n", true},
+                 {"[DEBUG]\r\nShowIntro=2\r\n", false},
+                 {"[DEBUG]\r\nShowIntro=0\r\n", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file ? c.file : "no file");
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        if (c.file) WriteDevOptions(c.file);
+        WriteGame();
+        ASSERT_TRUE(GameSetUp());
+        const uint32_t style = uint32_t(GetWindowLongA(TDispDev::Global().GetWindow(), GWL_STYLE));
+        EXPECT_EQ((style & 0x81800000u) == 0x81800000u, c.popUp) << std::hex << style;
+        App().Shutdown();
+        platform::RemoveFile(dir.File("e/Adventuredev.ini").c_str());
+    }
+}
+
+// With or without the menu first (whose pages come later and choose a new
+// game), main runs, no menu stays counted and the ticks reach the script.
+TEST_F(GameTest, TheStartRunsMainAndDeliversTicks) {
+    fixture.mainScript = "Game = {}\n"
+                         "function Game.DoTickAction() Error('tick') end\n"
+                         "function main() Engine.EnterRoom('Hall') Error('main') end\n";
+    for (const char* menu : {"0", "1"}) {
+        SCOPED_TRACE(menu);
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        WriteDevOptions(std::string("[DEBUG]\r\nShowGameMenu=") + menu + "\r\n");
+        Start();
+        EXPECT_EQ(Boxes("main").size(), 1u);
+        EXPECT_EQ(App().MenuCount(), 0);
+        EXPECT_EQ(App().MenuFlag(), 0);
+        RunTicks(60); // three seconds at 20 ticks a second
+        EXPECT_GE(Boxes("tick").size(), 2u);
+        Stop();
+    }
+}
+
+} // namespace
+} // namespace gametest

@@ -1,0 +1,26 @@
+// gamefixture: writes a one-room game into DIR (resource index,
+// configuration, texts, fonts, cursors, the room's pictures, the player and
+// scripts that enter the room, show the player and print each event). Copy
+// build/game/adventure into DIR and run it there.
+//
+//   gamefixture DIR
+#include "GameFixture.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: gamefixture DIR\n");
+        return 2;
+    }
+    std::string error;
+    if (!tools::WriteGameFixture(argv[1], tools::GameFixture{}, &error)) {
+        std::fprintf(stderr, "gamefixture: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("gamefixture: wrote a one-room game into %s; copy build/game/adventure there "
+                "and run it\n",
+                argv[1]);
+    return 0;
+}

@@ -1,0 +1,187 @@
+#include "GameFixture.h"
+
+#include "CtfWriter.h"
+#include "FontFileWriter.h"
+#include "Glyphs5x7.h"
+#include "IconWriter.h"
+#include "RlaWriter.h"
+#include "SectionWriter.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+namespace tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kRoom = "Hall";
+
+// A picture of one colour.
+RgbaImage Solid(int32_t width, int32_t height, uint8_t r, uint8_t g, uint8_t b) {
+    RgbaImage image;
+    image.width = width;
+    image.height = height;
+    image.rgba.resize(size_t(width) * size_t(height) * 4);
+    for (size_t i = 0; i < image.rgba.size(); i += 4) {
+        image.rgba[i] = r;
+        image.rgba[i + 1] = g;
+        image.rgba[i + 2] = b;
+        image.rgba[i + 3] = 255;
+    }
+    return image;
+}
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+// Lower case is drawn in capitals; every glyph advances 6 pixels.
+std::vector<uint8_t> FontBytes() {
+    std::array<NativeGlyph, 256> glyphs{};
+    glyphs[' '] = {6, std::vector<uint8_t>(8, 0)};
+    for (const Glyph5x7& g : Glyphs5x7()) {
+        NativeGlyph glyph{6, std::vector<uint8_t>(g.rows, g.rows + 7)};
+        glyph.rows.push_back(0);
+        glyphs[uint8_t(g.c)] = glyph;
+        if (g.c >= 'A' && g.c <= 'Z') glyphs[uint8_t(g.c - 'A' + 'a')] = glyph;
+    }
+    return WriteFontFile(MakeBitmapFont("Fixture", 8, 7, glyphs, false));
+}
+
+// A monochrome 32 x 32 cursor: a filled square in the top left corner.
+std::vector<uint8_t> CursorBytes() {
+    IconImage image;
+    image.bitCount = 1;
+    image.palette = {{0, 0, 0}, {255, 255, 255}};
+    image.pixels.assign(32 * 4, 0);
+    image.andMask.assign(32 * 4, 0xFF);
+    for (int y = 0; y < 12; ++y) {
+        image.pixels[size_t(y) * 4] = 0xFF;
+        image.andMask[size_t(y) * 4] = 0x00;
+    }
+    return WriteCur({image});
+}
+
+std::vector<uint8_t> Ctf(const std::vector<TextSection>& sections) {
+    return WriteCtf(WriteSections(sections), CtfPacking::Stored);
+}
+
+std::vector<uint8_t> RoomBack() {
+    RlaWriter writer;
+    writer.AddSprite(0, Solid(800, 600, 40, 60, 90));
+    return writer.Finish();
+}
+
+std::vector<uint8_t> RoomObjects() {
+    RlaWriter writer;
+    writer.AddSprite(0, Solid(64, 48, 200, 160, 40));
+    return writer.Finish();
+}
+
+// The player: an idle and a walk group of one frame each.
+std::vector<uint8_t> PlayerPictures() {
+    RlaWriter writer;
+    writer.AddSprite(0, Solid(24, 60, 220, 40, 40), -12, -60);
+    writer.AddSprite(1, Solid(24, 60, 240, 80, 80), -12, -60);
+    return writer.Finish();
+}
+
+std::string Index(bool errors) {
+    std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
+    index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
+    index += "[Pictures]\r\n";
+    index += std::string("rla") + kRoom + "Back=int\\all\\pictures\\rooms\\HallBack.rla\r\n";
+    index += std::string("rla") + kRoom + "ObjAni=int\\all\\pictures\\rooms\\HallObj.rla\r\n";
+    index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
+    index += "[Cursors]\r\n";
+    for (const char* key :
+         {"curArrow", "curClock", "curHand", "curExit", "curNoEntry", "curExitArrow"})
+        index += std::string(key) + "=cursors\\pointer.cur\r\n";
+    index += "[Text]\r\ntxtMain=text\\main.ctf\r\ntxtHint=text\\hint.ctf\r\n"
+             "txtDialoge=text\\dialoge.ctf\r\n";
+    index += "[Data]\r\niniKeys=data\\keys.ini\r\n";
+    return index;
+}
+
+std::string Configuration(const GameFixture& f) {
+    return "[Display]\r\nuseWindowed=Yes\r\nuseDirtyRect=Yes\r\nResolution=800,600\r\n"
+           "ColorDepth=16\r\nFrameRate=" +
+           std::to_string(f.frameRate) + "\r\n[Timer]\r\nFreq=" + std::to_string(f.freq) +
+           "\r\n[Name]\r\nAppName=" + f.appName + "\r\nClassName=" + f.className + "\r\n";
+}
+
+bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (out) return true;
+    if (error) *error = "cannot write " + path.string();
+    return false;
+}
+
+} // namespace
+
+std::string DefaultMainScript() {
+    return R"(-- The fixture's story: one room, the player, and every event printed.
+Game = {}
+Map = {}
+Player = {}
+
+function Report(name, a, b)
+    print("event " .. name)
+end
+
+function Game.DoMouseEnter(e) Report("DoMouseEnter") end
+function Game.DoMouseLeave(e) Report("DoMouseLeave") end
+function Game.DoRoomAction() Report("DoRoomAction") end
+function Game.DoRoomExamine() Report("DoRoomExamine") end
+function Game.DoAction(e) Report("DoAction") end
+function Game.DoExamine(e) Report("DoExamine") end
+function Game.DoItemAction(i) Report("DoItemAction") end
+function Game.DoUseItem(e, i) Report("DoUseItem") end
+function Game.DoMapAction(v) Report("DoMapAction") end
+function Game.DoTickAction() Report("DoTickAction") end
+function Map.DoShow() Report("DoShow") end
+
+function main()
+    Engine.EnterRoom("Hall")
+    PlayerHandle = Engine.ShowActor(Player, "player", 0)
+    print("main: entered Hall, player shown")
+end
+)";
+}
+
+bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::string* error) {
+    const fs::path root(folder);
+    const fs::path data = root / "data";
+    const fs::path scripts = data / "int" / "all" / "scripts";
+    const fs::path pictures = data / "int" / "all" / "pictures";
+    std::vector<TextSection> errors;
+    for (size_t i = 0; i < f.errorTexts.size(); ++i)
+        errors.push_back({std::to_string(i), f.errorTexts[i]});
+    const std::string main = f.mainScript.empty() ? DefaultMainScript() : f.mainScript;
+    bool ok = Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
+              Put(data / "game.ini", Bytes(Configuration(f)), error) &&
+              Put(scripts / "main.scr", Bytes(main), error) &&
+              Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
+              Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
+              Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
+              Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
+              Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
+              Put(data / "text" / "main.ctf", Ctf({{"SHUTDOWN", "Quit the game?"}}), error) &&
+              Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
+              Put(data / "text" / "dialoge.ctf", Ctf({{"none", "-"}}), error) &&
+              Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
+    if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
+    if (ok && f.writeDialogs)
+        ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);
+    for (const auto& [name, content] : f.extraFiles)
+        if (ok) ok = Put(root / name, Bytes(content), error);
+    return ok;
+}
+
+} // namespace tools

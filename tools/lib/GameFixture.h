@@ -1,0 +1,38 @@
+// Writes a one-room game into a folder: the resource index, the
+// configuration, the error texts, the shared texts, fonts and cursors the
+// application keeps loaded, the room's RLA pictures, the player's pictures
+// and the scripts. The default scripts enter the room, show the player and
+// print each event they receive; a test replaces them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tools {
+
+struct GameFixture {
+    // [Name] of the configuration: the window's caption and class.
+    std::string appName = "Adventure Fixture";
+    std::string className = "AdventureFixture";
+    // int\all\scripts\main.scr and int\all\scripts\init\dialogs.scr; an
+    // empty dialogs script is not written (the world then cannot be made).
+    std::string mainScript;
+    std::string dialogsScript = "-- dialog data\n";
+    bool writeDialogs = true;
+    // Sections "0", "1" ... of the error texts ([Config] error).
+    std::vector<std::string> errorTexts;
+    // Further files: a name relative to the folder, and its content.
+    std::vector<std::pair<std::string, std::string>> extraFiles;
+    // The timer frequency and frame rate of the configuration.
+    int freq = 20;
+    int frameRate = 0;
+};
+
+// The main script of a fixture that enters its room, shows the player and
+// prints every event it receives, one line each ("event DoTickAction").
+std::string DefaultMainScript();
+
+// Writes the game into `folder` (made when missing); false with the reason.
+bool WriteGameFixture(const std::string& folder, const GameFixture& fixture, std::string* error);
+
+} // namespace tools
