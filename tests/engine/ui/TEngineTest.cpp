@@ -13,6 +13,7 @@
 #include "foundation/TRef.h"
 #include "media/TCursDev.h"
 #include "media/TCursorRes.h"
+#include "media/TDirtyRects.h"
 #include "media/TDispDev.h"
 #include "media/TSndDev.h"
 #include "platform/Clock.h"
@@ -78,6 +79,11 @@ void ExpectFresh(int run) {
     EXPECT_FALSE(TDispDev::Global().IsOpen());
     EXPECT_FALSE(TSndDev::Global().IsStarted());
     EXPECT_EQ(TFontList::Global().Count(), 0);
+    EXPECT_FALSE(TDirtyRects::Tracking());
+    EXPECT_EQ(TDirtyRects::CurrentPage(), 0);
+    TDirtyRects::BeginDirtyRects({0, 0, 0, 0});
+    TRectArea left;
+    EXPECT_FALSE(TDirtyRects::NextDirtyRect(&left));
     // A multimedia timer of the last run fires no more.
     const int ticks = platformTicks;
     platform::ClockAdvance(100);
@@ -118,6 +124,12 @@ void UseEverything(int run, TMetaCur& shape) {
     TError::Hold();
     TError::Raise(2, "left over", nullptr, "EngineTest", run);
     WriteRegistryRun(static_cast<DWORD>(run));
+    // The display's changed rectangles, on the second of two pages.
+    TDirtyRects::SetTracking(true);
+    TDirtyRects::SetTwoPages(1);
+    TDirtyRects::AddDirtyArea(0, 0, 8, 8);
+    TDirtyRects::SetChanged(0);
+    TDirtyRects::AddDirtyArea(0, 0, 8, 8);
 }
 
 TEST(TEngineTest, BuildsAndDestroysTheWholeEngineAHundredTimes) {
