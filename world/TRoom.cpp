@@ -162,11 +162,15 @@ void TRoom::RemoveElement(TRoomElement* element) {
     DeleteLater(element);
 }
 
+// A removed element still waiting in the deletion queue counts, but only in
+// the room it was removed from: the queue holds every room's (and a rebuilt
+// world's old room's) elements.
 bool TRoom::HasElement(const TRef<TRoomElement>& handle) const {
     const TRoomElement* element = handle.Get();
     if (!element) return false;
     return IndexOf(elements_, element) >= 0 || IndexOf(playing_, element) >= 0 ||
-           IndexOf(stopped_, element) >= 0 || IsQueuedForDeletion(element);
+           IndexOf(stopped_, element) >= 0 ||
+           (IsQueuedForDeletion(element) && element->BelongsTo(this));
 }
 
 void TRoom::SortElements(uint8_t) {

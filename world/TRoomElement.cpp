@@ -38,6 +38,10 @@ void TRoomElement::SetPosition(const Point3D& position) {
 
 void TRoomElement::DrawLayer(Camera3D&, SpriteCanvas16&, int32_t, int32_t) {}
 
+bool TRoomElement::BelongsTo(const TRoom* room) const {
+    return room && room_.Get() == room;
+}
+
 void TRoomElement::Attach(TRoom* room) {
     SetStyle(7);
     SetBorderWidth(0);
@@ -45,6 +49,7 @@ void TRoomElement::Attach(TRoom* room) {
     Add<TRoomElement, &TRoomElement::OnMouseLeave>(evMouseLeave, this);
     SetPosition({0.0f, 0.0f, 0.0f});
     type_ = GetType();
+    room_ = TRef<TRoom>(room);
     OrderDirty() = 1;
     Show(room);
 }

@@ -7,6 +7,7 @@
 #include "Point3D.h"
 #include "RoomGlobals.h"
 
+#include "foundation/TRef.h"
 #include "foundation/TString.h"
 #include "ui/TControl.h"
 
@@ -76,6 +77,8 @@ public:
     uint32_t GetElementFlags() const { return elementFlags_; }
     void SetElementFlags(uint32_t flags) { elementFlags_ = flags; }
     int32_t CachedType() const { return type_; }
+    // Whether `room` attached the element (and is still alive).
+    bool BelongsTo(const TRoom* room) const;
 
     int32_t scriptRef = -1;
 
@@ -87,6 +90,7 @@ protected:
     SpanEffect* effect_ = nullptr;
     int32_t effectParameter_ = 0;
     int32_t type_ = -1;
+    TRef<TRoom> room_; // checked: the room may go before its queued elements
 };
 
 // A click zone: an invisible rectangle that takes clicks; outlined while the

@@ -31,22 +31,29 @@ Queue& TheQueue() {
     return queue;
 }
 
+uint64_t SerialOf(const TObject* object) {
+    const auto* named = dynamic_cast<const TNamedObj*>(object);
+    return named ? named->Serial() : 0;
+}
+
 } // namespace
 
 void DeleteLater(TObject* object) {
     if (!object || IsQueuedForDeletion(object)) return;
-    const auto* named = dynamic_cast<const TNamedObj*>(object);
     try {
-        TheQueue().items.push_back({object, named ? named->Serial() : 0});
+        TheQueue().items.push_back({object, SerialOf(object)});
     } catch (const std::bad_alloc&) {
         // Kept rather than freed under a running handler.
         TError::Raise(9, nullptr, nullptr, "Source\\TObject", 0);
     }
 }
 
+// An entry whose named object its owner deleted meanwhile is stale: a new
+// object may have its address and is not queued. Nothing of `object` is read,
+// so a pointer to a dead object may be asked about.
 bool IsQueuedForDeletion(const TObject* object) {
     for (const Queued& q : TheQueue().items)
-        if (q.object == object) return true;
+        if (q.object == object && (!q.serial || TObjectRegistry::IsLive(q.serial))) return true;
     return false;
 }
 

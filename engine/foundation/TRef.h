@@ -21,10 +21,11 @@ public:
     TRef() = default;
     // Explicit: a reference is made from a pointer known to be alive.
     explicit TRef(T* object) : serial_(object ? object->Serial() : 0), object_(object) {}
-    // A reference to a base class of T.
+    // A reference to a base class of T. The address is converted only while
+    // the object lives: reaching a virtual base reads the object.
     template <class U>
     requires std::convertible_to<U*, T*> TRef(const TRef<U>& other)
-        : serial_(other.serial_), object_(other.object_) {}
+        : serial_(other.serial_), object_(other.Get()) {}
 
     // The object that holds `serial` when it is alive and a T, else none
     // (script handles and other numbers from outside come in this way). It

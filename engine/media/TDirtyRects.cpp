@@ -99,3 +99,12 @@ bool TDirtyRects::NextDirtyRect(TRectArea* out) {
             std::min(item->right, c.right), std::min(item->bottom, c.bottom)};
     return true;
 }
+
+void TDirtyRects::Forget() {
+    ClearTracking();
+    Store& s = store();
+    s.clip = {0, 0, 0, 0};
+    s.changed = 0;
+    s.current = 0;
+    s.twoPages = 0;
+}

@@ -19,4 +19,7 @@ public:
     static int32_t CurrentPage();
     static void BeginDirtyRects(const TRectArea& clip);
     static bool NextDirtyRect(TRectArea* out);
+    // The store as a new engine finds it (no tracking, nothing changed, page
+    // 0): the engine calls it as it is built and as it goes.
+    static void Forget();
 };

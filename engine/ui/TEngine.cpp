@@ -9,6 +9,7 @@
 #include "foundation/TEventMgr.h"
 #include "foundation/TMMTimer.h"
 #include "media/TCursDev.h"
+#include "media/TDirtyRects.h"
 #include "media/TDispDev.h"
 #include "media/TDispHooks.h"
 #include "media/TSndDev.h"
@@ -62,6 +63,7 @@ TEngine::TEngine(const platform::SessionOptions& platform) : session_(platform) 
     TServices& s = Services();
     s = TServices{};
     DisplayHooks() = TDispHooks{};
+    TDirtyRects::Forget();
     Build(error_, s.error);
     Build(timers_, s.timers);
     Build(cache_, s.cache);
@@ -123,6 +125,7 @@ void TEngine::TearDown() {
     TConvBmp::SetCacheSource(nullptr);
     Destroy(display_, s.display);
     DisplayHooks() = TDispHooks{};
+    TDirtyRects::Forget();
     Destroy(events_, s.events);
     Destroy(cache_, s.cache);
     // A timer callback already on its way looks its timer up in the registry.

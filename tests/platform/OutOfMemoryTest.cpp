@@ -198,6 +198,15 @@ TEST_F(OutOfMemory, CallsThatHoldSomethingLetGoAndWorkAgain) {
              return intptr_t{0};
          },
          ENOMEM, 0},
+        // The other calls that map a name fail the same way.
+        {"FileExists", [] { return intptr_t{platform::FileExists("C:\\SAVE1.SAV")}; }, 0, 1},
+        {"FileSize", [] { return intptr_t{platform::FileSize("C:\\SAVE1.SAV")}; }, -1, 6},
+        {"RenameFile",
+         [] {
+             const int r = platform::RenameFile("C:\\SAVE1.SAV", "C:\\SAVE1.SAV");
+             return intptr_t{r == 0 ? 0 : errno};
+         },
+         ENOMEM, 0},
     };
     for (const Exact& call : calls) {
         SetLastError(0);

@@ -13,6 +13,8 @@
 #include "foundation/TRef.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 // The address reuse below needs a freed block handed out again at once.
 extern "C" const char* __asan_default_options();
@@ -55,6 +57,39 @@ TEST_F(RoomTest, AHandleDoesNothingOnceANewElementTookItsAddress) {
     EXPECT_FALSE(room->HasElement(handle));
     EXPECT_EQ(handle.Get(), nullptr);
     EXPECT_TRUE(room->HasElement(TRef<TRoomElement>(reused)));
+}
+
+// The world is rebuilt (a new game, a load) while the script still keeps
+// handles, as serials and as references: the old room goes with its
+// elements still queued, a new one is built with elements of the same kinds
+// and names. No old handle finds anything, in the new room or elsewhere.
+TEST_F(RoomTest, ScriptHandlesKeptAcrossARoomRebuildFindNothing) {
+    const std::pair<int32_t, const char*> kinds[] = {{TRoomElement::tyObject, "door"},
+                                                     {TRoomElement::tyActor, "Actor02"},
+                                                     {TRoomElement::tyZone, "z"},
+                                                     {TRoomElement::tySound, "s"}};
+    MakeRoom();
+    std::vector<TRef<TRoomElement>> handles;
+    for (const auto& [kind, name] : kinds) {
+        TRoomElement* element = room->CreateElement(kind, name, 0);
+        ASSERT_NE(element, nullptr) << name;
+        handles.emplace_back(element);
+    }
+    room.reset(); // its elements wait in the deletion queue
+    MakeRoom();
+    for (const auto& [kind, name] : kinds)
+        ASSERT_NE(room->CreateElement(kind, name, 0), nullptr) << name;
+    for (const TRef<TRoomElement>& handle : handles) {
+        EXPECT_FALSE(room->HasElement(handle)); // queued, but the old room's
+        EXPECT_FALSE(room->HasElement(TRef<TRoomElement>::FromSerial(handle.Serial())));
+    }
+    DrainDeleteLater();
+    for (const TRef<TRoomElement>& handle : handles) {
+        const auto fromScript = TRef<TRoomElement>::FromSerial(handle.Serial());
+        EXPECT_EQ(fromScript.Get(), nullptr);
+        EXPECT_EQ(handle.Get(), nullptr);
+        EXPECT_FALSE(room->HasElement(handle));
+    }
 }
 
 class RoomLifetime : public RoomFadeFixture {

@@ -33,6 +33,19 @@ FILE* OpenMapped(const char* path, const char* mode) {
     return std::fopen(host.c_str(), m.c_str());
 }
 
+// Every mapping of a name takes memory; without it the call fails with
+// ENOMEM, as stdio does when it runs out.
+template <class Result, class Body> Result Mapped(Result failed, Body&& body) {
+    bool done = false;
+    const Result result = OrOutOfMemory(failed, [&] {
+        const Result r = body();
+        done = true;
+        return r;
+    });
+    if (!done) errno = ENOMEM;
+    return result;
+}
+
 } // namespace
 
 FILE* OpenFile(const char* path, const char* mode) {
@@ -40,21 +53,14 @@ FILE* OpenFile(const char* path, const char* mode) {
         errno = EINVAL;
         return nullptr;
     }
-    // Mapping the name takes memory; without it the file is not opened, as
-    // stdio answers when it runs out.
-    bool tried = false;
-    FILE* file = OrOutOfMemory(static_cast<FILE*>(nullptr), [&] {
-        FILE* opened = OpenMapped(path, mode);
-        tried = true;
-        return opened;
-    });
-    if (!tried) errno = ENOMEM;
-    return file;
+    return Mapped(static_cast<FILE*>(nullptr), [&] { return OpenMapped(path, mode); });
 }
 
 static bool Stat(const char* path, struct stat& st) {
-    std::string host = MapPath(path, PathUse::Read);
-    return !host.empty() && ::stat(host.c_str(), &st) == 0;
+    return Mapped(false, [&] {
+        const std::string host = MapPath(path, PathUse::Read);
+        return !host.empty() && ::stat(host.c_str(), &st) == 0;
+    });
 }
 
 bool FileExists(const char* path) {
@@ -74,22 +80,26 @@ int64_t FileSize(const char* path) {
 }
 
 int RemoveFile(const char* path) {
-    std::string host = MapPath(path, PathUse::Read);
-    if (host.empty()) {
-        errno = ENOENT;
-        return -1;
-    }
-    return std::remove(host.c_str());
+    return Mapped(-1, [&] {
+        const std::string host = MapPath(path, PathUse::Read);
+        if (host.empty()) {
+            errno = ENOENT;
+            return -1;
+        }
+        return std::remove(host.c_str());
+    });
 }
 
 int RenameFile(const char* from, const char* to) {
-    std::string src = MapPath(from, PathUse::Read);
-    std::string dst = MapPath(to, PathUse::Create);
-    if (src.empty() || dst.empty()) {
-        errno = ENOENT;
-        return -1;
-    }
-    return std::rename(src.c_str(), dst.c_str());
+    return Mapped(-1, [&] {
+        const std::string src = MapPath(from, PathUse::Read);
+        const std::string dst = MapPath(to, PathUse::Create);
+        if (src.empty() || dst.empty()) {
+            errno = ENOENT;
+            return -1;
+        }
+        return std::rename(src.c_str(), dst.c_str());
+    });
 }
 
 std::string ErrorText(int errorNumber) {

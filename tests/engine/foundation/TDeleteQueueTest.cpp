@@ -55,6 +55,22 @@ TEST_F(DeleteQueue, AnObjectDeletedMeanwhileIsNotFreedAgain) {
     EXPECT_EQ(log, "a");
 }
 
+// The owner deletes a queued object itself and builds a new one in the same
+// block: the new object is a different one (another serial) and is queued
+// and freed like any other, not taken for the dead one.
+TEST_F(DeleteQueue, ANewObjectAtAQueuedDeadObjectsAddressIsQueuedToo) {
+    auto* a = new Logged('a');
+    void* block = a;
+    DeleteLater(a);
+    a->~Logged(); // the block stays allocated for the next object
+    auto* b = new (block) Logged('b');
+    EXPECT_FALSE(IsQueuedForDeletion(b));
+    DeleteLater(b);
+    EXPECT_TRUE(IsQueuedForDeletion(b));
+    DrainDeleteLater();
+    EXPECT_EQ(log, "ab");
+}
+
 TEST_F(DeleteQueue, HoldsDeferTheDrainAndPinsKeepTheirObject) {
     auto* a = new Logged('a');
     auto* b = new Logged('b');

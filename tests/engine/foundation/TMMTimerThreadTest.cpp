@@ -3,6 +3,7 @@
 // after. Built for the thread and address sanitizers; bounds are generous and
 // no timing is asserted.
 #include "foundation/TMMTimer.h"
+#include "foundation/TRef.h"
 
 #include "platform/Clock.h"
 
@@ -78,6 +79,43 @@ TEST(MMTimerThreads, DestroyingFromItsOwnHandlerOnTheTimerThread) {
         EXPECT_GE(witness.calls.load(), 2); // the timer thread still runs
         after.Start(0, 0, 0, nullptr, nullptr);
         EXPECT_EQ(s.calls, 1);
+    }
+}
+
+// A named target that, from one timer's handler, deletes that timer and then
+// itself, while a second timer still aims at it: the second finds it gone and
+// calls nothing.
+struct Doomed : TNamedObj {
+    TMMTimer* own = nullptr;
+    std::atomic<int>* calls = nullptr;
+};
+
+void DeleteTimerAndSelf(void* target, uintptr_t) {
+    auto* d = static_cast<Doomed*>(target);
+    ++*d->calls;
+    delete d->own;
+    delete d;
+}
+
+TEST(MMTimerThreads, ATargetThatDeletesItsTimerAndItself) {
+    platform::ClockUseVirtual(false);
+    for (int round = 0; round < 10; ++round) {
+        std::atomic<int> calls{0};
+        auto* doomed = new Doomed;
+        doomed->calls = &calls;
+        doomed->own = new TMMTimer;
+        const TRef<Doomed> ref(doomed);
+        TMMTimer other;
+        ASSERT_EQ(other.Start(1, 0, 0, doomed, &DeleteTimerAndSelf), 1);
+        ASSERT_EQ(doomed->own->Start(1, 0, 0, doomed, &DeleteTimerAndSelf), 1);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ref.Get() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        ASSERT_EQ(ref.Get(), nullptr);
+        // Several more periods of the surviving timer.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(other.Running());
+        EXPECT_EQ(calls.load(), 1);
     }
 }
 

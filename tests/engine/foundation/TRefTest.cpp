@@ -12,6 +12,10 @@ namespace {
 class Base : public TNamedObj {};
 class Derived : public Base {};
 class Other : public TNamedObj {};
+// Resources are built like this: a base reached through a virtual base
+// needs the object itself to find it.
+class Shared : public virtual TNamedObj {};
+class Joined : public virtual Shared {};
 
 TEST(TRef, SerialsAre64BitAndRiseByOne) {
     TNamedObj a;
@@ -42,6 +46,22 @@ TEST(TRef, ResolvesWhileAliveAndNullOnceGone) {
     EXPECT_FALSE(ref.IsSet());
     EXPECT_EQ(TRef<Base>(nullptr).Serial(), 0u);
     EXPECT_EQ(TRef<Base>().Get(), nullptr);
+}
+
+// A kept reference is often widened after its object went (a font or cursor
+// resource handed on as its base class): that must not read the object.
+TEST(TRef, AReferenceToAGoneObjectWidensWithoutTouchingIt) {
+    auto* object = new Joined;
+    const TRef<Joined> ref(object);
+    const TRef<Shared> alive = ref;
+    EXPECT_EQ(alive.Get(), object);
+    delete object;
+    const TRef<Shared> widened = ref;
+    const TRef<TNamedObj> root = widened;
+    EXPECT_EQ(widened.Serial(), ref.Serial());
+    EXPECT_EQ(widened.Get(), nullptr);
+    EXPECT_EQ(root.Get(), nullptr);
+    EXPECT_TRUE(root.IsSet());
 }
 
 TEST(TRef, ASerialFromOutsideResolvesOnlyToItsOwnType) {

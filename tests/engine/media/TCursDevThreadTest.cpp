@@ -154,4 +154,40 @@ TEST_F(CursDevLifetime, TheThreadDrawsWhileTheMainThreadDeletesShapes) {
     device.Close();
 }
 
+// The application goes while the thread draws: the main thread goes on
+// moving, drawing and swapping shapes for the device, which reports its
+// regions to the application until it is gone and to the queue after.
+TEST_F(CursDevLifetime, TheThreadDrawsWhileTheApplicationAndItsShapeGo) {
+    TCursDev device;
+    auto* receiver = new Receiver;
+    ASSERT_EQ(device.Open(receiver), 1);
+    device.SetSleepTime(1);
+    device.SetMTCursor(1);
+    device.Update();
+    ASSERT_TRUE(device.ThreadRunning());
+    POINT origin{0, 0};
+    ClientToScreen(display.GetWindow(), &origin);
+    TMetaCur* shape = NewShape(true);
+    for (int i = 0; i < 30; ++i) {
+        device.SetCursorRes(shape, 0);
+        SetCursorPos(origin.x + i % 30, origin.y + i % 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        device.Move();
+        device.Draw();
+        if (i == 10) {
+            delete receiver;
+            delete shape; // the shape set last goes with the application
+            shape = NewShape(false);
+        }
+        device.Update();
+    }
+    device.SetMTCursor(0);
+    device.Update();
+    device.SetPos(5, 5);
+    device.Move();
+    device.Draw();
+    device.Close();
+    delete shape;
+}
+
 } // namespace

@@ -167,6 +167,38 @@ TEST_F(DeleteLaterTest, ATimerDeletedInItsOwnHandler) {
     EXPECT_EQ(ref.Get(), nullptr);
 }
 
+// The handler's own object goes too, at once: it queues the timer and then
+// deletes itself. The rest of the tick's catch-up finds the target gone and
+// calls nothing; the timer is freed after the step.
+TEST_F(DeleteLaterTest, ATimerWhoseTargetDeletesTheTimerAndItself) {
+    struct Target : TNamedObj {
+        int Run(TObject*, TEvent*) {
+            ++*runs;
+            timer->Detach();
+            DeleteLater(timer);
+            delete this; // touches nothing of itself after this line
+            return 0;
+        }
+        TTimer* timer = nullptr;
+        int* runs = nullptr;
+    };
+    auto* timer = new TTimer;
+    timer->SetInterval(10.0f);
+    timer->SetParent(&app);
+    const TRef<TTimer> ref(timer);
+    int runs = 0;
+    auto* target = new Target;
+    target->timer = timer;
+    target->runs = &runs;
+    timer->Add<Target, &Target::Run>(evTick, target);
+    TEvent tick;
+    tick.SetType(evTick);
+    tick.data[0] = 35; // three firings due
+    Step(tick);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(ref.Get(), nullptr);
+}
+
 // A step inside a handler (a nested modal loop) leaves the outer step's
 // queued objects alone; the outer step frees them.
 TEST_F(DeleteLaterTest, ANestedStepDoesNotFreeWhatTheOuterStepQueued) {

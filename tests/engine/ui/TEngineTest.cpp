@@ -7,10 +7,13 @@
 
 #include "drawing/TFontList.h"
 #include "foundation/TCache.h"
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
+#include "foundation/TRef.h"
 #include "media/TCursDev.h"
 #include "media/TCursorRes.h"
+#include "media/TDirtyRects.h"
 #include "media/TDispDev.h"
 #include "media/TSndDev.h"
 #include "platform/Clock.h"
@@ -76,6 +79,11 @@ void ExpectFresh(int run) {
     EXPECT_FALSE(TDispDev::Global().IsOpen());
     EXPECT_FALSE(TSndDev::Global().IsStarted());
     EXPECT_EQ(TFontList::Global().Count(), 0);
+    EXPECT_FALSE(TDirtyRects::Tracking());
+    EXPECT_EQ(TDirtyRects::CurrentPage(), 0);
+    TDirtyRects::BeginDirtyRects({0, 0, 0, 0});
+    TRectArea left;
+    EXPECT_FALSE(TDirtyRects::NextDirtyRect(&left));
     // A multimedia timer of the last run fires no more.
     const int ticks = platformTicks;
     platform::ClockAdvance(100);
@@ -116,6 +124,12 @@ void UseEverything(int run, TMetaCur& shape) {
     TError::Hold();
     TError::Raise(2, "left over", nullptr, "EngineTest", run);
     WriteRegistryRun(static_cast<DWORD>(run));
+    // The display's changed rectangles, on the second of two pages.
+    TDirtyRects::SetTracking(true);
+    TDirtyRects::SetTwoPages(1);
+    TDirtyRects::AddDirtyArea(0, 0, 8, 8);
+    TDirtyRects::SetChanged(0);
+    TDirtyRects::AddDirtyArea(0, 0, 8, 8);
 }
 
 TEST(TEngineTest, BuildsAndDestroysTheWholeEngineAHundredTimes) {
@@ -177,6 +191,35 @@ TEST(TEngineTest, AnApplicationLeftRunningIsStoppedWhenItsEngineGoes) {
     EXPECT_EQ(TWinApp::GetRunningApp(), nullptr);
     EXPECT_EQ(TWinApp::GetApp(), nullptr);
     app.reset();
+}
+
+// References kept past their engine (a script handle, a hook) resolve to
+// nothing in the next one, though its services may sit at the same
+// addresses: serials go on rising across engines and are never reused. An
+// object queued for deletion under an engine is freed with it.
+TEST(TEngineTest, ReferencesFromAnEngineThatWentStayDead) {
+    TRef<TDispDev> display;
+    TRef<TCursDev> cursor;
+    TRef<TNamedObj> queued;
+    uint64_t lastSerial = 0;
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        TEngine inner({.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
+        EXPECT_EQ(display.Get(), nullptr);
+        EXPECT_EQ(cursor.Get(), nullptr);
+        EXPECT_EQ(queued.Get(), nullptr);
+        EXPECT_EQ(TRef<TDispDev>::FromSerial(display.Serial()).Get(), nullptr);
+        EXPECT_GT(TDispDev::Global().Serial(), lastSerial);
+        display = TRef<TDispDev>(&TDispDev::Global());
+        cursor = TRef<TCursDev>(&TCursDev::Global());
+        auto* object = new TNamedObj;
+        queued = TRef<TNamedObj>(object);
+        DeleteLater(object);
+        lastSerial = object->Serial();
+        EXPECT_EQ(display.Get(), &TDispDev::Global());
+    }
+    EXPECT_EQ(display.Get(), nullptr);
+    EXPECT_EQ(queued.Get(), nullptr);
 }
 
 TEST(TEngineDeathTest, AServiceUsedWithoutAnEngineEndsWithAReport) {

@@ -5,11 +5,13 @@
 #include "AppFixture.h"
 #include "UiFixture.h"
 #include "drawing/TFontList.h"
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "foundation/TKeys.h"
 #include "foundation/TMMTimer.h"
+#include "foundation/TRef.h"
 #include "gdl/dc.h"
 #include "media/TCapture.h"
 #include "media/TCursDev.h"
@@ -271,6 +273,51 @@ TEST_F(App, ReportsInTheMainLoopGoToTheBox) {
     EXPECT_EQ(app.ShowModal(), TFocusCtl::kNoResult);
     EXPECT_EQ(reporter.ticks, 2);
     EXPECT_EQ(platform::MessageBoxLog().size(), 2u);
+}
+
+// The game quits from a handler inside its main loop: it ends the loop,
+// stops the application or not, and queues it for deletion. The loop returns
+// through the living application, the next drain frees it, and the devices
+// it opened keep nothing of it: the engine's teardown after it runs clean.
+TEST_F(App, AnApplicationDeletedFromAHandlerInItsOwnLoop) {
+    WriteConfig("[Display]\nuseWindowed=1\nResolution=320,200\nColorDepth=16\n[Timer]\nFreq=50\n");
+    struct Quit : TNamedObj {
+        int OnTick(TObject*, TEvent*) {
+            ++ticks;
+            game->OnCloseRequest(nullptr); // ends the loop
+            if (stop) game->Stop();
+            DeleteLater(game);
+            return 0;
+        }
+        TWinApp* game = nullptr;
+        bool stop = false;
+        int ticks = 0;
+    };
+    for (bool stop : {true, false}) {
+        SCOPED_TRACE(stop ? "stopped" : "running");
+        auto* game = new TWinApp;
+        const TRef<TWinApp> ref(game);
+        game->SetPaths((dir.Path() / "adv").c_str());
+        game->Start();
+        ASSERT_TRUE(game->IsStarted());
+        Quit quit;
+        quit.game = game;
+        quit.stop = stop;
+        game->Add<Quit, &Quit::OnTick>(evTick, &quit);
+        EXPECT_EQ(game->ShowModal(), TFocusCtl::kNoResult);
+        EXPECT_EQ(quit.ticks, 1);
+        EXPECT_NE(ref.Get(), nullptr); // still queued: the caller's loop may look at it
+        DrainDeleteLater();
+        EXPECT_EQ(ref.Get(), nullptr);
+        EXPECT_EQ(TWinApp::GetApp(), nullptr);
+        EXPECT_EQ(TWinApp::GetRunningApp(), nullptr);
+        // What still runs reaches nothing of it.
+        TCursDev::Global().Poll();
+        TCursDev::Global().Update();
+        platform::ClockAdvance(100);
+        for (TEvent left; TEventMgr::Global().Translate(&left), left.type != evNone;) {
+        }
+    }
 }
 
 // The game's way of asking: a modal form run inside the error callback,
