@@ -88,7 +88,7 @@ void Canvas::Text(int32_t x, int32_t y, const std::string& text, int32_t scale, 
         const int32_t left = x + int32_t(n) * 6 * scale;
         for (int32_t row = 0; row < 7; ++row)
             for (int32_t col = 0; col < 5; ++col)
-                if (g->rows[row] & (0x10 >> col))
+                if (g->rows[row] & (0x80 >> col))
                     Fill(left + col * scale, y + row * scale, scale, scale, c);
     }
 }
