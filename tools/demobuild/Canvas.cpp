@@ -134,26 +134,14 @@ tools::RgbaImage Canvas::Rgba() const {
     return image;
 }
 
-std::vector<uint8_t> Canvas::Bgr24() const {
+std::vector<uint8_t> Canvas::Bytes24(bool bgr) const {
     std::vector<uint8_t> out;
     out.reserve(pixels_.size() * 3);
     for (const Colour& p : pixels_) {
         const Colour c = p.a ? p : kKey;
-        out.push_back(c.b);
+        out.push_back(bgr ? c.b : c.r);
         out.push_back(c.g);
-        out.push_back(c.r);
-    }
-    return out;
-}
-
-std::vector<uint8_t> Canvas::Rgb24() const {
-    std::vector<uint8_t> out;
-    out.reserve(pixels_.size() * 3);
-    for (const Colour& p : pixels_) {
-        const Colour c = p.a ? p : kKey;
-        out.push_back(c.r);
-        out.push_back(c.g);
-        out.push_back(c.b);
+        out.push_back(bgr ? c.r : c.b);
     }
     return out;
 }

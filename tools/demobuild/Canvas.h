@@ -47,8 +47,8 @@ public:
 
     tools::RgbaImage Rgba() const;
     // The encoders below write transparent pixels as the colour key.
-    std::vector<uint8_t> Bgr24() const;     // blue, green, red; rows top to bottom
-    std::vector<uint8_t> Rgb24() const;     // red, green, blue; rows top to bottom
+    // Three bytes a pixel, rows top to bottom: blue first (BMP) or red first.
+    std::vector<uint8_t> Bytes24(bool bgr) const;
     std::vector<uint8_t> Pixels565() const; // little-endian 5:6:5
 
 private:

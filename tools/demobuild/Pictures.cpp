@@ -75,7 +75,7 @@ std::vector<uint8_t> Jpeg(const Canvas& c, int quality) {
     info.dct_method = JDCT_ISLOW; // integer transform: the same bytes everywhere
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
-    const std::vector<uint8_t> rgb = c.Rgb24();
+    const std::vector<uint8_t> rgb = c.Bytes24(false);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row =
             const_cast<JSAMPROW>(rgb.data() + size_t(info.next_scanline) * c.Width() * 3);
@@ -126,7 +126,7 @@ bool GeneratePicture(Builder& b, const Asset& a) {
     image.width = c.Width();
     image.height = c.Height();
     image.bitCount = 24;
-    image.pixels = c.Bgr24();
+    image.pixels = c.Bytes24(true);
     return b.Emit(a, tools::WriteBmp(image));
 }
 

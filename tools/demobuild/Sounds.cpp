@@ -45,29 +45,19 @@ std::vector<int16_t> Chime(int32_t rate, int32_t ms) {
     return s;
 }
 
-std::vector<int16_t> Steps(int32_t rate, int32_t ms, uint32_t seed) {
+// Noise through a low-pass filter. A thud (`swells` 0) opens it a sixth
+// and fades out; the sea's filter swells `swells` times over the sound, so a
+// looped sea meets its own start.
+std::vector<int16_t> Noise(int32_t rate, int32_t ms, uint32_t seed, int32_t swells) {
     const int32_t n = rate * ms / 1000;
     std::vector<int16_t> s(static_cast<size_t>(n));
     Rng rng(seed);
     int32_t low = 0;
     for (int32_t i = 0; i < n; ++i) {
-        low += (rng.Spread(20000) - low) / 6; // a dull thud
-        s[size_t(i)] = Clip(int64_t(low) * (n - i) / n);
-    }
-    return s;
-}
-
-// Noise through a slow low-pass whose opening swells twice per loop, so the
-// loop's end meets its start.
-std::vector<int16_t> Sea(int32_t rate, int32_t ms, uint32_t seed) {
-    const int32_t n = rate * ms / 1000;
-    std::vector<int16_t> s(static_cast<size_t>(n));
-    Rng rng(seed);
-    int32_t low = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        const int32_t swell = 20 + (Sine(uint32_t(int64_t(i) * 2 * 65536 / n)) + 32767) / 1200;
-        low += (rng.Spread(24000) - low) * swell / 512;
-        s[size_t(i)] = Clip(low);
+        const int32_t opening =
+            swells ? 20 + (Sine(uint32_t(int64_t(i) * swells * 65536 / n)) + 32767) / 1200 : 85;
+        low += (rng.Spread(swells ? 24000 : 20000) - low) * opening / 512;
+        s[size_t(i)] = Clip(swells ? low : int64_t(low) * (n - i) / n);
     }
     return s;
 }
@@ -139,9 +129,9 @@ bool GenerateWave(Builder& b, const Asset& a) {
     if (kind == "chime")
         s = Chime(rate, ms);
     else if (kind == "steps")
-        s = Steps(rate, ms, seed);
+        s = Noise(rate, ms, seed, 0);
     else if (kind == "sea")
-        s = Sea(rate, ms, seed);
+        s = Noise(rate, ms, seed, 2);
     else if (kind == "speech")
         s = Speech(rate, ms, seed, pitch);
     else if (kind == "music") {
