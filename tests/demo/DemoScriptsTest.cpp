@@ -10,6 +10,7 @@
 #include "foundation/TCache.h"
 #include "foundation/TFileCtl.h"
 #include "foundation/TSectTxt.h"
+#include "media/TMetaImg.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +160,19 @@ TEST(DemoScripts, EveryWayNodeProjectsOntoOpaqueFloor) {
 
 namespace {
 
+// Entries of an album key and the frames of one entry; 0 when it does not load.
+int32_t AlbumEntries(const char* key) {
+    TMetaImg album(key);
+    album.Update();
+    return album.GetKind() == TMetaImg::kAlbum && album.IsLoaded() ? album.EntryCount() : 0;
+}
+
+int32_t AlbumFrames(const char* key, int32_t entry) {
+    TMetaImg album(key);
+    album.Update();
+    return album.IsLoaded() ? album.GetFrameCount(entry) : 0;
+}
+
 // Whether the text resource of `key` (section Text) has a non-empty `section`.
 bool HasSection(const std::string& key, const std::string& section) {
     TSectTxt text(key.c_str());
@@ -231,5 +245,30 @@ TEST(DemoScripts, NamesOnlyWhatBothIndexesHold) {
               "GAME_LOAD_WRONG_VERSION", "GAME_LOAD_FAILED", "STDERROR_CAPTION", "STDQUEST_CANCEL",
               "STDQUEST_OK", "STDQUEST_YES", "STDQUEST_NO"})
             EXPECT_TRUE(HasSection("txtMain", section)) << section;
+        // The error texts the game's start reads, "0" up to the first gap.
+        TString errors;
+        ASSERT_TRUE(TFileCtl::GetPath("Config", "error", errors));
+        TSectTxt table;
+        table.SetPath(errors.c_str());
+        ASSERT_TRUE(table.Load());
+        int32_t codes = 0;
+        for (;; ++codes) {
+            table.SetSection(std::to_string(codes).c_str());
+            if (!table.GetSection()) break;
+        }
+        table.Unload();
+        EXPECT_GE(codes, 64) << "the engine's codes 0 to 63 each have a text";
+        // Albums are (frame, entry) to the game: an entry per item id with its
+        // normal and lit frames, an entry per speaker, the five panels.
+        for (const Record* r : Calls("Engine.AddInventoryItem")) {
+            const int32_t id = std::atoi(r->fields.at(3).c_str());
+            EXPECT_GT(AlbumEntries("albInventory"), id);
+            EXPECT_GE(AlbumFrames("albInventory", id), 2);
+        }
+        for (const Record& r : records) {
+            if (r.kind != "PHRASE") continue;
+            EXPECT_GT(AlbumEntries("albSpeechAnims"), std::atoi(r.fields.at(1).c_str()));
+        }
+        EXPECT_EQ(AlbumEntries("albPanels"), 5);
     }
 }
