@@ -4,6 +4,8 @@
 
 #include "ToolProgram.h"
 
+#include "foundation/TSectTxt.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -88,6 +90,17 @@ inline const CheckRun& RunCheck() {
 // The string a field holds ("\"text" -> "text").
 inline std::string Text(const std::string& field) {
     return !field.empty() && field[0] == '"' ? field.substr(1) : field;
+}
+
+// Whether the text resource of `key` (section Text of the index in use) has
+// a non-empty `section`.
+inline bool HasSection(const std::string& key, const std::string& section) {
+    TSectTxt text(key.c_str());
+    if (!text.Load()) return false;
+    text.SetSection(section.c_str());
+    const bool found = text.GetSection() != nullptr;
+    text.Unload();
+    return found;
 }
 
 } // namespace demotest

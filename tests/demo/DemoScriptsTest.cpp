@@ -173,16 +173,6 @@ int32_t AlbumFrames(const char* key, int32_t entry) {
     return album.IsLoaded() ? album.GetFrameCount(entry) : 0;
 }
 
-// Whether the text resource of `key` (section Text) has a non-empty `section`.
-bool HasSection(const std::string& key, const std::string& section) {
-    TSectTxt text(key.c_str());
-    if (!text.Load()) return false;
-    text.SetSection(section.c_str());
-    const bool found = text.GetSection() != nullptr;
-    text.Unload();
-    return found;
-}
-
 std::string RoomOf(const std::vector<Record>& records, const Record* call) {
     std::string room;
     for (const Record& r : records) {

@@ -234,3 +234,56 @@ TEST(DemoTree, EveryKeyOfBothIndexesLoadsWithoutAReport) {
         }
     }
 }
+
+namespace {
+
+using Ini = std::map<std::string, std::map<std::string, std::string>>;
+
+Ini ParseIni(const std::string& text) {
+    Ini out;
+    std::string section;
+    for (std::string line : Split(text, '\n')) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > 2 && line.front() == '[')
+            section = line.substr(1, line.size() - 2);
+        else if (const size_t eq = line.find('='); eq != std::string::npos)
+            out[section][line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(DemoTree, CreditsNameWhatTheIndexesHold) {
+    for (const char* index : {"resource.ini", "resource_de.ini"}) {
+        SCOPED_TRACE(index);
+        TFileCtl::SetRootPath(DEMO_TREE);
+        TFileCtl::SetProfile(Tree(index).c_str());
+        TCache::Global().Start();
+        TString found;
+        ASSERT_TRUE(TFileCtl::GetPath("Data", "iniCredits", found));
+        std::string path = found.c_str();
+        std::replace(path.begin(), path.end(), '\\', '/');
+        const Ini credits = ParseIni(testsupport::ReadTextFile(path));
+        ASSERT_TRUE(credits.count("Global"));
+        const auto& global = credits.at("Global");
+        EXPECT_TRUE(TFileCtl::HasKey("Waves", global.at("Wave").c_str()));
+        EXPECT_TRUE(TFileCtl::HasKey("Fonts", global.at("FontName").c_str()));
+        const std::string texts = global.at("TextResource");
+        std::set<std::string> kinds;
+        for (int32_t i = 0; credits.count(Cat({"Item", std::to_string(i)})); ++i) {
+            for (const auto& [key, value] : credits.at(Cat({"Item", std::to_string(i)}))) {
+                SCOPED_TRACE(Cat({"Item", std::to_string(i), " ", key, "=", value}));
+                // What each kind of item names, and where the index keeps it.
+                const bool named = key == "Text"    ? HasSection(texts, value)
+                                   : key == "Image" ? TFileCtl::HasKey("Pictures", value.c_str())
+                                   : key == "Anim"  ? TFileCtl::HasKey("Animations", value.c_str())
+                                   : key == "FontName" ? TFileCtl::HasKey("Fonts", value.c_str())
+                                                       : true;
+                EXPECT_TRUE(named);
+                kinds.insert(key);
+            }
+        }
+        EXPECT_TRUE(kinds.count("Text") && kinds.count("Image") && kinds.count("Anim"));
+    }
+}
