@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -51,34 +52,39 @@ const char* kResourceSections[] = {"Pictures", "Fonts", "Cursors", "Animations",
 const char* kOptions[] = {"Filtering",  "Shadows",     "Hints",
                           "DialogText", "MusicVolume", "SoundVolume"};
 
+// A key's value; nullopt when the section or the key is missing.
+std::optional<std::string> Value(const Sections& ini, const char* section, const char* key) {
+    auto s = ini.find(section);
+    if (s == ini.end()) return std::nullopt;
+    auto k = s->second.find(key);
+    if (k == s->second.end()) return std::nullopt;
+    return k->second;
+}
+
+bool EndsWithBackslash(const std::optional<std::string>& v) {
+    return v && !v->empty() && v->back() == '\\';
+}
+
 bool CheckIndex(Builder& b, const Asset& self, const Sections& ini,
                 const std::set<std::string>& files, const std::string& other) {
-    auto get = [&](const char* s, const char* k) {
-        auto si = ini.find(s);
-        if (si == ini.end()) return std::string("\x01");
-        auto ki = si->second.find(k);
-        return ki == si->second.end() ? std::string("\x01") : ki->second;
-    };
-    const std::string path = get("Main", "Path"), scores = get("Main", "Scores");
-    if (path == "\x01" || path.empty() || path.back() != '\\')
+    const std::optional<std::string> base = Value(ini, "Main", "Path");
+    if (!EndsWithBackslash(base))
         return b.Fail(self, "[Main] Path names the base folder and ends with \\");
     // Save games are found by joining names to this folder as it stands.
-    if (scores == "\x01" || scores.empty() || scores.back() != '\\')
+    if (!EndsWithBackslash(Value(ini, "Main", "Scores")))
         return b.Fail(self, "[Main] Scores ends with \\");
-    if (get("Main", "ResourceIni") != other)
+    if (Value(ini, "Main", "ResourceIni") != other)
         return b.Fail(self, "[Main] ResourceIni names " + other);
-    const std::string base = path;
-    std::vector<std::pair<std::string, std::string>> named = {{"config", get("Config", "config")},
-                                                              {"error", get("Config", "error")}};
+    std::vector<std::pair<std::string, std::optional<std::string>>> named = {
+        {"config", Value(ini, "Config", "config")}, {"error", Value(ini, "Config", "error")}};
     for (const char* s : kResourceSections)
         if (auto it = ini.find(s); it != ini.end())
             for (const auto& [key, value] : it->second)
                 named.push_back({key, value});
-    for (const auto& [key, value] : named) {
-        if (value == "\x01" || !files.count(Resolve(base, value)))
-            return b.Fail(self,
-                          "key " + key + " names " + value + ", which the builder did not write");
-    }
+    for (const auto& [key, value] : named)
+        if (!value || !files.count(Resolve(*base, *value)))
+            return b.Fail(self, "key " + key + " names " + value.value_or("nothing") +
+                                    ", which the builder did not write");
     return true;
 }
 
