@@ -7,6 +7,7 @@
 
 StubScripts = "scripts/"
 dofile("check/stub.lua")
+SysLoadGame = nil
 
 function Fail(what)
   print("FAIL\t" .. what)
@@ -14,6 +15,7 @@ function Fail(what)
 end
 
 -- The dialog state.
+StubRefuseUnsetGlobals()
 StubInstallDeclarations()
 if not dofile(StubScripts .. "init/dialogs.scr") then Fail("init/dialogs.scr") end
 

@@ -169,6 +169,15 @@ settagmethod(StubTag, "index", function(t, name)
   error("the game has no command " .. StubTableNames[t] .. "." .. name)
 end)
 
+-- Reading a global that was never set is almost always a misspelt name
+-- (the game would go on with nil): the check stops there.
+function StubRefuseUnsetGlobals()
+  settagmethod(tag(nil), "getglobal", function(name)
+    print("UNSET\t" .. name)
+    error("the global " .. name .. " was never set")
+  end)
+end
+
 -- The main state's tables; the dialog state has other globals (below).
 function StubInstallCommands()
   local table = next(StubVocabulary, nil)

@@ -69,21 +69,23 @@ struct CheckRun {
     std::vector<Record> records;
 };
 
-// Runs demo/check/check.lua from demo/ with the stand-alone interpreter.
+// Runs check/check.lua in a copy of demo/ (or demo/ itself) with the
+// stand-alone interpreter.
+inline CheckRun RunCheckIn(const std::string& folder) {
+    CheckRun r;
+    r.exitCode = testsupport::RunTool(
+        Cat({"sh -c 'cd \"", folder, "\" && \"", LUA32, "\" check/check.lua'"}), &r.output);
+    for (const std::string& line : Split(r.output, '\n')) {
+        std::vector<std::string> f = Split(line, '\t');
+        if (f.empty()) continue;
+        Record rec{f[0], {f.begin() + 1, f.end()}};
+        r.records.push_back(rec);
+    }
+    return r;
+}
+
 inline const CheckRun& RunCheck() {
-    static const CheckRun run = [] {
-        CheckRun r;
-        r.exitCode = testsupport::RunTool(
-            Cat({"sh -c 'cd \"", DEMO_SOURCE, "\" && \"", LUA32, "\" check/check.lua'"}),
-            &r.output);
-        for (const std::string& line : Split(r.output, '\n')) {
-            std::vector<std::string> f = Split(line, '\t');
-            if (f.empty()) continue;
-            Record rec{f[0], {f.begin() + 1, f.end()}};
-            r.records.push_back(rec);
-        }
-        return r;
-    }();
+    static const CheckRun run = RunCheckIn(DEMO_SOURCE);
     return run;
 }
 

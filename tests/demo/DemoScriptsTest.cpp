@@ -2,6 +2,7 @@
 // end, use every acting command, name only resources and texts the indexes
 // hold, and walk only where the floor is drawn.
 #include "DemoCheck.h"
+#include "TempDir.h"
 
 #include "Camera3D.h"
 #include "RleSprite16.h"
@@ -69,6 +70,41 @@ TEST(DemoScripts, RunToTheEndOnTheStandInCommands) {
     EXPECT_GE(Calls("Engine.EnterRoom").size(), 2u);
     EXPECT_FALSE(Calls("SaveGame.WriteString").empty());
     EXPECT_FALSE(Calls("SaveGame.ReadString").empty());
+}
+
+// The check must catch what would break the game: each case spoils a copy of
+// the scripts.
+TEST(DemoScripts, CheckCatchesBrokenScripts) {
+    struct Case {
+        const char* file;
+        const char* from;
+        const char* to;
+        const char* says;
+    } cases[] = {
+        {"rooms/cabin.scr", "Engine.SetRoomImage(0)", "Engine.SetRoomImag(0)",
+         "UNKNOWN\tEngine.SetRoomImag"},
+        {"rooms/shore.scr", "Sky.SetImage(0)", "Skies.SetImage(0)", "UNSET\tSkies"},
+        {"main.scr", "function main()", "function main()\n  for i = 1, 2 do end", "FAIL\tmain.scr"},
+        {"rooms/cabin.scr", "Say(\"LOOK_DOOR_LOCKED\")", "Say(\"LOOK_DOOR_LOCK\")",
+         "UNDECLARED\t\"LOOK_DOOR_LOCK"},
+        {"init/dialogs.scr", "Dialog(\"radio\")", "Dialog(\"radio\"", "FAIL\tinit/dialogs.scr"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        testsupport::TempDir dir;
+        const std::string copy = dir.File("demo");
+        std::filesystem::copy(DEMO_SOURCE, copy, std::filesystem::copy_options::recursive);
+        const std::string file = Cat({copy, "/scripts/", c.file});
+        std::string text = testsupport::ReadTextFile(file);
+        const size_t at = text.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, std::strlen(c.from), c.to);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        const CheckRun run = RunCheckIn(copy);
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output.substr(0, 2000);
+        EXPECT_EQ(run.output.find("CHECK DONE"), std::string::npos);
+    }
 }
 
 TEST(DemoScripts, UseEveryActingCommand) {
