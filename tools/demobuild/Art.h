@@ -1,0 +1,30 @@
+// Procedural art shared by the picture, album and room generators.
+#pragma once
+
+#include "AssetList.h"
+#include "Canvas.h"
+
+#include <string>
+
+namespace demo {
+
+// "RRGGBB" in hex; false when it is not.
+bool ParseColour(const std::string& text, Colour* out);
+
+// A framed button or panel face with a centred label ("_" a space).
+// state: 'a' normal, 'b' highlighted, 'c' pressed or disabled.
+Canvas ButtonFace(int32_t w, int32_t h, Colour base, const std::string& label, char state,
+                  uint32_t seed);
+// A small symbol on the colour key: disc, box, bars, question or cross.
+Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base);
+// The island map with its two places marked.
+Canvas IslandMap(int32_t w, int32_t h, uint32_t seed);
+// A face of a speaker: mouth open by `open` of 0 .. 3.
+Canvas Face(int32_t w, int32_t h, Colour skin, int32_t open);
+// A picture of an inventory item by id, lit when `highlight`.
+Canvas ItemPicture(int32_t w, int32_t h, int32_t id, bool highlight);
+
+// Reports an opaque pixel that would turn into the colour key.
+bool CheckKeyColour(const Canvas& c, std::string* error);
+
+} // namespace demo
