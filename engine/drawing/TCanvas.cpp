@@ -6,8 +6,8 @@
 #include "gdl/draw.h"
 #include "gdl/result.h"
 #include "gdl/text.h"
-#include "media/TDispDev.h"
-#include "media/TDrawAttr.h"
+#include "media/devices/TDispDev.h"
+#include "media/resources/TDrawAttr.h"
 #include "platform/Gdi.h"
 #include "ui/TRectComp.h"
 

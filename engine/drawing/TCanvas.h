@@ -6,13 +6,13 @@
 #pragma once
 
 #include "drawing/TCanvasBlit.h"
-#include "drawing/TCanvasFont.h"
 #include "foundation/TColor.h"
 #include "foundation/TNamedObj.h"
 #include "foundation/TPoint.h"
 #include "foundation/TRectLst.h"
 #include "gdl/bitmap.h"
 #include "gdl/dc.h"
+#include "media/resources/TCanvasFont.h"
 
 #include <cstdint>
 

@@ -8,10 +8,10 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TMMTimer.h"
-#include "media/TCursDev.h"
-#include "media/TDispDev.h"
-#include "media/TDispHooks.h"
-#include "media/TSndDev.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TDispHooks.h"
+#include "media/sound/TSndDev.h"
 #include "ui/TWinApp.h"
 
 #include <new>

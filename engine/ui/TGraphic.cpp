@@ -3,7 +3,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TServices.h"
-#include "media/TDirtyRects.h"
+#include "media/devices/TDirtyRects.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "ui/UiPaint.h"
 
-#include "media/TDrawAttr.h"
-#include "media/TPicture.h"
+#include "media/resources/TDrawAttr.h"
+#include "media/resources/TPicture.h"
 #include "ui/TImage.h"
 #include "ui/TRectComp.h"
 #include "ui/UiDraw.h"

@@ -6,7 +6,7 @@
 #include "TRoomSound.h"
 #include "WavWriter.h"
 
-#include "media/TSndDev.h"
+#include "media/sound/TSndDev.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "foundation/TEventMgr.h"
 #include <cmath>
-#include "media/TSndDev.h"
+#include "media/sound/TSndDev.h"
 #include "platform/Clock.h"
 #include "ui/TWinApp.h"
 

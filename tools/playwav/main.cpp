@@ -4,9 +4,9 @@
 // on virtual time and writes what the device played to OUT.wav; a looping
 // wave is then recorded twice over.
 #include "CommandLine.h"
-#include "media/TSndDev.h"
-#include "media/TSound.h"
-#include "media/TWave.h"
+#include "media/sound/TSndDev.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TWave.h"
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 #include "platform/Sound.h"

@@ -4,9 +4,9 @@
 // of damaged files.
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TAlbum.h"
-#include "media/TMetaImg.h"
-#include "media/TRleCodec.h"
+#include "media/resources/TAlbum.h"
+#include "media/resources/TMetaImg.h"
+#include "media/resources/TRleCodec.h"
 
 #include "CheckFixtures.h"
 #include "ErrorProbe.h"

@@ -5,9 +5,9 @@
 // wants; saving compressed.
 #include "MemoryDesktop.h"
 #include "foundation/TError.h"
-#include "media/TAviAni.h"
-#include "media/TDispDev.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TAviAni.h"
+#include "media/animation/TMetaAni.h"
+#include "media/devices/TDispDev.h"
 #include "platform/Vfw.h"
 
 #include "CheckFixtures.h"

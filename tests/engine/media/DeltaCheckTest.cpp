@@ -3,8 +3,8 @@
 // read back, the trailer, the open and close rules and the files a reader
 // must refuse.
 #include "foundation/TError.h"
-#include "media/TDeltaAni.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TDeltaAni.h"
+#include "media/animation/TMetaAni.h"
 
 #include "CheckFixtures.h"
 #include "ErrorProbe.h"

@@ -3,7 +3,7 @@
 // clips, the base's rate), the base's mode-guarded picture and audio, and a
 // renamed resource choosing its kind again.
 #include "foundation/TError.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
 
 #include "AlbumWriter.h"
 #include "CheckFixtures.h"

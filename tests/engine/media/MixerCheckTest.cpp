@@ -1,7 +1,7 @@
 // The mixer's voices, windows, levels and passes checked against a model of
 // the voice table, on the recording sink and virtual time.
 #include "SoundEngine.h"
-#include "media/TMixer.h"
+#include "media/sound/TMixer.h"
 
 #include <type_traits>
 #include <vector>

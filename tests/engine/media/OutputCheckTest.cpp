@@ -2,9 +2,9 @@
 // "dsound.dll" of the test's own (formats, buffer descriptions, cursors,
 // locks, failures), waveOut on the recording sink.
 #include "SoundEngine.h"
-#include "media/SoundFormat.h"
-#include "media/TDirectSoundOutput.h"
-#include "media/TWaveOutOutput.h"
+#include "media/sound/SoundFormat.h"
+#include "media/sound/TDirectSoundOutput.h"
+#include "media/sound/TWaveOutOutput.h"
 
 #include <algorithm>
 #include <cstring>

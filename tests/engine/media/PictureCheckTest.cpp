@@ -4,8 +4,8 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
-#include "media/TMetaImg.h"
-#include "media/TPalette.h"
+#include "media/resources/TMetaImg.h"
+#include "media/resources/TPalette.h"
 
 #include "BmpWriter.h"
 #include "ErrorProbe.h"

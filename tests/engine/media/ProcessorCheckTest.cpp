@@ -2,10 +2,10 @@
 // the gains and the resampling, with the processor driven by mixer passes on
 // virtual time.
 #include "SoundEngine.h"
-#include "media/TEnvelope.h"
-#include "media/TMixer.h"
-#include "media/TSoundBuffer.h"
-#include "media/TSoundProcessor.h"
+#include "media/sound/TEnvelope.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TSoundBuffer.h"
+#include "media/sound/TSoundProcessor.h"
 
 #include <vector>
 

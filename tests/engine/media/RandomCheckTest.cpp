@@ -2,7 +2,7 @@
 // 64-bit state multiplied by 0x15A44E35 in two 32-bit halves plus one, the
 // new high word the value; seeded once per source from the multimedia clock.
 #include "gdl/support.h"
-#include "media/TRandom.h"
+#include "media/devices/TRandom.h"
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 

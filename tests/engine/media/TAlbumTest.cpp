@@ -3,8 +3,8 @@
 // run-length decoders' bounds.
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TAlbum.h"
-#include "media/TRleCodec.h"
+#include "media/resources/TAlbum.h"
+#include "media/resources/TRleCodec.h"
 
 #include "AlbumWriter.h"
 #include "ErrorProbe.h"

@@ -2,8 +2,8 @@
 // sizes of unchanged and all-changed frames, rewinding, the trailer, and the
 // files a reader must refuse without reading out of bounds.
 #include "foundation/TError.h"
-#include "media/TDeltaAni.h"
-#include "media/TDeltaCodec.h"
+#include "media/animation/TDeltaAni.h"
+#include "media/animation/TDeltaCodec.h"
 #include "platform/ByteStream.h"
 
 #include "ErrorProbe.h"

@@ -5,8 +5,8 @@
 #include "MemoryDesktop.h"
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TDispDev.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
+#include "media/devices/TDispDev.h"
 #include "platform/ByteStream.h"
 #include "platform/Vfw.h"
 

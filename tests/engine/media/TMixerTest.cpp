@@ -1,7 +1,7 @@
 // The mixer and its outputs on the recording sink and virtual time.
 #include "SoundEngine.h"
-#include "media/SoundFormat.h"
-#include "media/TMixer.h"
+#include "media/sound/SoundFormat.h"
+#include "media/sound/TMixer.h"
 
 #include <algorithm>
 

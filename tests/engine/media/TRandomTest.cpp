@@ -1,7 +1,7 @@
 // The random source: seeded once from the multimedia clock, drawing from the
 // graphics library's one generator with the whole 32-bit bound.
 #include "gdl/support.h"
-#include "media/TRandom.h"
+#include "media/devices/TRandom.h"
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>

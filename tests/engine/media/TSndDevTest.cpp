@@ -1,9 +1,9 @@
 // The sound device: starting, focus, and the report of every sound code.
 #include "ErrorProbe.h"
 #include "SoundEngine.h"
-#include "media/SoundSystem.h"
-#include "media/TMixer.h"
-#include "media/TSndDev.h"
+#include "media/sound/SoundSystem.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TSndDev.h"
 
 #include <string>
 

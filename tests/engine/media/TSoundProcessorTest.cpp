@@ -1,8 +1,8 @@
 // Envelopes, pan and the rendering of sound processors.
 #include "SoundEngine.h"
-#include "media/TMixer.h"
-#include "media/TSoundBuffer.h"
-#include "media/TSoundProcessor.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TSoundBuffer.h"
+#include "media/sound/TSoundProcessor.h"
 
 #include <vector>
 

@@ -4,7 +4,7 @@
 #include "ErrorProbe.h"
 #include "TempDir.h"
 #include "foundation/TError.h"
-#include "media/TWave.h"
+#include "media/sound/TWave.h"
 
 #include <gtest/gtest.h>
 

@@ -6,10 +6,10 @@
 #include "UiFixture.h"
 
 #include "foundation/TKeys.h"
-#include "media/TCursorRes.h"
-#include "media/TFontRes.h"
+#include "foundation/TTimer.h"
+#include "media/resources/TCursorRes.h"
+#include "media/resources/TFontRes.h"
 #include "platform/Host.h"
-#include "ui/TTimer.h"
 
 namespace {
 

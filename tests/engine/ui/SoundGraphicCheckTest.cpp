@@ -6,7 +6,7 @@
 #include "TempDir.h"
 #include "UiFixture.h"
 #include "foundation/TCache.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
 #include "ui/TSoundGraphic.h"
 
 #include <memory>

@@ -3,8 +3,8 @@
 // and property changes.
 #include "UiFixture.h"
 
-#include "media/TCursorRes.h"
-#include "media/TFontRes.h"
+#include "media/resources/TCursorRes.h"
+#include "media/resources/TFontRes.h"
 #include "platform/Host.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The timer component checked for its handlers, its other events and ticks
 // far beyond what a float counts in steps of its interval.
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
 
 #include <gtest/gtest.h>
 
