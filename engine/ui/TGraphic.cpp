@@ -642,7 +642,8 @@ void TGraphic::RenderIntoCanvas(TEvent* event) {
     flags_ &= ~kRedraw;
     canvas_.SetMapMode(uint32_t(GetColorMapMode()));
     canvas_.SetAutoAdjust(uint32_t(GetAutoColorAdjust()));
-    GdlDeviceContext* previous = canvas_.Select(this);
+    TRectArea screen;
+    GdlDeviceContext* previous = canvas_.Select(&TRectComp::GetScreenRect(screen));
     Draw();
     Dispatch(this, event);
     canvas_.Deselect(previous);
@@ -659,7 +660,8 @@ void TGraphic::PaintDirect(TEvent* event, const TRectArea& clip) {
     flags_ &= ~kRedraw;
     canvas_.SetMapMode(uint32_t(GetColorMapMode()));
     canvas_.SetAutoAdjust(uint32_t(GetAutoColorAdjust()));
-    GdlDeviceContext* previous = canvas_.Select(this);
+    TRectArea screen;
+    GdlDeviceContext* previous = canvas_.Select(&TRectComp::GetScreenRect(screen));
     TRectArea keptClip;
     canvas_.GetClipRect(&keptClip);
     canvas_.SetClipRect(clip);

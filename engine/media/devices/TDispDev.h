@@ -5,17 +5,15 @@
 // brightness level, and presents what changed.
 #pragma once
 
-#include "drawing/TConvBmp.h"
 #include "foundation/TNamedObj.h"
 #include "foundation/TRectLst.h"
 #include "foundation/TString.h"
 #include "gdl/dc.h"
 #include "media/devices/TImgAdj.h"
+#include "media/devices/TPalCache.h"
 #include "platform/User.h"
 
 #include <cstdint>
-
-class TCanvas;
 
 // The display's current palette with its nearest-colour cache, where the
 // depth conversions into 8 bits look colours up.
@@ -114,7 +112,10 @@ public:
     GdlDeviceContext* CreateCanvasContext(const TRectArea& rect);
     GdlDeviceContext* ResizeCanvasContext(const TRectArea& rect, GdlDeviceContext* dc);
     void DestroyCanvasContext(GdlDeviceContext* dc);
-    void DrawCanvas(int32_t x, int32_t y, TCanvas* canvas);
+    // Copies a canvas's context (its picture is `width` x `height`) to (x, y)
+    // of the drawing context; with `keep` set, pixels of `key` stay out.
+    void DrawCanvas(int32_t x, int32_t y, GdlDeviceContext* canvas, int32_t width, int32_t height,
+                    bool keep, uint32_t key);
 
     // --- Presentation ---
     void GetScreenRect(TRectArea* out);

@@ -1,6 +1,5 @@
 // Presentation: dirty rectangles to the screen, page flips, painting the main
 // window and the view rectangle that places the frame in it.
-#include "drawing/TCanvas.h"
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
@@ -197,18 +196,16 @@ void TDispDev::GetScreenRect(TRectArea* out) {
     if (out) *out = view_;
 }
 
-void TDispDev::DrawCanvas(int32_t x, int32_t y, TCanvas* canvas) {
-    if (!IsOpen() || !canvas || !canvas->HasDevice() || !drawDC_) return;
+void TDispDev::DrawCanvas(int32_t x, int32_t y, GdlDeviceContext* canvas, int32_t width,
+                          int32_t height, bool keep, uint32_t key) {
+    if (!IsOpen() || !canvas || !drawDC_) return;
     const int32_t check = GDL_setPaletteCheck(0);
     const bool hide = drawDC_ == screenDC_ && !twoPages_;
     if (hide) GDL_hideMouse();
-    GdlDeviceContext* dc = canvas->GetDevice();
-    const TRectArea& r = canvas->Rect();
-    const int32_t w = r.right - r.left, h = r.bottom - r.top;
-    if (canvas->GetKeep())
-        GDL_transBlt(drawDC_, dc, 0, 0, w, h, x, y, canvas->GetColor3().GetPixel(dc), 1);
+    if (keep)
+        GDL_transBlt(drawDC_, canvas, 0, 0, width, height, x, y, key, 1);
     else
-        GDL_bitBlt(drawDC_, dc, 0, 0, w, h, x, y, 0);
+        GDL_bitBlt(drawDC_, canvas, 0, 0, width, height, x, y, 0);
     reportLibraryError(__LINE__);
     if (hide) GDL_showMouse();
     GDL_setPaletteCheck(check);

@@ -4,6 +4,7 @@
 #include "drawing/TCanvas.h"
 
 #include "../../support/ErrorProbe.h"
+#include "drawing/TConvBmp.h"
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
@@ -15,7 +16,6 @@
 #include "media/devices/TDispHooks.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
-#include "ui/TRectComp.h"
 
 #include <gtest/gtest.h>
 
@@ -178,8 +178,7 @@ TEST_F(Canvas, PrimitivesDrawWhileCurrentAndStayInsideTheirEdges) {
 
 TEST_F(Canvas, DirectCanvasDrawsAtItsOwnersPosition) {
     Open(kDirectAllowed);
-    TRectComp owner;
-    owner.SetScreenRect({100, 50, 200, 150});
+    const TRectArea owner{100, 50, 200, 150};
     TCanvas canvas;
     canvas.SetBuffered(0);
     ASSERT_TRUE(canvas.CreateDevice({0, 0, 100, 100}));
@@ -188,7 +187,7 @@ TEST_F(Canvas, DirectCanvasDrawsAtItsOwnersPosition) {
     canvas.FillRect(0, 0, 2, 2);
     canvas.Line(TPoint(5, 0), TPoint(5, 3));
     canvas.Deselect(previous);
-    EXPECT_EQ(canvas.GetOwner(), nullptr);
+    EXPECT_FALSE(canvas.HasOwner());
     EXPECT_EQ(At(main, 100, 50), 0xFFFFu);
     EXPECT_EQ(At(main, 101, 51), 0xFFFFu);
     EXPECT_EQ(At(main, 102, 50), 0u);
@@ -386,8 +385,7 @@ TEST_F(Canvas, DirectTransparentPutLandsAtTheOwnersOffset) {
     // scratch context.
     for (int32_t depth : {16, 15}) {
         Open(kDirectAllowed, depth);
-        TRectComp owner;
-        owner.SetScreenRect({100, 50, 200, 150});
+        const TRectArea owner{100, 50, 200, 150};
         Image16 image(4, 4, 16, 0xF800);
         image.At(1, 0) = 0x07E0; // the green key
         TCanvas canvas;
