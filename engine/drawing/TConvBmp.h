@@ -20,7 +20,8 @@ public:
     // Where the conversions into 8 bits find the display's cache; without
     // one they convert nothing.
     using CacheSource = TPalCache* (*)();
-    static void SetCacheSource(CacheSource source);
+    // Answers the source it replaces, for whoever hands it back.
+    static CacheSource SetCacheSource(CacheSource source);
     static TPalCache* Cache();
 };
 

@@ -67,8 +67,8 @@ TEngine::TEngine(const platform::SessionOptions& platform) : session_(platform) 
     Build(cache_, s.cache);
     Build(events_, s.events);
     Build(display_, s.display);
-    TCanvasBlit::SetContextSource(&DisplayContext);
-    TConvBmp::SetCacheSource(&DisplayPalCache);
+    outerContextSource_ = TCanvasBlit::SetContextSource(&DisplayContext);
+    outerCacheSource_ = TConvBmp::SetCacheSource(&DisplayPalCache);
     Build(cursor_, s.cursor);
     Build(sound_, s.sound);
     DisplayHooks().soundFocus = &TSndDev::FocusHook;
@@ -119,8 +119,8 @@ void TEngine::TearDown() {
     Destroy(cursor_, s.cursor);
     display_->Close();
     display_->ReleaseLibrary();
-    TCanvasBlit::SetContextSource(nullptr);
-    TConvBmp::SetCacheSource(nullptr);
+    TCanvasBlit::SetContextSource(outerContextSource_);
+    TConvBmp::SetCacheSource(outerCacheSource_);
     Destroy(display_, s.display);
     DisplayHooks() = TDispHooks{};
     Destroy(events_, s.events);

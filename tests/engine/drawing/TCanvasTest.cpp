@@ -16,6 +16,7 @@
 #include "media/devices/TDispHooks.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "ui/TEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -512,6 +513,20 @@ TEST_F(Canvas, EightBitContextsMapImagesByTheCanvasSettings) {
     canvas.PutImageTransparent(0, 6, &eight);
     EXPECT_EQ(GDL_getPaletteCheck(), 1);
     EXPECT_EQ(At(dc, 1, 7), 9u);
+}
+
+// An engine built and gone while this one lives hands the display back: the
+// canvas, the blitters and the conversions reach this display's context and
+// palette cache again.
+TEST_F(Canvas, AnInnerEngineHandsTheDisplayBack) {
+    Open(kDirectAllowed);
+    { TEngine inner; }
+    EXPECT_EQ(TCanvasBlit::MainContext(), main);
+    EXPECT_EQ(TConvBmp::Cache(), display.GetPalTable().Cache());
+    TCanvas canvas;
+    canvas.SetBuffered(TCanvas::kAlwaysDirect);
+    ASSERT_TRUE(canvas.CreateDevice({0, 0, 20, 10}));
+    EXPECT_EQ(canvas.GetDevice(), main);
 }
 
 TEST_F(Canvas, BlittersReadTheDisplaysFrame) {
