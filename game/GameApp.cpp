@@ -9,9 +9,9 @@
 
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TKeys.h"
-#include "media/TCursDev.h"
-#include "media/TCursorRes.h"
-#include "media/TDispDev.h"
+#include "media/devices/TCursDev.h"
+#include "media/resources/TCursorRes.h"
+#include "media/devices/TDispDev.h"
 #include "platform/User.h"
 
 GameApp::GameApp() = default;

@@ -4,7 +4,7 @@
 // row.
 #pragma once
 
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
 
 class QuitTimer : public TTimer {
 public:

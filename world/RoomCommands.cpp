@@ -10,8 +10,8 @@
 #include "TRoomSound.h"
 
 #include "foundation/TError.h"
-#include "media/TCursDev.h"
-#include "media/TDispDev.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDispDev.h"
 
 #include <cstdio>
 #include <cstring>

@@ -10,9 +10,9 @@
 #include "TRoomElement.h"
 #include "WalkPath.h"
 
-#include "media/TSound.h"
-#include "media/TWave.h"
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TWave.h"
 
 #include <cstdint>
 

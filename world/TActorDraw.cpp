@@ -17,7 +17,7 @@
 #include "gdl/dc.h"
 #include "gdl/draw.h"
 #include "gdl/pixelformat.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 
 #include <algorithm>
 #include <cmath>

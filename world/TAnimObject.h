@@ -5,7 +5,7 @@
 
 #include "TRoomElement.h"
 
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
 
 #include <cstdint>
 

@@ -13,7 +13,7 @@
 #include "foundation/TKeys.h"
 #include "gdl/dc.h"
 #include "gdl/draw.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 
 #include <cmath>
 #include <initializer_list>

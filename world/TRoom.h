@@ -18,10 +18,10 @@
 #include "foundation/TRef.h"
 #include "foundation/TSectTxt.h"
 #include "foundation/TString.h"
-#include "media/TSound.h"
-#include "media/TWave.h"
+#include "foundation/TTimer.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TWave.h"
 #include "ui/TLabel.h"
-#include "ui/TTimer.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "TRoomFader.h"
 
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 
 TRoomFader::TRoomFader() {
     const int32_t level = TDispDev::Global().GetAdjustLevel();

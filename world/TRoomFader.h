@@ -2,8 +2,8 @@
 // unchanged, 0 black, up to 512) by one level each firing of its timer.
 #pragma once
 
+#include "foundation/TTimer.h"
 #include "ui/TGraphic.h"
-#include "ui/TTimer.h"
 
 #include <cstdint>
 

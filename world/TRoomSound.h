@@ -4,8 +4,8 @@
 
 #include "TRoomElement.h"
 
-#include "media/TSound.h"
-#include "media/TWave.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TWave.h"
 
 class TRoomSound : public TRoomElement {
 public:

@@ -8,7 +8,7 @@
 #include "TRlaFile.h"
 #include "TRoomElement.h"
 
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
 
 class TSkyLayer : public TRoomElement {
 public:

@@ -3,9 +3,9 @@
 // decoding of the same 8-bit picture, then Decode16, Decode24 and
 // DecodeRows16, each checked to give the picture back. Items per second are
 // pixels.
-#include "AlbumWriter.h"
-#include "media/TRleCodec.h"
 #include "../EngineBenchMain.h"
+#include "AlbumWriter.h"
+#include "media/resources/TRleCodec.h"
 
 #include <benchmark/benchmark.h>
 #include <tiffio.h>

@@ -5,7 +5,7 @@
 // glibc's memcmp of the pair, and decoding an all-changed frame (check,
 // apply, copy out) beside one memcpy of it.
 #include "../RatioReporter.h"
-#include "media/TDeltaCodec.h"
+#include "media/animation/TDeltaCodec.h"
 #include "ui/TEngine.h"
 
 extern "C" {

@@ -18,15 +18,15 @@
 #include <initializer_list>
 #include <vector>
 
-#include "drawing/TImgAdj.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/windc.h"
 #include "gdl/windows.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TImgAdj.h"
 #include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/User.h"

@@ -18,7 +18,7 @@
 
 #include "foundation/TFileCtl.h"
 #include "gdl/dc.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "ui/TEngine.h"

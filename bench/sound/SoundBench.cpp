@@ -8,10 +8,10 @@
 // work and stays as a yardstick. The ratios (the peer's time over ours)
 // close the run.
 #include "../RatioReporter.h"
-#include "media/SoundFormat.h"
-#include "media/SoundRender.h"
-#include "media/TEnvelope.h"
-#include "media/TMixer.h"
+#include "media/sound/SoundFormat.h"
+#include "media/sound/SoundRender.h"
+#include "media/sound/TEnvelope.h"
+#include "media/sound/TMixer.h"
 #include "ui/TEngine.h"
 
 #include <SDL.h>

@@ -1,15 +1,15 @@
 #include "drawing/TCanvas.h"
 
 #include "drawing/TAlphaTables.h"
+#include "foundation/Saturate.h"
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/result.h"
 #include "gdl/text.h"
-#include "media/TDispDev.h"
-#include "media/TDrawAttr.h"
+#include "media/devices/TDispDev.h"
+#include "media/resources/TDrawAttr.h"
 #include "platform/Gdi.h"
-#include "ui/TRectComp.h"
 
 #include <algorithm>
 
@@ -63,7 +63,7 @@ TCanvas::~TCanvas() {
 }
 
 GdlDeviceContext* TCanvas::MainDC() {
-    return TDispDev::Global().GetContext();
+    return MainContext();
 }
 
 // --- Modes and contexts --------------------------------------------------------------
@@ -157,13 +157,14 @@ void TCanvas::GetClipRect(TRectArea* out) {
     *out = {r.left, r.top, r.right, r.bottom};
 }
 
-GdlDeviceContext* TCanvas::Select(TRectComp* owner) {
-    owner_ = owner;
+GdlDeviceContext* TCanvas::Select(const TRectArea* ownerScreen) {
+    hasOwner_ = ownerScreen != nullptr;
+    owner_ = ownerScreen ? *ownerScreen : TRectArea{0, 0, 0, 0};
     return dc_ ? GDL_selectCurrentDC(dc_) : GDL_currentDC();
 }
 
 void TCanvas::Deselect(GdlDeviceContext* previous) {
-    owner_ = nullptr;
+    hasOwner_ = false;
     if (previous) GDL_selectCurrentDC(previous);
 }
 
@@ -188,14 +189,24 @@ bool TCanvas::IsCurrent() const {
     return dc_ && GDL_isCurrentDC(dc_);
 }
 
+TRectArea TCanvas::OwnerToScreen(TRectArea r) const {
+    return {SatAdd(r.left, owner_.left), SatAdd(r.top, owner_.top), SatAdd(r.right, owner_.left),
+            SatAdd(r.bottom, owner_.top)};
+}
+
+TRectArea TCanvas::ScreenToOwner(TRectArea r) const {
+    return {SatSub(r.left, owner_.left), SatSub(r.top, owner_.top), SatSub(r.right, owner_.left),
+            SatSub(r.bottom, owner_.top)};
+}
+
 TPoint TCanvas::ToOwner(int32_t x, int32_t y) const {
-    TPoint p(x, y);
-    return Direct() && owner_ ? owner_->PointToParent(p) : p;
+    if (!Direct() || !hasOwner_) return TPoint(x, y);
+    return TPoint(SatAdd(x, owner_.left), SatAdd(y, owner_.top));
 }
 
 TRectArea TCanvas::ToOwner(TRectArea r) const {
     r = Normalised(r);
-    return Direct() && owner_ ? owner_->RectToParent(r) : r;
+    return Direct() && hasOwner_ ? OwnerToScreen(r) : r;
 }
 
 // Write mode, back and fore colour of the current context.
@@ -354,7 +365,8 @@ void TCanvas::Present(int32_t x, int32_t y, const TRectArea& clip) {
     GdlRect saved{};
     GDL_getClipRect(target, &saved);
     GDL_setClipRect(target, clip.left, clip.top, clip.right, clip.bottom);
-    display.DrawCanvas(x, y, this);
+    const int32_t width = rect_.right - rect_.left, height = rect_.bottom - rect_.top;
+    display.DrawCanvas(x, y, dc_, width, height, keep_ != 0, keep_ ? color3_.GetPixel(dc_) : 0);
     GDL_setClipRect(target, saved.left, saved.top, saved.right, saved.bottom);
 }
 

@@ -6,17 +6,15 @@
 #pragma once
 
 #include "drawing/TCanvasBlit.h"
-#include "drawing/TCanvasFont.h"
 #include "foundation/TColor.h"
 #include "foundation/TNamedObj.h"
 #include "foundation/TPoint.h"
 #include "foundation/TRectLst.h"
 #include "gdl/bitmap.h"
 #include "gdl/dc.h"
+#include "media/resources/TCanvasFont.h"
 
 #include <cstdint>
-
-class TRectComp;
 
 class TCanvas : public TNamedObj, public TCanvasBlit {
 public:
@@ -55,16 +53,23 @@ public:
     bool HasDevice() const { return dc_ != nullptr; }
     HDC GetWinDC() const { return winDC_; }
     const TRectArea& Rect() const { return rect_; }
-    TRectComp* GetOwner() const { return owner_; }
+    // The screen rectangle of the owner the canvas is selected for.
+    bool HasOwner() const { return hasOwner_; }
+    const TRectArea& OwnerRect() const { return owner_; }
+    // Between the owner's coordinates and the screen's, held in range.
+    TRectArea OwnerToScreen(TRectArea r) const;
+    TRectArea ScreenToOwner(TRectArea r) const;
     bool CreateDevice(const TRectArea& rect);
     bool ResizeDevice(const TRectArea& rect);
     void ReleaseDevice();
     void SetClipRect(const TRectArea& rect);
     void GetClipRect(TRectArea* out);
 
-    // Makes the canvas's context current for drawing on behalf of `owner`
-    // and returns the context that was current; Deselect puts it back.
-    GdlDeviceContext* Select(TRectComp* owner);
+    // Makes the canvas's context current for drawing on behalf of an owner
+    // at `ownerScreen` (null: none; a direct canvas then draws at its own
+    // coordinates) and returns the context that was current; Deselect puts
+    // it back.
+    GdlDeviceContext* Select(const TRectArea* ownerScreen);
     void Deselect(GdlDeviceContext* previous);
     // The same without an owner, with the canvas's colours and write mode
     // set; the previous context is kept by the canvas.
@@ -144,7 +149,8 @@ private:
     uint32_t colorMapMode_ = kNoMapping;
     uint32_t autoColorAdjust_ = 1;
     TRectArea rect_{0, 0, 0, 0};
-    TRectComp* owner_ = nullptr;
+    TRectArea owner_{0, 0, 0, 0};
+    bool hasOwner_ = false;
     GdlDeviceContext* dc_ = nullptr;
     GdlDeviceContext* scratch_ = nullptr;
     HDC winDC_ = nullptr;

@@ -1,6 +1,7 @@
 #include "drawing/TCanvasBlit.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -10,8 +11,8 @@ TCanvasBlit::BufferFree bufferFree = nullptr;
 
 } // namespace
 
-void TCanvasBlit::SetContextSource(ContextSource source) {
-    contextSource = source;
+TCanvasBlit::ContextSource TCanvasBlit::SetContextSource(ContextSource source) {
+    return std::exchange(contextSource, source);
 }
 
 GdlDeviceContext* TCanvasBlit::MainContext() {

@@ -26,9 +26,10 @@ public:
                           int32_t x, int32_t y, int32_t dstX, int32_t dstY);
 
     // Where the background comes from: the display device installs its main
-    // context getter; without one nothing is drawn.
+    // context getter; without one nothing is drawn. The canvas finds the
+    // display's context here too. Answers the source it replaces.
     using ContextSource = GdlDeviceContext* (*)();
-    static void SetContextSource(ContextSource source);
+    static ContextSource SetContextSource(ContextSource source);
     static GdlDeviceContext* MainContext();
 
     // The heap of the resampling buffers; null restores the runtime heap.

@@ -6,7 +6,7 @@
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/result.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -174,8 +175,8 @@ void Widen(GdlBitmap* dst, const GdlBitmap* src, const Source& s) {
 
 } // namespace
 
-void TConvBmp::SetCacheSource(CacheSource source) {
-    cacheSource = source;
+TConvBmp::CacheSource TConvBmp::SetCacheSource(CacheSource source) {
+    return std::exchange(cacheSource, source);
 }
 
 TPalCache* TConvBmp::Cache() {

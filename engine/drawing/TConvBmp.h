@@ -7,17 +7,9 @@
 
 #include "gdl/bitmap.h"
 #include "gdl/pixelformat.h"
+#include "media/devices/TPalCache.h"
 
 #include <cstdint>
-
-// The display's colour cache: its current palette and one palette index per
-// 5:5:5 colour cell, 0 while not looked up (the display clears the cells
-// whenever it sets a palette).
-struct TPalCache {
-    int32_t count; // palette entries, 0 = none
-    GdlPaletteEntry entries[256];
-    uint8_t cells[32 * 32 * 32];
-};
 
 class TConvBmp {
 public:
@@ -28,7 +20,8 @@ public:
     // Where the conversions into 8 bits find the display's cache; without
     // one they convert nothing.
     using CacheSource = TPalCache* (*)();
-    static void SetCacheSource(CacheSource source);
+    // Answers the source it replaces, for whoever hands it back.
+    static CacheSource SetCacheSource(CacheSource source);
     static TPalCache* Cache();
 };
 

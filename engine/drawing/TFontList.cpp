@@ -1,7 +1,7 @@
 #include "drawing/TFontList.h"
 
 #include "foundation/TServices.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "platform/User.h"
 
 #include <cstring>

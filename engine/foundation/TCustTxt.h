@@ -3,7 +3,7 @@
 // its users through the load count.
 #pragma once
 
-#include "media/TResource.h"
+#include "foundation/TResource.h"
 
 #include <cstdint>
 

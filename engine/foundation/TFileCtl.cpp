@@ -3,8 +3,8 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TProfile.h"
+#include "foundation/TResource.h"
 #include "foundation/TString.h"
-#include "media/TResource.h"
 
 #include <cstring>
 

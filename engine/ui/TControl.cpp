@@ -1,11 +1,11 @@
 #include "ui/TControl.h"
 
-#include "media/TCursorRes.h"
-#include "media/TFontRes.h"
+#include "media/resources/TCursorRes.h"
+#include "media/resources/TFontRes.h"
 
 #include "foundation/TEventMgr.h"
 #include "foundation/TKeys.h"
-#include "media/TCursDev.h"
+#include "media/devices/TCursDev.h"
 #include "ui/THintForm.h"
 
 namespace {

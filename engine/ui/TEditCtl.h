@@ -6,8 +6,8 @@
 #pragma once
 
 #include "foundation/TString.h"
+#include "foundation/TTimer.h"
 #include "ui/TText.h"
-#include "ui/TTimer.h"
 
 #include <cstdint>
 

@@ -8,11 +8,11 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TMMTimer.h"
-#include "media/TCursDev.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TDispHooks.h"
-#include "media/TSndDev.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TDispHooks.h"
+#include "media/sound/TSndDev.h"
 #include "ui/TWinApp.h"
 
 #include <new>
@@ -69,8 +69,8 @@ TEngine::TEngine(const platform::SessionOptions& platform) : session_(platform) 
     Build(cache_, s.cache);
     Build(events_, s.events);
     Build(display_, s.display);
-    TCanvasBlit::SetContextSource(&DisplayContext);
-    TConvBmp::SetCacheSource(&DisplayPalCache);
+    outerContextSource_ = TCanvasBlit::SetContextSource(&DisplayContext);
+    outerCacheSource_ = TConvBmp::SetCacheSource(&DisplayPalCache);
     Build(cursor_, s.cursor);
     Build(sound_, s.sound);
     DisplayHooks().soundFocus = &TSndDev::FocusHook;
@@ -121,8 +121,8 @@ void TEngine::TearDown() {
     Destroy(cursor_, s.cursor);
     display_->Close();
     display_->ReleaseLibrary();
-    TCanvasBlit::SetContextSource(nullptr);
-    TConvBmp::SetCacheSource(nullptr);
+    TCanvasBlit::SetContextSource(outerContextSource_);
+    TConvBmp::SetCacheSource(outerCacheSource_);
     Destroy(display_, s.display);
     DisplayHooks() = TDispHooks{};
     TDirtyRects::Forget();

@@ -31,6 +31,8 @@ class TError;
 class TEventMgr;
 class TFontList;
 class TSndDev;
+struct GdlDeviceContext;
+struct TPalCache;
 struct TTimerRegistry;
 
 // Something a layer above the engine keeps per engine (the world's state).
@@ -78,4 +80,8 @@ private:
     std::vector<std::unique_ptr<TEnginePart>> parts_;
     TServices outerServices_;
     TEngine* outer_ = nullptr;
+    // The drawing layer's reach into the display, as the outer engine (or a
+    // test) had set it.
+    GdlDeviceContext* (*outerContextSource_)() = nullptr;
+    TPalCache* (*outerCacheSource_)() = nullptr;
 };

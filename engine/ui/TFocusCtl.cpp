@@ -4,7 +4,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TKeys.h"
-#include "media/TCursDev.h"
+#include "media/devices/TCursDev.h"
 #include "ui/TCaptionBarBase.h"
 #include "ui/TStatusBarBase.h"
 #include "ui/TWinApp.h"

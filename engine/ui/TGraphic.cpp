@@ -4,7 +4,7 @@
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TServices.h"
-#include "media/TDirtyRects.h"
+#include "media/devices/TDirtyRects.h"
 
 #include <algorithm>
 
@@ -649,7 +649,8 @@ void TGraphic::RenderIntoCanvas(TEvent* event) {
     flags_ &= ~kRedraw;
     canvas_.SetMapMode(uint32_t(GetColorMapMode()));
     canvas_.SetAutoAdjust(uint32_t(GetAutoColorAdjust()));
-    GdlDeviceContext* previous = canvas_.Select(this);
+    TRectArea screen;
+    GdlDeviceContext* previous = canvas_.Select(&TRectComp::GetScreenRect(screen));
     Draw();
     Dispatch(this, event);
     canvas_.Deselect(previous);
@@ -666,7 +667,8 @@ void TGraphic::PaintDirect(TEvent* event, const TRectArea& clip) {
     flags_ &= ~kRedraw;
     canvas_.SetMapMode(uint32_t(GetColorMapMode()));
     canvas_.SetAutoAdjust(uint32_t(GetAutoColorAdjust()));
-    GdlDeviceContext* previous = canvas_.Select(this);
+    TRectArea screen;
+    GdlDeviceContext* previous = canvas_.Select(&TRectComp::GetScreenRect(screen));
     TRectArea keptClip;
     canvas_.GetClipRect(&keptClip);
     canvas_.SetClipRect(clip);

@@ -7,8 +7,8 @@
 
 #include "foundation/TPoint.h"
 #include "foundation/TRef.h"
+#include "foundation/TTimer.h"
 #include "ui/TLabel.h"
-#include "ui/TTimer.h"
 #include "ui/TWinForm.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "ui/TImage.h"
 
 #include "drawing/BlitCore.h"
+#include "foundation/TResource.h"
 #include "gdl/bitmap.h"
-#include "media/TPicture.h"
-#include "media/TResource.h"
+#include "media/resources/TPicture.h"
 
 #include <algorithm>
 

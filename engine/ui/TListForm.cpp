@@ -1,6 +1,6 @@
 #include "ui/TListForm.h"
 
-#include "media/TPicture.h"
+#include "media/resources/TPicture.h"
 #include "ui/TImage.h"
 
 TListForm::TListForm() {

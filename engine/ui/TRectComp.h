@@ -4,8 +4,8 @@
 // layout pass writes.
 #pragma once
 
+#include "foundation/TComp.h"
 #include "foundation/TPoint.h"
-#include "ui/TComp.h"
 
 #include <algorithm>
 #include <cstdint>

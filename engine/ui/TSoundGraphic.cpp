@@ -1,6 +1,6 @@
 #include "ui/TSoundGraphic.h"
 
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
 
 #include <algorithm>
 

@@ -6,9 +6,9 @@
 #pragma once
 
 #include "foundation/TColor.h"
-#include "media/TAudio.h"
+#include "foundation/TTimer.h"
+#include "media/sound/TAudio.h"
 #include "ui/TGraphic.h"
-#include "ui/TTimer.h"
 
 #include <cstdint>
 

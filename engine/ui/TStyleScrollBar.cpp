@@ -1,6 +1,6 @@
 #include "ui/TStyleScrollBar.h"
 
-#include "media/TPicture.h"
+#include "media/resources/TPicture.h"
 #include "ui/UiPaint.h"
 
 TStyleScrollBar::TStyleScrollBar() {

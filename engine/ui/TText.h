@@ -9,7 +9,7 @@
 #pragma once
 
 #include "foundation/TColor.h"
-#include "media/TFontRef.h"
+#include "media/resources/TFontRef.h"
 #include "ui/TControl.h"
 
 #include <cstdint>

@@ -5,11 +5,11 @@
 #include "foundation/TError.h"
 #include "foundation/TKeys.h"
 #include "gdl/driver.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "ui/TWinApp.h"
 
-#include "media/TCapture.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TCapture.h"
+#include "media/animation/TMetaAni.h"
 
 #include <new>
 

@@ -3,9 +3,9 @@
 #include "foundation/TEventMgr.h"
 #include "foundation/TFileCtl.h"
 #include "foundation/TProfile.h"
-#include "media/TCursDev.h"
-#include "media/TDispDev.h"
-#include "media/TSndDev.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDispDev.h"
+#include "media/sound/TSndDev.h"
 #include "ui/TWinApp.h"
 
 #include <cstring>

@@ -1,9 +1,9 @@
 // The application's frame: pacing by the engine clock, the frames-per-second
 // count, and the paint walk of the tree into the display.
 #include "foundation/TMMTimer.h"
-#include "media/TCursDev.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
 #include "ui/TWinApp.h"
 
 #include <cmath>

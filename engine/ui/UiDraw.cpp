@@ -1,6 +1,6 @@
 #include "ui/UiDraw.h"
 
-#include "media/TDrawAttr.h"
+#include "media/resources/TDrawAttr.h"
 #include "ui/TText.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "ui/UiPaint.h"
 
-#include "media/TDrawAttr.h"
-#include "media/TPicture.h"
+#include "media/resources/TDrawAttr.h"
+#include "media/resources/TPicture.h"
 #include "ui/TImage.h"
 #include "ui/TRectComp.h"
 #include "ui/UiDraw.h"
@@ -44,7 +44,7 @@ void DottedFrame(TCanvas& canvas, const TRectArea& rect, const TColor& color) {
 namespace {
 
 bool ClipsOnScreen(const TCanvas& canvas) {
-    return canvas.GetBuffered() != TCanvas::kBuffered && canvas.GetOwner();
+    return canvas.GetBuffered() != TCanvas::kBuffered && canvas.HasOwner();
 }
 
 } // namespace
@@ -52,11 +52,11 @@ bool ClipsOnScreen(const TCanvas& canvas) {
 TRectArea GetOwnClip(TCanvas& canvas) {
     TRectArea clip;
     canvas.GetClipRect(&clip);
-    return ClipsOnScreen(canvas) ? canvas.GetOwner()->RectFromParent(clip) : clip;
+    return ClipsOnScreen(canvas) ? canvas.ScreenToOwner(clip) : clip;
 }
 
 void SetOwnClip(TCanvas& canvas, const TRectArea& rect) {
-    canvas.SetClipRect(ClipsOnScreen(canvas) ? canvas.GetOwner()->RectToParent(rect) : rect);
+    canvas.SetClipRect(ClipsOnScreen(canvas) ? canvas.OwnerToScreen(rect) : rect);
 }
 
 const GdlBitmap* LockImage(TPicture* picture, int32_t index, int32_t variant) {

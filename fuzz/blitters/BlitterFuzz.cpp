@@ -17,7 +17,7 @@
 #include "gdl/dc.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "ui/TEngine.h"

@@ -8,15 +8,15 @@
 //   across page flips: hiding it must give back every pixel of the page.
 #include "FakeFullScreen.h"
 
-#include "drawing/TImgAdj.h"
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
 #include "gdl/packed.h"
 #include "gdl/windows.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TImgAdj.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/Registry.h"

@@ -4,8 +4,8 @@
 #include "../foundation/FuzzFile.h"
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TAlbum.h"
-#include "media/TPixFnt.h"
+#include "media/resources/TAlbum.h"
+#include "media/resources/TPixFnt.h"
 #include "ui/TEngine.h"
 
 #include <cstdint>

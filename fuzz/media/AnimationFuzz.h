@@ -5,7 +5,7 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TObject.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // at 1, 4 and 8 bits are expanded before the converting copy, and neither
 // may read outside the reader's record nor write outside the saved area.
 #include "foundation/TError.h"
-#include "media/TCursDev.h"
-#include "media/TCursorRes.h"
+#include "media/devices/TCursDev.h"
+#include "media/resources/TCursorRes.h"
 #include "platform/Clock.h"
 #include "platform/Gdi.h"
 #include "platform/Host.h"

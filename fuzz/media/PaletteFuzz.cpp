@@ -4,7 +4,7 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
-#include "media/TPalette.h"
+#include "media/resources/TPalette.h"
 #include "ui/TEngine.h"
 
 #include <algorithm>

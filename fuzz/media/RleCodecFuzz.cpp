@@ -2,7 +2,7 @@
 // the decoder, the rows, the fill and the room of the frame; the rest is the
 // packed data. The frame is a block of exactly that room, so that a write
 // past it shows.
-#include "media/TRleCodec.h"
+#include "media/resources/TRleCodec.h"
 #include "ui/TEngine.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // across the end and in the middle, in short and long requests.
 #pragma once
 
-#include "media/TWave.h"
+#include "media/sound/TWave.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -11,10 +11,10 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
-#include "media/TDispDev.h"
-#include "media/TMetaFnt.h"
-#include "ui/TLabel.h"
+#include "media/devices/TDispDev.h"
+#include "media/resources/TMetaFnt.h"
 #include "ui/TEngine.h"
+#include "ui/TLabel.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -11,7 +11,7 @@
 #include "foundation/TCache.h"
 #include "foundation/TFileCtl.h"
 #include "foundation/TSectTxt.h"
-#include "media/TMetaImg.h"
+#include "media/resources/TMetaImg.h"
 
 #include <gtest/gtest.h>
 

@@ -13,12 +13,12 @@
 #include "foundation/TFileCtl.h"
 #include "foundation/TIniFile.h"
 #include "foundation/TSectTxt.h"
-#include "media/TCursorRes.h"
-#include "media/TFontRef.h"
-#include "media/TMetaAni.h"
-#include "media/TMetaFnt.h"
-#include "media/TMetaImg.h"
-#include "media/TWave.h"
+#include "media/resources/TCursorRes.h"
+#include "media/resources/TFontRef.h"
+#include "media/animation/TMetaAni.h"
+#include "media/resources/TMetaFnt.h"
+#include "media/resources/TMetaImg.h"
+#include "media/sound/TWave.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TRef.h"
 #include "foundation/TSectTxt.h"
-#include "media/TMetaFnt.h"
-#include "media/TDispDev.h"
+#include "media/resources/TMetaFnt.h"
+#include "media/devices/TDispDev.h"
 #include "platform/User.h"
 
 namespace gametest {

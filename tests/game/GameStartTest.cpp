@@ -3,7 +3,7 @@
 #include "GameTestFixture.h"
 
 #include "foundation/TError.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "platform/User.h"
 #include "ui/TEngine.h"
 

@@ -6,13 +6,13 @@
 
 #include "foundation/TIniFile.h"
 #include "foundation/TSectTxt.h"
-#include "media/TAlbum.h"
-#include "media/TCursorRes.h"
-#include "media/TMetaAni.h"
-#include "media/TMetaFnt.h"
-#include "media/TMetaImg.h"
-#include "media/TPalette.h"
-#include "media/TWave.h"
+#include "media/resources/TAlbum.h"
+#include "media/resources/TCursorRes.h"
+#include "media/animation/TMetaAni.h"
+#include "media/resources/TMetaFnt.h"
+#include "media/resources/TMetaImg.h"
+#include "media/resources/TPalette.h"
+#include "media/sound/TWave.h"
 
 namespace gametest {
 namespace {

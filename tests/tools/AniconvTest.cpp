@@ -2,7 +2,7 @@
 // the frames and audio written match what went in, and both recordings of
 // the harness match what it drew.
 #include "foundation/TError.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
 
 #include "AlbumWriter.h"
 #include "TempDir.h"

@@ -8,7 +8,7 @@
 #include "TAnimObject.h"
 #include "TRoomSound.h"
 #include "WavWriter.h"
-#include "media/TSndDev.h"
+#include "media/sound/TSndDev.h"
 
 #include <cstdio>
 

@@ -9,7 +9,7 @@
 #include "TRoomSound.h"
 #include "WavWriter.h"
 #include "foundation/TEventMgr.h"
-#include "media/TSndDev.h"
+#include "media/sound/TSndDev.h"
 #include "platform/Clock.h"
 #include "ui/TWinApp.h"
 

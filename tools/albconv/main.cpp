@@ -14,7 +14,7 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "gdl/pixelformat.h"
-#include "media/TPixFnt.h"
+#include "media/resources/TPixFnt.h"
 #include "platform/ByteStream.h"
 #include "ui/TEngine.h"
 

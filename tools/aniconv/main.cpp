@@ -8,7 +8,7 @@
 //   aniconv [--clip N] [--raw] IN OUTDIR
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TMetaAni.h"
 
 #include "CommandLine.h"
 #include "EngineReports.h"

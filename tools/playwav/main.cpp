@@ -5,9 +5,9 @@
 // wave is then recorded twice over.
 #include "CommandLine.h"
 #include "EngineReports.h"
-#include "media/TSndDev.h"
-#include "media/TSound.h"
-#include "media/TWave.h"
+#include "media/sound/TSndDev.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TWave.h"
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 #include "platform/Sound.h"

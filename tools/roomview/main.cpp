@@ -32,12 +32,12 @@
 
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/User.h"
-#include "ui/TWinApp.h"
 #include "ui/TEngine.h"
+#include "ui/TWinApp.h"
 
 #include <cstdio>
 #include <filesystem>

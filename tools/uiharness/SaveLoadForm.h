@@ -3,8 +3,8 @@
 // file-name filter and an up button, built the way the game's dialog is.
 #pragma once
 
-#include "media/TMetaFnt.h"
-#include "media/TMetaImg.h"
+#include "media/resources/TMetaFnt.h"
+#include "media/resources/TMetaImg.h"
 #include "ui/TEditCtl.h"
 #include "ui/TFileLst.h"
 #include "ui/TStyle.h"

@@ -2,9 +2,9 @@
 
 #include "FontFileWriter.h"
 #include "Glyphs5x7.h"
+#include "foundation/TResource.h"
 #include "gdl/pixelformat.h"
-#include "media/TPicture.h"
-#include "media/TResource.h"
+#include "media/resources/TPicture.h"
 #include "ui/TWinApp.h"
 #include "ui/TWinForm.h"
 

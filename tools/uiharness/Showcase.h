@@ -4,7 +4,7 @@
 // to its configuration).
 #pragma once
 
-#include "media/TMetaFnt.h"
+#include "media/resources/TMetaFnt.h"
 #include "ui/THintForm.h"
 #include "ui/TImage.h"
 #include "ui/TLabel.h"

@@ -7,7 +7,7 @@
 #include "WavWriter.h"
 #include "foundation/TError.h"
 #include "foundation/TObject.h"
-#include "media/TWave.h"
+#include "media/sound/TWave.h"
 #include "ui/TEngine.h"
 
 #include <cstdio>

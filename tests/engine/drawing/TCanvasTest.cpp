@@ -4,18 +4,19 @@
 #include "drawing/TCanvas.h"
 
 #include "../../support/ErrorProbe.h"
+#include "drawing/TConvBmp.h"
 #include "foundation/TError.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/font.h"
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TDispHooks.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TDispHooks.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
-#include "ui/TRectComp.h"
+#include "ui/TEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -178,8 +179,7 @@ TEST_F(Canvas, PrimitivesDrawWhileCurrentAndStayInsideTheirEdges) {
 
 TEST_F(Canvas, DirectCanvasDrawsAtItsOwnersPosition) {
     Open(kDirectAllowed);
-    TRectComp owner;
-    owner.SetScreenRect({100, 50, 200, 150});
+    const TRectArea owner{100, 50, 200, 150};
     TCanvas canvas;
     canvas.SetBuffered(0);
     ASSERT_TRUE(canvas.CreateDevice({0, 0, 100, 100}));
@@ -188,7 +188,7 @@ TEST_F(Canvas, DirectCanvasDrawsAtItsOwnersPosition) {
     canvas.FillRect(0, 0, 2, 2);
     canvas.Line(TPoint(5, 0), TPoint(5, 3));
     canvas.Deselect(previous);
-    EXPECT_EQ(canvas.GetOwner(), nullptr);
+    EXPECT_FALSE(canvas.HasOwner());
     EXPECT_EQ(At(main, 100, 50), 0xFFFFu);
     EXPECT_EQ(At(main, 101, 51), 0xFFFFu);
     EXPECT_EQ(At(main, 102, 50), 0u);
@@ -386,8 +386,7 @@ TEST_F(Canvas, DirectTransparentPutLandsAtTheOwnersOffset) {
     // scratch context.
     for (int32_t depth : {16, 15}) {
         Open(kDirectAllowed, depth);
-        TRectComp owner;
-        owner.SetScreenRect({100, 50, 200, 150});
+        const TRectArea owner{100, 50, 200, 150};
         Image16 image(4, 4, 16, 0xF800);
         image.At(1, 0) = 0x07E0; // the green key
         TCanvas canvas;
@@ -514,6 +513,20 @@ TEST_F(Canvas, EightBitContextsMapImagesByTheCanvasSettings) {
     canvas.PutImageTransparent(0, 6, &eight);
     EXPECT_EQ(GDL_getPaletteCheck(), 1);
     EXPECT_EQ(At(dc, 1, 7), 9u);
+}
+
+// An engine built and gone while this one lives hands the display back: the
+// canvas, the blitters and the conversions reach this display's context and
+// palette cache again.
+TEST_F(Canvas, AnInnerEngineHandsTheDisplayBack) {
+    Open(kDirectAllowed);
+    { TEngine inner; }
+    EXPECT_EQ(TCanvasBlit::MainContext(), main);
+    EXPECT_EQ(TConvBmp::Cache(), display.GetPalTable().Cache());
+    TCanvas canvas;
+    canvas.SetBuffered(TCanvas::kAlwaysDirect);
+    ASSERT_TRUE(canvas.CreateDevice({0, 0, 20, 10}));
+    EXPECT_EQ(canvas.GetDevice(), main);
 }
 
 TEST_F(Canvas, BlittersReadTheDisplaysFrame) {

@@ -1,7 +1,7 @@
 // The brightness-level copy at 24 bits (three bytes through the channel
 // table) and between contexts of one depth but different channel layouts
 // (copied as they are).
-#include "drawing/TImgAdj.h"
+#include "media/devices/TImgAdj.h"
 
 #include "gdl/blit.h"
 #include "gdl/draw.h"

@@ -1,7 +1,7 @@
 // Resource paths through resource.ini: base folder, joining, lookups.
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
-#include "media/TResource.h"
+#include "foundation/TResource.h"
 
 #include "TempDir.h"
 

@@ -6,10 +6,10 @@
 #include "MemoryDesktop.h"
 #include "foundation/TError.h"
 #include "gdl/dc.h"
-#include "media/TCapture.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TCapture.h"
+#include "media/animation/TMetaAni.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
 
 #include "TempDir.h"
 

@@ -1,5 +1,5 @@
 // The one conversion of accumulators into device samples, clamped.
-#include "media/SoundFormat.h"
+#include "media/sound/SoundFormat.h"
 
 #include <gtest/gtest.h>
 

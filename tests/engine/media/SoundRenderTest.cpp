@@ -2,7 +2,7 @@
 // the fraction and the source frames consumed, over rates, phases, gains,
 // channel counts and run lengths, for 16-bit and 8-bit sources, in both the
 // portable and the vector form.
-#include "media/SoundRender.h"
+#include "media/sound/SoundRender.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // away while its voice may be mid-refill. Run under ThreadSanitizer, a race or
 // a lock taken out of order fails the test.
 #include "SoundEngine.h"
-#include "media/SoundSystem.h"
-#include "media/TAudio.h"
-#include "media/TMixer.h"
-#include "media/TSndDev.h"
+#include "media/sound/SoundSystem.h"
+#include "media/sound/TAudio.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TSndDev.h"
 
 #include <chrono>
 #include <memory>

@@ -9,9 +9,9 @@
 #include "TempDir.h"
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TAlbum.h"
-#include "media/TMetaImg.h"
-#include "media/TRleCodec.h"
+#include "media/resources/TAlbum.h"
+#include "media/resources/TMetaImg.h"
+#include "media/resources/TRleCodec.h"
 
 #include <gtest/gtest.h>
 

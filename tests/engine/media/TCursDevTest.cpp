@@ -2,11 +2,11 @@
 // the key only on the cursor image, the save-under around presenting, and
 // one thread that is joined when the multi-threaded cursor goes off.
 #include "foundation/TError.h"
-#include "media/TCursDev.h"
-#include "media/TCursorBlit.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TDispHooks.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TCursorBlit.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TDispHooks.h"
 #include "platform/User.h"
 
 #include "MemoryDesktop.h"

@@ -2,16 +2,16 @@
 // are deleted while it keeps running, on the main thread alone and with the
 // cursor thread drawing beside it (on real time, for ThreadSanitizer).
 #include "foundation/TCache.h"
+#include "foundation/TComp.h"
 #include "foundation/TError.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TRef.h"
-#include "media/TCursDev.h"
-#include "media/TCursorRes.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TDispHooks.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TDispHooks.h"
+#include "media/resources/TCursorRes.h"
 #include "platform/User.h"
-#include "ui/TComp.h"
 
 #include "BmpWriter.h"
 #include "IconWriter.h"

@@ -6,9 +6,9 @@
 #include "ErrorProbe.h"
 #include "TempDir.h"
 #include "foundation/TError.h"
-#include "media/TDeltaAni.h"
-#include "media/TDeltaCodec.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TDeltaAni.h"
+#include "media/animation/TDeltaCodec.h"
+#include "media/animation/TMetaAni.h"
 #include "platform/ByteStream.h"
 
 #include <gtest/gtest.h>

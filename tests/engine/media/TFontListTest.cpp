@@ -2,7 +2,7 @@
 // name, refilled without doubles, entries carrying the family's records.
 #include "drawing/TFontList.h"
 
-#include "media/TDispDev.h"
+#include "media/devices/TDispDev.h"
 #include "platform/Host.h"
 #include "platform/User.h"
 

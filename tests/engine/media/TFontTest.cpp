@@ -14,11 +14,11 @@
 #include "gdl/packed.h"
 #include "gdl/text.h"
 #include "gdl/windows.h"
-#include "media/TDrawAttr.h"
-#include "media/TFontRef.h"
-#include "media/TMetaFnt.h"
-#include "media/TPixFnt.h"
-#include "media/TWinFnt.h"
+#include "media/resources/TDrawAttr.h"
+#include "media/resources/TFontRef.h"
+#include "media/resources/TMetaFnt.h"
+#include "media/resources/TPixFnt.h"
+#include "media/resources/TWinFnt.h"
 
 #include <gtest/gtest.h>
 

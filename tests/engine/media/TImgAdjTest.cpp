@@ -1,7 +1,7 @@
 // The brightness-level copy the display presents through: the channel
 // values of a few levels, 15/16-bit pixels, what is copied plainly, the
 // fourth byte at 32 bits and rectangles reaching past both contexts.
-#include "drawing/TImgAdj.h"
+#include "media/devices/TImgAdj.h"
 
 #include "gdl/blit.h"
 #include "gdl/draw.h"

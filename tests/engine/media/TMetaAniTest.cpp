@@ -10,9 +10,9 @@
 #include "TempDir.h"
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
-#include "media/TAviAni.h"
-#include "media/TDispDev.h"
-#include "media/TMetaAni.h"
+#include "media/animation/TAviAni.h"
+#include "media/devices/TDispDev.h"
+#include "media/animation/TMetaAni.h"
 #include "platform/ByteStream.h"
 #include "platform/Vfw.h"
 

@@ -9,10 +9,10 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
-#include "media/TCursorRes.h"
-#include "media/TMetaFnt.h"
-#include "media/TMetaImg.h"
-#include "media/TPalette.h"
+#include "media/resources/TCursorRes.h"
+#include "media/resources/TMetaFnt.h"
+#include "media/resources/TMetaImg.h"
+#include "media/resources/TPalette.h"
 
 #include <gtest/gtest.h>
 

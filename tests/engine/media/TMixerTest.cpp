@@ -1,10 +1,10 @@
 // The mixer and its outputs on the recording sink and virtual time.
 
 #include "SoundEngine.h"
-#include "media/SoundFormat.h"
-#include "media/TDirectSoundOutput.h"
-#include "media/TMixer.h"
-#include "media/TWaveOutOutput.h"
+#include "media/sound/SoundFormat.h"
+#include "media/sound/TDirectSoundOutput.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TWaveOutOutput.h"
 
 #include <algorithm>
 #include <cstring>

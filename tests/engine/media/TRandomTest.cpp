@@ -2,7 +2,7 @@
 // graphics library's one generator with the whole 32-bit bound.
 
 #include "gdl/support.h"
-#include "media/TRandom.h"
+#include "media/devices/TRandom.h"
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
 

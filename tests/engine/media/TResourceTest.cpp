@@ -3,7 +3,7 @@
 #include "foundation/TCache.h"
 #include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
-#include "media/TResource.h"
+#include "foundation/TResource.h"
 
 #include "TempDir.h"
 

@@ -3,13 +3,13 @@
 #include "ErrorProbe.h"
 #include "SoundEngine.h"
 #include "TempDir.h"
-#include "media/SoundSystem.h"
-#include "media/TAudio.h"
-#include "media/TMixer.h"
-#include "media/TSndDev.h"
-#include "media/TSound.h"
-#include "media/TSoundProcessor.h"
-#include "media/TWave.h"
+#include "media/sound/SoundSystem.h"
+#include "media/sound/TAudio.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TSndDev.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TSoundProcessor.h"
+#include "media/sound/TWave.h"
 
 #include <string>
 #include <vector>

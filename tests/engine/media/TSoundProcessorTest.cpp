@@ -1,10 +1,10 @@
 // Envelopes, pan and the rendering of sound processors.
 
 #include "SoundEngine.h"
-#include "media/TEnvelope.h"
-#include "media/TMixer.h"
-#include "media/TSoundBuffer.h"
-#include "media/TSoundProcessor.h"
+#include "media/sound/TEnvelope.h"
+#include "media/sound/TMixer.h"
+#include "media/sound/TSoundBuffer.h"
+#include "media/sound/TSoundProcessor.h"
 
 #include <vector>
 

@@ -3,9 +3,9 @@
 #include "SoundEngine.h"
 #include "TempDir.h"
 #include "WavWriter.h"
-#include "media/TSndDev.h"
-#include "media/TSound.h"
-#include "media/TWave.h"
+#include "media/sound/TSndDev.h"
+#include "media/sound/TSound.h"
+#include "media/sound/TWave.h"
 
 #include <algorithm>
 

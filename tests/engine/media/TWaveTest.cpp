@@ -5,7 +5,7 @@
 #include "TempDir.h"
 #include "WavWriter.h"
 #include "foundation/TError.h"
-#include "media/TWave.h"
+#include "media/sound/TWave.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "TempDir.h"
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TRef.h"
+#include "foundation/TTimer.h"
 #include "ui/TTextButton.h"
-#include "ui/TTimer.h"
 #include "ui/TWinApp.h"
 #include "ui/TWinForm.h"
 

@@ -3,10 +3,10 @@
 // releases and can refuse the lock.
 #pragma once
 
+#include "foundation/TResource.h"
 #include "gdl/bitmap.h"
 #include "gdl/pixelformat.h"
-#include "media/TPicture.h"
-#include "media/TResource.h"
+#include "media/resources/TPicture.h"
 
 #include <cstdint>
 #include <vector>

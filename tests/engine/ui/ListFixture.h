@@ -5,7 +5,7 @@
 
 #include "UiFixture.h"
 
-#include "media/TPicture.h"
+#include "media/resources/TPicture.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 

@@ -1,7 +1,7 @@
 // Routing filters over every event type and flag combination, and a
 // targeted event for nobody refused nowhere, against the rule written out
 // as a predicate.
-#include "ui/TComp.h"
+#include "foundation/TComp.h"
 
 #include <gtest/gtest.h>
 

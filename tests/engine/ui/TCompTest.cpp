@@ -2,7 +2,7 @@
 // attaching and detaching, handler order, and walks that survive handlers
 // which change the tree under them.
 #include "ErrorProbe.h"
-#include "ui/TComp.h"
+#include "foundation/TComp.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include "UiEvents.h"
 #include "UiFixture.h"
 #include "foundation/TKeys.h"
-#include "media/TCursorRes.h"
-#include "media/TFontRes.h"
+#include "media/resources/TCursorRes.h"
+#include "media/resources/TFontRes.h"
 #include "platform/Host.h"
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The timer component's counting of tick events.
 
-#include "ui/TTimer.h"
+#include "foundation/TTimer.h"
 
 #include <gtest/gtest.h>
 

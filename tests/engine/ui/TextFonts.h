@@ -10,7 +10,7 @@
 #include "FontFileWriter.h"
 #include "TempDir.h"
 #include "foundation/TCache.h"
-#include "media/TMetaFnt.h"
+#include "media/resources/TMetaFnt.h"
 
 #include <gtest/gtest.h>
 

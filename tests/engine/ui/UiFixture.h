@@ -8,10 +8,10 @@
 #include "foundation/TEventMgr.h"
 #include "gdl/dc.h"
 #include "gdl/pixelformat.h"
-#include "media/TCursDev.h"
-#include "media/TDirtyRects.h"
-#include "media/TDispDev.h"
-#include "media/TDispHooks.h"
+#include "media/devices/TCursDev.h"
+#include "media/devices/TDirtyRects.h"
+#include "media/devices/TDispDev.h"
+#include "media/devices/TDispHooks.h"
 #include "ui/TControl.h"
 
 #include <gtest/gtest.h>
