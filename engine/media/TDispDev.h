@@ -11,6 +11,7 @@
 #include "foundation/TRectLst.h"
 #include "foundation/TString.h"
 #include "gdl/dc.h"
+#include "gdl/ddraw.h"
 #include "platform/User.h"
 
 #include <cstdint>
@@ -31,11 +32,9 @@ private:
     TPalCache cache_;
 };
 
-// A display driver linked into the program: its file name and header.
-struct TLinkedDriver {
-    const char* fileName;
-    const GdlDriverHeader* header;
-};
+// A display driver linked into the program: its file name and header (the
+// graphics library's hardware drivers give their table in this form).
+using TLinkedDriver = GdlLinkedDriver;
 
 class TDispDev : public TNamedObj {
 public:

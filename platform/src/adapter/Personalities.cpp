@@ -27,6 +27,11 @@ constexpr Layout kBgr24 = {24, 0x0000FF, 0x00FF00, 0xFF0000};
 constexpr Layout kXrgb = {32, 0xFF0000, 0x00FF00, 0x0000FF};
 constexpr Layout kXbgr = {32, 0x0000FF, 0x00FF00, 0xFF0000};
 
+int PitchOf(int width, int bits, int align) {
+    const int bytes = width * (bits / 8);
+    return (bytes + align - 1) / align * align;
+}
+
 std::vector<AdapterMode> everySize(std::initializer_list<Layout> layouts) {
     std::vector<AdapterMode> out;
     for (const Layout& l : layouts)
@@ -43,7 +48,10 @@ AdapterPersonality make(const char* name, uint32_t memory, uint32_t caps, uint32
     p.ddCaps = caps;
     p.ckeyCaps = ckeys;
     p.palCaps = DDPCAPS_8BIT | DDPCAPS_ALLOW256;
-    p.modes = std::move(modes);
+    // A card offers only the modes one page of which it can hold.
+    for (const AdapterMode& m : modes)
+        if (uint64_t(PitchOf(m.width, m.bits, p.pitchAlign)) * uint64_t(m.height) <= memory)
+            p.modes.push_back(m);
     return p;
 }
 
