@@ -18,6 +18,7 @@
 #include "foundation/TRectLst.h"
 #include "foundation/TRef.h"
 #include "gdl/dc.h"
+#include "platform/DirectDraw.h"
 #include "media/TCursorBlit.h"
 #include "platform/Kernel.h"
 #include "platform/User.h"
@@ -44,6 +45,7 @@ public:
     struct DisplaySnapshot {
         HWND window = nullptr;
         HDC dc = nullptr;
+        LPDIRECTDRAWSURFACE surface = nullptr; // the DirectDraw primary, when there is one
         int32_t width = 0, height = 0, depth = 0;
         uint32_t flags = 0;
     };
@@ -130,6 +132,8 @@ private:
     void PutBack(const TBlitSurface& surface);
     RECT PutBackThroughDC();
     void DrawThroughDC();
+    // The DirectDraw route of the thread: straight on the locked primary.
+    void DrawThroughSurface();
     // The display's hooks lead to this device while it is open.
     void Hook(bool on);
     void LoadCursor();

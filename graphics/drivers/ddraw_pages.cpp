@@ -34,11 +34,15 @@ void unlockOnce(LPDIRECTDRAWSURFACE s) {
     retryLost([&] { return s->Unlock(nullptr); });
 }
 
+// The raster operation of a write mode. AND keeps the bits both have: the
+// source-erase operation (source and not destination) would invert the
+// destination's part.
 DWORD ropOf(int32_t writeMode) {
     switch (writeMode) {
         case 3: return DD_SRCINVERT;
         case 2: return DD_SRCPAINT;
-        default: return DD_SRCERASE;
+        case 1: return DD_SRCAND;
+        default: return DD_SRCCOPY;
     }
 }
 

@@ -97,6 +97,7 @@
 #define DD_SRCPAINT 0x00EE0086u
 #define DD_SRCINVERT 0x00660046u
 #define DD_SRCERASE 0x00440328u
+#define DD_SRCAND 0x008800C6u
 
 struct DDCOLORKEY {
     DWORD dwColorSpaceLowValue;

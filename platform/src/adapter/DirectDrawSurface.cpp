@@ -44,12 +44,14 @@ uint32_t applyRop(DWORD rop, uint32_t src, uint32_t dst) {
         case DD_SRCPAINT: return src | dst;
         case DD_SRCINVERT: return src ^ dst;
         case DD_SRCERASE: return src & ~dst;
+        case DD_SRCAND: return src & dst;
         default: return src;
     }
 }
 
 bool knownRop(DWORD rop) {
-    return rop == DD_SRCCOPY || rop == DD_SRCPAINT || rop == DD_SRCINVERT || rop == DD_SRCERASE;
+    return rop == DD_SRCCOPY || rop == DD_SRCPAINT || rop == DD_SRCINVERT || rop == DD_SRCERASE ||
+           rop == DD_SRCAND;
 }
 
 DdSurface* asSurface(LPDIRECTDRAWSURFACE s) {
