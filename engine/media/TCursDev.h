@@ -45,9 +45,9 @@ public:
     struct DisplaySnapshot {
         HWND window = nullptr;
         HDC dc = nullptr;
-        LPDIRECTDRAWSURFACE surface = nullptr; // the DirectDraw primary, when there is one
         int32_t width = 0, height = 0, depth = 0;
         uint32_t flags = 0;
+        LPDIRECTDRAWSURFACE surface = nullptr; // the DirectDraw primary, when there is one
     };
 
     TCursDev();

@@ -14,9 +14,15 @@
 
 namespace {
 
+// The bracket inline: one increment and one compare per call while locked.
 struct DirectDrawFamily {
-    static void begin() { DDRAW_beginAccess(); }
-    static void end() { DDRAW_endAccess(); }
+    static void begin() {
+        if (++gdl_internal::ddraw().lockCount == 0) DDRAW_lockSurface();
+    }
+    static void end() {
+        int32_t& count = gdl_internal::ddraw().lockCount;
+        if (count >= 0 && --count == -1) DDRAW_unlockSurface();
+    }
     static const GdlRenderVector& saved() { return gdl_internal::ddraw().saved; }
 };
 
