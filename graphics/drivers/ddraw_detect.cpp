@@ -34,7 +34,6 @@ struct Run {
 };
 // The modes of each driver: 8, 15 and 16, 24, 32 bits.
 constexpr Run kRuns[4] = {{11, 25}, {26, 55}, {56, 70}, {71, 85}};
-constexpr int32_t kBits[4] = {8, 16, 24, 32};
 
 GdlDriverHeader makeHeader(int32_t family) {
     GdlDriverHeader h{};
