@@ -47,8 +47,9 @@ protected:
 
     // The library started on an adapter with the DirectDraw drivers (and
     // `extra`, registered first) and `mode` chosen.
+    // A null adapter keeps the one chosen.
     bool Start(const char* adapter, int32_t mode, const GdlLinkedDriver* extra = nullptr) {
-        if (!platform::UseAdapter(adapter)) return false;
+        if (adapter && !platform::UseAdapter(adapter)) return false;
         GDL_unregisterAllDrivers();
         PACK_registerDrivers();
         if (extra) GDL_registerDriver(extra->fileName, extra->header);
@@ -252,6 +253,20 @@ TEST_F(DirectDrawDriver, OffscreenContextsNeedBlitsAndFreeMemory) {
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(GDL_createOffscreenDC(dc), nullptr);
     EXPECT_EQ(GDL_lastResult(), GDL_NO_HW_BITBLT);
+    GDL_exit();
+
+    // Two pages fill the card: not a row is left, and none is asked for.
+    platform::AdapterPersonality full;
+    full.name = "two-pages";
+    full.videoMemory = 2 * 128000 + 8192 + 100;
+    full.ddCaps = DDCAPS_BLT;
+    full.modes = {{320, 200, 16, 0xF800, 0x07E0, 0x001F, 0}};
+    platform::UseAdapter(full);
+    ASSERT_TRUE(Start(nullptr, modeOf(320, 200, 16)));
+    dc = GDL_createDisplayDCPages(2);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GDL_createOffscreenDC(dc), nullptr);
+    EXPECT_EQ(GDL_lastResult(), GDL_NO_OFFSCREEN_MEMORY);
 }
 
 TEST_F(DirectDrawDriver, TooManyPagesFailWithTheBoxOrAreRefused) {
