@@ -399,6 +399,23 @@ void GDL_stretchBitmap(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t 
 
 // --- Between contexts ----------------------------------------------------------------
 
+namespace {
+
+// The off-screen context's own entry copies onto the display (video memory
+// to video memory), inside the display's clip.
+void offscreenToDisplay(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
+                        int32_t right, int32_t bottom, int32_t x, int32_t y, int32_t writeMode) {
+    GdlDeviceContext* d = GDL_liveDC(dest);
+    GdlDeviceContext* sc = GDL_liveDC(src);
+    Copy c{int64_t(left) + sc->attr.viewport.left,  int64_t(top) + sc->attr.viewport.top,
+           int64_t(right) + sc->attr.viewport.left, int64_t(bottom) + sc->attr.viewport.top,
+           int64_t(x) + d->attr.viewport.left,      int64_t(y) + d->attr.viewport.top};
+    if (!c.cut(areaOf(sc), areaOf(d))) return;
+    sc->v.offscreenBlt(d, sc, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode);
+}
+
+} // namespace
+
 void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
                 int32_t right, int32_t bottom, int32_t x, int32_t y, int32_t writeMode) {
     GDL_checkThread(__func__);
@@ -418,6 +435,11 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
                int64_t(bottom) + vt, int64_t(x) + vl,   int64_t(y) + vt};
         if (!c.cut(areaOf(&s), areaOf(&s))) return;
         s.v.copyWithin(c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, c.y <= c.t);
+        return;
+    }
+    if (GDL_liveDC(src)->type == GDL_DC_OFFSCREEN &&
+        GDL_liveDC(dest)->type <= GDL_DC_OPENGL_DRIVER) {
+        offscreenToDisplay(dest, src, left, top, right, bottom, x, y, writeMode);
         return;
     }
     const bool fromMemory = GDL_liveDC(src)->type == GDL_DC_MEMORY;

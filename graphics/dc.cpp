@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gdl/dc.h"
+#include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/memory.h"
 #include "gdl/render.h"
@@ -246,6 +247,44 @@ GdlDeviceContext* GDL_createDisplayDC(int32_t virtualWidth, int32_t virtualHeigh
     GDL_clearDevice();
     gdl_internal::restoreFpuState();
     append(kDisplay, dc);
+    return dc;
+}
+
+GdlDeviceContext* GDL_createOffscreenDC(GdlDeviceContext* display) {
+    GDL_checkThread(__func__);
+    GdlDeviceContext* live = display ? GDL_liveDC(display) : nullptr;
+    if (!live || kindOfType(live->type) != kDisplay || !live->driverState ||
+        !live->driverState->createOffscreen) {
+        GDL_setResult(GDL_INVALID_DEVICE_TYPE);
+        return nullptr;
+    }
+    GdlDeviceContext* dc = newRecord();
+    if (!dc) return nullptr;
+    if (!ensureList(kOffscreen)) {
+        GDL_listFreeNode(dc);
+        return nullptr;
+    }
+    *dc = *live;
+    dc->flags |= GDL_FLAG_NOT_OWNED; // the display's private memory is not the clone's
+    dc->ownedMemory = nullptr;
+    dc->winFlags &= ~uint32_t(GDL_WIN_OWN_DC | GDL_WIN_OWN_BITMAP);
+    dc->shadowDC = nullptr;
+    dc->flags &= ~GDL_FLAG_ZBUFFER;
+    dc->zBuffer = dc->zSlope = nullptr;
+    dc->zDepth = dc->zWidth = 0;
+    dc->palette = static_cast<GdlPaletteEntry*>(GDL_calloc(256, sizeof(GdlPaletteEntry)));
+    if (!dc->palette || !live->driverState->createOffscreen(dc)) {
+        GDL_free(dc->palette);
+        GDL_listFreeNode(dc);
+        freeListIfEmpty(kOffscreen);
+        return nullptr;
+    }
+    std::memcpy(dc->palette, live->palette, 256 * sizeof(GdlPaletteEntry));
+    dc->driverState->refCount++;
+    GDL_setDefaultAttributes(dc);
+    dc->v.current = dc->v.tables[dc->renderTable];
+    gdl_internal::restoreFpuState();
+    append(kOffscreen, dc);
     return dc;
 }
 

@@ -23,6 +23,7 @@
 #include "gdl/thread.h"
 #include "gdl/windows.h"
 #include "platform/Kernel.h"
+#include "platform/DirectDraw.h"
 #include "platform/Module.h"
 
 namespace gdl_internal {
@@ -136,6 +137,60 @@ struct WindowsLayerState {
     // bit is ours to take back.
     bool autoRunHeld = false;
     DWORD autoRunOriginal = 0;
+    // Switching away and back: the application handed the screen back, a
+    // suspend waits for the restore, the restore and surface-lost paths are
+    // not re-entered.
+    bool handedBack = false;
+    bool waiting = false;
+    bool restoreGuard = true;
+    bool lostGuard = true;
+    bool classRegistered = false; // "GDLDirectDrawWindow"
+    // An application window made the full-screen window: what to put back.
+    HWND appWindow = nullptr;
+    WNDPROC appProc = nullptr;
+    LONG appStyle = 0, appExStyle = 0;
+    RECT appRect{};
+    bool filterInstalled = false; // the key filter on the full-screen window
+    WNDPROC filteredProc = nullptr;
+    bool mouseLost = false; // the mouse went with a lost surface (not a suspend)
+    GdlFullScreenHooks hooks{};
+};
+
+// One mode DirectDraw enumerated: size, pitch, capabilities, depth and the
+// class of its pixel format.
+struct DirectDrawMode {
+    int32_t width, height, pitch, bits, format;
+    uint32_t caps;
+};
+
+// The DirectDraw family: the object the Windows layer made, its
+// capabilities and modes, the run-time mode records, and the surfaces of the
+// mode set with the lock nesting count and the vector the wrappers call.
+struct DirectDrawState {
+    HMODULE module = nullptr;
+    IDirectDraw* object = nullptr;
+    IDirectDraw2* dd = nullptr;
+    DDCAPS caps{};
+    uint32_t videoMemory = 0;
+    int32_t depth16 = 15; // the 16-bit depth the last enumeration found
+    DirectDrawMode modes[70] = {};
+    int32_t modeCount = 0;
+    bool enumerated = false;
+    GdlModeRecord records[GDL_MODE_COUNT] = {};
+    GdlDriverState* states[4] = {}; // DDRAW8, 16, 24, 32
+    int32_t width = 0, height = 0;
+    bool displayOnly = false;
+    IDirectDrawSurface* primary = nullptr;
+    IDirectDrawSurface* pages[8] = {};
+    uint8_t* addresses[8] = {};
+    int32_t surfaceCount = 0, pageCount = 0;
+    IDirectDrawSurface* drawing = nullptr;
+    IDirectDrawSurface* offscreen = nullptr;
+    IDirectDrawPalette* palette = nullptr;
+    DDSURFACEDESC desc{};
+    DDBLTFX fx{};
+    int32_t lockCount = -1;
+    GdlRenderVector saved{};
 };
 
 // The windowed GDI driver: its shared state, palette mode and the identity
@@ -175,6 +230,7 @@ struct LibraryState {
     EventRing events;
     MouseState mouse;
     WindowsLayerState layer;
+    DirectDrawState ddraw;
     VbeState vbe{255, nullptr, 0, 0, 0, {}};
     ThreadCheckState thread;
 

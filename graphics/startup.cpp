@@ -252,7 +252,10 @@ void GDL_detectDrivers(int32_t* driver, int32_t* mode) {
 bool GDL_changeDisplayMode(int32_t mode) {
     Library& l = lib();
     GDL_setResult(GDL_OK);
-    if (mode == GDL_MODE_DESKTOP) return true; // leaving full screen: nothing is entered here
+    if (mode == GDL_MODE_DESKTOP) {
+        GDL_restoreDesktopMode();
+        return true;
+    }
     if (mode >= 0 && mode < GDL_MODE_DESKTOP && l.modes[mode].driver != GDL_NO_DRIVER) {
         l.currentMode = mode;
         GDL_selectCurrentDC(nullptr);

@@ -21,5 +21,7 @@ const GdlDriverHeader* memoryDriverHeader(int32_t bits);
 bool runCommonStartup(const char* directory);
 // The Windows layer's part of GDL_exit: leave full screen, forget callbacks.
 void windowsLayerExit();
+// DirectDraw's part of it: the surfaces, the object and the module go.
+void directDrawExit();
 
 } // namespace gdl_internal

@@ -122,6 +122,9 @@ void DRV_setDefaultVectors(GdlDeviceContext* dc) {
     empty(v.srcTransparentBlt);
     empty(v.dstTransparentBlt);
     empty(v.copyWithin);
+    empty(v.offscreenBlt);
+    empty(v.offscreenSrcKeyBlt);
+    empty(v.offscreenDstKeyBlt);
     empty(v.scanRightTo);
     empty(v.scanLeftTo);
     empty(v.scanRightWhile);

@@ -106,6 +106,7 @@ const char kAutoRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Polici
 namespace gdl_internal {
 
 void windowsLayerExit() {
+    directDrawExit();
     GDL_restoreDesktopMode();
     Layer& l = layer();
     l.suspendCallback = nullptr;
@@ -215,7 +216,25 @@ void GDL_restoreDesktopMode() {
     // reaches the display settings or the registry.
     if (!l.window) return;
     if (l.kind == GDL_FS_DIB) ChangeDisplaySettingsA(nullptr, CDS_FULLSCREEN);
-    if (IsWindow(l.window)) DestroyWindow(l.window);
+    if (l.kind == GDL_FS_DDRAW) {
+        GDL_unsubclassWindow(l.window);
+        if (IDirectDraw2* dd = gdl_internal::state().ddraw.dd) {
+            dd->SetCooperativeLevel(l.window, DDSCL_NORMAL);
+            dd->RestoreDisplayMode();
+        }
+    }
+    // An application's own window goes back to what it was; ours goes.
+    if (l.window == l.appWindow && l.appProc)
+        GDL_undoFullScreenWindow();
+    else if (IsWindow(l.window))
+        DestroyWindow(l.window);
+    if (l.appWindow && IsWindow(l.appWindow) && l.appWindow != l.window) {
+        EnableWindow(l.appWindow, TRUE);
+        ShowWindow(l.appWindow, SW_SHOW);
+        SetActiveWindow(l.appWindow);
+        SetWindowPos(l.appWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(l.appWindow);
+    }
     ShowCursor(TRUE);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     GDL_setAutoRunBit(false);

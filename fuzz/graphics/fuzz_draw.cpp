@@ -3,6 +3,9 @@
 // span lists, text, blits, stretches, keyed and transparent copies, bitmaps,
 // monochrome images) under random clips, viewports, pens, fill styles and
 // write modes. The sanitizers catch any write or read outside the surfaces.
+// One input in eight draws on a DirectDraw screen of the simulated adapter
+// instead (with an off-screen context or a memory one beside it), its video
+// memory write-protected outside locks, so a stray write faults too.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "gdl/bitmap.h"
 #include "gdl/blit.h"
 #include "gdl/dc.h"
+#include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/font.h"
 #include "gdl/packed.h"
@@ -17,6 +21,8 @@
 #include "gdl/result.h"
 #include "gdl/support.h"
 #include "gdl/text.h"
+#include "platform/Adapter.h"
+#include "platform/Host.h"
 
 namespace {
 
@@ -241,23 +247,54 @@ void copy(Choices& in, GdlDeviceContext* dc, GdlDeviceContext* other, Picture& p
     }
 }
 
+void registerDrivers() {
+    GDL_unregisterAllDrivers();
+    PACK_registerDrivers();
+    int32_t count = 0;
+    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
+    for (int32_t i = 0; i < count; ++i)
+        GDL_registerDriver(linked[i].fileName, linked[i].header);
+}
+
+// A 320 x 200 DirectDraw screen of one or two pages at one of the depths.
+GdlDeviceContext* directDrawScreen(Choices& in) {
+    static bool adapter = false;
+    if (!adapter) {
+        platform::UseHost(platform::HostKind::Memory);
+        platform::UseAdapter("ddraw-4mb");
+        adapter = true;
+    }
+    static const int32_t kModes[] = {11, 41, 56, 71}; // 320 x 200 at 8, 16, 24, 32 bits
+    int32_t driver = -1, mode = kModes[in.in(0, 3)];
+    if (!GDL_init(&driver, &mode, ".")) return nullptr;
+    GdlDeviceContext* dc = GDL_createDisplayDCPages(in.in(1, 2));
+    platform::SetAdapterWriteProtect(dc != nullptr);
+    return dc;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool registered = false;
-    if (!registered) {
-        PACK_registerDrivers();
-        registered = true;
-    }
+    registerDrivers();
     Choices in(data, size);
+    const bool directDraw = in.in(0, 7) == 0;
     const Depth& depth = kDepths[in.in(0, 8)];
     const Depth& otherDepth = in.byte() & 1 ? depth : kDepths[in.in(0, 8)];
-    const int32_t w = in.in(1, 40), h = in.in(1, 30);
-    GdlDeviceContext* dc = GDL_createMemoryDC(w, h, depth.bits, depth.format);
-    GdlDeviceContext* other =
-        GDL_createMemoryDC(in.in(1, 40), in.in(1, 30), otherDepth.bits, otherDepth.format);
+    int32_t w = in.in(1, 40), h = in.in(1, 30);
+    GdlDeviceContext* dc = nullptr;
+    GdlDeviceContext* other = nullptr;
+    if (directDraw) {
+        dc = directDrawScreen(in);
+        w = 320;
+        h = 200;
+        other = dc && (in.byte() & 1) ? GDL_createOffscreenDC(dc) : nullptr;
+    } else {
+        dc = GDL_createMemoryDC(w, h, depth.bits, depth.format);
+    }
+    if (!other)
+        other = GDL_createMemoryDC(in.in(1, 40), in.in(1, 30), otherDepth.bits, otherDepth.format);
     Picture pic;
     pic.make(in);
     Font font;
@@ -276,6 +313,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
+    platform::SetAdapterWriteProtect(false);
     GDL_exit();
     GDL_lastResult();
     return 0;

@@ -71,3 +71,40 @@ TEST(DispdemoTool, RefusesUnknownOptions) {
 }
 
 } // namespace
+
+namespace {
+
+// Full screen on the simulated adapter: the drivers it chose, and the scene
+// as the adapter showed it in the last frame.
+TEST(DispdemoTool, DrawsTheSceneFullScreenThroughDirectDraw) {
+    testsupport::TempDir dir;
+    const std::string png = dir.File("ddraw.png"), log = dir.File("out.txt");
+    const std::string command = "env -u ADV_ADAPTER " + Dispdemo() +
+                                " --driver ddraw --mode 640x480x16 --pages 2 --frames 4 --png " +
+                                png + " >" + log + " 2>&1";
+    ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("driver DDRAW16.DRV type 7 (Accelerated DirectDraw) mode 49 "
+                              "640 x 480 SVGA 64k color pages 2 access 0x1c82"),
+              std::string::npos)
+        << text.str();
+    const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    EXPECT_EQ(image.width, 640u);
+    EXPECT_EQ(image.height, 480u);
+    const uint8_t* filled = image.Pixel(12, 132); // the first solid fill, blue 200 as 5:6:5
+    EXPECT_EQ(filled[2], 206);
+}
+
+TEST(DispdemoTool, RefusesAnUnknownDriverOrMode) {
+    for (const char* args : {"--driver vga", "--driver ddraw --mode 640x480", "--pages 3"}) {
+        const std::string command = Dispdemo() + " " + args + " >/dev/null 2>&1";
+        EXPECT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 2) << args;
+    }
+}
+
+} // namespace

@@ -4,12 +4,16 @@
 // after which the display closes and the program ends.
 //
 //   dispdemo [--frames N] [--close] [--png FILE]
+//   dispdemo --driver ddraw [--mode WxHxBITS] [--pages N] [--frames N] [--png FILE]
 //
 // --frames N stops after N frames (--close then presses the close button),
 // --png FILE writes the last frame presented; with --png the program runs on
 // the memory host in virtual time, so the file is the same on every run.
 // Without a display it runs so too, for 100 frames unless --frames says.
+// --driver ddraw opens the display full screen on the simulated adapter
+// (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead.
 #include "CommandLine.h"
+#include "DemoOptions.h"
 #include "DesktopHost.h"
 #include "foundation/TEvent.h"
 #include "foundation/TEventMgr.h"
@@ -30,16 +34,34 @@
 
 namespace {
 
-struct Options {
-    long frames = -1; // -1: until closed
-    bool close = false;
-    std::string png;
-};
+bool parseMode(const char* text, DemoOptions* o) {
+    const std::string s = text;
+    const size_t x1 = s.find('x'), x2 = s.find('x', x1 == std::string::npos ? 0 : x1 + 1);
+    if (x1 == std::string::npos || x2 == std::string::npos) return false;
+    int64_t w = 0, h = 0, b = 0;
+    if (!tools::ParseNumber(s.substr(0, x1).c_str(), 1, 4096, &w) ||
+        !tools::ParseNumber(s.substr(x1 + 1, x2 - x1 - 1).c_str(), 1, 4096, &h) ||
+        !tools::ParseNumber(s.substr(x2 + 1).c_str(), 8, 32, &b))
+        return false;
+    o->width = int32_t(w);
+    o->height = int32_t(h);
+    o->bits = int32_t(b);
+    return true;
+}
 
-bool parse(int argc, char** argv, Options* o) {
+bool parse(int argc, char** argv, DemoOptions* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--frames" && i + 1 < argc) {
+        if (a == "--driver" && i + 1 < argc) {
+            if (std::string(argv[++i]) != "ddraw") return false;
+            o->ddraw = true;
+        } else if (a == "--mode" && i + 1 < argc) {
+            if (!parseMode(argv[++i], o)) return false;
+        } else if (a == "--pages" && i + 1 < argc) {
+            int64_t pages = 0;
+            if (!tools::ParseNumber(argv[++i], 1, 2, &pages)) return false;
+            o->pages = int32_t(pages);
+        } else if (a == "--frames" && i + 1 < argc) {
             int64_t frames = 0;
             if (!tools::ParseNumber(argv[++i], 0, INT32_MAX, &frames)) return false;
             o->frames = long(frames);
@@ -101,9 +123,11 @@ bool drainEvents() {
 
 int main(int argc, char** argv) {
     TEngine engine; // the engine's services, built first and gone last
-    Options options;
+    DemoOptions options;
     if (!parse(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n");
+        std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
+                             "       dispdemo --driver ddraw [--mode WxHxBITS] [--pages 1|2] "
+                             "[--frames N] [--png FILE]\n");
         return 2;
     }
     if (!options.png.empty()) {
@@ -117,6 +141,7 @@ int main(int argc, char** argv) {
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     DisplayHooks().appRunning = [] { return g_running; };
+    if (options.ddraw) return RunDirectDraw(options);
     TDispDev& display = TDispDev::Global();
     display.SetClassName("DispDemo");
     display.SetTitle("dispdemo");

@@ -13,6 +13,7 @@
 #include "media/resources/TCursorRes.h"
 #include "media/resources/TImageRes.h"
 #include "platform/Gdi.h"
+#include "gdl/ddraw.h"
 #include "platform/Thread.h"
 
 #include <algorithm>
@@ -222,6 +223,7 @@ void TCursDev::TakeDisplay(TDispDev& display) {
         const GdlDeviceContext* live = GDL_liveDC(screen);
         snapshot.window = display.GetWindow();
         snapshot.dc = GDL_getWinDC(screen);
+        snapshot.surface = GDL_getPrimarySurface(screen);
         snapshot.width = static_cast<int32_t>(live->mode.maxX + 1);
         snapshot.height = static_cast<int32_t>(live->mode.maxY + 1);
         snapshot.depth = static_cast<int32_t>(live->mode.bitsPerPixel);
@@ -625,6 +627,10 @@ RECT TCursDev::PutBackThroughDC() {
 // image drawn over it (unless the cursor is hidden); then the window shows
 // both areas at once.
 void TCursDev::DrawThroughDC() {
+    if (display_.flags & TDispDev::fDirectDraw) {
+        DrawThroughSurface();
+        return;
+    }
     if (suspended_ || !display_.dc || !(devFlags_ & dOpened)) return;
     devFlags_ &= ~dDrawn;
     POINT origin{0, 0};
@@ -661,4 +667,45 @@ void TCursDev::DrawThroughDC() {
     RECT drawn = Union(RECT{x, y, x + image.width, y + image.height}, shown);
     if (display_.window) platform::PresentWindowRect(display_.window, &drawn);
     devFlags_ |= dDrawn;
+}
+
+namespace {
+
+// The lock failures worth a word on the debugger's output.
+void reportLockFailure(HRESULT result) {
+    static const HRESULT kNamed[] = {DDERR_SURFACEBUSY,     DDERR_OUTOFMEMORY,
+                                     DDERR_INVALIDOBJECT,   DDERR_INVALIDPARAMS,
+                                     DDERR_WASSTILLDRAWING, DDERR_SURFACELOST};
+    for (HRESULT named : kNamed)
+        if (result == named) OutputDebugStringA(DDRAW_errorName(result));
+}
+
+} // namespace
+
+// The saved background goes back, the background at the new place is saved
+// and the image drawn over it, all within one lock of the primary surface;
+// the drawn place becomes the saved background's.
+void TCursDev::DrawThroughSurface() {
+    if (suspended_ || !(devFlags_ & dOpened)) return;
+    LPDIRECTDRAWSURFACE primary = display_.surface;
+    if (!primary) {
+        OutputDebugStringA("DDSurface");
+        return;
+    }
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    const HRESULT locked = primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
+    if (locked != DD_OK) {
+        reportLockFailure(locked);
+        return;
+    }
+    devFlags_ &= ~dDrawn;
+    TBlitSurface surface{static_cast<uint8_t*>(desc.lpSurface), int32_t(desc.lPitch),
+                         int32_t(desc.dwWidth), int32_t(desc.dwHeight), display_.depth};
+    if (saved_) PutBack(surface);
+    if (IsVisible()) {
+        SaveAndDraw(surface, rect_.left, rect_.top);
+        devFlags_ |= dDrawn;
+    }
+    primary->Unlock(desc.lpSurface);
 }

@@ -19,6 +19,7 @@
 #include "foundation/TRef.h"
 #include "gdl/dc.h"
 #include "media/devices/TCursorBlit.h"
+#include "platform/DirectDraw.h"
 #include "platform/Kernel.h"
 #include "platform/User.h"
 
@@ -46,6 +47,7 @@ public:
         HDC dc = nullptr;
         int32_t width = 0, height = 0, depth = 0;
         uint32_t flags = 0;
+        LPDIRECTDRAWSURFACE surface = nullptr; // the DirectDraw primary, when there is one
     };
 
     TCursDev();
@@ -130,6 +132,8 @@ private:
     void PutBack(const TBlitSurface& surface);
     RECT PutBackThroughDC();
     void DrawThroughDC();
+    // The DirectDraw route of the thread: straight on the locked primary.
+    void DrawThroughSurface();
     // The display's hooks lead to this device while it is open.
     void Hook(bool on);
     void LoadCursor();

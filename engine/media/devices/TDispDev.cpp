@@ -10,6 +10,7 @@
 #include "gdl/windows.h"
 #include "media/devices/TDirtyRects.h"
 #include "media/devices/TDispHooks.h"
+#include "media/devices/TSurfaceSave.h"
 #include "platform/Kernel.h"
 
 #include <algorithm>
@@ -215,6 +216,8 @@ bool TDispDev::Open() {
         return false;
     }
     windowDC_ = GetDC(GetWindow());
+    // The library's cursor saves what lies under it straight on the surface.
+    if ((effective_ & fDirectDraw) && screenDC_) InstallSurfaceSaveHooks(screenDC_);
     if (driverFlags_ & fDirtyRect) {
         TDirtyRects::SetTracking(true);
         TDirtyRects::SetTwoPages(twoPages_);

@@ -9,6 +9,7 @@
 #include "foundation/TRectLst.h"
 #include "foundation/TString.h"
 #include "gdl/dc.h"
+#include "gdl/ddraw.h"
 #include "media/devices/TImgAdj.h"
 #include "media/devices/TPalCache.h"
 #include "platform/User.h"
@@ -29,11 +30,9 @@ private:
     TPalCache cache_;
 };
 
-// A display driver linked into the program: its file name and header.
-struct TLinkedDriver {
-    const char* fileName;
-    const GdlDriverHeader* header;
-};
+// A display driver linked into the program: its file name and header (the
+// graphics library's hardware drivers give their table in this form).
+using TLinkedDriver = GdlLinkedDriver;
 
 class TDispDev : public TNamedObj {
 public:

@@ -257,6 +257,11 @@ typedef void (*GdlArcCoordsFunc)(int32_t* coords); // six integers
 typedef void (*GdlTransparentBltFunc)(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                                       int32_t top, int32_t right, int32_t bottom, int32_t destX,
                                       int32_t destY, int32_t op, uint32_t key);
+// An off-screen context onto a display context: (destination, source,
+// source rectangle, destination point, write mode).
+typedef void (*GdlOffscreenBltFunc)(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
+                                    int32_t top, int32_t right, int32_t bottom, int32_t destX,
+                                    int32_t destY, int32_t writeMode);
 typedef void (*GdlCopyWithinFunc)(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                   int32_t destX, int32_t destY, int32_t op, int32_t downward);
 typedef int32_t (*GdlScanFunc)(int32_t x, int32_t y, uint32_t color);
@@ -322,6 +327,10 @@ struct GdlRenderVector {
     GdlTransparentBltFunc srcTransparentBlt;
     GdlTransparentBltFunc dstTransparentBlt;
     GdlCopyWithinFunc copyWithin;
+    // An off-screen context's copies onto the display: plain and keyed.
+    GdlOffscreenBltFunc offscreenBlt;
+    GdlTransparentBltFunc offscreenSrcKeyBlt;
+    GdlTransparentBltFunc offscreenDstKeyBlt;
     GdlScanFunc scanRightTo;
     GdlScanFunc scanLeftTo;
     GdlScanFunc scanRightWhile;

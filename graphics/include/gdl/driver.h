@@ -145,7 +145,9 @@ typedef void (*GdlHwCursorImageFunc)(const void* cursorRecord);
 typedef void (*GdlHwCursorMoveFunc)(int32_t x, int32_t y);
 typedef void (*GdlHwCursorShowFunc)(int32_t show);
 typedef void (*GdlHwCursorColorFunc)(GdlDeviceContext* dc, uint32_t pixel);
-typedef GdlDeviceContext* (*GdlCreateOffscreenFunc)(GdlDeviceContext* dc);
+// Makes `dc`, a copy of the display context, an off-screen context: 1, or 0
+// with the result code set.
+typedef int32_t (*GdlCreateOffscreenFunc)(GdlDeviceContext* dc);
 
 // State shared by the contexts of one driver family (allocated zeroed by the
 // family's first init, reference counted). Families with more state derive

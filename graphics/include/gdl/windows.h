@@ -73,6 +73,36 @@ void GDL_setFullScreenMousePos(int32_t x, int32_t y);
 // suspending) bit 0x20 of the AutoRun policy value.
 void GDL_setAutoRunBit(bool set);
 
+// --- Full-screen start and switching away ------------------------------------
+// The one-time start of the full-screen part: DirectDraw from the system
+// folder's ddraw.dll (its object, capabilities and video memory), the window
+// class "GDLDirectDrawWindow", the full-screen support library's binding and
+// the VBE services (empty until those back ends come). False without
+// DirectDraw; the rest of the library works on.
+bool GDL_initWindows();
+// Called wherever DirectDraw reports a lost surface: tells the application,
+// waits (pumping messages) until the full-screen window is active again and
+// the surfaces are restored, and puts the mode back.
+void GDL_suspendAndRestore();
+// The full-screen window procedure and the key filter over a window's own.
+LRESULT CALLBACK GDL_fullScreenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void GDL_subclassWindow(HWND window);
+void GDL_unsubclassWindow(HWND window);
+// The application's own window as the full-screen window, and back.
+void GDL_registerAppWindow(HWND window);
+HWND GDL_getAppWindow();
+void GDL_hideAppWindow();
+void GDL_makeFullScreenWindow(HWND window, int32_t width, int32_t height);
+void GDL_undoFullScreenWindow();
+// What the full-screen DIB and OpenGL back ends add to switching away and
+// back; null entries do nothing.
+struct GdlFullScreenHooks {
+    void (*dibLeave)();   // the desktop's display settings back
+    void (*dibReenter)(); // the DIB display mode again
+    void (*openGl)(int32_t flag);
+};
+void GDL_setFullScreenHooks(const GdlFullScreenHooks& hooks);
+
 // --- Windowed contexts ---------------------------------------------------------
 int32_t GDL_activateWindowedPalette(GdlDeviceContext* dc, int32_t unrealizeFirst);
 int32_t GDL_selectPaletteInto(GdlDeviceContext* dc, HDC winDC);

@@ -31,6 +31,11 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 // A module that is loaded (the system modules always are); null: the program.
 HMODULE GetModuleHandleA(LPCSTR name);
 
+// The Windows system folder, where the system's modules are found:
+// "C:\\WINDOWS\\SYSTEM". Returns the length (without the zero), or the size
+// needed when `buffer` is too small.
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+
 // --- Global memory ----------------------------------------------------------
 
 #define GMEM_FIXED 0x0000
@@ -77,6 +82,9 @@ void UnregisterModule(const char* name);
 // A new session (platform/Session.h) brings every module and symbol back.
 void SetModuleAbsent(const char* module, bool absent);
 void SetSymbolAbsent(const char* module, const char* symbol, bool absent);
+
+// True while LoadLibraryA would find the module.
+bool ModuleExists(const char* name);
 
 // The program's own instance handle (GetModuleHandleA(nullptr)).
 HINSTANCE ProgramInstance();

@@ -3,6 +3,7 @@
 
 #include "platform/File.h"
 #include "platform/Kernel.h"
+#include "platform/Module.h"
 #include "../kernel/OutOfMemory.h"
 
 #include <dirent.h>
@@ -113,6 +114,36 @@ void Fill(const Found& f, LPWIN32_FIND_DATAA data) {
     std::strncpy(data->cFileName, f.name.c_str(), MAX_PATH - 1);
 }
 
+// The system folder holds the modules compiled into the program (a search
+// there finds one by its exact name while it exists), and nothing else.
+bool InSystemFolder(const std::string& folder) {
+    char system[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(system, sizeof(system));
+    if (n == 0 || n >= sizeof(system) || folder.size() != n + 1) return false;
+    for (UINT i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(folder[i])) !=
+            std::tolower(static_cast<unsigned char>(system[i])))
+            return false;
+    return folder[n] == '\\' || folder[n] == '/';
+}
+
+HANDLE FindModule(const std::string& name, LPWIN32_FIND_DATAA data) {
+    if (name.find_first_of("*?") != std::string::npos || !platform::ModuleExists(name.c_str())) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto s = std::make_unique<Search>();
+    Found f;
+    f.name = name;
+    std::memset(&f.st, 0, sizeof(f.st));
+    f.st.st_mode = S_IFREG | 0444;
+    s->found.push_back(f);
+    Fill(s->found[s->next++], data);
+    std::lock_guard<std::mutex> guard(searchLock);
+    searches.insert(s.get());
+    return s.release();
+}
+
 // Every entry of the folder that matches, "." and ".." first, then by name.
 bool ReadFolder(const std::string& host, bool driveRoot, const std::string& pattern,
                 std::vector<Found>& out) {
@@ -202,6 +233,7 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
         if (cut == std::string::npos && HasDrive(whole)) cut = 1; // "c:*.*"
         const std::string folder = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
         const std::string pattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
+        if (InSystemFolder(folder)) return FindModule(pattern, findData);
 
         bool driveRoot = false;
         const std::string host = HostFolder(folder, driveRoot);

@@ -2,6 +2,7 @@
 // deletion and the questions a DC answers about its device.
 #include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
+#include "../adapter/AdapterInternal.h"
 
 #include "../window/WindowSurface.h"
 #include "platform/User.h"
@@ -254,12 +255,22 @@ int GetDeviceCaps(HDC handle, int index) {
     }
 }
 
-int Escape(HDC handle, int code, int, LPCSTR, LPVOID) {
-    std::lock_guard guard(GetState().lock);
-    if (!AsDc(handle)) return 0;
+int Escape(HDC handle, int code, int inputSize, LPCSTR input, LPVOID) {
+    {
+        std::lock_guard guard(GetState().lock);
+        if (!AsDc(handle)) return 0;
+    }
     // A new drawing surface (42) or palette (43) of a hardware back end: our
     // window DCs always draw into the window's own pixels, so there is
-    // nothing to follow.
+    // nothing to follow. The adapter keeps where the surface is in its
+    // memory: a 32-bit offset, whatever the size of an address here.
+    if (code == 42 && input && inputSize == int(sizeof(void*))) {
+        const uint8_t* address = nullptr;
+        std::memcpy(&address, input, sizeof(address));
+        const platform::VideoMemoryView v = platform::AdapterVideoMemory();
+        if (v.base && address >= v.base && address < v.base + v.size)
+            platform::adapter::RecordEscapeOffset(int64_t(address - v.base));
+    }
     return code == 42 || code == 43 ? 1 : 0;
 }
 

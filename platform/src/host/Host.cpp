@@ -1,4 +1,5 @@
 // Host selection, the desktop's display modes and the user state a session resets.
+#include "../adapter/AdapterInternal.h"
 #include "../cursor/Cursor.h"
 #include "../window/UserState.h"
 #include "../window/WindowSurface.h"
@@ -103,6 +104,8 @@ namespace {
 
 void Modes(DisplayMode* desktop, std::vector<DisplayMode>* modes) {
     Host().DesktopModes(desktop, modes);
+    // A simulated adapter's settings are the ones the desktop offers.
+    AdapterDisplayModes(modes);
     HostSlot& s = Slot();
     std::lock_guard<std::mutex> lock(s.mutex);
     if (s.chosen.width > 0 && desktop) *desktop = s.chosen;

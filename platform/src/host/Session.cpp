@@ -14,6 +14,7 @@ void Defaults() {
     ResetModuleOverrides();
     RegistryReset();
     ResetMemoryDesktop();
+    ResetAdapter();
     ClockUseVirtual(false);
 }
 

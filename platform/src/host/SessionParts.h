@@ -19,6 +19,8 @@ void RegistryReset();
 void ResetSoundDevice();
 // Brings every module and symbol a test made absent back.
 void ResetModuleOverrides();
+// No simulated adapter; its memory and every DirectDraw object are gone.
+void ResetAdapter();
 // Drops every multimedia timer and stops their thread.
 void ResetTimers();
 

@@ -1,6 +1,7 @@
 // Raw input from a host becomes window messages: mouse messages go to the
 // window under the pointer (or the capture), keys to the focus window, with
 // the lParam and key-state bookkeeping Windows keeps.
+#include "../adapter/AdapterInternal.h"
 #include "../host/HostBackend.h"
 #include "../window/UserState.h"
 #include "Cp1252.h"
@@ -252,6 +253,8 @@ void InjectCloseButton(HWND window) {
 void InjectAppSwitch(bool away) {
     if (away) {
         user::DeactivateApp();
+        // An exclusive full-screen program loses its surfaces and is minimised.
+        adapter::NoteAppSwitchedAway();
         return;
     }
     HWND back;

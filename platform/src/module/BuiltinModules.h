@@ -8,5 +8,7 @@ namespace platform {
 
 // "dsound.dll": DirectSoundCreate and DirectSoundEnumerateA.
 const ModuleExport* DirectSoundExports(size_t* count);
+// "ddraw.dll": DirectDrawCreate and DirectDrawCreateClipper.
+const ModuleExport* DirectDrawExports(size_t* count);
 
 } // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/Gdi.h"
 #include "BuiltinModules.h"
+#include "platform/Adapter.h"
 
 #include <atomic>
 #include <cctype>
@@ -112,6 +113,8 @@ void EnsureBuiltins(Registry& r) {
     const platform::ModuleExport* dsound = platform::DirectSoundExports(&count);
     Add(r, "dsound.dll", dsound, count, false);
     Add(r, "wing32.dll", platform::kWinGExports, platform::kWinGExportCount, false);
+    const platform::ModuleExport* ddraw = platform::DirectDrawExports(&count);
+    Add(r, "ddraw.dll", ddraw, count, false);
 }
 
 // The record of a module that exists now; null otherwise.
@@ -120,6 +123,8 @@ ModuleRecord* Available(Registry& r, const std::string& name) {
     auto it = r.modules.find(name);
     if (it == r.modules.end() || !it->second->registered || r.absentModules.count(name))
         return nullptr;
+    // DirectDraw is there only with a display adapter to drive.
+    if (name == "ddraw.dll" && !platform::CurrentAdapter()) return nullptr;
     return it->second.get();
 }
 
@@ -185,7 +190,21 @@ HMODULE GetModuleHandleA(LPCSTR name) {
     return reinterpret_cast<HMODULE>(m);
 }
 
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    static const char kFolder[] = "C:\\WINDOWS\\SYSTEM";
+    const UINT length = UINT(sizeof(kFolder) - 1);
+    if (!buffer || size <= length) return length + 1;
+    std::memcpy(buffer, kFolder, sizeof(kFolder));
+    return length;
+}
+
 namespace platform {
+
+bool ModuleExists(const char* name) {
+    Registry& r = GetRegistry();
+    std::lock_guard guard(r.lock);
+    return Available(r, Normalize(name)) != nullptr;
+}
 
 void SetSimulatedVersion(DWORD version) {
     simulatedVersion.store(version);

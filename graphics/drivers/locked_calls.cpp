@@ -1,0 +1,151 @@
+// Wrappers that lock video memory around the software renderers. One
+// template makes a wrapper for any member of the render vector: it opens the
+// family's bracket, calls the routine saved at the same place of the
+// family's saved vector with its own arguments and returns what that gives.
+// The members wrapped are one table; a family (DirectDraw here, the
+// accelerated and OpenGL families alike) gives its bracket and saved vector.
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "ddraw_state.h"
+#include "gdl/ddraw.h"
+
+namespace {
+
+// The bracket inline: one increment and one compare per call while locked.
+struct DirectDrawFamily {
+    static void begin() {
+        if (++gdl_internal::ddraw().lockCount == 0) DDRAW_lockSurface();
+    }
+    static void end() {
+        int32_t& count = gdl_internal::ddraw().lockCount;
+        if (count >= 0 && --count == -1) DDRAW_unlockSurface();
+    }
+    static const GdlRenderVector& saved() { return gdl_internal::ddraw().saved; }
+};
+
+template <typename Family> struct Bracket {
+    Bracket() { Family::begin(); }
+    ~Bracket() { Family::end(); }
+    Bracket(const Bracket&) = delete;
+    Bracket& operator=(const Bracket&) = delete;
+};
+
+template <typename Family, size_t Offset, typename F> struct Locked;
+template <typename Family, size_t Offset, typename R, typename... A>
+struct Locked<Family, Offset, R (*)(A...)> {
+    static R call(A... args) {
+        Bracket<Family> bracket;
+        R (*routine)(A...);
+        std::memcpy(&routine, reinterpret_cast<const char*>(&Family::saved()) + Offset,
+                    sizeof(routine));
+        return routine(args...);
+    }
+};
+
+struct Entry {
+    size_t offset;
+    void (*wrapper)(); // stored at `offset`, of the member's own type
+};
+
+#define ADV_MEMBER_TYPE(member)                                                                    \
+    std::remove_reference_t<decltype(std::declval<GdlRenderVector&>().member)>
+#define ADV_LOCKED(member)                                                                         \
+    Entry {                                                                                        \
+        offsetof(GdlRenderVector, member),                                                         \
+            reinterpret_cast<void (*)()>(                                                          \
+                &Locked<Family, offsetof(GdlRenderVector, member), ADV_MEMBER_TYPE(member)>::call) \
+    }
+#define ADV_TABLE(t)                                                                               \
+    ADV_LOCKED(tables[t].line), ADV_LOCKED(tables[t].span), ADV_LOCKED(tables[t].fillRect),        \
+        ADV_LOCKED(tables[t].spanList), ADV_LOCKED(tables[t].trapezoid),                           \
+        ADV_LOCKED(tables[t].region), ADV_LOCKED(tables[t].ellipse),                               \
+        ADV_LOCKED(tables[t].fillEllipse), ADV_LOCKED(tables[t].ellipseArc),                       \
+        ADV_LOCKED(tables[t].fillEllipseArc)
+#define ADV_ZSET(z)                                                                                \
+    ADV_LOCKED(z.zClear), ADV_LOCKED(z.zLine), ADV_LOCKED(z.zLineMapped), ADV_LOCKED(z.zRampLine), \
+        ADV_LOCKED(z.zRgbLine), ADV_LOCKED(z.zTriangle), ADV_LOCKED(z.zTriangleMapped),            \
+        ADV_LOCKED(z.zRampTriangle), ADV_LOCKED(z.zRgbTriangle), ADV_LOCKED(z.zQuad),              \
+        ADV_LOCKED(z.zQuadMapped), ADV_LOCKED(z.zRampQuad), ADV_LOCKED(z.zRgbQuad),                \
+        ADV_LOCKED(z.zTrapezoid), ADV_LOCKED(z.zTrapezoidMapped), ADV_LOCKED(z.zRampTrapezoid),    \
+        ADV_LOCKED(z.zRgbTrapezoid)
+
+// Every member that touches pixels and does not bracket itself. Left out:
+// the attribute and palette entries, the access pair itself, the row entries
+// whose callers bracket them, the save-size query, the current table (a copy
+// of one of the nine, refilled from them), the arc query, the z-buffer maker
+// and the active depth set (a copy of one of the two).
+template <typename Family> struct Members {
+    static inline const Entry kAll[] = {
+        ADV_LOCKED(getPixel),
+        ADV_LOCKED(putPixel),
+        ADV_LOCKED(putMonoImage),
+        ADV_LOCKED(drawCursorImage),
+        ADV_LOCKED(saveRect),
+        ADV_LOCKED(restoreRect),
+        ADV_LOCKED(copyToMemory),
+        ADV_LOCKED(copyFromMemory),
+        ADV_LOCKED(blitRowDoubled),
+        ADV_LOCKED(blitZoom2),
+        ADV_LOCKED(stretchBlit),
+        ADV_TABLE(0),
+        ADV_TABLE(1),
+        ADV_TABLE(2),
+        ADV_TABLE(3),
+        ADV_TABLE(4),
+        ADV_TABLE(5),
+        ADV_TABLE(6),
+        ADV_TABLE(7),
+        ADV_TABLE(8),
+        ADV_LOCKED(styledLine),
+        ADV_LOCKED(polygon),
+        ADV_LOCKED(convexPolygon),
+        ADV_LOCKED(triangle),
+        ADV_LOCKED(quad),
+        ADV_LOCKED(putPatternPixel),
+        ADV_LOCKED(translateImage),
+        ADV_LOCKED(srcTransparentBlt),
+        ADV_LOCKED(dstTransparentBlt),
+        ADV_LOCKED(copyWithin),
+        ADV_LOCKED(scanRightTo),
+        ADV_LOCKED(scanLeftTo),
+        ADV_LOCKED(scanRightWhile),
+        ADV_LOCKED(scanLeftWhile),
+        ADV_LOCKED(strokeGlyph),
+        ADV_LOCKED(drawString),
+        ADV_LOCKED(rampLine),
+        ADV_LOCKED(rgbLine),
+        ADV_LOCKED(rampTrapezoid),
+        ADV_LOCKED(rgbTrapezoid),
+        ADV_LOCKED(rampTriangle),
+        ADV_LOCKED(rgbTriangle),
+        ADV_LOCKED(rampQuad),
+        ADV_LOCKED(rgbQuad),
+        ADV_ZSET(z16),
+        ADV_ZSET(z32),
+    };
+};
+
+template <typename Family> void install(GdlRenderVector& v) {
+    for (const Entry& e : Members<Family>::kAll) {
+        // A member left empty by the driver (text output then uses the
+        // library's own glyph routines) stays empty.
+        void (*current)();
+        std::memcpy(&current, reinterpret_cast<const char*>(&v) + e.offset, sizeof(current));
+        if (!current) continue;
+        std::memcpy(reinterpret_cast<char*>(&v) + e.offset, &e.wrapper, sizeof(e.wrapper));
+    }
+}
+
+} // namespace
+
+void DDRAW_installLockedCalls(GdlDeviceContext* dc) {
+    gdl_internal::ddraw().saved = dc->v;
+    install<DirectDrawFamily>(dc->v);
+}
+
+int32_t DRV_lockedCallCount() {
+    return int32_t(std::size(Members<DirectDrawFamily>::kAll));
+}

@@ -1,0 +1,82 @@
+// The simulated display adapter: one video memory, one beam and one scan-out
+// that every full-screen face of the layer (DirectDraw today) drives. What
+// the scan-out shows is written into the full-screen window, so the host
+// presents it like any window. An adapter is chosen by name (built-in
+// personalities) or given whole by a test; without one there is no
+// "ddraw.dll" and the display settings are the host's own.
+#pragma once
+
+#include "platform/Gdi.h"
+#include "platform/Host.h"
+#include "platform/Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A display mode the adapter can show. Masks are zero at 8 bits (palette).
+struct AdapterMode {
+    int width = 0;
+    int height = 0;
+    int bits = 0; // bits a pixel takes in memory: 8, 16, 24 or 32
+    uint32_t red = 0, green = 0, blue = 0;
+    uint32_t surfaceCaps = 0; // DirectDraw surface caps of the mode (DDSCAPS_MODEX ...)
+};
+
+// Everything that tells one adapter from another, as data. Later faces add
+// their fields here.
+struct AdapterPersonality {
+    std::string name;
+    uint32_t videoMemory = 0; // bytes
+    int pitchAlign = 8;       // rows start at multiples of this many bytes
+    // DirectDraw.
+    uint32_t ddCaps = 0;   // DDCAPS.dwCaps
+    uint32_t ckeyCaps = 0; // DDCAPS.dwCKeyCaps
+    uint32_t palCaps = 0;  // DDCAPS.dwPalCaps
+    // Modes: the DirectDraw modes and the display settings alike.
+    std::vector<AdapterMode> modes;
+};
+
+// Chooses a built-in personality by name; null or "" chooses none. False for
+// an unknown name (nothing changes). Without a choice in a session the
+// environment's ADV_ADAPTER names one.
+bool UseAdapter(const char* name);
+// A personality of the caller's own.
+void UseAdapter(const AdapterPersonality& personality);
+// The chosen personality, or null.
+const AdapterPersonality* CurrentAdapter();
+std::vector<std::string> AdapterNames();
+
+// The video memory: one page-aligned block of the personality's size.
+struct VideoMemoryView {
+    uint8_t* base = nullptr;
+    size_t size = 0;
+};
+VideoMemoryView AdapterVideoMemory();
+// While on, video memory is readable only: a face opens it for writing while
+// one of its surfaces is locked. A stray write outside a lock faults.
+void SetAdapterWriteProtect(bool on);
+
+// What the adapter shows: the registers every face sets.
+struct ScanOut {
+    bool enabled = false;
+    int width = 0, height = 0;
+    int pitch = 0;       // bytes
+    int bits = 0;        // 8, 16, 24, 32
+    uint32_t masks[3]{}; // red, green, blue (zero at 8 bits)
+    uint32_t start = 0;  // offset of the top row in video memory
+    PALETTEENTRY palette[256]{};
+    HWND window = nullptr; // where it is shown
+};
+ScanOut AdapterScanOut();
+// The scan-out as 0x00RRGGBB, top row first (what the window is given).
+Frame AdapterScanOutFrame();
+// Vertical retraces waited for so far.
+uint32_t AdapterRetraceWaits();
+// The last video-memory offset GDI's Escape 42 was given (-1 none).
+int64_t AdapterEscapeOffset();
+
+} // namespace platform

@@ -1,0 +1,108 @@
+// dispdemo's full-screen run: the display opened on the simulated adapter
+// through the DirectDraw drivers alone, the library's scene drawn on the
+// screen context and flipped each frame, the library's cursor moving over it.
+// F9 switches away; a second later the program is switched back to, and the
+// drivers restore their surfaces.
+#include "DemoOptions.h"
+#include "GdlScene.h"
+#include "foundation/TEvent.h"
+#include "foundation/TEventMgr.h"
+#include "gdl/blit.h"
+#include "gdl/ddraw.h"
+#include "gdl/draw.h"
+#include "gdl/mouse.h"
+#include "media/devices/TDispDev.h"
+#include "platform/Adapter.h"
+#include "platform/Host.h"
+#include "platform/Kernel.h"
+#include "platform/User.h"
+
+#include <cstdio>
+
+namespace {
+
+bool g_quit = false;
+
+void CALLBACK switchBack(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    platform::InjectAppSwitch(false);
+}
+
+// Prints the events waiting and acts on F9 and on quitting.
+void drainEvents(HWND window) {
+    TEvent event;
+    while (TEventMgr::Global().Translate(&event) && event.type != evNone) {
+        std::printf("event %d\n", event.type);
+        if (event.type == evQuit) g_quit = true;
+        if (event.type == evKeyDown && (event.data[0] >> 8) == 0x43) { // F9
+            std::printf("switching away for a second\n");
+            platform::InjectAppSwitch(true);
+            SetTimer(window, 9, 1000, switchBack);
+        }
+    }
+}
+
+// An arrow in both masks of the 32 x 32 record; its hot spot at the tip.
+void setArrow() {
+    uint8_t record[GDL_CURSOR_RECORD_SIZE] = {};
+    for (int32_t row = 0; row < 24; ++row)
+        for (int32_t col = 0; col <= row / 2; ++col) {
+            const int32_t byte = row * 4 + col / 8, bit = 0x80 >> (col % 8);
+            record[byte] |= uint8_t(bit);
+            record[128 + byte] |= uint8_t(bit);
+        }
+    GDL_setMouseCursor(record);
+    GDL_showMouse();
+}
+
+void describe(GdlDeviceContext* screen, int32_t mode) {
+    const int32_t type = GDL_selectedDriverType();
+    std::printf("driver %s type %d (%s) mode %d %s pages %d access 0x%x\n",
+                GDL_modeDriverName(mode), type, GDL_driverTypeName(type), mode, GDL_modeName(mode),
+                GDL_maxPage(screen) + 1, unsigned(GDL_liveDC(screen)->flags & 0x7FFFFFFFu));
+}
+
+} // namespace
+
+int RunDirectDraw(const DemoOptions& o) {
+    if (!platform::CurrentAdapter()) platform::UseAdapter("ddraw-4mb");
+    int32_t count = 0;
+    const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
+    TDispDev::SetLinkedDrivers(drivers, count);
+    TDispDev& display = TDispDev::Global();
+    display.SetClassName("DispDemo");
+    display.SetTitle("dispdemo");
+    display.SetDriverFlags(TDispDev::fDirectDraw |
+                           (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
+    const int32_t mode = display.SetMode(o.width, o.height, o.bits);
+    if (mode < 0 || !display.Open()) {
+        std::fprintf(stderr, "dispdemo: the display did not open on the adapter\n");
+        TDispDev::SetLinkedDrivers(nullptr, 0);
+        return 1;
+    }
+    GdlDeviceContext* screen = display.GetScreenContext();
+    describe(screen, mode);
+    HWND window = display.GetWindow();
+    TEventMgr::Global().InitQueue(window);
+    setArrow();
+    const bool flips = GDL_maxPage(screen) > 0;
+    platform::Frame last;
+    for (long frame = 0; !g_quit && (o.frames < 0 || frame < o.frames); ++frame) {
+        drainEvents(window);
+        const int32_t shown = GDL_getVisualPage(screen);
+        if (flips) GDL_setActivePage(screen, 1 - shown);
+        tools::DrawGdlScene(screen, int32_t(frame));
+        if (flips) GDL_setVisualPage(screen, 1 - shown, 1);
+        GDL_setMousePos(int32_t(20 + frame * 3 % (o.width - 40)), o.height / 2);
+        Sleep(16);
+    }
+    if (!o.png.empty()) last = platform::PresentedFrame(window);
+    display.Close();
+    display.ReleaseLibrary();
+    TDispDev::SetLinkedDrivers(nullptr, 0);
+    if (!o.png.empty() && !platform::WriteFramePng(last, o.png.c_str())) {
+        std::fprintf(stderr, "dispdemo: cannot write %s\n", o.png.c_str());
+        return 1;
+    }
+    return 0;
+}
