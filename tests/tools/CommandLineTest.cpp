@@ -43,6 +43,19 @@ TEST(CommandLine, NumbersAreWholeAndInRange) {
         EXPECT_FALSE(tools::ParsePoint(bad, -10, 1000, &x, &y)) << bad;
 }
 
+TEST(CommandLine, AnOptionsRefusedValueIsNamedWithItsRange) {
+    int64_t value = 7;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(tools::ParseOptionNumber("tool", "--ticks", "5x", 0, 99, &value));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tool: --ticks takes a whole number from 0 to 99, not \"5x\"\n");
+    EXPECT_EQ(value, 7);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(tools::ParseOptionNumber("tool", "--ticks", "12", 0, 99, &value));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(value, 12);
+}
+
 TEST(CommandLine, SoundSelections) {
     const struct {
         const char* text;

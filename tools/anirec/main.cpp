@@ -49,7 +49,8 @@ bool Parse(int argc, char** argv, Options* o) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) {
             int64_t seconds = 0;
-            if (!tools::ParseNumber(argv[++i], 1, 3600, &seconds)) return false;
+            if (!tools::ParseOptionNumber("anirec", "--seconds", argv[++i], 1, 3600, &seconds))
+                return false;
             o->seconds = long(seconds);
         } else if (a == "--memory") {
             o->memory = true;

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argc == 2 ? std::string(argv[1]) + "/" : "";
+    std::error_code made;
+    if (!dir.empty()) std::filesystem::create_directories(dir, made);
+    if (made) {
+        std::fprintf(stderr, "chord: cannot make %s\n", argv[1]);
+        return 1;
+    }
     const bool memoryHost = platform::CurrentHost() == platform::HostKind::Memory;
     if (memoryHost) {
         platform::ClockUseVirtual(true); // Sleep now advances the clock

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include <charconv>
+#include <cinttypes>
+#include <cstdio>
 
 namespace tools {
 
@@ -19,6 +21,15 @@ bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t* out
     if (!ParseNumber(text, int64_t{min}, int64_t{max}, &value)) return false;
     *out = static_cast<int32_t>(value);
     return true;
+}
+
+bool ParseOptionNumber(const char* tool, const char* option, const std::string& text, int64_t min,
+                       int64_t max, int64_t* out) {
+    if (ParseNumber(text, min, max, out)) return true;
+    std::fprintf(stderr,
+                 "%s: %s takes a whole number from %" PRId64 " to %" PRId64 ", not \"%s\"\n", tool,
+                 option, min, max, text.c_str());
+    return false;
 }
 
 bool ParsePoint(const std::string& text, int32_t min, int32_t max, int32_t* x, int32_t* y) {

@@ -11,6 +11,11 @@ namespace tools {
 bool ParseNumber(const std::string& text, int64_t min, int64_t max, int64_t* out);
 bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t* out);
 
+// ParseNumber for the value of `option`; a refused value is reported on
+// stderr as "TOOL: OPTION takes a whole number from MIN to MAX, not "TEXT"".
+bool ParseOptionNumber(const char* tool, const char* option, const std::string& text, int64_t min,
+                       int64_t max, int64_t* out);
+
 // "X,Y" with two whole numbers from `min` to `max`.
 bool ParsePoint(const std::string& text, int32_t min, int32_t max, int32_t* x, int32_t* y);
 

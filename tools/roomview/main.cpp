@@ -67,7 +67,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.filter = true;
         } else if (a == "--ticks" && i + 1 < argc) {
             int64_t ticks = 0;
-            if (!tools::ParseNumber(argv[++i], 0, INT32_MAX, &ticks)) return false;
+            if (!tools::ParseOptionNumber("roomview", "--ticks", argv[++i], 0, INT32_MAX, &ticks))
+                return false;
             o.ticks = long(ticks);
         } else if (a == "--click" && i + 1 < argc) {
             if (!tools::ParsePoint(argv[++i], 0, 32767, &o.clickX, &o.clickY)) return false;

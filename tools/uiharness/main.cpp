@@ -62,9 +62,10 @@ struct Options {
     bool saveLoad = false;
 };
 
-bool ParseCount(const char* text, long* out) {
+bool ParseCount(const std::string& option, const char* text, long* out) {
     int64_t count = 0;
-    if (!tools::ParseNumber(text, 0, INT32_MAX, &count)) return false;
+    if (!tools::ParseOptionNumber("uiharness", option.c_str(), text, 0, INT32_MAX, &count))
+        return false;
     *out = long(count);
     return true;
 }
@@ -74,13 +75,13 @@ bool Parse(int argc, char** argv, Options* o) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
         if (a == "--frames" && hasValue) {
-            if (!ParseCount(argv[++i], &o->frames)) return false;
+            if (!ParseCount(a, argv[++i], &o->frames)) return false;
         } else if (a == "--error-at" && hasValue) {
-            if (!ParseCount(argv[++i], &o->errorAt)) return false;
+            if (!ParseCount(a, argv[++i], &o->errorAt)) return false;
         } else if (a == "--hint-at" && hasValue) {
-            if (!ParseCount(argv[++i], &o->hintAt)) return false;
+            if (!ParseCount(a, argv[++i], &o->hintAt)) return false;
         } else if (a == "--translucent-at" && hasValue) {
-            if (!ParseCount(argv[++i], &o->translucentAt)) return false;
+            if (!ParseCount(a, argv[++i], &o->translucentAt)) return false;
         } else if (a == "--folder" && hasValue) {
             o->folder = argv[++i];
         } else if (a == "--png" && hasValue) {
