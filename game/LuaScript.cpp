@@ -27,7 +27,7 @@ FILE* OpenScript(const char* name, const char* mode) {
 class ScriptEntry {
 public:
     explicit ScriptEntry(lua_State* state) : scope_(state), outer_(running_) {
-        if (running_ != state) lua_setinstructionbudget(LuaScript::kInstructionBudget);
+        if (running_ != state) lua_setinstructionbudget(LuaScript::instructionBudget);
         running_ = state;
     }
     ~ScriptEntry() { running_ = outer_; }
@@ -178,7 +178,8 @@ void LuaScript::OnError() {
 }
 
 void LuaScript::Note(const char* text) {
-    OutputDebugStringA(text);
+    // One note a line in the debug output, which runs on without one.
+    OutputDebugStringA((std::string(text ? text : "") + "\n").c_str());
     if (TEngine::Current()) {
         if (void (*hook)(const char*) = Statics().noteHook) hook(text);
     }

@@ -79,8 +79,15 @@ TEST_F(GameTest, ACutLineOfTheReportKeepsItsLineEnd) {
 
 TEST_F(GameTest, AMissingScriptOrArgumentLetsTheScriptGoOn) {
     Start();
-    ASSERT_TRUE(Run("include('nothere.scr')\nEngine.PlaySound()\nError('went on')\n"));
+    testing::internal::CaptureStderr();
+    const bool ran = Run("include('nothere.scr')\nEngine.PlaySound()\nError('went on')\n");
+    const std::string debugOutput = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(ran);
     EXPECT_EQ(Boxes("went on").size(), 1u);
+    // The debug output has a line a note.
+    EXPECT_NE(debugOutput.find("nothere.scr\nScriptErr: Missing parameter 1 at line 2\n"),
+              std::string::npos)
+        << debugOutput;
     ASSERT_EQ(Notes().size(), 2u);
     EXPECT_EQ(Notes()[0].rfind("Missing Scriptfile: ", 0), 0u) << Notes()[0];
     EXPECT_NE(Notes()[0].find("nothere.scr"), std::string::npos);
