@@ -40,8 +40,14 @@ void GameApp::OnKeyDown(TEvent* event) {
 }
 
 void GameApp::OnKeyUp(TEvent* event) {
-    if (IsAltF4(event) && !QuitQuestion()) {
-        event->passState = psConsumed;
+    if (IsAltF4(event)) {
+        if (!QuitQuestion()) {
+            event->passState = psConsumed;
+            return;
+        }
+        // Yes: the engine's own Alt+F4, kept from the key going down, closes
+        // the application.
+        TWinApp::OnKeyDown(event);
         return;
     }
     // The capture keys act on the key going down only.

@@ -10,6 +10,7 @@
 #include "TRoom.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TKeys.h"
 #include "foundation/TRef.h"
 #include "foundation/TSectTxt.h"
 #include "media/resources/TMetaFnt.h"
@@ -47,6 +48,41 @@ TEST_F(GameTest, QuitGameEndsTheLoopAfterHalfASecond) {
 TEST_F(GameTest, QuitAppEndsTheLoopAfterThreeSeconds) {
     Start();
     QuitAfter("Engine.QuitApp()", 3000);
+}
+
+// Alt+F4 while the application has the focus: the key going down is kept
+// from the engine, the key coming up asks the quit question, and yes (the
+// question's answer until the game menu comes) ends the loop. Other keys
+// and an application without the focus leave the game running.
+TEST_F(GameTest, AltF4AnsweredYesEndsTheLoop) {
+    Start();
+    const struct {
+        uint16_t key;
+        int32_t modifiers;
+        bool focused;
+        bool ends;
+    } cases[] = {{kKeyF4, 0, true, false},
+                 {kKeyF2, 0x100, true, false},
+                 {kKeyF4, 0x100, false, false},
+                 {kKeyF4, 0x040, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.key << " " << c.modifiers);
+        App().SetFocus(c.focused);
+        for (int32_t type : {int32_t(evKeyDown), int32_t(evKeyUp)}) {
+            TEvent key;
+            key.SetType(type);
+            key.data[0] = c.key;
+            key.record.modifiers = c.modifiers;
+            if (type == evKeyDown) {
+                App().OnKeyDown(&key);
+                EXPECT_EQ(key.passState == TControl::psConsumed, c.ends);
+            } else {
+                App().OnKeyUp(&key);
+            }
+            EXPECT_EQ(LoopEnded(), c.ends && type == evKeyUp);
+        }
+    }
+    App().Shutdown();
 }
 
 void PostClose() {
