@@ -188,7 +188,7 @@ void GameApp::CreateWorld() {
     // This may run in a handler under the main loop: the loop ends, and the
     // entry shuts the application down after it.
     DestroyWorld();
-    TFocusCtl::Close();
+    EndLoops();
 }
 
 void GameApp::DestroyWorld() {
@@ -227,5 +227,15 @@ void GameApp::EndProgram() {
     hint_.SetOwner(nullptr);
     hint_.Hide();
     ShowCredits();
-    TFocusCtl::Close();
+    EndLoops();
+}
+
+void GameApp::EndLoops() {
+    // The quit the engine routes for the window's close button: it disables
+    // the application and every form under it, so a modal fade the timer
+    // interrupted ends too (a closed application would leave it waiting for
+    // ticks that never come).
+    TEvent quit;
+    quit.SetType(evQuit);
+    TFocusCtl::HandleEvent(this, &quit);
 }

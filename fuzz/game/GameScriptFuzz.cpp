@@ -32,6 +32,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -197,6 +198,8 @@ public:
             lua_setmemorylimit(size_t{32} << 20);
         }
         main.RegisterGlobalFunction(&Host, "Host");
+        // FUZZ_SHOW=1 writes each script out, to read what an input does.
+        if (std::getenv("FUZZ_SHOW")) std::fprintf(stderr, "--- script\n%s\n", text.c_str());
         main.RunString(text.c_str());
     }
 

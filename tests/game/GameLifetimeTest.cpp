@@ -109,6 +109,27 @@ TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
     App().Shutdown();
 }
 
+// A quit command's timer falls due while a script fades the room again and
+// again: the running fade ends with the game, the world is retired under the
+// script, whose later fades do nothing, and the loop ends.
+TEST_F(GameTest, AQuitTimerDuringAFadeEndsTheGameAfterTheScript) {
+    for (const char* quit : {"Engine.QuitGame()", "Engine.QuitApp()"}) {
+        SCOPED_TRACE(quit);
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        Start();
+        const DWORD start = timeGetTime();
+        Run(std::string(quit) +
+            " n = 0 while n < 20 do Engine.FadeRoom(0) n = n + 1 end Error('after fades')");
+        EXPECT_LT(timeGetTime() - start, 4000u);
+        EXPECT_TRUE(LoopEnded());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_EQ(Boxes("after fades").size(), 1u);
+        App().Shutdown();
+    }
+}
+
 // A dialog script that does not run: both reports, no world, the loop ends
 // and the entry shuts down after it.
 TEST_F(GameTest, AFailingDialogScriptStopsTheGameCleanly) {
