@@ -82,6 +82,9 @@ void GameApp::OnQueryEndSession(TEvent* event) {
     if (!AskYesNo("SHUTDOWN")) return;
     DestroyWorld();
     TWinApp::OnQueryEndSession(event);
+    // The session may end: a modal loop under the application (a fade the
+    // scripts run) ends with the main loop.
+    if (!IsEnabled()) EndLoops();
 }
 
 bool GameApp::AskUser(const char* text) {

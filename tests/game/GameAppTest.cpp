@@ -76,5 +76,17 @@ TEST_F(GameTest, TheMenuHidesTheWorldWhileItIsOpen) {
     Stop();
 }
 
+// The system asks whether it may log off: yes (the question's answer until
+// the game's message boxes come) retires the world and ends the loop.
+TEST_F(GameTest, TheLogOffQuestionAnsweredYesEndsTheGame) {
+    Start();
+    TEvent query;
+    query.SetType(evQueryEnd);
+    App().OnQueryEndSession(&query);
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_FALSE(App().IsEnabled());
+    App().Shutdown();
+}
+
 } // namespace
 } // namespace gametest

@@ -85,13 +85,14 @@ TEST_F(GameTest, AltF4AnsweredYesEndsTheLoop) {
     App().Shutdown();
 }
 
+UINT closingMessage = WM_CLOSE;
 void PostClose() {
-    PostMessageA(TDispDev::Global().GetWindow(), WM_CLOSE, 0, 0);
+    PostMessageA(TDispDev::Global().GetWindow(), closingMessage, 0, 0);
 }
 
-// The player closes the window while a script fades the room out: the quit
-// question answers yes, the world is retired under the running script, which
-// finishes, and the loop ends.
+// The player closes the window, or the system asks to log off, while a
+// script fades the room out: the question answers yes, the world is retired
+// under the running script, which finishes, and the loop ends.
 TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
     fixture.mainScript = "Game = {}\n"
                          "function Game.DoTickAction()\n"
@@ -99,14 +100,21 @@ TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
                          "  faded = 1 PostClose() Engine.FadeRoom(0) Error('after fade')\n"
                          "end\n"
                          "function main() Engine.EnterRoom('Hall') end\n";
-    Start();
-    App().World()->MainState()->RegisterGlobalFunction(&PostClose, "PostClose");
-    RunTicks(100);
-    EXPECT_TRUE(LoopEnded());
-    EXPECT_EQ(App().World(), nullptr);
-    EXPECT_EQ(Boxes("after fade").size(), 1u);
-    EXPECT_EQ(CurrentRoom(), nullptr);
-    App().Shutdown();
+    for (UINT message : {UINT(WM_CLOSE), UINT(WM_QUERYENDSESSION)}) {
+        SCOPED_TRACE(message);
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        closingMessage = message;
+        Start();
+        App().World()->MainState()->RegisterGlobalFunction(&PostClose, "PostClose");
+        RunTicks(100);
+        EXPECT_TRUE(LoopEnded());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_EQ(Boxes("after fade").size(), 1u);
+        EXPECT_EQ(CurrentRoom(), nullptr);
+        App().Shutdown();
+    }
 }
 
 // A quit command's timer falls due while a script fades the room again and
