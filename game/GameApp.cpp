@@ -40,8 +40,14 @@ void GameApp::OnKeyDown(TEvent* event) {
 }
 
 void GameApp::OnKeyUp(TEvent* event) {
-    if (IsAltF4(event) && !QuitQuestion()) {
-        event->passState = psConsumed;
+    if (IsAltF4(event)) {
+        if (!QuitQuestion()) {
+            event->passState = psConsumed;
+            return;
+        }
+        // Yes: the engine's own Alt+F4, kept from the key going down, closes
+        // the application.
+        TWinApp::OnKeyDown(event);
         return;
     }
     // The capture keys act on the key going down only.
@@ -76,6 +82,9 @@ void GameApp::OnQueryEndSession(TEvent* event) {
     if (!AskYesNo("SHUTDOWN")) return;
     DestroyWorld();
     TWinApp::OnQueryEndSession(event);
+    // The session may end: a modal loop under the application (a fade the
+    // scripts run) ends with the main loop.
+    if (!IsEnabled()) EndLoops();
 }
 
 bool GameApp::AskUser(const char* text) {
@@ -182,7 +191,7 @@ void GameApp::CreateWorld() {
     // This may run in a handler under the main loop: the loop ends, and the
     // entry shuts the application down after it.
     DestroyWorld();
-    TFocusCtl::Close();
+    EndLoops();
 }
 
 void GameApp::DestroyWorld() {
@@ -221,5 +230,15 @@ void GameApp::EndProgram() {
     hint_.SetOwner(nullptr);
     hint_.Hide();
     ShowCredits();
-    TFocusCtl::Close();
+    EndLoops();
+}
+
+void GameApp::EndLoops() {
+    // The quit the engine routes for the window's close button: it disables
+    // the application and every form under it, so a modal fade the timer
+    // interrupted ends too (a closed application would leave it waiting for
+    // ticks that never come).
+    TEvent quit;
+    quit.SetType(evQuit);
+    TFocusCtl::HandleEvent(this, &quit);
 }

@@ -53,7 +53,7 @@ public:
     // Engine.QuitGame: the program ends at the quit timer's first tick.
     void StartQuitTimer();
     int OnTimer(TObject* sender, TEvent* event);
-    // Retires the world, shows the credits and closes the application.
+    // Retires the world, shows the credits and ends the main loop.
     void EndProgram();
 
     GameWorld* World() const { return world_; }
@@ -67,6 +67,8 @@ private:
     bool IsAltF4(const TEvent* event) const;
     // The quit question, with the menu flag set while it runs; true for yes.
     bool QuitQuestion();
+    // Ends the main loop and any modal loop running under it.
+    void EndLoops();
 
     THintForm hint_;
     QuitTimer quitTimer_;

@@ -27,7 +27,7 @@ FILE* OpenScript(const char* name, const char* mode) {
 class ScriptEntry {
 public:
     explicit ScriptEntry(lua_State* state) : scope_(state), outer_(running_) {
-        if (running_ != state) lua_setinstructionbudget(LuaScript::kInstructionBudget);
+        if (running_ != state) lua_setinstructionbudget(LuaScript::instructionBudget);
         running_ = state;
     }
     ~ScriptEntry() { running_ = outer_; }
@@ -76,10 +76,12 @@ LuaScript::~LuaScript() {
 
 void LuaScript::Close() {
     if (!state_) return;
-    LuaStateScope scope(state_);
-    lua_close();
+    lua_State* const closing = state_;
     state_ = nullptr;
-    lua_setstate(nullptr);
+    lua_State* const previous = lua_setstate(closing);
+    lua_close();
+    // The caller gets its state back, unless it was this one: then none.
+    lua_setstate(previous == closing ? nullptr : previous);
 }
 
 int LuaScript::RunFile(const char* path) {
@@ -160,8 +162,10 @@ void LuaScript::ComposeReport(const char* message, char* report) {
         char* source = nullptr;
         int defined = -1;
         lua_funcinfo(function, &source, &defined);
-        std::snprintf(line, sizeof line, "Src: %s  Line: %d  ExecLine: %d\n", source ? source : "?",
-                      defined, lua_currentline(function));
+        const int length = std::snprintf(line, sizeof line, "Src: %s  Line: %d  ExecLine: %d\n",
+                                         source ? source : "?", defined, lua_currentline(function));
+        // A line cut at its limit keeps its line end: the next starts a line.
+        if (length >= int(sizeof line)) line[sizeof line - 2] = '\n';
         Append(report, line);
     }
 }
@@ -174,7 +178,8 @@ void LuaScript::OnError() {
 }
 
 void LuaScript::Note(const char* text) {
-    OutputDebugStringA(text);
+    // One note a line in the debug output, which runs on without one.
+    OutputDebugStringA((std::string(text ? text : "") + "\n").c_str());
     if (TEngine::Current()) {
         if (void (*hook)(const char*) = Statics().noteHook) hook(text);
     }

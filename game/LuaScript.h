@@ -17,6 +17,9 @@ class LuaScript {
 public:
     // The instructions one entry from the host may run.
     static constexpr long kInstructionBudget = 50000000;
+    // The budget in force, process-wide like the current state (a fuzzer
+    // lowers it to get through endless loops quickly).
+    static inline long instructionBudget = kInstructionBudget;
     // The error report's limits: one line, and the whole (with terminators).
     static constexpr int kLineLimit = 500;
     static constexpr int kReportLimit = 4016;

@@ -10,6 +10,7 @@
 #include "TRoom.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TKeys.h"
 #include "foundation/TRef.h"
 #include "foundation/TSectTxt.h"
 #include "media/resources/TMetaFnt.h"
@@ -49,13 +50,49 @@ TEST_F(GameTest, QuitAppEndsTheLoopAfterThreeSeconds) {
     QuitAfter("Engine.QuitApp()", 3000);
 }
 
-void PostClose() {
-    PostMessageA(TDispDev::Global().GetWindow(), WM_CLOSE, 0, 0);
+// Alt+F4 while the application has the focus: the key going down is kept
+// from the engine, the key coming up asks the quit question, and yes (the
+// question's answer until the game menu comes) ends the loop. Other keys
+// and an application without the focus leave the game running.
+TEST_F(GameTest, AltF4AnsweredYesEndsTheLoop) {
+    Start();
+    const struct {
+        uint16_t key;
+        int32_t modifiers;
+        bool focused;
+        bool ends;
+    } cases[] = {{kKeyF4, 0, true, false},
+                 {kKeyF2, 0x100, true, false},
+                 {kKeyF4, 0x100, false, false},
+                 {kKeyF4, 0x040, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.key << " " << c.modifiers);
+        App().SetFocus(c.focused);
+        for (int32_t type : {int32_t(evKeyDown), int32_t(evKeyUp)}) {
+            TEvent key;
+            key.SetType(type);
+            key.data[0] = c.key;
+            key.record.modifiers = c.modifiers;
+            if (type == evKeyDown) {
+                App().OnKeyDown(&key);
+                EXPECT_EQ(key.passState == TControl::psConsumed, c.ends);
+            } else {
+                App().OnKeyUp(&key);
+            }
+            EXPECT_EQ(LoopEnded(), c.ends && type == evKeyUp);
+        }
+    }
+    App().Shutdown();
 }
 
-// The player closes the window while a script fades the room out: the quit
-// question answers yes, the world is retired under the running script, which
-// finishes, and the loop ends.
+UINT closingMessage = WM_CLOSE;
+void PostClose() {
+    PostMessageA(TDispDev::Global().GetWindow(), closingMessage, 0, 0);
+}
+
+// The player closes the window, or the system asks to log off, while a
+// script fades the room out: the question answers yes, the world is retired
+// under the running script, which finishes, and the loop ends.
 TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
     fixture.mainScript = "Game = {}\n"
                          "function Game.DoTickAction()\n"
@@ -63,14 +100,42 @@ TEST_F(GameTest, ClosingDuringAFadeEndsTheGameAfterTheScript) {
                          "  faded = 1 PostClose() Engine.FadeRoom(0) Error('after fade')\n"
                          "end\n"
                          "function main() Engine.EnterRoom('Hall') end\n";
-    Start();
-    App().World()->MainState()->RegisterGlobalFunction(&PostClose, "PostClose");
-    RunTicks(100);
-    EXPECT_TRUE(LoopEnded());
-    EXPECT_EQ(App().World(), nullptr);
-    EXPECT_EQ(Boxes("after fade").size(), 1u);
-    EXPECT_EQ(CurrentRoom(), nullptr);
-    App().Shutdown();
+    for (UINT message : {UINT(WM_CLOSE), UINT(WM_QUERYENDSESSION)}) {
+        SCOPED_TRACE(message);
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        closingMessage = message;
+        Start();
+        App().World()->MainState()->RegisterGlobalFunction(&PostClose, "PostClose");
+        RunTicks(100);
+        EXPECT_TRUE(LoopEnded());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_EQ(Boxes("after fade").size(), 1u);
+        EXPECT_EQ(CurrentRoom(), nullptr);
+        App().Shutdown();
+    }
+}
+
+// A quit command's timer falls due while a script fades the room again and
+// again: the running fade ends with the game, the world is retired under the
+// script, whose later fades do nothing, and the loop ends.
+TEST_F(GameTest, AQuitTimerDuringAFadeEndsTheGameAfterTheScript) {
+    for (const char* quit : {"Engine.QuitGame()", "Engine.QuitApp()"}) {
+        SCOPED_TRACE(quit);
+        TEngine engine;
+        testsupport::UseMemoryDesktop(16);
+        platform::ClearMessageBoxLog();
+        Start();
+        const DWORD start = timeGetTime();
+        Run(std::string(quit) +
+            " n = 0 while n < 20 do Engine.FadeRoom(0) n = n + 1 end Error('after fades')");
+        EXPECT_LT(timeGetTime() - start, 4000u);
+        EXPECT_TRUE(LoopEnded());
+        EXPECT_EQ(App().World(), nullptr);
+        EXPECT_EQ(Boxes("after fades").size(), 1u);
+        App().Shutdown();
+    }
 }
 
 // A dialog script that does not run: both reports, no world, the loop ends

@@ -7,7 +7,9 @@
 #include "platform/User.h"
 #include "ui/TEngine.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace gametest {
 namespace {
@@ -111,6 +113,62 @@ TEST_F(GameTest, TheStartRunsMainAndDeliversTicks) {
         RunTicks(60); // three seconds at 20 ticks a second
         EXPECT_GE(Boxes("tick").size(), 2u);
         Stop();
+    }
+}
+
+// The demo game through the program's entry: dialogs.scr declares its
+// dialogs, main.scr defines the story, the loop runs a few hundred virtual
+// milliseconds and the game ends without leaving a world behind.
+TEST_F(GameTest, TheEntryPlaysTheDemoAndQuitsCleanly) {
+    // Every copy of the demo has the same caption: its window lock lives in a
+    // folder of this test's own, so a demo running elsewhere is no second start.
+    const char* const runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string previousRuntime = runtime ? runtime : "";
+    setenv("XDG_RUNTIME_DIR", dir.File("run").c_str(), 1);
+    std::filesystem::create_directories(dir.File("run"));
+    platform::SetProgramPathForTests(DEMO_TREE "/adventure");
+    platform::MapDrive('E', DEMO_SOURCE "/dev");
+    Statics().noteHook = &RecordNote;
+
+    // What the running game holds, seen from its own tick.
+    struct Probe : TObject {
+        int OnTick(TObject*, TEvent*) {
+            GameWorld* world = App().World();
+            if (!world || !world->MainState()) return 0;
+            worldSeen = true;
+            LuaStateScope scope(world->MainState()->State());
+            storyDefined =
+                lua_istable(lua_getglobal("Story")) && lua_isfunction(lua_getglobal("main"));
+            return 0;
+        }
+        bool worldSeen = false;
+        bool storyDefined = false;
+    } probe;
+    App().Add<Probe, &Probe::OnTick>(evTick, &probe);
+    const uint32_t start = platform::ClockNow();
+    EXPECT_EQ(GameEntry(20), 0);
+    const uint32_t elapsed = platform::ClockNow() - start;
+    App().Remove(evTick, &probe);
+    if (runtime)
+        setenv("XDG_RUNTIME_DIR", previousRuntime.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+
+    EXPECT_TRUE(probe.worldSeen);
+    EXPECT_TRUE(probe.storyDefined);
+    EXPECT_GE(elapsed, 300u);
+    EXPECT_TRUE(Notes().empty()) << Notes().front(); // every include was found
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_FALSE(App().IsStarted());
+    // Dialog.Get, which main() calls first, is still the empty function, so
+    // main() stops at its first line with the game's own report; once the
+    // dialog commands exist the game runs without a box and this case goes.
+    const auto& boxes = platform::MessageBoxLog();
+    ASSERT_LE(boxes.size(), 1u) << boxes[1].text;
+    if (!boxes.empty()) {
+        EXPECT_EQ(boxes[0].caption, "Script Error!");
+        EXPECT_NE(boxes[0].text.find("main.scr  Line: "), std::string::npos)
+            << boxes[0].text;
     }
 }
 

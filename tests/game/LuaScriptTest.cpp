@@ -58,10 +58,36 @@ TEST_F(GameTest, TheErrorReportIsCutLineByLineAndAsAWhole) {
     EXPECT_GT(boxes[1].text.size(), size_t(LuaScript::kReportLimit - 200));
 }
 
+// A line of an active function cut at its limit (a long source name) still
+// ends its line: every "Src:" starts a line of its own.
+TEST_F(GameTest, ACutLineOfTheReportKeepsItsLineEnd) {
+    LuaScript script;
+    script.RunString(("function f() Error('x') end f() --" + std::string(900, 'c')).c_str());
+    const auto boxes = ScriptErrorBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string& text = boxes[0].text;
+    size_t sources = 0;
+    for (size_t at = text.find("Src: "); at != std::string::npos; at = text.find("Src: ", at + 1)) {
+        ++sources;
+        EXPECT_EQ(text[at - 1], '\n') << at;
+    }
+    EXPECT_GE(sources, 3u) << text; // Error, f and the chunk
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        EXPECT_LT(end - start, size_t(LuaScript::kLineLimit)) << start;
+}
+
 TEST_F(GameTest, AMissingScriptOrArgumentLetsTheScriptGoOn) {
     Start();
-    ASSERT_TRUE(Run("include('nothere.scr')\nEngine.PlaySound()\nError('went on')\n"));
+    testing::internal::CaptureStderr();
+    const bool ran = Run("include('nothere.scr')\nEngine.PlaySound()\nError('went on')\n");
+    const std::string debugOutput = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(ran);
     EXPECT_EQ(Boxes("went on").size(), 1u);
+    // The debug output has a line a note.
+    EXPECT_NE(debugOutput.find("nothere.scr\nScriptErr: Missing parameter 1 at line 2\n"),
+              std::string::npos)
+        << debugOutput;
     ASSERT_EQ(Notes().size(), 2u);
     EXPECT_EQ(Notes()[0].rfind("Missing Scriptfile: ", 0), 0u) << Notes()[0];
     EXPECT_NE(Notes()[0].find("nothere.scr"), std::string::npos);
@@ -76,6 +102,21 @@ TEST_F(GameTest, EachOperationGivesTheCallerItsStateBack) {
     inner.RegisterTableFunction("T", &EmptyCommand, "f");
     EXPECT_EQ(lua_state, outer.State());
     EXPECT_TRUE(lua_isnil(lua_getglobal("x")));
+}
+
+// Closing the state that is current leaves none current, never the freed one.
+TEST_F(GameTest, ClosingTheCurrentStateLeavesNoneCurrent) {
+    LuaScript outer, closing;
+    {
+        LuaStateScope scope(outer.State());
+        closing.Close();
+        EXPECT_EQ(lua_state, outer.State());
+    }
+    LuaScript other;
+    LuaStateScope scope(other.State());
+    other.Close();
+    EXPECT_EQ(lua_state, nullptr);
+    EXPECT_FALSE(other.IsOpen());
 }
 
 // An end action that stores a new one from inside its own call keeps it.

@@ -10,8 +10,13 @@
 namespace gametest {
 namespace {
 
-// Every name a new game offers, as the scripts write them.
-const char* const kNames[] = {"Engine.Random",
+// Every name a new game offers, as the scripts write them, in the order they
+// are registered.
+const char* const kNames[] = {"Debug.WriteString",
+                              "Debug.WriteLabel",
+                              "Engine.GetDialogText",
+                              "SnapLayers",
+                              "Engine.Random",
                               "Engine.EnableNightVision",
                               "Engine.DisableNightVision",
                               "Engine.SetObjectBrightness",
@@ -63,16 +68,6 @@ const char* const kNames[] = {"Engine.Random",
                               "Engine.InventoryHide",
                               "Engine.LocationSetBlocked",
                               "Engine.GameMenuShow",
-                              "Engine.GetDialogText",
-                              "Engine.QuitApp",
-                              "Engine.QuitGame",
-                              "Engine.EnterRoom",
-                              "Engine.FadeRoom",
-                              "Engine.ShowActor",
-                              "Engine.HideActor",
-                              "Engine.PlaySound",
-                              "Engine.StopSound",
-                              "Engine.SetObjectAnimEndAction",
                               "Dialog.Do",
                               "Dialog.Get",
                               "Dialog.Done",
@@ -104,8 +99,16 @@ const char* const kNames[] = {"Engine.Random",
                               "Music.Stop",
                               "Music.SetVolume",
                               "Cursor.Create",
-                              "Debug.WriteString",
-                              "Debug.WriteLabel",
+                              "include",
+                              "Engine.QuitApp",
+                              "Engine.QuitGame",
+                              "Engine.EnterRoom",
+                              "Engine.FadeRoom",
+                              "Engine.ShowActor",
+                              "Engine.HideActor",
+                              "Engine.PlaySound",
+                              "Engine.StopSound",
+                              "Engine.SetObjectAnimEndAction",
                               "SaveGame.WriteBool",
                               "SaveGame.ReadBool",
                               "SaveGame.WriteNumber",
@@ -113,9 +116,7 @@ const char* const kNames[] = {"Engine.Random",
                               "SaveGame.WriteFloat",
                               "SaveGame.ReadFloat",
                               "SaveGame.WriteString",
-                              "SaveGame.ReadString",
-                              "SnapLayers",
-                              "include"};
+                              "SaveGame.ReadString"};
 
 // The host function a script name is bound to, or null.
 lua_CFunction Bound(const std::string& name) {
@@ -145,6 +146,13 @@ TEST_F(GameTest, EveryNameOfTheVocabularyIsAFunctionAfterANewGame) {
                 .second)
             << c.name;
     EXPECT_EQ(listed.size(), std::size(kNames));
+    // The one list registers them in this order.
+    ASSERT_EQ(ScriptCommands().size(), std::size(kNames));
+    for (size_t i = 0; i < std::size(kNames); ++i) {
+        const ScriptCommand& c = ScriptCommands()[i];
+        EXPECT_EQ(std::string(c.table ? c.table : "") + (c.table ? "." : "") + c.name, kNames[i])
+            << i;
+    }
     Stop();
 }
 

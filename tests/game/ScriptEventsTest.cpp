@@ -107,6 +107,28 @@ TEST_F(GameTest, MapDoShowAnswersForTheMap) {
     Stop();
 }
 
+// A map entry's value reaches Game.DoMapAction while the interpreter holds
+// it; a released reference or none calls nothing.
+TEST_F(GameTest, AMapActionPassesTheEntrysValue) {
+    fixture.mainScript = "Game = {} V = {}\n"
+                         "function Game.DoMapAction(v) Error(tostring(v == V)) end\n"
+                         "function main() end\n";
+    Start();
+    GameWorld& world = *App().World();
+    int32_t ref = -1;
+    {
+        LuaStateScope scope(world.MainState()->State());
+        ScriptRef(ref, lua_getglobal("V"));
+    }
+    world.DoMapAction(ref);
+    const int32_t stale = ref;
+    ScriptUnref(ref);
+    world.DoMapAction(stale);
+    world.DoMapAction(-1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"1"});
+    Stop();
+}
+
 // The room's commands, each as a script calls it, and what the room holds
 // afterwards.
 TEST_F(GameTest, RoomCommandsActOnTheCurrentRoom) {
