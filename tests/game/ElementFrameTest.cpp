@@ -3,6 +3,7 @@
 // built by the world's own calls.
 #include "ElementTestFixture.h"
 
+#include "../world/WorldFixtures.h"
 #include "RlaWriter.h"
 
 #include "foundation/TDeleteQueue.h"
@@ -15,27 +16,8 @@
 namespace gametest {
 namespace {
 
-// A pattern picture; pixels where `hole` answers true are transparent.
-template <class Hole> tools::RgbaImage Pattern(int32_t w, int32_t h, int32_t seed, Hole hole) {
-    tools::RgbaImage im;
-    im.width = w;
-    im.height = h;
-    im.rgba.resize(size_t(w) * h * 4);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            uint8_t* p = &im.rgba[(size_t(y) * w + x) * 4];
-            p[0] = uint8_t(x * 3 + seed);
-            p[1] = uint8_t(y * 5 + seed * 2);
-            p[2] = uint8_t((x ^ y) + seed * 3);
-            p[3] = hole(x, y) ? 0 : 255;
-        }
-    return im;
-}
-
-uint16_t Pixel565(const tools::RgbaImage& im, int32_t x, int32_t y) {
-    const uint8_t* p = &im.rgba[(size_t(y) * im.width + x) * 4];
-    return uint16_t((p[0] >> 3) << 11 | (p[1] >> 2) << 5 | p[2] >> 3);
-}
+using worldtest::ImagePixel;
+using worldtest::Pattern;
 
 std::string Rla(uint32_t group, const tools::RgbaImage& image, int32_t x = 0, int32_t y = 0) {
     tools::RlaWriter writer;
@@ -119,10 +101,10 @@ TEST_F(ElementFrame, AScriptBuiltRoomLooksAsOneBuiltInCpp) {
     const std::vector<uint16_t> scripted = Frame();
     // The layers stand where they belong: sky above the background, the
     // object at its offsets, the actor on the projected point (400, 300).
-    EXPECT_EQ(scripted[10 * 800 + 10], Pixel565(sky, 10, 10));
-    EXPECT_EQ(scripted[300 * 800 + 10], Pixel565(back, 10, 300));
-    EXPECT_EQ(scripted[407 * 800 + 106], Pixel565(object, 1, 1));
-    EXPECT_EQ(scripted[275 * 800 + 395], Pixel565(actor, 5, 5));
+    EXPECT_EQ(scripted[10 * 800 + 10], ImagePixel(sky, 10, 10));
+    EXPECT_EQ(scripted[300 * 800 + 10], ImagePixel(back, 10, 300));
+    EXPECT_EQ(scripted[407 * 800 + 106], ImagePixel(object, 1, 1));
+    EXPECT_EQ(scripted[275 * 800 + 395], ImagePixel(actor, 5, 5));
     BuildInCpp();
     const std::vector<uint16_t> built = Frame();
     int32_t differences = 0;
