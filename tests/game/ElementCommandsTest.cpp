@@ -237,6 +237,31 @@ TEST_F(ObjectCommands, AnEndActionMayEndTheWorldItRunsIn) {
     Stop();
 }
 
+// The notes of missing arguments name them in the order they are read: a
+// point z, y, x, a rectangle height first.
+TEST_F(ObjectCommands, MissingArgumentsAreNotedInReadingOrder) {
+    StartIn("O = Engine.ShowObject(T, 'Lamp', 1) Z = Engine.ShowZone(T, 'Door') "
+            "A = Engine.ShowActor(T, 'a', 0)");
+    const struct {
+        const char* call;
+        std::vector<int> missing;
+    } cases[] = {
+        {"Engine.SetObjectPosition(O)", {4, 3, 2}},      {"Engine.SetObjectPosition(O, 1)", {4, 3}},
+        {"Engine.SetZoneRect(Z, 1)", {5, 4, 3}},         {"Engine.ActorWalkTo(A)", {4, 3, 2}},
+        {"Engine.ActorWalkPath(A, 1, 2, 3)", {7, 6, 5}}, {"Engine.ActorLookAt(A)", {}},
+        {"Engine.SetObjectSelectable(O)", {}},           {"Engine.PlayActorAnim(A)", {2}},
+    };
+    for (const auto& c : cases) {
+        Notes().clear();
+        ASSERT_TRUE(Run(c.call));
+        std::vector<std::string> expected;
+        for (int n : c.missing)
+            expected.push_back("ScriptErr: Missing parameter " + std::to_string(n) + " at line 1");
+        EXPECT_EQ(Notes(), expected) << c.call;
+    }
+    Stop();
+}
+
 using ZoneCommands = ElementTest;
 
 TEST_F(ZoneCommands, AZoneIsShownPlacedAndHidden) {
