@@ -1,6 +1,7 @@
 #include "ElementHandle.h"
 
 #include "LuaScript.h"
+#include "ScriptRefs.h"
 
 #include "RoomGlobals.h"
 #include "TRoom.h"
@@ -10,6 +11,10 @@
 #include "foundation/TRef.h"
 
 #include <cstdint>
+
+TRoom* CommandRoom() {
+    return FromMainState() ? CurrentRoom() : nullptr;
+}
 
 void PushElement(TRoomElement* element) {
     const uint64_t serial = element ? element->Serial() : 0;

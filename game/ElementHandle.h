@@ -6,7 +6,12 @@
 
 #include "lua.h"
 
+class TRoom;
 class TRoomElement;
+
+// The room the commands act on: the current room, only for calls from the
+// current game's main state.
+TRoom* CommandRoom();
 
 // Pushes the element's handle (a null element gives the null handle).
 void PushElement(TRoomElement* element);

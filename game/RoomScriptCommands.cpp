@@ -10,13 +10,6 @@
 #include "TAnimObject.h"
 #include "TRoom.h"
 
-namespace {
-// The room a command acts on: only for the current game's main state.
-TRoom* CommandRoom() {
-    return FromMainState() ? CurrentRoom() : nullptr;
-}
-} // namespace
-
 void EngineEnterRoom() {
     TRoom* room = CommandRoom();
     if (!room) return;

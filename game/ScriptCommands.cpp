@@ -1,5 +1,6 @@
 #include "ScriptCommands.h"
 
+#include "ElementCommands.h"
 #include "GameStatics.h"
 #include "LuaScript.h"
 
@@ -18,40 +19,8 @@ void EngineRandom() {}
 void EngineEnableNightVision() {}
 void EngineDisableNightVision() {}
 void EngineSetObjectBrightness() {}
-void EngineSetObjectSelectable() {}
-void EngineSetObjectDepth() {}
-void EngineSetObjectPosition() {}
 void EngineSetLayerCursor() {}
-void EngineStartObjectEffect() {}
-void EngineStopObjectEffect() {}
-void EngineGetObjectPosition() {}
-void EngineLayerSetFlags() {}
-void EngineLayerResetFlags() {}
 void EngineSetRoomCursor() {}
-void EngineSetRoomImage() {}
-void EngineSetPlayerActor() {}
-void EngineShowZone() {}
-void EngineHideZone() {}
-void EngineSetZoneRect() {}
-void EngineShowObject() {}
-void EngineHideObject() {}
-void EngineSetObjectImage() {}
-void EngineGetObjectImage() {}
-void EngineGetObjectImageCount() {}
-void EngineSetObjectAnim() {}
-void EngineGetObjectAnim() {}
-void EngineSetObjectAnimMode() {}
-void EngineGetObjectAnimMode() {}
-void EngineActorWalkPath() {}
-void EngineActorWalkTo() {}
-void EngineActorSetSpeed() {}
-void EngineActorCancelWalk() {}
-void EngineActorAddAnim() {}
-void EngineActorClearAnim() {}
-void EnginePlayActorAnim() {}
-void EngineActorClearWalkSound() {}
-void EngineActorAddWalkSound() {}
-void EngineActorLookAt() {}
 void EngineEnableMap() {}
 void EngineDisableMap() {}
 void EngineCreateMapEntry() {}
@@ -80,8 +49,6 @@ void PathAddLine() {}
 void PathFindNode() {}
 void PathReset() {}
 void PathGetCost() {}
-void SkySetImage() {}
-void SkySetSpeed() {}
 void SoundPlay() {}
 void MusicPlay() {}
 void MusicStop() {}

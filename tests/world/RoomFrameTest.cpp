@@ -17,22 +17,7 @@ namespace {
 
 using roomtest::RoomTest;
 
-// A pattern image; pixels where `hole` answers true are transparent.
-template <class Hole> tools::RgbaImage Pattern(int32_t w, int32_t h, int32_t seed, Hole hole) {
-    tools::RgbaImage im;
-    im.width = w;
-    im.height = h;
-    im.rgba.resize(size_t(w) * h * 4);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            uint8_t* p = &im.rgba[(size_t(y) * w + x) * 4];
-            p[0] = uint8_t(x * 3 + seed);
-            p[1] = uint8_t(y * 5 + seed * 2);
-            p[2] = uint8_t((x ^ y) + seed * 3);
-            p[3] = hole(x, y) ? 0 : 255;
-        }
-    return im;
-}
+using worldtest::Pattern;
 
 class RoomFrameTest : public RoomTest {
 protected:

@@ -73,4 +73,22 @@ inline int32_t ImagePixel(const tools::RgbaImage& im, int32_t x, int32_t y) {
     return p[3] >= 128 ? tools::RlaPixel565(p[0], p[1], p[2], &nudged) : -1;
 }
 
+// A pattern image, each channel a function of x, y and `seed`; pixels where
+// `hole` answers true are transparent.
+template <class Hole> tools::RgbaImage Pattern(int32_t w, int32_t h, int32_t seed, Hole hole) {
+    tools::RgbaImage im;
+    im.width = w;
+    im.height = h;
+    im.rgba.resize(size_t(w) * h * 4);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = &im.rgba[(size_t(y) * w + x) * 4];
+            p[0] = uint8_t(x * 3 + seed);
+            p[1] = uint8_t(y * 5 + seed * 2);
+            p[2] = uint8_t((x ^ y) + seed * 3);
+            p[3] = hole(x, y) ? 0 : 255;
+        }
+    return im;
+}
+
 } // namespace worldtest

@@ -1,6 +1,7 @@
 // gamefixture: writes a one-room game into DIR (resource index,
 // configuration, texts, fonts, cursors, the room's pictures, the player and
-// scripts that enter the room, show the player and print each event). Copy
+// scripts that enter the room, show a lamp in each anim mode, let the player
+// walk where the room is clicked and print each event). Copy
 // build/game/adventure into DIR and run it there.
 //
 //   gamefixture DIR

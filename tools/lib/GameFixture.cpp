@@ -75,9 +75,22 @@ std::vector<uint8_t> RoomBack() {
     return writer.Finish();
 }
 
+// Group 0: one still picture; group 1: four frames of a lamp whose colour
+// steps from dark to bright, so each anim mode shows its own order.
 std::vector<uint8_t> RoomObjects() {
     RlaWriter writer;
     writer.AddSprite(0, Solid(64, 48, 200, 160, 40));
+    for (int frame = 0; frame < 4; ++frame) {
+        const auto level = uint8_t(60 + 60 * frame);
+        writer.AddSprite(1, Solid(32, 32, level, level, 40));
+    }
+    return writer.Finish();
+}
+
+// The room's local items: one small picture.
+std::vector<uint8_t> RoomLocalItems() {
+    RlaWriter writer;
+    writer.AddSprite(0, Solid(16, 16, 40, 200, 200));
     return writer.Finish();
 }
 
@@ -95,6 +108,7 @@ std::string Index(bool errors) {
     index += "[Pictures]\r\n";
     index += std::string("rla") + kRoom + "Back=int\\all\\pictures\\rooms\\HallBack.rla\r\n";
     index += std::string("rla") + kRoom + "ObjAni=int\\all\\pictures\\rooms\\HallObj.rla\r\n";
+    index += std::string("rla") + kRoom + "LocItem=int\\all\\pictures\\rooms\\HallLoc.rla\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -126,7 +140,8 @@ bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* e
 } // namespace
 
 std::string DefaultMainScript() {
-    return R"(-- The fixture's story: one room, the player, and every event printed.
+    return R"(-- The fixture's story: one room, lamps in every anim mode, the player
+-- walking where the room is clicked, and every event printed.
 Game = {}
 Map = {}
 Player = {}
@@ -147,9 +162,39 @@ function Game.DoMapAction(v) Report("DoMapAction") end
 function Game.DoTickAction() Report("DoTickAction") end
 function Map.DoShow() Report("DoShow") end
 
+-- A lamp in each anim mode, left to right: looping forward, looping
+-- backward, once forward, once backward, stopped.
+Lamps = {}
+function ShowLamp(mode)
+    local lamp = {}
+    local handle = Engine.ShowObject(lamp, "Lamp" .. mode, 1)
+    Engine.SetObjectAnim(handle, {1, 250, 0, 0, nil, 120 + 120 * mode, 80})
+    Engine.SetObjectAnimMode(handle, mode)
+    Lamps[mode] = handle
+end
+
+-- A square of way lines on the floor; a click walks the player to the
+-- nearest way point.
+function LayFloor()
+    Path.AddLine(3, 0, 4, 7, 0, 4)
+    Path.AddLine(7, 0, 4, 7, 0, 9)
+    Path.AddLine(7, 0, 9, 3, 0, 9)
+    Path.AddLine(3, 0, 9, 3, 0, 4)
+end
+
 function main()
     Engine.EnterRoom("Hall")
+    local mode = 0
+    while mode <= 4 do
+        ShowLamp(mode)
+        mode = mode + 1
+    end
+    LayFloor()
     PlayerHandle = Engine.ShowActor(Player, "player", 0)
+    Engine.ActorAddAnim(PlayerHandle, 0, {{0}}, {{0}}, {{0}}, {{0}}, {{0}}, {{0}})
+    Engine.ActorAddAnim(PlayerHandle, 2, {{1}}, {{1}}, {{1}}, {{1}}, {{1}}, {{1}})
+    Engine.SetObjectPosition(PlayerHandle, 3, 0, 4)
+    Engine.SetPlayerActor(0)
     print("main: entered Hall, player shown")
 end
 )";
@@ -169,6 +214,7 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
               Put(scripts / "main.scr", Bytes(main), error) &&
               Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
               Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
+              Put(pictures / "rooms" / "HallLoc.rla", RoomLocalItems(), error) &&
               Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
               Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
               Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&

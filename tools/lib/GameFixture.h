@@ -1,8 +1,9 @@
 // Writes a one-room game into a folder: the resource index, the
 // configuration, the error texts, the shared texts, fonts and cursors the
 // application keeps loaded, the room's RLA pictures, the player's pictures
-// and the scripts. The default scripts enter the room, show the player and
-// print each event they receive; a test replaces them.
+// and the scripts. The default scripts enter the room, show a lamp in each
+// anim mode and the player on a square of way lines, and print each event
+// they receive; a test replaces them.
 #pragma once
 
 #include <string>
@@ -28,8 +29,9 @@ struct GameFixture {
     int frameRate = 0;
 };
 
-// The main script of a fixture that enters its room, shows the player and
-// prints every event it receives, one line each ("event DoTickAction").
+// The main script of a fixture that enters its room, shows the lamps and the
+// player and prints every event it receives, one line each ("event
+// DoTickAction").
 std::string DefaultMainScript();
 
 // Writes the game into `folder` (made when missing); false with the reason.
