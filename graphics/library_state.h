@@ -201,6 +201,24 @@ struct WindowedDriverState {
     GdlPaletteEntry identity[256] = {};
 };
 
+// The full-screen DIB family and the full-screen start it shares with the
+// OpenGL driver: the display settings found once a run, the shared states,
+// the variant of the start, the display-change flag (-1 while a DIB display
+// mode is in force) and the screen-saver value the mode set replaced.
+struct DibState {
+    struct Setting {
+        int32_t width, height, bits;
+    };
+    Setting settings[70] = {};
+    int32_t settingCount = 0;
+    bool listed = false;
+    GdlDriverState* states[4] = {}; // FDIB8, 16, 24, 32
+    GdlModeRecord records[GDL_MODE_COUNT] = {};
+    int32_t variant = 0; // 0 DIB, 1 OpenGL
+    int32_t displayChange = 0;
+    UINT screenSaver = 0;
+};
+
 struct ThreadCheckState {
 #ifdef NDEBUG
     bool on = false;
@@ -231,6 +249,7 @@ struct LibraryState {
     MouseState mouse;
     WindowsLayerState layer;
     DirectDrawState ddraw;
+    DibState dib;
     VbeState vbe{255, nullptr, 0, 0, 0, {}};
     ThreadCheckState thread;
 

@@ -199,6 +199,10 @@ void WINDC_setupVectors(GdlDeviceContext* dc) {
     dc->v.getWinDC = getWinDC;
     dc->v.defaultPalette = defaultPalette;
     dc->v.realizePalette = realize;
+    WINDC_setupBlitEntries(dc);
+}
+
+void WINDC_setupBlitEntries(GdlDeviceContext* dc) {
     dc->v.setClipRect = DRV_applyClipRect;
     dc->v.copyFromMemory = copyFromMemoryEntry;
     dc->v.translateImage = bitBltForward;

@@ -100,6 +100,32 @@ TEST(DispdemoTool, DrawsTheSceneFullScreenThroughDirectDraw) {
     EXPECT_EQ(filled[2], 206);
 }
 
+// Full screen through a display-settings change: a 16-bit mode is offered as
+// 15 and shown on the adapter's 5:6:5 setting; the scene reaches the window
+// by blits from the display's memory context.
+TEST(DispdemoTool, DrawsTheSceneFullScreenThroughTheDibDrivers) {
+    testsupport::TempDir dir;
+    const std::string png = dir.File("fdib.png"), log = dir.File("out.txt");
+    const std::string command = "env -u ADV_ADAPTER " + Dispdemo() +
+                                " --driver fdib --mode 800x600x16 --frames 4 --png " + png + " >" +
+                                log + " 2>&1";
+    ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("driver FDIB16.DRV type 2 (Fullscreen DIBSection) mode 35 800 x 600"),
+              std::string::npos)
+        << text.str();
+    const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    EXPECT_EQ(image.width, 800u);
+    EXPECT_EQ(image.height, 600u);
+    const uint8_t* filled = image.Pixel(12, 132);
+    EXPECT_EQ(filled[2], 206);
+}
+
 TEST(DispdemoTool, RefusesAnUnknownDriverOrMode) {
     for (const char* args : {"--driver vga", "--driver ddraw --mode 640x480", "--pages 3"}) {
         const std::string command = Dispdemo() + " " + args + " >/dev/null 2>&1";
