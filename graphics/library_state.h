@@ -18,6 +18,7 @@
 #include "gdl/memory.h"
 #include "gdl/modetiming.h"
 #include "gdl/mouse.h"
+#include "gdl/opengl.h"
 #include "gdl/result.h"
 #include "gdl/support.h"
 #include "gdl/thread.h"
@@ -219,6 +220,22 @@ struct DibState {
     UINT screenSaver = 0;
 };
 
+// The OpenGL driver: the driver library's handles and entries (none in this
+// program), the hardware answer kept for the run (-1 untested), the mode
+// setting, the driver kind, the shared state, the run-time mode records and
+// the vector the locked wrappers call.
+struct OpenGlState {
+    HMODULE libraries[2] = {};
+    GdlGlEntries entries{};
+    bool loaded = false;
+    int32_t hardware = -1;
+    int32_t modeSetting = 0;
+    int32_t driverKind = 0;
+    GdlDriverState* state = nullptr;
+    GdlModeRecord records[GDL_MODE_COUNT] = {};
+    GdlRenderVector saved{};
+};
+
 struct ThreadCheckState {
 #ifdef NDEBUG
     bool on = false;
@@ -250,6 +267,7 @@ struct LibraryState {
     WindowsLayerState layer;
     DirectDrawState ddraw;
     DibState dib;
+    OpenGlState gl;
     VbeState vbe{255, nullptr, 0, 0, 0, {}};
     ThreadCheckState thread;
 

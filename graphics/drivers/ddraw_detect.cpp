@@ -101,13 +101,17 @@ HRESULT CALLBACK storeMode(LPDDSURFACEDESC d, LPVOID) {
     return DDENUMRET_OK;
 }
 
-void enumerateOnce() {
+} // namespace
+
+void DDRAW_enumerateModes() {
     gdl_internal::DirectDrawState& dd = ddraw();
     if (dd.enumerated || !dd.dd) return;
     dd.enumerated = true;
     dd.modeCount = 0;
     dd.dd->EnumDisplayModes(0, nullptr, nullptr, storeMode);
 }
+
+namespace {
 
 const gdl_internal::DirectDrawMode* findMode(int32_t width, int32_t height, int32_t bits) {
     gdl_internal::DirectDrawState& dd = ddraw();
@@ -199,7 +203,7 @@ int32_t DDRAW_detect(int32_t driverIndex, int32_t wantedType, int32_t* driver,
     GDL_initWindows();
     gdl_internal::DirectDrawState& dd = ddraw();
     if (!dd.dd || (dd.caps.dwCaps & DDCAPS_NOHARDWARE)) return 0;
-    enumerateOnce();
+    DDRAW_enumerateModes();
     const int32_t type = (dd.caps.dwCaps & DDCAPS_3D)    ? GDL_TYPE_3D_DDRAW
                          : (dd.caps.dwCaps & DDCAPS_BLT) ? GDL_TYPE_ACCEL_DDRAW
                                                          : GDL_TYPE_DDRAW;

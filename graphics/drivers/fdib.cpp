@@ -8,6 +8,7 @@
 #include "gdl/event.h"
 #include "gdl/fdib.h"
 #include "gdl/memory.h"
+#include "gdl/opengl.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
 #include "gdl/windc.h"
@@ -144,7 +145,7 @@ int32_t init(int32_t family, GdlDeviceContext* dc, int32_t driverNumber, int32_t
     dc->v.defaultPalette = GDL_getStaticSystemColors;
     dc->v.realizePalette = GDL_realizeIdentityPalette;
     WINDC_setupBlitEntries(dc);
-    GDL_setFullScreenHooks({leaveHook, reenterHook, nullptr});
+    GDL_setFullScreenHooks({leaveHook, reenterHook, GDL_glSuspendHook});
     return FDIB_startFullScreen(dc);
 }
 

@@ -21,3 +21,5 @@ int RunDirectDraw(const DemoOptions& options);
 // The same through the full-screen DIB drivers: the scene drawn in the
 // display's memory context and blitted into the window each frame.
 int RunFullScreenDib(const DemoOptions& options);
+// The OpenGL driver on the library alone, its drawing done by Mesa.
+int RunOpenGl(const DemoOptions& options);

@@ -14,7 +14,9 @@
 // --driver ddraw opens the display full screen on the simulated adapter
 // (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead;
 // --driver fdib through the full-screen DIB drivers, which change the
-// adapter's display settings and blit a memory context into the window.
+// adapter's display settings and blit a memory context into the window;
+// --driver opengl through the OpenGL driver on the library alone, Mesa
+// drawing its images and text (ADV_GL=accelerated unless ADV_GL says).
 #include "CommandLine.h"
 #include "DemoOptions.h"
 #include "DesktopHost.h"
@@ -151,6 +153,7 @@ int main(int argc, char** argv) {
     DisplayHooks().appRunning = [] { return g_running; };
     if (options.ddraw) return RunDirectDraw(options);
     if (options.fdib) return RunFullScreenDib(options);
+    if (options.opengl) return RunOpenGl(options);
     TDispDev& display = TDispDev::Global();
     display.SetClassName("DispDemo");
     display.SetTitle("dispdemo");

@@ -49,6 +49,9 @@ void WINDC_setupVectors(GdlDeviceContext* dc);
 // The device entries alone: the default clip and the GDI blits and stretches
 // into the window (what a context that is only a blit target needs).
 void WINDC_setupBlitEntries(GdlDeviceContext* dc);
+// The library's generic renderers, the window's entries (Windows DC, default
+// palette, realisation) kept.
+void DRV_setGenericRenderersOnWindow(GdlDeviceContext* dc);
 // Copies (left, top)-(right, bottom) of `source` to (x, y) of `dest`.
 BOOL WINDC_bitBlt(GdlDeviceContext* dest, int32_t left, int32_t top, int32_t right, int32_t bottom,
                   int32_t x, int32_t y, GdlDeviceContext* source);
