@@ -167,6 +167,23 @@ TEST_F(FullScreenDib, SixteenBitSettingsStayFifteenForTheRun) {
     EXPECT_EQ(GDL_liveDC(screen)->mode.maxColor, 65535u);
 }
 
+TEST_F(FullScreenDib, AHardwareContextGetsOneShadowDcOfItsOwnSize) {
+    ASSERT_TRUE(platform::UseAdapter("ddraw-4mb"));
+    ASSERT_TRUE(Start(modeOf(640, 480, 16), true));
+    GdlDeviceContext* screen = GDL_createDisplayDCPages(1);
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(GDL_liveDC(screen)->type, GDL_DC_FULLSCREEN);
+    HDC shadow = GDL_getWinDCForDC(screen);
+    ASSERT_NE(shadow, nullptr);
+    EXPECT_EQ(GDL_getWinDCForDC(screen), shadow); // made once
+    // Its bitmap is the context's size: a blit of the whole of it fits.
+    GdlDeviceContext* memory = GDL_createMemoryDC(640, 480, 16, &GDL_liveDC(screen)->format);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_TRUE(BitBlt(shadow, 0, 0, 640, 480, GDL_getWinDC(memory), 0, 0, SRCCOPY));
+    EXPECT_EQ(GDL_getWinDCForDC(memory), GDL_getWinDC(memory));
+    GDL_destroyDC(screen); // the shadow and its bitmap go with it
+}
+
 int g_width[3];
 int32_t recordWidth(GdlDeviceContext*, int32_t flag) {
     g_width[flag] = GetSystemMetrics(SM_CXSCREEN);

@@ -15,6 +15,7 @@
 #include "gdl/text.h"
 #include "gdl/windows.h"
 #include "platform/Adapter.h"
+#include "platform/Gdi.h"
 #include "platform/Host.h"
 #include "platform/Module.h"
 #include "platform/OpenGL.h"
@@ -213,6 +214,22 @@ TEST_F(OpenGlDriver, DrawBufferHookSelectsPagesAndEyes) {
         ASSERT_EQ(g_log.size(), 1u);
         EXPECT_EQ(g_log[0], "buffer " + std::to_string(c.buffer));
     }
+}
+
+TEST_F(OpenGlDriver, LeavingRestoresTheDesktopOnce) {
+    if (!MesaPresent()) GTEST_SKIP() << "no Mesa";
+    setenv("ADV_GL", "accelerated", 1);
+    ASSERT_TRUE(Start(modeOf(640, 480, 32)));
+    GdlDeviceContext* screen = recordedScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+    const platform::DisplaySettingsCalls before = platform::DisplaySettingsCallCount();
+    GDL_destroyDC(screen);
+    GDL_exit();
+    const platform::DisplaySettingsCalls after = platform::DisplaySettingsCallCount();
+    EXPECT_EQ(after.restores - before.restores, 1);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+    EXPECT_FALSE(GDL_isFullScreenActive());
 }
 
 TEST_F(OpenGlDriver, LockedCallsBracketTheSavedRoutine) {
