@@ -18,6 +18,7 @@
 #include "gdl/memory.h"
 #include "gdl/modetiming.h"
 #include "gdl/mouse.h"
+#include "gdl/opengl.h"
 #include "gdl/result.h"
 #include "gdl/support.h"
 #include "gdl/thread.h"
@@ -201,6 +202,40 @@ struct WindowedDriverState {
     GdlPaletteEntry identity[256] = {};
 };
 
+// The full-screen DIB family and the full-screen start it shares with the
+// OpenGL driver: the display settings found once a run, the shared states,
+// the variant of the start, the display-change flag (-1 while a DIB display
+// mode is in force) and the screen-saver value the mode set replaced.
+struct DibState {
+    struct Setting {
+        int32_t width, height, bits;
+    };
+    Setting settings[70] = {};
+    int32_t settingCount = 0;
+    bool listed = false;
+    GdlDriverState* states[4] = {}; // FDIB8, 16, 24, 32
+    GdlModeRecord records[GDL_MODE_COUNT] = {};
+    int32_t variant = 0; // 0 DIB, 1 OpenGL
+    int32_t displayChange = 0;
+    UINT screenSaver = 0;
+};
+
+// The OpenGL driver: the driver library's handles and entries (none in this
+// program), the hardware answer kept for the run (-1 untested), the mode
+// setting, the driver kind, the shared state, the run-time mode records and
+// the vector the locked wrappers call.
+struct OpenGlState {
+    HMODULE libraries[2] = {};
+    GdlGlEntries entries{};
+    bool loaded = false;
+    int32_t hardware = -1;
+    int32_t modeSetting = 0;
+    int32_t driverKind = 0;
+    GdlDriverState* state = nullptr;
+    GdlModeRecord records[GDL_MODE_COUNT] = {};
+    GdlRenderVector saved{};
+};
+
 struct ThreadCheckState {
 #ifdef NDEBUG
     bool on = false;
@@ -231,6 +266,8 @@ struct LibraryState {
     MouseState mouse;
     WindowsLayerState layer;
     DirectDrawState ddraw;
+    DibState dib;
+    OpenGlState gl;
     VbeState vbe{255, nullptr, 0, 0, 0, {}};
     ThreadCheckState thread;
 

@@ -8,6 +8,7 @@
 #include "gdl/dc.h"
 #include "gdl/driver.h"
 #include "gdl/memory.h"
+#include "gdl/opengl.h"
 #include "gdl/result.h"
 #include "gdl/support.h"
 #include "gdl/windows.h"
@@ -134,6 +135,7 @@ void GDL_exit() {
     GDL_destroyAllOffscreenDCs();
     GDL_destroyAllDisplayDCs();
     gdl_internal::windowsLayerExit();
+    GDL_glUnloadLibraries();
     for (int i = 0; i < 3; ++i) {
         GDL_poolDestroy(&l.pools[i]);
         l.poolHeads[i] = nullptr;

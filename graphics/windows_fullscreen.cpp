@@ -87,8 +87,11 @@ void startDirectDraw() {
     HDC screen = GetDC(nullptr);
     const int bits = GetDeviceCaps(screen, BITSPIXEL);
     ReleaseDC(nullptr, screen);
-    if (bits < 8 || !loadDirectDraw()) return;
+    if (bits < 8) return;
+    // The full-screen window serves the DIB drivers on a machine without
+    // DirectDraw too.
     registerClassOnce();
+    if (!loadDirectDraw()) return;
     if (dd.dd) return;
     auto create =
         reinterpret_cast<DirectDrawCreateFunc>(GetProcAddress(dd.module, "DirectDrawCreate"));

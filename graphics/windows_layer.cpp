@@ -215,7 +215,11 @@ void GDL_restoreDesktopMode() {
     // Everything here belongs to a full-screen window: a windowed run never
     // reaches the display settings or the registry.
     if (!l.window) return;
-    if (l.kind == GDL_FS_DIB) ChangeDisplaySettingsA(nullptr, CDS_FULLSCREEN);
+    // The DIB display settings go back once: OpenGL's exit may have put them back.
+    int32_t& displayChange = gdl_internal::state().dib.displayChange;
+    if (l.kind == GDL_FS_DIB && displayChange == -1)
+        ChangeDisplaySettingsA(nullptr, CDS_FULLSCREEN);
+    displayChange = 0;
     if (l.kind == GDL_FS_DDRAW) {
         GDL_unsubclassWindow(l.window);
         if (IDirectDraw2* dd = gdl_internal::state().ddraw.dd) {

@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libjpeg62-turbo-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation libgl-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation libgl-dev libegl-dev libgl1-mesa-dri
   # peers for the benchmarks only
   libpixman-1-dev lua5.1 lua5.4 ncompress libtiff-dev
 )

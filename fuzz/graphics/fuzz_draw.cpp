@@ -5,8 +5,10 @@
 // write modes. The sanitizers catch any write or read outside the surfaces.
 // One input in eight draws on a DirectDraw screen of the simulated adapter
 // instead (with an off-screen context or a memory one beside it), its video
-// memory write-protected outside locks, so a stray write faults too.
+// memory write-protected outside locks, so a stray write faults too; one in
+// eight draws its text and monochrome images on an OpenGL screen through Mesa.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,8 +22,10 @@
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
 #include "gdl/support.h"
+#include "gdl/opengl.h"
 #include "gdl/text.h"
 #include "platform/Adapter.h"
+#include "platform/OpenGL.h"
 #include "platform/Host.h"
 
 namespace {
@@ -220,6 +224,14 @@ void drawText(Choices& in, Font& font, int32_t w, int32_t h) {
     GDL_drawStrAt(in.coord(w), in.coord(h), text);
 }
 
+void drawMono(Choices& in, GdlDeviceContext* dc, int32_t x, int32_t y) {
+    const int32_t bytesPerLine = in.in(1, 4), rows = in.in(1, 12);
+    std::vector<uint8_t> bits(size_t(bytesPerLine * rows));
+    for (auto& v : bits)
+        v = in.byte();
+    GDL_drawMonoImage(dc, x, y, bytesPerLine, rows, bits.data());
+}
+
 void copy(Choices& in, GdlDeviceContext* dc, GdlDeviceContext* other, Picture& pic, int32_t w,
           int32_t h) {
     const int32_t a = in.coord(w), b = in.coord(h), c = in.coord(w), d = in.coord(h);
@@ -237,13 +249,7 @@ void copy(Choices& in, GdlDeviceContext* dc, GdlDeviceContext* other, Picture& p
             break;
         case 6: GDL_stretchBitmap(dc, a, b, c, d, &pic.bitmap); break;
         case 7: GDL_bitBlt(other, dc, a, b, c, d, x, y, in.in(0, 3)); break;
-        default: {
-            const int32_t bytesPerLine = in.in(1, 4), rows = in.in(1, 12);
-            std::vector<uint8_t> bits(size_t(bytesPerLine * rows));
-            for (auto& v : bits)
-                v = in.byte();
-            GDL_drawMonoImage(dc, x, y, bytesPerLine, rows, bits.data());
-        }
+        default: drawMono(in, dc, x, y);
     }
 }
 
@@ -256,19 +262,56 @@ void registerDrivers() {
         GDL_registerDriver(linked[i].fileName, linked[i].header);
 }
 
-// A 320 x 200 DirectDraw screen of one or two pages at one of the depths.
-GdlDeviceContext* directDrawScreen(Choices& in) {
+void useAdapter() {
     static bool adapter = false;
     if (!adapter) {
         platform::UseHost(platform::HostKind::Memory);
         platform::UseAdapter("ddraw-4mb");
         adapter = true;
     }
+}
+
+// A 320 x 200 DirectDraw screen of one or two pages at one of the depths.
+GdlDeviceContext* directDrawScreen(Choices& in) {
+    useAdapter();
     static const int32_t kModes[] = {11, 41, 56, 71}; // 320 x 200 at 8, 16, 24, 32 bits
     int32_t driver = -1, mode = kModes[in.in(0, 3)];
     if (!GDL_init(&driver, &mode, ".")) return nullptr;
     GdlDeviceContext* dc = GDL_createDisplayDCPages(in.in(1, 2));
     platform::SetAdapterWriteProtect(dc != nullptr);
+    return dc;
+}
+
+// A 640 x 480 OpenGL screen over one Mesa context kept for the run (null
+// without Mesa): its 1-bit images and text are drawn by GL.
+GdlDeviceContext* openGlScreen() {
+    static platform::GlContext* context = nullptr;
+    static GdlGlEntries entries{};
+    useAdapter();
+    setenv("ADV_GL", "accelerated", 1);
+    GDL_registerDriver("OPENGL.DRV", OPENGL_header());
+    int32_t driver = -1, mode = 79; // 640 x 480 x 32
+    if (!GDL_init(&driver, &mode, ".")) return nullptr;
+    if (!context) {
+        context = platform::CreateGlContext(640, 480);
+        if (!context) return nullptr;
+        const platform::GlEntries& p = *platform::GlContextEntries();
+        entries.color3ub = p.color3ub;
+        entries.drawBuffer = p.drawBuffer;
+        entries.getIntegerv = p.getIntegerv;
+        entries.pixelStorei = p.pixelStorei;
+        entries.rasterPos2i = p.rasterPos2i;
+        entries.bitmap = p.bitmap;
+        entries.makeCurrent = [](HDC, void* c) {
+            return platform::MakeGlContextCurrent(static_cast<platform::GlContext*>(c)) ? 1 : 0;
+        };
+    }
+    GDL_glUseLibrary(&entries, nullptr, nullptr);
+    GdlDeviceContext* dc = GDL_createDisplayDCPages(1);
+    if (dc) {
+        GDL_glSetContext(dc, context, 1);
+        GDL_glMakeCurrent(dc);
+    }
     return dc;
 }
 
@@ -279,13 +322,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     registerDrivers();
     Choices in(data, size);
-    const bool directDraw = in.in(0, 7) == 0;
+    const int32_t screen = in.in(0, 7);
+    const bool directDraw = screen == 0, openGl = screen == 1;
     const Depth& depth = kDepths[in.in(0, 8)];
     const Depth& otherDepth = in.byte() & 1 ? depth : kDepths[in.in(0, 8)];
     int32_t w = in.in(1, 40), h = in.in(1, 30);
     GdlDeviceContext* dc = nullptr;
     GdlDeviceContext* other = nullptr;
-    if (directDraw) {
+    if (openGl) {
+        dc = openGlScreen();
+        w = 640;
+        h = 480;
+    } else if (directDraw) {
         dc = directDrawScreen(in);
         w = 320;
         h = 200;
@@ -303,6 +351,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         GDL_selectCurrentDC(dc);
         GDL_setPaletteCheck(in.byte() & 1);
         for (int step = 0; step < 64 && !in.done(); ++step) {
+            // OpenGL draws 1-bit images and text; nothing else has a GL path.
+            if (openGl) {
+                switch (in.in(0, 2)) {
+                    case 0: setAttributes(in, dc, w, h); break;
+                    case 1: drawText(in, font, w, h); break;
+                    default: drawMono(in, dc, in.coord(w), in.coord(h)); break;
+                }
+                continue;
+            }
             switch (in.in(0, 5)) {
                 case 0: setAttributes(in, dc, w, h); break;
                 case 1:

@@ -28,3 +28,29 @@ void DRV_detachState(GdlDeviceContext* dc, GdlDriverState** slot) {
         *slot = nullptr;
     }
 }
+
+bool DRV_attachDisplay(GdlDeviceContext* dc, GdlDriverState** slot, GdlDriverDestroyFunc destroy,
+                       const GdlDisplayAttach& a) {
+    if (!DRV_attachState(dc, slot, sizeof(GdlDriverState), destroy)) return false;
+    GdlDriverState* s = dc->driverState;
+    s->window = a.window;
+    s->driverNumber = a.driverNumber;
+    s->mode = a.mode;
+    dc->type = a.type;
+    s->hardwareCursor = 0;
+    s->createOffscreen = nullptr;
+    s->restore = a.restore;
+    s->reset = nullptr;
+    return true;
+}
+
+int32_t DRV_familyOfBits(int32_t bits) {
+    switch (bits) {
+        case 8: return 0;
+        case 15:
+        case 16: return 1;
+        case 24: return 2;
+        case 32: return 3;
+        default: return -1;
+    }
+}

@@ -57,14 +57,7 @@ GdlDriverHeader makeHeader(int32_t family) {
 GdlDriverHeader g_headers[4] = {makeHeader(0), makeHeader(1), makeHeader(2), makeHeader(3)};
 
 int32_t familyOfBits(int32_t bits) {
-    switch (bits) {
-        case 8: return 0;
-        case 15:
-        case 16: return 1;
-        case 24: return 2;
-        case 32: return 3;
-        default: return -1;
-    }
+    return DRV_familyOfBits(bits);
 }
 
 HRESULT CALLBACK storeMode(LPDDSURFACEDESC d, LPVOID) {
@@ -108,13 +101,17 @@ HRESULT CALLBACK storeMode(LPDDSURFACEDESC d, LPVOID) {
     return DDENUMRET_OK;
 }
 
-void enumerateOnce() {
+} // namespace
+
+void DDRAW_enumerateModes() {
     gdl_internal::DirectDrawState& dd = ddraw();
     if (dd.enumerated || !dd.dd) return;
     dd.enumerated = true;
     dd.modeCount = 0;
     dd.dd->EnumDisplayModes(0, nullptr, nullptr, storeMode);
 }
+
+namespace {
 
 const gdl_internal::DirectDrawMode* findMode(int32_t width, int32_t height, int32_t bits) {
     gdl_internal::DirectDrawState& dd = ddraw();
@@ -131,6 +128,9 @@ void destroy(GdlDeviceContext* dc) {
     }
     if (dc->shadowDC) DeleteDC(dc->shadowDC);
     dc->shadowDC = nullptr;
+    // The shadow's bitmap (a display context has no other).
+    if (dc->bitmap) DeleteObject(dc->bitmap);
+    dc->bitmap = nullptr;
     gdl_internal::DirectDrawState& dd = ddraw();
     // The off-screen surface goes with its context, so another can be made.
     if (dc->type == GDL_DC_OFFSCREEN && dd.offscreen) {
@@ -203,7 +203,7 @@ int32_t DDRAW_detect(int32_t driverIndex, int32_t wantedType, int32_t* driver,
     GDL_initWindows();
     gdl_internal::DirectDrawState& dd = ddraw();
     if (!dd.dd || (dd.caps.dwCaps & DDCAPS_NOHARDWARE)) return 0;
-    enumerateOnce();
+    DDRAW_enumerateModes();
     const int32_t type = (dd.caps.dwCaps & DDCAPS_3D)    ? GDL_TYPE_3D_DDRAW
                          : (dd.caps.dwCaps & DDCAPS_BLT) ? GDL_TYPE_ACCEL_DDRAW
                                                          : GDL_TYPE_DDRAW;
@@ -222,16 +222,9 @@ int32_t DDRAW_init(GdlDeviceContext* dc, int32_t driverNumber, int32_t mode, HWN
     gdl_internal::DirectDrawState& dd = ddraw();
     dc->mode = dd.records[mode].bitsPerPixel ? dd.records[mode] : *DRV_modeRecord(mode);
     const int32_t family = familyOfBits(int32_t(dc->mode.bitsPerPixel));
-    if (!DRV_attachState(dc, &dd.states[family], sizeof(GdlDriverState), destroy)) return 0;
-    GdlDriverState* s = dc->driverState;
-    s->window = window;
-    s->driverNumber = driverNumber;
-    s->mode = mode;
-    dc->type = GDL_DC_FULLSCREEN;
-    s->hardwareCursor = 0;
-    s->createOffscreen = nullptr;
-    s->restore = DDRAW_releaseSurfaces;
-    s->reset = nullptr;
+    if (!DRV_attachDisplay(dc, &dd.states[family], destroy,
+                           {window, driverNumber, mode, GDL_DC_FULLSCREEN, DDRAW_releaseSurfaces}))
+        return 0;
     if (!DDRAW_setMode(dc, x, y, pages, reserved, refresh)) return 0;
     setupVectors(dc);
     DDRAW_installHooks(dc);

@@ -11,6 +11,7 @@
 
 #include "ddraw_state.h"
 #include "gdl/ddraw.h"
+#include "gdl/opengl.h"
 
 namespace {
 
@@ -24,6 +25,13 @@ struct DirectDrawFamily {
         if (count >= 0 && --count == -1) DDRAW_unlockSurface();
     }
     static const GdlRenderVector& saved() { return gdl_internal::ddraw().saved; }
+};
+
+// The OpenGL family: the driver library's buffer access around each call.
+struct OpenGlFamily {
+    static void begin() { GL_beginDirectAccess(); }
+    static void end() { GL_endDirectAccess(); }
+    static const GdlRenderVector& saved() { return gdl_internal::state().gl.saved; }
 };
 
 template <typename Family> struct Bracket {
@@ -144,6 +152,11 @@ template <typename Family> void install(GdlRenderVector& v) {
 void DDRAW_installLockedCalls(GdlDeviceContext* dc) {
     gdl_internal::ddraw().saved = dc->v;
     install<DirectDrawFamily>(dc->v);
+}
+
+void GL_installLockedCalls(GdlDeviceContext* dc) {
+    gdl_internal::state().gl.saved = dc->v;
+    install<OpenGlFamily>(dc->v);
 }
 
 int32_t DRV_lockedCallCount() {

@@ -192,6 +192,11 @@ void WINDC_destroy(GdlDeviceContext* dc) {
 }
 
 void WINDC_setupVectors(GdlDeviceContext* dc) {
+    DRV_setGenericRenderersOnWindow(dc);
+    WINDC_setupBlitEntries(dc);
+}
+
+void DRV_setGenericRenderersOnWindow(GdlDeviceContext* dc) {
     GdlGetWinDCFunc getWinDC = dc->v.getWinDC;
     GdlDefaultPaletteFunc defaultPalette = dc->v.defaultPalette;
     GdlRealizePaletteFunc realize = dc->v.realizePalette;
@@ -199,6 +204,9 @@ void WINDC_setupVectors(GdlDeviceContext* dc) {
     dc->v.getWinDC = getWinDC;
     dc->v.defaultPalette = defaultPalette;
     dc->v.realizePalette = realize;
+}
+
+void WINDC_setupBlitEntries(GdlDeviceContext* dc) {
     dc->v.setClipRect = DRV_applyClipRect;
     dc->v.copyFromMemory = copyFromMemoryEntry;
     dc->v.translateImage = bitBltForward;

@@ -55,8 +55,9 @@ protected:
         if (extra) GDL_registerDriver(extra->fileName, extra->header);
         int32_t count = 0;
         const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-        for (int32_t i = 0; i < count; ++i)
-            GDL_registerDriver(linked[i].fileName, linked[i].header);
+        for (int32_t i = 0; i < count; ++i) // the DirectDraw family alone
+            if (std::strncmp(linked[i].fileName, "DDRAW", 5) == 0)
+                GDL_registerDriver(linked[i].fileName, linked[i].header);
         int32_t driver = -1;
         return GDL_init(&driver, &mode, ".");
     }

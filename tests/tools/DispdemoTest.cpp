@@ -100,6 +100,59 @@ TEST(DispdemoTool, DrawsTheSceneFullScreenThroughDirectDraw) {
     EXPECT_EQ(filled[2], 206);
 }
 
+// Full screen through a display-settings change: a 16-bit mode is offered as
+// 15 and shown on the adapter's 5:6:5 setting; the scene reaches the window
+// by blits from the display's memory context.
+TEST(DispdemoTool, DrawsTheSceneFullScreenThroughTheDibDrivers) {
+    testsupport::TempDir dir;
+    const std::string png = dir.File("fdib.png"), log = dir.File("out.txt");
+    const std::string command = "env -u ADV_ADAPTER " + Dispdemo() +
+                                " --driver fdib --mode 800x600x16 --frames 4 --png " + png + " >" +
+                                log + " 2>&1";
+    ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("driver FDIB16.DRV type 2 (Fullscreen DIBSection) mode 35 800 x 600"),
+              std::string::npos)
+        << text.str();
+    const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    EXPECT_EQ(image.width, 800u);
+    EXPECT_EQ(image.height, 600u);
+    const uint8_t* filled = image.Pixel(12, 132);
+    EXPECT_EQ(filled[2], 206);
+}
+
+// OpenGL on the library alone: the scene's 1-bit image drawn by Mesa.
+TEST(DispdemoTool, DrawsImagesThroughOpenGl) {
+    testsupport::TempDir dir;
+    const std::string png = dir.File("gl.png"), log = dir.File("out.txt");
+    const std::string command = "env -u ADV_ADAPTER " + Dispdemo() +
+                                " --driver opengl --mode 640x480x32 --frames 3 --png " + png +
+                                " >" + log + " 2>&1";
+    const int status = (std::system(command.c_str()) >> 8) & 0xFF;
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (status == 1 && text.str().find("no Mesa") != std::string::npos) GTEST_SKIP() << "no Mesa";
+    ASSERT_EQ(status, 0) << text.str();
+    EXPECT_NE(text.str().find("driver OPENGL.DRV type 9 (Hardware OpenGL (Microsoft ICD/MCD)) "
+                              "mode 79 640 x 480 SVGA 4G color"),
+              std::string::npos)
+        << text.str();
+    const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+    testsupport::PngImage image;
+    ASSERT_TRUE(
+        testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+    EXPECT_EQ(image.width, 640u);
+    const uint8_t* lit = image.Pixel(400, 10); // the image's top row, in yellow
+    EXPECT_EQ(lit[0], 255);
+    EXPECT_EQ(lit[2], 0);
+}
+
 TEST(DispdemoTool, RefusesAnUnknownDriverOrMode) {
     for (const char* args : {"--driver vga", "--driver ddraw --mode 640x480", "--pages 3"}) {
         const std::string command = Dispdemo() + " " + args + " >/dev/null 2>&1";

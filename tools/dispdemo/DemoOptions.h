@@ -8,7 +8,9 @@ struct DemoOptions {
     long frames = -1; // -1: until closed
     bool close = false;
     std::string png;
-    bool ddraw = false; // full screen through the DirectDraw drivers
+    bool ddraw = false;  // full screen through the DirectDraw drivers
+    bool fdib = false;   // full screen through the DIB drivers (a display-settings change)
+    bool opengl = false; // full screen through OpenGL, on the library alone
     int32_t width = 640, height = 480, bits = 16;
     int32_t pages = 2;
 };
@@ -16,3 +18,8 @@ struct DemoOptions {
 // The DirectDraw run: the library's scene on the screen context with flips,
 // the library's cursor, F9 to switch away and back. The exit code.
 int RunDirectDraw(const DemoOptions& options);
+// The same through the full-screen DIB drivers: the scene drawn in the
+// display's memory context and blitted into the window each frame.
+int RunFullScreenDib(const DemoOptions& options);
+// The OpenGL driver on the library alone, its drawing done by Mesa.
+int RunOpenGl(const DemoOptions& options);

@@ -1,8 +1,10 @@
-// dispdemo's full-screen run: the display opened on the simulated adapter
+// dispdemo's full-screen runs: the display opened on the simulated adapter
 // through the DirectDraw drivers alone, the library's scene drawn on the
-// screen context and flipped each frame, the library's cursor moving over it.
-// F9 switches away; a second later the program is switched back to, and the
-// drivers restore their surfaces.
+// screen context and flipped each frame, the library's cursor moving over it;
+// or through the full-screen DIB drivers, the scene drawn in the display's
+// memory context and blitted into the window. F9 switches away; a second
+// later the program is switched back to, and the drivers restore their
+// surfaces or set the display mode again.
 #include "DemoOptions.h"
 #include "GdlScene.h"
 #include "foundation/TEvent.h"
@@ -64,7 +66,9 @@ void describe(GdlDeviceContext* screen, int32_t mode) {
 
 } // namespace
 
-int RunDirectDraw(const DemoOptions& o) {
+namespace {
+
+int runFullScreen(const DemoOptions& o, uint32_t flags) {
     if (!platform::CurrentAdapter()) platform::UseAdapter("ddraw-4mb");
     int32_t count = 0;
     const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
@@ -72,8 +76,7 @@ int RunDirectDraw(const DemoOptions& o) {
     TDispDev& display = TDispDev::Global();
     display.SetClassName("DispDemo");
     display.SetTitle("dispdemo");
-    display.SetDriverFlags(TDispDev::fDirectDraw |
-                           (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
+    display.SetDriverFlags(flags);
     const int32_t mode = display.SetMode(o.width, o.height, o.bits);
     if (mode < 0 || !display.Open()) {
         std::fprintf(stderr, "dispdemo: the display did not open on the adapter\n");
@@ -81,7 +84,7 @@ int RunDirectDraw(const DemoOptions& o) {
         return 1;
     }
     GdlDeviceContext* screen = display.GetScreenContext();
-    describe(screen, mode);
+    describe(screen, GDL_currentMode()); // the depth the display fell back to, if it did
     HWND window = display.GetWindow();
     TEventMgr::Global().InitQueue(window);
     setArrow();
@@ -91,7 +94,14 @@ int RunDirectDraw(const DemoOptions& o) {
         drainEvents(window);
         const int32_t shown = GDL_getVisualPage(screen);
         if (flips) GDL_setActivePage(screen, 1 - shown);
-        tools::DrawGdlScene(screen, int32_t(frame));
+        if (GDL_liveDC(screen)->surface) {
+            tools::DrawGdlScene(screen, int32_t(frame));
+        } else {
+            // A blit target: the scene is drawn in memory and copied in.
+            GdlDeviceContext* draw = display.GetDrawContext();
+            tools::DrawGdlScene(draw, int32_t(frame));
+            GDL_bitBlt(screen, draw, 0, 0, o.width, o.height, 0, 0, 0);
+        }
         if (flips) GDL_setVisualPage(screen, 1 - shown, 1);
         GDL_setMousePos(int32_t(20 + frame * 3 % (o.width - 40)), o.height / 2);
         Sleep(16);
@@ -105,4 +115,15 @@ int RunDirectDraw(const DemoOptions& o) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int RunDirectDraw(const DemoOptions& o) {
+    return runFullScreen(o,
+                         TDispDev::fDirectDraw | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
+}
+
+int RunFullScreenDib(const DemoOptions& o) {
+    return runFullScreen(o, TDispDev::fFullscreenDIB);
 }

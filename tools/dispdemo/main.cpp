@@ -5,13 +5,18 @@
 //
 //   dispdemo [--frames N] [--close] [--png FILE]
 //   dispdemo --driver ddraw [--mode WxHxBITS] [--pages N] [--frames N] [--png FILE]
+//   dispdemo --driver fdib|opengl [--mode WxHxBITS] [--frames N] [--png FILE]
 //
 // --frames N stops after N frames (--close then presses the close button),
 // --png FILE writes the last frame presented; with --png the program runs on
 // the memory host in virtual time, so the file is the same on every run.
 // Without a display it runs so too, for 100 frames unless --frames says.
 // --driver ddraw opens the display full screen on the simulated adapter
-// (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead.
+// (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead;
+// --driver fdib through the full-screen DIB drivers, which change the
+// adapter's display settings and blit a memory context into the window;
+// --driver opengl through the OpenGL driver on the library alone, Mesa
+// drawing its images and text (ADV_GL=accelerated unless ADV_GL says).
 #include "CommandLine.h"
 #include "DemoOptions.h"
 #include "DesktopHost.h"
@@ -53,8 +58,11 @@ bool parse(int argc, char** argv, DemoOptions* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--driver" && i + 1 < argc) {
-            if (std::string(argv[++i]) != "ddraw") return false;
-            o->ddraw = true;
+            const std::string driver = argv[++i];
+            o->ddraw = driver == "ddraw";
+            o->fdib = driver == "fdib";
+            o->opengl = driver == "opengl";
+            if (!o->ddraw && !o->fdib && !o->opengl) return false;
         } else if (a == "--mode" && i + 1 < argc) {
             if (!parseMode(argv[++i], o)) return false;
         } else if (a == "--pages" && i + 1 < argc) {
@@ -127,6 +135,8 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
                              "       dispdemo --driver ddraw [--mode WxHxBITS] [--pages 1|2] "
+                             "[--frames N] [--png FILE]\n"
+                             "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
                              "[--frames N] [--png FILE]\n");
         return 2;
     }
@@ -142,6 +152,8 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     DisplayHooks().appRunning = [] { return g_running; };
     if (options.ddraw) return RunDirectDraw(options);
+    if (options.fdib) return RunFullScreenDib(options);
+    if (options.opengl) return RunOpenGl(options);
     TDispDev& display = TDispDev::Global();
     display.SetClassName("DispDemo");
     display.SetTitle("dispdemo");

@@ -29,6 +29,8 @@ const GdlLinkedDriver* GDL_linkedDrivers(int32_t* count);
 // --- DirectDraw family -------------------------------------------------------------
 
 const GdlDriverHeader* DDRAW_header(int32_t bits); // 8, 16 (and 15), 24, 32
+// The display modes DirectDraw lists, enumerated once a run.
+void DDRAW_enumerateModes();
 int32_t DDRAW_detect(int32_t driverIndex, int32_t wantedType, int32_t* driver,
                      int32_t* suggestedMode, GDLModeEntry* modeTable);
 // Add-mode of one record: with the page flag the pages video memory holds

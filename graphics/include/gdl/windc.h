@@ -18,6 +18,19 @@ bool DRV_attachState(GdlDeviceContext* dc, GdlDriverState** slot, size_t size,
                      GdlDriverDestroyFunc destroy);
 // Drops the context's reference; the last one frees the state.
 void DRV_detachState(GdlDeviceContext* dc, GdlDriverState** slot);
+// The common steps of a hardware init: the state attached, the window,
+// driver number and mode into it, the device kind, no hardware cursor and no
+// off-screen maker, the restore (exit) entry and no re-set entry.
+struct GdlDisplayAttach {
+    HWND window;
+    int32_t driverNumber, mode, type;
+    GdlDriverVoidFunc restore;
+};
+bool DRV_attachDisplay(GdlDeviceContext* dc, GdlDriverState** slot, GdlDriverDestroyFunc destroy,
+                       const GdlDisplayAttach& attach);
+// The family of a depth in the four-driver families: 8, 15 and 16, 24, 32
+// bits give 0 to 3; -1 for any other.
+int32_t DRV_familyOfBits(int32_t bits);
 
 // --- Desktop queries ---------------------------------------------------------------
 HDC FDIB_getWinDC(GdlDeviceContext* dc);
@@ -33,6 +46,12 @@ int32_t WINDC_init(GdlDeviceContext* dc, int32_t driverType, int32_t mode, HWND 
                    int32_t refresh);
 void WINDC_destroy(GdlDeviceContext* dc);
 void WINDC_setupVectors(GdlDeviceContext* dc);
+// The device entries alone: the default clip and the GDI blits and stretches
+// into the window (what a context that is only a blit target needs).
+void WINDC_setupBlitEntries(GdlDeviceContext* dc);
+// The library's generic renderers, the window's entries (Windows DC, default
+// palette, realisation) kept.
+void DRV_setGenericRenderersOnWindow(GdlDeviceContext* dc);
 // Copies (left, top)-(right, bottom) of `source` to (x, y) of `dest`.
 BOOL WINDC_bitBlt(GdlDeviceContext* dest, int32_t left, int32_t top, int32_t right, int32_t bottom,
                   int32_t x, int32_t y, GdlDeviceContext* source);

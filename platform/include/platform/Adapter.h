@@ -24,6 +24,10 @@ struct AdapterMode {
     int bits = 0; // bits a pixel takes in memory: 8, 16, 24 or 32
     uint32_t red = 0, green = 0, blue = 0;
     uint32_t surfaceCaps = 0; // DirectDraw surface caps of the mode (DDSCAPS_MODEX ...)
+    // As a display setting: listed, but every change to it (tested or not)
+    // fails; or it passes a test and fails when set.
+    bool refused = false;
+    bool failsWhenSet = false;
 };
 
 // Everything that tells one adapter from another, as data. Later faces add
@@ -36,8 +40,11 @@ struct AdapterPersonality {
     uint32_t ddCaps = 0;   // DDCAPS.dwCaps
     uint32_t ckeyCaps = 0; // DDCAPS.dwCKeyCaps
     uint32_t palCaps = 0;  // DDCAPS.dwPalCaps
-    // Modes: the DirectDraw modes and the display settings alike.
+    // Modes: the DirectDraw modes, and the display settings unless `settings`
+    // lists those apart (in their order, repeats and refusals included). A
+    // setting's masks are the desktop's layout while it is in force.
     std::vector<AdapterMode> modes;
+    std::vector<AdapterMode> settings;
 };
 
 // Chooses a built-in personality by name; null or "" chooses none. False for

@@ -424,3 +424,13 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags);
 // `device` must be null. Index ENUM_CURRENT_SETTINGS gives the mode in use,
 // ENUM_REGISTRY_SETTINGS the desktop's own; others walk the mode list.
 BOOL EnumDisplaySettingsA(LPCSTR device, DWORD index, DEVMODEA* mode);
+
+namespace platform {
+// What ChangeDisplaySettingsA did so far in this process: modes set and
+// desktop restores (test calls not counted). Tests compare before and after.
+struct DisplaySettingsCalls {
+    int changes = 0;
+    int restores = 0;
+};
+DisplaySettingsCalls DisplaySettingsCallCount();
+} // namespace platform

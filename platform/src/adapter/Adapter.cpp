@@ -366,9 +366,16 @@ bool AdapterDisplayModes(std::vector<DisplayMode>* modes) {
     if (!p) return false;
     if (modes) {
         modes->clear();
-        for (const AdapterMode& m : p->modes)
+        const std::vector<AdapterMode>& list = p->settings.empty() ? p->modes : p->settings;
+        for (const AdapterMode& m : list)
             if (!(m.surfaceCaps & 0x00200000)) // mode X is no display setting
-                modes->push_back({m.width, m.height, m.bits, 60});
+                modes->push_back({m.width,
+                                  m.height,
+                                  m.bits,
+                                  60,
+                                  {m.red, m.green, m.blue},
+                                  m.refused,
+                                  m.failsWhenSet});
     }
     return true;
 }

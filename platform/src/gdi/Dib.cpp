@@ -2,6 +2,7 @@
 #include "../kernel/OutOfMemory.h"
 #include "GdiInternal.h"
 
+#include "../window/WindowSurface.h"
 #include "platform/WinG.h"
 
 #include <algorithm>
@@ -15,12 +16,21 @@ namespace {
 // no size computation overflows.
 constexpr size_t kMaxBitmapBytes = size_t(1) << 30;
 
-// A 16-bit desktop is 5:6:5, or 5:5:5 when a test chose that layout.
-void Desktop16Masks(uint32_t masks[3]) {
-    const bool rgb555 = Desktop16Layout555();
-    masks[0] = rgb555 ? 0x7C00 : 0xF800;
-    masks[1] = rgb555 ? 0x03E0 : 0x07E0;
-    masks[2] = 0x001F;
+// The desktop's layout at `bpp` bits: the one the display setting in force
+// carries, else 5:6:5 (5:5:5 when a test chose that) at 16 bits and red
+// highest above.
+void DesktopMasks(int bpp, uint32_t masks[3]) {
+    DisplayMode mode{};
+    GetCurrentDisplayMode(&mode);
+    if (mode.bitsPerPixel == bpp && (mode.masks[0] | mode.masks[1] | mode.masks[2])) {
+        std::memcpy(masks, mode.masks, 12);
+        return;
+    }
+    DefaultMasks(bpp, masks);
+    if (bpp == 16 && !Desktop16Layout555()) {
+        masks[0] = 0xF800;
+        masks[1] = 0x07E0;
+    }
 }
 
 bool ValidDepth(int bpp) {
@@ -186,7 +196,7 @@ HBITMAP CreateCompatibleBitmap(HDC handle, int width, int height) {
             const int bpp = DesktopBitsPerPixel();
             b = NewBitmap(width, height, bpp, false);
             if (!b) return nullptr;
-            if (bpp == 16) Desktop16Masks(b->masks);
+            if (bpp == 16 || bpp == 32) DesktopMasks(bpp, b->masks);
             b->bitfields = bpp == 16 || bpp == 32;
             if (bpp <= 8) DefaultColors(bpp, b->colors, &b->colorCount);
         }
@@ -253,6 +263,12 @@ int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, B
         return 1;
     }
     const int bpp = h.biBitCount;
+    // Asked for the masks of a 24-bit desktop bitmap: its layout (which way
+    // round the bytes go), though 24-bit DIBs carry no masks themselves.
+    if (!bits && bpp == 24 && b->bpp == 24 && h.biCompression == BI_BITFIELDS) {
+        DesktopMasks(24, reinterpret_cast<uint32_t*>(info->bmiColors));
+        return 1;
+    }
     // Widths past any bitmap we could hold are damaged headers.
     if (!ValidDepth(bpp) || h.biWidth <= 0 || h.biWidth > (1 << 24) || h.biHeight == 0) return 0;
     if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32)))
@@ -275,7 +291,7 @@ int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, B
                     std::memcpy(masks, b->masks, 12);
                 else
                     DefaultMasks(bpp, masks);
-                if (bpp == 16 && b->bpp != 16) Desktop16Masks(masks);
+                if (b->bpp != bpp) DesktopMasks(bpp, masks);
                 return 1;
             }
             std::memcpy(target.masks, masks, 12);

@@ -4,9 +4,12 @@
 
 #include "../window/WindowSurface.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
+
+std::atomic<int> g_changes{0}, g_restores{0};
 
 void Describe(const platform::DisplayMode& mode, DEVMODEA* out) {
     // Keep what the caller set in dmSize and dmDriverExtra, as Windows does.
@@ -42,7 +45,10 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
         if (flags & ~DWORD(CDS_UPDATEREGISTRY | CDS_TEST | CDS_FULLSCREEN))
             return DISP_CHANGE_BADFLAGS;
         if (!mode) {
-            if (!(flags & CDS_TEST)) platform::RestoreDisplayMode();
+            if (!(flags & CDS_TEST)) {
+                platform::RestoreDisplayMode();
+                ++g_restores;
+            }
             return DISP_CHANGE_SUCCESSFUL;
         }
         if (mode->dmSize < offsetof(DEVMODEA, dmDisplayFrequency) + sizeof(DWORD))
@@ -56,17 +62,24 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
             want.bitsPerPixel = static_cast<int>(mode->dmBitsPerPel);
         want.frequency =
             (mode->dmFields & DM_DISPLAYFREQUENCY) ? static_cast<int>(mode->dmDisplayFrequency) : 0;
-        bool known = false;
-        for (int i = 0, n = platform::DisplayModeCount(); i < n && !known; ++i) {
+        // A setting the adapter lists but refuses fails; one it never lists is a bad mode.
+        bool known = false, usable = false;
+        for (int i = 0, n = platform::DisplayModeCount(); i < n && !usable; ++i) {
             platform::DisplayMode m{};
             if (!platform::GetDisplayModeAt(i, &m)) continue;
-            known = m.width == want.width && m.height == want.height &&
-                    m.bitsPerPixel == want.bitsPerPixel &&
-                    (want.frequency == 0 || m.frequency == 0 || m.frequency == want.frequency);
+            const bool same =
+                m.width == want.width && m.height == want.height &&
+                m.bitsPerPixel == want.bitsPerPixel &&
+                (want.frequency == 0 || m.frequency == 0 || m.frequency == want.frequency);
+            known = known || same;
+            usable = same && !m.refused;
         }
         if (!known) return DISP_CHANGE_BADMODE;
+        if (!usable) return DISP_CHANGE_FAILED;
         if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
-        return platform::SetDisplayMode(want) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+        if (!platform::SetDisplayMode(want)) return DISP_CHANGE_FAILED;
+        ++g_changes;
+        return DISP_CHANGE_SUCCESSFUL;
     });
 }
 
@@ -84,4 +97,8 @@ BOOL EnumDisplaySettingsA(LPCSTR device, DWORD index, DEVMODEA* out) {
         Describe(mode, out);
         return TRUE;
     });
+}
+
+platform::DisplaySettingsCalls platform::DisplaySettingsCallCount() {
+    return {g_changes.load(), g_restores.load()};
 }

@@ -112,7 +112,8 @@ void Modes(DisplayMode* desktop, std::vector<DisplayMode>* modes) {
 }
 
 bool Matches(const DisplayMode& want, const DisplayMode& have) {
-    return want.width == have.width && want.height == have.height &&
+    return !have.refused && !have.failsWhenSet && want.width == have.width &&
+           want.height == have.height &&
            (!want.bitsPerPixel || want.bitsPerPixel == have.bitsPerPixel) &&
            (!want.frequency || want.frequency == have.frequency);
 }

@@ -7,6 +7,7 @@
 #include "platform/Gdi.h"
 #include "BuiltinModules.h"
 #include "platform/Adapter.h"
+#include "platform/OpenGL.h"
 
 #include <atomic>
 #include <cctype>
@@ -100,6 +101,8 @@ void Add(Registry& r, const char* name, const platform::ModuleExport* exports, s
 namespace platform {
 extern const ModuleExport kWinGExports[];
 extern const size_t kWinGExportCount;
+extern const ModuleExport kOpenGl32Exports[];
+extern const size_t kOpenGl32ExportCount;
 } // namespace platform
 namespace {
 
@@ -115,6 +118,7 @@ void EnsureBuiltins(Registry& r) {
     Add(r, "wing32.dll", platform::kWinGExports, platform::kWinGExportCount, false);
     const platform::ModuleExport* ddraw = platform::DirectDrawExports(&count);
     Add(r, "ddraw.dll", ddraw, count, false);
+    Add(r, "opengl32.dll", platform::kOpenGl32Exports, platform::kOpenGl32ExportCount, false);
 }
 
 // The record of a module that exists now; null otherwise.
@@ -125,6 +129,9 @@ ModuleRecord* Available(Registry& r, const std::string& name) {
         return nullptr;
     // DirectDraw is there only with a display adapter to drive.
     if (name == "ddraw.dll" && !platform::CurrentAdapter()) return nullptr;
+    // OpenGL is there with Mesa, unless ADV_GL says none.
+    if (name == "opengl32.dll" && platform::CurrentGlMode() == platform::GlMode::None)
+        return nullptr;
     return it->second.get();
 }
 

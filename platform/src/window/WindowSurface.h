@@ -44,6 +44,11 @@ struct DisplayMode {
     int height;
     int bitsPerPixel;
     int frequency;
+    // The layout while this mode is in force (red, green, blue; zero: the
+    // layer's default for the depth), and a setting every change refuses.
+    uint32_t masks[3] = {0, 0, 0};
+    bool refused = false;
+    bool failsWhenSet = false; // passes ChangeDisplaySettingsA's test only
 };
 int DisplayModeCount();
 bool GetDisplayModeAt(int index, DisplayMode* out);
