@@ -38,6 +38,15 @@ void AppServices::DropHeldItem() {
     if (GameWorld* world = App().World()) world->DropHeldItem();
 }
 
+void AppServices::ShowInventory() {
+    if (GameWorld* world = App().World()) world->ShowInventory();
+}
+
+bool AppServices::InventoryVisible() {
+    GameWorld* world = App().World();
+    return world && world->InventoryView().IsVisible();
+}
+
 bool AppServices::DialogRunning() {
     GameWorld* world = App().World();
     return world && world->DialogRunning();
