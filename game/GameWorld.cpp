@@ -157,6 +157,8 @@ void GameWorld::CloseGameMenu() {
 
 void GameWorld::ShowInventory() {
     inventory_.Refresh();
+    // In front of the room, which would otherwise take the clicks first.
+    inventory_.ToFront();
     inventory_.ShowNow();
 }
 

@@ -1,6 +1,10 @@
 #include "TInventoryView.h"
 
+#include "GameApp.h"
 #include "GameStatics.h"
+#include "GameWorld.h"
+
+#include "foundation/TEvent.h"
 
 TInventoryView::TInventoryView() {
     Statics().inventory = this;
@@ -15,6 +19,26 @@ TInventoryView::~TInventoryView() {
 
 TInventoryView* TInventoryView::Instance() {
     return Statics().inventory;
+}
+
+bool TInventoryView::HandleEvent(TObject* sender, TEvent* event) {
+    if (IsVisible() && event && (event->type == evLeftDown || event->type == evLeftUp)) {
+        // The window's rectangle on the screen, as it stands now: the
+        // layout pass may not have run since it was shown.
+        TRectArea r;
+        GetBounds(r);
+        const TPoint origin = ParentToScreen(TPoint(r.left, r.top));
+        const int64_t x = int64_t(event->record.x) - origin.x;
+        const int64_t y = int64_t(event->record.y) - origin.y;
+        const bool inside =
+            x >= 0 && x < int64_t(r.right) - r.left && y >= 0 && y < int64_t(r.bottom) - r.top;
+        GameWorld* world = App().World();
+        if (!inside && world && &world->InventoryView() == this) {
+            world->HideInventory();
+            return true;
+        }
+    }
+    return TPanel::HandleEvent(sender, event);
 }
 
 void TInventoryView::Create(TControl* parent) {

@@ -2,7 +2,8 @@
 // empty or owning one item record. The window publishes itself while it
 // exists (the commands, saving and the language switch reach it so). Its
 // pictures, slot controls and clicks come with the inventory screen; until
-// then it is an empty transparent panel that is shown and dismissed.
+// then it is an empty transparent panel that is shown and dismissed, and
+// hidden again by a left click outside it.
 #pragma once
 
 #include "InventorySlot.h"
@@ -22,6 +23,10 @@ public:
 
     // The window of the current engine, or null.
     static TInventoryView* Instance();
+
+    // A left button pressed or released outside the shown window hides it
+    // (through the world) and goes no further.
+    bool HandleEvent(TObject* sender, TEvent* event) override;
 
     // Lays the window out under `parent` with thirty empty slots.
     void Create(TControl* parent);

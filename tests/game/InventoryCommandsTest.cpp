@@ -10,6 +10,7 @@
 #include "TRoom.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TEvent.h"
 
 #include <set>
 #include <string>
@@ -113,6 +114,22 @@ TEST_F(GameTest, InventoryShowAndHideAndTheWorldsExit) {
     EXPECT_TRUE(view.IsVisible());
     EXPECT_TRUE(world.RoomView().IsBusy());
     ASSERT_TRUE(Run("Engine.InventoryHide()"));
+    EXPECT_FALSE(view.IsVisible());
+    EXPECT_FALSE(world.RoomView().IsBusy());
+    // A left press outside the shown window hides it; a right one, or a
+    // left one inside it, goes on to the panel.
+    auto send = [&](int32_t type, int32_t x, int32_t y) {
+        TEvent event;
+        event.SetType(type);
+        event.record.x = x;
+        event.record.y = y;
+        view.HandleEvent(&world, &event);
+    };
+    ASSERT_TRUE(Run("Engine.InventoryShow()"));
+    send(evRightDown, 10, 10);
+    send(evLeftDown, 100, 200);
+    EXPECT_TRUE(view.IsVisible());
+    send(evLeftDown, 10, 10);
     EXPECT_FALSE(view.IsVisible());
     EXPECT_FALSE(world.RoomView().IsBusy());
     // The exit destroys every record and leaves no slots at all.
