@@ -157,7 +157,7 @@ void GameWorld::CloseGameMenu() {
 
 void GameWorld::ShowInventory() {
     inventory_.Refresh();
-    // In front of the room, which would otherwise take the clicks first.
+    // Over the room, as a window shown on top of it.
     inventory_.ToFront();
     inventory_.ShowNow();
 }
