@@ -18,8 +18,8 @@ public:
     bool GetHeldItem(int32_t* reference) override;
     void DropHeldItem() override;
     void HoldDragItem(bool) override {}
-    void ShowInventory() override {}
-    bool InventoryVisible() override { return false; }
+    void ShowInventory() override;
+    bool InventoryVisible() override;
     bool DialogRunning() override;
     int32_t DialogSpeaker() override { return -1; }
     void OpenGameMenu() override;

@@ -10,12 +10,14 @@
 #include "Language.h"
 #include "NamedResources.h"
 
+#include "media/devices/TRandom.h"
 #include "ui/TEngine.h"
 
 #include <memory>
 
 class GameApp;
 class LuaScript;
+class TInventoryView;
 
 struct GameStatics : TEnginePart {
     GameStatics();
@@ -38,6 +40,12 @@ struct GameStatics : TEnginePart {
     // Set while a retired world goes: its references die with its state and
     // must not reach the next world's.
     int32_t worldTeardown = 0;
+    // The night-vision flag: cleared by each new world, saved with the game.
+    int32_t nightVision = 0;
+    // The one inventory window while it exists.
+    TInventoryView* inventory = nullptr;
+    // The scripts' random source (Engine.Random).
+    TRandom random;
     // Where the host's notes (a missing parameter, a missing script) go
     // besides the debug output; tests listen here.
     void (*noteHook)(const char* text) = nullptr;

@@ -39,6 +39,7 @@ GameWorld::TeardownMark::~TeardownMark() {
 
 GameWorld::GameWorld() {
     binding_.owner = this;
+    Statics().nightVision = 0;
 }
 
 GameWorld::~GameWorld() {
@@ -61,6 +62,9 @@ void GameWorld::Init(TWinApp* application) {
     ToFront();
     ShowNow();
     room_.Init(this);
+    inventory_.Create(this);
+    inventory_.Dismiss();
+    inventory_.SetEnabled(false);
     quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
     quitTimer_.SetUp(3000.0f, this);
     Show(application);
@@ -97,6 +101,8 @@ void GameWorld::Exit() {
     quitTimer_.Detach();
     ReleaseElementReferences();
     room_.Clear();
+    held_.Reset();
+    inventory_.Clear();
     SetVisible(false);
     SetEnabled(false);
     Detach();
@@ -149,14 +155,32 @@ void GameWorld::CloseGameMenu() {
     App().CloseMenu();
 }
 
+void GameWorld::ShowInventory() {
+    inventory_.Refresh();
+    // Over the room, as a window shown on top of it.
+    inventory_.ToFront();
+    inventory_.ShowNow();
+}
+
+void GameWorld::HideInventory() {
+    inventory_.Refresh();
+    inventory_.Dismiss();
+}
+
+void GameWorld::TakeItem(InventorySlot* record) {
+    held_ = TRef<InventorySlot>(record);
+}
+
 bool GameWorld::GetHeldItem(int32_t* reference) const {
-    if (heldItem_ == -1) return false;
-    if (reference) *reference = heldItem_;
+    const InventorySlot* record = held_.Get();
+    if (!record) return false;
+    if (reference) *reference = record->scriptRef;
     return true;
 }
 
 void GameWorld::DropHeldItem() {
-    heldItem_ = -1;
+    held_.Reset();
+    inventory_.Refresh();
 }
 
 void GameWorld::StartQuitTimer() {

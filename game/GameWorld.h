@@ -6,10 +6,14 @@
 // of its own handlers runs.
 #pragma once
 
+#include "InventorySlot.h"
+#include "ScriptCursors.h"
+#include "TInventoryView.h"
 #include "TRoom.h"
 
 #include "ui/TPanel.h"
 #include "QuitTimer.h"
+#include "foundation/TRef.h"
 
 #include <cstdint>
 
@@ -43,22 +47,31 @@ public:
     int32_t OpenGameMenu();
     void CloseGameMenu();
 
-    // --- Held item, dialog, map (their screens come later) ---
+    // --- Inventory, held item, dialog, map (their screens come later) ---
+    // The inventory refreshed, then shown at once or dismissed.
+    void ShowInventory();
+    void HideInventory();
+    // The record goes to the pointer (its picture comes with the dragged
+    // item's screen).
+    void TakeItem(InventorySlot* record);
+    // The held record's script reference; false when nothing is held.
     bool GetHeldItem(int32_t* reference) const;
+    InventorySlot* HeldRecord() const { return held_.Get(); }
     void DropHeldItem();
     bool DialogRunning() const { return false; }
     bool MapVisible() const { return false; }
 
     TRoom& RoomView() { return room_; }
+    TInventoryView& InventoryView() { return inventory_; }
+    ScriptCursors& Cursors() { return cursors_; }
     LuaScript* MainState() const { return main_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     void StartQuitTimer();
     int OnQuitTimer(TObject* sender, TEvent* event);
 
 private:
-    // Clears the command pointer when made and, when it goes, frees the
-    // script cursors this world made and clears the pointer if it is still
-    // this world's.
+    // Clears the command pointer when made and, when it goes, clears it if
+    // it is still this world's.
     class ScriptBinding {
     public:
         ScriptBinding();
@@ -77,8 +90,11 @@ private:
     void ReleaseElementReferences();
 
     TeardownMark teardown_;
+    // Before the room: its elements may show these cursors until they go.
+    ScriptCursors cursors_;
     TRoom room_;
-    int32_t heldItem_ = -1;
+    TInventoryView inventory_;
+    TRef<InventorySlot> held_;
     DialogManager* dialogManager_ = nullptr;
     QuitTimer quitTimer_;
     ScriptBinding binding_;

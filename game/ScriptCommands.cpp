@@ -3,6 +3,7 @@
 #include "ElementCommands.h"
 #include "GameStatics.h"
 #include "LuaScript.h"
+#include "WorldCommands.h"
 
 #include <iterator>
 
@@ -12,48 +13,16 @@ void EmptyCommand() {}
 // and paths, sound and music, the map, the inventory, dialogs and saving: they
 // exist for the scripts and do nothing yet.
 namespace {
-void DebugWriteString() {}
-void DebugWriteLabel() {}
 void DialogGetText() {}
-void EngineRandom() {}
-void EngineEnableNightVision() {}
-void EngineDisableNightVision() {}
-void EngineSetObjectBrightness() {}
-void EngineSetLayerCursor() {}
-void EngineSetRoomCursor() {}
 void EngineEnableMap() {}
 void EngineDisableMap() {}
 void EngineCreateMapEntry() {}
 void EngineSetMapEntryEnabled() {}
 void EngineSetMapEntryVisible() {}
-void EngineAddInventoryItem() {}
-void EngineRemInventoryItem() {}
-void EngineInventoryShow() {}
-void EngineInventoryHide() {}
-void EngineLocationSetBlocked() {}
-void EngineGameMenuShow() {}
 void DialogDo() {}
 void DialogGet() {}
 void DialogStatementPlayed() {}
 void DialogPhrasePlayed() {}
-void CameraSetPosition() {}
-void CameraSetRotation() {}
-void CameraSetDistance() {}
-void CameraSetBaseScale() {}
-void CameraSetOriginalDistance() {}
-void CameraSetScaleAdjust() {}
-void PathAddNode() {}
-void PathRemNode() {}
-void PathNodeNeighbor() {}
-void PathAddLine() {}
-void PathFindNode() {}
-void PathReset() {}
-void PathGetCost() {}
-void SoundPlay() {}
-void MusicPlay() {}
-void MusicStop() {}
-void MusicSetVolume() {}
-void CursorCreate() {}
 void SaveGameWriteNumber() {}
 void SaveGameReadBool() {}
 void SaveGameReadNumber() {}
