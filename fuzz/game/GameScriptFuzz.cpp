@@ -1,13 +1,13 @@
 // Hostile scripts in a running game: each input is played in a fresh world
 // of the one-room test game on the memory host and virtual time. The first
 // bytes are calls of the scripts' commands (every name of the vocabulary,
-// include, Error and a few host actions: a new game or a close request from
-// inside a script, events, end actions, nested loop steps) with hostile
-// arguments (huge, negative and NaN numbers, long and odd strings, tables,
-// functions, live and stale element handles), with ticks of the main loop
-// between them; the rest of the input runs as script text. Nothing may
-// crash, hang or touch memory it does not own; the game goes on or ends
-// through its own path.
+// include, Error and a few host actions: a new game, a close request or a
+// log-off query from inside a script, events, end actions, nested loop
+// steps) with hostile arguments (huge, negative and NaN numbers, long and odd
+// strings, tables, functions, live and stale element handles), with ticks of
+// the main loop between them; the rest of the input runs as script text.
+// Nothing may crash, hang or touch memory it does not own; the game goes on
+// or ends through its own path.
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameFixture.h"
@@ -118,7 +118,10 @@ void Host() {
     const int32_t op = IntParam(1);
     switch (uint32_t(op) % 8) {
         case 0: NewGameNow(); break;
-        case 1: PostMessageA(TDispDev::Global().GetWindow(), WM_CLOSE, 0, 0); break;
+        case 1:
+            PostMessageA(TDispDev::Global().GetWindow(),
+                         (IntParam(2) & 1) ? WM_QUERYENDSESSION : WM_CLOSE, 0, 0);
+            break;
         case 2: {
             int32_t first = -1, second = -1;
             ScriptRef(first, ObjectParam(2));
