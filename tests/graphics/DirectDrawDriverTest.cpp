@@ -194,7 +194,10 @@ TEST_F(DirectDrawDriver, DrawingIsLockedAndShown) {
     EXPECT_EQ(DDRAW_lockCount(), -1);
     GDL_beginPixelAccess();
     EXPECT_EQ(DDRAW_lockCount(), 0);
+    EXPECT_EQ(GDL_getPixel(9, 0), 0x00FF00u); // a wrapped routine's value, nested
     GDL_endPixelAccess();
+    EXPECT_EQ(GDL_getPixel(3, 5), 0x00FF00u); // and outermost, after the unlock
+    EXPECT_EQ(DDRAW_lockCount(), -1);
     platform::Frame f = platform::AdapterScanOutFrame();
     ASSERT_EQ(f.width, 320);
     EXPECT_EQ(f.pixels[9], 0x00FF00u);
@@ -307,6 +310,62 @@ TEST_F(DirectDrawDriver, ErrorNamesAreThePublishedOnes) {
                           {0x12345678, "Unknown error code"}};
     for (const Case& c : cases)
         EXPECT_STREQ(DDRAW_errorName(c.code), c.name);
+}
+
+// The codes as the interface publishes them: facility 876h with the severity
+// bit, and the general ones of the system's own facilities.
+TEST_F(DirectDrawDriver, ErrorCodesAreTheInterfacesNumbers) {
+    struct Case {
+        uint32_t code;
+        const char* name;
+    };
+    const Case cases[] = {
+        {0x887601C2u, "DDERR_SURFACELOST"},   {0x8876017Cu, "DDERR_OUTOFVIDEOMEMORY"},
+        {0x887601AEu, "DDERR_SURFACEBUSY"},   {0x8876021Cu, "DDERR_WASSTILLDRAWING"},
+        {0x88760082u, "DDERR_INVALIDOBJECT"}, {0x80004005u, "DDERR_GENERIC"},
+        {0x80004001u, "DDERR_UNSUPPORTED"},   {0x8007000Eu, "DDERR_OUTOFMEMORY"},
+        {0x80070057u, "DDERR_INVALIDPARAMS"}, {0x800401F0u, "DDERR_NOTINITIALIZED"},
+        {0x087601C2u, "Unknown error code"}}; // no severity bit
+    for (const Case& c : cases)
+        EXPECT_STREQ(DDRAW_errorName(HRESULT(c.code)), c.name) << std::hex << c.code;
+}
+
+// The application's main window steps aside while the mode is set and comes
+// back with the desktop; a window it offers as the full-screen window is
+// used as that, and stays usable.
+TEST_F(DirectDrawDriver, TheMainWindowStepsAsideAndComesBack) {
+    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    HWND main = CreateWindowExA(0, "GDLDirectDrawWindow", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    GDL_registerMainWindow(main);
+    GdlDeviceContext* dc = GDL_createDisplayDCPages(1);
+    ASSERT_NE(dc, nullptr);
+    HWND full = GDL_getFullScreenWindow();
+    EXPECT_NE(full, main);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_FALSE(IsWindowEnabled(main));
+    EXPECT_TRUE(IsWindowEnabled(full));
+    GDL_destroyDC(dc);
+    GDL_restoreDesktopMode();
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindow(full));
+    GDL_registerMainWindow(nullptr);
+
+    HWND own = CreateWindowExA(0, "GDLDirectDrawWindow", "own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    GDL_registerAppWindow(own);
+    dc = GDL_createDisplayDCPages(1);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GDL_getFullScreenWindow(), own);
+    EXPECT_TRUE(IsWindowEnabled(own));
+    EXPECT_TRUE(IsWindowVisible(own));
+    GDL_destroyDC(dc);
+    GDL_restoreDesktopMode();
+    EXPECT_TRUE(IsWindow(own)); // given back, not destroyed
+    GDL_registerAppWindow(nullptr);
+    DestroyWindow(own);
+    DestroyWindow(main);
 }
 
 // --- Switching away ------------------------------------------------------------------------
