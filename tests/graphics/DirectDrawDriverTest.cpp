@@ -272,6 +272,55 @@ TEST_F(DirectDrawDriver, OffscreenContextsNeedBlitsAndFreeMemory) {
     EXPECT_EQ(GDL_lastResult(), GDL_NO_OFFSCREEN_MEMORY);
 }
 
+// Keyed copies from an off-screen context onto the display go through the
+// card's keyed blits when it has them, with the same pixels as the software.
+int g_keyedCalls = 0;
+GdlTransparentBltFunc g_cardKeyed = nullptr;
+void countKeyed(GdlDeviceContext* d, GdlDeviceContext* s, int32_t l, int32_t t, int32_t r,
+                int32_t b, int32_t x, int32_t y, int32_t op, uint32_t key) {
+    ++g_keyedCalls;
+    g_cardKeyed(d, s, l, t, r, b, x, y, op, key);
+}
+
+TEST_F(DirectDrawDriver, KeyedCopiesFromOffscreenUseTheCardsKeyedBlit) {
+    for (const int32_t sourceKey : {1, 0}) {
+        GdlDeviceContext* dc = Screen("ddraw-4mb", 640, 480, 16, 1);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* off = GDL_createOffscreenDC(dc);
+        ASSERT_NE(off, nullptr);
+        GdlTransparentBltFunc& member = sourceKey ? GDL_liveDC(off)->v.offscreenSrcKeyBlt
+                                                  : GDL_liveDC(off)->v.offscreenDstKeyBlt;
+        g_cardKeyed = member;
+        member = countKeyed;
+        g_keyedCalls = 0;
+        // Source: left half the key (1), right half 0x07E0. Display: 0x001F,
+        // its first column the key.
+        GDL_selectCurrentDC(off);
+        GDL_setColor(1);
+        GDL_fillRect(0, 0, 4, 4);
+        GDL_setColor(0x07E0);
+        GDL_fillRect(2, 0, 4, 4);
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(0x001F);
+        GDL_fillRect(0, 0, 8, 8);
+        GDL_setColor(1);
+        GDL_fillRect(10, 10, 11, 14);
+        GDL_transBlt(dc, off, 0, 0, 4, 4, 10, 10, 1, sourceKey);
+        EXPECT_EQ(g_keyedCalls, 1) << sourceKey;
+        GDL_selectCurrentDC(dc);
+        if (sourceKey) { // key pixels of the source are skipped
+            EXPECT_EQ(GDL_getPixel(10, 10), 1u);
+            EXPECT_EQ(GDL_getPixel(11, 10), 0u);
+            EXPECT_EQ(GDL_getPixel(12, 10), 0x07E0u);
+        } else { // only key pixels of the display are replaced
+            EXPECT_EQ(GDL_getPixel(10, 10), 1u);
+            EXPECT_EQ(GDL_getPixel(11, 10), 0u);
+            EXPECT_EQ(GDL_getPixel(12, 10), 0u);
+        }
+        GDL_exit();
+    }
+}
+
 TEST_F(DirectDrawDriver, TooManyPagesFailWithTheBoxOrAreRefused) {
     ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
     platform::ClearMessageBoxLog();
