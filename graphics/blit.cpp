@@ -414,6 +414,25 @@ void offscreenToDisplay(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t l
     sc->v.offscreenBlt(d, sc, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode);
 }
 
+// The card's keyed copy from an off-screen context onto the display, when the
+// card keys that way (flag 800h: source key, 1000h: destination key); false
+// leaves the copy to the software keyed blit.
+bool offscreenKeyedToDisplay(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
+                             int32_t top, int32_t right, int32_t bottom, int32_t x, int32_t y,
+                             uint32_t key, int32_t sourceKey) {
+    GdlDeviceContext* d = GDL_liveDC(dest);
+    GdlDeviceContext* sc = GDL_liveDC(src);
+    if (sc->type != GDL_DC_OFFSCREEN || d->type > GDL_DC_OPENGL_DRIVER) return false;
+    if (!(sc->flags & (sourceKey ? 0x800u : 0x1000u))) return false;
+    Copy c{int64_t(left) + sc->attr.viewport.left,  int64_t(top) + sc->attr.viewport.top,
+           int64_t(right) + sc->attr.viewport.left, int64_t(bottom) + sc->attr.viewport.top,
+           int64_t(x) + d->attr.viewport.left,      int64_t(y) + d->attr.viewport.top};
+    if (!c.cut(areaOf(sc), areaOf(d))) return true;
+    GdlTransparentBltFunc entry = sourceKey ? sc->v.offscreenSrcKeyBlt : sc->v.offscreenDstKeyBlt;
+    entry(d, sc, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), 0, key);
+    return true;
+}
+
 } // namespace
 
 void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
@@ -543,6 +562,7 @@ void GDL_transBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, i
         GDL_setResult(GDL_INVALID_DEVICE_TYPE);
         return;
     }
+    if (offscreenKeyedToDisplay(dest, src, left, top, right, bottom, x, y, key, sourceKey)) return;
     Current cur(dest);
     GdlDeviceContext& s = S();
     Copy c{int64_t(left) + src->attr.viewport.left,  int64_t(top) + src->attr.viewport.top,

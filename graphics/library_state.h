@@ -146,6 +146,8 @@ struct WindowsLayerState {
     bool restoreGuard = true;
     bool lostGuard = true;
     bool classRegistered = false; // "GDLDirectDrawWindow"
+    // The application's main window, kept out of the way in full screen.
+    HWND mainWindow = nullptr;
     // An application window made the full-screen window: what to put back.
     HWND appWindow = nullptr;
     WNDPROC appProc = nullptr;

@@ -217,7 +217,10 @@ bool isKey(UINT m) {
 
 LRESULT passOn(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     Layer& l = layer();
-    if (l.appProc && w == l.appWindow) return CallWindowProcA(l.appProc, w, m, wp, lp);
+    // A window of the library's own class offered as the application's has
+    // this procedure as its own: handing on to it would never end.
+    if (l.appProc && l.appProc != GDL_fullScreenWindowProc && w == l.appWindow)
+        return CallWindowProcA(l.appProc, w, m, wp, lp);
     if (l.eventProc) return l.eventProc(w, m, wp, lp);
     return DefWindowProcA(w, m, wp, lp);
 }
@@ -345,12 +348,21 @@ HWND GDL_getAppWindow() {
     return layer().appWindow;
 }
 
-void GDL_hideAppWindow() {
-    HWND app = layer().appWindow;
-    // A window that becomes the full-screen window stays.
-    if (!app || !IsWindow(app) || app == layer().window) return;
-    ShowWindow(app, SW_HIDE);
-    EnableWindow(app, FALSE);
+void GDL_registerMainWindow(HWND window) {
+    layer().mainWindow = window;
+}
+
+HWND GDL_getMainWindow() {
+    return layer().mainWindow;
+}
+
+void GDL_hideMainWindow() {
+    const Layer& l = layer();
+    HWND main = l.mainWindow;
+    // A main window that is also the full-screen window stays usable.
+    if (!main || !IsWindow(main) || main == l.window || main == l.appWindow) return;
+    ShowWindow(main, SW_HIDE);
+    EnableWindow(main, FALSE);
 }
 
 void GDL_makeFullScreenWindow(HWND window, int32_t width, int32_t height) {

@@ -232,12 +232,12 @@ void GDL_restoreDesktopMode() {
         GDL_undoFullScreenWindow();
     else if (IsWindow(l.window))
         DestroyWindow(l.window);
-    if (l.appWindow && IsWindow(l.appWindow) && l.appWindow != l.window) {
-        EnableWindow(l.appWindow, TRUE);
-        ShowWindow(l.appWindow, SW_SHOW);
-        SetActiveWindow(l.appWindow);
-        SetWindowPos(l.appWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        SetForegroundWindow(l.appWindow);
+    if (HWND main = l.mainWindow; main && IsWindow(main) && main != l.window) {
+        EnableWindow(main, TRUE);
+        ShowWindow(main, SW_SHOW);
+        SetActiveWindow(main);
+        SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(main);
     }
     ShowCursor(TRUE);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));

@@ -262,7 +262,7 @@ int32_t DDRAW_setMode(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t pages,
         return 0;
     dd.width = int32_t(dc->mode.maxX) + 1;
     dd.height = int32_t(dc->mode.maxY) + 1;
-    GDL_hideAppWindow();
+    GDL_hideMainWindow();
     const int32_t kind = GDL_fullScreenKind();
     if (kind == GDL_FS_FSDIRECT || kind == GDL_FS_DIB || (kind == GDL_FS_DDRAW && dd.displayOnly))
         GDL_restoreDesktopMode();

@@ -15,8 +15,10 @@
 
 namespace {
 
-// The bracket inline: one increment and one compare per call while locked.
+// The bracket inline. Inside an open bracket a wrapper calls its routine
+// straight away: one compare and a jump.
 struct DirectDrawFamily {
+    static bool open() { return gdl_internal::ddraw().lockCount >= 0; }
     static void begin() {
         if (++gdl_internal::ddraw().lockCount == 0) DDRAW_lockSurface();
     }
@@ -44,11 +46,21 @@ template <typename Family> struct Bracket {
 template <typename Family, size_t Offset, typename F> struct Locked;
 template <typename Family, size_t Offset, typename R, typename... A>
 struct Locked<Family, Offset, R (*)(A...)> {
+    using Routine = R (*)(A...);
+    // Already locked, the count would only go up and down again around the
+    // routine (whose own begins and ends are balanced): the routine is
+    // called in the wrapper's place. Outermost, the bracket locks the
+    // surface and unlocks it after the routine, whose value is returned.
     static R call(A... args) {
-        Bracket<Family> bracket;
-        R (*routine)(A...);
+        Routine routine;
         std::memcpy(&routine, reinterpret_cast<const char*>(&Family::saved()) + Offset,
                     sizeof(routine));
+        if (Family::open()) [[likely]]
+            return routine(args...);
+        return outermost(routine, args...);
+    }
+    [[gnu::noinline]] static R outermost(Routine routine, A... args) {
+        Bracket<Family> bracket;
         return routine(args...);
     }
 };

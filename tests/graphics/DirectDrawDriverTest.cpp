@@ -195,7 +195,10 @@ TEST_F(DirectDrawDriver, DrawingIsLockedAndShown) {
     EXPECT_EQ(DDRAW_lockCount(), -1);
     GDL_beginPixelAccess();
     EXPECT_EQ(DDRAW_lockCount(), 0);
+    EXPECT_EQ(GDL_getPixel(9, 0), 0x00FF00u); // a wrapped routine's value, nested
     GDL_endPixelAccess();
+    EXPECT_EQ(GDL_getPixel(3, 5), 0x00FF00u); // and outermost, after the unlock
+    EXPECT_EQ(DDRAW_lockCount(), -1);
     platform::Frame f = platform::AdapterScanOutFrame();
     ASSERT_EQ(f.width, 320);
     EXPECT_EQ(f.pixels[9], 0x00FF00u);
@@ -270,6 +273,55 @@ TEST_F(DirectDrawDriver, OffscreenContextsNeedBlitsAndFreeMemory) {
     EXPECT_EQ(GDL_lastResult(), GDL_NO_OFFSCREEN_MEMORY);
 }
 
+// Keyed copies from an off-screen context onto the display go through the
+// card's keyed blits when it has them, with the same pixels as the software.
+int g_keyedCalls = 0;
+GdlTransparentBltFunc g_cardKeyed = nullptr;
+void countKeyed(GdlDeviceContext* d, GdlDeviceContext* s, int32_t l, int32_t t, int32_t r,
+                int32_t b, int32_t x, int32_t y, int32_t op, uint32_t key) {
+    ++g_keyedCalls;
+    g_cardKeyed(d, s, l, t, r, b, x, y, op, key);
+}
+
+TEST_F(DirectDrawDriver, KeyedCopiesFromOffscreenUseTheCardsKeyedBlit) {
+    for (const int32_t sourceKey : {1, 0}) {
+        GdlDeviceContext* dc = Screen("ddraw-4mb", 640, 480, 16, 1);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* off = GDL_createOffscreenDC(dc);
+        ASSERT_NE(off, nullptr);
+        GdlTransparentBltFunc& member = sourceKey ? GDL_liveDC(off)->v.offscreenSrcKeyBlt
+                                                  : GDL_liveDC(off)->v.offscreenDstKeyBlt;
+        g_cardKeyed = member;
+        member = countKeyed;
+        g_keyedCalls = 0;
+        // Source: left half the key (1), right half 0x07E0. Display: 0x001F,
+        // its first column the key.
+        GDL_selectCurrentDC(off);
+        GDL_setColor(1);
+        GDL_fillRect(0, 0, 4, 4);
+        GDL_setColor(0x07E0);
+        GDL_fillRect(2, 0, 4, 4);
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(0x001F);
+        GDL_fillRect(0, 0, 8, 8);
+        GDL_setColor(1);
+        GDL_fillRect(10, 10, 11, 14);
+        GDL_transBlt(dc, off, 0, 0, 4, 4, 10, 10, 1, sourceKey);
+        EXPECT_EQ(g_keyedCalls, 1) << sourceKey;
+        GDL_selectCurrentDC(dc);
+        if (sourceKey) { // key pixels of the source are skipped
+            EXPECT_EQ(GDL_getPixel(10, 10), 1u);
+            EXPECT_EQ(GDL_getPixel(11, 10), 0u);
+            EXPECT_EQ(GDL_getPixel(12, 10), 0x07E0u);
+        } else { // only key pixels of the display are replaced
+            EXPECT_EQ(GDL_getPixel(10, 10), 1u);
+            EXPECT_EQ(GDL_getPixel(11, 10), 0u);
+            EXPECT_EQ(GDL_getPixel(12, 10), 0u);
+        }
+        GDL_exit();
+    }
+}
+
 TEST_F(DirectDrawDriver, TooManyPagesFailWithTheBoxOrAreRefused) {
     ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
     platform::ClearMessageBoxLog();
@@ -308,6 +360,62 @@ TEST_F(DirectDrawDriver, ErrorNamesAreThePublishedOnes) {
                           {0x12345678, "Unknown error code"}};
     for (const Case& c : cases)
         EXPECT_STREQ(DDRAW_errorName(c.code), c.name);
+}
+
+// The codes as the interface publishes them: facility 876h with the severity
+// bit, and the general ones of the system's own facilities.
+TEST_F(DirectDrawDriver, ErrorCodesAreTheInterfacesNumbers) {
+    struct Case {
+        uint32_t code;
+        const char* name;
+    };
+    const Case cases[] = {
+        {0x887601C2u, "DDERR_SURFACELOST"},   {0x8876017Cu, "DDERR_OUTOFVIDEOMEMORY"},
+        {0x887601AEu, "DDERR_SURFACEBUSY"},   {0x8876021Cu, "DDERR_WASSTILLDRAWING"},
+        {0x88760082u, "DDERR_INVALIDOBJECT"}, {0x80004005u, "DDERR_GENERIC"},
+        {0x80004001u, "DDERR_UNSUPPORTED"},   {0x8007000Eu, "DDERR_OUTOFMEMORY"},
+        {0x80070057u, "DDERR_INVALIDPARAMS"}, {0x800401F0u, "DDERR_NOTINITIALIZED"},
+        {0x087601C2u, "Unknown error code"}}; // no severity bit
+    for (const Case& c : cases)
+        EXPECT_STREQ(DDRAW_errorName(HRESULT(c.code)), c.name) << std::hex << c.code;
+}
+
+// The application's main window steps aside while the mode is set and comes
+// back with the desktop; a window it offers as the full-screen window is
+// used as that, and stays usable.
+TEST_F(DirectDrawDriver, TheMainWindowStepsAsideAndComesBack) {
+    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    HWND main = CreateWindowExA(0, "GDLDirectDrawWindow", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    GDL_registerMainWindow(main);
+    GdlDeviceContext* dc = GDL_createDisplayDCPages(1);
+    ASSERT_NE(dc, nullptr);
+    HWND full = GDL_getFullScreenWindow();
+    EXPECT_NE(full, main);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_FALSE(IsWindowEnabled(main));
+    EXPECT_TRUE(IsWindowEnabled(full));
+    GDL_destroyDC(dc);
+    GDL_restoreDesktopMode();
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindow(full));
+    GDL_registerMainWindow(nullptr);
+
+    HWND own = CreateWindowExA(0, "GDLDirectDrawWindow", "own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    GDL_registerAppWindow(own);
+    dc = GDL_createDisplayDCPages(1);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GDL_getFullScreenWindow(), own);
+    EXPECT_TRUE(IsWindowEnabled(own));
+    EXPECT_TRUE(IsWindowVisible(own));
+    GDL_destroyDC(dc);
+    GDL_restoreDesktopMode();
+    EXPECT_TRUE(IsWindow(own)); // given back, not destroyed
+    GDL_registerAppWindow(nullptr);
+    DestroyWindow(own);
+    DestroyWindow(main);
 }
 
 // --- Switching away ------------------------------------------------------------------------

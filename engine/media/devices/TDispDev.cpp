@@ -393,6 +393,9 @@ bool TDispDev::CreateMainWindow() {
         return false;
     }
     window_ = w;
+    // The library hides it while a full-screen mode is set and brings it
+    // back with the desktop.
+    GDL_registerMainWindow(w);
     state_ |= 1;
     ShowWindow(w, (maximize && fullCaption) ? SW_SHOWMAXIMIZED : showCommand_);
     if (!IsOpen()) BuildWindowedContexts();
@@ -484,6 +487,7 @@ void TDispDev::Close() {
         GDL_setMouseDC(nullptr);
         HWND w = window_;
         window_ = nullptr;
+        if (w && GDL_getMainWindow() == w) GDL_registerMainWindow(nullptr);
         if (w && IsWindow(w)) DestroyWindow(w);
         GDL_selectCurrentDC(nullptr);
         if (drawDC_ && drawDC_ != screenDC_) GDL_destroyDC(drawDC_);

@@ -1,6 +1,7 @@
 #include "media/devices/TSurfaceSave.h"
 
 #include "gdl/ddraw.h"
+#include "gdl/mouse.h"
 
 #include <algorithm>
 #include <cstring>
@@ -112,4 +113,7 @@ void InstallSurfaceSaveHooks(GdlDeviceContext* dc) {
     live->v.saveRectSize = SaveSurfaceSize;
     live->v.saveRect = saveEntry;
     live->v.restoreRect = restoreEntry;
+    // The library's cursor sized its save buffers by the entry it found;
+    // while it is hidden they are sized again by this one.
+    if (GDL_getMouseDC() == dc && GDL_mouseShowCount() == -1) GDL_setMouseDC(dc);
 }

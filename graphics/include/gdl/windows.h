@@ -88,10 +88,16 @@ void GDL_suspendAndRestore();
 LRESULT CALLBACK GDL_fullScreenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void GDL_subclassWindow(HWND window);
 void GDL_unsubclassWindow(HWND window);
-// The application's own window as the full-screen window, and back.
+// The application's main window: hidden and disabled while a DirectDraw
+// mode is set, enabled and shown again when the desktop comes back. Null
+// forgets it (before the window goes).
+void GDL_registerMainWindow(HWND window);
+HWND GDL_getMainWindow();
+void GDL_hideMainWindow();
+// A window of the application's own to become the full-screen window, and
+// back; null forgets it.
 void GDL_registerAppWindow(HWND window);
 HWND GDL_getAppWindow();
-void GDL_hideAppWindow();
 void GDL_makeFullScreenWindow(HWND window, int32_t width, int32_t height);
 void GDL_undoFullScreenWindow();
 // What the full-screen DIB and OpenGL back ends add to switching away and

@@ -448,6 +448,7 @@ BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int size);
 HWND GetParent(HWND hwnd);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsWindowEnabled(HWND hwnd);
 int GetSystemMetrics(int index);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 

@@ -583,6 +583,11 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     return wasDisabled ? TRUE : FALSE;
 }
 
+BOOL IsWindowEnabled(HWND hwnd) {
+    WindowPtr w = Find(hwnd);
+    return w && w->enabled ? TRUE : FALSE;
+}
+
 int LoadStringA(HINSTANCE, UINT, LPSTR buffer, int size) {
     // The program carries no string table.
     if (buffer && size > 0) buffer[0] = 0;

@@ -7,6 +7,7 @@
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/result.h"
+#include "gdl/windows.h"
 #include "media/devices/TDirtyRects.h"
 #include "media/devices/TDispDev.h"
 #include "media/devices/TDispHooks.h"
@@ -82,6 +83,10 @@ TEST_F(Display, OpensTheWindowWithItsContexts) {
     EXPECT_EQ(draw->format.redPosition, 11);
     EXPECT_EQ(draw->format.greenMask, 0x3Fu);
     EXPECT_EQ(draw->mode.maxX, 799u);
+    // The library knows it as the main window (hidden in full screen) till it goes.
+    EXPECT_EQ(GDL_getMainWindow(), w);
+    display.Close();
+    EXPECT_EQ(GDL_getMainWindow(), nullptr);
 }
 
 TEST_F(Display, PresentsOnlyTheWidenedDirtyRectangles) {

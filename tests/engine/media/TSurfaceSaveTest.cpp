@@ -2,6 +2,7 @@
 // buffers of exactly the size their size entry gives (a row too short would
 // show under the address sanitizer).
 #include "media/devices/TSurfaceSave.h"
+#include "media/devices/TDispDev.h"
 
 #include "MemoryDesktop.h"
 #include "TempDir.h"
@@ -9,6 +10,7 @@
 #include "gdl/blit.h"
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
+#include "gdl/mouse.h"
 #include "gdl/packed.h"
 #include "platform/Adapter.h"
 
@@ -87,5 +89,29 @@ TEST_P(SurfaceSave, ARectangleGoesBackAsItWasSaved) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SurfaceSave, ::testing::Values(8, 15, 16, 24, 32));
+
+// The display installs the hooks after the library's cursor has sized its
+// buffers; the cursor's saves must still fit them (the address sanitizer
+// sees a header-sized overrun at 32 bits otherwise).
+TEST_P(SurfaceSave, TheLibraryCursorSavesIntoBuffersOfTheHooksSize) {
+    const int32_t bits = GetParam();
+    ASSERT_TRUE(platform::UseAdapter(bits == 15 ? "ddraw-2mb-555" : "ddraw-4mb"));
+    int32_t count = 0;
+    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
+    TDispDev::SetLinkedDrivers(linked, count);
+    TDispDev& display = TDispDev::Global();
+    display.SetDriverFlags(TDispDev::fDirectDraw);
+    display.SetMode(640, 480, bits);
+    ASSERT_TRUE(display.Open());
+    GdlDeviceContext* screen = display.GetScreenContext();
+    ASSERT_EQ(GDL_getMouseDC(), screen);
+    GDL_setMousePos(100, 100); // the whole 32 x 32 box on the screen
+    GDL_showMouse();
+    GDL_setMousePos(140, 120);
+    GDL_hideMouse();
+    display.Close();
+    display.ReleaseLibrary();
+    TDispDev::SetLinkedDrivers(nullptr, 0);
+}
 
 } // namespace
