@@ -247,7 +247,7 @@ int32_t FDIB_startFullScreen(GdlDeviceContext* dc) {
 int32_t GDL_startFullScreenDisplay(GdlDeviceContext* dc, int32_t variant) {
     const int32_t width = int32_t(dc->mode.maxX) + 1, height = int32_t(dc->mode.maxY) + 1;
     dib().variant = variant;
-    GDL_hideAppWindow();
+    GDL_hideMainWindow();
     if (GDL_isFullScreenActive()) GDL_restoreDesktopMode();
     gdl_internal::ddraw().width = width;
     gdl_internal::ddraw().height = height;

@@ -29,8 +29,10 @@ struct DirectDrawFamily {
     static const GdlRenderVector& saved() { return gdl_internal::ddraw().saved; }
 };
 
-// The OpenGL family: the driver library's buffer access around each call.
+// The OpenGL family: the driver library's buffer access around each call
+// (it keeps no count, so every call is outermost).
 struct OpenGlFamily {
+    static bool open() { return false; }
     static void begin() { GL_beginDirectAccess(); }
     static void end() { GL_endDirectAccess(); }
     static const GdlRenderVector& saved() { return gdl_internal::state().gl.saved; }
