@@ -14,6 +14,7 @@
 
 #include <memory>
 
+class DialogManager;
 class GameApp;
 class LuaScript;
 
@@ -35,6 +36,8 @@ struct GameStatics : TEnginePart {
     // The main state the commands, events and references act on; null while
     // no game runs.
     LuaScript* commands = nullptr;
+    // The declared dialogs of the world in progress (its own), null without.
+    DialogManager* dialogManager = nullptr;
     // Set while a retired world goes: its references die with its state and
     // must not reach the next world's.
     int32_t worldTeardown = 0;

@@ -50,6 +50,7 @@ public:
     bool MapVisible() const { return false; }
 
     TRoom& RoomView() { return room_; }
+    DialogManager* Dialogs() const { return dialogManager_; }
     LuaScript* MainState() const { return main_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     void StartQuitTimer();

@@ -1,5 +1,6 @@
 #include "ScriptCommands.h"
 
+#include "DialogManager.h"
 #include "GameStatics.h"
 #include "LuaScript.h"
 
@@ -208,10 +209,6 @@ constexpr ScriptCommand kCommands[] = {
     {"SaveGame", "WriteString", &SaveGameWriteString},
     {"SaveGame", "ReadString", &SaveGameReadString},
 };
-
-// The dialog state's own vocabulary, besides include.
-void DialogData() {}
-void StatementData() {}
 
 constexpr ScriptCommand kDialogCommands[] = {
     {nullptr, "Dialog", &DialogData},
