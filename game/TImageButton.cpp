@@ -10,15 +10,31 @@ TImageButton::TImageButton() {
     SetTransparent(1);
     GetCanvas().SetKeep(1);
     GetCanvas().SetBuffered(TCanvas::kAlwaysDirect);
+    // What a buffered canvas presents in this colour shows what lies behind.
+    GetCanvas().SetColor3(TColor(0, 255, 0));
 }
 
 void TImageButton::Draw() {
     TPicture* source = GetSource();
     // Alpha 0 shows nothing: the picture is not even made ready.
-    if (GetAlpha() == 0 || !source) return;
-    if (source->Lock(GetIndex(), GetSubIndex()))
-        if (const GdlBitmap* picture = LockedBitmap(source)) Blend(*picture);
+    if (GetAlpha() == 0 || !source) {
+        ClearBuffer();
+        return;
+    }
+    if (!source->Lock(GetIndex(), GetSubIndex()))
+        ClearBuffer();
+    else if (const GdlBitmap* picture = LockedBitmap(source))
+        Blend(*picture);
+    else
+        ClearBuffer();
     source->Unlock();
+}
+
+void TImageButton::ClearBuffer() {
+    TCanvas& canvas = GetCanvas();
+    if (!canvas.GetDevice() || canvas.GetDevice() == TCanvasBlit::MainContext()) return;
+    canvas.SetBackColor(canvas.GetColor3());
+    canvas.Clear();
 }
 
 TRectArea TImageButton::DrawnPart(const TRectArea& clip, int32_t width, int32_t height) {
@@ -49,6 +65,9 @@ void TImageButton::Blend(const GdlBitmap& picture) {
     FitRect(placed);
     const TRectArea part = DrawnPart(clip, picture.width, picture.height);
     const int32_t width = part.right - part.left, height = part.bottom - part.top;
+    if (!direct &&
+        (part.left > 0 || part.top > 0 || part.right < GetWidth() || part.bottom < GetHeight()))
+        ClearBuffer();
     if (width <= 0 || height <= 0) return;
     const int32_t bytes = picture.bitsPerPixel == 15 ? 2 : picture.bitsPerPixel / 8;
     const uint8_t* first = picture.surface +

@@ -20,4 +20,6 @@ public:
 
 private:
     void Blend(const GdlBitmap& picture);
+    // A buffered canvas shows through where nothing is blended.
+    void ClearBuffer();
 };
