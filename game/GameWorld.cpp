@@ -61,6 +61,8 @@ void GameWorld::Init(TWinApp* application) {
     SetTransparent(1);
     ToFront();
     ShowNow();
+    // The dialog view takes the world's keys before the room does.
+    dialogView_.Build(this);
     room_.Init(this);
     quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
     quitTimer_.SetUp(3000.0f, this);

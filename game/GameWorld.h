@@ -9,6 +9,7 @@
 #include "TRoom.h"
 
 #include "ui/TPanel.h"
+#include "DialogView.h"
 #include "QuitTimer.h"
 
 #include <cstdint>
@@ -46,11 +47,17 @@ public:
     // --- Held item, dialog, map (their screens come later) ---
     bool GetHeldItem(int32_t* reference) const;
     void DropHeldItem();
-    bool DialogRunning() const { return false; }
+    bool DialogRunning() const { return dialogView_.Running(); }
+    int32_t DialogSpeaker() const { return dialogView_.IsActive(); }
+    DialogView& Dialogs() { return dialogView_; }
+    // The task bar's panels, closed while a dialog runs (the task bar comes
+    // later).
+    void HideLeftPanel() {}
+    void HideRightPanel() {}
     bool MapVisible() const { return false; }
 
     TRoom& RoomView() { return room_; }
-    DialogManager* Dialogs() const { return dialogManager_; }
+    DialogManager* DialogData() const { return dialogManager_; }
     LuaScript* MainState() const { return main_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     void StartQuitTimer();
@@ -78,6 +85,8 @@ private:
     void ReleaseElementReferences();
 
     TeardownMark teardown_;
+    // Before the room: it takes the world's keys first.
+    DialogView dialogView_;
     TRoom room_;
     int32_t heldItem_ = -1;
     DialogManager* dialogManager_ = nullptr;

@@ -14,7 +14,6 @@ void EmptyCommand() {}
 namespace {
 void DebugWriteString() {}
 void DebugWriteLabel() {}
-void DialogGetText() {}
 void EngineRandom() {}
 void EngineEnableNightVision() {}
 void EngineDisableNightVision() {}
@@ -64,10 +63,6 @@ void EngineInventoryShow() {}
 void EngineInventoryHide() {}
 void EngineLocationSetBlocked() {}
 void EngineGameMenuShow() {}
-void DialogDo() {}
-void DialogGet() {}
-void DialogStatementPlayed() {}
-void DialogPhrasePlayed() {}
 void CameraSetPosition() {}
 void CameraSetRotation() {}
 void CameraSetDistance() {}

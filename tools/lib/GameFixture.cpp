@@ -1,5 +1,6 @@
 #include "GameFixture.h"
 
+#include "AlbumWriter.h"
 #include "CtfWriter.h"
 #include "FontFileWriter.h"
 #include "Glyphs5x7.h"
@@ -69,6 +70,24 @@ std::vector<uint8_t> Ctf(const std::vector<TextSection>& sections) {
     return WriteCtf(WriteSections(sections), CtfPacking::Stored);
 }
 
+std::vector<TextSection> Sections(std::vector<TextSection> sections,
+                                  const std::vector<std::pair<std::string, std::string>>& more) {
+    for (const auto& [name, text] : more)
+        sections.push_back({name, text});
+    return sections;
+}
+
+// The game's messages and the boxes' caption and buttons.
+std::vector<TextSection> MainTexts(const GameFixture& f) {
+    return Sections({{"SHUTDOWN", "Quit the game?"},
+                     {"STDERROR_CAPTION", "Error"},
+                     {"STDQUEST_CANCEL", "Cancel"},
+                     {"STDQUEST_OK", "OK"},
+                     {"STDQUEST_YES", "Yes"},
+                     {"STDQUEST_NO", "No"}},
+                    f.mainTexts);
+}
+
 std::vector<uint8_t> RoomBack() {
     RlaWriter writer;
     writer.AddSprite(0, Solid(800, 600, 40, 60, 90));
@@ -89,12 +108,50 @@ std::vector<uint8_t> PlayerPictures() {
     return writer.Finish();
 }
 
+// A 16-bit album entry of one colour (5:6:5), `frames` frames.
+AlbumEntry SolidEntry(uint16_t width, uint16_t height, uint16_t pixel, int frames = 1) {
+    AlbumEntry entry;
+    entry.width = width;
+    entry.height = height;
+    std::vector<uint8_t> frame(size_t(width) * height * 2);
+    for (size_t i = 0; i < frame.size(); i += 2) {
+        frame[i] = uint8_t(pixel);
+        frame[i + 1] = uint8_t(pixel >> 8);
+    }
+    entry.frames.assign(size_t(frames), frame);
+    return entry;
+}
+
+std::vector<uint8_t> Album16(std::vector<AlbumEntry> entries, std::string* error) {
+    AlbumPlan plan;
+    plan.bitsPerPixel = 16;
+    plan.entries = std::move(entries);
+    return WriteAlbum(plan, error);
+}
+
+// The dialog panels: entry 2 the speech panel, entries 3 to 5 the choice
+// backgrounds of two to four lines (70 pixels each).
+std::vector<uint8_t> Panels(std::string* error) {
+    std::vector<AlbumEntry> entries = {SolidEntry(4, 4, 0x0010), SolidEntry(4, 4, 0x0010),
+                                       SolidEntry(640, 100, 0x2104)};
+    for (uint16_t lines = 2; lines <= 4; ++lines)
+        entries.push_back(SolidEntry(780, uint16_t(70 * lines), 0x0841));
+    return Album16(entries, error);
+}
+
+// The speakers' faces: entry N for actor N; actor 1 has three frames.
+std::vector<uint8_t> Faces(std::string* error) {
+    return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
+}
+
 std::string Index(bool errors) {
     std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
     index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
     index += "[Pictures]\r\n";
     index += std::string("rla") + kRoom + "Back=int\\all\\pictures\\rooms\\HallBack.rla\r\n";
     index += std::string("rla") + kRoom + "ObjAni=int\\all\\pictures\\rooms\\HallObj.rla\r\n";
+    index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
+    index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -164,21 +221,26 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
     for (size_t i = 0; i < f.errorTexts.size(); ++i)
         errors.push_back({std::to_string(i), f.errorTexts[i]});
     const std::string main = f.mainScript.empty() ? DefaultMainScript() : f.mainScript;
-    bool ok = Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
-              Put(data / "game.ini", Bytes(Configuration(f)), error) &&
-              Put(scripts / "main.scr", Bytes(main), error) &&
-              Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
-              Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
-              Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
-              Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
-              Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
-              Put(data / "text" / "main.ctf", Ctf({{"SHUTDOWN", "Quit the game?"}}), error) &&
-              Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
-              Put(data / "text" / "dialoge.ctf", Ctf({{"none", "-"}}), error) &&
-              Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
+    bool ok =
+        Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
+        Put(data / "game.ini", Bytes(Configuration(f)), error) &&
+        Put(scripts / "main.scr", Bytes(main), error) &&
+        Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
+        Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
+        Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
+        Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
+        Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
+        Put(pictures / "global" / "panels.alb", Panels(error), error) &&
+        Put(pictures / "global" / "faces.alb", Faces(error), error) &&
+        Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
+        Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
+        Put(data / "text" / "dialoge.ctf", Ctf(Sections({{"none", "-"}}, f.dialogTexts)), error) &&
+        Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)
         ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);
+    for (const auto& [name, wave] : f.speeches)
+        if (ok) ok = Put(data / "Deu" / "All" / "Speech" / (name + ".wav"), wave, error);
     for (const auto& [name, content] : f.extraFiles)
         if (ok) ok = Put(root / name, Bytes(content), error);
     return ok;

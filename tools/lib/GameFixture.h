@@ -5,6 +5,7 @@
 // print each event they receive; a test replaces them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ struct GameFixture {
     bool writeDialogs = true;
     // Sections "0", "1" ... of the error texts ([Config] error).
     std::vector<std::string> errorTexts;
+    // Sections of the dialog texts (txtDialoge) and of the main texts
+    // (txtMain), besides the fixture's own.
+    std::vector<std::pair<std::string, std::string>> dialogTexts;
+    std::vector<std::pair<std::string, std::string>> mainTexts;
+    // Speech files: a speech name and its wave's bytes, in the speech
+    // folder (the base folder's Deu\All\Speech).
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> speeches;
     // Further files: a name relative to the folder, and its content.
     std::vector<std::pair<std::string, std::string>> extraFiles;
     // The timer frequency and frame rate of the configuration.
