@@ -92,6 +92,8 @@ std::string DialogView::SpeechPath(const DialogPhrase& phrase) {
         !TFileCtl::GetPath("Main", "PathDialog", folder) || !folder.c_str() || !folder.c_str()[0]) {
         const char* base = TFileCtl::GetBasePath();
         folder = base ? base : "";
+        const size_t length = base ? std::strlen(base) : 0;
+        if (length > 0 && base[length - 1] != '\\' && base[length - 1] != '/') folder += "\\";
         folder += "Deu\\All\\Speech\\";
     }
     return std::string(folder.c_str() ? folder.c_str() : "") + phrase.speechName + ".wav";

@@ -61,9 +61,10 @@ void GameWorld::Init(TWinApp* application) {
     SetTransparent(1);
     ToFront();
     ShowNow();
-    // The dialog view takes the world's keys before the room does.
-    dialogView_.Build(this);
     room_.Init(this);
+    // The world's key handlers run last added first: the dialog view's comes
+    // before the room's.
+    dialogView_.Build(this);
     quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
     quitTimer_.SetUp(3000.0f, this);
     Show(application);

@@ -85,9 +85,8 @@ private:
     void ReleaseElementReferences();
 
     TeardownMark teardown_;
-    // Before the room: it takes the world's keys first.
-    DialogView dialogView_;
     TRoom room_;
+    DialogView dialogView_;
     int32_t heldItem_ = -1;
     DialogManager* dialogManager_ = nullptr;
     QuitTimer quitTimer_;

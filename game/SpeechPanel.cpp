@@ -82,12 +82,14 @@ int SpeechPanel::OnFaceTimer(TObject*, TEvent*) {
     const int32_t n = album ? album->GetFrameCount(speaker_) : 0;
     // A speaker without pictures shows no face.
     if (n <= 0) {
+        faceShown_ = false;
         face_.SetFlags(kVisible, false);
         face_.Invalidate(true);
         return 1;
     }
     face_.SetIndex(std::min(int32_t(n * r), n - 1));
     face_.SetSubIndex(speaker_);
+    faceShown_ = true;
     face_.SetFlags(kVisible, true);
     face_.ToFront();
     return 1;

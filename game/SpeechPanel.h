@@ -29,6 +29,7 @@ public:
     int32_t Speaker() const { return speaker_; }
     TLabel& Text() { return text_; }
     TImage& Face() { return face_; }
+    bool FaceShown() const { return faceShown_; }
     TImageButton& Background() { return background_; }
 
 private:
@@ -37,5 +38,6 @@ private:
     TImageButton background_;
     TImage face_;
     TSound* sound_ = nullptr;
+    bool faceShown_ = true;
     TTimer faceTimer_;
 };

@@ -167,7 +167,8 @@ std::string Configuration(const GameFixture& f) {
     return "[Display]\r\nuseWindowed=Yes\r\nuseDirtyRect=Yes\r\nResolution=800,600\r\n"
            "ColorDepth=16\r\nFrameRate=" +
            std::to_string(f.frameRate) + "\r\n[Timer]\r\nFreq=" + std::to_string(f.freq) +
-           "\r\n[Name]\r\nAppName=" + f.appName + "\r\nClassName=" + f.className + "\r\n";
+           "\r\n[Name]\r\nAppName=" + f.appName + "\r\nClassName=" + f.className + "\r\n" +
+           (f.sound ? "[Sound]\r\nuseWaveOut=Yes\r\n" : "");
 }
 
 bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {

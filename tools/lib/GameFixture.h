@@ -31,6 +31,8 @@ struct GameFixture {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> speeches;
     // Further files: a name relative to the folder, and its content.
     std::vector<std::pair<std::string, std::string>> extraFiles;
+    // [Sound] of the configuration: waveOut on (speech and sounds play).
+    bool sound = false;
     // The timer frequency and frame rate of the configuration.
     int freq = 20;
     int frameRate = 0;
