@@ -7,8 +7,10 @@
 #include "IconWriter.h"
 #include "RlaWriter.h"
 #include "SectionWriter.h"
+#include "WavWriter.h"
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -75,6 +77,24 @@ std::vector<TextSection> Sections(std::vector<TextSection> sections,
     for (const auto& [name, text] : more)
         sections.push_back({name, text});
     return sections;
+}
+
+std::vector<TextSection> DialogTexts() {
+    return {{"none", "-"},
+            {"CHAT_WHO", "Who are you?"},
+            {"CHAT_WHERE", "Where am I?"},
+            {"CHAT_BYE", "Goodbye."},
+            {"CHAT_ANSWER", "The keeper of this hall, and you are in it."},
+            {"CHAT_FAREWELL", "Farewell, traveller."}};
+}
+
+// The keeper's spoken farewell: a second of a soft 220 Hz tone.
+std::vector<uint8_t> Farewell() {
+    std::vector<int16_t> samples(11025);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] =
+            int16_t(3000.0 * std::sin(2.0 * 3.14159265358979 * 220.0 * double(i) / 11025.0));
+    return PcmWav16(1, 11025, samples);
 }
 
 // The game's messages and the boxes' caption and buttons.
@@ -183,11 +203,21 @@ bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* e
 
 } // namespace
 
+std::string DefaultDialogsScript() {
+    return R"(-- The fixture's one conversation: the player (0) asks the keeper (1).
+Dialog("chat")
+Statement(1, 0, "CHAT_WHO", 2, 0, 0, "CHAT_WHERE", 2, 0, 0, "CHAT_BYE", 3, 0, 0)
+Statement(2, 1, "CHAT_ANSWER", 1, 3, 0)
+Statement(3, 1, "CHAT_FAREWELL", 0, 0, 0)
+)";
+}
+
 std::string DefaultMainScript() {
     return R"(-- The fixture's story: one room, the player, and every event printed.
 Game = {}
 Map = {}
 Player = {}
+Keeper = {}
 
 function Report(name, a, b)
     print("event " .. name)
@@ -195,7 +225,10 @@ end
 
 function Game.DoMouseEnter(e) Report("DoMouseEnter") end
 function Game.DoMouseLeave(e) Report("DoMouseLeave") end
-function Game.DoRoomAction() Report("DoRoomAction") end
+function Game.DoRoomAction()
+    Report("DoRoomAction")
+    Dialog.Do("chat", 0, function() print("chat ended") end)
+end
 function Game.DoRoomExamine() Report("DoRoomExamine") end
 function Game.DoAction(e) Report("DoAction") end
 function Game.DoExamine(e) Report("DoExamine") end
@@ -208,6 +241,7 @@ function Map.DoShow() Report("DoShow") end
 function main()
     Engine.EnterRoom("Hall")
     PlayerHandle = Engine.ShowActor(Player, "player", 0)
+    KeeperHandle = Engine.ShowActor(Keeper, "keeper", 1)
     print("main: entered Hall, player shown")
 end
 )";
@@ -229,13 +263,15 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
         Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
         Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
+        Put(pictures / "global" / "ActAni01.RLA", PlayerPictures(), error) &&
+        Put(data / "Deu" / "All" / "Speech" / "CHAT_FAREWELL.wav", Farewell(), error) &&
         Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
         Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
         Put(pictures / "global" / "panels.alb", Panels(error), error) &&
         Put(pictures / "global" / "faces.alb", Faces(error), error) &&
         Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
         Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
-        Put(data / "text" / "dialoge.ctf", Ctf(Sections({{"none", "-"}}, f.dialogTexts)), error) &&
+        Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
         Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)

@@ -11,6 +11,8 @@
 
 namespace tools {
 
+std::string DefaultDialogsScript();
+
 struct GameFixture {
     // [Name] of the configuration: the window's caption and class.
     std::string appName = "Adventure Fixture";
@@ -18,7 +20,7 @@ struct GameFixture {
     // int\all\scripts\main.scr and int\all\scripts\init\dialogs.scr; an
     // empty dialogs script is not written (the world then cannot be made).
     std::string mainScript;
-    std::string dialogsScript = "-- dialog data\n";
+    std::string dialogsScript = DefaultDialogsScript();
     bool writeDialogs = true;
     // Sections "0", "1" ... of the error texts ([Config] error).
     std::vector<std::string> errorTexts;
@@ -37,6 +39,10 @@ struct GameFixture {
     int freq = 20;
     int frameRate = 0;
 };
+
+// The fixture's dialog "chat" between the player and the keeper (actor 1):
+// a choice of three questions, an answer, and a spoken farewell.
+std::string DefaultDialogsScript();
 
 // The main script of a fixture that enters its room, shows the player and
 // prints every event it receives, one line each ("event DoTickAction").
