@@ -251,5 +251,24 @@ Say(Dialog.GetText("zzz", 1, 0))
     Stop();
 }
 
+// The fixture's own conversation, as a click on the room starts it.
+class FixtureChat : public GameTest {};
+
+TEST_F(FixtureChat, AChoiceOfThreeThenTheSpokenFarewell) {
+    Start();
+    App().World()->RoomView().SetPlayerActor(0);
+    ASSERT_TRUE(Run("Game.DoRoomAction()"));
+    DialogView& view = App().World()->Dialogs();
+    ASSERT_EQ(view.ChoiceCount(), 3);
+    EXPECT_STREQ(view.Choice(2)->GetText(), "Goodbye.");
+    view.OnChoice(view.Choice(2), nullptr);
+    RunTicks(1600 / 50);
+    EXPECT_EQ(view.IsActive(), 1) << "the keeper says farewell";
+    EXPECT_STREQ(view.Speech().Text().GetText(), "Farewell, traveller.");
+    RunTicks(2000 / 50);
+    EXPECT_FALSE(view.Running());
+    Stop();
+}
+
 } // namespace
 } // namespace gametest
