@@ -43,5 +43,32 @@ TEST_F(GameBoxes, TheTableAndTheLayout) {
     Stop();
 }
 
+TEST_F(GameBoxes, EnterAndEscapeAnswer) {
+    Start();
+    const struct {
+        bool question;
+        platform::KeyCode key;
+        bool answer;
+    } cases[] = {
+        {true, platform::KeyCode::Return, false},
+        {true, platform::KeyCode::Escape, false},
+        {false, platform::KeyCode::Return, false},
+        {false, platform::KeyCode::Escape, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.question) + " " + std::to_string(int(c.key)));
+        platform::InjectKey(c.key, true);
+        platform::InjectKey(c.key, false);
+        if (c.question) {
+            TQuestionBox box;
+            EXPECT_EQ(box.Run(&App(), "Sure?"), c.answer);
+        } else {
+            TErrorBox box;
+            EXPECT_EQ(box.Run(&App(), "Broken."), c.answer);
+        }
+    }
+    Stop();
+}
+
 } // namespace
 } // namespace gametest
