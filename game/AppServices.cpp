@@ -53,6 +53,11 @@ bool AppServices::DialogRunning() {
     return world && world->DialogRunning();
 }
 
+int32_t AppServices::DialogSpeaker() {
+    GameWorld* world = App().World();
+    return world ? world->DialogSpeaker() : -1;
+}
+
 void AppServices::OpenGameMenu() {
     if (GameWorld* world = App().World()) world->OpenGameMenu();
 }

@@ -21,7 +21,7 @@ public:
     void ShowInventory() override;
     bool InventoryVisible() override;
     bool DialogRunning() override;
-    int32_t DialogSpeaker() override { return -1; }
+    int32_t DialogSpeaker() override;
     void OpenGameMenu() override;
     void DoShow() override;
     void DoTickAction() override;

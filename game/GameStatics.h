@@ -15,6 +15,7 @@
 
 #include <memory>
 
+class DialogManager;
 class GameApp;
 class LuaScript;
 class TInventoryView;
@@ -37,6 +38,10 @@ struct GameStatics : TEnginePart {
     // The main state the commands, events and references act on; null while
     // no game runs.
     LuaScript* commands = nullptr;
+    // The declared dialogs of the world in progress (its own), null without.
+    DialogManager* dialogManager = nullptr;
+    // The option DialogText: 1 shows the texts of spoken phrases.
+    int32_t dialogText = 1;
     // Set while a retired world goes: its references die with its state and
     // must not reach the next world's.
     int32_t worldTeardown = 0;

@@ -1,5 +1,6 @@
 #include "GameWorld.h"
 
+#include "DialogManager.h"
 #include "GameApp.h"
 #include "GameStatics.h"
 #include "LuaScript.h"
@@ -46,7 +47,7 @@ GameWorld::~GameWorld() {
     GameStatics& s = Statics();
     ++s.worldTeardown;
     teardown_.set = true;
-    // The dialog manager comes with the dialog data; none is made yet.
+    delete dialogManager_;
     dialogManager_ = nullptr;
     if (s.script == main_) s.script = nullptr;
     if (s.commands == main_) s.commands = nullptr;
@@ -65,6 +66,9 @@ void GameWorld::Init(TWinApp* application) {
     inventory_.Create(this);
     inventory_.Dismiss();
     inventory_.SetEnabled(false);
+    // The world's key handlers run last added first: the dialog view's comes
+    // before the room's.
+    dialogView_.Build(this);
     quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
     quitTimer_.SetUp(3000.0f, this);
     Show(application);
@@ -72,6 +76,7 @@ void GameWorld::Init(TWinApp* application) {
 
 bool GameWorld::InitDialogs() {
     GameStatics& s = Statics();
+    if (!dialogManager_) dialogManager_ = new DialogManager;
     LuaScript dialogs;
     s.script = &dialogs;
     RegisterDialogCommands(dialogs);
@@ -126,6 +131,7 @@ void GameWorld::Retire() {
     if (main_ && s.script == main_) s.script = nullptr;
     if (main_ && s.commands == main_) s.commands = nullptr;
     if (CurrentRoom() == &room_) CurrentRoom() = nullptr;
+    if (s.dialogManager == dialogManager_) s.dialogManager = nullptr;
 }
 
 int32_t GameWorld::DoShow() {

@@ -12,6 +12,7 @@
 #include "TRoom.h"
 
 #include "ui/TPanel.h"
+#include "DialogView.h"
 #include "QuitTimer.h"
 #include "foundation/TRef.h"
 
@@ -58,12 +59,19 @@ public:
     bool GetHeldItem(int32_t* reference) const;
     InventorySlot* HeldRecord() const { return held_.Get(); }
     void DropHeldItem();
-    bool DialogRunning() const { return false; }
+    bool DialogRunning() const { return dialogView_.Running(); }
+    int32_t DialogSpeaker() const { return dialogView_.IsActive(); }
+    DialogView& Dialogs() { return dialogView_; }
+    // The task bar's panels, closed while a dialog runs (the task bar comes
+    // later).
+    void HideLeftPanel() {}
+    void HideRightPanel() {}
     bool MapVisible() const { return false; }
 
     TRoom& RoomView() { return room_; }
     TInventoryView& InventoryView() { return inventory_; }
     ScriptCursors& Cursors() { return cursors_; }
+    DialogManager* DialogData() const { return dialogManager_; }
     LuaScript* MainState() const { return main_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     void StartQuitTimer();
@@ -95,6 +103,7 @@ private:
     TRoom room_;
     TInventoryView inventory_;
     TRef<InventorySlot> held_;
+    DialogView dialogView_;
     DialogManager* dialogManager_ = nullptr;
     QuitTimer quitTimer_;
     ScriptBinding binding_;

@@ -1,5 +1,6 @@
 #include "ScriptCommands.h"
 
+#include "DialogManager.h"
 #include "ElementCommands.h"
 #include "GameStatics.h"
 #include "LuaScript.h"
@@ -9,20 +10,14 @@
 
 void EmptyCommand() {}
 
-// Commands whose bodies come with the rooms' objects, the actors, the camera
-// and paths, sound and music, the map, the inventory, dialogs and saving: they
-// exist for the scripts and do nothing yet.
+// Commands whose bodies come with the map and saving: they exist for the
+// scripts and do nothing yet.
 namespace {
-void DialogGetText() {}
 void EngineEnableMap() {}
 void EngineDisableMap() {}
 void EngineCreateMapEntry() {}
 void EngineSetMapEntryEnabled() {}
 void EngineSetMapEntryVisible() {}
-void DialogDo() {}
-void DialogGet() {}
-void DialogStatementPlayed() {}
-void DialogPhrasePlayed() {}
 void SaveGameWriteNumber() {}
 void SaveGameReadBool() {}
 void SaveGameReadNumber() {}
@@ -144,10 +139,6 @@ constexpr ScriptCommand kCommands[] = {
     {"SaveGame", "WriteString", &SaveGameWriteString},
     {"SaveGame", "ReadString", &SaveGameReadString},
 };
-
-// The dialog state's own vocabulary, besides include.
-void DialogData() {}
-void StatementData() {}
 
 constexpr ScriptCommand kDialogCommands[] = {
     {nullptr, "Dialog", &DialogData},

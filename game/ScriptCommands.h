@@ -36,3 +36,9 @@ void EngineHideActor();
 void EnginePlaySound();
 void EngineStopSound();
 void EngineSetObjectAnimEndAction();
+// DialogCommands.cpp
+void DialogGetText();
+void DialogDo();
+void DialogGet();
+void DialogStatementPlayed();
+void DialogPhrasePlayed();

@@ -167,8 +167,7 @@ TEST_F(GameTest, TheEntryPlaysTheDemoAndQuitsCleanly) {
     ASSERT_LE(boxes.size(), 1u) << boxes[1].text;
     if (!boxes.empty()) {
         EXPECT_EQ(boxes[0].caption, "Script Error!");
-        EXPECT_NE(boxes[0].text.find("main.scr  Line: "), std::string::npos)
-            << boxes[0].text;
+        EXPECT_NE(boxes[0].text.find("main.scr  Line: "), std::string::npos) << boxes[0].text;
     }
 }
 

@@ -1,13 +1,16 @@
 #include "GameFixture.h"
 
+#include "AlbumWriter.h"
 #include "CtfWriter.h"
 #include "FontFileWriter.h"
 #include "Glyphs5x7.h"
 #include "IconWriter.h"
 #include "RlaWriter.h"
 #include "SectionWriter.h"
+#include "WavWriter.h"
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -69,6 +72,42 @@ std::vector<uint8_t> Ctf(const std::vector<TextSection>& sections) {
     return WriteCtf(WriteSections(sections), CtfPacking::Stored);
 }
 
+std::vector<TextSection> Sections(std::vector<TextSection> sections,
+                                  const std::vector<std::pair<std::string, std::string>>& more) {
+    for (const auto& [name, text] : more)
+        sections.push_back({name, text});
+    return sections;
+}
+
+std::vector<TextSection> DialogTexts() {
+    return {{"none", "-"},
+            {"CHAT_WHO", "Who are you?"},
+            {"CHAT_WHERE", "Where am I?"},
+            {"CHAT_BYE", "Goodbye."},
+            {"CHAT_ANSWER", "The keeper of this hall, and you are in it."},
+            {"CHAT_FAREWELL", "Farewell, traveller."}};
+}
+
+// The keeper's spoken farewell: a second of a soft 220 Hz tone.
+std::vector<uint8_t> Farewell() {
+    std::vector<int16_t> samples(11025);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] =
+            int16_t(3000.0 * std::sin(2.0 * 3.14159265358979 * 220.0 * double(i) / 11025.0));
+    return PcmWav16(1, 11025, samples);
+}
+
+// The game's messages and the boxes' caption and buttons.
+std::vector<TextSection> MainTexts(const GameFixture& f) {
+    return Sections({{"SHUTDOWN", "Quit the game?"},
+                     {"STDERROR_CAPTION", "Error"},
+                     {"STDQUEST_CANCEL", "Cancel"},
+                     {"STDQUEST_OK", "OK"},
+                     {"STDQUEST_YES", "Yes"},
+                     {"STDQUEST_NO", "No"}},
+                    f.mainTexts);
+}
+
 std::vector<uint8_t> RoomBack() {
     RlaWriter writer;
     writer.AddSprite(0, Solid(800, 600, 40, 60, 90));
@@ -102,6 +141,42 @@ std::vector<uint8_t> PlayerPictures() {
     return writer.Finish();
 }
 
+// A 16-bit album entry of one colour (5:6:5), `frames` frames.
+AlbumEntry SolidEntry(uint16_t width, uint16_t height, uint16_t pixel, int frames = 1) {
+    AlbumEntry entry;
+    entry.width = width;
+    entry.height = height;
+    std::vector<uint8_t> frame(size_t(width) * height * 2);
+    for (size_t i = 0; i < frame.size(); i += 2) {
+        frame[i] = uint8_t(pixel);
+        frame[i + 1] = uint8_t(pixel >> 8);
+    }
+    entry.frames.assign(size_t(frames), frame);
+    return entry;
+}
+
+std::vector<uint8_t> Album16(std::vector<AlbumEntry> entries, std::string* error) {
+    AlbumPlan plan;
+    plan.bitsPerPixel = 16;
+    plan.entries = std::move(entries);
+    return WriteAlbum(plan, error);
+}
+
+// The dialog panels: entry 2 the speech panel, entries 3 to 5 the choice
+// backgrounds of two to four lines (70 pixels each).
+std::vector<uint8_t> Panels(std::string* error) {
+    std::vector<AlbumEntry> entries = {SolidEntry(4, 4, 0x0010), SolidEntry(4, 4, 0x0010),
+                                       SolidEntry(640, 100, 0x2104)};
+    for (uint16_t lines = 2; lines <= 4; ++lines)
+        entries.push_back(SolidEntry(780, uint16_t(70 * lines), 0x0841));
+    return Album16(entries, error);
+}
+
+// The speakers' faces: entry N for actor N; actor 1 has three frames.
+std::vector<uint8_t> Faces(std::string* error) {
+    return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
+}
+
 std::string Index(bool errors) {
     std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
     index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
@@ -109,6 +184,8 @@ std::string Index(bool errors) {
     index += std::string("rla") + kRoom + "Back=int\\all\\pictures\\rooms\\HallBack.rla\r\n";
     index += std::string("rla") + kRoom + "ObjAni=int\\all\\pictures\\rooms\\HallObj.rla\r\n";
     index += std::string("rla") + kRoom + "LocItem=int\\all\\pictures\\rooms\\HallLoc.rla\r\n";
+    index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
+    index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -124,7 +201,8 @@ std::string Configuration(const GameFixture& f) {
     return "[Display]\r\nuseWindowed=Yes\r\nuseDirtyRect=Yes\r\nResolution=800,600\r\n"
            "ColorDepth=16\r\nFrameRate=" +
            std::to_string(f.frameRate) + "\r\n[Timer]\r\nFreq=" + std::to_string(f.freq) +
-           "\r\n[Name]\r\nAppName=" + f.appName + "\r\nClassName=" + f.className + "\r\n";
+           "\r\n[Name]\r\nAppName=" + f.appName + "\r\nClassName=" + f.className + "\r\n" +
+           (f.sound ? "[Sound]\r\nuseWaveOut=Yes\r\n" : "");
 }
 
 bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
@@ -139,12 +217,23 @@ bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* e
 
 } // namespace
 
+std::string DefaultDialogsScript() {
+    return R"(-- The fixture's one conversation: the player (0) asks the keeper (1).
+Dialog("chat")
+Statement(1, 0, "CHAT_WHO", 2, 0, 0, "CHAT_WHERE", 2, 0, 0, "CHAT_BYE", 3, 0, 0)
+Statement(2, 1, "CHAT_ANSWER", 1, 3, 0)
+Statement(3, 1, "CHAT_FAREWELL", 0, 0, 0)
+)";
+}
+
 std::string DefaultMainScript() {
     return R"(-- The fixture's story: one room, lamps in every anim mode, the player
--- walking where the room is clicked, and every event printed.
+-- walking where the room is clicked, the keeper to talk to, and every
+-- event printed.
 Game = {}
 Map = {}
 Player = {}
+Keeper = {}
 
 function Report(name, a, b)
     print("event " .. name)
@@ -154,7 +243,12 @@ function Game.DoMouseEnter(e) Report("DoMouseEnter") end
 function Game.DoMouseLeave(e) Report("DoMouseLeave") end
 function Game.DoRoomAction() Report("DoRoomAction") end
 function Game.DoRoomExamine() Report("DoRoomExamine") end
-function Game.DoAction(e) Report("DoAction") end
+function Game.DoAction(e)
+    Report("DoAction")
+    if e == Keeper then
+        Dialog.Do("chat", 0, function() print("chat ended") end)
+    end
+end
 function Game.DoExamine(e) Report("DoExamine") end
 function Game.DoItemAction(i) Report("DoItemAction") end
 function Game.DoUseItem(e, i) Report("DoUseItem") end
@@ -195,6 +289,8 @@ function main()
     Engine.ActorAddAnim(PlayerHandle, 2, {{1}}, {{1}}, {{1}}, {{1}}, {{1}}, {{1}})
     Engine.SetObjectPosition(PlayerHandle, 3, 0, 4)
     Engine.SetPlayerActor(0)
+    KeeperHandle = Engine.ShowActor(Keeper, "keeper", 1)
+    Engine.SetObjectPosition(KeeperHandle, 5, 0, 9)
     print("main: entered Hall, player shown")
 end
 )";
@@ -209,22 +305,29 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
     for (size_t i = 0; i < f.errorTexts.size(); ++i)
         errors.push_back({std::to_string(i), f.errorTexts[i]});
     const std::string main = f.mainScript.empty() ? DefaultMainScript() : f.mainScript;
-    bool ok = Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
-              Put(data / "game.ini", Bytes(Configuration(f)), error) &&
-              Put(scripts / "main.scr", Bytes(main), error) &&
-              Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
-              Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
-              Put(pictures / "rooms" / "HallLoc.rla", RoomLocalItems(), error) &&
-              Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
-              Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
-              Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
-              Put(data / "text" / "main.ctf", Ctf({{"SHUTDOWN", "Quit the game?"}}), error) &&
-              Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
-              Put(data / "text" / "dialoge.ctf", Ctf({{"none", "-"}}), error) &&
-              Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
+    bool ok =
+        Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
+        Put(data / "game.ini", Bytes(Configuration(f)), error) &&
+        Put(scripts / "main.scr", Bytes(main), error) &&
+        Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
+        Put(pictures / "rooms" / "HallObj.rla", RoomObjects(), error) &&
+        Put(pictures / "rooms" / "HallLoc.rla", RoomLocalItems(), error) &&
+        Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
+        Put(pictures / "global" / "ActAni01.RLA", PlayerPictures(), error) &&
+        Put(data / "Deu" / "All" / "Speech" / "CHAT_FAREWELL.wav", Farewell(), error) &&
+        Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
+        Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
+        Put(pictures / "global" / "panels.alb", Panels(error), error) &&
+        Put(pictures / "global" / "faces.alb", Faces(error), error) &&
+        Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
+        Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
+        Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
+        Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)
         ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);
+    for (const auto& [name, wave] : f.speeches)
+        if (ok) ok = Put(data / "Deu" / "All" / "Speech" / (name + ".wav"), wave, error);
     for (const auto& [name, content] : f.extraFiles)
         if (ok) ok = Put(root / name, Bytes(content), error);
     return ok;

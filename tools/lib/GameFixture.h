@@ -6,10 +6,13 @@
 // they receive; a test replaces them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tools {
+
+std::string DefaultDialogsScript();
 
 struct GameFixture {
     // [Name] of the configuration: the window's caption and class.
@@ -18,20 +21,33 @@ struct GameFixture {
     // int\all\scripts\main.scr and int\all\scripts\init\dialogs.scr; an
     // empty dialogs script is not written (the world then cannot be made).
     std::string mainScript;
-    std::string dialogsScript = "-- dialog data\n";
+    std::string dialogsScript = DefaultDialogsScript();
     bool writeDialogs = true;
     // Sections "0", "1" ... of the error texts ([Config] error).
     std::vector<std::string> errorTexts;
+    // Sections of the dialog texts (txtDialoge) and of the main texts
+    // (txtMain), besides the fixture's own.
+    std::vector<std::pair<std::string, std::string>> dialogTexts;
+    std::vector<std::pair<std::string, std::string>> mainTexts;
+    // Speech files: a speech name and its wave's bytes, in the speech
+    // folder (the base folder's Deu\All\Speech).
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> speeches;
     // Further files: a name relative to the folder, and its content.
     std::vector<std::pair<std::string, std::string>> extraFiles;
+    // [Sound] of the configuration: waveOut on (speech and sounds play).
+    bool sound = false;
     // The timer frequency and frame rate of the configuration.
     int freq = 20;
     int frameRate = 0;
 };
 
-// The main script of a fixture that enters its room, shows the lamps and the
-// player and prints every event it receives, one line each ("event
-// DoTickAction").
+// The fixture's dialog "chat" between the player and the keeper (actor 1):
+// a choice of three questions, an answer, and a spoken farewell.
+std::string DefaultDialogsScript();
+
+// The main script of a fixture that enters its room, shows the lamps, the
+// player and the keeper and prints every event it receives, one line each
+// ("event DoTickAction").
 std::string DefaultMainScript();
 
 // Writes the game into `folder` (made when missing); false with the reason.

@@ -1,0 +1,90 @@
+// The language switch between two resource indexes that name each other:
+// the texts follow the index in force, a switch to the language in force
+// changes nothing, and a missing other index is reported once and changes
+// nothing either.
+#include "GameTestFixture.h"
+
+#include "CtfWriter.h"
+#include "SectionWriter.h"
+
+#include "foundation/TSectTxt.h"
+
+namespace gametest {
+namespace {
+
+class Languages : public GameTest {
+protected:
+    // The second index: the first one with its own main texts, naming the
+    // first as the other one. The first names `other` (with drive and
+    // folders, which do not count).
+    void WriteSecondLanguage(const std::string& other) {
+        const std::vector<unsigned char> bytes =
+            testsupport::TempDir::Read(dir.File("resource.ini"));
+        const std::string first(bytes.begin(), bytes.end());
+        std::string second = first;
+        Replace(second, "text\\main.ctf", "text\\main_de.ctf");
+        Replace(second, "Path=data\r\n", "Path=data\r\nResourceIni=resource.ini\r\n");
+        dir.Write("resource_de.ini", second);
+        std::string named = first;
+        Replace(named, "Path=data\r\n", "Path=data\r\nResourceIni=" + other + "\r\n");
+        dir.Write("resource.ini", named);
+        dir.Write("data/text/main_de.ctf",
+                  tools::WriteCtf(tools::WriteSections({{"STDQUEST_YES", "Ja"}}),
+                                  tools::CtfPacking::Stored));
+    }
+    static void Replace(std::string& text, const std::string& what, const std::string& with) {
+        const size_t at = text.find(what);
+        ASSERT_NE(at, std::string::npos) << what;
+        text.replace(at, what.size(), with);
+    }
+    // Start without writing the game again.
+    void StartWritten() {
+        Statics().noteHook = &RecordNote;
+        ASSERT_TRUE(GameSetUp());
+        App().Show();
+        RunTicks(1);
+    }
+    static std::string Yes() {
+        TSectTxt* main = Resources().Text("txtMain");
+        main->SetSection("STDQUEST_YES");
+        const char* text = main->GetSection();
+        return text ? text : "";
+    }
+};
+
+TEST_F(Languages, TextsFollowTheIndexInForce) {
+    WriteGame();
+    WriteSecondLanguage("c:\\elsewhere\\deep\\resource_de.ini");
+    StartWritten();
+    Language& language = Statics().language;
+    EXPECT_EQ(Yes(), "Yes");
+    EXPECT_FALSE(language.Switch(0)) << "the language in force";
+    EXPECT_TRUE(language.Switch(1));
+    EXPECT_EQ(language.Index(), 1);
+    EXPECT_EQ(Yes(), "Ja");
+    EXPECT_FALSE(language.Switch(1));
+    EXPECT_EQ(Yes(), "Ja");
+    EXPECT_TRUE(language.Switch(0));
+    EXPECT_EQ(Yes(), "Yes");
+    EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
+TEST_F(Languages, AMissingIndexChangesNothingAndIsReportedOnce) {
+    WriteGame();
+    WriteSecondLanguage("resource_xx.ini");
+    StartWritten();
+    Language& language = Statics().language;
+    platform::ClearMessageBoxLog();
+    EXPECT_FALSE(language.Switch(1));
+    EXPECT_EQ(language.Index(), 0);
+    EXPECT_EQ(Yes(), "Yes");
+    RunTicks(2);
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("resource_xx.ini"), std::string::npos) << boxes[0];
+    Stop();
+}
+
+} // namespace
+} // namespace gametest
