@@ -26,6 +26,11 @@ struct AdapterMode {
     uint32_t surfaceCaps = 0; // DirectDraw surface caps of the mode (DDSCAPS_MODEX ...)
 };
 
+// The VGA an adapter carries, as its BIOS reports it: a colour VGA (active
+// display code 8), a monochrome VGA (code 7), an EGA (no display combination
+// function) or none (no VGA ports, no video BIOS).
+enum class AdapterVga : uint8_t { Colour, Mono, Ega, None };
+
 // Everything that tells one adapter from another, as data. Later faces add
 // their fields here.
 struct AdapterPersonality {
@@ -38,6 +43,10 @@ struct AdapterPersonality {
     uint32_t palCaps = 0;  // DDCAPS.dwPalCaps
     // Modes: the DirectDraw modes and the display settings alike.
     std::vector<AdapterMode> modes;
+    // The VGA face and what the full-screen support library reports.
+    AdapterVga vga = AdapterVga::Colour;
+    bool safeMode = false;     // the system runs in safe mode
+    bool linearWindow = false; // a virtual linear framebuffer is there
 };
 
 // Chooses a built-in personality by name; null or "" chooses none. False for
