@@ -64,6 +64,7 @@ void unmap() {
 void choose(std::optional<AdapterPersonality> p) {
     AdapterState& s = St();
     DirectDrawReset();
+    FsDirectReset();
     unmap();
     VgaDestroy();
     s.personality = std::move(p);

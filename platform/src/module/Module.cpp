@@ -7,6 +7,7 @@
 #include "platform/Gdi.h"
 #include "BuiltinModules.h"
 #include "platform/Adapter.h"
+#include "platform/FsDirect.h"
 
 #include <atomic>
 #include <cctype>
@@ -115,6 +116,8 @@ void EnsureBuiltins(Registry& r) {
     Add(r, "wing32.dll", platform::kWinGExports, platform::kWinGExportCount, false);
     const platform::ModuleExport* ddraw = platform::DirectDrawExports(&count);
     Add(r, "ddraw.dll", ddraw, count, false);
+    const platform::ModuleExport* fsdirect = platform::FsDirectExports(&count);
+    Add(r, "fsdir_32.dll", fsdirect, count, false);
 }
 
 // The record of a module that exists now; null otherwise.
@@ -125,6 +128,11 @@ ModuleRecord* Available(Registry& r, const std::string& name) {
         return nullptr;
     // DirectDraw is there only with a display adapter to drive.
     if (name == "ddraw.dll" && !platform::CurrentAdapter()) return nullptr;
+    // So is the full-screen support library (unless a test gave one of its own).
+    size_t count = 0;
+    if (name == "fsdir_32.dll" && it->second->exports == platform::FsDirectExports(&count) &&
+        !platform::CurrentAdapter())
+        return nullptr;
     return it->second.get();
 }
 
