@@ -3,6 +3,7 @@
 #include <array>
 
 #include "gdl/ddraw.h"
+#include "gdl/vga.h"
 
 namespace {
 
@@ -64,9 +65,8 @@ const GdlModeRecord* DRV_modeRecord(int32_t mode) {
 
 const GdlLinkedDriver* GDL_linkedDrivers(int32_t* count) {
     static const GdlLinkedDriver kDrivers[] = {
-        {"DDRAW8.DRV", DDRAW_header(8)},
-        {"DDRAW16.DRV", DDRAW_header(16)},
-        {"DDRAW24.DRV", DDRAW_header(24)},
+        {"VGA8.DRV", VGA8_header()},       {"DDRAW8.DRV", DDRAW_header(8)},
+        {"DDRAW16.DRV", DDRAW_header(16)}, {"DDRAW24.DRV", DDRAW_header(24)},
         {"DDRAW32.DRV", DDRAW_header(32)},
     };
     if (count) *count = int32_t(std::size(kDrivers));

@@ -41,7 +41,7 @@ bool parseMode(const char* text, DemoOptions* o) {
     int64_t w = 0, h = 0, b = 0;
     if (!tools::ParseNumber(s.substr(0, x1).c_str(), 1, 4096, &w) ||
         !tools::ParseNumber(s.substr(x1 + 1, x2 - x1 - 1).c_str(), 1, 4096, &h) ||
-        !tools::ParseNumber(s.substr(x2 + 1).c_str(), 8, 32, &b))
+        !tools::ParseNumber(s.substr(x2 + 1).c_str(), 4, 32, &b))
         return false;
     o->width = int32_t(w);
     o->height = int32_t(h);
@@ -53,8 +53,10 @@ bool parse(int argc, char** argv, DemoOptions* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--driver" && i + 1 < argc) {
-            if (std::string(argv[++i]) != "ddraw") return false;
+            const std::string driver = argv[++i];
+            if (driver != "ddraw" && driver != "vga" && driver != "vgax") return false;
             o->ddraw = true;
+            o->driver = driver;
         } else if (a == "--mode" && i + 1 < argc) {
             if (!parseMode(argv[++i], o)) return false;
         } else if (a == "--pages" && i + 1 < argc) {
@@ -125,9 +127,10 @@ int main(int argc, char** argv) {
     TEngine engine; // the engine's services, built first and gone last
     DemoOptions options;
     if (!parse(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
-                             "       dispdemo --driver ddraw [--mode WxHxBITS] [--pages 1|2] "
-                             "[--frames N] [--png FILE]\n");
+        std::fprintf(stderr,
+                     "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
+                     "       dispdemo --driver ddraw|vga|vgax [--mode WxHxBITS] [--pages 1|2] "
+                     "[--frames N] [--png FILE]\n");
         return 2;
     }
     if (!options.png.empty()) {

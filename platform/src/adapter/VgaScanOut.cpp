@@ -105,10 +105,12 @@ bool VgaShowFrame() {
     const Frame f = VgaFrame();
     WindowPixels px{};
     if (f.width <= 0 || !LockWindowPixels(v->screen, &px)) return true;
+    // A window of the mode's size shows each doubled line once.
     const int w = std::min(f.width, px.width), h = std::min(f.height, px.height);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(px.pixels + size_t(y) * size_t(px.pitchPixels), &f.pixels[size_t(y) * f.width],
-                    size_t(w) * 4);
+    const int step = px.height > 0 && f.height >= 2 * px.height ? f.height / px.height : 1;
+    for (int y = 0; y < h && y * step < f.height; ++y)
+        std::memcpy(px.pixels + size_t(y) * size_t(px.pitchPixels),
+                    &f.pixels[size_t(y) * size_t(step) * size_t(f.width)], size_t(w) * 4);
     UnlockWindowPixels(v->screen, nullptr);
     return true;
 }
