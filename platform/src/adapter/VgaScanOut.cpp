@@ -126,7 +126,6 @@ Frame VgaFrame() {
     Frame f;
     VgaChip* v = Vga();
     if (!v) return f;
-    VgaFoldWindow(*v);
     const Geometry g = geometryOf(*v);
     if (g.width <= 0 || g.lines <= 0) return f;
     f.width = g.width;
@@ -135,15 +134,29 @@ Frame VgaFrame() {
     if (!g.graphics || !g.on) return f;
     uint32_t table[256];
     colourTable(*v, g.wide, table);
+    // Chain-4 with double-word addressing reads the window as it stands:
+    // pixel A of a row is byte A, so nothing needs folding first.
+    const bool direct = v->chained && g.wide && g.unit == 4;
+    if (!direct) VgaFoldWindow(*v);
     std::vector<uint8_t> row(size_t(g.chars) * 8);
+    uint32_t* previous = nullptr;
     int fetched = -1;
     for (int line = 0; line < g.lines; ++line) {
-        const int r = line / g.perRow;
-        if (r != fetched) {
-            fetchRow(*v, g, rowCounter(g, r), row.data());
-            fetched = r;
-        }
         uint32_t* out = &f.pixels[size_t(line) * size_t(f.width)];
+        const int r = line / g.perRow;
+        if (r == fetched) { // a repeated scan line of the same row
+            std::memcpy(out, previous, size_t(f.width) * 4);
+            continue;
+        }
+        fetched = r;
+        previous = out;
+        if (direct) {
+            const uint32_t at = rowCounter(g, r) << 2;
+            for (int x = 0; x < f.width; ++x)
+                out[x] = table[v->window[(at + uint32_t(x)) & 0xFFFF]];
+            continue;
+        }
+        fetchRow(*v, g, rowCounter(g, r), row.data());
         for (int x = 0; x < f.width; ++x)
             out[x] = table[row[size_t(x)]];
     }
