@@ -135,6 +135,28 @@ TEST_F(VgaScene, PagesOutOfRangeAndWaitsForTheRetrace) {
     EXPECT_EQ(VGA_readCMOS(0x0D), 0x80);
 }
 
+// Mode 13h turned into mode X: the listed timing, the sequencer left at the
+// map mask, and pixels that land in plane x mod 4 at y x 80 + x / 4.
+TEST_F(VgaScene, ModeXRegistersFromModeThirteen) {
+    ASSERT_NE(Open(6, 1), nullptr);
+    ASSERT_TRUE(VGAX_programRegisters(8));
+    const uint8_t want[][2] = {{0x06, 0x0D}, {0x07, 0x3E}, {0x09, 0x41}, {0x10, 0xEA},
+                               {0x11, 0xAC}, {0x12, 0xDF}, {0x14, 0x00}, {0x15, 0xE7},
+                               {0x16, 0x06}, {0x17, 0xE3}};
+    for (const auto& w : want)
+        EXPECT_EQ(platform::VgaCrtc(w[0]), w[1]) << int(w[0]);
+    EXPECT_EQ(platform::VgaInPort(0x3C4), 2);
+    VGA_outpb(0x3C5, 0x04); // one data write: plane 2
+    uint8_t* window = VGA_videoMemory();
+    platform::VgaWrite(window + 80 * 3 + 5, 77); // pixel (22, 3)
+    const platform::VgaPackedView packed = platform::VgaPacked();
+    ASSERT_EQ(packed.width, 320);
+    ASSERT_EQ(packed.height, 240);
+    EXPECT_EQ(packed.pixels[3 * 320 + 22], 77);
+    EXPECT_EQ(platform::VgaFrame().height, 480);
+    EXPECT_FALSE(VGAX_programRegisters(6));
+}
+
 TEST_F(VgaScene, DetectionByPersonality) {
     struct Case {
         const char* adapter;

@@ -45,6 +45,9 @@ uint8_t* VGA_videoMemory();
 // Forgets the mapping (library reset).
 void VGA_resetServices();
 
+// Mode X (modes 7 to 10) from BIOS mode 13h; false for another mode.
+bool VGAX_programRegisters(int32_t mode);
+
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* VGA8_header();
 // The 8-bit linear set-up: VGA8's, and later the linear VBE drivers'.
