@@ -15,6 +15,7 @@
 #include "gdl/driver.h"
 #include "gdl/event.h"
 #include "gdl/event_ring.h"
+#include "gdl/fsdirect.h"
 #include "gdl/memory.h"
 #include "gdl/modetiming.h"
 #include "gdl/mouse.h"
@@ -157,6 +158,13 @@ struct WindowsLayerState {
     WNDPROC filteredProc = nullptr;
     bool mouseLost = false; // the mouse went with a lost surface (not a suspend)
     GdlFullScreenHooks hooks{};
+    // The full-screen support library: bound once, its table, the BIOS
+    // selector, and the context that was current when FSDirect suspended.
+    bool fsdBound = false, fsdAvailable = false, fsdSuspended = false;
+    HMODULE fsdModule = nullptr;
+    GdlFsDirect fsd{};
+    uint16_t biosSelector = 0;
+    GdlDeviceContext* fsdCurrent = nullptr;
 };
 
 // One mode DirectDraw enumerated: size, pitch, capabilities, depth and the

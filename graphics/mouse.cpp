@@ -7,6 +7,7 @@
 #include "gdl/blit.h"
 #include "gdl/draw.h"
 #include "gdl/memory.h"
+#include "gdl/fsdirect.h"
 #include "gdl/mouse.h"
 #include "gdl/result.h"
 #include "gdl/windows.h"
@@ -140,9 +141,11 @@ void softwareHide(int32_t page) {
 void GDL_setMouseDC(GdlDeviceContext* dc) {
     GDL_checkThread(__func__);
     Mouse& s = m();
+    const GdlFsDirect* fsd = GDL_fsDirect();
     if (!dc) {
         freeBuffers();
         s.dc = nullptr;
+        if (fsd) fsd->setMouseCallback(nullptr);
         return;
     }
     s.dc = dc;
@@ -150,6 +153,8 @@ void GDL_setMouseDC(GdlDeviceContext* dc) {
     GdlDeviceContext* d = GDL_liveDC(dc);
     if (!(d->driverState && d->driverState->hardwareCursor)) allocateBuffers(d);
     s.color = GDL_colorToPixel(d, 15);
+    // FSDirect's window is the mode's size: it reports mode pixels itself.
+    if (fsd) fsd->setMouseCallback(GDL_mouseMoved);
 }
 
 GdlDeviceContext* GDL_getMouseDC() {
@@ -216,6 +221,11 @@ void GDL_setMousePos(int32_t x, int32_t y) {
     GDL_checkThread(__func__);
     if (!GDL_isFullScreenActive()) {
         SetCursorPos(x, y);
+        return;
+    }
+    const GdlFsDirect* fsd = GDL_fsDirect();
+    if (fsd && GDL_fullScreenKind() == GDL_FS_FSDIRECT) {
+        fsd->setMousePos(x, y);
         return;
     }
     GDL_setFullScreenMousePos(x, y);

@@ -23,5 +23,8 @@ bool runCommonStartup(const char* directory);
 void windowsLayerExit();
 // DirectDraw's part of it: the surfaces, the object and the module go.
 void directDrawExit();
+// The full-screen support library bound, its handler installed; and let go.
+void startFsDirectPart();
+void fsDirectExit();
 
 } // namespace gdl_internal

@@ -238,8 +238,7 @@ LRESULT CALLBACK keyFilter(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 bool GDL_initWindows() {
     if (!GDL_getAppInstance()) GDL_setAppInstance(GetModuleHandleA(nullptr));
     startDirectDraw();
-    // The full-screen support library and the VBE services: bound by the
-    // back ends that use them.
+    gdl_internal::startFsDirectPart();
     gdl_internal::restoreFpuState();
     return ddraw().dd != nullptr;
 }

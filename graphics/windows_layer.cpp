@@ -6,6 +6,11 @@
 #include <cstring>
 
 #include "gdl/draw.h"
+#include "gdl/event.h"
+#include "gdl/fsdirect.h"
+#include "gdl/blit.h"
+#include "gdl/dc.h"
+#include "gdl/support.h"
 #include "gdl/mouse.h"
 #include "gdl/result.h"
 #include "gdl/windc.h"
@@ -108,6 +113,7 @@ namespace gdl_internal {
 void windowsLayerExit() {
     directDrawExit();
     GDL_restoreDesktopMode();
+    fsDirectExit();
     Layer& l = layer();
     l.suspendCallback = nullptr;
     l.windowedStarted = false;
@@ -215,6 +221,12 @@ void GDL_restoreDesktopMode() {
     // Everything here belongs to a full-screen window: a windowed run never
     // reaches the display settings or the registry.
     if (!l.window) return;
+    bool ours = true; // the window is the library's to destroy
+    if (l.kind == GDL_FS_FSDIRECT && l.fsdAvailable) {
+        l.fsd.restoreGDI();
+        l.fsd.registerFullScreenWindow(nullptr);
+        ours = false; // FSDirect's window went with it
+    }
     // The DIB display settings go back once: OpenGL's exit may have put them back.
     int32_t& displayChange = gdl_internal::state().dib.displayChange;
     if (l.kind == GDL_FS_DIB && displayChange == -1)
@@ -230,7 +242,7 @@ void GDL_restoreDesktopMode() {
     // An application's own window goes back to what it was; ours goes.
     if (l.window == l.appWindow && l.appProc)
         GDL_undoFullScreenWindow();
-    else if (IsWindow(l.window))
+    else if (ours && IsWindow(l.window))
         DestroyWindow(l.window);
     if (HWND main = l.mainWindow; main && IsWindow(main) && main != l.window) {
         EnableWindow(main, TRUE);
@@ -245,6 +257,71 @@ void GDL_restoreDesktopMode() {
     gdl_internal::restoreFpuState();
     l.kind = GDL_FS_NONE;
     l.window = nullptr;
+}
+
+// --- FSDirect ------------------------------------------------------------------
+
+void GDL_startFSDirect(int32_t width, int32_t height) {
+    Layer& l = layer();
+    const GdlFsDirect* f = GDL_fsDirect();
+    if (!f || l.fsdSuspended) return;
+    f->registerFullScreenWindow(l.appWindow);
+    f->registerEventProc(l.eventProc);
+    f->setAppInstance(GDL_getAppInstance());
+    if (l.kind != GDL_FS_FSDIRECT) GDL_restoreDesktopMode();
+    if (!l.window) {
+        HWND w = f->startFullScreen(l.appWindow, width, height);
+        if (!w) return;
+        l.window = w;
+    } else {
+        f->changeResolution(width, height);
+    }
+    SetForegroundWindow(l.window);
+    GDL_initEvents(l.window);
+    GDL_setFullScreenState(GDL_FS_FSDIRECT, l.window, width, height);
+    l.desktopWidth = width; // positions come in mode pixels
+    l.desktopHeight = height;
+    // FSDirect's window is the mode's size: its positions need no scaling.
+    GDL_setEventScale(width, height, width, height);
+    gdl_internal::restoreFpuState();
+}
+
+void GDL_restoreFSDirect() {
+    Layer& l = layer();
+    const GdlFsDirect* f = GDL_fsDirect();
+    if (!f || l.fsdSuspended) return;
+    f->registerEventProc(nullptr);
+}
+
+int GDL_fsDirectSuspendHandler(int flag) {
+    Layer& l = layer();
+    GdlSuspendAppFunc callback = l.suspendCallback;
+    GdlList* list = gdl_internal::state().contexts.lists[0];
+    GdlDeviceContext* dc = list ? static_cast<GdlDeviceContext*>(GDL_listFirst(list)) : nullptr;
+    if (flag == 1) {
+        const int32_t answer = callback ? callback(dc, 1) : 1;
+        if (answer == 0) return 0;
+        l.fsdSuspended = true;
+        GDL_mouseSuspend();
+        l.fsdCurrent = GDL_selectCurrentDC(nullptr);
+        if (dc && dc->driverState && dc->driverState->restore) dc->driverState->restore();
+        GDL_setAutoRunBit(false);
+        return answer;
+    }
+    if (dc) {
+        const int32_t active = GDL_getActivePage(dc), visual = GDL_getVisualPage(dc);
+        if (dc->driverState && dc->driverState->reset) dc->driverState->reset();
+        GDL_selectCurrentDC(dc);
+        GDL_selectCurrentDC(l.fsdCurrent);
+        GDL_realizePalette(dc, 256, 0, 0);
+        GDL_setActivePage(dc, active);
+        GDL_setVisualPage(dc, visual, 0);
+    }
+    l.fsdSuspended = false;
+    if (callback) callback(dc, 2);
+    GDL_mouseResume();
+    GDL_setAutoRunBit(true);
+    return 1;
 }
 
 void GDL_setFullScreenMousePos(int32_t x, int32_t y) {

@@ -153,8 +153,44 @@ TEST(DispdemoTool, DrawsImagesThroughOpenGl) {
     EXPECT_EQ(lit[2], 0);
 }
 
+// The VGA drivers, each mode headless: the driver line and a picture that
+// is not blank.
+TEST(DispdemoTool, DrawsTheSceneOnTheVgaModes) {
+    struct Case {
+        const char* args;
+        const char* line;
+        unsigned width, height;
+    };
+    const Case cases[] = {
+        {"--driver vga --mode 320x200x8", "driver VGA8.DRV type 1 (VGA) mode 6 ", 320, 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        testsupport::TempDir dir;
+        const std::string png = dir.File("vga.png"), log = dir.File("out.txt");
+        const std::string command = "env -u ADV_ADAPTER " + Dispdemo() + " " + c.args +
+                                    " --frames 4 --png " + png + " >" + log + " 2>&1";
+        ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
+        std::ifstream in(log);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find(c.line), std::string::npos) << text.str();
+        const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+        testsupport::PngImage image;
+        ASSERT_TRUE(
+            testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+        EXPECT_EQ(image.width, c.width);
+        EXPECT_EQ(image.height, c.height);
+        int lit = 0;
+        for (unsigned y = 0; y < image.height; ++y)
+            for (unsigned x = 0; x < image.width; ++x)
+                lit += image.Pixel(x, y)[0] | image.Pixel(x, y)[1] | image.Pixel(x, y)[2] ? 1 : 0;
+        EXPECT_GT(lit, 1000);
+    }
+}
+
 TEST(DispdemoTool, RefusesAnUnknownDriverOrMode) {
-    for (const char* args : {"--driver vga", "--driver ddraw --mode 640x480", "--pages 3"}) {
+    for (const char* args : {"--driver cga", "--driver ddraw --mode 640x480", "--pages 3"}) {
         const std::string command = Dispdemo() + " " + args + " >/dev/null 2>&1";
         EXPECT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 2) << args;
     }

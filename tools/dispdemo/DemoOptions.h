@@ -8,15 +8,17 @@ struct DemoOptions {
     long frames = -1; // -1: until closed
     bool close = false;
     std::string png;
-    bool ddraw = false;  // full screen through the DirectDraw drivers
+    bool ddraw = false;  // full screen on the adapter: DirectDraw or VGA drivers
     bool fdib = false;   // full screen through the DIB drivers (a display-settings change)
     bool opengl = false; // full screen through OpenGL, on the library alone
+    std::string driver;  // the name given to --driver
     int32_t width = 640, height = 480, bits = 16;
     int32_t pages = 2;
 };
 
-// The DirectDraw run: the library's scene on the screen context with flips,
-// the library's cursor, F9 to switch away and back. The exit code.
+// The full-screen run (DirectDraw or VGA drivers): the library's scene on the
+// screen context with flips, the library's cursor, a palette cycle at 8
+// bits, F9 to switch away and back. The exit code.
 int RunDirectDraw(const DemoOptions& options);
 // The same through the full-screen DIB drivers: the scene drawn in the
 // display's memory context and blitted into the window each frame.

@@ -13,6 +13,8 @@
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
+#include "gdl/pixelformat.h"
+#include "gdl/windows.h"
 #include "media/devices/TDispDev.h"
 #include "platform/Adapter.h"
 #include "platform/Host.h"
@@ -20,6 +22,7 @@
 #include "platform/User.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -57,6 +60,25 @@ void setArrow() {
     GDL_showMouse();
 }
 
+// At 8 bits the library's default colours, so the scene shows as drawn.
+void showColours(GdlDeviceContext* screen) {
+    GdlDeviceContext* d = GDL_liveDC(screen);
+    if (d->mode.bitsPerPixel != 8 || !d->palette) return;
+    std::memcpy(d->palette, GDL_defaultPalette(), 256 * sizeof(GdlPaletteEntry));
+    GDL_realizePalette(screen, 256, 0, 0);
+}
+
+// The top sixteen entries turn round one place a frame.
+void cyclePalette(GdlDeviceContext* screen) {
+    GdlPaletteEntry* p = GDL_liveDC(screen)->palette;
+    if (!p) return;
+    const GdlPaletteEntry first = p[240];
+    for (int i = 240; i < 255; ++i)
+        p[i] = p[i + 1];
+    p[255] = first;
+    GDL_realizePalette(screen, 16, 240, 1); // on the retrace: no tearing
+}
+
 void describe(GdlDeviceContext* screen, int32_t mode) {
     const int32_t type = GDL_selectedDriverType();
     std::printf("driver %s type %d (%s) mode %d %s pages %d access 0x%x\n",
@@ -69,7 +91,8 @@ void describe(GdlDeviceContext* screen, int32_t mode) {
 namespace {
 
 int runFullScreen(const DemoOptions& o, uint32_t flags) {
-    if (!platform::CurrentAdapter()) platform::UseAdapter("ddraw-4mb");
+    const bool vga = o.driver == "vga" || o.driver == "vgax";
+    if (!platform::CurrentAdapter()) platform::UseAdapter(vga ? "vga" : "ddraw-4mb");
     int32_t count = 0;
     const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
     TDispDev::SetLinkedDrivers(drivers, count);
@@ -88,6 +111,7 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
     HWND window = display.GetWindow();
     TEventMgr::Global().InitQueue(window);
     setArrow();
+    showColours(screen);
     const bool flips = GDL_maxPage(screen) > 0;
     platform::Frame last;
     for (long frame = 0; !g_quit && (o.frames < 0 || frame < o.frames); ++frame) {
@@ -104,9 +128,11 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
         }
         if (flips) GDL_setVisualPage(screen, 1 - shown, 1);
         GDL_setMousePos(int32_t(20 + frame * 3 % (o.width - 40)), o.height / 2);
+        if (GDL_liveDC(screen)->mode.bitsPerPixel == 8) cyclePalette(screen);
         Sleep(16);
     }
-    if (!o.png.empty()) last = platform::PresentedFrame(window);
+    // The VGA shows in FSDirect's window, the library's full-screen window.
+    if (!o.png.empty()) last = platform::PresentedFrame(vga ? GDL_getFullScreenWindow() : window);
     display.Close();
     display.ReleaseLibrary();
     TDispDev::SetLinkedDrivers(nullptr, 0);
@@ -120,8 +146,10 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
 } // namespace
 
 int RunDirectDraw(const DemoOptions& o) {
-    return runFullScreen(o,
-                         TDispDev::fDirectDraw | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
+    const uint32_t family = o.driver == "vgax"  ? uint32_t(TDispDev::fVGA | TDispDev::fVGAX)
+                            : o.driver == "vga" ? uint32_t(TDispDev::fVGA)
+                                                : uint32_t(TDispDev::fDirectDraw);
+    return runFullScreen(o, family | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
 }
 
 int RunFullScreenDib(const DemoOptions& o) {

@@ -46,7 +46,7 @@ bool parseMode(const char* text, DemoOptions* o) {
     int64_t w = 0, h = 0, b = 0;
     if (!tools::ParseNumber(s.substr(0, x1).c_str(), 1, 4096, &w) ||
         !tools::ParseNumber(s.substr(x1 + 1, x2 - x1 - 1).c_str(), 1, 4096, &h) ||
-        !tools::ParseNumber(s.substr(x2 + 1).c_str(), 8, 32, &b))
+        !tools::ParseNumber(s.substr(x2 + 1).c_str(), 4, 32, &b))
         return false;
     o->width = int32_t(w);
     o->height = int32_t(h);
@@ -59,7 +59,8 @@ bool parse(int argc, char** argv, DemoOptions* o) {
         const std::string a = argv[i];
         if (a == "--driver" && i + 1 < argc) {
             const std::string driver = argv[++i];
-            o->ddraw = driver == "ddraw";
+            o->driver = driver;
+            o->ddraw = driver == "ddraw" || driver == "vga" || driver == "vgax";
             o->fdib = driver == "fdib";
             o->opengl = driver == "opengl";
             if (!o->ddraw && !o->fdib && !o->opengl) return false;
@@ -134,8 +135,8 @@ int main(int argc, char** argv) {
     DemoOptions options;
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
-                             "       dispdemo --driver ddraw [--mode WxHxBITS] [--pages 1|2] "
-                             "[--frames N] [--png FILE]\n"
+                             "       dispdemo --driver ddraw|vga|vgax [--mode WxHxBITS] "
+                             "[--pages 1|2] [--frames N] [--png FILE]\n"
                              "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
                              "[--frames N] [--png FILE]\n");
         return 2;

@@ -30,6 +30,11 @@ struct AdapterMode {
     bool failsWhenSet = false;
 };
 
+// The VGA an adapter carries, as its BIOS reports it: a colour VGA (active
+// display code 8), a monochrome VGA (code 7), an EGA (no display combination
+// function) or none (no VGA ports, no video BIOS).
+enum class AdapterVga : uint8_t { Colour, Mono, Ega, None };
+
 // Everything that tells one adapter from another, as data. Later faces add
 // their fields here.
 struct AdapterPersonality {
@@ -45,6 +50,10 @@ struct AdapterPersonality {
     // setting's masks are the desktop's layout while it is in force.
     std::vector<AdapterMode> modes;
     std::vector<AdapterMode> settings;
+    // The VGA face and what the full-screen support library reports.
+    AdapterVga vga = AdapterVga::Colour;
+    bool safeMode = false;     // the system runs in safe mode
+    bool linearWindow = false; // a virtual linear framebuffer is there
 };
 
 // Chooses a built-in personality by name; null or "" chooses none. False for

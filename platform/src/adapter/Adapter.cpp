@@ -4,6 +4,7 @@
 // the full-screen window.
 #include "AdapterInternal.h"
 #include "Personalities.h"
+#include "VgaInternal.h"
 
 #include "../gdi/BlitRows.h"
 #include "../window/WindowSurface.h"
@@ -63,9 +64,12 @@ void unmap() {
 void choose(std::optional<AdapterPersonality> p) {
     AdapterState& s = St();
     DirectDrawReset();
+    FsDirectReset();
     unmap();
+    VgaDestroy();
     s.personality = std::move(p);
     s.envRead = true;
+    if (s.personality) VgaCreate(s.personality->vga);
     if (!s.personality || s.personality->videoMemory == 0) return;
     const size_t page = 4096;
     const size_t size = (size_t(s.personality->videoMemory) + page - 1) / page * page;
@@ -231,6 +235,7 @@ ScanOut CurrentScanOut() {
 
 void ShowScanOut() {
     std::lock_guard g(Lock());
+    if (VgaShowFrame()) return;
     const ScanOut& r = St().scan;
     const int rows = visibleRows(r);
     if (rows <= 0 || !r.window) return;
@@ -328,6 +333,7 @@ ScanOut AdapterScanOut() {
 
 Frame AdapterScanOutFrame() {
     std::lock_guard g(Lock());
+    if (VgaShowing()) return VgaFrame();
     const ScanOut& r = St().scan;
     Frame f;
     const int rows = visibleRows(r);

@@ -53,6 +53,8 @@ void NoteAppSwitchedAway();
 // Face hooks, called under Lock(): a session's end, and an app switch (the
 // result is the exclusive window to minimise once the lock is let go).
 void DirectDrawReset();
+// The full-screen support library's state: its window, selectors, callbacks.
+void FsDirectReset();
 HWND DirectDrawAppSwitchedAway();
 
 } // namespace platform::adapter

@@ -71,6 +71,19 @@ std::vector<AdapterPersonality> build() {
     // A banked card of 1 MB.
     all.push_back(
         make("ddraw-1mb-banked", 1u << 20, DDCAPS_BANKSWITCHED, 0, everySize({k8, k565})));
+    // VGA-only machines: no DirectDraw modes; a colour and a monochrome VGA,
+    // an EGA, and a card with no VGA face at all.
+    const struct {
+        const char* name;
+        AdapterVga vga;
+    } kVgaOnly[] = {{"vga", AdapterVga::Colour},
+                    {"vga-mono", AdapterVga::Mono},
+                    {"ega", AdapterVga::Ega},
+                    {"no-vga", AdapterVga::None}};
+    for (const auto& v : kVgaOnly) {
+        all.push_back(make(v.name, 256u << 10, 0, 0, {}));
+        all.back().vga = v.vga;
+    }
     return all;
 }
 

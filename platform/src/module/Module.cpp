@@ -8,6 +8,7 @@
 #include "BuiltinModules.h"
 #include "platform/Adapter.h"
 #include "platform/OpenGL.h"
+#include "platform/FsDirect.h"
 
 #include <atomic>
 #include <cctype>
@@ -119,6 +120,8 @@ void EnsureBuiltins(Registry& r) {
     const platform::ModuleExport* ddraw = platform::DirectDrawExports(&count);
     Add(r, "ddraw.dll", ddraw, count, false);
     Add(r, "opengl32.dll", platform::kOpenGl32Exports, platform::kOpenGl32ExportCount, false);
+    const platform::ModuleExport* fsdirect = platform::FsDirectExports(&count);
+    Add(r, "fsdir_32.dll", fsdirect, count, false);
 }
 
 // The record of a module that exists now; null otherwise.
@@ -131,6 +134,11 @@ ModuleRecord* Available(Registry& r, const std::string& name) {
     if (name == "ddraw.dll" && !platform::CurrentAdapter()) return nullptr;
     // OpenGL is there with Mesa, unless ADV_GL says none.
     if (name == "opengl32.dll" && platform::CurrentGlMode() == platform::GlMode::None)
+        return nullptr;
+    // So is the full-screen support library (unless a test gave one of its own).
+    size_t count = 0;
+    if (name == "fsdir_32.dll" && it->second->exports == platform::FsDirectExports(&count) &&
+        !platform::CurrentAdapter())
         return nullptr;
     return it->second.get();
 }
