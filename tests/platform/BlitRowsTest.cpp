@@ -88,6 +88,25 @@ TEST(BlitRows, EverySixteenBitValueWidensAsTheGeneralPathReadsIt) {
     }
 }
 
+TEST(BlitRows, EveryIndexReadsItsColourAsTheGeneralPathReadsIt) {
+    Dib source = makeDib(256, 3, 8, nullptr);
+    Dib dest = makeDib(256, 3, 32, nullptr);
+    RGBQUAD colors[200];
+    for (int i = 0; i < 200; ++i)
+        colors[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
+    SetDIBColorTable(source.dc, 0, 200, colors);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 256; ++x)
+            source.bits[size_t(y) * size_t(source.stride) + size_t(x)] = uint8_t(x + y);
+    ASSERT_TRUE(BitBlt(dest.dc, 0, 0, 256, 3, source.dc, 0, 0, SRCCOPY));
+    const std::vector<uint32_t> expected = readBack(source, 256, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 256; ++x)
+            ASSERT_EQ(at32(dest, x, y), expected[size_t(y * 256 + x)]) << x << "," << y;
+    freeDib(source);
+    freeDib(dest);
+}
+
 TEST(BlitRows, OddWidthsPositionsAndClippedRectangles) {
     const uint32_t k565[3] = {0xF800, 0x07E0, 0x001F};
     Dib source = makeDib(40, 20, 16, k565);
