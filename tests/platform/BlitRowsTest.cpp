@@ -88,6 +88,37 @@ TEST(BlitRows, EverySixteenBitValueWidensAsTheGeneralPathReadsIt) {
     }
 }
 
+TEST(BlitRows, EveryIndexReadsItsColourAsTheGeneralPathReadsIt) {
+    // An 8-bit header carries its colour table.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[256];
+    } info{};
+    info.header = {sizeof(BITMAPINFOHEADER), 256, -3, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 256; ++i)
+        info.colors[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
+    Dib source;
+    void* pixels = nullptr;
+    source.bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
+                                     DIB_RGB_COLORS, &pixels, nullptr, 0);
+    ASSERT_NE(source.bitmap, nullptr);
+    source.bits = static_cast<uint8_t*>(pixels);
+    source.dc = CreateCompatibleDC(nullptr);
+    SelectObject(source.dc, source.bitmap);
+    source.stride = 256;
+    Dib dest = makeDib(256, 3, 32, nullptr);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 256; ++x)
+            source.bits[size_t(y) * size_t(source.stride) + size_t(x)] = uint8_t(x + y);
+    ASSERT_TRUE(BitBlt(dest.dc, 0, 0, 256, 3, source.dc, 0, 0, SRCCOPY));
+    const std::vector<uint32_t> expected = readBack(source, 256, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 256; ++x)
+            ASSERT_EQ(at32(dest, x, y), expected[size_t(y * 256 + x)]) << x << "," << y;
+    freeDib(source);
+    freeDib(dest);
+}
+
 TEST(BlitRows, OddWidthsPositionsAndClippedRectangles) {
     const uint32_t k565[3] = {0xF800, 0x07E0, 0x001F};
     Dib source = makeDib(40, 20, 16, k565);

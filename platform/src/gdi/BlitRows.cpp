@@ -10,7 +10,7 @@
 namespace platform::gdi {
 namespace {
 
-enum class Source { Rgb565, Rgb555, Xrgb, Other };
+enum class Source { Rgb565, Rgb555, Xrgb, Indexed8, Other };
 
 Source sourceKind(const Surface& s) {
     const uint32_t* m = s.masks;
@@ -18,6 +18,7 @@ Source sourceKind(const Surface& s) {
     if (s.bpp == 16 && m[0] == 0x7C00 && m[1] == 0x03E0 && m[2] == 0x001F) return Source::Rgb555;
     if (s.bpp == 32 && m[0] == 0xFF0000 && m[1] == 0x00FF00 && m[2] == 0x0000FF)
         return Source::Xrgb;
+    if (s.bpp == 8) return Source::Indexed8;
     return Source::Other;
 }
 
@@ -93,6 +94,20 @@ void xrgbRow(const uint8_t* in, uint8_t* out, int n) {
     }
 }
 
+// Indexes through a table of 256 ready 0x00RRGGBB colours.
+void indexedRow(const uint8_t* in, uint8_t* out, int n, const uint32_t* table) {
+    uint32_t* to = reinterpret_cast<uint32_t*>(out);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        to[i] = table[in[i]];
+        to[i + 1] = table[in[i + 1]];
+        to[i + 2] = table[in[i + 2]];
+        to[i + 3] = table[in[i + 3]];
+    }
+    for (; i < n; ++i)
+        to[i] = table[in[i]];
+}
+
 } // namespace
 
 bool CopyRowsToXrgb(const Surface& s, int sx, int sy, const Surface& d, int dx, int dy, int w,
@@ -105,12 +120,21 @@ bool CopyRowsToXrgb(const Surface& s, int sx, int sy, const Surface& d, int dx, 
     // The same pixels on both sides would need the rows walked away from the
     // overlap; that is the general path's work.
     if (s.bits == d.bits) return false;
+    uint32_t table[256];
+    if (kind == Source::Indexed8)
+        for (int i = 0; i < 256; ++i) {
+            // As ReadRow reads them: an index past the colour table is black.
+            const RGBQUAD* q = s.colors && i < s.colorCount ? &s.colors[i] : nullptr;
+            table[i] =
+                q ? (uint32_t(q->rgbRed) << 16) | (uint32_t(q->rgbGreen) << 8) | q->rgbBlue : 0;
+        }
     for (int row = 0; row < h; ++row) {
         const uint8_t* in = s.Row(sy + row) + size_t(sx) * size_t(s.bpp / 8);
         uint8_t* out = d.Row(dy + row) + size_t(dx) * 4;
         switch (kind) {
             case Source::Rgb565: wideRow<true>(in, out, w); break;
             case Source::Rgb555: wideRow<false>(in, out, w); break;
+            case Source::Indexed8: indexedRow(in, out, w, table); break;
             default: xrgbRow(in, out, w); break;
         }
     }

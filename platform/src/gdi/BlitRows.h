@@ -1,5 +1,6 @@
 // Row kernels for the copies a window's paint path makes every frame: a
-// 16-bit (5:6:5 or 5:5:5) or 32-bit surface into a 32-bit 0x00RRGGBB one.
+// 16-bit (5:6:5 or 5:5:5), 32-bit or 8-bit indexed surface into a 32-bit
+// 0x00RRGGBB one.
 #pragma once
 
 #include "GdiInternal.h"
