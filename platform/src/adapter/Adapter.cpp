@@ -250,6 +250,13 @@ void ShowScanOut() {
         src.stride = r.pitch;
         src.bpp = r.bits;
         std::copy(r.masks, r.masks + 3, src.masks);
+        RGBQUAD colours[256];
+        if (r.bits == 8) { // indexes go through the scan-out's palette
+            for (int i = 0; i < 256; ++i)
+                colours[i] = {r.palette[i].peBlue, r.palette[i].peGreen, r.palette[i].peRed, 0};
+            src.colors = colours;
+            src.colorCount = 256;
+        }
         gdi::Surface dst;
         dst.bits = reinterpret_cast<uint8_t*>(px.pixels);
         dst.width = px.width;
