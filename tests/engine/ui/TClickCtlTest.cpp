@@ -1,8 +1,8 @@
 // Push, toggle and radio controls under injected mouse and keys, their
 // commands and looks, and the style record's filling of unset records.
 
+#include "InputUi.h"
 #include "UiEvents.h"
-#include "UiFixture.h"
 #include "foundation/TKeys.h"
 #include "platform/Host.h"
 #include "ui/TClickCtl.h"
@@ -12,7 +12,7 @@ namespace {
 
 using platform::KeyCode;
 using platform::MouseButton;
-using uitest::UiTest;
+using uitest::InputUiTest;
 
 struct Button : TClickCtl {
     Button() { Add<Button, &Button::Heard>(evCommand, this); }
@@ -41,11 +41,10 @@ struct Group : TControl {
     }
 };
 
-class ClickCtl : public UiTest {
+class ClickCtl : public InputUiTest {
 protected:
     void SetUp() override {
-        UiTest::SetUp();
-        TEventMgr::Global().InitQueue(display.GetWindow());
+        InputUiTest::SetUp();
         group.SetRect(0, 0, 400, 100);
         group.Show(&root);
         for (int i = 0; i < 3; ++i) {
@@ -59,27 +58,7 @@ protected:
         for (Button& b : buttons)
             b.Hide();
         group.Hide();
-        UiTest::TearDown();
-    }
-    std::vector<TEvent> Route() {
-        std::vector<TEvent> out;
-        for (int guard = 0; guard < 200; ++guard) {
-            TEvent e;
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-            if (e.type == evPaint) {
-                Frame(); // the application fills a frame's rectangles
-                out.push_back(e);
-                continue;
-            }
-            root.HandleEvent(nullptr, &e);
-            if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
-                e.passState = 2;
-                root.HandleEvent(nullptr, &e);
-            }
-            out.push_back(e);
-        }
-        return out;
+        InputUiTest::TearDown();
     }
     // The centre of button i on the screen.
     int X(int i) { return 50 + 100 * i; }
@@ -417,6 +396,7 @@ protected:
         parent.Hide();
         UiTest::TearDown();
     }
+    void Route() { testsupport::RoutePending(root); }
     // Shows the control under the parent in a mode and checked state, with
     // its look settled and nothing left queued.
     void ShowSettled(Click& c, uint32_t mode, uint32_t checked) {
@@ -768,10 +748,10 @@ TEST_F(ClickCheck, InjectedKeypadEnterAndAltHotKey) {
     defaults.SetDefault(1);
     hot.SetHotKey('k');
     Frame();
-    uitest::RouteQueued(root);
+    Route();
     auto press = [&](KeyCode key, std::vector<KeyCode> held) {
         uitest::InjectStroke(key, held);
-        uitest::RouteQueued(root);
+        Route();
     };
     press(KeyCode::KpEnter, {});
     EXPECT_EQ(defaults.commands, 1);
