@@ -257,13 +257,16 @@ protected:
     Heard heard;
 };
 
-TEST_F(FileListCheck, DefaultsOfANewList) {
+// A list given a folder and no pattern, mask or drive lists that folder of
+// drive c:, every folder and every file.
+TEST_F(FileListCheck, ANewListShowsAllOfItsFolderOnDriveC) {
     TFileLst fresh;
-    EXPECT_STREQ(fresh.GetDirectory().c_str(), "");
-    EXPECT_STREQ(fresh.GetPattern().c_str(), "*.*");
-    EXPECT_EQ(fresh.GetAttributes(), 177u);
-    EXPECT_STREQ(fresh.GetDrive().c_str(), "c:");
-    EXPECT_EQ(fresh.TText::GetStyle(), 0u);
+    fresh.SetFont(fonts.pixel.get());
+    fresh.SetRect(100, 300, 200, 100);
+    fresh.Show(&root);
+    fresh.SetDirectory("\\");
+    EXPECT_EQ(uitest::ListedTexts(fresh), (V{"GAMES", "top.txt"}));
+    fresh.Hide();
 }
 
 TEST_F(FileListCheck, FoldersFirstThenFilesInFoldedNameOrder) {

@@ -308,19 +308,39 @@ protected:
     Heard heard;
 };
 
-TEST_F(ScrollCheck, DefaultsOfBothBars) {
-    TScrollBar plain;
-    EXPECT_EQ(plain.GetPosition(), 150);
-    EXPECT_EQ(plain.GetMinimum(), 100);
-    EXPECT_EQ(plain.GetMaximum(), 200);
-    EXPECT_EQ(plain.GetPageStep(), 1);
-    EXPECT_EQ(plain.GetLineStep(), 1);
-    EXPECT_EQ(plain.GetRepeatInterval(), 150);
-    EXPECT_EQ(plain.GetStyle(), 39u);
-    EXPECT_EQ(plain.GetBorderWidth(), 1);
-    TStyleScrollBar styled;
-    EXPECT_EQ(styled.GetStyle(), 47u);
-    EXPECT_EQ(styled.GetBorderWidth(), 0);
+// Counts the moves a bar is told of.
+template <class Bar> struct MoveCounter : Bar {
+    void OnMouseMove(TEvent* event) override {
+        ++moves;
+        Bar::OnMouseMove(event);
+    }
+    int moves = 0;
+};
+
+// The fixture's bar steps from its defaults elsewhere; here a new plain bar
+// hears moves only while pressed, and a new styled bar, which lights its
+// parts under the pointer, hears them whenever the pointer is over it.
+TEST_F(ScrollCheck, OnlyTheStyledBarHearsMovesWithoutAPress) {
+    MoveCounter<TScrollBar> plain;
+    MoveCounter<TStyleScrollBar> styled;
+    plain.SetRect(300, 50, 20, 200);
+    styled.SetRect(400, 50, 20, 200);
+    plain.Show(&root);
+    styled.Show(&root);
+    Frame();
+    for (int y : {100, 120, 140}) {
+        MoveTo(310, y);
+        MoveTo(410, y);
+    }
+    EXPECT_EQ(plain.moves, 0);
+    EXPECT_GE(styled.moves, 2);
+    MoveTo(310, 100);
+    Mouse(true, 310, 100);
+    MoveTo(310, 120);
+    EXPECT_GE(plain.moves, 1);
+    Mouse(false, 310, 120);
+    plain.Hide();
+    styled.Hide();
 }
 
 TEST_F(ScrollCheck, PositionIsStoredUnclampedAndReadClamped) {

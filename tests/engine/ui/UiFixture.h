@@ -158,6 +158,20 @@ protected:
             for (int32_t x = 0; x < kWidth; ++x)
                 std::memcpy(d->surface + int64_t(y) * d->mode.bytesPerLine + x * 2, &marker, 2);
     }
+    // The bounds of the pixels of `area` that hold `pixel`; empty when none do.
+    TRectArea BoundsOf(uint16_t pixel, TRectArea area) {
+        TRectArea b{0, 0, 0, 0};
+        bool any = false;
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x) {
+                if (At(x, y) != pixel) continue;
+                b = any ? TRectArea{std::min(b.left, x), std::min(b.top, y),
+                                    std::max(b.right, x + 1), std::max(b.bottom, y + 1)}
+                        : TRectArea{x, y, x + 1, y + 1};
+                any = true;
+            }
+        return b;
+    }
     // The pixels that no longer hold the marker: their count and bounds.
     struct Changed {
         int64_t count = 0;
