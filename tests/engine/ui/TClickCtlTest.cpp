@@ -409,20 +409,31 @@ protected:
     TControl parent;
 };
 
-TEST_F(ClickCheck, ABuiltClickControl) {
+// A new click control is an unchecked push button: a press and a release
+// command once and leave it up and unchecked. With no cancel, default or hot
+// key, Escape, Enter and Alt+0xFF (the low byte of the "none" hot key) pass
+// it by.
+TEST_F(ClickCheck, ABuiltClickControlIsAnUncheckedPushButton) {
     Click c;
-    EXPECT_EQ(c.GetBorderWidth(), 0);
-    EXPECT_EQ(c.GetStyle(), 55u);
-    EXPECT_EQ(c.GetMode(), TClickCtl::mdPush);
-    EXPECT_EQ(c.GetChecked(), 0u);
-    EXPECT_EQ(c.GetState(), 0u);
-    // No cancel, no default and no hot key: Escape, Enter and Alt+0xFF
-    // (the low byte of the "none" hot key) are not consumed.
+    c.Show(&parent);
+    c.Update();
+    TakeQueued();
+    for (int round = 0; round < 2; ++round) {
+        TEvent down, up;
+        down.SetType(evLeftDown);
+        up.SetType(evLeftUp);
+        c.OnLeftDown(&down);
+        c.OnLeftUp(&up);
+        EXPECT_EQ(TakeSummary().commands, 1) << round;
+        EXPECT_EQ(c.GetChecked(), 0u) << round;
+        EXPECT_EQ(c.GetState() & TClickCtl::stPressed, 0u) << round;
+    }
     for (uint16_t key : {kKeyEscape, kKeyEnter, uint16_t(0x00FF)}) {
         TEvent e = KeyEvent(evKeyDown, key, 0x40, 1);
         c.OnKeyDown(&e);
         EXPECT_NE(e.passState, 4) << key;
     }
+    c.Hide();
 }
 
 TEST_F(ClickCheck, SetCheckedByMode) {
