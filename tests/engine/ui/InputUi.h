@@ -4,6 +4,7 @@
 #pragma once
 
 #include "RouteEvents.h"
+#include "UiEvents.h"
 #include "UiFixture.h"
 #include "platform/Host.h"
 
@@ -33,12 +34,7 @@ protected:
         Mouse(false, x, y);
     }
     void Key(platform::KeyCode key, std::vector<platform::KeyCode> held = {}) {
-        for (platform::KeyCode k : held)
-            platform::InjectKey(k, true);
-        platform::InjectKey(key, true);
-        platform::InjectKey(key, false);
-        for (platform::KeyCode k : held)
-            platform::InjectKey(k, false);
+        InjectStroke(key, held);
         Route();
     }
     // A key word (scan code * 256 + character) pressed and released with the
@@ -46,12 +42,7 @@ protected:
     bool Press(uint16_t word, uint32_t modifiers = 0) {
         bool consumed = false;
         for (int32_t type : {int32_t(evKeyDown), int32_t(evKeyUp)}) {
-            TEvent e;
-            e.SetType(type);
-            e.data[TControl::kwKey] = word;
-            e.data[TControl::kwCount] = 1;
-            e.record.modifiers = modifiers;
-            e.passState = TControl::psFirst;
+            TEvent e = KeyEvent(type, word, modifiers, TControl::psFirst);
             TEventMgr::Global().QueueCopy(&e);
             for (const TEvent& routed : Route())
                 if (routed.type == evKeyDown) consumed = routed.passState == TControl::psConsumed;

@@ -62,23 +62,9 @@ protected:
     }
     // The centre of button i on the screen.
     int X(int i) { return 50 + 100 * i; }
-    void MoveTo(int x, int y = 25) {
-        platform::InjectMouseMove(display.GetWindow(), x, y);
-        Route();
-    }
-    void Mouse(bool down, int x, int y = 25) {
-        platform::InjectMouseButton(display.GetWindow(), MouseButton::Left, down, x, y);
-        Route();
-    }
-    void Key(KeyCode key, std::vector<KeyCode> held = {}) {
-        for (KeyCode k : held)
-            platform::InjectKey(k, true);
-        platform::InjectKey(key, true);
-        platform::InjectKey(key, false);
-        for (KeyCode k : held)
-            platform::InjectKey(k, false);
-        Route();
-    }
+    // The buttons' row unless told otherwise.
+    void MoveTo(int x, int y = 25) { InputUiTest::MoveTo(x, y); }
+    void Mouse(bool down, int x, int y = 25) { InputUiTest::Mouse(down, x, y); }
     Group group;
     Button buttons[3];
 };

@@ -87,14 +87,7 @@ protected:
         for (int guard = 0; guard < 500 && modal.ModalStep(); ++guard) {
         }
     }
-    void Key(KeyCode key, std::initializer_list<KeyCode> held = {}) {
-        for (KeyCode k : held)
-            platform::InjectKey(k, true);
-        platform::InjectKey(key, true);
-        platform::InjectKey(key, false);
-        for (KeyCode k : held)
-            platform::InjectKey(k, false);
-    }
+    void Key(KeyCode key, std::vector<KeyCode> held = {}) { uitest::InjectStroke(key, held); }
     // A modal form over the application, shown and settled.
     void ShowForm(TFocusCtl& form) {
         form.SetRect(100, 100, 200, 150);
