@@ -17,6 +17,7 @@
 #include "ui/TWinSysB.h"
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -269,6 +270,38 @@ TEST_F(Forms, TheCloseButtonClosesTheContainerAndCloseDeletesTheBars) {
     EXPECT_EQ(form.GetBottomStrip(), nullptr);
     form.Open(&root); // builds them again
     EXPECT_NE(form.GetWinCaptionBar(), nullptr);
+}
+
+// A form of the program's own that listens to its status bar. Deleting it
+// closes its bars from the form's base destructor, after the program's part
+// of the form is gone: its handler must not run on what is left.
+TEST_F(Forms, AFormBeingDeletedIsNotCalledByItsBarsAsTheyClose) {
+    struct Listening : TWinForm {
+        int BarGone(TObject*, TEvent*) {
+            ++*calls;
+            heard.push_back(1);
+            return 0;
+        }
+        int* calls = nullptr;
+        std::vector<int> heard = std::vector<int>(4);
+    };
+    int calls = 0;
+    auto* listening = new Listening;
+    listening->calls = &calls;
+    listening->SetFrameStyle(5);
+    listening->SetRect(60, 60, 200, 150);
+    listening->Open(&root);
+    listening->Show();
+    Route();
+    ASSERT_NE(listening->GetWinStatusBar(), nullptr);
+    listening->GetWinStatusBar()->Add<Listening, &Listening::BarGone>(evDetached, listening);
+    TWinStB* bar = listening->GetWinStatusBar();
+    bar->Hide(); // while the form lives, it hears its bar go
+    EXPECT_EQ(calls, 1);
+    bar->Show(listening);
+    delete listening;
+    EXPECT_EQ(calls, 1);
+    Route();
 }
 
 TEST_F(Forms, BarsThatCannotBeAllocatedLeaveAWorkingForm) {
