@@ -9,6 +9,7 @@
 #include "foundation/TString.h"
 
 #include <cstdint>
+#include <new>
 
 class TNamedObj : public virtual TObject {
 public:
@@ -19,6 +20,19 @@ public:
     ~TNamedObj() override;
     TNamedObj(const TNamedObj&) = delete;
     TNamedObj& operator=(const TNamedObj&) = delete;
+
+    // Deleting a named object (by any pointer, the deletion queue's too)
+    // takes it out of the registry before its first destructor runs: the
+    // derived parts go first, and a reference resolved meanwhile, say by a
+    // handler that a base's destructor calls, would reach freed members.
+    // A class that derives from a named object through a virtual base
+    // declares `using TObject::operator delete;` (GCC 12 cannot build its
+    // deleting destructor otherwise) and keeps the plain deletion.
+    static void operator delete(TNamedObj* object, std::destroying_delete_t) noexcept;
+    // Frees the block of a `new` whose constructor throws. (Sized: a plain
+    // one beside the destroying one would be taken for a deletion through
+    // TObject.)
+    static void operator delete(void* block, size_t) noexcept { EngineFree(block); }
 
     // Brings the object up to date before use; the base only clears the dirty
     // bit. Each returns the new flags.

@@ -26,6 +26,10 @@ public:
     TResource();
     explicit TResource(const char* name);
     ~TResource() override;
+    // The plain deletion, since every format derives from a resource through
+    // a virtual base (see TNamedObj). A resource resolves until its last
+    // destructor; the cache releases resources, no handler reaches them.
+    using TObject::operator delete;
 
     void SetName(const char* name);
     // An explicit path; the resource then has no name and keeps this path.

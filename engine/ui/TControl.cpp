@@ -172,7 +172,7 @@ void TControl::ShowHint(TEvent* event) {
 
 void TControl::DropHint() {
     THintForm* hint = THintForm::Current();
-    if (!hint || hint->GetOwner() != this) return;
+    if (!hint || !hint->IsOwnedBy(this)) return;
     hint->SetOwner(nullptr);
     hint->Hide();
 }

@@ -127,27 +127,31 @@ void TFocusCtl::Hide() {
     SendHide();
 }
 
+bool TFocusCtl::ModalStep() {
+    if (RouteOne()) return true;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, TEventMgr::Global().IdleWaitMs(), QS_ALLINPUT);
+    return false;
+}
+
 // Objects deleted from the step's handlers (DeleteLater) go once the
 // outermost step has ended: nothing of theirs is on the stack any more.
-bool TFocusCtl::ModalStep() {
+bool TFocusCtl::RouteOne(TEvent* routed) {
     bool took;
     {
         TDeleteLaterHold hold;
-        took = RouteOneEvent();
+        took = RouteOneEvent(routed);
     }
     DrainDeleteLater();
     return took;
 }
 
-bool TFocusCtl::RouteOneEvent() {
+bool TFocusCtl::RouteOneEvent(TEvent* routed) {
     TEventMgr& manager = TEventMgr::Global();
     TComp* app = GetApplication();
     TEvent event;
     manager.Translate(&event);
     switch (event.type) {
-        case evNone:
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, manager.IdleWaitMs(), QS_ALLINPUT);
-            return false;
+        case evNone: return false;
         case evMouseMove:
             if (!event.data[mwSynthetic] && !TCursDev::Global().ThreadRunning())
                 TCursDev::Global().SetPos(event.record.x, event.record.y);
@@ -158,17 +162,19 @@ bool TFocusCtl::RouteOneEvent() {
             manager.FlushType(evPaint);
             if (app) app->HandleEvent(this, &event);
             break;
-        case evTick:
+        case evTick: {
             // No ticks reach the tree while an error box waits for its answer.
             if (TWinApp::ErrorDialogDepth() <= 0 && app) app->HandleEvent(this, &event);
-            event.SetType(evPaint);
-            manager.Post(&event);
+            TEvent follow(event);
+            follow.SetType(evPaint);
+            manager.Post(&follow);
             // Comes back as a move where the pointer is, so the hover follows
             // components that moved under it.
-            event.SetType(evProperty);
-            event.data[0] = pcMove;
-            manager.Post(&event);
+            follow.SetType(evProperty);
+            follow.data[0] = pcMove;
+            manager.Post(&follow);
             break;
+        }
         case evFocus:
         case evQuit:
         case evQueryEnd:
@@ -177,6 +183,7 @@ bool TFocusCtl::RouteOneEvent() {
             break;
         default: HandleEvent(this, &event); break;
     }
+    if (routed) *routed = event;
     return true;
 }
 

@@ -45,6 +45,11 @@ public:
     // and answers false. Objects queued by DeleteLater during the step are
     // deleted after it, unless it runs inside another step.
     bool ModalStep();
+    // The step without its idle wait: takes one event and routes it as the
+    // loop does (a replay of input and the tests route through it, so the
+    // routing exists once); false, at once, when there was none. `routed`,
+    // if given, receives the event as routed.
+    bool RouteOne(TEvent* routed = nullptr);
 
     // --- Window fields ---
     void SetFrameStyle(int32_t style);
@@ -95,7 +100,7 @@ protected:
     TRectArea saved_{0, 0, 0, 0};
 
 private:
-    bool RouteOneEvent();
+    bool RouteOneEvent(TEvent* routed);
     bool KeyPasses(TEvent* event);
     bool FocusRequest(TEvent* event);
     bool FocusFromChildren(TEvent* event);

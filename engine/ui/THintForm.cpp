@@ -1,5 +1,6 @@
 #include "ui/THintForm.h"
 
+#include "foundation/TServices.h"
 #include "ui/TWinApp.h"
 
 THintForm::THintForm() {
@@ -14,7 +15,7 @@ THintForm::THintForm() {
 THintForm::~THintForm() {
     timer_.Detach();
     // The application must not keep a window that is gone.
-    if (TWinApp::GetHintWindow() == this) TWinApp::SetHintWindow(nullptr);
+    if (Services().hintWindow.Is(this)) TWinApp::SetHintWindow(nullptr);
 }
 
 THintForm* THintForm::Current() {

@@ -31,6 +31,9 @@ public:
     void Hide();
     void SetOwner(TControl* owner) { owner_ = TRef<TControl>(owner); }
     TControl* GetOwner() const { return owner_.Get(); }
+    // By identity: still true while the owner's deletion runs, when it no
+    // longer resolves.
+    bool IsOwnedBy(const TControl* control) const { return owner_.Is(control); }
     void SetText(const char* text);
     void SetAnchor(int32_t x, int32_t y);
     int OnTick(TObject* sender, TEvent* event);

@@ -79,9 +79,15 @@ TEST(NamedObj, SerialsRiseByOneAndFlagsStartDirtyAndEnabled) {
 
 // One root whatever the path: both bases lead to the same TObject, and
 // deleting through it runs the whole destructor chain.
-struct Left : virtual TNamedObj {};
-struct Right : virtual TNamedObj {};
+// (A virtual named base takes the plain deletion, as the resources do.)
+struct Left : virtual TNamedObj {
+    using TObject::operator delete;
+};
+struct Right : virtual TNamedObj {
+    using TObject::operator delete;
+};
 struct Both : Left, Right {
+    using TObject::operator delete;
     explicit Both(bool* gone) : gone(gone) {}
     ~Both() override { *gone = true; }
     bool* gone;

@@ -1,11 +1,15 @@
 // Checked references: the serial as the object's identity, resolution while
-// the object lives, null once it is gone, and the type check of a serial
-// that comes from outside.
+// the object lives, null once it is gone (from the moment its deletion
+// begins), and the type check of a serial that comes from outside.
+#include "foundation/THandlerTable.h"
 #include "foundation/TNamedObj.h"
 #include "foundation/TObjectRegistry.h"
 #include "foundation/TRef.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -14,7 +18,10 @@ class Derived : public Base {};
 class Other : public TNamedObj {};
 // Resources are built like this: a base reached through a virtual base
 // needs the object itself to find it.
-class Shared : public virtual TNamedObj {};
+class Shared : public virtual TNamedObj {
+public:
+    using TObject::operator delete; // as TResource: the plain deletion
+};
 class Joined : public virtual Shared {};
 
 TEST(TRef, SerialsAre64BitAndRiseByOne) {
@@ -78,6 +85,55 @@ TEST(TRef, ASerialFromOutsideResolvesOnlyToItsOwnType) {
     }
     EXPECT_EQ(TRef<Base>::FromSerial(gone).Get(), nullptr);
     EXPECT_EQ(TObjectRegistry::Find(gone), nullptr);
+}
+
+// A base that calls out from its destructor, as a form closing its bars
+// does, and a class that adds a member of its own above it.
+struct Announcer : TNamedObj {
+    ~Announcer() override {
+        if (onGone) onGone();
+    }
+    std::function<void()> onGone;
+};
+struct Listener : Announcer {
+    int Heard(TObject*, TEvent*) {
+        heard.push_back(1);
+        return 1;
+    }
+    std::vector<int> heard = std::vector<int>(4);
+};
+
+// The derived parts of an object go first. A reference resolved while its
+// base's destructor runs would hand out an object whose members are freed
+// (under the address sanitizer a use after free): so it stops resolving as
+// soon as the deletion begins, by whatever pointer it is deleted.
+TEST(TRef, AnObjectStopsResolvingWhenItsDeletionBegins) {
+    const std::function<void(Listener*)> deletions[] = {
+        [](Listener* l) { delete l; }, [](Listener* l) { delete static_cast<TNamedObj*>(l); },
+        [](Listener* l) { delete static_cast<TObject*>(l); }, // as the deletion queue does
+    };
+    for (size_t i = 0; i < std::size(deletions); ++i) {
+        auto* object = new Listener;
+        const TRef<Listener> ref(object);
+        const TRef<TNamedObj> root = ref;
+        THandlerTable table;
+        table.Add<Listener, &Listener::Heard>(evCommand, object);
+        int resolved = -1;
+        int handled = -1;
+        object->onGone = [&] {
+            resolved = (ref.Get() != nullptr) + (root.Get() != nullptr);
+            if (Listener* l = ref.Get()) l->heard.push_back(2);
+            TEvent command;
+            command.SetType(evCommand);
+            handled = table.Dispatch(nullptr, &command);
+        };
+        const size_t before = TObjectRegistry::LiveCount();
+        deletions[i](object);
+        EXPECT_EQ(resolved, 0) << i;
+        EXPECT_EQ(handled, 0) << i; // the handler entry of the dying target does nothing
+        EXPECT_EQ(TObjectRegistry::LiveCount(), before - 1) << i;
+        EXPECT_EQ(ref.Get(), nullptr) << i;
+    }
 }
 
 } // namespace

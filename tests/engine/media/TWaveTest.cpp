@@ -19,47 +19,65 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// An IMA ADPCM decoder written from the published algorithm, independent of
-// the engine's: whole file in, interleaved samples out.
-std::vector<int16_t> ReferenceDecode(const Bytes& data, int channels, int align, size_t frames) {
-    static const int kIndex[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
-    const int kSteps[89] = {
-        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
-        25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
-        88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
-        307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
-        1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
-        3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
-        12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+// One channel of an IMA ADPCM decoder written from the published algorithm,
+// independent of the engine's.
+struct ImaChannel {
+    int pred, index;
+    int16_t Next(int code) {
+        static const int kIndex[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+        static const int kStep[89] = {
+            7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,
+            23,    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,
+            73,    80,    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,
+            230,   253,   279,   307,   337,   371,   408,   449,   494,   544,   598,   658,
+            724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+            2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,
+            7132,  7845,  8630,  9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350,
+            22385, 24623, 27086, 29794, 32767};
+        const int step = kStep[index];
+        int diff = step >> 3;
+        if (code & 4) diff += step;
+        if (code & 2) diff += step >> 1;
+        if (code & 1) diff += step >> 2;
+        pred = std::clamp(code & 8 ? pred - diff : pred + diff, -32768, 32767);
+        index = std::clamp(index + kIndex[code], 0, 88);
+        return int16_t(pred);
+    }
+};
+
+// The reference decoder: blocks of `align` bytes, each channel's 4-byte
+// header, then its codes over 4-byte groups (a mono block's last codes need
+// not fill a group); interleaved samples out.
+std::vector<int16_t> Decode(const Bytes& data, int channels, int align) {
     std::vector<int16_t> out;
-    for (size_t b = 0; b * align < data.size() && out.size() < frames * channels; ++b) {
-        const uint8_t* block = data.data() + b * align;
-        const size_t bytes = std::min<size_t>(align, data.size() - b * align);
-        int pred[2], index[2];
+    for (size_t start = 0; start + 4 * channels <= data.size(); start += align) {
+        const size_t end = std::min(data.size(), start + align);
         std::vector<std::vector<int16_t>> ch(channels);
         for (int c = 0; c < channels; ++c) {
-            pred[c] = int16_t(block[4 * c] | block[4 * c + 1] << 8);
-            index[c] = block[4 * c + 2];
-            ch[c].push_back(int16_t(pred[c]));
+            const uint8_t* h = &data[start + 4 * c];
+            ImaChannel state{int16_t(h[0] | h[1] << 8), std::min<int>(h[2], 88)};
+            ch[c].push_back(int16_t(state.pred));
+            auto codes = [&](size_t from, size_t to) {
+                for (size_t i = from; i < to; ++i)
+                    for (int k = 0; k < 2; ++k)
+                        ch[c].push_back(state.Next(k ? data[i] >> 4 : data[i] & 15));
+            };
+            size_t g = start + 4 * channels + 4 * c;
+            for (; g + 4 <= end; g += 4 * channels)
+                codes(g, g + 4);
+            if (channels == 1) codes(g, end);
         }
-        for (size_t at = 4 * channels; at + 4 * channels <= bytes; at += 4 * channels)
-            for (int c = 0; c < channels; ++c)
-                for (int k = 0; k < 8; ++k) {
-                    const int code = (block[at + 4 * c + k / 2] >> (4 * (k & 1))) & 15;
-                    const int step = kSteps[index[c]];
-                    int diff = step >> 3;
-                    if (code & 4) diff += step;
-                    if (code & 2) diff += step >> 1;
-                    if (code & 1) diff += step >> 2;
-                    pred[c] = std::clamp(code & 8 ? pred[c] - diff : pred[c] + diff, -32768, 32767);
-                    index[c] = std::clamp(index[c] + kIndex[code], 0, 88);
-                    ch[c].push_back(int16_t(pred[c]));
-                }
         for (size_t i = 0; i < ch[0].size(); ++i)
             for (int c = 0; c < channels; ++c)
                 out.push_back(ch[c][i]);
     }
-    out.resize(frames * channels);
+    return out;
+}
+
+// The first `frames` frames the reference decodes (zeros past its end).
+std::vector<int16_t> ReferenceDecode(const Bytes& data, int channels, int align, size_t frames) {
+    std::vector<int16_t> out = Decode(data, channels, align);
+    out.resize(frames * size_t(channels));
     return out;
 }
 
@@ -419,61 +437,6 @@ Bytes AdpcmData(int channels, int align, int blocks, int tail) {
         }
     }
     return data;
-}
-
-// The published IMA ADPCM decoder, channel by channel over 4-byte groups.
-std::vector<int16_t> Decode(const Bytes& data, int channels, int align) {
-    static const int kIndex[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
-    static const int kStep[89] = {
-        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
-        25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
-        88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
-        307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
-        1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
-        3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
-        12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-    std::vector<int16_t> out;
-    for (size_t start = 0; start + 4 * channels <= data.size(); start += align) {
-        const size_t end = std::min(data.size(), start + align);
-        std::vector<std::vector<int16_t>> ch(channels);
-        for (int c = 0; c < channels; ++c) {
-            const uint8_t* h = &data[start + 4 * c];
-            int pred = int16_t(h[0] | h[1] << 8), index = std::min<int>(h[2], 88);
-            ch[c].push_back(int16_t(pred));
-            for (size_t g = start + 4 * channels + 4 * c; g + 4 <= end; g += 4 * channels)
-                for (int k = 0; k < 8; ++k) {
-                    const int code = k & 1 ? data[g + k / 2] >> 4 : data[g + k / 2] & 15;
-                    const int step = kStep[index];
-                    int diff = step >> 3;
-                    if (code & 4) diff += step;
-                    if (code & 2) diff += step >> 1;
-                    if (code & 1) diff += step >> 2;
-                    pred = std::clamp(code & 8 ? pred - diff : pred + diff, -32768, 32767);
-                    index = std::clamp(index + kIndex[code], 0, 88);
-                    ch[c].push_back(int16_t(pred));
-                }
-            // A mono block's codes need not fill whole groups.
-            if (channels == 1) {
-                const size_t body = end - start - 4, whole = body / 4 * 4;
-                for (size_t i = start + 4 + whole; i < end; ++i)
-                    for (int k = 0; k < 2; ++k) {
-                        const int code = k ? data[i] >> 4 : data[i] & 15;
-                        const int step = kStep[index];
-                        int diff = step >> 3;
-                        if (code & 4) diff += step;
-                        if (code & 2) diff += step >> 1;
-                        if (code & 1) diff += step >> 2;
-                        pred = std::clamp(code & 8 ? pred - diff : pred + diff, -32768, 32767);
-                        index = std::clamp(index + kIndex[code], 0, 88);
-                        ch[c].push_back(int16_t(pred));
-                    }
-            }
-        }
-        for (size_t i = 0; i < ch[0].size(); ++i)
-            for (int c = 0; c < channels; ++c)
-                out.push_back(ch[c][i]);
-    }
-    return out;
 }
 
 class WaveCheckTest : public ::testing::Test {

@@ -1,10 +1,9 @@
 // Components deleted from inside their own handlers, through one step of the
 // modal loop: each is queued (DeleteLater) by the handler and freed after the
 // step, while the routing that called the handler still walks over it.
+#include "AppUi.h"
 #include "UiEvents.h"
-#include "UiFixture.h"
 
-#include "TempDir.h"
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TRef.h"
 #include "foundation/TTimer.h"
@@ -30,32 +29,8 @@ struct Action : TNamedObj {
     int answer = 0;
 };
 
-class DeleteLaterTest : public UiTest {
+class DeleteLaterTest : public AppUiTest<TWinApp> {
 protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        TEventMgr::Global().InitQueue(display.GetWindow());
-        TGraphic::SetApplication(&app);
-        app.SetPaths((dir.Path() / "adv").c_str());
-        app.Open(nullptr);
-        app.SetVisible(true);
-        app.SetEnabled(true);
-        Drain();
-    }
-    void TearDown() override {
-        Drain();
-        DrainDeleteLater();
-        app.Close();
-        UiTest::TearDown();
-    }
-    static void Drain() {
-        TakeQueued();
-        TEvent e;
-        for (int guard = 0; guard < 2000; ++guard) {
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-        }
-    }
     // A visible, enabled box under the application, taking clicks and hover.
     Box* NewBox() {
         auto* box = new Box;
@@ -83,8 +58,6 @@ protected:
         }
     }
 
-    testsupport::TempDir dir;
-    TWinApp app;
     Action handler;
 };
 

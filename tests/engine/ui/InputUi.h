@@ -1,8 +1,10 @@
 // The UI tests with injected input: the event manager bound to the display
-// window, and events taken from it and routed from the root as the modal
-// loop would (keys a second time when the first pass leaves them).
+// window, and every pending event routed as the program's modal loop routes
+// it, with the root as the application and the outermost container.
 #pragma once
 
+#include "RouteEvents.h"
+#include "UiEvents.h"
 #include "UiFixture.h"
 #include "platform/Host.h"
 
@@ -16,26 +18,8 @@ protected:
         UiTest::SetUp();
         TEventMgr::Global().InitQueue(display.GetWindow());
     }
-    std::vector<TEvent> Route() {
-        std::vector<TEvent> out;
-        for (int guard = 0; guard < 400; ++guard) {
-            TEvent e;
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-            if (e.type == evPaint) {
-                Frame();
-                out.push_back(e);
-                continue;
-            }
-            root.HandleEvent(nullptr, &e);
-            if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
-                e.passState = 2;
-                root.HandleEvent(nullptr, &e);
-            }
-            out.push_back(e);
-        }
-        return out;
-    }
+    // The events as routed, frames included.
+    std::vector<TEvent> Route() { return testsupport::RoutePending(root); }
     void MoveTo(int x, int y) {
         platform::InjectMouseMove(display.GetWindow(), x, y);
         Route();
@@ -50,13 +34,29 @@ protected:
         Mouse(false, x, y);
     }
     void Key(platform::KeyCode key, std::vector<platform::KeyCode> held = {}) {
-        for (platform::KeyCode k : held)
-            platform::InjectKey(k, true);
-        platform::InjectKey(key, true);
-        platform::InjectKey(key, false);
-        for (platform::KeyCode k : held)
-            platform::InjectKey(k, false);
+        InjectStroke(key, held);
         Route();
+    }
+    // A key word (scan code * 256 + character) pressed and released with the
+    // modifiers given, through the loop; whether the press was consumed.
+    bool Press(uint16_t word, uint32_t modifiers = 0) {
+        bool consumed = false;
+        for (int32_t type : {int32_t(evKeyDown), int32_t(evKeyUp)}) {
+            TEvent e = KeyEvent(type, word, modifiers, TControl::psFirst);
+            TEventMgr::Global().QueueCopy(&e);
+            for (const TEvent& routed : Route())
+                if (routed.type == evKeyDown) consumed = routed.passState == TControl::psConsumed;
+        }
+        return consumed;
+    }
+    // A typed character: a scan code with the character.
+    bool Type(uint8_t c, uint32_t modifiers = 0) { return Press(uint16_t(0x1E00 | c), modifiers); }
+    // A tick of `ms` handed to the tree directly.
+    void Tick(int32_t ms) {
+        TEvent e;
+        e.SetType(evTick);
+        e.data[0] = ms;
+        root.HandleEvent(nullptr, &e);
     }
 };
 

@@ -1,8 +1,8 @@
 // Push, toggle and radio controls under injected mouse and keys, their
 // commands and looks, and the style record's filling of unset records.
 
+#include "InputUi.h"
 #include "UiEvents.h"
-#include "UiFixture.h"
 #include "foundation/TKeys.h"
 #include "platform/Host.h"
 #include "ui/TClickCtl.h"
@@ -12,7 +12,7 @@ namespace {
 
 using platform::KeyCode;
 using platform::MouseButton;
-using uitest::UiTest;
+using uitest::InputUiTest;
 
 struct Button : TClickCtl {
     Button() { Add<Button, &Button::Heard>(evCommand, this); }
@@ -41,11 +41,10 @@ struct Group : TControl {
     }
 };
 
-class ClickCtl : public UiTest {
+class ClickCtl : public InputUiTest {
 protected:
     void SetUp() override {
-        UiTest::SetUp();
-        TEventMgr::Global().InitQueue(display.GetWindow());
+        InputUiTest::SetUp();
         group.SetRect(0, 0, 400, 100);
         group.Show(&root);
         for (int i = 0; i < 3; ++i) {
@@ -59,47 +58,13 @@ protected:
         for (Button& b : buttons)
             b.Hide();
         group.Hide();
-        UiTest::TearDown();
-    }
-    std::vector<TEvent> Route() {
-        std::vector<TEvent> out;
-        for (int guard = 0; guard < 200; ++guard) {
-            TEvent e;
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-            if (e.type == evPaint) {
-                Frame(); // the application fills a frame's rectangles
-                out.push_back(e);
-                continue;
-            }
-            root.HandleEvent(nullptr, &e);
-            if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
-                e.passState = 2;
-                root.HandleEvent(nullptr, &e);
-            }
-            out.push_back(e);
-        }
-        return out;
+        InputUiTest::TearDown();
     }
     // The centre of button i on the screen.
     int X(int i) { return 50 + 100 * i; }
-    void MoveTo(int x, int y = 25) {
-        platform::InjectMouseMove(display.GetWindow(), x, y);
-        Route();
-    }
-    void Mouse(bool down, int x, int y = 25) {
-        platform::InjectMouseButton(display.GetWindow(), MouseButton::Left, down, x, y);
-        Route();
-    }
-    void Key(KeyCode key, std::vector<KeyCode> held = {}) {
-        for (KeyCode k : held)
-            platform::InjectKey(k, true);
-        platform::InjectKey(key, true);
-        platform::InjectKey(key, false);
-        for (KeyCode k : held)
-            platform::InjectKey(k, false);
-        Route();
-    }
+    // The buttons' row unless told otherwise.
+    void MoveTo(int x, int y = 25) { InputUiTest::MoveTo(x, y); }
+    void Mouse(bool down, int x, int y = 25) { InputUiTest::Mouse(down, x, y); }
     Group group;
     Button buttons[3];
 };
@@ -417,6 +382,7 @@ protected:
         parent.Hide();
         UiTest::TearDown();
     }
+    void Route() { testsupport::RoutePending(root); }
     // Shows the control under the parent in a mode and checked state, with
     // its look settled and nothing left queued.
     void ShowSettled(Click& c, uint32_t mode, uint32_t checked) {
@@ -429,20 +395,31 @@ protected:
     TControl parent;
 };
 
-TEST_F(ClickCheck, ABuiltClickControl) {
+// A new click control is an unchecked push button: a press and a release
+// command once and leave it up and unchecked. With no cancel, default or hot
+// key, Escape, Enter and Alt+0xFF (the low byte of the "none" hot key) pass
+// it by.
+TEST_F(ClickCheck, ABuiltClickControlIsAnUncheckedPushButton) {
     Click c;
-    EXPECT_EQ(c.GetBorderWidth(), 0);
-    EXPECT_EQ(c.GetStyle(), 55u);
-    EXPECT_EQ(c.GetMode(), TClickCtl::mdPush);
-    EXPECT_EQ(c.GetChecked(), 0u);
-    EXPECT_EQ(c.GetState(), 0u);
-    // No cancel, no default and no hot key: Escape, Enter and Alt+0xFF
-    // (the low byte of the "none" hot key) are not consumed.
+    c.Show(&parent);
+    c.Update();
+    TakeQueued();
+    for (int round = 0; round < 2; ++round) {
+        TEvent down, up;
+        down.SetType(evLeftDown);
+        up.SetType(evLeftUp);
+        c.OnLeftDown(&down);
+        c.OnLeftUp(&up);
+        EXPECT_EQ(TakeSummary().commands, 1) << round;
+        EXPECT_EQ(c.GetChecked(), 0u) << round;
+        EXPECT_EQ(c.GetState() & TClickCtl::stPressed, 0u) << round;
+    }
     for (uint16_t key : {kKeyEscape, kKeyEnter, uint16_t(0x00FF)}) {
         TEvent e = KeyEvent(evKeyDown, key, 0x40, 1);
         c.OnKeyDown(&e);
         EXPECT_NE(e.passState, 4) << key;
     }
+    c.Hide();
 }
 
 TEST_F(ClickCheck, SetCheckedByMode) {
@@ -768,10 +745,10 @@ TEST_F(ClickCheck, InjectedKeypadEnterAndAltHotKey) {
     defaults.SetDefault(1);
     hot.SetHotKey('k');
     Frame();
-    uitest::RouteQueued(root);
+    Route();
     auto press = [&](KeyCode key, std::vector<KeyCode> held) {
         uitest::InjectStroke(key, held);
-        uitest::RouteQueued(root);
+        Route();
     };
     press(KeyCode::KpEnter, {});
     EXPECT_EQ(defaults.commands, 1);

@@ -2,8 +2,8 @@
 // events by the event manager: hover, presses, keys, focus requests, commands
 // and property changes.
 
+#include "InputUi.h"
 #include "UiEvents.h"
-#include "UiFixture.h"
 #include "foundation/TKeys.h"
 #include "media/resources/TCursorRes.h"
 #include "media/resources/TFontRes.h"
@@ -15,8 +15,8 @@ namespace {
 using platform::KeyCode;
 using platform::MouseButton;
 using uitest::Box;
+using uitest::InputUiTest;
 using uitest::TakeQueued;
-using uitest::UiTest;
 
 // A box that counts its hooks and the events its own handlers hear.
 struct Probe : Box {
@@ -35,35 +35,11 @@ struct Probe : Box {
     int upHooks = 0, moveHooks = 0;
 };
 
-class Control : public UiTest {
+class Control : public InputUiTest {
 protected:
     void SetUp() override {
-        UiTest::SetUp();
-        TEventMgr::Global().InitQueue(display.GetWindow());
+        InputUiTest::SetUp();
         Route();
-    }
-    // Routes every pending event through the tree as the modal loop would:
-    // keys in a first pass for the focused control, then in a second pass.
-    // Returns the events after routing.
-    std::vector<TEvent> Route() {
-        std::vector<TEvent> out;
-        for (int guard = 0; guard < 200; ++guard) {
-            TEvent e;
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-            if (e.type == evPaint) {
-                Frame(); // the application fills a frame's rectangles
-                out.push_back(e);
-                continue;
-            }
-            root.HandleEvent(nullptr, &e);
-            if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
-                e.passState = 2;
-                root.HandleEvent(nullptr, &e);
-            }
-            out.push_back(e);
-        }
-        return out;
     }
     HWND Window() { return display.GetWindow(); }
     void MoveTo(int x, int y) {
@@ -212,25 +188,22 @@ TEST_F(Control, TabAsksForTheFocusWalk) {
         Route();
         platform::InjectKey(KeyCode::Tab, true);
         platform::InjectKey(KeyCode::Tab, false);
+        // Each key as the loop hands it to its container, the root.
         TEvent down, up;
-        std::vector<TEvent> queued;
         ASSERT_EQ(TEventMgr::Global().Translate(&down), 1);
-        root.HandleEvent(nullptr, &down);
-        if (down.passState != 4) {
-            down.passState = 2;
-            root.HandleEvent(nullptr, &down);
-        }
-        queued = TakeQueued();
+        root.HandleEvent(&root, &down);
+        const std::vector<TEvent> queued = TakeQueued();
         ASSERT_EQ(TEventMgr::Global().Translate(&up), 1);
-        up.passState = 2;
-        root.HandleEvent(nullptr, &up);
-        EXPECT_EQ(down.passState == 4, c.consumed) << c.mode;
-        EXPECT_EQ(up.passState == 4, c.consumed) << c.mode;
-        ASSERT_EQ(queued.size(), c.consumed ? 1u : 0u);
+        root.HandleEvent(&root, &up);
+        // The control's own request, or with Alt or Ctrl none: the container
+        // takes the key and asks for the next container instead.
+        EXPECT_EQ(down.passState, TControl::psConsumed) << c.mode;
+        ASSERT_EQ(queued.size(), 1u);
+        EXPECT_EQ(queued[0].type, evFocus);
+        const TComp* asking = c.consumed ? static_cast<TComp*>(&p) : &root;
+        EXPECT_EQ(queued[0].target, reinterpret_cast<uintptr_t>(asking));
+        EXPECT_EQ(queued[0].data[TControl::fwKind], c.consumed ? 2 : 1);
         if (c.consumed) {
-            EXPECT_EQ(queued[0].type, evFocus);
-            EXPECT_EQ(queued[0].target, reinterpret_cast<uintptr_t>(&p));
-            EXPECT_EQ(queued[0].data[TControl::fwKind], 2);
             EXPECT_EQ(queued[0].data[TControl::fwMode], c.mode);
         }
         for (KeyCode k : c.held)
@@ -433,6 +406,7 @@ protected:
         UiTest::SetUp();
         TEventMgr::Global().InitQueue(display.GetWindow());
     }
+    void Route() { testsupport::RoutePending(root); }
     // Lays the control out at a screen rectangle under the root.
     void Place(TControl& c, TRectArea r, TControl* parent = nullptr) {
         c.SetRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -441,7 +415,7 @@ protected:
     }
     void Key(KeyCode key, std::vector<KeyCode> held = {}) {
         uitest::InjectStroke(key, held);
-        uitest::RouteQueued(root);
+        Route();
     }
 };
 

@@ -8,6 +8,7 @@
 #include "foundation/TKeys.h"
 #include "ui/TEditCtl.h"
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -247,21 +248,26 @@ protected:
     }
 };
 
-TEST_F(EditCheck, DefaultsOfANewEdit) {
+// An edit with nothing set but its font and place draws the edit's own
+// colours: its text, left and centred in the height, over its background.
+TEST_F(EditCheck, ANewEditDrawsItsTextCentredInTheEditColours) {
     TEditCtl fresh;
-    EXPECT_EQ(fresh.GetTextColor().Value(), TColor::Default(36).Value());
-    EXPECT_EQ(fresh.GetBackColor().Value(), TColor::Default(35).Value());
-    EXPECT_EQ(fresh.IsTransparent(), 0);
-    EXPECT_EQ(fresh.GetVertAlign(), 1);
-    EXPECT_EQ(fresh.GetAlign(), 0);
-    EXPECT_EQ(fresh.GetBorderWidth(), 0);
-    EXPECT_EQ(fresh.TText::GetStyle(), 0u);
-    EXPECT_EQ(fresh.TControl::GetStyle(), 55u);
-    EXPECT_EQ(fresh.GetSelStart(), 32767);
-    EXPECT_EQ(fresh.GetSelEnd(), 32767);
-    EXPECT_EQ(fresh.GetCaret(), 0);
-    EXPECT_EQ(fresh.GetText().MaxLength(), 255);
-    EXPECT_FLOAT_EQ(fresh.GetBlinkTimer().GetInterval(), 500.0f);
+    fresh.SetFont(fonts.library.get()); // drawn in the text colour
+    fresh.SetRect(50, 200, 200, 24);
+    fresh.Show(&root);
+    fresh.SetText("abc");
+    Frame();
+    TRectArea client;
+    fresh.GetClientRect(client);
+    const TRectArea area{50 + client.left, 200 + client.top, 50 + client.right,
+                         200 + client.bottom};
+    EXPECT_EQ(At(area.right - 10, area.top + 5), PixelOf(TColor::Default(35)));
+    const TRectArea text = BoundsOf(PixelOf(TColor::Default(36)), area);
+    EXPECT_EQ(text.bottom - text.top, 7);
+    EXPECT_LE(std::abs((text.top - area.top) - (area.bottom - text.bottom)), 1);
+    EXPECT_LT(text.left - area.left, 4);
+    EXPECT_EQ(text.right - text.left, 3 * 4 - 1); // three letters, the last one's gap left out
+    fresh.Hide();
 }
 
 TEST_F(EditCheck, TheClientRectangleFollowsTheFrameStyle) {

@@ -24,29 +24,31 @@ namespace {
 using uitest::Heard;
 using uitest::InputTest;
 
-class FileLst : public InputTest {
+// A file list over a temporary folder mapped as drive c:, with an up control
+// beside it, opened on one folder of the tree a suite writes and focused.
+class FileListTest : public InputTest {
 protected:
-    void SetUp() override {
-        InputTest::SetUp();
+    struct Tree {
+        const char* folder;
+        std::vector<const char*> folders, files; // relative to drive c:
+        int32_t height;
+    };
+    void Open(const Tree& tree) {
         namespace fs = std::filesystem;
         const fs::path base = dir.Path();
-        fs::create_directories(base / "SAVES" / "OLD");
-        for (const char* name :
-             {"SAVES/SLOT1.SAV", "SAVES/slot2.sav", "SAVES/SLOT1.BAK", "SAVES/notes.txt",
-              "SAVES/GAME.EXE", "SAVES/game.exe", "readme.txt"})
+        for (const char* folder : tree.folders)
+            fs::create_directories(base / folder);
+        for (const char* name : tree.files)
             std::ofstream(base / name) << name;
         platform::MapDrive('c', base.string().c_str());
         list.SetFont(fonts.pixel.get());
-        list.SetRect(100, 100, 200, 150);
+        list.SetRect(100, 100, 200, tree.height);
         list.SetUpControl(&up);
-        list.SetEdit(&edit);
         up.SetRect(320, 100, 20, 20);
         up.Show(&root);
         list.Show(&root);
-        list.SetDirectory("\\SAVES");
+        list.SetDirectory((std::string("\\") + tree.folder).c_str());
         list.Focus(true);
-        heard.Listen(list, {TFileLst::evFileChosen});
-        Frame();
     }
     void TearDown() override {
         list.Hide();
@@ -55,21 +57,42 @@ protected:
         InputTest::TearDown();
     }
     std::vector<std::string> Names() { return uitest::ListedTexts(list); }
-    // Selects the item with that text, as a click would.
-    void Choose(const std::string& name) {
+    int Row(const std::string& name) {
         const std::vector<std::string> names = Names();
         const auto at = std::find(names.begin(), names.end(), name);
-        ASSERT_NE(at, names.end()) << name;
-        list.MoveCursor(TPoint(1, int32_t(at - names.begin()) + 1), 0, 0);
+        EXPECT_NE(at, names.end()) << name;
+        return int(at - names.begin()) + 1;
+    }
+    // Selects an item as a key or a click would: after a layout, which a
+    // refill leaves pending.
+    void Choose(const std::string& name) {
+        const int row = Row(name);
+        list.Update();
+        list.MoveCursor(TPoint(1, row), 0, 0);
     }
     using V = std::vector<std::string>;
 
     testsupport::TempDir dir;
     uitest::TextFonts fonts;
     TClickCtl up;
-    TEditCtl edit;
     TFileLst list;
     Heard heard;
+};
+
+class FileLst : public FileListTest {
+protected:
+    void SetUp() override {
+        InputTest::SetUp();
+        list.SetEdit(&edit);
+        Open({"SAVES",
+              {"SAVES/OLD"},
+              {"SAVES/SLOT1.SAV", "SAVES/slot2.sav", "SAVES/SLOT1.BAK", "SAVES/notes.txt",
+               "SAVES/GAME.EXE", "SAVES/game.exe", "readme.txt"},
+              150});
+        heard.Listen(list, {TFileLst::evFileChosen});
+        Frame();
+    }
+    TEditCtl edit;
 };
 
 TEST_F(FileLst, FoldersFirstThenEachMatchingFileOnceByName) {
@@ -201,69 +224,31 @@ using uitest::InputTest;
 
 // c:\ holds GAMES\ with folders, long names, programs, a read-only save
 // and names around the letters ('_' sorts before them when case folds down).
-class FileListCheck : public InputTest {
+class FileListCheck : public FileListTest {
 protected:
     void SetUp() override {
         InputTest::SetUp();
-        namespace fs = std::filesystem;
-        const fs::path base = dir.Path();
-        for (const char* folder : {"GAMES/OLD", "GAMES/_tmp", "GAMES/Long Folder Name"})
-            fs::create_directories(base / folder);
-        for (const char* name :
-             {"GAMES/SLOT1.SAV", "GAMES/slot2.sav", "GAMES/SLOT1.BAK", "GAMES/My Game.sav",
-              "GAMES/_quick.sav", "GAMES/Zeta.sav", "GAMES/GAME.EXE", "GAMES/game.exe",
-              "GAMES/tool.com", "GAMES/run.bat", "GAMES/x.exe.txt", "GAMES/ro.sav", "GAMES/noext",
-              "top.txt"})
-            std::ofstream(base / name) << name;
-        ::chmod((base / "GAMES" / "ro.sav").c_str(), 0444);
-        platform::MapDrive('c', base.string().c_str());
-        list.SetFont(fonts.pixel.get());
-        list.SetRect(100, 100, 200, 3 + 20 * 9 + 3);
-        list.SetUpControl(&up);
-        up.SetRect(320, 100, 20, 20);
-        up.Show(&root);
-        list.Show(&root);
-        list.SetDirectory("\\GAMES");
-        list.Focus(true);
+        Open({"GAMES",
+              {"GAMES/OLD", "GAMES/_tmp", "GAMES/Long Folder Name"},
+              {"GAMES/SLOT1.SAV", "GAMES/slot2.sav", "GAMES/SLOT1.BAK", "GAMES/My Game.sav",
+               "GAMES/_quick.sav", "GAMES/Zeta.sav", "GAMES/GAME.EXE", "GAMES/game.exe",
+               "GAMES/tool.com", "GAMES/run.bat", "GAMES/x.exe.txt", "GAMES/ro.sav", "GAMES/noext",
+               "top.txt"},
+              3 + 20 * 9 + 3});
+        ::chmod((dir.Path() / "GAMES" / "ro.sav").c_str(), 0444); // before the first listing
         heard.Listen(list, {TFileLst::evFileChosen, evCommand});
         Frame();
     }
-    void TearDown() override {
-        list.Hide();
-        up.Hide();
-        platform::UnmapAllDrives();
-        InputTest::TearDown();
-    }
-    std::vector<std::string> Names() { return uitest::ListedTexts(list); }
-    int Row(const std::string& name) {
-        const std::vector<std::string> names = Names();
-        const auto at = std::find(names.begin(), names.end(), name);
-        EXPECT_NE(at, names.end()) << name;
-        return int(at - names.begin()) + 1;
-    }
-    // Selects an item as a key or a click would: after a layout, which a
-    // refill leaves pending.
-    void Choose(const std::string& name) {
-        const int row = Row(name);
-        list.Update();
-        list.MoveCursor(TPoint(1, row), 0, 0);
-    }
-    using V = std::vector<std::string>;
-
-    testsupport::TempDir dir;
-    uitest::TextFonts fonts;
-    TClickCtl up;
-    TFileLst list;
-    Heard heard;
 };
 
-TEST_F(FileListCheck, DefaultsOfANewList) {
+TEST_F(FileListCheck, ANewListShowsAllOfItsFolderOnDriveC) {
     TFileLst fresh;
-    EXPECT_STREQ(fresh.GetDirectory().c_str(), "");
-    EXPECT_STREQ(fresh.GetPattern().c_str(), "*.*");
-    EXPECT_EQ(fresh.GetAttributes(), 177u);
-    EXPECT_STREQ(fresh.GetDrive().c_str(), "c:");
-    EXPECT_EQ(fresh.TText::GetStyle(), 0u);
+    fresh.SetFont(fonts.pixel.get());
+    fresh.SetRect(100, 300, 200, 100);
+    fresh.Show(&root);
+    fresh.SetDirectory("\\");
+    EXPECT_EQ(uitest::ListedTexts(fresh), (V{"GAMES", "top.txt"}));
+    fresh.Hide();
 }
 
 TEST_F(FileListCheck, FoldersFirstThenFilesInFoldedNameOrder) {

@@ -2,8 +2,9 @@
 // memory host and by ticks, on virtual time: what each step routes where,
 // the key passes, focus walks, closing keys and the ways a loop ends.
 
-#include "TempDir.h"
-#include "UiFixture.h"
+#include "AppUi.h"
+#include "RouteEvents.h"
+#include "UiEvents.h"
 #include "foundation/TKeys.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
@@ -86,14 +87,7 @@ protected:
         for (int guard = 0; guard < 500 && modal.ModalStep(); ++guard) {
         }
     }
-    void Key(KeyCode key, std::initializer_list<KeyCode> held = {}) {
-        for (KeyCode k : held)
-            platform::InjectKey(k, true);
-        platform::InjectKey(key, true);
-        platform::InjectKey(key, false);
-        for (KeyCode k : held)
-            platform::InjectKey(k, false);
-    }
+    void Key(KeyCode key, std::vector<KeyCode> held = {}) { uitest::InjectStroke(key, held); }
     // A modal form over the application, shown and settled.
     void ShowForm(TFocusCtl& form) {
         form.SetRect(100, 100, 200, 150);
@@ -458,13 +452,10 @@ TEST_F(Modal, WindowStateKeepsTheRectangleToRestore) {
 namespace {
 namespace focuscheck {
 
+using uitest::AppUiTest;
 using uitest::KeyChild;
 using uitest::TakeQueued;
-using uitest::UiTest;
-
-uintptr_t Word(const void* p) {
-    return reinterpret_cast<uintptr_t>(p);
-}
+using uitest::Word;
 
 // Who got which event, with which sender; routing stops at the probe for the
 // types it is told to hold.
@@ -523,31 +514,8 @@ struct ProbeStatus : TStatusBarBase {
     std::string text;
 };
 
-class FocusCheck : public UiTest {
+class FocusCheck : public AppUiTest<ProbeApp> {
 protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        TEventMgr::Global().InitQueue(display.GetWindow());
-        TGraphic::SetApplication(&app);
-        app.SetPaths((dir.Path() / "adv").c_str());
-        app.Open(nullptr);
-        app.SetVisible(true);
-        app.SetEnabled(true);
-        Drain();
-    }
-    void TearDown() override {
-        TEventMgr::Global().SetTimer(0);
-        Drain();
-        UiTest::TearDown();
-    }
-    static void Drain() {
-        TakeQueued();
-        TEvent e;
-        for (int guard = 0; guard < 2000; ++guard) {
-            TEventMgr::Global().Translate(&e);
-            if (e.type == 0) break;
-        }
-    }
     // A shown, enabled form under the application.
     void Place(ProbeForm& form) {
         form.SetRect(100, 100, 200, 150);
@@ -564,36 +532,38 @@ protected:
         r.data[TControl::fwDone] = done;
         return r;
     }
-    testsupport::TempDir dir;
-    ProbeApp app;
 };
 
-TEST_F(FocusCheck, BuiltState) {
-    TFocusCtl f;
-    struct Rule {
-        const char* what;
-        int64_t got, want;
-    };
-    const Rule rules[] = {
-        {"window state", f.GetWindowState(), 0},
-        {"frame style", f.GetFrameStyle(), 0},
-        {"caption buttons", f.GetCaptionButtons(), 0},
-        {"caption bar", f.GetCaptionBar() != nullptr, 0},
-        {"status bar", f.GetStatusBar() != nullptr, 0},
-        {"modal result", f.GetModalResult(), 0},
-        {"second alpha", f.GetSecondAlpha(), 240},
-        {"saved rect", f.GetSavedRect() == TRectArea{0, 0, 0, 0}, 1},
-        {"transparent", f.IsTransparent(), 0},
-        {"alpha", f.GetAlpha(), 255},
-        {"style", f.GetStyle(), 55},
-        {"draw mode", f.GetDrawMode(), 2},
-        {"enabled", f.IsEnabled(), 0},
-        {"visible", f.IsVisible(), 0},
-        {"focused", f.IsFocused(), 0},
-        {"title", f.GetTitle().c_str() && *f.GetTitle().c_str(), 0},
-    };
-    for (const Rule& rule : rules)
-        EXPECT_EQ(rule.got, rule.want) << rule.what;
+// A new container is frameless, closed and unfocused: its bars stay hidden,
+// a request for its focus and a key go past it, and no result stands yet.
+// Shown, it asks for the focus and takes it.
+TEST_F(FocusCheck, ANewContainerIsBareAndClosedUntilShown) {
+    ProbeForm fresh;
+    fresh.SetRect(100, 100, 200, 150);
+    fresh.TControl::Show(static_cast<TControl*>(&app));
+    ProbeCaption caption;
+    ProbeStatus status;
+    caption.SetVisible(true);
+    status.SetVisible(true);
+    fresh.SetCaptionBar(&caption);
+    fresh.SetStatusBar(&status);
+    fresh.Update();
+    EXPECT_FALSE(caption.IsVisible());
+    EXPECT_FALSE(status.IsVisible());
+    TEvent request = Request(&fresh, TControl::fmThis, 1);
+    fresh.HandleEvent(nullptr, &request);
+    EXPECT_FALSE(fresh.IsFocused());
+    TEvent key = uitest::KeyEvent(evKeyDown, 'a', 0, TControl::psFirst);
+    EXPECT_FALSE(fresh.HandleEvent(nullptr, &key));
+    EXPECT_TRUE(fresh.ownKeys.empty());
+    EXPECT_EQ(fresh.GetModalResult(), 0);
+    fresh.Show();
+    testsupport::RoutePending(app);
+    EXPECT_TRUE(fresh.IsFocused());
+    EXPECT_TRUE(fresh.IsVisible());
+    fresh.SetCaptionBar(nullptr);
+    fresh.SetStatusBar(nullptr);
+    fresh.Detach();
 }
 
 TEST_F(FocusCheck, ShowAsksForTheFocusOrComesToTheFrontThenPostsFrameAndShown) {

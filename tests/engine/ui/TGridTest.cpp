@@ -8,6 +8,7 @@
 #include "ui/TStrList.h"
 
 #include <memory>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -284,21 +285,35 @@ protected:
     using V = std::vector<uintptr_t>;
 };
 
-TEST_F(GridCheck, DefaultsOfGridAndStringList) {
-    TGrid grid;
-    EXPECT_EQ(grid.GetColor().Value(), TColor::Default(42).Value());
-    EXPECT_EQ(grid.IsTransparent(), 0);
-    EXPECT_EQ(grid.GetBorderWidth(), 0);
-    EXPECT_EQ(grid.TControl::GetStyle(), 55u);
-    EXPECT_EQ(grid.GetSelectionFlags(), 1);
-    EXPECT_EQ(grid.GetCursorCell().x, 0);
-    EXPECT_EQ(grid.GetSelection(), (TRectArea{0, 0, 1, 1}));
-    TStrList strings;
-    EXPECT_EQ(strings.GetVertAlign(), 1);
-    EXPECT_EQ(strings.GetAlign(), 0);
-    EXPECT_EQ(strings.GetTextColor().Value(), TColor::Default(43).Value());
-    EXPECT_EQ(strings.GetMaxRows(), 0);
-    EXPECT_EQ(strings.GetColumns(), 1);
+// A string list with nothing set but its font, place and items: one column
+// of cells over the grid's colour, each item's text at the left of its cell,
+// centred in its height, in the list's text colour; nothing selected.
+TEST_F(GridCheck, ANewListDrawsOneColumnOfTextsInTheListColours) {
+    TStrList fresh;
+    fresh.SetFont(fonts.library.get()); // drawn in the text colour
+    fresh.SetRect(300, 200, 120, 60);
+    fresh.Show(&root);
+    for (const char* item : {"ab", "cd", "ef"})
+        fresh.AddItem(item, 0);
+    Frame();
+    EXPECT_EQ(fresh.GetColumns(), 1);
+    fresh.Rewind(1);
+    const char* text;
+    uintptr_t data;
+    EXPECT_FALSE(fresh.GetNextSelected(&text, &data));
+    const int32_t cellHeight = fresh.GetCellSize().y;
+    constexpr int32_t kFrame = 3; // the list's sunken frame, drawn partly in black
+    const uint16_t ink = PixelOf(TColor::Default(43));
+    for (int32_t row = 0; row < 3; ++row) {
+        const int32_t top = 200 + kFrame + row * cellHeight;
+        const TRectArea cell{300 + kFrame, top, 420 - kFrame, top + cellHeight};
+        const TRectArea glyphs = BoundsOf(ink, cell);
+        EXPECT_EQ(glyphs.bottom - glyphs.top, 7) << row;
+        EXPECT_LE(std::abs((glyphs.top - cell.top) - (cell.bottom - glyphs.bottom)), 1) << row;
+        EXPECT_LT(glyphs.left - cell.left, 4) << row;
+        EXPECT_EQ(At(cell.right - 10, top + 1), PixelOf(TColor::Default(42))) << row;
+    }
+    fresh.Hide();
 }
 
 TEST_F(GridCheck, TheBarTakesTheRowRangeAndAPageStep) {

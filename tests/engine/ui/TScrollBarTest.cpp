@@ -15,7 +15,7 @@ using uitest::InputTest;
 
 // A vertical bar of 20 x 200 at (100, 50): border 1, so its parts start 2
 // pixels in; the arrows are 16 long and the track runs from 18 to 182.
-class ScrollBar : public InputTest {
+template <class Bar> class BarTest : public InputTest {
 protected:
     void SetUp() override {
         InputTest::SetUp();
@@ -29,9 +29,13 @@ protected:
         InputTest::TearDown();
     }
     int Changes() { return heard.count[evUser24]; }
-    static constexpr int kX = 110, kFirstY = 60, kSecondY = 240, kBeforeY = 80, kAfterY = 220;
-    TScrollBar bar;
+    Bar bar;
     Heard heard;
+};
+
+class ScrollBar : public BarTest<TScrollBar> {
+protected:
+    static constexpr int kX = 110, kFirstY = 60, kSecondY = 240, kBeforeY = 80, kAfterY = 220;
 };
 
 TEST_F(ScrollBar, DefaultsStepByOneAndPostOneEventPerChange) {
@@ -268,21 +272,12 @@ struct HookedBar : TScrollBar {
 
 // A vertical bar 20 x 200 at (100, 50): client (1, 1, 19, 199), its parts
 // inset once more by the border: buttons 16 long, track from 18 to 182.
-class ScrollCheck : public InputTest {
+class ScrollCheck : public BarTest<HookedBar> {
 protected:
     void SetUp() override {
-        InputTest::SetUp();
-        bar.SetRect(100, 50, 20, 200);
-        bar.Show(&root);
+        BarTest::SetUp();
         bar.Add<HookedBar, &HookedBar::Listened>(evUser24, &bar);
-        heard.Listen(bar, {evUser24});
-        Frame();
     }
-    void TearDown() override {
-        bar.Hide();
-        InputTest::TearDown();
-    }
-    int Changes() { return heard.count[evUser24]; }
     // A press (or a held button's repeat) straight to the bar, own coordinates.
     void Press(int32_t x, int32_t y, bool repeat) {
         TEvent e;
@@ -304,23 +299,41 @@ protected:
         e.record.y = 50 + y;
         bar.OnMouseMove(&e);
     }
-    HookedBar bar;
-    Heard heard;
 };
 
-TEST_F(ScrollCheck, DefaultsOfBothBars) {
-    TScrollBar plain;
-    EXPECT_EQ(plain.GetPosition(), 150);
-    EXPECT_EQ(plain.GetMinimum(), 100);
-    EXPECT_EQ(plain.GetMaximum(), 200);
-    EXPECT_EQ(plain.GetPageStep(), 1);
-    EXPECT_EQ(plain.GetLineStep(), 1);
-    EXPECT_EQ(plain.GetRepeatInterval(), 150);
-    EXPECT_EQ(plain.GetStyle(), 39u);
-    EXPECT_EQ(plain.GetBorderWidth(), 1);
-    TStyleScrollBar styled;
-    EXPECT_EQ(styled.GetStyle(), 47u);
-    EXPECT_EQ(styled.GetBorderWidth(), 0);
+// Counts the moves a bar is told of.
+template <class Bar> struct MoveCounter : Bar {
+    void OnMouseMove(TEvent* event) override {
+        ++moves;
+        Bar::OnMouseMove(event);
+    }
+    int moves = 0;
+};
+
+// The fixture's bar steps from its defaults elsewhere; here a new plain bar
+// hears moves only while pressed, and a new styled bar, which lights its
+// parts under the pointer, hears them whenever the pointer is over it.
+TEST_F(ScrollCheck, OnlyTheStyledBarHearsMovesWithoutAPress) {
+    MoveCounter<TScrollBar> plain;
+    MoveCounter<TStyleScrollBar> styled;
+    plain.SetRect(300, 50, 20, 200);
+    styled.SetRect(400, 50, 20, 200);
+    plain.Show(&root);
+    styled.Show(&root);
+    Frame();
+    for (int y : {100, 120, 140}) {
+        MoveTo(310, y);
+        MoveTo(410, y);
+    }
+    EXPECT_EQ(plain.moves, 0);
+    EXPECT_GE(styled.moves, 2);
+    MoveTo(310, 100);
+    Mouse(true, 310, 100);
+    MoveTo(310, 120);
+    EXPECT_GE(plain.moves, 1);
+    Mouse(false, 310, 120);
+    plain.Hide();
+    styled.Hide();
 }
 
 TEST_F(ScrollCheck, PositionIsStoredUnclampedAndReadClamped) {

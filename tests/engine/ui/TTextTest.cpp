@@ -16,17 +16,40 @@ namespace {
 
 using uitest::TextFonts;
 
-// A text graphic measuring with the pixel font.
-struct Measurer {
+constexpr uint32_t kPlain = TText::tsWrap | TText::tsMnemonic; // 80
+
+// A text graphic with its font bound for measuring.
+struct Bound {
     TText text;
-    explicit Measurer(TFontRes* font, uint32_t style = TText::tsWrap | TText::tsMnemonic) {
+    explicit Bound(TFontRes* font, uint32_t style = kPlain, int32_t align = 0,
+                   int32_t vertAlign = 0) {
         text.SetFont(font);
         text.SetStyle(style);
+        text.SetAlign(align);
+        text.SetVertAlign(vertAlign);
         text.Update();
         text.BindFont();
     }
-    ~Measurer() { text.ReleaseFont(); }
+    ~Bound() { text.ReleaseFont(); }
 };
+
+// A text wrapped in a style into a buffer of `size` bytes for a line width.
+struct WrapCase {
+    uint32_t style;
+    const char* source;
+    int32_t size, width;
+    const char* wrapped;
+};
+
+void ExpectWraps(TFontRes* font, std::initializer_list<WrapCase> cases) {
+    for (const WrapCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.style) + " " + c.source);
+        Bound b(font, c.style);
+        std::string out(size_t(c.size), '#');
+        b.text.WrapText(out.data(), c.source, c.size, c.width);
+        EXPECT_EQ(std::string(out.c_str()), c.wrapped);
+    }
+}
 
 TEST(TText, MeasuresTheMarkup) {
     TextFonts fonts;
@@ -61,12 +84,12 @@ TEST(TText, MeasuresTheMarkup) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        Measurer m(fonts.pixel.get(), c.style);
+        Bound m(fonts.pixel.get(), c.style);
         EXPECT_EQ(m.text.GetTextWidth(c.text, 500), c.width);
         EXPECT_EQ(m.text.GetTextHeight(c.text), c.height);
         EXPECT_EQ(m.text.CountLines(c.text), c.lines);
     }
-    Measurer m(fonts.pixel.get());
+    Bound m(fonts.pixel.get());
     EXPECT_EQ(m.text.GetTextWidth(nullptr, 500), 0);
     EXPECT_EQ(m.text.GetTextHeight(nullptr), 0);
     EXPECT_EQ(m.text.GetLineWidth("ab\r\ncde", 500), 8);
@@ -94,49 +117,38 @@ TEST(TText, MnemonicOfAText) {
 
 TEST(TText, WrapsByTheStyle) {
     TextFonts fonts;
-    const struct {
-        uint32_t style;
-        const char* source;
-        int32_t size, width;
-        const char* wrapped;
-    } cases[] = {
-        // Hyphenating: the soft hyphen breaks where the whole word would not fit.
-        {8, "extra|ordinary", 100, 30, "extra-\r\nordinary"},
-        {8, "extra|ordinary", 100, 60, "extraordinary"},
-        // A word wider than the line stands alone; the next word moves on.
-        {8, "ab verylongword cd", 100, 20, "ab\r\nverylongword\r\ncd"},
-        // Blank runs, CR and LF collapse to one blank; leading ones go.
-        {8, "  ab  \r\n cd", 100, 100, "ab cd"},
-        // 17 breaks and is removed, 20 breaks and is kept.
-        {8,
-         "ab\x11"
-         "cd",
-         100, 100, "ab\r\ncd"},
-        {8,
-         "ab\x14"
-         "cd",
-         100, 100, "ab\x14\r\ncd"},
-        {8, "ab cd[ef gh", 100, 100, "ab cd"},
-        // The output is bounded by its size and always terminated.
-        {8, "ab cd", 3, 12, "ab"},
-        // Plain: blanks become CR LF, source CR LF pairs are kept.
-        {16, "ab cd ef", 100, 12, "ab\r\ncd\r\nef"},
-        {16, "ab cd\r\nef gh", 100, 100, "ab cd\r\nef gh"},
-        {16, "ab cd ef", 7, 12, "ab\r\n"},
-        // No wrap: a bounded copy.
-        {0, "abcdef", 4, 5, "abc"},
-        // Embossing takes 2 off the width.
-        {16 | 32, "ab cd", 100, 20, "ab\r\ncd"},
-        {16, "ab cd", 100, 20, "ab cd"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.source);
-        Measurer m(fonts.pixel.get(), c.style);
-        std::string out(size_t(c.size), '#');
-        m.text.WrapText(out.data(), c.source, c.size, c.width);
-        EXPECT_EQ(std::string(out.c_str()), c.wrapped);
-    }
-    Measurer m(fonts.pixel.get(), 8);
+    ExpectWraps(fonts.pixel.get(),
+                {
+                    // Hyphenating: the soft hyphen breaks where the whole word would not fit.
+                    {8, "extra|ordinary", 100, 30, "extra-\r\nordinary"},
+                    {8, "extra|ordinary", 100, 60, "extraordinary"},
+                    // A word wider than the line stands alone; the next word moves on.
+                    {8, "ab verylongword cd", 100, 20, "ab\r\nverylongword\r\ncd"},
+                    // Blank runs, CR and LF collapse to one blank; leading ones go.
+                    {8, "  ab  \r\n cd", 100, 100, "ab cd"},
+                    // 17 breaks and is removed, 20 breaks and is kept.
+                    {8,
+                     "ab\x11"
+                     "cd",
+                     100, 100, "ab\r\ncd"},
+                    {8,
+                     "ab\x14"
+                     "cd",
+                     100, 100, "ab\x14\r\ncd"},
+                    {8, "ab cd[ef gh", 100, 100, "ab cd"},
+                    // The output is bounded by its size and always terminated.
+                    {8, "ab cd", 3, 12, "ab"},
+                    // Plain: blanks become CR LF, source CR LF pairs are kept.
+                    {16, "ab cd ef", 100, 12, "ab\r\ncd\r\nef"},
+                    {16, "ab cd\r\nef gh", 100, 100, "ab cd\r\nef gh"},
+                    {16, "ab cd ef", 7, 12, "ab\r\n"},
+                    // No wrap: a bounded copy.
+                    {0, "abcdef", 4, 5, "abc"},
+                    // Embossing takes 2 off the width.
+                    {16 | 32, "ab cd", 100, 20, "ab\r\ncd"},
+                    {16, "ab cd", 100, 20, "ab cd"},
+                });
+    Bound m(fonts.pixel.get(), 8);
     char untouched[4] = "xyz";
     m.text.WrapText(untouched, "ab", 4, 0); // no width: nothing happens
     EXPECT_STREQ(untouched, "xyz");
@@ -146,7 +158,7 @@ TEST(TText, WrapsByTheStyle) {
 
 TEST(TText, SpreadGapFillsTheLineButNotASentencesEnd) {
     TextFonts fonts;
-    Measurer m(fonts.pixel.get());
+    Bound m(fonts.pixel.get());
     m.text.SetAlign(TText::taSpread);
     const struct {
         const char* line;
@@ -349,22 +361,6 @@ namespace {
 using platform::KeyCode;
 using uitest::TextFonts;
 
-constexpr uint32_t kPlain = TText::tsWrap | TText::tsMnemonic; // 80
-
-// A text graphic with its font bound for measuring.
-struct Bound {
-    TText text;
-    Bound(TFontRes* font, uint32_t style, int32_t align = 0, int32_t vertAlign = 0) {
-        text.SetFont(font);
-        text.SetStyle(style);
-        text.SetAlign(align);
-        text.SetVertAlign(vertAlign);
-        text.Update();
-        text.BindFont();
-    }
-    ~Bound() { text.ReleaseFont(); }
-};
-
 TEST(TextCheck, LinesAndBlocksMeasure) {
     TextFonts fonts;
     const struct {
@@ -490,46 +486,35 @@ TEST(TextCheck, TheSpreadGapOfABlank) {
 
 TEST(TextCheck, BothWrapsStepByStep) {
     TextFonts fonts;
-    const struct {
-        uint32_t style;
-        const char* source;
-        int32_t size, width;
-        const char* wrapped;
-    } cases[] = {
-        {8, "ab|cd|ef", 100, 13, "ab-\r\ncd-\r\nef"},
-        {8, "abc|de", 100, 13, "abcde"}, // the hyphen would not fit: no break point
-        {8, "ab| cd", 100, 100, "abcd"}, // a blank after a soft hyphen is dropped
-        {8, "ab\x16 cd", 100, 100, "ab\x16 cd"},
-        {8, "ab   cd", 100, 10, "ab\r\ncd"},
-        {8, "ab c", 100, 15, "ab c"},
-        {8 | 32, "ab c", 100, 15, "ab\r\nc"},
-        {8, "To To", 100, 17, "To To"}, // 7 + 3 + 7: the pairs are counted
-        {8, "To To", 100, 16, "To\r\nTo"},
-        {8, "ab cd", 4, 12, "ab\r"},            // CR and LF only while more than 1 byte is left
-        {8, "ab cd efghijklmn", 4, 10, "ab\r"}, // full: the wrap ends (it used to hang)
-        {8, "\r\n ab", 100, 100, "ab"},
-        {8,
-         "a\x11\x11"
-         "b",
-         100, 100, "a\r\n\r\nb"},
-        {8, "ab\x14", 100, 100, "ab\x14\r\n"},
-        {16, "ab cd", 100, 12, "ab\r\ncd"},
-        {16, "abcdef gh", 100, 10, "abcdef\r\ngh"},
-        {16, "ab\ncd ef", 100, 20, "ab\ncd\r\nef"}, // a bare LF is a character here
-        {16, "ab ", 100, 7, "ab\r\n"},
-        {16, "ab cd", 6, 12, "ab\r\n"},
-        {16, "a|b c", 100, 100, "a|b c"},
-        {16, "ab\r\ncd ef", 100, 14, "ab\r\ncd\r\nef"},
-        {24, "extra|ordinary", 100, 30, "extra-\r\nordinary"}, // bit 8 wins
-        {64, "abc", 10, 1, "abc"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.style) + " " + c.source);
-        Bound b(fonts.pixel.get(), c.style);
-        std::string out(size_t(c.size), '#');
-        b.text.WrapText(out.data(), c.source, c.size, c.width);
-        EXPECT_EQ(std::string(out.c_str()), c.wrapped);
-    }
+    ExpectWraps(fonts.pixel.get(),
+                {
+                    {8, "ab|cd|ef", 100, 13, "ab-\r\ncd-\r\nef"},
+                    {8, "abc|de", 100, 13, "abcde"}, // the hyphen would not fit: no break point
+                    {8, "ab| cd", 100, 100, "abcd"}, // a blank after a soft hyphen is dropped
+                    {8, "ab\x16 cd", 100, 100, "ab\x16 cd"},
+                    {8, "ab   cd", 100, 10, "ab\r\ncd"},
+                    {8, "ab c", 100, 15, "ab c"},
+                    {8 | 32, "ab c", 100, 15, "ab\r\nc"},
+                    {8, "To To", 100, 17, "To To"}, // 7 + 3 + 7: the pairs are counted
+                    {8, "To To", 100, 16, "To\r\nTo"},
+                    {8, "ab cd", 4, 12, "ab\r"}, // CR and LF only while more than 1 byte is left
+                    {8, "ab cd efghijklmn", 4, 10, "ab\r"}, // full: the wrap ends (it used to hang)
+                    {8, "\r\n ab", 100, 100, "ab"},
+                    {8,
+                     "a\x11\x11"
+                     "b",
+                     100, 100, "a\r\n\r\nb"},
+                    {8, "ab\x14", 100, 100, "ab\x14\r\n"},
+                    {16, "ab cd", 100, 12, "ab\r\ncd"},
+                    {16, "abcdef gh", 100, 10, "abcdef\r\ngh"},
+                    {16, "ab\ncd ef", 100, 20, "ab\ncd\r\nef"}, // a bare LF is a character here
+                    {16, "ab ", 100, 7, "ab\r\n"},
+                    {16, "ab cd", 6, 12, "ab\r\n"},
+                    {16, "a|b c", 100, 100, "a|b c"},
+                    {16, "ab\r\ncd ef", 100, 14, "ab\r\ncd\r\nef"},
+                    {24, "extra|ordinary", 100, 30, "extra-\r\nordinary"}, // bit 8 wins
+                    {64, "abc", 10, 1, "abc"},
+                });
     Bound embossed(fonts.pixel.get(), 16 | 32);
     char untouched[4] = "xyz";
     embossed.text.WrapText(untouched, "ab", 4, 2); // 2 - 2: no width

@@ -16,24 +16,41 @@
 #include "ui/TWinStB.h"
 #include "ui/TWinSysB.h"
 
+#include <optional>
+#include <vector>
+
 namespace {
 
 using uitest::FakePicture;
 
-// Screen places of a 300 x 200 style-5 form at (50, 50): client inset by the
-// border (2) and the frame (4); the caption bar (56, 56, 344, 81) with its
-// client (4, 2, 286, 23); the status bar (56, 224, 344, 244) with its client
-// (4, 2, 286, 18).
-constexpr int32_t kCloseX = 56 + 265, kMaxX = 56 + 244, kAlphaX = 56 + 223, kButtonY = 58;
-constexpr int32_t kGripX = 56 + 270, kGripY = 224 + 2;
+// Screen places of a framed form's bars, worked out from its rectangle: the
+// client is inset by the border (2) and the frame (4); the caption bar, 25
+// high, and the status bar, 20 high, span the client's width, each with a
+// client inset by 4 at the left, 2 at the top and 2 at the right. The 21 x 21
+// buttons stand from the caption client's right: close, maximize,
+// translucency; the 16 x 16 grip at the status client's right.
+struct BarPlaces {
+    int32_t barX, barY, closeX, maxX, alphaX, buttonY, statusY, gripX, gripY;
+};
 
-class Forms : public uitest::InputUiTest {
+constexpr BarPlaces PlacesOf(int32_t x, int32_t y, int32_t width, int32_t height) {
+    const int32_t inset = 2 + 4, barX = x + inset, barY = y + inset;
+    const int32_t clientRight = width - 2 * inset - 2, closeX = barX + clientRight - 21;
+    const int32_t statusY = y + height - inset - 20;
+    return {barX,        barY,     closeX,  closeX - 21,
+            closeX - 42, barY + 2, statusY, barX + clientRight - 16,
+            statusY + 2};
+}
+
+// A framed form of the given place over the root, opened and shown, with the
+// colours its bars are drawn in and a check of spots from an origin.
+class FormsTest : public uitest::InputUiTest {
 protected:
-    void OpenForm(int32_t style = 5, uint32_t buttons = 21) {
+    void OpenForm(int32_t style, uint32_t buttons, TRectArea place, const char* text) {
         form.SetFrameStyle(style);
         form.SetCaptionButtons(buttons);
-        form.SetTitle("");
-        form.SetRect(50, 50, 300, 200);
+        form.SetTitle(text);
+        form.SetRect(place.left, place.top, place.right - place.left, place.bottom - place.top);
         form.Open(&root);
         form.Show();
         Route();
@@ -41,12 +58,39 @@ protected:
     }
     void TearDown() override {
         form.Close();
-        uitest::InputUiTest::TearDown();
+        InputUiTest::TearDown();
     }
-    uint16_t Black() { return PixelOf(TColor(0, 0, 0)); }
-    uint16_t Silver() { return PixelOf(TColor(192, 192, 192)); }
-    uint16_t White() { return PixelOf(TColor(255, 255, 255)); }
+    uint16_t Px(uint8_t r, uint8_t g, uint8_t b) { return PixelOf(TColor(r, g, b)); }
+    uint16_t Black() { return Px(0, 0, 0); }
+    uint16_t Gray() { return Px(128, 128, 128); }
+    uint16_t Silver() { return Px(192, 192, 192); }
+    uint16_t White() { return Px(255, 255, 255); }
+    uint16_t Navy() { return Px(0, 0, 128); }
+    struct Spot {
+        int32_t x, y;
+        uint16_t colour;
+    };
+    void ExpectSpots(int32_t ox, int32_t oy, std::initializer_list<Spot> spots) {
+        for (const Spot& s : spots)
+            EXPECT_EQ(At(ox + s.x, oy + s.y), s.colour) << s.x << "," << s.y;
+    }
+    // Made by the suites that draw text; it outlives the form that uses it.
+    std::optional<uitest::TextFonts> fonts;
     TWinForm form;
+};
+
+// A 300 x 200 style-5 form at (50, 50): the caption bar (56, 56, 344, 81),
+// the status bar (56, 224, 344, 244).
+constexpr BarPlaces kPlaces = PlacesOf(50, 50, 300, 200);
+constexpr int32_t kCloseX = kPlaces.closeX, kMaxX = kPlaces.maxX, kAlphaX = kPlaces.alphaX;
+constexpr int32_t kButtonY = kPlaces.buttonY, kGripX = kPlaces.gripX, kGripY = kPlaces.gripY;
+static_assert(kCloseX == 56 + 265 && kGripY == 224 + 2);
+
+class Forms : public FormsTest {
+protected:
+    void OpenForm(int32_t style = 5, uint32_t buttons = 21) {
+        FormsTest::OpenForm(style, buttons, {50, 50, 350, 250}, "");
+    }
 };
 
 TEST_F(Forms, CaptionBarActiveAndInactiveWithItsButtons) {
@@ -228,6 +272,38 @@ TEST_F(Forms, TheCloseButtonClosesTheContainerAndCloseDeletesTheBars) {
     EXPECT_NE(form.GetWinCaptionBar(), nullptr);
 }
 
+// A form of the program's own that listens to its status bar. Deleting it
+// closes its bars from the form's base destructor, after the program's part
+// of the form is gone: its handler must not run on what is left.
+TEST_F(Forms, AFormBeingDeletedIsNotCalledByItsBarsAsTheyClose) {
+    struct Listening : TWinForm {
+        int BarGone(TObject*, TEvent*) {
+            ++*calls;
+            heard.push_back(1);
+            return 0;
+        }
+        int* calls = nullptr;
+        std::vector<int> heard = std::vector<int>(4);
+    };
+    int calls = 0;
+    auto* listening = new Listening;
+    listening->calls = &calls;
+    listening->SetFrameStyle(5);
+    listening->SetRect(60, 60, 200, 150);
+    listening->Open(&root);
+    listening->Show();
+    Route();
+    ASSERT_NE(listening->GetWinStatusBar(), nullptr);
+    listening->GetWinStatusBar()->Add<Listening, &Listening::BarGone>(evDetached, listening);
+    TWinStB* bar = listening->GetWinStatusBar();
+    bar->Hide(); // while the form lives, it hears its bar go
+    EXPECT_EQ(calls, 1);
+    bar->Show(listening);
+    delete listening;
+    EXPECT_EQ(calls, 1);
+    Route();
+}
+
 TEST_F(Forms, BarsThatCannotBeAllocatedLeaveAWorkingForm) {
     const struct {
         size_t size;
@@ -310,50 +386,23 @@ namespace barscheck {
 
 using platform::KeyCode;
 
-// A 200 x 100 form at (40, 40) with border 2: its client area is inset by
-// 2 + 4, so the bars span x 46 to 234. The caption bar (46, 46, 234, 71) has
-// the client (4, 2, 186, 23); buttons of 21 x 21 stand from its right.
-constexpr int32_t kBarX = 46, kBarY = 46;
-constexpr int32_t kCloseX = kBarX + 165, kMaxX = kBarX + 144, kAlphaX = kBarX + 123;
-constexpr int32_t kButtonY = kBarY + 2;
-// The status bar (46, 114, 234, 134) with the client (4, 2, 186, 18); the
-// grip is 16 x 16 at its client's right.
-constexpr int32_t kStatusY = 114, kGripX = kBarX + 170, kGripY = kStatusY + 2;
+// A 200 x 100 form at (40, 40): the bars span x 46 to 234, the caption bar
+// (46, 46, 234, 71), the status bar (46, 114, 234, 134).
+constexpr BarPlaces kPlaces = PlacesOf(40, 40, 200, 100);
+constexpr int32_t kBarX = kPlaces.barX, kBarY = kPlaces.barY;
+constexpr int32_t kCloseX = kPlaces.closeX, kMaxX = kPlaces.maxX, kAlphaX = kPlaces.alphaX;
+constexpr int32_t kButtonY = kPlaces.buttonY, kStatusY = kPlaces.statusY;
+constexpr int32_t kGripX = kPlaces.gripX, kGripY = kPlaces.gripY;
+static_assert(kCloseX == kBarX + 165 && kStatusY == 114 && kGripX == kBarX + 170);
 
-class FormCheck : public uitest::InputUiTest {
+class FormCheck : public FormsTest {
 protected:
     void OpenForm(int32_t style, uint32_t buttons = 21) {
-        form.SetFont(fonts.pixel.get());
-        form.SetFrameStyle(style);
-        form.SetCaptionButtons(buttons);
-        form.SetTitle("ab");
+        fonts.emplace();
+        form.SetFont(fonts->pixel.get());
         form.SetStatusText("ab");
-        form.SetRect(40, 40, 200, 100);
-        form.Open(&root);
-        form.Show();
-        Route();
-        Frame();
+        FormsTest::OpenForm(style, buttons, {40, 40, 240, 140}, "ab");
     }
-    void TearDown() override {
-        form.Close();
-        InputUiTest::TearDown();
-    }
-    uint16_t Px(uint8_t r, uint8_t g, uint8_t b) { return PixelOf(TColor(r, g, b)); }
-    uint16_t Black() { return Px(0, 0, 0); }
-    uint16_t Gray() { return Px(128, 128, 128); }
-    uint16_t Silver() { return Px(192, 192, 192); }
-    uint16_t White() { return Px(255, 255, 255); }
-    uint16_t Navy() { return Px(0, 0, 128); }
-    struct Spot {
-        int32_t x, y;
-        uint16_t colour;
-    };
-    void ExpectSpots(int32_t ox, int32_t oy, std::initializer_list<Spot> spots) {
-        for (const Spot& s : spots)
-            EXPECT_EQ(At(ox + s.x, oy + s.y), s.colour) << s.x << "," << s.y;
-    }
-    uitest::TextFonts fonts;
-    TWinForm form;
 };
 
 TEST_F(FormCheck, FramesOfTheStyles) {

@@ -1,5 +1,4 @@
-// Engine events made by hand for the user-interface tests, and the routing of
-// what the event manager holds as the modal loop would do it.
+// Engine events made by hand for the user-interface tests.
 #pragma once
 
 #include "foundation/TEventMgr.h"
@@ -33,22 +32,6 @@ inline TEvent KeyEvent(int32_t type, uint16_t key, uint32_t modifiers, int32_t p
     e.record.modifiers = modifiers;
     e.passState = pass;
     return e;
-}
-
-// Routes every pending event from the root, keys in a first pass for the
-// focused control and then in a second pass; frames are left out.
-inline void RouteQueued(TComp& root) {
-    for (int guard = 0; guard < 100; ++guard) {
-        TEvent e;
-        TEventMgr::Global().Translate(&e);
-        if (e.type == 0) return;
-        if (e.type == evPaint) continue;
-        root.HandleEvent(nullptr, &e);
-        if ((e.type == evKeyDown || e.type == evKeyUp) && e.passState != 4) {
-            e.passState = 2;
-            root.HandleEvent(nullptr, &e);
-        }
-    }
 }
 
 // Presses and releases a key with the given keys held around it.

@@ -13,6 +13,7 @@
 #include "media/devices/TDispDev.h"
 #include "media/devices/TDispHooks.h"
 #include "ui/TControl.h"
+#include "ui/TFocusCtl.h"
 
 #include <gtest/gtest.h>
 
@@ -44,15 +45,48 @@ struct Box : TControl {
     int draws = 0;
 };
 
-// The root: records the region marks that reach it.
-struct Root : Box {
-    Root() : Box(TColor(10, 10, 120)) {}
+// The root stands in for the application: the outermost container of the
+// modal loop, shown, enabled and focused. It records the region marks that
+// reach it and draws a frame the loop hands it phase by phase, over the whole
+// display, as the application does.
+struct Root : TFocusCtl {
+    static constexpr int32_t kWidth = 640, kHeight = 480;
+    Root() {
+        SetColor(TColor(10, 10, 120));
+        SetRect(0, 0, kWidth, kHeight);
+        SetVisible(true);
+        SetEnabled(true);
+    }
+    void Draw() override {
+        ++draws;
+        GetCanvas().SetBackColor(GetColor());
+        GetCanvas().Clear();
+    }
     bool HandleEvent(TObject* sender, TEvent* event) override {
         if (event && event->type == evRegion && GetRegionKind(event) == rkMark)
             marks.push_back(GetRegionRect(event));
-        return Box::HandleEvent(sender, event);
+        if (event && event->type == evPaint && sender == this) {
+            Frame();
+            return true;
+        }
+        return TFocusCtl::HandleEvent(sender, event);
+    }
+    // One phase of a frame, from the root with the whole display as its area.
+    void Phase(int32_t phase) {
+        TEvent e;
+        e.SetType(evPaint);
+        for (int32_t which = 0; which < 4; ++which)
+            TGraphic::SetPaintRect(&e, which, {0, 0, kWidth, kHeight});
+        TGraphic::SetPaintPhase(&e, phase);
+        HandleEvent(nullptr, &e);
+    }
+    void Frame() {
+        Phase(TGraphic::phLayout);
+        Phase(TGraphic::phFlush);
+        Phase(TGraphic::phPaint);
     }
     std::vector<TRectArea> marks;
+    int draws = 0;
 };
 
 // A child that records the pass states of the key (12) and targeted (21)
@@ -80,7 +114,7 @@ inline std::vector<TEvent> TakeQueued() {
 
 class UiTest : public ::testing::Test {
 protected:
-    static constexpr int32_t kWidth = 640, kHeight = 480;
+    static constexpr int32_t kWidth = Root::kWidth, kHeight = Root::kHeight;
 
     void SetUp() override {
         testsupport::UseMemoryDesktop(16);
@@ -91,8 +125,8 @@ protected:
         display.SetMode(kWidth, kHeight, 16);
         ASSERT_TRUE(display.Open());
         TCursDev::Global().SetVisible(true);
-        root.SetRect(0, 0, kWidth, kHeight);
         TGraphic::SetApplication(&root);
+        root.SetFocus(true);
         TakeQueued();
     }
     void TearDown() override {
@@ -105,20 +139,8 @@ protected:
         TDirtyRects::SetChanged(0);
     }
 
-    // One phase of a frame, from the root with the whole display as its area.
-    void Phase(int32_t phase) {
-        TEvent e;
-        e.SetType(evPaint);
-        for (int32_t which = 0; which < 4; ++which)
-            TGraphic::SetPaintRect(&e, which, {0, 0, kWidth, kHeight});
-        TGraphic::SetPaintPhase(&e, phase);
-        root.HandleEvent(nullptr, &e);
-    }
-    void Frame() {
-        Phase(TGraphic::phLayout);
-        Phase(TGraphic::phFlush);
-        Phase(TGraphic::phPaint);
-    }
+    void Phase(int32_t phase) { root.Phase(phase); }
+    void Frame() { root.Frame(); }
 
     GdlDeviceContext* Main() { return display.GetContext(); }
     uint16_t At(int32_t x, int32_t y) {
@@ -135,6 +157,20 @@ protected:
         for (int32_t y = 0; y < kHeight; ++y)
             for (int32_t x = 0; x < kWidth; ++x)
                 std::memcpy(d->surface + int64_t(y) * d->mode.bytesPerLine + x * 2, &marker, 2);
+    }
+    // The bounds of the pixels of `area` that hold `pixel`; empty when none do.
+    TRectArea BoundsOf(uint16_t pixel, TRectArea area) {
+        TRectArea b{0, 0, 0, 0};
+        bool any = false;
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x) {
+                if (At(x, y) != pixel) continue;
+                b = any ? TRectArea{std::min(b.left, x), std::min(b.top, y),
+                                    std::max(b.right, x + 1), std::max(b.bottom, y + 1)}
+                        : TRectArea{x, y, x + 1, y + 1};
+                any = true;
+            }
+        return b;
     }
     // The pixels that no longer hold the marker: their count and bounds.
     struct Changed {
