@@ -76,9 +76,11 @@ void DialogDo() {
     int32_t reference = -1;
     if (action != LUA_NOOBJECT && !lua_isnil(action)) ScriptRef(reference, action);
     TRoom& room = world->RoomView();
+    // Settled, or the player would go on walking on the spot and could not
+    // talk until its first phrase is over.
     if (TActor* player = room.FindActor(room.GetPlayerActor()))
         if (player->GetState() == TActor::asWalking || player->GetState() == TActor::asRunning)
-            player->CancelWalk(0);
+            player->CancelWalk(1);
     DialogView& view = world->Dialogs();
     // The running dialog ends with its own end action before the new one is
     // kept.
