@@ -67,6 +67,8 @@ void DialogPhrasePlayed() {
     PushFlag(phrase && (phrase->flags & DialogPhrase::kSaid));
 }
 
+constexpr int kEndChain = 16;
+
 void DialogDo() {
     GameWorld* world = App().World();
     if (!FromMainState() || !world) return;
@@ -83,8 +85,10 @@ void DialogDo() {
             player->CancelWalk(1);
     DialogView& view = world->Dialogs();
     // The running dialog ends with its own end action before the new one is
-    // kept.
-    if (view.Running()) view.EndDialog();
+    // kept; a dialog that end action started ends with its own in turn. A
+    // bound: an end action may start a dialog every time it runs.
+    for (int ended = 0; view.Running() && ended < kEndChain; ++ended)
+        view.EndDialog();
     if (reference != -1) view.SetEndAction(reference);
     view.StartDialog(name, flags);
 }
