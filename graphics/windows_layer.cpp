@@ -104,6 +104,18 @@ void realizeIdentityPaletteOnce() {
     DeleteObject(palette);
 }
 
+// The application's main window, hidden while a mode was set, enabled and
+// brought to the front again unless it was the full-screen window itself.
+void showMainWindow(HWND fullScreen) {
+    HWND main = layer().mainWindow;
+    if (!main || !IsWindow(main) || main == fullScreen) return;
+    EnableWindow(main, TRUE);
+    ShowWindow(main, SW_SHOW);
+    SetActiveWindow(main);
+    SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(main);
+}
+
 const char kAutoRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
 } // namespace
@@ -216,6 +228,15 @@ int32_t GDL_fullScreenKind() {
     return layer().kind;
 }
 
+void GDL_leaveFailedStart() {
+    // With no window the start failed before making one: only the main
+    // window it hid has to come back.
+    if (layer().window)
+        GDL_restoreDesktopMode();
+    else
+        showMainWindow(nullptr);
+}
+
 void GDL_restoreDesktopMode() {
     Layer& l = layer();
     // Everything here belongs to a full-screen window: a windowed run never
@@ -244,13 +265,7 @@ void GDL_restoreDesktopMode() {
         GDL_undoFullScreenWindow();
     else if (ours && IsWindow(l.window))
         DestroyWindow(l.window);
-    if (HWND main = l.mainWindow; main && IsWindow(main) && main != l.window) {
-        EnableWindow(main, TRUE);
-        ShowWindow(main, SW_SHOW);
-        SetActiveWindow(main);
-        SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        SetForegroundWindow(main);
-    }
+    showMainWindow(l.window);
     ShowCursor(TRUE);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     GDL_setAutoRunBit(false);

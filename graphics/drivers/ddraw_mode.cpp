@@ -130,13 +130,13 @@ constexpr ErrorName kGeneral[] = {
     {DDERR_NOTINITIALIZED, "DDERR_NOTINITIALIZED"},
 };
 
-// The failure box of a mode set: the window goes, the init fails.
+// The failure box of a mode set: the init fails. The windows go back as
+// leaving gives them: the library's own window goes, a window the program
+// offered is given back and its main window comes back.
 int32_t failure(const char* format, HRESULT hr) {
     char text[160];
     std::snprintf(text, sizeof(text), format, DDRAW_errorName(hr));
-    HWND w = GDL_getFullScreenWindow();
-    if (w && IsWindow(w)) DestroyWindow(w);
-    GDL_setFullScreenState(GDL_FS_NONE, nullptr, 0, 0);
+    GDL_leaveFailedStart();
     MessageBoxA(nullptr, text, "GDL DirectDraw failure", MB_ICONEXCLAMATION);
     return 0;
 }

@@ -252,7 +252,10 @@ int32_t GDL_startFullScreenDisplay(GdlDeviceContext* dc, int32_t variant) {
     gdl_internal::ddraw().width = width;
     gdl_internal::ddraw().height = height;
     HWND w = GDL_createFullscreenWindow();
-    if (!w) return 0;
+    if (!w) {
+        GDL_leaveFailedStart();
+        return 0;
+    }
     dc->window = w;
     dc->winPalette = nullptr;
     dc->winDC = GetDC(w);
@@ -263,7 +266,7 @@ int32_t GDL_startFullScreenDisplay(GdlDeviceContext* dc, int32_t variant) {
         // its display-settings calls. A window the program offered is given
         // back rather than destroyed, and its main window comes back.
         GDL_setFullScreenState(GDL_FS_NONE, nullptr, 0, 0);
-        GDL_restoreDesktopMode();
+        GDL_leaveFailedStart();
         return 0;
     }
     GDL_pixelFormatFromHDC(dc, dc->winDC);

@@ -429,6 +429,46 @@ void CALLBACK switchBack(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
     platform::InjectAppSwitch(false);
 }
 
+// A mode set that fails after the window was made (CreateSurface, here)
+// leaves as the desktop restore does: the library's own window goes, an
+// offered one is given back as it was, and the main window comes back.
+TEST_F(DirectDrawDriver, AFailedModeSetGivesTheProgramsWindowsBack) {
+    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    auto window = [](const char* name) {
+        return CreateWindowExA(0, "GDLDirectDrawWindow", name, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    };
+    HWND main = window("main");
+    GDL_registerMainWindow(main);
+    for (const bool offered : {false, true}) {
+        SCOPED_TRACE(offered ? "an offered window" : "the library's window");
+        HWND own = offered ? window("own") : nullptr;
+        GDL_registerAppWindow(own);
+        platform::ClearMessageBoxLog();
+        EXPECT_EQ(GDL_createDisplayDCPages(8), nullptr); // more than video memory holds
+        EXPECT_EQ(platform::MessageBoxLog().size(), 1u);
+        EXPECT_TRUE(IsWindowVisible(main));
+        EXPECT_TRUE(IsWindowEnabled(main));
+        EXPECT_FALSE(GDL_isFullScreenActive());
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+        if (offered) {
+            ASSERT_TRUE(IsWindow(own));
+            EXPECT_TRUE(IsWindowVisible(own));
+            EXPECT_EQ(GetWindowLongA(own, GWL_STYLE) & LONG(WS_POPUP), 0);
+            GDL_registerAppWindow(nullptr);
+            DestroyWindow(own);
+        }
+        // And the next request still sets the mode.
+        GdlDeviceContext* dc = GDL_createDisplayDCPages(1);
+        ASSERT_NE(dc, nullptr);
+        EXPECT_FALSE(IsWindowVisible(main));
+        GDL_destroyDC(dc);
+        GDL_restoreDesktopMode();
+    }
+    GDL_registerMainWindow(nullptr);
+    DestroyWindow(main);
+}
+
 TEST_F(DirectDrawDriver, ALostSurfaceRecoversAtEveryRetryPoint) {
     struct Point {
         const char* name;

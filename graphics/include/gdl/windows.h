@@ -66,6 +66,10 @@ bool GDL_isFullScreenActive();
 int32_t GDL_fullScreenKind();
 // Leaves any full-screen mode; nothing without a full-screen window.
 void GDL_restoreDesktopMode();
+// A full-screen start that failed leaves as the desktop restore does: an
+// offered window is given back, the library's own destroyed, and the main
+// window the start hid comes back, with or without a full-screen window.
+void GDL_leaveFailedStart();
 // Moves the mouse in full screen (scaled to the desktop) and reports it.
 void GDL_setFullScreenMousePos(int32_t x, int32_t y);
 
