@@ -224,7 +224,8 @@ int32_t GDL_glDetectHardware() {
 }
 
 int32_t OPENGL_checkHardware() {
-    if (!GDL_initWindows()) return 0;
+    // Its modes are offered as DirectDraw's: no DirectDraw object, no driver.
+    if (!GDL_initWindows() || !gdl_internal::ddraw().dd) return 0;
     DDRAW_enumerateModes();
     const int32_t setting = gl().modeSetting;
     if (setting != 0 && setting != 1) return 0;

@@ -84,15 +84,21 @@ TEST_F(OpenGlDriver, HardwareTestForEachBranchAndSetting) {
         const char* gl;
         int32_t setting;
         int32_t found;
+        const char* adapter = "ddraw-4mb";
     };
     const Case cases[] = {
-        {"accelerated", 0, 1}, {"generic", 0, 0}, {"none", 0, 0}, // Mesa's software: no driver
-        {"accelerated", 1, 0},                                    // accepted, never tested
-        {"accelerated", 2, 0},                                    // refused
+        {"accelerated", 0, 1},
+        {"generic", 0, 0},
+        {"none", 0, 0},                 // Mesa's software: no driver
+        {"accelerated", 1, 0},          // accepted, never tested
+        {"accelerated", 2, 0},          // refused
+        {"accelerated", 0, 0, nullptr}, // no DirectDraw object
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.gl) + " " + std::to_string(c.setting));
+        SCOPED_TRACE(std::string(c.gl) + " " + std::to_string(c.setting) + " " +
+                     (c.adapter ? c.adapter : "no adapter"));
         GDL_resetLibrary();
+        platform::UseAdapter(c.adapter);
         setenv("ADV_GL", c.gl, 1);
         EXPECT_EQ(platform::ModuleExists("opengl32.dll"), std::strcmp(c.gl, "none") != 0);
         GDL_initWindowed(".");
