@@ -349,22 +349,19 @@ int32_t GDL_glDrawBuffer(GdlDeviceContext* dc) {
 void GDL_glDrawBufferHook(uint32_t buffer) {
     GdlDeviceContext* dc = GDL_currentDC();
     GlDc* g = glDc(dc ? GDL_liveDC(dc) : nullptr);
-    if (g) {
-        const bool back = g->drawBuffer == kBack;
-        int32_t page = -1;
-        switch (buffer) {
-            case 1024:
-            case kFront: page = g->front; break;
-            case 1026:
-            case kBack: page = g->back; break;
-            case 1025: page = g->front | 0x8000; break;
-            case 1027: page = g->back | 0x8000; break;
-            case 1030: page = back ? g->back : g->front; break;
-            case 1031: page = (back ? g->back : g->front) | 0x8000; break;
-            default: break;
-        }
-        if (page >= 0) GDL_setActivePage(dc, page);
-        if (buffer == kFront || buffer == kBack) g->drawBuffer = buffer;
+    if (g && buffer >= 1024 && buffer <= 1031) {
+        // Front left, front right, back left, back right, front, back, left
+        // and right: the page (-1: the one drawn to now) and the eye.
+        static constexpr struct {
+            int8_t back;
+            bool right;
+        } kBuffers[8] = {{0, false}, {0, true},  {1, false},  {1, true},
+                         {0, false}, {1, false}, {-1, false}, {-1, true}};
+        const auto& b = kBuffers[buffer - 1024];
+        const bool back = b.back < 0 ? g->drawBuffer == kBack : b.back == 1;
+        GDL_setActivePage(dc, (back ? g->back : g->front) | (b.right ? 0x8000 : 0));
+        // Kept as the page it names, whichever eye: begin access asks by it.
+        g->drawBuffer = back ? kBack : kFront;
     }
     if (const GdlGlEntries* e = GDL_glEntries(); e && e->drawBuffer) e->drawBuffer(buffer);
 }
