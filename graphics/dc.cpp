@@ -332,7 +332,10 @@ bool dibLayoutOf(const GdlDeviceContext* dc, DibLayout* out) {
     h.biBitCount = WORD(bits);
     h.biCompression = BI_RGB;
     const GdlPixelFormat& f = dc->format;
-    if ((bits == 16 || bits == 32) && f.redMask) {
+    // 24 bits name their order only when red comes first (the layer's own
+    // extension); the usual blue-first order is a plain DIB's.
+    const bool redFirst24 = bits == 24 && f.redMask && f.redPosition == 0;
+    if (((bits == 16 || bits == 32) && f.redMask) || redFirst24) {
         h.biCompression = BI_BITFIELDS;
         out->masks[0] = f.redMask << f.redPosition;
         out->masks[1] = f.greenMask << f.greenPosition;
@@ -351,25 +354,10 @@ uint32_t dibStride(const GdlDeviceContext* dc) {
 }
 
 bool makeDibSection(GdlDeviceContext* dc) {
-    DibLayout layout;
-    if (!dibLayoutOf(dc, &layout)) return false;
-    // The masks or the colour table follow the header, as a BITMAPINFO has them.
-    uint8_t info[sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)] = {};
-    std::memcpy(info, &layout.header, sizeof(layout.header));
-    if (layout.header.biCompression == BI_BITFIELDS)
-        std::memcpy(info + sizeof(layout.header), layout.masks, sizeof(layout.masks));
-    else
-        std::memcpy(info + sizeof(layout.header), layout.colors, sizeof(layout.colors));
-    HDC winDC = CreateCompatibleDC(nullptr);
-    if (!winDC) return false;
+    HBITMAP bitmap = nullptr;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(winDC, reinterpret_cast<const BITMAPINFO*>(info),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap || !bits || !SelectObject(winDC, bitmap)) {
-        if (bitmap) DeleteObject(bitmap);
-        DeleteDC(winDC);
-        return false;
-    }
+    HDC winDC = GDL_makeDIBSectionDC(dc, &bitmap, &bits);
+    if (!winDC) return false;
     dc->winDC = winDC;
     dc->bitmap = bitmap;
     dc->winFlags |= GDL_WIN_OWN_DC | GDL_WIN_OWN_BITMAP;
@@ -379,6 +367,31 @@ bool makeDibSection(GdlDeviceContext* dc) {
 }
 
 } // namespace
+
+HDC GDL_makeDIBSectionDC(const GdlDeviceContext* dc, HBITMAP* bitmapOut, void** bitsOut) {
+    DibLayout layout;
+    if (!dibLayoutOf(dc, &layout)) return nullptr;
+    // The masks or the colour table follow the header, as a BITMAPINFO has them.
+    uint8_t info[sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)] = {};
+    std::memcpy(info, &layout.header, sizeof(layout.header));
+    if (layout.header.biCompression == BI_BITFIELDS)
+        std::memcpy(info + sizeof(layout.header), layout.masks, sizeof(layout.masks));
+    else
+        std::memcpy(info + sizeof(layout.header), layout.colors, sizeof(layout.colors));
+    HDC winDC = CreateCompatibleDC(nullptr);
+    if (!winDC) return nullptr;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(winDC, reinterpret_cast<const BITMAPINFO*>(info),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits || !SelectObject(winDC, bitmap)) {
+        if (bitmap) DeleteObject(bitmap);
+        DeleteDC(winDC);
+        return nullptr;
+    }
+    *bitmapOut = bitmap;
+    if (bitsOut) *bitsOut = bits;
+    return winDC;
+}
 
 bool GDL_createDIBSurface(GdlDeviceContext* dc) {
     GDL_checkThread(__func__);

@@ -152,35 +152,9 @@ int32_t init(int32_t family, GdlDeviceContext* dc, int32_t driverNumber, int32_t
 // A memory DC over a DIB section of the context's size, depth and layout;
 // the bitmap is kept in the context and goes with the DC.
 HDC shadowOf(GdlDeviceContext* d) {
-    const uint32_t bits = d->mode.bitsPerPixel == 15 ? 16 : d->mode.bitsPerPixel;
-    struct {
-        BITMAPINFOHEADER header;
-        uint32_t masks[256];
-    } info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = LONG(d->mode.maxX + 1);
-    info.header.biHeight = -LONG(d->mode.maxY + 1);
-    info.header.biPlanes = 1;
-    info.header.biBitCount = WORD(bits);
-    info.header.biCompression = BI_RGB;
-    const GdlPixelFormat& f = d->format;
-    if ((bits == 16 || bits == 32) && f.redMask) {
-        info.header.biCompression = BI_BITFIELDS;
-        info.masks[0] = f.redMask << f.redPosition;
-        info.masks[1] = f.greenMask << f.greenPosition;
-        info.masks[2] = f.blueMask << f.bluePosition;
-    }
-    HDC own = CreateCompatibleDC(nullptr);
-    void* pixels = nullptr;
-    HBITMAP bitmap = own ? CreateDIBSection(own, reinterpret_cast<const BITMAPINFO*>(&info),
-                                            DIB_RGB_COLORS, &pixels, nullptr, 0)
-                         : nullptr;
-    if (!bitmap || !SelectObject(own, bitmap)) {
-        if (bitmap) DeleteObject(bitmap);
-        if (own) DeleteDC(own);
-        return nullptr;
-    }
-    d->bitmap = bitmap;
+    HBITMAP bitmap = nullptr;
+    HDC own = GDL_makeDIBSectionDC(d, &bitmap, nullptr);
+    if (own) d->bitmap = bitmap;
     return own;
 }
 

@@ -184,6 +184,60 @@ TEST_F(FullScreenDib, AHardwareContextGetsOneShadowDcOfItsOwnSize) {
     GDL_destroyDC(screen); // the shadow and its bitmap go with it
 }
 
+// What GDI draws into the shadow DC is in the mode's own layout, blue first
+// or red first, so it can go to the mode's memory unchanged.
+TEST_F(FullScreenDib, TheShadowDcDrawsInTheModesLayout) {
+    struct Case {
+        const char* adapter;
+        int32_t bits;
+    };
+    const Case cases[] = {{"ddraw-8mb-3d", 24},
+                          {"ddraw-8mb-3d", 32},
+                          {"ddraw-4mb", 24},
+                          {"ddraw-4mb", 32},
+                          {"ddraw-4mb", 16}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.adapter) + " " + std::to_string(c.bits));
+        GDL_resetLibrary();
+        ASSERT_TRUE(platform::UseAdapter(c.adapter));
+        ASSERT_TRUE(Start(modeOf(640, 480, c.bits), true));
+        GdlDeviceContext* screen = GDL_createDisplayDCPages(1);
+        ASSERT_NE(screen, nullptr);
+        GdlDeviceContext* d = GDL_liveDC(screen);
+        ASSERT_EQ(d->type, GDL_DC_FULLSCREEN);
+        HDC shadow = GDL_getWinDCForDC(screen);
+        ASSERT_NE(shadow, nullptr);
+        SetPixel(shadow, 1, 0, RGB(255, 0, 0));
+        DIBSECTION section{};
+        ASSERT_EQ(GetObjectA(d->bitmap, sizeof(section), &section), int(sizeof(section)));
+        const auto* row = static_cast<const uint8_t*>(section.dsBm.bmBits); // top row first
+        const int bytes = c.bits / 8;
+        uint32_t v = 0;
+        for (int k = 0; k < bytes; ++k)
+            v |= uint32_t(row[bytes + k]) << (8 * k);
+        const GdlPixelFormat& f = d->format;
+        EXPECT_EQ((v >> f.redPosition) & f.redMask, f.redMask) << std::hex << v;
+        EXPECT_EQ((v >> f.greenPosition) & f.greenMask, 0u) << std::hex << v;
+        EXPECT_EQ((v >> f.bluePosition) & f.blueMask, 0u) << std::hex << v;
+        GDL_exit();
+    }
+}
+
+// A red-first 24-bit memory context shows GDI the colours it was drawn in.
+TEST_F(FullScreenDib, ARedFirstMemoryContextReadsBackThroughGdi) {
+    GDL_initWindowed(".");
+    PACK_registerDrivers();
+    for (const GdlPixelFormat* f : {&GDL_pixelFormatBGR, &GDL_pixelFormatRGB}) {
+        GdlDeviceContext* memory = GDL_createMemoryDC(4, 2, 24, f);
+        ASSERT_NE(memory, nullptr);
+        GDL_selectCurrentDC(memory);
+        GDL_setColor(GDL_packColor(f, 255, 0, 0));
+        GDL_fillRect(0, 0, 4, 2);
+        EXPECT_EQ(GetPixel(GDL_getWinDC(memory), 2, 1), RGB(255, 0, 0)) << f->redPosition;
+        GDL_destroyDC(memory);
+    }
+}
+
 int g_width[3];
 int32_t recordWidth(GdlDeviceContext*, int32_t flag) {
     g_width[flag] = GetSystemMetrics(SM_CXSCREEN);

@@ -490,6 +490,10 @@ void GDL_setWindowedDriverHeader(const GdlDriverHeader* header);
 // section can be made or the rows are not laid out as a DIB's. Bytes per line
 // are derived (4-byte aligned) when 0. False with -10.
 bool GDL_createDIBSurface(GdlDeviceContext* dc);
+// A new memory Windows DC with a DIB section of the context's size, depth
+// and layout selected (masks from its pixel format, the default palette up
+// to 8 bits); the caller owns both. Null for depths a section cannot hold.
+HDC GDL_makeDIBSectionDC(const GdlDeviceContext* dc, HBITMAP* bitmap, void** bits);
 // Releases what GDL_createDIBSurface made (or frees owned plain memory).
 void GDL_destroyDIBSurface(GdlDeviceContext* dc);
 // True for window-backed contexts (types 6, 2 and 3); type 3 alone.

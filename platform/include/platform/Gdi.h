@@ -356,7 +356,9 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 // --- Bitmaps -----------------------------------------------------------------------
 
 // 1, 4, 8, 16, 24 or 32 bits per pixel; BI_RGB, or BI_BITFIELDS for 16 and
-// 32 bits. The pixels are zeroed; `*bits` receives them. File-mapping
+// 32 bits and (this layer's own) for 24 bits with the masks of either byte
+// order, red first (FFh, FF00h, FF0000h) or blue first. The pixels are
+// zeroed; `*bits` receives them. File-mapping
 // sections are not supported (`section` must be null).
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);

@@ -37,8 +37,12 @@ bool ValidDepth(int bpp) {
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
 
-// Masks must be non-zero, contiguous and apart from each other.
+// Masks must be non-zero, contiguous and apart from each other; 24-bit
+// pixels come in whole bytes, red first or blue first.
 bool ValidMasks(const uint32_t masks[3], int bpp) {
+    if (bpp == 24)
+        return masks[1] == 0xFF00 && ((masks[0] == 0xFF && masks[2] == 0xFF0000) ||
+                                      (masks[0] == 0xFF0000 && masks[2] == 0xFF));
     uint32_t seen = 0;
     for (int i = 0; i < 3; ++i) {
         uint32_t m = masks[i];
@@ -135,8 +139,10 @@ HBITMAP CreateDIBSection(HDC handle, const BITMAPINFO* info, UINT usage, void** 
         // A 15-bit depth is how programs name 5:5:5 pixels; they are stored in 16 bits.
         const int bpp = h.biBitCount == 15 ? 16 : h.biBitCount;
         if (!ValidDepth(bpp)) return nullptr;
+        // Unlike Windows, 24 bits may name their byte order through masks: a
+        // blue-first display mode's memory context draws in its own layout.
         if (h.biCompression != BI_RGB &&
-            !(h.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32)))
+            !(h.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 24 || bpp == 32)))
             return nullptr;
 
         std::lock_guard guard(GetState().lock);
@@ -266,7 +272,10 @@ int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, B
     // Asked for the masks of a 24-bit desktop bitmap: its layout (which way
     // round the bytes go), though 24-bit DIBs carry no masks themselves.
     if (!bits && bpp == 24 && b->bpp == 24 && h.biCompression == BI_BITFIELDS) {
-        DesktopMasks(24, reinterpret_cast<uint32_t*>(info->bmiColors));
+        if (b->bitfields)
+            std::memcpy(info->bmiColors, b->masks, 12);
+        else
+            DesktopMasks(24, reinterpret_cast<uint32_t*>(info->bmiColors));
         return 1;
     }
     // Widths past any bitmap we could hold are damaged headers.

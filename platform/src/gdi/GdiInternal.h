@@ -134,6 +134,12 @@ struct Surface {
     }
 };
 
+// A 24-bit layout with red in the first byte of a pixel (masks FFh, FF00h,
+// FF0000h); the plain 24-bit layout (zero masks, or red at FF0000h) has blue there.
+inline bool RedFirst24(const Surface& s) {
+    return s.bpp == 24 && s.masks[0] == 0xFF;
+}
+
 // Bytes of one row of a DIB: rows are padded to 32 bits.
 inline int DibStride(int width, int bpp) {
     return ((width * bpp + 31) / 32) * 4;

@@ -359,7 +359,8 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID out) {
             ds.dsBmih.biCompression = b->bitfields ? BI_BITFIELDS : BI_RGB;
             ds.dsBmih.biSizeImage = static_cast<DWORD>(b->stride) * b->height;
             ds.dsBmih.biClrUsed = b->bpp <= 8 ? static_cast<DWORD>(b->colorCount) : 0;
-            if (b->bpp == 16 || b->bpp == 32) std::memcpy(ds.dsBitfields, b->masks, 12);
+            if (b->bpp == 16 || b->bpp == 32 || b->bitfields)
+                std::memcpy(ds.dsBitfields, b->masks, 12);
             const int want = b->dibSection && size >= static_cast<int>(sizeof(DIBSECTION))
                                  ? static_cast<int>(sizeof(DIBSECTION))
                                  : static_cast<int>(sizeof(BITMAP));

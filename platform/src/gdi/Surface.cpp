@@ -139,9 +139,13 @@ void SetIndex(uint8_t* row, int x, int bpp, uint32_t index) {
     }
 }
 
+uint32_t SwapRedBlue(uint32_t v) {
+    return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+}
+
 // The value stored for one colour, for the direct layouts.
 uint32_t Encode(const Surface& s, uint32_t rgb) {
-    if (s.bpp == 24) return rgb;
+    if (s.bpp == 24) return RedFirst24(s) ? SwapRedBlue(rgb) : rgb;
     return PackerFor(s.masks).FromRgb(rgb);
 }
 
@@ -212,8 +216,9 @@ void ReadRow(const Surface& s, int y, int x, int count, uint32_t* out) {
         }
         case 24: {
             const uint8_t* at = row + 3 * x;
+            const int red = RedFirst24(s) ? 0 : 2;
             for (int i = 0; i < count; ++i, at += 3)
-                out[i] = (uint32_t(at[2]) << 16) | (uint32_t(at[1]) << 8) | at[0];
+                out[i] = (uint32_t(at[red]) << 16) | (uint32_t(at[1]) << 8) | at[2 - red];
             break;
         }
         case 32: {
@@ -257,10 +262,11 @@ void WriteRow(const Surface& s, int y, int x, int count, const uint32_t* in, Nea
         }
         case 24: {
             uint8_t* at = row + 3 * x;
+            const int red = RedFirst24(s) ? 0 : 2;
             for (int i = 0; i < count; ++i, at += 3) {
-                at[0] = static_cast<uint8_t>(in[i]);
+                at[2 - red] = static_cast<uint8_t>(in[i]);
                 at[1] = static_cast<uint8_t>(in[i] >> 8);
-                at[2] = static_cast<uint8_t>(in[i] >> 16);
+                at[red] = static_cast<uint8_t>(in[i] >> 16);
             }
             break;
         }
@@ -313,6 +319,7 @@ void WriteIndexRow(const Surface& s, int y, int x, int count, const uint32_t* in
 bool SameLayout(const Surface& a, const Surface& b) {
     if (a.bpp != b.bpp) return false;
     if (a.bpp == 16 || a.bpp == 32) return std::memcmp(a.masks, b.masks, sizeof a.masks) == 0;
+    if (a.bpp == 24) return RedFirst24(a) == RedFirst24(b);
     if (a.bpp <= 8)
         return a.colorCount == b.colorCount &&
                (a.colorCount == 0 ||
