@@ -69,6 +69,15 @@ std::vector<uint8_t> CursorPicture(int32_t w, int32_t h, int bitCount = 24) {
     return tools::WriteBmp(image);
 }
 
+// The threaded mode with the test as the thread: the mode is switched on and
+// the update it asks for taken as done, so that no later Update (Move and
+// Draw call it) starts the real thread. Its polls, paced by the wall clock,
+// would race the test's own steps and move the cursor under them.
+void PolledByTheTest(TCursDev& device) {
+    device.SetMTCursor(1);
+    device.Invalidate(false);
+}
+
 // Picture cursors of every depth a picture may have show the same.
 constexpr int kCursorDepths[] = {24, 8, 4};
 
@@ -271,7 +280,7 @@ TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {
         ASSERT_EQ(device.Open(nullptr), 1);
         device.SetCursorRes(&cur, 0);
         device.Update(); // loads the cursor on this thread
-        device.SetMTCursor(1);
+        PolledByTheTest(device);
         device.SetDisplay({window, wdc, 64, 48, 24, 0});
         SetCursorPos(10, 10);
         device.Poll();
@@ -323,7 +332,7 @@ TEST_F(CursorTest, ThreadedCursorAroundPresentingLeavesNoTrail) {
     EXPECT_EQ(device.GetDisplay().window, window);
     device.SetCursorRes(&cur, 0);
     device.Update();
-    device.SetMTCursor(1); // no Update after it: no thread, the test polls
+    PolledByTheTest(device);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     // Non-green pixels of a frame and where the first of them is.
@@ -370,6 +379,7 @@ TEST_F(CursorTest, ThreadedCursorAroundPresentingLeavesNoTrail) {
     device.SetVisible(false);
     present(all);
     EXPECT_EQ(platform::PresentedFrame(window).pixels, std::vector<uint32_t>(64 * 48, kGreen));
+    EXPECT_FALSE(device.ThreadRunning());
     device.Close();
     EXPECT_EQ(DisplayHooks().cursorDrawDIB, nullptr);
 }
@@ -716,7 +726,7 @@ TEST_F(CursorCheckTest, SaveUnderAtTheSurfacesCorner) {
     device.Open(nullptr);
     device.SetCursorRes(&pic, 0);
     device.Update(); // loads the cursor, no thread
-    device.SetMTCursor(1);
+    PolledByTheTest(device);
     for (int depth : {15, 16, 24, 32}) {
         SCOPED_TRACE(depth);
         int32_t bpp = depth == 15 ? 2 : depth / 8;
@@ -740,6 +750,7 @@ TEST_F(CursorCheckTest, SaveUnderAtTheSurfacesCorner) {
         device.Restore(&dc);
         EXPECT_EQ(pixels, before);
     }
+    EXPECT_FALSE(device.ThreadRunning());
     device.Close();
 }
 
