@@ -207,7 +207,10 @@ TEST_F(FullScreenDib, TheShadowDcDrawsInTheModesLayout) {
         ASSERT_EQ(d->type, GDL_DC_FULLSCREEN);
         HDC shadow = GDL_getWinDCForDC(screen);
         ASSERT_NE(shadow, nullptr);
-        SetPixel(shadow, 1, 0, RGB(255, 0, 0));
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        const RECT one{1, 0, 2, 1};
+        FillRect(shadow, &one, red);
+        DeleteObject(red);
         DIBSECTION section{};
         ASSERT_EQ(GetObjectA(d->bitmap, sizeof(section), &section), int(sizeof(section)));
         const auto* row = static_cast<const uint8_t*>(section.dsBm.bmBits); // top row first
@@ -233,7 +236,13 @@ TEST_F(FullScreenDib, ARedFirstMemoryContextReadsBackThroughGdi) {
         GDL_selectCurrentDC(memory);
         GDL_setColor(GDL_packColor(f, 255, 0, 0));
         GDL_fillRect(0, 0, 4, 2);
-        EXPECT_EQ(GetPixel(GDL_getWinDC(memory), 2, 1), RGB(255, 0, 0)) << f->redPosition;
+        // Read back as GDI sees it: 0x00RRGGBB.
+        BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 4, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        uint32_t seen[8] = {};
+        ASSERT_EQ(GetDIBits(GDL_getWinDC(memory), GDL_liveDC(memory)->bitmap, 0, 2, seen,
+                            reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS),
+                  2);
+        EXPECT_EQ(seen[6] & 0xFFFFFF, 0xFF0000u) << f->redPosition;
         GDL_destroyDC(memory);
     }
 }
