@@ -1,4 +1,4 @@
-// Copies of 16 and 32-bit pixels into 32-bit surfaces, the paint path of
+// Copies of 16, 32 and 8-bit pixels into 32-bit surfaces, the paint path of
 // windows: every 5:6:5 and 5:5:5 value must come out as the general path
 // reads it, rows of any width and position, and clipped rectangles too.
 #include "platform/Gdi.h"
@@ -18,10 +18,12 @@ struct Dib {
     int stride = 0;
 };
 
-Dib makeDib(int width, int height, int bpp, const uint32_t* masks) {
+// With masks, or (8 bits) a colour table in the header.
+Dib makeDib(int width, int height, int bpp, const uint32_t* masks,
+            const RGBQUAD* colors = nullptr) {
     struct {
         BITMAPINFOHEADER header;
-        uint32_t masks[3];
+        uint32_t extra[256];
     } info{};
     info.header.biSize = sizeof(BITMAPINFOHEADER);
     info.header.biWidth = width;
@@ -29,7 +31,8 @@ Dib makeDib(int width, int height, int bpp, const uint32_t* masks) {
     info.header.biPlanes = 1;
     info.header.biBitCount = WORD(bpp);
     info.header.biCompression = masks ? BI_BITFIELDS : BI_RGB;
-    if (masks) std::memcpy(info.masks, masks, sizeof(info.masks));
+    if (masks) std::memcpy(info.extra, masks, 3 * sizeof(uint32_t));
+    if (colors) std::memcpy(info.extra, colors, sizeof(info.extra));
     Dib d;
     void* bits = nullptr;
     d.bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
@@ -89,23 +92,11 @@ TEST(BlitRows, EverySixteenBitValueWidensAsTheGeneralPathReadsIt) {
 }
 
 TEST(BlitRows, EveryIndexReadsItsColourAsTheGeneralPathReadsIt) {
-    // An 8-bit header carries its colour table.
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[256];
-    } info{};
-    info.header = {sizeof(BITMAPINFOHEADER), 256, -3, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+    RGBQUAD colors[256];
     for (int i = 0; i < 256; ++i)
-        info.colors[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
-    Dib source;
-    void* pixels = nullptr;
-    source.bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
-                                     DIB_RGB_COLORS, &pixels, nullptr, 0);
-    ASSERT_NE(source.bitmap, nullptr);
-    source.bits = static_cast<uint8_t*>(pixels);
-    source.dc = CreateCompatibleDC(nullptr);
-    SelectObject(source.dc, source.bitmap);
-    source.stride = 256;
+        colors[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
+    Dib source = makeDib(256, 3, 8, nullptr, colors);
+    ASSERT_NE(source.bits, nullptr);
     Dib dest = makeDib(256, 3, 32, nullptr);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 256; ++x)
@@ -115,6 +106,35 @@ TEST(BlitRows, EveryIndexReadsItsColourAsTheGeneralPathReadsIt) {
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 256; ++x)
             ASSERT_EQ(at32(dest, x, y), expected[size_t(y * 256 + x)]) << x << "," << y;
+    freeDib(source);
+    freeDib(dest);
+}
+
+// Frames large enough to go two pixels at a time, each after a change of
+// the colour table (and back), at an odd width and an odd place: every pixel
+// as the general path reads it with the table of that moment.
+TEST(BlitRows, LargeIndexedFramesFollowEveryColourTable) {
+    constexpr int W = 515, H = 256;
+    RGBQUAD a[256], b[256];
+    for (int i = 0; i < 256; ++i) {
+        a[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
+        b[i] = {BYTE(i * 3), BYTE(i ^ 0x5A), BYTE(200 - i), 0};
+    }
+    Dib source = makeDib(W, H, 8, nullptr, a);
+    ASSERT_NE(source.bits, nullptr);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            source.bits[size_t(y) * size_t(source.stride) + size_t(x)] = uint8_t(x * 7 + y * 13);
+    Dib dest = makeDib(W + 2, H, 32, nullptr);
+    for (const RGBQUAD* table : {a, b, a}) {
+        ASSERT_EQ(SetDIBColorTable(source.dc, 0, 256, table), 256u);
+        ASSERT_TRUE(BitBlt(dest.dc, 1, 0, W, H, source.dc, 0, 0, SRCCOPY));
+        const std::vector<uint32_t> expected = readBack(source, W, H);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                ASSERT_EQ(at32(dest, x + 1, y), expected[size_t(y) * W + size_t(x)])
+                    << (table == a ? "a " : "b ") << x << "," << y;
+    }
     freeDib(source);
     freeDib(dest);
 }

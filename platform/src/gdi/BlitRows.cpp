@@ -1,7 +1,10 @@
 #include "BlitRows.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -108,6 +111,49 @@ void indexedRow(const uint8_t* in, uint8_t* out, int n, const uint32_t* table) {
         to[i] = table[in[i]];
 }
 
+// The colours of every pair of indexes, one lookup for two pixels: made
+// for a colour table and kept while the next copy uses the same one (the
+// frames of one palette). Per thread, as the adapter's scan-out copies too.
+struct PairTable {
+    uint32_t colors[256] = {};
+    std::unique_ptr<uint64_t[]> pairs;
+};
+
+// Only where a frame is large enough to pay for the 65536 pairs.
+constexpr int64_t kPairsFrom = 128 * 1024;
+
+const uint64_t* pairsFor(const uint32_t* table) {
+    if constexpr (std::endian::native != std::endian::little) return nullptr;
+    thread_local PairTable cache;
+    if (cache.pairs && std::memcmp(cache.colors, table, sizeof cache.colors) == 0)
+        return cache.pairs.get();
+    if (!cache.pairs) cache.pairs.reset(new (std::nothrow) uint64_t[65536]);
+    if (!cache.pairs) return nullptr;
+    std::memcpy(cache.colors, table, sizeof cache.colors);
+    uint64_t* p = cache.pairs.get();
+    for (int second = 0; second < 256; ++second)
+        for (int first = 0; first < 256; ++first)
+            *p++ = uint64_t(table[first]) | uint64_t(table[second]) << 32;
+    return cache.pairs.get();
+}
+
+// Two indexes at a time (the first in the low byte, little-endian), each
+// pair's colours stored at once.
+void pairedRow(const uint8_t* in, uint8_t* out, int n, const uint64_t* pairs,
+               const uint32_t* table) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint16_t p[4];
+        std::memcpy(p, in + i, sizeof p);
+        const uint64_t c[4] = {pairs[p[0]], pairs[p[1]], pairs[p[2]], pairs[p[3]]};
+        std::memcpy(out + 4 * size_t(i), c, sizeof c);
+    }
+    for (; i < n; ++i) {
+        const uint32_t c = table[in[i]];
+        std::memcpy(out + 4 * size_t(i), &c, 4);
+    }
+}
+
 } // namespace
 
 bool CopyRowsToXrgb(const Surface& s, int sx, int sy, const Surface& d, int dx, int dy, int w,
@@ -128,13 +174,20 @@ bool CopyRowsToXrgb(const Surface& s, int sx, int sy, const Surface& d, int dx, 
             table[i] =
                 q ? (uint32_t(q->rgbRed) << 16) | (uint32_t(q->rgbGreen) << 8) | q->rgbBlue : 0;
         }
+    const uint64_t* pairs =
+        kind == Source::Indexed8 && int64_t(w) * h >= kPairsFrom ? pairsFor(table) : nullptr;
     for (int row = 0; row < h; ++row) {
         const uint8_t* in = s.Row(sy + row) + size_t(sx) * size_t(s.bpp / 8);
         uint8_t* out = d.Row(dy + row) + size_t(dx) * 4;
         switch (kind) {
             case Source::Rgb565: wideRow<true>(in, out, w); break;
             case Source::Rgb555: wideRow<false>(in, out, w); break;
-            case Source::Indexed8: indexedRow(in, out, w, table); break;
+            case Source::Indexed8:
+                if (pairs)
+                    pairedRow(in, out, w, pairs, table);
+                else
+                    indexedRow(in, out, w, table);
+                break;
             default: xrgbRow(in, out, w); break;
         }
     }
