@@ -5,6 +5,7 @@
 // work) and pixman's SRC through a solid 50 % mask (a yardstick); and the
 // display device presenting a frame of two 64 x 64 boxes in opposite corners
 // against one full present. The ratios close the run.
+#include "../BenchSupport.h"
 #include "../RatioReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -72,19 +73,14 @@ struct Setup {
     }
 };
 
-Setup& setup() {
-    static Setup s;
-    return s;
-}
-
 void frames(benchmark::State& state) {
-    state.SetItemsProcessed(int64_t(state.iterations()) * W * H);
+    bench::CountItems(state, int64_t(W) * H);
 }
 
 // --- Paint path -------------------------------------------------------------------
 
 void BM_Paint_GdlBitBlt(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     for (auto _ : state)
         GDL_bitBlt(s.screen, s.frame, 0, 0, W, H, 0, 0, 0);
     frames(state);
@@ -92,7 +88,7 @@ void BM_Paint_GdlBitBlt(benchmark::State& state) {
 BENCHMARK(BM_Paint_GdlBitBlt)->Unit(benchmark::kMicrosecond);
 
 void BM_Paint_WindcBitBlt(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     for (auto _ : state)
         WINDC_bitBlt(s.screen, 0, 0, W, H, 0, 0, s.frame);
     frames(state);
@@ -100,7 +96,7 @@ void BM_Paint_WindcBitBlt(benchmark::State& state) {
 BENCHMARK(BM_Paint_WindcBitBlt)->Unit(benchmark::kMicrosecond);
 
 void BM_Paint_GdiBitBlt(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     HDC source = GDL_getWinDC(s.frame);
     for (auto _ : state)
         BitBlt(s.windowDC, 0, 0, W, H, source, 0, 0, SRCCOPY);
@@ -109,7 +105,7 @@ void BM_Paint_GdiBitBlt(benchmark::State& state) {
 BENCHMARK(BM_Paint_GdiBitBlt)->Unit(benchmark::kMicrosecond);
 
 void BM_Paint_Peer_SdlConvertPixels(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     for (auto _ : state)
         SDL_ConvertPixels(W, H, SDL_PIXELFORMAT_RGB565, s.frame->surface,
                           int(s.frame->mode.bytesPerLine), SDL_PIXELFORMAT_RGB888, s.xrgb.data(),
@@ -119,15 +115,11 @@ void BM_Paint_Peer_SdlConvertPixels(benchmark::State& state) {
 BENCHMARK(BM_Paint_Peer_SdlConvertPixels)->Unit(benchmark::kMicrosecond);
 
 void BM_Paint_Peer_Pixman(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     pixman_image_t* src =
         pixman_image_create_bits(PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.frame->surface),
                                  int(s.frame->mode.bytesPerLine));
-    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_x8r8g8b8, W, H, s.xrgb.data(), W * 4);
-    for (auto _ : state)
-        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, W, H);
-    pixman_image_unref(src);
-    pixman_image_unref(dst);
+    bench::PixmanSrcToXrgb(state, src, s.xrgb.data(), W, H);
     frames(state);
 }
 BENCHMARK(BM_Paint_Peer_Pixman)->Unit(benchmark::kMicrosecond);
@@ -135,7 +127,7 @@ BENCHMARK(BM_Paint_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 // --- Brightness level -----------------------------------------------------------------
 
 void BM_Level128_TImgAdj(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     TImgAdj adjust;
     adjust.SetLevel(128);
     adjust.Blit(s.adjusted, s.frame, 0, 0, W, H, 0, 0); // builds the tables once
@@ -148,7 +140,7 @@ BENCHMARK(BM_Level128_TImgAdj)->Unit(benchmark::kMicrosecond);
 // The same work written plainly: one lookup per pixel in a table of every
 // 5:6:5 value, made once as TImgAdj makes its own.
 void BM_Level128_Peer_PlainTable(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     TImgAdj adjust;
     adjust.SetLevel(128);
     adjust.Blit(s.adjusted, s.frame, 0, 0, W, H, 0, 0);
@@ -168,7 +160,7 @@ void BM_Level128_Peer_PlainTable(benchmark::State& state) {
 BENCHMARK(BM_Level128_Peer_PlainTable)->Unit(benchmark::kMicrosecond);
 
 void BM_Level128_Peer_PixmanSolidMask(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     pixman_image_t* src =
         pixman_image_create_bits(PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.frame->surface),
                                  int(s.frame->mode.bytesPerLine));
@@ -193,7 +185,7 @@ BENCHMARK(BM_Level128_Peer_PixmanSolidMask)->Unit(benchmark::kMicrosecond);
 struct Presenter {
     TDispDev display;
     Presenter() {
-        setup();
+        bench::Once<Setup>();
         display.SetClassName("PresentBench");
         display.SetTitle("Present Bench");
         display.SetDriverFlags(0x600);

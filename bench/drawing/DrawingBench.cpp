@@ -1,6 +1,7 @@
 // The alpha blit and the keyed smoothing blit on a full 800 x 600 16-bit
 // frame beside pixman compositing the same image over the same frame with
 // the same alpha; the ratios (pixman's time over ours) close the run.
+#include "../BenchSupport.h"
 #include "../RatioReporter.h"
 #include <benchmark/benchmark.h>
 
@@ -25,34 +26,13 @@ constexpr int32_t W = 800, H = 600, kAlpha = 128;
 // busy machine disturbs them less.
 constexpr int kRuns = 5;
 
-uint32_t Next(uint32_t& seed) {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 8;
-}
-
-// Noise where a quarter of the pixels are the key colour 0x07E0.
-std::vector<uint16_t> Picture(int32_t w, int32_t h, uint32_t seed) {
-    std::vector<uint16_t> px(size_t(w) * h);
-    for (uint16_t& p : px) {
-        const uint32_t r = Next(seed);
-        p = (r & 3) == 0 ? 0x07E0 : uint16_t(r >> 4);
-        if ((r & 3) != 0 && p == 0x07E0) p ^= 1;
-    }
-    return px;
-}
-
 struct Scene {
     GdlDeviceContext* frame; // the main context the blitters read
-    std::vector<uint16_t> image = Picture(W, H, 7);
-    std::vector<uint16_t> half = Picture(W / 2, H / 2, 11);
+    std::vector<uint16_t> image = bench::KeyedNoise(W, H, 7);
+    std::vector<uint16_t> half = bench::KeyedNoise(W / 2, H / 2, 11);
     std::vector<uint16_t> canvas = std::vector<uint16_t>(size_t(W) * H);
     Scene() {
-        PACK_registerDrivers();
-        frame = GDL_createMemoryDC(W, H, 16, &GDL_pixelFormat565);
-        std::vector<uint16_t> noise = Picture(W, H, 3);
-        for (int32_t y = 0; y < H; ++y)
-            std::memcpy(frame->surface + y * int32_t(frame->mode.bytesPerLine),
-                        noise.data() + size_t(y) * W, size_t(W) * 2);
+        frame = bench::NoiseFrame16(W, H, 3);
         TCanvasBlit::SetContextSource([] { return Get().frame; });
     }
     static Scene& Get() {
@@ -64,7 +44,7 @@ struct Scene {
 };
 
 void Pixels(benchmark::State& state) {
-    state.SetItemsProcessed(int64_t(state.iterations()) * W * H);
+    bench::CountItems(state, int64_t(W) * H);
 }
 
 void BM_AlphaBlit16InPlace(benchmark::State& state) {
@@ -105,19 +85,8 @@ BENCHMARK(BM_KeyedSmooth16Doubled)->Repetitions(kRuns);
 // The peer: OVER of the image through a solid a8 mask of the same alpha.
 void BM_PixmanOverSolidMask(benchmark::State& state) {
     Scene& s = Scene::Get();
-    pixman_image_t* src = pixman_image_create_bits(
-        PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.image.data()), W * 2);
-    pixman_image_t* dst = pixman_image_create_bits(
-        PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.Frame()), s.Pitch());
-    const pixman_color_t grey = {0, 0, 0, uint16_t(kAlpha * 257)};
-    pixman_image_t* mask = pixman_image_create_solid_fill(&grey);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, src, mask, dst, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(mask);
-    pixman_image_unref(dst);
-    pixman_image_unref(src);
+    bench::PixmanOverSolidMask(state, {s.image.data(), W, H, W * 2}, {s.Frame(), W, H, s.Pitch()},
+                               kAlpha, 0, 0);
     Pixels(state);
 }
 BENCHMARK(BM_PixmanOverSolidMask)->Repetitions(kRuns);

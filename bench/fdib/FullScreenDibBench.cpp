@@ -3,6 +3,7 @@
 // 8-bit display setting, beside SDL_BlitSurface from INDEX8 to XRGB8888 and
 // pixman's SRC from c8 to x8r8g8b8 on the same indexes and palette (like for
 // like). The ratios close the run.
+#include "../BenchSupport.h"
 #include "../RatioReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -64,17 +65,12 @@ struct Setup {
     }
 };
 
-Setup& setup() {
-    static Setup s;
-    return s;
-}
-
 void frames(benchmark::State& state) {
-    state.SetItemsProcessed(int64_t(state.iterations()) * W * H);
+    bench::CountItems(state, int64_t(W) * H);
 }
 
 void BM_Fdib8_Present(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     for (auto _ : state)
         GDL_bitBlt(s.screen, s.frame, 0, 0, W, H, 0, 0, 0);
     frames(state);
@@ -82,7 +78,7 @@ void BM_Fdib8_Present(benchmark::State& state) {
 BENCHMARK(BM_Fdib8_Present)->Unit(benchmark::kMicrosecond);
 
 void BM_Fdib8_Peer_SdlBlitSurface(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
         s.frame->surface, W, H, 8, int(s.frame->mode.bytesPerLine), SDL_PIXELFORMAT_INDEX8);
     SDL_Color colors[256];
@@ -100,7 +96,7 @@ void BM_Fdib8_Peer_SdlBlitSurface(benchmark::State& state) {
 BENCHMARK(BM_Fdib8_Peer_SdlBlitSurface)->Unit(benchmark::kMicrosecond);
 
 void BM_Fdib8_Peer_Pixman(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     pixman_indexed_t indexed{};
     for (int i = 0; i < 256; ++i)
         indexed.rgba[i] = 0xFF000000u | uint32_t(s.palette[i].red) << 16 |
@@ -109,11 +105,7 @@ void BM_Fdib8_Peer_Pixman(benchmark::State& state) {
         pixman_image_create_bits(PIXMAN_c8, W, H, reinterpret_cast<uint32_t*>(s.frame->surface),
                                  int(s.frame->mode.bytesPerLine));
     pixman_image_set_indexed(src, &indexed);
-    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_x8r8g8b8, W, H, s.xrgb.data(), W * 4);
-    for (auto _ : state)
-        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, W, H);
-    pixman_image_unref(src);
-    pixman_image_unref(dst);
+    bench::PixmanSrcToXrgb(state, src, s.xrgb.data(), W, H);
     frames(state);
 }
 BENCHMARK(BM_Fdib8_Peer_Pixman)->Unit(benchmark::kMicrosecond);

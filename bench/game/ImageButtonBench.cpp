@@ -2,6 +2,7 @@
 // key-coloured) onto an 800 x 600 16-bit frame, beside the engine's bare
 // alpha blit of the same pixels and pixman's OVER through a solid a8 mask.
 // The panel's ratio over the blit's tells what the picture's own work costs.
+#include "../BenchSupport.h"
 #include "../RatioReporter.h"
 #include <benchmark/benchmark.h>
 
@@ -30,25 +31,10 @@ constexpr int32_t kX = (W - PW) / 2, kY = H - PH;
 constexpr int32_t kStride = (PW + 1) & ~1;
 constexpr int kRuns = 5;
 
-uint32_t Next(uint32_t& seed) {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 8;
-}
-
-std::vector<uint16_t> Noise(int32_t w, int32_t h, uint32_t seed) {
-    std::vector<uint16_t> px(size_t(w) * size_t(h));
-    for (uint16_t& p : px) {
-        const uint32_t r = Next(seed);
-        p = (r & 3) == 0 ? 0x07E0 : uint16_t(r >> 4);
-        if ((r & 3) != 0 && p == 0x07E0) p ^= 1;
-    }
-    return px;
-}
-
 // The panel's picture, handed out as the resource's data while locked.
 class Panel : public TResource, public TPicture {
 public:
-    Panel() : pixels_(Noise(kStride, PH, 7)) {
+    Panel() : pixels_(bench::KeyedNoise(kStride, PH, 7)) {
         bitmap_ = {PW,      PH,      16, kStride * 2, reinterpret_cast<uint8_t*>(pixels_.data()),
                    nullptr, &format_};
     }
@@ -81,13 +67,8 @@ struct Scene {
     Panel panel;
     TImageButton button;
     Scene() {
-        PACK_registerDrivers();
-        frame = GDL_createMemoryDC(W, H, 16, &GDL_pixelFormat565);
+        frame = bench::NoiseFrame16(W, H, 3);
         gFrame = frame;
-        const std::vector<uint16_t> noise = Noise(W, H, 3);
-        for (int32_t y = 0; y < H; ++y)
-            std::memcpy(frame->surface + y * int32_t(frame->mode.bytesPerLine),
-                        noise.data() + size_t(y) * W, size_t(W) * 2);
         TCanvasBlit::SetContextSource([] { return gFrame; });
         // The panel draws straight into the frame, as on a display that
         // allows direct canvases.
@@ -116,7 +97,7 @@ struct Scene {
 Scene* Scene::current = nullptr;
 
 void Pixels(benchmark::State& state) {
-    state.SetItemsProcessed(int64_t(state.iterations()) * PW * PH);
+    bench::CountItems(state, int64_t(PW) * PH);
 }
 
 void BM_ImageButtonDraw(benchmark::State& state) {
@@ -143,19 +124,8 @@ BENCHMARK(BM_AlphaBlit)->Repetitions(kRuns);
 
 void BM_PixmanOverSolidMask(benchmark::State& state) {
     Scene& s = Scene::Get();
-    pixman_image_t* src = pixman_image_create_bits(
-        PIXMAN_r5g6b5, PW, PH, reinterpret_cast<uint32_t*>(s.panel.Pixels()), kStride * 2);
-    pixman_image_t* dst = pixman_image_create_bits(
-        PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(s.Frame()), s.Pitch());
-    const pixman_color_t grey = {0, 0, 0, uint16_t(kAlpha * 257)};
-    pixman_image_t* mask = pixman_image_create_solid_fill(&grey);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, src, mask, dst, 0, 0, 0, 0, kX, kY, PW, PH);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(mask);
-    pixman_image_unref(dst);
-    pixman_image_unref(src);
+    bench::PixmanOverSolidMask(state, {s.panel.Pixels(), PW, PH, kStride * 2},
+                               {s.Frame(), W, H, s.Pitch()}, kAlpha, kX, kY);
     Pixels(state);
 }
 BENCHMARK(BM_PixmanOverSolidMask)->Repetitions(kRuns);

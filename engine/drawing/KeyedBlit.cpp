@@ -2,6 +2,8 @@
 #include "drawing/KeyedSmoother.h"
 #include "drawing/TCanvasBlit.h"
 
+#include <atomic>
+
 namespace {
 
 using namespace blitcore;
@@ -32,7 +34,29 @@ constexpr TKeyedPair kPairs[] = {
     {15, 32, &TKeyedSmoother<Px15, Px32>::Run, 3, 10847},
 };
 
+std::atomic<bool>& Wide() {
+#if ADV_KEYED_WIDE
+    static std::atomic<bool> wide{__builtin_cpu_supports("avx2") != 0};
+#else
+    static std::atomic<bool> wide{false};
+#endif
+    return wide;
+}
+
 } // namespace
+
+bool keyed::WideCode() {
+    return Wide().load(std::memory_order_relaxed);
+}
+
+// Only where the processor can run it.
+void keyed::SetWideCode(bool on) {
+#if ADV_KEYED_WIDE
+    Wide().store(on && __builtin_cpu_supports("avx2"), std::memory_order_relaxed);
+#else
+    (void)on;
+#endif
+}
 
 void keyed::BlitPairs(std::span<const TKeyedPair> pairs, const char* source, uint8_t* dst,
                       const uint8_t* src, int32_t srcPitch, int32_t srcWidth, int32_t srcHeight,

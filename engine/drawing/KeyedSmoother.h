@@ -68,6 +68,17 @@ void BlitPairs(std::span<const TKeyedPair> pairs, const char* source, uint8_t* d
                int32_t width, int32_t height, int32_t dstDepth, int32_t x, int32_t y, int32_t dstX,
                int32_t dstY);
 
+// Whether the smoothers run their AVX2 build: the same code compiled for
+// wider vectors, taken where the processor has them (the same pixels, in
+// fewer steps). Tests turn it off to check the baseline build as well.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ADV_KEYED_WIDE 1
+#else
+#define ADV_KEYED_WIDE 0
+#endif
+bool WideCode();
+void SetWideCode(bool on);
+
 constexpr int32_t kStrip = 256;
 
 // Effective channels of one tap along a strip.
@@ -94,6 +105,24 @@ template <class S, class D, class Policy = TShowBackground> class TKeyedSmoother
 
 public:
     static void Run(const TKeyedJob& job) {
+#if ADV_KEYED_WIDE
+        if (WideCode()) {
+            RunWide(job);
+            return;
+        }
+#endif
+        Paths(job);
+    }
+
+private:
+#if ADV_KEYED_WIDE
+    // The same code built for AVX2, every call inside it inlined.
+    __attribute__((target("avx2"), flatten)) static void RunWide(const TKeyedJob& job) {
+        Paths(job);
+    }
+#endif
+
+    static void Paths(const TKeyedJob& job) {
         if (job.srcWidth == job.width && job.srcHeight == job.height) {
             Borders(job);
             SameSize<S>(job, job.src, job.srcPitch);
@@ -105,7 +134,6 @@ public:
         }
     }
 
-private:
     static uint8_t* DstAt(const TKeyedJob& job, int32_t row, int32_t col) {
         return job.dst + static_cast<intptr_t>(job.dstY + job.clip.row0 + row) * job.dstPitch +
                static_cast<intptr_t>(job.dstX + job.clip.col0 + col) * D::kBytes;
@@ -217,6 +245,10 @@ private:
         const uint8_t* bg[5];
     };
     static void SmoothOnce(const TFiveRows& in, uint8_t* out, int32_t n) {
+        if constexpr (S::kDepth == D::kDepth && S::kShort) {
+            SmoothFields(in, out, n);
+            return;
+        }
         Word row[kStrip];
         for (int32_t i = 0; i < n; ++i) {
             uint16_t keyed = 0, red = 0, green = 0, blue = 0;
@@ -230,6 +262,34 @@ private:
                 blue = static_cast<uint16_t>(blue + c.b);
             }
             row[i] = Filtered(keyed, red, green, blue,
+                              static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
+        }
+        StoreRow(out, row, n);
+    }
+
+    // SmoothOnce for a picture in the destination's 2-byte layout: each
+    // channel's fields are summed where they lie (one operation a tap) and
+    // brought to 8-bit scale once, which gives the same sums since the
+    // fields' low bits are clear in that scale.
+    static void SmoothFields(const TFiveRows& in, uint8_t* out, int32_t n) {
+        constexpr uint16_t kGreen = static_cast<uint16_t>((0xFF >> D::kGreenDrop) << 5);
+        Word row[kStrip];
+        for (int32_t i = 0; i < n; ++i) {
+            uint16_t keyed = 0, red = 0, green = 0, blue = 0;
+#pragma GCC unroll 5
+            for (int t = 0; t < 5; ++t) {
+                const auto p = static_cast<uint16_t>(S::Load(in.pic[t] + i * S::kBytes));
+                const auto q = static_cast<uint16_t>(D::Load(in.bg[t] + i * D::kBytes));
+                const bool key = p == static_cast<uint16_t>(S::kKey);
+                const uint16_t e = key ? q : p;
+                keyed = static_cast<uint16_t>(keyed + key);
+                red = static_cast<uint16_t>(red + ((e >> D::kRedAt) & 0x1F));
+                green = static_cast<uint16_t>(green + (e & kGreen));
+                blue = static_cast<uint16_t>(blue + (e & 0x1F));
+            }
+            row[i] = Filtered(keyed, static_cast<uint16_t>(red << 3),
+                              static_cast<uint16_t>(green >> (5 - D::kGreenDrop)),
+                              static_cast<uint16_t>(blue << 3),
                               static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
         }
         StoreRow(out, row, n);

@@ -10,6 +10,7 @@
 // - a canvas over a windowed display putting, stretching and cutting out
 //   pictures of every depth at random places.
 #include "BlitSprite16.h"
+#include "drawing/KeyedSmoother.h"
 #include "drawing/TCanvas.h"
 #include "drawing/TCanvasBlit.h"
 #include "foundation/TError.h"
@@ -96,6 +97,7 @@ void Blitters(Bytes& in) {
     // Now and then the resampling buffer cannot be had.
     const bool starve = (in.u8() & 7) == 0;
     if (starve) TCanvasBlit::SetBufferHeap([](size_t) -> void* { return nullptr; }, nullptr);
+    keyed::SetWideCode((in.u8() & 1) != 0); // the smoothers' wide build or their baseline one
     switch (in.u8() % 3) {
         case 0:
             TCanvasBlit::Blit(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw, dh,
@@ -109,6 +111,7 @@ void Blitters(Bytes& in) {
             BlitSprite16(dst.data(), src.data(), srcPitch, sw, sh, srcDepth, dstPitch, dw, dh,
                          width, height, dstDepth, x, y, dstX, dstY);
     }
+    keyed::SetWideCode(true);
     TCanvasBlit::SetBufferHeap(nullptr, nullptr);
     TCanvasBlit::SetContextSource(nullptr);
     GDL_selectCurrentDC(nullptr);

@@ -7,6 +7,7 @@
 #include "../engine/drawing/BlitFixture.h"
 #include "BlitSprite16.h"
 #include "ErrorProbe.h"
+#include "drawing/KeyedSmoother.h"
 #include "drawing/TCanvasBlit.h"
 #include "gdl/dc.h"
 #include "gdl/packed.h"
@@ -21,6 +22,15 @@
 #include <vector>
 
 namespace {
+
+// Runs the smoother's wide build or its baseline build while it lives.
+struct TBuild {
+    explicit TBuild(bool wide) { keyed::SetWideCode(wide); }
+    ~TBuild() { keyed::SetWideCode(true); }
+    TBuild(const TBuild&) = delete;
+    TBuild& operator=(const TBuild&) = delete;
+};
+constexpr bool kBuilds[] = {true, false};
 
 // --- Pixels by depth -------------------------------------------------------------
 
@@ -336,32 +346,34 @@ protected:
 // canvas and the room is touched.
 TEST_F(BlitSprite16Test, EveryPairAndPathMatchesTheReference) {
     Tally tally;
-    for (const Pair& pair : kPairs)
-        for (Path path : kPaths)
-            for (int n = 0; n < 10; ++n) {
-                const auto [sw, sh, w, h] = SizesOf(path);
-                Image src(sw, sh, pair.src), dst(Rand(1, 70), Rand(1, 60), pair.dst);
-                Fill(src, Rand(20, 70));
-                Fill(dst, 10);
-                const bool whole = n % 3 == 0;
-                RoomPicture room(whole ? w + Rand(0, 4) : Rand(1, 80),
-                                 whole ? h + Rand(0, 4) : Rand(1, 70), pair.dst);
-                Fill(room.image, 10);
-                const int x = whole ? Rand(0, 1) : Rand(-w, room.image.w);
-                const int y = whole ? Rand(0, 1) : Rand(-h, room.image.h);
-                const int dstX = whole ? 0 : Rand(-w / 2, dst.w),
-                          dstY = whole ? 0 : Rand(-h, dst.h);
-                if (whole) dst = Image(w + 1, h + 1, pair.dst);
-                Image expect = dst;
-                Reference(expect, src, room.image, w, h, x, y, dstX, dstY, tally);
-                BlitSprite16(dst.px.data(), src.px.data(), src.pitch, sw, sh, pair.src, dst.pitch,
-                             dst.w, dst.h, w, h, pair.dst, x, y, dstX, dstY);
-                ASSERT_EQ(dst.px, expect.px)
-                    << pair.src << " to " << pair.dst << " path " << int(path) << " frame " << sw
-                    << "x" << sh << " drawn " << w << "x" << h << " at " << x << "," << y
-                    << " canvas " << dstX << "," << dstY << " room " << room.image.w << "x"
-                    << room.image.h;
-            }
+    for (bool wide : kBuilds)
+        for (const Pair& pair : kPairs)
+            for (Path path : kPaths)
+                for (int n = 0; n < 10; ++n) {
+                    const auto [sw, sh, w, h] = SizesOf(path);
+                    Image src(sw, sh, pair.src), dst(Rand(1, 70), Rand(1, 60), pair.dst);
+                    Fill(src, Rand(20, 70));
+                    Fill(dst, 10);
+                    const bool whole = n % 3 == 0;
+                    const TBuild build(wide);
+                    RoomPicture room(whole ? w + Rand(0, 4) : Rand(1, 80),
+                                     whole ? h + Rand(0, 4) : Rand(1, 70), pair.dst);
+                    Fill(room.image, 10);
+                    const int x = whole ? Rand(0, 1) : Rand(-w, room.image.w);
+                    const int y = whole ? Rand(0, 1) : Rand(-h, room.image.h);
+                    const int dstX = whole ? 0 : Rand(-w / 2, dst.w),
+                              dstY = whole ? 0 : Rand(-h, dst.h);
+                    if (whole) dst = Image(w + 1, h + 1, pair.dst);
+                    Image expect = dst;
+                    Reference(expect, src, room.image, w, h, x, y, dstX, dstY, tally);
+                    BlitSprite16(dst.px.data(), src.px.data(), src.pitch, sw, sh, pair.src,
+                                 dst.pitch, dst.w, dst.h, w, h, pair.dst, x, y, dstX, dstY);
+                    ASSERT_EQ(dst.px, expect.px)
+                        << (wide ? "wide" : "baseline") << " build, " << pair.src << " to "
+                        << pair.dst << " path " << int(path) << " frame " << sw << "x" << sh
+                        << " drawn " << w << "x" << h << " at " << x << "," << y << " canvas "
+                        << dstX << "," << dstY << " room " << room.image.w << "x" << room.image.h;
+                }
     // Both kinds of interior pixel occur often.
     EXPECT_GT(tally.keyed, 2000);
     EXPECT_GT(tally.mixed, 2000);
@@ -841,37 +853,40 @@ constexpr Scale kScales[] = {
 };
 
 TEST_F(SpriteBlitCheck, EveryPairPathAndPlacementFollowsTheRules) {
-    for (const Pair& pair : kPairs)
-        for (const Scale& s : kScales) {
-            const Plane pic = Frame(s.picW, s.picH, pair.src);
-            const int w = s.width, h = s.height;
-            const Blit base{pair.src, pair.dst, w, h, 5, 3, 0, 0, w, h};
-            const bool runs = RunWalkThreshold(pair.src, pair.dst) > 0;
-            ASSERT_EQ(PathOf(base, pic), s.path == Path::B2 && !runs ? Path::B : s.path);
-            struct Place {
-                const char* what;
-                int x, y, dstX, dstY, dstWidth, dstHeight;
-            };
-            const Place places[] = {
-                {"inside", 5, 3, 0, 0, w, h},
-                {"off the top left", -7, -5, 0, 0, w, h},
-                {"past the room's right and bottom", 12 + 6, 10 + 4, 0, 0, w, h},
-                {"canvas narrower and lower", 4, 2, 3, 2, w - 4, h - 3},
-                {"before the canvas", 3, 4, -3, -2, w, h},
-                {"one column of the room's corner", w + 11, h + 8, 0, 0, w, h},
-                {"off the room", w + 13, 2, 0, 0, w, h},
-            };
-            for (const Place& p : places) {
-                Plane room = Noise(w + 12, h + 10, pair.dst);
-                const Plane canvas = Noise(w + 2, h + 2, pair.dst, 2);
-                Blit b = base;
-                b.x = p.x, b.y = p.y, b.dstX = p.dstX, b.dstY = p.dstY;
-                b.dstWidth = p.dstWidth, b.dstHeight = p.dstHeight;
-                EXPECT_TRUE(Check(b, pic, room, canvas))
-                    << pair.src << " to " << pair.dst << ", " << s.picW << " x " << s.picH << " to "
-                    << w << " x " << h << ", " << p.what;
+    for (bool wide : kBuilds)
+        for (const Pair& pair : kPairs)
+            for (const Scale& s : kScales) {
+                const Plane pic = Frame(s.picW, s.picH, pair.src);
+                const int w = s.width, h = s.height;
+                const Blit base{pair.src, pair.dst, w, h, 5, 3, 0, 0, w, h};
+                const bool runs = RunWalkThreshold(pair.src, pair.dst) > 0;
+                ASSERT_EQ(PathOf(base, pic), s.path == Path::B2 && !runs ? Path::B : s.path);
+                struct Place {
+                    const char* what;
+                    int x, y, dstX, dstY, dstWidth, dstHeight;
+                };
+                const Place places[] = {
+                    {"inside", 5, 3, 0, 0, w, h},
+                    {"off the top left", -7, -5, 0, 0, w, h},
+                    {"past the room's right and bottom", 12 + 6, 10 + 4, 0, 0, w, h},
+                    {"canvas narrower and lower", 4, 2, 3, 2, w - 4, h - 3},
+                    {"before the canvas", 3, 4, -3, -2, w, h},
+                    {"one column of the room's corner", w + 11, h + 8, 0, 0, w, h},
+                    {"off the room", w + 13, 2, 0, 0, w, h},
+                };
+                const TBuild build(wide);
+                for (const Place& p : places) {
+                    Plane room = Noise(w + 12, h + 10, pair.dst);
+                    const Plane canvas = Noise(w + 2, h + 2, pair.dst, 2);
+                    Blit b = base;
+                    b.x = p.x, b.y = p.y, b.dstX = p.dstX, b.dstY = p.dstY;
+                    b.dstWidth = p.dstWidth, b.dstHeight = p.dstHeight;
+                    EXPECT_TRUE(Check(b, pic, room, canvas))
+                        << (wide ? "wide" : "baseline") << " build, " << pair.src << " to "
+                        << pair.dst << ", " << s.picW << " x " << s.picH << " to " << w << " x "
+                        << h << ", " << p.what;
+                }
             }
-        }
 }
 
 // The fixtures tell the walks apart: the run walk picks other columns than

@@ -4,6 +4,8 @@
 #include "BlitFixture.h"
 #include "ErrorProbe.h"
 
+#include "drawing/KeyedSmoother.h"
+
 namespace {
 
 using namespace blittest;
@@ -45,16 +47,23 @@ protected:
 
 // Buffers of exactly their size: the sanitizer build proves that nothing
 // outside picture, destination and background is touched.
+// Both builds of the smoother, where the processor has the wide one.
 TEST_F(KeyedBlitTest, EveryPairAndPathMatchesTheModel) {
-    int drawn = 0, cases = 0;
-    for (int sd : kDepths)
-        for (int dd : kDepths)
-            for (Shape shape : kShapes)
-                for (int n = 0; n < 12; ++n, ++cases) {
-                    RunCase(sd, dd, shape, Rand(1, 70), Rand(1, 60), drawn);
-                    if (HasFatalFailure()) return;
-                }
-    EXPECT_GT(drawn, cases / 3);
+    for (bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "wide build" : "baseline build");
+        keyed::SetWideCode(wide);
+        int drawn = 0, cases = 0;
+        for (int sd : kDepths)
+            for (int dd : kDepths)
+                for (Shape shape : kShapes)
+                    for (int n = 0; n < 12; ++n, ++cases) {
+                        RunCase(sd, dd, shape, Rand(1, 70), Rand(1, 60), drawn);
+                        if (HasFatalFailure()) break;
+                    }
+        keyed::SetWideCode(true);
+        if (HasFatalFailure()) return;
+        EXPECT_GT(drawn, cases / 3);
+    }
 }
 
 TEST_F(KeyedBlitTest, LoneRedPixelAmongKeys) {
