@@ -8,11 +8,16 @@
 #include "RoomGlobals.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TSectTxt.h"
 #include "foundation/TKeys.h"
 #include "media/devices/TCursDev.h"
 #include "media/resources/TCursorRes.h"
 #include "media/devices/TDispDev.h"
+#include "platform/File.h"
 #include "platform/User.h"
+
+#include <string>
+#include <vector>
 
 GameApp::GameApp() = default;
 
@@ -110,6 +115,41 @@ int32_t GameApp::AskYesNo(const char*) {
     // The question box comes with the game's message boxes; until then the
     // answer is yes.
     return 1;
+}
+
+// --- Save games -----------------------------------------------------------------------
+
+namespace {
+constexpr int32_t kSaveVersion = 40;
+
+std::string MainSection(const char* section) {
+    TSectTxt* texts = Resources().Text("txtMain");
+    if (!texts) return "";
+    texts->SetSection(section);
+    const char* text = texts->GetSection();
+    return text ? text : "";
+}
+} // namespace
+
+int32_t GameApp::SaveGame(const char* path) {
+    if (Options().enableSaveGame != 1 || !world_ || !path) return 0;
+    if (platform::FileExists(path)) {
+        std::string question = MainSection("GAME_OVERWRITE_WARNING");
+        const size_t mark = question.find('#');
+        if (mark != std::string::npos) question.replace(mark, 1, path);
+        if (!AskYesNo(question.c_str())) return 1;
+    }
+    // Assembled whole first: the file on disk is replaced only by a save
+    // that is complete, and only in one step.
+    std::vector<uint8_t> bytes;
+    platform::ByteWriter out(bytes);
+    out.S32(kSaveVersion);
+    if (world_->Save(out) && platform::ReplaceFile(path, bytes.data(), bytes.size()) == 0) {
+        world_->CloseGameMenu();
+        return 1;
+    }
+    AskUser(MainSection("GAME_SAVE_FAILED").c_str());
+    return 0;
 }
 
 // --- The game --------------------------------------------------------------------------

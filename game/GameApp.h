@@ -50,6 +50,10 @@ public:
     // The question box; non-zero for yes.
     int32_t AskYesNo(const char* text);
     void ShowCredits();
+    // Saves the running game to `path`, asking before an existing file is
+    // replaced; the previous file survives any failure. 1 when saved or the
+    // player declined, 0 when nothing could be saved.
+    int32_t SaveGame(const char* path);
     // Engine.QuitGame: the program ends at the quit timer's first tick.
     void StartQuitTimer();
     int OnTimer(TObject* sender, TEvent* event);

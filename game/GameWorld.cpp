@@ -7,6 +7,7 @@
 #include "ScriptCommands.h"
 #include "ScriptEvents.h"
 #include "ScriptRefs.h"
+#include "SaveGameCommands.h"
 
 #include "RoomGlobals.h"
 #include "TActor.h"
@@ -99,6 +100,19 @@ void GameWorld::StartMain() {
     // Its errors reach the player through the error hook; the game goes on
     // with what the script defined.
     main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str());
+}
+
+bool GameWorld::Save(platform::ByteWriter& out) {
+    if (!dialogManager_ || !dialogManager_->SaveState(out)) return false;
+    // The table always has its thirty slots; an empty one stores -1.
+    out.S32(TInventoryView::kSlots);
+    for (int32_t i = 0; i < TInventoryView::kSlots; ++i) {
+        const InventorySlot* record = inventory_.SlotAt(i);
+        out.S32(record ? record->id : -1);
+    }
+    if (!ScriptSaveTheGame(out)) return false;
+    out.S32(Statics().nightVision);
+    return true;
 }
 
 void GameWorld::Exit() {

@@ -16,6 +16,8 @@
 #include "QuitTimer.h"
 #include "foundation/TRef.h"
 
+#include "platform/ByteStream.h"
+
 #include <cstdint>
 
 class DialogManager;
@@ -47,6 +49,11 @@ public:
     void DoTickAction();
     int32_t OpenGameMenu();
     void CloseGameMenu();
+
+    // The save game after its version: dialog block, inventory block, the
+    // scripts' SaveTheGame values and the night-vision flag. False when the
+    // dialogs or the scripts fail.
+    bool Save(platform::ByteWriter& out);
 
     // --- Inventory, held item, dialog, map (their screens come later) ---
     // The inventory refreshed, then shown at once or dismissed.
