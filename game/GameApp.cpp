@@ -10,7 +10,6 @@
 #include "RoomGlobals.h"
 
 #include "foundation/TDeleteQueue.h"
-#include "foundation/TSectTxt.h"
 #include "foundation/TKeys.h"
 #include "media/devices/TCursDev.h"
 #include "media/resources/TCursorRes.h"
@@ -131,20 +130,12 @@ int32_t GameApp::Ask(GameBox& box, const char* text) {
 
 namespace {
 constexpr int32_t kSaveVersion = 40;
-
-std::string MainSection(const char* section) {
-    TSectTxt* texts = Resources().Text("txtMain");
-    if (!texts) return "";
-    texts->SetSection(section);
-    const char* text = texts->GetSection();
-    return text ? text : "";
-}
 } // namespace
 
 int32_t GameApp::SaveGame(const char* path) {
     if (Options().enableSaveGame != 1 || !world_ || !path) return 0;
     if (platform::FileExists(path)) {
-        std::string question = MainSection("GAME_OVERWRITE_WARNING");
+        std::string question = GameBox::MainText("GAME_OVERWRITE_WARNING");
         const size_t mark = question.find('#');
         if (mark != std::string::npos) question.replace(mark, 1, path);
         if (!AskYesNo(question.c_str())) return 1;
@@ -158,7 +149,7 @@ int32_t GameApp::SaveGame(const char* path) {
         world_->CloseGameMenu();
         return 1;
     }
-    AskUser(MainSection("GAME_SAVE_FAILED").c_str());
+    AskUser(GameBox::MainText("GAME_SAVE_FAILED"));
     return 0;
 }
 

@@ -64,6 +64,29 @@ TEST_F(GameTest, AFailedSaveKeepsThePreviousFileByteForByte) {
     Stop();
 }
 
+// The player is asked, with the path in the question, before a save replaces
+// a file; no leaves the file alone and still counts as done.
+TEST_F(GameTest, ADeclinedOverwriteKeepsTheFileAndAnswersDone) {
+    fixture.mainTexts = {{"GAME_OVERWRITE_WARNING", "Replace # now?"}};
+    Start();
+    ASSERT_TRUE(Run("function SaveTheGame() SaveGame.WriteNumber(7) end"));
+    const std::string path = dir.Write("save1.sav", "old save");
+    platform::ClearMessageBoxLog();
+    platform::ScriptMessageBoxAnswers({IDNO, IDYES});
+    EXPECT_EQ(App().SaveGame(path.c_str()), 1);
+    EXPECT_EQ(FileBytes(path), std::vector<uint8_t>({'o', 'l', 'd', ' ', 's', 'a', 'v', 'e'}));
+    EXPECT_EQ(Boxes("Replace " + path + " now?").size(), 1u);
+    EXPECT_EQ(App().MenuCount(), 0) << "a declined save does not close the menu";
+
+    EXPECT_EQ(App().SaveGame(path.c_str()), 1);
+    const auto replaced = FileBytes(path);
+    ASSERT_GE(replaced.size(), 4u);
+    EXPECT_EQ(std::vector<uint8_t>(replaced.begin(), replaced.begin() + 4), Int32s({40}))
+        << "yes replaces it";
+    platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
+    Stop();
+}
+
 TEST_F(GameTest, SavingSwitchedOffWritesNothing) {
     WriteDevOptions("[DEBUG]\r\nEnableSaveGame=2\r\n");
     Start();
