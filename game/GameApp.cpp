@@ -1,7 +1,9 @@
 #include "GameApp.h"
 
 #include "GameStatics.h"
+#include "DialogManager.h"
 #include "GameWorld.h"
+#include "SaveGameLayout.h"
 #include "ScriptEvents.h"
 #include "TErrorBox.h"
 #include "TQuestionBox.h"
@@ -18,6 +20,7 @@
 #include "platform/Host.h"
 #include "platform/User.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -150,6 +153,87 @@ int32_t GameApp::SaveGame(const char* path) {
         return 1;
     }
     AskUser(GameBox::MainText("GAME_SAVE_FAILED"));
+    return 0;
+}
+
+namespace {
+enum class FileRead { Read, Missing, TooLarge };
+
+// The whole file, never more than a save game can hold.
+FileRead ReadSaveFile(const char* path, std::vector<uint8_t>& bytes) {
+    const int64_t size = platform::FileSize(path);
+    if (size < 0 || platform::DirectoryExists(path)) return FileRead::Missing;
+    if (uint64_t(size) > SaveGameLayout::kMaxSize) return FileRead::TooLarge;
+    FILE* file = platform::OpenFile(path, "rb");
+    if (!file) return FileRead::Missing;
+    bytes.resize(size_t(size));
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    bytes.resize(got);
+    return failed ? FileRead::Missing : FileRead::Read;
+}
+} // namespace
+
+bool GameApp::CheckSaveFile(const std::vector<uint8_t>& bytes) {
+    const SaveGameLayout layout = SaveGameLayout::Examine(bytes.data(), bytes.size());
+    if (layout.status == SaveGameLayout::Status::WrongVersion)
+        AskUser(GameBox::MainText("GAME_LOAD_WRONG_VERSION"));
+    if (layout.status != SaveGameLayout::Status::Ok) return false;
+    // The new world declares what the running one does: its dialogs must
+    // take the block. Without a world the walk's bounds are all there is.
+    DialogManager* dialogs = world_ ? world_->DialogData() : nullptr;
+    if (!dialogs) return true;
+    platform::ByteReader in(bytes);
+    in.Seek(layout.dialogsAt);
+    return dialogs->LoadState(in, true);
+}
+
+GameApp::Built GameApp::BuildLoadedWorld(const std::vector<uint8_t>& bytes) {
+    DestroyWorld();
+    CreateWorld();
+    if (!world_) return Built::NoWorld;
+    platform::ByteReader in(bytes);
+    in.Seek(sizeof(int32_t));
+    return world_->Load(in) ? Built::Loaded : Built::Failed;
+}
+
+int32_t GameApp::LoadGame(const char* path) {
+    if (Options().enableSaveGame != 1 || !path) return 0;
+    std::vector<uint8_t> bytes;
+    const FileRead read = ReadSaveFile(path, bytes);
+    if (read == FileRead::Missing) return 0;
+    // First the whole file is checked, touching nothing: a file that does
+    // not hold together leaves the running game as it was.
+    if (read == FileRead::TooLarge || !CheckSaveFile(bytes)) {
+        AskUser(GameBox::MainText("GAME_LOAD_FAILED"));
+        return 0;
+    }
+    // What the scripts take from the file is known only once they run: the
+    // running game is kept in memory to come back to if they refuse it.
+    std::vector<uint8_t> snapshot;
+    bool kept = false;
+    if (world_) {
+        platform::ByteWriter out(snapshot);
+        out.S32(SaveGameLayout::kVersion);
+        kept = world_->Save(out);
+    }
+    const Built built = BuildLoadedWorld(bytes);
+    if (built == Built::Loaded) {
+        CloseMenu();
+        return 1;
+    }
+    if (built == Built::NoWorld) return 0;
+    AskUser(GameBox::MainText("GAME_LOAD_FAILED"));
+    if (!kept || BuildLoadedWorld(snapshot) != Built::Loaded) {
+        DestroyWorld();
+        return 0;
+    }
+    // The game comes back behind the menu that is still open.
+    if (menuCount_ > 0) {
+        world_->Dismiss();
+        world_->RoomView().SetSoundVolume(0);
+    }
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "ui/TWinApp.h"
 
 #include <cstdint>
+#include <vector>
 
 class GameBox;
 class GameWorld;
@@ -58,6 +59,12 @@ public:
     // replaced; the previous file survives any failure. 1 when saved or the
     // player declined, 0 when nothing could be saved.
     int32_t SaveGame(const char* path);
+    // Replaces the running game by the one saved in `path`. The file is
+    // checked whole first; a file refused then, or by the scripts later,
+    // leaves the running game as it was ("GAME_LOAD_FAILED"). 1 when loaded
+    // (the menu closes), 0 otherwise (silently when loading is switched off
+    // or the file cannot be read).
+    int32_t LoadGame(const char* path);
     // Engine.QuitGame: the program ends at the quit timer's first tick.
     void StartQuitTimer();
     int OnTimer(TObject* sender, TEvent* event);
@@ -71,6 +78,12 @@ public:
     THintForm& HintWindow() { return hint_; }
 
 private:
+    enum class Built { Loaded, Failed, NoWorld };
+    // Whether a save file holds together and the running world's dialogs
+    // take it; says "GAME_LOAD_WRONG_VERSION" for another version.
+    bool CheckSaveFile(const std::vector<uint8_t>& bytes);
+    // A new world in place of the running one, loaded from `bytes`.
+    Built BuildLoadedWorld(const std::vector<uint8_t>& bytes);
     // Alt+F4 while the application has the focus.
     bool IsAltF4(const TEvent* event) const;
     // Runs a box with the hand cursor; 1 when its left button answered.

@@ -54,6 +54,9 @@ public:
     // scripts' SaveTheGame values and the night-vision flag. False when the
     // dialogs or the scripts fail.
     bool Save(platform::ByteWriter& out);
+    // A saved game into this fresh world: main.scr under SysLoadGame, then
+    // the blocks after the version. False when any block fails.
+    bool Load(platform::ByteReader& in);
 
     // --- Inventory, held item, dialog, map (their screens come later) ---
     // The inventory refreshed, then shown at once or dismissed.
@@ -100,6 +103,9 @@ private:
         bool set = false;
     };
 
+    // The main state, registered and current; false when none could be made.
+    bool OpenMain();
+    bool LoadInventory(platform::ByteReader& in);
     // The room's elements go later (DeleteLater), maybe after the next game
     // has begun: their references are released now, in this world's state.
     void ReleaseElementReferences();

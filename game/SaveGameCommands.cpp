@@ -113,3 +113,16 @@ int ScriptLoadGame(platform::ByteReader& file) {
     current = OpenSaveFile{nullptr, &file, false};
     return RunWithFile("LoadGame");
 }
+
+void ScriptInventoryAddItem(int32_t id) {
+    LuaScript* main = Statics().commands;
+    if (!main || !main->IsOpen()) return;
+    LuaStateScope scope(main->State());
+    lua_beginblock();
+    const lua_Object function = lua_getglobal("SysInventoryAddItem");
+    if (lua_isfunction(function)) {
+        lua_pushnumber(id);
+        main->Call(function);
+    }
+    lua_endblock();
+}

@@ -18,3 +18,7 @@ void SaveGameReadString();
 // function exists, ran without a script error and no transfer came short.
 int ScriptSaveTheGame(platform::ByteWriter& file);
 int ScriptLoadGame(platform::ByteReader& file);
+
+// Calls the main state's SysInventoryAddItem(id), which puts a loaded item
+// back into the inventory.
+void ScriptInventoryAddItem(int32_t id);
