@@ -6,6 +6,7 @@
 #include "SaveGameLayout.h"
 #include "ScriptEvents.h"
 #include "TErrorBox.h"
+#include "QuitPage.h"
 #include "TQuestionBox.h"
 
 #include "GameServices.h"
@@ -71,10 +72,19 @@ void GameApp::OnAppMouseLeave(TEvent*) {
 bool GameApp::QuitQuestion() {
     const int32_t previous = menuFlag_;
     menuFlag_ = 1;
-    // The quit page comes with the game menu; until then the answer is yes.
-    const bool yes = true;
+    int32_t answer = 0;
+    if (Headless()) {
+        TQuestionBox box;
+        answer = box.AnswerByPolicy(TDispDev::Global().GetWindow(), "QuitPage") ? 6 : 7;
+    } else {
+        QuitPage page;
+        page.Build(this);
+        page.ShowModal();
+        answer = page.GetModalResult();
+        page.Close();
+    }
     menuFlag_ = previous;
-    return yes;
+    return answer == 6;
 }
 
 void GameApp::OnCloseRequest(TEvent* event) {
@@ -112,6 +122,12 @@ int32_t GameApp::AskYesNo(const char* text) {
     return Ask(box, text);
 }
 
+bool GameApp::Headless() const {
+    // Nobody could press a button in a headless run: a modal loop would
+    // never end.
+    return headless_ || platform::CurrentHost() == platform::HostKind::Memory;
+}
+
 int32_t GameApp::Ask(GameBox& box, const char* text) {
     if (!IsStarted()) return 1;
     TCursDev& cursor = TCursDev::Global();
@@ -119,11 +135,8 @@ int32_t GameApp::Ask(GameBox& box, const char* text) {
     TMetaCur* override = cursor.GetCursorRes(1);
     cursor.SetVisible(true);
     cursor.SetCursorRes(Resources().Cursor("curHand"), 1);
-    // Nobody could press a button of a box in a headless run: its modal
-    // loop would never end.
-    const bool headless = headless_ || platform::CurrentHost() == platform::HostKind::Memory;
     const bool first =
-        headless ? box.AnswerByPolicy(TDispDev::Global().GetWindow(), text) : box.Run(this, text);
+        Headless() ? box.AnswerByPolicy(TDispDev::Global().GetWindow(), text) : box.Run(this, text);
     cursor.SetCursorRes(override, 1);
     cursor.SetVisible(visible);
     return first ? 1 : 0;
@@ -295,11 +308,22 @@ void GameApp::OpenMenu() {
         world_->Dismiss();
         world_->RoomView().SetSoundVolume(0);
     }
+    menu_.BuildMainPage(this);
+    // Shown in front without a focus request of its own: a request still
+    // queued when the menu closes again at once (the start's new game)
+    // would go to a closed form.
+    menu_.ToFront();
+    menu_.SetVisible(true);
+    menu_.SetEnabled(true);
 }
 
 void GameApp::CloseMenu() {
     --menuCount_;
     menuFlag_ = 0;
+    if (menu_.Built()) {
+        menu_.Hide();
+        menu_.CloseMainPage();
+    }
     if (world_) {
         world_->ShowNow();
         world_->RoomView().SetSoundVolume(Game().SoundVolume());

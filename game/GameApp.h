@@ -9,6 +9,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "GameMenu.h"
 
 #include "ui/THintForm.h"
 #include "QuitTimer.h"
@@ -76,6 +77,7 @@ public:
     int32_t MenuFlag() const { return menuFlag_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     THintForm& HintWindow() { return hint_; }
+    GameMenu& Menu() { return menu_; }
 
 private:
     enum class Built { Loaded, Failed, NoWorld };
@@ -86,6 +88,9 @@ private:
     Built BuildLoadedWorld(const std::vector<uint8_t>& bytes);
     // Alt+F4 while the application has the focus.
     bool IsAltF4(const TEvent* event) const;
+    // Nobody could answer a modal page or box: the platform's box policy
+    // answers instead (always so on the memory host).
+    bool Headless() const;
     // Runs a box with the hand cursor; 1 when its left button answered.
     int32_t Ask(GameBox& box, const char* text);
     // The quit question, with the menu flag set while it runs; true for yes.
@@ -96,6 +101,7 @@ private:
     THintForm hint_;
     QuitTimer quitTimer_;
     AppServices services_;
+    GameMenu menu_;
     GameWorld* world_ = nullptr;
     int32_t menuCount_ = 0;
     int32_t menuFlag_ = 0;
