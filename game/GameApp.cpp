@@ -298,7 +298,16 @@ void GameApp::Shutdown() {
     hint_.Close();
     if (GetHintWindow() == &hint_) SetHintWindow(nullptr);
     DestroyWorld();
+    if (menu_) {
+        menu_->CloseMainPage();
+        DeleteLater(menu_.release());
+    }
     Stop();
+}
+
+GameMenu& GameApp::Menu() {
+    if (!menu_) menu_ = std::make_unique<GameMenu>();
+    return *menu_;
 }
 
 void GameApp::OpenMenu() {
@@ -308,21 +317,22 @@ void GameApp::OpenMenu() {
         world_->Dismiss();
         world_->RoomView().SetSoundVolume(0);
     }
-    menu_.BuildMainPage(this);
+    GameMenu& menu = Menu();
+    menu.BuildMainPage(this);
     // Shown in front without a focus request of its own: a request still
     // queued when the menu closes again at once (the start's new game)
     // would go to a closed form.
-    menu_.ToFront();
-    menu_.SetVisible(true);
-    menu_.SetEnabled(true);
+    menu.ToFront();
+    menu.SetVisible(true);
+    menu.SetEnabled(true);
 }
 
 void GameApp::CloseMenu() {
     --menuCount_;
     menuFlag_ = 0;
-    if (menu_.Built()) {
-        menu_.Hide();
-        menu_.CloseMainPage();
+    if (menu_ && menu_->Built()) {
+        menu_->Hide();
+        menu_->CloseMainPage();
     }
     if (world_) {
         world_->ShowNow();

@@ -16,6 +16,7 @@
 #include "ui/TWinApp.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class GameBox;
@@ -77,7 +78,9 @@ public:
     int32_t MenuFlag() const { return menuFlag_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     THintForm& HintWindow() { return hint_; }
-    GameMenu& Menu() { return menu_; }
+    // The menu form, made when first needed and gone with Shutdown: its
+    // controls hold drawing surfaces of the display, which closes there.
+    GameMenu& Menu();
 
 private:
     enum class Built { Loaded, Failed, NoWorld };
@@ -101,7 +104,7 @@ private:
     THintForm hint_;
     QuitTimer quitTimer_;
     AppServices services_;
-    GameMenu menu_;
+    std::unique_ptr<GameMenu> menu_;
     GameWorld* world_ = nullptr;
     int32_t menuCount_ = 0;
     int32_t menuFlag_ = 0;

@@ -40,8 +40,13 @@ void GameMenu::CloseMainPage() {
     for (TListForm* button : {&back_, &options_, &exit_, &save_, &load_, &new_}) {
         button->Hide();
         button->Remove(evCommand, this);
+        // Off the form, its drawing surface goes back to the display now:
+        // the form outlives the display, which closes before the
+        // application goes.
+        button->Detach();
     }
     Close();
+    Detach();
 }
 
 void GameMenu::EnableGameButtons(bool on) {

@@ -3,6 +3,7 @@
 // whose scripts read their block. A refused file leaves the running game as
 // it was (what its SaveTheGame stores is the same); a loaded one saves and
 // loads again to the same state.
+#include "FuzzGameSession.h"
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameFixture.h"
@@ -46,57 +47,27 @@ function main() Engine.EnterRoom("Hall") end
 
 class FuzzGame {
 public:
-    FuzzGame() {
-        char folder[] = "/tmp/fuzz_save.XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
-        folder_ = folder;
-        tools::GameFixture fixture;
-        fixture.appName = "Fuzz save " + std::to_string(getpid());
-        fixture.className = "FuzzSave";
-        fixture.mainScript = kMainScript;
-        std::string error;
-        if (!tools::WriteGameFixture(folder_, fixture, &error)) std::abort();
+    static FuzzGame& Game() {
+        static FuzzGame* game = new FuzzGame;
+        return *game;
     }
 
     // A running game with its menu open, as the load page finds it.
     void Fresh() {
-        if (!engine_ || !App().World() || App().MenuCount() != 1) Restart();
-    }
-
-    std::string SavePath() const { return folder_ + "/game.sav"; }
-
-    static FuzzGame& Game();
-
-    void Stop() {
-        if (!engine_) return;
-        App().Close();
-        App().Shutdown();
-        engine_.reset();
-    }
-
-private:
-    void Restart() {
-        Stop();
-        engine_ = std::make_unique<TEngine>(
-            platform::SessionOptions{.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
-        testsupport::UseMemoryDesktop(16);
-        platform::SetProgramPathForTests((folder_ + "/adventure").c_str());
-        if (!GameSetUp() || !App().IsStarted()) std::abort();
-        App().Show();
-        RunTicks(1);
+        if (session_.Running() && App().World() && App().MenuCount() == 1) return;
+        session_.Restart();
         App().OpenMenu();
-        static const bool once = std::atexit([] { Game().Stop(); }) == 0;
+        static const bool once = std::atexit([] { Game().session_.Stop(); }) == 0;
         (void)once;
     }
 
-    std::string folder_;
-    std::unique_ptr<TEngine> engine_;
-};
+    std::string SavePath() const { return session_.Folder() + "/game.sav"; }
 
-FuzzGame& FuzzGame::Game() {
-    static FuzzGame* game = new FuzzGame;
-    return *game;
-}
+private:
+    FuzzGame() : session_("fuzz_save", kMainScript) {}
+
+    FuzzGameSession session_;
+};
 
 // What the running game stores: dialogs, inventory, script values, flag.
 std::vector<uint8_t> State() {
