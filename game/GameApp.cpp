@@ -1,9 +1,12 @@
 #include "GameApp.h"
 
 #include "GameStatics.h"
+#include "DialogManager.h"
 #include "GameWorld.h"
+#include "SaveGameLayout.h"
 #include "ScriptEvents.h"
 #include "TErrorBox.h"
+#include "QuitPage.h"
 #include "TQuestionBox.h"
 
 #include "GameServices.h"
@@ -14,8 +17,13 @@
 #include "media/devices/TCursDev.h"
 #include "media/resources/TCursorRes.h"
 #include "media/devices/TDispDev.h"
+#include "platform/File.h"
 #include "platform/Host.h"
 #include "platform/User.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 GameApp::GameApp() = default;
 
@@ -64,10 +72,19 @@ void GameApp::OnAppMouseLeave(TEvent*) {
 bool GameApp::QuitQuestion() {
     const int32_t previous = menuFlag_;
     menuFlag_ = 1;
-    // The quit page comes with the game menu; until then the answer is yes.
-    const bool yes = true;
+    int32_t answer = 0;
+    if (Headless()) {
+        TQuestionBox box;
+        answer = box.AnswerByPolicy(TDispDev::Global().GetWindow(), "QuitPage") ? 6 : 7;
+    } else {
+        QuitPage page;
+        page.Build(this);
+        page.ShowModal();
+        answer = page.GetModalResult();
+        page.Close();
+    }
     menuFlag_ = previous;
-    return yes;
+    return answer == 6;
 }
 
 void GameApp::OnCloseRequest(TEvent* event) {
@@ -105,6 +122,12 @@ int32_t GameApp::AskYesNo(const char* text) {
     return Ask(box, text);
 }
 
+bool GameApp::Headless() const {
+    // Nobody could press a button in a headless run: a modal loop would
+    // never end.
+    return headless_ || platform::CurrentHost() == platform::HostKind::Memory;
+}
+
 int32_t GameApp::Ask(GameBox& box, const char* text) {
     if (!IsStarted()) return 1;
     TCursDev& cursor = TCursDev::Global();
@@ -112,14 +135,119 @@ int32_t GameApp::Ask(GameBox& box, const char* text) {
     TMetaCur* override = cursor.GetCursorRes(1);
     cursor.SetVisible(true);
     cursor.SetCursorRes(Resources().Cursor("curHand"), 1);
-    // Nobody could press a button of a box in a headless run: its modal
-    // loop would never end.
-    const bool headless = headless_ || platform::CurrentHost() == platform::HostKind::Memory;
     const bool first =
-        headless ? box.AnswerByPolicy(TDispDev::Global().GetWindow(), text) : box.Run(this, text);
+        Headless() ? box.AnswerByPolicy(TDispDev::Global().GetWindow(), text) : box.Run(this, text);
     cursor.SetCursorRes(override, 1);
     cursor.SetVisible(visible);
     return first ? 1 : 0;
+}
+
+// --- Save games -----------------------------------------------------------------------
+
+namespace {
+constexpr int32_t kSaveVersion = 40;
+} // namespace
+
+int32_t GameApp::SaveGame(const char* path) {
+    if (Options().enableSaveGame != 1 || !world_ || !path) return 0;
+    if (platform::FileExists(path)) {
+        std::string question = GameBox::MainText("GAME_OVERWRITE_WARNING");
+        const size_t mark = question.find('#');
+        if (mark != std::string::npos) question.replace(mark, 1, path);
+        if (!AskYesNo(question.c_str())) return 1;
+    }
+    // Assembled whole first: the file on disk is replaced only by a save
+    // that is complete, and only in one step.
+    std::vector<uint8_t> bytes;
+    platform::ByteWriter out(bytes);
+    out.S32(kSaveVersion);
+    if (world_->Save(out) && platform::ReplaceFile(path, bytes.data(), bytes.size()) == 0) {
+        world_->CloseGameMenu();
+        return 1;
+    }
+    AskUser(GameBox::MainText("GAME_SAVE_FAILED"));
+    return 0;
+}
+
+namespace {
+enum class FileRead { Read, Missing, TooLarge };
+
+// The whole file, never more than a save game can hold.
+FileRead ReadSaveFile(const char* path, std::vector<uint8_t>& bytes) {
+    const int64_t size = platform::FileSize(path);
+    if (size < 0 || platform::DirectoryExists(path)) return FileRead::Missing;
+    if (uint64_t(size) > SaveGameLayout::kMaxSize) return FileRead::TooLarge;
+    FILE* file = platform::OpenFile(path, "rb");
+    if (!file) return FileRead::Missing;
+    bytes.resize(size_t(size));
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    bytes.resize(got);
+    return failed ? FileRead::Missing : FileRead::Read;
+}
+} // namespace
+
+bool GameApp::CheckSaveFile(const std::vector<uint8_t>& bytes) {
+    const SaveGameLayout layout = SaveGameLayout::Examine(bytes.data(), bytes.size());
+    if (layout.status == SaveGameLayout::Status::WrongVersion)
+        AskUser(GameBox::MainText("GAME_LOAD_WRONG_VERSION"));
+    if (layout.status != SaveGameLayout::Status::Ok) return false;
+    // The new world declares what the running one does: its dialogs must
+    // take the block. Without a world the walk's bounds are all there is.
+    DialogManager* dialogs = world_ ? world_->DialogData() : nullptr;
+    if (!dialogs) return true;
+    platform::ByteReader in(bytes);
+    in.Seek(layout.dialogsAt);
+    return dialogs->LoadState(in, true);
+}
+
+GameApp::Built GameApp::BuildLoadedWorld(const std::vector<uint8_t>& bytes) {
+    DestroyWorld();
+    CreateWorld();
+    if (!world_) return Built::NoWorld;
+    platform::ByteReader in(bytes);
+    in.Seek(sizeof(int32_t));
+    return world_->Load(in) ? Built::Loaded : Built::Failed;
+}
+
+int32_t GameApp::LoadGame(const char* path) {
+    if (Options().enableSaveGame != 1 || !path) return 0;
+    std::vector<uint8_t> bytes;
+    const FileRead read = ReadSaveFile(path, bytes);
+    if (read == FileRead::Missing) return 0;
+    // First the whole file is checked, touching nothing: a file that does
+    // not hold together leaves the running game as it was.
+    if (read == FileRead::TooLarge || !CheckSaveFile(bytes)) {
+        AskUser(GameBox::MainText("GAME_LOAD_FAILED"));
+        return 0;
+    }
+    // What the scripts take from the file is known only once they run: the
+    // running game is kept in memory to come back to if they refuse it.
+    std::vector<uint8_t> snapshot;
+    bool kept = false;
+    if (world_) {
+        platform::ByteWriter out(snapshot);
+        out.S32(SaveGameLayout::kVersion);
+        kept = world_->Save(out);
+    }
+    const Built built = BuildLoadedWorld(bytes);
+    if (built == Built::Loaded) {
+        CloseMenu();
+        return 1;
+    }
+    if (built == Built::NoWorld) return 0;
+    AskUser(GameBox::MainText("GAME_LOAD_FAILED"));
+    if (!kept || BuildLoadedWorld(snapshot) != Built::Loaded) {
+        DestroyWorld();
+        return 0;
+    }
+    // The game comes back behind the menu that is still open.
+    if (menuCount_ > 0) {
+        world_->Dismiss();
+        world_->RoomView().SetSoundVolume(0);
+    }
+    return 0;
 }
 
 // --- The game --------------------------------------------------------------------------
@@ -170,7 +298,16 @@ void GameApp::Shutdown() {
     hint_.Close();
     if (GetHintWindow() == &hint_) SetHintWindow(nullptr);
     DestroyWorld();
+    if (menu_) {
+        menu_->CloseMainPage();
+        DeleteLater(menu_.release());
+    }
     Stop();
+}
+
+GameMenu& GameApp::Menu() {
+    if (!menu_) menu_ = std::make_unique<GameMenu>();
+    return *menu_;
 }
 
 void GameApp::OpenMenu() {
@@ -180,11 +317,23 @@ void GameApp::OpenMenu() {
         world_->Dismiss();
         world_->RoomView().SetSoundVolume(0);
     }
+    GameMenu& menu = Menu();
+    menu.BuildMainPage(this);
+    // Shown in front without a focus request of its own: a request still
+    // queued when the menu closes again at once (the start's new game)
+    // would go to a closed form.
+    menu.ToFront();
+    menu.SetVisible(true);
+    menu.SetEnabled(true);
 }
 
 void GameApp::CloseMenu() {
     --menuCount_;
     menuFlag_ = 0;
+    if (menu_ && menu_->Built()) {
+        menu_->Hide();
+        menu_->CloseMainPage();
+    }
     if (world_) {
         world_->ShowNow();
         world_->RoomView().SetSoundVolume(Game().SoundVolume());

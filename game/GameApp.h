@@ -9,12 +9,15 @@
 #pragma once
 
 #include "AppServices.h"
+#include "GameMenu.h"
 
 #include "ui/THintForm.h"
 #include "QuitTimer.h"
 #include "ui/TWinApp.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class GameBox;
 class GameWorld;
@@ -54,6 +57,16 @@ public:
     // platform's box policy instead of waiting (always so on the memory host).
     void SetHeadless(bool headless) { headless_ = headless; }
     void ShowCredits();
+    // Saves the running game to `path`, asking before an existing file is
+    // replaced; the previous file survives any failure. 1 when saved or the
+    // player declined, 0 when nothing could be saved.
+    int32_t SaveGame(const char* path);
+    // Replaces the running game by the one saved in `path`. The file is
+    // checked whole first; a file refused then, or by the scripts later,
+    // leaves the running game as it was ("GAME_LOAD_FAILED"). 1 when loaded
+    // (the menu closes), 0 otherwise (silently when loading is switched off
+    // or the file cannot be read).
+    int32_t LoadGame(const char* path);
     // Engine.QuitGame: the program ends at the quit timer's first tick.
     void StartQuitTimer();
     int OnTimer(TObject* sender, TEvent* event);
@@ -65,10 +78,22 @@ public:
     int32_t MenuFlag() const { return menuFlag_; }
     QuitTimer& GetQuitTimer() { return quitTimer_; }
     THintForm& HintWindow() { return hint_; }
+    // The menu form, made when first needed and gone with Shutdown: its
+    // controls hold drawing surfaces of the display, which closes there.
+    GameMenu& Menu();
 
 private:
+    enum class Built { Loaded, Failed, NoWorld };
+    // Whether a save file holds together and the running world's dialogs
+    // take it; says "GAME_LOAD_WRONG_VERSION" for another version.
+    bool CheckSaveFile(const std::vector<uint8_t>& bytes);
+    // A new world in place of the running one, loaded from `bytes`.
+    Built BuildLoadedWorld(const std::vector<uint8_t>& bytes);
     // Alt+F4 while the application has the focus.
     bool IsAltF4(const TEvent* event) const;
+    // Nobody could answer a modal page or box: the platform's box policy
+    // answers instead (always so on the memory host).
+    bool Headless() const;
     // Runs a box with the hand cursor; 1 when its left button answered.
     int32_t Ask(GameBox& box, const char* text);
     // The quit question, with the menu flag set while it runs; true for yes.
@@ -79,6 +104,7 @@ private:
     THintForm hint_;
     QuitTimer quitTimer_;
     AppServices services_;
+    std::unique_ptr<GameMenu> menu_;
     GameWorld* world_ = nullptr;
     int32_t menuCount_ = 0;
     int32_t menuFlag_ = 0;

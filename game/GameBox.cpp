@@ -6,6 +6,8 @@
 #include "media/resources/TMetaFnt.h"
 #include "media/resources/TMetaImg.h"
 
+#include <string>
+
 namespace {
 constexpr int32_t kWidth = 520, kIconWidth = 64, kButtonsHeight = 46, kBorder = 8;
 } // namespace
@@ -23,6 +25,9 @@ GameBox::GameBox(const Kind& kind) : kind_(kind) {}
 GameBox::~GameBox() = default;
 
 void GameBox::Layout(TControl* parent, const char* text) {
+    // The text may be txtMain's current section, which reading the caption
+    // and the buttons' texts replaces.
+    const std::string message = text ? text : "";
     SetFrameStyle(3);
     SetRect(60, 160, kWidth, 160);
     SetVisible(false);
@@ -35,7 +40,7 @@ void GameBox::Layout(TControl* parent, const char* text) {
     message_.SetFont(Resources().Font("fntMain"));
     message_.SetVertAlign(0);
     message_.SetAlign(0);
-    message_.SetText(text ? text : "");
+    message_.SetText(message.c_str());
     const int32_t height = message_.GetTextHeight() + kButtonsHeight + 60;
     SetRect(60, 160, kWidth, height);
     GetClientRect(area);
@@ -78,8 +83,9 @@ int GameBox::OnButton(TObject* sender, TEvent*) {
 }
 
 bool GameBox::AnswerByPolicy(HWND owner, const char* text) {
+    const std::string message = text ? text : "";
     const char* caption = kind_.caption ? MainText(kind_.caption) : "";
-    return MessageBoxA(owner, text ? text : "", caption, kind_.hostType) == kind_.hostFirst;
+    return MessageBoxA(owner, message.c_str(), caption, kind_.hostType) == kind_.hostFirst;
 }
 
 bool GameBox::Run(TControl* parent, const char* text) {

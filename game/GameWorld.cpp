@@ -7,6 +7,7 @@
 #include "ScriptCommands.h"
 #include "ScriptEvents.h"
 #include "ScriptRefs.h"
+#include "SaveGameCommands.h"
 
 #include "RoomGlobals.h"
 #include "TActor.h"
@@ -88,17 +89,71 @@ bool GameWorld::InitDialogs() {
 }
 
 void GameWorld::StartMain() {
+    if (!OpenMain()) return;
+    // Its errors reach the player through the error hook; the game goes on
+    // with what the script defined.
+    main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str());
+}
+
+bool GameWorld::OpenMain() {
     main_ = new LuaScript;
     if (main_ && !main_->IsOpen()) {
         delete main_;
         main_ = nullptr;
     }
-    if (!main_) return;
+    if (!main_) return false;
     Statics().script = main_;
     RegisterScriptCommands(*main_);
-    // Its errors reach the player through the error hook; the game goes on
-    // with what the script defined.
+    return true;
+}
+
+bool GameWorld::Load(platform::ByteReader& in) {
+    if (!OpenMain()) return false;
+    // main.scr sees that a game is being loaded, and its main() is not run.
+    main_->RunString("SysLoadGame = 1");
     main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str());
+    main_->RunString("SysLoadGame = nil");
+    if (!dialogManager_ || !dialogManager_->LoadState(in)) return false;
+    if (!LoadInventory(in)) return false;
+    // The flag is the file's last four bytes: the script's reads end before
+    // it, so a LoadGame that reads too much fails instead of taking it.
+    if (in.Remaining() < 4) return false;
+    const size_t flagAt = in.Size() - 4;
+    platform::ByteReader script(in.Data(), flagAt);
+    script.Seek(in.Position());
+    if (!ScriptLoadGame(script)) return false;
+    in.Seek(script.Position());
+    const int32_t flag = in.S32();
+    if (!in.Ok()) return false;
+    Statics().nightVision = flag != 0 ? 1 : 0;
+    return true;
+}
+
+bool GameWorld::LoadInventory(platform::ByteReader& in) {
+    // The table keeps its thirty slots whatever the file says.
+    const int32_t count = in.S32();
+    if (!in.Ok() || count < 0 || count > TInventoryView::kSlots) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t id = in.S32();
+        if (!in.Ok()) return false;
+        // The script puts the item back with Engine.AddInventoryItem.
+        if (id != -1) ScriptInventoryAddItem(id);
+    }
+    inventory_.Refresh();
+    return true;
+}
+
+bool GameWorld::Save(platform::ByteWriter& out) {
+    if (!dialogManager_ || !dialogManager_->SaveState(out)) return false;
+    // The table always has its thirty slots; an empty one stores -1.
+    out.S32(TInventoryView::kSlots);
+    for (int32_t i = 0; i < TInventoryView::kSlots; ++i) {
+        const InventorySlot* record = inventory_.SlotAt(i);
+        out.S32(record ? record->id : -1);
+    }
+    if (!ScriptSaveTheGame(out)) return false;
+    out.S32(Statics().nightVision);
+    return true;
 }
 
 void GameWorld::Exit() {

@@ -16,6 +16,8 @@
 #include "QuitTimer.h"
 #include "foundation/TRef.h"
 
+#include "platform/ByteStream.h"
+
 #include <cstdint>
 
 class DialogManager;
@@ -47,6 +49,14 @@ public:
     void DoTickAction();
     int32_t OpenGameMenu();
     void CloseGameMenu();
+
+    // The save game after its version: dialog block, inventory block, the
+    // scripts' SaveTheGame values and the night-vision flag. False when the
+    // dialogs or the scripts fail.
+    bool Save(platform::ByteWriter& out);
+    // A saved game into this fresh world: main.scr under SysLoadGame, then
+    // the blocks after the version. False when any block fails.
+    bool Load(platform::ByteReader& in);
 
     // --- Inventory, held item, dialog, map (their screens come later) ---
     // The inventory refreshed, then shown at once or dismissed.
@@ -93,6 +103,9 @@ private:
         bool set = false;
     };
 
+    // The main state, registered and current; false when none could be made.
+    bool OpenMain();
+    bool LoadInventory(platform::ByteReader& in);
     // The room's elements go later (DeleteLater), maybe after the next game
     // has begun: their references are released now, in this world's state.
     void ReleaseElementReferences();

@@ -4,13 +4,14 @@
 #include "ElementCommands.h"
 #include "GameStatics.h"
 #include "LuaScript.h"
+#include "SaveGameCommands.h"
 #include "WorldCommands.h"
 
 #include <iterator>
 
 void EmptyCommand() {}
 
-// Commands whose bodies come with the map and saving: they exist for the
+// Commands whose bodies come with the map: they exist for the
 // scripts and do nothing yet.
 namespace {
 void EngineEnableMap() {}
@@ -18,13 +19,6 @@ void EngineDisableMap() {}
 void EngineCreateMapEntry() {}
 void EngineSetMapEntryEnabled() {}
 void EngineSetMapEntryVisible() {}
-void SaveGameWriteNumber() {}
-void SaveGameReadBool() {}
-void SaveGameReadNumber() {}
-void SaveGameWriteFloat() {}
-void SaveGameReadFloat() {}
-void SaveGameWriteString() {}
-void SaveGameReadString() {}
 } // namespace
 
 namespace {

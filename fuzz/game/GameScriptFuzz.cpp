@@ -8,6 +8,7 @@
 // the main loop between them; the rest of the input runs as script text.
 // Nothing may crash, hang or touch memory it does not own; the game goes on
 // or ends through its own path.
+#include "FuzzGameSession.h"
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameFixture.h"
@@ -164,28 +165,19 @@ FuzzGame& TheGame();
 
 class FuzzGame {
 public:
-    FuzzGame() {
-        char folder[] = "/tmp/fuzz_game.XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
-        folder_ = folder;
-        tools::GameFixture fixture;
-        fixture.appName = "Fuzz game " + std::to_string(getpid());
-        fixture.className = "FuzzGame";
-        fixture.mainScript = kMainScript;
-        std::string error;
-        if (!tools::WriteGameFixture(folder_, fixture, &error)) std::abort();
-        LuaScript::instructionBudget = 200000;
-    }
+    FuzzGame() : session_("fuzz_game", kMainScript) { LuaScript::instructionBudget = 200000; }
 
     // A fresh world for the input: a new game, or a new start where the last
     // input ended the game or left it in a menu.
     void Fresh() {
-        if (engine_ && Playing()) {
+        if (session_.Running() && Playing()) {
             NewGameNow();
             RunTicks(1);
             if (Playing()) return;
         }
-        Restart();
+        session_.Restart();
+        static const bool once = std::atexit([] { TheGame().Stop(); }) == 0;
+        (void)once;
     }
 
     static bool Playing() {
@@ -209,31 +201,10 @@ public:
         main.RunString(text.c_str());
     }
 
-    void Stop() {
-        if (!engine_) return;
-        App().Close();
-        App().Shutdown();
-        engine_.reset();
-    }
+    void Stop() { session_.Stop(); }
 
 private:
-    void Restart() {
-        Stop();
-        engine_ = std::make_unique<TEngine>(
-            platform::SessionOptions{.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
-        testsupport::UseMemoryDesktop(16);
-        platform::SetProgramPathForTests((folder_ + "/adventure").c_str());
-        if (!GameSetUp() || !App().IsStarted()) std::abort();
-        App().Show();
-        RunTicks(1);
-        // The engine goes at exit, and with it what the graphics library
-        // holds; registered after the engine's own statics, it runs first.
-        static const bool once = std::atexit([] { TheGame().Stop(); }) == 0;
-        (void)once;
-    }
-
-    std::string folder_;
-    std::unique_ptr<TEngine> engine_;
+    FuzzGameSession session_;
 };
 
 FuzzGame& TheGame() {

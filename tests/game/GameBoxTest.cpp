@@ -43,6 +43,21 @@ TEST_F(GameBoxes, TheTableAndTheLayout) {
     Stop();
 }
 
+// A message that is itself a section of txtMain survives the box reading its
+// caption and button texts from the same resource.
+TEST_F(GameBoxes, AMainTextMessageKeepsItsText) {
+    fixture.mainTexts = {{"GAME_LOAD_FAILED", "Load failed"}};
+    Start();
+    TErrorBox error;
+    error.Layout(&App(), GameBox::MainText("GAME_LOAD_FAILED"));
+    EXPECT_STREQ(error.Message().GetText(), "Load failed");
+    error.Close();
+    platform::ClearMessageBoxLog();
+    error.AnswerByPolicy(nullptr, GameBox::MainText("GAME_LOAD_FAILED"));
+    EXPECT_EQ(Boxes("Load failed").size(), 1u);
+    Stop();
+}
+
 TEST_F(GameBoxes, EnterAndEscapeAnswer) {
     Start();
     const struct {

@@ -1,6 +1,7 @@
 #include "GameFixture.h"
 
 #include "AlbumWriter.h"
+#include "BmpWriter.h"
 #include "CtfWriter.h"
 #include "FontFileWriter.h"
 #include "Glyphs5x7.h"
@@ -177,6 +178,70 @@ std::vector<uint8_t> Faces(std::string* error) {
     return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
 }
 
+// An 8-bit picture of one colour (palette entry 1).
+std::vector<uint8_t> SolidBmp(int32_t width, int32_t height, Rgb color) {
+    BmpImage image;
+    image.width = width;
+    image.height = height;
+    image.bitCount = 8;
+    image.palette = {{0, 255, 0}, color};
+    image.pixels.assign(size_t(width) * size_t(height), 1);
+    return WriteBmp(image);
+}
+
+// The game menu's pages: one background and one button picture for all.
+std::string MenuPictureIndex() {
+    std::string index;
+    for (const char* key : {"picMenu1", "picMenu2"})
+        index += std::string(key) + "=menu\\back.bmp\r\n";
+    const char* const buttons[] = {"picMenuQuestExit",
+                                   "picMenuMusic",
+                                   "picMenuSpeech",
+                                   "picMenuBtnNew1a",
+                                   "picMenuBtnNew1b",
+                                   "picMenuBtnLoad1a",
+                                   "picMenuBtnLoad1b",
+                                   "picMenuBtnLoad2a",
+                                   "picMenuBtnLoad2b",
+                                   "picMenuBtnLoad2c",
+                                   "picMenuBtnSave1a",
+                                   "picMenuBtnSave1b",
+                                   "picMenuBtnSave1c",
+                                   "picMenuBtnSave2a",
+                                   "picMenuBtnSave2b",
+                                   "picMenuBtnSave2c",
+                                   "picMenuBtnExit1a",
+                                   "picMenuBtnExit1b",
+                                   "picMenuBtnCancel1a",
+                                   "picMenuBtnCancel1b",
+                                   "picMenuBtnOptions1a",
+                                   "picMenuBtnOptions1b",
+                                   "picMenuBtnGoBack1a",
+                                   "picMenuBtnGoBack1b",
+                                   "picMenuBtnGoBack1c",
+                                   "picMenuBtnGoBack2a",
+                                   "picMenuBtnGoBack2b",
+                                   "picMenuBtnYes1a",
+                                   "picMenuBtnYes1b",
+                                   "picMenuBtnNo1a",
+                                   "picMenuBtnNo1b",
+                                   "picMenuBtnFilterOn1a",
+                                   "picMenuBtnFilterOn1b",
+                                   "picMenuBtnFilterOff1a",
+                                   "picMenuBtnFilterOff1b",
+                                   "picMenuBtnMouseTextOn1a",
+                                   "picMenuBtnMouseTextOn1b",
+                                   "picMenuBtnMouseTextOff1a",
+                                   "picMenuBtnMouseTextOff1b",
+                                   "picMenuBtnDialogTextOn1a",
+                                   "picMenuBtnDialogTextOn1b",
+                                   "picMenuBtnDialogTextOff1a",
+                                   "picMenuBtnDialogTextOff1b"};
+    for (const char* key : buttons)
+        index += std::string(key) + "=menu\\button.bmp\r\n";
+    return index;
+}
+
 std::string Index(bool errors) {
     std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
     index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
@@ -186,6 +251,7 @@ std::string Index(bool errors) {
     index += std::string("rla") + kRoom + "LocItem=int\\all\\pictures\\rooms\\HallLoc.rla\r\n";
     index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
+    index += MenuPictureIndex();
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -322,7 +388,9 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
         Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
         Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
-        Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
+        Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error) &&
+        Put(data / "menu" / "back.bmp", SolidBmp(800, 600, {30, 30, 60}), error) &&
+        Put(data / "menu" / "button.bmp", SolidBmp(100, 40, {200, 60, 60}), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)
         ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);

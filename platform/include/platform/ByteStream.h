@@ -20,6 +20,7 @@ public:
     explicit ByteReader(const std::vector<uint8_t>& bytes)
         : ByteReader(bytes.data(), bytes.size()) {}
 
+    const uint8_t* Data() const { return data_; }
     size_t Position() const { return pos_; }
     size_t Size() const { return size_; }
     size_t Remaining() const { return size_ - pos_; }

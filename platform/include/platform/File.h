@@ -10,6 +10,7 @@
 // relative to the program's folder prefixes that folder first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -38,6 +39,17 @@ bool DirectoryExists(const char* path);           // a folder by that name
 int64_t FileSize(const char* path);               // -1 when missing
 int RemoveFile(const char* path);                 // 0 on success, like remove()
 int RenameFile(const char* from, const char* to); // 0 on success, like rename()
+
+// Replaces the file `path` by `size` bytes of `data` so that a failure at any
+// point leaves the previous file as it was: the bytes go to a temporary file
+// in the same folder, are flushed to the disk and renamed over the target,
+// then the folder is flushed. 0 on success; -1 with errno set, and no
+// temporary file left behind, on failure.
+int ReplaceFile(const char* path, const void* data, size_t size);
+
+// Makes one step of every later ReplaceFile fail (EIO) until reset to None.
+enum class ReplaceStep { None, Create, Write, Flush, Rename };
+void FailReplaceStepForTests(ReplaceStep step);
 
 // The text of a C runtime error number, like strerror but thread-safe.
 std::string ErrorText(int errorNumber);

@@ -1,0 +1,127 @@
+// The game menu's main page and the quit question: the buttons' pictures
+// and enabled states by whether a game runs, a new game asked for over a
+// running one, Exit through the application's quit question, Back.
+#include "GameTestFixture.h"
+
+#include "GameMenu.h"
+#include "MenuPage.h"
+#include "QuitPage.h"
+
+namespace gametest {
+namespace {
+
+class GameMenuTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        fixture.mainTexts = {{"GAME_NEW_WARNING", "Start a new game?"}};
+    }
+    void TearDown() override {
+        platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
+        GameTest::TearDown();
+    }
+};
+
+TEST_F(GameMenuTest, WithoutAGameSaveAndBackShowTheirDisabledPictures) {
+    Start();
+    App().DestroyWorld();
+    App().OpenMenu();
+    GameMenu& menu = App().Menu();
+    ASSERT_TRUE(menu.Built());
+    EXPECT_TRUE(menu.IsVisible());
+    for (auto [button, disabled] : {std::pair{&menu.SaveButton(), "picMenuBtnSave1c"},
+                                    std::pair{&menu.BackButton(), "picMenuBtnGoBack1c"}}) {
+        SCOPED_TRACE(disabled);
+        EXPECT_FALSE(button->IsEnabled());
+        EXPECT_EQ(button->GetStyleRecords().GetRecord(3).source, MenuPicture(disabled));
+        EXPECT_NE(MenuPicture(disabled), nullptr);
+    }
+    EXPECT_TRUE(menu.NewButton().IsEnabled());
+    EXPECT_EQ(menu.NewButton().GetStyleRecords().GetRecord(4).source,
+              MenuPicture("picMenuBtnNew1b"));
+    EXPECT_EQ(menu.NewButton().GetX(), 175);
+
+    // Opened again over a game, the page is laid out anew: both work.
+    App().CloseMenu();
+    EXPECT_FALSE(menu.Built());
+    ASSERT_EQ(App().NewGame(), 1);
+    App().OpenMenu();
+    EXPECT_TRUE(menu.SaveButton().IsEnabled());
+    EXPECT_TRUE(menu.BackButton().IsEnabled());
+    Stop();
+}
+
+// New over a running game asks first: no keeps the game behind the open
+// menu, yes starts a new one and closes the menu. Without a game nothing is
+// asked.
+TEST_F(GameMenuTest, NewAsksBeforeItReplacesARunningGame) {
+    Start();
+    App().OpenMenu();
+    GameWorld* running = App().World();
+    GameMenu& menu = App().Menu();
+    platform::ScriptMessageBoxAnswers({IDNO, IDYES});
+    platform::ClearMessageBoxLog();
+    menu.OnNewClick(nullptr, nullptr);
+    EXPECT_EQ(App().World(), running);
+    EXPECT_EQ(App().MenuCount(), 1);
+    EXPECT_TRUE(menu.Built());
+    EXPECT_TRUE(menu.SaveButton().IsEnabled());
+    EXPECT_EQ(Boxes("Start a new game?").size(), 1u);
+
+    menu.OnNewClick(nullptr, nullptr);
+    EXPECT_NE(App().World(), running);
+    EXPECT_EQ(App().MenuCount(), 0);
+    EXPECT_FALSE(menu.Built());
+
+    App().DestroyWorld();
+    App().OpenMenu();
+    platform::ClearMessageBoxLog();
+    menu.OnNewClick(nullptr, nullptr);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_NE(App().World(), nullptr);
+    Stop();
+}
+
+// Exit never quits at once: it asks the application's quit question, and
+// no goes back to the menu as it was. Back closes the menu on the game.
+TEST_F(GameMenuTest, ExitAsksTheQuitQuestionAndBackReturnsToTheGame) {
+    Start();
+    App().OpenMenu();
+    GameWorld* running = App().World();
+    GameMenu& menu = App().Menu();
+    platform::ScriptMessageBoxAnswers({IDNO});
+    platform::ClearMessageBoxLog();
+    menu.OnExitClick(nullptr, nullptr);
+    EXPECT_TRUE(App().IsEnabled());
+    RunTicks(2);
+    EXPECT_EQ(Boxes("QuitPage").size(), 1u) << "the close request asked";
+    EXPECT_TRUE(App().IsEnabled());
+    EXPECT_EQ(App().World(), running);
+    EXPECT_EQ(App().MenuFlag(), 1) << "the question gives the menu flag back";
+    EXPECT_TRUE(menu.Built());
+
+    menu.OnBackClick(nullptr, nullptr);
+    EXPECT_EQ(App().MenuCount(), 0);
+    EXPECT_EQ(App().MenuFlag(), 0);
+    EXPECT_FALSE(menu.IsVisible());
+    EXPECT_TRUE(running->IsVisible());
+    Stop();
+}
+
+// The quit page: its picture buttons at their places, 6 for yes, 7 for no.
+TEST_F(GameMenuTest, TheQuitPageAnswersSixOrSeven) {
+    Start();
+    QuitPage page;
+    page.Build(&App());
+    EXPECT_EQ(page.YesButton().GetX(), 310);
+    EXPECT_EQ(page.NoButton().GetX(), 430);
+    page.OnNoClick(nullptr, nullptr);
+    EXPECT_EQ(page.GetModalResult(), 7);
+    page.OnYesClick(nullptr, nullptr);
+    EXPECT_EQ(page.GetModalResult(), 6);
+    page.Close();
+    Stop();
+}
+
+} // namespace
+} // namespace gametest
