@@ -172,6 +172,16 @@ std::vector<uint8_t> Panels(std::string* error) {
     return Album16(entries, error);
 }
 
+// The inventory's items: entry N for the item of id N, frame 0 its picture
+// and frame 1 its highlighted picture, 45 x 40 (an odd width: the dragged
+// item is centred on the pointer).
+std::vector<uint8_t> Items(std::string* error) {
+    std::vector<AlbumEntry> entries;
+    for (uint16_t id = 0; id < 8; ++id)
+        entries.push_back(SolidEntry(45, 40, uint16_t(0x0400 + id), 2));
+    return Album16(entries, error);
+}
+
 // The speakers' faces: entry N for actor N; actor 1 has three frames.
 std::vector<uint8_t> Faces(std::string* error) {
     return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
@@ -186,6 +196,7 @@ std::string Index(bool errors) {
     index += std::string("rla") + kRoom + "LocItem=int\\all\\pictures\\rooms\\HallLoc.rla\r\n";
     index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
+    index += "albInventory=int\\all\\pictures\\global\\items.alb\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -319,8 +330,10 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
         Put(pictures / "global" / "panels.alb", Panels(error), error) &&
         Put(pictures / "global" / "faces.alb", Faces(error), error) &&
+        Put(pictures / "global" / "items.alb", Items(error), error) &&
         Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
-        Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
+        Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}, {"key", "A key"}}),
+            error) &&
         Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
         Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
