@@ -38,6 +38,10 @@ void AppServices::DropHeldItem() {
     if (GameWorld* world = App().World()) world->DropHeldItem();
 }
 
+void AppServices::HoldDragItem(bool on) {
+    if (GameWorld* world = App().World()) world->Dragged().Hold(on);
+}
+
 // The click on the player's own actor.
 void AppServices::ShowInventory() {
     if (GameWorld* world = App().World()) world->ShowInventory();

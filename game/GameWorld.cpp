@@ -106,7 +106,8 @@ void GameWorld::Exit() {
     quitTimer_.Detach();
     ReleaseElementReferences();
     room_.Clear();
-    held_.Reset();
+    dragItem_.SetItem(nullptr);
+    dragItem_.Hide();
     inventory_.Clear();
     SetVisible(false);
     SetEnabled(false);
@@ -174,18 +175,21 @@ void GameWorld::HideInventory() {
 }
 
 void GameWorld::TakeItem(InventorySlot* record) {
-    held_ = TRef<InventorySlot>(record);
+    dragItem_.Show(this);
+    dragItem_.SetPos(-200, -200);
+    dragItem_.SetItem(record);
 }
 
 bool GameWorld::GetHeldItem(int32_t* reference) const {
-    const InventorySlot* record = held_.Get();
+    const InventorySlot* record = dragItem_.Item();
     if (!record) return false;
     if (reference) *reference = record->scriptRef;
     return true;
 }
 
 void GameWorld::DropHeldItem() {
-    held_.Reset();
+    dragItem_.SetItem(nullptr);
+    dragItem_.Hide();
     inventory_.Refresh();
 }
 

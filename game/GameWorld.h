@@ -6,6 +6,7 @@
 // of its own handlers runs.
 #pragma once
 
+#include "DragItem.h"
 #include "InventorySlot.h"
 #include "ScriptCursors.h"
 #include "TInventoryView.h"
@@ -52,12 +53,13 @@ public:
     // The inventory refreshed, then shown at once or dismissed.
     void ShowInventory();
     void HideInventory();
-    // The record goes to the pointer (its picture comes with the dragged
-    // item's screen).
+    // The record goes to the pointer: its picture is parked off the screen
+    // until the pointer moves.
     void TakeItem(InventorySlot* record);
     // The held record's script reference; false when nothing is held.
     bool GetHeldItem(int32_t* reference) const;
-    InventorySlot* HeldRecord() const { return held_.Get(); }
+    InventorySlot* HeldRecord() const { return dragItem_.Item(); }
+    DragItem& Dragged() { return dragItem_; }
     void DropHeldItem();
     bool DialogRunning() const { return dialogView_.Running(); }
     int32_t DialogSpeaker() const { return dialogView_.IsActive(); }
@@ -102,7 +104,7 @@ private:
     ScriptCursors cursors_;
     TRoom room_;
     TInventoryView inventory_;
-    TRef<InventorySlot> held_;
+    DragItem dragItem_;
     DialogView dialogView_;
     DialogManager* dialogManager_ = nullptr;
     QuitTimer quitTimer_;

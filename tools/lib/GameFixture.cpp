@@ -173,12 +173,11 @@ std::vector<uint8_t> Panels(std::string* error) {
 }
 
 // The inventory's items: entry N for the item of id N, frame 0 its picture
-// and frame 1 its highlighted picture, 45 x 40 (an odd width: the dragged
-// item is centred on the pointer).
+// and frame 1 its highlighted picture, 44 x 40.
 std::vector<uint8_t> Items(std::string* error) {
     std::vector<AlbumEntry> entries;
     for (uint16_t id = 0; id < 8; ++id)
-        entries.push_back(SolidEntry(45, 40, uint16_t(0x0400 + id), 2));
+        entries.push_back(SolidEntry(44, 40, uint16_t(0x0400 + id), 2));
     return Album16(entries, error);
 }
 

@@ -1,0 +1,91 @@
+// The picture of the held item: parked off the screen when taken, centred on
+// the pointer by its moves, highlighted while room elements take it, and
+// dropped by a right button press.
+#include "GameTestFixture.h"
+
+#include "DragItem.h"
+#include "InventorySlot.h"
+#include "TInventoryView.h"
+
+#include "GameServices.h"
+
+#include "foundation/TEvent.h"
+
+namespace gametest {
+namespace {
+
+TEvent Pointer(int32_t type, int32_t x, int32_t y) {
+    TEvent event;
+    event.SetType(type);
+    event.record.x = x;
+    event.record.y = y;
+    return event;
+}
+
+TRectArea Bounds(DragItem& item) {
+    TRectArea bounds;
+    item.GetBounds(bounds);
+    return bounds;
+}
+
+TEST_F(GameTest, TheDraggedItemIsParkedThenCentredOnThePointer) {
+    Start();
+    ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'key', 5, 1)"));
+    GameWorld& world = *App().World();
+    DragItem& item = world.Dragged();
+    ASSERT_EQ(item.Item(), world.InventoryView().SlotAt(0));
+    EXPECT_EQ(item.GetParent(), &world);
+    // Off the screen: nothing of it is left of or above the origin.
+    RunTicks(1);
+    TRectArea parked = Bounds(item);
+    EXPECT_LE(parked.right, 0);
+    EXPECT_LE(parked.bottom, 0);
+    // The picture is 44 x 40; the event is in screen coordinates.
+    const TPoint origin = item.ScreenToParent(TPoint(0, 0));
+    TEvent move = Pointer(evMouseMove, 300, 200);
+    item.HandleEvent(&world, &move);
+    TRectArea at = Bounds(item);
+    EXPECT_EQ(at.left, origin.x + 278);
+    EXPECT_EQ(at.top, origin.y + 180);
+    EXPECT_EQ(at.right - at.left, 44);
+    // Half of an odd width is truncated.
+    item.SetAutoSize(0);
+    item.SetRect(0, 0, 45, 41);
+    item.Follow(&move);
+    at = Bounds(item);
+    EXPECT_EQ(at.left, origin.x + 278);
+    EXPECT_EQ(at.top, origin.y + 180);
+    TEvent right = Pointer(evRightDown, 300, 200);
+    item.HandleEvent(&world, &right);
+    EXPECT_EQ(world.HeldRecord(), nullptr);
+    EXPECT_EQ(item.GetParent(), nullptr);
+    Stop();
+}
+
+TEST_F(GameTest, TheHoldCountIsNotClampedAndOnlyAPositiveOneHighlights) {
+    Start();
+    ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'key', 5, 1)"));
+    DragItem& item = App().World()->Dragged();
+    struct Step {
+        bool enter;
+        int32_t count;
+        int32_t index;
+    } steps[] = {{true, 1, 1},  {true, 2, 1},   {false, 1, 1},
+                 {false, 0, 0}, {false, -1, 0}, {true, 0, 0}};
+    for (const Step& step : steps) {
+        Game().HoldDragItem(step.enter);
+        EXPECT_EQ(item.HoldCount(), step.count);
+        EXPECT_EQ(item.GetIndex(), step.index);
+    }
+    // Dropping keeps the count; the next take starts again from none.
+    Game().HoldDragItem(true);
+    Game().DropHeldItem();
+    EXPECT_EQ(item.HoldCount(), 1);
+    ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'lamp', 6, 1)"));
+    EXPECT_EQ(item.HoldCount(), 0);
+    EXPECT_EQ(item.GetSubIndex(), 6);
+    Stop();
+}
+
+} // namespace
+} // namespace gametest
