@@ -8,10 +8,14 @@
 
 #include "DragItem.h"
 #include "InventorySlot.h"
+#include "MapView.h"
 #include "ScriptCursors.h"
 #include "TInventoryView.h"
 #include "TRoom.h"
+#include "TaskBarPanel1.h"
+#include "TaskBarPanel2.h"
 
+#include "ui/TClickCtl.h"
 #include "ui/TPanel.h"
 #include "DialogView.h"
 #include "QuitTimer.h"
@@ -41,8 +45,9 @@ public:
     void Retire();
 
     // --- Script events the world raises ---
-    // 0 when Map.DoShow ran and did not answer true; the room's or an
-    // actor's busy value when either is busy.
+    // The room's or an actor's busy value when either is busy (nothing
+    // shows); else Map.DoShow: 1 when it took the request over (answered
+    // true), else the map is shown and 0.
     int32_t DoShow();
     void DoMapAction(int32_t reference);
     void DoTickAction();
@@ -64,11 +69,20 @@ public:
     bool DialogRunning() const { return dialogView_.Running(); }
     int32_t DialogSpeaker() const { return dialogView_.IsActive(); }
     DialogView& Dialogs() { return dialogView_; }
-    // The task bar's panels, closed while a dialog runs (the task bar comes
-    // later).
-    void HideLeftPanel() {}
-    void HideRightPanel() {}
-    bool MapVisible() const { return false; }
+    // A task bar panel dismissed and its strip along the bottom edge shown
+    // at once.
+    void HideLeftPanel();
+    void HideRightPanel();
+    // The pointer entered a strip: its panel comes up unless it is up,
+    // disabled, or a dialog runs.
+    int OnLeftStripEnter(TObject* sender, TEvent* event);
+    int OnRightStripEnter(TObject* sender, TEvent* event);
+    TaskBarPanel1& LeftPanel() { return leftPanel_; }
+    TaskBarPanel2& RightPanel() { return rightPanel_; }
+    bool MapVisible() const { return map_.IsVisible(); }
+    // The map disabled and dismissed.
+    void HideMap();
+    MapView& Map() { return map_; }
 
     TRoom& RoomView() { return room_; }
     TInventoryView& InventoryView() { return inventory_; }
@@ -98,8 +112,15 @@ private:
     // The room's elements go later (DeleteLater), maybe after the next game
     // has begun: their references are released now, in this world's state.
     void ReleaseElementReferences();
+    void BuildTaskBar();
+    void BringUp(TaskBarPanel& panel, TClickCtl& strip);
 
     TeardownMark teardown_;
+    TaskBarPanel1 leftPanel_;
+    TaskBarPanel2 rightPanel_;
+    TClickCtl leftStrip_;
+    TClickCtl rightStrip_;
+    MapView map_;
     // Before the room: its elements may show these cursors until they go.
     ScriptCursors cursors_;
     TRoom room_;

@@ -10,14 +10,9 @@
 
 void EmptyCommand() {}
 
-// Commands whose bodies come with the map and saving: they exist for the
-// scripts and do nothing yet.
+// Commands whose bodies come with saving: they exist for the scripts and do
+// nothing yet.
 namespace {
-void EngineEnableMap() {}
-void EngineDisableMap() {}
-void EngineCreateMapEntry() {}
-void EngineSetMapEntryEnabled() {}
-void EngineSetMapEntryVisible() {}
 void SaveGameWriteNumber() {}
 void SaveGameReadBool() {}
 void SaveGameReadNumber() {}

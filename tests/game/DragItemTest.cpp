@@ -10,6 +10,7 @@
 #include "GameServices.h"
 
 #include "foundation/TEvent.h"
+#include "media/devices/TDispDev.h"
 
 namespace gametest {
 namespace {
@@ -84,6 +85,35 @@ TEST_F(GameTest, TheHoldCountIsNotClampedAndOnlyAPositiveOneHighlights) {
     ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'lamp', 6, 1)"));
     EXPECT_EQ(item.HoldCount(), 0);
     EXPECT_EQ(item.GetSubIndex(), 6);
+    Stop();
+}
+
+// Through the running game's loop: the window's pointer moves reach the
+// picture, and a right button press drops the item.
+TEST_F(GameTest, ThePointerOfTheRunningGameMovesAndDropsTheHeldItem) {
+    Start();
+    GameWorld& world = *App().World();
+    HWND window = TDispDev::Global().GetWindow();
+    TRectArea screen;
+    const auto move = [&](int x, int y) {
+        world.GetScreenRect(screen);
+        platform::InjectMouseMove(window, screen.left + x, screen.top + y);
+        RunTicks(1);
+    };
+    // The pointer shows once it has come into the window; the world has
+    // its place on the screen after the first frame.
+    move(400, 300);
+    ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'key', 5, 1)"));
+    move(300, 200);
+    TRectArea at = Bounds(world.Dragged());
+    EXPECT_EQ(at.left, 278);
+    EXPECT_EQ(at.top, 180);
+    platform::InjectMouseButton(window, platform::MouseButton::Right, true, screen.left + 300,
+                                screen.top + 200);
+    platform::InjectMouseButton(window, platform::MouseButton::Right, false, screen.left + 300,
+                                screen.top + 200);
+    RunTicks(1);
+    EXPECT_EQ(world.HeldRecord(), nullptr);
     Stop();
 }
 

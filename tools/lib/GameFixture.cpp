@@ -181,6 +181,33 @@ std::vector<uint8_t> Items(std::string* error) {
     return Album16(entries, error);
 }
 
+// The pictures of the task bar and the map, each a one-picture album of one
+// colour under int\all\pictures\screens.
+struct ScreenPicture {
+    const char* key;
+    uint16_t width, height, pixel;
+};
+constexpr ScreenPicture kScreenPictures[] = {
+    {"picPanel1", 108, 57, 0x4208},
+    {"picPanel2", 108, 57, 0x4208},
+    {"picGameBtnMap1a", 48, 48, 0x001F},
+    {"picGameBtnMenu1a", 48, 48, 0x0600},
+    {"picGameBtnMenu1b", 48, 48, 0x03E0},
+    {"picGameBtnRepeatDialgo1a", 48, 44, 0xF800},
+    {"picGameBtnRepeatDialgo1b", 48, 44, 0x7800},
+    {"picGameBtnLanguage1a", 48, 44, 0xFFE0},
+    {"picGameBtnLanguage1b", 48, 44, 0x7BE0},
+    {"picGameBtnLanguage2a", 48, 44, 0xF81F},
+    {"picGameBtnLanguage2b", 48, 44, 0x780F},
+    {"picMap", 640, 480, 0x2945},
+    {"picMapExcavation", 40, 40, 0xA145},
+    {"picMapBeach", 40, 40, 0xE71C},
+    {"picMapBrackleCottage", 40, 40, 0x8410},
+    {"picMapLightHouse", 40, 40, 0xFFFF},
+    {"picMenuBtnGoBack1a", 60, 40, 0x0210},
+    {"picMenuBtnGoBack1b", 60, 40, 0x0418},
+};
+
 // The speakers' faces: entry N for actor N; actor 1 has three frames.
 std::vector<uint8_t> Faces(std::string* error) {
     return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
@@ -196,6 +223,9 @@ std::string Index(bool errors) {
     index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += "albInventory=int\\all\\pictures\\global\\items.alb\r\n";
+    for (const ScreenPicture& picture : kScreenPictures)
+        index +=
+            std::string(picture.key) + "=int\\all\\pictures\\screens\\" + picture.key + ".alb\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -335,6 +365,10 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
             error) &&
         Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
         Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);
+    for (const ScreenPicture& p : kScreenPictures)
+        if (ok)
+            ok = Put(pictures / "screens" / (std::string(p.key) + ".alb"),
+                     Album16({SolidEntry(p.width, p.height, p.pixel)}, error), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)
         ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);
