@@ -213,7 +213,7 @@ std::vector<uint8_t> Faces(std::string* error) {
     return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
 }
 
-std::string Index(bool errors) {
+std::string Index(const GameFixture& f, bool errors) {
     std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
     index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
     index += "[Pictures]\r\n";
@@ -226,6 +226,7 @@ std::string Index(bool errors) {
     for (const ScreenPicture& picture : kScreenPictures)
         index +=
             std::string(picture.key) + "=int\\all\\pictures\\screens\\" + picture.key + ".alb\r\n";
+    if (f.intro) index += "[Animations]\r\naniIntro=int\\all\\video\\intro.alb\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -233,7 +234,10 @@ std::string Index(bool errors) {
         index += std::string(key) + "=cursors\\pointer.cur\r\n";
     index += "[Text]\r\ntxtMain=text\\main.ctf\r\ntxtHint=text\\hint.ctf\r\n"
              "txtDialoge=text\\dialoge.ctf\r\n";
+    if (!f.creditTexts.empty()) index += "txtCredits=text\\credits.ctf\r\n";
     index += "[Data]\r\niniKeys=data\\keys.ini\r\n";
+    for (const auto& [key, text] : f.settings)
+        index += key + "=data\\" + key + ".ini\r\n";
     return index;
 }
 
@@ -346,7 +350,7 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         errors.push_back({std::to_string(i), f.errorTexts[i]});
     const std::string main = f.mainScript.empty() ? DefaultMainScript() : f.mainScript;
     bool ok =
-        Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
+        Put(root / "resource.ini", Bytes(Index(f, !errors.empty())), error) &&
         Put(data / "game.ini", Bytes(Configuration(f)), error) &&
         Put(scripts / "main.scr", Bytes(main), error) &&
         Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
@@ -369,6 +373,13 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         if (ok)
             ok = Put(pictures / "screens" / (std::string(p.key) + ".alb"),
                      Album16({SolidEntry(p.width, p.height, p.pixel)}, error), error);
+    for (const auto& [key, text] : f.settings)
+        if (ok) ok = Put(data / "data" / (key + ".ini"), Bytes(text), error);
+    if (ok && f.intro)
+        ok = Put(data / "int" / "all" / "video" / "intro.alb",
+                 Album16({SolidEntry(64, 48, 0x8010, 5)}, error), error);
+    if (ok && !f.creditTexts.empty())
+        ok = Put(data / "text" / "credits.ctf", Ctf(Sections({}, f.creditTexts)), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)
         ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);

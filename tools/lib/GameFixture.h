@@ -32,6 +32,13 @@ struct GameFixture {
     // Speech files: a speech name and its wave's bytes, in the speech
     // folder (the base folder's Deu\All\Speech).
     std::vector<std::pair<std::string, std::vector<uint8_t>>> speeches;
+    // An intro animation (aniIntro): five frames of 64 x 48 at ten a second.
+    bool intro = false;
+    // Settings resources named in [Data] of the index: a key and its ini
+    // text, written as data\KEY.ini ("iniCredits" holds the credits).
+    std::vector<std::pair<std::string, std::string>> settings;
+    // Sections of the text resource txtCredits (written when there are any).
+    std::vector<std::pair<std::string, std::string>> creditTexts;
     // Further files: a name relative to the folder, and its content.
     std::vector<std::pair<std::string, std::string>> extraFiles;
     // [Sound] of the configuration: waveOut on (speech and sounds play).
