@@ -156,5 +156,30 @@ TEST_F(MapViewTest, AnEntryReplacedFromItsOwnClickIsKeptUntilClear) {
     Stop();
 }
 
+// The fixture game as its program writes it: a key in the inventory, two
+// places on the map, and credits that end by themselves.
+TEST_F(MapViewTest, TheFullFixtureGameHasAnItemAMapAndCredits) {
+    WriteDevOptions("[DEBUG]\r\nShowIntro=0\r\n");
+    fixture.mainScript = tools::FullMainScript();
+    tools::AddDefaultCredits(fixture);
+    Start();
+    GameWorld& world = *App().World();
+    ASSERT_NE(world.InventoryView().SlotAt(0), nullptr);
+    EXPECT_EQ(world.InventoryView().SlotAt(0)->id, 1);
+    EXPECT_EQ(Map().EntryCount(), 2);
+    EXPECT_STREQ(Map().GetEntry(1)->GetHint().c_str(), "The garden");
+    EXPECT_EQ(world.DoShow(), 0);
+    EXPECT_TRUE(world.MapVisible());
+    ASSERT_TRUE(Run("Engine.QuitGame()"));
+    const DWORD start = timeGetTime();
+    RunTicks(400);
+    EXPECT_FALSE(App().IsEnabled());
+    // Half a second to the quit, the wait, then 501 steps of 20 ms: the
+    // first line, 200 pixels down, passes the content's 300 pixels.
+    EXPECT_GE(timeGetTime() - start, 11000u);
+    EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
 } // namespace
 } // namespace gametest

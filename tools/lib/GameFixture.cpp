@@ -340,6 +340,39 @@ end
 )";
 }
 
+std::string FullMainScript() {
+    return DefaultMainScript() + R"(
+-- More to try: a key in the inventory and two places on the map.
+Key = {}
+Hall = {}
+Garden = {}
+StoryMain = main
+function main()
+    StoryMain()
+    Engine.AddInventoryItem(Key, "key", 1)
+    Engine.CreateMapEntry(Hall, "Hall", 0, 200, 180)
+    Engine.CreateMapEntry(Garden, "Garden", 1, 420, 260)
+end
+function Game.DoMapAction(v)
+    if v == Hall then print("event DoMapAction Hall") else print("event DoMapAction Garden") end
+end
+)";
+}
+
+void AddDefaultCredits(GameFixture& fixture) {
+    std::string settings = "[Global]\r\nScrollspeed=20\r\nWait=500\r\nTextResource=txtCredits\r\n"
+                           "Loop=no\r\nFontColorR=250\r\nFontColorG=230\r\nFontColorB=160\r\n"
+                           "HAlign=Center\r\n";
+    const char* lines[] = {"CREDITS_TITLE", "CREDITS_MADE", "CREDITS_THANKS"};
+    for (int i = 0; i < 3; ++i)
+        settings += "[Item" + std::to_string(i) + "]\r\nText=" + lines[i] +
+                    "\r\nOffsetY=" + (i == 0 ? "200" : "20") + "\r\nSizeX=800\r\nSizeY=20\r\n";
+    fixture.settings.push_back({"iniCredits", settings});
+    fixture.creditTexts = {{"CREDITS_TITLE", "The fixture game"},
+                           {"CREDITS_MADE", "Written by the game's tests"},
+                           {"CREDITS_THANKS", "Thank you for playing"}};
+}
+
 bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::string* error) {
     const fs::path root(folder);
     const fs::path data = root / "data";
@@ -365,7 +398,11 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(pictures / "global" / "faces.alb", Faces(error), error) &&
         Put(pictures / "global" / "items.alb", Items(error), error) &&
         Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
-        Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}, {"key", "A key"}}),
+        Put(data / "text" / "hint.ctf",
+            Ctf({{"Actor00", "The player"},
+                 {"key", "A key"},
+                 {"MapHall", "The hall"},
+                 {"MapGarden", "The garden"}}),
             error) &&
         Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
         Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error);

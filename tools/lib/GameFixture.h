@@ -57,6 +57,16 @@ std::string DefaultDialogsScript();
 // ("event DoTickAction").
 std::string DefaultMainScript();
 
+// The default story with more to try, as the gamefixture program writes it:
+// the player starts with a key in the inventory (a click on the player opens
+// it; a key taken from it follows the pointer), and the map (F2, or the task
+// bar at the bottom left) offers two places that DoMapAction reports.
+std::string FullMainScript();
+
+// The credits that end the fixture game (iniCredits and txtCredits): three
+// lines that scroll up once.
+void AddDefaultCredits(GameFixture& fixture);
+
 // Writes the game into `folder` (made when missing); false with the reason.
 bool WriteGameFixture(const std::string& folder, const GameFixture& fixture, std::string* error);
 
