@@ -41,7 +41,7 @@ void MapView::Create(TControl* parent) {
     SetBorderWidth(0);
     SetStyle(stCountPresses | stHandleClicks | stTrackHover);
     SetTransparent(1);
-    Add<MapView, &MapView::OnClose>(evRightDown, this);
+    Add<MapView, &MapView::OnBack>(evRightDown, this);
     SetVisible(false);
     picture_.SetSource(map);
     picture_.SetTransparent(0);
@@ -54,7 +54,7 @@ void MapView::Create(TControl* parent) {
                       "picMenuBtnGoBack1b");
     back_.SetTransparent(1);
     back_.SetColor(kKey);
-    back_.Add<MapView, &MapView::OnClose>(evCommand, this);
+    back_.Add<MapView, &MapView::OnBack>(evCommand, this);
     back_.Show(this);
     Show(parent);
 }
@@ -92,7 +92,7 @@ int MapView::OnEntryClick(TObject*, TEvent* event) {
     return 0;
 }
 
-int MapView::OnClose(TObject*, TEvent*) {
+int MapView::OnBack(TObject*, TEvent*) {
     if (GameWorld* world = App().World()) world->HideMap();
     return 1;
 }

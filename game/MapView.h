@@ -40,7 +40,7 @@ public:
     int32_t EntryCount() const { return int32_t(entries_.size()); }
 
     int OnEntryClick(TObject* sender, TEvent* event);
-    int OnClose(TObject* sender, TEvent* event);
+    int OnBack(TObject* sender, TEvent* event);
     // Removes every location and hides the map.
     void Clear();
 
