@@ -4,6 +4,7 @@
 #include "GamePictures.h"
 #include "GameStatics.h"
 #include "GameWorld.h"
+#include "ScriptRefs.h"
 
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TEvent.h"
@@ -109,6 +110,9 @@ void MapView::DeleteEntries(bool later) {
         while (!list->empty()) {
             if (TMapEntry* entry = list->back().Get()) {
                 entry->Hide();
+                // Released now, in this game's state: the entry may go
+                // after the next game has begun.
+                ScriptUnref(entry->scriptRef);
                 // Clear may run under a script that a location's click
                 // called: the entry goes where none of its clicks runs.
                 if (later)

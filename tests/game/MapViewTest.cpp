@@ -4,6 +4,8 @@
 #include "GameTestFixture.h"
 
 #include "MapView.h"
+#include "ScriptRefs.h"
+#include "TInventoryView.h"
 
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TEvent.h"
@@ -153,6 +155,30 @@ TEST_F(MapViewTest, AnEntryReplacedFromItsOwnClickIsKeptUntilClear) {
     DrainDeleteLater();
     EXPECT_EQ(oldRef.Get(), nullptr);
     EXPECT_EQ(map.EntryCount(), 0);
+    Stop();
+}
+
+void NewGameNow() {
+    App().OpenMenu();
+    App().NewGame();
+}
+
+// A new game chosen from a script: the old map's entries go after the new
+// game has made references of its own, and release none of them.
+TEST_F(MapViewTest, TheOldGamesEntriesLeaveTheNextGamesReferences) {
+    fixture.mainScript = "Game = {} Map = {} function main() end";
+    Start();
+    App().World()->MainState()->RegisterGlobalFunction(&NewGameNow, "NewGameNow");
+    ASSERT_TRUE(Run("local i = 0 while i < 4 do"
+                    "  Engine.CreateMapEntry({}, 'Hall', i, 0, 0) i = i + 1 end "
+                    "NewGameNow()"));
+    ASSERT_TRUE(Run("Items = {} local i = 1 while i <= 4 do"
+                    "  Items[i] = {} Engine.AddInventoryItem(Items[i], 'key', i) i = i + 1 end"));
+    RunTicks(5); // the old world and its entries go between two steps
+    TInventoryView& view = App().World()->InventoryView();
+    LuaStateScope scope(App().World()->MainState()->State());
+    for (int32_t i = 0; i < 4; ++i)
+        EXPECT_NE(ScriptGetRef(view.SlotAt(i)->scriptRef), LUA_NOOBJECT) << i;
     Stop();
 }
 
