@@ -38,10 +38,14 @@ void AppServices::DropHeldItem() {
     if (GameWorld* world = App().World()) world->DropHeldItem();
 }
 
-// The click on the player's own actor: the window has no pictures yet, and
-// a window the player cannot see would hold the room busy, so it waits for
-// the inventory screen. Scripts show and hide it themselves.
-void AppServices::ShowInventory() {}
+void AppServices::HoldDragItem(bool on) {
+    if (GameWorld* world = App().World()) world->Dragged().Hold(on);
+}
+
+// The click on the player's own actor.
+void AppServices::ShowInventory() {
+    if (GameWorld* world = App().World()) world->ShowInventory();
+}
 
 bool AppServices::InventoryVisible() {
     GameWorld* world = App().World();

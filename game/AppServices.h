@@ -17,7 +17,7 @@ public:
 
     bool GetHeldItem(int32_t* reference) override;
     void DropHeldItem() override;
-    void HoldDragItem(bool) override {}
+    void HoldDragItem(bool on) override;
     void ShowInventory() override;
     bool InventoryVisible() override;
     bool DialogRunning() override;

@@ -3,16 +3,20 @@
 #include "GameStatics.h"
 #include "DialogManager.h"
 #include "GameWorld.h"
+#include "IntroScreen.h"
 #include "SaveGameLayout.h"
 #include "ScriptEvents.h"
 #include "TErrorBox.h"
 #include "QuitPage.h"
 #include "TQuestionBox.h"
+#include "TTextSequence.h"
 
 #include "GameServices.h"
 #include "RoomGlobals.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TFileCtl.h"
+#include "media/animation/TMetaAni.h"
 #include "foundation/TKeys.h"
 #include "media/devices/TCursDev.h"
 #include "media/resources/TCursorRes.h"
@@ -275,7 +279,8 @@ int GameApp::OnStart(TObject*, TEvent*) {
     // from main() is not lost.
     quitTimer_.Add<GameApp, &GameApp::OnTimer>(evTick, this);
     quitTimer_.SetUp(500.0f, this);
-    // No intro screen yet, and the options keep their defaults.
+    ShowIntro();
+    // The options keep their defaults.
     if (Options().showGameMenu) {
         // The menu's own pages come later: it chooses a new game at once.
         OpenMenu();
@@ -372,7 +377,29 @@ int32_t GameApp::NewGame() {
 }
 
 void GameApp::ShowCredits() {
-    // The credits screen comes later; nothing runs until then.
+    // A game whose index names no credits has none; nobody could end a
+    // looping screen in a run without anyone at the screen.
+    if (!Options().showCredits || headless_ || !TFileCtl::HasKey("Data", "iniCredits")) return;
+    TTextSequence credits;
+    credits.SetRect(0, 0, GetWidth(), GetHeight());
+    credits.SetCursor(nullptr);
+    credits.SetIniFile(Resources().Ini("iniCredits"));
+    credits.Load(this);
+    credits.ToFront();
+    credits.ShowModal();
+    credits.Close();
+}
+
+void GameApp::ShowIntro() {
+    // As for the credits: no intro named, or nobody to watch it, none.
+    if (!Options().showIntro || headless_ || !TFileCtl::HasKey("Animations", "aniIntro")) return;
+    IntroScreen intro;
+    intro.SetRect(0, 0, 800, 600);
+    intro.SetBorderWidth(0);
+    intro.SetCursor(nullptr);
+    intro.Open(this, dynamic_cast<TMetaAni*>(Resources().Find("aniIntro")));
+    intro.ShowModal();
+    intro.Close();
 }
 
 void GameApp::StartQuitTimer() {

@@ -4,8 +4,8 @@
 // questions and ends the program through the quit question, the quit timer
 // and the credits.
 //
-// Screens that come later stand in here: the start's menu falls through to a new game, the quit
-// question answers yes, no intro or credits run.
+// Screens that come later stand in here: the start's menu falls through to
+// a new game, the quit question answers yes.
 #pragma once
 
 #include "AppServices.h"
@@ -56,6 +56,7 @@ public:
     // A run without anyone at the screen: boxes are answered by the
     // platform's box policy instead of waiting (always so on the memory host).
     void SetHeadless(bool headless) { headless_ = headless; }
+    // The credits screen when ShowCredits is set, run modally.
     void ShowCredits();
     // Saves the running game to `path`, asking before an existing file is
     // replaced; the previous file survives any failure. 1 when saved or the
@@ -67,6 +68,8 @@ public:
     // (the menu closes), 0 otherwise (silently when loading is switched off
     // or the file cannot be read).
     int32_t LoadGame(const char* path);
+    // The intro screen when ShowIntro is set, run modally.
+    void ShowIntro();
     // Engine.QuitGame: the program ends at the quit timer's first tick.
     void StartQuitTimer();
     int OnTimer(TObject* sender, TEvent* event);

@@ -18,6 +18,7 @@
 class DialogManager;
 class GameApp;
 class LuaScript;
+class MapView;
 class TInventoryView;
 
 struct GameStatics : TEnginePart {
@@ -49,6 +50,8 @@ struct GameStatics : TEnginePart {
     int32_t nightVision = 0;
     // The one inventory window while it exists.
     TInventoryView* inventory = nullptr;
+    // The one map screen while it exists.
+    MapView* map = nullptr;
     // The scripts' random source (Engine.Random).
     TRandom random;
     // Where the host's notes (a missing parameter, a missing script) go

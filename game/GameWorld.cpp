@@ -70,9 +70,50 @@ void GameWorld::Init(TWinApp* application) {
     // The world's key handlers run last added first: the dialog view's comes
     // before the room's.
     dialogView_.Build(this);
+    BuildTaskBar();
     quitTimer_.Add<GameWorld, &GameWorld::OnQuitTimer>(evTick, this);
     quitTimer_.SetUp(3000.0f, this);
     Show(application);
+}
+
+void GameWorld::BuildTaskBar() {
+    leftStrip_.SetRect(0, 590, 108, 10);
+    leftStrip_.Add<GameWorld, &GameWorld::OnLeftStripEnter>(evMouseEnter, this);
+    rightStrip_.SetRect(692, 590, 108, 10);
+    rightStrip_.Add<GameWorld, &GameWorld::OnRightStripEnter>(evMouseEnter, this);
+    for (TClickCtl* strip : {&leftStrip_, &rightStrip_}) {
+        strip->SetTransparent(1);
+        strip->Show(this);
+    }
+    leftPanel_.Create(this);
+    rightPanel_.Create(this);
+    map_.Create(this);
+}
+
+void GameWorld::HideLeftPanel() {
+    leftPanel_.Dismiss();
+    leftStrip_.ShowNow();
+}
+
+void GameWorld::HideRightPanel() {
+    rightPanel_.Dismiss();
+    rightStrip_.ShowNow();
+}
+
+int GameWorld::OnLeftStripEnter(TObject*, TEvent*) {
+    BringUp(leftPanel_, leftStrip_);
+    return 1;
+}
+
+int GameWorld::OnRightStripEnter(TObject*, TEvent*) {
+    BringUp(rightPanel_, rightStrip_);
+    return 1;
+}
+
+void GameWorld::BringUp(TaskBarPanel& panel, TClickCtl& strip) {
+    if (panel.IsVisible() || !panel.IsEnabled() || DialogRunning()) return;
+    panel.ShowNow();
+    strip.Dismiss();
 }
 
 bool GameWorld::InitDialogs() {
@@ -159,9 +200,15 @@ bool GameWorld::Save(platform::ByteWriter& out) {
 void GameWorld::Exit() {
     quitTimer_.Stop();
     quitTimer_.Detach();
+    leftPanel_.Hide();
+    rightPanel_.Close();
+    leftStrip_.Hide();
+    rightStrip_.Hide();
+    map_.Clear();
     ReleaseElementReferences();
     room_.Clear();
-    held_.Reset();
+    dragItem_.SetItem(nullptr);
+    dragItem_.Hide();
     inventory_.Clear();
     SetVisible(false);
     SetEnabled(false);
@@ -192,8 +239,17 @@ void GameWorld::Retire() {
 int32_t GameWorld::DoShow() {
     if (const int32_t busy = room_.IsBusy()) return busy;
     if (const int32_t busy = room_.IsActorBusy()) return busy;
-    // Without a map screen yet, the script's answer is all there is.
-    return ScriptCallGameEvent("Map", "DoShow", -1, -1) ? 1 : 0;
+    if (ScriptCallGameEvent("Map", "DoShow", -1, -1)) return 1;
+    // The script may have ended the game.
+    if (App().World() != this) return 0;
+    map_.ShowNow();
+    map_.ToFront();
+    return 0;
+}
+
+void GameWorld::HideMap() {
+    map_.SetEnabled(false);
+    map_.Dismiss();
 }
 
 void GameWorld::DoMapAction(int32_t reference) {
@@ -229,18 +285,21 @@ void GameWorld::HideInventory() {
 }
 
 void GameWorld::TakeItem(InventorySlot* record) {
-    held_ = TRef<InventorySlot>(record);
+    dragItem_.Show(this);
+    dragItem_.SetPos(-200, -200);
+    dragItem_.SetItem(record);
 }
 
 bool GameWorld::GetHeldItem(int32_t* reference) const {
-    const InventorySlot* record = held_.Get();
+    const InventorySlot* record = dragItem_.Item();
     if (!record) return false;
     if (reference) *reference = record->scriptRef;
     return true;
 }
 
 void GameWorld::DropHeldItem() {
-    held_.Reset();
+    dragItem_.SetItem(nullptr);
+    dragItem_.Hide();
     inventory_.Refresh();
 }
 

@@ -6,11 +6,16 @@
 // of its own handlers runs.
 #pragma once
 
+#include "DragItem.h"
 #include "InventorySlot.h"
+#include "MapView.h"
 #include "ScriptCursors.h"
 #include "TInventoryView.h"
 #include "TRoom.h"
+#include "TaskBarPanel1.h"
+#include "TaskBarPanel2.h"
 
+#include "ui/TClickCtl.h"
 #include "ui/TPanel.h"
 #include "DialogView.h"
 #include "QuitTimer.h"
@@ -42,8 +47,9 @@ public:
     void Retire();
 
     // --- Script events the world raises ---
-    // 0 when Map.DoShow ran and did not answer true; the room's or an
-    // actor's busy value when either is busy.
+    // The room's or an actor's busy value when either is busy (nothing
+    // shows); else Map.DoShow: 1 when it took the request over (answered
+    // true), else the map is shown and 0.
     int32_t DoShow();
     void DoMapAction(int32_t reference);
     void DoTickAction();
@@ -62,21 +68,31 @@ public:
     // The inventory refreshed, then shown at once or dismissed.
     void ShowInventory();
     void HideInventory();
-    // The record goes to the pointer (its picture comes with the dragged
-    // item's screen).
+    // The record goes to the pointer: its picture is parked off the screen
+    // until the pointer moves.
     void TakeItem(InventorySlot* record);
     // The held record's script reference; false when nothing is held.
     bool GetHeldItem(int32_t* reference) const;
-    InventorySlot* HeldRecord() const { return held_.Get(); }
+    InventorySlot* HeldRecord() const { return dragItem_.Item(); }
+    DragItem& Dragged() { return dragItem_; }
     void DropHeldItem();
     bool DialogRunning() const { return dialogView_.Running(); }
     int32_t DialogSpeaker() const { return dialogView_.IsActive(); }
     DialogView& Dialogs() { return dialogView_; }
-    // The task bar's panels, closed while a dialog runs (the task bar comes
-    // later).
-    void HideLeftPanel() {}
-    void HideRightPanel() {}
-    bool MapVisible() const { return false; }
+    // A task bar panel dismissed and its strip along the bottom edge shown
+    // at once.
+    void HideLeftPanel();
+    void HideRightPanel();
+    // The pointer entered a strip: its panel comes up unless it is up,
+    // disabled, or a dialog runs.
+    int OnLeftStripEnter(TObject* sender, TEvent* event);
+    int OnRightStripEnter(TObject* sender, TEvent* event);
+    TaskBarPanel1& LeftPanel() { return leftPanel_; }
+    TaskBarPanel2& RightPanel() { return rightPanel_; }
+    bool MapVisible() const { return map_.IsVisible(); }
+    // The map disabled and dismissed.
+    void HideMap();
+    MapView& Map() { return map_; }
 
     TRoom& RoomView() { return room_; }
     TInventoryView& InventoryView() { return inventory_; }
@@ -109,13 +125,20 @@ private:
     // The room's elements go later (DeleteLater), maybe after the next game
     // has begun: their references are released now, in this world's state.
     void ReleaseElementReferences();
+    void BuildTaskBar();
+    void BringUp(TaskBarPanel& panel, TClickCtl& strip);
 
     TeardownMark teardown_;
+    TaskBarPanel1 leftPanel_;
+    TaskBarPanel2 rightPanel_;
+    TClickCtl leftStrip_;
+    TClickCtl rightStrip_;
+    MapView map_;
     // Before the room: its elements may show these cursors until they go.
     ScriptCursors cursors_;
     TRoom room_;
     TInventoryView inventory_;
-    TRef<InventorySlot> held_;
+    DragItem dragItem_;
     DialogView dialogView_;
     DialogManager* dialogManager_ = nullptr;
     QuitTimer quitTimer_;

@@ -57,6 +57,8 @@ bool Language::Switch(int32_t index) {
         room.Load();
         room.Refresh();
         room.ReloadPictures();
+        // The slots' hints are copies of the old language's texts.
+        world->InventoryView().Refresh();
     }
     return true;
 }

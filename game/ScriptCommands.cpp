@@ -11,15 +11,6 @@
 
 void EmptyCommand() {}
 
-// Commands whose bodies come with the map: they exist for the
-// scripts and do nothing yet.
-namespace {
-void EngineEnableMap() {}
-void EngineDisableMap() {}
-void EngineCreateMapEntry() {}
-void EngineSetMapEntryEnabled() {}
-void EngineSetMapEntryVisible() {}
-} // namespace
 
 namespace {
 

@@ -4,7 +4,36 @@
 #include "GameStatics.h"
 #include "GameWorld.h"
 
+#include "ScriptEvents.h"
+
 #include "foundation/TEvent.h"
+#include "foundation/TRef.h"
+#include "foundation/TSectTxt.h"
+#include "media/resources/TMetaImg.h"
+
+namespace {
+constexpr int32_t kWidth = 635, kHeight = 352;
+constexpr int32_t kColumns = 6, kSlotSize = 54;
+constexpr int32_t kFirstColumn = 280, kFirstRow = 30, kPitch = 58;
+const TColor kKey(0, 255, 0);
+
+TMetaImg* Album(const char* key) {
+    return dynamic_cast<TMetaImg*>(Resources().Find(key));
+}
+
+// A picture of `album` at its own size placed at (x, y); x and y may
+// depend on the size.
+template <class Place>
+void PlacePicture(TImage& image, TMetaImg* album, int32_t entry, Place place) {
+    image.SetSource(album);
+    image.SetIndex(0);
+    image.SetSubIndex(entry);
+    const int32_t w = album ? album->GetWidthOf(0, entry) : 0;
+    const int32_t h = album ? album->GetHeightOf(0, entry) : 0;
+    const TPoint at = place(w, h);
+    image.SetRect(at.x, at.y, w, h);
+}
+} // namespace
 
 TInventoryView::TInventoryView() {
     Statics().inventory = this;
@@ -42,12 +71,102 @@ bool TInventoryView::HandleEvent(TObject* sender, TEvent* event) {
 }
 
 void TInventoryView::Create(TControl* parent) {
-    SetRect(80, 120, 635, 352);
-    slots_.assign(kSlots, nullptr);
+    SetRect(80, 120, kWidth, kHeight);
+    TMetaImg* panels = Album("albPanels");
+    PlacePicture(panel_, panels, 1,
+                 [](int32_t w, int32_t h) { return TPoint(kWidth - w, (kHeight - h) / 2); });
+    panel_.SetAlpha(127);
+    panel_.Attach(this);
+    PlacePicture(frame_, panels, 0, [](int32_t, int32_t) { return TPoint(0, 0); });
+    frame_.SetTransparent(1);
+    frame_.SetColor(kKey);
+    frame_.Attach(this);
+    slots_.clear();
+    LayOutSlots();
     Show(parent);
 }
 
+void TInventoryView::LayOutSlots() {
+    TMetaCur* hand = Resources().Cursor("curHand");
+    for (int32_t i = 0; i < kSlots; ++i) {
+        TListForm& control = controls_[size_t(i)];
+        control.SetRect(kFirstColumn + (i % kColumns) * kPitch, kFirstRow + (i / kColumns) * kPitch,
+                        kSlotSize, kSlotSize);
+        control.SetCursor(hand);
+        control.Show(this);
+        control.SetVisible(false);
+        control.SetTransparent(1);
+        control.SetColor(kKey);
+        // The word is the slot's number: the entries the table holds now.
+        control.Add<TInventoryView, &TInventoryView::OnClick>(evCommand, this,
+                                                              uintptr_t(slots_.size()));
+        slots_.push_back(nullptr);
+    }
+}
+
+void TInventoryView::Refresh() {
+    GameWorld* world = App().World();
+    const InventorySlot* held = world ? world->HeldRecord() : nullptr;
+    const int32_t heldId = held ? held->id : -1;
+    TSectTxt* hints = Resources().Text("txtHint");
+    TMetaImg* items = Album("albInventory");
+    for (int32_t i = 0; i < kSlots; ++i) {
+        TListForm& control = controls_[size_t(i)];
+        const InventorySlot* record = SlotAt(i);
+        if (!record || record->id == heldId) {
+            control.Dismiss();
+            continue;
+        }
+        if (hints) {
+            hints->SetSection(record->picture.c_str());
+            control.SetHint(hints->GetSection());
+        }
+        TStyle& style = control.GetStyleRecords();
+        style.SetRecord1(items, 0, record->id);
+        style.SetRecord2(items, 0, record->id);
+        style.SetRecord4(items, 1, record->id);
+        style.SetRecord5(items, 1, record->id);
+        control.ShowNow();
+    }
+}
+
+int TInventoryView::OnClick(TObject*, TEvent* event) {
+    GameWorld* world = App().World();
+    if (!event || !world) return 1;
+    InventorySlot* clicked = SlotAt(int32_t(event->userWord));
+    InventorySlot* held = world->HeldRecord();
+    if (!clicked) return 1;
+    if (clicked == held) {
+        world->DropHeldItem();
+    } else if (held) {
+        ScriptCallGameEvent("Game", "DoUseItem", clicked->scriptRef, held->scriptRef);
+        // The script may have ended the world's game; the held item goes
+        // whatever it did.
+        if (GameWorld* now = App().World()) now->DropHeldItem();
+    } else {
+        ClickWithoutHeldItem(clicked);
+    }
+    Refresh();
+    return 1;
+}
+
+void TInventoryView::ClickWithoutHeldItem(InventorySlot* clicked) {
+    // The script may remove the item and destroy its record: only a record
+    // that is still there goes to the pointer.
+    const TRef<InventorySlot> record(clicked);
+    if (ScriptCallGameEvent("Game", "DoItemAction", clicked->scriptRef, -1)) return;
+    GameWorld* world = App().World();
+    if (record.Get() && world && &world->InventoryView() == this) world->TakeItem(record.Get());
+}
+
 void TInventoryView::Clear() {
+    // The pointer lets go of its record before the records go.
+    GameWorld* world = App().World();
+    if (world && &world->InventoryView() == this) world->DropHeldItem();
+    for (TListForm& control : controls_)
+        control.Hide();
+    panel_.Detach();
+    frame_.Detach();
     DestroyRecords();
     Hide();
 }

@@ -1,15 +1,20 @@
-// The inventory window's records: thirty slots, filled from the front, each
-// empty or owning one item record. The window publishes itself while it
-// exists (the commands, saving and the language switch reach it so). Its
-// pictures, slot controls and clicks come with the inventory screen; until
-// then it is an empty transparent panel that is shown and dismissed, and
-// hidden again by a left click outside it.
+// The inventory window: a translucent panel under a colour-keyed frame and
+// thirty slot controls (six columns, five rows), each showing the item of
+// its slot. A click hands the item to the scripts, or to the pointer when
+// they leave it; with an item held it uses the held item on the clicked one.
+// The slots are filled from the front, each empty or owning one item record.
+// The window publishes itself while it exists (the commands, saving and the
+// language switch reach it so), and a left click outside hides it.
 #pragma once
 
 #include "InventorySlot.h"
+#include "TImageButton.h"
 
+#include "ui/TImage.h"
+#include "ui/TListForm.h"
 #include "ui/TPanel.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -30,11 +35,13 @@ public:
 
     // Lays the window out under `parent` with thirty empty slots.
     void Create(TControl* parent);
-    // Brings the slots' pictures up to date with the table and the held
-    // item; there is nothing to draw them with yet.
-    void Refresh() {}
-    // Destroys every record, leaves the table empty (not thirty empty
-    // slots) and hides the window.
+    // Brings the slot controls up to date with the table and the held item:
+    // empty slots and any slot of the held item's id are hidden.
+    void Refresh();
+    // The click of a slot control; the handler's word is the slot number.
+    int OnClick(TObject* sender, TEvent* event);
+    // Drops a held item, destroys every record, leaves the table empty (not
+    // thirty empty slots) and hides the window.
     void Clear();
 
     // Puts `record` into the first empty slot and owns it; false (the
@@ -48,9 +55,15 @@ public:
 
     int32_t SlotCount() const { return int32_t(slots_.size()); }
     InventorySlot* SlotAt(int32_t index) const;
+    TListForm& SlotControl(int32_t index) { return controls_[size_t(index)]; }
 
 private:
     void DestroyRecords();
+    void LayOutSlots();
+    void ClickWithoutHeldItem(InventorySlot* clicked);
 
+    TImageButton panel_;
+    TImage frame_;
+    std::array<TListForm, kSlots> controls_;
     std::vector<InventorySlot*> slots_;
 };

@@ -2,8 +2,8 @@
 // network, music and sound, debug output, random numbers, night vision and
 // brightness, the click lock and the menu (WorldCommands.cpp), the scripts'
 // cursors (CursorCommands.cpp) and the inventory's records
-// (InventoryCommands.cpp). Each does nothing unless called from the current
-// game's main state.
+// (InventoryCommands.cpp) and the map (MapCommands.cpp). Each does nothing unless called from the
+// current game's main state.
 #pragma once
 
 class GameWorld;
@@ -51,3 +51,9 @@ void EngineAddInventoryItem();
 void EngineRemInventoryItem();
 void EngineInventoryShow();
 void EngineInventoryHide();
+
+void EngineEnableMap();
+void EngineDisableMap();
+void EngineCreateMapEntry();
+void EngineSetMapEntryEnabled();
+void EngineSetMapEntryVisible();

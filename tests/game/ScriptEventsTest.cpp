@@ -101,8 +101,11 @@ TEST_F(GameTest, MapDoShowAnswersForTheMap) {
     Start();
     GameWorld& world = *App().World();
     EXPECT_EQ(world.DoShow(), 0);
+    EXPECT_TRUE(world.MapVisible());
+    world.HideMap();
     ASSERT_TRUE(Run("function Map.DoShow() Error('map') return 1 end"));
     EXPECT_EQ(world.DoShow(), 1);
+    EXPECT_FALSE(world.MapVisible());
     EXPECT_EQ(Boxes("map").size(), 1u);
     Stop();
 }

@@ -1,8 +1,9 @@
 // gamefixture: writes a one-room game into DIR (resource index,
 // configuration, texts, fonts, cursors, the room's pictures, the player and
 // scripts that enter the room, show a lamp in each anim mode, let the player
-// walk where the room is clicked and print each event), and a save game of
-// it, DIR/saves/fixture.sav, to look at with savdump. Copy
+// walk where the room is clicked and print each event, a key in the
+// inventory, a map of two places and the credits at the end), and a save
+// game of it, DIR/saves/fixture.sav, to look at with savdump. Copy
 // build/game/adventure into DIR and run it there.
 //
 //   gamefixture DIR
@@ -54,8 +55,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: gamefixture DIR\n");
         return 2;
     }
+    tools::GameFixture fixture;
+    fixture.mainScript = tools::FullMainScript();
+    tools::AddDefaultCredits(fixture);
     std::string error;
-    if (!tools::WriteGameFixture(argv[1], tools::GameFixture{}, &error)) {
+    if (!tools::WriteGameFixture(argv[1], fixture, &error)) {
         std::fprintf(stderr, "gamefixture: %s\n", error.c_str());
         return 1;
     }

@@ -173,6 +173,42 @@ std::vector<uint8_t> Panels(std::string* error) {
     return Album16(entries, error);
 }
 
+// The inventory's items: entry N for the item of id N, frame 0 its picture
+// and frame 1 its highlighted picture, 44 x 40.
+std::vector<uint8_t> Items(std::string* error) {
+    std::vector<AlbumEntry> entries;
+    for (uint16_t id = 0; id < 8; ++id)
+        entries.push_back(SolidEntry(44, 40, uint16_t(0x0400 + id), 2));
+    return Album16(entries, error);
+}
+
+// The pictures of the task bar and the map, each a one-picture album of one
+// colour under int\all\pictures\screens.
+struct ScreenPicture {
+    const char* key;
+    uint16_t width, height, pixel;
+};
+constexpr ScreenPicture kScreenPictures[] = {
+    {"picPanel1", 108, 57, 0x4208},
+    {"picPanel2", 108, 57, 0x4208},
+    {"picGameBtnMap1a", 48, 48, 0x001F},
+    {"picGameBtnMenu1a", 48, 48, 0x0600},
+    {"picGameBtnMenu1b", 48, 48, 0x03E0},
+    {"picGameBtnRepeatDialgo1a", 48, 44, 0xF800},
+    {"picGameBtnRepeatDialgo1b", 48, 44, 0x7800},
+    {"picGameBtnLanguage1a", 48, 44, 0xFFE0},
+    {"picGameBtnLanguage1b", 48, 44, 0x7BE0},
+    {"picGameBtnLanguage2a", 48, 44, 0xF81F},
+    {"picGameBtnLanguage2b", 48, 44, 0x780F},
+    {"picMap", 640, 480, 0x2945},
+    {"picMapExcavation", 40, 40, 0xA145},
+    {"picMapBeach", 40, 40, 0xE71C},
+    {"picMapBrackleCottage", 40, 40, 0x8410},
+    {"picMapLightHouse", 40, 40, 0xFFFF},
+    {"picMenuBtnGoBack1a", 60, 40, 0x0210},
+    {"picMenuBtnGoBack1b", 60, 40, 0x0418},
+};
+
 // The speakers' faces: entry N for actor N; actor 1 has three frames.
 std::vector<uint8_t> Faces(std::string* error) {
     return Album16({SolidEntry(32, 37, 0xF800), SolidEntry(32, 37, 0xFFE0, 3)}, error);
@@ -242,7 +278,7 @@ std::string MenuPictureIndex() {
     return index;
 }
 
-std::string Index(bool errors) {
+std::string Index(const GameFixture& f, bool errors) {
     std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
     index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
     index += "[Pictures]\r\n";
@@ -252,6 +288,11 @@ std::string Index(bool errors) {
     index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += MenuPictureIndex();
+    index += "albInventory=int\\all\\pictures\\global\\items.alb\r\n";
+    for (const ScreenPicture& picture : kScreenPictures)
+        index +=
+            std::string(picture.key) + "=int\\all\\pictures\\screens\\" + picture.key + ".alb\r\n";
+    if (f.intro) index += "[Animations]\r\naniIntro=int\\all\\video\\intro.alb\r\n";
     index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
@@ -259,7 +300,10 @@ std::string Index(bool errors) {
         index += std::string(key) + "=cursors\\pointer.cur\r\n";
     index += "[Text]\r\ntxtMain=text\\main.ctf\r\ntxtHint=text\\hint.ctf\r\n"
              "txtDialoge=text\\dialoge.ctf\r\n";
+    if (!f.creditTexts.empty()) index += "txtCredits=text\\credits.ctf\r\n";
     index += "[Data]\r\niniKeys=data\\keys.ini\r\n";
+    for (const auto& [key, text] : f.settings)
+        index += key + "=data\\" + key + ".ini\r\n";
     return index;
 }
 
@@ -362,6 +406,39 @@ end
 )";
 }
 
+std::string FullMainScript() {
+    return DefaultMainScript() + R"(
+-- More to try: a key in the inventory and two places on the map.
+Key = {}
+Hall = {}
+Garden = {}
+StoryMain = main
+function main()
+    StoryMain()
+    Engine.AddInventoryItem(Key, "key", 1)
+    Engine.CreateMapEntry(Hall, "Hall", 0, 200, 180)
+    Engine.CreateMapEntry(Garden, "Garden", 1, 420, 260)
+end
+function Game.DoMapAction(v)
+    if v == Hall then print("event DoMapAction Hall") else print("event DoMapAction Garden") end
+end
+)";
+}
+
+void AddDefaultCredits(GameFixture& fixture) {
+    std::string settings = "[Global]\r\nScrollspeed=20\r\nWait=500\r\nTextResource=txtCredits\r\n"
+                           "Loop=no\r\nFontColorR=250\r\nFontColorG=230\r\nFontColorB=160\r\n"
+                           "HAlign=Center\r\n";
+    const char* lines[] = {"CREDITS_TITLE", "CREDITS_MADE", "CREDITS_THANKS"};
+    for (int i = 0; i < 3; ++i)
+        settings += "[Item" + std::to_string(i) + "]\r\nText=" + lines[i] +
+                    "\r\nOffsetY=" + (i == 0 ? "200" : "20") + "\r\nSizeX=800\r\nSizeY=20\r\n";
+    fixture.settings.push_back({"iniCredits", settings});
+    fixture.creditTexts = {{"CREDITS_TITLE", "The fixture game"},
+                           {"CREDITS_MADE", "Written by the game's tests"},
+                           {"CREDITS_THANKS", "Thank you for playing"}};
+}
+
 bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::string* error) {
     const fs::path root(folder);
     const fs::path data = root / "data";
@@ -372,7 +449,7 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         errors.push_back({std::to_string(i), f.errorTexts[i]});
     const std::string main = f.mainScript.empty() ? DefaultMainScript() : f.mainScript;
     bool ok =
-        Put(root / "resource.ini", Bytes(Index(!errors.empty())), error) &&
+        Put(root / "resource.ini", Bytes(Index(f, !errors.empty())), error) &&
         Put(data / "game.ini", Bytes(Configuration(f)), error) &&
         Put(scripts / "main.scr", Bytes(main), error) &&
         Put(pictures / "rooms" / "HallBack.rla", RoomBack(), error) &&
@@ -385,12 +462,29 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
         Put(pictures / "global" / "panels.alb", Panels(error), error) &&
         Put(pictures / "global" / "faces.alb", Faces(error), error) &&
+        Put(pictures / "global" / "items.alb", Items(error), error) &&
         Put(data / "text" / "main.ctf", Ctf(MainTexts(f)), error) &&
-        Put(data / "text" / "hint.ctf", Ctf({{"Actor00", "The player"}}), error) &&
+        Put(data / "text" / "hint.ctf",
+            Ctf({{"Actor00", "The player"},
+                 {"key", "A key"},
+                 {"MapHall", "The hall"},
+                 {"MapGarden", "The garden"}}),
+            error) &&
         Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
         Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error) &&
         Put(data / "menu" / "back.bmp", SolidBmp(800, 600, {30, 30, 60}), error) &&
         Put(data / "menu" / "button.bmp", SolidBmp(100, 40, {200, 60, 60}), error);
+    for (const ScreenPicture& p : kScreenPictures)
+        if (ok)
+            ok = Put(pictures / "screens" / (std::string(p.key) + ".alb"),
+                     Album16({SolidEntry(p.width, p.height, p.pixel)}, error), error);
+    for (const auto& [key, text] : f.settings)
+        if (ok) ok = Put(data / "data" / (key + ".ini"), Bytes(text), error);
+    if (ok && f.intro)
+        ok = Put(data / "int" / "all" / "video" / "intro.alb",
+                 Album16({SolidEntry(64, 48, 0x8010, 5)}, error), error);
+    if (ok && !f.creditTexts.empty())
+        ok = Put(data / "text" / "credits.ctf", Ctf(Sections({}, f.creditTexts)), error);
     if (ok && !errors.empty()) ok = Put(data / "errors.ctf", Ctf(errors), error);
     if (ok && f.writeDialogs)
         ok = Put(scripts / "init" / "dialogs.scr", Bytes(f.dialogsScript), error);

@@ -32,6 +32,13 @@ struct GameFixture {
     // Speech files: a speech name and its wave's bytes, in the speech
     // folder (the base folder's Deu\All\Speech).
     std::vector<std::pair<std::string, std::vector<uint8_t>>> speeches;
+    // An intro animation (aniIntro): five frames of 64 x 48 at ten a second.
+    bool intro = false;
+    // Settings resources named in [Data] of the index: a key and its ini
+    // text, written as data\KEY.ini ("iniCredits" holds the credits).
+    std::vector<std::pair<std::string, std::string>> settings;
+    // Sections of the text resource txtCredits (written when there are any).
+    std::vector<std::pair<std::string, std::string>> creditTexts;
     // Further files: a name relative to the folder, and its content.
     std::vector<std::pair<std::string, std::string>> extraFiles;
     // [Sound] of the configuration: waveOut on (speech and sounds play).
@@ -49,6 +56,16 @@ std::string DefaultDialogsScript();
 // player and the keeper and prints every event it receives, one line each
 // ("event DoTickAction").
 std::string DefaultMainScript();
+
+// The default story with more to try, as the gamefixture program writes it:
+// the player starts with a key in the inventory (a click on the player opens
+// it; a key taken from it follows the pointer), and the map (F2, or the task
+// bar at the bottom left) offers two places that DoMapAction reports.
+std::string FullMainScript();
+
+// The credits that end the fixture game (iniCredits and txtCredits): three
+// lines that scroll up once.
+void AddDefaultCredits(GameFixture& fixture);
 
 // Writes the game into `folder` (made when missing); false with the reason.
 bool WriteGameFixture(const std::string& folder, const GameFixture& fixture, std::string* error);

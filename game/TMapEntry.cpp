@@ -1,0 +1,7 @@
+#include "TMapEntry.h"
+
+#include "ScriptRefs.h"
+
+TMapEntry::~TMapEntry() {
+    ScriptUnref(scriptRef);
+}
