@@ -10,6 +10,7 @@
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
+#include "gdl/render.h"
 #include "gdl/vga.h"
 #include "platform/Adapter.h"
 #include "platform/Vga.h"
@@ -60,9 +61,14 @@ uint32_t dacColour(int index) {
         return ::testing::AssertionFailure()
                << "packed view " << packed.width << " x " << packed.height;
     for (int y = 0; y < height; ++y)
-        if (std::memcmp(&packed.pixels[size_t(y) * width],
-                        memory->surface + size_t(y) * memory->mode.bytesPerLine, size_t(width)))
-            return ::testing::AssertionFailure() << "video memory differs in row " << y;
+        for (int x = 0; x < width; ++x) {
+            const uint8_t got = packed.pixels[size_t(y) * width + x];
+            const uint8_t want = memory->surface[size_t(y) * memory->mode.bytesPerLine + x];
+            if (got != want)
+                return ::testing::AssertionFailure()
+                       << "video memory differs at (" << x << ", " << y << "): " << int(got)
+                       << " for " << int(want);
+        }
     const platform::Frame frame = platform::VgaFrame();
     if (frame.height != height * perRow) return ::testing::AssertionFailure() << frame.height;
     for (int line = 0; line < frame.height; ++line)
@@ -73,6 +79,17 @@ uint32_t dacColour(int index) {
                 return ::testing::AssertionFailure() << "scan-out differs at line " << line;
         }
     return ::testing::AssertionSuccess();
+}
+
+// Mode X hands colour-pattern spans to the library's generic span, which
+// combines them by the write mode; the packed renderer stores them as they
+// are. The reference context takes the generic span for them too.
+GdlDeviceContext* modeXReference(int32_t width, int32_t height) {
+    GdlDeviceContext* memory = GDL_createMemoryDC(width, height, 8, nullptr);
+    if (memory)
+        for (int t : {3, 7})
+            GDL_liveDC(memory)->v.tables[t].span = DRV_scanLine;
+    return memory;
 }
 
 TEST_F(VgaScene, ModeThirteenMatchesAPackedContext) {
@@ -86,6 +103,132 @@ TEST_F(VgaScene, ModeThirteenMatchesAPackedContext) {
         tools::DrawGdlScene(screen, frame);
         tools::DrawGdlScene(memory, frame);
         EXPECT_TRUE(matches(GDL_liveDC(memory), 2)) << frame;
+    }
+}
+
+// Mode X in its four sizes: the planes gathered per pixel equal a packed
+// context, and the two doubled sizes show each row twice.
+TEST_F(VgaScene, ModeXMatchesAPackedContext) {
+    struct Case {
+        int32_t mode, height, perRow;
+    };
+    const Case cases[] = {{7, 200, 2}, {8, 240, 2}, {9, 400, 1}, {10, 480, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GdlDeviceContext* screen = Open(c.mode, 1);
+        ASSERT_NE(screen, nullptr);
+        EXPECT_STREQ(GDL_modeDriverName(c.mode), "VGAX.DRV");
+        EXPECT_EQ(platform::VgaSequencer(4) & 0x08, 0); // chain-4 off
+        GdlDeviceContext* memory = modeXReference(320, c.height);
+        ASSERT_NE(memory, nullptr);
+        tools::DrawGdlScene(screen, 0);
+        tools::DrawGdlScene(memory, 0);
+        EXPECT_TRUE(matches(GDL_liveDC(memory), c.perRow));
+        GDL_exit();
+    }
+}
+
+// Drawing through the access calls equals a packed context for each write
+// mode and fill style: the plane masks of span ends, gathered line pixels,
+// patterns, logical modes in the graphics controller and image puts that
+// are or are not aligned to the planes.
+TEST_F(VgaScene, ModeXRenderSetEqualsPackedPixels) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = modeXReference(320, 240);
+    ASSERT_NE(memory, nullptr);
+    GdlDeviceContext* image = GDL_createMemoryDC(64, 16, 8, nullptr);
+    ASSERT_NE(image, nullptr);
+    // One palette for all three, so the copies move indexes as they are.
+    for (GdlDeviceContext* dc : {memory, image})
+        std::memcpy(GDL_liveDC(dc)->palette, GDL_liveDC(screen)->palette,
+                    256 * sizeof(GdlPaletteEntry));
+    GDL_selectCurrentDC(image);
+    for (int32_t i = 0; i < 64; ++i) {
+        GDL_setColor(uint32_t(i * 3 + 1));
+        GDL_line(i, 0, 63 - i, 15);
+    }
+    const uint8_t pattern[8] = {0xAA, 0x55, 0xF0, 0x0F, 0x81, 0x42, 0x24, 0x18};
+    uint32_t colours[64];
+    for (int32_t i = 0; i < 64; ++i)
+        colours[i] = uint32_t(i * 5 + 7);
+    auto draw = [&](GdlDeviceContext* dc) {
+        GDL_selectCurrentDC(dc);
+        for (int32_t op = 0; op < 4; ++op) {
+            GDL_setWriteMode(op);
+            const int32_t y = 10 + op * 50;
+            for (int32_t style = 0; style < 4; ++style) {
+                GDL_setFillStyle(style);
+                GDL_setMonoPattern(pattern);
+                GDL_setColorPattern(colours);
+                GDL_setColor(uint32_t(0x30 + op * 16 + style));
+                GDL_setBackColor(uint32_t(0x90 + style));
+                GDL_fillRect(5 + style * 3, y + style * 9, 7 + style * 61, y + style * 9 + 8);
+                GDL_fillRect(200 + style, y + style * 3, 319 - style, y + style * 3 + 2);
+            }
+            GDL_setFillStyle(0);
+            // Logical-mode lines step the minor axis by another rule than the
+            // packed renderer's: lines are compared in replace mode.
+            GDL_setWriteMode(0);
+            GDL_lineFX(0, (y + 30) << 16, (10 << 16) + 0x8000, (y + 30) << 16);
+            GDL_line(20, y + 28, 180, y + 45);
+            GDL_line(30, y + 45, 34, y + 20);
+            GDL_line(40, y + 20, 40, y + 45);
+            GDL_setWriteMode(op);
+            GDL_bitBlt(dc, image, 0, 0, 64, 16, 60 + op * 3, y + 30, op);
+            GDL_bitBlt(dc, image, 4, 0, 36, 16, 140 + op * 4, y + 30, op);
+        }
+        GDL_setWriteMode(0);
+    };
+    draw(screen);
+    draw(memory);
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 2));
+    // A span from x 5 to 7 (right exclusive) writes only planes 1 and 2 of
+    // address 1.
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 1);
+    GDL_setColor(9);
+    GDL_fillRect(5, 0, 7, 1);
+    for (int plane = 0; plane < 4; ++plane)
+        EXPECT_EQ(platform::VgaPlaneByte(plane, 1), plane == 1 || plane == 2 ? 9 : 0) << plane;
+}
+
+// Ellipses follow the planar set's own midpoint rule; a box of width 0 (which
+// would never leave the second region) is drawn as the library's outline.
+TEST_F(VgaScene, ModeXEllipsesStayInTheirBoxAndEnd) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    struct Box {
+        int32_t left, top, right, bottom;
+    };
+    const Box boxes[] = {{10, 10, 60, 40},
+                         {100, 20, 101, 90},
+                         {150, 30, 150, 80},
+                         {200, 50, 263, 50},
+                         {300, 200, 340, 260}};
+    for (const Box& b : boxes) {
+        SCOPED_TRACE(b.left);
+        GDL_setColor(0);
+        GDL_fillRect(0, 0, 320, 240);
+        GDL_setColor(5);
+        GDL_ellipse(b.left, b.top, b.right, b.bottom);
+        const platform::VgaPackedView packed = platform::VgaPacked();
+        int lit = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                if (packed.pixels[size_t(y) * 320 + x]) {
+                    ++lit;
+                    EXPECT_TRUE(x >= b.left && x <= b.right && y >= b.top && y <= b.bottom)
+                        << x << "," << y;
+                }
+        EXPECT_GT(lit, 0);
+        // The top and bottom of the box are reached at its middle column.
+        if (b.right < 320 && b.bottom < 240 && b.right > b.left) {
+            EXPECT_EQ(packed.pixels[size_t(b.top) * 320 + (b.left + b.right) / 2], 5);
+            EXPECT_EQ(packed.pixels[size_t(b.bottom) * 320 + (b.left + b.right) / 2], 5);
+        }
     }
 }
 

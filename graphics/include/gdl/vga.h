@@ -50,5 +50,8 @@ bool VGAX_programRegisters(int32_t mode);
 
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* VGA8_header();
+const GdlDriverHeader* VGAX_header();
+// The mode X render set (planar 256 colours through the adapter's access calls).
+void VGAX_setupVectors(GdlDeviceContext* dc);
 // The 8-bit linear set-up: VGA8's, and later the linear VBE drivers'.
 void LINEAR8_setupVectors(GdlDeviceContext* dc);
