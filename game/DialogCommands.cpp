@@ -67,6 +67,8 @@ void DialogPhrasePlayed() {
     PushFlag(phrase && (phrase->flags & DialogPhrase::kSaid));
 }
 
+constexpr int kEndChain = 16;
+
 void DialogDo() {
     GameWorld* world = App().World();
     if (!FromMainState() || !world) return;
@@ -76,13 +78,17 @@ void DialogDo() {
     int32_t reference = -1;
     if (action != LUA_NOOBJECT && !lua_isnil(action)) ScriptRef(reference, action);
     TRoom& room = world->RoomView();
+    // Settled, or the player would go on walking on the spot and could not
+    // talk until its first phrase is over.
     if (TActor* player = room.FindActor(room.GetPlayerActor()))
         if (player->GetState() == TActor::asWalking || player->GetState() == TActor::asRunning)
-            player->CancelWalk(0);
+            player->CancelWalk(1);
     DialogView& view = world->Dialogs();
     // The running dialog ends with its own end action before the new one is
-    // kept.
-    if (view.Running()) view.EndDialog();
+    // kept; a dialog that end action started ends with its own in turn. A
+    // bound: an end action may start a dialog every time it runs.
+    for (int ended = 0; view.Running() && ended < kEndChain; ++ended)
+        view.EndDialog();
     if (reference != -1) view.SetEndAction(reference);
     view.StartDialog(name, flags);
 }

@@ -3,6 +3,8 @@
 #include "GameStatics.h"
 #include "GameWorld.h"
 #include "ScriptEvents.h"
+#include "TErrorBox.h"
+#include "TQuestionBox.h"
 
 #include "GameServices.h"
 #include "RoomGlobals.h"
@@ -12,6 +14,7 @@
 #include "media/devices/TCursDev.h"
 #include "media/resources/TCursorRes.h"
 #include "media/devices/TDispDev.h"
+#include "platform/Host.h"
 #include "platform/User.h"
 
 GameApp::GameApp() = default;
@@ -79,7 +82,7 @@ void GameApp::OnCloseRequest(TEvent* event) {
 }
 
 void GameApp::OnQueryEndSession(TEvent* event) {
-    if (!AskYesNo("SHUTDOWN")) return;
+    if (!AskYesNo(GameBox::MainText("SHUTDOWN"))) return;
     DestroyWorld();
     TWinApp::OnQueryEndSession(event);
     // The session may end: a modal loop under the application (a fade the
@@ -88,28 +91,35 @@ void GameApp::OnQueryEndSession(TEvent* event) {
 }
 
 bool GameApp::AskUser(const char* text) {
-    ErrorBox(text);
-    return false;
+    if (!IsStarted()) return false;
+    return ErrorBox(text) == 1;
 }
 
 int32_t GameApp::ErrorBox(const char* text) {
+    TErrorBox box;
+    return Ask(box, text);
+}
+
+int32_t GameApp::AskYesNo(const char* text) {
+    TQuestionBox box;
+    return Ask(box, text);
+}
+
+int32_t GameApp::Ask(GameBox& box, const char* text) {
     if (!IsStarted()) return 1;
     TCursDev& cursor = TCursDev::Global();
     const bool visible = cursor.IsVisible();
     TMetaCur* override = cursor.GetCursorRes(1);
     cursor.SetVisible(true);
     cursor.SetCursorRes(Resources().Cursor("curHand"), 1);
-    const int32_t answer =
-        MessageBoxA(TDispDev::Global().GetWindow(), text, GetTitle().c_str(), MB_OK | MB_ICONSTOP);
+    // Nobody could press a button of a box in a headless run: its modal
+    // loop would never end.
+    const bool headless = headless_ || platform::CurrentHost() == platform::HostKind::Memory;
+    const bool first =
+        headless ? box.AnswerByPolicy(TDispDev::Global().GetWindow(), text) : box.Run(this, text);
     cursor.SetCursorRes(override, 1);
     cursor.SetVisible(visible);
-    return answer;
-}
-
-int32_t GameApp::AskYesNo(const char*) {
-    // The question box comes with the game's message boxes; until then the
-    // answer is yes.
-    return 1;
+    return first ? 1 : 0;
 }
 
 // --- The game --------------------------------------------------------------------------
@@ -187,7 +197,7 @@ void GameApp::CreateWorld() {
     if (!world_) return;
     world_->Init(this);
     if (world_->InitDialogs()) return;
-    ErrorBox("Create gameworld failed!");
+    AskUser("Create gameworld failed!");
     // This may run in a handler under the main loop: the loop ends, and the
     // entry shuts the application down after it.
     DestroyWorld();

@@ -4,9 +4,8 @@
 // questions and ends the program through the quit question, the quit timer
 // and the credits.
 //
-// Screens that come later stand in here: boxes go through MessageBoxA, the
-// start's menu falls through to a new game, the quit question answers yes,
-// no intro or credits run.
+// Screens that come later stand in here: the start's menu falls through to a new game, the quit
+// question answers yes, no intro or credits run.
 #pragma once
 
 #include "AppServices.h"
@@ -17,6 +16,7 @@
 
 #include <cstdint>
 
+class GameBox;
 class GameWorld;
 
 class GameApp : public TWinApp {
@@ -31,7 +31,8 @@ public:
     void OnCloseRequest(TEvent* event) override;
     // The log-off question.
     void OnQueryEndSession(TEvent* event) override;
-    // An error box with one text; never a stop.
+    // The error box; its Cancel button (Escape) stops. Before the start no
+    // box shows and the report goes on.
     bool AskUser(const char* text) override;
 
     // --- The game ---
@@ -49,6 +50,9 @@ public:
     int32_t ErrorBox(const char* text);
     // The question box; non-zero for yes.
     int32_t AskYesNo(const char* text);
+    // A run without anyone at the screen: boxes are answered by the
+    // platform's box policy instead of waiting (always so on the memory host).
+    void SetHeadless(bool headless) { headless_ = headless; }
     void ShowCredits();
     // Engine.QuitGame: the program ends at the quit timer's first tick.
     void StartQuitTimer();
@@ -65,6 +69,8 @@ public:
 private:
     // Alt+F4 while the application has the focus.
     bool IsAltF4(const TEvent* event) const;
+    // Runs a box with the hand cursor; 1 when its left button answered.
+    int32_t Ask(GameBox& box, const char* text);
     // The quit question, with the menu flag set while it runs; true for yes.
     bool QuitQuestion();
     // Ends the main loop and any modal loop running under it.
@@ -76,5 +82,6 @@ private:
     GameWorld* world_ = nullptr;
     int32_t menuCount_ = 0;
     int32_t menuFlag_ = 0;
+    bool headless_ = false;
     bool shown_ = false;
 };

@@ -8,15 +8,15 @@
 
 namespace {
 constexpr int32_t kWidth = 520, kIconWidth = 64, kButtonsHeight = 46, kBorder = 8;
+} // namespace
 
-const char* MainText(const char* section) {
+const char* GameBox::MainText(const char* section) {
     TSectTxt* texts = Resources().Text("txtMain");
     if (!texts || !section) return "";
     texts->SetSection(section);
     const char* text = texts->GetSection();
     return text ? text : "";
 }
-} // namespace
 
 GameBox::GameBox(const Kind& kind) : kind_(kind) {}
 
@@ -75,6 +75,11 @@ int GameBox::OnButton(TObject* sender, TEvent*) {
     result_ = sender == &first_ ? 1 : 0;
     EndModal(result_ == 1 ? 1 : 2);
     return 1;
+}
+
+bool GameBox::AnswerByPolicy(HWND owner, const char* text) {
+    const char* caption = kind_.caption ? MainText(kind_.caption) : "";
+    return MessageBoxA(owner, text ? text : "", caption, kind_.hostType) == kind_.hostFirst;
 }
 
 bool GameBox::Run(TControl* parent, const char* text) {

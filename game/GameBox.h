@@ -9,6 +9,8 @@
 #include "ui/TTextButtonEx.h"
 #include "ui/TWinForm.h"
 
+#include "platform/User.h"
+
 #include <cstdint>
 
 class GameBox : public TWinForm {
@@ -20,6 +22,8 @@ public:
         const char* second;  // section of the right button (value 0)
         bool firstCancels;   // the left button answers Escape
         bool secondCancels;  // the right one answers Escape (it answers Enter)
+        UINT hostType;       // the platform box standing in where nobody sees one
+        int hostFirst;       // its answer that stands for the left button
     };
 
     explicit GameBox(const Kind& kind);
@@ -30,7 +34,12 @@ public:
     bool Run(TControl* parent, const char* text);
     // The layout alone (Run's first step), for the tests as well.
     void Layout(TControl* parent, const char* text);
+    // Where nobody could press a button (a headless run), the platform's box
+    // answers by its policy and logs the question; the box itself is not run.
+    bool AnswerByPolicy(HWND owner, const char* text);
     int OnButton(TObject* sender, TEvent* event);
+    // The text of a section of txtMain, empty when it has none.
+    static const char* MainText(const char* section);
 
     TLabel& Message() { return message_; }
     TTextButtonEx& First() { return first_; }

@@ -124,6 +124,7 @@ int GameEntry(long ticks) {
     } else if (ticks < 0) {
         app.ShowModal();
     } else {
+        app.SetHeadless(true);
         app.Show();
         RunTicks(ticks);
         app.Close();

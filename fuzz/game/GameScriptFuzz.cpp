@@ -101,7 +101,10 @@ const char* const kValues[] = {"nil",
                                "H[3]",
                                "H[4]",
                                "Engine",
-                               "Error"};
+                               "Error",
+                               "{1, 50, 1e9, -1e9, 0, 1e300, -(0/0), 0}",
+                               "{{5, 120, 0, 0, 0, 0, 0, -1}}",
+                               "{[0] = {2, 10}, [5] = {1e300, 1e300, 0, 0, 0, 0, 0, 1e-300}}"};
 
 // Script functions besides the vocabulary.
 const char* const kExtras[] = {"Error", "include", "Host", "Act", "main"};

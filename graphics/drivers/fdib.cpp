@@ -259,8 +259,11 @@ int32_t GDL_startFullScreenDisplay(GdlDeviceContext* dc, int32_t variant) {
     if (!FDIB_setDisplayMode(dc)) {
         ReleaseDC(w, dc->winDC);
         dc->winDC = nullptr;
-        DestroyWindow(w);
+        // Nothing was changed: leave as the desktop restore leaves, without
+        // its display-settings calls. A window the program offered is given
+        // back rather than destroyed, and its main window comes back.
         GDL_setFullScreenState(GDL_FS_NONE, nullptr, 0, 0);
+        GDL_restoreDesktopMode();
         return 0;
     }
     GDL_pixelFormatFromHDC(dc, dc->winDC);

@@ -84,6 +84,33 @@ TEST_F(ActorCommands, TheSamePointTwiceRunsAndANewEndActionReplacesTheOld) {
     Stop();
 }
 
+// A conversation stops the player where it stands: its walk (on a way graph
+// the script laid) is cancelled, it stands idle rather than walking on the
+// spot, and the walk's end action never runs.
+TEST_F(ActorCommands, ADialogCancelsThePlayersWalk) {
+    StartIn("A = Engine.ShowActor(T, 'p', 0) "
+            "Engine.ActorAddAnim(A, 0, {{0}}) Engine.ActorAddAnim(A, 2, {{1}}) "
+            "Engine.SetObjectPosition(A, 3, 0, 4) Path.Reset() "
+            "Path.AddLine(3, 0, 4, 7, 0, 4) Path.AddLine(7, 0, 4, 7, 0, 9)");
+    actor = Actor("A");
+    ASSERT_NE(actor, nullptr);
+    Room().SetPlayerActor(0);
+    ASSERT_TRUE(Run("Engine.ActorWalkTo(A, 7, 0, 9, function() Arrived = 1 end)"));
+    ASSERT_EQ(actor->GetState(), TActor::asWalking);
+    ASSERT_NE(actor->GetWalker(), nullptr);
+    RunTicks(2);
+    const float x = actor->GetPosition()->x, z = actor->GetPosition()->z;
+    ASSERT_TRUE(Run("Dialog.Do('chat')"));
+    EXPECT_TRUE(App().World()->Dialogs().Running());
+    EXPECT_EQ(actor->GetWalker(), nullptr);
+    EXPECT_EQ(actor->GetState(), TActor::asIdle);
+    RunTicks(400);
+    EXPECT_EQ(Text("Arrived"), "nil");
+    EXPECT_EQ(actor->GetPosition()->x, x);
+    EXPECT_EQ(actor->GetPosition()->z, z);
+    Stop();
+}
+
 TEST_F(ActorCommands, AWalkPathStartsOnlyFromRest) {
     StartWithPlayer();
     ASSERT_TRUE(Run("Engine.ActorWalkPath(A, 7, 0, 4, 7, 0, 9)"));

@@ -6,6 +6,7 @@
 #include "TRoom.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "media/devices/TCursDev.h"
 #include "media/resources/TCursorRes.h"
 
 namespace gametest {
@@ -86,6 +87,29 @@ TEST_F(GameTest, ARetiredWorldFreesOnlyItsOwnCursors) {
     DrainDeleteLater();
     ASSERT_EQ(kept.Get(), second);
     EXPECT_EQ(second->GetHotSpot().x, 2);
+    Stop();
+}
+
+// A name the resource index lacks makes a cursor without a file: the room and
+// an element that show it draw on, and the world frees it with the device
+// still pointing at it.
+TEST_F(GameTest, ACursorWithoutAFileIsHarmless) {
+    Start();
+    TRoom& room = App().World()->RoomView();
+    TActor* player = room.FindActor(0);
+    ASSERT_NE(player, nullptr);
+    ASSERT_TRUE(Run("Cursor.Create('curNowhere', 2, 3) Engine.SetRoomCursor('curNowhere')"
+                    "Engine.SetLayerCursor(PlayerHandle, 'curNowhere')"));
+    TMetaCur* nowhere = App().World()->Cursors().Find("curNowhere");
+    ASSERT_NE(nowhere, nullptr);
+    EXPECT_EQ(room.GetCursor(), nowhere);
+    TCursDev::Global().SetCursorRes(nowhere, 0);
+    room.Refresh();
+    RunTicks(5);
+    App().DestroyWorld();
+    DrainDeleteLater();
+    // The device keeps a shape of its own.
+    EXPECT_NE(TCursDev::Global().GetCursorRes(0), nullptr);
     Stop();
 }
 

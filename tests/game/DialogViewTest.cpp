@@ -173,6 +173,23 @@ TEST_F(Dialogs, ANewDialogEndsTheRunningOneWithItsOwnEndAction) {
     Stop();
 }
 
+// The ended dialog's end action starts a dialog of its own: that one too ends
+// with its own end action before the new dialog starts with its.
+TEST_F(Dialogs, AnEndActionThatStartsADialogKeepsEachEndActionWithItsDialog) {
+    Begin();
+    ASSERT_TRUE(Run("function First() Error('first') Dialog.Do('talk', 0, Third) end\n"
+                    "function Second() Error('second') end\n"
+                    "function Third() Error('third') end\n"
+                    "Dialog.Do('talk', 0, First)"));
+    ASSERT_TRUE(Run("Dialog.Do('one', 0, Second)"));
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"first", "third"}));
+    EXPECT_TRUE(View().Running());
+    Ms(1600);
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"first", "third", "second"}));
+    EXPECT_EQ(View().EndAction(), -1);
+    Stop();
+}
+
 TEST_F(Dialogs, EscapeEndsThePhraseAndOtherKeysAreSwallowed) {
     Begin();
     const int32_t menus = App().MenuCount();

@@ -254,10 +254,7 @@ TEST_F(ObjectCommands, MissingArgumentsAreNotedInReadingOrder) {
     for (const auto& c : cases) {
         Notes().clear();
         ASSERT_TRUE(Run(c.call));
-        std::vector<std::string> expected;
-        for (int n : c.missing)
-            expected.push_back("ScriptErr: Missing parameter " + std::to_string(n) + " at line 1");
-        EXPECT_EQ(Notes(), expected) << c.call;
+        EXPECT_EQ(Notes(), MissingNotes(c.missing)) << c.call;
     }
     Stop();
 }

@@ -52,6 +52,44 @@ TEST_F(GameTest, TheErrorBoxPutsTheCursorBack) {
     Stop();
 }
 
+// Headless, nobody can press a button of the game's boxes: the host's box
+// policy answers them with the buttons and defaults of the game's own box,
+// and the log holds the question with txtMain's caption.
+TEST_F(GameTest, TheBoxesAnswerHeadlessByTheHostsPolicy) {
+    EXPECT_FALSE(App().AskUser("before the start")) << "goes on";
+    EXPECT_EQ(App().AskYesNo("before the start"), 1);
+    EXPECT_TRUE(Boxes().empty());
+    Start();
+    struct Case {
+        platform::BoxPolicy policy;
+        std::vector<int> script;
+        bool stop;
+        int32_t yes;
+    };
+    const Case cases[] = {
+        {platform::BoxPolicy::FirstButton, {}, false, 1},
+        {platform::BoxPolicy::DefaultButton, {}, false, 0},
+        {platform::BoxPolicy::Scripted, {IDCANCEL, IDNO}, true, 0},
+        {platform::BoxPolicy::Scripted, {IDOK, IDYES}, false, 1},
+    };
+    for (const Case& c : cases) {
+        platform::SetMessageBoxPolicy(c.policy);
+        if (!c.script.empty()) platform::ScriptMessageBoxAnswers(c.script);
+        platform::ClearMessageBoxLog();
+        EXPECT_EQ(App().AskUser("a report"), c.stop);
+        EXPECT_EQ(App().AskYesNo("a question"), c.yes);
+        const std::vector<platform::BoxRecord> log = platform::MessageBoxLog();
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_EQ(log[0].text, "a report");
+        EXPECT_EQ(log[0].caption, "Error");
+        EXPECT_EQ(log[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OKCANCEL));
+        EXPECT_EQ(log[1].text, "a question");
+        EXPECT_EQ(log[1].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+    }
+    platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
+    Stop();
+}
+
 TEST_F(GameTest, ThePointerLeavingTheWindowShowsNoEntry) {
     Start();
     App().OnAppMouseLeave(nullptr);
@@ -76,15 +114,22 @@ TEST_F(GameTest, TheMenuHidesTheWorldWhileItIsOpen) {
     Stop();
 }
 
-// The system asks whether it may log off: yes (the question's answer until
-// the game's message boxes come) retires the world and ends the loop.
-TEST_F(GameTest, TheLogOffQuestionAnsweredYesEndsTheGame) {
+// The system asks whether it may log off, in the question box with txtMain's
+// text: yes retires the world and ends the loop, no keeps the game.
+TEST_F(GameTest, TheLogOffQuestionAsksWithItsText) {
     Start();
+    platform::ScriptMessageBoxAnswers({IDNO, IDYES});
+    platform::ClearMessageBoxLog();
     TEvent query;
     query.SetType(evQueryEnd);
     App().OnQueryEndSession(&query);
+    EXPECT_NE(App().World(), nullptr) << "no keeps the game";
+    EXPECT_TRUE(App().IsEnabled());
+    App().OnQueryEndSession(&query);
     EXPECT_EQ(App().World(), nullptr);
     EXPECT_FALSE(App().IsEnabled());
+    EXPECT_EQ(Boxes("Quit the game?").size(), 2u);
+    platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
     App().Shutdown();
 }
 

@@ -44,6 +44,14 @@ inline std::vector<std::string>& Notes() {
 inline void RecordNote(const char* text) {
     Notes().push_back(text);
 }
+// The notes of a one-line script that left out the arguments `positions`,
+// in that order.
+inline std::vector<std::string> MissingNotes(const std::vector<int>& positions) {
+    std::vector<std::string> notes;
+    for (int n : positions)
+        notes.push_back("ScriptErr: Missing parameter " + std::to_string(n) + " at line 1");
+    return notes;
+}
 
 class GameTest : public ::testing::Test {
 protected:

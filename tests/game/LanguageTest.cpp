@@ -5,7 +5,9 @@
 #include "GameTestFixture.h"
 
 #include "CtfWriter.h"
+#include "RlaWriter.h"
 #include "SectionWriter.h"
+#include "TQuestionBox.h"
 
 #include "foundation/TSectTxt.h"
 
@@ -23,6 +25,7 @@ protected:
         const std::string first(bytes.begin(), bytes.end());
         std::string second = first;
         Replace(second, "text\\main.ctf", "text\\main_de.ctf");
+        Replace(second, "rooms\\HallBack.rla", "rooms\\HallBack_de.rla");
         Replace(second, "Path=data\r\n", "Path=data\r\nResourceIni=resource.ini\r\n");
         dir.Write("resource_de.ini", second);
         std::string named = first;
@@ -31,6 +34,18 @@ protected:
         dir.Write("data/text/main_de.ctf",
                   tools::WriteCtf(tools::WriteSections({{"STDQUEST_YES", "Ja"}}),
                                   tools::CtfPacking::Stored));
+        // The other language's room background has two pictures.
+        tools::RlaWriter back;
+        tools::RgbaImage plain;
+        plain.width = 8;
+        plain.height = 8;
+        plain.rgba.assign(8 * 8 * 4, 255);
+        back.AddSprite(0, plain);
+        back.AddSprite(0, plain);
+        dir.Write("data/int/all/pictures/rooms/HallBack_de.rla", back.Finish());
+    }
+    static int32_t RoomBackPictures() {
+        return App().World()->RoomView().Background().FrameCount(0);
     }
     static void Replace(std::string& text, const std::string& what, const std::string& with) {
         const size_t at = text.find(what);
@@ -58,14 +73,23 @@ TEST_F(Languages, TextsFollowTheIndexInForce) {
     StartWritten();
     Language& language = Statics().language;
     EXPECT_EQ(Yes(), "Yes");
+    EXPECT_EQ(RoomBackPictures(), 1);
     EXPECT_FALSE(language.Switch(0)) << "the language in force";
     EXPECT_TRUE(language.Switch(1));
     EXPECT_EQ(language.Index(), 1);
     EXPECT_EQ(Yes(), "Ja");
+    EXPECT_EQ(RoomBackPictures(), 2) << "the room's pictures follow";
+    {
+        TQuestionBox box;
+        box.Layout(&App(), "?");
+        EXPECT_STREQ(box.First().GetText(), "Ja") << "the box follows the language";
+        box.Close();
+    }
     EXPECT_FALSE(language.Switch(1));
     EXPECT_EQ(Yes(), "Ja");
     EXPECT_TRUE(language.Switch(0));
     EXPECT_EQ(Yes(), "Yes");
+    EXPECT_EQ(RoomBackPictures(), 1);
     EXPECT_TRUE(Boxes().empty());
     Stop();
 }

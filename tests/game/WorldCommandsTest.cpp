@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace gametest {
 namespace {
@@ -240,6 +241,42 @@ TEST_F(GameTest, ClickLockAndGameMenu) {
     ASSERT_TRUE(Run("Engine.LocationSetBlocked(0) Engine.GameMenuShow()"));
     EXPECT_EQ(App().MenuCount(), menus + 1);
     EXPECT_EQ(App().MenuFlag(), 1);
+    Stop();
+}
+
+// The notes of missing arguments name them in the order each command reads
+// them: points z, y, x (the second point after the first), the hot spot's y
+// before its x, optional arguments never.
+TEST_F(GameTest, MissingArgumentsOfTheWorldCommandsAreNotedInReadingOrder) {
+    Start();
+    const struct {
+        const char* call;
+        std::vector<int> missing;
+    } cases[] = {
+        {"Camera.SetPosition()", {3, 2, 1}},
+        {"Camera.SetRotation(1)", {3, 2}},
+        {"Camera.SetScaleAdjust()", {1}},
+        {"Path.AddLine(1, 2, 3)", {6, 5, 4}},
+        {"Path.GetCost()", {3, 2, 1, 6, 5, 4}},
+        {"Path.AddNode()", {3, 2, 1}},
+        {"Path.AddNodeNeighbor(1)", {2}},
+        {"Sky.SetSpeed(1)", {2}},
+        {"Sound.Play('x')", {}},
+        {"Music.SetVolume()", {1}},
+        {"Engine.Random(1)", {2}},
+        {"Engine.SetObjectBrightness()", {}},
+        {"Engine.AddInventoryItem({})", {2, 3}},
+        {"Engine.AddInventoryItem({}, 'p', 1)", {}},
+        {"Engine.RemInventoryItem()", {1}},
+        {"Cursor.Create('curHand', 1)", {}},
+        {"Engine.SetRoomCursor()", {1}},
+        {"Engine.LocationSetBlocked()", {1}},
+    };
+    for (const auto& c : cases) {
+        Notes().clear();
+        ASSERT_TRUE(Run(c.call));
+        EXPECT_EQ(Notes(), MissingNotes(c.missing)) << c.call;
+    }
     Stop();
 }
 

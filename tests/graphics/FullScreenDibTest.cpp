@@ -259,6 +259,33 @@ TEST_F(FullScreenDib, ARefusedChangeFailsTheInitAndTakesTheWindow) {
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
 }
 
+// A refused change leaves the program's own windows as they were: the main
+// window shown and usable again, an offered full-screen window given back.
+TEST_F(FullScreenDib, ARefusedChangeGivesTheProgramsWindowsBack) {
+    platform::AdapterMode s = setting(800, 600, 32, kRgb);
+    s.failsWhenSet = true;
+    platform::UseAdapter(adapterWith({s}));
+    ASSERT_TRUE(Start(modeOf(800, 600, 32)));
+    auto window = [](const char* name) {
+        return CreateWindowExA(0, "GDLDirectDrawWindow", name, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    };
+    HWND main = window("main"), own = window("own");
+    GDL_registerMainWindow(main);
+    GDL_registerAppWindow(own);
+    EXPECT_EQ(GDL_createDisplayDCPages(1), nullptr);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(IsWindowEnabled(main));
+    ASSERT_TRUE(IsWindow(own));
+    EXPECT_TRUE(IsWindowVisible(own));
+    EXPECT_EQ(GetWindowLongA(own, GWL_STYLE) & LONG(WS_POPUP), 0);
+    EXPECT_FALSE(GDL_isFullScreenActive());
+    GDL_registerMainWindow(nullptr);
+    GDL_registerAppWindow(nullptr);
+    DestroyWindow(own);
+    DestroyWindow(main);
+}
+
 TEST_F(FullScreenDib, DesktopDepthAndFormatFollowTheLayout) {
     struct Case {
         int bits;
