@@ -12,12 +12,7 @@
 namespace {
 
 constexpr int32_t kFirstMode = 7, kLastMode = 10;
-GdlDriverState* g_state = nullptr;
 GdlModeRecord g_records[4]{};
-
-VgaDriverState* vgaState() {
-    return static_cast<VgaDriverState*>(g_state);
-}
 
 // A quarter of the width per line, and as many pages as the 64 KB of each
 // plane holds.
@@ -32,6 +27,12 @@ GdlModeRecord recordOf(int32_t mode) {
     r.pageSize = r.bytesPerLine * (r.maxY + 1);
     r.maxPage = 0x10000 / r.pageSize - 1;
     return r;
+}
+
+// The header's mode list: the four records as the registers make them.
+const GdlModeRecord* headerRecords() {
+    static const GdlModeRecord kRecords[4] = {recordOf(7), recordOf(8), recordOf(9), recordOf(10)};
+    return kRecords;
 }
 
 bool setMode(GdlDeviceContext* dc, VgaDriverState* v, int32_t mode) {
@@ -56,25 +57,15 @@ int32_t init(GdlDeviceContext* dc, int32_t driverNumber, int32_t mode, HWND wind
              int32_t y, int32_t, int32_t reserved, int32_t) {
     if (mode < kFirstMode || mode > kLastMode || x != -1 || y != -1 || reserved != 0) return 0;
     const GdlModeRecord& known = g_records[mode - kFirstMode];
-    dc->mode = known.bitsPerPixel ? known : recordOf(mode);
-    if (!DRV_attachState(dc, &g_state, sizeof(VgaDriverState),
-                         [](GdlDeviceContext* d) { DRV_detachState(d, &g_state); }))
-        return 0;
-    GdlDriverState* s = dc->driverState;
-    s->window = window;
-    s->driverNumber = driverNumber;
-    s->mode = mode;
-    dc->type = GDL_DC_FULLSCREEN;
-    s->restore = [] {
-        if (VgaDriverState* v = vgaState())
-            VGA_restoreTextMode(v->savedMode, v->savedLines, nullptr);
-    };
-    s->reset = [] {
-        if (GdlDriverState* st = g_state) setMode(nullptr, nullptr, st->mode);
-    };
+    VgaDriverState* v = VGA_attachContext(dc, known.bitsPerPixel ? known : recordOf(mode),
+                                          driverNumber, mode, window, [] {
+                                              if (VgaDriverState* st = VGA_familyState())
+                                                  setMode(nullptr, nullptr, st->mode);
+                                          });
+    if (!v) return 0;
     DRV_derivePixelFormat(dc);
     VGAX_setupVectors(dc);
-    return setMode(dc, vgaState(), mode) ? 1 : 0;
+    return setMode(dc, v, mode) ? 1 : 0;
 }
 
 GdlDriverHeader makeHeader() {
@@ -87,7 +78,7 @@ GdlDriverHeader makeHeader() {
     h.driverType = GDL_TYPE_VGA;
     h.detect = detect;
     h.init = init;
-    h.modes = DRV_modeRecord(kFirstMode);
+    h.modes = headerRecords();
     h.modeCount = kLastMode - kFirstMode + 1;
     return h;
 }

@@ -163,6 +163,10 @@ TEST(DispdemoTool, DrawsTheSceneOnTheVgaModes) {
     };
     const Case cases[] = {
         {"--driver vga --mode 320x200x8", "driver VGA8.DRV type 1 (VGA) mode 6 ", 320, 200},
+        {"--driver vgax --mode 320x200x8", "driver VGAX.DRV type 1 (VGA) mode 7 ", 320, 200},
+        {"--driver vgax --mode 320x240x8", "driver VGAX.DRV type 1 (VGA) mode 8 ", 320, 240},
+        {"--driver vgax --mode 320x400x8", "driver VGAX.DRV type 1 (VGA) mode 9 ", 320, 400},
+        {"--driver vgax --mode 320x480x8", "driver VGAX.DRV type 1 (VGA) mode 10 ", 320, 480},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

@@ -14,6 +14,7 @@
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
 #include "gdl/pixelformat.h"
+#include "gdl/vga.h"
 #include "gdl/windows.h"
 #include "media/devices/TDispDev.h"
 #include "platform/Adapter.h"
@@ -86,6 +87,21 @@ void describe(GdlDeviceContext* screen, int32_t mode) {
                 GDL_maxPage(screen) + 1, unsigned(GDL_liveDC(screen)->flags & 0x7FFFFFFFu));
 }
 
+// The display finds a mode by the library's size table, which names modes 7
+// to 10 by other sizes than VGAX.DRV's records, the sizes the registers make:
+// the record of the size asked for gives the mode's number.
+int32_t setDisplayMode(TDispDev& display, const DemoOptions& o) {
+    if (o.driver != "vgax") return display.SetMode(o.width, o.height, o.bits);
+    const GdlDriverHeader* h = VGAX_header();
+    for (int32_t i = 0; i < h->modeCount; ++i) {
+        const GdlModeRecord& r = h->modes[i];
+        if (int32_t(r.maxX) + 1 == o.width && int32_t(r.maxY) + 1 == o.height &&
+            int32_t(r.bitsPerPixel) == o.bits)
+            return display.SetModeNumber(7 + i);
+    }
+    return -1;
+}
+
 } // namespace
 
 namespace {
@@ -100,7 +116,7 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
     display.SetClassName("DispDemo");
     display.SetTitle("dispdemo");
     display.SetDriverFlags(flags);
-    const int32_t mode = display.SetMode(o.width, o.height, o.bits);
+    const int32_t mode = setDisplayMode(display, o);
     if (mode < 0 || !display.Open()) {
         std::fprintf(stderr, "dispdemo: the display did not open on the adapter\n");
         TDispDev::SetLinkedDrivers(nullptr, 0);

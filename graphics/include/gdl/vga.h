@@ -48,6 +48,16 @@ void VGA_resetServices();
 // Mode X (modes 7 to 10) from BIOS mode 13h; false for another mode.
 bool VGAX_programRegisters(int32_t mode);
 
+// Attaches the family's shared state to a context that opens `mode` with the
+// record it was detected with and marks it full screen; the last context's
+// destroy goes back to the saved text mode, `reset` sets the mode again after
+// a switch back. Null when out of memory.
+VgaDriverState* VGA_attachContext(GdlDeviceContext* dc, const GdlModeRecord& record,
+                                  int32_t driverNumber, int32_t mode, HWND window,
+                                  GdlDriverVoidFunc reset);
+// The shared state while a context of the family exists, else null.
+VgaDriverState* VGA_familyState();
+
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* VGA8_header();
 const GdlDriverHeader* VGAX_header();
