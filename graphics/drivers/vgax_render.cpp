@@ -9,6 +9,7 @@
 #include "gdl/render.h"
 #include "gdl/vga.h"
 #include "line_walker.h"
+#include "planar_ellipse.h"
 #include "platform/Vga.h"
 
 namespace {
@@ -220,70 +221,17 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (logical) endLogical();
 }
 
-// The midpoint ellipse on integers (A = w², B = h²), four points stepped
-// together from the top and bottom of the box. A box of width 0 would keep
-// region 2's S at 0 for ever, so it is drawn as the library's outline, as
-// is a box of height 0.
-// The flag is the slot's patterned flag, not a clip flag: points are clipped
-// whenever the box is not wholly inside the clip rectangle.
+// The slot's flag is the patterned flag, not a clip flag.
 void ellipse(const GdlRect* box, int32_t patterned) {
+    if (vga_internal::flatEllipse(box, patterned)) return;
     GdlDeviceContext& s = S();
-    const int32_t w = box->right - box->left, h = box->bottom - box->top;
-    if (w <= 0 || h <= 0) {
-        // Flat boxes too: with B = 0 region 1 is skipped and only the two
-        // middle points would be drawn.
-        if (w >= 0 && h >= 0) DRV_ellipse(box, patterned);
-        return;
-    }
-    const GdlRect& c = s.clipDevice;
-    const bool clip =
-        box->left < c.left || box->right >= c.right || box->top < c.top || box->bottom >= c.bottom;
     const int32_t op = s.attr.writeMode;
     const bool logical = op != 0;
     if (logical) beginLogical(op);
     const uint8_t colour = uint8_t(s.packedColor);
-    auto plot = [&](int32_t x, int32_t y) {
-        if (clip && (x < c.left || x >= c.right || y < c.top || y >= c.bottom)) return;
+    vga_internal::walkEllipse(*box, s.clipDevice, [&](int32_t x, int32_t y) {
         writeMasked(addressOf(s, x, y), uint8_t(1 << (x & 3)), colour, logical);
-    };
-    const int64_t A = int64_t(w) * w, B = int64_t(h) * h;
-    const bool odd = w & 1;
-    int32_t lx = box->left + w / 2, rx = lx + (odd ? 1 : 0);
-    int32_t ty = box->top, by = box->top + h;
-    int64_t S2 = 4 * A * h, T = odd ? 4 * B : 0;
-    int64_t d = (odd ? 9 * B : 4 * B) + A - 2 * int64_t(h) * A;
-    int step = 0; // 1 x, 2 y, 3 both
-    auto plotStep = [&] {
-        if (step & 1) --lx, ++rx;
-        if (step & 2) ++ty, --by;
-        plot(lx, ty);
-        plot(rx, ty);
-        plot(lx, by);
-        plot(rx, by);
-    };
-    while (T < S2) {
-        plotStep();
-        step = 1;
-        if (d >= 0) {
-            step = 3;
-            S2 -= 8 * A;
-            d -= S2;
-        }
-        T += 8 * B;
-        d += T + 4 * B;
-    }
-    d += 3 * (A - B) - ((S2 + T) >> 1);
-    do {
-        plotStep();
-        step = 2;
-        if (d < 0) {
-            step = 3;
-            T += 8 * B;
-            d += T;
-        }
-        S2 -= 8 * A;
-        d -= S2 - 4 * A;
-    } while (S2 >= 0);
+    });
     if (logical) endLogical();
 }
 
