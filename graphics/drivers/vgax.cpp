@@ -42,48 +42,13 @@ bool setMode(GdlDeviceContext* dc, VgaDriverState* v, int32_t mode) {
     return VGAX_programRegisters(mode);
 }
 
-int32_t detect(int32_t index, int32_t wanted, int32_t* driver, int32_t* suggested,
-               GDLModeEntry* table) {
-    if (wanted < GDL_TYPE_VGA || !VGA_detect(driver)) return 0;
-    for (int32_t m = kFirstMode; m <= kLastMode; ++m) {
-        g_records[m - kFirstMode] = recordOf(m);
-        VGA_addMode(table, m, index, &g_records[m - kFirstMode]);
-    }
-    if (suggested && *suggested == -1) *suggested = kFirstMode;
-    return 1;
-}
+const VgaModeRange kRange{
+    kFirstMode, kLastMode, kFirstMode, g_records, recordOf, VGAX_setupVectors, setMode, [] {
+        if (VgaDriverState* st = VGA_familyState()) setMode(nullptr, nullptr, st->mode);
+    }};
 
-int32_t init(GdlDeviceContext* dc, int32_t driverNumber, int32_t mode, HWND window, int32_t x,
-             int32_t y, int32_t, int32_t reserved, int32_t) {
-    if (mode < kFirstMode || mode > kLastMode || x != -1 || y != -1 || reserved != 0) return 0;
-    const GdlModeRecord& known = g_records[mode - kFirstMode];
-    VgaDriverState* v = VGA_attachContext(dc, known.bitsPerPixel ? known : recordOf(mode),
-                                          driverNumber, mode, window, [] {
-                                              if (VgaDriverState* st = VGA_familyState())
-                                                  setMode(nullptr, nullptr, st->mode);
-                                          });
-    if (!v) return 0;
-    DRV_derivePixelFormat(dc);
-    VGAX_setupVectors(dc);
-    return setMode(dc, v, mode) ? 1 : 0;
-}
-
-GdlDriverHeader makeHeader() {
-    GdlDriverHeader h{};
-    std::memcpy(h.signature, GDL_driverSignature, sizeof(h.signature));
-    std::strncpy(h.fileName, "VGAX.DRV", sizeof(h.fileName) - 1);
-    std::strncpy(h.driverName, "VGAX.DRV", sizeof(h.driverName) - 1);
-    std::strncpy(h.banner, "VGA mode X driver\r\nVersion 2.0", sizeof(h.banner) - 1);
-    h.majorVersion = 2;
-    h.driverType = GDL_TYPE_VGA;
-    h.detect = detect;
-    h.init = init;
-    h.modes = headerRecords();
-    h.modeCount = kLastMode - kFirstMode + 1;
-    return h;
-}
-
-GdlDriverHeader g_header = makeHeader();
+GdlDriverHeader g_header =
+    VGA_rangeHeader<kRange>("VGAX.DRV", "VGA mode X driver\r\nVersion 2.0", headerRecords());
 
 } // namespace
 

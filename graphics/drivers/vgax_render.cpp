@@ -9,7 +9,7 @@
 #include "gdl/render.h"
 #include "gdl/vga.h"
 #include "line_walker.h"
-#include "planar_ellipse.h"
+#include "planar.h"
 #include "platform/Vga.h"
 
 namespace {
@@ -144,14 +144,8 @@ uint8_t reverseBits(uint8_t b) {
 
 void span(int32_t y, int32_t x1, int32_t x2) {
     GdlDeviceContext& s = S();
+    if (!vga_internal::spanEnds(s, y, x1, x2)) return;
     const int32_t style = s.attr.fillStyle;
-    if (style == 3 || s.attr.colorMapMode == 1) {
-        DRV_scanLine(y, x1, x2);
-        return;
-    }
-    if (x1 == x2) return;
-    if (x1 > x2) std::swap(x1, x2);
-    --x2;
     const int32_t op = s.attr.writeMode;
     const bool logical = op != 0;
     if (logical) beginLogical(op);
@@ -202,22 +196,10 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const bool logical = op != 0;
     if (logical) beginLogical(op);
     const uint8_t colour = uint8_t(s.packedColor);
-    uint8_t* pending = nullptr;
-    uint8_t planes = 0;
-    auto flush = [&] {
-        if (pending) writeMasked(pending, planes, colour, logical);
-        pending = nullptr;
-        planes = 0;
-    };
-    gdl_internal::LineWalk walk;
-    walk.verticalByEnds = true;
-    gdl_internal::walkFixedLine(x1, y1, x2, y2, walk, [&](int32_t x, int32_t y) {
-        uint8_t* p = addressOf(s, x, y);
-        if (p != pending) flush();
-        pending = p;
-        planes |= uint8_t(1 << (x & 3));
-    });
-    flush();
+    vga_internal::gatheredLine(
+        x1, y1, x2, y2, [&](int32_t x, int32_t y) { return addressOf(s, x, y); },
+        [](int32_t x) { return uint8_t(1 << (x & 3)); },
+        [&](uint8_t* p, uint8_t planes) { writeMasked(p, planes, colour, logical); });
     if (logical) endLogical();
 }
 
@@ -253,31 +235,13 @@ void putImage(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t 
                rows + int64_t(y) * bytesPerLine + left, 0, 0);
 }
 
-void emptyAccess() {}
-
 } // namespace
 
 void VGAX_setupVectors(GdlDeviceContext* dc) {
-    if (dc->driverState) dc->driverState->paletteEntriesPerCall = 256;
+    VGA_installPlanarSet(
+        dc, {getPixel, putPixel, getRow, putRow, line, span, fillRect, spanList, ellipse});
     GdlRenderVector& v = dc->v;
-    DRV_setGenericRenderers(dc);
-    DRV_setDefaultBlits(dc);
-    v.realizePalette = VGA_realizePalette;
-    v.beginAccess = v.endAccess = emptyAccess;
-    v.getPixel = getPixel;
-    v.putPixel = putPixel;
     v.putDitheredPixel = putPixel;
-    v.getRow = getRow;
-    v.putRow = putRow;
     v.translateImage = GDL_translateImage;
     v.copyFromMemory = putImage;
-    v.tables[0].line = line;
-    v.tables[1].line = line;
-    for (int t = 0; t < 8; ++t)
-        v.tables[t].span = span;
-    DRV_setRenderSlot2(dc, fillRect);
-    for (int t = 0; t < 8; ++t)
-        v.tables[t].spanList = spanList;
-    for (int t : {0, 1, 2, 3, 8})
-        v.tables[t].ellipse = ellipse;
 }

@@ -52,8 +52,16 @@ uint32_t dacColour(int index) {
     return w(e[0]) << 16 | w(e[1]) << 8 | w(e[2]);
 }
 
+// A memory context's pixel: a byte, or at 4 bits a nibble (even x low).
+uint8_t pixelOf(const GdlDeviceContext* memory, int x, int y) {
+    const uint8_t* row = memory->surface + size_t(y) * memory->mode.bytesPerLine;
+    if (memory->mode.bitsPerPixel == 4) return uint8_t((row[x / 2] >> (4 * (x & 1))) & 0x0F);
+    return row[x];
+}
+
 // The packed view equals the memory context row by row, and every shown
-// line equals its row through the DAC.
+// line equals its row through the DAC (the 16-colour modes' attribute
+// palette is the identity).
 ::testing::AssertionResult matches(const GdlDeviceContext* memory, int perRow) {
     const int width = int(memory->mode.maxX) + 1, height = int(memory->mode.maxY) + 1;
     const platform::VgaPackedView packed = platform::VgaPacked();
@@ -63,7 +71,7 @@ uint32_t dacColour(int index) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const uint8_t got = packed.pixels[size_t(y) * width + x];
-            const uint8_t want = memory->surface[size_t(y) * memory->mode.bytesPerLine + x];
+            const uint8_t want = pixelOf(memory, x, y);
             if (got != want)
                 return ::testing::AssertionFailure()
                        << "video memory differs at (" << x << ", " << y << "): " << int(got)
@@ -73,8 +81,7 @@ uint32_t dacColour(int index) {
     if (frame.height != height * perRow) return ::testing::AssertionFailure() << frame.height;
     for (int line = 0; line < frame.height; ++line)
         for (int x = 0; x < width; ++x) {
-            const uint8_t p =
-                memory->surface[size_t(line / perRow) * memory->mode.bytesPerLine + x];
+            const uint8_t p = pixelOf(memory, x, line / perRow);
             if (frame.pixels[size_t(line) * width + x] != dacColour(p))
                 return ::testing::AssertionFailure() << "scan-out differs at line " << line;
         }
@@ -229,6 +236,41 @@ TEST_F(VgaScene, ModeXEllipsesStayInTheirBoxAndEnd) {
             EXPECT_EQ(packed.pixels[size_t(b.top) * 320 + (b.left + b.right) / 2], 5);
             EXPECT_EQ(packed.pixels[size_t(b.bottom) * 320 + (b.left + b.right) / 2], 5);
         }
+    }
+}
+
+// The 16-colour modes: the planes gathered per pixel equal a 4-bit packed
+// context, the attribute registers hold the identity palette, and the shown
+// lines equal the rows through it.
+TEST_F(VgaScene, SixteenColourModesMatchAPackedContext) {
+    struct Case {
+        int32_t mode, width, height, perRow;
+    };
+    const Case cases[] = {
+        {0, 320, 200, 2}, {1, 640, 200, 2}, {2, 640, 350, 1}, {3, 640, 400, 1}, {4, 640, 480, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GdlDeviceContext* screen = Open(c.mode, 1);
+        ASSERT_NE(screen, nullptr);
+        EXPECT_STREQ(GDL_modeDriverName(c.mode), "VGA4.DRV");
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(platform::VgaAttribute(i), i);
+        EXPECT_EQ(platform::VgaInPort(0x3C0) & 0x20, 0x20); // video on
+        GdlDeviceContext* memory = GDL_createMemoryDC(c.width, c.height, 4, nullptr);
+        ASSERT_NE(memory, nullptr);
+        std::memcpy(GDL_liveDC(memory)->palette, GDL_liveDC(screen)->palette,
+                    16 * sizeof(GdlPaletteEntry));
+        tools::DrawGdlScene(screen, 1);
+        tools::DrawGdlScene(memory, 1);
+        EXPECT_TRUE(matches(GDL_liveDC(memory), c.perRow));
+        const platform::VgaPackedView packed = platform::VgaPacked();
+        int colours[16] = {};
+        for (uint8_t p : packed.pixels)
+            ++colours[p & 15];
+        EXPECT_GT(c.width * c.height - colours[0], 2000); // a scene, not a blank screen
+        for (int i : {0, 1, 3, 5, 7, 8})
+            EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
+        GDL_exit();
     }
 }
 

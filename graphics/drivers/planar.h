@@ -1,14 +1,56 @@
-// The midpoint ellipse of the planar render sets (mode X and 16 colours), on
-// integers: A = w², B = h², four points stepped together from the top and
-// bottom of the box.
+// What the planar render sets (mode X and 16 colours) share: the ends of a
+// span and the midpoint ellipse.
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "gdl/dc.h"
 #include "gdl/render.h"
+#include "line_walker.h"
 
 namespace vga_internal {
+
+// A span's ends made inclusive and in order. False when the span is done:
+// colour patterns and colour-mapped spans go to the library's span, an empty
+// one draws nothing.
+inline bool spanEnds(const GdlDeviceContext& s, int32_t y, int32_t& x1, int32_t& x2) {
+    if (s.attr.fillStyle == 3 || s.attr.colorMapMode == 1) {
+        DRV_scanLine(y, x1, x2);
+        return false;
+    }
+    if (x1 == x2) return false;
+    if (x1 > x2) std::swap(x1, x2);
+    --x2;
+    return true;
+}
+
+// Walks a 16.16 line (x1 <= x2) and hands each group of pixels of one row
+// that share an address to `write(address, mask)`: `address(x, y)` and
+// `bit(x)` place a pixel. A vertical run covers the rows of its rounded ends.
+template <class Address, class Bit, class Write>
+void gatheredLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Address&& address, Bit&& bit,
+                  Write&& write) {
+    uint8_t* pending = nullptr;
+    uint8_t mask = 0;
+    auto flush = [&] {
+        if (pending) write(pending, mask);
+        pending = nullptr;
+        mask = 0;
+    };
+    gdl_internal::LineWalk walk;
+    walk.verticalByEnds = true;
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, walk, [&](int32_t x, int32_t y) {
+        uint8_t* p = address(x, y);
+        if (p != pending) flush();
+        pending = p;
+        mask |= bit(x);
+    });
+    flush();
+}
+
+// The midpoint ellipse, on integers: A = w², B = h², four points stepped
+// together from the top and bottom of the box.
 
 // A box of width 0 would keep region 2's S at 0 for ever, and with height 0
 // region 1 is skipped so that only the two middle points would be drawn:
