@@ -291,11 +291,13 @@ GdlDeviceContext* directDrawScreen(Choices& in) {
     return dc;
 }
 
-// A screen of the VGA's planar drivers: mode X (7 to 10), whose window
+// A screen of the VGA's planar drivers: 16 colours (0 to 4) or mode X (7 to
+// 10), whose window
 // faults on a plain store, so a renderer that misses the access calls shows.
 GdlDeviceContext* vgaScreen(Choices& in, int32_t* w, int32_t* h) {
     useAdapter("vga");
-    int32_t driver = -1, mode = in.in(7, 10);
+    int32_t driver = -1, mode = in.in(0, 8);
+    if (mode > 4) mode += 2;
     if (!GDL_init(&driver, &mode, ".")) return nullptr;
     GdlDeviceContext* dc = GDL_createDisplayDCPages(in.in(1, 2));
     if (dc) {

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -272,6 +273,160 @@ TEST_F(VgaScene, SixteenColourModesMatchAPackedContext) {
             EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
         GDL_exit();
     }
+}
+
+// The 16-colour set through each write mode and fill style, with lines,
+// 4-bit image puts at every alignment, copies within the screen (aligned
+// ones through the latches, overlapping both ways) and a saved and restored
+// rectangle, against a 4-bit packed context.
+TEST_F(VgaScene, SixteenColourRenderSetEqualsPackedPixels) {
+    GdlDeviceContext* screen = Open(4, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = GDL_createMemoryDC(640, 480, 4, nullptr);
+    GdlDeviceContext* image = GDL_createMemoryDC(40, 12, 4, nullptr);
+    ASSERT_NE(memory, nullptr);
+    ASSERT_NE(image, nullptr);
+    for (GdlDeviceContext* dc : {memory, image})
+        std::memcpy(GDL_liveDC(dc)->palette, GDL_liveDC(screen)->palette,
+                    16 * sizeof(GdlPaletteEntry));
+    GDL_selectCurrentDC(image);
+    for (int32_t i = 0; i < 40; ++i) {
+        GDL_setColor(uint32_t(i % 15 + 1));
+        GDL_line(i, 0, 39 - i, 11);
+    }
+    const uint8_t pattern[8] = {0xAA, 0x55, 0xF0, 0x0F, 0x81, 0x42, 0x24, 0x18};
+    auto draw = [&](GdlDeviceContext* dc) {
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(3);
+        GDL_fillRect(0, 0, 640, 480);
+        for (int32_t op = 0; op < 4; ++op) {
+            GDL_setWriteMode(op);
+            const int32_t y = 10 + op * 60;
+            for (int32_t style = 0; style < 3; ++style) {
+                GDL_setFillStyle(style);
+                GDL_setMonoPattern(pattern);
+                GDL_setColor(uint32_t(5 + op * 2 + style));
+                GDL_setBackColor(uint32_t(9 + style));
+                GDL_fillRect(3 + style * 5, y + style * 9, 9 + style * 83, y + style * 9 + 8);
+                GDL_fillRect(300 + style, y + style * 3, 301 + style * 2, y + style * 3 + 2);
+            }
+            GDL_setFillStyle(0);
+            GDL_setColor(uint32_t(12 - op));
+            GDL_line(20, y + 28, 180, y + 45);
+            GDL_line(30, y + 45, 34, y + 20);
+            GDL_line(41, y + 20, 41, y + 45);
+            GDL_putPixel(200 + op, y + 30);
+            for (int32_t shift = 0; shift < 3; ++shift)
+                GDL_bitBlt(dc, image, shift, 0, 40 - shift, 12, 220 + op * 50 + shift * 3,
+                           y + 30 + shift * 13, op);
+        }
+        GDL_setWriteMode(0);
+        // Within the screen: aligned (latch copies, both directions), and not.
+        GDL_bitBlt(dc, dc, 16, 10, 200, 100, 24, 14, 0);
+        GDL_bitBlt(dc, dc, 27, 60, 180, 150, 19, 52, 0);
+        GDL_bitBlt(dc, dc, 10, 100, 90, 160, 13, 300, 0);
+        GDL_bitBlt(dc, dc, 10, 100, 90, 160, 400, 300, 2);
+    };
+    draw(screen);
+    draw(memory);
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 1));
+    // A saved rectangle comes back whole after the screen under it changed.
+    GdlDeviceContext* live = GDL_liveDC(screen);
+    GDL_selectCurrentDC(screen);
+    const int32_t size = live->v.saveRectSize(live, 13, 20, 50, 31);
+    EXPECT_EQ(size, (49 / 8 - 13 / 8 + 1) * 11 * 4 + 18);
+    std::vector<uint8_t> buffer(static_cast<size_t>(size));
+    live->v.saveRect(live, 13, 20, 50, 31, buffer.data());
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 640, 480);
+    live->v.restoreRect(live, buffer.data());
+    // Whole bytes come back: columns 8 to 55 of rows 20 to 30.
+    const platform::VgaPackedView packed = platform::VgaPacked();
+    int wrong = 0;
+    for (int32_t y = 16; y < 36; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            const bool inside = x >= 8 && x < 56 && y >= 20 && y < 31;
+            const uint8_t want = inside ? pixelOf(GDL_liveDC(memory), x, y) : 0;
+            wrong += packed.pixels[size_t(y) * 640 + x] != want;
+        }
+    EXPECT_EQ(wrong, 0);
+    for (int i : {0, 1, 3, 5, 7, 8})
+        EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
+}
+
+// Single bytes of the 16-colour planes: a span's edge masks, a pixel in
+// replace and XOR, the opaque pattern, and the flood-fill scans.
+TEST_F(VgaScene, SixteenColourBytesAndScans) {
+    GdlDeviceContext* screen = Open(4, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 640, 480);
+    GDL_setColor(15);
+    GDL_fillRect(3, 0, 6, 1); // pixels 3 to 5: mask 1Fh AND FCh
+    for (int plane = 0; plane < 4; ++plane)
+        EXPECT_EQ(platform::VgaPlaneByte(plane, 0), 0x1C) << plane;
+    GDL_setColor(9);
+    GDL_putPixel(100, 5);
+    EXPECT_EQ(GDL_getPixel(100, 5), 9u);
+    GDL_setWriteMode(3);
+    GDL_setColor(1);
+    GDL_putPixel(100, 5);
+    GDL_setWriteMode(0);
+    EXPECT_EQ(GDL_getPixel(100, 5), 8u);
+    // Fill style 1 with the pattern row F0h: four background pixels and four
+    // of the colour in every group of eight.
+    uint8_t pattern[8];
+    std::memset(pattern, 0xF0, sizeof(pattern));
+    GDL_setMonoPattern(pattern);
+    GDL_setFillStyle(1);
+    GDL_setColor(6);
+    GDL_setBackColor(2);
+    GDL_fillRect(16, 10, 40, 11);
+    GDL_setFillStyle(0);
+    for (int32_t x = 16; x < 40; ++x)
+        EXPECT_EQ(GDL_getPixel(x, 10), (x & 7) < 4 ? 6u : 2u) << x;
+    // Row 20 holds colour 7 at x = 2 only, colour 4 from 300 to 309.
+    GDL_setColor(7);
+    GDL_putPixel(2, 20);
+    GDL_setColor(4);
+    GDL_fillRect(300, 20, 310, 21);
+    GdlRenderVector& v = GDL_liveDC(screen)->v;
+    struct Scan {
+        GdlScanFunc scan;
+        int32_t x;
+        uint32_t colour;
+        int32_t want;
+    };
+    const Scan scans[] = {
+        {v.scanRightTo, 5, 7, 640},     {v.scanLeftTo, 5, 7, 2},
+        {v.scanLeftTo, 1, 7, -1},       {v.scanRightTo, 2, 7, 2},
+        {v.scanRightTo, 0, 4, 300},     {v.scanRightWhile, 300, 4, 310},
+        {v.scanLeftWhile, 309, 4, 299}, {v.scanRightWhile, 0, 0, 2},
+        {v.scanLeftWhile, 639, 0, 309}, {v.scanRightTo, 700, 4, 640},
+        {v.scanLeftTo, -3, 4, -1},
+    };
+    for (const Scan& c : scans)
+        EXPECT_EQ(c.scan(c.x, 20, c.colour), c.want) << c.x << " " << c.colour;
+    EXPECT_EQ(v.scanRightTo(0, 480, 4), 640);
+    for (int i : {2, 5, 7})
+        EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : 0) << i;
+}
+
+// Mode 3 is mode 12h with 400 lines and the 8 x 16 font; the other modes
+// keep the BIOS's CRT controller.
+TEST_F(VgaScene, SixteenColourFourHundredLines) {
+    ASSERT_NE(Open(3, 1), nullptr);
+    const uint8_t want[][2] = {
+        {0x10, 0x9C}, {0x11, 0x8E}, {0x12, 0x8F}, {0x15, 0x96}, {0x16, 0xB9}};
+    for (const auto& w : want)
+        EXPECT_EQ(platform::VgaCrtc(w[0]), w[1]) << int(w[0]);
+    EXPECT_EQ(platform::VgaInPort(0x3CC) & 0xC0, 0x40);
+    EXPECT_EQ(platform::VgaFrame().height, 400);
+    GDL_exit();
+    ASSERT_NE(Open(4, 1), nullptr);
+    EXPECT_EQ(platform::VgaCrtc(0x12), 0xDF);
+    EXPECT_EQ(platform::VgaFrame().height, 480);
 }
 
 TEST_F(VgaScene, PaletteGoesToTheDacAsSixBitsAndIsClamped) {

@@ -167,6 +167,11 @@ TEST(DispdemoTool, DrawsTheSceneOnTheVgaModes) {
         {"--driver vgax --mode 320x240x8", "driver VGAX.DRV type 1 (VGA) mode 8 ", 320, 240},
         {"--driver vgax --mode 320x400x8", "driver VGAX.DRV type 1 (VGA) mode 9 ", 320, 400},
         {"--driver vgax --mode 320x480x8", "driver VGAX.DRV type 1 (VGA) mode 10 ", 320, 480},
+        {"--driver vga4 --mode 320x200x4", "driver VGA4.DRV type 1 (VGA) mode 0 ", 320, 200},
+        {"--driver vga4 --mode 640x200x4", "driver VGA4.DRV type 1 (VGA) mode 1 ", 640, 200},
+        {"--driver vga --mode 640x350x4", "driver VGA4.DRV type 1 (VGA) mode 2 ", 640, 350},
+        {"--driver vga4 --mode 640x400x4", "driver VGA4.DRV type 1 (VGA) mode 3 ", 640, 400},
+        {"--driver vga4 --mode 640x480x4", "driver VGA4.DRV type 1 (VGA) mode 4 ", 640, 480},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

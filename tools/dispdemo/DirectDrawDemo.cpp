@@ -107,7 +107,7 @@ int32_t setDisplayMode(TDispDev& display, const DemoOptions& o) {
 namespace {
 
 int runFullScreen(const DemoOptions& o, uint32_t flags) {
-    const bool vga = o.driver == "vga" || o.driver == "vgax";
+    const bool vga = o.driver == "vga" || o.driver == "vgax" || o.driver == "vga4";
     if (!platform::CurrentAdapter()) platform::UseAdapter(vga ? "vga" : "ddraw-4mb");
     int32_t count = 0;
     const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
@@ -142,7 +142,10 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
             tools::DrawGdlScene(draw, int32_t(frame));
             GDL_bitBlt(screen, draw, 0, 0, o.width, o.height, 0, 0, 0);
         }
-        if (flips) GDL_setVisualPage(screen, 1 - shown, 1);
+        if (flips)
+            GDL_setVisualPage(screen, 1 - shown, 1);
+        else if (vga)
+            GDL_setVisualPage(screen, shown, 1); // one page: paced by the retrace
         GDL_setMousePos(int32_t(20 + frame * 3 % (o.width - 40)), o.height / 2);
         if (GDL_liveDC(screen)->mode.bitsPerPixel == 8) cyclePalette(screen);
         Sleep(16);
@@ -162,9 +165,10 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
 } // namespace
 
 int RunDirectDraw(const DemoOptions& o) {
-    const uint32_t family = o.driver == "vgax"  ? uint32_t(TDispDev::fVGA | TDispDev::fVGAX)
-                            : o.driver == "vga" ? uint32_t(TDispDev::fVGA)
-                                                : uint32_t(TDispDev::fDirectDraw);
+    const uint32_t family = o.driver == "vgax" ? uint32_t(TDispDev::fVGA | TDispDev::fVGAX)
+                            : o.driver == "vga" || o.driver == "vga4"
+                                ? uint32_t(TDispDev::fVGA)
+                                : uint32_t(TDispDev::fDirectDraw);
     return runFullScreen(o, family | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
 }
 
