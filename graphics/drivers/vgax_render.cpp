@@ -241,7 +241,7 @@ void VGAX_setupVectors(GdlDeviceContext* dc) {
     VGA_installPlanarSet(
         dc, {getPixel, putPixel, getRow, putRow, line, span, fillRect, spanList, ellipse});
     GdlRenderVector& v = dc->v;
-    v.putDitheredPixel = putPixel;
+    v.putDitheredPixel = DRV_putDitheredPixel;
     v.translateImage = GDL_translateImage;
     v.copyFromMemory = putImage;
 }

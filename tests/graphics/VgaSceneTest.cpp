@@ -429,6 +429,40 @@ TEST_F(VgaScene, SixteenColourFourHundredLines) {
     EXPECT_EQ(platform::VgaFrame().height, 480);
 }
 
+// The drivers' dithered pixel against its model: threshold t from row x mod
+// 8 and column y mod 8 of the matrix, each byte v of the colour at level
+// v / 51 plus 1 when t < v mod 51, index 20 + 36 low + 6 middle + high.
+TEST_F(VgaScene, ModeXDitheredPixelFollowsItsModel) {
+    static const uint8_t kMatrix[8][8] = {
+        {0, 38, 9, 47, 2, 40, 11, 50},  {25, 12, 35, 22, 27, 15, 37, 24},
+        {6, 44, 3, 41, 8, 47, 5, 43},   {31, 19, 28, 15, 34, 21, 31, 18},
+        {1, 39, 11, 49, 0, 39, 10, 48}, {27, 14, 36, 23, 26, 13, 35, 23},
+        {7, 46, 4, 43, 7, 45, 3, 42},   {33, 20, 30, 17, 32, 19, 29, 16}};
+    auto model = [](uint32_t c, int x, int y) {
+        const uint32_t t = kMatrix[x & 7][y & 7];
+        auto d = [t](uint32_t v) { return v / 51 + (t < v % 51 ? 1 : 0); };
+        return 20 + 36 * d(c & 0xFF) + 6 * d((c >> 8) & 0xFF) + d(c >> 16 & 0xFF);
+    };
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    for (uint32_t colour : {0x000000u, 0xFFFFFFu, 0x10A0F0u, 0x336699u, 0x0180FEu}) {
+        GDL_setColor(colour);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 9; ++x)
+                GDL_putDitheredPixelDevice(x + 50, y + 60);
+        const platform::VgaPackedView packed = platform::VgaPacked();
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 9; ++x)
+                ASSERT_EQ(packed.pixels[size_t(y + 60) * 320 + size_t(x + 50)],
+                          model(colour, x + 50, y + 60))
+                    << std::hex << colour << std::dec << " at " << x << "," << y;
+    }
+    EXPECT_EQ(DRV_ditherIndex(0, 3, 5), 20);
+    EXPECT_EQ(DRV_ditherIndex(0xFFFFFF, 6, 1), 235);
+    EXPECT_EQ(GDL_liveDC(screen)->packedColor, 0x0180FEu); // the colour is put back
+}
+
 TEST_F(VgaScene, PaletteGoesToTheDacAsSixBitsAndIsClamped) {
     GdlDeviceContext* screen = Open(6, 1);
     ASSERT_NE(screen, nullptr);

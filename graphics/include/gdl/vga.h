@@ -113,6 +113,12 @@ void VGA_installPlanarSet(GdlDeviceContext* dc, const VgaPlanarSet& set);
 // mode 3 (640 x 400) first reprograms mode 12h for 400 lines.
 void VGA4_resetAttributes(int32_t mode);
 
+// The 8-bit drivers' dithered pixel: the current true colour (three bytes,
+// the low one weighing 36) as an index of the colour cube at 20, dithered by
+// position, written through the context's pixel entry.
+uint8_t DRV_ditherIndex(uint32_t color, int32_t x, int32_t y);
+void DRV_putDitheredPixel(int32_t x, int32_t y);
+
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* VGA8_header();
 const GdlDriverHeader* VGAX_header();
