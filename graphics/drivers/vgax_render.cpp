@@ -242,6 +242,9 @@ void VGAX_setupVectors(GdlDeviceContext* dc) {
         dc, {getPixel, putPixel, getRow, putRow, line, span, fillRect, spanList, ellipse});
     GdlRenderVector& v = dc->v;
     v.putDitheredPixel = DRV_putDitheredPixel;
+    v.saveRectSize = DRV_getImageSize;
+    v.saveRect = DRV_saveImage;
+    v.restoreRect = DRV_restoreImage;
     v.translateImage = GDL_translateImage;
     v.copyFromMemory = putImage;
 }

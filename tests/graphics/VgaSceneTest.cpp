@@ -463,6 +463,40 @@ TEST_F(VgaScene, ModeXDitheredPixelFollowsItsModel) {
     EXPECT_EQ(GDL_liveDC(screen)->packedColor, 0x0180FEu); // the colour is put back
 }
 
+// Mode X saves what lies under the cursor through its row reader and puts
+// it back; a header for a rectangle outside the screen changes nothing.
+TEST_F(VgaScene, ModeXSavedImageComesBack) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    tools::DrawGdlScene(screen, 0);
+    const platform::VgaPackedView before = platform::VgaPacked();
+    GdlDeviceContext* live = GDL_liveDC(screen);
+    const int32_t size = live->v.saveRectSize(live, 5, 7, 38, 40);
+    EXPECT_EQ(size, 33 * 33 + 18);
+    std::vector<uint8_t> buffer(static_cast<size_t>(size));
+    live->v.saveRect(live, 5, 7, 38, 40, buffer.data());
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 240);
+    live->v.restoreRect(live, buffer.data());
+    const platform::VgaPackedView after = platform::VgaPacked();
+    int wrong = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const bool inside = x >= 5 && x < 38 && y >= 7 && y < 40;
+            const size_t i = size_t(y) * 320 + size_t(x);
+            wrong += after.pixels[i] != (inside ? before.pixels[i] : 0);
+        }
+    EXPECT_EQ(wrong, 0);
+    std::vector<uint8_t> hostile(buffer);
+    hostile[8] = 0xFF; // right far beyond the screen
+    hostile[9] = 0x7F;
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 240);
+    live->v.restoreRect(live, hostile.data());
+    EXPECT_EQ(platform::VgaPacked().pixels, std::vector<uint8_t>(320 * 240, 0));
+}
+
 TEST_F(VgaScene, PaletteGoesToTheDacAsSixBitsAndIsClamped) {
     GdlDeviceContext* screen = Open(6, 1);
     ASSERT_NE(screen, nullptr);

@@ -119,6 +119,14 @@ void VGA4_resetAttributes(int32_t mode);
 uint8_t DRV_ditherIndex(uint32_t color, int32_t x, int32_t y);
 void DRV_putDitheredPixel(int32_t x, int32_t y);
 
+// The generic saved image (mode X's): its size, the save through the row
+// reader and the restore through the row writer.
+int32_t DRV_getImageSize(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right,
+                         int32_t bottom);
+void DRV_saveImage(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   void* buffer);
+void DRV_restoreImage(GdlDeviceContext* dc, const void* buffer);
+
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* VGA8_header();
 const GdlDriverHeader* VGAX_header();
