@@ -88,20 +88,11 @@ uint32_t dcPixel(const GdlDeviceContext* dc, int32_t x, int32_t y) {
     return (*p >> shift) & (dc->mode.bitsPerPixel == 4 ? 0x0Fu : 1u);
 }
 
-uint32_t combine(uint32_t d, uint32_t v, int32_t op) {
-    switch (op) {
-        case 0: return v;
-        case 2: return d | v;
-        case 3: return d ^ v;
-        default: return d & v;
-    }
-}
-
 void putDcPixel(GdlDeviceContext* dc, int32_t x, int32_t y, uint32_t v, int32_t op) {
     int32_t shift;
     uint8_t* p = cellOf(dc, x, y, &shift);
     const uint32_t mask = dc->mode.bitsPerPixel == 4 ? 0x0Fu : 1u;
-    const uint32_t out = combine((*p >> shift) & mask, v & mask, op) & mask;
+    const uint32_t out = gdl_rows::combine((*p >> shift) & mask, v & mask, op) & mask;
     *p = uint8_t((*p & ~(mask << shift)) | out << shift);
 }
 
@@ -119,7 +110,7 @@ void subGetRow(GdlDeviceContext* dc, int32_t y, int32_t x1, int32_t x2, void* de
     const int32_t bits = bitsOf(dc), first = firstOf(dc, srcX);
     for (int32_t i = 0; i < x2 - x1; ++i) {
         const uint32_t d = gdl_rows::load(row, first + i, bits);
-        gdl_rows::store(row, first + i, bits, combine(d, dcPixel(dc, x1 + i, y), op));
+        gdl_rows::store(row, first + i, bits, gdl_rows::combine(d, dcPixel(dc, x1 + i, y), op));
     }
 }
 

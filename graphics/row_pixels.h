@@ -55,4 +55,14 @@ inline void store(uint8_t* row, int32_t x, int32_t bits, uint32_t v) {
     }
 }
 
+// A pixel `v` written over `d` in a write mode (0 replace, 1 AND, 2 OR, 3 XOR).
+inline uint32_t combine(uint32_t d, uint32_t v, int32_t op) {
+    switch (op) {
+        case 0: return v;
+        case 2: return d | v;
+        case 3: return d ^ v;
+        default: return d & v;
+    }
+}
+
 } // namespace gdl_rows

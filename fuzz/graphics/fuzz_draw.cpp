@@ -6,10 +6,13 @@
 // One input in eight draws on a DirectDraw screen of the simulated adapter
 // instead (with an off-screen context or a memory one beside it), its video
 // memory write-protected outside locks, so a stray write faults too; one in
-// eight draws its text and monochrome images on an OpenGL screen through Mesa.
+// eight draws its text and monochrome images on an OpenGL screen through Mesa;
+// one in eight draws on a planar VGA screen, whose window faults on a plain
+// store.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "gdl/bitmap.h"
@@ -262,12 +265,18 @@ void registerDrivers() {
         GDL_registerDriver(linked[i].fileName, linked[i].header);
 }
 
-void useAdapter() {
-    static bool adapter = false;
-    if (!adapter) {
+// The memory host once; the adapter's personality changes only when another
+// one is asked for.
+void useAdapter(const char* name = "ddraw-4mb") {
+    static bool host = false;
+    static std::string current;
+    if (!host) {
         platform::UseHost(platform::HostKind::Memory);
-        platform::UseAdapter("ddraw-4mb");
-        adapter = true;
+        host = true;
+    }
+    if (current != name) {
+        platform::UseAdapter(name);
+        current = name;
     }
 }
 
@@ -279,6 +288,22 @@ GdlDeviceContext* directDrawScreen(Choices& in) {
     if (!GDL_init(&driver, &mode, ".")) return nullptr;
     GdlDeviceContext* dc = GDL_createDisplayDCPages(in.in(1, 2));
     platform::SetAdapterWriteProtect(dc != nullptr);
+    return dc;
+}
+
+// A screen of the VGA's planar drivers: 16 colours (0 to 4) or mode X (7 to
+// 10), whose window
+// faults on a plain store, so a renderer that misses the access calls shows.
+GdlDeviceContext* vgaScreen(Choices& in, int32_t* w, int32_t* h) {
+    useAdapter("vga");
+    int32_t driver = -1, mode = in.in(0, 8);
+    if (mode > 4) mode += 2;
+    if (!GDL_init(&driver, &mode, ".")) return nullptr;
+    GdlDeviceContext* dc = GDL_createDisplayDCPages(in.in(1, 2));
+    if (dc) {
+        *w = int32_t(GDL_liveDC(dc)->mode.maxX) + 1;
+        *h = int32_t(GDL_liveDC(dc)->mode.maxY) + 1;
+    }
     return dc;
 }
 
@@ -323,7 +348,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     registerDrivers();
     Choices in(data, size);
     const int32_t screen = in.in(0, 7);
-    const bool directDraw = screen == 0, openGl = screen == 1;
+    const bool directDraw = screen == 0, openGl = screen == 1, vga = screen == 2;
     const Depth& depth = kDepths[in.in(0, 8)];
     const Depth& otherDepth = in.byte() & 1 ? depth : kDepths[in.in(0, 8)];
     int32_t w = in.in(1, 40), h = in.in(1, 30);
@@ -333,6 +358,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         dc = openGlScreen();
         w = 640;
         h = 480;
+    } else if (vga) {
+        dc = vgaScreen(in, &w, &h);
     } else if (directDraw) {
         dc = directDrawScreen(in);
         w = 320;

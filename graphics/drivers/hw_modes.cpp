@@ -66,6 +66,7 @@ const GdlModeRecord* DRV_modeRecord(int32_t mode) {
 
 const GdlLinkedDriver* GDL_linkedDrivers(int32_t* count) {
     static const GdlLinkedDriver kDrivers[] = {
+        {"VGA4.DRV", VGA4_header()},       {"VGAX.DRV", VGAX_header()},
         {"VGA8.DRV", VGA8_header()},       {"FDIB8.DRV", FDIB_header(8)},
         {"FDIB16.DRV", FDIB_header(16)},   {"FDIB24.DRV", FDIB_header(24)},
         {"FDIB32.DRV", FDIB_header(32)},   {"DDRAW8.DRV", DDRAW_header(8)},

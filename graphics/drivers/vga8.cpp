@@ -14,64 +14,29 @@
 namespace {
 
 constexpr int32_t kMode = 6; // 320 x 200 x 8
-GdlDriverState* g_state = nullptr;
 GdlModeRecord g_record{};
 
-VgaDriverState* vgaState() {
-    return static_cast<VgaDriverState*>(g_state);
+// One page of 320 bytes a line: chain-4 shows only the first 64 KB.
+GdlModeRecord recordOf(int32_t) {
+    GdlModeRecord r = *DRV_modeRecord(kMode);
+    r.bytesPerLine = 320;
+    r.pageSize = 320 * 200;
+    r.maxPage = 0;
+    return r;
 }
 
-GdlDriverHeader makeHeader() {
-    GdlDriverHeader h{};
-    std::memcpy(h.signature, GDL_driverSignature, sizeof(h.signature));
-    std::strncpy(h.fileName, "VGA8.DRV", sizeof(h.fileName) - 1);
-    std::strncpy(h.driverName, "VGA8.DRV", sizeof(h.driverName) - 1);
-    std::strncpy(h.banner, "VGA 256 colour driver\r\nVersion 2.0", sizeof(h.banner) - 1);
-    h.majorVersion = 2;
-    h.driverType = GDL_TYPE_VGA;
-    h.detect = [](int32_t index, int32_t wanted, int32_t* driver, int32_t* suggested,
-                  GDLModeEntry* table) -> int32_t {
-        if (wanted < GDL_TYPE_VGA || !VGA_detect(driver)) return 0;
-        g_record = *DRV_modeRecord(kMode);
-        g_record.bytesPerLine = 320;
-        g_record.pageSize = 320 * 200;
-        g_record.maxPage = 0;
-        VGA_addMode(table, kMode, index, &g_record);
-        if (suggested && *suggested == -1) *suggested = kMode;
-        return 1;
-    };
-    h.init = [](GdlDeviceContext* dc, int32_t driverNumber, int32_t mode, HWND window, int32_t x,
-                int32_t y, int32_t, int32_t reserved, int32_t) -> int32_t {
-        if (mode != kMode || x != -1 || y != -1 || reserved != 0) return 0;
-        dc->mode = g_record.bitsPerPixel ? g_record : *DRV_modeRecord(kMode);
-        if (!g_record.bitsPerPixel) {
-            dc->mode.bytesPerLine = 320;
-            dc->mode.pageSize = 320 * 200;
-        }
-        if (!DRV_attachState(dc, &g_state, sizeof(VgaDriverState),
-                             [](GdlDeviceContext* d) { DRV_detachState(d, &g_state); }))
-            return 0;
-        GdlDriverState* s = dc->driverState;
-        s->window = window;
-        s->driverNumber = driverNumber;
-        s->mode = mode;
-        dc->type = GDL_DC_FULLSCREEN;
-        s->restore = [] {
-            if (VgaDriverState* v = vgaState())
-                VGA_restoreTextMode(v->savedMode, v->savedLines, nullptr);
-        };
-        s->reset = [] { VGA_setMode(nullptr, 0x13, 0, nullptr, nullptr, nullptr); };
-        LINEAR8_setupVectors(dc);
-        VgaDriverState* v = vgaState();
-        return VGA_setMode(dc, int32_t(dc->mode.modeNumber), int32_t(dc->mode.modeFlags),
-                           &v->savedMode, &v->savedLines, nullptr);
-    };
-    h.modes = DRV_modeRecord(kMode);
-    h.modeCount = 1;
-    return h;
+bool setMode(GdlDeviceContext* dc, VgaDriverState* v, int32_t) {
+    return VGA_setMode(dc, 0x13, 0, v ? &v->savedMode : nullptr, v ? &v->savedLines : nullptr,
+                       nullptr) != 0;
 }
 
-GdlDriverHeader g_header = makeHeader();
+const VgaModeRange kRange{kMode,    kMode,
+                          kMode,    &g_record,
+                          recordOf, LINEAR8_setupVectors,
+                          setMode,  [] { setMode(nullptr, nullptr, kMode); }};
+
+GdlDriverHeader g_header = VGA_rangeHeader<kRange>(
+    "VGA8.DRV", "VGA 256 colour driver\r\nVersion 2.0", DRV_modeRecord(kMode));
 
 } // namespace
 

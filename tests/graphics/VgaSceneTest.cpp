@@ -10,6 +10,7 @@
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
+#include "gdl/render.h"
 #include "gdl/vga.h"
 #include "platform/Adapter.h"
 #include "platform/Vga.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,8 +53,16 @@ uint32_t dacColour(int index) {
     return w(e[0]) << 16 | w(e[1]) << 8 | w(e[2]);
 }
 
+// A memory context's pixel: a byte, or at 4 bits a nibble (even x low).
+uint8_t pixelOf(const GdlDeviceContext* memory, int x, int y) {
+    const uint8_t* row = memory->surface + size_t(y) * memory->mode.bytesPerLine;
+    if (memory->mode.bitsPerPixel == 4) return uint8_t((row[x / 2] >> (4 * (x & 1))) & 0x0F);
+    return row[x];
+}
+
 // The packed view equals the memory context row by row, and every shown
-// line equals its row through the DAC.
+// line equals its row through the DAC (the 16-colour modes' attribute
+// palette is the identity).
 ::testing::AssertionResult matches(const GdlDeviceContext* memory, int perRow) {
     const int width = int(memory->mode.maxX) + 1, height = int(memory->mode.maxY) + 1;
     const platform::VgaPackedView packed = platform::VgaPacked();
@@ -60,19 +70,34 @@ uint32_t dacColour(int index) {
         return ::testing::AssertionFailure()
                << "packed view " << packed.width << " x " << packed.height;
     for (int y = 0; y < height; ++y)
-        if (std::memcmp(&packed.pixels[size_t(y) * width],
-                        memory->surface + size_t(y) * memory->mode.bytesPerLine, size_t(width)))
-            return ::testing::AssertionFailure() << "video memory differs in row " << y;
+        for (int x = 0; x < width; ++x) {
+            const uint8_t got = packed.pixels[size_t(y) * width + x];
+            const uint8_t want = pixelOf(memory, x, y);
+            if (got != want)
+                return ::testing::AssertionFailure()
+                       << "video memory differs at (" << x << ", " << y << "): " << int(got)
+                       << " for " << int(want);
+        }
     const platform::Frame frame = platform::VgaFrame();
     if (frame.height != height * perRow) return ::testing::AssertionFailure() << frame.height;
     for (int line = 0; line < frame.height; ++line)
         for (int x = 0; x < width; ++x) {
-            const uint8_t p =
-                memory->surface[size_t(line / perRow) * memory->mode.bytesPerLine + x];
+            const uint8_t p = pixelOf(memory, x, line / perRow);
             if (frame.pixels[size_t(line) * width + x] != dacColour(p))
                 return ::testing::AssertionFailure() << "scan-out differs at line " << line;
         }
     return ::testing::AssertionSuccess();
+}
+
+// Mode X hands colour-pattern spans to the library's generic span, which
+// combines them by the write mode; the packed renderer stores them as they
+// are. The reference context takes the generic span for them too.
+GdlDeviceContext* modeXReference(int32_t width, int32_t height) {
+    GdlDeviceContext* memory = GDL_createMemoryDC(width, height, 8, nullptr);
+    if (memory)
+        for (int t : {3, 7})
+            GDL_liveDC(memory)->v.tables[t].span = DRV_scanLine;
+    return memory;
 }
 
 TEST_F(VgaScene, ModeThirteenMatchesAPackedContext) {
@@ -87,6 +112,389 @@ TEST_F(VgaScene, ModeThirteenMatchesAPackedContext) {
         tools::DrawGdlScene(memory, frame);
         EXPECT_TRUE(matches(GDL_liveDC(memory), 2)) << frame;
     }
+}
+
+// Mode X in its four sizes: the planes gathered per pixel equal a packed
+// context, and the two doubled sizes show each row twice.
+TEST_F(VgaScene, ModeXMatchesAPackedContext) {
+    struct Case {
+        int32_t mode, height, perRow;
+    };
+    const Case cases[] = {{7, 200, 2}, {8, 240, 2}, {9, 400, 1}, {10, 480, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GdlDeviceContext* screen = Open(c.mode, 1);
+        ASSERT_NE(screen, nullptr);
+        EXPECT_STREQ(GDL_modeDriverName(c.mode), "VGAX.DRV");
+        EXPECT_EQ(platform::VgaSequencer(4) & 0x08, 0); // chain-4 off
+        GdlDeviceContext* memory = modeXReference(320, c.height);
+        ASSERT_NE(memory, nullptr);
+        tools::DrawGdlScene(screen, 0);
+        tools::DrawGdlScene(memory, 0);
+        EXPECT_TRUE(matches(GDL_liveDC(memory), c.perRow));
+        GDL_exit();
+    }
+}
+
+// Drawing through the access calls equals a packed context for each write
+// mode and fill style: the plane masks of span ends, gathered line pixels,
+// patterns, logical modes in the graphics controller and image puts that
+// are or are not aligned to the planes.
+TEST_F(VgaScene, ModeXRenderSetEqualsPackedPixels) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = modeXReference(320, 240);
+    ASSERT_NE(memory, nullptr);
+    GdlDeviceContext* image = GDL_createMemoryDC(64, 16, 8, nullptr);
+    ASSERT_NE(image, nullptr);
+    // One palette for all three, so the copies move indexes as they are.
+    for (GdlDeviceContext* dc : {memory, image})
+        std::memcpy(GDL_liveDC(dc)->palette, GDL_liveDC(screen)->palette,
+                    256 * sizeof(GdlPaletteEntry));
+    GDL_selectCurrentDC(image);
+    for (int32_t i = 0; i < 64; ++i) {
+        GDL_setColor(uint32_t(i * 3 + 1));
+        GDL_line(i, 0, 63 - i, 15);
+    }
+    const uint8_t pattern[8] = {0xAA, 0x55, 0xF0, 0x0F, 0x81, 0x42, 0x24, 0x18};
+    uint32_t colours[64];
+    for (int32_t i = 0; i < 64; ++i)
+        colours[i] = uint32_t(i * 5 + 7);
+    auto draw = [&](GdlDeviceContext* dc) {
+        GDL_selectCurrentDC(dc);
+        for (int32_t op = 0; op < 4; ++op) {
+            GDL_setWriteMode(op);
+            const int32_t y = 10 + op * 50;
+            for (int32_t style = 0; style < 4; ++style) {
+                GDL_setFillStyle(style);
+                GDL_setMonoPattern(pattern);
+                GDL_setColorPattern(colours);
+                GDL_setColor(uint32_t(0x30 + op * 16 + style));
+                GDL_setBackColor(uint32_t(0x90 + style));
+                GDL_fillRect(5 + style * 3, y + style * 9, 7 + style * 61, y + style * 9 + 8);
+                GDL_fillRect(200 + style, y + style * 3, 319 - style, y + style * 3 + 2);
+            }
+            GDL_setFillStyle(0);
+            // Logical-mode lines step the minor axis by another rule than the
+            // packed renderer's: lines are compared in replace mode.
+            GDL_setWriteMode(0);
+            GDL_lineFX(0, (y + 30) << 16, (10 << 16) + 0x8000, (y + 30) << 16);
+            GDL_line(20, y + 28, 180, y + 45);
+            GDL_line(30, y + 45, 34, y + 20);
+            GDL_line(40, y + 20, 40, y + 45);
+            GDL_setWriteMode(op);
+            GDL_bitBlt(dc, image, 0, 0, 64, 16, 60 + op * 3, y + 30, op);
+            GDL_bitBlt(dc, image, 4, 0, 36, 16, 140 + op * 4, y + 30, op);
+        }
+        GDL_setWriteMode(0);
+    };
+    draw(screen);
+    draw(memory);
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 2));
+    // A span from x 5 to 7 (right exclusive) writes only planes 1 and 2 of
+    // address 1.
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 1);
+    GDL_setColor(9);
+    GDL_fillRect(5, 0, 7, 1);
+    for (int plane = 0; plane < 4; ++plane)
+        EXPECT_EQ(platform::VgaPlaneByte(plane, 1), plane == 1 || plane == 2 ? 9 : 0) << plane;
+}
+
+// Ellipses follow the planar set's own midpoint rule; a box of width 0 (which
+// would never leave the second region) is drawn as the library's outline.
+TEST_F(VgaScene, ModeXEllipsesStayInTheirBoxAndEnd) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    struct Box {
+        int32_t left, top, right, bottom;
+    };
+    const Box boxes[] = {{10, 10, 60, 40},
+                         {100, 20, 101, 90},
+                         {150, 30, 150, 80},
+                         {200, 50, 263, 50},
+                         {300, 200, 340, 260}};
+    for (const Box& b : boxes) {
+        SCOPED_TRACE(b.left);
+        GDL_setColor(0);
+        GDL_fillRect(0, 0, 320, 240);
+        GDL_setColor(5);
+        GDL_ellipse(b.left, b.top, b.right, b.bottom);
+        const platform::VgaPackedView packed = platform::VgaPacked();
+        int lit = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                if (packed.pixels[size_t(y) * 320 + x]) {
+                    ++lit;
+                    EXPECT_TRUE(x >= b.left && x <= b.right && y >= b.top && y <= b.bottom)
+                        << x << "," << y;
+                }
+        EXPECT_GT(lit, 0);
+        // The top and bottom of the box are reached at its middle column.
+        if (b.right < 320 && b.bottom < 240 && b.right > b.left) {
+            EXPECT_EQ(packed.pixels[size_t(b.top) * 320 + (b.left + b.right) / 2], 5);
+            EXPECT_EQ(packed.pixels[size_t(b.bottom) * 320 + (b.left + b.right) / 2], 5);
+        }
+    }
+}
+
+// The 16-colour modes: the planes gathered per pixel equal a 4-bit packed
+// context, the attribute registers hold the identity palette, and the shown
+// lines equal the rows through it.
+TEST_F(VgaScene, SixteenColourModesMatchAPackedContext) {
+    struct Case {
+        int32_t mode, width, height, perRow;
+    };
+    const Case cases[] = {
+        {0, 320, 200, 2}, {1, 640, 200, 2}, {2, 640, 350, 1}, {3, 640, 400, 1}, {4, 640, 480, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GdlDeviceContext* screen = Open(c.mode, 1);
+        ASSERT_NE(screen, nullptr);
+        EXPECT_STREQ(GDL_modeDriverName(c.mode), "VGA4.DRV");
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(platform::VgaAttribute(i), i);
+        EXPECT_EQ(platform::VgaInPort(0x3C0) & 0x20, 0x20); // video on
+        GdlDeviceContext* memory = GDL_createMemoryDC(c.width, c.height, 4, nullptr);
+        ASSERT_NE(memory, nullptr);
+        std::memcpy(GDL_liveDC(memory)->palette, GDL_liveDC(screen)->palette,
+                    16 * sizeof(GdlPaletteEntry));
+        tools::DrawGdlScene(screen, 1);
+        tools::DrawGdlScene(memory, 1);
+        EXPECT_TRUE(matches(GDL_liveDC(memory), c.perRow));
+        const platform::VgaPackedView packed = platform::VgaPacked();
+        int colours[16] = {};
+        for (uint8_t p : packed.pixels)
+            ++colours[p & 15];
+        EXPECT_GT(c.width * c.height - colours[0], 2000); // a scene, not a blank screen
+        for (int i : {0, 1, 3, 5, 7, 8})
+            EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
+        GDL_exit();
+    }
+}
+
+// The 16-colour set through each write mode and fill style, with lines,
+// 4-bit image puts at every alignment, copies within the screen (aligned
+// ones through the latches, overlapping both ways) and a saved and restored
+// rectangle, against a 4-bit packed context.
+TEST_F(VgaScene, SixteenColourRenderSetEqualsPackedPixels) {
+    GdlDeviceContext* screen = Open(4, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = GDL_createMemoryDC(640, 480, 4, nullptr);
+    GdlDeviceContext* image = GDL_createMemoryDC(40, 12, 4, nullptr);
+    ASSERT_NE(memory, nullptr);
+    ASSERT_NE(image, nullptr);
+    for (GdlDeviceContext* dc : {memory, image})
+        std::memcpy(GDL_liveDC(dc)->palette, GDL_liveDC(screen)->palette,
+                    16 * sizeof(GdlPaletteEntry));
+    GDL_selectCurrentDC(image);
+    for (int32_t i = 0; i < 40; ++i) {
+        GDL_setColor(uint32_t(i % 15 + 1));
+        GDL_line(i, 0, 39 - i, 11);
+    }
+    const uint8_t pattern[8] = {0xAA, 0x55, 0xF0, 0x0F, 0x81, 0x42, 0x24, 0x18};
+    auto draw = [&](GdlDeviceContext* dc) {
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(3);
+        GDL_fillRect(0, 0, 640, 480);
+        for (int32_t op = 0; op < 4; ++op) {
+            GDL_setWriteMode(op);
+            const int32_t y = 10 + op * 60;
+            for (int32_t style = 0; style < 3; ++style) {
+                GDL_setFillStyle(style);
+                GDL_setMonoPattern(pattern);
+                GDL_setColor(uint32_t(5 + op * 2 + style));
+                GDL_setBackColor(uint32_t(9 + style));
+                GDL_fillRect(3 + style * 5, y + style * 9, 9 + style * 83, y + style * 9 + 8);
+                GDL_fillRect(300 + style, y + style * 3, 301 + style * 2, y + style * 3 + 2);
+            }
+            GDL_setFillStyle(0);
+            GDL_setColor(uint32_t(12 - op));
+            GDL_line(20, y + 28, 180, y + 45);
+            GDL_line(30, y + 45, 34, y + 20);
+            GDL_line(41, y + 20, 41, y + 45);
+            GDL_putPixel(200 + op, y + 30);
+            for (int32_t shift = 0; shift < 3; ++shift)
+                GDL_bitBlt(dc, image, shift, 0, 40 - shift, 12, 220 + op * 50 + shift * 3,
+                           y + 30 + shift * 13, op);
+        }
+        GDL_setWriteMode(0);
+        // Within the screen: aligned (latch copies, both directions), and not.
+        GDL_bitBlt(dc, dc, 16, 10, 200, 100, 24, 14, 0);
+        GDL_bitBlt(dc, dc, 27, 60, 180, 150, 19, 52, 0);
+        GDL_bitBlt(dc, dc, 10, 100, 90, 160, 13, 300, 0);
+        GDL_bitBlt(dc, dc, 10, 100, 90, 160, 400, 300, 2);
+    };
+    draw(screen);
+    draw(memory);
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 1));
+    // A saved rectangle comes back whole after the screen under it changed.
+    GdlDeviceContext* live = GDL_liveDC(screen);
+    GDL_selectCurrentDC(screen);
+    const int32_t size = live->v.saveRectSize(live, 13, 20, 50, 31);
+    EXPECT_EQ(size, (49 / 8 - 13 / 8 + 1) * 11 * 4 + 18);
+    std::vector<uint8_t> buffer(static_cast<size_t>(size));
+    live->v.saveRect(live, 13, 20, 50, 31, buffer.data());
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 640, 480);
+    live->v.restoreRect(live, buffer.data());
+    // Whole bytes come back: columns 8 to 55 of rows 20 to 30.
+    const platform::VgaPackedView packed = platform::VgaPacked();
+    int wrong = 0;
+    for (int32_t y = 16; y < 36; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            const bool inside = x >= 8 && x < 56 && y >= 20 && y < 31;
+            const uint8_t want = inside ? pixelOf(GDL_liveDC(memory), x, y) : 0;
+            wrong += packed.pixels[size_t(y) * 640 + x] != want;
+        }
+    EXPECT_EQ(wrong, 0);
+    for (int i : {0, 1, 3, 5, 7, 8})
+        EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
+}
+
+// Single bytes of the 16-colour planes: a span's edge masks, a pixel in
+// replace and XOR, the opaque pattern, and the flood-fill scans.
+TEST_F(VgaScene, SixteenColourBytesAndScans) {
+    GdlDeviceContext* screen = Open(4, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 640, 480);
+    GDL_setColor(15);
+    GDL_fillRect(3, 0, 6, 1); // pixels 3 to 5: mask 1Fh AND FCh
+    for (int plane = 0; plane < 4; ++plane)
+        EXPECT_EQ(platform::VgaPlaneByte(plane, 0), 0x1C) << plane;
+    GDL_setColor(9);
+    GDL_putPixel(100, 5);
+    EXPECT_EQ(GDL_getPixel(100, 5), 9u);
+    GDL_setWriteMode(3);
+    GDL_setColor(1);
+    GDL_putPixel(100, 5);
+    GDL_setWriteMode(0);
+    EXPECT_EQ(GDL_getPixel(100, 5), 8u);
+    // Fill style 1 with the pattern row F0h: four background pixels and four
+    // of the colour in every group of eight.
+    uint8_t pattern[8];
+    std::memset(pattern, 0xF0, sizeof(pattern));
+    GDL_setMonoPattern(pattern);
+    GDL_setFillStyle(1);
+    GDL_setColor(6);
+    GDL_setBackColor(2);
+    GDL_fillRect(16, 10, 40, 11);
+    GDL_setFillStyle(0);
+    for (int32_t x = 16; x < 40; ++x)
+        EXPECT_EQ(GDL_getPixel(x, 10), (x & 7) < 4 ? 6u : 2u) << x;
+    // Row 20 holds colour 7 at x = 2 only, colour 4 from 300 to 309.
+    GDL_setColor(7);
+    GDL_putPixel(2, 20);
+    GDL_setColor(4);
+    GDL_fillRect(300, 20, 310, 21);
+    GdlRenderVector& v = GDL_liveDC(screen)->v;
+    struct Scan {
+        GdlScanFunc scan;
+        int32_t x;
+        uint32_t colour;
+        int32_t want;
+    };
+    const Scan scans[] = {
+        {v.scanRightTo, 5, 7, 640},     {v.scanLeftTo, 5, 7, 2},
+        {v.scanLeftTo, 1, 7, -1},       {v.scanRightTo, 2, 7, 2},
+        {v.scanRightTo, 0, 4, 300},     {v.scanRightWhile, 300, 4, 310},
+        {v.scanLeftWhile, 309, 4, 299}, {v.scanRightWhile, 0, 0, 2},
+        {v.scanLeftWhile, 639, 0, 309}, {v.scanRightTo, 700, 4, 640},
+        {v.scanLeftTo, -3, 4, -1},
+    };
+    for (const Scan& c : scans)
+        EXPECT_EQ(c.scan(c.x, 20, c.colour), c.want) << c.x << " " << c.colour;
+    EXPECT_EQ(v.scanRightTo(0, 480, 4), 640);
+    for (int i : {2, 5, 7})
+        EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : 0) << i;
+}
+
+// Mode 3 is mode 12h with 400 lines and the 8 x 16 font; the other modes
+// keep the BIOS's CRT controller.
+TEST_F(VgaScene, SixteenColourFourHundredLines) {
+    ASSERT_NE(Open(3, 1), nullptr);
+    const uint8_t want[][2] = {
+        {0x10, 0x9C}, {0x11, 0x8E}, {0x12, 0x8F}, {0x15, 0x96}, {0x16, 0xB9}};
+    for (const auto& w : want)
+        EXPECT_EQ(platform::VgaCrtc(w[0]), w[1]) << int(w[0]);
+    EXPECT_EQ(platform::VgaInPort(0x3CC) & 0xC0, 0x40);
+    EXPECT_EQ(platform::VgaFrame().height, 400);
+    GDL_exit();
+    ASSERT_NE(Open(4, 1), nullptr);
+    EXPECT_EQ(platform::VgaCrtc(0x12), 0xDF);
+    EXPECT_EQ(platform::VgaFrame().height, 480);
+}
+
+// The drivers' dithered pixel against its model: threshold t from row x mod
+// 8 and column y mod 8 of the matrix, each byte v of the colour at level
+// v / 51 plus 1 when t < v mod 51, index 20 + 36 low + 6 middle + high.
+TEST_F(VgaScene, ModeXDitheredPixelFollowsItsModel) {
+    static const uint8_t kMatrix[8][8] = {
+        {0, 38, 9, 47, 2, 40, 11, 50},  {25, 12, 35, 22, 27, 15, 37, 24},
+        {6, 44, 3, 41, 8, 47, 5, 43},   {31, 19, 28, 15, 34, 21, 31, 18},
+        {1, 39, 11, 49, 0, 39, 10, 48}, {27, 14, 36, 23, 26, 13, 35, 23},
+        {7, 46, 4, 43, 7, 45, 3, 42},   {33, 20, 30, 17, 32, 19, 29, 16}};
+    auto model = [](uint32_t c, int x, int y) {
+        const uint32_t t = kMatrix[x & 7][y & 7];
+        auto d = [t](uint32_t v) { return v / 51 + (t < v % 51 ? 1 : 0); };
+        return 20 + 36 * d(c & 0xFF) + 6 * d((c >> 8) & 0xFF) + d(c >> 16 & 0xFF);
+    };
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    for (uint32_t colour : {0x000000u, 0xFFFFFFu, 0x10A0F0u, 0x336699u, 0x0180FEu}) {
+        GDL_setColor(colour);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 9; ++x)
+                GDL_putDitheredPixelDevice(x + 50, y + 60);
+        const platform::VgaPackedView packed = platform::VgaPacked();
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 9; ++x)
+                ASSERT_EQ(packed.pixels[size_t(y + 60) * 320 + size_t(x + 50)],
+                          model(colour, x + 50, y + 60))
+                    << std::hex << colour << std::dec << " at " << x << "," << y;
+    }
+    EXPECT_EQ(DRV_ditherIndex(0, 3, 5), 20);
+    EXPECT_EQ(DRV_ditherIndex(0xFFFFFF, 6, 1), 235);
+    EXPECT_EQ(GDL_liveDC(screen)->packedColor, 0x0180FEu); // the colour is put back
+}
+
+// Mode X saves what lies under the cursor through its row reader and puts
+// it back; a header for a rectangle outside the screen changes nothing.
+TEST_F(VgaScene, ModeXSavedImageComesBack) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    tools::DrawGdlScene(screen, 0);
+    const platform::VgaPackedView before = platform::VgaPacked();
+    GdlDeviceContext* live = GDL_liveDC(screen);
+    const int32_t size = live->v.saveRectSize(live, 5, 7, 38, 40);
+    EXPECT_EQ(size, 33 * 33 + 18);
+    std::vector<uint8_t> buffer(static_cast<size_t>(size));
+    live->v.saveRect(live, 5, 7, 38, 40, buffer.data());
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 240);
+    live->v.restoreRect(live, buffer.data());
+    const platform::VgaPackedView after = platform::VgaPacked();
+    int wrong = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const bool inside = x >= 5 && x < 38 && y >= 7 && y < 40;
+            const size_t i = size_t(y) * 320 + size_t(x);
+            wrong += after.pixels[i] != (inside ? before.pixels[i] : 0);
+        }
+    EXPECT_EQ(wrong, 0);
+    std::vector<uint8_t> hostile(buffer);
+    hostile[8] = 0xFF; // right far beyond the screen
+    hostile[9] = 0x7F;
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 240);
+    live->v.restoreRect(live, hostile.data());
+    EXPECT_EQ(platform::VgaPacked().pixels, std::vector<uint8_t>(320 * 240, 0));
 }
 
 TEST_F(VgaScene, PaletteGoesToTheDacAsSixBitsAndIsClamped) {

@@ -14,6 +14,7 @@
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
 #include "gdl/pixelformat.h"
+#include "gdl/vga.h"
 #include "gdl/windows.h"
 #include "media/devices/TDispDev.h"
 #include "platform/Adapter.h"
@@ -86,12 +87,27 @@ void describe(GdlDeviceContext* screen, int32_t mode) {
                 GDL_maxPage(screen) + 1, unsigned(GDL_liveDC(screen)->flags & 0x7FFFFFFFu));
 }
 
+// The display finds a mode by the library's size table, which names modes 7
+// to 10 by other sizes than VGAX.DRV's records, the sizes the registers make:
+// the record of the size asked for gives the mode's number.
+int32_t setDisplayMode(TDispDev& display, const DemoOptions& o) {
+    if (o.driver != "vgax") return display.SetMode(o.width, o.height, o.bits);
+    const GdlDriverHeader* h = VGAX_header();
+    for (int32_t i = 0; i < h->modeCount; ++i) {
+        const GdlModeRecord& r = h->modes[i];
+        if (int32_t(r.maxX) + 1 == o.width && int32_t(r.maxY) + 1 == o.height &&
+            int32_t(r.bitsPerPixel) == o.bits)
+            return display.SetModeNumber(7 + i);
+    }
+    return -1;
+}
+
 } // namespace
 
 namespace {
 
 int runFullScreen(const DemoOptions& o, uint32_t flags) {
-    const bool vga = o.driver == "vga" || o.driver == "vgax";
+    const bool vga = o.driver == "vga" || o.driver == "vgax" || o.driver == "vga4";
     if (!platform::CurrentAdapter()) platform::UseAdapter(vga ? "vga" : "ddraw-4mb");
     int32_t count = 0;
     const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
@@ -100,7 +116,7 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
     display.SetClassName("DispDemo");
     display.SetTitle("dispdemo");
     display.SetDriverFlags(flags);
-    const int32_t mode = display.SetMode(o.width, o.height, o.bits);
+    const int32_t mode = setDisplayMode(display, o);
     if (mode < 0 || !display.Open()) {
         std::fprintf(stderr, "dispdemo: the display did not open on the adapter\n");
         TDispDev::SetLinkedDrivers(nullptr, 0);
@@ -126,7 +142,10 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
             tools::DrawGdlScene(draw, int32_t(frame));
             GDL_bitBlt(screen, draw, 0, 0, o.width, o.height, 0, 0, 0);
         }
-        if (flips) GDL_setVisualPage(screen, 1 - shown, 1);
+        if (flips)
+            GDL_setVisualPage(screen, 1 - shown, 1);
+        else if (vga)
+            GDL_setVisualPage(screen, shown, 1); // one page: paced by the retrace
         GDL_setMousePos(int32_t(20 + frame * 3 % (o.width - 40)), o.height / 2);
         if (GDL_liveDC(screen)->mode.bitsPerPixel == 8) cyclePalette(screen);
         Sleep(16);
@@ -146,9 +165,10 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
 } // namespace
 
 int RunDirectDraw(const DemoOptions& o) {
-    const uint32_t family = o.driver == "vgax"  ? uint32_t(TDispDev::fVGA | TDispDev::fVGAX)
-                            : o.driver == "vga" ? uint32_t(TDispDev::fVGA)
-                                                : uint32_t(TDispDev::fDirectDraw);
+    const uint32_t family = o.driver == "vgax" ? uint32_t(TDispDev::fVGA | TDispDev::fVGAX)
+                            : o.driver == "vga" || o.driver == "vga4"
+                                ? uint32_t(TDispDev::fVGA)
+                                : uint32_t(TDispDev::fDirectDraw);
     return runFullScreen(o, family | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
 }
 

@@ -60,7 +60,7 @@ bool parse(int argc, char** argv, DemoOptions* o) {
         if (a == "--driver" && i + 1 < argc) {
             const std::string driver = argv[++i];
             o->driver = driver;
-            o->ddraw = driver == "ddraw" || driver == "vga" || driver == "vgax";
+            o->ddraw = driver == "ddraw" || driver == "vga" || driver == "vgax" || driver == "vga4";
             o->fdib = driver == "fdib";
             o->opengl = driver == "opengl";
             if (!o->ddraw && !o->fdib && !o->opengl) return false;
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     DemoOptions options;
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
-                             "       dispdemo --driver ddraw|vga|vgax [--mode WxHxBITS] "
+                             "       dispdemo --driver ddraw|vga|vgax|vga4 [--mode WxHxBITS] "
                              "[--pages 1|2] [--frames N] [--png FILE]\n"
                              "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
                              "[--frames N] [--png FILE]\n");

@@ -161,6 +161,15 @@ int32_t TDispDev::SetMode(int32_t width, int32_t height, int32_t depth) {
     return requestedMode_;
 }
 
+int32_t TDispDev::SetModeNumber(int32_t mode) {
+    int32_t w = 0, h = 0, bits = 0;
+    if (!GDL_modeResolution(mode, &w, &h, &bits)) return requestedMode_ = -1;
+    width_ = w;
+    height_ = h;
+    depth_ = bits;
+    return requestedMode_ = mode;
+}
+
 int32_t TDispDev::GetMode(int32_t* width, int32_t* height, int32_t* depth) const {
     if (width) *width = width_;
     if (height) *height = height_;

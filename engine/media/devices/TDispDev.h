@@ -77,6 +77,9 @@ public:
     uint32_t GetDriverFlags() const { return driverFlags_; }
     int32_t SetMode(int32_t width, int32_t height, int32_t depth);
     int32_t GetMode(int32_t* width, int32_t* height, int32_t* depth) const;
+    // Asks for a mode by its number, for a driver whose records size a mode
+    // otherwise than the library's size table; -1 for a number outside it.
+    int32_t SetModeNumber(int32_t mode);
     static int32_t FindMode(int32_t width, int32_t height, int32_t depth);
 
     // --- Life ---
