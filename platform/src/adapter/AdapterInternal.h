@@ -24,6 +24,7 @@ const AdapterPersonality* Personality();
 bool AllocateVideo(uint32_t bytes, uint32_t* offset);
 void FreeVideo(uint32_t offset);
 uint8_t* VideoAt(uint32_t offset);
+size_t VideoSize();
 uint32_t VideoFree();
 
 // Write access for the duration of a surface lock (nests across surfaces).
