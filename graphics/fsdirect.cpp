@@ -6,6 +6,7 @@
 
 #include "gdl/driver.h"
 #include "gdl/fsdirect.h"
+#include "gdl/vesavbe.h"
 #include "gdl/windows.h"
 #include "library_state.h"
 #include "startup_internal.h"
@@ -136,6 +137,7 @@ void startFsDirectPart() {
     Layer& l = layer();
     if (!GDL_bindFSDirect()) return;
     l.fsd.setSuspendAppCallback(GDL_fsDirectSuspendHandler);
+    VBE_init();
     if (l.biosSelector) return;
     l.biosSelector = l.fsd.getBIOSSelector();
     l.fsd.saveDS();

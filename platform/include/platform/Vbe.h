@@ -45,6 +45,12 @@ bool VbeStereoOn();
 // Writes the window's changes back into video memory.
 void VbeFlushWindow();
 
+// A BIOS of a test's own (fuzzing the library's readers): while set, every
+// VESA function goes to `hook` with the 1 MB of real-mode memory, which
+// answers it in the registers and memory (null: the personality's BIOS).
+typedef void (*VbeBiosHook)(RealModeRegs* regs, uint8_t* realMemory);
+void SetVbeBiosHook(VbeBiosHook hook);
+
 // The protected-mode interface. Its routines are tagged stubs that nothing
 // runs: `VbePmStubKind` tells which routine the code at `code` is (1
 // SetWindow, 2 SetDisplayStart, 3 SetPrimaryPalette, 0 none), reading no

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace platform::adapter {
 
@@ -345,9 +346,18 @@ void pixelClock(const AdapterVbe& b, RealModeRegs* r) {
     setAx(r, kOk);
 }
 
+VbeBiosHook& hook() {
+    static VbeBiosHook h = nullptr;
+    return h;
+}
+
 } // namespace
 
 bool VesaBiosCall(VgaChip& v, RealModeRegs* r) {
+    if (VbeBiosHook h = hook()) {
+        h(r, v.real.data());
+        return false;
+    }
     const AdapterPersonality* p = Personality();
     if (!p || !p->vbe.version) return false;
     const AdapterVbe& b = p->vbe;
@@ -376,3 +386,12 @@ bool VesaBiosCall(VgaChip& v, RealModeRegs* r) {
 }
 
 } // namespace platform::adapter
+
+namespace platform {
+
+void SetVbeBiosHook(VbeBiosHook h) {
+    std::lock_guard g(adapter::Lock());
+    adapter::hook() = h;
+}
+
+} // namespace platform
