@@ -3,6 +3,7 @@
 // table are copied with their bounds checked (the string area stops at 512
 // bytes, a table's offsets must lie inside its length).
 #include "gdl/vesavbe.h"
+#include "gdl/vbe.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -252,6 +253,10 @@ void VBE_init() {
         fatal("Real mode memory allocation failed!");
 }
 
+bool VBE_ready() {
+    return mod().bufferSelector != 0;
+}
+
 VbeCallRegs VBE_callInt10(const VbeCallRegs& in, void* block, uint32_t length) {
     Module& m = mod();
     if (!m.bufferSelector)
@@ -481,5 +486,6 @@ int32_t VBE_getBankFunc32(int32_t* size, const uint8_t** code, int32_t shift) {
 
 void VBE_resetModule() {
     VBE_freePMInfo();
+    VBE_resetSupport();
     mod() = Module{};
 }

@@ -126,6 +126,48 @@ TEST(DispdemoTool, DrawsTheSceneFullScreenThroughTheDibDrivers) {
     EXPECT_EQ(filled[2], 206);
 }
 
+// The VESA BIOS's linear framebuffer, real or the support library's virtual
+// one: the driver, its bank switches (none), and the scene as shown.
+TEST(DispdemoTool, DrawsTheSceneThroughTheLinearVesaDrivers) {
+    struct Case {
+        const char* adapter; // null: the default
+        const char* mode;
+        const char* line;
+        unsigned width;
+    };
+    const Case cases[] = {
+        {nullptr, "800x600x16",
+         "driver LINEAR16.DRV type 3 (VESA VBE SuperVGA) mode 50 800 x 600 SVGA 64k color pages 2 "
+         "access 0x2",
+         800},
+        {"vbe20-vlf", "640x480x32",
+         "driver LINEAR32.DRV type 3 (VESA VBE SuperVGA) mode 79 640 x 480 SVGA 4G color pages 1",
+         640},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        testsupport::TempDir dir;
+        const std::string png = dir.File("vbe.png"), log = dir.File("out.txt");
+        const std::string env =
+            c.adapter ? std::string("env ADV_ADAPTER=") + c.adapter + " " : "env -u ADV_ADAPTER ";
+        const std::string command = env + Dispdemo() + " --driver linear --mode " + c.mode +
+                                    " --pages 2 --frames 4 --png " + png + " >" + log + " 2>&1";
+        ASSERT_EQ((std::system(command.c_str()) >> 8) & 0xFF, 0);
+        std::ifstream in(log);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find(c.line), std::string::npos) << text.str();
+        EXPECT_NE(text.str().find("bank switches per frame 0.0"), std::string::npos);
+        const std::vector<unsigned char> bytes = testsupport::TempDir::Read(png);
+        testsupport::PngImage image;
+        ASSERT_TRUE(
+            testsupport::ReadStoredPng(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image));
+        EXPECT_EQ(image.width, c.width);
+        const uint8_t* filled = image.Pixel(12, 132);
+        EXPECT_GE(filled[2], 200);
+    }
+}
+
 // OpenGL on the library alone: the scene's 1-bit image drawn by Mesa.
 TEST(DispdemoTool, DrawsImagesThroughOpenGl) {
     testsupport::TempDir dir;

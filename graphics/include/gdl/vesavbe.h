@@ -59,6 +59,8 @@ struct VbeCallRegs {
 };
 
 void VBE_init();
+// True once VBE_init has its transfer buffer.
+bool VBE_ready();
 VbeCallRegs VBE_callInt10(const VbeCallRegs& in, void* block, uint32_t length);
 int32_t VBE_detect(VbeControllerInfo* info);
 int32_t VBE_getInfo(VbeControllerInfo* info);

@@ -170,6 +170,17 @@ uint8_t* VideoAt(uint32_t offset) {
     return s.memory && offset < s.size ? s.memory + offset : nullptr;
 }
 
+void ClearVideo() {
+    AdapterState& s = St();
+    // Untouched pages of the private mapping read as zeros again, without
+    // writing megabytes of them.
+    if (s.memory && madvise(s.memory, s.size, MADV_DONTNEED) != 0) {
+        OpenForWriting();
+        std::memset(s.memory, 0, s.size);
+        CloseForWriting();
+    }
+}
+
 size_t VideoSize() {
     return St().memory ? St().size : 0;
 }
@@ -285,6 +296,12 @@ void ShowScanOut() {
                 convertRow(r, src.Row(y), px.pixels + size_t(y) * size_t(px.pitchPixels), w);
     }
     UnlockWindowPixels(r.window, nullptr);
+}
+
+void RefreshScanOutWindow(HWND window) {
+    std::lock_guard g(Lock());
+    VgaChip* v = Vga();
+    if (window && v && v->vbe.mode && v->screen == window) ShowScanOut();
 }
 
 void RecordEscapeOffset(int64_t offset) {

@@ -168,11 +168,7 @@ void setMode(VgaChip& v, const AdapterVbe& b, RealModeRegs* r) {
     } else {
         BiosSetMode(v, 0x03, true); // ends any mode first, the DAC at 6 bits
         VbeBeginMode(v);
-        if (!keep) {
-            OpenForWriting();
-            std::memset(VideoAt(0), 0, VideoSize());
-            CloseForWriting();
-        }
+        if (!keep) ClearVideo();
     }
     VbeChip& s = v.vbe;
     s.number = uint16_t(m->number);
