@@ -365,6 +365,7 @@ bool VBE_setMode(GdlDeviceContext* dc, int32_t mode, int32_t* savedMode, int32_t
             mode |= 0x0800;
     }
     VGA_setBiosByte(0x10, uint8_t((VGA_biosByte(0x10) & ~0x10) | 0x20));
+    VBE_saveVideoMemory(mode);
     VGA_setBiosByte(0x49, 0x10);
     if (!VBE_setVideoMode(mode, (mode & 0x0800) ? &crtc : nullptr)) return false;
     VbeModeInfo info{};
@@ -420,6 +421,7 @@ void VBE_restoreTextMode(GdlDeviceContext* dc) {
         VBE_setDisplayStart(0, false);
     else
         Vbe_setScanoutStart(0, 8, 1, 0);
+    VBE_restoreVideoMemory();
     if (st && st->savedMode == 7) VGA_setBiosByte(0x10, uint8_t(VGA_biosByte(0x10) | 0x30));
     VGA_int10(0x0003);
     if (st && st->savedLines) {

@@ -11,12 +11,16 @@
 #include "gdl/packed.h"
 #include "gdl/vbe.h"
 #include "platform/Adapter.h"
+#include "platform/File.h"
 #include "platform/Vbe.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,9 +33,10 @@ protected:
         unsetenv("XDG_CONFIG_HOME");
     }
     // The library started on `card` with every linked driver, in `mode`.
+    // (null: the adapter chosen already).
     bool Start(const char* card, int32_t width, int32_t height, int32_t bits) {
         GDL_exit();
-        if (!platform::UseAdapter(card)) return false;
+        if (card && !platform::UseAdapter(card)) return false;
         GDL_unregisterAllDrivers();
         PACK_registerDrivers();
         int32_t count = 0;
@@ -187,6 +192,51 @@ TEST_F(VbeSupport, RefreshBelowSixtyIsRaised) {
     dc = GDL_createDisplayDC(-1, -1, 1, 0, 75);
     ASSERT_NE(dc, nullptr);
     EXPECT_FALSE(platform::VbeLastCrtc(&crtc)) << "no refresh control before 3.0";
+}
+
+// Safe mode: video memory goes to a file in TEMP at the mode set and comes
+// back at text mode; a file cut short gives back what it holds and goes too.
+TEST_F(VbeSupport, VideoMemoryKeptAcrossASafeModeSwitch) {
+    for (const uint32_t keep : {0u, 100000u}) {
+        SCOPED_TRACE(keep);
+        const std::string temp = folder_.File("temp");
+        ASSERT_EQ(std::system(("mkdir -p " + temp).c_str()), 0);
+        setenv("TEMP", temp.c_str(), 1);
+        GDL_exit();
+        platform::AdapterPersonality card = *[] {
+            platform::UseAdapter("vbe20");
+            return platform::CurrentAdapter();
+        }();
+        card.safeMode = true;
+        platform::UseAdapter(card);
+        uint8_t* video = platform::AdapterVideoMemory().base;
+        const size_t size = platform::AdapterVideoMemory().size;
+        for (size_t i = 0; i < size; ++i)
+            video[i] = uint8_t(i * 7 + i / 65536);
+        ASSERT_TRUE(Start(nullptr, 640, 480, 16));
+        GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 0, 0);
+        ASSERT_NE(dc, nullptr);
+        ASSERT_NE(VBE_videoMemoryFile(), nullptr);
+        const std::string file = VBE_videoMemoryFile();
+        EXPECT_EQ(file.rfind(temp + "\\VM", 0), 0u) << file;
+        EXPECT_EQ(platform::FileSize(file.c_str()), int64_t(size));
+        if (keep) {
+            const std::string host = platform::MapPath(file.c_str(), platform::PathUse::Read);
+            ASSERT_EQ(truncate(host.c_str(), keep), 0);
+        }
+        GDL_setColor(0xFFFF);
+        GDL_fillRect(0, 0, 640, 480);
+        GDL_destroyDisplayDC(dc);
+        EXPECT_FALSE(platform::FileExists(file.c_str()));
+        EXPECT_EQ(VBE_videoMemoryFile(), nullptr);
+        video = platform::AdapterVideoMemory().base;
+        const size_t back = keep ? keep : size;
+        size_t wrong = 0;
+        for (size_t i = 0; i < back; ++i)
+            wrong += video[i] != uint8_t(i * 7 + i / 65536);
+        EXPECT_EQ(wrong, 0u);
+        unsetenv("TEMP");
+    }
 }
 
 } // namespace

@@ -61,6 +61,11 @@ bool VBE_set8BitDAC();
 void SVGA_vSync(GdlDeviceContext* dc);
 void VBE_startStereo(GdlDeviceContext* dc);
 void VBE_stopStereo(GdlDeviceContext* dc);
+// Video memory kept in a temporary file across the full-screen period in
+// safe mode; the file's name while it exists (null: none).
+void VBE_saveVideoMemory(int32_t mode);
+void VBE_restoreVideoMemory();
+const char* VBE_videoMemoryFile();
 // Bank switches per frame of dispdemo and the like: the library's count.
 uint32_t VBE_bankSwitches();
 // The support back to untested (library reset).

@@ -39,6 +39,12 @@ int64_t FileSize(const char* path);               // -1 when missing
 int RemoveFile(const char* path);                 // 0 on success, like remove()
 int RenameFile(const char* from, const char* to); // 0 on success, like rename()
 
+// A new file of a unique name in `folder` (a game-style name, drive letters
+// and '\\' allowed; a separator is added when missing), made empty so that
+// nobody else takes the name: its name in the folder's own form, or empty
+// when the folder cannot take one.
+std::string TempFileName(const char* folder);
+
 // The text of a C runtime error number, like strerror but thread-safe.
 std::string ErrorText(int errorNumber);
 
