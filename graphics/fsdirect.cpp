@@ -6,10 +6,12 @@
 
 #include "gdl/driver.h"
 #include "gdl/fsdirect.h"
+#include "gdl/vesavbe.h"
 #include "gdl/windows.h"
 #include "library_state.h"
 #include "startup_internal.h"
 #include "platform/Module.h"
+#include "platform/Vga.h"
 
 namespace {
 
@@ -136,6 +138,8 @@ void startFsDirectPart() {
     Layer& l = layer();
     if (!GDL_bindFSDirect()) return;
     l.fsd.setSuspendAppCallback(GDL_fsDirectSuspendHandler);
+    // A card without a video BIOS has no real-mode memory to lend: no VESA there.
+    if (platform::RealModeMemory()) VBE_init();
     if (l.biosSelector) return;
     l.biosSelector = l.fsd.getBIOSSelector();
     l.fsd.saveDS();
@@ -143,6 +147,8 @@ void startFsDirectPart() {
 
 void fsDirectExit() {
     Layer& l = layer();
+    // Its selectors and mappings go with the support library.
+    VBE_resetModule();
     if (l.fsdModule) FreeLibrary(l.fsdModule);
     l.fsdModule = nullptr;
     l.fsd = GdlFsDirect{};

@@ -1,5 +1,6 @@
 // The library's one state object, its start values and its reset.
 #include "library_state.h"
+#include "gdl/vesavbe.h"
 
 #include "gdl/mouse.h"
 
@@ -50,6 +51,7 @@ void LibraryState::reset() {
     for (GdlDriverState*& shared : packedStates)
         GDL_free(shared);
     GDL_free(windowed.shared);
+    VBE_resetModule();
     static constexpr LibraryState kInitial = initialState();
     *this = kInitial;
 }

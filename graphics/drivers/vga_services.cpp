@@ -232,3 +232,13 @@ uint8_t* VGA_videoMemory() {
 void VGA_resetServices() {
     g_video = nullptr;
 }
+
+platform::PmiRegs VGA_int10(uint32_t ax, uint32_t bx, uint32_t cx, uint32_t dx) {
+    return bios(ax, bx, cx, dx);
+}
+uint8_t VGA_biosByte(uint32_t offset) {
+    return biosByte(offset);
+}
+void VGA_setBiosByte(uint32_t offset, uint8_t value) {
+    setBiosByte(offset, value);
+}

@@ -35,12 +35,14 @@ struct ToolRun {
     const uint8_t* At(unsigned x, unsigned y) const { return image.Pixel(x, y); }
 };
 
-// Runs the tool with `args` on the adapter it would choose by itself (the
-// environment's choice dropped), the last frame to a PNG when `withPng`.
-ToolRun RunDispdemo(const std::string& args, bool withPng = true) {
+// Runs the tool with `args` on `adapter`, or on the one it would choose by
+// itself (the environment's choice dropped), the last frame to a PNG when `withPng`.
+ToolRun RunDispdemo(const std::string& args, bool withPng = true, const char* adapter = nullptr) {
     testsupport::TempDir dir;
     const std::string png = dir.File("last.png"), log = dir.File("out.txt");
-    const std::string command = "env -u ADV_ADAPTER " + Dispdemo() + " " + args +
+    const std::string env =
+        adapter ? std::string("env ADV_ADAPTER=") + adapter + " " : "env -u ADV_ADAPTER ";
+    const std::string command = env + Dispdemo() + " " + args +
                                 (withPng ? " --png " + png : std::string()) + " >" + log + " 2>&1";
     ToolRun run;
     run.status = (std::system(command.c_str()) >> 8) & 0xFF;
@@ -208,6 +210,38 @@ TEST(DispdemoTool, DrawsTheSceneThroughEachDriver) {
             for (unsigned x = 0; x < run.image.width; ++x)
                 lit += run.At(x, y)[0] | run.At(x, y)[1] | run.At(x, y)[2] ? 1 : 0;
         EXPECT_GE(lit, c.lit);
+    }
+}
+
+// The VESA BIOS's linear framebuffer, real or the support library's virtual
+// one: the driver, its bank switches (none), and the scene as shown.
+TEST(DispdemoTool, DrawsTheSceneThroughTheLinearVesaDrivers) {
+    struct Case {
+        const char* adapter; // null: the default
+        const char* mode;
+        const char* line;
+        unsigned width;
+    };
+    const Case cases[] = {
+        {nullptr, "800x600x16",
+         "driver LINEAR16.DRV type 3 (VESA VBE SuperVGA) mode 50 800 x 600 SVGA 64k color pages 2 "
+         "access 0x2",
+         800},
+        {"vbe20-vlf", "640x480x32",
+         "driver LINEAR32.DRV type 3 (VESA VBE SuperVGA) mode 79 640 x 480 SVGA 4G color pages 1",
+         640},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const ToolRun run =
+            RunDispdemo(std::string("--driver linear --mode ") + c.mode + " --pages 2 --frames 4",
+                        true, c.adapter);
+        ASSERT_EQ(run.status, 0) << run.text;
+        EXPECT_NE(run.text.find(c.line), std::string::npos) << run.text;
+        EXPECT_NE(run.text.find("bank switches per frame 0.0"), std::string::npos);
+        ASSERT_TRUE(run.png);
+        EXPECT_EQ(run.image.width, c.width);
+        EXPECT_GE(run.At(12, 132)[2], 200);
     }
 }
 

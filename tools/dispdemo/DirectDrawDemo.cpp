@@ -12,6 +12,7 @@
 #include "gdl/blit.h"
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
+#include "gdl/vbe.h"
 #include "gdl/mouse.h"
 #include "gdl/pixelformat.h"
 #include "gdl/vga.h"
@@ -107,8 +108,12 @@ int32_t setDisplayMode(TDispDev& display, const DemoOptions& o) {
 namespace {
 
 int runFullScreen(const DemoOptions& o, uint32_t flags) {
-    const bool vga = o.driver == "vga" || o.driver == "vgax" || o.driver == "vga4";
-    if (!platform::CurrentAdapter()) platform::UseAdapter(vga ? "vga" : "ddraw-4mb");
+    const bool vbe = o.driver == "linear" || o.driver == "svga";
+    // The VGA and VESA modes show in FSDirect's window, the library's full-screen one.
+    const bool vga = o.driver == "vga" || o.driver == "vgax" || o.driver == "vga4" || vbe;
+    if (!platform::CurrentAdapter())
+        platform::UseAdapter(vbe ? "vbe30" : vga ? "vga" : "ddraw-4mb");
+    const uint32_t switches = VBE_bankSwitches();
     int32_t count = 0;
     const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
     TDispDev::SetLinkedDrivers(drivers, count);
@@ -150,7 +155,9 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
         if (GDL_liveDC(screen)->mode.bitsPerPixel == 8) cyclePalette(screen);
         Sleep(16);
     }
-    // The VGA shows in FSDirect's window, the library's full-screen window.
+    if (vbe && o.frames > 0)
+        std::printf("bank switches per frame %.1f\n",
+                    double(VBE_bankSwitches() - switches) / double(o.frames));
     if (!o.png.empty()) last = platform::PresentedFrame(vga ? GDL_getFullScreenWindow() : window);
     display.Close();
     display.ReleaseLibrary();
@@ -166,9 +173,10 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
 
 int RunDirectDraw(const DemoOptions& o) {
     const uint32_t family = o.driver == "vgax" ? uint32_t(TDispDev::fVGA | TDispDev::fVGAX)
-                            : o.driver == "vga" || o.driver == "vga4"
-                                ? uint32_t(TDispDev::fVGA)
-                                : uint32_t(TDispDev::fDirectDraw);
+                            : o.driver == "vga" || o.driver == "vga4" ? uint32_t(TDispDev::fVGA)
+                            : o.driver == "linear" ? uint32_t(TDispDev::fVBE | TDispDev::fLinear)
+                            : o.driver == "svga"   ? uint32_t(TDispDev::fVBE)
+                                                   : uint32_t(TDispDev::fDirectDraw);
     return runFullScreen(o, family | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
 }
 

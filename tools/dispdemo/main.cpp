@@ -4,7 +4,8 @@
 // after which the display closes and the program ends.
 //
 //   dispdemo [--frames N] [--close] [--png FILE]
-//   dispdemo --driver ddraw [--mode WxHxBITS] [--pages N] [--frames N] [--png FILE]
+//   dispdemo --driver ddraw|vga|vgax|linear [--mode WxHxBITS] [--pages N] [--frames N]
+//            [--png FILE]
 //   dispdemo --driver fdib|opengl [--mode WxHxBITS] [--frames N] [--png FILE]
 //
 // --frames N stops after N frames (--close then presses the close button),
@@ -13,6 +14,8 @@
 // Without a display it runs so too, for 100 frames unless --frames says.
 // --driver ddraw opens the display full screen on the simulated adapter
 // (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead;
+// --driver linear through the VESA BIOS's linear framebuffer drivers
+// (ADV_ADAPTER, or "vbe30"), printing the bank switches a frame;
 // --driver fdib through the full-screen DIB drivers, which change the
 // adapter's display settings and blit a memory context into the window;
 // --driver opengl through the OpenGL driver on the library alone, Mesa
@@ -60,7 +63,8 @@ bool parse(int argc, char** argv, DemoOptions* o) {
         if (a == "--driver" && i + 1 < argc) {
             const std::string driver = argv[++i];
             o->driver = driver;
-            o->ddraw = driver == "ddraw" || driver == "vga" || driver == "vgax" || driver == "vga4";
+            o->ddraw = driver == "ddraw" || driver == "vga" || driver == "vgax" ||
+                       driver == "vga4" || driver == "linear" || driver == "svga";
             o->fdib = driver == "fdib";
             o->opengl = driver == "opengl";
             if (!o->ddraw && !o->fdib && !o->opengl) return false;
@@ -134,11 +138,12 @@ int main(int argc, char** argv) {
     TEngine engine; // the engine's services, built first and gone last
     DemoOptions options;
     if (!parse(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
-                             "       dispdemo --driver ddraw|vga|vgax|vga4 [--mode WxHxBITS] "
-                             "[--pages 1|2] [--frames N] [--png FILE]\n"
-                             "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
-                             "[--frames N] [--png FILE]\n");
+        std::fprintf(stderr,
+                     "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
+                     "       dispdemo --driver ddraw|vga|vgax|vga4|svga|linear [--mode WxHxBITS] "
+                     "[--pages 1|2] [--frames N] [--png FILE]\n"
+                     "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
+                     "[--frames N] [--png FILE]\n");
         return 2;
     }
     if (!options.png.empty()) {

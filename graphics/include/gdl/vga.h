@@ -8,6 +8,7 @@
 
 #include "gdl/dc.h"
 #include "gdl/driver.h"
+#include "platform/FsDirect.h"
 
 // The VGA family's shared state: the text mode to go back to.
 struct VgaDriverState : GdlDriverState {
@@ -40,6 +41,10 @@ uint8_t VGA_rdinx(uint16_t port, uint8_t index);
 void VGA_wrinx(uint16_t port, uint8_t index, uint8_t value);
 void VGA_clrinx(uint16_t port, uint8_t index, uint8_t mask);
 uint8_t VGA_readCMOS(uint8_t reg);
+// Interrupt 10h and the BIOS data area through FSDirect (the VESA support's too).
+platform::PmiRegs VGA_int10(uint32_t ax, uint32_t bx = 0, uint32_t cx = 0, uint32_t dx = 0);
+uint8_t VGA_biosByte(uint32_t offset);
+void VGA_setBiosByte(uint32_t offset, uint8_t value);
 // The process-wide mapping of A0000h (null until the first mode set).
 uint8_t* VGA_videoMemory();
 // Forgets the mapping (library reset).

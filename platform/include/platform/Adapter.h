@@ -35,6 +35,32 @@ struct AdapterMode {
 // function) or none (no VGA ports, no video BIOS).
 enum class AdapterVga : uint8_t { Colour, Mono, Ega, None };
 
+// A VBE mode as the BIOS's table holds it. Channel fields are size and
+// position pairs (red, green, blue, reserved), zero at 4 and 8 bits.
+struct AdapterVbeMode {
+    uint16_t number = 0;
+    int width = 0, height = 0;
+    int bits = 0;      // 4, 8, 15, 16, 24 or 32 (15: 16 bits in memory)
+    uint8_t model = 4; // MemoryModel: 3 planar, 4 packed pixel, 6 direct colour
+    uint8_t fields[8]{};
+    uint16_t attributes = 0; // ModeAttributes bits 8 to 12 the mode adds
+};
+
+// The VESA BIOS an adapter carries (version 0: none).
+struct AdapterVbe {
+    uint16_t version = 0; // BCD: 0102h, 0200h, 0300h
+    std::string oem, vendor, product, revision;
+    bool vendorPointer = true;    // false: a 2.0 block whose vendor pointer is null
+    uint32_t capabilities = 0;    // bit 0 8-bit DAC, 3 stereo sync, 4 EVC stereo
+    int granularityKB = 64;       // 4, 16 or 64
+    bool windowPair = false;      // window A reads, window B writes
+    bool linear = true;           // a linear framebuffer (2.0 and later)
+    bool pmMarker = false;        // the protected-mode table's FBADFBADh marker
+    bool pmMemoryList = false;    // the table lists a memory area
+    std::vector<uint32_t> clocks; // pixel clocks (Hz) the card can make
+    std::vector<AdapterVbeMode> modes;
+};
+
 // Everything that tells one adapter from another, as data. Later faces add
 // their fields here.
 struct AdapterPersonality {
@@ -54,6 +80,7 @@ struct AdapterPersonality {
     AdapterVga vga = AdapterVga::Colour;
     bool safeMode = false;     // the system runs in safe mode
     bool linearWindow = false; // a virtual linear framebuffer is there
+    AdapterVbe vbe;
 };
 
 // Chooses a built-in personality by name; null or "" chooses none. False for

@@ -51,6 +51,12 @@ int ReplaceFile(const char* path, const void* data, size_t size);
 enum class ReplaceStep { None, Create, Write, Flush, Rename };
 void FailReplaceStepForTests(ReplaceStep step);
 
+// A new file of a unique name in `folder` (a game-style name, drive letters
+// and '\\' allowed; a separator is added when missing), made empty so that
+// nobody else takes the name: its name in the folder's own form, or empty
+// when the folder cannot take one.
+std::string TempFileName(const char* folder);
+
 // The text of a C runtime error number, like strerror but thread-safe.
 std::string ErrorText(int errorNumber);
 

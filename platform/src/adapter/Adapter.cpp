@@ -170,6 +170,21 @@ uint8_t* VideoAt(uint32_t offset) {
     return s.memory && offset < s.size ? s.memory + offset : nullptr;
 }
 
+void ClearVideo() {
+    AdapterState& s = St();
+    // Untouched pages of the private mapping read as zeros again, without
+    // writing megabytes of them.
+    if (s.memory && madvise(s.memory, s.size, MADV_DONTNEED) != 0) {
+        OpenForWriting();
+        std::memset(s.memory, 0, s.size);
+        CloseForWriting();
+    }
+}
+
+size_t VideoSize() {
+    return St().memory ? St().size : 0;
+}
+
 uint32_t VideoFree() {
     uint64_t used = 0;
     for (const auto& [o, n] : St().used)
@@ -228,14 +243,24 @@ void DisableScanOut() {
     St().scan.enabled = false;
 }
 
+namespace {
+// A VBE mode's registers are the scan-out's while it is set.
+void takeVbeScanOut() {
+    ScanOut vbe;
+    if (VgaChip* v = Vga(); v && VbeScanOutRegisters(*v, &vbe)) St().scan = vbe;
+}
+} // namespace
+
 ScanOut CurrentScanOut() {
     std::lock_guard g(Lock());
+    takeVbeScanOut();
     return St().scan;
 }
 
 void ShowScanOut() {
     std::lock_guard g(Lock());
     if (VgaShowFrame()) return;
+    takeVbeScanOut();
     const ScanOut& r = St().scan;
     const int rows = visibleRows(r);
     if (rows <= 0 || !r.window) return;
@@ -271,6 +296,12 @@ void ShowScanOut() {
                 convertRow(r, src.Row(y), px.pixels + size_t(y) * size_t(px.pitchPixels), w);
     }
     UnlockWindowPixels(r.window, nullptr);
+}
+
+void RefreshScanOutWindow(HWND window) {
+    std::lock_guard g(Lock());
+    VgaChip* v = Vga();
+    if (window && v && v->vbe.mode && v->screen == window) ShowScanOut();
 }
 
 void RecordEscapeOffset(int64_t offset) {
@@ -325,6 +356,7 @@ std::vector<std::string> AdapterNames() {
 VideoMemoryView AdapterVideoMemory() {
     std::lock_guard g(Lock());
     Personality();
+    if (VgaChip* v = Vga()) VbeWriteBack(*v, false);
     return {St().memory, St().size};
 }
 
@@ -341,6 +373,7 @@ ScanOut AdapterScanOut() {
 Frame AdapterScanOutFrame() {
     std::lock_guard g(Lock());
     if (VgaShowing()) return VgaFrame();
+    takeVbeScanOut();
     const ScanOut& r = St().scan;
     Frame f;
     const int rows = visibleRows(r);

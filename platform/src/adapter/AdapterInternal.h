@@ -24,6 +24,9 @@ const AdapterPersonality* Personality();
 bool AllocateVideo(uint32_t bytes, uint32_t* offset);
 void FreeVideo(uint32_t offset);
 uint8_t* VideoAt(uint32_t offset);
+size_t VideoSize();
+// Video memory back to zeros (a mode set that does not keep it).
+void ClearVideo();
 uint32_t VideoFree();
 
 // Write access for the duration of a surface lock (nests across surfaces).
@@ -43,6 +46,9 @@ ScanOut CurrentScanOut();
 // Writes the scan-out into its window (after an unlock, a flip or a
 // register change), on the calling thread.
 void ShowScanOut();
+
+// Shows the scan-out again when `window` is where a VBE mode is shown.
+void RefreshScanOutWindow(HWND window);
 
 void RecordEscapeOffset(int64_t offset);
 

@@ -9,6 +9,7 @@
 #include "platform/Kernel.h"
 #include "platform/Module.h"
 #include "platform/User.h"
+#include "platform/Vbe.h"
 
 #include <cstring>
 #include <iterator>
@@ -380,8 +381,17 @@ int vlfAvailable() {
     return p && p->linearWindow ? 1 : 0;
 }
 
-void* vlfInit(uint32_t, uint32_t, uint32_t, const void*) {
-    if (!vlfAvailable()) return nullptr;
+// The virtual linear framebuffer: given the bank routine the library built
+// around the BIOS's SetWindow stub, video memory itself is the linear view;
+// the window is written back and dropped so that no stale bank lands later.
+void* vlfInit(uint32_t windowAddress, uint32_t, uint32_t routineSize, const void* routine) {
+    if (!vlfAvailable() || windowAddress != 0xA0000 ||
+        !VbeIsBankRoutine(static_cast<const uint8_t*>(routine), routineSize)) {
+        refuse("FSDIR_32: no virtual linear framebuffer for that routine\n");
+        return nullptr;
+    }
+    std::lock_guard g(Lock());
+    if (VgaChip* v = Vga()) VbeWriteBack(*v, true);
     return AdapterVideoMemory().base;
 }
 

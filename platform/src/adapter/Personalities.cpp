@@ -4,6 +4,8 @@
 #include "AdapterInternal.h"
 #include "Personalities.h"
 
+#include <algorithm>
+
 namespace platform::adapter {
 
 namespace {
@@ -55,6 +57,134 @@ AdapterPersonality make(const char* name, uint32_t memory, uint32_t caps, uint32
     return p;
 }
 
+// --- VESA BIOS personalities -----------------------------------------------------------
+
+// The published VBE numbers; every other size and depth gets an OEM number.
+struct Published {
+    int width, height, bits;
+    uint16_t number;
+};
+constexpr Published kPublished[] = {
+    {640, 400, 8, 0x100},    {640, 480, 8, 0x101},    {800, 600, 4, 0x102},
+    {800, 600, 8, 0x103},    {1024, 768, 8, 0x105},   {1280, 1024, 8, 0x107},
+    {320, 200, 15, 0x10D},   {320, 200, 16, 0x10E},   {320, 200, 24, 0x10F},
+    {640, 480, 15, 0x110},   {640, 480, 16, 0x111},   {640, 480, 24, 0x112},
+    {800, 600, 15, 0x113},   {800, 600, 16, 0x114},   {800, 600, 24, 0x115},
+    {1024, 768, 15, 0x116},  {1024, 768, 16, 0x117},  {1024, 768, 24, 0x118},
+    {1280, 1024, 15, 0x119}, {1280, 1024, 16, 0x11A}, {1280, 1024, 24, 0x11B},
+};
+
+// How a BIOS describes its deeper modes: direct colour as published, an old
+// BIOS's bare packed-pixel entries, or 15 bits given as 16 with a 1-bit
+// reserved field.
+enum class VbeStyle { Direct, Packed, Reserved15 };
+
+AdapterVbeMode vbeMode(uint16_t number, const Size& s, int bits, VbeStyle style) {
+    AdapterVbeMode m;
+    m.number = number;
+    m.width = s.width;
+    m.height = s.height;
+    m.bits = bits;
+    m.model = bits == 4 ? 3 : bits == 8 || style == VbeStyle::Packed ? 4 : 6;
+    if (m.model != 6) return m;
+    static const uint8_t k15[8] = {5, 10, 5, 5, 5, 0, 1, 15}, k16[8] = {5, 11, 6, 5, 5, 0, 0, 0},
+                         k24[8] = {8, 16, 8, 8, 8, 0, 0, 0}, k32[8] = {8, 16, 8, 8, 8, 0, 8, 24};
+    const uint8_t* f = bits == 15 ? k15 : bits == 16 ? k16 : bits == 24 ? k24 : k32;
+    std::copy(f, f + 8, m.fields);
+    if (bits == 15 && style == VbeStyle::Reserved15) m.bits = 16;
+    return m;
+}
+
+std::vector<AdapterVbeMode> vbeModes(uint32_t memory, VbeStyle style, uint16_t attributes) {
+    std::vector<AdapterVbeMode> out;
+    uint16_t oem = 0x120;
+    out.push_back(vbeMode(0x102, {800, 600}, 4, style));
+    for (int bits : {8, 15, 16, 24, 32})
+        for (const Size& s : kSizes) {
+            if (uint64_t(PitchOf(s.width, bits == 15 ? 16 : bits, 8)) * uint64_t(s.height) > memory)
+                continue;
+            uint16_t number = 0;
+            for (const Published& p : kPublished)
+                if (p.width == s.width && p.height == s.height && p.bits == bits) number = p.number;
+            out.push_back(vbeMode(number ? number : oem++, s, bits, style));
+            AdapterVbeMode& m = out.back();
+            m.attributes = attributes;
+            if (s.width < 640 && s.height <= 400) m.attributes |= 0x0100; // double scan
+            if (s.width >= 1024) m.attributes |= 0x0200;                  // interlaced
+        }
+    return out;
+}
+
+// A PLL that makes every 250 kHz from 12 to 250 MHz.
+std::vector<uint32_t> pllClocks() {
+    std::vector<uint32_t> out;
+    for (uint32_t hz = 12000000; hz <= 250000000; hz += 250000)
+        out.push_back(hz);
+    return out;
+}
+
+AdapterPersonality vbeCard(const char* name, uint32_t memory, AdapterVbe vbe, VbeStyle style,
+                           uint16_t attributes) {
+    AdapterPersonality p = make(name, memory, 0, 0, {});
+    vbe.modes = vbeModes(memory, style, vbe.version >= 0x0300 ? attributes : 0);
+    if (vbe.version >= 0x0300) vbe.clocks = pllClocks();
+    p.vbe = std::move(vbe);
+    return p;
+}
+
+void addVbeCards(std::vector<AdapterPersonality>& all) {
+    AdapterVbe v12;
+    v12.version = 0x0102;
+    v12.oem = "Meridian SuperVGA BIOS";
+    v12.granularityKB = 4;
+    v12.windowPair = true;
+    v12.linear = false;
+    all.push_back(vbeCard("vbe12", 1u << 20, v12, VbeStyle::Packed, 0));
+
+    AdapterVbe v20;
+    v20.version = 0x0200;
+    v20.oem = "Meridian SuperVGA BIOS 2.0";
+    v20.vendor = "Meridian Graphics";
+    v20.product = "Meridian 2000";
+    v20.revision = "Rev A";
+    v20.capabilities = 0x01;
+    v20.granularityKB = 16;
+    v20.pmMemoryList = true;
+    all.push_back(vbeCard("vbe20", 4u << 20, v20, VbeStyle::Reserved15, 0));
+
+    // Claims 2.0 without a vendor pointer: taken as 1.02.
+    AdapterVbe v20n = v20;
+    v20n.vendorPointer = false;
+    v20n.pmMemoryList = false;
+    all.push_back(vbeCard("vbe20-novendor", 4u << 20, v20n, VbeStyle::Direct, 0));
+
+    // Banked only, with the support library's virtual linear framebuffer.
+    AdapterVbe vlf = v20;
+    vlf.oem = "Quorvanta VESA VBE 2.0 Virtual Framebuffer";
+    vlf.linear = false;
+    vlf.pmMemoryList = false;
+    all.push_back(vbeCard("vbe20-vlf", 2u << 20, vlf, VbeStyle::Direct, 0));
+    all.back().linearWindow = true;
+
+    AdapterVbe v30;
+    v30.version = 0x0300;
+    v30.oem = "NVidia Riva VBE 3.0 BIOS";
+    v30.vendor = "NVidia Corporation";
+    v30.product = "Riva";
+    v30.revision = "3.0";
+    v30.capabilities = 0x19;
+    v30.pmMarker = true;
+    all.push_back(vbeCard("vbe30", 8u << 20, v30, VbeStyle::Direct, 0x1C00));
+
+    // NVidia but not Riva: its triple-buffer and stereo bits are not trusted.
+    // 32 MB: more than the banked routines' 8-bit bank reaches.
+    AdapterVbe nv = v30;
+    nv.oem = "NVidia GeForce VBE 3.0 BIOS";
+    nv.product = "GeForce";
+    nv.windowPair = true;
+    all.push_back(vbeCard("vbe30-nvidia", 32u << 20, nv, VbeStyle::Direct, 0x1C00));
+}
+
 std::vector<AdapterPersonality> build() {
     const uint32_t blits = DDCAPS_BLT | DDCAPS_BLTCOLORFILL;
     const uint32_t keys = DDCKEYCAPS_SRCBLT | DDCKEYCAPS_DESTBLT;
@@ -84,6 +214,7 @@ std::vector<AdapterPersonality> build() {
         all.push_back(make(v.name, 256u << 10, 0, 0, {}));
         all.back().vga = v.vga;
     }
+    addVbeCards(all);
     return all;
 }
 

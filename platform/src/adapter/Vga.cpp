@@ -48,8 +48,8 @@ void writeAttribute(VgaChip& v, uint8_t value) {
     v.attrData = !v.attrData;
 }
 
-uint8_t dacBits(const VgaChip&) {
-    return 0x3F;
+uint8_t dacBits(const VgaChip& v) {
+    return v.vbe.dacWidth == 8 ? 0xFF : 0x3F;
 }
 
 void writeDac(VgaChip& v, uint8_t value) {
@@ -423,7 +423,7 @@ void VgaDacEntry(int index, uint8_t rgb[3]) {
 bool VgaShowing() {
     std::lock_guard g(Lock());
     VgaChip* v = Vga();
-    return v && v->showing;
+    return v && v->showing && !v->vbe.mode;
 }
 
 void SetVgaWindow(HWND window) {

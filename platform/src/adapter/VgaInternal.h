@@ -4,6 +4,7 @@
 
 #include "platform/Adapter.h"
 #include "platform/Vga.h"
+#include "VbeInternal.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,7 @@ struct VgaChip {
     bool showing = false;        // a VGA mode owns the full-screen window
     HWND screen = nullptr;
     std::vector<uint8_t> real; // 1 MB real-mode memory
+    VbeChip vbe;               // the VESA BIOS's part
 };
 
 // The chip of the chosen personality, or null.

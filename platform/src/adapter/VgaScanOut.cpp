@@ -101,7 +101,7 @@ uint32_t rowCounter(const Geometry& g, int row) {
 bool VgaShowFrame() {
     std::lock_guard g(Lock());
     VgaChip* v = Vga();
-    if (!v || !v->showing || !v->screen) return false;
+    if (!v || !v->showing || !v->screen || v->vbe.mode) return false;
     const Frame f = VgaFrame();
     WindowPixels px{};
     if (f.width <= 0 || !LockWindowPixels(v->screen, &px)) return true;

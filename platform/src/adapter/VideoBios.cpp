@@ -248,6 +248,7 @@ void BiosReset(VgaChip& v) {
 bool BiosSetMode(VgaChip& v, uint8_t mode, bool keepMemory) {
     const ModeTable* t = tableOf(mode);
     if (!t) return false;
+    VbeEndMode(v);
     loadRegisters(v, *t);
     if (mode == 0x13)
         defaultDac256(v);
@@ -279,6 +280,7 @@ using namespace adapter;
 
 void RealModeInterrupt(int number, RealModeRegs* regs) {
     if (!regs || number != 0x10) return;
+    bool retrace = false;
     {
         std::lock_guard g(Lock());
         Personality();
@@ -290,9 +292,11 @@ void RealModeInterrupt(int number, RealModeRegs* regs) {
             case 0x0F: getMode(*v, regs); break;
             case 0x11: characterGenerator(*v, regs); break;
             case 0x1A: displayCombination(*v, regs); break;
+            case 0x4F: retrace = VesaBiosCall(*v, regs); break;
             default: break;
         }
     }
+    if (retrace) WaitRetrace();
     ShowScanOut();
 }
 

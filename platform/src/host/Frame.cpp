@@ -1,4 +1,5 @@
 // Reading back what a window presented, and writing it out for inspection.
+#include "../adapter/AdapterInternal.h"
 #include "../window/UserState.h"
 #include "HostBackend.h"
 #include "platform/ByteStream.h"
@@ -46,6 +47,9 @@ void Chunk(ByteWriter& w, const char* type, const std::vector<uint8_t>& data) {
 } // namespace
 
 Frame PresentedFrame(HWND window) {
+    // A monitor shows video memory as it stands: the adapter's window first
+    // takes what its scan-out shows now.
+    adapter::RefreshScanOutWindow(window);
     if (IsHostThread()) user::FlushPresentation();
     Frame f;
     user::WindowPtr w = user::Find(window);
