@@ -55,12 +55,12 @@ void DrawRow(SpriteCanvas16* canvas, const uint8_t* run, uint8_t* dest, int32_t 
     int32_t column = 0;
     for (;;) {
         // The next word's address hangs on this one's count alone, read as
-        // a byte: the walk is a chain of such loads, and a short run's
-        // copy is done well before the next load is.
-        const int32_t skip = run[0];
+        // a byte of its own: the walk is a chain of such loads, and a short
+        // run's copy is done well before the next load is.
+        const uint16_t word = LoadWord(run);
+        if (word == 0) return;
+        column += word & 0xFF;
         int32_t count = run[1];
-        if ((skip | count) == 0) return;
-        column += skip;
         const uint8_t* source = run + 2;
         run = source + 2 * count;
         int32_t start = column;
