@@ -7,6 +7,7 @@
 
 #include "gdl/defaultdraw.h"
 #include "gdl/render.h"
+#include "gdl/shading.h"
 #include "gdl/vga.h"
 #include "line_walker.h"
 #include "planar.h"
@@ -242,6 +243,12 @@ void VGAX_setupVectors(GdlDeviceContext* dc) {
         dc, {getPixel, putPixel, getRow, putRow, line, span, fillRect, spanList, ellipse});
     GdlRenderVector& v = dc->v;
     v.putDitheredPixel = DRV_putDitheredPixel;
+    // Shaded polygons and RGB lines walk through the pixel entries.
+    v.rampTriangle = Shade_indexTriangle;
+    v.rgbTriangle = Shade_rgbTriangle;
+    v.rampQuad = Shade_indexQuad;
+    v.rgbQuad = Shade_rgbQuad;
+    v.rgbLine = Shade_rgbLine;
     v.saveRectSize = DRV_getImageSize;
     v.saveRect = DRV_saveImage;
     v.restoreRect = DRV_restoreImage;

@@ -11,6 +11,7 @@
 #include "gdl/draw.h"
 #include "gdl/packed.h"
 #include "gdl/render.h"
+#include "gdl/shading.h"
 #include "gdl/vga.h"
 #include "platform/Adapter.h"
 #include "platform/Vga.h"
@@ -495,6 +496,53 @@ TEST_F(VgaScene, ModeXSavedImageComesBack) {
     GDL_fillRect(0, 0, 320, 240);
     live->v.restoreRect(live, hostile.data());
     EXPECT_EQ(platform::VgaPacked().pixels, std::vector<uint8_t>(320 * 240, 0));
+}
+
+// Shaded primitives walked through mode X's pixels: a triangle covers rows
+// up to the one before its bottom and stops short of each row's right end
+// (so its apex row, one pixel wide, is empty); a flat one draws nothing; a
+// line shades both its ends.
+TEST_F(VgaScene, ModeXShadedPrimitivesThroughThePixels) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(0);
+    GDL_fillRect(0, 0, 320, 240);
+    GdlRenderVector& v = GDL_liveDC(screen)->v;
+    auto fx = [](int32_t n) { return n << 16; };
+    const int32_t a[3] = {fx(9), fx(20), fx(0)}, b[3] = {fx(9), fx(40), fx(5)},
+                  c[3] = {fx(9), fx(0), fx(10)};
+    v.rampTriangle(a, b, c, fx(100), fx(50));
+    const int32_t flat[3][3] = {
+        {fx(3), fx(0), fx(0)}, {fx(3), fx(9), fx(0)}, {fx(3), fx(5), fx(0)}};
+    v.rampTriangle(flat[0], flat[1], flat[2], fx(10), fx(10));
+    const platform::VgaPackedView packed = platform::VgaPacked();
+    auto at = [&](int x, int y) { return packed.pixels[size_t(y) * 320 + size_t(x)]; };
+    int rows = 0, lit = 0;
+    for (int y = 0; y < 240; ++y) {
+        bool any = false;
+        for (int x = 0; x < 320; ++x)
+            if (at(x, y)) {
+                any = true;
+                ++lit;
+                EXPECT_EQ(at(x, y), 9);
+            }
+        if (any) {
+            EXPECT_TRUE(y >= 50 && y < 60) << y;
+            ++rows;
+        }
+    }
+    EXPECT_EQ(rows, 9); // the apex row has no width; row 10 (y 60) is the bottom
+    EXPECT_EQ(at(105, 59), 9);
+    EXPECT_EQ(at(140, 55), 0); // the right end (x 40 at row 5) is not drawn
+    EXPECT_EQ(at(139, 55), 9);
+    EXPECT_EQ(at(13, 10), 0);
+    // An index line from (0, 0) to (10.0, 0) shades 0 to 10 over 11 pixels.
+    Shade_indexLine(fx(0), fx(200), fx(0), fx(10), fx(200), fx(10));
+    const platform::VgaPackedView line = platform::VgaPacked();
+    for (int x = 0; x <= 11; ++x)
+        EXPECT_EQ(line.pixels[200 * 320 + size_t(x)], x <= 10 ? x : 0) << x;
+    EXPECT_EQ(v.rgbLine, Shade_rgbLine);
 }
 
 TEST_F(VgaScene, PaletteGoesToTheDacAsSixBitsAndIsClamped) {

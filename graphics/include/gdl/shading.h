@@ -115,3 +115,22 @@ void DRV_zRgbQuad(const int32_t* a, const int32_t* b, const int32_t* c, const in
 // (a packed-pixel setup of 8 bits or more calls it; the active set stays
 // until makeZBuffer fills it).
 void DRV_setShadingEntries(GdlDeviceContext* dc);
+
+// --- Shaded primitives through the pixel entries ----------------------------------------
+
+// Gouraud triangles and quadrilaterals (a quad is the triangles (a, b, c) and
+// (a, c, d)) walked without their own spans: index vertices {c, x, y}, RGB
+// vertices {r, g, b, x, y}, 16.16, offsets added. Rows stop short of their
+// right end; RGB goes through the dithered pixel at 8 bits and below.
+void Shade_indexTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                         int32_t yOffset);
+void Shade_rgbTriangle(const int32_t* a, const int32_t* b, const int32_t* c, int32_t xOffset,
+                       int32_t yOffset);
+void Shade_indexQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                     int32_t xOffset, int32_t yOffset);
+void Shade_rgbQuad(const int32_t* a, const int32_t* b, const int32_t* c, const int32_t* d,
+                   int32_t xOffset, int32_t yOffset);
+// Shaded lines by the midpoint rule, both ends drawn.
+void Shade_rgbLine(int32_t x1, int32_t y1, int32_t r1, int32_t g1, int32_t b1, int32_t x2,
+                   int32_t y2, int32_t r2, int32_t g2, int32_t b2);
+void Shade_indexLine(int32_t x1, int32_t y1, int32_t c1, int32_t x2, int32_t y2, int32_t c2);

@@ -51,22 +51,48 @@ uint32_t addressOf(const Geometry& g, const VgaChip& v, uint32_t counter) {
     return ((counter << 1) | ((counter >> high) & 1)) & 0xFFFF;
 }
 
-// The pixel values of one row of characters.
-void fetchRow(const VgaChip& v, const Geometry& g, uint32_t counter, uint8_t* out) {
+// Eight 4-bit pixels of a character: byte k of entry b holds bit 7 - k of b,
+// so the four plane bytes' entries shifted by their plane and ORed give the
+// eight pixel values, leftmost in the low byte.
+struct Spread {
+    uint64_t bytes[256];
+    Spread() {
+        for (int b = 0; b < 256; ++b) {
+            uint64_t v = 0;
+            for (int k = 0; k < 8; ++k)
+                v |= uint64_t((b >> (7 - k)) & 1) << (8 * k);
+            bytes[b] = v;
+        }
+    }
+};
+const Spread kSpread;
+
+uint64_t eightPixels(const uint8_t* planes, uint32_t a) {
+    return kSpread.bytes[planes[a]] | kSpread.bytes[planes[kVgaPlaneSize + a]] << 1 |
+           kSpread.bytes[planes[2 * kVgaPlaneSize + a]] << 2 |
+           kSpread.bytes[planes[3 * kVgaPlaneSize + a]] << 3;
+}
+
+// One row of characters handed to `put(value)` pixel by pixel, left first.
+template <class Put>
+void walkRow(const VgaChip& v, const Geometry& g, uint32_t counter, Put&& put) {
     const uint8_t* planes = v.planes.data();
     for (int c = 0; c < g.chars; ++c) {
         const uint32_t a = addressOf(g, v, counter + uint32_t(c));
-        const uint8_t b0 = planes[a], b1 = planes[kVgaPlaneSize + a];
-        const uint8_t b2 = planes[2 * kVgaPlaneSize + a], b3 = planes[3 * kVgaPlaneSize + a];
         if (g.wide) {
-            out[0] = b0, out[1] = b1, out[2] = b2, out[3] = b3;
-            out += 4;
+            for (int p = 0; p < 4; ++p)
+                put(planes[size_t(p) * kVgaPlaneSize + a]);
             continue;
         }
-        for (int bit = 7; bit >= 0; --bit)
-            *out++ = uint8_t(((b0 >> bit) & 1) | ((b1 >> bit) & 1) << 1 | ((b2 >> bit) & 1) << 2 |
-                             ((b3 >> bit) & 1) << 3);
+        const uint64_t eight = eightPixels(planes, a);
+        for (int k = 0; k < 8; ++k)
+            put(uint8_t(eight >> (8 * k)));
     }
+}
+
+// The pixel values of one row of characters.
+void fetchRow(const VgaChip& v, const Geometry& g, uint32_t counter, uint8_t* out) {
+    walkRow(v, g, counter, [&out](uint8_t p) { *out++ = p; });
 }
 
 uint32_t widen6(uint8_t v) {
@@ -138,7 +164,6 @@ Frame VgaFrame() {
     // pixel A of a row is byte A, so nothing needs folding first.
     const bool direct = v->chained && g.wide && g.unit == 4;
     if (!direct) VgaFoldWindow(*v);
-    std::vector<uint8_t> row(size_t(g.chars) * 8);
     uint32_t* previous = nullptr;
     int fetched = -1;
     for (int line = 0; line < g.lines; ++line) {
@@ -156,9 +181,8 @@ Frame VgaFrame() {
                 out[x] = table[v->window[(at + uint32_t(x)) & 0xFFFF]];
             continue;
         }
-        fetchRow(*v, g, rowCounter(g, r), row.data());
-        for (int x = 0; x < f.width; ++x)
-            out[x] = table[row[size_t(x)]];
+        uint32_t* to = out;
+        walkRow(*v, g, rowCounter(g, r), [&to, &table](uint8_t p) { *to++ = table[p]; });
     }
     return f;
 }
