@@ -25,12 +25,13 @@ Bios g_bios;
 
 void answer(platform::RealModeRegs* r, uint8_t* real) {
     const uint32_t es = uint32_t(r->es) << 4, di = r->edi & 0xFFFF;
-    std::memcpy(real + 0xC0000, g_bios.rom.data(), g_bios.rom.size());
+    if (!g_bios.rom.empty()) std::memcpy(real + 0xC0000, g_bios.rom.data(), g_bios.rom.size());
     switch (r->eax & 0xFF) {
         case 0x00: std::memcpy(real + es + di, g_bios.controller.data(), 512); break;
         case 0x01: std::memcpy(real + es + di, g_bios.mode.data(), 256); break;
         case 0x0A:
-            std::memcpy(real + 0xD0000, g_bios.table.data(), g_bios.table.size());
+            if (!g_bios.table.empty())
+                std::memcpy(real + 0xD0000, g_bios.table.data(), g_bios.table.size());
             r->es = 0xD000;
             r->edi = 0;
             r->ecx = uint32_t(g_bios.table.size());

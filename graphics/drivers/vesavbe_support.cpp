@@ -7,6 +7,7 @@
 
 #include "gdl/fsdirect.h"
 #include "gdl/modetiming.h"
+#include "gdl/pixelformat.h"
 #include "gdl/result.h"
 #include "gdl/vbe.h"
 #include "gdl/vga.h"
@@ -454,6 +455,35 @@ bool pageOffset(GdlDeviceContext* dc, int32_t page, uint32_t* offset) {
     return true;
 }
 
+// The stereo glasses' sync code on the last scan line of each eye's page:
+// blue on the first quarter of the left eye's line, on three quarters of the
+// right eye's, black on the rest. Drawn straight into a linear view; palette
+// index 255 is the blue at 8 bits.
+void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
+    if (!dc->frameBase || (dc->flags & GDL_ACCESS_MASK) != 2) return;
+    const uint32_t bits = dc->mode.bitsPerPixel;
+    const int bytes = bytesOfPixel(bits);
+    if (bytes == 0) return;
+    uint32_t blue = 255;
+    if (bits == 8) {
+        const GdlPaletteEntry entry{255, 0, 0, 0};
+        SVGA_setPalette(dc, &entry, 1, 255, 0);
+    } else {
+        blue = GDL_packColor(&dc->format, 0, 0, 255);
+    }
+    const uint32_t width = dc->mode.maxX + 1, lastRow = dc->mode.maxY;
+    for (int eye = 0; eye < 2; ++eye) {
+        const uint64_t page0 = uint64_t(dc->mode.pageSize) * uint64_t(2 * page + eye);
+        uint8_t* row = dc->frameBase + page0 + uint64_t(lastRow) * dc->mode.bytesPerLine;
+        const uint32_t lit = eye == 0 ? width / 4 : width * 3 / 4;
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t v = x < lit ? blue : 0;
+            for (int b = 0; b < bytes; ++b)
+                row[size_t(x) * size_t(bytes) + size_t(b)] = uint8_t(v >> (8 * b));
+        }
+    }
+}
+
 } // namespace
 
 void SVGA_setActivePage(GdlDeviceContext* dc, int32_t page) {
@@ -481,6 +511,7 @@ void VBE_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t wait) {
         for (int polls = 0; polls < 64 && VBE_getDisplayStartStatus() == 0; ++polls) {
         }
     const bool stereoOn = st && st->stereoOn;
+    if (stereoOn) drawStereoSync(dc, page);
     const uint32_t slot = uint32_t(stereoOn ? 2 * page : page);
     const uint32_t start = slot * dc->mode.pageSize;
     if (dc->virtualWidth > 0) {

@@ -9,6 +9,7 @@
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
+#include "gdl/pixelformat.h"
 #include "gdl/vbe.h"
 #include "platform/Adapter.h"
 #include "platform/File.h"
@@ -192,6 +193,35 @@ TEST_F(VbeSupport, RefreshBelowSixtyIsRaised) {
     dc = GDL_createDisplayDC(-1, -1, 1, 0, 75);
     ASSERT_NE(dc, nullptr);
     EXPECT_FALSE(platform::VbeLastCrtc(&crtc)) << "no refresh control before 3.0";
+}
+
+// Stereo on a card that offers it: both eyes' pages, the hardware told, and
+// the glasses' sync code on each eye's last scan line.
+TEST_F(VbeSupport, StereoSyncLinesOnBothEyes) {
+    ASSERT_TRUE(Start("vbe30", 640, 480, 16));
+    GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 1, 0);
+    ASSERT_NE(dc, nullptr);
+    GdlDeviceContext* live = GDL_liveDC(dc);
+    auto* st = static_cast<VbeDriverState*>(live->driverState);
+    EXPECT_EQ(st->stereoFlags, 14) << "hardware stereo, dual display start, external sync";
+    VBE_startStereo(live);
+    EXPECT_TRUE(platform::VbeStereoOn());
+    const uint8_t* video = platform::AdapterVideoMemory().base;
+    const uint16_t blue = uint16_t(GDL_packColor(&live->format, 0, 0, 255));
+    for (int eye = 0; eye < 2; ++eye) {
+        const uint8_t* row = video + size_t(live->mode.pageSize) * size_t(eye) +
+                             size_t(479) * live->mode.bytesPerLine;
+        auto at = [&](int x) { return uint16_t(row[2 * x] | row[2 * x + 1] << 8); };
+        EXPECT_EQ(at(0), blue) << eye;
+        EXPECT_EQ(at(320), eye ? blue : 0) << eye;
+        EXPECT_EQ(at(639), 0) << eye;
+    }
+    VBE_stopStereo(live);
+    EXPECT_FALSE(platform::VbeStereoOn());
+    GDL_destroyDisplayDC(dc);
+    // A card without hardware stereo refuses a stereo context.
+    ASSERT_TRUE(Start("vbe20", 640, 480, 16));
+    EXPECT_EQ(GDL_createDisplayDC(-1, -1, 1, 1, 0), nullptr);
 }
 
 // Safe mode: video memory goes to a file in TEMP at the mode set and comes
