@@ -6,6 +6,7 @@
 #include "SaveGameLayout.h"
 #include "ScriptEvents.h"
 #include "TErrorBox.h"
+#include "PlayerOptions.h"
 #include "QuitPage.h"
 #include "TQuestionBox.h"
 
@@ -275,7 +276,8 @@ int GameApp::OnStart(TObject*, TEvent*) {
     // from main() is not lost.
     quitTimer_.Add<GameApp, &GameApp::OnTimer>(evTick, this);
     quitTimer_.SetUp(500.0f, this);
-    // No intro screen yet, and the options keep their defaults.
+    // No intro screen yet.
+    PlayerOptions::Get().Load();
     if (Options().showGameMenu) {
         // The menu's own pages come later: it chooses a new game at once.
         OpenMenu();
