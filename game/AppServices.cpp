@@ -1,4 +1,5 @@
 #include "AppServices.h"
+#include "PlayerOptions.h"
 
 #include "GameApp.h"
 #include "GameStatics.h"
@@ -122,4 +123,18 @@ bool AppServices::GlobalTableHasField(const char* table, const char* field) {
     }
     lua_endblock();
     return has;
+}
+
+int32_t AppServices::Filtering() {
+    return PlayerOptions::Get().filtering;
+}
+
+// Held as read; a sound takes 0 to 127 (the envelope would read -1 as its
+// loudest).
+int32_t AppServices::MusicVolume() {
+    return PlayerOptions::Level(PlayerOptions::Get().musicVolume);
+}
+
+int32_t AppServices::SoundVolume() {
+    return PlayerOptions::Level(PlayerOptions::Get().soundVolume);
 }

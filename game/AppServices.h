@@ -8,9 +8,9 @@
 
 class AppServices : public GameServices {
 public:
-    int32_t Filtering() override { return 0; }
-    int32_t MusicVolume() override { return 96; }
-    int32_t SoundVolume() override { return 96; }
+    int32_t Filtering() override;
+    int32_t MusicVolume() override;
+    int32_t SoundVolume() override;
     int32_t ShowZones() override;
     int32_t ShowDebugLabel() override;
     bool MenuOpen() override;

@@ -7,6 +7,7 @@
 #include "SaveGameLayout.h"
 #include "ScriptEvents.h"
 #include "TErrorBox.h"
+#include "PlayerOptions.h"
 #include "QuitPage.h"
 #include "TQuestionBox.h"
 #include "TTextSequence.h"
@@ -280,7 +281,7 @@ int GameApp::OnStart(TObject*, TEvent*) {
     quitTimer_.Add<GameApp, &GameApp::OnTimer>(evTick, this);
     quitTimer_.SetUp(500.0f, this);
     ShowIntro();
-    // The options keep their defaults.
+    PlayerOptions::Get().Load();
     if (Options().showGameMenu) {
         // The menu's own pages come later: it chooses a new game at once.
         OpenMenu();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "GameTestFixture.h"
+#include "PlayerOptions.h"
 
 #include "ElementHandle.h"
 
@@ -26,6 +27,9 @@ protected:
         fixture.mainScript = "Game = {} Map = {} T = {}\n"
                              "function main() Engine.EnterRoom('Hall') " +
                              setUp + " end\n";
+        // Scaled actors drawn plainly: the suites compare pixels with the
+        // pictures (the filtering blitter has its own tests).
+        PlayerOptions::Get().filtering = 0;
         Start();
     }
     static TRoom& Room() { return App().World()->RoomView(); }
