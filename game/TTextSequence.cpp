@@ -80,8 +80,8 @@ void TTextSequence::Load(TControl* parent) {
     // Without a name there is nothing to load (an empty key would only be
     // reported as missing).
     if (!resource.empty()) {
-        texts_resource_ = std::make_unique<TSectTxt>(resource.c_str());
-        if (texts_resource_) texts_resource_->Load();
+        textResource_ = std::make_unique<TSectTxt>(resource.c_str());
+        if (textResource_) textResource_->Load();
     }
     loop_ = Text(ini_, kGlobal, "Loop") != "no";
     ReadBackground();
@@ -162,7 +162,7 @@ void TTextSequence::BuildItems() {
         top += last;
     }
     contentHeight_ = top;
-    texts_resource_.reset();
+    textResource_.reset();
     if (ini_) ini_->Detach();
 }
 
@@ -185,9 +185,9 @@ int32_t TTextSequence::BuildText(const std::string& section, int32_t x, int32_t 
     item.label = std::make_unique<TLabel>();
     if (!item.label) return 0;
     TLabel& label = *item.label;
-    if (texts_resource_) {
-        texts_resource_->SetSection(Text(ini_, section, "Text").c_str());
-        const char* text = texts_resource_->GetSection();
+    if (textResource_) {
+        textResource_->SetSection(Text(ini_, section, "Text").c_str());
+        const char* text = textResource_->GetSection();
         label.SetText(text ? text : "");
     }
     label.SetTransparent(1);

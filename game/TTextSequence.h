@@ -68,17 +68,19 @@ private:
         std::string font = "fntMain";
         int32_t align = 0, vertAlign = 0;
     };
+    // Each resource is declared before its user, so that a screen that
+    // goes without Close lets the user go first.
     struct TextItem {
-        std::unique_ptr<TLabel> label;
         std::unique_ptr<TMetaFnt> font;
+        std::unique_ptr<TLabel> label;
     };
     struct ImageItem {
-        std::unique_ptr<TImage> image;
         std::unique_ptr<TMetaImg> picture;
+        std::unique_ptr<TImage> image;
     };
     struct AnimItem {
-        std::unique_ptr<TSoundGraphic> graphic;
         std::unique_ptr<TMetaAni> animation;
+        std::unique_ptr<TSoundGraphic> graphic;
     };
 
     void ReadTimers();
@@ -98,6 +100,10 @@ private:
     void Finish();
 
     TIniFile* ini_ = nullptr;
+    std::unique_ptr<TSectTxt> textResource_;
+    std::unique_ptr<TWave> wave_;
+    std::unique_ptr<TMetaImg> backPicture_;
+    std::unique_ptr<TMetaAni> backAnimation_;
     TTimer scrollTimer_;
     std::vector<TextItem> texts_;
     std::vector<ImageItem> images_;
@@ -105,14 +111,10 @@ private:
     int32_t contentHeight_ = 0;
     int32_t scrollMs_ = kDefaultScrollMs;
     TSound sound_;
-    std::unique_ptr<TWave> wave_;
     TImage backImage_;
-    std::unique_ptr<TMetaImg> backPicture_;
-    TSoundGraphic backAnim_;
-    std::unique_ptr<TMetaAni> backAnimation_;
     bool loop_ = true;
     TPanel backPanel_;
+    TSoundGraphic backAnim_;
     TTimer orderTimer_;
-    std::unique_ptr<TSectTxt> texts_resource_;
     Defaults defaults_;
 };

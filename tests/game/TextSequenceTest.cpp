@@ -182,6 +182,20 @@ TEST_F(TextSequenceTest, StylesSizesAndColoursOfTheItems) {
     Stop();
 }
 
+// A screen that goes without Close lets its items go before their
+// pictures, fonts and animations (clean under the address sanitizer).
+TEST_F(TextSequenceTest, AScreenThatGoesWithoutCloseIsClean) {
+    fixture.intro = true;
+    StartWith({kGlobal + "BackImage=picMap\r\nBackAnim=aniIntro\r\n" + TextItem(0, 0) +
+               "[Item1]\r\nImage=picMapBeach\r\n[Item2]\r\nAnim=aniIntro\r\n"});
+    auto screen = Load(0);
+    EXPECT_EQ(screen->Items().size(), 3u);
+    Step(*screen, 3);
+    screen.reset();
+    RunTicks(2);
+    Stop();
+}
+
 // The end of the program by script shows the credits when ShowCredits is
 // set: the loop ends only after the content has scrolled off.
 TEST_F(TextSequenceTest, QuitGameShowsTheCreditsFirst) {
