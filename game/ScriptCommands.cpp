@@ -11,7 +11,6 @@
 
 void EmptyCommand() {}
 
-
 namespace {
 
 // Every name the scripts of the main state find, in the order it is
