@@ -77,6 +77,28 @@ void BM_Fdib8_Present(benchmark::State& state) {
 }
 BENCHMARK(BM_Fdib8_Present)->Unit(benchmark::kMicrosecond);
 
+// A palette fade: every frame comes with a new colour table, so any table
+// kept for one palette is made again each frame.
+void BM_Fdib8_PresentPaletteFade(benchmark::State& state) {
+    Setup& s = setup();
+    GdlPaletteEntry faded[256];
+    uint8_t step = 0;
+    for (auto _ : state) {
+        ++step;
+        for (int i = 10; i < 246; ++i)
+            faded[i] = {s.palette[i].blue, s.palette[i].green,
+                        uint8_t(s.palette[i].red * step >> 8), 0};
+        std::memcpy(faded, s.palette, 10 * sizeof(GdlPaletteEntry));
+        std::memcpy(faded + 246, s.palette + 246, 10 * sizeof(GdlPaletteEntry));
+        GDL_setPalette(s.screen, faded, 256, 0);
+        GDL_realizePalette(s.screen, 256, 0, 0);
+        DRV_realizePalette(s.frame, faded, 256, 0, 0);
+        GDL_bitBlt(s.screen, s.frame, 0, 0, W, H, 0, 0, 0);
+    }
+    frames(state);
+}
+BENCHMARK(BM_Fdib8_PresentPaletteFade)->Unit(benchmark::kMicrosecond);
+
 void BM_Fdib8_Peer_SdlBlitSurface(benchmark::State& state) {
     Setup& s = bench::Once<Setup>();
     SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -240,3 +241,46 @@ TEST(BlitRows, RandomRasterOperationsMatchAPerPixelModel) {
 }
 
 } // namespace
+
+// Two threads copying large frames at once, each with its own colour table
+// and from an odd source column: each gets its own colours, never the
+// other thread's table.
+TEST(BlitRows, ThreadsCopyingWithDifferentColourTablesKeepTheirOwn) {
+    constexpr int W = 517, H = 260;
+    RGBQUAD tables[2][256];
+    for (int i = 0; i < 256; ++i) {
+        tables[0][i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
+        tables[1][i] = {BYTE(i * 3), BYTE(i ^ 0x5A), BYTE(200 - i), 0};
+    }
+    Dib sources[2], dests[2];
+    std::vector<uint32_t> expected[2];
+    for (int t = 0; t < 2; ++t) {
+        sources[t] = makeDib(W, H, 8, nullptr, tables[t]);
+        ASSERT_NE(sources[t].bits, nullptr);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                sources[t].bits[size_t(y) * size_t(sources[t].stride) + size_t(x)] =
+                    uint8_t(x * 5 + y * 11);
+        dests[t] = makeDib(W, H, 32, nullptr);
+        expected[t] = readBack(sources[t], W, H);
+    }
+    bool copied[2] = {};
+    auto copy = [&](int t) {
+        bool ok = true;
+        for (int k = 0; k < 20; ++k)
+            ok = BitBlt(dests[t].dc, 0, 0, W - 1, H, sources[t].dc, 1, 0, SRCCOPY) && ok;
+        copied[t] = ok;
+    };
+    std::thread other(copy, 1);
+    copy(0);
+    other.join();
+    for (int t = 0; t < 2; ++t) {
+        EXPECT_TRUE(copied[t]);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x + 1 < W; ++x)
+                ASSERT_EQ(at32(dests[t], x, y), expected[t][size_t(y) * W + size_t(x) + 1])
+                    << t << ": " << x << "," << y;
+        freeDib(sources[t]);
+        freeDib(dests[t]);
+    }
+}

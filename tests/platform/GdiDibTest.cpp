@@ -27,6 +27,7 @@ const Format kFormats[] = {
     {"24", 24, {0, 0, 0}},
     {"32", 32, {0, 0, 0}},
     {"32-rgb", 32, {0x0000FF, 0x00FF00, 0xFF0000}},
+    {"24-rgb", 24, {0x0000FF, 0x00FF00, 0xFF0000}}, // red in the first byte
 };
 
 constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
@@ -69,7 +70,10 @@ struct Dib {
             case 4: return Index(x % 2 ? r[x / 2] & 15 : r[x / 2] >> 4);
             case 8: return Index(r[x]);
             case 16: return Unpack(r[2 * x] | (r[2 * x + 1] << 8));
-            case 24: return (r[3 * x + 2] << 16) | (r[3 * x + 1] << 8) | r[3 * x];
+            case 24: {
+                const int red = f.masks[0] == 0xFF ? 0 : 2;
+                return (r[3 * x + red] << 16) | (r[3 * x + 1] << 8) | r[3 * x + 2 - red];
+            }
             default: return Unpack(r[4 * x] | (r[4 * x + 1] << 8) | (r[4 * x + 2] << 16));
         }
     }
@@ -92,11 +96,13 @@ struct Dib {
                 r[2 * x + 1] = uint8_t(v >> 8);
                 break;
             }
-            case 24:
-                r[3 * x] = uint8_t(rgb);
+            case 24: {
+                const int red = f.masks[0] == 0xFF ? 0 : 2;
+                r[3 * x + 2 - red] = uint8_t(rgb);
                 r[3 * x + 1] = uint8_t(rgb >> 8);
-                r[3 * x + 2] = uint8_t(rgb >> 16);
+                r[3 * x + red] = uint8_t(rgb >> 16);
                 break;
+            }
             default: {
                 const uint32_t v = Pack(rgb);
                 std::memcpy(r + 4 * x, &v, 4);
@@ -512,6 +518,29 @@ TEST(GdiDib, GetDIBitsDescribesAndConverts) {
     EXPECT_EQ(out[16], 0xEE);    // not asked for
     ReleaseDC(nullptr, screen);
     DeleteObject(src.bitmap);
+}
+
+// Asked for its masks, a 24-bit bitmap answers with its own byte order:
+// red first where it was made so, the desktop's order otherwise.
+TEST(GdiDib, TwentyFourBitMasksTellTheByteOrder) {
+    HDC screen = GetDC(nullptr);
+    for (const Format& f : {kFormats[5], kFormats[8]}) {
+        SCOPED_TRACE(f.name);
+        Dib d = MakeDib(f, 2, 2, true);
+        ASSERT_NE(d.bitmap, nullptr);
+        Info info{};
+        info.header = {40, 2, 2, 1, 24, BI_BITFIELDS, 0, 0, 0, 0, 0};
+        ASSERT_NE(GetDIBits(screen, d.bitmap, 0, 2, nullptr, reinterpret_cast<BITMAPINFO*>(&info),
+                            DIB_RGB_COLORS),
+                  0);
+        uint32_t masks[3];
+        std::memcpy(masks, info.colors, sizeof masks);
+        EXPECT_EQ(masks[0], f.masks[0] ? f.masks[0] : 0xFF0000u);
+        EXPECT_EQ(masks[1], 0xFF00u);
+        EXPECT_EQ(masks[2], f.masks[0] ? f.masks[2] : 0xFFu);
+        DeleteObject(d.bitmap);
+    }
+    ReleaseDC(nullptr, screen);
 }
 
 TEST(GdiDib, FillRectWithBrushes) {
