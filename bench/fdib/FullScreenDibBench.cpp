@@ -80,7 +80,7 @@ BENCHMARK(BM_Fdib8_Present)->Unit(benchmark::kMicrosecond);
 // A palette fade: every frame comes with a new colour table, so any table
 // kept for one palette is made again each frame.
 void BM_Fdib8_PresentPaletteFade(benchmark::State& state) {
-    Setup& s = setup();
+    Setup& s = bench::Once<Setup>();
     GdlPaletteEntry faded[256];
     uint8_t step = 0;
     for (auto _ : state) {
