@@ -88,10 +88,14 @@ TEST(MMTimerThreads, DestroyingFromItsOwnHandlerOnTheTimerThread) {
 struct Doomed : TNamedObj {
     TMMTimer* own = nullptr;
     std::atomic<int>* calls = nullptr;
+    // Set once both timers aim at it: a handler that came earlier would
+    // delete it under the test's hands.
+    std::atomic<bool> armed{false};
 };
 
 void DeleteTimerAndSelf(void* target, uintptr_t) {
     auto* d = static_cast<Doomed*>(target);
+    if (!d->armed) return;
     ++*d->calls;
     delete d->own;
     delete d;
@@ -108,6 +112,7 @@ TEST(MMTimerThreads, ATargetThatDeletesItsTimerAndItself) {
         TMMTimer other;
         ASSERT_EQ(other.Start(1, 0, 0, doomed, &DeleteTimerAndSelf), 1);
         ASSERT_EQ(doomed->own->Start(1, 0, 0, doomed, &DeleteTimerAndSelf), 1);
+        doomed->armed = true;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (ref.Get() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::yield();
