@@ -9,6 +9,7 @@
 // eight draws its text and monochrome images on an OpenGL screen through Mesa;
 // one in eight draws on a planar VGA screen, whose window faults on a plain
 // store.
+#include "LinkedDrivers.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -257,12 +258,7 @@ void copy(Choices& in, GdlDeviceContext* dc, GdlDeviceContext* other, Picture& p
 }
 
 void registerDrivers() {
-    GDL_unregisterAllDrivers();
-    PACK_registerDrivers();
-    int32_t count = 0;
-    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-    for (int32_t i = 0; i < count; ++i)
-        GDL_registerDriver(linked[i].fileName, linked[i].header);
+    testsupport::RegisterLinkedDrivers();
 }
 
 // The memory host once; the adapter's personality changes only when another

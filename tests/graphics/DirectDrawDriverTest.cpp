@@ -2,6 +2,7 @@
 // the mode set with its flip chain and failure boxes, pages that keep their
 // memory through flips, the palette, the off-screen context, the lock
 // wrappers, and lost surfaces recovered at every retry point.
+#include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "TempDir.h"
 
@@ -26,15 +27,6 @@
 
 namespace {
 
-// The packed-pixel mode of a size and depth (not the VGA ones of 8 bits).
-int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
-    for (int32_t m = 11; m < GDL_MODE_COUNT; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits) return m;
-    }
-    return -1;
-}
-
 class DirectDrawDriver : public ::testing::Test {
 protected:
     void SetUp() override { testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path(), 32); }
@@ -53,18 +45,14 @@ protected:
         GDL_unregisterAllDrivers();
         PACK_registerDrivers();
         if (extra) GDL_registerDriver(extra->fileName, extra->header);
-        int32_t count = 0;
-        const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-        for (int32_t i = 0; i < count; ++i) // the DirectDraw family alone
-            if (std::strncmp(linked[i].fileName, "DDRAW", 5) == 0)
-                GDL_registerDriver(linked[i].fileName, linked[i].header);
+        testsupport::RegisterLinkedDrivers({"DDRAW"}, false); // the DirectDraw family alone
         int32_t driver = -1;
         return GDL_init(&driver, &mode, ".");
     }
 
     GdlDeviceContext* Screen(const char* adapter, int32_t w, int32_t h, int32_t bits,
                              int32_t pages) {
-        if (!Start(adapter, modeOf(w, h, bits))) return nullptr;
+        if (!Start(adapter, testsupport::ModeOf(w, h, bits))) return nullptr;
         return GDL_createDisplayDCPages(pages);
     }
 
@@ -97,15 +85,15 @@ GdlDriverHeader bankedHeader() {
 TEST_F(DirectDrawDriver, DetectionOwnsTheEnumeratedModesWithTheirPages) {
     const GdlDriverHeader banked = bankedHeader();
     const GdlLinkedDriver extra{"SVGA16.DRV", &banked};
-    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16), &extra));
+    ASSERT_TRUE(Start("ddraw-4mb", testsupport::ModeOf(640, 480, 16), &extra));
     const GDLModeEntry* t = GDL_modeTable();
-    const GDLModeEntry& m = t[modeOf(640, 480, 16)];
+    const GDLModeEntry& m = t[testsupport::ModeOf(640, 480, 16)];
     EXPECT_EQ(m.driver, GDL_DDRAW16); // DirectDraw comes later in the table and wins
     // 4 MB less 8192 over pages of 640 x 480 x 2 rounded to 64 KB (655360).
     EXPECT_EQ(m.pages, 6);
     EXPECT_EQ(m.flags, 0x401u);
-    EXPECT_EQ(t[modeOf(640, 480, 15)].driver, GDL_NO_DRIVER);   // a 5:6:5 card
-    EXPECT_EQ(t[modeOf(1280, 1024, 32)].driver, GDL_NO_DRIVER); // beyond its memory
+    EXPECT_EQ(t[testsupport::ModeOf(640, 480, 15)].driver, GDL_NO_DRIVER);   // a 5:6:5 card
+    EXPECT_EQ(t[testsupport::ModeOf(1280, 1024, 32)].driver, GDL_NO_DRIVER); // beyond its memory
     EXPECT_EQ(GDL_selectedDriverType(), GDL_TYPE_ACCEL_DDRAW);
     EXPECT_EQ(DDRAW_header(16)->driverType, GDL_TYPE_ACCEL_DDRAW);
 }
@@ -120,7 +108,7 @@ TEST_F(DirectDrawDriver, WantedTypesBelowDirectDrawSkipIt) {
     int32_t driver = 0, suggested = -1;
     EXPECT_EQ(DDRAW_detect(GDL_DDRAW16, GDL_TYPE_VBE, &driver, &suggested, table), 0);
     EXPECT_EQ(DDRAW_detect(GDL_DDRAW16, 255, &driver, &suggested, table), 1);
-    EXPECT_EQ(table[modeOf(800, 600, 16)].driver, GDL_DDRAW16);
+    EXPECT_EQ(table[testsupport::ModeOf(800, 600, 16)].driver, GDL_DDRAW16);
 }
 
 TEST_F(DirectDrawDriver, APageIsTheWholeHeightAndPagesAreCapped) {
@@ -266,7 +254,7 @@ TEST_F(DirectDrawDriver, OffscreenContextsNeedBlitsAndFreeMemory) {
     full.ddCaps = DDCAPS_BLT;
     full.modes = {{320, 200, 16, 0xF800, 0x07E0, 0x001F, 0}};
     platform::UseAdapter(full);
-    ASSERT_TRUE(Start(nullptr, modeOf(320, 200, 16)));
+    ASSERT_TRUE(Start(nullptr, testsupport::ModeOf(320, 200, 16)));
     dc = GDL_createDisplayDCPages(2);
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(GDL_createOffscreenDC(dc), nullptr);
@@ -323,7 +311,7 @@ TEST_F(DirectDrawDriver, KeyedCopiesFromOffscreenUseTheCardsKeyedBlit) {
 }
 
 TEST_F(DirectDrawDriver, TooManyPagesFailWithTheBoxOrAreRefused) {
-    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    ASSERT_TRUE(Start("ddraw-4mb", testsupport::ModeOf(640, 480, 16)));
     platform::ClearMessageBoxLog();
     EXPECT_EQ(GDL_createDisplayDCPages(9), nullptr); // the page tables hold eight
     EXPECT_TRUE(platform::MessageBoxLog().empty());
@@ -335,7 +323,7 @@ TEST_F(DirectDrawDriver, TooManyPagesFailWithTheBoxOrAreRefused) {
 }
 
 TEST_F(DirectDrawDriver, AModeWithoutPagesDrawsNothing) {
-    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    ASSERT_TRUE(Start("ddraw-4mb", testsupport::ModeOf(640, 480, 16)));
     GdlDeviceContext* dc = GDL_createDisplayDCPages(-1);
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(GDL_getPrimarySurface(dc), nullptr);
@@ -384,7 +372,7 @@ TEST_F(DirectDrawDriver, ErrorCodesAreTheInterfacesNumbers) {
 // back with the desktop; a window it offers as the full-screen window is
 // used as that, and stays usable.
 TEST_F(DirectDrawDriver, TheMainWindowStepsAsideAndComesBack) {
-    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    ASSERT_TRUE(Start("ddraw-4mb", testsupport::ModeOf(640, 480, 16)));
     HWND main = CreateWindowExA(0, "GDLDirectDrawWindow", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
     GDL_registerMainWindow(main);
@@ -433,7 +421,7 @@ void CALLBACK switchBack(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
 // leaves as the desktop restore does: the library's own window goes, an
 // offered one is given back as it was, and the main window comes back.
 TEST_F(DirectDrawDriver, AFailedModeSetGivesTheProgramsWindowsBack) {
-    ASSERT_TRUE(Start("ddraw-4mb", modeOf(640, 480, 16)));
+    ASSERT_TRUE(Start("ddraw-4mb", testsupport::ModeOf(640, 480, 16)));
     auto window = [](const char* name) {
         return CreateWindowExA(0, "GDLDirectDrawWindow", name, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                0, 200, 100, nullptr, nullptr, nullptr, nullptr);

@@ -1,6 +1,7 @@
 // The library's scene on a DirectDraw context, with video memory
 // write-protected outside locks, at every depth with one and three pages,
 // against the same scene on a memory context of that format.
+#include "LinkedDrivers.h"
 #include "GdlScene.h"
 #include "MemoryDesktop.h"
 #include "PixelCheck.h"
@@ -36,24 +37,11 @@ protected:
     testsupport::TempDir folder_;
 };
 
-int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
-    for (int32_t m = 11; m < GDL_MODE_COUNT; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits) return m;
-    }
-    return -1;
-}
-
 TEST_P(DirectDrawScene, EveryPageMatchesAMemoryContext) {
     const Case c = GetParam();
     ASSERT_TRUE(platform::UseAdapter(c.adapter));
-    GDL_unregisterAllDrivers();
-    PACK_registerDrivers();
-    int32_t count = 0;
-    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-    for (int32_t i = 0; i < count; ++i)
-        GDL_registerDriver(linked[i].fileName, linked[i].header);
-    int32_t driver = -1, mode = modeOf(320, 240, c.bits);
+    testsupport::RegisterLinkedDrivers();
+    int32_t driver = -1, mode = testsupport::ModeOf(320, 240, c.bits);
     ASSERT_TRUE(GDL_init(&driver, &mode, "."));
     GdlDeviceContext* screen = GDL_createDisplayDCPages(c.pages);
     ASSERT_NE(screen, nullptr);

@@ -3,6 +3,7 @@
 // setting carries, switching away and back, leaving once, a refused change,
 // the desktop depth of every layout, and the scene blitted from a memory
 // context into the window at 8, 15, 16 and 32 bits.
+#include "LinkedDrivers.h"
 #include "GdlScene.h"
 #include "MemoryDesktop.h"
 #include "PixelCheck.h"
@@ -54,14 +55,6 @@ platform::AdapterPersonality adapterWith(std::vector<platform::AdapterMode> sett
     return p;
 }
 
-int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
-    for (int32_t m = 11; m < GDL_MODE_COUNT; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits) return m;
-    }
-    return -1;
-}
-
 void pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -84,14 +77,10 @@ protected:
 
     // The library started with the DIB drivers (and DirectDraw's when asked).
     static bool Start(int32_t mode, bool directDraw = false) {
-        GDL_unregisterAllDrivers();
-        PACK_registerDrivers();
-        int32_t count = 0;
-        const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-        for (int32_t i = 0; i < count; ++i)
-            if (std::strncmp(linked[i].fileName, "FDIB", 4) == 0 ||
-                (directDraw && std::strncmp(linked[i].fileName, "DDRAW", 5) == 0))
-                GDL_registerDriver(linked[i].fileName, linked[i].header);
+        if (directDraw)
+            testsupport::RegisterLinkedDrivers({"FDIB", "DDRAW"});
+        else
+            testsupport::RegisterLinkedDrivers({"FDIB"});
         int32_t driver = -1;
         return GDL_init(&driver, &mode, ".");
     }
@@ -141,20 +130,20 @@ TEST_F(FullScreenDib, DetectKeepsEachAcceptedWideSettingOnce) {
     platform::UseAdapter(adapterWith(cases[0].settings));
     ASSERT_TRUE(Start(-1));
     const GDLModeEntry* t = GDL_modeTable();
-    EXPECT_EQ(t[modeOf(640, 480, 15)].driver, GDL_FDIB16);
-    EXPECT_EQ(t[modeOf(640, 480, 15)].pages, 1);
-    EXPECT_EQ(t[modeOf(640, 480, 15)].flags, 0u);
-    EXPECT_EQ(t[modeOf(640, 480, 16)].driver, GDL_NO_DRIVER);
-    EXPECT_EQ(t[modeOf(800, 600, 8)].driver, GDL_FDIB8);
-    EXPECT_EQ(t[modeOf(800, 600, 32)].driver, GDL_NO_DRIVER); // refused
-    EXPECT_EQ(t[modeOf(1024, 768, 32)].driver, GDL_FDIB32);
+    EXPECT_EQ(t[testsupport::ModeOf(640, 480, 15)].driver, GDL_FDIB16);
+    EXPECT_EQ(t[testsupport::ModeOf(640, 480, 15)].pages, 1);
+    EXPECT_EQ(t[testsupport::ModeOf(640, 480, 15)].flags, 0u);
+    EXPECT_EQ(t[testsupport::ModeOf(640, 480, 16)].driver, GDL_NO_DRIVER);
+    EXPECT_EQ(t[testsupport::ModeOf(800, 600, 8)].driver, GDL_FDIB8);
+    EXPECT_EQ(t[testsupport::ModeOf(800, 600, 32)].driver, GDL_NO_DRIVER); // refused
+    EXPECT_EQ(t[testsupport::ModeOf(1024, 768, 32)].driver, GDL_FDIB32);
     EXPECT_EQ(GDL_selectedDriverType(), GDL_TYPE_FDIB);
 }
 
 TEST_F(FullScreenDib, SixteenBitSettingsStayFifteenForTheRun) {
     ASSERT_TRUE(platform::UseAdapter("ddraw-4mb")); // 5:6:5
     ASSERT_TRUE(Start(-1, true));
-    const int32_t m15 = modeOf(640, 480, 15), m16 = modeOf(640, 480, 16);
+    const int32_t m15 = testsupport::ModeOf(640, 480, 15), m16 = testsupport::ModeOf(640, 480, 16);
     EXPECT_EQ(GDL_modeTable()[m15].driver, GDL_FDIB16);
     EXPECT_EQ(GDL_modeTable()[m16].driver, GDL_DDRAW16);
     GDL_exit(); // DirectDraw's enumeration has now seen 5:6:5
@@ -169,7 +158,7 @@ TEST_F(FullScreenDib, SixteenBitSettingsStayFifteenForTheRun) {
 
 TEST_F(FullScreenDib, AHardwareContextGetsOneShadowDcOfItsOwnSize) {
     ASSERT_TRUE(platform::UseAdapter("ddraw-4mb"));
-    ASSERT_TRUE(Start(modeOf(640, 480, 16), true));
+    ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, 16), true));
     GdlDeviceContext* screen = GDL_createDisplayDCPages(1);
     ASSERT_NE(screen, nullptr);
     ASSERT_EQ(GDL_liveDC(screen)->type, GDL_DC_FULLSCREEN);
@@ -200,7 +189,7 @@ TEST_F(FullScreenDib, TheShadowDcDrawsInTheModesLayout) {
         SCOPED_TRACE(std::string(c.adapter) + " " + std::to_string(c.bits));
         GDL_resetLibrary();
         ASSERT_TRUE(platform::UseAdapter(c.adapter));
-        ASSERT_TRUE(Start(modeOf(640, 480, c.bits), true));
+        ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, c.bits), true));
         GdlDeviceContext* screen = GDL_createDisplayDCPages(1);
         ASSERT_NE(screen, nullptr);
         GdlDeviceContext* d = GDL_liveDC(screen);
@@ -268,7 +257,7 @@ TEST_F(FullScreenDib, ModeSetSwitchingAndLeavingOnce) {
         SCOPED_TRACE(c.bits);
         GDL_resetLibrary();
         platform::UseAdapter(adapterWith({setting(800, 600, 16, c.layout)}));
-        ASSERT_TRUE(Start(modeOf(800, 600, 15)));
+        ASSERT_TRUE(Start(testsupport::ModeOf(800, 600, 15)));
         GdlDeviceContext* screen = GDL_createDisplayDCPages(1);
         ASSERT_NE(screen, nullptr);
         GdlDeviceContext* d = GDL_liveDC(screen);
@@ -313,7 +302,7 @@ TEST_F(FullScreenDib, ARefusedChangeFailsTheInitAndTakesTheWindow) {
     platform::AdapterMode s = setting(800, 600, 32, kRgb);
     s.failsWhenSet = true;
     platform::UseAdapter(adapterWith({s}));
-    ASSERT_TRUE(Start(modeOf(800, 600, 32)));
+    ASSERT_TRUE(Start(testsupport::ModeOf(800, 600, 32)));
     const int windows = platform::LiveWindowCount();
     EXPECT_EQ(GDL_createDisplayDCPages(1), nullptr);
     EXPECT_EQ(GDL_lastResult(), GDL_MODE_NOT_SUPPORTED);
@@ -328,7 +317,7 @@ TEST_F(FullScreenDib, ARefusedChangeGivesTheProgramsWindowsBack) {
     platform::AdapterMode s = setting(800, 600, 32, kRgb);
     s.failsWhenSet = true;
     platform::UseAdapter(adapterWith({s}));
-    ASSERT_TRUE(Start(modeOf(800, 600, 32)));
+    ASSERT_TRUE(Start(testsupport::ModeOf(800, 600, 32)));
     auto window = [](const char* name) {
         return CreateWindowExA(0, "GDLDirectDrawWindow", name, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                0, 200, 100, nullptr, nullptr, nullptr, nullptr);
@@ -398,7 +387,7 @@ class FullScreenDibScene : public FullScreenDib, public ::testing::WithParamInte
 TEST_P(FullScreenDibScene, PresentedFrameIsTheMemoryContextThroughTheDesktop) {
     const SceneCase c = GetParam();
     platform::UseAdapter(adapterWith({setting(640, 480, c.bits, c.layout)}));
-    ASSERT_TRUE(Start(modeOf(640, 480, c.modeBits)));
+    ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, c.modeBits)));
     GdlDeviceContext* screen = GDL_createDisplayDCPages(1);
     ASSERT_NE(screen, nullptr);
     const int32_t bits = GDL_getBitsPerPixel(screen);

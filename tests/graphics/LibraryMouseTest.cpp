@@ -1,6 +1,7 @@
 // The library's mouse cursor in full screen over the fake full-screen driver:
 // show counts, the pixels under the software cursor across moves and page
 // flips, save buffers that cannot be allocated, and the hardware cursor.
+#include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "FakeFullScreen.h"
 
@@ -29,14 +30,6 @@ namespace {
 
 constexpr int32_t kWidth = 640, kHeight = 480;
 
-int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
-    for (int32_t m = 0; m < GDL_MODE_COUNT; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits) return m;
-    }
-    return -1;
-}
-
 class Mouse : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,7 +52,7 @@ protected:
         GDL_unregisterAllDrivers();
         for (int32_t i = 0; i < 4; ++i)
             GDL_registerDriver(fakefs::kFiles[i], fakefs::headerOf(i));
-        int32_t driver = -1, mode = modeOf(kWidth, kHeight, 16);
+        int32_t driver = -1, mode = testsupport::ModeOf(kWidth, kHeight, 16);
         if (!GDL_init(&driver, &mode, ".")) return nullptr;
         GdlDeviceContext* dc = GDL_createDisplayDCPages(pages);
         if (!dc) return nullptr;

@@ -2,6 +2,7 @@
 // framebuffer (VBE 2.0 and 3.0) and on the support library's virtual one,
 // with one and three pages: video memory equals a memory context of the same
 // format row by row, and the scan-out equals it through the same palette.
+#include "LinkedDrivers.h"
 #include "GdlScene.h"
 #include "MemoryDesktop.h"
 #include "PixelCheck.h"
@@ -39,24 +40,11 @@ protected:
     testsupport::TempDir folder_;
 };
 
-int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
-    for (int32_t m = 11; m < GDL_MODE_COUNT; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits) return m;
-    }
-    return -1;
-}
-
 TEST_P(LinearScene, EveryPageMatchesAMemoryContext) {
     const Case c = GetParam();
     ASSERT_TRUE(platform::UseAdapter(c.adapter));
-    GDL_unregisterAllDrivers();
-    PACK_registerDrivers();
-    int32_t count = 0;
-    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-    for (int32_t i = 0; i < count; ++i)
-        GDL_registerDriver(linked[i].fileName, linked[i].header);
-    int32_t driver = -1, mode = modeOf(640, 480, c.bits);
+    testsupport::RegisterLinkedDrivers();
+    int32_t driver = -1, mode = testsupport::ModeOf(640, 480, c.bits);
     ASSERT_TRUE(GDL_init(&driver, &mode, "."));
     ASSERT_STREQ(GDL_modeDriverName(mode), LINEAR_header(c.bits)->driverName);
     GdlDeviceContext* screen = GDL_createDisplayDCPages(c.pages);

@@ -2,6 +2,7 @@
 // setting, the Windows 95 depth filter, the draw-buffer hook, the locked
 // wrappers, the unload, and through Mesa the 1-bit images and bitmap-font
 // text against PACK32's pixels at every clip, the unpack state kept.
+#include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "TempDir.h"
 #include "TextTestFonts.h"
@@ -28,14 +29,6 @@
 #include <vector>
 
 namespace {
-
-int32_t modeOf(int32_t width, int32_t height, int32_t bits) {
-    for (int32_t m = 11; m < GDL_MODE_COUNT; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits) return m;
-    }
-    return -1;
-}
 
 class OpenGlDriver : public ::testing::Test {
 protected:
@@ -134,7 +127,7 @@ TEST_F(OpenGlDriver, Windows95OffersOnlyTheDesktopDepth) {
         GDL_resetLibrary();
         platform::SetSimulatedVersion(c.version);
         ASSERT_TRUE(Start(-1));
-        const GDLModeEntry& e = GDL_modeTable()[modeOf(640, 480, c.bits)];
+        const GDLModeEntry& e = GDL_modeTable()[testsupport::ModeOf(640, 480, c.bits)];
         EXPECT_EQ(e.driver == GDL_OPENGL, c.offered);
         if (c.offered) {
             EXPECT_EQ(e.pages, 1); // single-page DirectDraw modes
@@ -195,7 +188,7 @@ GdlDeviceContext* recordedScreen() {
 TEST_F(OpenGlDriver, DrawBufferHookSelectsPagesAndEyes) {
     if (!MesaPresent()) GTEST_SKIP() << "no Mesa";
     setenv("ADV_GL", "accelerated", 1);
-    ASSERT_TRUE(Start(modeOf(640, 480, 32)));
+    ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, 32)));
     GdlDeviceContext* screen = recordedScreen();
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(GDL_liveDC(screen)->type, GDL_DC_OPENGL);
@@ -232,7 +225,7 @@ TEST_F(OpenGlDriver, DrawBufferHookSelectsPagesAndEyes) {
 TEST_F(OpenGlDriver, LeavingRestoresTheDesktopOnce) {
     if (!MesaPresent()) GTEST_SKIP() << "no Mesa";
     setenv("ADV_GL", "accelerated", 1);
-    ASSERT_TRUE(Start(modeOf(640, 480, 32)));
+    ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, 32)));
     GdlDeviceContext* screen = recordedScreen();
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
@@ -248,7 +241,7 @@ TEST_F(OpenGlDriver, LeavingRestoresTheDesktopOnce) {
 TEST_F(OpenGlDriver, LockedCallsBracketTheSavedRoutine) {
     if (!MesaPresent()) GTEST_SKIP() << "no Mesa";
     setenv("ADV_GL", "accelerated", 1);
-    ASSERT_TRUE(Start(modeOf(640, 480, 32)));
+    ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, 32)));
     GdlDeviceContext* screen = recordedScreen();
     ASSERT_NE(screen, nullptr);
     GdlDeviceContext& s = *GDL_liveDC(screen);
@@ -277,7 +270,7 @@ protected:
         OpenGlDriver::SetUp();
         if (!MesaPresent()) GTEST_SKIP() << "no Mesa";
         setenv("ADV_GL", "accelerated", 1);
-        ASSERT_TRUE(Start(modeOf(640, 480, 32)));
+        ASSERT_TRUE(Start(testsupport::ModeOf(640, 480, 32)));
         context_ = platform::CreateGlContext(640, 480);
         ASSERT_NE(context_, nullptr);
         const platform::GlEntries* p = platform::GlContextEntries();

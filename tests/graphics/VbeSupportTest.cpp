@@ -2,6 +2,7 @@
 // offers (banked pages below 16 MB, a virtual screen's last page inside video
 // memory), virtual screens, refresh rates through GTF with the card's clocks
 // (against published GTF figures) and the CRTC block's polarity rules.
+#include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "TempDir.h"
 
@@ -38,19 +39,9 @@ protected:
     bool Start(const char* card, int32_t width, int32_t height, int32_t bits) {
         GDL_exit();
         if (card && !platform::UseAdapter(card)) return false;
-        GDL_unregisterAllDrivers();
-        PACK_registerDrivers();
-        int32_t count = 0;
-        const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-        for (int32_t i = 0; i < count; ++i)
-            GDL_registerDriver(linked[i].fileName, linked[i].header);
+        testsupport::RegisterLinkedDrivers();
         int32_t driver = -1;
-        mode_ = -1;
-        for (int32_t m = 11; m < GDL_MODE_COUNT; ++m) {
-            int32_t w = 0, h = 0, b = 0;
-            if (GDL_modeResolution(m, &w, &h, &b) && w == width && h == height && b == bits)
-                mode_ = m;
-        }
+        mode_ = testsupport::ModeOf(width, height, bits);
         return mode_ >= 0 && GDL_init(&driver, &mode_, ".");
     }
     int32_t mode_ = -1;

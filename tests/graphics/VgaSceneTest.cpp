@@ -2,6 +2,7 @@
 // screen context against a memory context of the same format, read back
 // through the adapter's packed view (pixels gathered from the planes) and
 // through the scan-out (each doubled line once) with the DAC's colours.
+#include "LinkedDrivers.h"
 #include "GdlScene.h"
 #include "MemoryDesktop.h"
 #include "TempDir.h"
@@ -34,12 +35,7 @@ protected:
     }
     GdlDeviceContext* Open(int32_t mode, int32_t pages) {
         if (!platform::UseAdapter("vga")) return nullptr;
-        GDL_unregisterAllDrivers();
-        PACK_registerDrivers();
-        int32_t count = 0;
-        const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-        for (int32_t i = 0; i < count; ++i)
-            GDL_registerDriver(linked[i].fileName, linked[i].header);
+        testsupport::RegisterLinkedDrivers();
         int32_t driver = -1;
         if (!GDL_init(&driver, &mode, ".")) return nullptr;
         return GDL_createDisplayDCPages(pages);

@@ -1,6 +1,7 @@
 // The save-under routines of DirectDraw screen contexts, at every depth, into
 // buffers of exactly the size their size entry gives (a row too short would
 // show under the address sanitizer).
+#include "LinkedDrivers.h"
 #include "media/devices/TSurfaceSave.h"
 #include "media/devices/TDispDev.h"
 
@@ -34,17 +35,9 @@ protected:
 
 GdlDeviceContext* openScreen(int32_t bits) {
     if (!platform::UseAdapter(bits == 15 ? "ddraw-2mb-555" : "ddraw-4mb")) return nullptr;
-    GDL_unregisterAllDrivers();
-    PACK_registerDrivers();
-    int32_t count = 0;
-    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-    for (int32_t i = 0; i < count; ++i)
-        GDL_registerDriver(linked[i].fileName, linked[i].header);
+    testsupport::RegisterLinkedDrivers();
     int32_t driver = -1, mode = -1;
-    for (int32_t m = 11; m < GDL_MODE_COUNT && mode < 0; ++m) {
-        int32_t w = 0, h = 0, b = 0;
-        if (GDL_modeResolution(m, &w, &h, &b) && w == 320 && h == 240 && b == bits) mode = m;
-    }
+    mode = testsupport::ModeOf(320, 240, bits);
     if (!GDL_init(&driver, &mode, ".")) return nullptr;
     GdlDeviceContext* dc = GDL_createDisplayDCPages(1);
     if (dc) InstallSurfaceSaveHooks(dc);
