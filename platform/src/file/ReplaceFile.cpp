@@ -1,5 +1,6 @@
 // Writing a file so that an interrupted write never costs the previous one.
 #include "../kernel/OutOfMemory.h"
+#include "CreateExclusive.h"
 #include "platform/File.h"
 
 #include <fcntl.h>
@@ -40,12 +41,12 @@ bool WriteAll(int fd, const void* data, size_t size) {
 // Opens a new temporary file beside `target`; -1 when none can be made.
 int CreateBeside(const std::string& target, std::string& temp) {
     if (Fails(ReplaceStep::Create)) return -1;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+    return CreateExclusive(
+        100, 0666,
+        [&](int attempt) {
+            return target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        },
+        temp);
 }
 
 std::string FolderOf(const std::string& host) {
