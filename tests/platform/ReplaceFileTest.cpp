@@ -64,3 +64,20 @@ TEST_F(ReplaceFile, AMissingFolderOrBadArgumentsFail) {
 }
 
 } // namespace
+
+// Temporary names share the exclusive create: each call reserves a new file
+// in the folder, private to the user, and a missing folder gives no name.
+TEST_F(ReplaceFile, TemporaryNamesAreDistinctReservedFiles) {
+    const std::string first = platform::TempFileName(dir.Path().string().c_str());
+    const std::string second = platform::TempFileName(dir.Path().string().c_str());
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Entries(), 2u);
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+        EXPECT_EQ(entry.file_size(), 0u);
+        EXPECT_EQ(entry.status().permissions() & fs::perms::group_all, fs::perms::none);
+    }
+    EXPECT_EQ(platform::TempFileName(dir.File("missing").c_str()), "");
+    EXPECT_EQ(platform::TempFileName(nullptr), "");
+}
