@@ -9,6 +9,7 @@
 //   pixels;
 // - a canvas over a windowed display putting, stretching and cutting out
 //   pictures of every depth at random places.
+#include "FuzzInput.h"
 #include "BlitSprite16.h"
 #include "drawing/KeyedSmoother.h"
 #include "drawing/TCanvas.h"
@@ -30,15 +31,7 @@
 
 namespace {
 
-struct Bytes {
-    const uint8_t* data;
-    size_t size;
-    size_t at = 0;
-    uint8_t u8() { return at < size ? data[at++] : 0; }
-    int32_t u16() { return int32_t(u8()) | int32_t(u8()) << 8; }
-    // A value in [lo, lo + span).
-    int32_t in(int32_t lo, int32_t span) { return lo + u16() % span; }
-};
+using Bytes = fuzzsupport::Input;
 
 constexpr int32_t kDepths[] = {15, 16, 24, 32, 15, 16, 24, 32, 8, 0};
 

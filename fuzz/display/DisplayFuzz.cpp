@@ -6,6 +6,7 @@
 //   with rectangles and destinations past both contexts;
 // - the software cursor of a full-screen mode moved near and past the edges
 //   across page flips: hiding it must give back every pixel of the page.
+#include "FuzzInput.h"
 #include "FakeFullScreen.h"
 
 #include "foundation/TError.h"
@@ -34,17 +35,7 @@ namespace fakefs = testsupport::fakefs;
 
 namespace {
 
-// Reads the input a byte or a word at a time; zeros once it is used up.
-struct Bytes {
-    const uint8_t* data;
-    size_t size;
-    size_t at = 0;
-    uint8_t u8() { return at < size ? data[at++] : 0; }
-    int32_t u16() { return int32_t(u8()) | int32_t(u8()) << 8; }
-    // A coordinate in [-range/2, range/2 + extra).
-    int32_t coord(int32_t range) { return u16() % range - range / 2; }
-    bool more() const { return at < size; }
-};
+using Bytes = fuzzsupport::Input;
 
 void start() {
     static bool started = false;

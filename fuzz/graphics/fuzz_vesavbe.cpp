@@ -3,6 +3,7 @@
 // the protected-mode table with its length. Detection, every listed mode,
 // page sizes, the table's entries, memory list and the bank routine built
 // from it must stay inside what the BIOS handed over.
+#include "FuzzInput.h"
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -41,32 +42,20 @@ void answer(platform::RealModeRegs* r, uint8_t* real) {
     r->eax = 0x004F;
 }
 
-std::vector<uint8_t> take(const uint8_t*& data, size_t& size, size_t n) {
-    std::vector<uint8_t> out(n, 0);
-    const size_t k = std::min(n, size);
-    if (k) std::memcpy(out.data(), data, k);
-    data += k, size -= k;
-    return out;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = [] {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ClockUseVirtual(true);
-        return true;
-    }();
-    (void)started;
+    fuzzsupport::StartSession();
     GDL_resetLibrary();
     if (!platform::UseAdapter("vbe20")) return 0;
     GDL_initWindows();
-    g_bios.controller = take(data, size, 512);
+    fuzzsupport::Input in{data, size};
+    g_bios.controller = in.take(512);
     std::memcpy(g_bios.controller.data(), "VESA", 4);
-    g_bios.mode = take(data, size, 256);
-    const std::vector<uint8_t> length = take(data, size, 2);
-    g_bios.table = take(data, size, std::min<size_t>(length[0] | length[1] << 8, 0x8000));
-    g_bios.rom = take(data, size, std::min<size_t>(size, 0x10000));
+    g_bios.mode = in.take(256);
+    const std::vector<uint8_t> length = in.take(2);
+    g_bios.table = in.take(std::min<size_t>(length[0] | length[1] << 8, 0x8000));
+    g_bios.rom = in.take(std::min<size_t>(in.left(), 0x10000));
     platform::SetVbeBiosHook(answer);
 
     VbeControllerInfo info{};

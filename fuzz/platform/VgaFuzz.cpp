@@ -4,6 +4,7 @@
 // counts, physical ranges, window sizes, and accesses through the window;
 // then the scan-out works out a picture from whatever the registers hold.
 // Nothing may read or write outside the adapter's memory.
+#include "FuzzInput.h"
 #include "platform/Adapter.h"
 #include "platform/Clock.h"
 #include "platform/FsDirect.h"
@@ -17,22 +18,15 @@
 
 namespace {
 
-struct Input {
-    const uint8_t* data;
-    size_t size, at = 0;
-    uint8_t byte() { return at < size ? data[at++] : 0; }
-    uint16_t word() { return uint16_t(byte() | byte() << 8); }
-    uint32_t dword() { return uint32_t(word()) | uint32_t(word()) << 16; }
-    bool more() const { return at < size; }
-};
+using Input = fuzzsupport::Input;
 
 // Ports the chip answers on, and any other.
 uint16_t port(Input& in) {
     static const uint16_t kPorts[] = {0x3C0, 0x3C1, 0x3C2, 0x3C4, 0x3C5, 0x3C6, 0x3C7,
                                       0x3C8, 0x3C9, 0x3CC, 0x3CE, 0x3CF, 0x3D4, 0x3D5,
                                       0x3DA, 0x3B4, 0x3B5, 0x3BA, 0x70,  0x71};
-    const uint8_t pick = in.byte();
-    return pick < 200 ? kPorts[pick % std::size(kPorts)] : in.word();
+    const uint8_t pick = in.u8();
+    return pick < 200 ? kPorts[pick % std::size(kPorts)] : in.u16();
 }
 
 template <typename F> F get(HMODULE m, const char* name) {
@@ -42,12 +36,7 @@ template <typename F> F get(HMODULE m, const char* name) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = [] {
-        platform::UseHost(platform::HostKind::Memory);
-        platform::ClockUseVirtual(true);
-        return true;
-    }();
-    (void)started;
+    fuzzsupport::StartSession();
     // A fresh chip each run; one input in two on a card with a VESA BIOS,
     // whose functions (4Fxxh) and bank window then take the same abuse.
     static const char* const kCards[] = {"vga", "vga", "vbe12", "vbe20", "vbe30"};
@@ -68,46 +57,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in{data, size};
     std::vector<uint8_t> buffer(4096);
     for (int steps = 0; in.more() && steps < 512; ++steps) {
-        switch (in.byte() % 10) {
-            case 0: platform::VgaOutPort(port(in), in.byte()); break;
+        switch (in.u8() % 10) {
+            case 0: platform::VgaOutPort(port(in), in.u8()); break;
             case 1: platform::VgaInPort(port(in)); break;
             case 2: {
-                platform::PmiRegs r{in.word(), in.word(), in.word(), in.word(), 0, 0, 0}, out{};
+                platform::PmiRegs r{in.u16(), in.u16(), in.u16(), in.u16(), 0, 0, 0}, out{};
                 int86(0x10, &r, &out);
                 break;
             }
             case 3: {
-                const uint16_t sel = create(in.dword(), in.dword());
-                getByte(sel, in.dword());
-                setLong(uint16_t(in.byte() < 128 ? sel : in.word()), in.dword(), in.dword());
+                const uint16_t sel = create(in.u32(), in.u32());
+                getByte(sel, in.u32());
+                setLong(uint16_t(in.u8() < 128 ? sel : in.u16()), in.u32(), in.u32());
                 break;
             }
             case 4: {
-                const uint16_t sel = create(in.dword() & 0xFFFFF, in.word());
-                const uint32_t count = in.word() % buffer.size();
-                copyOut(buffer.data(), sel, in.dword(), count);
-                copyIn(sel, in.dword(), buffer.data(), count);
+                const uint16_t sel = create(in.u32() & 0xFFFFF, in.u16());
+                const uint32_t count = in.u16() % buffer.size();
+                copyOut(buffer.data(), sel, in.u32(), count);
+                copyIn(sel, in.u32(), buffer.data(), count);
                 break;
             }
-            case 5: map(in.dword(), in.dword()); break;
+            case 5: map(in.u32(), in.u32()); break;
             case 6: {
                 uint8_t* window = platform::VgaWindow();
-                const uint16_t offset = in.word();
-                if (in.byte() & 1)
-                    platform::VgaLatchWrite(window + offset, in.byte());
+                const uint16_t offset = in.u16();
+                if (in.u8() & 1)
+                    platform::VgaLatchWrite(window + offset, in.u8());
                 else
-                    platform::VgaWriteDword(window + offset, in.dword());
+                    platform::VgaWriteDword(window + offset, in.u32());
                 break;
             }
             case 7: {
-                const int w = int16_t(in.word()), h = int16_t(in.word());
-                if (in.byte() & 1)
+                const int w = int16_t(in.u16()), h = int16_t(in.u16());
+                if (in.u8() & 1)
                     start(nullptr, w, h);
                 else
                     change(w, h);
                 break;
             }
-            case 8: vectors(int(in.word()) - 128, in.word(), in.word()); break;
+            case 8: vectors(int(in.u16()) - 128, in.u16(), in.u16()); break;
             default: restore(); break;
         }
     }
