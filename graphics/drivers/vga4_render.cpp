@@ -5,10 +5,12 @@
 // function select and latches do the work eight pixels at a time, and every
 // routine leaves the controller in its default state.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
 #include "gdl/defaultdraw.h"
+#include "gdl/pixelformat.h"
 #include "gdl/render.h"
 #include "gdl/vga.h"
 #include "line_walker.h"
@@ -27,9 +29,12 @@ void gc(uint8_t index, uint8_t value) {
 }
 
 // Floor division, so a negative x stays in its own byte.
+int32_t floorDiv8(int32_t x) {
+    return x >= 0 ? x / 8 : -((7 - x) / 8);
+}
+
 uint8_t* addressOf(const GdlDeviceContext& dc, int32_t x, int32_t y) {
-    const int32_t column = x >= 0 ? x / 8 : -((7 - x) / 8);
-    return dc.surface + int64_t(y) * dc.mode.bytesPerLine + column;
+    return dc.surface + int64_t(y) * dc.mode.bytesPerLine + floorDiv8(x);
 }
 
 uint8_t bitOf(int32_t x) {
@@ -321,21 +326,107 @@ void latchCopy(int32_t leftByte, int32_t top, int32_t bytes, int32_t rows, int32
     gc(5, 0x00);
 }
 
+// Bands: the reader lines the source up with the destination's position in
+// its byte, so the writer only masks the two end bytes. The band copy hands
+// the reader nothing but the source rectangle, so the copy leaves that
+// position here first (drawing runs on one thread).
+int32_t g_bandDestBit = 0;
+
+// Band buffer: bytes per row and rows (16-bit), the left and right edge
+// masks, then for planes 3, 2, 1, 0 each row's destination-aligned bytes.
+constexpr int32_t kBandHeader = 6;
+
+int32_t bandBytes(int32_t destBit, int32_t width) {
+    return (destBit + width - 1) / 8 + 1;
+}
+
+void getBand(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom,
+             uint8_t* buffer) {
+    const int32_t first = g_bandDestBit & 7, width = right - left, rows = bottom - top;
+    const int32_t n = bandBytes(first, width);
+    putWord(buffer, uint32_t(n));
+    putWord(buffer + 2, uint32_t(rows));
+    buffer[4] = uint8_t(0xFF >> first);
+    buffer[5] = uint8_t(0xFF << (7 - ((first + width - 1) & 7)));
+    uint8_t* out = buffer + kBandHeader;
+    // Destination byte k starts at source pixel left - first + 8k; bytes
+    // outside the source columns read as 0 (the edge masks drop them).
+    const int32_t start = left - first, column = floorDiv8(start), shift = start - 8 * column;
+    const int32_t firstColumn = floorDiv8(left), lastColumn = floorDiv8(right - 1);
+    for (int plane = 3; plane >= 0; --plane) {
+        gc(4, uint8_t(plane));
+        for (int32_t r = 0; r < rows; ++r) {
+            const uint8_t* row = dc->surface + int64_t(top + r) * dc->mode.bytesPerLine;
+            auto fetch = [&](int32_t c) {
+                return c < firstColumn || c > lastColumn ? uint32_t(0)
+                                                         : uint32_t(platform::VgaRead(row + c));
+            };
+            uint32_t high = fetch(column);
+            for (int32_t k = 0; k < n; ++k) {
+                const uint32_t low = fetch(column + k + 1);
+                *out++ = uint8_t(((high << 8 | low) << shift) >> 8);
+                high = low;
+            }
+        }
+    }
+    gc(4, 0);
+}
+
+// Each plane alone (map mask) in write mode 0 with the function select: a
+// latch read, then the byte under the edge mask.
+void putBand(GdlDeviceContext* dc, int32_t destX, int32_t destY, const uint8_t* buffer,
+             intptr_t op) {
+    const int32_t n = int32_t(getWord(buffer)), rows = int32_t(getWord(buffer + 2));
+    const uint8_t leftMask = buffer[4], rightMask = buffer[5];
+    const uint8_t* in = buffer + kBandHeader;
+    gc(3, uint8_t((op & 3) << 3));
+    gc(5, 0x08);
+    gc(7, 0x00);
+    uint8_t current = 0xFF;
+    gc(8, current);
+    for (int plane = 3; plane >= 0; --plane) {
+        VGA_wrinx(0x3C4, 2, uint8_t(1 << plane));
+        for (int32_t r = 0; r < rows; ++r) {
+            uint8_t* p = addressOf(*dc, destX, destY + r);
+            for (int32_t k = 0; k < n; ++k) {
+                uint8_t mask = 0xFF;
+                if (k == 0) mask &= leftMask;
+                if (k == n - 1) mask &= rightMask;
+                if (mask != current) gc(8, current = mask);
+                platform::VgaLatchWrite(p + k, *in++);
+            }
+        }
+    }
+    VGA_wrinx(0x3C4, 2, 0x0F);
+    restoreGC();
+}
+
+// Columns left..right of the rows to destX through the band pair, in bands
+// that fit the scratch buffer.
+void bandCopy(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destX,
+              int32_t destY, int32_t op, int32_t downward) {
+    if (right <= left) return;
+    GdlDeviceContext& s = S();
+    g_bandDestBit = destX & 7;
+    DRV_convertInBands(&s, left, top, right, bottom, destX, destY, downward,
+                       4 * bandBytes(g_bandDestBit, right - left), op, getBand, putBand);
+}
+
 // Source and destination at the same position within a byte: the whole bytes
-// by latch copy, the edge columns pixel by pixel; parts go in the order that
-// moves away from the unread source. Logical modes and other alignments go
-// pixel by pixel.
+// by latch copy, the edge columns by bands; parts go in the order that moves
+// away from the unread source. Logical modes (the latch copy cannot combine)
+// and other alignments go by bands whole.
 void copyWithin(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destX,
                 int32_t destY, int32_t op, int32_t downward) {
     if (right <= left || bottom <= top) return;
     const int32_t a = (left + 7) & ~7, b = right & ~7;
     if (op != 0 || (left & 7) != (destX & 7) || b <= a) {
-        DRV_copyWithin(left, top, right, bottom, destX, destY, op, downward);
+        bandCopy(left, top, right, bottom, destX, destY, op, downward);
         return;
     }
     const bool leftToRight = destX <= left;
     auto edge = [&](int32_t x1, int32_t x2) {
-        if (x2 > x1) DRV_copyWithin(x1, top, x2, bottom, destX + (x1 - left), destY, 0, downward);
+        bandCopy(x1, top, x2, bottom, destX + (x1 - left), destY, 0, downward);
     };
     if (leftToRight)
         edge(left, a);
@@ -347,6 +438,62 @@ void copyWithin(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_
         edge(b, right);
     else
         edge(left, a);
+}
+
+// --- 1-bit images: write mode 3, the written byte selecting the pixels that take the
+// set/reset colour -----------------------------------------------------------------------
+
+void putMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerRow, int32_t height,
+                  const uint8_t* bits) {
+    GdlDeviceContext& s = S();
+    // Another context is made current by the library's routine first.
+    if (dc != &s && !GDL_isCurrentDC(dc)) {
+        DRV_putMonoImage(dc, x, y, bytesPerRow, height, bits);
+        return;
+    }
+    if (!bits || bytesPerRow <= 0 || height <= 0) return;
+    const GdlRect& c = s.clipDevice;
+    const int64_t right = int64_t(x) + 8 * int64_t(bytesPerRow);
+    const int32_t x0 = int32_t(std::max<int64_t>(x, c.left));
+    const int32_t x1 = int32_t(std::min<int64_t>(right, c.right));
+    const int32_t r0 = int32_t(std::max<int64_t>(0, int64_t(c.top) - y));
+    const int32_t r1 = int32_t(std::min<int64_t>(height, int64_t(c.bottom) - y));
+    if (x0 >= x1 || r0 >= r1) return;
+    gc(0, uint8_t(s.packedColor & 0x0F));
+    gc(3, uint8_t((s.attr.writeMode & 3) << 3));
+    gc(5, 0x03);
+    const int32_t firstColumn = floorDiv8(x0), lastColumn = floorDiv8(x1 - 1);
+    // Destination byte D takes the source bits from 8D - x on, across two
+    // source bytes; the clipped ends are masked off.
+    const int32_t start = 8 * firstColumn - x, column = floorDiv8(start);
+    const int32_t shift = start - 8 * column;
+    const uint8_t leftMask = uint8_t(0xFF >> (x0 - 8 * firstColumn));
+    const uint8_t rightMask = uint8_t(0xFF << (8 * lastColumn + 7 - (x1 - 1)));
+    for (int32_t r = r0; r < r1; ++r) {
+        const uint8_t* src = bits + int64_t(r) * bytesPerRow;
+        auto fetch = [&](int32_t i) { return i < 0 || i >= bytesPerRow ? 0u : uint32_t(src[i]); };
+        uint8_t* p = addressOf(s, 8 * firstColumn, y + r);
+        uint32_t high = fetch(column);
+        for (int32_t d = 0; d <= lastColumn - firstColumn; ++d) {
+            const uint32_t low = fetch(column + d + 1);
+            uint8_t data = uint8_t(((high << 8 | low) << shift) >> 8);
+            high = low;
+            if (d == 0) data &= leftMask;
+            if (d == lastColumn - firstColumn) data &= rightMask;
+            if (data) platform::VgaLatchWrite(p + d, data);
+        }
+    }
+    restoreGC();
+}
+
+// The sixteen standard colours of the library's palette, the rest black.
+const GdlPaletteEntry* defaultPalette() {
+    static const std::array<GdlPaletteEntry, 256> table = [] {
+        std::array<GdlPaletteEntry, 256> t{};
+        std::memcpy(t.data(), GDL_defaultPalette(), 16 * sizeof(GdlPaletteEntry));
+        return t;
+    }();
+    return table.data();
 }
 
 // --- Flood-fill scans: colour compare in read mode 1 gives eight pixels a read --------
@@ -421,6 +568,8 @@ void VGA4_setupVectors(GdlDeviceContext* dc) {
         dc, {getPixel, putPixel, getRow, putRow, line, span, fillRect, spanList, ellipse});
     GdlRenderVector& v = dc->v;
     v.getWinDC = GDL_returnZero;
+    v.defaultPalette = defaultPalette;
+    v.putMonoImage = putMonoImage;
     v.saveRectSize = saveSize;
     v.saveRect = saveRect;
     v.restoreRect = restoreRect;

@@ -11,6 +11,7 @@
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
+#include "gdl/pixelformat.h"
 #include "gdl/render.h"
 #include "gdl/shading.h"
 #include "gdl/vga.h"
@@ -349,6 +350,86 @@ TEST_F(VgaScene, SixteenColourRenderSetEqualsPackedPixels) {
     EXPECT_EQ(wrong, 0);
     for (int i : {0, 1, 3, 5, 7, 8})
         EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
+}
+
+// Copies within the 16-colour screen through the band pair (positions in a
+// byte that differ, logical modes, the edge columns of aligned copies, rows
+// taller than one band) and 1-bit images through write mode 3 at every
+// alignment, clipped on each side, against a 4-bit packed context.
+TEST_F(VgaScene, SixteenColourBandsAndMonoImagesEqualPackedPixels) {
+    GdlDeviceContext* screen = Open(4, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = GDL_createMemoryDC(640, 480, 4, nullptr);
+    ASSERT_NE(memory, nullptr);
+    std::memcpy(GDL_liveDC(memory)->palette, GDL_liveDC(screen)->palette,
+                16 * sizeof(GdlPaletteEntry));
+    struct Copy {
+        int32_t left, top, right, bottom, x, y, op;
+    };
+    const Copy copies[] = {
+        {3, 5, 100, 60, 10, 9, 0},      {50, 40, 200, 120, 45, 33, 0},
+        {0, 0, 37, 20, 5, 200, 0},      {601, 100, 640, 150, 598, 110, 0},
+        {17, 300, 21, 310, 30, 300, 1}, {17, 300, 21, 310, 31, 302, 2},
+        {17, 300, 21, 310, 29, 304, 3}, {5, 200, 123, 260, 13, 204, 0},
+        {13, 200, 131, 260, 5, 196, 0}, {5, 300, 123, 340, 21, 310, 1},
+        {5, 300, 123, 340, 21, 310, 3}, {0, 10, 640, 310, 3, 20, 0},
+        {1, 100, 640, 400, 0, 90, 0},   {9, 400, 15, 470, 1, 402, 0},
+    };
+    uint8_t bits[3 * 10];
+    for (int i = 0; i < 30; ++i)
+        bits[i] = uint8_t(0x9D * (i + 1) ^ (i << 3));
+    struct Mono {
+        int32_t x, y, op;
+    };
+    const Mono monos[] = {{0, 0, 0},     {5, 3, 1},    {-3, 20, 2},  {630, 30, 3},
+                          {100, 475, 0}, {101, -4, 3}, {258, 64, 2}, {263, 90, 0}};
+    auto draw = [&](GdlDeviceContext* dc) {
+        GDL_selectCurrentDC(dc);
+        tools::DrawGdlScene(dc, 1);
+        for (const Copy& c : copies)
+            GDL_bitBlt(dc, dc, c.left, c.top, c.right, c.bottom, c.x, c.y, c.op);
+        GDL_setColor(13);
+        for (const Mono& m : monos) {
+            GDL_setWriteMode(m.op);
+            GDL_drawMonoImage(dc, m.x, m.y, 3, 10, bits);
+        }
+        // Inside a clip rectangle (the whole-byte path) and across it.
+        GDL_setClipRectCurrent(300, 200, 340, 220);
+        for (const Mono& m : {Mono{302, 205, 3}, Mono{295, 195, 0}, Mono{330, 214, 0}}) {
+            GDL_setWriteMode(m.op);
+            GDL_drawMonoImage(dc, m.x, m.y, 3, 10, bits);
+        }
+        GDL_setClipRectCurrent(0, 0, 640, 480);
+        GDL_setWriteMode(0);
+    };
+    draw(screen);
+    draw(memory);
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 1));
+    for (int i : {0, 1, 3, 4, 5, 7, 8})
+        EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : i == 8 ? 0xFF : 0) << i;
+    EXPECT_EQ(platform::VgaSequencer(2), 0x0F);
+}
+
+// The 16-colour drivers' own palette: the sixteen standard colours, in the
+// DAC as 6-bit values, the other entries black.
+TEST_F(VgaScene, SixteenColourDefaultPalette) {
+    GdlDeviceContext* screen = Open(4, 1);
+    ASSERT_NE(screen, nullptr);
+    const GdlPaletteEntry* table = GDL_liveDC(screen)->palette;
+    const GdlPaletteEntry* library = GDL_defaultPalette();
+    for (int i = 0; i < 256; ++i) {
+        const GdlPaletteEntry want = i < 16 ? library[i] : GdlPaletteEntry{0, 0, 0, 0};
+        EXPECT_EQ(std::memcmp(&table[i], &want, sizeof(want)), 0) << i;
+    }
+    const uint8_t levels[16][3] = {{0, 0, 0},    {0, 0, 42},   {0, 42, 0},   {0, 42, 42},
+                                   {42, 0, 0},   {42, 0, 42},  {42, 21, 0},  {42, 42, 42},
+                                   {21, 21, 21}, {21, 21, 63}, {21, 63, 21}, {21, 63, 63},
+                                   {63, 21, 21}, {63, 21, 63}, {63, 63, 21}, {63, 63, 63}};
+    for (int i = 0; i < 16; ++i) {
+        uint8_t e[3];
+        platform::VgaDacEntry(i, e);
+        EXPECT_EQ(std::memcmp(e, levels[i], 3), 0) << i;
+    }
 }
 
 // Single bytes of the 16-colour planes: a span's edge masks, a pixel in

@@ -100,11 +100,22 @@ uint32_t widen6(uint8_t v) {
     return uint32_t((v << 2) | (v >> 4));
 }
 
+// What the scan-out turns pixel values into: each value's colour, and for
+// the 4-bit modes each pair of pixels (the left one in the low nibble of
+// the index) as two colours, so a character of eight pixels takes four
+// lookups.
+struct Colours {
+    uint32_t single[256];
+    struct Pair {
+        uint32_t left, right;
+    } pairs[256];
+};
+
 // Each pixel value's colour through the attribute controller and the DAC.
-void colourTable(const VgaChip& v, bool wide, uint32_t table[256]) {
-    auto dacIndex = [&](int c) {
-        c &= v.attr[0x12] & 0x0F;
-        int index = v.attr[c] & 0x3F;
+void colourTable(const VgaChip& v, bool wide, Colours& c) {
+    auto dacIndex = [&](int p) {
+        p &= v.attr[0x12] & 0x0F;
+        int index = v.attr[p] & 0x3F;
         if (v.attr[0x10] & 0x80) index = (index & 0x0F) | ((v.attr[0x14] & 0x03) << 4);
         return index | ((v.attr[0x14] & 0x0C) << 4);
     };
@@ -113,13 +124,90 @@ void colourTable(const VgaChip& v, bool wide, uint32_t table[256]) {
             wide ? ((v.attr[p >> 4] & 0x0F) << 4) | (v.attr[p & 0x0F] & 0x0F) : dacIndex(p & 0x0F);
         index &= v.dacMask;
         const uint8_t* e = v.dac[index];
-        table[p] = widen6(e[0]) << 16 | widen6(e[1]) << 8 | widen6(e[2]);
+        c.single[p] = widen6(e[0]) << 16 | widen6(e[1]) << 8 | widen6(e[2]);
+    }
+    if (!wide)
+        for (int p = 0; p < 256; ++p)
+            c.pairs[p] = {c.single[p & 0x0F], c.single[p >> 4]};
+}
+
+// Eight 4-bit pixels of a character as nibbles, pixel k in nibble k: entry b
+// puts bit 7 - k of a plane byte b into bit 4k, so the four planes' entries
+// shifted by their plane and ORed give the eight values.
+struct Nibbles {
+    uint32_t of[256];
+    Nibbles() {
+        for (int b = 0; b < 256; ++b) {
+            uint32_t v = 0;
+            for (int k = 0; k < 8; ++k)
+                v |= uint32_t((b >> (7 - k)) & 1) << (4 * k);
+            of[b] = v;
+        }
+    }
+};
+const Nibbles kNibbles;
+
+// The colours of one row of characters, from the memory address of each
+// character `address(c)`.
+template <class Address>
+void colourRow(const VgaChip& v, const Geometry& g, const Colours& c, Address&& address,
+               uint32_t* out) {
+    const uint8_t* p0 = v.planes.data();
+    const uint8_t *p1 = p0 + kVgaPlaneSize, *p2 = p1 + kVgaPlaneSize, *p3 = p2 + kVgaPlaneSize;
+    if (g.wide) {
+        for (int k = 0; k < g.chars; ++k, out += 4) {
+            const uint32_t a = address(k);
+            out[0] = c.single[p0[a]];
+            out[1] = c.single[p1[a]];
+            out[2] = c.single[p2[a]];
+            out[3] = c.single[p3[a]];
+        }
+        return;
+    }
+    for (int k = 0; k < g.chars; ++k, out += 8) {
+        const uint32_t a = address(k);
+        const uint32_t n = kNibbles.of[p0[a]] | kNibbles.of[p1[a]] << 1 | kNibbles.of[p2[a]] << 2 |
+                           kNibbles.of[p3[a]] << 3;
+        std::memcpy(out, &c.pairs[n & 0xFF], 8);
+        std::memcpy(out + 2, &c.pairs[(n >> 8) & 0xFF], 8);
+        std::memcpy(out + 4, &c.pairs[(n >> 16) & 0xFF], 8);
+        std::memcpy(out + 6, &c.pairs[n >> 24], 8);
     }
 }
 
 // Row r's character counter: rows step by the offset from the start address.
 uint32_t rowCounter(const Geometry& g, int row) {
     return g.start + uint32_t(row) * g.offset;
+}
+
+bool readsWindow(const VgaChip& v, const Geometry& g) {
+    return v.chained && g.wide && g.unit == 4;
+}
+
+// One row's colours: chain-4 with double-word addressing reads the window as
+// it stands (pixel A of a row is byte A); byte addressing that does not wrap
+// reads the planes in a run; anything else address by address.
+void rowColours(const VgaChip& v, const Geometry& g, const Colours& c, int row, uint32_t* out) {
+    const uint32_t counter = rowCounter(g, row);
+    if (readsWindow(v, g)) {
+        const uint32_t at = (counter << 2) & 0xFFFF;
+        if (at + uint32_t(g.width) <= kVgaWindowSize) {
+            const uint8_t* src = v.window + at;
+            for (int x = 0; x < g.width; ++x)
+                out[x] = c.single[src[x]];
+        } else {
+            for (int x = 0; x < g.width; ++x)
+                out[x] = c.single[v.window[(at + uint32_t(x)) & 0xFFFF]];
+        }
+        return;
+    }
+    const uint32_t base = counter & 0xFFFF;
+    if (g.unit == 1 && base + uint32_t(g.chars) <= 0x10000)
+        colourRow(
+            v, g, c, [base](int k) { return base + uint32_t(k); }, out);
+    else
+        colourRow(
+            v, g, c, [&](int k) { return addressOf(g, v, counter + uint32_t(k)); }, out);
 }
 
 } // namespace
@@ -156,33 +244,29 @@ Frame VgaFrame() {
     if (g.width <= 0 || g.lines <= 0) return f;
     f.width = g.width;
     f.height = g.lines;
-    f.pixels.assign(size_t(f.width) * size_t(f.height), 0);
-    if (!g.graphics || !g.on) return f;
-    uint32_t table[256];
-    colourTable(*v, g.wide, table);
-    // Chain-4 with double-word addressing reads the window as it stands:
-    // pixel A of a row is byte A, so nothing needs folding first.
-    const bool direct = v->chained && g.wide && g.unit == 4;
-    if (!direct) VgaFoldWindow(*v);
-    uint32_t* previous = nullptr;
+    const size_t count = size_t(f.width) * size_t(f.height);
+    if (!g.graphics || !g.on) {
+        f.pixels.assign(count, 0);
+        return f;
+    }
+    Colours colours;
+    colourTable(*v, g.wide, colours);
+    if (!readsWindow(*v, g)) VgaFoldWindow(*v);
+    // The frame grows a line at a time, so each line is cleared while it is
+    // in the cache and written straight after; a repeated scan line is a
+    // copy of the one before.
+    f.pixels.reserve(count);
+    const size_t width = size_t(f.width);
     int fetched = -1;
-    for (int line = 0; line < g.lines; ++line) {
-        uint32_t* out = &f.pixels[size_t(line) * size_t(f.width)];
-        const int r = line / g.perRow;
-        if (r == fetched) { // a repeated scan line of the same row
-            std::memcpy(out, previous, size_t(f.width) * 4);
-            continue;
-        }
-        fetched = r;
-        previous = out;
-        if (direct) {
-            const uint32_t at = rowCounter(g, r) << 2;
-            for (int x = 0; x < f.width; ++x)
-                out[x] = table[v->window[(at + uint32_t(x)) & 0xFFFF]];
-            continue;
-        }
-        uint32_t* to = out;
-        walkRow(*v, g, rowCounter(g, r), [&to, &table](uint8_t p) { *to++ = table[p]; });
+    for (int y = 0; y < g.lines; ++y) {
+        const int r = y / g.perRow;
+        const size_t at = f.pixels.size();
+        f.pixels.resize(at + width);
+        uint32_t* out = f.pixels.data() + at;
+        if (r == fetched)
+            std::memcpy(out, out - width, width * 4);
+        else
+            rowColours(*v, g, colours, fetched = r, out);
     }
     return f;
 }
