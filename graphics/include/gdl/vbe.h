@@ -73,6 +73,8 @@ void VBE_resetSupport();
 
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* LINEAR_header(int32_t bits);
+// SVGA4.DRV (bits 4) to SVGA32.DRV.
+const GdlDriverHeader* SVGA_header(int32_t bits);
 void LINEAR16_setupVectors(GdlDeviceContext* dc);
 void LINEAR24_setupVectors(GdlDeviceContext* dc);
 void LINEAR32_setupVectors(GdlDeviceContext* dc);
