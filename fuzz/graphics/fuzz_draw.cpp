@@ -8,7 +8,8 @@
 // memory write-protected outside locks, so a stray write faults too; one in
 // eight draws its text and monochrome images on an OpenGL screen through Mesa;
 // one in eight draws on a planar VGA screen, whose window faults on a plain
-// store.
+// store; one in eight on a banked VESA screen, drawn through the 64 KB bank
+// window of a card with 4, 16 or 64 KB granularity.
 #include "LinkedDrivers.h"
 #include <cstdint>
 #include <cstdlib>
@@ -303,6 +304,20 @@ GdlDeviceContext* vgaScreen(Choices& in, int32_t* w, int32_t* h) {
     return dc;
 }
 
+// A 320 x 240 screen of the banked SVGA drivers alone at one of the depths,
+// on a card whose window moves in steps of 4 KB (a read/write pair), 16 KB or
+// 64 KB; its rows reach past one bank (four at 32 bits), and at 24 bits pixels
+// straddle the window's end.
+GdlDeviceContext* bankedScreen(Choices& in) {
+    static const char* const kCards[] = {"vbe12", "vbe20-vlf", "vbe30"};
+    useAdapter(kCards[in.in(0, 2)]);
+    testsupport::RegisterLinkedDrivers({"SVGA"});
+    static const int32_t kModes[] = {12, 27, 42, 57, 72}; // 320 x 240 at 8 to 32 bits
+    int32_t driver = -1, mode = kModes[in.in(0, 4)];
+    if (!GDL_init(&driver, &mode, ".")) return nullptr;
+    return GDL_createDisplayDCPages(in.in(1, 2));
+}
+
 // A 640 x 480 OpenGL screen over one Mesa context kept for the run (null
 // without Mesa): its 1-bit images and text are drawn by GL.
 GdlDeviceContext* openGlScreen() {
@@ -344,7 +359,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     registerDrivers();
     Choices in(data, size);
     const int32_t screen = in.in(0, 7);
-    const bool directDraw = screen == 0, openGl = screen == 1, vga = screen == 2;
+    const bool directDraw = screen == 0, openGl = screen == 1, vga = screen == 2,
+               banked = screen == 3;
     const Depth& depth = kDepths[in.in(0, 8)];
     const Depth& otherDepth = in.byte() & 1 ? depth : kDepths[in.in(0, 8)];
     int32_t w = in.in(1, 40), h = in.in(1, 30);
@@ -356,6 +372,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         h = 480;
     } else if (vga) {
         dc = vgaScreen(in, &w, &h);
+    } else if (banked) {
+        dc = bankedScreen(in);
+        w = 320;
+        h = 240;
     } else if (directDraw) {
         dc = directDrawScreen(in);
         w = 320;

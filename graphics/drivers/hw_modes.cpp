@@ -68,13 +68,15 @@ const GdlModeRecord* DRV_modeRecord(int32_t mode) {
 const GdlLinkedDriver* GDL_linkedDrivers(int32_t* count) {
     static const GdlLinkedDriver kDrivers[] = {
         {"VGA4.DRV", VGA4_header()},         {"VGAX.DRV", VGAX_header()},
-        {"VGA8.DRV", VGA8_header()},         {"FDIB8.DRV", FDIB_header(8)},
-        {"FDIB16.DRV", FDIB_header(16)},     {"FDIB24.DRV", FDIB_header(24)},
-        {"FDIB32.DRV", FDIB_header(32)},     {"DDRAW8.DRV", DDRAW_header(8)},
-        {"DDRAW16.DRV", DDRAW_header(16)},   {"DDRAW24.DRV", DDRAW_header(24)},
-        {"DDRAW32.DRV", DDRAW_header(32)},   {"LINEAR8.DRV", LINEAR_header(8)},
-        {"LINEAR16.DRV", LINEAR_header(16)}, {"LINEAR24.DRV", LINEAR_header(24)},
-        {"LINEAR32.DRV", LINEAR_header(32)},
+        {"VGA8.DRV", VGA8_header()},         {"SVGA4.DRV", SVGA_header(4)},
+        {"SVGA8.DRV", SVGA_header(8)},       {"SVGA16.DRV", SVGA_header(16)},
+        {"SVGA24.DRV", SVGA_header(24)},     {"SVGA32.DRV", SVGA_header(32)},
+        {"FDIB8.DRV", FDIB_header(8)},       {"FDIB16.DRV", FDIB_header(16)},
+        {"FDIB24.DRV", FDIB_header(24)},     {"FDIB32.DRV", FDIB_header(32)},
+        {"DDRAW8.DRV", DDRAW_header(8)},     {"DDRAW16.DRV", DDRAW_header(16)},
+        {"DDRAW24.DRV", DDRAW_header(24)},   {"DDRAW32.DRV", DDRAW_header(32)},
+        {"LINEAR8.DRV", LINEAR_header(8)},   {"LINEAR16.DRV", LINEAR_header(16)},
+        {"LINEAR24.DRV", LINEAR_header(24)}, {"LINEAR32.DRV", LINEAR_header(32)},
     };
     if (count) *count = int32_t(std::size(kDrivers));
     return kDrivers;

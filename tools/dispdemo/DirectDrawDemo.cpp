@@ -14,6 +14,7 @@
 #include "gdl/draw.h"
 #include "gdl/vbe.h"
 #include "gdl/mouse.h"
+#include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/vga.h"
 #include "gdl/windows.h"
@@ -182,4 +183,93 @@ int RunDirectDraw(const DemoOptions& o) {
 
 int RunFullScreenDib(const DemoOptions& o) {
     return runFullScreen(o, TDispDev::fFullscreenDIB);
+}
+
+namespace {
+
+// The library started with one VESA family's drivers alone, in the mode of
+// the size and depth asked for; -1 when it does not start.
+int32_t startVesa(const DemoOptions& o) {
+    GDL_unregisterAllDrivers();
+    PACK_registerDrivers();
+    const char* family = o.driver == "svga" ? "SVGA" : "LINEAR";
+    int32_t count = 0;
+    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
+    for (int32_t i = 0; i < count; ++i)
+        if (std::strncmp(linked[i].fileName, family, std::strlen(family)) == 0)
+            GDL_registerDriver(linked[i].fileName, linked[i].header);
+    for (int32_t m = 0; m < GDL_MODE_COUNT; ++m) {
+        int32_t w = 0, h = 0, b = 0;
+        if (!GDL_modeResolution(m, &w, &h, &b) || w != o.width || h != o.height || b != o.bits)
+            continue;
+        int32_t driver = -1, mode = m;
+        return GDL_init(&driver, &mode, ".") ? mode : -1;
+    }
+    return -1;
+}
+
+// Goes to and fro between 0 and `range` by `speed` a frame.
+int32_t toAndFro(long frame, int32_t speed, int32_t range) {
+    if (range <= 0) return 0;
+    const long at = frame * speed % (2L * range);
+    return int32_t(at <= range ? at : 2L * range - at);
+}
+
+// The scene in the top left corner of the virtual screen, a frame round its
+// edge and a diagonal across it, so that the scrolling shows.
+void drawVirtual(GdlDeviceContext* screen, long frame, int32_t width, int32_t height) {
+    tools::DrawGdlScene(screen, int32_t(frame));
+    GDL_selectCurrentDC(screen);
+    GDL_setColor(GDL_liveDC(screen)->mode.bitsPerPixel == 8 ? 15 : 0xFFFFFFFFu);
+    GDL_rect(0, 0, width - 1, height - 1);
+    GDL_line(0, 0, width - 1, height - 1);
+}
+
+} // namespace
+
+int RunVesaVirtual(const DemoOptions& o) {
+    if (!platform::CurrentAdapter()) platform::UseAdapter("vbe30");
+    const int32_t mode = startVesa(o);
+    GdlDeviceContext* screen = nullptr;
+    for (int32_t pages = o.pages; mode >= 0 && !screen && pages >= 1; --pages)
+        screen = GDL_createDisplayDC(o.virtualWidth, o.virtualHeight, pages, 0, -1);
+    if (!screen) {
+        std::fprintf(stderr, "dispdemo: no %dx%d virtual screen in that mode on the adapter\n",
+                     o.virtualWidth, o.virtualHeight);
+        GDL_exit();
+        return 1;
+    }
+    describe(screen, mode);
+    std::printf("virtual %d x %d\n", o.virtualWidth, o.virtualHeight);
+    GDL_setMouseDC(screen);
+    setArrow();
+    showColours(screen);
+    const bool flips = GDL_maxPage(screen) > 0;
+    const uint32_t first = VBE_bankSwitches();
+    for (long frame = 0; o.frames < 0 || frame < o.frames; ++frame) {
+        const uint32_t before = VBE_bankSwitches();
+        const int32_t shown = GDL_getVisualPage(screen);
+        const int32_t page = flips ? 1 - shown : shown;
+        GDL_setActivePage(screen, page);
+        drawVirtual(screen, frame, o.virtualWidth, o.virtualHeight);
+        const int32_t x = toAndFro(frame, 16, o.virtualWidth - o.width);
+        const int32_t y = toAndFro(frame, 12, o.virtualHeight - o.height);
+        SVGA_setDisplayStart(GDL_liveDC(screen), x, y, -1); // shown with the page
+        GDL_setMousePos(x + int32_t(20 + frame * 3 % (o.width - 40)), y + o.height / 2);
+        GDL_setVisualPage(screen, page, 1);
+        std::printf("frame %ld page %d start %d,%d bank switches %u\n", frame, page, x, y,
+                    VBE_bankSwitches() - before);
+        Sleep(16);
+    }
+    if (o.frames > 0)
+        std::printf("bank switches per frame %.1f\n",
+                    double(VBE_bankSwitches() - first) / double(o.frames));
+    const platform::Frame last = platform::PresentedFrame(GDL_getFullScreenWindow());
+    GDL_destroyDisplayDC(screen);
+    GDL_exit();
+    if (!o.png.empty() && !platform::WriteFramePng(last, o.png.c_str())) {
+        std::fprintf(stderr, "dispdemo: cannot write %s\n", o.png.c_str());
+        return 1;
+    }
+    return 0;
 }

@@ -4,7 +4,9 @@
 // after which the display closes and the program ends.
 //
 //   dispdemo [--frames N] [--close] [--png FILE]
-//   dispdemo --driver ddraw|vga|vgax|linear [--mode WxHxBITS] [--pages N] [--frames N]
+//   dispdemo --driver ddraw|vga|vgax|vga4|svga|linear [--mode WxHxBITS] [--pages N]
+//            [--frames N] [--png FILE]
+//   dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] [--pages N] [--frames N]
 //            [--png FILE]
 //   dispdemo --driver fdib|opengl [--mode WxHxBITS] [--frames N] [--png FILE]
 //
@@ -15,7 +17,10 @@
 // --driver ddraw opens the display full screen on the simulated adapter
 // (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead;
 // --driver linear through the VESA BIOS's linear framebuffer drivers
-// (ADV_ADAPTER, or "vbe30"), printing the bank switches a frame;
+// (ADV_ADAPTER, or "vbe30"), printing the bank switches a frame; --driver
+// svga through its banked drivers; with --virtual on a virtual screen of that
+// size whose display start goes round it, a line a frame (page shown, start,
+// bank switches);
 // --driver fdib through the full-screen DIB drivers, which change the
 // adapter's display settings and blit a memory context into the window;
 // --driver opengl through the OpenGL driver on the library alone, Mesa
@@ -42,18 +47,19 @@
 
 namespace {
 
-bool parseMode(const char* text, DemoOptions* o) {
+// WxH, or WxHxBITS when `bits` is given.
+bool parseSize(const char* text, int32_t* width, int32_t* height, int32_t* bits) {
     const std::string s = text;
     const size_t x1 = s.find('x'), x2 = s.find('x', x1 == std::string::npos ? 0 : x1 + 1);
-    if (x1 == std::string::npos || x2 == std::string::npos) return false;
+    if (x1 == std::string::npos || (bits != nullptr) != (x2 != std::string::npos)) return false;
     int64_t w = 0, h = 0, b = 0;
     if (!tools::ParseNumber(s.substr(0, x1).c_str(), 1, 4096, &w) ||
         !tools::ParseNumber(s.substr(x1 + 1, x2 - x1 - 1).c_str(), 1, 4096, &h) ||
-        !tools::ParseNumber(s.substr(x2 + 1).c_str(), 4, 32, &b))
+        (bits && !tools::ParseNumber(s.substr(x2 + 1).c_str(), 4, 32, &b)))
         return false;
-    o->width = int32_t(w);
-    o->height = int32_t(h);
-    o->bits = int32_t(b);
+    *width = int32_t(w);
+    *height = int32_t(h);
+    if (bits) *bits = int32_t(b);
     return true;
 }
 
@@ -69,7 +75,9 @@ bool parse(int argc, char** argv, DemoOptions* o) {
             o->opengl = driver == "opengl";
             if (!o->ddraw && !o->fdib && !o->opengl) return false;
         } else if (a == "--mode" && i + 1 < argc) {
-            if (!parseMode(argv[++i], o)) return false;
+            if (!parseSize(argv[++i], &o->width, &o->height, &o->bits)) return false;
+        } else if (a == "--virtual" && i + 1 < argc) {
+            if (!parseSize(argv[++i], &o->virtualWidth, &o->virtualHeight, nullptr)) return false;
         } else if (a == "--pages" && i + 1 < argc) {
             int64_t pages = 0;
             if (!tools::ParseNumber(argv[++i], 1, 2, &pages)) return false;
@@ -86,7 +94,8 @@ bool parse(int argc, char** argv, DemoOptions* o) {
             return false;
         }
     }
-    return true;
+    // Only the VESA drivers scroll a virtual screen.
+    return o->virtualWidth == 0 || o->driver == "svga" || o->driver == "linear";
 }
 
 bool g_running = true;
@@ -142,6 +151,8 @@ int main(int argc, char** argv) {
                      "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
                      "       dispdemo --driver ddraw|vga|vgax|vga4|svga|linear [--mode WxHxBITS] "
                      "[--pages 1|2] [--frames N] [--png FILE]\n"
+                     "       dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] "
+                     "[--pages 1|2] [--frames N] [--png FILE]\n"
                      "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
                      "[--frames N] [--png FILE]\n");
         return 2;
@@ -157,6 +168,7 @@ int main(int argc, char** argv) {
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     DisplayHooks().appRunning = [] { return g_running; };
+    if (options.virtualWidth > 0) return RunVesaVirtual(options);
     if (options.ddraw) return RunDirectDraw(options);
     if (options.fdib) return RunFullScreenDib(options);
     if (options.opengl) return RunOpenGl(options);

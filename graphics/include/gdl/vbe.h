@@ -73,6 +73,14 @@ void VBE_resetSupport();
 
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* LINEAR_header(int32_t bits);
+// SVGA4.DRV (bits 4) to SVGA32.DRV.
+const GdlDriverHeader* SVGA_header(int32_t bits);
 void LINEAR16_setupVectors(GdlDeviceContext* dc);
 void LINEAR24_setupVectors(GdlDeviceContext* dc);
 void LINEAR32_setupVectors(GdlDeviceContext* dc);
+// The banked render sets of the SVGA drivers (video memory through the 64 KB
+// bank window; 16 serves 15 and 16 bits).
+void SVGA8_setupVectors(GdlDeviceContext* dc);
+void SVGA16_setupVectors(GdlDeviceContext* dc);
+void SVGA24_setupVectors(GdlDeviceContext* dc);
+void SVGA32_setupVectors(GdlDeviceContext* dc);

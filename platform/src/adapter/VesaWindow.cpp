@@ -50,7 +50,9 @@ bool VbeSetWindow(VgaChip& v, int window, uint32_t position) {
     const bool writable = window == writableWindow();
     if (s.position[window] == position && (!writable || s.holding)) return true;
     s.position[window] = position;
-    if (!writable) return true;
+    // A planar mode's window is the VGA's own (its planes, its guard): there
+    // is no packed bank to load into it.
+    if (!writable || !s.mode) return true;
     VbeWriteBack(v, true);
     VbeLoadWindow(v);
     ++s.switches;
