@@ -4,6 +4,7 @@
 #include "GameBox.h"
 #include "GameStatics.h"
 #include "MenuPage.h"
+#include "OptionsPage.h"
 
 #include "foundation/TEventMgr.h"
 #include "media/devices/TCursDev.h"
@@ -89,7 +90,15 @@ int GameMenu::OnExitClick(TObject*, TEvent*) {
 }
 
 int GameMenu::OnOptionsClick(TObject*, TEvent*) {
-    // The options page comes with the options.
+    OptionsPage page;
+    Hide();
+    page.Build(&App());
+    page.ShowModal();
+    const int32_t result = page.GetModalResult();
+    page.TakeDown();
+    // Back to the game has closed the menu already: nothing to show then.
+    if (built_) Show();
+    if (result == OptionsPage::kToGame) EndModal(1);
     return 0;
 }
 

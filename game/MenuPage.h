@@ -6,6 +6,7 @@
 
 #include "ui/TImage.h"
 #include "ui/TListForm.h"
+#include "ui/TStyleScrollBar.h"
 #include "ui/TWinForm.h"
 
 #include <cstdint>
@@ -25,3 +26,27 @@ void OpenMenuPage(TWinForm& page, TControl* parent, TImage& background,
 // cursor, keyed in pure green, shown.
 void ShowMenuButton(TListForm& button, TControl* page, int32_t x, int32_t y, const char* normal,
                     const char* over, const char* disabled = nullptr);
+
+// A toggle at (x, y) under `page`: `off` and `on` in states 0 and 1, the
+// same under the pointer in states 3 and 4, checked as `checked` says.
+struct MenuToggleLooks {
+    const char* off;
+    const char* on;
+    const char* offOver;
+    const char* onOver;
+};
+void ShowMenuToggle(TListForm& toggle, TControl* page, int32_t x, int32_t y,
+                    const MenuToggleLooks& looks, bool checked);
+
+// The named picture `key` at (x, y) on `page`, keyed in pure green.
+void AttachMenuPicture(TImage& image, TControl* page, int32_t x, int32_t y, const char* key);
+
+// The menu's picture scroll bar at (x, y) under `page`: every part from
+// `album` (picMenuScrollBar), its frame by the part's state and its entry by the part
+// (`parts`: first button, second button, thumb, track), keyed in pure green,
+// shown. The three styles are the caller's and must outlive the bar.
+struct MenuScrollParts {
+    int32_t first, second, thumb, track;
+};
+void ShowMenuScrollBar(TStyleScrollBar& bar, TStyle (&styles)[3], TPicture* album, TControl* page,
+                       int32_t x, int32_t y, const MenuScrollParts& parts);

@@ -64,9 +64,9 @@ bool PlayerOptions::Save() {
     return true;
 }
 
-void PlayerOptions::ApplyHints() const {
+void PlayerOptions::UseHints(bool on) {
     GameApp& app = App();
-    if (hints) {
+    if (on) {
         TWinApp::SetHintWindow(&app.HintWindow());
         return;
     }

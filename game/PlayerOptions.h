@@ -26,7 +26,8 @@ public:
     bool Save();
     // Hints on: the application's hint window shows tool tips; off: it is
     // hidden and no control shows any.
-    void ApplyHints() const;
+    void ApplyHints() const { UseHints(hints != 0); }
+    static void UseHints(bool on);
 
     // A volume as a sound takes it.
     static int32_t Level(int32_t volume);

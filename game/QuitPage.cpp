@@ -8,12 +8,7 @@ QuitPage::~QuitPage() = default;
 
 void QuitPage::Build(TControl* parent) {
     OpenMenuPage(*this, parent, background_);
-    question_.SetSource(MenuPicture("picMenuQuestExit"));
-    question_.SetPos(200, 200);
-    question_.SetAutoSize(1);
-    question_.SetTransparent(1);
-    question_.SetColor(TColor(0, 255, 0));
-    question_.Attach(this);
+    AttachMenuPicture(question_, this, 200, 200, "picMenuQuestExit");
     ShowMenuButton(yes_, this, 310, 240, "picMenuBtnYes1a", "picMenuBtnYes1b");
     yes_.Add<QuitPage, &QuitPage::OnYesClick>(evCommand, this);
     ShowMenuButton(no_, this, 430, 240, "picMenuBtnNo1a", "picMenuBtnNo1b");

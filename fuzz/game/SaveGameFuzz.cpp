@@ -112,19 +112,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DrainDeleteLater();
     return 0;
 }
-
-// Each restart of the game session tears the engine down while the graphics
-// library still lists the display's memory contexts, and the library's reset
-// drops those list heads: a leak at teardown that a player never meets (the
-// game tears down once, at exit). Until teardown deletes them in order, the
-// per-input leak check stays off here; every other check stays on.
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static std::vector<char*> args;
-    static char noLeaks[] = "-detect_leaks=0";
-    args.assign(*argv, *argv + *argc);
-    args.push_back(noLeaks);
-    args.push_back(nullptr);
-    *argc += 1;
-    *argv = args.data();
-    return 0;
-}

@@ -16,6 +16,9 @@
 #include "media/resources/TMetaFnt.h"
 #include "media/devices/TDispDev.h"
 #include "platform/User.h"
+#include "ui/TEngine.h"
+
+#include "gdl/dc.h"
 
 namespace gametest {
 namespace {
@@ -230,6 +233,30 @@ TEST_F(GameTest, ANewGameKeepsTheNextWorldsPointers) {
     EXPECT_EQ(next->RoomView().ElementCount(), 4);
     EXPECT_TRUE(Boxes("lost").empty());
     Stop();
+}
+
+// A session that ends with its menu open (the fuzzers restart one per
+// input) hands every device context back to the graphics library: nothing
+// stays listed for the library's next start to drop.
+TEST_F(GameTest, AnEndedSessionLeavesNoContextListed) {
+    WriteGame();
+    int32_t before[4];
+    for (int32_t kind = 0; kind < 4; ++kind)
+        before[kind] = GDL_contextCount(kind);
+    for (int round = 0; round < 2; ++round) {
+        TEngine engine(
+            platform::SessionOptions{.host = platform::HostKind::Memory, .virtualClockFrom = 1000});
+        testsupport::UseMemoryDesktop(16);
+        ASSERT_TRUE(GameSetUp());
+        App().Show();
+        RunTicks(1);
+        App().OpenMenu();
+        RunTicks(1);
+        EXPECT_GT(GDL_contextCount(3), before[3]) << "the menu draws into memory contexts";
+        Stop();
+    }
+    for (int32_t kind = 0; kind < 4; ++kind)
+        EXPECT_EQ(GDL_contextCount(kind), before[kind]) << kind;
 }
 
 } // namespace

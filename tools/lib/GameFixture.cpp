@@ -225,6 +225,19 @@ std::vector<uint8_t> SolidBmp(int32_t width, int32_t height, Rgb color) {
     return WriteBmp(image);
 }
 
+// The menu's scroll bars: entry by part (0 and 2 the file list's buttons, 5
+// its thumb, 7 its track; 3 and 1 the volume bars' buttons, 4 their thumb, 6
+// their track), a frame for each of the five states.
+std::vector<uint8_t> ScrollBarParts(std::string* error) {
+    const struct {
+        uint16_t width, height;
+    } parts[] = {{24, 24}, {20, 20}, {24, 24}, {20, 20}, {20, 20}, {24, 24}, {200, 20}, {24, 300}};
+    std::vector<AlbumEntry> entries;
+    for (const auto& part : parts)
+        entries.push_back(SolidEntry(part.width, part.height, 0x7BEF, 5));
+    return Album16(entries, error);
+}
+
 // The game menu's pages: one background and one button picture for all.
 std::string MenuPictureIndex() {
     std::string index;
@@ -279,7 +292,9 @@ std::string MenuPictureIndex() {
 }
 
 std::string Index(const GameFixture& f, bool errors) {
-    std::string index = "[Main]\r\nPath=data\r\n[Config]\r\nconfig=game.ini\r\n";
+    std::string index = "[Main]\r\nPath=data\r\n";
+    if (!f.scores.empty()) index += "Scores=" + f.scores + "\r\n";
+    index += "[Config]\r\nconfig=game.ini\r\n";
     index += errors ? "error=errors.ctf\r\n" : "error=\r\n";
     index += "[Pictures]\r\n";
     index += std::string("rla") + kRoom + "Back=int\\all\\pictures\\rooms\\HallBack.rla\r\n";
@@ -288,12 +303,16 @@ std::string Index(const GameFixture& f, bool errors) {
     index += "albPanels=int\\all\\pictures\\global\\panels.alb\r\n";
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += MenuPictureIndex();
+    index += "picMenuScrollBar=int\\all\\pictures\\global\\scroll.alb\r\n";
+    for (const char* key : {"picFile", "picFolder", "picExec"})
+        index += std::string(key) + "=menu\\icon.bmp\r\n";
     index += "albInventory=int\\all\\pictures\\global\\items.alb\r\n";
     for (const ScreenPicture& picture : kScreenPictures)
         index +=
             std::string(picture.key) + "=int\\all\\pictures\\screens\\" + picture.key + ".alb\r\n";
     if (f.intro) index += "[Animations]\r\naniIntro=int\\all\\video\\intro.alb\r\n";
-    index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n";
+    index += "[Fonts]\r\nfntMain=fonts\\main.fnt\r\nfntDialog=fonts\\main.fnt\r\n"
+             "fntFileDialog=fonts\\main.fnt\r\n";
     index += "[Cursors]\r\n";
     for (const char* key :
          {"curArrow", "curClock", "curHand", "curExit", "curNoEntry", "curExitArrow"})
@@ -312,7 +331,8 @@ std::string Configuration(const GameFixture& f) {
            "ColorDepth=16\r\nFrameRate=" +
            std::to_string(f.frameRate) + "\r\n[Timer]\r\nFreq=" + std::to_string(f.freq) +
            "\r\n[Name]\r\nAppName=" + f.appName + "\r\nClassName=" + f.className + "\r\n" +
-           (f.sound ? "[Sound]\r\nuseWaveOut=Yes\r\n" : "");
+           (f.sound ? "[Sound]\r\nuseWaveOut=Yes\r\n" : "") +
+           (f.options.empty() ? "" : "[Options]\r\n" + f.options);
 }
 
 bool Put(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
@@ -473,7 +493,15 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(data / "text" / "dialoge.ctf", Ctf(Sections(DialogTexts(), f.dialogTexts)), error) &&
         Put(data / "data" / "keys.ini", Bytes("[Keys]\r\nMenu=F1\r\n"), error) &&
         Put(data / "menu" / "back.bmp", SolidBmp(800, 600, {30, 30, 60}), error) &&
-        Put(data / "menu" / "button.bmp", SolidBmp(100, 40, {200, 60, 60}), error);
+        Put(data / "menu" / "button.bmp", SolidBmp(100, 40, {200, 60, 60}), error) &&
+        Put(data / "menu" / "icon.bmp", SolidBmp(16, 16, {250, 250, 120}), error) &&
+        Put(pictures / "global" / "scroll.alb", ScrollBarParts(error), error);
+    if (ok) {
+        std::error_code made;
+        fs::create_directories(data / "saves", made);
+        ok = !made;
+        if (!ok && error) *error = "cannot make " + (data / "saves").string();
+    }
     for (const ScreenPicture& p : kScreenPictures)
         if (ok)
             ok = Put(pictures / "screens" / (std::string(p.key) + ".alb"),

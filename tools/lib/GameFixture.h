@@ -43,6 +43,16 @@ struct GameFixture {
     std::vector<std::pair<std::string, std::string>> extraFiles;
     // [Sound] of the configuration: waveOut on (speech and sounds play).
     bool sound = false;
+    // [Options] of the configuration, its lines as written (no section when
+    // empty): the player's switches and volumes. kAllOptions has every key.
+    static constexpr const char* kAllOptions = "Filtering=Yes\r\nShadows=Yes\r\nHints=Yes\r\n"
+                                               "DialogText=Yes\r\nMusicVolume=96\r\n"
+                                               "SoundVolume=96\r\n";
+    std::string options;
+    // Scores of [Main] in the index, the save games' folder (relative to the
+    // base folder "data" unless it has a drive); not written when empty.
+    // The fixture makes data\saves.
+    std::string scores = "saves\\";
     // The timer frequency and frame rate of the configuration.
     int freq = 20;
     int frameRate = 0;

@@ -1,0 +1,112 @@
+// Clicks of the player on the game menu's pages, as the headless window
+// takes them: the pointer moves to a point of the 800 x 600 game screen
+// (where the application stands in the window) and the left button goes
+// down and up there. A page opened by a click runs its own modal loop, so
+// the clicks come one at a time on the virtual clock, as a player's would:
+// each after the loop running then has taken the one before.
+#pragma once
+
+#include "GameApp.h"
+#include "GameEntry.h"
+#include "GameStatics.h"
+
+#include "media/devices/TDispDev.h"
+#include "platform/Host.h"
+#include "platform/MMSystem.h"
+
+#include <atomic>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace menuclicks {
+
+struct Point {
+    int x, y;
+};
+
+// Points inside the controls (their top left corner plus a few pixels).
+constexpr Point kNew{180, 155}, kLoad{180, 205}, kSave{180, 255}, kExit{180, 305},
+    kOptions{85, 495}, kBack{475, 495};
+constexpr Point kQuitYes{315, 245}, kQuitNo{435, 245};
+constexpr Point kFilteringToggle{180, 155}, kHintsToggle{180, 205}, kDialogTextToggle{180, 255},
+    kBackToMenu{85, 495}, kBackToGame{475, 495};
+// The volume bars at (457, 351) and (457, 399), 200 wide: the button at the
+// left steps down, the one at the right up.
+constexpr Point kMusicDown{462, 356}, kMusicUp{652, 356}, kSoundDown{462, 404}, kSoundUp{652, 404};
+// The file dialog: OK, Cancel, the name field, a row of the list.
+constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115};
+inline Point ListRow(int row, int rowHeight) {
+    return {200, 154 + row * rowHeight + rowHeight / 2};
+}
+
+// A step of the player: a click, or text typed (with Enter when it ends in
+// '\n').
+struct Step {
+    Step(Point at) : at(at) {}
+    Step(const char* typed) : typed(typed) {}
+    Point at{0, 0};
+    std::string typed;
+};
+
+class Player {
+public:
+    explicit Player(std::vector<Step> steps) : steps_(std::move(steps)) {
+        TRectArea screen;
+        App().GetScreenRect(screen);
+        left_ = screen.left;
+        top_ = screen.top;
+        window_ = TDispDev::Global().GetWindow();
+    }
+    ~Player() {
+        if (timer_) timeKillEvent(timer_);
+    }
+    // Plays the steps 100 ms apart while the game runs, then `after` ticks.
+    void Play(long after = 4) {
+        timer_ = timeSetEvent(100, 1, &Player::OnTimer, DWORD_PTR(this), TIME_PERIODIC);
+        while (next_ < steps_.size() && App().IsEnabled() && App().IsVisible())
+            RunTicks(1);
+        timeKillEvent(timer_);
+        timer_ = 0;
+        RunTicks(after);
+    }
+
+private:
+    static void CALLBACK OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+        auto* player = reinterpret_cast<Player*>(user);
+        const size_t n = player->next_;
+        if (n >= player->steps_.size()) return;
+        player->Take(player->steps_[n]);
+        player->next_ = n + 1;
+    }
+    void Take(const Step& step) {
+        if (!step.typed.empty()) {
+            std::string text = step.typed;
+            const bool enter = text.back() == '\n';
+            if (enter) text.pop_back();
+            if (!text.empty()) platform::InjectText(text.c_str());
+            if (enter) {
+                platform::InjectKey(platform::KeyCode::Return, true);
+                platform::InjectKey(platform::KeyCode::Return, false);
+            }
+            return;
+        }
+        const int x = left_ + step.at.x, y = top_ + step.at.y;
+        platform::InjectMouseMove(window_, x, y);
+        platform::InjectMouseButton(window_, platform::MouseButton::Left, true, x, y);
+        platform::InjectMouseButton(window_, platform::MouseButton::Left, false, x, y);
+    }
+
+    std::vector<Step> steps_;
+    std::atomic<size_t> next_{0};
+    int left_ = 0, top_ = 0;
+    HWND window_ = nullptr;
+    UINT timer_ = 0;
+};
+
+// The player takes `steps`, then the game runs a few ticks more.
+inline void Play(std::vector<Step> steps) {
+    Player(std::move(steps)).Play();
+}
+
+} // namespace menuclicks
