@@ -58,6 +58,7 @@ TEST(ReplayScript, ABadLineIsNamedWithItsReason) {
         {"5 dev ShowIntro 1", "line 1: dev comes at time 0"},
         {"5 key Hyper", "line 1: unknown key 'Hyper'"},
         {"5 check", "line 1: check takes a name"},
+        {"5 close now", "line 1: close takes nothing"},
         {"5", "line 1: a time and a step are needed"},
         {"10 move 1 2\n9 move 1 2", "line 2: time runs backwards"},
         {"99999999999 move 1 2", "line 1: bad time '99999999999'"},

@@ -57,6 +57,7 @@ constexpr std::pair<const char*, ReplayStep::Kind> kVerbs[] = {
     {"move", ReplayStep::Kind::Move},         {"click", ReplayStep::Kind::Click},
     {"rclick", ReplayStep::Kind::RightClick}, {"key", ReplayStep::Kind::Key},
     {"check", ReplayStep::Kind::Check},       {"dev", ReplayStep::Kind::Dev},
+    {"close", ReplayStep::Kind::Close},
 };
 
 template <class T> bool Whole(const std::string& word, T& out) {
@@ -87,6 +88,9 @@ bool ParseLine(const std::vector<std::string>& words, ReplayStep& step, std::str
         case ReplayStep::Kind::Check:
             if (words.size() != 3) return reason = "check takes a name", false;
             step.name = words[2];
+            return true;
+        case ReplayStep::Kind::Close:
+            if (words.size() != 2) return reason = "close takes nothing", false;
             return true;
         case ReplayStep::Kind::Dev:
             if (words.size() != 4 || !Whole(words[3], step.value))
@@ -250,6 +254,7 @@ void ReplayDriver::Play(const ReplayStep& step) {
             platform::InjectKey(step.key, false);
             break;
         case ReplayStep::Kind::Check: TakeCheckpoint(step); break;
+        case ReplayStep::Kind::Close: platform::InjectCloseButton(target_.window); break;
         case ReplayStep::Kind::Dev: break; // read by whoever starts the program
     }
 }

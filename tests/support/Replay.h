@@ -3,13 +3,14 @@
 //
 //   # comment
 //   TIME move X Y [screen]     TIME click X Y [screen]     TIME rclick X Y [screen]
-//   TIME key NAME              TIME check NAME             0 dev NAME VALUE
+//   TIME key NAME              TIME check NAME             TIME close
+//   0 dev NAME VALUE
 //
 // TIME is the virtual time in milliseconds from the start of the replay and
 // never decreases; X and Y are world coordinates (the game's 800 x 600
 // screen), or the window's with `screen`; NAME of a key is one of
-// KeyNames(). A `dev` line (time 0 only) is a developer switch the game
-// reads at its start. Every number is checked whole.
+// KeyNames(); `close` is the window's close button. A `dev` line (time 0 only) is a developer
+// switch the game reads at its start. Every number is checked whole.
 //
 // The driver plays the steps through a periodic multimedia timer on the
 // virtual clock: whatever runs the program's loop lets the clock move, and
@@ -32,7 +33,7 @@
 namespace testsupport {
 
 struct ReplayStep {
-    enum class Kind { Move, Click, RightClick, Key, Check, Dev };
+    enum class Kind { Move, Click, RightClick, Key, Check, Close, Dev };
     uint32_t at = 0;
     Kind kind = Kind::Move;
     int32_t x = 0, y = 0;

@@ -70,15 +70,20 @@ void WriteDevOptions(const std::vector<ReplayStep>& steps, const std::string& fo
     platform::MapDrive('E', (folder + "/dev").c_str());
 }
 
-// The first line of the game's error log; empty while it holds nothing.
-std::string ErrorLogLine() {
+// The first record of the game's error log (its error and comment);
+// empty while the log holds none.
+std::string ErrorLogRecord() {
     const char* path = App().GetProtocolPath().c_str();
     std::error_code error;
     if (!path || fs::file_size(path, error) == 0 || error) return {};
     std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return "error.log: " + line;
+    std::string record;
+    for (std::string line; std::getline(in, line);) {
+        const bool head = line.rfind("Error=", 0) == 0 || line.rfind("Warning=", 0) == 0;
+        if (record.empty() ? head : line.rfind("Comment=", 0) == 0) record += " " + line;
+        if (line.rfind("Comment=", 0) == 0 && !record.empty()) break;
+    }
+    return "error.log:" + (record.empty() ? std::string(" (no record)") : record);
 }
 
 // Ends the game's loops, nested ones too, as its own end does.
@@ -97,7 +102,7 @@ ReplayTarget GameTarget() {
     target.originX = (client.right - client.left - kWorldWidth) / 2;
     target.originY = (client.bottom - client.top - kWorldHeight) / 2;
     target.state = &GameStateWords;
-    target.errorReport = &ErrorLogLine;
+    target.errorReport = &ErrorLogRecord;
     target.stop = &EndGameLoops;
     return target;
 }
