@@ -29,4 +29,8 @@ TEST(ReplayDemo, PlaysFromTheIntroToTheCredits) {
     ExpectGoldens("play");
 }
 
+TEST(ReplayDemo, KeepsTheGameThroughItsErrorPaths) {
+    ExpectGoldens("errors");
+}
+
 } // namespace
