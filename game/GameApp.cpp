@@ -130,7 +130,7 @@ int32_t GameApp::AskYesNo(const char* text) {
 bool GameApp::Headless() const {
     // Nobody could press a button in a headless run: a modal loop would
     // never end.
-    return headless_ || platform::CurrentHost() == platform::HostKind::Memory;
+    return headless_ || (platform::CurrentHost() == platform::HostKind::Memory && !scriptedInput_);
 }
 
 int32_t GameApp::Ask(GameBox& box, const char* text) {
@@ -298,6 +298,7 @@ int GameApp::OnStart(TObject*, TEvent*) {
 }
 
 void GameApp::Shutdown() {
+    scriptedInput_ = false;
     Resources().ReleaseShared();
     quitTimer_.Stop();
     quitTimer_.Detach();

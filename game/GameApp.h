@@ -56,6 +56,9 @@ public:
     // A run without anyone at the screen: boxes are answered by the
     // platform's box policy instead of waiting (always so on the memory host).
     void SetHeadless(bool headless) { headless_ = headless; }
+    // Input comes from a replay: the game's own pages and boxes run and wait
+    // for it, also on the memory host. Shutdown clears it.
+    void SetScriptedInput(bool scripted) { scriptedInput_ = scripted; }
     // The credits screen when ShowCredits is set, run modally.
     void ShowCredits();
     // Saves the running game to `path`, asking before an existing file is
@@ -112,5 +115,6 @@ private:
     int32_t menuCount_ = 0;
     int32_t menuFlag_ = 0;
     bool headless_ = false;
+    bool scriptedInput_ = false;
     bool shown_ = false;
 };

@@ -16,10 +16,13 @@ TEST(ReplayScript, StepsAreReadWithTheirTimesAndArguments) {
                             "500 click 10 -5   # off the screen\n"
                             "500 rclick 1 2\n"
                             "900 key F2\n"
-                            "1000 check map\n",
+                            "1000 check map\n"
+                            "1000 rclick 7 8 screen\n"
+                            "1000 key Q\n"
+                            "1000 key 0\n",
                             &steps, &error))
         << error;
-    ASSERT_EQ(steps.size(), 5u);
+    ASSERT_EQ(steps.size(), 8u);
     EXPECT_EQ(steps[0].kind, ReplayStep::Kind::Move);
     EXPECT_EQ(steps[1].at, 500u);
     EXPECT_EQ(steps[1].y, -5);
@@ -27,6 +30,15 @@ TEST(ReplayScript, StepsAreReadWithTheirTimesAndArguments) {
     EXPECT_EQ(steps[2].kind, ReplayStep::Kind::RightClick);
     EXPECT_EQ(steps[3].key, platform::KeyCode::F2);
     EXPECT_EQ(steps[4].name, "map");
+    EXPECT_FALSE(steps[1].screen);
+    EXPECT_TRUE(steps[5].screen);
+    EXPECT_EQ(steps[6].key, platform::KeyCode::Q);
+    EXPECT_EQ(steps[7].key, platform::KeyCode::Digit0);
+
+    ASSERT_TRUE(ParseReplay("0 dev EnableSaveGame 2\n", &steps, &error)) << error;
+    EXPECT_EQ(steps.back().kind, ReplayStep::Kind::Dev);
+    EXPECT_EQ(steps.back().name, "EnableSaveGame");
+    EXPECT_EQ(steps.back().value, 2);
 }
 
 TEST(ReplayScript, ABadLineIsNamedWithItsReason) {
@@ -38,10 +50,15 @@ TEST(ReplayScript, ABadLineIsNamedWithItsReason) {
         {"10x move 1 2", "line 1: bad time '10x'"},
         {"-1 move 1 2", "line 1: bad time '-1'"},
         {"5 jump 1 2", "line 1: unknown step 'jump'"},
-        {"5 move 1", "line 1: move takes X and Y"},
-        {"5 click 1 2x", "line 1: click takes X and Y"},
+        {"5 move 1", "line 1: move takes X and Y, and maybe 'screen'"},
+        {"5 click 1 2x", "line 1: click takes X and Y, and maybe 'screen'"},
+        {"5 click 1 2 world", "line 1: click takes X and Y, and maybe 'screen'"},
+        {"0 dev ShowIntro", "line 1: dev takes a name and a number"},
+        {"0 dev ShowIntro 1x", "line 1: dev takes a name and a number"},
+        {"5 dev ShowIntro 1", "line 1: dev comes at time 0"},
         {"5 key Hyper", "line 1: unknown key 'Hyper'"},
         {"5 check", "line 1: check takes a name"},
+        {"5 close now", "line 1: close takes nothing"},
         {"5", "line 1: a time and a step are needed"},
         {"10 move 1 2\n9 move 1 2", "line 2: time runs backwards"},
         {"99999999999 move 1 2", "line 1: bad time '99999999999'"},

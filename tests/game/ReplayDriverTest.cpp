@@ -1,0 +1,47 @@
+// The replay's verdicts on the one-room game: a script error, an error
+// report, a game that never ends and one that ends before its last step
+// each fail the run with their reason, and the run ends soon after.
+#include "GameFixture.h"
+#include "ReplayGame.h"
+#include "TempDir.h"
+
+#include "ui/TEngine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ReplayDriver, AFailedRunSaysWhyAndEnds) {
+    const struct {
+        const char* name;
+        const char* main;
+        const char* script;
+        const char* failure;
+        uint32_t endsBefore;
+    } cases[] = {
+        {"script error", "function Game.DoTickAction() nothing() end\n", "5000 check never\n",
+         "a \"Script Error!\" box", 3000},
+        {"error report", "function Game.DoTickAction() Engine.PlaySound('wavMissing') end\n",
+         "5000 check never\n", "an error report: error.log: Error=", 3000},
+        {"never ends", "", "1000 check one\n",
+         "the program still ran 60 s after the last step, at 1000 ms", 61100},
+        {"ends early", "function main() Engine.EnterRoom('Hall') Engine.QuitGame() end\n",
+         "5000 check late\n", "the program ended before line 1", 3000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TEngine engine;
+        testsupport::TempDir dir;
+        tools::GameFixture fixture;
+        fixture.mainScript = tools::DefaultMainScript() + c.main;
+        std::string error;
+        ASSERT_TRUE(tools::WriteGameFixture(dir.File("game"), fixture, &error)) << error;
+        std::vector<testsupport::ReplayStep> steps;
+        ASSERT_TRUE(testsupport::ParseReplay(c.script, &steps, &error)) << error;
+        const auto run = testsupport::ReplayGame(steps, dir.File("game"));
+        EXPECT_EQ(run.failure.rfind(c.failure, 0), 0u) << run.failure;
+        EXPECT_LT(run.elapsed, c.endsBefore);
+    }
+}
+
+} // namespace

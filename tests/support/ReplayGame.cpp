@@ -1,0 +1,173 @@
+#include "ReplayGame.h"
+
+#include "GameApp.h"
+#include "GameEntry.h"
+#include "GameStatics.h"
+#include "GameWorld.h"
+
+#include "foundation/TError.h"
+#include "foundation/TEvent.h"
+#include "media/devices/TDispDev.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/Kernel.h"
+#include "platform/Sound.h"
+#include "platform/User.h"
+#include "ui/TFocusCtl.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+namespace testsupport {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kWorldWidth = 800, kWorldHeight = 600;
+
+// The environment a run changes, put back as it was when it ends.
+class RunEnvironment {
+public:
+    explicit RunEnvironment(const std::string& folder) {
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) runtime_ = runtime;
+        // The window lock lives in the folder: a game running elsewhere is
+        // no second start.
+        std::error_code ignored;
+        fs::create_directories(folder + "/run", ignored);
+        setenv("XDG_RUNTIME_DIR", (folder + "/run").c_str(), 1);
+        platform::SetProgramPathForTests((folder + "/adventure").c_str());
+    }
+    ~RunEnvironment() {
+        if (runtime_)
+            setenv("XDG_RUNTIME_DIR", runtime_->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+        platform::SetProgramPathForTests(nullptr);
+        platform::UnmapAllDrives();
+    }
+
+private:
+    std::optional<std::string> runtime_;
+};
+
+// The script's dev lines as the developer switches' file on drive E.
+void WriteDevOptions(const std::vector<ReplayStep>& steps, const std::string& folder) {
+    std::string text = "[DEBUG]\r\n";
+    bool any = false;
+    for (const ReplayStep& step : steps)
+        if (step.kind == ReplayStep::Kind::Dev) {
+            text += step.name + "=" + std::to_string(step.value) + "\r\n";
+            any = true;
+        }
+    if (!any) return;
+    std::error_code ignored;
+    fs::create_directories(folder + "/dev", ignored);
+    std::ofstream(folder + "/dev/Adventuredev.ini", std::ios::binary) << text;
+    platform::MapDrive('E', (folder + "/dev").c_str());
+}
+
+// The first record of the game's error log (its error and comment);
+// empty while the log holds none.
+std::string ErrorLogRecord() {
+    const char* path = App().GetProtocolPath().c_str();
+    std::error_code error;
+    if (!path || fs::file_size(path, error) == 0 || error) return {};
+    std::ifstream in(path);
+    std::string record;
+    for (std::string line; std::getline(in, line);) {
+        const bool head = line.rfind("Error=", 0) == 0 || line.rfind("Warning=", 0) == 0;
+        if (record.empty() ? head : line.rfind("Comment=", 0) == 0) record += " " + line;
+        if (line.rfind("Comment=", 0) == 0 && !record.empty()) break;
+    }
+    return "error.log:" + (record.empty() ? std::string(" (no record)") : record);
+}
+
+// Ends the game's loops, nested ones too, as its own end does.
+void EndGameLoops() {
+    TEvent quit;
+    quit.SetType(evQuit);
+    App().TFocusCtl::HandleEvent(&App(), &quit);
+}
+
+ReplayTarget GameTarget() {
+    ReplayTarget target;
+    target.window = TDispDev::Global().GetWindow();
+    // The 800 x 600 game sits in the middle of the window's client area.
+    RECT client{};
+    GetClientRect(target.window, &client);
+    target.originX = (client.right - client.left - kWorldWidth) / 2;
+    target.originY = (client.bottom - client.top - kWorldHeight) / 2;
+    target.state = &GameStateWords;
+    target.errorReport = &ErrorLogRecord;
+    target.stop = &EndGameLoops;
+    return target;
+}
+
+} // namespace
+
+std::string GameStateWords() {
+    GameApp& app = App();
+    std::string words = "menu=" + std::to_string(app.MenuFlag()) +
+                        " lang=" + std::to_string(Statics().language.Index());
+    GameWorld* world = app.World();
+    if (!world) return words + " world=none";
+    const char* room = world->RoomView().GetName().c_str();
+    const InventorySlot* held = world->HeldRecord();
+    words += std::string(" room=") + (room && *room ? room : "-");
+    words += " dialog=" + std::to_string(world->DialogRunning() ? 1 : 0);
+    words += " map=" + std::to_string(world->MapVisible() ? 1 : 0);
+    words += " inventory=" + std::to_string(world->InventoryView().IsVisible() ? 1 : 0);
+    words += " held=" + (held ? std::to_string(held->id) : std::string("-"));
+    return words;
+}
+
+GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::string& folder,
+                            bool keepFrames) {
+    GameReplayResult result;
+    platform::UseHost(platform::HostKind::Memory);
+    platform::ClockUseVirtual(true, 1000);
+    platform::SetSoundSink(platform::SoundSinkChoice::Recording);
+    platform::SetSoundRecording(true);
+    RunEnvironment environment(folder);
+    WriteDevOptions(steps, folder);
+    if (!GameSetUp()) {
+        result.failure = "another copy of the game runs";
+        return result;
+    }
+    GameApp& app = App();
+    if (!app.IsStarted()) {
+        app.Shutdown();
+        result.failure = "the display did not open";
+        return result;
+    }
+    app.SetScriptedInput(true);
+    ReplayDriver driver(steps, GameTarget());
+    driver.KeepFrames(keepFrames);
+    if (!driver.Start()) result.failure = "no replay timer";
+    app.Show();
+    while (result.failure.empty() && app.IsEnabled() && app.IsVisible() && !TError::Notify(0))
+        app.ModalStep();
+    driver.Finish();
+    result.elapsed = driver.Elapsed();
+    app.Close();
+    app.Shutdown();
+    result.checkpoints = driver.Checkpoints();
+    if (result.failure.empty()) result.failure = driver.Failure();
+    return result;
+}
+
+bool CopyGameTree(const std::string& from, const std::string& to, std::string* error) {
+    std::error_code code;
+    fs::create_directories(to, code);
+    if (!code)
+        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing,
+                 code);
+    if (code && error) *error = "cannot copy " + from + " to " + to + ": " + code.message();
+    return !code;
+}
+
+} // namespace testsupport
