@@ -12,6 +12,7 @@
 
 #include "drawing/BlitCore.h"
 #include "drawing/PixelFormats.h"
+#include "drawing/ShuffleGather.h"
 #include "drawing/TCanvasBlit.h"
 
 #include <algorithm>
@@ -215,6 +216,23 @@ private:
         return keyed == 5 ? kept : mixed;
     }
 
+    // row[i] = pixel(i) for i < n in whole blocks of a fixed width, which
+    // become vector code with no scalar tail: a last partial block is done
+    // as the block that ends at n, the pixels it repeats coming out the same.
+    static constexpr int32_t kBlock = 16;
+    template <class F> static void Blocks(Word* __restrict row, int32_t n, F pixel) {
+        if (n < kBlock) {
+            for (int32_t i = 0; i < n; ++i)
+                row[i] = pixel(i);
+            return;
+        }
+        for (int32_t at = 0; at < n; at += kBlock) {
+            at = std::min(at, n - kBlock);
+            for (int32_t k = 0; k < kBlock; ++k)
+                row[at + k] = pixel(at + k);
+        }
+    }
+
     static void StoreRow(uint8_t* out, const Word* row, int32_t n) {
         if constexpr (D::kBytes == sizeof(Word))
             std::memcpy(out, row, static_cast<size_t>(n) * sizeof(Word));
@@ -228,12 +246,13 @@ private:
     static void Smooth(const TTaps& u, const TTaps& d, const TTaps& l, const TTaps& c,
                        const TTaps& r, const uint8_t* bg, uint8_t* out, int32_t n) {
         Word row[kStrip];
-        for (int32_t i = 0; i < n; ++i)
-            row[i] = Filtered(static_cast<uint16_t>(u.k[i] + d.k[i] + l.k[i] + c.k[i] + r.k[i]),
-                              static_cast<uint16_t>(u.r[i] + d.r[i] + l.r[i] + c.r[i] + r.r[i]),
-                              static_cast<uint16_t>(u.g[i] + d.g[i] + l.g[i] + c.g[i] + r.g[i]),
-                              static_cast<uint16_t>(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]),
-                              static_cast<Word>(D::Load(bg + i * D::kBytes)));
+        Blocks(row, n, [&](int32_t i) {
+            return Filtered(static_cast<uint16_t>(u.k[i] + d.k[i] + l.k[i] + c.k[i] + r.k[i]),
+                            static_cast<uint16_t>(u.r[i] + d.r[i] + l.r[i] + c.r[i] + r.r[i]),
+                            static_cast<uint16_t>(u.g[i] + d.g[i] + l.g[i] + c.g[i] + r.g[i]),
+                            static_cast<uint16_t>(u.b[i] + d.b[i] + l.b[i] + c.b[i] + r.b[i]),
+                            static_cast<Word>(D::Load(bg + i * D::kBytes)));
+        });
         StoreRow(out, row, n);
     }
 
@@ -250,7 +269,7 @@ private:
             return;
         }
         Word row[kStrip];
-        for (int32_t i = 0; i < n; ++i) {
+        Blocks(row, n, [&](int32_t i) {
             uint16_t keyed = 0, red = 0, green = 0, blue = 0;
 #pragma GCC unroll 5
             for (int t = 0; t < 5; ++t) {
@@ -261,9 +280,9 @@ private:
                 green = static_cast<uint16_t>(green + c.g);
                 blue = static_cast<uint16_t>(blue + c.b);
             }
-            row[i] = Filtered(keyed, red, green, blue,
-                              static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
-        }
+            return Filtered(keyed, red, green, blue,
+                            static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
+        });
         StoreRow(out, row, n);
     }
 
@@ -274,7 +293,7 @@ private:
     static void SmoothFields(const TFiveRows& in, uint8_t* out, int32_t n) {
         constexpr uint16_t kGreen = static_cast<uint16_t>((0xFF >> D::kGreenDrop) << 5);
         Word row[kStrip];
-        for (int32_t i = 0; i < n; ++i) {
+        Blocks(row, n, [&](int32_t i) {
             uint16_t keyed = 0, red = 0, green = 0, blue = 0;
 #pragma GCC unroll 5
             for (int t = 0; t < 5; ++t) {
@@ -287,11 +306,11 @@ private:
                 green = static_cast<uint16_t>(green + (e & kGreen));
                 blue = static_cast<uint16_t>(blue + (e & 0x1F));
             }
-            row[i] = Filtered(keyed, static_cast<uint16_t>(red << 3),
-                              static_cast<uint16_t>(green >> (5 - D::kGreenDrop)),
-                              static_cast<uint16_t>(blue << 3),
-                              static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
-        }
+            return Filtered(keyed, static_cast<uint16_t>(red << 3),
+                            static_cast<uint16_t>(green >> (5 - D::kGreenDrop)),
+                            static_cast<uint16_t>(blue << 3),
+                            static_cast<Word>(D::Load(in.bg[3] + i * D::kBytes)));
+        });
         StoreRow(out, row, n);
     }
 
@@ -370,11 +389,14 @@ private:
     // kept inside the picture. Where a neighbour is the next or the previous
     // sampled column, as along a run of consecutive columns, its pixel is
     // taken from the gathered centres; the others are listed.
+    // The wide build gathers 2-byte pixels by byte shuffles where it can.
     struct TColumnOffsets {
         intptr_t at[kStrip], lo[kStrip], hi[kStrip];
         int32_t n;
         int32_t leftOwn[kStrip], rightOwn[kStrip]; // pixels whose neighbour is not sampled
         int32_t leftOwnCount, rightOwnCount;
+        bool shuffled;
+        TShuffleGroup atGroups[kShuffleGroups], loGroups[kShuffleGroups], hiGroups[kShuffleGroups];
 
         void Set(TColumnWalk& walk, int32_t count, int32_t srcWidth) {
             n = count;
@@ -389,6 +411,10 @@ private:
                 if (j == 0 || lo[j] != at[j - 1]) leftOwn[leftOwnCount++] = j;
                 if (j == n - 1 || hi[j] != at[j + 1]) rightOwn[rightOwnCount++] = j;
             }
+            const int32_t rowBytes = srcWidth * S::kBytes;
+            shuffled = S::kBytes == 2 && WideCode() && PlanShuffle(at, n, rowBytes, atGroups) &&
+                       PlanShuffle(lo, n, rowBytes, loGroups) &&
+                       PlanShuffle(hi, n, rowBytes, hiGroups);
         }
     };
 
@@ -417,26 +443,41 @@ private:
         }
 
     private:
-        void Gather(uint8_t* __restrict out, const uint8_t* __restrict in,
-                    const intptr_t* __restrict at) const {
-            for (int32_t j = 0, n = cols_.n; j < n; ++j)
+        // Pixels at the listed byte offsets (the list and the counts in
+        // locals: stores through bytes would make the compiler reload them).
+        static void Gather(uint8_t* __restrict out, const uint8_t* __restrict in,
+                           const intptr_t* __restrict at, int32_t n) {
+            for (int32_t j = 0; j < n; ++j)
                 std::memcpy(out + j * S::kBytes, in + at[j], S::kBytes);
+        }
+        static void GatherListed(uint8_t* __restrict out, const uint8_t* __restrict in,
+                                 const intptr_t* __restrict at, const int32_t* __restrict which,
+                                 int32_t count) {
+            for (int32_t i = 0; i < count; ++i) {
+                const int32_t j = which[i];
+                std::memcpy(out + j * S::kBytes, in + at[j], S::kBytes);
+            }
+        }
+        void Gather(uint8_t* out, const uint8_t* in, const intptr_t* at) const {
+            if (cols_.shuffled)
+                GatherShuffled(out, in, cols_.atGroups, cols_.n);
+            else
+                Gather(out, in, at, cols_.n);
         }
 
         // Left and right neighbours: the centres moved by one, then the
         // neighbours that are not sampled columns.
         void Sides(TGatheredRow& slot, const uint8_t* __restrict in) const {
+            if (cols_.shuffled) {
+                GatherShuffled(slot.left, in, cols_.loGroups, cols_.n);
+                GatherShuffled(slot.right, in, cols_.hiGroups, cols_.n);
+                return;
+            }
             const size_t moved = static_cast<size_t>(cols_.n - 1) * S::kBytes;
             std::memcpy(slot.left + S::kBytes, slot.mid, moved);
             std::memcpy(slot.right, slot.mid + S::kBytes, moved);
-            for (int32_t i = 0; i < cols_.leftOwnCount; ++i) {
-                const int32_t j = cols_.leftOwn[i];
-                std::memcpy(slot.left + j * S::kBytes, in + cols_.lo[j], S::kBytes);
-            }
-            for (int32_t i = 0; i < cols_.rightOwnCount; ++i) {
-                const int32_t j = cols_.rightOwn[i];
-                std::memcpy(slot.right + j * S::kBytes, in + cols_.hi[j], S::kBytes);
-            }
+            GatherListed(slot.left, in, cols_.lo, cols_.leftOwn, cols_.leftOwnCount);
+            GatherListed(slot.right, in, cols_.hi, cols_.rightOwn, cols_.rightOwnCount);
         }
 
         const TKeyedJob& job_;

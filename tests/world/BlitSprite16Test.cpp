@@ -830,6 +830,7 @@ constexpr Scale kScales[] = {
     {40, 36, 20, 18, Path::B},  // half size: qx = 2
     {40, 33, 36, 30, Path::B2}, // qx = 10, qy = 11
     {41, 30, 36, 16, Path::B},  // qx = 8 but qy = 2
+    {100, 40, 30, 12, Path::B}, // columns too far apart to gather eight from one window
     {600, 9, 540, 8, Path::B2}, // runs across strips
     {33, 31, 30, 28, Path::B2}, // qx = 11: runs end on the last columns
     {20, 17, 26, 21, Path::C1}, // slightly larger
