@@ -3,6 +3,7 @@
 // the adapter's lock.
 #pragma once
 
+#include "platform/Gdi.h"
 #include "platform/Vbeaf.h"
 
 #include <cstddef>
@@ -23,8 +24,10 @@ bool CallIntCallback(uint32_t handle, uint32_t interrupt, DpmiRegs* regs);
 
 // Draws everything queued (scan-out, memory reads).
 void AccelFlush();
-// The hardware cursor over a frame of the scan-out (0x00RRGGBB pixels).
-void AccelOverlayCursor(uint32_t* pixels, int pitchPixels, int width, int height);
+// The hardware cursor over a frame of the scan-out (0x00RRGGBB pixels); at
+// 8 bits its colour is an index into the scan-out's palette.
+void AccelOverlayCursor(uint32_t* pixels, int pitchPixels, int width, int height,
+                        const PALETTEENTRY* palette);
 // The register area at a physical address, or null.
 uint8_t* AccelRegisterArea(uint64_t physical);
 // A new adapter: the accelerator starts over.

@@ -536,12 +536,14 @@ void AccelFlush() {
     CloseForWriting();
 }
 
-void AccelOverlayCursor(uint32_t* pixels, int pitchPixels, int width, int height) {
+void AccelOverlayCursor(uint32_t* pixels, int pitchPixels, int width, int height,
+                        const PALETTEENTRY* palette) {
     std::lock_guard g(Lock());
     const Accel& acc = A();
     if (!acc.overlay || !acc.cursor.shown || !acc.cursor.shapeSet || !acc.modeSet) return;
     const bool indexed = acc.mode.bits == 8;
-    const uint32_t colour = indexed ? 0xFFFFFF
+    const PALETTEENTRY& e = palette[acc.cursor.red & 0xFF];
+    const uint32_t colour = indexed ? uint32_t(e.peRed) << 16 | uint32_t(e.peGreen) << 8 | e.peBlue
                                     : (acc.cursor.red & 0xFF) << 16 |
                                           (acc.cursor.green & 0xFF) << 8 | (acc.cursor.blue & 0xFF);
     for (int row = 0; row < 32; ++row)

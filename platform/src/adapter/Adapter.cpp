@@ -298,7 +298,7 @@ void ShowScanOut() {
         if (!gdi::CopyRowsToXrgb(src, 0, 0, dst, 0, 0, w, h))
             for (int y = 0; y < h; ++y)
                 convertRow(r, src.Row(y), px.pixels + size_t(y) * size_t(px.pitchPixels), w);
-        AccelOverlayCursor(px.pixels, px.pitchPixels, w, h);
+        AccelOverlayCursor(px.pixels, px.pitchPixels, w, h, r.palette);
     }
     UnlockWindowPixels(r.window, nullptr);
 }
@@ -391,7 +391,7 @@ Frame AdapterScanOutFrame() {
     for (int y = 0; y < rows; ++y)
         convertRow(r, St().memory + r.start + size_t(y) * size_t(r.pitch),
                    f.pixels.data() + size_t(y) * size_t(r.width), r.width);
-    AccelOverlayCursor(f.pixels.data(), r.width, r.width, rows);
+    AccelOverlayCursor(f.pixels.data(), r.width, r.width, rows, r.palette);
     return f;
 }
 
