@@ -6,6 +6,7 @@
 
 #include "gdl/driver.h"
 #include "gdl/fsdirect.h"
+#include "gdl/vbeaf.h"
 #include "gdl/vesavbe.h"
 #include "gdl/windows.h"
 #include "library_state.h"
@@ -149,6 +150,7 @@ void fsDirectExit() {
     Layer& l = layer();
     // Its selectors and mappings go with the support library.
     VBE_resetModule();
+    AF_resetLoader();
     if (l.fsdModule) FreeLibrary(l.fsdModule);
     l.fsdModule = nullptr;
     l.fsd = GdlFsDirect{};

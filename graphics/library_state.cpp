@@ -1,5 +1,6 @@
 // The library's one state object, its start values and its reset.
 #include "library_state.h"
+#include "gdl/vbeaf.h"
 #include "gdl/vesavbe.h"
 
 #include "gdl/mouse.h"
@@ -52,6 +53,7 @@ void LibraryState::reset() {
         GDL_free(shared);
     GDL_free(windowed.shared);
     VBE_resetModule();
+    AF_resetLoader();
     static constexpr LibraryState kInitial = initialState();
     *this = kInitial;
 }

@@ -61,6 +61,17 @@ struct AdapterVbe {
     std::vector<AdapterVbeMode> modes;
 };
 
+// The VBE/AF accelerator an adapter carries (id 0: none): its register area
+// in the physical address space, and the \\.\GDLHELP device, which holds a
+// driver image already loaded (the caller's; see platform/Vbeaf.h).
+struct AdapterAccel {
+    uint32_t id = 0;
+    uint32_t registerAddress = 0xFEB00000u;
+    uint32_t registerLength = 0x10000;
+    bool helper = false;
+    std::vector<uint8_t> helperImage;
+};
+
 // Everything that tells one adapter from another, as data. Later faces add
 // their fields here.
 struct AdapterPersonality {
@@ -81,6 +92,7 @@ struct AdapterPersonality {
     bool safeMode = false;     // the system runs in safe mode
     bool linearWindow = false; // a virtual linear framebuffer is there
     AdapterVbe vbe;
+    AdapterAccel accel;
 };
 
 // Chooses a built-in personality by name; null or "" chooses none. False for

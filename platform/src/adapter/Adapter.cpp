@@ -2,6 +2,7 @@
 // page-aligned mapping with a first-fit allocator and optional write
 // protection, the beam, and the scan-out that shows a part of video memory in
 // the full-screen window.
+#include "AccelInternal.h"
 #include "AdapterInternal.h"
 #include "Personalities.h"
 #include "VgaInternal.h"
@@ -65,6 +66,7 @@ void choose(std::optional<AdapterPersonality> p) {
     AdapterState& s = St();
     DirectDrawReset();
     FsDirectReset();
+    AccelReset();
     unmap();
     VgaDestroy();
     s.personality = std::move(p);
@@ -253,6 +255,7 @@ void takeVbeScanOut() {
 
 ScanOut CurrentScanOut() {
     std::lock_guard g(Lock());
+    AccelFlush();
     takeVbeScanOut();
     return St().scan;
 }
@@ -260,6 +263,7 @@ ScanOut CurrentScanOut() {
 void ShowScanOut() {
     std::lock_guard g(Lock());
     if (VgaShowFrame()) return;
+    AccelFlush();
     takeVbeScanOut();
     const ScanOut& r = St().scan;
     const int rows = visibleRows(r);
@@ -294,6 +298,7 @@ void ShowScanOut() {
         if (!gdi::CopyRowsToXrgb(src, 0, 0, dst, 0, 0, w, h))
             for (int y = 0; y < h; ++y)
                 convertRow(r, src.Row(y), px.pixels + size_t(y) * size_t(px.pitchPixels), w);
+        AccelOverlayCursor(px.pixels, px.pitchPixels, w, h, r.palette);
     }
     UnlockWindowPixels(r.window, nullptr);
 }
@@ -357,6 +362,7 @@ VideoMemoryView AdapterVideoMemory() {
     std::lock_guard g(Lock());
     Personality();
     if (VgaChip* v = Vga()) VbeWriteBack(*v, false);
+    AccelFlush(); // whoever reads video memory sees the accelerator's work
     return {St().memory, St().size};
 }
 
@@ -373,6 +379,7 @@ ScanOut AdapterScanOut() {
 Frame AdapterScanOutFrame() {
     std::lock_guard g(Lock());
     if (VgaShowing()) return VgaFrame();
+    AccelFlush();
     takeVbeScanOut();
     const ScanOut& r = St().scan;
     Frame f;
@@ -384,6 +391,7 @@ Frame AdapterScanOutFrame() {
     for (int y = 0; y < rows; ++y)
         convertRow(r, St().memory + r.start + size_t(y) * size_t(r.pitch),
                    f.pixels.data() + size_t(y) * size_t(r.width), r.width);
+    AccelOverlayCursor(f.pixels.data(), r.width, r.width, rows, r.palette);
     return f;
 }
 

@@ -4,6 +4,7 @@
 // Far pointers are offsets into the 1 MB of real-mode memory.
 #include "platform/FsDirect.h"
 
+#include "AccelInternal.h"
 #include "AdapterInternal.h"
 #include "VgaInternal.h"
 #include "platform/Kernel.h"
@@ -77,7 +78,7 @@ uint8_t* physical(uint64_t at) {
     const VideoMemoryView video = AdapterVideoMemory();
     if (video.base && at >= kLinearFrameBuffer && at - kLinearFrameBuffer < video.size)
         return video.base + (at - kLinearFrameBuffer);
-    return nullptr;
+    return AccelRegisterArea(at);
 }
 
 // `count` bytes at selector:offset, or null (refused and counted).

@@ -1,5 +1,6 @@
 // The built-in adapters, as data: memory, DirectDraw capabilities and modes.
 #include "platform/DirectDraw.h"
+#include "platform/Vbeaf.h"
 
 #include "AdapterInternal.h"
 #include "Personalities.h"
@@ -183,6 +184,16 @@ void addVbeCards(std::vector<AdapterPersonality>& all) {
     nv.product = "GeForce";
     nv.windowPair = true;
     all.push_back(vbeCard("vbe30-nvidia", 32u << 20, nv, VbeStyle::Direct, 0x1C00));
+
+    // The simulated VBE/AF accelerator on a VBE 3.0 card, and on a banked
+    // card with the support library's virtual linear framebuffer.
+    AdapterVbe av = v30;
+    av.oem = "Quorvanta Accel VBE 3.0 BIOS";
+    all.push_back(vbeCard("accel", 8u << 20, av, VbeStyle::Direct, 0x1C00));
+    all.back().accel.id = vbeaf::kSimulatedAccelerator;
+    all.push_back(vbeCard("accel-banked", 2u << 20, vlf, VbeStyle::Direct, 0));
+    all.back().linearWindow = true;
+    all.back().accel.id = vbeaf::kSimulatedAccelerator;
 }
 
 std::vector<AdapterPersonality> build() {

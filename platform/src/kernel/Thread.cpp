@@ -1,3 +1,4 @@
+#include "platform/DeviceIo.h"
 #include "platform/Thread.h"
 
 #include <pthread.h>
@@ -76,6 +77,7 @@ DWORD WaitForSingleObject(HANDLE thread, DWORD milliseconds) {
 }
 
 BOOL CloseHandle(HANDLE thread) {
+    if (platform::CloseDeviceHandle(thread)) return TRUE;
     auto* h = static_cast<ThreadHandle*>(thread);
     if (!h) return FALSE;
     if (h->thread.joinable()) {

@@ -1,0 +1,65 @@
+// The VBE/AF accelerator driver behind the ACCEL drivers: finding and loading
+// "VBEAF.DRV" (or taking the one the \\.\GDLHELP device holds), checking
+// every field and offset of it, its physical mappings and real-mode
+// callbacks, and the ACCEL drivers' shared detection.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "gdl/driver.h"
+#include "platform/Vbeaf.h"
+
+// A loaded driver: its image (the loader's own copy, or the device's) and
+// whether its entries are called directly.
+struct GdlVbeafDriver {
+    uint8_t* image;
+    size_t size;
+    bool direct;
+};
+
+// Statuses of the last load (AF_getStatus).
+enum : int32_t {
+    AF_STATUS_OK = 0,
+    AF_STATUS_REFUSED = 1, // the driver's initialisation refused
+    AF_STATUS_NOT_FOUND = 2,
+    AF_STATUS_CORRUPT = 3, // signature, an offset or a length does not hold
+    AF_STATUS_NO_MEMORY = 4,
+    AF_STATUS_NO_MAPPING = 6,
+};
+
+// The device.
+uint32_t AF_openHelper();
+uint8_t* AF_getHelperDriver(int32_t index, size_t* size);
+int32_t AF_callDriver(GdlVbeafDriver* driver, int32_t mode, int32_t virtualWidth,
+                      int32_t virtualHeight, int32_t* bytesPerLine, int32_t buffers, void* crtc);
+void AF_exitDriver(GdlVbeafDriver* driver);
+
+// The loader.
+GdlVbeafDriver* AF_loadDriver(const char* directory);
+int32_t AF_initDriver(uint8_t* image, size_t size);
+int32_t AF_getStatus();
+// The bank routine wrapped for the support library's virtual framebuffer:
+// 1 with its size and code, 0 without a routine or when it does not fit.
+int32_t AF_getBankFunc32(const GdlVbeafDriver* driver, int32_t* size, const uint8_t** code);
+void AF_int86Callback(uint32_t interrupt, platform::DpmiRegs* regs);
+void AF_callRealModeCallback(platform::DpmiRegs* regs);
+FILE* AF_openDriverFile(const char* path);
+int64_t AF_driverFileSize(FILE* file);
+size_t AF_readDriverFile(void* buffer, size_t size, FILE* file);
+void AF_closeDriverFile(FILE* file);
+// Physical mappings made so far (each once per process).
+int32_t AF_mappingsMade();
+// The loader back to its start (library reset, the support library gone).
+void AF_resetLoader();
+
+// "\" appended to a path that does not end in one.
+void GDL_ensureBackslash(char* path, size_t room);
+
+// The ACCEL drivers' detection.
+int32_t ACCEL_loadVBEAF(int32_t* type, int32_t* driverType);
+void ACCEL_setDriverType(int32_t* type, int32_t* driverType);
+// The driver loaded by detection (null: none), and the virtual-framebuffer flag.
+GdlVbeafDriver* ACCEL_driver();
+bool ACCEL_virtualFramebuffer();

@@ -1,0 +1,612 @@
+// The simulated VBE/AF accelerator: the entries its initialisation hands out,
+// each logged with its arguments. Modes are set through the adapter's VESA
+// BIOS (the accelerator sits on a VBE card); drawing is queued and done by
+// the accelerator's own kernels at wait-idle, direct access, and whenever
+// video memory is shown or read, so a renderer that touches memory without
+// waiting sees the order it would on the card.
+#include "AccelInternal.h"
+#include "AdapterInternal.h"
+#include "VbeInternal.h"
+#include "VgaInternal.h"
+
+#include "platform/ByteStream.h"
+#include "platform/FsDirect.h"
+#include "platform/Vbe.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace platform::adapter {
+
+namespace vb = vbeaf;
+
+namespace {
+
+struct Accel {
+    vb::ModeRecord mode{};
+    bool modeSet = false;
+    uint32_t pitch = 0;
+    int bytes = 1;
+    uint32_t active = 0; // offset of the drawing buffer
+    int foreMix = 0, backMix = 4;
+    uint8_t mono[8]{};
+    uint32_t colour[8][64]{};
+    int selected = 0;
+    uint32_t stipple = 0xFFFF;
+    int stippleCount = 0;
+    int clip[4]{0, 0, 0x7FFF, 0x7FFF};
+    std::vector<std::function<void()>> queue;
+    std::vector<VbeafCall> log;
+    VbeafCursorState cursor;
+    AfCursor shape{};
+    bool overlay = true;
+    bool direct = false;
+    std::vector<uint8_t> registers;
+};
+
+Accel& A() {
+    static Accel* a = new Accel;
+    return *a;
+}
+
+uint32_t get32(const uint8_t* image, uint32_t at) {
+    return uint32_t(image[at]) | uint32_t(image[at + 1]) << 8 | uint32_t(image[at + 2]) << 16 |
+           uint32_t(image[at + 3]) << 24;
+}
+void put32(uint8_t* image, uint32_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        image[at + uint32_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// The image's own mode records, read inside its bounds.
+bool findMode(const uint8_t* image, size_t size, uint32_t number, vb::ModeRecord* out) {
+    if (size < vb::kHeaderSize) return false;
+    const uint32_t at = get32(image, vb::kModeTable), count = get32(image, vb::kModeTableCount);
+    if (at > size || uint64_t(count) * vb::kModeRecordSize > size - at) return false;
+    ByteReader r(image + at, size_t(count) * vb::kModeRecordSize);
+    for (uint32_t i = 0; i < count; ++i) {
+        vb::ModeRecord m;
+        m.number = r.U16(), m.width = r.U16(), m.height = r.U16();
+        m.bits = r.U8(), m.pages = r.U8(), m.attributes = r.U16();
+        if (m.number == (number & 0x3FF)) return *out = m, true;
+    }
+    return false;
+}
+
+int bytesOf(int bits) {
+    return (bits + 7) / 8;
+}
+
+// The card's VESA mode of the same size and depth.
+const AdapterVbeMode* biosMode(const vb::ModeRecord& m) {
+    const AdapterPersonality* p = Personality();
+    if (!p) return nullptr;
+    for (const AdapterVbeMode& b : p->vbe.modes) {
+        const int bits = b.bits == 16 && b.fields[6] == 1 ? 15 : b.bits;
+        if (b.width == m.width && b.height == m.height && bits == m.bits) return &b;
+    }
+    return nullptr;
+}
+
+RealModeRegs bios(uint32_t ax, uint32_t bx = 0, uint32_t cx = 0, uint32_t dx = 0) {
+    RealModeRegs r{};
+    r.eax = ax, r.ebx = bx, r.ecx = cx, r.edx = dx;
+    RealModeInterrupt(0x10, &r);
+    return r;
+}
+
+AccelSurface surface() {
+    const Accel& a = A();
+    AccelSurface s;
+    const VideoMemoryView v = AdapterVideoMemory();
+    s.base = v.base, s.size = v.size;
+    s.pitch = a.pitch, s.bytes = a.bytes;
+    std::copy(a.clip, a.clip + 4, s.clip);
+    return s;
+}
+
+void queue(std::function<void()> op) {
+    A().queue.push_back(std::move(op));
+}
+
+// Pointers are logged as 0 or 1, so logs compare across runs.
+constexpr uint32_t pointerArgs(uint32_t slot) {
+    switch (slot) {
+        case vb::kGetModeInfo: return 1u << 1;
+        case vb::kSetMode: return 1u << 3 | 1u << 5;
+        case vb::kSetPalette:
+        case vb::kSetCursor:
+        case vb::kSet8x8MonoPattern: return 1u;
+        case vb::kSet8x8ColorPattern:
+        case vb::kDrawTrap: return 1u << 1;
+        case vb::kDrawScanList:
+        case vb::kDrawPattScanList:
+        case vb::kDrawColorPattScanList: return 1u << 3;
+        case vb::kPutMonoImage: return 1u << 9;
+        default: return 0;
+    }
+}
+
+void logCall(uint32_t slot, const intptr_t* args, size_t count) {
+    VbeafCall c{slot, {}};
+    for (size_t i = 0; i < count; ++i)
+        c.args.push_back(pointerArgs(slot) >> i & 1 ? int64_t(args[i] != 0) : int64_t(args[i]));
+    A().log.push_back(std::move(c));
+}
+
+int64_t solidAt(const void* data, int, int) {
+    return *static_cast<const uint32_t*>(data);
+}
+
+struct MonoFill {
+    uint32_t colour;
+    uint8_t pattern[8];
+};
+int64_t monoAt(const void* data, int x, int y) {
+    const auto* f = static_cast<const MonoFill*>(data);
+    return f->pattern[y & 7] >> (7 - (x & 7)) & 1 ? int64_t(f->colour) : -1;
+}
+
+struct ColourFill {
+    uint32_t pattern[64];
+};
+int64_t colourAt(const void* data, int x, int y) {
+    return static_cast<const ColourFill*>(data)->pattern[(y & 7) * 8 + (x & 7)];
+}
+
+// A rectangle of one of the three fill kinds, queued.
+void fill(int kind, uint32_t colour, int x, int y, int w, int h) {
+    const Accel& a = A();
+    const AccelSurface s = surface();
+    const uint32_t origin = a.active;
+    const int mix = a.foreMix;
+    if (kind == 0) {
+        queue([=] { AccelFill(s, origin, x, y, w, h, solidAt, &colour, mix); });
+    } else if (kind == 1) {
+        MonoFill f{colour, {}};
+        std::copy(a.mono, a.mono + 8, f.pattern);
+        queue([=] { AccelFill(s, origin, x, y, w, h, monoAt, &f, mix); });
+    } else {
+        ColourFill f;
+        std::copy(a.colour[a.selected], a.colour[a.selected] + 64, f.pattern);
+        queue([=] { AccelFill(s, origin, x, y, w, h, colourAt, &f, mix); });
+    }
+}
+
+void scan(int kind, uint32_t colour, int y, int x1, int x2) {
+    if (x1 > x2) std::swap(x1, x2);
+    fill(kind, colour, x1, y, x2 - x1, 1);
+}
+
+// A list: `count` spans on the lines from y, each two 32-bit words x1, x2.
+void scanList(int kind, uint32_t colour, int y, int count, const int32_t* spans) {
+    for (int i = 0; spans && i < count && i < 0x10000; ++i)
+        scan(kind, colour, y + i, spans[2 * i], spans[2 * i + 1]);
+}
+
+void monoImage(const intptr_t* a) {
+    const uint32_t colour = uint32_t(a[0]), back = uint32_t(a[1]);
+    const int x = int(a[2]), y = int(a[3]), stride = int(a[4]), sx = int(a[5]), sy = int(a[6]);
+    const int w = int(a[7]), h = int(a[8]);
+    const auto* bits = reinterpret_cast<const uint8_t*>(a[9]);
+    if (!bits || w <= 0 || h <= 0 || stride <= 0 || sx < 0 || sy < 0 || (sx + w + 7) / 8 > stride ||
+        w > 0x8000 || h > 0x8000)
+        return;
+    // The caller's bits live for the call only.
+    std::vector<uint8_t> copy(bits + size_t(sy) * size_t(stride),
+                              bits + size_t(sy + h) * size_t(stride));
+    const AccelSurface s = surface();
+    const uint32_t origin = A().active;
+    const int fore = A().foreMix, backMix = A().backMix;
+    queue([=] {
+        for (int row = 0; row < h; ++row)
+            for (int col = 0; col < w; ++col) {
+                const int bit = sx + col;
+                const bool on =
+                    copy[size_t(row) * size_t(stride) + size_t(bit / 8)] >> (7 - bit % 8) & 1;
+                const uint32_t c = on ? colour : back;
+                AccelFill(s, origin, x + col, y + row, 1, 1, solidAt, &c, on ? fore : backMix);
+            }
+    });
+}
+
+void blit(const intptr_t* a, bool offscreen, int keyMode) {
+    const Accel& acc = A();
+    const AccelSurface s = surface();
+    const uint32_t origin = acc.active;
+    int i = 0;
+    const uint32_t srcOffset = offscreen ? uint32_t(a[i++]) : origin;
+    const uint32_t srcPitch = offscreen ? uint32_t(a[i++]) : acc.pitch;
+    const int sx = int(a[i]), sy = int(a[i + 1]), w = int(a[i + 2]), h = int(a[i + 3]);
+    const int dx = int(a[i + 4]), dy = int(a[i + 5]), mix = int(a[i + 6]);
+    const uint32_t key = keyMode ? uint32_t(a[i + 7]) : 0;
+    if (w <= 0 || h <= 0 || w > 0x8000 || h > 0x8000) return;
+    queue([=] {
+        AccelBlit(s, srcOffset, srcPitch, sx, sy, w, h, origin, dx, dy, mix, keyMode, key);
+    });
+}
+
+// The loader's interrupt service (when its callback is in the image), else
+// the BIOS itself.
+void realModeInt(const uint8_t* image, uint32_t ax) {
+    DpmiRegs r{};
+    r.eax = ax;
+    if (!CallIntCallback(get32(image, vb::kIntCallback), 0x10, &r)) bios(ax);
+}
+
+// Mode set through the card's VESA BIOS: the linear framebuffer when the
+// mode asks for it and the card has one, else the bank window.
+int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
+    vb::ModeRecord m;
+    if (!findMode(image, size, uint32_t(a[0]), &m)) return -1;
+    const AdapterVbeMode* b = nullptr;
+    bool linearCard = false;
+    uint32_t memory = 0;
+    {
+        std::lock_guard g(Lock());
+        b = biosMode(m);
+        linearCard = Personality() && Personality()->vbe.linear;
+        memory = uint32_t(VideoSize());
+    }
+    if (!b) return -1;
+    const bool linear = (a[0] & 0x4000) && linearCard;
+    if ((bios(0x4F02, b->number | (linear ? 0x4000u : 0)).eax & 0xFFFF) != 0x004F) return -1;
+    if (a[1] > 0 && a[1] >= m.width) bios(0x4F06, 0, uint32_t(a[1]));
+    std::lock_guard g(Lock());
+    Accel& acc = A();
+    VgaChip* v = Vga();
+    acc.queue.clear();
+    acc.mode = m, acc.modeSet = true;
+    acc.bytes = bytesOf(m.bits);
+    acc.pitch = v ? v->vbe.pitch : uint32_t(m.width) * uint32_t(acc.bytes);
+    acc.active = 0;
+    acc.clip[0] = acc.clip[1] = 0, acc.clip[2] = acc.clip[3] = 0x7FFF;
+    acc.foreMix = 0, acc.backMix = 4;
+    if (auto* bpl = reinterpret_cast<int32_t*>(a[3])) *bpl = int32_t(acc.pitch);
+    // Offscreen memory: the lines below the buffers asked for.
+    const uint32_t buffers = uint32_t(std::clamp<intptr_t>(a[4], 1, 255));
+    const uint32_t height = uint32_t(a[2] > m.height ? a[2] : m.height);
+    const uint32_t top = height * buffers, lines = acc.pitch ? memory / acc.pitch : 0;
+    const bool room = lines > top;
+    put32(image, vb::kOffscreenStart, room ? top * acc.pitch : 0);
+    put32(image, vb::kOffscreenWidth, room ? acc.pitch / uint32_t(acc.bytes) - 1 : 0);
+    put32(image, vb::kOffscreenTop, room ? top : 0);
+    put32(image, vb::kOffscreenBottom, room ? lines - 1 : 0);
+    put32(image, vb::kActiveOffset, 0);
+    return 0;
+}
+
+void modeInfo(uint8_t* image, size_t size, const intptr_t* a, int64_t* result) {
+    vb::ModeRecord m;
+    auto* info = reinterpret_cast<AfModeInfo*>(a[1]);
+    if (!info || !findMode(image, size, uint32_t(a[0]), &m)) return;
+    *info = {};
+    info->attributes = m.attributes;
+    info->xResolution = m.width, info->yResolution = m.height;
+    info->bitsPerPixel = m.bits;
+    info->maxBuffers = uint16_t(m.pages ? m.pages - 1 : 0);
+    const uint32_t pitch = (uint32_t(m.width) * uint32_t(bytesOf(m.bits)) + 7) & ~7u;
+    info->bytesPerScanLine = info->linBytesPerScanLine = uint16_t(pitch);
+    static const uint8_t k15[8] = {5, 10, 5, 5, 5, 0, 1, 15}, k16[8] = {5, 11, 6, 5, 5, 0, 0, 0},
+                         k24[8] = {8, 16, 8, 8, 8, 0, 0, 0}, k32[8] = {8, 16, 8, 8, 8, 0, 8, 24};
+    const uint8_t* f = m.bits == 15   ? k15
+                       : m.bits == 16 ? k16
+                       : m.bits == 24 ? k24
+                       : m.bits == 32 ? k32
+                                      : nullptr;
+    if (f) {
+        uint8_t* to[8] = {&info->redMaskSize,   &info->redFieldPosition,
+                          &info->greenMaskSize, &info->greenFieldPosition,
+                          &info->blueMaskSize,  &info->blueFieldPosition,
+                          &info->rsvdMaskSize,  &info->rsvdFieldPosition};
+        for (int i = 0; i < 8; ++i)
+            *to[i] = f[i];
+    }
+    info->maxPixelClock = 250000000;
+    *result = 0;
+}
+
+uint32_t closestClock(uint32_t clock) {
+    const AdapterPersonality* p = Personality();
+    if (!p || p->vbe.clocks.empty()) return clock;
+    uint32_t best = p->vbe.clocks.front();
+    for (uint32_t c : p->vbe.clocks)
+        if ((c > clock ? c - clock : clock - c) < (best > clock ? best - clock : clock - best))
+            best = c;
+    return best;
+}
+
+// The entries that go to the BIOS, outside the adapter's lock (a retrace
+// wait sleeps). True when `slot` was one of them.
+bool biosEntry(uint32_t slot, uint8_t* image, size_t size, const intptr_t* a, int64_t* result) {
+    switch (slot) {
+        case vb::kSetMode: *result = setMode(image, size, a); return true;
+        case vb::kRestoreTextMode:
+            AccelFlush();
+            realModeInt(image, 0x0003);
+            {
+                std::lock_guard g(Lock());
+                A().modeSet = false;
+            }
+            return true;
+        case vb::kSetDisplayStart:
+            bios(0x4F07, a[2] ? 0x80 : 0, uint32_t(a[0]), uint32_t(a[1]));
+            return true;
+        case vb::kSetVisibleBuffer:
+            bios(0x4F07, a[1] ? 0x80 : 0, 0, uint32_t(a[0] & 0x7FFF) * A().mode.height);
+            return true;
+        case vb::kSetPalette: {
+            RealModeRegs r{};
+            r.ebx = a[3] ? 0x80 : 0, r.ecx = uint32_t(a[1]), r.edx = uint32_t(a[2]);
+            VbePmCall(3, &r, reinterpret_cast<const void*>(a[0]));
+            return true;
+        }
+        case vb::kWaitIdle: AccelFlush(); return true;
+        case vb::kEnableDirect:
+            AccelFlush();
+            A().direct = true;
+            return true;
+        default: return false;
+    }
+}
+
+int64_t serviceEntry(uint32_t slot, uint8_t* image, const intptr_t* a) {
+    Accel& acc = A();
+    switch (slot) {
+        case vb::kClosestClock: return closestClock(uint32_t(a[1]));
+        case vb::kSetActiveBuffer: {
+            const uint32_t page = acc.pitch * acc.mode.height;
+            acc.active = uint32_t(a[0] & 0x7FFF) * page;
+            put32(image, vb::kActiveOffset, acc.active);
+            return 0;
+        }
+        case vb::kDisplayStartStatus: return 1;
+        case vb::kEnableStereo: return 0;
+        case vb::kSetBank:
+            if (VgaChip* v = Vga())
+                VbeSetWindow(*v, 0,
+                             uint32_t(a[0]) * 64 / uint32_t(Personality()->vbe.granularityKB));
+            return 0;
+        case vb::kSetCursor:
+            if (const auto* c = reinterpret_cast<const AfCursor*>(a[0]))
+                acc.shape = *c, acc.cursor.shapeSet = true;
+            return 0;
+        case vb::kSetCursorPos: acc.cursor.x = int(a[0]), acc.cursor.y = int(a[1]); return 0;
+        case vb::kSetCursorColor:
+            acc.cursor.red = uint32_t(a[0]), acc.cursor.green = uint32_t(a[1]),
+            acc.cursor.blue = uint32_t(a[2]);
+            return 0;
+        case vb::kShowCursor: acc.cursor.shown = a[0] != 0; return 0;
+        case vb::kDisableDirect: acc.direct = false; return 0;
+        case vb::kSetMix: acc.foreMix = int(a[0]), acc.backMix = int(a[1]); return 0;
+        case vb::kSet8x8MonoPattern:
+            if (const auto* p = reinterpret_cast<const uint8_t*>(a[0]))
+                std::copy(p, p + 8, acc.mono);
+            return 0;
+        case vb::kSet8x8ColorPattern:
+            if (const auto* p = reinterpret_cast<const uint32_t*>(a[1]))
+                std::copy(p, p + 64, acc.colour[a[0] & 7]);
+            return 0;
+        case vb::kUse8x8ColorPattern: acc.selected = int(a[0] & 7); return 0;
+        case vb::kSetLineStipple: acc.stipple = uint32_t(a[0]) & 0xFFFF; return 0;
+        case vb::kSetLineStippleCount: acc.stippleCount = int(a[0]); return 0;
+        case vb::kSetClipRect:
+            for (int i = 0; i < 4; ++i)
+                acc.clip[i] = int(a[i]);
+            return 0;
+        default: return -1;
+    }
+}
+
+// The drawing entries; false when `slot` is none of them.
+bool drawEntry(uint32_t slot, const intptr_t* a) {
+    const uint32_t c = uint32_t(a[0]);
+    switch (slot) {
+        case vb::kDrawScan:
+        case vb::kDrawPattScan:
+        case vb::kDrawColorPattScan:
+            scan(int(slot - vb::kDrawScan) / 4, c, int(a[1]), int(a[2]), int(a[3]));
+            return true;
+        case vb::kDrawScanList:
+        case vb::kDrawPattScanList:
+        case vb::kDrawColorPattScanList:
+            scanList(int(slot - vb::kDrawScanList) / 4, c, int(a[1]), int(a[2]),
+                     reinterpret_cast<const int32_t*>(a[3]));
+            return true;
+        case vb::kDrawRect:
+        case vb::kDrawPattRect:
+        case vb::kDrawColorPattRect:
+            fill(int(slot - vb::kDrawRect) / 4, c, int(a[1]), int(a[2]), int(a[3]), int(a[4]));
+            return true;
+        case vb::kDrawLine:
+        case vb::kDrawStippleLine: {
+            const AccelSurface s = surface();
+            const uint32_t origin = A().active, stipple = A().stipple;
+            // A stippled line without a count repeats the whole 16-bit pattern.
+            const int mix = A().foreMix;
+            const int count = slot == vb::kDrawLine ? 0 : A().stippleCount ? A().stippleCount : 16;
+            const int32_t x1 = int32_t(a[1]), y1 = int32_t(a[2]), x2 = int32_t(a[3]),
+                          y2 = int32_t(a[4]);
+            queue([=] { AccelLine(s, origin, c, x1, y1, x2, y2, mix, stipple, count); });
+            return true;
+        }
+        case vb::kDrawTrap:
+        case vb::kDrawExtra5:
+        case vb::kDrawExtra6: return true; // recorded, not drawn
+        case vb::kPutMonoImage: monoImage(a); return true;
+        case vb::kBitBlt: blit(a, false, 0); return true;
+        case vb::kSrcTransBlt: blit(a, false, 1); return true;
+        case vb::kDstTransBlt: blit(a, false, 2); return true;
+        case vb::kBitBltSys: blit(a, true, 0); return true;
+        case vb::kSrcTransBltSys: blit(a, true, 1); return true;
+        case vb::kDstTransBltSys: blit(a, true, 2); return true;
+        default: return false;
+    }
+}
+
+// Arguments each entry takes (the image not counted).
+size_t argCount(uint32_t slot) {
+    switch (slot) {
+        case vb::kRestoreTextMode:
+        case vb::kDisplayStartStatus:
+        case vb::kWaitIdle:
+        case vb::kEnableDirect:
+        case vb::kDisableDirect: return 0;
+        case vb::kSetMode: return 6;
+        case vb::kSetDisplayStart:
+        case vb::kSetCursorColor: return 3;
+        case vb::kSetPalette:
+        case vb::kSetClipRect:
+        case vb::kDrawScan:
+        case vb::kDrawPattScan:
+        case vb::kDrawColorPattScan:
+        case vb::kDrawScanList:
+        case vb::kDrawPattScanList:
+        case vb::kDrawColorPattScanList: return 4;
+        case vb::kDrawRect:
+        case vb::kDrawPattRect:
+        case vb::kDrawColorPattRect:
+        case vb::kDrawLine:
+        case vb::kDrawStippleLine:
+        case vb::kDrawExtra5: return 5;
+        case vb::kDrawExtra6: return 6;
+        case vb::kBitBlt: return 7;
+        case vb::kSrcTransBlt:
+        case vb::kDstTransBlt: return 8;
+        case vb::kBitBltSys: return 9;
+        case vb::kSrcTransBltSys:
+        case vb::kDstTransBltSys:
+        case vb::kPutMonoImage: return 10;
+        case vb::kGetModeInfo:
+        case vb::kClosestClock:
+        case vb::kSetVisibleBuffer:
+        case vb::kSetCursorPos:
+        case vb::kSetMix:
+        case vb::kSet8x8ColorPattern:
+        case vb::kDrawTrap: return 2;
+        default: return 1;
+    }
+}
+
+} // namespace
+
+uint32_t AccelRunStub(int kind, uint32_t accelerator, uint8_t* image, size_t size) {
+    std::lock_guard g(Lock());
+    const AdapterPersonality* p = Personality();
+    if (!p || !p->accel.id || p->accel.id != accelerator || size < vb::kHeaderSize) return 1;
+    if (kind == vb::kStubInit)
+        for (uint32_t slot = vb::kEntries; slot < vb::kEntriesEnd; slot += 4)
+            if (get32(image, slot) == vb::kEntryWanted && vb::EntryName(slot))
+                put32(image, slot, kEntryBase + slot);
+    return 0;
+}
+
+int64_t AccelEntry(uint32_t slot, uint8_t* image, size_t size, const intptr_t* args, size_t count) {
+    // Missing arguments are zeros: a short call never reads past its list.
+    intptr_t a[10]{};
+    std::copy(args, args + std::min(count, argCount(slot)), a);
+    {
+        std::lock_guard g(Lock());
+        logCall(slot, a, argCount(slot));
+        if (!A().modeSet && slot >= vb::kDrawScan) return -1; // nothing to draw on
+    }
+    int64_t result = 0;
+    if (biosEntry(slot, image, size, a, &result)) return result;
+    std::lock_guard g(Lock());
+    if (slot == vb::kGetModeInfo) {
+        result = -1;
+        modeInfo(image, size, a, &result);
+        return result;
+    }
+    if (drawEntry(slot, a)) return 0;
+    return serviceEntry(slot, image, a);
+}
+
+void AccelFlush() {
+    std::lock_guard g(Lock());
+    Accel& acc = A();
+    if (acc.queue.empty()) return;
+    std::vector<std::function<void()>> ops;
+    ops.swap(acc.queue);
+    OpenForWriting();
+    for (auto& op : ops)
+        op();
+    CloseForWriting();
+}
+
+void AccelOverlayCursor(uint32_t* pixels, int pitchPixels, int width, int height,
+                        const PALETTEENTRY* palette) {
+    std::lock_guard g(Lock());
+    const Accel& acc = A();
+    if (!acc.overlay || !acc.cursor.shown || !acc.cursor.shapeSet || !acc.modeSet) return;
+    const bool indexed = acc.mode.bits == 8;
+    const PALETTEENTRY& e = palette[acc.cursor.red & 0xFF];
+    const uint32_t colour = indexed ? uint32_t(e.peRed) << 16 | uint32_t(e.peGreen) << 8 | e.peBlue
+                                    : (acc.cursor.red & 0xFF) << 16 |
+                                          (acc.cursor.green & 0xFF) << 8 | (acc.cursor.blue & 0xFF);
+    for (int row = 0; row < 32; ++row)
+        for (int col = 0; col < 32; ++col) {
+            const int x = acc.cursor.x - int(acc.shape.hotX) + col;
+            const int y = acc.cursor.y - int(acc.shape.hotY) + row;
+            if (x < 0 || y < 0 || x >= width || y >= height) continue;
+            const bool andBit = acc.shape.andMask[row] >> (31 - col) & 1;
+            const bool xorBit = acc.shape.xorMask[row] >> (31 - col) & 1;
+            uint32_t& p = pixels[size_t(y) * size_t(pitchPixels) + size_t(x)];
+            if (!andBit && xorBit)
+                p = colour;
+            else if (!andBit)
+                p = 0;
+            else if (xorBit)
+                p ^= 0xFFFFFF;
+        }
+}
+
+uint8_t* AccelRegisterArea(uint64_t physical) {
+    const AdapterPersonality* p = Personality();
+    if (!p || !p->accel.id || physical < p->accel.registerAddress) return nullptr;
+    const uint64_t at = physical - p->accel.registerAddress;
+    if (at >= p->accel.registerLength) return nullptr;
+    std::vector<uint8_t>& r = A().registers;
+    if (r.size() != p->accel.registerLength) r.assign(p->accel.registerLength, 0);
+    return r.data() + at;
+}
+
+void AccelReset() {
+    Accel& acc = A();
+    acc = Accel{};
+}
+
+} // namespace platform::adapter
+
+namespace platform {
+
+using namespace adapter;
+
+std::vector<VbeafCall> VbeafCallLog() {
+    std::lock_guard g(Lock());
+    return A().log;
+}
+
+void VbeafClearCallLog() {
+    std::lock_guard g(Lock());
+    A().log.clear();
+}
+
+size_t VbeafQueuedOperations() {
+    std::lock_guard g(Lock());
+    return A().queue.size();
+}
+
+VbeafCursorState VbeafCursor() {
+    std::lock_guard g(Lock());
+    return A().cursor;
+}
+
+void VbeafShowCursorOverlay(bool on) {
+    std::lock_guard g(Lock());
+    A().overlay = on;
+}
+
+} // namespace platform

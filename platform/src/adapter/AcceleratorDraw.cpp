@@ -1,0 +1,124 @@
+// The accelerator's own drawing, written apart from the library's packed
+// renderers so that the two can be set against each other: rectangles and
+// spans are half-open, lines take the packed line's pixel count and
+// sub-pixel start, patterns are anchored to the screen, and every pixel
+// keeps inside the clip rectangle and video memory.
+#include "AccelInternal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace platform::adapter {
+
+namespace {
+
+uint32_t readPixel(const uint8_t* at, int bytes) {
+    uint32_t v = 0;
+    std::memcpy(&v, at, size_t(bytes));
+    return v;
+}
+
+void writePixel(uint8_t* at, int bytes, uint32_t v) {
+    std::memcpy(at, &v, size_t(bytes));
+}
+
+// The byte of pixel (x, y) over `origin`, or null outside video memory.
+uint8_t* pixelAt(const AccelSurface& s, uint32_t origin, int x, int y) {
+    if (x < 0 || y < 0) return nullptr;
+    const uint64_t at = uint64_t(origin) + uint64_t(y) * s.pitch + uint64_t(x) * uint64_t(s.bytes);
+    if (at + uint64_t(s.bytes) > s.size) return nullptr;
+    return s.base + at;
+}
+
+bool inClip(const AccelSurface& s, int x, int y) {
+    return x >= s.clip[0] && x <= s.clip[2] && y >= s.clip[1] && y <= s.clip[3];
+}
+
+void plot(const AccelSurface& s, uint32_t origin, int x, int y, uint32_t colour, int mix) {
+    if (!inClip(s, x, y)) return;
+    if (uint8_t* p = pixelAt(s, origin, x, y))
+        writePixel(p, s.bytes, AccelMix(readPixel(p, s.bytes), colour, mix));
+}
+
+} // namespace
+
+uint32_t AccelMix(uint32_t dst, uint32_t src, int mix) {
+    switch (mix) {
+        case 0: return src;
+        case 1: return dst & src;
+        case 2: return dst | src;
+        case 3: return dst ^ src;
+        default: return dst; // 4: leave the pixel
+    }
+}
+
+void AccelFill(const AccelSurface& s, uint32_t origin, int x, int y, int w, int h,
+               int64_t (*colourAt)(const void* data, int x, int y), const void* data, int mix) {
+    const int left = std::max(x, s.clip[0]),
+              right = std::min(int64_t(x) + w, int64_t(s.clip[2]) + 1);
+    const int top = std::max(y, s.clip[1]),
+              bottom = std::min(int64_t(y) + h, int64_t(s.clip[3]) + 1);
+    for (int row = top; row < bottom; ++row)
+        for (int col = left; col < right; ++col) {
+            const int64_t c = colourAt(data, col, row);
+            if (c < 0) continue; // a pattern's transparent bit
+            if (uint8_t* p = pixelAt(s, origin, col, row))
+                writePixel(p, s.bytes, AccelMix(readPixel(p, s.bytes), uint32_t(c), mix));
+        }
+}
+
+void AccelBlit(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int sx, int sy, int w,
+               int h, uint32_t dstOffset, int dx, int dy, int mix, int keyMode, uint32_t key) {
+    if (w <= 0 || h <= 0) return;
+    // Copy the source first, so an overlapping blit reads what was there.
+    AccelSurface src = s;
+    src.pitch = srcPitch;
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    std::vector<uint8_t> valid(pixels.size());
+    for (int row = 0; row < h; ++row)
+        for (int col = 0; col < w; ++col)
+            if (const uint8_t* p = pixelAt(src, srcOffset, sx + col, sy + row)) {
+                pixels[size_t(row) * size_t(w) + size_t(col)] = readPixel(p, s.bytes);
+                valid[size_t(row) * size_t(w) + size_t(col)] = 1;
+            }
+    const uint32_t mask = s.bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * s.bytes)) - 1;
+    for (int row = 0; row < h; ++row)
+        for (int col = 0; col < w; ++col) {
+            const size_t i = size_t(row) * size_t(w) + size_t(col);
+            if (!valid[i] || !inClip(s, dx + col, dy + row)) continue;
+            uint8_t* p = pixelAt(s, dstOffset, dx + col, dy + row);
+            if (!p) continue;
+            const uint32_t was = readPixel(p, s.bytes);
+            if (keyMode == 1 && (pixels[i] & mask) == (key & mask)) continue;
+            if (keyMode == 2 && (was & mask) != (key & mask)) continue;
+            writePixel(p, s.bytes, AccelMix(was, pixels[i], mix));
+        }
+}
+
+// 16.16 end points; the line covers max(|dx|, |dy|) + 1 pixels along its
+// major axis, the minor coordinate stepping from the start's sub-pixel
+// position and rounded half up. A stipple (count > 0) draws the pixels whose
+// bit of the 16-bit pattern is set, the pattern restarting every `count`.
+void AccelLine(const AccelSurface& s, uint32_t origin, uint32_t colour, int32_t x1, int32_t y1,
+               int32_t x2, int32_t y2, int mix, uint32_t stipple, int stippleCount) {
+    const int64_t fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
+    const int px1 = int((fx1 + 0x8000) >> 16), py1 = int((fy1 + 0x8000) >> 16);
+    const int px2 = int((fx2 + 0x8000) >> 16), py2 = int((fy2 + 0x8000) >> 16);
+    const int dx = px2 - px1, dy = py2 - py1;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const int steps = xMajor ? std::abs(dx) : std::abs(dy);
+    const int64_t major = xMajor ? fx2 - fx1 : fy2 - fy1;
+    const int64_t minor = xMajor ? fy2 - fy1 : fx2 - fx1;
+    const int64_t slope = major ? minor * 65536 / (major < 0 ? -major : major) : 0;
+    int64_t m = xMajor ? fy1 : fx1;
+    const int sign = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    for (int i = 0; i <= steps; ++i, m += slope) {
+        const int along = (xMajor ? px1 : py1) + sign * i;
+        const int across = int((m + 0x8000) >> 16);
+        const bool on = stippleCount <= 0 || (stipple >> (15 - i % stippleCount % 16) & 1);
+        if (on) plot(s, origin, xMajor ? along : across, xMajor ? across : along, colour, mix);
+    }
+}
+
+} // namespace platform::adapter

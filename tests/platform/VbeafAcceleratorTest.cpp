@@ -1,0 +1,203 @@
+// The simulated VBE/AF accelerator and its helper device: only our stubs and
+// entry handles run, drawing waits in the queue until something looks at
+// video memory, the pixel rules of rectangles, clips, mixes and blits, the
+// hardware cursor as an overlay of the scan-out, and \\.\GDLHELP's codes.
+#include "VbeafWriter.h"
+
+#include "platform/Adapter.h"
+#include "platform/Clock.h"
+#include "platform/DeviceIo.h"
+#include "platform/Host.h"
+#include "platform/Thread.h"
+#include "platform/Vbe.h"
+#include "platform/Vbeaf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using namespace platform;
+namespace vb = platform::vbeaf;
+
+uint32_t get32(const std::vector<uint8_t>& image, uint32_t at) {
+    return uint32_t(image[at]) | uint32_t(image[at + 1]) << 8 | uint32_t(image[at + 2]) << 16 |
+           uint32_t(image[at + 3]) << 24;
+}
+
+class Accelerator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseHost(HostKind::Memory);
+        ClockUseVirtual(true);
+        ASSERT_TRUE(UseAdapter("accel"));
+    }
+    // The writer's driver, initialised, in 640 x 480 x 8 (mode 100h, linear).
+    void Start(const tools::VbeafOptions& o = {}) {
+        image_ = tools::WriteVbeaf(o);
+        ASSERT_EQ(VbeafCallCode(image_.data(), image_.size(), get32(image_, vb::kInitEntry)), 0u);
+        int32_t bytesPerLine = 0;
+        ASSERT_EQ(Call(vb::kSetMode, {0x4100, -1, -1, intptr_t(&bytesPerLine), 1, 0}), 0);
+        ASSERT_EQ(bytesPerLine, 640);
+        video_ = AdapterVideoMemory().base;
+        VbeafClearCallLog();
+    }
+    int64_t Call(uint32_t slot, std::initializer_list<intptr_t> args) {
+        return VbeafCallEntry(image_.data(), image_.size(), slot, args);
+    }
+    // Pixel (x, y) as video memory holds it now (nothing flushed).
+    uint8_t At(int x, int y) const { return video_[size_t(y) * 640 + size_t(x)]; }
+    std::vector<uint8_t> image_;
+    uint8_t* video_ = nullptr;
+};
+
+TEST_F(Accelerator, OnlyOurStubsAndHandlesRun) {
+    tools::VbeafOptions o;
+    o.absent = {vb::kEnableDirect, vb::kDisableDirect};
+    image_ = tools::WriteVbeaf(o);
+    const uint32_t init = get32(image_, vb::kInitEntry);
+    // Before initialisation no entry answers.
+    EXPECT_EQ(Call(vb::kWaitIdle, {}), -1);
+    std::vector<uint8_t> foreign = image_;
+    foreign[init] = 0x55;
+    EXPECT_NE(VbeafCallCode(foreign.data(), foreign.size(), init), 0u);
+    EXPECT_NE(VbeafCallCode(image_.data(), image_.size(), uint32_t(image_.size())), 0u);
+    EXPECT_NE(VbeafCallCode(image_.data(), init + 5, init), 0u) << "a stub cut short";
+    tools::VbeafOptions other;
+    other.accelerator = 0x1234;
+    std::vector<uint8_t> theirs = tools::WriteVbeaf(other);
+    EXPECT_NE(VbeafCallCode(theirs.data(), theirs.size(), init), 0u);
+    ASSERT_EQ(VbeafCallCode(image_.data(), image_.size(), init), 0u);
+    EXPECT_EQ(get32(image_, vb::kEnableDirect), 0u) << "not offered, not filled";
+    EXPECT_NE(get32(image_, vb::kWaitIdle), vb::kEntryWanted);
+    EXPECT_EQ(Call(vb::kWaitIdle, {}), 0);
+    EXPECT_EQ(Call(vb::kEnableDirect, {}), -1);
+    // Another card has no accelerator: the same driver is refused.
+    ASSERT_TRUE(UseAdapter("vbe30"));
+    image_ = tools::WriteVbeaf({});
+    EXPECT_NE(VbeafCallCode(image_.data(), image_.size(), init), 0u);
+}
+
+TEST_F(Accelerator, DrawingWaitsUntilIdleAndKeepsThePixelRules) {
+    Start();
+    // A rectangle is half-open: x 10 to 29, y 20 to 24.
+    EXPECT_EQ(Call(vb::kDrawRect, {5, 10, 20, 20, 5}), 0);
+    EXPECT_EQ(VbeafQueuedOperations(), 1u);
+    EXPECT_EQ(At(10, 20), 0) << "not drawn before wait-idle";
+    Call(vb::kWaitIdle, {});
+    EXPECT_EQ(VbeafQueuedOperations(), 0u);
+    for (int y = 19; y <= 25; ++y)
+        for (int x = 9; x <= 30; ++x)
+            EXPECT_EQ(At(x, y), x >= 10 && x < 30 && y >= 20 && y < 25 ? 5 : 0) << x << "," << y;
+    // The clip rectangle is inclusive; XOR mixes.
+    Call(vb::kSetClipRect, {0, 0, 11, 21});
+    Call(vb::kSetMix, {3, 4});
+    Call(vb::kDrawRect, {3, 0, 0, 100, 100});
+    // An overlapping blit reads what was there before it wrote.
+    Call(vb::kSetClipRect, {0, 0, 639, 479});
+    Call(vb::kBitBlt, {10, 20, 3, 1, 11, 30, 0});
+    Call(vb::kEnableDirect, {});
+    EXPECT_EQ(At(11, 21), 5 ^ 3);
+    EXPECT_EQ(At(12, 21), 5);
+    EXPECT_EQ(At(11, 30), 5 ^ 3);
+    EXPECT_EQ(At(13, 30), 5);
+    EXPECT_EQ(At(14, 30), 0);
+    Call(vb::kDisableDirect, {});
+    const std::vector<VbeafCall> log = VbeafCallLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0].slot, vb::kDrawRect);
+    EXPECT_EQ(log[0].args, (std::vector<int64_t>{5, 10, 20, 20, 5}));
+}
+
+TEST_F(Accelerator, ReadingVideoMemoryOrTheScanOutDrawsTheQueue) {
+    Start();
+    Call(vb::kDrawScan, {7, 3, 9, 2}); // x 2 to 8 on line 3
+    EXPECT_EQ(AdapterScanOutFrame().width, 640);
+    EXPECT_EQ(At(2, 3), 7);
+    EXPECT_EQ(At(8, 3), 7);
+    EXPECT_EQ(At(9, 3), 0);
+    Call(vb::kSrcTransBlt, {2, 3, 8, 1, 100, 100, 0, 7}); // every pixel the key
+    Call(vb::kDstTransBlt, {2, 3, 8, 1, 100, 101, 0, 0}); // every destination the key
+    EXPECT_NE(AdapterVideoMemory().base, nullptr);
+    EXPECT_EQ(At(100, 100), 0);
+    EXPECT_EQ(At(100, 101), 7);
+    EXPECT_EQ(At(107, 101), 0) << "the source's own zero copied";
+}
+
+TEST_F(Accelerator, TheCursorIsAnOverlayOfTheScanOutNeverInMemory) {
+    Start();
+    std::vector<AfPalette> palette(256, AfPalette{0, 0, 0, 0});
+    palette[9] = {0, 0, 255, 0};
+    Call(vb::kSetPalette, {intptr_t(palette.data()), 256, 0, 0});
+    AfCursor shape{};
+    for (int row = 0; row < 32; ++row)
+        shape.andMask[row] = 0xFFFFFFFFu;
+    shape.andMask[0] = 0x3FFFFFFFu; // two pixels of the cursor's colour
+    shape.xorMask[0] = 0xC0000000u;
+    shape.hotX = 1;
+    Call(vb::kSetCursor, {intptr_t(&shape)});
+    // At 8 bits the colour is an index, passed as red.
+    Call(vb::kSetCursorColor, {9, 0, 0});
+    Call(vb::kSetCursorPos, {50, 60});
+    Call(vb::kShowCursor, {1});
+    const Frame shown = AdapterScanOutFrame();
+    EXPECT_EQ(shown.pixels[60 * 640 + 49], 0xFF0000u) << "the palette's entry 9";
+    EXPECT_EQ(shown.pixels[60 * 640 + 50], 0xFF0000u);
+    EXPECT_EQ(shown.pixels[60 * 640 + 51], 0u);
+    EXPECT_EQ(At(49, 60), 0);
+    VbeafShowCursorOverlay(false);
+    EXPECT_EQ(AdapterScanOutFrame().pixels[60 * 640 + 49], 0u);
+    const VbeafCursorState c = VbeafCursor();
+    EXPECT_TRUE(c.shown);
+    EXPECT_EQ(c.x, 50);
+    EXPECT_EQ(c.red, 9u);
+}
+
+TEST_F(Accelerator, HelperDeviceAnswersItsFourCodesUntilClosed) {
+    EXPECT_EQ(CreateFileA("\\\\.\\GDLHELP", 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE,
+                          nullptr),
+              INVALID_HANDLE_VALUE)
+        << "no helper on this card";
+    AdapterPersonality p = *CurrentAdapter();
+    p.accel.helper = true;
+    p.accel.helperImage = tools::WriteVbeaf({});
+    UseAdapter(p);
+    EXPECT_EQ(
+        CreateFileA("\\\\.\\OTHER", 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+        INVALID_HANDLE_VALUE);
+    HANDLE h = CreateFileA("\\\\.\\gdlhelp", 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE,
+                           nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    uint32_t out[2]{};
+    DWORD got = 0;
+    ASSERT_TRUE(DeviceIoControl(h, kGdlHelpVersion, nullptr, 0, out, 4, &got, nullptr));
+    EXPECT_EQ(out[0], 0x100u);
+    EXPECT_FALSE(DeviceIoControl(h, kGdlHelpDriver, nullptr, 0, out, 4, &got, nullptr))
+        << "8 bytes of output asked";
+    ASSERT_TRUE(DeviceIoControl(h, kGdlHelpDriver, out, 4, out, 8, &got, nullptr));
+    const auto* image = static_cast<const uint8_t*>(VbeafAddressOf(out[0]));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(out[1], p.accel.helperImage.size());
+    EXPECT_EQ(std::memcmp(image, "VBEAF.DRV", 10), 0);
+    // The leading word is ignored; pointers travel as handles.
+    int32_t bytesPerLine = 0;
+    const uint32_t in[7] = {
+        0xDEADBEEF, 0x4100, 0xFFFFFFFF, 0xFFFFFFFF, VbeafHandleOf(&bytesPerLine), 1, 0};
+    uint32_t result = 99;
+    ASSERT_TRUE(DeviceIoControl(h, kGdlHelpSetMode, in, sizeof in, &result, 4, &got, nullptr));
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(bytesPerLine, 640);
+    EXPECT_NE(VbeCurrentMode(), 0);
+    EXPECT_FALSE(DeviceIoControl(h, kGdlHelpSetMode, in, 20, &result, 4, &got, nullptr))
+        << "input cut short";
+    const uint32_t zero = 0;
+    EXPECT_TRUE(DeviceIoControl(h, kGdlHelpTextMode, &zero, 4, nullptr, 0, &got, nullptr));
+    EXPECT_EQ(VbeCurrentMode(), 0);
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_FALSE(DeviceIoControl(h, kGdlHelpVersion, nullptr, 0, out, 4, &got, nullptr));
+    EXPECT_EQ(OpenDeviceCount(), 0);
+}
+
+} // namespace
