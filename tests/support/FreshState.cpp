@@ -18,6 +18,25 @@ FreshConfigFolder::~FreshConfigFolder() {
 
 namespace {
 
+// Windows announce themselves to other processes through a file in the
+// runtime folder (the game's single-instance check). Test programs that run
+// side by side must not see each other's windows, while a program a test
+// starts must see its parent's: the first test program of a process tree
+// makes a private folder, and its children inherit it.
+class PrivateRuntimeFolder {
+public:
+    PrivateRuntimeFolder() {
+        if (std::getenv("ADV_TEST_RUNTIME_DIR")) return;
+        folder_ = std::make_unique<TempDir>();
+        const std::string path = folder_->Path().string();
+        setenv("ADV_TEST_RUNTIME_DIR", path.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+    }
+
+private:
+    std::unique_ptr<TempDir> folder_;
+};
+
 // Builds the state as a test starts (before its fixture) and destroys it as
 // the test ends (after its fixture).
 class FreshStateListener : public ::testing::EmptyTestEventListener {
@@ -41,6 +60,7 @@ private:
 } // namespace
 
 int RunTestsWithFreshState(int argc, char** argv, FreshStateFactory makeState) {
+    const PrivateRuntimeFolder runtime;
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStateListener(makeState));
     return RUN_ALL_TESTS();
