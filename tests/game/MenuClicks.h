@@ -34,18 +34,22 @@ constexpr Point kFilteringToggle{180, 155}, kHintsToggle{180, 205}, kDialogTextT
 // The volume bars at (457, 351) and (457, 399), 200 wide: the button at the
 // left steps down, the one at the right up.
 constexpr Point kMusicDown{462, 356}, kMusicUp{652, 356}, kSoundDown{462, 404}, kSoundUp{652, 404};
-// The file dialog: OK, Cancel, the name field, a row of the list.
-constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115};
-inline Point ListRow(int row, int rowHeight) {
-    return {200, 154 + row * rowHeight + rowHeight / 2};
-}
+// The file dialog: OK, Cancel, the name field, the list's first row.
+constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115},
+    kFirstFile{200, 160};
 
-// A step of the player: a click, or text typed (with Enter when it ends in
-// '\n').
+// A step of the player: a click (or a double click), or text typed (with
+// Enter when it ends in '\n').
 struct Step {
     Step(Point at) : at(at) {}
     Step(const char* typed) : typed(typed) {}
+    static Step Twice(Point at) {
+        Step step(at);
+        step.twice = true;
+        return step;
+    }
     Point at{0, 0};
+    bool twice = false;
     std::string typed;
 };
 
@@ -93,8 +97,10 @@ private:
         }
         const int x = left_ + step.at.x, y = top_ + step.at.y;
         platform::InjectMouseMove(window_, x, y);
-        platform::InjectMouseButton(window_, platform::MouseButton::Left, true, x, y);
-        platform::InjectMouseButton(window_, platform::MouseButton::Left, false, x, y);
+        for (int click = 0; click < (step.twice ? 2 : 1); ++click) {
+            platform::InjectMouseButton(window_, platform::MouseButton::Left, true, x, y);
+            platform::InjectMouseButton(window_, platform::MouseButton::Left, false, x, y);
+        }
     }
 
     std::vector<Step> steps_;
