@@ -45,7 +45,7 @@ protected:
 
 // Saved under a typed name (Enter confirms), the game goes on; a change and
 // the file chosen in the list (OK) bring the saved value back.
-TEST_F(FileDialogTest, DISABLED_AGameSavedUnderATypedNameLoadsBackFromTheList) {
+TEST_F(FileDialogTest, AGameSavedUnderATypedNameLoadsBackFromTheList) {
     Start();
     ASSERT_TRUE(Run("Value = 7"));
     App().OpenMenu();
@@ -64,7 +64,7 @@ TEST_F(FileDialogTest, DISABLED_AGameSavedUnderATypedNameLoadsBackFromTheList) {
 
 // A double click on a file confirms at once; Cancel loads nothing and
 // leaves the menu as it was.
-TEST_F(FileDialogTest, DISABLED_ADoubleClickConfirmsAndCancelChangesNothing) {
+TEST_F(FileDialogTest, ADoubleClickConfirmsAndCancelChangesNothing) {
     Start();
     ASSERT_TRUE(Run("Value = 9"));
     App().OpenMenu();

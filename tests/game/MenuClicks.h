@@ -38,8 +38,8 @@ constexpr Point kMusicDown{462, 356}, kMusicUp{652, 356}, kSoundDown{462, 404}, 
 constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115},
     kFirstFile{200, 160};
 
-// A step of the player: a click (or a double click), or text typed (with
-// Enter when it ends in '\n').
+// A step of the player: a click (or a double click), or text typed key by
+// key (with Enter when it ends in '\n').
 struct Step {
     Step(Point at) : at(at) {}
     Step(const char* typed) : typed(typed) {}
@@ -88,11 +88,9 @@ private:
             std::string text = step.typed;
             const bool enter = text.back() == '\n';
             if (enter) text.pop_back();
-            if (!text.empty()) platform::InjectText(text.c_str());
-            if (enter) {
-                platform::InjectKey(platform::KeyCode::Return, true);
-                platform::InjectKey(platform::KeyCode::Return, false);
-            }
+            for (char c : text)
+                Press(KeyOf(c));
+            if (enter) Press(platform::KeyCode::Return);
             return;
         }
         const int x = left_ + step.at.x, y = top_ + step.at.y;
@@ -101,6 +99,19 @@ private:
             platform::InjectMouseButton(window_, platform::MouseButton::Left, true, x, y);
             platform::InjectMouseButton(window_, platform::MouseButton::Left, false, x, y);
         }
+    }
+
+    // The key that types `c` (lower-case letters, digits, '.', '\\').
+    static platform::KeyCode KeyOf(char c) {
+        using K = platform::KeyCode;
+        if (c >= 'a' && c <= 'z') return K(uint16_t(K::A) + (c - 'a'));
+        if (c >= '1' && c <= '9') return K(uint16_t(K::Digit1) + (c - '1'));
+        if (c == '0') return K::Digit0;
+        return c == '.' ? K::Period : K::Backslash;
+    }
+    static void Press(platform::KeyCode key) {
+        platform::InjectKey(key, true);
+        platform::InjectKey(key, false);
     }
 
     std::vector<Step> steps_;
