@@ -2,6 +2,7 @@
 
 #include "GameApp.h"
 #include "GameBox.h"
+#include "FileDialog.h"
 #include "GameStatics.h"
 #include "MenuPage.h"
 #include "OptionsPage.h"
@@ -72,12 +73,39 @@ int GameMenu::OnNewClick(TObject*, TEvent*) {
     return 0;
 }
 
+std::optional<std::string> GameMenu::AskFile(int32_t mode) {
+    FileDialog dialog;
+    Hide();
+    dialog.Build(&App(), mode);
+    dialog.ShowModal();
+    const char* path = dialog.GetFileName();
+    std::optional<std::string> chosen;
+    if (path && dialog.GetModalResult() == FileDialog::kConfirmed) chosen = path;
+    dialog.Close();
+    if (built_) Show();
+    return chosen;
+}
+
 int GameMenu::OnLoadClick(TObject*, TEvent*) {
-    // The file dialog comes with the save and load pages.
+    const std::optional<std::string> path = AskFile(FileDialog::kLoad);
+    if (!path) return 0;
+    GameApp& app = App();
+    TCursDev& cursor = TCursDev::Global();
+    cursor.SetCursorRes(Resources().Cursor("curClock", 1), 1);
+    const bool done = app.LoadGame(path->c_str()) != 0 || app.World() != nullptr;
+    cursor.SetCursorRes(nullptr, 1);
+    EnableGameButtons(done);
+    if (done) EndModal(1);
     return 0;
 }
 
 int GameMenu::OnSaveClick(TObject*, TEvent*) {
+    const std::optional<std::string> path = AskFile(FileDialog::kSave);
+    if (!path) return 0;
+    TCursDev& cursor = TCursDev::Global();
+    cursor.SetCursorRes(Resources().Cursor("curClock", 1), 1);
+    App().SaveGame(path->c_str());
+    cursor.SetCursorRes(nullptr, 1);
     return 0;
 }
 

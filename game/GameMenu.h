@@ -9,6 +9,10 @@
 #include "ui/TListForm.h"
 #include "ui/TWinForm.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 class GameMenu : public TWinForm {
 public:
     GameMenu();
@@ -37,6 +41,8 @@ public:
     TListForm& BackButton() { return back_; }
 
 private:
+    // The file dialog over the hidden menu in `mode`; the confirmed path.
+    std::optional<std::string> AskFile(int32_t mode);
     // Save and Back follow whether a game runs.
     void EnableGameButtons(bool on);
 

@@ -34,18 +34,22 @@ constexpr Point kFilteringToggle{180, 155}, kHintsToggle{180, 205}, kDialogTextT
 // The volume bars at (457, 351) and (457, 399), 200 wide: the button at the
 // left steps down, the one at the right up.
 constexpr Point kMusicDown{462, 356}, kMusicUp{652, 356}, kSoundDown{462, 404}, kSoundUp{652, 404};
-// The file dialog: OK, Cancel, the name field, a row of the list.
-constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115};
-inline Point ListRow(int row, int rowHeight) {
-    return {200, 154 + row * rowHeight + rowHeight / 2};
-}
+// The file dialog: OK, Cancel, the name field, the list's first row.
+constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115},
+    kFirstFile{200, 160};
 
-// A step of the player: a click, or text typed (with Enter when it ends in
-// '\n').
+// A step of the player: a click (or a double click), or text typed key by
+// key (with Enter when it ends in '\n').
 struct Step {
     Step(Point at) : at(at) {}
     Step(const char* typed) : typed(typed) {}
+    static Step Twice(Point at) {
+        Step step(at);
+        step.twice = true;
+        return step;
+    }
     Point at{0, 0};
+    bool twice = false;
     std::string typed;
 };
 
@@ -84,17 +88,30 @@ private:
             std::string text = step.typed;
             const bool enter = text.back() == '\n';
             if (enter) text.pop_back();
-            if (!text.empty()) platform::InjectText(text.c_str());
-            if (enter) {
-                platform::InjectKey(platform::KeyCode::Return, true);
-                platform::InjectKey(platform::KeyCode::Return, false);
-            }
+            for (char c : text)
+                Press(KeyOf(c));
+            if (enter) Press(platform::KeyCode::Return);
             return;
         }
         const int x = left_ + step.at.x, y = top_ + step.at.y;
         platform::InjectMouseMove(window_, x, y);
-        platform::InjectMouseButton(window_, platform::MouseButton::Left, true, x, y);
-        platform::InjectMouseButton(window_, platform::MouseButton::Left, false, x, y);
+        for (int click = 0; click < (step.twice ? 2 : 1); ++click) {
+            platform::InjectMouseButton(window_, platform::MouseButton::Left, true, x, y);
+            platform::InjectMouseButton(window_, platform::MouseButton::Left, false, x, y);
+        }
+    }
+
+    // The key that types `c` (lower-case letters, digits, '.', '\\').
+    static platform::KeyCode KeyOf(char c) {
+        using K = platform::KeyCode;
+        if (c >= 'a' && c <= 'z') return K(uint16_t(K::A) + (c - 'a'));
+        if (c >= '1' && c <= '9') return K(uint16_t(K::Digit1) + (c - '1'));
+        if (c == '0') return K::Digit0;
+        return c == '.' ? K::Period : K::Backslash;
+    }
+    static void Press(platform::KeyCode key) {
+        platform::InjectKey(key, true);
+        platform::InjectKey(key, false);
     }
 
     std::vector<Step> steps_;
