@@ -67,7 +67,7 @@ void exercise(GdlVbeafDriver* d) {
             n == 0) {
             int32_t bytesPerLine = 0;
             AF_callDriver(d, mode | 0x4000, -1, -1, &bytesPerLine, 2, nullptr);
-            platform::VbeafCallEntry(d->image, d->size, vb::kDrawRect, {1, 0, 0, 4000, 4000});
+            platform::VbeafCallEntry(d->image, d->size, vb::kDrawRect, {1, 0, 0, 64, 64});
             platform::VbeafCallEntry(d->image, d->size, vb::kWaitIdle, {});
             AF_exitDriver(d);
         }

@@ -4,6 +4,7 @@
 
 #include "gdl/ddraw.h"
 #include "gdl/fdib.h"
+#include "gdl/vbeaf.h"
 #include "gdl/vbe.h"
 #include "gdl/vga.h"
 
@@ -77,6 +78,8 @@ const GdlLinkedDriver* GDL_linkedDrivers(int32_t* count) {
         {"DDRAW24.DRV", DDRAW_header(24)},   {"DDRAW32.DRV", DDRAW_header(32)},
         {"LINEAR8.DRV", LINEAR_header(8)},   {"LINEAR16.DRV", LINEAR_header(16)},
         {"LINEAR24.DRV", LINEAR_header(24)}, {"LINEAR32.DRV", LINEAR_header(32)},
+        {"ACCEL8.DRV", ACCEL_header(8)},     {"ACCEL16.DRV", ACCEL_header(16)},
+        {"ACCEL24.DRV", ACCEL_header(24)},   {"ACCEL32.DRV", ACCEL_header(32)},
     };
     if (count) *count = int32_t(std::size(kDrivers));
     return kDrivers;

@@ -63,3 +63,20 @@ void ACCEL_setDriverType(int32_t* type, int32_t* driverType);
 // The driver loaded by detection (null: none), and the virtual-framebuffer flag.
 GdlVbeafDriver* ACCEL_driver();
 bool ACCEL_virtualFramebuffer();
+
+// Registers the driver's mode of the record's size and depth: the record
+// filled from the driver's mode information, the table entry with the page
+// count and the mode's flags (nothing when the driver has no such mode, or
+// only a banked one while no virtual framebuffer is there).
+void ACCEL_addMode(GDLModeEntry* table, int32_t index, int32_t driver, GdlModeRecord* record);
+
+// Mode-flags word of an ACCEL mode record.
+enum : uint32_t {
+    ACCEL_FLAG_LINEAR = 0x0001,
+    ACCEL_FLAG_VERSION2 = 0x0002,
+    ACCEL_FLAG_CURSOR = 0x0200,
+    ACCEL_FLAG_ACCELERATED = 0x0400,
+};
+
+// --- Drivers -----------------------------------------------------------------------
+const GdlDriverHeader* ACCEL_header(int32_t bits);
