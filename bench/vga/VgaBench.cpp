@@ -3,7 +3,8 @@
 // the DAC) beside SDL_BlitSurface from INDEX8 to XRGB8888 and pixman's SRC
 // from c8 to x8r8g8b8 on as many pixels (like for like); likewise mode X at
 // 320 x 240 (480 doubled lines) and the 16-colour 640 x 480 mode beside SDL
-// on as many pixels. The ratios close the run.
+// on as many pixels. The ratios close the run. Last, mode X's solid spans
+// through the adapter's access calls (pixels a second, no peer).
 #include "../RatioReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -19,6 +20,9 @@
 #include "platform/Session.h"
 #include "platform/Vga.h"
 
+#include "gdl/ddraw.h"
+#include "gdl/draw.h"
+#include "gdl/driver.h"
 #include "gdl/vga.h"
 
 namespace {
@@ -154,6 +158,38 @@ void BM_ScanOut_Planar640x480_Peer_SdlBlit(benchmark::State& state) {
     sdlBlit(state, 640, 480);
 }
 BENCHMARK(BM_ScanOut_Planar640x480_Peer_SdlBlit)->Unit(benchmark::kMicrosecond);
+
+// Mode X through the library (it leaves the adapter in mode X, so it runs
+// after the scan-outs): 13-pixel solid spans starting at every plane, over
+// every row of 320 x 240.
+void BM_ModeX_SolidSpans(benchmark::State& state) {
+    setup();
+    static GdlDeviceContext* screen = [] {
+        platform::SetMemoryDesktop(1024, 768, 32);
+        GDL_unregisterAllDrivers();
+        int32_t count = 0;
+        const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
+        for (int32_t i = 0; i < count; ++i)
+            GDL_registerDriver(linked[i].fileName, linked[i].header);
+        int32_t driver = -1, mode = 8;
+        return GDL_init(&driver, &mode, ".") ? GDL_createDisplayDCPages(1) : nullptr;
+    }();
+    if (!screen) {
+        state.SkipWithError("mode X did not start");
+        return;
+    }
+    GdlDeviceContext* previous = GDL_selectCurrentDC(screen);
+    GDL_setColor(9);
+    GDL_beginPixelAccess();
+    for (auto _ : state)
+        for (int32_t y = 0; y < 240; ++y)
+            for (int32_t x = 0; x + 16 <= 320; x += 16)
+                GDL_stateBlock.v.current.span(y, x + (y & 3), x + (y & 3) + 16 - 3);
+    GDL_endPixelAccess();
+    GDL_selectCurrentDC(previous);
+    state.SetItemsProcessed(int64_t(state.iterations()) * 240 * 20 * 13);
+}
+BENCHMARK(BM_ModeX_SolidSpans)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -410,6 +410,83 @@ TEST_F(VgaScene, SixteenColourBandsAndMonoImagesEqualPackedPixels) {
     EXPECT_EQ(platform::VgaSequencer(2), 0x0F);
 }
 
+// The planar sets' ellipse against the midpoint recurrences written out
+// here on their own: four points from the top and bottom of the box, the
+// right ones a pixel further when the width is odd, region 1 while T < S,
+// region 2 until S < 0; points off the screen are skipped.
+std::vector<uint8_t> referenceEllipse(int width, int height, int left, int top, int right,
+                                      int bottom) {
+    std::vector<uint8_t> lit(size_t(width) * size_t(height), 0);
+    const int64_t w = right - left, h = bottom - top, A = w * w, B = h * h;
+    const bool odd = w & 1;
+    int64_t lx = left + w / 2, rx = lx + (odd ? 1 : 0), ty = top, by = top + h;
+    int64_t S = 4 * A * h, T = odd ? 4 * B : 0, d = (odd ? 9 * B : 4 * B) + A - 2 * h * A;
+    bool stepX = false, stepY = false;
+    auto plot = [&] {
+        if (stepX) --lx, ++rx;
+        if (stepY) ++ty, --by;
+        for (int64_t x : {lx, rx})
+            for (int64_t y : {ty, by})
+                if (x >= 0 && x < width && y >= 0 && y < height) lit[size_t(y * width + x)] = 1;
+    };
+    while (T < S) {
+        plot();
+        stepX = true, stepY = false;
+        if (d >= 0) {
+            stepY = true;
+            S -= 8 * A;
+            d -= S;
+        }
+        T += 8 * B;
+        d += T + 4 * B;
+    }
+    d += 3 * (A - B) - ((S + T) >> 1);
+    do {
+        plot();
+        stepX = false, stepY = true;
+        if (d < 0) {
+            stepX = true;
+            T += 8 * B;
+            d += T;
+        }
+        S -= 8 * A;
+        d -= S - 4 * A;
+    } while (S >= 0);
+    return lit;
+}
+
+TEST_F(VgaScene, PlanarEllipsesFollowTheMidpointRecurrences) {
+    struct Case {
+        int32_t mode, width, height;
+    };
+    struct Box {
+        int32_t left, top, right, bottom;
+    };
+    const Box boxes[] = {{10, 10, 60, 40},    {100, 20, 131, 91},   {200, 50, 207, 53},
+                         {-20, 100, 41, 160}, {250, 150, 333, 260}, {5, 5, 6, 9}};
+    for (const Case& c : {Case{4, 640, 480}, Case{0, 320, 200}, Case{8, 320, 240}}) {
+        GdlDeviceContext* screen = Open(c.mode, 1);
+        ASSERT_NE(screen, nullptr);
+        GDL_selectCurrentDC(screen);
+        for (const Box& b : boxes) {
+            SCOPED_TRACE(testing::Message() << "mode " << c.mode << " box " << b.left << ","
+                                            << b.top << "," << b.right << "," << b.bottom);
+            GDL_setColor(0);
+            GDL_fillRect(0, 0, c.width, c.height);
+            GDL_setColor(5);
+            GDL_ellipse(b.left, b.top, b.right, b.bottom);
+            const platform::VgaPackedView packed = platform::VgaPacked();
+            const std::vector<uint8_t> want =
+                referenceEllipse(c.width, c.height, b.left, b.top, b.right, b.bottom);
+            int wrong = 0;
+            for (size_t i = 0; i < want.size(); ++i)
+                wrong += (packed.pixels[i] == 5) != (want[i] == 1);
+            EXPECT_EQ(wrong, 0);
+        }
+        GDL_exit();
+    }
+}
+
 // The 16-colour drivers' own palette: the sixteen standard colours, in the
 // DAC as 6-bit values, the other entries black.
 TEST_F(VgaScene, SixteenColourDefaultPalette) {
@@ -487,6 +564,8 @@ TEST_F(VgaScene, SixteenColourBytesAndScans) {
     for (const Scan& c : scans)
         EXPECT_EQ(c.scan(c.x, 20, c.colour), c.want) << c.x << " " << c.colour;
     EXPECT_EQ(v.scanRightTo(0, 480, 4), 640);
+    // Whole bytes of four planes: (4 / 8 - 0 + 1) x 2 rows x 4 + 18.
+    EXPECT_EQ(v.saveRectSize(GDL_liveDC(screen), 1, 0, 5, 2), 26);
     for (int i : {2, 5, 7})
         EXPECT_EQ(platform::VgaGraphics(i), i == 7 ? 0x0F : 0) << i;
 }

@@ -51,26 +51,26 @@ uint32_t addressOf(const Geometry& g, const VgaChip& v, uint32_t counter) {
     return ((counter << 1) | ((counter >> high) & 1)) & 0xFFFF;
 }
 
-// Eight 4-bit pixels of a character: byte k of entry b holds bit 7 - k of b,
-// so the four plane bytes' entries shifted by their plane and ORed give the
-// eight pixel values, leftmost in the low byte.
-struct Spread {
-    uint64_t bytes[256];
-    Spread() {
+// Eight 4-bit pixels of a character as nibbles, pixel k in nibble k: entry b
+// puts bit 7 - k of a plane byte b into bit 4k, so the four planes' entries
+// shifted by their plane and ORed give the eight values.
+struct Nibbles {
+    uint32_t of[256];
+    Nibbles() {
         for (int b = 0; b < 256; ++b) {
-            uint64_t v = 0;
+            uint32_t v = 0;
             for (int k = 0; k < 8; ++k)
-                v |= uint64_t((b >> (7 - k)) & 1) << (8 * k);
-            bytes[b] = v;
+                v |= uint32_t((b >> (7 - k)) & 1) << (4 * k);
+            of[b] = v;
         }
     }
 };
-const Spread kSpread;
+const Nibbles kNibbles;
 
-uint64_t eightPixels(const uint8_t* planes, uint32_t a) {
-    return kSpread.bytes[planes[a]] | kSpread.bytes[planes[kVgaPlaneSize + a]] << 1 |
-           kSpread.bytes[planes[2 * kVgaPlaneSize + a]] << 2 |
-           kSpread.bytes[planes[3 * kVgaPlaneSize + a]] << 3;
+uint32_t eightPixels(const uint8_t* planes, uint32_t a) {
+    return kNibbles.of[planes[a]] | kNibbles.of[planes[kVgaPlaneSize + a]] << 1 |
+           kNibbles.of[planes[2 * kVgaPlaneSize + a]] << 2 |
+           kNibbles.of[planes[3 * kVgaPlaneSize + a]] << 3;
 }
 
 // One row of characters handed to `put(value)` pixel by pixel, left first.
@@ -84,9 +84,9 @@ void walkRow(const VgaChip& v, const Geometry& g, uint32_t counter, Put&& put) {
                 put(planes[size_t(p) * kVgaPlaneSize + a]);
             continue;
         }
-        const uint64_t eight = eightPixels(planes, a);
+        const uint32_t eight = eightPixels(planes, a);
         for (int k = 0; k < 8; ++k)
-            put(uint8_t(eight >> (8 * k)));
+            put(uint8_t((eight >> (4 * k)) & 0x0F));
     }
 }
 
@@ -130,22 +130,6 @@ void colourTable(const VgaChip& v, bool wide, Colours& c) {
         for (int p = 0; p < 256; ++p)
             c.pairs[p] = {c.single[p & 0x0F], c.single[p >> 4]};
 }
-
-// Eight 4-bit pixels of a character as nibbles, pixel k in nibble k: entry b
-// puts bit 7 - k of a plane byte b into bit 4k, so the four planes' entries
-// shifted by their plane and ORed give the eight values.
-struct Nibbles {
-    uint32_t of[256];
-    Nibbles() {
-        for (int b = 0; b < 256; ++b) {
-            uint32_t v = 0;
-            for (int k = 0; k < 8; ++k)
-                v |= uint32_t((b >> (7 - k)) & 1) << (4 * k);
-            of[b] = v;
-        }
-    }
-};
-const Nibbles kNibbles;
 
 // The colours of one row of characters, from the memory address of each
 // character `address(c)`.
