@@ -7,6 +7,32 @@
 #include "gdl/vga.h"
 #include "svga_render.h"
 
+// The colour is laid out once in a pattern of up to 2 KB (as far as rows
+// have needed it), which the library's memcpy then copies at the speed of
+// memset. Per thread: drawing threads do not share it.
+void gdl_banked::fillWords(uint8_t* q, uint32_t bytes, uint32_t packed) {
+    if (bytes >= 2 && (reinterpret_cast<uintptr_t>(q) & 2)) {
+        const uint16_t half = uint16_t(packed);
+        std::memcpy(q, &half, 2);
+        q += 2;
+        bytes -= 2;
+    }
+    constexpr uint32_t kPattern = 2048;
+    alignas(64) static thread_local uint32_t pattern[kPattern / 4];
+    static thread_local uint32_t held = 0, filled = 0;
+    if (held != packed || filled == 0) {
+        held = packed;
+        filled = 0;
+    }
+    const uint32_t need = bytes < kPattern ? (bytes + 3) & ~3u : kPattern;
+    for (; filled < need; filled += 4)
+        pattern[filled / 4] = packed;
+    uint32_t i = 0;
+    for (; i + kPattern <= bytes; i += kPattern)
+        std::memcpy(q + i, pattern, kPattern);
+    std::memcpy(q + i, pattern, bytes - i);
+}
+
 namespace {
 
 template <int N> void setupBanked(GdlDeviceContext* dc) {

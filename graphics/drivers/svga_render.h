@@ -40,6 +40,11 @@ inline void selectBank(uint32_t place) {
 
 constexpr uint32_t kWindow = 0x10000;
 
+// Block store of a colour replicated over 32-bit words: a 16-bit store to
+// reach a 4-byte boundary, then words, a last 16-bit store; the widest
+// stores the processor has (svga_render.cpp).
+void fillWords(uint8_t* q, uint32_t bytes, uint32_t packed);
+
 // The save area's header: row bytes (16 bits), rows (16 bits), the window
 // offset of the first saved byte (32 bits), its bank (16 bits), then zeros to
 // the packed drivers' 18 bytes.
@@ -157,7 +162,10 @@ template <int N> struct Banked {
         pieces(d, p, uint32_t(n * N), [&](uint8_t* q, uint32_t len, uint32_t before) {
             if constexpr (Op == 0 && N != 3) {
                 if (len % N == 0 && before % N == 0) {
-                    gdl_packed::Packed<N>::fill(q, int32_t(len / N), packed);
+                    if constexpr (N == 1)
+                        std::memset(q, int(packed & 0xFF), len);
+                    else
+                        fillWords(q, len, packed);
                     return;
                 }
             }
@@ -257,9 +265,22 @@ template <int N> struct Banked {
         }
         const uint32_t colour = s.packedColor & kMask;
         const uint32_t pitch = s.mode.bytesPerLine & 0xFFFF;
+        const uint32_t bytes = uint32_t(int64_t(right - left) * N);
         uint32_t p = place(s, left, top);
-        for (int32_t y = top; y < bottom; ++y, p += pitch)
+        const VbeState& bank = Vbe_state();
+        uint8_t* const window = s.frameBase;
+        const uint32_t packed = gdl_packed::Packed<N>::replicate(colour);
+        for (int32_t y = top; y < bottom; ++y, p += pitch) {
+            // A row before the window end in the bank selected: one block store.
+            if constexpr (N != 3) {
+                if ((p & 0xFFFF) + bytes < kWindow && bank.currentBank == uint8_t(p >> 16) &&
+                    (p & (N - 1)) == 0) {
+                    fillWords(window + (p & 0xFFFF), bytes, packed);
+                    continue;
+                }
+            }
             fillRun<0>(s, p, int64_t(right) - left, colour);
+        }
     }
 
     // The x pairs are unsigned 16-bit values.
@@ -415,8 +436,15 @@ template <int N> struct Banked {
         const uint32_t pitch = s.mode.bytesPerLine & 0xFFFF;
         const uint32_t bytes = uint32_t(int64_t(right - left) * N);
         uint32_t p = place(s, destX, destY);
-        for (int32_t y = top; y < bottom; ++y, p += pitch) {
-            const uint8_t* in = base + int64_t(y) * bytesPerLine + int64_t(left) * N;
+        const VbeState& bank = Vbe_state();
+        uint8_t* const window = s.frameBase;
+        const uint8_t* in = base + int64_t(top) * bytesPerLine + int64_t(left) * N;
+        for (int32_t y = top; y < bottom; ++y, p += pitch, in += bytesPerLine) {
+            // A row before the window end in the bank selected: one copy.
+            if ((p & 0xFFFF) + bytes < kWindow && bank.currentBank == uint8_t(p >> 16)) {
+                std::memcpy(window + (p & 0xFFFF), in, bytes);
+                continue;
+            }
             pieces(s, p, bytes, [&](uint8_t* q, uint32_t len, uint32_t before) {
                 std::memcpy(q, in + before, len);
             });

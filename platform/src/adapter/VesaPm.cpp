@@ -116,7 +116,7 @@ void VbePmCall(int kind, RealModeRegs* regs, const void* data) {
         }
     }
     if (wait) WaitRetrace();
-    ShowScanOut();
+    if (kind != 1) ShowScanOut(); // a window move shows nothing new
 }
 
 bool VbeIsBankRoutine(const uint8_t* code, size_t size) {

@@ -280,6 +280,9 @@ using namespace adapter;
 
 void RealModeInterrupt(int number, RealModeRegs* regs) {
     if (!regs || number != 0x10) return;
+    // A window move shows nothing new: no frame for it (a bank switch is
+    // the banked drivers' most frequent call).
+    const bool windowMove = (regs->eax & 0xFFFF) == 0x4F05;
     bool retrace = false;
     {
         std::lock_guard g(Lock());
@@ -297,7 +300,7 @@ void RealModeInterrupt(int number, RealModeRegs* regs) {
         }
     }
     if (retrace) WaitRetrace();
-    ShowScanOut();
+    if (!windowMove) ShowScanOut();
 }
 
 } // namespace platform
