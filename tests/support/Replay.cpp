@@ -229,8 +229,8 @@ void ReplayDriver::Tick() {
     while (!stopped_ && next_ < steps_.size() && steps_[next_].at <= now)
         Play(steps_[next_++]);
     if (stopped_ || LookForErrors()) return;
-    if (now > last_ + kGraceMs)
-        Fail("the program still ran " + std::to_string(kGraceMs / 1000) +
+    if (now > last_ + graceMs_)
+        Fail("the program still ran " + std::to_string(graceMs_ / 1000) +
              " s after the last step, at " + std::to_string(last_) + " ms");
 }
 

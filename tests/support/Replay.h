@@ -100,6 +100,8 @@ public:
     ReplayDriver& operator=(const ReplayDriver&) = delete;
 
     void KeepFrames(bool keep) { keepFrames_ = keep; }
+    // How long after its last step the run may go on.
+    void SetGrace(uint32_t ms) { graceMs_ = ms; }
     // Time 0 is now; false when no timer could be set.
     bool Start();
     void Stop();
@@ -131,6 +133,7 @@ private:
     size_t soundSeen_ = 0;
     uint32_t start_ = 0;
     uint32_t last_ = 0;
+    uint32_t graceMs_ = kGraceMs;
     UINT timer_ = 0;
     bool keepFrames_ = false;
     bool stopped_ = false;

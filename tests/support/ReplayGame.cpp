@@ -126,7 +126,7 @@ std::string GameStateWords() {
 }
 
 GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::string& folder,
-                            bool keepFrames) {
+                            bool keepFrames, uint32_t graceMs) {
     GameReplayResult result;
     platform::UseHost(platform::HostKind::Memory);
     platform::ClockUseVirtual(true, 1000);
@@ -147,6 +147,7 @@ GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::str
     app.SetScriptedInput(true);
     ReplayDriver driver(steps, GameTarget());
     driver.KeepFrames(keepFrames);
+    driver.SetGrace(graceMs);
     if (!driver.Start()) result.failure = "no replay timer";
     app.Show();
     while (result.failure.empty() && app.IsEnabled() && app.IsVisible() && !TError::Notify(0))

@@ -22,9 +22,10 @@ struct GameReplayResult {
 // Plays `steps` on the game in `folder` (resource.ini and what it names; the
 // run writes its saves, error log and window lock there). The script's dev
 // lines become the developer switches (drive E); without any, the finished
-// game's settings hold. `keepFrames` keeps each checkpoint's frame.
+// game's settings hold. `keepFrames` keeps each checkpoint's frame; the run
+// fails when the game still runs `graceMs` after the last step.
 GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::string& folder,
-                            bool keepFrames = false);
+                            bool keepFrames = false, uint32_t graceMs = ReplayDriver::kGraceMs);
 
 // The running game in words: menu flag, language, and with a world its room,
 // whether a dialog, the map or the inventory is on, and the held item's id.
