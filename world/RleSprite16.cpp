@@ -26,6 +26,7 @@ RleSprite16::~RleSprite16() {
 void RleSprite16::Free() {
     EngineFree(data_);
     data_ = nullptr;
+    opaqueFrom_ = 0;
     is555_ = false;
 }
 
@@ -86,22 +87,26 @@ bool RleSprite16::LoadRecord(RlaStream* stream) {
 }
 
 // Walks every row once: the bounds of offsets, run words and pixels and the
-// row width; with `convert` the opaque pixels become 5:5:5. Rows may share
-// their runs, so each converted pixel is marked and never converted twice.
+// row width, and where the opaque lower part starts; with `convert` the
+// opaque pixels become 5:5:5. Rows may share their runs, so each converted
+// pixel is marked and never converted twice.
 bool RleSprite16::CheckRows(bool convert) {
     std::vector<bool> converted(convert ? dataSize : 0);
     const uint64_t size = dataSize;
+    opaqueFrom_ = 0;
     for (int32_t row = 0; row < height; ++row) {
         uint32_t offset;
         std::memcpy(&offset, data_ + 4 * row, 4);
         uint64_t pos = 4 * static_cast<uint64_t>(row) + offset;
         int64_t column = 0;
+        bool gaps = false;
         for (;;) {
             if (pos + 2 > size) return false;
             const uint16_t word = LoadWord(data_ + pos);
             pos += 2;
             if (word == 0) break;
             const uint32_t count = word >> 8;
+            gaps = gaps || (word & 0xFF) != 0;
             column += (word & 0xFF) + count;
             if (column > width || pos + 2 * count > size) return false;
             for (uint32_t i = 0; convert && i < count; ++i) {
@@ -114,6 +119,7 @@ bool RleSprite16::CheckRows(bool convert) {
             }
             pos += 2 * count;
         }
+        if (gaps || column < width) opaqueFrom_ = row + 1;
     }
     is555_ = is555_ || convert;
     return true;

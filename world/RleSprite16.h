@@ -45,6 +45,10 @@ public:
         std::memcpy(&offset, data_ + 4 * static_cast<uint32_t>(y), 4);
         return data_ + 4 * static_cast<uint32_t>(y) + offset;
     }
+    // The first row of the sprite's opaque lower part: that row and every
+    // row below it are opaque across the whole width (the height when the
+    // last row is not), so whatever lies behind them is never seen.
+    int32_t OpaqueFrom() const { return opaqueFrom_; }
     const uint8_t* Data() const { return data_; }
     bool Is555() const { return is555_; }
 
@@ -62,6 +66,7 @@ private:
     void Free();
 
     uint8_t* data_ = nullptr;
+    int32_t opaqueFrom_ = 0;
     bool is555_ = false;
 };
 

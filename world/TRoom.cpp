@@ -15,6 +15,7 @@
 #include "gdl/draw.h"
 #include "media/devices/TDispDev.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -438,18 +439,34 @@ void TRoom::PaintPass(TEvent* event) {
     TControl::PaintPass(event);
 }
 
+// The sky is drawn only above the background's opaque lower part where that
+// part spans the clip: the background would cover those rows at once.
+ClipRect TRoom::SkyClip(const ClipRect& clip, const RleSprite16* background, int32_t x, int32_t y) {
+    if (!background || x > clip.left || int64_t{x} + background->width < clip.right ||
+        int64_t{y} + background->height < clip.bottom)
+        return clip;
+    ClipRect sky = clip;
+    const int64_t hidden = int64_t{y} + background->OpaqueFrom();
+    sky.bottom = static_cast<int32_t>(std::clamp<int64_t>(hidden, clip.top, clip.bottom));
+    return sky;
+}
+
 void TRoom::DrawDirect(const TRectArea& deviceClip) {
     RoomSurface view;
     if (!spriteCanvas_ || !view.Wrap(DisplayContext(), deviceClip)) return;
     SpriteCanvas16& canvas = *spriteCanvas_;
-    canvas.SetTarget(&view.surface, view.clip);
+    RleSprite16* frame = nullptr;
+    if (background_.GroupCount() >= 1 && background_.FrameCount(0) >= 1)
+        frame = dynamic_cast<RleSprite16*>(background_.GetFrame(0, backgroundFrame_));
+    const int32_t frameX = frame ? SatAdd(view.originX, frame->x) : 0;
+    const int32_t frameY = frame ? SatAdd(view.originY, frame->y) : 0;
     GDL_beginPixelAccess();
-    if (sky_.IsVisible()) sky_.DrawLayer(camera_, canvas, view.originX, view.originY);
-    if (background_.GroupCount() >= 1 && background_.FrameCount(0) >= 1) {
-        auto* frame = dynamic_cast<RleSprite16*>(background_.GetFrame(0, backgroundFrame_));
-        if (frame)
-            canvas.DrawRle(frame, SatAdd(view.originX, frame->x), SatAdd(view.originY, frame->y));
+    if (sky_.IsVisible()) {
+        canvas.SetTarget(&view.surface, SkyClip(view.clip, frame, frameX, frameY));
+        sky_.DrawLayer(camera_, canvas, view.originX, view.originY);
     }
+    canvas.SetTarget(&view.surface, view.clip);
+    if (frame) canvas.DrawRle(frame, frameX, frameY);
     GDL_endPixelAccess();
     canvas.SetTarget(nullptr, {0, 0, 0, 0});
 }

@@ -124,6 +124,8 @@ public:
     void DrawDirect(const TRectArea& deviceClip);
 
 private:
+    static ClipRect SkyClip(const ClipRect& clip, const RleSprite16* background, int32_t x,
+                            int32_t y);
     static int32_t ActorPositions(void* room, const Point3D** positions);
     bool LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const char* key);
     void RetireSound(int32_t index);

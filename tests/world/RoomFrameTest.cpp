@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         RoomTest::SetUp();
         sky = Pattern(800, 350, 1, [](int32_t, int32_t) { return false; });
-        back = Pattern(800, 600, 2, [](int32_t, int32_t y) { return y < 200; });
+        back = Pattern(800, 600, 2, backHoles);
         object = Pattern(40, 30, 3, [](int32_t x, int32_t y) { return (x + y) % 7 == 0; });
         actorImage = Pattern(20, 30, 4, [](int32_t x, int32_t) { return x < 3 || x == 11; });
         tools::RlaWriter skyFile, backFile, objectFile, actorFile;
@@ -91,6 +91,8 @@ protected:
         return count;
     }
 
+    // Where the background is transparent: a sky above an opaque lower part.
+    bool (*backHoles)(int32_t x, int32_t y) = [](int32_t, int32_t y) { return y < 200; };
     tools::RgbaImage sky, back, object, actorImage;
     TActor* actor = nullptr;
     TAnimObject* obj = nullptr;
@@ -102,6 +104,31 @@ TEST_F(RoomFrameTest, AFrameEqualsTheLayersComposedFarToNear) {
     PutActor(ref);
     EXPECT_EQ(Differences(ref), 0);
 }
+
+// The sky behind the background's opaque lower part is left undrawn: holes
+// inside that part, in its last row or at a row's end still show the sky.
+class SkyThroughHoles : public RoomFrameTest,
+                        public ::testing::WithParamInterface<bool (*)(int32_t, int32_t)> {
+protected:
+    void SetUp() override {
+        backHoles = GetParam();
+        RoomFrameTest::SetUp();
+    }
+};
+
+TEST_P(SkyThroughHoles, FrameEqualsTheLayersComposedFarToNear) {
+    Frame();
+    std::vector<int32_t> ref = Reference();
+    PutActor(ref);
+    EXPECT_EQ(Differences(ref), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Holes, SkyThroughHoles,
+    ::testing::Values([](int32_t x, int32_t y) { return y < 200 || (x == 10 && y == 300); },
+                      [](int32_t x, int32_t y) { return y < 200 || (x == 500 && y == 349); },
+                      [](int32_t x, int32_t y) { return y < 200 || (x == 799 && y == 599); },
+                      [](int32_t, int32_t y) { return y < 200 || y == 320; }));
 
 // Offsets from scripts that take an object beyond the 32-bit range hold it
 // at the end of the range, off the display, instead of wrapping it round.
