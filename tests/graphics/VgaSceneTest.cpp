@@ -200,6 +200,47 @@ TEST_F(VgaScene, ModeXRenderSetEqualsPackedPixels) {
         EXPECT_EQ(platform::VgaPlaneByte(plane, 1), plane == 1 || plane == 2 ? 9 : 0) << plane;
 }
 
+// The mode X image put at the edges of its block path: aligned widths that
+// are not whole 16-pixel blocks, source rows of another pitch, rectangles cut
+// by the screen's edges and unaligned ones give the generic put's pixels.
+TEST_F(VgaScene, ModeXImagePutBlockPathEdges) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = modeXReference(320, 240);
+    GdlDeviceContext* image = GDL_createMemoryDC(100, 24, 8, nullptr);
+    ASSERT_TRUE(memory && image);
+    for (GdlDeviceContext* dc : {memory, image})
+        std::memcpy(GDL_liveDC(dc)->palette, GDL_liveDC(screen)->palette,
+                    256 * sizeof(GdlPaletteEntry));
+    GdlDeviceContext* live = GDL_liveDC(image);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 100; ++x)
+            live->surface[size_t(y) * live->mode.bytesPerLine + x] = uint8_t(x * 7 + y * 13 + 1);
+    struct Put {
+        int32_t left, top, right, bottom, x, y;
+    };
+    const Put puts[] = {
+        {0, 0, 20, 24, 8, 4},     // one block and four pixels
+        {4, 2, 40, 20, 40, 4},    // two blocks and four, from inside the row
+        {0, 0, 16, 24, 300, 40},  // cut by the right edge
+        {8, 0, 100, 24, 280, 60}, // cut by the right edge mid-block
+        {0, 0, 48, 24, -8, 80},   // cut by the left edge
+        {0, 0, 32, 24, 100, 228}, // cut by the bottom
+        {0, 0, 32, 24, 160, -10}, // cut by the top
+        {2, 0, 34, 24, 200, 120}, // unaligned source
+        {0, 0, 32, 24, 202, 150}, // unaligned destination
+        {0, 0, 100, 24, 0, 200},  // whole rows of the image
+    };
+    for (GdlDeviceContext* dc : {screen, memory}) {
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(0);
+        GDL_fillRect(0, 0, 320, 240);
+        for (const Put& p : puts)
+            GDL_bitBlt(dc, image, p.left, p.top, p.right, p.bottom, p.x, p.y, 0);
+    }
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 2));
+}
+
 // Ellipses follow the planar set's own midpoint rule; a box of width 0 (which
 // would never leave the second region) is drawn as the library's outline.
 TEST_F(VgaScene, ModeXEllipsesStayInTheirBoxAndEnd) {
