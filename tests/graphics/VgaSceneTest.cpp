@@ -16,6 +16,7 @@
 #include "gdl/shading.h"
 #include "gdl/vga.h"
 #include "platform/Adapter.h"
+#include "platform/FsDirect.h"
 #include "platform/Vga.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +240,39 @@ TEST_F(VgaScene, ModeXImagePutBlockPathEdges) {
             GDL_bitBlt(dc, image, p.left, p.top, p.right, p.bottom, p.x, p.y, 0);
     }
     EXPECT_TRUE(matches(GDL_liveDC(memory), 2));
+}
+
+// An application switch leaves the mode for text; coming back sets the mode,
+// its registers, the palette and the pages again, in every VGA driver.
+TEST_F(VgaScene, ASwitchBackRestoresModePagesAndPalette) {
+    struct Case {
+        int32_t mode;
+        uint8_t seq4, crtc12; // chain-4 off for mode X and 16 colours, the display end
+    };
+    const Case cases[] = {{6, 0x0E, 0x8F}, {8, 0x06, 0xDF}, {4, 0x06, 0xDF}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GdlDeviceContext* screen = Open(c.mode, 2);
+        ASSERT_NE(screen, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(screen);
+        const int32_t page = live->mode.maxPage >= 1 ? 1 : 0;
+        GDL_setVisualPage(screen, page, 0);
+        GDL_setPaletteEntry(screen, 9, 0x40, 0x80, 0xFC);
+        GDL_realizePalette(screen, 256, 0, 0);
+        ASSERT_TRUE(platform::FsDirectSwitchAway());
+        EXPECT_EQ(platform::RealModeMemory()[0x449], 0x03);
+        platform::FsDirectSwitchBack();
+        EXPECT_EQ(platform::VgaSequencer(4), c.seq4);
+        EXPECT_EQ(platform::VgaCrtc(0x12), c.crtc12);
+        const uint32_t start = uint32_t(platform::VgaCrtc(0x0C)) << 8 | platform::VgaCrtc(0x0D);
+        EXPECT_EQ(start, uint32_t(page) * live->mode.pageSize);
+        uint8_t e[3];
+        platform::VgaDacEntry(9, e);
+        EXPECT_EQ(e[0], 0x10);
+        EXPECT_EQ(e[1], 0x20);
+        EXPECT_EQ(e[2], 0x3F);
+        GDL_exit();
+    }
 }
 
 // Ellipses follow the planar set's own midpoint rule; a box of width 0 (which
