@@ -275,6 +275,28 @@ TEST_F(VgaScene, ASwitchBackRestoresModePagesAndPalette) {
     }
 }
 
+// Corners given the other way round name the same box, as on every other
+// driver: the planar sets draw the same outline for them.
+TEST_F(VgaScene, PlanarEllipsesTakeCornersInEitherOrder) {
+    for (int32_t mode : {8, 4}) {
+        SCOPED_TRACE(mode);
+        GdlDeviceContext* screen = Open(mode, 1);
+        ASSERT_NE(screen, nullptr);
+        GDL_selectCurrentDC(screen);
+        auto drawn = [](int32_t l, int32_t t, int32_t r, int32_t b) {
+            GDL_setColor(0);
+            GDL_fillRect(0, 0, 320, 240);
+            GDL_setColor(5);
+            GDL_ellipse(l, t, r, b);
+            return platform::VgaPacked().pixels;
+        };
+        const std::vector<uint8_t> ordered = drawn(20, 30, 81, 70);
+        EXPECT_EQ(drawn(81, 70, 20, 30), ordered);
+        EXPECT_EQ(drawn(81, 30, 20, 70), ordered);
+        GDL_exit();
+    }
+}
+
 // Ellipses follow the planar set's own midpoint rule; a box of width 0 (which
 // would never leave the second region) is drawn as the library's outline.
 TEST_F(VgaScene, ModeXEllipsesStayInTheirBoxAndEnd) {
