@@ -2,6 +2,7 @@
 // span and the midpoint ellipse.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -52,13 +53,19 @@ void gatheredLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Address&& addr
 // The midpoint ellipse, on integers: A = w², B = h², four points stepped
 // together from the top and bottom of the box.
 
+// The box with its corners in order: corners given the other way round name
+// the same box, as they do for the library's own outline.
+inline GdlRect orderedBox(const GdlRect& b) {
+    return {std::min(b.left, b.right), std::min(b.top, b.bottom), std::max(b.left, b.right),
+            std::max(b.top, b.bottom)};
+}
+
 // A box of width 0 would keep region 2's S at 0 for ever, and with height 0
 // region 1 is skipped so that only the two middle points would be drawn:
 // such boxes go to the library's outline. True when the box was handled.
-inline bool flatEllipse(const GdlRect* box, int32_t patterned) {
-    const int32_t w = box->right - box->left, h = box->bottom - box->top;
-    if (w > 0 && h > 0) return false;
-    if (w >= 0 && h >= 0) DRV_ellipse(box, patterned);
+inline bool flatEllipse(const GdlRect& box, int32_t patterned) {
+    if (box.right > box.left && box.bottom > box.top) return false;
+    DRV_ellipse(&box, patterned);
     return true;
 }
 

@@ -228,12 +228,13 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 // The slot's flag is the patterned flag, not a clip flag.
-void ellipse(const GdlRect* box, int32_t patterned) {
+void ellipse(const GdlRect* given, int32_t patterned) {
+    const GdlRect box = vga_internal::orderedBox(*given);
     if (vga_internal::flatEllipse(box, patterned)) return;
     GdlDeviceContext& s = S();
     beginColourWrites(s.attr.writeMode);
     const uint8_t colour = uint8_t(s.packedColor & 0x0F);
-    vga_internal::walkEllipse(*box, s.clipDevice, [&](int32_t x, int32_t y) {
+    vga_internal::walkEllipse(box, s.clipDevice, [&](int32_t x, int32_t y) {
         gc(8, bitOf(x));
         platform::VgaLatchWrite(addressOf(s, x, y), colour);
     });

@@ -205,14 +205,15 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 // The slot's flag is the patterned flag, not a clip flag.
-void ellipse(const GdlRect* box, int32_t patterned) {
+void ellipse(const GdlRect* given, int32_t patterned) {
+    const GdlRect box = vga_internal::orderedBox(*given);
     if (vga_internal::flatEllipse(box, patterned)) return;
     GdlDeviceContext& s = S();
     const int32_t op = s.attr.writeMode;
     const bool logical = op != 0;
     if (logical) beginLogical(op);
     const uint8_t colour = uint8_t(s.packedColor);
-    vga_internal::walkEllipse(*box, s.clipDevice, [&](int32_t x, int32_t y) {
+    vga_internal::walkEllipse(box, s.clipDevice, [&](int32_t x, int32_t y) {
         writeMasked(addressOf(s, x, y), uint8_t(1 << (x & 3)), colour, logical);
     });
     if (logical) endLogical();

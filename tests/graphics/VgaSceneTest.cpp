@@ -16,6 +16,7 @@
 #include "gdl/shading.h"
 #include "gdl/vga.h"
 #include "platform/Adapter.h"
+#include "platform/FsDirect.h"
 #include "platform/Vga.h"
 
 #include <gtest/gtest.h>
@@ -198,6 +199,102 @@ TEST_F(VgaScene, ModeXRenderSetEqualsPackedPixels) {
     GDL_fillRect(5, 0, 7, 1);
     for (int plane = 0; plane < 4; ++plane)
         EXPECT_EQ(platform::VgaPlaneByte(plane, 1), plane == 1 || plane == 2 ? 9 : 0) << plane;
+}
+
+// The mode X image put at the edges of its block path: aligned widths that
+// are not whole 16-pixel blocks, source rows of another pitch, rectangles cut
+// by the screen's edges and unaligned ones give the generic put's pixels.
+TEST_F(VgaScene, ModeXImagePutBlockPathEdges) {
+    GdlDeviceContext* screen = Open(8, 1);
+    ASSERT_NE(screen, nullptr);
+    GdlDeviceContext* memory = modeXReference(320, 240);
+    GdlDeviceContext* image = GDL_createMemoryDC(100, 24, 8, nullptr);
+    ASSERT_TRUE(memory && image);
+    for (GdlDeviceContext* dc : {memory, image})
+        std::memcpy(GDL_liveDC(dc)->palette, GDL_liveDC(screen)->palette,
+                    256 * sizeof(GdlPaletteEntry));
+    GdlDeviceContext* live = GDL_liveDC(image);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 100; ++x)
+            live->surface[size_t(y) * live->mode.bytesPerLine + x] = uint8_t(x * 7 + y * 13 + 1);
+    struct Put {
+        int32_t left, top, right, bottom, x, y;
+    };
+    const Put puts[] = {
+        {0, 0, 20, 24, 8, 4},     // one block and four pixels
+        {4, 2, 40, 20, 40, 4},    // two blocks and four, from inside the row
+        {0, 0, 16, 24, 300, 40},  // cut by the right edge
+        {8, 0, 100, 24, 280, 60}, // cut by the right edge mid-block
+        {0, 0, 48, 24, -8, 80},   // cut by the left edge
+        {0, 0, 32, 24, 100, 228}, // cut by the bottom
+        {0, 0, 32, 24, 160, -10}, // cut by the top
+        {2, 0, 34, 24, 200, 120}, // unaligned source
+        {0, 0, 32, 24, 202, 150}, // unaligned destination
+        {0, 0, 100, 24, 0, 200},  // whole rows of the image
+    };
+    for (GdlDeviceContext* dc : {screen, memory}) {
+        GDL_selectCurrentDC(dc);
+        GDL_setColor(0);
+        GDL_fillRect(0, 0, 320, 240);
+        for (const Put& p : puts)
+            GDL_bitBlt(dc, image, p.left, p.top, p.right, p.bottom, p.x, p.y, 0);
+    }
+    EXPECT_TRUE(matches(GDL_liveDC(memory), 2));
+}
+
+// An application switch leaves the mode for text; coming back sets the mode,
+// its registers, the palette and the pages again, in every VGA driver.
+TEST_F(VgaScene, ASwitchBackRestoresModePagesAndPalette) {
+    struct Case {
+        int32_t mode;
+        uint8_t seq4, crtc12; // chain-4 off for mode X and 16 colours, the display end
+    };
+    const Case cases[] = {{6, 0x0E, 0x8F}, {8, 0x06, 0xDF}, {4, 0x06, 0xDF}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GdlDeviceContext* screen = Open(c.mode, 2);
+        ASSERT_NE(screen, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(screen);
+        const int32_t page = live->mode.maxPage >= 1 ? 1 : 0;
+        GDL_setVisualPage(screen, page, 0);
+        GDL_setPaletteEntry(screen, 9, 0x40, 0x80, 0xFC);
+        GDL_realizePalette(screen, 256, 0, 0);
+        ASSERT_TRUE(platform::FsDirectSwitchAway());
+        EXPECT_EQ(platform::RealModeMemory()[0x449], 0x03);
+        platform::FsDirectSwitchBack();
+        EXPECT_EQ(platform::VgaSequencer(4), c.seq4);
+        EXPECT_EQ(platform::VgaCrtc(0x12), c.crtc12);
+        const uint32_t start = uint32_t(platform::VgaCrtc(0x0C)) << 8 | platform::VgaCrtc(0x0D);
+        EXPECT_EQ(start, uint32_t(page) * live->mode.pageSize);
+        uint8_t e[3];
+        platform::VgaDacEntry(9, e);
+        EXPECT_EQ(e[0], 0x10);
+        EXPECT_EQ(e[1], 0x20);
+        EXPECT_EQ(e[2], 0x3F);
+        GDL_exit();
+    }
+}
+
+// Corners given the other way round name the same box, as on every other
+// driver: the planar sets draw the same outline for them.
+TEST_F(VgaScene, PlanarEllipsesTakeCornersInEitherOrder) {
+    for (int32_t mode : {8, 4}) {
+        SCOPED_TRACE(mode);
+        GdlDeviceContext* screen = Open(mode, 1);
+        ASSERT_NE(screen, nullptr);
+        GDL_selectCurrentDC(screen);
+        auto drawn = [](int32_t l, int32_t t, int32_t r, int32_t b) {
+            GDL_setColor(0);
+            GDL_fillRect(0, 0, 320, 240);
+            GDL_setColor(5);
+            GDL_ellipse(l, t, r, b);
+            return platform::VgaPacked().pixels;
+        };
+        const std::vector<uint8_t> ordered = drawn(20, 30, 81, 70);
+        EXPECT_EQ(drawn(81, 70, 20, 30), ordered);
+        EXPECT_EQ(drawn(81, 30, 20, 70), ordered);
+        GDL_exit();
+    }
 }
 
 // Ellipses follow the planar set's own midpoint rule; a box of width 0 (which

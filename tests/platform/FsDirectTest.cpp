@@ -97,6 +97,19 @@ TEST_F(FsDirect, InterruptsReachTheBiosAndViewsReachTheAdapter) {
     EXPECT_EQ(Get<PMI_int86_t>("_PMI_int86")(0x10, nullptr, &out), 0);
 }
 
+// The BIOS selector is handed to every caller: freeing it leaves it in
+// place, so a selector made later never takes its number.
+TEST_F(FsDirect, TheSharedBiosSelectorOutlivesAFree) {
+    auto bios = Get<PMI_getBIOSSelector_t>("_PMI_getBIOSSelector");
+    auto getByte = Get<PMI_getByte_t>("_PMI_getByte");
+    const uint16_t first = bios();
+    Get<PMI_freeSelector_t>("_PMI_freeSelector")(first);
+    const uint16_t other = Get<PMI_createSelector_t>("_PMI_createSelector")(0, 0xFFFF);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(bios(), first);
+    EXPECT_EQ(getByte(bios(), 0x49), 0x03);
+}
+
 int g_mouseX = -1, g_mouseY = -1, g_answer = 1;
 std::vector<int> g_flags;
 void onMouse(int x, int y) {

@@ -269,6 +269,43 @@ TEST_F(Vga, ScanOutFollowsTheRegisters) {
     EXPECT_EQ(g.pixels[size_t(14) * 320 + 5] & 0xFF, uint32_t(e[2] << 2 | e[2] >> 4));
 }
 
+// Registers a program may leave in any state: every frame and packed view
+// stays inside video memory, whatever the CRTC, attribute and graphics
+// registers hold, and BIOS calls with stray arguments change nothing unsafe.
+TEST_F(Vga, HostileRegistersAndBiosCallsStayInMemory) {
+    uint32_t seed = 38;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, uint8_t(seed >> 16); };
+    for (uint8_t mode : {0x03, 0x0D, 0x12, 0x13}) {
+        SetMode(mode);
+        for (int round = 0; round < 40; ++round) {
+            VgaOutPortWord(0x3D4, 0x0011); // write protect off
+            for (int i = 0; i < 0x19; ++i)
+                VgaOutPortWord(0x3D4, uint16_t(i | next() << 8));
+            for (int i = 0; i < 9; ++i)
+                gc(i, next());
+            seq(1, next());
+            seq(4, next());
+            VgaInPort(0x3DA);
+            for (int i = 0; i < 0x15; ++i)
+                VgaOutPort(0x3C0, uint8_t(i)), VgaOutPort(0x3C0, next());
+            VgaOutPort(0x3C0, 0x20);
+            const Frame f = VgaFrame();
+            EXPECT_EQ(f.pixels.size(), size_t(f.width) * size_t(f.height));
+            const VgaPackedView p = VgaPacked();
+            EXPECT_EQ(p.pixels.size(), size_t(p.width) * size_t(p.height));
+        }
+    }
+    const uint32_t calls[][2] = {{0x1130, 0xFF00}, {0x1130, 0x0100}, {0x1122, 0x0000},
+                                 {0x1124, 0x00FF}, {0x00FF, 0},      {0x1A01, 0},
+                                 {0x11FF, 0}};
+    for (const auto& c : calls) {
+        RealModeRegs r{};
+        r.eax = c[0], r.ebx = c[1], r.edx = 0xFF;
+        RealModeInterrupt(0x10, &r);
+    }
+    EXPECT_EQ(RealModeMemory()[0x449], 0x13);
+}
+
 struct BiosCase {
     const char* adapter;
     uint32_t al, bl;

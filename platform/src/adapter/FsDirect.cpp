@@ -284,6 +284,8 @@ void freeSelector(uint16_t selector) {
     std::lock_guard g(Lock());
     FsState& s = Fs();
     const size_t index = selector / 8;
+    // The BIOS selector is shared by every caller that asked for it: it stays.
+    if (selector == s.biosSelector) return;
     if (selector % 8 == 0 && index >= 1 && index <= s.selectors.size())
         s.selectors[index - 1].used = false;
 }
