@@ -112,19 +112,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DrainDeleteLater();
     return 0;
 }
-
-// After a restart of the game session, the per-input leak check reports the
-// list heads of the display's device contexts made by the session before
-// (every context itself is handed back). Until that teardown is understood
-// and mended, the per-input leak check stays off here; every other check
-// stays on, and the leak check still runs at exit.
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static std::vector<char*> args;
-    static char noLeaks[] = "-detect_leaks=0";
-    args.assign(*argv, *argv + *argc);
-    args.push_back(noLeaks);
-    args.push_back(nullptr);
-    *argc += 1;
-    *argv = args.data();
-    return 0;
-}

@@ -7,6 +7,13 @@
 #include "gdl/memory.h"
 #include "gdl/support.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/lsan_interface.h>
+#define ADV_LEAK_CHECK 1
+#endif
+#endif
+
 namespace {
 
 TEST(FixedPoint, MultiplyRoundsAndKeepsSign) {
@@ -94,6 +101,22 @@ TEST(Lists, InsertFindAndDelete) {
     EXPECT_EQ(GDL_listFirst(list), b);
     GDL_listFreeNode(a);
     GDL_listDestroy(list, GDL_listFreeNode);
+}
+
+// A live list, empty or not, is reachable in every block: its sentinels
+// included (a pointer one past a block would not count as a reference).
+TEST(Lists, ALiveListIsNoLeak) {
+#ifdef ADV_LEAK_CHECK
+    static GdlList* empty = GDL_listCreate();
+    static GdlList* full = GDL_listCreate();
+    ASSERT_TRUE(empty && full);
+    GDL_listInsertAfter(full, GDL_listNewNode(8), full->head);
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
+    GDL_listDestroy(empty, GDL_listFreeNode);
+    GDL_listDestroy(full, GDL_listFreeNode);
+#else
+    GTEST_SKIP() << "needs the leak checker of the sanitizer build";
+#endif
 }
 
 TEST(Pools, ChainCoversEveryItem) {

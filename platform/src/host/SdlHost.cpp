@@ -378,13 +378,14 @@ HostBackend* CreateSdlHost(std::string* failure) {
 } // namespace platform
 
 // SDL's desktop probe, when no display answers, leaves a block inside libdbus
-// that only the process's end gives back. The leak checker of the sanitizer
-// builds is told so here, in every program that can start SDL.
+// that only the process's end gives back, and fontconfig keeps what it reads
+// on first use for the rest of the process. The leak checker of the
+// sanitizer builds is told so here, in every program that can start SDL.
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 extern "C" const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libdbus-1.so\n";
+    return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
 }
 #endif
 #endif
