@@ -282,17 +282,19 @@ int GameApp::OnStart(TObject*, TEvent*) {
     quitTimer_.SetUp(500.0f, this);
     ShowIntro();
     PlayerOptions::Get().Load();
-    if (Options().showGameMenu) {
-        // The menu's own pages come later: it chooses a new game at once.
+    // The player starts from the menu; a run without anyone at the screen
+    // could never leave it, and so goes straight into the game, as it
+    // skips the intro and the credits.
+    if (Options().showGameMenu && !headless_) {
         OpenMenu();
-        NewGame();
-    } else {
-        DestroyWorld();
-        CreateWorld();
-        if (world_) {
-            world_->StartMain();
-            ScriptCallGlobal("main");
-        }
+        return 1;
+    }
+    // A new game, the menu count left as it is.
+    DestroyWorld();
+    CreateWorld();
+    if (world_) {
+        world_->StartMain();
+        ScriptCallGlobal("main");
     }
     return 1;
 }
@@ -327,8 +329,8 @@ void GameApp::OpenMenu() {
     GameMenu& menu = Menu();
     menu.BuildMainPage(this);
     // Shown in front without a focus request of its own: a request still
-    // queued when the menu closes again at once (the start's new game)
-    // would go to a closed form.
+    // queued when the menu closes again at once (a new game chosen by a
+    // script's handler) would go to a closed form.
     menu.ToFront();
     menu.SetVisible(true);
     menu.SetEnabled(true);

@@ -3,9 +3,6 @@
 // of the game in progress, opens and closes the game menu, asks the standard
 // questions and ends the program through the quit question, the quit timer
 // and the credits.
-//
-// Screens that come later stand in here: the start's menu falls through to
-// a new game, the quit question answers yes.
 #pragma once
 
 #include "AppServices.h"
@@ -54,7 +51,8 @@ public:
     // The question box; non-zero for yes.
     int32_t AskYesNo(const char* text);
     // A run without anyone at the screen: boxes are answered by the
-    // platform's box policy instead of waiting (always so on the memory host).
+    // platform's box policy instead of waiting (always so on the memory host);
+    // the intro, the start's menu and the credits are left out.
     void SetHeadless(bool headless) { headless_ = headless; }
     // Input comes from a replay: the game's own pages and boxes run and wait
     // for it, also on the memory host. Shutdown clears it.

@@ -23,6 +23,8 @@ TEST(AdventureProgram, WithoutItsFilesItSaysWhatIsMissing) {
         << output;
 }
 
+// Headless, nobody could click the menu the finished game starts with: the
+// run goes straight into the game.
 TEST(AdventureProgram, RunsTheFixturesGame) {
     testsupport::TempDir dir;
     std::string output;

@@ -1,6 +1,7 @@
 // The program entry: error texts, window names, the single-instance check,
-// the window style of the intro, and the start straight into a new game.
+// the window style of the intro, and the start into a new game or the menu.
 #include "GameTestFixture.h"
+#include "MenuClicks.h"
 
 #include "foundation/TError.h"
 #include "media/devices/TDispDev.h"
@@ -94,9 +95,10 @@ TEST_F(GameTest, ThePopUpStyleOnlyForShowIntroOne) {
     }
 }
 
-// With or without the menu first (whose pages come later and choose a new
-// game), main runs, no menu stays counted and the ticks reach the script.
-TEST_F(GameTest, TheStartRunsMainAndDeliversTicks) {
+// Without the menu first, the start runs main and the ticks reach the
+// script. With it, only the menu opens (no game, no tick) until the player
+// clicks New.
+TEST_F(GameTest, TheStartRunsMainAtOnceOrAfterTheMenusNew) {
     fixture.mainScript = "Game = {}\n"
                          "function Game.DoTickAction() Error('tick') end\n"
                          "function main() Engine.EnterRoom('Hall') Error('main') end\n";
@@ -107,6 +109,16 @@ TEST_F(GameTest, TheStartRunsMainAndDeliversTicks) {
         platform::ClearMessageBoxLog();
         WriteDevOptions(std::string("[DEBUG]\r\nShowGameMenu=") + menu + "\r\n");
         Start();
+        if (*menu == '1') {
+            EXPECT_EQ(App().World(), nullptr);
+            EXPECT_EQ(App().MenuCount(), 1);
+            EXPECT_EQ(App().MenuFlag(), 1);
+            EXPECT_TRUE(App().Menu().IsVisible());
+            EXPECT_FALSE(App().Menu().BackButton().IsEnabled());
+            RunTicks(60);
+            EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+            menuclicks::Play({menuclicks::kNew});
+        }
         EXPECT_EQ(Boxes("main").size(), 1u);
         EXPECT_EQ(App().MenuCount(), 0);
         EXPECT_EQ(App().MenuFlag(), 0);

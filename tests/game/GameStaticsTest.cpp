@@ -48,7 +48,7 @@ TEST_F(GameTest, DeveloperOptionsReadFromDriveE) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "no file");
         platform::RemoveFile(dir.File("e/Adventuredev.ini").c_str());
-        if (c.file) WriteDevOptions(c.file);
+        if (c.file) WriteDevFile(c.file);
         EXPECT_TRUE(Read(DevOptions()) == c.expected);
     }
 }

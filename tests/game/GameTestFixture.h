@@ -1,6 +1,7 @@
 // Shared set-up of the game's suites: the memory host on virtual time, a
 // folder of the test's own that is the program's folder (a one-room game is
-// written there) and drive E (the developer options), a caption of the test's
+// written there) and drive E (the developer options: the game starts without
+// its menu unless a test asks for it), a caption of the test's
 // own (a running copy is found machine-wide), and the message boxes as the
 // record of what the scripts did: a script calls Error("text").
 #pragma once
@@ -61,6 +62,9 @@ protected:
         platform::SetProgramPathForTests(dir.File("adventure").c_str());
         platform::MapDrive('E', dir.File("e").c_str());
         Notes().clear();
+        // A test plays its game from the start; one that wants the menu
+        // first says so.
+        WriteDevOptions("[DEBUG]\r\n");
         fixture.appName = std::string("Adventure ") +
                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fixture.className = "AdventureTest";
@@ -74,7 +78,16 @@ protected:
         std::string error;
         ASSERT_TRUE(tools::WriteGameFixture(dir.Path().string(), fixture, &error)) << error;
     }
-    void WriteDevOptions(const std::string& text) { dir.Write("e/Adventuredev.ini", text); }
+    // The developer switches' file as written.
+    void WriteDevFile(const std::string& text) { dir.Write("e/Adventuredev.ini", text); }
+    // The switches of `text` ("[DEBUG]" and its lines): the game starts
+    // without its menu unless `text` sets ShowGameMenu.
+    void WriteDevOptions(std::string text) {
+        const std::string section = "[DEBUG]\r\n";
+        if (text.find("ShowGameMenu=") == std::string::npos && text.rfind(section, 0) == 0)
+            text.insert(section.size(), "ShowGameMenu=0\r\n");
+        WriteDevFile(text);
+    }
     // The game up to its main loop, shown, its start run.
     void Start() {
         WriteGame();

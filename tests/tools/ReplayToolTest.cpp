@@ -14,8 +14,9 @@ using testsupport::RunTool;
 using testsupport::ToolProgram;
 
 // Straight into the cabin and out through the quit question, without the
-// intro's and the credits' minute.
+// intro's and the credits' minute and the menu at the start.
 constexpr const char* kScript = "0 dev ShowIntro 0\n"
+                                "0 dev ShowGameMenu 0\n"
                                 "0 dev ShowCredits 0\n"
                                 "1000 check cabin\n"
                                 "1500 close\n"
@@ -43,7 +44,7 @@ TEST(ReplayTool, RecordsChecksAndNamesADifference) {
     digit = digit == '0' ? '1' : '0';
     dir.Write("short.golden", changed);
     ASSERT_EQ(RunTool(replay, &out), 1) << out;
-    EXPECT_NE(out.find("checkpoint 1 (line 3): got 'cabin frame="), std::string::npos) << out;
+    EXPECT_NE(out.find("checkpoint 1 (line 4): got 'cabin frame="), std::string::npos) << out;
 }
 
 TEST(ReplayTool, RefusesWhatItCannotPlay) {
