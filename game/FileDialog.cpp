@@ -195,13 +195,9 @@ int FileDialog::OnCancelClick(TObject*, TEvent*) {
 
 const char* FileDialog::GetFileName() {
     if (!chosenName_ || GetModalResult() != kConfirmed) return nullptr;
-    if (chosenName_->find(':') != std::string::npos) {
-        if (!chosenEntry_) return chosenName_->c_str();
-        std::string path = resultPath_.c_str();
-        path += chosenEntry_->name;
-        resultPath_ = path.c_str();
-        return resultPath_.c_str();
-    }
+    // A listed file lies in the list's folder whatever its name holds (the
+    // host allows a ':'); only a name with a drive stands by itself.
+    if (!chosenEntry_ && chosenName_->find(':') != std::string::npos) return chosenName_->c_str();
     std::string path = ListFolder();
     Append(path, chosenEntry_ ? chosenEntry_->name : chosenName_->c_str());
     resultPath_ = path.c_str();

@@ -166,7 +166,10 @@ int32_t GameApp::SaveGame(const char* path) {
     std::vector<uint8_t> bytes;
     platform::ByteWriter out(bytes);
     out.S32(kSaveVersion);
-    if (world_->Save(out) && platform::ReplaceFile(path, bytes.data(), bytes.size()) == 0) {
+    // A save larger than a load takes would never load back: it must not
+    // take the place of one that does.
+    if (world_->Save(out) && bytes.size() <= SaveGameLayout::kMaxSize &&
+        platform::ReplaceFile(path, bytes.data(), bytes.size()) == 0) {
         world_->CloseGameMenu();
         return 1;
     }

@@ -105,6 +105,16 @@ public:
         return world && world->MainState() && world->MainState()->RunString(text.c_str());
     }
 
+    // What the running game stores in a save: its dialogs, inventory,
+    // script values and night vision (the state a failed load must keep).
+    static std::vector<uint8_t> SavedState() {
+        std::vector<uint8_t> bytes;
+        platform::ByteWriter out(bytes);
+        GameWorld* world = App().World();
+        EXPECT_TRUE(world && world->Save(out));
+        return bytes;
+    }
+
 protected:
     static void Stop() {
         App().Close();

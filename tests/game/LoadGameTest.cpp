@@ -56,15 +56,6 @@ protected:
         fixture.mainTexts = {{"GAME_LOAD_FAILED", "Load failed"},
                              {"GAME_LOAD_WRONG_VERSION", "Wrong version"}};
     }
-    // What the running game's SaveTheGame stores, with its dialogs,
-    // inventory and flag.
-    static std::vector<uint8_t> State() {
-        std::vector<uint8_t> bytes;
-        platform::ByteWriter out(bytes);
-        GameWorld* world = App().World();
-        EXPECT_TRUE(world && world->Save(out));
-        return bytes;
-    }
     std::string Write(const SaveFileWriter& file) { return dir.Write("game.sav", file.Text()); }
     // A sound save of "chat", item 5, the value 42, the name "hall" and
     // night vision.
@@ -87,13 +78,13 @@ TEST_F(LoadGameTest, ALoadedGameIsTheSavedOne) {
     const std::string path = dir.File("save1.sav");
     App().OpenMenu();
     ASSERT_EQ(App().SaveGame(path.c_str()), 1);
-    const auto saved = State();
+    const auto saved = SavedState();
 
     ASSERT_TRUE(Run("Value = 0 Name = '' Engine.DisableNightVision() Engine.RemInventoryItem(5)"));
     chat->state = 0;
     App().OpenMenu();
     ASSERT_EQ(App().LoadGame(path.c_str()), 1);
-    EXPECT_EQ(State(), saved);
+    EXPECT_EQ(SavedState(), saved);
     EXPECT_EQ(App().World()->InventoryView().SlotAt(1)->id, 9);
     EXPECT_EQ(Statics().nightVision, 1);
     EXPECT_TRUE(Run("assert(LoadingSeen == 1 and SysLoadGame == nil and Name == 'hall')"))
@@ -110,7 +101,7 @@ TEST_F(LoadGameTest, AFileThatDoesNotHoldTogetherLeavesTheGameAsItWas) {
     ASSERT_TRUE(Run("Value = 7 Name = 'x' Engine.AddInventoryItem({}, 'a', 5)"));
     App().OpenMenu();
     GameWorld* world = App().World();
-    const auto before = State();
+    const auto before = SavedState();
 
     struct Case {
         const char* name;
@@ -167,7 +158,7 @@ TEST_F(LoadGameTest, AFileThatDoesNotHoldTogetherLeavesTheGameAsItWas) {
         EXPECT_EQ(Boxes("Wrong version").size(), c.wrongVersion ? 1u : 0u);
         EXPECT_EQ(Boxes("Load failed").size(), 1u);
         EXPECT_EQ(App().World(), world);
-        EXPECT_EQ(State(), before);
+        EXPECT_EQ(SavedState(), before);
         EXPECT_EQ(App().MenuCount(), 1) << "the menu stays open";
     }
 
@@ -192,7 +183,7 @@ TEST_F(LoadGameTest, ASaveCutAtAnyByteIsRefused) {
     Start();
     ASSERT_TRUE(Run("Value = 7 Name = 'x'"));
     App().OpenMenu();
-    const auto before = State();
+    const auto before = SavedState();
     SaveFileWriter file;
     Sound(file);
     const std::string whole = file.Text();
@@ -203,7 +194,7 @@ TEST_F(LoadGameTest, ASaveCutAtAnyByteIsRefused) {
         ASSERT_EQ(App().LoadGame(path.c_str()), 0);
         EXPECT_EQ(Boxes("Load failed").size(), 1u);
         ASSERT_NE(App().World(), nullptr);
-        EXPECT_EQ(State(), before);
+        EXPECT_EQ(SavedState(), before);
         EXPECT_EQ(App().MenuCount(), 1);
         DrainDeleteLater();
     }
@@ -218,7 +209,7 @@ TEST_F(LoadGameTest, ALoadTheScriptsRefuseBringsTheRunningGameBack) {
     Start();
     ASSERT_TRUE(Run("Value = 7 Name = 'x' Engine.AddInventoryItem({}, 'a', 5)"));
     App().OpenMenu();
-    const auto before = State();
+    const auto before = SavedState();
     struct Case {
         const char* name;
         void (*script)(SaveFileWriter&);
@@ -239,7 +230,7 @@ TEST_F(LoadGameTest, ALoadTheScriptsRefuseBringsTheRunningGameBack) {
         EXPECT_EQ(App().LoadGame(Write(file).c_str()), 0);
         EXPECT_EQ(Boxes("Load failed").size(), 1u);
         ASSERT_NE(App().World(), nullptr);
-        EXPECT_EQ(State(), before);
+        EXPECT_EQ(SavedState(), before);
         EXPECT_EQ(Statics().nightVision, 0);
         EXPECT_FALSE(App().World()->IsVisible()) << "behind the menu that is still open";
         EXPECT_EQ(App().MenuCount(), 1);

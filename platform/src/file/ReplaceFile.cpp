@@ -39,12 +39,18 @@ bool WriteAll(int fd, const void* data, size_t size) {
 }
 
 // Opens a new temporary file beside `target`; -1 when none can be made.
+// Its name is the target's, cut so that the suffix still fits where the
+// target's own name takes the longest a folder allows.
 int CreateBeside(const std::string& target, std::string& temp) {
     if (Fails(ReplaceStep::Create)) return -1;
+    constexpr size_t kKeptName = 200;
+    const size_t slash = target.rfind('/');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const std::string stem = target.substr(0, nameAt + kKeptName);
     return CreateExclusive(
         100, 0666,
         [&](int attempt) {
-            return target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+            return stem + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
         },
         temp);
 }
