@@ -29,6 +29,10 @@ TEST(ReplayDemo, PlaysFromTheIntroToTheCredits) {
     ExpectGoldens("play");
 }
 
+TEST(ReplayDemo, SavesOverwritesStartsAnewAndLoadsThroughTheMenu) {
+    ExpectGoldens("menu");
+}
+
 TEST(ReplayDemo, KeepsTheGameThroughItsErrorPaths) {
     ExpectGoldens("errors");
 }

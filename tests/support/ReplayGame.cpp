@@ -7,6 +7,7 @@
 
 #include "foundation/TError.h"
 #include "foundation/TEvent.h"
+#include "foundation/TFileCtl.h"
 #include "media/devices/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -15,9 +16,12 @@
 #include "platform/User.h"
 #include "ui/TFocusCtl.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -28,6 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kWorldWidth = 800, kWorldHeight = 600;
+constexpr char kGameDrive = 'G';
+constexpr const char* kProgramPath = "G:\\adventure";
 
 // The environment a run changes, put back as it was when it ends.
 class RunEnvironment {
@@ -39,7 +45,11 @@ public:
         std::error_code ignored;
         fs::create_directories(folder + "/run", ignored);
         setenv("XDG_RUNTIME_DIR", (folder + "/run").c_str(), 1);
-        platform::SetProgramPathForTests((folder + "/adventure").c_str());
+        // The game sees itself on a drive of its own, as it would on its
+        // own machine: the paths it shows (the overwrite question names the
+        // file) are the same wherever the copy lies, and so are the frames.
+        platform::MapDrive(kGameDrive, folder.c_str());
+        platform::SetProgramPathForTests(kProgramPath);
     }
     ~RunEnvironment() {
         if (runtime_)
@@ -73,9 +83,10 @@ void WriteDevOptions(const std::vector<ReplayStep>& steps, const std::string& fo
 // The first record of the game's error log (its error and comment);
 // empty while the log holds none.
 std::string ErrorLogRecord() {
-    const char* path = App().GetProtocolPath().c_str();
+    const char* log = App().GetProtocolPath().c_str();
+    const std::string path = log ? platform::MapPath(log, platform::PathUse::Read) : "";
     std::error_code error;
-    if (!path || fs::file_size(path, error) == 0 || error) return {};
+    if (path.empty() || fs::file_size(path, error) == 0 || error) return {};
     std::ifstream in(path);
     std::string record;
     for (std::string line; std::getline(in, line);) {
@@ -107,6 +118,29 @@ ReplayTarget GameTarget() {
     return target;
 }
 
+// The files of the save folder with the hashes of their bytes, by name:
+// " saves=NAME:HASH,..."; empty while the folder holds none.
+std::string SaveFolderWords() {
+    TString scores;
+    if (!TFileCtl::HasKey("Main", "Scores") || !TFileCtl::GetPath("Main", "Scores", scores))
+        return {};
+    const std::string folder = platform::MapPath(scores.c_str(), platform::PathUse::Read);
+    std::error_code error;
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string words;
+    for (const std::string& name : names) {
+        std::ifstream in(folder + "/" + name, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        char hash[24];
+        std::snprintf(hash, sizeof hash, ":%08x", unsigned(HashBytes(bytes.data(), bytes.size())));
+        words += (words.empty() ? " saves=" : ",") + name + hash;
+    }
+    return words;
+}
+
 } // namespace
 
 std::string GameStateWords() {
@@ -114,7 +148,7 @@ std::string GameStateWords() {
     std::string words = "menu=" + std::to_string(app.MenuFlag()) +
                         " lang=" + std::to_string(Statics().language.Index());
     GameWorld* world = app.World();
-    if (!world) return words + " world=none";
+    if (!world) return words + " world=none" + SaveFolderWords();
     const char* room = world->RoomView().GetName().c_str();
     const InventorySlot* held = world->HeldRecord();
     words += std::string(" room=") + (room && *room ? room : "-");
@@ -122,7 +156,7 @@ std::string GameStateWords() {
     words += " map=" + std::to_string(world->MapVisible() ? 1 : 0);
     words += " inventory=" + std::to_string(world->InventoryView().IsVisible() ? 1 : 0);
     words += " held=" + (held ? std::to_string(held->id) : std::string("-"));
-    return words;
+    return words + SaveFolderWords();
 }
 
 GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::string& folder,
