@@ -37,4 +37,8 @@ TEST(ReplayDemo, KeepsTheGameThroughItsErrorPaths) {
     ExpectGoldens("errors");
 }
 
+TEST(ReplayDemo, RefusesAnOldAndACutSaveAndGoesOn) {
+    ExpectGoldens("badsaves");
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "ReplayGame.h"
 
+#include "SaveFileWriter.h"
+
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameStatics.h"
@@ -104,6 +106,8 @@ void EndGameLoops() {
     App().TFocusCtl::HandleEvent(&App(), &quit);
 }
 
+bool PutFile(const ReplayStep& step, std::string* why);
+
 ReplayTarget GameTarget() {
     ReplayTarget target;
     target.window = TDispDev::Global().GetWindow();
@@ -115,16 +119,48 @@ ReplayTarget GameTarget() {
     target.state = &GameStateWords;
     target.errorReport = &ErrorLogRecord;
     target.stop = &EndGameLoops;
+    target.put = &PutFile;
     return target;
+}
+
+// The host folder of the game's saves; empty when it names none.
+std::string SaveFolder() {
+    TString scores;
+    if (!TFileCtl::HasKey("Main", "Scores") || !TFileCtl::GetPath("Main", "Scores", scores))
+        return {};
+    return platform::MapPath(scores.c_str(), platform::PathUse::Read);
+}
+
+// The bytes of a put step's file: a save of the version before the game's
+// (whole otherwise), or one that breaks off inside the dialog it names.
+std::string PutBytes(const std::string& kind) {
+    SaveFileWriter file;
+    if (kind == "version39") {
+        file.Version(39).DialogCount(1).Dialog("radio", 0, {}).Inventory().Flag(0);
+        return file.Text();
+    }
+    file.Version().DialogCount(1).Name("radio");
+    return file.Text().substr(0, file.Text().size() - 3);
+}
+
+bool PutFile(const ReplayStep& step, std::string* why) {
+    const std::string folder = SaveFolder();
+    std::error_code error;
+    if (folder.empty() || !fs::is_directory(folder, error)) {
+        *why = "the game has no save folder";
+        return false;
+    }
+    std::ofstream out(folder + "/" + step.name, std::ios::binary);
+    out << PutBytes(step.what);
+    if (!out.flush()) *why = "cannot write " + step.name + " into the save folder";
+    return bool(out);
 }
 
 // The files of the save folder with the hashes of their bytes, by name:
 // " saves=NAME:HASH,..."; empty while the folder holds none.
 std::string SaveFolderWords() {
-    TString scores;
-    if (!TFileCtl::HasKey("Main", "Scores") || !TFileCtl::GetPath("Main", "Scores", scores))
-        return {};
-    const std::string folder = platform::MapPath(scores.c_str(), platform::PathUse::Read);
+    const std::string folder = SaveFolder();
+    if (folder.empty()) return {};
     std::error_code error;
     std::vector<std::string> names;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
