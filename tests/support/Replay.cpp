@@ -5,10 +5,10 @@
 #include "platform/Sound.h"
 
 #include <algorithm>
-#include <iterator>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
