@@ -5,6 +5,7 @@
 #include "foundation/TSectTxt.h"
 #include "media/resources/TMetaFnt.h"
 #include "media/resources/TMetaImg.h"
+#include "ui/TWinSysB.h"
 
 #include <string>
 
@@ -45,10 +46,15 @@ void GameBox::Layout(TControl* parent, const char* text) {
     SetRect(60, 160, kWidth, height);
     GetClientRect(area);
     const int32_t innerHeight = area.bottom - area.top;
-    iconPanel_.SetRect(0, 0, kIconWidth, innerHeight - kButtonsHeight);
+    // The caption bar and the strip under it are docked at the top of the
+    // client area: the panels start below them, or the bar covers the
+    // message's first line and the icon.
+    const int32_t top = BarsHeight();
+    const int32_t panelHeight = innerHeight - kButtonsHeight - top;
+    iconPanel_.SetRect(0, top, kIconWidth, panelHeight);
     iconPanel_.Show(this);
     client_.SetBorderWidth(kBorder);
-    client_.SetRect(kIconWidth, 0, clientWidth - kIconWidth, innerHeight - kButtonsHeight);
+    client_.SetRect(kIconWidth, top, clientWidth - kIconWidth, panelHeight);
     client_.Show(this);
     buttons_.SetBorderWidth(kBorder);
     buttons_.SetRect(0, innerHeight - kButtonsHeight, clientWidth, kButtonsHeight);
@@ -57,8 +63,7 @@ void GameBox::Layout(TControl* parent, const char* text) {
     icon_.SetTransparent(1);
     icon_.SetSource(dynamic_cast<TMetaImg*>(Resources().Find(kind_.icon)));
     icon_.Attach(&iconPanel_);
-    message_.SetRect(0, 0, clientWidth - kIconWidth - 2 * kBorder,
-                     innerHeight - kButtonsHeight - 2 * kBorder);
+    message_.SetRect(0, 0, clientWidth - kIconWidth - 2 * kBorder, panelHeight - 2 * kBorder);
     message_.Show(&client_);
     first_.SetRect(30, 0, 150, 30);
     first_.SetText(MainText(kind_.first));
@@ -74,6 +79,13 @@ void GameBox::Layout(TControl* parent, const char* text) {
     const int32_t parentWidth = parent ? parent->GetWidth() : 800;
     const int32_t parentHeight = parent ? parent->GetHeight() : 600;
     SetPos((parentWidth - kWidth) / 2, (parentHeight - height) / 2);
+}
+
+int32_t GameBox::BarsHeight() const {
+    TWinSysB* caption = GetWinCaptionBar();
+    TPanel* strip = GetTopStrip();
+    return (caption && caption->IsVisible() ? caption->GetHeight() : 0) +
+           (strip && strip->IsVisible() ? strip->GetHeight() : 0);
 }
 
 int GameBox::OnButton(TObject* sender, TEvent*) {

@@ -45,9 +45,14 @@ public:
     TTextButtonEx& First() { return first_; }
     TTextButtonEx& Second() { return second_; }
     TPanel& Buttons() { return buttons_; }
+    TPanel& ClientPanel() { return client_; }
+    TPanel& IconPanel() { return iconPanel_; }
     int32_t Result() const { return result_; }
 
 private:
+    // The height of the caption bar and the strip docked under it.
+    int32_t BarsHeight() const;
+
     const Kind& kind_;
     TLabel message_;
     TImage icon_;

@@ -6,6 +6,8 @@
 #include "TErrorBox.h"
 #include "TQuestionBox.h"
 
+#include "ui/TWinSysB.h"
+
 namespace gametest {
 namespace {
 
@@ -23,6 +25,13 @@ TEST_F(GameBoxes, TheTableAndTheLayout) {
     EXPECT_EQ(error.First().GetX(), 30);
     EXPECT_EQ(error.Second().GetX(), 190);
     EXPECT_EQ(error.Result(), 1);
+    // The caption bar and the strip under it cover neither the message nor
+    // the icon, and the message has room for its text.
+    TWinSysB* caption = error.GetWinCaptionBar();
+    ASSERT_NE(caption, nullptr);
+    EXPECT_GE(error.ClientPanel().GetY(), caption->GetY() + caption->GetHeight());
+    EXPECT_GE(error.IconPanel().GetY(), caption->GetY() + caption->GetHeight());
+    EXPECT_GE(error.Message().GetHeight(), error.Message().GetTextHeight());
     const int32_t shortHeight = error.GetHeight();
     error.Close();
 

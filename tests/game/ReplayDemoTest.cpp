@@ -29,8 +29,16 @@ TEST(ReplayDemo, PlaysFromTheIntroToTheCredits) {
     ExpectGoldens("play");
 }
 
+TEST(ReplayDemo, SavesOverwritesStartsAnewAndLoadsThroughTheMenu) {
+    ExpectGoldens("menu");
+}
+
 TEST(ReplayDemo, KeepsTheGameThroughItsErrorPaths) {
     ExpectGoldens("errors");
+}
+
+TEST(ReplayDemo, RefusesAnOldAndACutSaveAndGoesOn) {
+    ExpectGoldens("badsaves");
 }
 
 } // namespace

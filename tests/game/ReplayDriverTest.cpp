@@ -1,6 +1,7 @@
 // The replay's verdicts on the one-room game: a script error, an error
-// report, a game that never ends and one that ends before its last step
-// each fail the run with their reason, and the run ends soon after.
+// report, a game that never ends, one that ends before its last step and a
+// file that cannot be put into the save folder each fail the run with their
+// reason, and the run ends soon after.
 #include "GameFixture.h"
 #include "ReplayGame.h"
 #include "TempDir.h"
@@ -8,6 +9,8 @@
 #include "ui/TEngine.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -18,6 +21,7 @@ TEST(ReplayDriver, AFailedRunSaysWhyAndEnds) {
         const char* script;
         const char* failure;
         uint32_t endsBefore;
+        bool noSaveFolder = false;
     } cases[] = {
         // The game at once, without the menu it starts with when finished.
         {"script error", "function Game.DoTickAction() nothing() end\n",
@@ -28,6 +32,8 @@ TEST(ReplayDriver, AFailedRunSaysWhyAndEnds) {
          "the program still ran 60 s after the last step, at 1000 ms", 61100},
         {"ends early", "function main() Engine.EnterRoom('Hall') Engine.QuitGame() end\n",
          "0 dev ShowGameMenu 0\n5000 check late\n", "the program ended before line 2", 3000},
+        {"no save folder", "", "500 put a.sav cut\n5000 check never\n",
+         "line 1: the game has no save folder", 3000, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -37,6 +43,7 @@ TEST(ReplayDriver, AFailedRunSaysWhyAndEnds) {
         fixture.mainScript = tools::DefaultMainScript() + c.main;
         std::string error;
         ASSERT_TRUE(tools::WriteGameFixture(dir.File("game"), fixture, &error)) << error;
+        if (c.noSaveFolder) std::filesystem::remove_all(dir.File("game/data/saves"));
         std::vector<testsupport::ReplayStep> steps;
         ASSERT_TRUE(testsupport::ParseReplay(c.script, &steps, &error)) << error;
         const auto run = testsupport::ReplayGame(steps, dir.File("game"));

@@ -35,6 +35,11 @@ TEST(ReplayScript, StepsAreReadWithTheirTimesAndArguments) {
     EXPECT_EQ(steps[6].key, platform::KeyCode::Q);
     EXPECT_EQ(steps[7].key, platform::KeyCode::Digit0);
 
+    ASSERT_TRUE(ParseReplay("500 put old.sav version39\n", &steps, &error)) << error;
+    EXPECT_EQ(steps.back().kind, ReplayStep::Kind::Put);
+    EXPECT_EQ(steps.back().name, "old.sav");
+    EXPECT_EQ(steps.back().what, "version39");
+
     ASSERT_TRUE(ParseReplay("0 dev EnableSaveGame 2\n", &steps, &error)) << error;
     EXPECT_EQ(steps.back().kind, ReplayStep::Kind::Dev);
     EXPECT_EQ(steps.back().name, "EnableSaveGame");
@@ -60,6 +65,12 @@ TEST(ReplayScript, ABadLineIsNamedWithItsReason) {
         {"5 check", "line 1: check takes a name"},
         {"5 close now", "line 1: close takes nothing"},
         {"5", "line 1: a time and a step are needed"},
+        {"5 put a.sav", "line 1: put takes a file name and a kind"},
+        {"5 put a.sav cut x", "line 1: put takes a file name and a kind"},
+        {"5 put ../a.sav cut", "line 1: put takes a plain file name"},
+        {"5 put c:a.sav cut", "line 1: put takes a plain file name"},
+        {"5 put .. cut", "line 1: put takes a plain file name"},
+        {"5 put a.sav sound", "line 1: unknown kind of file 'sound'"},
         {"10 move 1 2\n9 move 1 2", "line 2: time runs backwards"},
         {"99999999999 move 1 2", "line 1: bad time '99999999999'"},
     };

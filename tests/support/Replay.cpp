@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
@@ -57,8 +58,16 @@ constexpr std::pair<const char*, ReplayStep::Kind> kVerbs[] = {
     {"move", ReplayStep::Kind::Move},         {"click", ReplayStep::Kind::Click},
     {"rclick", ReplayStep::Kind::RightClick}, {"key", ReplayStep::Kind::Key},
     {"check", ReplayStep::Kind::Check},       {"dev", ReplayStep::Kind::Dev},
-    {"close", ReplayStep::Kind::Close},
+    {"close", ReplayStep::Kind::Close},       {"put", ReplayStep::Kind::Put},
 };
+
+const char* const kPutKinds[] = {"version39", "cut"};
+
+// A name of one folder entry: no separator, no drive, not "." or "..".
+bool PlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\:") == std::string::npos;
+}
 
 template <class T> bool Whole(const std::string& word, T& out) {
     const char* end = word.data() + word.size();
@@ -91,6 +100,15 @@ bool ParseLine(const std::vector<std::string>& words, ReplayStep& step, std::str
             return true;
         case ReplayStep::Kind::Close:
             if (words.size() != 2) return reason = "close takes nothing", false;
+            return true;
+        case ReplayStep::Kind::Put:
+            if (words.size() != 4) return reason = "put takes a file name and a kind", false;
+            if (!PlainName(words[2])) return reason = "put takes a plain file name", false;
+            if (std::find(std::begin(kPutKinds), std::end(kPutKinds), words[3]) ==
+                std::end(kPutKinds))
+                return reason = "unknown kind of file '" + words[3] + "'", false;
+            step.name = words[2];
+            step.what = words[3];
             return true;
         case ReplayStep::Kind::Dev:
             if (words.size() != 4 || !Whole(words[3], step.value))
@@ -139,6 +157,10 @@ std::vector<std::string> KeyNames() {
     for (const auto& [name, code] : Keys())
         names.push_back(name);
     return names;
+}
+
+std::vector<std::string> PutKinds() {
+    return {std::begin(kPutKinds), std::end(kPutKinds)};
 }
 
 uint64_t HashBytes(const void* data, size_t size, uint64_t seed) {
@@ -256,6 +278,12 @@ void ReplayDriver::Play(const ReplayStep& step) {
         case ReplayStep::Kind::Check: TakeCheckpoint(step); break;
         case ReplayStep::Kind::Close: platform::InjectCloseButton(target_.window); break;
         case ReplayStep::Kind::Dev: break; // read by whoever starts the program
+        case ReplayStep::Kind::Put: {
+            std::string why = "nobody places files";
+            if (!target_.put || !target_.put(step, &why))
+                Fail("line " + std::to_string(step.line) + ": " + why);
+            break;
+        }
     }
 }
 

@@ -4,7 +4,7 @@
 //   # comment
 //   TIME move X Y [screen]     TIME click X Y [screen]     TIME rclick X Y [screen]
 //   TIME key NAME              TIME check NAME             TIME close
-//   0 dev NAME VALUE
+//   TIME put FILE KIND         0 dev NAME VALUE
 //
 // TIME is the virtual time in milliseconds from the start of the replay and
 // never decreases; X and Y are world coordinates (the game's 800 x 600
@@ -19,6 +19,11 @@
 // checkpoint, and the program's state in words). A run fails on a "Script
 // Error!" box, on an error report its owner sees, or when its virtual time
 // passes its last step by a minute.
+//
+// A `put` step places a made file named FILE (a plain name) into the
+// program's save folder; KIND is one of PutKinds(): "version39" (a save of
+// the version before the game's), "cut" (a save that breaks off inside its
+// dialogs).
 #pragma once
 
 #include "platform/Host.h"
@@ -33,15 +38,17 @@
 namespace testsupport {
 
 struct ReplayStep {
-    enum class Kind { Move, Click, RightClick, Key, Check, Close, Dev };
+    enum class Kind { Move, Click, RightClick, Key, Check, Close, Dev, Put };
     uint32_t at = 0;
     Kind kind = Kind::Move;
     int32_t x = 0, y = 0;
     // X and Y are the window's, not the world's.
     bool screen = false;
     platform::KeyCode key = platform::KeyCode::Escape;
-    // The checkpoint's name, or the developer switch's.
+    // The checkpoint's name, the developer switch's or the put file's.
     std::string name;
+    // The put file's kind.
+    std::string what;
     // The developer switch's value.
     int32_t value = 0;
     // The script's line, from 1.
@@ -52,6 +59,8 @@ struct ReplayStep {
 bool ParseReplay(const std::string& text, std::vector<ReplayStep>* steps, std::string* error);
 // The names a key step takes.
 std::vector<std::string> KeyNames();
+// The kinds of file a put step makes.
+std::vector<std::string> PutKinds();
 // FNV-1a, 64 bits: the frames' and sounds' hash.
 uint64_t HashBytes(const void* data, size_t size, uint64_t seed = 0xcbf29ce484222325ull);
 uint64_t HashFrame(const platform::Frame& frame);
@@ -86,6 +95,8 @@ struct ReplayTarget {
     std::function<std::string()> errorReport;
     // Ends the program's loops: the run failed or timed out.
     std::function<void()> stop;
+    // Places a put step's file; false with the reason.
+    std::function<bool(const ReplayStep&, std::string*)> put;
 };
 
 class ReplayDriver {

@@ -1,5 +1,7 @@
 #include "ReplayGame.h"
 
+#include "SaveFileWriter.h"
+
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameStatics.h"
@@ -7,6 +9,7 @@
 
 #include "foundation/TError.h"
 #include "foundation/TEvent.h"
+#include "foundation/TFileCtl.h"
 #include "media/devices/TDispDev.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -15,9 +18,12 @@
 #include "platform/User.h"
 #include "ui/TFocusCtl.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -28,6 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kWorldWidth = 800, kWorldHeight = 600;
+constexpr char kGameDrive = 'G';
+constexpr const char* kProgramPath = "G:\\adventure";
 
 // The environment a run changes, put back as it was when it ends.
 class RunEnvironment {
@@ -39,7 +47,11 @@ public:
         std::error_code ignored;
         fs::create_directories(folder + "/run", ignored);
         setenv("XDG_RUNTIME_DIR", (folder + "/run").c_str(), 1);
-        platform::SetProgramPathForTests((folder + "/adventure").c_str());
+        // The game sees itself on a drive of its own, as it would on its
+        // own machine: the paths it shows (the overwrite question names the
+        // file) are the same wherever the copy lies, and so are the frames.
+        platform::MapDrive(kGameDrive, folder.c_str());
+        platform::SetProgramPathForTests(kProgramPath);
     }
     ~RunEnvironment() {
         if (runtime_)
@@ -73,9 +85,10 @@ void WriteDevOptions(const std::vector<ReplayStep>& steps, const std::string& fo
 // The first record of the game's error log (its error and comment);
 // empty while the log holds none.
 std::string ErrorLogRecord() {
-    const char* path = App().GetProtocolPath().c_str();
+    const char* log = App().GetProtocolPath().c_str();
+    const std::string path = log ? platform::MapPath(log, platform::PathUse::Read) : "";
     std::error_code error;
-    if (!path || fs::file_size(path, error) == 0 || error) return {};
+    if (path.empty() || fs::file_size(path, error) == 0 || error) return {};
     std::ifstream in(path);
     std::string record;
     for (std::string line; std::getline(in, line);) {
@@ -93,6 +106,8 @@ void EndGameLoops() {
     App().TFocusCtl::HandleEvent(&App(), &quit);
 }
 
+bool PutFile(const ReplayStep& step, std::string* why);
+
 ReplayTarget GameTarget() {
     ReplayTarget target;
     target.window = TDispDev::Global().GetWindow();
@@ -104,7 +119,62 @@ ReplayTarget GameTarget() {
     target.state = &GameStateWords;
     target.errorReport = &ErrorLogRecord;
     target.stop = &EndGameLoops;
+    target.put = &PutFile;
     return target;
+}
+
+// The host folder of the game's saves; empty when it names none.
+std::string SaveFolder() {
+    TString scores;
+    if (!TFileCtl::HasKey("Main", "Scores") || !TFileCtl::GetPath("Main", "Scores", scores))
+        return {};
+    return platform::MapPath(scores.c_str(), platform::PathUse::Read);
+}
+
+// The bytes of a put step's file: a save of the version before the game's
+// (whole otherwise), or one that breaks off inside the dialog it names.
+std::string PutBytes(const std::string& kind) {
+    SaveFileWriter file;
+    if (kind == "version39") {
+        file.Version(39).DialogCount(1).Dialog("radio", 0, {}).Inventory().Flag(0);
+        return file.Text();
+    }
+    file.Version().DialogCount(1).Name("radio");
+    return file.Text().substr(0, file.Text().size() - 3);
+}
+
+bool PutFile(const ReplayStep& step, std::string* why) {
+    const std::string folder = SaveFolder();
+    std::error_code error;
+    if (folder.empty() || !fs::is_directory(folder, error)) {
+        *why = "the game has no save folder";
+        return false;
+    }
+    std::ofstream out(folder + "/" + step.name, std::ios::binary);
+    out << PutBytes(step.what);
+    if (!out.flush()) *why = "cannot write " + step.name + " into the save folder";
+    return bool(out);
+}
+
+// The files of the save folder with the hashes of their bytes, by name:
+// " saves=NAME:HASH,..."; empty while the folder holds none.
+std::string SaveFolderWords() {
+    const std::string folder = SaveFolder();
+    if (folder.empty()) return {};
+    std::error_code error;
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string words;
+    for (const std::string& name : names) {
+        std::ifstream in(folder + "/" + name, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        char hash[24];
+        std::snprintf(hash, sizeof hash, ":%08x", unsigned(HashBytes(bytes.data(), bytes.size())));
+        words += (words.empty() ? " saves=" : ",") + name + hash;
+    }
+    return words;
 }
 
 } // namespace
@@ -114,7 +184,7 @@ std::string GameStateWords() {
     std::string words = "menu=" + std::to_string(app.MenuFlag()) +
                         " lang=" + std::to_string(Statics().language.Index());
     GameWorld* world = app.World();
-    if (!world) return words + " world=none";
+    if (!world) return words + " world=none" + SaveFolderWords();
     const char* room = world->RoomView().GetName().c_str();
     const InventorySlot* held = world->HeldRecord();
     words += std::string(" room=") + (room && *room ? room : "-");
@@ -122,7 +192,7 @@ std::string GameStateWords() {
     words += " map=" + std::to_string(world->MapVisible() ? 1 : 0);
     words += " inventory=" + std::to_string(world->InventoryView().IsVisible() ? 1 : 0);
     words += " held=" + (held ? std::to_string(held->id) : std::string("-"));
-    return words;
+    return words + SaveFolderWords();
 }
 
 GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::string& folder,

@@ -28,7 +28,8 @@ GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::str
                             bool keepFrames = false, uint32_t graceMs = ReplayDriver::kGraceMs);
 
 // The running game in words: menu flag, language, and with a world its room,
-// whether a dialog, the map or the inventory is on, and the held item's id.
+// whether a dialog, the map or the inventory is on, and the held item's id;
+// last the save folder's files with the hashes of their bytes, when any.
 std::string GameStateWords();
 
 // Copies the game's tree `from` into `to` (made when missing); false with

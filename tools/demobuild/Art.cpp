@@ -73,8 +73,8 @@ Canvas IslandMap(int32_t w, int32_t h, uint32_t seed) {
     return c;
 }
 
-Canvas Face(int32_t w, int32_t h, Colour skin, int32_t open) {
-    Canvas c(w, h, kClear);
+Canvas Face(int32_t w, int32_t h, Colour skin, int32_t open, Colour ground) {
+    Canvas c(w, h, ground);
     c.Ellipse(w / 2, h / 2, w / 2 - 2, h / 2 - 2, skin);
     c.Fill(w / 2 - 7, h / 3, 4, 4, Colour{30, 30, 40});
     c.Fill(w / 2 + 3, h / 3, 4, 4, Colour{30, 30, 40});

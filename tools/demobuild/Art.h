@@ -20,7 +20,8 @@ Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base);
 // The island map with its two places marked.
 Canvas IslandMap(int32_t w, int32_t h, uint32_t seed);
 // A face of a speaker: mouth open by `open` of 0 .. 3.
-Canvas Face(int32_t w, int32_t h, Colour skin, int32_t open);
+// A face on `ground` (the transparent key by default: a speaker's face).
+Canvas Face(int32_t w, int32_t h, Colour skin, int32_t open, Colour ground = kClear);
 // A picture of an inventory item by id, lit when `highlight`.
 Canvas ItemPicture(int32_t w, int32_t h, int32_t id, bool highlight);
 

@@ -155,13 +155,15 @@ Entries Inventory() {
     return e;
 }
 
-Entries Speakers() {
+// `ground` is the faces' background: the transparent key for the speakers'
+// panel, an opaque colour for a player that draws its frames whole.
+Entries Speakers(Colour ground) {
     const Colour skins[] = {{200, 200, 200}, {230, 180, 140}, {240, 240, 250}, {120, 130, 140}};
     Entries e;
     for (const Colour& skin : skins) {
         e.emplace_back();
         for (int32_t open = 0; open < 4; ++open)
-            e.back().push_back(Face(32, 37, skin, open));
+            e.back().push_back(Face(32, 37, skin, open, ground));
     }
     return e;
 }
@@ -188,9 +190,12 @@ Entries ScrollParts() {
 
 bool GenerateAlbum(Builder& b, const Asset& a) {
     const std::string kind = a.Get("kind");
+    Colour ground = kClear;
+    if (a.params.count("ground") && !ParseColour(a.Get("ground"), &ground))
+        return b.Fail(a, "ground is RRGGBB");
     Entries entries = kind == "panels"      ? Panels()
                       : kind == "inventory" ? Inventory()
-                      : kind == "speakers"  ? Speakers()
+                      : kind == "speakers"  ? Speakers(ground)
                       : kind == "scroll"    ? ScrollParts()
                                             : Entries{};
     if (entries.empty()) return b.Fail(a, "kind is panels, inventory, speakers or scroll");
