@@ -1,0 +1,182 @@
+// The game's screens driven as the player drives them: pointer and buttons
+// through the headless window, hostile settings and item numbers, and the
+// screens' layout checked slot by slot and button by button.
+#include "GameTestFixture.h"
+
+#include "GamePictures.h"
+#include "InventorySlot.h"
+#include "MapView.h"
+#include "TInventoryView.h"
+#include "TaskBarPanel1.h"
+#include "TaskBarPanel2.h"
+
+#include "foundation/TEvent.h"
+#include "media/devices/TDispDev.h"
+
+#include <string>
+#include <vector>
+
+namespace gametest {
+namespace {
+
+// Every room event the player's clicks could reach reports itself.
+const char* const kReportingScript = "Game = {} Map = {} Here = {}"
+                                     " function Game.DoRoomAction() Error('room') end"
+                                     " function Game.DoRoomExamine() Error('examine') end"
+                                     " function Game.DoAction(e) Error('action') end"
+                                     " function Game.DoMapAction(v) Error('location') end"
+                                     " function main() end";
+
+class ScreensRulesTest : public GameTest {
+protected:
+    static GameWorld& World() { return *App().World(); }
+    static HWND Window() { return TDispDev::Global().GetWindow(); }
+    // (x, y) of the game screen on the desktop.
+    static TPoint OnScreen(int x, int y) {
+        TRectArea screen;
+        World().GetScreenRect(screen);
+        return TPoint(screen.left + x, screen.top + y);
+    }
+    static void MoveTo(int x, int y) {
+        const TPoint at = OnScreen(x, y);
+        platform::InjectMouseMove(Window(), at.x, at.y);
+        RunTicks(1);
+    }
+    // A press and a release of `button` at (x, y), each routed by a step.
+    static void ClickAt(int x, int y, platform::MouseButton button) {
+        MoveTo(x, y);
+        const TPoint at = OnScreen(x, y);
+        platform::InjectMouseButton(Window(), button, true, at.x, at.y);
+        RunTicks(1);
+        platform::InjectMouseButton(Window(), button, false, at.x, at.y);
+        RunTicks(2);
+    }
+    static void Command(TListForm& control) {
+        TEvent command;
+        command.SetType(evCommand);
+        control.Dispatch(&control, &command);
+    }
+    static TRectArea Bounds(TRectComp& comp) {
+        TRectArea bounds;
+        comp.GetBounds(bounds);
+        return bounds;
+    }
+    // Left, top, width and height.
+    static std::vector<int32_t> Place(TRectComp& comp) {
+        const TRectArea r = Bounds(comp);
+        return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+};
+
+TEST_F(ScreensRulesTest, EverySlotStandsInItsColumnAndRowAndHandsOverItsOwnItem) {
+    fixture.mainScript = "Game = {} Map = {} function main() end";
+    Start();
+    ASSERT_TRUE(Run("Items = {} local i = 0 while i < 30 do Items[i] = {}"
+                    " Engine.AddInventoryItem(Items[i], 'key', i) i = i + 1 end"));
+    GameWorld& world = World();
+    TInventoryView& view = world.InventoryView();
+    world.ShowInventory();
+    EXPECT_EQ(Place(view), (std::vector<int32_t>{80, 120, 635, 352}));
+    for (int32_t i = 0; i < TInventoryView::kSlots; ++i) {
+        SCOPED_TRACE(i);
+        TListForm& control = view.SlotControl(i);
+        EXPECT_EQ(Place(control),
+                  (std::vector<int32_t>{280 + 58 * (i % 6), 30 + 58 * (i / 6), 54, 54}));
+        EXPECT_TRUE(control.IsVisible());
+        // Without a DoItemAction the clicked slot's own record goes to the
+        // pointer, and only its slot hides.
+        Command(control);
+        ASSERT_NE(world.HeldRecord(), nullptr);
+        EXPECT_EQ(world.HeldRecord()->id, i);
+        EXPECT_FALSE(control.IsVisible());
+        world.DropHeldItem();
+        EXPECT_TRUE(control.IsVisible());
+    }
+    Stop();
+}
+
+// The press outside hides the window; neither it nor its release reaches
+// the room behind. A right click outside goes on to the window's panel
+// handler and leaves the window up; a click inside hides nothing.
+TEST_F(ScreensRulesTest, ALeftClickOutsideTheInventoryOnlyHidesIt) {
+    fixture.mainScript = kReportingScript;
+    Start();
+    MoveTo(400, 300);
+    ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'key', 1)"));
+    GameWorld& world = World();
+    world.ShowInventory();
+    RunTicks(1);
+    ClickAt(400, 330, platform::MouseButton::Right);
+    EXPECT_TRUE(world.InventoryView().IsVisible());
+    ClickAt(90, 130, platform::MouseButton::Left);
+    EXPECT_TRUE(world.InventoryView().IsVisible());
+    ClickAt(40, 300, platform::MouseButton::Left);
+    EXPECT_FALSE(world.InventoryView().IsVisible());
+    EXPECT_EQ(world.HeldRecord(), nullptr);
+    EXPECT_TRUE(Boxes().empty());
+    // With the window gone the same click reaches the room.
+    ClickAt(40, 300, platform::MouseButton::Left);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"room"});
+    Stop();
+}
+
+TEST_F(ScreensRulesTest, TheMapTakesItsClicksThroughTheWindow) {
+    fixture.mainScript = kReportingScript;
+    Start();
+    MoveTo(400, 300);
+    ASSERT_TRUE(Run("Engine.CreateMapEntry(Here, 'Hall', 1, 100, 100)"));
+    GameWorld& world = World();
+    ASSERT_EQ(world.DoShow(), 0);
+    RunTicks(1);
+    // The map stands at (80, 60); the location's picture is 40 wide.
+    ClickAt(80 + 110, 60 + 110, platform::MouseButton::Left);
+    EXPECT_FALSE(world.MapVisible());
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"location"});
+    // The right button anywhere on it only hides it.
+    world.DoShow();
+    RunTicks(1);
+    ClickAt(80 + 300, 60 + 50, platform::MouseButton::Right);
+    EXPECT_FALSE(world.MapVisible());
+    EXPECT_EQ(Boxes().size(), 1u);
+    Stop();
+}
+
+TEST_F(ScreensRulesTest, TaskBarPanelsAndButtonsStandWhereTheyBelong) {
+    Start();
+    GameWorld& world = World();
+    TaskBarPanel1& left = world.LeftPanel();
+    TaskBarPanel2& right = world.RightPanel();
+    const struct {
+        TRectComp* comp;
+        std::vector<int32_t> place;
+    } places[] = {
+        {&left, {0, 543, 108, 57}},         {&left.Background(), {0, 0, 108, 57}},
+        {&left.Button(0), {5, 3, 48, 49}},  {&left.Button(1), {55, 3, 48, 49}},
+        {&right, {692, 543, 108, 57}},      {&right.Background(), {0, 0, 108, 57}},
+        {&right.Button(0), {6, 6, 48, 45}}, {&right.Button(1), {55, 6, 48, 45}},
+    };
+    for (size_t i = 0; i < std::size(places); ++i)
+        EXPECT_EQ(Place(*places[i].comp), places[i].place) << i;
+    // The menu and replay buttons: "a" normal and with the pointer over it,
+    // "b" pressed.
+    const struct {
+        TListForm* button;
+        const char* a;
+        const char* b;
+    } pictures[] = {{&left.Button(1), "picGameBtnMenu1a", "picGameBtnMenu1b"},
+                    {&right.Button(0), "picGameBtnRepeatDialgo1a", "picGameBtnRepeatDialgo1b"},
+                    {&right.Button(1), "picGameBtnLanguage1a", "picGameBtnLanguage1b"}};
+    for (const auto& p : pictures) {
+        SCOPED_TRACE(p.a);
+        const TStyle& style = p.button->GetStyleRecords();
+        EXPECT_EQ(style.GetRecord(1).source, NamedPicture(p.a));
+        EXPECT_EQ(style.GetRecord(4).source, NamedPicture(p.a));
+        EXPECT_EQ(style.GetRecord(2).source, NamedPicture(p.b));
+        EXPECT_EQ(style.GetRecord(5).source, NamedPicture(p.b));
+        EXPECT_NE(style.GetRecord(1).source, nullptr);
+    }
+    Stop();
+}
+
+} // namespace
+} // namespace gametest
