@@ -9,10 +9,13 @@
 #include "TInventoryView.h"
 #include "TaskBarPanel1.h"
 #include "TaskBarPanel2.h"
+#include "TTextSequence.h"
 
 #include "foundation/TEvent.h"
+#include "foundation/TIniFile.h"
 #include "media/devices/TDispDev.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -175,6 +178,139 @@ TEST_F(ScreensRulesTest, TaskBarPanelsAndButtonsStandWhereTheyBelong) {
         EXPECT_EQ(style.GetRecord(5).source, NamedPicture(p.b));
         EXPECT_NE(style.GetRecord(1).source, nullptr);
     }
+    Stop();
+}
+
+// Item numbers pick the pictures of albInventory: numbers it has no
+// picture for show nothing, in the slots and at the pointer, and read
+// nothing outside the album.
+TEST_F(ScreensRulesTest, ItemNumbersWithoutAPictureShowNothing) {
+    fixture.mainScript = "Game = {} Map = {} function main() end";
+    Start();
+    MoveTo(400, 300);
+    ASSERT_TRUE(Run("Engine.AddInventoryItem({}, 'key', -1)"
+                    "Engine.AddInventoryItem({}, 'key', 2147483647)"
+                    "Engine.AddInventoryItem({}, 'key', -2147483648)"
+                    "Engine.AddInventoryItem({}, 'key', 100000, 1)"));
+    GameWorld& world = World();
+    world.ShowInventory();
+    for (int x : {300, 420, 500}) {
+        MoveTo(x, 250);
+        RunTicks(1);
+    }
+    ASSERT_NE(world.HeldRecord(), nullptr);
+    EXPECT_EQ(world.HeldRecord()->id, 100000);
+    for (int32_t slot = 0; slot < 3; ++slot) {
+        world.DropHeldItem();
+        Command(world.InventoryView().SlotControl(slot));
+        ASSERT_NE(world.HeldRecord(), nullptr) << slot;
+        MoveTo(350 + slot, 250);
+    }
+    world.DropHeldItem();
+    RunTicks(2);
+    EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
+// Credits settings are data: numbers at the ends of their range, sizes far
+// beyond the screen and names of resources the game does not have build a
+// screen that steps, draws and closes; what is missing is reported.
+TEST_F(ScreensRulesTest, CreditsFromHostileSettingsStepDrawAndClose) {
+    const std::string text = "Text=LINE\r\nSizeX=100\r\nSizeY=20\r\n";
+    const std::vector<std::string> cases = {
+        "[Global]\r\nTextResource=txtCredits\r\nLoop=no\r\n"
+        "[Item0]\r\n" +
+            text +
+            "OffsetY=2147483647\r\n"
+            "[Item1]\r\n" +
+            text +
+            "OffsetY=2147483647\r\nOffsetX=-2147483648\r\n"
+            "[Item2]\r\n" +
+            text + "OffsetY=-2147483648\r\n[Item3]\r\n[Item4]\r\n",
+        "[Global]\r\nTextResource=txtCredits\r\nScrollspeed=2147483647\r\nWait=-2147483648\r\n"
+        "[Item0]\r\nText=LINE\r\nSizeX=2147483647\r\nSizeY=2147483647\r\n"
+        "[Item1]\r\nImage=picMapBeach\r\nSizeX=2147483647\r\nSizeY=2147483647\r\n"
+        "[Item2]\r\nImage=picMapBeach\r\nSizeX=-5\r\nSizeY=-2147483648\r\n",
+        "[Global]\r\nTextResource=txtNone\r\nBackImage=picNone\r\nBackAnim=aniNone\r\n"
+        "Wave=wavNone\r\nFontName=fntNone\r\n"
+        "[Item0]\r\nText=NONE\r\n[Item1]\r\nImage=picNone\r\n[Item2]\r\nAnim=aniNone\r\n",
+    };
+    for (size_t i = 0; i < cases.size(); ++i)
+        fixture.settings.push_back({"iniCase" + std::to_string(i), cases[i]});
+    fixture.creditTexts = {{"LINE", "A line"}};
+    Start();
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        TIniFile ini(("iniCase" + std::to_string(i)).c_str());
+        TTextSequence screen;
+        screen.SetRect(0, 0, 800, 600);
+        screen.SetIniFile(&ini);
+        screen.Load(&App());
+        screen.Show();
+        for (int step = 0; step < 3; ++step) {
+            screen.OnScrollTimer(nullptr, nullptr);
+            RunTicks(1);
+        }
+        screen.Close();
+        RunTicks(1);
+    }
+    const std::vector<std::string> boxes = Boxes();
+    for (const char* missing : {"txtNone", "picNone", "aniNone", "wavNone", "fntNone"}) {
+        const auto names = [&](const std::string& box) { return box.find(missing) != box.npos; };
+        EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), names)) << missing;
+    }
+    Stop();
+}
+
+// An intro whose animation cannot be read is reported and ends by itself:
+// the game starts without a key pressed.
+TEST_F(ScreensRulesTest, AnUnreadableIntroEndsByItself) {
+    fixture.intro = true;
+    fixture.mainScript = "function main() Error('main') end";
+    WriteDevOptions("[DEBUG]\r\nShowIntro=1\r\nShowGameMenu=0\r\n");
+    WriteGame();
+    // An album of a version the reader does not take.
+    dir.Write("data/int/all/video/intro.alb", std::string(300, '\0'));
+    ASSERT_TRUE(GameSetUp());
+    App().Show();
+    RunTicks(1);
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back(), "main");
+    EXPECT_GE(boxes.size(), 2u);
+    Stop();
+}
+
+// The whole use of an item by the player's clicks: the first click takes the
+// key to the pointer, whose picture then stands under it; the click on the
+// lamp's slot reaches the slot, not the picture, and uses the key on it.
+TEST_F(ScreensRulesTest, AnItemTakenAndUsedByClicksInTheInventory) {
+    fixture.mainScript = "Game = {} Map = {} Key = {} Lamp = {}"
+                         " function Game.DoUseItem(a, b)"
+                         "  Error(tostring(a == Lamp) .. ' ' .. tostring(b == Key)) end"
+                         " function main() end";
+    Start();
+    MoveTo(400, 300);
+    ASSERT_TRUE(Run("Engine.AddInventoryItem(Key, 'key', 1)"
+                    "Engine.AddInventoryItem(Lamp, 'lamp', 2)"));
+    GameWorld& world = World();
+    world.ShowInventory();
+    RunTicks(1);
+    // Slot i's middle: the window at (80, 120), the slot 54 wide.
+    const auto middle = [](int32_t i) {
+        return TPoint(80 + 280 + 58 * (i % 6) + 27, 120 + 30 + 58 * (i / 6) + 27);
+    };
+    ClickAt(middle(0).x, middle(0).y, platform::MouseButton::Left);
+    ASSERT_NE(world.HeldRecord(), nullptr);
+    EXPECT_EQ(world.HeldRecord()->id, 1);
+    MoveTo(middle(1).x, middle(1).y);
+    TRectArea at = Bounds(world.Dragged());
+    EXPECT_LE(at.left, middle(1).x);
+    EXPECT_GT(at.right, middle(1).x);
+    ClickAt(middle(1).x, middle(1).y, platform::MouseButton::Left);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"1 1"});
+    EXPECT_EQ(world.HeldRecord(), nullptr);
+    EXPECT_TRUE(world.InventoryView().IsVisible());
     Stop();
 }
 
