@@ -64,6 +64,14 @@ protected:
         comp.GetBounds(bounds);
         return bounds;
     }
+    // The credits screen of `ini` over the application, shown as the modal
+    // run shows it.
+    static void Open(TTextSequence& screen, TIniFile& ini) {
+        screen.SetRect(0, 0, 800, 600);
+        screen.SetIniFile(&ini);
+        screen.Load(&App());
+        screen.Show();
+    }
     // Left, top, width and height.
     static std::vector<int32_t> Place(TRectComp& comp) {
         const TRectArea r = Bounds(comp);
@@ -212,21 +220,56 @@ TEST_F(ScreensRulesTest, ItemNumbersWithoutAPictureShowNothing) {
     Stop();
 }
 
-// Credits settings are data: numbers at the ends of their range, sizes far
-// beyond the screen and names of resources the game does not have build a
-// screen that steps, draws and closes; what is missing is reported.
-TEST_F(ScreensRulesTest, CreditsFromHostileSettingsStepDrawAndClose) {
+// Offsets at the ends of the number range: the running top stays at the end
+// it reached instead of wrapping round, and a step from the lowest place
+// wraps the item to the bottom.
+TEST_F(ScreensRulesTest, CreditOffsetsAtTheEndsOfTheRangeStayThere) {
     const std::string text = "Text=LINE\r\nSizeX=100\r\nSizeY=20\r\n";
+    fixture.settings = {
+        {"iniCase0", "[Global]\r\nTextResource=txtCredits\r\nLoop=no\r\n[Item0]\r\n" + text +
+                         "OffsetY=2147483647\r\n[Item1]\r\n" + text +
+                         "OffsetY=2147483647\r\nOffsetX=-2147483648\r\n[Item2]\r\n" + text +
+                         "OffsetY=-2147483648\r\n[Item3]\r\n[Item4]\r\n"},
+        {"iniCase1",
+         "[Global]\r\nTextResource=txtCredits\r\n[Item0]\r\n" + text + "OffsetY=-2147483648\r\n"},
+    };
+    fixture.creditTexts = {{"LINE", "A line"}};
+    Start();
+    const int32_t kMax = 2147483647, kMin = -kMax - 1;
+    const struct {
+        std::vector<int32_t> built, stepped;
+        int32_t height;
+    } expects[] = {
+        // Newest first: Item2, Item1, Item0.
+        {{-1, kMax, kMax}, {-2, kMax - 1, kMax - 1}, 59},
+        {{kMin}, {600}, kMin + 20},
+    };
+    for (int n = 0; n < 2; ++n) {
+        SCOPED_TRACE(n);
+        TIniFile ini(("iniCase" + std::to_string(n)).c_str());
+        TTextSequence screen;
+        Open(screen, ini);
+        const auto tops = [&] {
+            std::vector<int32_t> tops;
+            for (TGraphic* item : screen.Items())
+                tops.push_back(item->GetY());
+            return tops;
+        };
+        EXPECT_EQ(tops(), expects[n].built);
+        EXPECT_EQ(screen.ContentHeight(), expects[n].height);
+        screen.OnScrollTimer(nullptr, nullptr);
+        EXPECT_EQ(tops(), expects[n].stepped);
+        RunTicks(1);
+        EXPECT_TRUE(screen.IsVisible());
+        screen.Close();
+    }
+    Stop();
+}
+
+// Credits settings are data: sizes far beyond the screen and names of resources the game does not
+// have build a screen that steps, draws and closes; what is missing is reported.
+TEST_F(ScreensRulesTest, CreditsFromHostileSettingsStepDrawAndClose) {
     const std::vector<std::string> cases = {
-        "[Global]\r\nTextResource=txtCredits\r\nLoop=no\r\n"
-        "[Item0]\r\n" +
-            text +
-            "OffsetY=2147483647\r\n"
-            "[Item1]\r\n" +
-            text +
-            "OffsetY=2147483647\r\nOffsetX=-2147483648\r\n"
-            "[Item2]\r\n" +
-            text + "OffsetY=-2147483648\r\n[Item3]\r\n[Item4]\r\n",
         "[Global]\r\nTextResource=txtCredits\r\nScrollspeed=2147483647\r\nWait=-2147483648\r\n"
         "[Item0]\r\nText=LINE\r\nSizeX=2147483647\r\nSizeY=2147483647\r\n"
         "[Item1]\r\nImage=picMapBeach\r\nSizeX=2147483647\r\nSizeY=2147483647\r\n"
@@ -243,10 +286,7 @@ TEST_F(ScreensRulesTest, CreditsFromHostileSettingsStepDrawAndClose) {
         SCOPED_TRACE(i);
         TIniFile ini(("iniCase" + std::to_string(i)).c_str());
         TTextSequence screen;
-        screen.SetRect(0, 0, 800, 600);
-        screen.SetIniFile(&ini);
-        screen.Load(&App());
-        screen.Show();
+        Open(screen, ini);
         for (int step = 0; step < 3; ++step) {
             screen.OnScrollTimer(nullptr, nullptr);
             RunTicks(1);
