@@ -4,6 +4,7 @@
 #include "GameTestFixture.h"
 
 #include "GamePictures.h"
+#include "IntroScreen.h"
 #include "InventorySlot.h"
 #include "MapView.h"
 #include "TInventoryView.h"
@@ -13,6 +14,7 @@
 
 #include "foundation/TEvent.h"
 #include "foundation/TIniFile.h"
+#include "media/animation/TMetaAni.h"
 #include "media/devices/TDispDev.h"
 
 #include <algorithm>
@@ -351,6 +353,73 @@ TEST_F(ScreensRulesTest, AnItemTakenAndUsedByClicksInTheInventory) {
     EXPECT_EQ(Boxes(), std::vector<std::string>{"1 1"});
     EXPECT_EQ(world.HeldRecord(), nullptr);
     EXPECT_TRUE(world.InventoryView().IsVisible());
+    Stop();
+}
+
+// Player input queued before a screen runs, as the platform delivers it.
+enum class Input { Key, Escape, Left, Right };
+
+void Queue(Input input) {
+    HWND window = TDispDev::Global().GetWindow();
+    if (input == Input::Key || input == Input::Escape) {
+        const auto key = input == Input::Key ? platform::KeyCode::Space : platform::KeyCode::Escape;
+        platform::InjectKey(key, true);
+        platform::InjectKey(key, false);
+        return;
+    }
+    const auto button =
+        input == Input::Left ? platform::MouseButton::Left : platform::MouseButton::Right;
+    platform::InjectMouseMove(window, 400, 300);
+    platform::InjectMouseButton(window, button, true, 400, 300);
+    platform::InjectMouseButton(window, button, false, 400, 300);
+}
+
+// The intro ends at once on a key or on either button's release.
+TEST_F(ScreensRulesTest, AnyKeyOrButtonEndsTheIntro) {
+    fixture.intro = true;
+    Start();
+    for (Input input : {Input::Key, Input::Left, Input::Right}) {
+        SCOPED_TRACE(int(input));
+        IntroScreen intro;
+        intro.SetRect(0, 0, 800, 600);
+        intro.Open(&App(), dynamic_cast<TMetaAni*>(Resources().Find("aniIntro")));
+        intro.ToFront();
+        intro.Show();
+        RunTicks(1);
+        ASSERT_TRUE(intro.IsVisible() && intro.IsEnabled());
+        Queue(input);
+        RunTicks(1);
+        EXPECT_FALSE(intro.IsVisible() && intro.IsEnabled());
+        intro.Close();
+    }
+    Stop();
+}
+
+// The credits end early on Esc and on the left button's release only; else
+// they run their ten seconds' wait and their steps.
+TEST_F(ScreensRulesTest, EscOrALeftClickEndsTheCreditsEarly) {
+    fixture.settings = {{"iniCredits", "[Global]\r\nTextResource=txtCredits\r\nWait=10000\r\n"
+                                       "Scrollspeed=10\r\nLoop=no\r\n[Item0]\r\nText=LINE\r\n"
+                                       "SizeX=100\r\nSizeY=20\r\n"}};
+    fixture.creditTexts = {{"LINE", "A line"}};
+    Start();
+    const struct {
+        Input input;
+        bool early;
+    } cases[] = {
+        {Input::Escape, true}, {Input::Left, true}, {Input::Key, false}, {Input::Right, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.input));
+        Queue(c.input);
+        const DWORD start = timeGetTime();
+        App().ShowCredits();
+        const DWORD took = timeGetTime() - start;
+        if (c.early)
+            EXPECT_LT(took, 1000u);
+        else
+            EXPECT_GE(took, 10000u);
+    }
+    EXPECT_TRUE(Boxes().empty());
     Stop();
 }
 
