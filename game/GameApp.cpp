@@ -93,7 +93,9 @@ bool GameApp::QuitQuestion() {
 }
 
 void GameApp::OnCloseRequest(TEvent* event) {
-    if (!IsStarted()) {
+    // During the credits the game is over: no question, and no second run of
+    // the credits over the first.
+    if (!IsStarted() || creditsRunning_) {
         TWinApp::OnCloseRequest(event);
         return;
     }
@@ -281,6 +283,8 @@ int GameApp::OnStart(TObject*, TEvent*) {
     quitTimer_.Add<GameApp, &GameApp::OnTimer>(evTick, this);
     quitTimer_.SetUp(500.0f, this);
     ShowIntro();
+    // A close during the intro ends the program: no game begins behind it.
+    if (!IsEnabled()) return 1;
     PlayerOptions::Get().Load();
     if (Options().showGameMenu) {
         // The menu's own pages come later: it chooses a new game at once.
@@ -388,7 +392,9 @@ void GameApp::ShowCredits() {
     credits.SetIniFile(Resources().Ini("iniCredits"));
     credits.Load(this);
     credits.ToFront();
+    creditsRunning_ = true;
     credits.ShowModal();
+    creditsRunning_ = false;
     credits.Close();
 }
 

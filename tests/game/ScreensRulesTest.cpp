@@ -17,6 +17,8 @@
 #include "media/animation/TMetaAni.h"
 #include "media/devices/TDispDev.h"
 
+#include "platform/MMSystem.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -420,6 +422,46 @@ TEST_F(ScreensRulesTest, EscOrALeftClickEndsTheCreditsEarly) {
             EXPECT_GE(took, 10000u);
     }
     EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
+void CALLBACK PressCloseButton(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+    platform::InjectCloseButton(TDispDev::Global().GetWindow());
+}
+
+// The credits run as the program ends: the close button then ends it at
+// once, without asking about a game that is over and without a second run
+// of the credits over the first.
+TEST_F(ScreensRulesTest, TheCloseButtonDuringTheCreditsEndsTheProgramAtOnce) {
+    fixture.settings = {{"iniCredits", "[Global]\r\nTextResource=txtCredits\r\nWait=10000\r\n"
+                                       "Scrollspeed=10\r\nLoop=no\r\n[Item0]\r\nText=LINE\r\n"
+                                       "SizeX=100\r\nSizeY=20\r\n"}};
+    fixture.creditTexts = {{"LINE", "A line"}};
+    Start();
+    const DWORD start = timeGetTime();
+    ASSERT_TRUE(Run("Engine.QuitGame()"));
+    ASSERT_NE(timeSetEvent(2000, 0, &PressCloseButton, 0, TIME_ONESHOT), 0u);
+    RunTicks(1000);
+    EXPECT_FALSE(App().IsEnabled());
+    EXPECT_LT(timeGetTime() - start, 3000u);
+    EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
+// The close button answered yes during the intro ends the program: the game
+// does not begin behind it.
+TEST_F(ScreensRulesTest, TheCloseButtonDuringTheIntroBeginsNoGame) {
+    fixture.intro = true;
+    fixture.mainScript = "function main() Error('main') end";
+    WriteDevOptions("[DEBUG]\r\nShowIntro=1\r\nShowGameMenu=0\r\n");
+    WriteGame();
+    ASSERT_TRUE(GameSetUp());
+    ASSERT_NE(timeSetEvent(200, 0, &PressCloseButton, 0, TIME_ONESHOT), 0u);
+    App().Show();
+    RunTicks(100);
+    EXPECT_FALSE(App().IsEnabled());
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"QuitPage"});
     Stop();
 }
 
