@@ -76,6 +76,20 @@ protected:
         screen.Load(&App());
         screen.Show();
     }
+    // Credits of one line that wait ten seconds before they scroll.
+    void UseLongCredits() {
+        fixture.settings = {{"iniCredits", "[Global]\r\nTextResource=txtCredits\r\nWait=10000\r\n"
+                                           "Scrollspeed=10\r\nLoop=no\r\n[Item0]\r\nText=LINE\r\n"
+                                           "SizeX=100\r\nSizeY=20\r\n"}};
+        fixture.creditTexts = {{"LINE", "A line"}};
+    }
+    // The game with its intro before a new game, whose main reports itself.
+    void WriteIntroGame() {
+        fixture.intro = true;
+        fixture.mainScript = "function main() Error('main') end";
+        WriteDevOptions("[DEBUG]\r\nShowIntro=1\r\nShowGameMenu=0\r\n");
+        WriteGame();
+    }
     // Left, top, width and height.
     static std::vector<int32_t> Place(TRectComp& comp) {
         const TRectArea r = Bounds(comp);
@@ -309,10 +323,7 @@ TEST_F(ScreensRulesTest, CreditsFromHostileSettingsStepDrawAndClose) {
 // An intro whose animation cannot be read is reported and ends by itself:
 // the game starts without a key pressed.
 TEST_F(ScreensRulesTest, AnUnreadableIntroEndsByItself) {
-    fixture.intro = true;
-    fixture.mainScript = "function main() Error('main') end";
-    WriteDevOptions("[DEBUG]\r\nShowIntro=1\r\nShowGameMenu=0\r\n");
-    WriteGame();
+    WriteIntroGame();
     // An album of a version the reader does not take.
     dir.Write("data/int/all/video/intro.alb", std::string(300, '\0'));
     ASSERT_TRUE(GameSetUp());
@@ -400,10 +411,7 @@ TEST_F(ScreensRulesTest, AnyKeyOrButtonEndsTheIntro) {
 // The credits end early on Esc and on the left button's release only; else
 // they run their ten seconds' wait and their steps.
 TEST_F(ScreensRulesTest, EscOrALeftClickEndsTheCreditsEarly) {
-    fixture.settings = {{"iniCredits", "[Global]\r\nTextResource=txtCredits\r\nWait=10000\r\n"
-                                       "Scrollspeed=10\r\nLoop=no\r\n[Item0]\r\nText=LINE\r\n"
-                                       "SizeX=100\r\nSizeY=20\r\n"}};
-    fixture.creditTexts = {{"LINE", "A line"}};
+    UseLongCredits();
     Start();
     const struct {
         Input input;
@@ -433,10 +441,7 @@ void CALLBACK PressCloseButton(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
 // once, without asking about a game that is over and without a second run
 // of the credits over the first.
 TEST_F(ScreensRulesTest, TheCloseButtonDuringTheCreditsEndsTheProgramAtOnce) {
-    fixture.settings = {{"iniCredits", "[Global]\r\nTextResource=txtCredits\r\nWait=10000\r\n"
-                                       "Scrollspeed=10\r\nLoop=no\r\n[Item0]\r\nText=LINE\r\n"
-                                       "SizeX=100\r\nSizeY=20\r\n"}};
-    fixture.creditTexts = {{"LINE", "A line"}};
+    UseLongCredits();
     Start();
     const DWORD start = timeGetTime();
     ASSERT_TRUE(Run("Engine.QuitGame()"));
@@ -451,10 +456,7 @@ TEST_F(ScreensRulesTest, TheCloseButtonDuringTheCreditsEndsTheProgramAtOnce) {
 // The close button answered yes during the intro ends the program: the game
 // does not begin behind it.
 TEST_F(ScreensRulesTest, TheCloseButtonDuringTheIntroBeginsNoGame) {
-    fixture.intro = true;
-    fixture.mainScript = "function main() Error('main') end";
-    WriteDevOptions("[DEBUG]\r\nShowIntro=1\r\nShowGameMenu=0\r\n");
-    WriteGame();
+    WriteIntroGame();
     ASSERT_TRUE(GameSetUp());
     ASSERT_NE(timeSetEvent(200, 0, &PressCloseButton, 0, TIME_ONESHOT), 0u);
     App().Show();
