@@ -16,6 +16,7 @@
 #include "foundation/TIniFile.h"
 #include "media/animation/TMetaAni.h"
 #include "media/devices/TDispDev.h"
+#include "ui/TLabel.h"
 
 #include "platform/MMSystem.h"
 
@@ -317,6 +318,42 @@ TEST_F(ScreensRulesTest, CreditsFromHostileSettingsStepDrawAndClose) {
         const auto names = [&](const std::string& box) { return box.find(missing) != box.npos; };
         EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), names)) << missing;
     }
+    Stop();
+}
+
+// Without TextResource no text resource is looked up: the texts stay empty
+// and nothing is reported.
+TEST_F(ScreensRulesTest, CreditsWithoutATextResourceReportNothing) {
+    fixture.settings = {{"iniCase0", "[Global]\r\nLoop=no\r\n[Item0]\r\nText=LINE\r\n"}};
+    fixture.creditTexts = {{"LINE", "A line"}};
+    Start();
+    TIniFile ini("iniCase0");
+    TTextSequence screen;
+    Open(screen, ini);
+    ASSERT_EQ(screen.Items().size(), 1u);
+    auto* label = dynamic_cast<TLabel*>(screen.Items()[0]);
+    ASSERT_NE(label, nullptr);
+    EXPECT_STREQ(label->GetText() ? label->GetText() : "", "");
+    RunTicks(1);
+    screen.Close();
+    EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
+// DisableMap leaves a shown map on the screen, switched off; the next
+// request for the map switches it on again.
+TEST_F(ScreensRulesTest, TheNextShowEnablesADisabledMap) {
+    fixture.mainScript = "Game = {} Map = {} function main() end";
+    Start();
+    GameWorld& world = World();
+    world.DoShow();
+    ASSERT_TRUE(Run("Engine.DisableMap()"));
+    EXPECT_TRUE(world.MapVisible());
+    EXPECT_FALSE(world.Map().IsEnabled());
+    world.HideMap();
+    world.DoShow();
+    EXPECT_TRUE(world.MapVisible());
+    EXPECT_TRUE(world.Map().IsEnabled());
     Stop();
 }
 
