@@ -93,7 +93,9 @@ bool GameApp::QuitQuestion() {
 }
 
 void GameApp::OnCloseRequest(TEvent* event) {
-    if (!IsStarted()) {
+    // During the credits the game is over: no question, and no second run of
+    // the credits over the first.
+    if (!IsStarted() || creditsRunning_) {
         TWinApp::OnCloseRequest(event);
         return;
     }
@@ -284,6 +286,8 @@ int GameApp::OnStart(TObject*, TEvent*) {
     quitTimer_.Add<GameApp, &GameApp::OnTimer>(evTick, this);
     quitTimer_.SetUp(500.0f, this);
     ShowIntro();
+    // A close during the intro ends the program: no game begins behind it.
+    if (!IsEnabled()) return 1;
     PlayerOptions::Get().Load();
     // The player starts from the menu; a run without anyone at the screen
     // could never leave it, and so goes straight into the game, as it
@@ -393,7 +397,9 @@ void GameApp::ShowCredits() {
     credits.SetIniFile(Resources().Ini("iniCredits"));
     credits.Load(this);
     credits.ToFront();
+    creditsRunning_ = true;
     credits.ShowModal();
+    creditsRunning_ = false;
     credits.Close();
 }
 

@@ -115,4 +115,6 @@ private:
     bool headless_ = false;
     bool scriptedInput_ = false;
     bool shown_ = false;
+    // While the credits run the program is ending.
+    bool creditsRunning_ = false;
 };

@@ -3,6 +3,7 @@
 #include "foundation/TEvent.h"
 #include "foundation/TIniFile.h"
 #include "foundation/TKeys.h"
+#include "foundation/Saturate.h"
 #include "foundation/TSectTxt.h"
 #include "media/animation/TMetaAni.h"
 #include "media/resources/TMetaFnt.h"
@@ -159,7 +160,9 @@ void TTextSequence::BuildItems() {
         const int32_t height = BuildItem("Item" + std::to_string(n), top);
         // A section that builds nothing leaves the space of the item before.
         if (height >= 0) last = height;
-        top += last;
+        // Offsets are the settings' numbers: the top stays at the end of the
+        // range it reaches.
+        top = SatAdd(top, last);
     }
     contentHeight_ = top;
     textResource_.reset();
@@ -176,7 +179,7 @@ int32_t TTextSequence::BuildItem(const std::string& section, int32_t& top) {
         build = &TTextSequence::BuildAnim;
     if (!build) return -1;
     const int32_t x = Number(ini_, section, "OffsetX", 0);
-    top += Number(ini_, section, "OffsetY", 0);
+    top = SatAdd(top, Number(ini_, section, "OffsetY", 0));
     return (this->*build)(section, x, top);
 }
 
@@ -322,8 +325,11 @@ int TTextSequence::OnScrollTimer(TObject*, TEvent*) {
     scrollTimer_.SetFlags(TComp::kEnabled, false);
     scrollTimer_.SetInterval(float(scrollMs_));
     for (TGraphic* item : Items()) {
-        item->SetPos(item->GetX(), item->GetY() - 1);
-        if (item->GetY() >= -contentHeight_) continue;
+        // In 64 bits: an item may stand at the lowest place there is, and
+        // the content's height may be that far negative.
+        const int64_t y = int64_t{item->GetY()} - 1;
+        item->SetPos(item->GetX(), Saturate32(y));
+        if (y >= -int64_t{contentHeight_}) continue;
         if (loop_) {
             item->SetPos(item->GetX(), GetHeight());
             continue;
