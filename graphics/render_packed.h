@@ -734,14 +734,18 @@ template <int N> struct Packed {
             return DRV_convertBlt(dest, src, left, top, right, bottom, destX, destY, xScale, yScale,
                                   palette, identical, xPhase, yPhase);
         const int32_t n = right - left;
-        // The column repeat table is made once and serves every output row.
-        auto* repeats = reinterpret_cast<uint32_t*>(rowBuffer(0, size_t(n) * 4));
-        if (!repeats) return;
         int32_t width = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            repeats[i] = uint32_t(std::max(0, repeatOf(xScale, i + xPhase)));
-            width += int32_t(repeats[i]);
-        }
+        for (int32_t i = 0; i < n; ++i)
+            width += std::max(0, repeatOf(xScale, i + xPhase));
+        // The source column of each output column, made once for every
+        // output row: a row is then one load and one store a pixel, with no
+        // branch on the repeat counts (a reduction's pattern of ones and
+        // zeros is one the processor mispredicts).
+        auto* from = reinterpret_cast<uint32_t*>(rowBuffer(0, size_t(width) * 4 + 4));
+        if (!from) return;
+        for (int32_t i = 0, o = 0; i < n; ++i)
+            for (int32_t k = repeatOf(xScale, i + xPhase); k > 0; --k)
+                from[o++] = uint32_t(i);
         RowConverter conv(dest, src, palette, identical);
         int32_t y = destY;
         const int32_t maxY = dest->bounds.bottom;
@@ -752,7 +756,8 @@ template <int N> struct Packed {
             const uint8_t* in = conv.row(top + j, left, right);
             if (!in) return;
             uint8_t* first = at(*dest, destX, y);
-            stretchRow(first, in, n, repeats);
+            for (int32_t o = 0; o < width; ++o)
+                C::store(first + o * N, C::load(in + from[o] * N));
             for (int32_t k = 1; k < count && y + k < maxY; ++k)
                 std::memcpy(at(*dest, destX, y + k), first, size_t(width) * N);
             y += count;

@@ -69,9 +69,10 @@ void BlitPairs(std::span<const TKeyedPair> pairs, const char* source, uint8_t* d
                int32_t width, int32_t height, int32_t dstDepth, int32_t x, int32_t y, int32_t dstX,
                int32_t dstY);
 
-// Whether the smoothers run their AVX2 build: the same code compiled for
-// wider vectors, taken where the processor has them (the same pixels, in
-// fewer steps). Tests turn it off to check the baseline build as well.
+// Whether the smoothers (and the sprite canvas's run copy) run their AVX2
+// build: the same code compiled for wider vectors, taken where the processor
+// has them (the same pixels, in fewer steps). Tests turn it off to check the
+// baseline build as well.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ADV_KEYED_WIDE 1
 #else

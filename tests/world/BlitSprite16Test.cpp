@@ -7,6 +7,7 @@
 #include "../engine/drawing/BlitFixture.h"
 #include "BlitSprite16.h"
 #include "ErrorProbe.h"
+#include "WorldFixtures.h"
 #include "drawing/KeyedSmoother.h"
 #include "drawing/TCanvasBlit.h"
 #include "gdl/dc.h"
@@ -23,14 +24,8 @@
 
 namespace {
 
-// Runs the smoother's wide build or its baseline build while it lives.
-struct TBuild {
-    explicit TBuild(bool wide) { keyed::SetWideCode(wide); }
-    ~TBuild() { keyed::SetWideCode(true); }
-    TBuild(const TBuild&) = delete;
-    TBuild& operator=(const TBuild&) = delete;
-};
-constexpr bool kBuilds[] = {true, false};
+using worldtest::kBuilds;
+using worldtest::TBuild;
 
 // --- Pixels by depth -------------------------------------------------------------
 

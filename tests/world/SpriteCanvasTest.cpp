@@ -20,8 +20,10 @@
 namespace {
 
 using worldtest::ImagePixel;
+using worldtest::kBuilds;
 using worldtest::RandomImage;
 using worldtest::SpriteOf;
+using worldtest::TBuild;
 
 constexpr uint16_t kBackground = 0x1234;
 
@@ -63,21 +65,25 @@ Placement RandomPlacement(std::mt19937& rng, int32_t w, int32_t h, int32_t sw, i
     return {px(rng), py(rng), {l, t, r, b}};
 }
 
+// In both builds: the wide one copies runs over 32 pixels in wider moves.
 TEST(SpriteCanvas16, DrawRleMatchesThePerPixelReference) {
-    std::mt19937 rng(5);
-    SpriteCanvas16 canvas(4);
-    Surface16 target(64, 40);
-    for (int trial = 0; trial < 400; ++trial) {
-        const tools::RgbaImage im =
-            RandomImage(rng, 1 + trial % 47, 1 + trial % 23, trial % 3 ? 8 : 300);
-        const auto sprite = SpriteOf(im);
-        ASSERT_NE(sprite, nullptr);
-        const Placement at = RandomPlacement(rng, 64, 40, im.width, im.height);
-        target.Fill(kBackground);
-        canvas.SetTarget(&target, at.clip);
-        canvas.DrawRle(sprite.get(), at.x, at.y);
-        ASSERT_EQ(Pixels(target), Reference(im, false, at.x, at.y, at.clip, 64, 40))
-            << "trial " << trial;
+    for (bool wide : kBuilds) {
+        const TBuild build(wide);
+        std::mt19937 rng(5);
+        SpriteCanvas16 canvas(4);
+        Surface16 target(64, 40);
+        for (int trial = 0; trial < 400; ++trial) {
+            const tools::RgbaImage im =
+                RandomImage(rng, 1 + trial % 47, 1 + trial % 23, trial % 3 ? 8 : 300);
+            const auto sprite = SpriteOf(im);
+            ASSERT_NE(sprite, nullptr);
+            const Placement at = RandomPlacement(rng, 64, 40, im.width, im.height);
+            target.Fill(kBackground);
+            canvas.SetTarget(&target, at.clip);
+            canvas.DrawRle(sprite.get(), at.x, at.y);
+            ASSERT_EQ(Pixels(target), Reference(im, false, at.x, at.y, at.clip, 64, 40))
+                << "trial " << trial << " wide " << wide;
+        }
     }
 }
 
@@ -126,12 +132,15 @@ TEST(SpriteCanvas16, EveryRunLengthIsCopiedExactly) {
     SpriteCanvas16 canvas(4);
     Surface16 target(603, 260);
     const ClipRect all{0, 0, 603, 260};
-    for (int32_t x : {0, 1, 3}) {
-        target.Fill(kBackground);
-        canvas.SetTarget(&target, all);
-        canvas.DrawRle(sprite.get(), x, 1);
-        ASSERT_EQ(Pixels(target), Reference(im, false, x, 1, all, 603, 260)) << x;
-    }
+    for (bool wide : kBuilds)
+        for (int32_t x : {0, 1, 3}) {
+            const TBuild build(wide);
+            target.Fill(kBackground);
+            canvas.SetTarget(&target, all);
+            canvas.DrawRle(sprite.get(), x, 1);
+            ASSERT_EQ(Pixels(target), Reference(im, false, x, 1, all, 603, 260))
+                << x << " wide " << wide;
+        }
 }
 
 // An effect that paints every recorded pixel with its source value plus one,

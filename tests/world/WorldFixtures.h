@@ -5,6 +5,7 @@
 #include "RlaWriter.h"
 #include "RleSprite16.h"
 
+#include "drawing/KeyedSmoother.h"
 #include "platform/ByteStream.h"
 
 #include <cstdint>
@@ -13,6 +14,16 @@
 #include <vector>
 
 namespace worldtest {
+
+// Runs the drawing code's wide (AVX2) build or its baseline build while it
+// lives.
+struct TBuild {
+    explicit TBuild(bool wide) { keyed::SetWideCode(wide); }
+    ~TBuild() { keyed::SetWideCode(true); }
+    TBuild(const TBuild&) = delete;
+    TBuild& operator=(const TBuild&) = delete;
+};
+constexpr bool kBuilds[] = {true, false};
 
 // A sprite record (the bytes after the frame tag), field by field.
 inline std::vector<uint8_t> SpriteRecord(uint32_t size, int32_t width, int32_t height,
