@@ -49,10 +49,10 @@ uint64_t changedBytes(uint64_t diff) {
 }
 
 // The bytes of `window` that differ from `shadow` go into `memory` and the
-// shadow; the others leave memory as it is. Blocks that did not change are
+// shadow; the others leave memory as it is. Blocks of 1 KB that did not change are
 // passed over whole, the rest merged a word at a time without branches.
 void mergeChanged(uint8_t* memory, uint8_t* shadow, const uint8_t* window, size_t n) {
-    constexpr size_t kBlock = 256;
+    constexpr size_t kBlock = 1024;
     for (size_t at = 0; at < n; at += kBlock) {
         const size_t len = std::min(kBlock, n - at);
         if (std::memcmp(window + at, shadow + at, len) == 0) continue;
