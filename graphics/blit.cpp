@@ -4,10 +4,12 @@
 // operation makes the context it draws into current for its duration.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "library_state.h"
 #include "gdl/blit.h"
 #include "gdl/draw.h"
+#include "gdl/memory.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/result.h"
@@ -133,6 +135,41 @@ GdlDeviceContext* wrap(const GdlBitmap* b) {
     if (b->pixelFormat) blits().wrapper.format = *b->pixelFormat;
     return &blits().wrapper;
 }
+
+// A banked window shows 64 KB of video memory at a time and planar memory
+// holds no rows at all, so a full-screen source that is not linear cannot be
+// read in place: its driver's own device-to-memory entry reads the pixels,
+// and copies that read a source in place read those rows instead.
+bool readsInPlace(const GdlDeviceContext* d) {
+    return d->type != GDL_DC_FULLSCREEN || (d->flags & GDL_ACCESS_MASK) == 2;
+}
+
+// Rows of a source read through its driver, as a bitmap of its format.
+struct StagedRows {
+    GdlBitmap bitmap{};
+    GdlPixelFormat format{};
+    std::unique_ptr<uint8_t, void (*)(void*)> rows{nullptr, GDL_free};
+
+    // Reads [l, r) x [t, b) of `src` (device coordinates), which becomes
+    // the bitmap's origin; false, with the result set, when out of memory.
+    bool read(GdlDeviceContext* src, const Copy& c) {
+        Current cur(src);
+        GdlDeviceContext& s = S();
+        const int32_t w = c.R() - c.L(), h = c.B() - c.T();
+        const int32_t bits = int32_t(s.mode.bitsPerPixel);
+        const int64_t pitch =
+            ((bits == 4 ? (int64_t(w) + 1) / 2 : int64_t(w) * ((bits + 7) / 8)) + 3) & ~int64_t(3);
+        rows.reset(static_cast<uint8_t*>(GDL_malloc(size_t(pitch) * size_t(h))));
+        if (!rows) {
+            GDL_setResult(GDL_NO_MEMORY);
+            return false;
+        }
+        s.v.copyToMemory(c.L(), c.T(), c.R(), c.B(), 0, 0, 0, rows.get(), int32_t(pitch));
+        format = s.format;
+        bitmap = {w, h, bits, int32_t(pitch), rows.get(), s.palette, &format};
+        return true;
+    }
+};
 
 // 16.16 factor of a destination size over a source size; exact at 1 and 2;
 // 0 for a factor that 16.16 cannot hold.
@@ -494,11 +531,22 @@ void GDL_bitBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int
         return;
     }
     if (!fromMemory) {
+        StagedRows staged;
+        if (!readsInPlace(sc)) {
+            if (!staged.read(src, c)) return;
+            c = {0, 0, c.r - c.l, c.b - c.t, c.x, c.y};
+        }
         // The conversion runs on the destination, which must be current.
         Current inner(dest);
         GdlDeviceContext& s = S();
-        s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode, src->surface,
-                           int32_t(src->mode.bytesPerLine), bits, src->palette, &src->format, src);
+        if (staged.rows)
+            s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode,
+                               staged.bitmap.surface, staged.bitmap.bytesPerLine, bits,
+                               src->palette, &src->format, wrap(&staged.bitmap));
+        else
+            s.v.translateImage(&s, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), writeMode,
+                               src->surface, int32_t(src->mode.bytesPerLine), bits, src->palette,
+                               &src->format, src);
         return;
     }
     GdlDeviceContext& s = S();
@@ -544,9 +592,16 @@ void GDL_stretchBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
     r = std::min(r, sa.r);
     b = std::min(b, sa.b);
     if (l >= r || t >= b) return;
-    stretchCut(src, Copy{l, t, r, b, 0, 0}, dl, dt, destSpan(r - l, xs), destSpan(b - t, ys), xs,
-               ys, r, b, src->palette,
-               identicalPalettes(&s, int32_t(src->mode.bitsPerPixel), src->palette));
+    const int32_t identical = identicalPalettes(&s, int32_t(src->mode.bitsPerPixel), src->palette);
+    Copy c{l, t, r, b, 0, 0};
+    StagedRows staged;
+    if (!readsInPlace(src)) {
+        if (!staged.read(src, c)) return;
+        src = wrap(&staged.bitmap);
+        c = {0, 0, r - l, b - t, 0, 0};
+    }
+    stretchCut(src, c, dl, dt, destSpan(r - l, xs), destSpan(b - t, ys), xs, ys, c.r, c.b,
+               src->palette, identical);
 }
 
 void GDL_transBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, int32_t top,
@@ -569,6 +624,12 @@ void GDL_transBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left, i
            int64_t(right) + src->attr.viewport.left, int64_t(bottom) + src->attr.viewport.top,
            int64_t(x) + s.attr.viewport.left,        int64_t(y) + s.attr.viewport.top};
     if (!c.cut(areaOf(src), areaOf(&s))) return;
+    StagedRows staged;
+    if (!readsInPlace(src)) {
+        if (!staged.read(src, c)) return;
+        src = wrap(&staged.bitmap);
+        c = {0, 0, c.r - c.l, c.b - c.t, c.x, c.y};
+    }
     GdlTransparentBltFunc entry = sourceKey ? s.v.srcTransparentBlt : s.v.dstTransparentBlt;
     entry(&s, src, c.L(), c.T(), c.R(), c.B(), c.X(), c.Y(), 0, key);
 }

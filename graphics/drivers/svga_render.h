@@ -439,6 +439,20 @@ template <int N> struct Banked {
         const VbeState& bank = Vbe_state();
         uint8_t* const window = s.frameBase;
         const uint8_t* in = base + int64_t(top) * bytesPerLine + int64_t(left) * N;
+        // Every row before the window end in the bank selected: row copies
+        // with no tests between them, or one copy when the rows of both
+        // sides follow each other without a gap.
+        const uint64_t span = uint64_t(bottom - top - 1) * pitch + bytes;
+        if ((p & 0xFFFF) + span < kWindow && bank.currentBank == uint8_t(p >> 16)) {
+            uint8_t* q = window + (p & 0xFFFF);
+            if (bytes == pitch && int64_t(bytesPerLine) == int64_t(bytes)) {
+                std::memcpy(q, in, size_t(span));
+                return;
+            }
+            for (int32_t y = top; y < bottom; ++y, q += pitch, in += bytesPerLine)
+                std::memcpy(q, in, bytes);
+            return;
+        }
         for (int32_t y = top; y < bottom; ++y, p += pitch, in += bytesPerLine) {
             // A row before the window end in the bank selected: one copy.
             if ((p & 0xFFFF) + bytes < kWindow && bank.currentBank == uint8_t(p >> 16)) {

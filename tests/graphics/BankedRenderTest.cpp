@@ -302,6 +302,27 @@ TEST_P(BankedRender, RowsImagesAndSaveAreasMatchTheLinearModel) {
     }
 }
 
+// Image puts of whole rows (one run of bytes on both sides) and of part
+// rows, one to five rows started on every row of the page: within the bank
+// the last put left selected, and across the window end.
+TEST_P(BankedRender, ImagePutsFromEveryRowMatchTheLinearModel) {
+    Rng rng{0xBA4C0003u + uint32_t(bits_)};
+    scramble(rng);
+    std::vector<uint8_t> src(size_t(pitch_) * 5);
+    for (uint8_t& b : src)
+        b = uint8_t(rng.next());
+    for (int32_t y = 0; y < h_; ++y) {
+        const int32_t rows = std::min(h_ - y, 1 + y % 5);
+        const int32_t x1 = y % 2 ? 3 : 0, x2 = y % 2 ? W - 5 : W;
+        s->v.copyFromMemory(x1, 0, x2, rows, x1, y, 0, src.data(), pitch_, nullptr);
+        for (int32_t r = 0; r < rows; ++r)
+            std::memcpy(model_.data() + size_t(y + r) * size_t(pitch_) + size_t(x1 * n_),
+                        src.data() + size_t(r) * size_t(pitch_) + size_t(x1 * n_),
+                        size_t((x2 - x1) * n_));
+    }
+    EXPECT_EQ(firstDiff(), "");
+}
+
 TEST_P(BankedRender, MonoImagesClipAndSkipWholeRowsOfWideImages) {
     Rng rng{0xBA4C0003u + uint32_t(bits_)};
     scramble(rng);

@@ -14,6 +14,7 @@
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
 #include "gdl/packed.h"
+#include "gdl/pixelformat.h"
 #include "gdl/render.h"
 #include "gdl/vbe.h"
 #include "platform/Adapter.h"
@@ -145,6 +146,91 @@ TEST_F(BankedScene, SixteenColoursThroughThePlanes) {
         EXPECT_EQ(differ, 0);
         EXPECT_GT(lit, 2000) << "a scene, not a blank screen";
         GDL_destroyDisplayDC(screen);
+    }
+}
+
+// Bytes of a memory context's first `height` rows, `rowBytes` of each.
+std::string RowsOf(GdlDeviceContext* dc, int32_t rowBytes, int32_t height) {
+    const GdlDeviceContext* d = GDL_liveDC(dc);
+    std::string out;
+    for (int32_t y = 0; y < height; ++y)
+        out.append(reinterpret_cast<const char*>(d->surface) + size_t(y) * d->mode.bytesPerLine,
+                   size_t(rowBytes));
+    return out;
+}
+
+// A banked or planar screen as the source of copies that read it in place
+// elsewhere: a converting copy into memory of another depth, a stretched copy
+// and a keyed copy give the pixels the same copies give from a memory context
+// that holds the same scene, on every window granularity and the pair.
+TEST_F(BankedScene, CopiesFromTheScreenEqualCopiesFromMemory) {
+    struct Case {
+        const char* card; // vbe12: 4 KB pair; vbe20: 16 KB; vbe30: 64 KB; nvidia: 64 KB pair
+        int32_t bits, width, height, destBits, page;
+    };
+    const Case cases[] = {
+        {"vbe12", 8, 800, 600, 32, 1},         {"vbe20", 16, 800, 600, 8, 1},
+        {"vbe20", 15, 640, 480, 32, 0},        {"vbe30", 24, 640, 480, 16, 0},
+        {"vbe30-nvidia", 32, 640, 480, 24, 1}, {"vbe12", 4, 800, 600, 8, 0},
+        {"vbe30", 4, 800, 600, 32, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.card) + " at " + std::to_string(c.bits));
+        GdlDeviceContext* screen = Open(c.card, c.width, c.height, c.bits, 2);
+        ASSERT_NE(screen, nullptr);
+        ASSERT_EQ(GDL_liveDC(screen)->type, GDL_DC_FULLSCREEN);
+        if (c.bits != 4) {
+            ASSERT_EQ(GDL_liveDC(screen)->flags & GDL_ACCESS_MASK, 1u) << "banked";
+        }
+        GdlPixelFormat format = GDL_liveDC(screen)->format;
+        GdlDeviceContext* memory =
+            GDL_createMemoryDC(c.width, c.height, c.bits, c.bits > 8 ? &format : nullptr);
+        ASSERT_NE(memory, nullptr);
+        if (c.bits <= 8)
+            std::memcpy(GDL_liveDC(memory)->palette, GDL_liveDC(screen)->palette,
+                        256 * sizeof(GdlPaletteEntry));
+        for (int t : {3, 7})
+            GDL_liveDC(memory)->v.tables[t].span = DRV_scanLine;
+        const int32_t page = std::min(c.page, GDL_maxPage(screen));
+        GDL_setActivePage(screen, page);
+        tools::DrawGdlScene(screen, page);
+        tools::DrawGdlScene(memory, page);
+
+        // Most of the page: rows in every bank, from an odd column.
+        const int32_t w = c.width, h = c.height, l = 13, t = 3, r = w - 7, b = h - 2;
+        const int32_t destBytes = w * ((c.destBits + 7) / 8);
+        GdlDeviceContext* fromScreen = GDL_createMemoryDC(w, h, c.destBits, nullptr);
+        GdlDeviceContext* fromMemory = GDL_createMemoryDC(w, h, c.destBits, nullptr);
+        ASSERT_TRUE(fromScreen && fromMemory);
+        for (GdlDeviceContext* d : {fromScreen, fromMemory})
+            if (c.destBits == 8)
+                std::memcpy(GDL_liveDC(d)->palette, GDL_defaultPalette(),
+                            256 * sizeof(GdlPaletteEntry));
+        GDL_bitBlt(fromScreen, screen, l, t, r, b, 3, 1, 0);
+        GDL_bitBlt(fromMemory, memory, l, t, r, b, 3, 1, 0);
+        const std::string want = RowsOf(fromMemory, destBytes, h);
+        EXPECT_NE(want.find_first_not_of('\0'), std::string::npos) << "a scene was copied";
+        EXPECT_TRUE(RowsOf(fromScreen, destBytes, h) == want) << "converted copy";
+        if (c.bits == 4) continue; // no stretched or keyed copies from 16 colours
+
+        // Stretched by 2 and by uneven factors from rows far down the page,
+        // and keyed on a colour of the scene, into contexts of the format.
+        const int32_t bytes = w * ((c.bits + 7) / 8);
+        GdlDeviceContext* same[2] = {
+            GDL_createMemoryDC(w, h, c.bits, c.bits > 8 ? &format : nullptr),
+            GDL_createMemoryDC(w, h, c.bits, c.bits > 8 ? &format : nullptr)};
+        ASSERT_TRUE(same[0] && same[1]);
+        GdlDeviceContext* sources[2] = {screen, memory};
+        GDL_selectCurrentDC(memory);
+        const uint32_t key = GDL_getPixel(w / 2, h / 2);
+        for (int i = 0; i < 2; ++i) {
+            GDL_stretchBlt(same[i], sources[i], 40, h - 170, 240, h - 10, 0, 0, 400, 320);
+            GDL_stretchBlt(same[i], sources[i], 41, h - 171, 241, h - 11, 400, 0, w, 240);
+            GDL_transBlt(same[i], sources[i], 5, h / 2 - 40, w - 5, h - 1, 0, 250, key, 1);
+            GDL_transBlt(same[i], sources[i], 9, h / 2 - 60, w - 5, h - 1, 2, 240, key, 0);
+        }
+        EXPECT_TRUE(RowsOf(same[0], bytes, h) == RowsOf(same[1], bytes, h))
+            << "stretched and keyed copies";
     }
 }
 

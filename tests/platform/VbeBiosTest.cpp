@@ -230,9 +230,13 @@ TEST_F(VbeBios, ChangesThroughTheLinearViewSurviveABankSwitch) {
     uint8_t* window = VgaWindow();
     window[10] = 1;                    // through the window, bank 0
     AdapterVideoMemory().base[20] = 2; // straight into video memory, also bank 0
-    Call(0x4F05, 0, 0, 4);             // bank 1: bank 0 goes back
+    window[21] = 5;                    // the same 8 bytes through the window
+    window[0xFFFF] = 6;
+    Call(0x4F05, 0, 0, 4); // bank 1: bank 0 goes back
     EXPECT_EQ(Video()[10], 1);
     EXPECT_EQ(Video()[20], 2);
+    EXPECT_EQ(Video()[21], 5);
+    EXPECT_EQ(Video()[0xFFFF], 6);
     // A mode set writes the window back and drops it: nothing stale lands later.
     Call(0x4F05, 0, 0, 0);
     window[30] = 3;

@@ -34,6 +34,7 @@ struct AdapterState {
     size_t size = 0;
     std::map<uint32_t, uint32_t> used; // offset -> bytes
     bool protect = false;
+    bool readOnly = false; // as the memory is mapped now
     int openWriters = 0;
     ScanOut scan;
     uint32_t retraces = 0;
@@ -49,7 +50,11 @@ void applyProtection() {
     AdapterState& s = St();
     if (!s.memory) return;
     const bool readOnly = s.protect && s.openWriters == 0;
+    // Every write-back opens and closes the memory: a call that changes
+    // nothing would still walk the page tables of megabytes.
+    if (readOnly == s.readOnly) return;
     mprotect(s.memory, s.size, readOnly ? PROT_READ : PROT_READ | PROT_WRITE);
+    s.readOnly = readOnly;
 }
 
 void unmap() {
@@ -82,6 +87,7 @@ void choose(std::optional<AdapterPersonality> p) {
     }
     s.memory = static_cast<uint8_t*>(m);
     s.size = size;
+    s.readOnly = false;
     applyProtection();
 }
 

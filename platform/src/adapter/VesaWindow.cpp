@@ -40,6 +40,38 @@ uint8_t widenDac(uint8_t value, int width) {
     return width == 8 ? value : uint8_t((value & 0x3F) << 2 | (value & 0x3F) >> 4);
 }
 
+// 0xFF in every byte of a word where `diff` has a bit set, 0 elsewhere.
+uint64_t changedBytes(uint64_t diff) {
+    diff |= diff >> 4;
+    diff |= diff >> 2;
+    diff |= diff >> 1;
+    return (diff & 0x0101010101010101ull) * 0xFF;
+}
+
+// The bytes of `window` that differ from `shadow` go into `memory` and the
+// shadow; the others leave memory as it is. Blocks of 1 KB that did not change are
+// passed over whole, the rest merged a word at a time without branches.
+void mergeChanged(uint8_t* memory, uint8_t* shadow, const uint8_t* window, size_t n) {
+    constexpr size_t kBlock = 1024;
+    for (size_t at = 0; at < n; at += kBlock) {
+        const size_t len = std::min(kBlock, n - at);
+        if (std::memcmp(window + at, shadow + at, len) == 0) continue;
+        size_t i = at;
+        for (; i + 8 <= at + len; i += 8) {
+            uint64_t w, s, m;
+            std::memcpy(&w, window + i, 8);
+            std::memcpy(&s, shadow + i, 8);
+            std::memcpy(&m, memory + i, 8);
+            const uint64_t mask = changedBytes(w ^ s);
+            m = (m & ~mask) | (w & mask);
+            std::memcpy(memory + i, &m, 8);
+            std::memcpy(shadow + i, &w, 8);
+        }
+        for (; i < at + len; ++i)
+            if (window[i] != shadow[i]) memory[i] = shadow[i] = window[i];
+    }
+}
+
 } // namespace
 
 bool VbeSetWindow(VgaChip& v, int window, uint32_t position) {
@@ -67,7 +99,8 @@ void VbeLoadWindow(VgaChip& v) {
     const size_t n = offset < size ? std::min<size_t>(kVgaWindowSize, size - offset) : 0;
     if (n) std::memcpy(v.window, VideoAt(uint32_t(offset)), n);
     std::memset(v.window + n, 0, kVgaWindowSize - n);
-    s.shadow.assign(v.window, v.window + kVgaWindowSize);
+    s.shadow.resize(kVgaWindowSize);
+    std::memcpy(s.shadow.data(), v.window, kVgaWindowSize);
     s.loaded = uint32_t(offset);
     s.holding = true;
 }
@@ -84,12 +117,7 @@ void VbeWriteBack(VgaChip& v, bool drop) {
     OpenForWriting();
     // Only what changed goes back, so that writes through the linear view
     // meanwhile survive a bank they did not touch.
-    for (size_t at = 0; at < n; at += 8) {
-        const size_t len = std::min<size_t>(8, n - at);
-        if (std::memcmp(v.window + at, s.shadow.data() + at, len) == 0) continue;
-        for (size_t i = at; i < at + len; ++i)
-            if (v.window[i] != s.shadow[i]) memory[i] = s.shadow[i] = v.window[i];
-    }
+    mergeChanged(memory, s.shadow.data(), v.window, n);
     CloseForWriting();
     if (drop) s.holding = false;
 }
