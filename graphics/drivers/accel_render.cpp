@@ -62,6 +62,13 @@ int32_t prepare() {
 
 // The pixel value of the current colour (the packed sets keep it repeated
 // over the word).
+// A drawing call. Inside an open direct-access bracket the caller may touch
+// video memory next by any path, so the accelerator finishes first.
+void draw(uint32_t slot, std::initializer_list<intptr_t> args) {
+    ACCEL_call(slot, args);
+    if (gdl_internal::state().ddraw.lockCount >= 0) ACCEL_waitIdle();
+}
+
 intptr_t colour() {
     const GdlDeviceContext& s = block();
     const uint32_t bits = s.mode.bitsPerPixel;
@@ -90,15 +97,14 @@ template <typename F, typename... A> void software(F GdlRenderTable::*slot, A...
 template <int Kind> void span(int32_t y, int32_t x1, int32_t x2) {
     if (!accelerates(Kind)) return software(&GdlRenderTable::span, y, x1, x2);
     const int32_t origin = prepare();
-    ACCEL_call(vb::kDrawScan + 4 * Kind, {colour(), y + origin, x1, x2});
+    draw(vb::kDrawScan + 4 * Kind, {colour(), y + origin, x1, x2});
 }
 
 template <int Kind> void rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     if (right <= left || bottom <= top) return;
     if (!accelerates(Kind)) return software(&GdlRenderTable::fillRect, left, top, right, bottom);
     const int32_t origin = prepare();
-    ACCEL_call(vb::kDrawRect + 4 * Kind,
-               {colour(), left, top + origin, right - left, bottom - top});
+    draw(vb::kDrawRect + 4 * Kind, {colour(), left, top + origin, right - left, bottom - top});
 }
 
 // The driver's list: a pair of 32-bit x values a row.
@@ -109,20 +115,20 @@ template <int Kind> void spanList(int32_t firstRow, int32_t count, const GdlSpan
     for (int32_t i = 0; i < count; ++i)
         pairs[size_t(i) * 2] = list[i].x1, pairs[size_t(i) * 2 + 1] = list[i].x2;
     const int32_t origin = prepare();
-    ACCEL_call(vb::kDrawScanList + 4 * Kind,
-               {colour(), firstRow + origin, count, reinterpret_cast<intptr_t>(pairs.data())});
+    draw(vb::kDrawScanList + 4 * Kind,
+         {colour(), firstRow + origin, count, reinterpret_cast<intptr_t>(pairs.data())});
 }
 
 void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const int32_t origin = prepare() * 65536;
-    ACCEL_call(vb::kDrawLine, {colour(), x1, y1 + origin, x2, y2 + origin});
+    draw(vb::kDrawLine, {colour(), x1, y1 + origin, x2, y2 + origin});
 }
 
 void copyWithin(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t x, int32_t y,
                 int32_t op, int32_t) {
     if (right <= left || bottom <= top) return;
     const int32_t origin = prepare();
-    ACCEL_call(vb::kBitBlt, {left, top + origin, right - left, bottom - top, x, y + origin, op});
+    draw(vb::kBitBlt, {left, top + origin, right - left, bottom - top, x, y + origin, op});
 }
 
 // A copy from an off-screen context onto `dest`, cut to the destination's
@@ -151,19 +157,19 @@ void fromOffscreen(GdlDeviceContext* destination, GdlDeviceContext* source, int3
         const intptr_t start = ACCEL_field(vb::kOffscreenStart);
         const intptr_t pitch = intptr_t(sc->mode.bytesPerLine);
         if (keyMode)
-            ACCEL_call(kSys[keyMode], {start, pitch, intptr_t(l), intptr_t(t), w, h, intptr_t(dx),
-                                       intptr_t(dy) + origin, op, intptr_t(key)});
+            draw(kSys[keyMode], {start, pitch, intptr_t(l), intptr_t(t), w, h, intptr_t(dx),
+                                 intptr_t(dy) + origin, op, intptr_t(key)});
         else
-            ACCEL_call(kSys[0], {start, pitch, intptr_t(l), intptr_t(t), w, h, intptr_t(dx),
-                                 intptr_t(dy) + origin, op});
+            draw(kSys[0], {start, pitch, intptr_t(l), intptr_t(t), w, h, intptr_t(dx),
+                           intptr_t(dy) + origin, op});
         return;
     }
     const intptr_t sy = intptr_t(t) + offscreenLine(*sc);
     if (keyMode)
-        ACCEL_call(kVideo[keyMode],
-                   {intptr_t(l), sy, w, h, intptr_t(dx), intptr_t(dy) + origin, op, intptr_t(key)});
+        draw(kVideo[keyMode],
+             {intptr_t(l), sy, w, h, intptr_t(dx), intptr_t(dy) + origin, op, intptr_t(key)});
     else
-        ACCEL_call(kVideo[0], {intptr_t(l), sy, w, h, intptr_t(dx), intptr_t(dy) + origin, op});
+        draw(kVideo[0], {intptr_t(l), sy, w, h, intptr_t(dx), intptr_t(dy) + origin, op});
 }
 
 void offscreenBlt(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t l, int32_t t, int32_t r,

@@ -40,12 +40,21 @@ struct OpenGlFamily {
 };
 
 // The accelerated families. Plain: the accelerator finishes its queue before
-// every software routine, and a bracket only waits. Locked: direct access is
-// enabled around the outermost call, with the count shared with DirectDraw.
+// every software routine. Locked: direct access is enabled around the
+// outermost call. Both keep the count shared with DirectDraw, so that an
+// accelerated call inside a bracket finishes before the bracket goes on.
 struct AccelPlainFamily {
     static bool open() { return false; }
-    static void begin() { ACCEL_waitIdle(); }
-    static void end() {}
+    // Counted all the same, so accelerated calls inside know to finish
+    // before the routine goes on.
+    static void begin() {
+        ++gdl_internal::ddraw().lockCount;
+        ACCEL_waitIdle();
+    }
+    static void end() {
+        int32_t& count = gdl_internal::ddraw().lockCount;
+        if (count >= 0) --count;
+    }
     static const GdlRenderVector& saved() { return gdl_internal::state().accel.saved; }
 };
 
@@ -216,7 +225,10 @@ void ACCEL_beginAccess() {
 }
 
 void ACCEL_endAccess() {
-    if (gdl_internal::state().accel.locked) AccelLockedFamily::end();
+    if (gdl_internal::state().accel.locked)
+        AccelLockedFamily::end();
+    else
+        AccelPlainFamily::end();
 }
 
 int32_t DRV_lockedCallCount() {
