@@ -77,6 +77,9 @@ void takeCursor(GdlDeviceContext* dc, uint32_t attributes) {
     s->moveCursor = ACCEL_setCursorPos;
     s->showCursor = ACCEL_showCursor;
     s->setCursorColor = ACCEL_setCursorColor;
+    // The library's cursor colour until it sets one: colour 15, white.
+    ACCEL_setCursorColor(
+        dc, dc->mode.bitsPerPixel <= 8 ? 15u : GDL_packColor(&dc->format, 255, 255, 255));
 }
 
 void installEntries(GdlDeviceContext* dc) {
