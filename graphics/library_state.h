@@ -246,6 +246,15 @@ struct OpenGlState {
     GdlRenderVector saved{};
 };
 
+// The ACCEL family: the vector its wrappers call and the clip rectangle the
+// accelerator holds (sent again when the drawing context's differs).
+struct AccelFamilyState {
+    GdlRenderVector saved{};
+    int32_t clip[4] = {};
+    bool clipSent = false;
+    bool locked = false; // the wrappers enable direct access (else they wait)
+};
+
 struct ThreadCheckState {
 #ifdef NDEBUG
     bool on = false;
@@ -278,6 +287,7 @@ struct LibraryState {
     DirectDrawState ddraw;
     DibState dib;
     OpenGlState gl;
+    AccelFamilyState accel;
     VbeState vbe{255, nullptr, 0, 0, 0, {}};
     ThreadCheckState thread;
 

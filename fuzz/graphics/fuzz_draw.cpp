@@ -11,6 +11,7 @@
 // store; one in eight on a banked VESA screen, drawn through the 64 KB bank
 // window of a card with 4, 16 or 64 KB granularity.
 #include "LinkedDrivers.h"
+#include "VbeafWriter.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +30,10 @@
 #include "gdl/support.h"
 #include "gdl/opengl.h"
 #include "gdl/text.h"
+#include "gdl/vbeaf.h"
 #include "platform/Adapter.h"
 #include "platform/OpenGL.h"
+#include "platform/File.h"
 #include "platform/Host.h"
 
 namespace {
@@ -318,6 +321,34 @@ GdlDeviceContext* bankedScreen(Choices& in) {
     return GDL_createDisplayDCPages(in.in(1, 2));
 }
 
+// A 640 x 480 screen of the ACCEL drivers at one of the depths, drawn by the
+// simulated accelerator and the software renderers between its calls; its
+// driver with or without the direct-access pair.
+GdlDeviceContext* accelScreen(Choices& in) {
+    static std::string folders[2];
+    const int kind = in.in(0, 1);
+    if (folders[kind].empty()) {
+        char pattern[] = "/tmp/fuzz-vbeaf-XXXXXX";
+        if (!mkdtemp(pattern)) return nullptr;
+        folders[kind] = pattern;
+        tools::VbeafOptions o;
+        if (kind) o.absent = {platform::vbeaf::kEnableDirect, platform::vbeaf::kDisableDirect};
+        const std::vector<uint8_t> image = tools::WriteVbeaf(o);
+        FILE* f = std::fopen((folders[kind] + "/VBEAF.DRV").c_str(), "wb");
+        if (!f) return nullptr;
+        std::fwrite(image.data(), 1, image.size(), f);
+        std::fclose(f);
+    }
+    // The loader keeps the driver it found until the library is reset.
+    AF_resetLoader();
+    setenv("VBEAF_PATH", folders[kind].c_str(), 1);
+    useAdapter("accel");
+    static const int32_t kBits[] = {8, 16, 24, 32};
+    int32_t driver = -1, mode = testsupport::ModeOf(640, 480, kBits[in.in(0, 3)]);
+    if (!GDL_init(&driver, &mode, ".")) return nullptr;
+    return GDL_createDisplayDCPages(in.in(1, 2));
+}
+
 // A 640 x 480 OpenGL screen over one Mesa context kept for the run (null
 // without Mesa): its 1-bit images and text are drawn by GL.
 GdlDeviceContext* openGlScreen() {
@@ -360,7 +391,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Choices in(data, size);
     const int32_t screen = in.in(0, 7);
     const bool directDraw = screen == 0, openGl = screen == 1, vga = screen == 2,
-               banked = screen == 3;
+               banked = screen == 3, accel = screen == 4;
     const Depth& depth = kDepths[in.in(0, 8)];
     const Depth& otherDepth = in.byte() & 1 ? depth : kDepths[in.in(0, 8)];
     int32_t w = in.in(1, 40), h = in.in(1, 30);
@@ -376,6 +407,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         dc = bankedScreen(in);
         w = 320;
         h = 240;
+    } else if (accel) {
+        dc = accelScreen(in);
+        w = 640;
+        h = 480;
+        other = dc && (in.byte() & 1) ? GDL_createOffscreenDC(dc) : nullptr;
     } else if (directDraw) {
         dc = directDrawScreen(in);
         w = 320;

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "gdl/ddraw.h"
+#include "gdl/vbe.h"
 #include "gdl/vbeaf.h"
+#include "gdl/vga.h"
 #include "gdl/windc.h"
 #include "platform/ByteStream.h"
 
@@ -20,6 +22,11 @@ struct Run {
 constexpr Run kRuns[4] = {{11, 25}, {26, 55}, {56, 70}, {71, 85}};
 
 std::array<GdlModeRecord, 86> g_records{};
+bool g_registered[86]{};
+GdlDriverState* g_state = nullptr;
+GdlDeviceContext* g_current = nullptr;
+void (*const kSetups[4])(GdlDeviceContext*) = {LINEAR8_setupVectors, LINEAR16_setupVectors,
+                                               LINEAR24_setupVectors, LINEAR32_setupVectors};
 
 uint32_t field(const GdlVbeafDriver* d, uint32_t at) {
     platform::ByteReader r(d->image + at, 4);
@@ -70,7 +77,35 @@ int32_t detect(int32_t family, int32_t index, int32_t wanted, int32_t* driver, i
         g_records[size_t(m)] = *DRV_modeRecord(m);
         g_records[size_t(m)].modeNumber = 0;
         ACCEL_addMode(table, m, index, &g_records[size_t(m)]);
+        g_registered[size_t(m)] = table[m].driver == uint8_t(index);
     }
+    return 1;
+}
+
+int32_t init(int32_t family, GdlDeviceContext* dc, int32_t driverNumber, int32_t mode, HWND window,
+             int32_t x, int32_t y, int32_t pages, int32_t stereo, int32_t refresh) {
+    if (mode < kRuns[family].first || mode > kRuns[family].last || !g_registered[size_t(mode)])
+        return 0;
+    dc->mode = g_records[size_t(mode)];
+    if (!DRV_attachState(dc, &g_state, sizeof(VbeDriverState),
+                         [](GdlDeviceContext* d) { DRV_detachState(d, &g_state); }))
+        return 0;
+    GdlDriverState* s = dc->driverState;
+    s->window = window;
+    s->driverNumber = driverNumber;
+    s->mode = mode;
+    dc->type = GDL_DC_FULLSCREEN;
+    kSetups[family](dc);
+    dc->v.beginDirectAccess = dc->v.endDirectAccess = [] {};
+    s->restore = [] { ACCEL_restoreTextMode(g_current); };
+    s->reset = [] {
+        if (g_current) ACCEL_restoreMode(g_current);
+    };
+    auto* v = static_cast<VbeDriverState*>(s);
+    if (!ACCEL_initVBEAF(dc, int32_t(dc->mode.modeNumber), &v->savedMode, &v->savedLines, x, y,
+                         pages, stereo, refresh))
+        return 0;
+    g_current = dc;
     return 1;
 }
 
@@ -86,8 +121,10 @@ template <int F> GdlDriverHeader makeHeader() {
                   GDLModeEntry* table) {
         return detect(F, index, wanted, driver, suggested, table);
     };
-    h.init = [](GdlDeviceContext*, int32_t, int32_t, HWND, int32_t, int32_t, int32_t, int32_t,
-                int32_t) { return int32_t(0); };
+    h.init = [](GdlDeviceContext* dc, int32_t driverNumber, int32_t mode, HWND window, int32_t x,
+                int32_t y, int32_t pages, int32_t stereo, int32_t refresh) {
+        return init(F, dc, driverNumber, mode, window, x, y, pages, stereo, refresh);
+    };
     h.modes = DRV_modeRecord(kRuns[F].first);
     h.modeCount = kRuns[F].last - kRuns[F].first + 1;
     return h;

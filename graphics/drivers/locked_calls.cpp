@@ -12,6 +12,7 @@
 #include "ddraw_state.h"
 #include "gdl/ddraw.h"
 #include "gdl/opengl.h"
+#include "gdl/vbeaf.h"
 
 namespace {
 
@@ -38,6 +39,37 @@ struct OpenGlFamily {
     static const GdlRenderVector& saved() { return gdl_internal::state().gl.saved; }
 };
 
+// The accelerated families. Plain: the accelerator finishes its queue before
+// every software routine. Locked: direct access is enabled around the
+// outermost call. Both keep the count shared with DirectDraw, so that an
+// accelerated call inside a bracket finishes before the bracket goes on.
+struct AccelPlainFamily {
+    static bool open() { return false; }
+    // Counted all the same, so accelerated calls inside know to finish
+    // before the routine goes on.
+    static void begin() {
+        ++gdl_internal::ddraw().lockCount;
+        ACCEL_waitIdle();
+    }
+    static void end() {
+        int32_t& count = gdl_internal::ddraw().lockCount;
+        if (count >= 0) --count;
+    }
+    static const GdlRenderVector& saved() { return gdl_internal::state().accel.saved; }
+};
+
+struct AccelLockedFamily {
+    static bool open() { return gdl_internal::ddraw().lockCount >= 0; }
+    static void begin() {
+        if (++gdl_internal::ddraw().lockCount == 0) ACCEL_call(platform::vbeaf::kEnableDirect, {});
+    }
+    static void end() {
+        int32_t& count = gdl_internal::ddraw().lockCount;
+        if (count >= 0 && --count == -1) ACCEL_call(platform::vbeaf::kDisableDirect, {});
+    }
+    static const GdlRenderVector& saved() { return gdl_internal::state().accel.saved; }
+};
+
 template <typename Family> struct Bracket {
     Bracket() { Family::begin(); }
     ~Bracket() { Family::end(); }
@@ -49,6 +81,7 @@ template <typename Family, size_t Offset, typename F> struct Locked;
 template <typename Family, size_t Offset, typename R, typename... A>
 struct Locked<Family, Offset, R (*)(A...)> {
     using Routine = R (*)(A...);
+    static constexpr int kWords = int(sizeof...(A));
     // Already locked, the count would only go up and down again around the
     // routine (whose own begins and ends are balanced): the routine is
     // called in the wrapper's place. Outermost, the bracket locks the
@@ -70,6 +103,7 @@ struct Locked<Family, Offset, R (*)(A...)> {
 struct Entry {
     size_t offset;
     void (*wrapper)(); // stored at `offset`, of the member's own type
+    int words;         // the member's arguments
 };
 
 #define ADV_MEMBER_TYPE(member)                                                                    \
@@ -77,8 +111,9 @@ struct Entry {
 #define ADV_LOCKED(member)                                                                         \
     Entry {                                                                                        \
         offsetof(GdlRenderVector, member),                                                         \
-            reinterpret_cast<void (*)()>(                                                          \
-                &Locked<Family, offsetof(GdlRenderVector, member), ADV_MEMBER_TYPE(member)>::call) \
+            reinterpret_cast<void (*)()>(&Locked<Family, offsetof(GdlRenderVector, member),        \
+                                                 ADV_MEMBER_TYPE(member)>::call),                  \
+            Locked<Family, offsetof(GdlRenderVector, member), ADV_MEMBER_TYPE(member)>::kWords     \
     }
 #define ADV_TABLE(t)                                                                               \
     ADV_LOCKED(tables[t].line), ADV_LOCKED(tables[t].span), ADV_LOCKED(tables[t].fillRect),        \
@@ -173,6 +208,34 @@ void GL_installLockedCalls(GdlDeviceContext* dc) {
     install<OpenGlFamily>(dc->v);
 }
 
+void ACCEL_installLockedCalls(GdlDeviceContext* dc, bool locked) {
+    gdl_internal::state().accel.saved = dc->v;
+    gdl_internal::state().accel.locked = locked;
+    if (locked)
+        install<AccelLockedFamily>(dc->v);
+    else
+        install<AccelPlainFamily>(dc->v);
+}
+
+void ACCEL_beginAccess() {
+    if (gdl_internal::state().accel.locked)
+        AccelLockedFamily::begin();
+    else
+        AccelPlainFamily::begin();
+}
+
+void ACCEL_endAccess() {
+    if (gdl_internal::state().accel.locked)
+        AccelLockedFamily::end();
+    else
+        AccelPlainFamily::end();
+}
+
 int32_t DRV_lockedCallCount() {
     return int32_t(std::size(Members<DirectDrawFamily>::kAll));
+}
+
+void DRV_lockedCallWords(int32_t* members, int32_t size) {
+    for (const Entry& e : Members<AccelLockedFamily>::kAll)
+        if (e.words >= 0 && e.words < size) ++members[e.words];
 }

@@ -348,14 +348,7 @@ bool VBE_setMode(GdlDeviceContext* dc, int32_t mode, int32_t* savedMode, int32_t
                            ? 0
                            : uint32_t(stereo ? pages / 2 - 1 : pages - 1);
     GDL_startFSDirect(width, height);
-    int32_t text = int32_t(VGA_int10(0x0F00).ax & 0x7F), lines = 0;
-    if (text == 3) {
-        const uint8_t dl = uint8_t(VGA_int10(0x1130, 0).dx);
-        lines = dl == 42 || dl == 49 ? 1 : 0;
-    }
-    if (savedMode) *savedMode = text;
-    if (savedLines) *savedLines = lines;
-    VGA_int10(0x0083);
+    VGA_leaveTextMode(savedMode, savedLines);
     VbeCrtcInfo crtc{};
     if (refresh > 0 && s.version >= 0x0300) {
         VbeModeInfo info{};
@@ -423,15 +416,7 @@ void VBE_restoreTextMode(GdlDeviceContext* dc) {
     else
         Vbe_setScanoutStart(0, 8, 1, 0);
     VBE_restoreVideoMemory();
-    if (st && st->savedMode == 7) VGA_setBiosByte(0x10, uint8_t(VGA_biosByte(0x10) | 0x30));
-    VGA_int10(0x0003);
-    if (st && st->savedLines) {
-        VGA_int10(0x1112, 0);
-        if (uint8_t(VGA_int10(0x1130, 0).dx) == 42) {
-            VGA_setBiosByte(0x87, uint8_t(VGA_biosByte(0x87) | 1));
-            VGA_int10(0x0100, 0, 0x0607);
-        }
-    }
+    VGA_backToTextMode(st ? st->savedMode : 0, st ? st->savedLines : 0, [] { VGA_int10(0x0003); });
     GDL_restoreFSDirect();
     if (const GdlFsDirect* f = GDL_fsDirect()) f->vlfExit();
     VBE_freePMInfo();

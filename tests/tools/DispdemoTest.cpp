@@ -109,6 +109,13 @@ TEST(DispdemoTool, DrawsTheSceneThroughEachDriver) {
          640,
          480,
          {{12, 132, 2, 206}}},
+        // The accelerator draws the scene; the library's cursor is its
+        // hardware cursor, white (5:6:5 split into 8-bit channels) at the tip's row.
+        {"--driver accel --mode 1024x768x16 --frames 3",
+         "driver ACCEL16.DRV type 5 (Accelerated SuperVGA) mode 51 1024 x 768 SVGA 64k color",
+         1024,
+         768,
+         {{12, 132, 2, 206}, {27, 390, 0, 248}, {40, 390, 0, 0}}},
         // Through a display-settings change: a 16-bit mode is offered as 15
         // and shown on the adapter's 5:6:5 setting, blitted from the
         // display's memory context.

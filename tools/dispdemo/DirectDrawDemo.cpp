@@ -23,9 +23,13 @@
 #include "platform/Host.h"
 #include "platform/Kernel.h"
 #include "platform/User.h"
+#include "platform/Vbeaf.h"
+#include "VbeafWriter.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -108,13 +112,33 @@ int32_t setDisplayMode(TDispDev& display, const DemoOptions& o) {
 
 namespace {
 
+// The accelerator's driver file: the one in the current folder or on
+// VBEAF_PATH, else one for the simulated accelerator made in a temporary
+// folder.
+void provideVbeafDriver() {
+    if (std::getenv("VBEAF_PATH") || std::filesystem::exists("VBEAF.DRV")) return;
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path(error) / "dispdemo-vbeaf";
+    std::filesystem::create_directories(folder, error);
+    const std::vector<uint8_t> image = tools::WriteVbeaf({});
+    if (FILE* f = std::fopen((folder / "VBEAF.DRV").string().c_str(), "wb")) {
+        std::fwrite(image.data(), 1, image.size(), f);
+        std::fclose(f);
+        setenv("VBEAF_PATH", folder.string().c_str(), 1);
+    }
+}
+
 int runFullScreen(const DemoOptions& o, uint32_t flags) {
-    const bool vbe = o.driver == "linear" || o.driver == "svga";
+    const bool accel = o.driver == "accel";
+    const bool vbe = o.driver == "linear" || o.driver == "svga" || accel;
+    if (accel) provideVbeafDriver();
     // The VGA and VESA modes show in FSDirect's window, the library's full-screen one.
     const bool vga = o.driver == "vga" || o.driver == "vgax" || o.driver == "vga4" || vbe;
     if (!platform::CurrentAdapter())
-        platform::UseAdapter(vbe ? "vbe30" : vga ? "vga" : "ddraw-4mb");
+        platform::UseAdapter(accel ? "accel" : vbe ? "vbe30" : vga ? "vga" : "ddraw-4mb");
     const uint32_t switches = VBE_bankSwitches();
+    size_t calls = 0;
     int32_t count = 0;
     const GdlLinkedDriver* drivers = GDL_linkedDrivers(&count);
     TDispDev::SetLinkedDrivers(drivers, count);
@@ -138,6 +162,7 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
     platform::Frame last;
     for (long frame = 0; !g_quit && (o.frames < 0 || frame < o.frames); ++frame) {
         drainEvents(window);
+        platform::VbeafClearCallLog();
         const int32_t shown = GDL_getVisualPage(screen);
         if (flips) GDL_setActivePage(screen, 1 - shown);
         if (GDL_liveDC(screen)->surface) {
@@ -154,9 +179,16 @@ int runFullScreen(const DemoOptions& o, uint32_t flags) {
             GDL_setVisualPage(screen, shown, 1); // one page: paced by the retrace
         GDL_setMousePos(int32_t(20 + frame * 3 % (o.width - 40)), o.height / 2);
         if (GDL_liveDC(screen)->mode.bitsPerPixel == 8) cyclePalette(screen);
+        if (accel) {
+            const size_t now = platform::VbeafCallLog().size();
+            calls += now;
+            if (o.frames < 0) std::printf("frame %ld accelerator calls %zu\n", frame, now);
+        }
         Sleep(16);
     }
-    if (vbe && o.frames > 0)
+    if (accel && o.frames > 0)
+        std::printf("accelerator calls per frame %.1f\n", double(calls) / double(o.frames));
+    if (vbe && !accel && o.frames > 0)
         std::printf("bank switches per frame %.1f\n",
                     double(VBE_bankSwitches() - switches) / double(o.frames));
     if (!o.png.empty()) last = platform::PresentedFrame(vga ? GDL_getFullScreenWindow() : window);
@@ -177,7 +209,9 @@ int RunDirectDraw(const DemoOptions& o) {
                             : o.driver == "vga" || o.driver == "vga4" ? uint32_t(TDispDev::fVGA)
                             : o.driver == "linear" ? uint32_t(TDispDev::fVBE | TDispDev::fLinear)
                             : o.driver == "svga"   ? uint32_t(TDispDev::fVBE)
-                                                   : uint32_t(TDispDev::fDirectDraw);
+                            : o.driver == "accel"
+                                ? uint32_t(TDispDev::fVBE | TDispDev::fLinear | TDispDev::fVBEAF)
+                                : uint32_t(TDispDev::fDirectDraw);
     return runFullScreen(o, family | (o.pages >= 2 ? uint32_t(TDispDev::fDblBuf) : 0u));
 }
 

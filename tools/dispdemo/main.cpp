@@ -4,7 +4,7 @@
 // after which the display closes and the program ends.
 //
 //   dispdemo [--frames N] [--close] [--png FILE]
-//   dispdemo --driver ddraw|vga|vgax|vga4|svga|linear [--mode WxHxBITS] [--pages N]
+//   dispdemo --driver ddraw|vga|vgax|vga4|svga|linear|accel [--mode WxHxBITS] [--pages N]
 //            [--frames N] [--png FILE]
 //   dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] [--pages N] [--frames N]
 //            [--png FILE]
@@ -18,8 +18,12 @@
 // (ADV_ADAPTER, or "ddraw-4mb") through the DirectDraw drivers instead;
 // --driver linear through the VESA BIOS's linear framebuffer drivers
 // (ADV_ADAPTER, or "vbe30"), printing the bank switches a frame; --driver
-// svga through its banked drivers; with --virtual on a virtual screen of that
-// size whose display start goes round it, a line a frame (page shown, start,
+// svga through its banked drivers; --driver accel through the VBE/AF
+// accelerated drivers on the simulated accelerator ("accel"), the scene
+// drawn by its fills, lines and blits and the library's cursor as its
+// hardware cursor, printing the accelerator's calls a frame (the driver file
+// VBEAF.DRV from the current folder or VBEAF_PATH, else one made for it); with --virtual on a
+// virtual screen of that size whose display start goes round it, a line a frame (page shown, start,
 // bank switches);
 // --driver fdib through the full-screen DIB drivers, which change the
 // adapter's display settings and blit a memory context into the window;
@@ -70,7 +74,8 @@ bool parse(int argc, char** argv, DemoOptions* o) {
             const std::string driver = argv[++i];
             o->driver = driver;
             o->ddraw = driver == "ddraw" || driver == "vga" || driver == "vgax" ||
-                       driver == "vga4" || driver == "linear" || driver == "svga";
+                       driver == "vga4" || driver == "linear" || driver == "svga" ||
+                       driver == "accel";
             o->fdib = driver == "fdib";
             o->opengl = driver == "opengl";
             if (!o->ddraw && !o->fdib && !o->opengl) return false;
@@ -147,14 +152,15 @@ int main(int argc, char** argv) {
     TEngine engine; // the engine's services, built first and gone last
     DemoOptions options;
     if (!parse(argc, argv, &options)) {
-        std::fprintf(stderr,
-                     "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
-                     "       dispdemo --driver ddraw|vga|vgax|vga4|svga|linear [--mode WxHxBITS] "
-                     "[--pages 1|2] [--frames N] [--png FILE]\n"
-                     "       dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] "
-                     "[--pages 1|2] [--frames N] [--png FILE]\n"
-                     "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
-                     "[--frames N] [--png FILE]\n");
+        std::fprintf(
+            stderr,
+            "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
+            "       dispdemo --driver ddraw|vga|vgax|vga4|svga|linear|accel [--mode WxHxBITS] "
+            "[--pages 1|2] [--frames N] [--png FILE]\n"
+            "       dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] "
+            "[--pages 1|2] [--frames N] [--png FILE]\n"
+            "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
+            "[--frames N] [--png FILE]\n");
         return 2;
     }
     if (!options.png.empty()) {

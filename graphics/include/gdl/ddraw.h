@@ -78,3 +78,5 @@ GdlDeviceContext* GDL_createOffscreenDC(GdlDeviceContext* display);
 void DDRAW_installLockedCalls(GdlDeviceContext* dc);
 // How many members the wrappers cover.
 int32_t DRV_lockedCallCount();
+// Adds 1 to members[n] for each wrapped member of n arguments (n < size).
+void DRV_lockedCallWords(int32_t* members, int32_t size);

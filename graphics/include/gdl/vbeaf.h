@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 
+#include "gdl/dc.h"
 #include "gdl/driver.h"
 #include "platform/Vbeaf.h"
 
@@ -76,7 +78,63 @@ enum : uint32_t {
     ACCEL_FLAG_VERSION2 = 0x0002,
     ACCEL_FLAG_CURSOR = 0x0200,
     ACCEL_FLAG_ACCELERATED = 0x0400,
+
+    ACCEL_FLAG_TRIPLE = 0x0004,
+    ACCEL_FLAG_INTERLACE = 0x0008,
+    ACCEL_FLAG_STEREO = 0x0010,
+    ACCEL_FLAG_DUALSTART = 0x0020,
+    ACCEL_FLAG_STEREO_EXT = 0x0080,
+    ACCEL_FLAG_MULTIBUFFER = 0x2000,
 };
+
+// --- The loaded driver's entries ------------------------------------------------------
+// A 32-bit field of the loaded image (0 without a driver).
+uint32_t ACCEL_field(uint32_t at);
+// Whether the loaded driver offers the entry at `slot`.
+bool ACCEL_hasEntry(uint32_t slot);
+// Calls the entry at `slot`; -1 without a driver or entry.
+int64_t ACCEL_call(uint32_t slot, std::initializer_list<intptr_t> args);
+
+// --- Mode set -------------------------------------------------------------------------
+bool ACCEL_initVBEAF(GdlDeviceContext* dc, int32_t mode, int32_t* savedMode, int32_t* saved43,
+                     int32_t virtualWidth, int32_t virtualHeight, int32_t pages, int32_t stereo,
+                     int32_t refresh);
+bool ACCEL_restoreMode(GdlDeviceContext* dc);
+void ACCEL_restoreTextMode(GdlDeviceContext* dc);
+bool ACCEL_setVideoMode(int32_t mode, int32_t width, int32_t height, int32_t* bytesPerLine,
+                        int32_t pages, void* crtc);
+void ACCEL_saveVideoMemory(int32_t mode);
+void ACCEL_restoreVideoMemory();
+void ACCEL_setActivePage(GdlDeviceContext* dc, int32_t page);
+void ACCEL_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t wait);
+void ACCEL_setDisplayStart(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t wait);
+void ACCEL_vSync(GdlDeviceContext* dc);
+void ACCEL_setPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries, int32_t count,
+                      int32_t first, int32_t wait);
+void ACCEL_startStereo(GdlDeviceContext* dc);
+void ACCEL_stopStereo(GdlDeviceContext* dc);
+// The hardware cursor: the library's 264-byte record, position, show, colour.
+void ACCEL_setCursor(const void* record);
+void ACCEL_setCursorPos(int32_t x, int32_t y);
+void ACCEL_showCursor(int32_t show);
+void ACCEL_setCursorColor(GdlDeviceContext* dc, uint32_t pixel);
+
+// --- Accelerated rendering --------------------------------------------------------------
+// Saves the vector, wraps every member that writes video memory and hands
+// the members the driver offers to it (once per shared state).
+void ACCEL_installRendering(GdlDeviceContext* dc);
+// The wrappers: plain ones wait until the accelerator is idle; locked ones
+// enable direct access around the outermost call.
+void ACCEL_installLockedCalls(GdlDeviceContext* dc, bool locked);
+// Off-screen contexts over the driver's offscreen memory (kinds 4 and 5):
+// 1, or 0 with -29 (no hardware blit) or -30 (no offscreen memory).
+int32_t ACCEL_makeOffscreenDC(GdlDeviceContext* dc);
+int32_t ACCEL_makeOffscreenDC2(GdlDeviceContext* dc);
+void ACCEL_beginAccess();
+void ACCEL_endAccess();
+void ACCEL_waitIdle();
+// The hardware clip sent again before the next accelerated call.
+void ACCEL_forgetClip();
 
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* ACCEL_header(int32_t bits);

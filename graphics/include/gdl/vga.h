@@ -45,6 +45,10 @@ uint8_t VGA_readCMOS(uint8_t reg);
 platform::PmiRegs VGA_int10(uint32_t ax, uint32_t bx = 0, uint32_t cx = 0, uint32_t dx = 0);
 uint8_t VGA_biosByte(uint32_t offset);
 void VGA_setBiosByte(uint32_t offset, uint8_t value);
+// Notes the BIOS text mode and its 43/50 lines, then mode 3 keeping memory.
+void VGA_leaveTextMode(int32_t* savedMode, int32_t* savedLines);
+// Back to what VGA_leaveTextMode noted, `setMode3` setting mode 3.
+void VGA_backToTextMode(int32_t savedMode, int32_t savedLines, void (*setMode3)());
 // The process-wide mapping of A0000h (null until the first mode set).
 uint8_t* VGA_videoMemory();
 // Forgets the mapping (library reset).

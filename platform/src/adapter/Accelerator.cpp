@@ -248,7 +248,9 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
         std::lock_guard g(Lock());
         b = biosMode(m);
         linearCard = Personality() && Personality()->vbe.linear;
-        memory = uint32_t(VideoSize());
+        // The driver reports its memory; the card may hold more.
+        memory =
+            uint32_t(std::min<uint64_t>(VideoSize(), uint64_t(get32(image, vb::kMemoryKB)) * 1024));
     }
     if (!b) return -1;
     const bool linear = (a[0] & 0x4000) && linearCard;
