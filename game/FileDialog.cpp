@@ -24,9 +24,11 @@ bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
 
-// `path`, a "\" where one is missing, and `part`.
+// `path`, a "\" where one is missing, and `part`: a drive and a folder from
+// its root ("c:" and "\saves\") join as "c:\saves\", not with two.
 void Append(std::string& path, const char* part) {
-    if (!path.empty() && !EndsWithSeparator(path)) path += '\\';
+    const bool partLeads = *part == '\\' || *part == '/';
+    if (!path.empty() && !EndsWithSeparator(path) && !partLeads) path += '\\';
     path += part;
 }
 

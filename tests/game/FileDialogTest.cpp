@@ -62,6 +62,23 @@ TEST_F(FileDialogTest, AGameSavedUnderATypedNameLoadsBackFromTheList) {
     Stop();
 }
 
+// A save folder on a drive: the drive, the folder from its root and the
+// name join with one separator each.
+TEST_F(FileDialogTest, ADriveAndItsFolderJoinWithOneSeparator) {
+    fixture.scores = "x:\\saves\\";
+    Start();
+    FileDialog dialog;
+    dialog.Build(&App(), FileDialog::kSave);
+    dialog.NameField().SetText("save1.sav");
+    dialog.OnEditChange(nullptr, nullptr);
+    dialog.OnOkClick(nullptr, nullptr);
+    const char* path = dialog.GetFileName();
+    ASSERT_NE(path, nullptr);
+    EXPECT_STREQ(path, "x:\\saves\\save1.sav");
+    dialog.Close();
+    Stop();
+}
+
 // A double click on a file confirms at once; Cancel loads nothing and
 // leaves the menu as it was.
 TEST_F(FileDialogTest, ADoubleClickConfirmsAndCancelChangesNothing) {
