@@ -304,7 +304,8 @@ std::string Index(const GameFixture& f, bool errors) {
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += MenuPictureIndex();
     index += "picMenuScrollBar=int\\all\\pictures\\global\\scroll.alb\r\n";
-    for (const char* key : {"picFile", "picFolder", "picExec"})
+    // The file list's icons and the message boxes' ones.
+    for (const char* key : {"picFile", "picFolder", "picExec", "picError", "picQuest"})
         index += std::string(key) + "=menu\\icon.bmp\r\n";
     index += "albInventory=int\\all\\pictures\\global\\items.alb\r\n";
     for (const ScreenPicture& picture : kScreenPictures)
