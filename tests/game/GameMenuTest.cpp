@@ -5,10 +5,16 @@
 
 #include "GameMenu.h"
 #include "MenuPage.h"
+#include "MenuClicks.h"
 #include "QuitPage.h"
+
+#include "TRoom.h"
+#include "TRoomSound.h"
 
 namespace gametest {
 namespace {
+
+namespace mc = menuclicks;
 
 class GameMenuTest : public GameTest {
 protected:
@@ -105,6 +111,34 @@ TEST_F(GameMenuTest, ExitAsksTheQuitQuestionAndBackReturnsToTheGame) {
     EXPECT_EQ(App().MenuFlag(), 0);
     EXPECT_FALSE(menu.IsVisible());
     EXPECT_TRUE(running->IsVisible());
+    Stop();
+}
+
+// By the player's clicks, the question waiting for him: New over a running
+// game answered No keeps it behind the open menu (its sounds silent); Back
+// returns to it with the room's sounds at the SoundVolume option.
+TEST_F(GameMenuTest, NewAnsweredNoThenBackRestoresTheSounds) {
+    fixture.options = "Hints=Yes\r\nSoundVolume=70\r\n";
+    Start();
+    App().SetScriptedInput(true);
+    ASSERT_TRUE(Run("Engine.PlaySound('wavDrip', 1)"));
+    GameWorld* running = App().World();
+    TRoom& room = running->RoomView();
+    ASSERT_EQ(room.PlayingSoundCount(), 1);
+    const auto volume = [&room] { return room.PlayingSoundAt(0)->Sound().Audio().GetVolume(); };
+    App().OpenMenu();
+    EXPECT_EQ(volume(), 0u);
+    mc::Play({mc::kNew, mc::QuestionButton("Start a new game?", false)});
+    EXPECT_EQ(App().World(), running);
+    EXPECT_EQ(App().MenuCount(), 1);
+    EXPECT_TRUE(App().Menu().IsVisible());
+    EXPECT_TRUE(App().Menu().SaveButton().IsEnabled());
+    EXPECT_EQ(volume(), 0u);
+
+    mc::Play({mc::kBack});
+    EXPECT_EQ(App().MenuCount(), 0);
+    EXPECT_TRUE(running->IsVisible());
+    EXPECT_EQ(volume(), 70u);
     Stop();
 }
 

@@ -9,6 +9,7 @@
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameStatics.h"
+#include "TQuestionBox.h"
 
 #include "media/devices/TDispDev.h"
 #include "platform/Host.h"
@@ -37,6 +38,22 @@ constexpr Point kMusicDown{462, 356}, kMusicUp{652, 356}, kSoundDown{462, 404}, 
 // The file dialog: OK, Cancel, the name field, the list's first row.
 constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115},
     kFirstFile{200, 160};
+
+// A point of a button of the question box as it comes up for `text` (the
+// left one, Yes, or the right one, No), by its layout: the box on the game
+// screen, its client area, the row of buttons and the button in it.
+inline Point QuestionButton(const char* text, bool yes) {
+    TQuestionBox probe;
+    probe.Layout(&App(), text);
+    TRectArea box, row;
+    probe.GetClientRect(box);
+    probe.Buttons().GetClientRect(row);
+    TTextButtonEx& button = yes ? probe.First() : probe.Second();
+    const Point at{probe.GetX() + box.left + probe.Buttons().GetX() + row.left + button.GetX() + 10,
+                   probe.GetY() + box.top + probe.Buttons().GetY() + row.top + button.GetY() + 10};
+    probe.Close();
+    return at;
+}
 
 // A step of the player: a click (or a double click), text typed key by key
 // (with Enter when it ends in '\n'), a key (Escape), Alt+F4, or the desktop

@@ -4,10 +4,8 @@
 // game goes on as it was) and then yes (the game ends).
 #include "GameTestFixture.h"
 
-#include "GameBox.h"
 #include "GameMenu.h"
 #include "MenuClicks.h"
-#include "TQuestionBox.h"
 
 #include "ui/TEngine.h"
 
@@ -26,22 +24,6 @@ protected:
     void StartScripted() {
         Start();
         App().SetScriptedInput(true);
-    }
-    // A point of the question box's Yes button as it comes up for `text`,
-    // by its layout: the box on the game screen, its client area, the row
-    // of buttons and the button in it.
-    static mc::Point YesOf(const char* text) {
-        TQuestionBox probe;
-        probe.Layout(&App(), text);
-        TRectArea box, row;
-        probe.GetClientRect(box);
-        probe.Buttons().GetClientRect(row);
-        TTextButtonEx& yes = probe.First();
-        const mc::Point at{
-            probe.GetX() + box.left + probe.Buttons().GetX() + row.left + yes.GetX() + 10,
-            probe.GetY() + box.top + probe.Buttons().GetY() + row.top + yes.GetY() + 10};
-        probe.Close();
-        return at;
     }
     // The game runs on as it was before the question.
     static void ExpectGoingOn(GameWorld* world, int32_t menuFlag) {
@@ -86,7 +68,8 @@ TEST_F(QuitQuestionTest, AltF4AndTheLogOffAskFirst) {
         const bool altF4 = way == Kind::AltF4;
         const mc::Step no =
             altF4 ? mc::Step(mc::kQuitNo) : mc::Step::Press(platform::KeyCode::Escape);
-        const mc::Step yes = altF4 ? mc::kQuitYes : YesOf("May the computer shut down?");
+        const mc::Step yes =
+            altF4 ? mc::kQuitYes : mc::QuestionButton("May the computer shut down?", true);
         mc::Play({mc::Step::Of(way), no});
         ExpectGoingOn(world, 0);
         EXPECT_TRUE(world->IsVisible());
