@@ -11,6 +11,8 @@
 #include "TRoom.h"
 #include "TRoomSound.h"
 
+#include <filesystem>
+
 namespace gametest {
 namespace {
 
@@ -155,6 +157,29 @@ TEST_F(GameMenuTest, TheQuitPageAnswersSixOrSeven) {
     EXPECT_EQ(page.GetModalResult(), 6);
     page.Close();
     Stop();
+}
+
+// The demo's art on the quit page: at their places, Yes and No lie side by
+// side without overlapping, both on the question's picture.
+TEST(GameMenuArt, TheDemosQuitButtonsLieApartOnTheQuestion) {
+    const std::filesystem::path menu =
+        std::filesystem::path(DEMO_TREE) / "data" / "int" / "all" / "pictures" / "menu";
+    const auto width = [&menu](const std::string& name) {
+        const auto bytes = testsupport::TempDir::Read((menu / name).string());
+        EXPECT_GE(bytes.size(), 26u) << name;
+        if (bytes.size() < 26) return 0;
+        return int(bytes[18] | bytes[19] << 8 | bytes[20] << 16 | uint32_t(bytes[21]) << 24);
+    };
+    constexpr int kQuestionX = 200, kYesX = 310, kNoX = 430;
+    const int question = width("questexit.bmp");
+    for (const char* state : {"a", "b"}) {
+        SCOPED_TRACE(state);
+        const int yes = width(std::string("btnyes1") + state + ".bmp");
+        const int no = width(std::string("btnno1") + state + ".bmp");
+        EXPECT_GT(yes, 0);
+        EXPECT_LE(kYesX + yes, kNoX) << "Yes reaches under No";
+        EXPECT_LE(kNoX + no, kQuestionX + question) << "No leaves the question";
+    }
 }
 
 } // namespace
