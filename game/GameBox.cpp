@@ -101,6 +101,7 @@ bool GameBox::AnswerByPolicy(HWND owner, const char* text) {
 }
 
 bool GameBox::Run(TControl* parent, const char* text) {
+    result_ = kind_.unansweredIsFirst ? 1 : 0;
     Layout(parent, text);
     ShowModal();
     first_.Hide();

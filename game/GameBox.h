@@ -24,6 +24,9 @@ public:
         bool secondCancels;  // the right one answers Escape (it answers Enter)
         UINT hostType;       // the platform box standing in where nobody sees one
         int hostFirst;       // its answer that stands for the left button
+        // The answer of a box that ends without a button (an error reported
+        // while it runs, the application closing under it).
+        bool unansweredIsFirst;
     };
 
     explicit GameBox(const Kind& kind);

@@ -6,6 +6,7 @@
 #include "TErrorBox.h"
 #include "TQuestionBox.h"
 
+#include "foundation/TError.h"
 #include "ui/TWinSysB.h"
 
 namespace gametest {
@@ -91,6 +92,30 @@ TEST_F(GameBoxes, EnterAndEscapeAnswer) {
             EXPECT_EQ(box.Run(&App(), "Broken."), c.answer);
         }
     }
+    Stop();
+}
+
+// A box that ends without a button (a report of the error handler stopped
+// its loop): the question answers no, never quitting or overwriting on its
+// own; the error box stops, as its Cancel does.
+TEST_F(GameBoxes, ABoxNobodyAnsweredIsNoOrStop) {
+    Start();
+    for (bool question : {true, false}) {
+        SCOPED_TRACE(question ? "question" : "error");
+        // The report's own box (answered by the host's policy) says stop.
+        platform::ScriptMessageBoxAnswers({IDCANCEL});
+        TError::Raise(9, nullptr, nullptr, "Test", 1);
+        if (question) {
+            TQuestionBox box;
+            EXPECT_FALSE(box.Run(&App(), "Quit the game?"));
+        } else {
+            TErrorBox box;
+            EXPECT_TRUE(box.Run(&App(), "Broken."));
+        }
+        EXPECT_EQ(Boxes("ERROR").size(), 1u);
+        platform::ClearMessageBoxLog();
+    }
+    platform::SetMessageBoxPolicy(platform::BoxPolicy::FirstButton);
     Stop();
 }
 

@@ -5,10 +5,18 @@
 
 #include "GameMenu.h"
 #include "MenuPage.h"
+#include "MenuClicks.h"
 #include "QuitPage.h"
+
+#include "TRoom.h"
+#include "TRoomSound.h"
+
+#include <filesystem>
 
 namespace gametest {
 namespace {
+
+namespace mc = menuclicks;
 
 class GameMenuTest : public GameTest {
 protected:
@@ -108,6 +116,34 @@ TEST_F(GameMenuTest, ExitAsksTheQuitQuestionAndBackReturnsToTheGame) {
     Stop();
 }
 
+// By the player's clicks, the question waiting for him: New over a running
+// game answered No keeps it behind the open menu (its sounds silent); Back
+// returns to it with the room's sounds at the SoundVolume option.
+TEST_F(GameMenuTest, NewAnsweredNoThenBackRestoresTheSounds) {
+    fixture.options = "Hints=Yes\r\nSoundVolume=70\r\n";
+    Start();
+    App().SetScriptedInput(true);
+    ASSERT_TRUE(Run("Engine.PlaySound('wavDrip', 1)"));
+    GameWorld* running = App().World();
+    TRoom& room = running->RoomView();
+    ASSERT_EQ(room.PlayingSoundCount(), 1);
+    const auto volume = [&room] { return room.PlayingSoundAt(0)->Sound().Audio().GetVolume(); };
+    App().OpenMenu();
+    EXPECT_EQ(volume(), 0u);
+    mc::Play({mc::kNew, mc::QuestionButton("Start a new game?", false)});
+    EXPECT_EQ(App().World(), running);
+    EXPECT_EQ(App().MenuCount(), 1);
+    EXPECT_TRUE(App().Menu().IsVisible());
+    EXPECT_TRUE(App().Menu().SaveButton().IsEnabled());
+    EXPECT_EQ(volume(), 0u);
+
+    mc::Play({mc::kBack});
+    EXPECT_EQ(App().MenuCount(), 0);
+    EXPECT_TRUE(running->IsVisible());
+    EXPECT_EQ(volume(), 70u);
+    Stop();
+}
+
 // The quit page: its picture buttons at their places, 6 for yes, 7 for no.
 TEST_F(GameMenuTest, TheQuitPageAnswersSixOrSeven) {
     Start();
@@ -121,6 +157,29 @@ TEST_F(GameMenuTest, TheQuitPageAnswersSixOrSeven) {
     EXPECT_EQ(page.GetModalResult(), 6);
     page.Close();
     Stop();
+}
+
+// The demo's art on the quit page: at their places, Yes and No lie side by
+// side without overlapping, both on the question's picture.
+TEST(GameMenuArt, TheDemosQuitButtonsLieApartOnTheQuestion) {
+    const std::filesystem::path menu =
+        std::filesystem::path(DEMO_TREE) / "data" / "int" / "all" / "pictures" / "menu";
+    const auto width = [&menu](const std::string& name) {
+        const auto bytes = testsupport::TempDir::Read((menu / name).string());
+        EXPECT_GE(bytes.size(), 26u) << name;
+        if (bytes.size() < 26) return 0;
+        return int(bytes[18] | bytes[19] << 8 | bytes[20] << 16 | uint32_t(bytes[21]) << 24);
+    };
+    constexpr int kQuestionX = 200, kYesX = 310, kNoX = 430;
+    const int question = width("questexit.bmp");
+    for (const char* state : {"a", "b"}) {
+        SCOPED_TRACE(state);
+        const int yes = width(std::string("btnyes1") + state + ".bmp");
+        const int no = width(std::string("btnno1") + state + ".bmp");
+        EXPECT_GT(yes, 0);
+        EXPECT_LE(kYesX + yes, kNoX) << "Yes reaches under No";
+        EXPECT_LE(kNoX + no, kQuestionX + question) << "No leaves the question";
+    }
 }
 
 } // namespace

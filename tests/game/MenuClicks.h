@@ -9,6 +9,7 @@
 #include "GameApp.h"
 #include "GameEntry.h"
 #include "GameStatics.h"
+#include "TQuestionBox.h"
 
 #include "media/devices/TDispDev.h"
 #include "platform/Host.h"
@@ -38,19 +39,50 @@ constexpr Point kMusicDown{462, 356}, kMusicUp{652, 356}, kSoundDown{462, 404}, 
 constexpr Point kDialogOk{182, 472}, kDialogCancel{415, 472}, kNameField{190, 115},
     kFirstFile{200, 160};
 
-// A step of the player: a click (or a double click), or text typed key by
-// key (with Enter when it ends in '\n').
+// A point of a button of the question box as it comes up for `text` (the
+// left one, Yes, or the right one, No), by its layout: the box on the game
+// screen, its client area, the row of buttons and the button in it.
+inline Point QuestionButton(const char* text, bool yes) {
+    TQuestionBox probe;
+    probe.Layout(&App(), text);
+    TRectArea box, row;
+    probe.GetClientRect(box);
+    probe.Buttons().GetClientRect(row);
+    TTextButtonEx& button = yes ? probe.First() : probe.Second();
+    const Point at{probe.GetX() + box.left + probe.Buttons().GetX() + row.left + button.GetX() + 10,
+                   probe.GetY() + box.top + probe.Buttons().GetY() + row.top + button.GetY() + 10};
+    probe.Close();
+    return at;
+}
+
+// A step of the player: a click (or a double click), text typed key by key
+// (with Enter when it ends in '\n'), a key (Escape), Alt+F4, or the desktop
+// asking whether it may log off.
 struct Step {
+    enum class Kind { Click, Type, Key, AltF4, LogOff };
     Step(Point at) : at(at) {}
-    Step(const char* typed) : typed(typed) {}
+    Step(const char* typed) : kind(Kind::Type), typed(typed) {}
     static Step Twice(Point at) {
         Step step(at);
         step.twice = true;
         return step;
     }
+    static Step Press(platform::KeyCode key) {
+        Step step(Point{0, 0});
+        step.kind = Kind::Key;
+        step.key = key;
+        return step;
+    }
+    static Step Of(Kind kind) {
+        Step step(Point{0, 0});
+        step.kind = kind;
+        return step;
+    }
+    Kind kind = Kind::Click;
     Point at{0, 0};
     bool twice = false;
     std::string typed;
+    platform::KeyCode key = platform::KeyCode::Escape;
 };
 
 class Player {
@@ -68,8 +100,10 @@ public:
     // Plays the steps 100 ms apart while the game runs, then `after` ticks.
     void Play(long after = 4) {
         timer_ = timeSetEvent(100, 1, &Player::OnTimer, DWORD_PTR(this), TIME_PERIODIC);
-        while (next_ < steps_.size() && App().IsEnabled() && App().IsVisible())
+        while (next_ < steps_.size() && App().IsEnabled() && App().IsVisible()) {
             RunTicks(1);
+            if (logOff_.exchange(false)) platform::InjectQueryEndSession();
+        }
         timeKillEvent(timer_);
         timer_ = 0;
         RunTicks(after);
@@ -84,7 +118,22 @@ private:
         player->next_ = n + 1;
     }
     void Take(const Step& step) {
-        if (!step.typed.empty()) {
+        using K = platform::KeyCode;
+        switch (step.kind) {
+            case Step::Kind::Key: Press(step.key); return;
+            case Step::Kind::AltF4:
+                platform::InjectKey(K::LeftAlt, true);
+                Press(K::F4);
+                platform::InjectKey(K::LeftAlt, false);
+                return;
+            case Step::Kind::LogOff:
+                // The desktop sends it, and waits for the answer: Play asks
+                // from the game's loop, never from inside a timer's callback.
+                logOff_ = true;
+                return;
+            default: break;
+        }
+        if (step.kind == Step::Kind::Type) {
             std::string text = step.typed;
             const bool enter = text.back() == '\n';
             if (enter) text.pop_back();
@@ -116,6 +165,7 @@ private:
 
     std::vector<Step> steps_;
     std::atomic<size_t> next_{0};
+    std::atomic<bool> logOff_{false};
     int left_ = 0, top_ = 0;
     HWND window_ = nullptr;
     UINT timer_ = 0;

@@ -6,9 +6,12 @@
 
 #include "GameMenu.h"
 #include "MenuClicks.h"
+#include "OptionsPage.h"
 #include "PlayerOptions.h"
 
 #include "TRoom.h"
+
+#include "ui/TEngine.h"
 
 namespace gametest {
 namespace {
@@ -88,6 +91,39 @@ TEST_F(OptionsPageTest, AVolumeBeyondTheScaleIsStoredAsTheLoudest) {
     EXPECT_TRUE(Has(text, "MusicVolume=127")) << text;
     EXPECT_TRUE(Has(text, "SoundVolume=0")) << text;
     EXPECT_FALSE(Has(text, "Filtering=No")) << "no key is added";
+    Stop();
+}
+
+// What the page stored is what the game reads at its next start (a new
+// program on the same configuration file): the values, the tool tips off,
+// and the page showing them again.
+TEST_F(OptionsPageTest, ThePageIsReadBackAtTheNextStart) {
+    Start();
+    App().OpenMenu();
+    mc::Play({mc::kOptions, mc::kHintsToggle, mc::kDialogTextToggle, mc::kMusicDown, mc::kMusicDown,
+              mc::kSoundUp, mc::kBackToGame});
+    Stop();
+
+    TEngine engine;
+    testsupport::UseMemoryDesktop(16);
+    ASSERT_TRUE(GameSetUp());
+    App().Show();
+    RunTicks(1);
+    const PlayerOptions& options = PlayerOptions::Get();
+    EXPECT_EQ(options.filtering, 1);
+    EXPECT_EQ(options.hints, 0);
+    EXPECT_EQ(options.dialogText, 0);
+    EXPECT_EQ(options.musicVolume, 94);
+    EXPECT_EQ(options.soundVolume, 97);
+    EXPECT_EQ(TWinApp::GetHintWindow(), nullptr);
+    OptionsPage page;
+    page.Build(&App());
+    EXPECT_TRUE(page.FilteringToggle().GetChecked());
+    EXPECT_FALSE(page.HintsToggle().GetChecked());
+    EXPECT_FALSE(page.DialogTextToggle().GetChecked());
+    EXPECT_EQ(page.MusicBar().GetPosition(), 94);
+    EXPECT_EQ(page.SoundBar().GetPosition(), 97);
+    page.TakeDown();
     Stop();
 }
 

@@ -304,7 +304,8 @@ std::string Index(const GameFixture& f, bool errors) {
     index += "albSpeechAnims=int\\all\\pictures\\global\\faces.alb\r\n";
     index += MenuPictureIndex();
     index += "picMenuScrollBar=int\\all\\pictures\\global\\scroll.alb\r\n";
-    for (const char* key : {"picFile", "picFolder", "picExec"})
+    // The file list's icons and the message boxes' ones.
+    for (const char* key : {"picFile", "picFolder", "picExec", "picError", "picQuest"})
         index += std::string(key) + "=menu\\icon.bmp\r\n";
     index += "albInventory=int\\all\\pictures\\global\\items.alb\r\n";
     for (const ScreenPicture& picture : kScreenPictures)
@@ -320,6 +321,8 @@ std::string Index(const GameFixture& f, bool errors) {
     index += "[Text]\r\ntxtMain=text\\main.ctf\r\ntxtHint=text\\hint.ctf\r\n"
              "txtDialoge=text\\dialoge.ctf\r\n";
     if (!f.creditTexts.empty()) index += "txtCredits=text\\credits.ctf\r\n";
+    // A sound for the scripts' rooms (Engine.PlaySound('wavDrip')).
+    index += "[Waves]\r\nwavDrip=sounds\\drip.wav\r\n";
     index += "[Data]\r\niniKeys=data\\keys.ini\r\n";
     for (const auto& [key, text] : f.settings)
         index += key + "=data\\" + key + ".ini\r\n";
@@ -478,6 +481,7 @@ bool WriteGameFixture(const std::string& folder, const GameFixture& f, std::stri
         Put(pictures / "global" / "ActAni00.RLA", PlayerPictures(), error) &&
         Put(pictures / "global" / "ActAni01.RLA", PlayerPictures(), error) &&
         Put(data / "Deu" / "All" / "Speech" / "CHAT_FAREWELL.wav", Farewell(), error) &&
+        Put(data / "sounds" / "drip.wav", Farewell(), error) &&
         Put(data / "fonts" / "main.fnt", FontBytes(), error) &&
         Put(data / "cursors" / "pointer.cur", CursorBytes(), error) &&
         Put(pictures / "global" / "panels.alb", Panels(error), error) &&

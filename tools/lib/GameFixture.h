@@ -1,9 +1,9 @@
 // Writes a one-room game into a folder: the resource index, the
 // configuration, the error texts, the shared texts, fonts and cursors the
-// application keeps loaded, the room's RLA pictures, the player's pictures
-// and the scripts. The default scripts enter the room, show a lamp in each
-// anim mode and the player on a square of way lines, and print each event
-// they receive; a test replaces them.
+// application keeps loaded, the room's RLA pictures, the player's pictures,
+// a sound for the rooms (wavDrip) and the scripts. The default scripts enter the room, show a lamp
+// in each anim mode and the player on a square of way lines, and print each event they receive; a
+// test replaces them.
 #pragma once
 
 #include <cstdint>
