@@ -125,6 +125,11 @@ void AccelFillSolid(const AccelSurface& s, uint32_t origin, int x, int y, int w,
         AccelFill(s, origin, x, y, w, h, solidColour, &colour, mix);
         return;
     }
+    if (mix == 0 && s.bytes == 1) {
+        for (uint64_t i = 0; i < rows; ++i)
+            std::memset(s.base + first + i * s.pitch, int(colour & 0xFF), size_t(bytes));
+        return;
+    }
     // One row laid out, then copied (replace) or combined (the logical mixes).
     std::vector<uint8_t> row(static_cast<size_t>(bytes));
     for (size_t at = 0; at < row.size(); at += size_t(s.bytes))

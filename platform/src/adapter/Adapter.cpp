@@ -35,6 +35,7 @@ struct AdapterState {
     std::map<uint32_t, uint32_t> used; // offset -> bytes
     bool protect = false;
     int openWriters = 0;
+    bool readOnly = false; // as the mapping is now
     ScanOut scan;
     uint32_t retraces = 0;
     int64_t escapeOffset = -1;
@@ -49,6 +50,9 @@ void applyProtection() {
     AdapterState& s = St();
     if (!s.memory) return;
     const bool readOnly = s.protect && s.openWriters == 0;
+    // Each drawing flush opens and closes memory: no call while nothing changes.
+    if (readOnly == s.readOnly) return;
+    s.readOnly = readOnly;
     mprotect(s.memory, s.size, readOnly ? PROT_READ : PROT_READ | PROT_WRITE);
 }
 
@@ -59,6 +63,7 @@ void unmap() {
     s.size = 0;
     s.used.clear();
     s.openWriters = 0;
+    s.readOnly = false; // a new mapping starts writable
     s.scan = ScanOut{};
 }
 
