@@ -107,6 +107,19 @@ TEST_F(AccelDriver, SpansListsAndLinesWithTheCurrentColour) {
     EXPECT_GT(Count(vb::kDrawScan) + Count(vb::kDrawScanList), 0u);
 }
 
+TEST_F(AccelDriver, MonoImagesCutByTheClip) {
+    GdlDeviceContext* dc = Start(8);
+    ASSERT_NE(dc, nullptr);
+    const uint8_t bits[16] = {0xFF, 0x81};
+    GDL_setColor(9);
+    GDL_setBackColor(2);
+    GDL_setClipRect(dc, 0, 0, 100, 100);
+    platform::VbeafClearCallLog();
+    GDL_drawMonoImage(dc, 96, 98, 2, 8, bits);
+    GDL_drawMonoImage(dc, 100, 0, 2, 8, bits); // wholly outside
+    EXPECT_EQ(Calls(vb::kPutMonoImage), (std::vector<Args>{{9, 2, 96, 98, 2, 0, 0, 4, 2, 1}}));
+}
+
 TEST_F(AccelDriver, MixPairsPerWriteModeAndFillStyle) {
     GdlDeviceContext* dc = Start(16);
     ASSERT_NE(dc, nullptr);
