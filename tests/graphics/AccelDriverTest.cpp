@@ -83,6 +83,20 @@ TEST_F(AccelDriver, ModeSetThroughTheDriver) {
     EXPECT_EQ(platform::VbeCurrentMode(), 0);
 }
 
+// The switch back sets the mode again on the same context: its wrappers
+// are not wrapped again (a wrapper calling itself would never return).
+TEST_F(AccelDriver, ModeSetAgainKeepsTheVector) {
+    GdlDeviceContext* dc = Start(16);
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(ACCEL_restoreMode(GDL_liveDC(dc)));
+    EXPECT_EQ(Count(vb::kSetMode), 1u);
+    platform::VbeafClearCallLog();
+    GDL_putPixel(1, 1);
+    GDL_fillRect(0, 0, 4, 4);
+    EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+    EXPECT_EQ(Count(vb::kDrawRect), 1u);
+}
+
 TEST_F(AccelDriver, FillsReachTheDriverAsPositionAndSize) {
     GdlDeviceContext* dc = Start(16);
     ASSERT_NE(dc, nullptr);
