@@ -60,8 +60,6 @@ int32_t prepare() {
     return rowOrigin(s);
 }
 
-// The pixel value of the current colour (the packed sets keep it repeated
-// over the word).
 // A drawing call. Inside an open direct-access bracket the caller may touch
 // video memory next by any path, so the accelerator finishes first.
 void draw(uint32_t slot, std::initializer_list<intptr_t> args) {
@@ -69,11 +67,15 @@ void draw(uint32_t slot, std::initializer_list<intptr_t> args) {
     if (gdl_internal::state().ddraw.lockCount >= 0) ACCEL_waitIdle();
 }
 
+// The pixel value of a context's colour (the packed sets keep it repeated
+// over the word); the current context's.
+intptr_t colourOf(const GdlDeviceContext& dc, uint32_t packed) {
+    const uint32_t bits = dc.mode.bitsPerPixel;
+    return intptr_t(bits >= 32 ? packed : packed & ((1u << (bits == 15 ? 16 : bits)) - 1));
+}
+
 intptr_t colour() {
-    const GdlDeviceContext& s = block();
-    const uint32_t bits = s.mode.bitsPerPixel;
-    return intptr_t(bits >= 32 ? s.packedColor
-                               : s.packedColor & ((1u << (bits == 15 ? 16 : bits)) - 1));
+    return colourOf(block(), block().packedColor);
 }
 
 // A fill the accelerator draws as the library does: an opaque mono pattern
@@ -117,6 +119,31 @@ template <int Kind> void spanList(int32_t firstRow, int32_t count, const GdlSpan
     const int32_t origin = prepare();
     draw(vb::kDrawScanList + 4 * Kind,
          {colour(), firstRow + origin, count, reinterpret_cast<intptr_t>(pairs.data())});
+}
+
+// Set bits in the colour with the write mode, cut by the clip rectangle;
+// an opaque pattern's mix would draw the clear bits, so that stays in
+// software.
+void putMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine, int32_t rows,
+                  const uint8_t* bits) {
+    if (!dc || !bits || bytesPerLine <= 0 || rows <= 0) return;
+    if (dc->attr.fillStyle == 1) {
+        ACCEL_beginAccess();
+        fam().saved.putMonoImage(dc, x, y, bytesPerLine, rows, bits);
+        ACCEL_endAccess();
+        return;
+    }
+    const GdlRect& c = dc->clipDevice;
+    const int64_t x0 = std::max<int64_t>(x, c.left),
+                  x1 = std::min<int64_t>(int64_t(x) + 8 * int64_t(bytesPerLine), c.right);
+    const int64_t y0 = std::max<int64_t>(y, c.top),
+                  y1 = std::min<int64_t>(int64_t(y) + rows, c.bottom);
+    if (x0 >= x1 || y0 >= y1) return;
+    sendClip(*dc);
+    draw(vb::kPutMonoImage,
+         {colourOf(*dc, dc->packedColor), colourOf(*dc, dc->packedBackColor), intptr_t(x0),
+          intptr_t(y0) + rowOrigin(*dc), bytesPerLine, intptr_t(x0 - x), intptr_t(y0 - y),
+          intptr_t(x1 - x0), intptr_t(y1 - y0), reinterpret_cast<intptr_t>(bits)});
 }
 
 void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -296,6 +323,10 @@ void installBlits(GdlDeviceContext* dc) {
     if (ACCEL_hasEntry(vb::kBitBltSys)) v.offscreenBlt = offscreenBlt;
     if (ACCEL_hasEntry(vb::kSrcTransBltSys)) v.offscreenSrcKeyBlt = offscreenSrcKeyBlt;
     if (ACCEL_hasEntry(vb::kDstTransBltSys)) v.offscreenDstKeyBlt = offscreenDstKeyBlt;
+    if (ACCEL_hasEntry(vb::kPutMonoImage)) {
+        v.putMonoImage = putMonoImage;
+        dc->flags |= 0x2000;
+    }
     if (ACCEL_hasEntry(vb::kSetClipRect)) {
         v.setClipRect = applyClip;
         dc->flags |= 0x4000;

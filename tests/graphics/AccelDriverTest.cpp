@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -82,6 +83,20 @@ TEST_F(AccelDriver, ModeSetThroughTheDriver) {
     EXPECT_EQ(platform::VbeCurrentMode(), 0);
 }
 
+// The switch back sets the mode again on the same context: its wrappers
+// are not wrapped again (a wrapper calling itself would never return).
+TEST_F(AccelDriver, ModeSetAgainKeepsTheVector) {
+    GdlDeviceContext* dc = Start(16);
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(ACCEL_restoreMode(GDL_liveDC(dc)));
+    EXPECT_EQ(Count(vb::kSetMode), 1u);
+    platform::VbeafClearCallLog();
+    GDL_putPixel(1, 1);
+    GDL_fillRect(0, 0, 4, 4);
+    EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+    EXPECT_EQ(Count(vb::kDrawRect), 1u);
+}
+
 TEST_F(AccelDriver, FillsReachTheDriverAsPositionAndSize) {
     GdlDeviceContext* dc = Start(16);
     ASSERT_NE(dc, nullptr);
@@ -104,6 +119,19 @@ TEST_F(AccelDriver, SpansListsAndLinesWithTheCurrentColour) {
     const int32_t points[] = {100 << 16, 100 << 16, 140 << 16, 100 << 16, 120 << 16, 130 << 16};
     GDL_fillPolygon(3, points, 8);
     EXPECT_GT(Count(vb::kDrawScan) + Count(vb::kDrawScanList), 0u);
+}
+
+TEST_F(AccelDriver, MonoImagesCutByTheClip) {
+    GdlDeviceContext* dc = Start(8);
+    ASSERT_NE(dc, nullptr);
+    const uint8_t bits[16] = {0xFF, 0x81};
+    GDL_setColor(9);
+    GDL_setBackColor(2);
+    GDL_setClipRect(dc, 0, 0, 100, 100);
+    platform::VbeafClearCallLog();
+    GDL_drawMonoImage(dc, 96, 98, 2, 8, bits);
+    GDL_drawMonoImage(dc, 100, 0, 2, 8, bits); // wholly outside
+    EXPECT_EQ(Calls(vb::kPutMonoImage), (std::vector<Args>{{9, 2, 96, 98, 2, 0, 0, 4, 2, 1}}));
 }
 
 TEST_F(AccelDriver, MixPairsPerWriteModeAndFillStyle) {
@@ -247,6 +275,38 @@ TEST_F(AccelDriver, BlitsWithinTheScreen) {
     ASSERT_NE(dc, nullptr);
     GDL_bitBlt(dc, dc, 10, 20, 50, 40, 100, 200, 3);
     EXPECT_EQ(Calls(vb::kBitBlt), (std::vector<Args>{{10, 20, 40, 20, 100, 200, 3}}));
+}
+
+// Overlapping copies either way and cut by the clip equal the library's own
+// copy on a memory context.
+TEST_F(AccelDriver, OverlappingBlitsEqualTheSoftwareCopy) {
+    GdlDeviceContext* dc = Start(16);
+    ASSERT_NE(dc, nullptr);
+    GdlPixelFormat format = GDL_liveDC(dc)->format;
+    GdlDeviceContext* memory = GDL_createMemoryDC(640, 480, 16, &format);
+    ASSERT_NE(memory, nullptr);
+    for (GdlDeviceContext* target : {dc, memory}) {
+        GDL_selectCurrentDC(target);
+        for (int32_t i = 0; i < 40; ++i) {
+            GDL_setColor(uint32_t(i * 1601));
+            GDL_fillRect(i * 3, i * 2, i * 3 + 7, i * 2 + 5);
+        }
+        GDL_setClipRect(target, 0, 0, 600, 100);
+        GDL_bitBlt(target, target, 0, 0, 100, 80, 3, 2, 0);     // down and right
+        GDL_bitBlt(target, target, 10, 10, 120, 90, 5, 4, 0);   // up and left
+        GDL_bitBlt(target, target, 20, 0, 140, 60, 550, 70, 0); // cut by the clip
+    }
+    GDL_selectCurrentDC(dc);
+    ACCEL_waitIdle();
+    EXPECT_GE(Count(vb::kBitBlt), 3u);
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    const GdlDeviceContext* mem = GDL_liveDC(memory);
+    const uint8_t* video = platform::AdapterVideoMemory().base + live->frameStart;
+    for (int32_t y = 0; y < 120; ++y)
+        ASSERT_EQ(std::memcmp(video + size_t(y) * live->mode.bytesPerLine,
+                              mem->surface + size_t(y) * mem->mode.bytesPerLine, 640 * 2),
+                  0)
+            << "row " << y;
 }
 
 TEST_F(AccelDriver, OffscreenContexts) {

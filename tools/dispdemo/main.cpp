@@ -22,9 +22,9 @@
 // accelerated drivers on the simulated accelerator ("accel"), the scene
 // drawn by its fills, lines and blits and the library's cursor as its
 // hardware cursor, printing the accelerator's calls a frame (the driver file
-// VBEAF.DRV from the current folder or VBEAF_PATH, else one made for it); with --virtual on a
-// virtual screen of that size whose display start goes round it, a line a frame (page shown, start,
-// bank switches);
+// VBEAF.DRV from the current folder or VBEAF_PATH, else one made for it);
+// with --virtual on a virtual screen of that size whose display start goes
+// round it, a line a frame (page shown, start, bank switches);
 // --driver fdib through the full-screen DIB drivers, which change the
 // adapter's display settings and blit a memory context into the window;
 // --driver opengl through the OpenGL driver on the library alone, Mesa
@@ -152,15 +152,13 @@ int main(int argc, char** argv) {
     TEngine engine; // the engine's services, built first and gone last
     DemoOptions options;
     if (!parse(argc, argv, &options)) {
-        std::fprintf(
-            stderr,
-            "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
-            "       dispdemo --driver ddraw|vga|vgax|vga4|svga|linear|accel [--mode WxHxBITS] "
-            "[--pages 1|2] [--frames N] [--png FILE]\n"
-            "       dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] "
-            "[--pages 1|2] [--frames N] [--png FILE]\n"
-            "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
-            "[--frames N] [--png FILE]\n");
+        std::fprintf(stderr, "usage: dispdemo [--frames N] [--close] [--png FILE]\n"
+                             "       dispdemo --driver ddraw|vga|vgax|vga4|svga|linear|accel "
+                             "[--mode WxHxBITS] [--pages 1|2] [--frames N] [--png FILE]\n"
+                             "       dispdemo --driver svga|linear --virtual WxH [--mode WxHxBITS] "
+                             "[--pages 1|2] [--frames N] [--png FILE]\n"
+                             "       dispdemo --driver fdib|opengl [--mode WxHxBITS] "
+                             "[--frames N] [--png FILE]\n");
         return 2;
     }
     if (!options.png.empty()) {

@@ -44,6 +44,9 @@ struct AccelSurface {
 uint32_t AccelMix(uint32_t dst, uint32_t src, int mix);
 void AccelFill(const AccelSurface& s, uint32_t origin, int x, int y, int w, int h,
                int64_t (*colourAt)(const void* data, int x, int y), const void* data, int mix);
+// A solid rectangle: rows laid out once and copied.
+void AccelFillSolid(const AccelSurface& s, uint32_t origin, int x, int y, int w, int h,
+                    uint32_t colour, int mix);
 void AccelBlit(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int sx, int sy, int w,
                int h, uint32_t dstOffset, int dx, int dy, int mix, int keyMode, uint32_t key);
 void AccelLine(const AccelSurface& s, uint32_t origin, uint32_t colour, int32_t x1, int32_t y1,

@@ -163,7 +163,7 @@ void fill(int kind, uint32_t colour, int x, int y, int w, int h) {
     const uint32_t origin = a.active;
     const int mix = a.foreMix;
     if (kind == 0) {
-        queue([=] { AccelFill(s, origin, x, y, w, h, solidAt, &colour, mix); });
+        queue([=] { AccelFillSolid(s, origin, x, y, w, h, colour, mix); });
     } else if (kind == 1) {
         MonoFill f{colour, {}};
         std::copy(a.mono, a.mono + 8, f.pattern);

@@ -68,9 +68,90 @@ void AccelFill(const AccelSurface& s, uint32_t origin, int x, int y, int w, int 
         }
 }
 
+namespace {
+
+int64_t solidColour(const void* colour, int, int) {
+    return *static_cast<const uint32_t*>(colour);
+}
+
+// Whether bytes [at, at + n) lie inside video memory.
+bool inside(const AccelSurface& s, uint64_t at, uint64_t n) {
+    return at <= s.size && n <= s.size - at;
+}
+
+// A plain copy cut by the clip, row by row with memmove: rows run bottom up
+// when the destination lies below an overlapping source. False when a row
+// would leave video memory (the pixel path then takes it).
+bool copyRows(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int sx, int sy, int w,
+              int h, uint32_t dstOffset, int dx, int dy) {
+    int64_t l = dx, t = dy, r = int64_t(dx) + w, b = int64_t(dy) + h;
+    l = std::max<int64_t>(l, s.clip[0]), t = std::max<int64_t>(t, s.clip[1]);
+    r = std::min<int64_t>(r, int64_t(s.clip[2]) + 1),
+    b = std::min<int64_t>(b, int64_t(s.clip[3]) + 1);
+    if (r <= l || b <= t) return true;
+    const int64_t fromX = sx + (l - dx), fromY = sy + (t - dy);
+    if (fromX < 0 || fromY < 0) return false;
+    const uint64_t bytes = uint64_t(r - l) * uint64_t(s.bytes);
+    const uint64_t firstSrc =
+        srcOffset + uint64_t(fromY) * srcPitch + uint64_t(fromX) * uint64_t(s.bytes);
+    const uint64_t firstDst = dstOffset + uint64_t(t) * s.pitch + uint64_t(l) * uint64_t(s.bytes);
+    const uint64_t rows = uint64_t(b - t);
+    if (!inside(s, firstSrc + (rows - 1) * srcPitch, bytes) ||
+        !inside(s, firstDst + (rows - 1) * s.pitch, bytes))
+        return false;
+    const bool upward = firstDst > firstSrc;
+    for (uint64_t i = 0; i < rows; ++i) {
+        const uint64_t row = upward ? rows - 1 - i : i;
+        std::memmove(s.base + firstDst + row * s.pitch, s.base + firstSrc + row * srcPitch,
+                     size_t(bytes));
+    }
+    return true;
+}
+
+} // namespace
+
+void AccelFillSolid(const AccelSurface& s, uint32_t origin, int x, int y, int w, int h,
+                    uint32_t colour, int mix) {
+    const int64_t left = std::max<int64_t>(x, s.clip[0]),
+                  right = std::min(int64_t(x) + w, int64_t(s.clip[2]) + 1);
+    const int64_t top = std::max<int64_t>(y, s.clip[1]),
+                  bottom = std::min(int64_t(y) + h, int64_t(s.clip[3]) + 1);
+    if (right <= left || bottom <= top) return;
+    const uint64_t bytes = uint64_t(right - left) * uint64_t(s.bytes);
+    const uint64_t first = origin + uint64_t(top) * s.pitch + uint64_t(left) * uint64_t(s.bytes);
+    const uint64_t rows = uint64_t(bottom - top);
+    // Off the memory's start or past its end: pixel by pixel, each checked.
+    if (left < 0 || top < 0 || !inside(s, first + (rows - 1) * s.pitch, bytes)) {
+        AccelFill(s, origin, x, y, w, h, solidColour, &colour, mix);
+        return;
+    }
+    if (mix == 0 && s.bytes == 1) {
+        for (uint64_t i = 0; i < rows; ++i)
+            std::memset(s.base + first + i * s.pitch, int(colour & 0xFF), size_t(bytes));
+        return;
+    }
+    // One row laid out, then copied (replace) or combined (the logical mixes).
+    std::vector<uint8_t> row(static_cast<size_t>(bytes));
+    for (size_t at = 0; at < row.size(); at += size_t(s.bytes))
+        writePixel(row.data() + at, s.bytes, colour);
+    for (uint64_t i = 0; i < rows; ++i) {
+        uint8_t* p = s.base + first + i * s.pitch;
+        if (mix == 0) {
+            std::memcpy(p, row.data(), row.size());
+            continue;
+        }
+        if (mix > 3) return;
+        for (size_t at = 0; at < row.size(); at += size_t(s.bytes))
+            writePixel(p + at, s.bytes, AccelMix(readPixel(p + at, s.bytes), colour, mix));
+    }
+}
+
 void AccelBlit(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int sx, int sy, int w,
                int h, uint32_t dstOffset, int dx, int dy, int mix, int keyMode, uint32_t key) {
     if (w <= 0 || h <= 0) return;
+    if (mix == 0 && keyMode == 0 &&
+        copyRows(s, srcOffset, srcPitch, sx, sy, w, h, dstOffset, dx, dy))
+        return;
     // Copy the source first, so an overlapping blit reads what was there.
     AccelSurface src = s;
     src.pitch = srcPitch;

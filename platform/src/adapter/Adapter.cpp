@@ -64,6 +64,7 @@ void unmap() {
     s.size = 0;
     s.used.clear();
     s.openWriters = 0;
+    s.readOnly = false; // a new mapping starts writable
     s.scan = ScanOut{};
 }
 
@@ -87,7 +88,6 @@ void choose(std::optional<AdapterPersonality> p) {
     }
     s.memory = static_cast<uint8_t*>(m);
     s.size = size;
-    s.readOnly = false;
     applyProtection();
 }
 

@@ -1,0 +1,155 @@
+// The ACCEL drivers at 800 x 600 x 16 on the simulated accelerator: a
+// whole-screen rectangle fill and a screen-to-screen blit of half the screen,
+// each handed to the accelerator and waited for, beside pixman's fill and
+// SRC blit of the same pixels on plain memory. The locked wrappers inside
+// one open bracket beside the same packed routine unwrapped on a memory
+// context. The ratios close the run.
+#include "../RatioReporter.h"
+#include "VbeafWriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <pixman.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "gdl/blit.h"
+#include "gdl/dc.h"
+#include "gdl/ddraw.h"
+#include "gdl/draw.h"
+#include "gdl/packed.h"
+#include "gdl/vbeaf.h"
+#include "platform/Adapter.h"
+#include "platform/Host.h"
+#include "platform/Session.h"
+
+namespace {
+
+constexpr int32_t W = 800, H = 600;
+
+struct Screen {
+    platform::Session session{{platform::HostKind::Memory, 0u}};
+    GdlDeviceContext* dc = nullptr;
+
+    // The accelerated screen, current; its driver file in a folder of its own.
+    GdlDeviceContext* open() {
+        if (dc) return dc;
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() / "accel-bench";
+        std::filesystem::create_directories(folder);
+        const std::vector<uint8_t> image = tools::WriteVbeaf({});
+        FILE* f = std::fopen((folder / "VBEAF.DRV").string().c_str(), "wb");
+        if (!f) return nullptr;
+        std::fwrite(image.data(), 1, image.size(), f);
+        std::fclose(f);
+        setenv("VBEAF_PATH", folder.string().c_str(), 1);
+        platform::UseAdapter("accel");
+        GDL_unregisterAllDrivers();
+        PACK_registerDrivers();
+        GDL_registerDriver("ACCEL16.DRV", ACCEL_header(16));
+        int32_t driver = -1, mode = 50; // 800 x 600 x 16
+        if (!GDL_init(&driver, &mode, ".")) return nullptr;
+        dc = GDL_createDisplayDCPages(1);
+        if (dc) GDL_selectCurrentDC(dc);
+        return dc;
+    }
+};
+
+Screen& screen() {
+    static Screen s;
+    return s;
+}
+
+void bytesDone(benchmark::State& state, int64_t bytes) {
+    state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+}
+
+void BM_AccelFill16(benchmark::State& state) {
+    if (!screen().open()) return state.SkipWithError("no accelerated screen");
+    GdlDeviceContext& s = GDL_stateBlock;
+    s.v.setColor(0x1234);
+    for (auto _ : state) {
+        s.v.current.fillRect(0, 0, W, H);
+        ACCEL_waitIdle();
+    }
+    bytesDone(state, int64_t(W) * H * 2);
+}
+BENCHMARK(BM_AccelFill16)->Unit(benchmark::kMicrosecond);
+
+void BM_Fill16_Peer_Pixman(benchmark::State& state) {
+    std::vector<uint32_t> pixels(size_t(W) * H / 2);
+    for (auto _ : state) {
+        pixman_fill(pixels.data(), W / 2, 16, 0, 0, W, H, 0x1234);
+        benchmark::ClobberMemory();
+    }
+    bytesDone(state, int64_t(W) * H * 2);
+}
+BENCHMARK(BM_Fill16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
+
+void BM_AccelBlit16(benchmark::State& state) {
+    if (!screen().open()) return state.SkipWithError("no accelerated screen");
+    GdlDeviceContext& s = GDL_stateBlock;
+    for (auto _ : state) {
+        s.v.copyWithin(0, 0, W, H / 2, 0, H / 2, 0, 0);
+        ACCEL_waitIdle();
+    }
+    bytesDone(state, int64_t(W) * (H / 2) * 2);
+}
+BENCHMARK(BM_AccelBlit16)->Unit(benchmark::kMicrosecond);
+
+void BM_Blit16_Peer_Pixman(benchmark::State& state) {
+    std::vector<uint32_t> pixels(size_t(W) * H / 2, 0x12345678);
+    for (auto _ : state) {
+        pixman_blt(pixels.data(), pixels.data(), W / 2, W / 2, 16, 16, 0, 0, 0, H / 2, W, H / 2);
+        benchmark::ClobberMemory();
+    }
+    bytesDone(state, int64_t(W) * (H / 2) * 2);
+}
+BENCHMARK(BM_Blit16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
+
+constexpr int32_t kPixels = 4096;
+
+// Pixels through the locked wrappers with one bracket open around them all.
+void BM_LockedPixels16(benchmark::State& state) {
+    if (!screen().open()) return state.SkipWithError("no accelerated screen");
+    GdlDeviceContext& s = GDL_stateBlock;
+    s.v.beginDirectAccess();
+    for (auto _ : state)
+        for (int32_t i = 0; i < kPixels; ++i)
+            s.v.putPixel(i & 511, i >> 9);
+    s.v.endDirectAccess();
+    state.SetItemsProcessed(int64_t(state.iterations()) * kPixels);
+}
+BENCHMARK(BM_LockedPixels16)->Unit(benchmark::kMicrosecond);
+
+// The same packed routine unwrapped, on a memory context of the same size.
+void BM_Pixels16_Unwrapped(benchmark::State& state) {
+    if (!screen().open()) return state.SkipWithError("no accelerated screen");
+    GdlPixelFormat format = GDL_liveDC(screen().dc)->format;
+    GdlDeviceContext* memory = GDL_createMemoryDC(W, H, 16, &format);
+    if (!memory) return state.SkipWithError("no memory context");
+    GDL_selectCurrentDC(memory);
+    GdlDeviceContext& s = GDL_stateBlock;
+    for (auto _ : state)
+        for (int32_t i = 0; i < kPixels; ++i)
+            s.v.putPixel(i & 511, i >> 9);
+    state.SetItemsProcessed(int64_t(state.iterations()) * kPixels);
+    GDL_selectCurrentDC(screen().dc);
+    GDL_destroyMemoryDC(memory);
+}
+BENCHMARK(BM_Pixels16_Unwrapped)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int result = RunWithRatios(
+        argc, argv,
+        {{"BM_AccelFill16", "BM_Fill16_Peer_Pixman", "like for like (want 1.0x)"},
+         {"BM_AccelBlit16", "BM_Blit16_Peer_Pixman", "like for like (want 1.0x)"},
+         {"BM_LockedPixels16", "BM_Pixels16_Unwrapped", "wrapped beside unwrapped (want 0.9x)"}});
+    GDL_exit();
+    return result;
+}
