@@ -140,9 +140,9 @@ int TInventoryView::OnClick(TObject*, TEvent* event) {
         world->DropHeldItem();
     } else if (held) {
         ScriptCallGameEvent("Game", "DoUseItem", clicked->scriptRef, held->scriptRef);
-        // The script may have ended the world's game; the held item goes
-        // whatever it did.
-        if (GameWorld* now = App().World()) now->DropHeldItem();
+        // The held item goes whatever the script did; one that began a new
+        // game took this world's away with it, and the new game's stays.
+        if (App().World() == world) world->DropHeldItem();
     } else {
         ClickWithoutHeldItem(clicked);
     }

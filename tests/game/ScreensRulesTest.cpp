@@ -470,6 +470,31 @@ TEST_F(ScreensRulesTest, EscOrALeftClickEndsTheCreditsEarly) {
     Stop();
 }
 
+void NewGameNow() {
+    App().OpenMenu();
+    App().NewGame();
+}
+
+// A DoUseItem that begins a new game: the item held in the old game goes
+// with it; the new game's own held item stays at the pointer.
+TEST_F(ScreensRulesTest, AUseThatBeginsANewGameLeavesItsHeldItem) {
+    fixture.mainScript = "Game = {} Map = {}"
+                         " function Game.DoUseItem(a, b) NewGameNow() end"
+                         " function main() Engine.AddInventoryItem({}, 'key', 1, 1)"
+                         "  Engine.AddInventoryItem({}, 'lamp', 2) end";
+    Start();
+    App().World()->MainState()->RegisterGlobalFunction(&NewGameNow, "NewGameNow");
+    GameWorld& old = World();
+    ASSERT_NE(old.HeldRecord(), nullptr);
+    Command(old.InventoryView().SlotControl(1));
+    ASSERT_NE(App().World(), &old);
+    InventorySlot* held = World().HeldRecord();
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(held->id, 1);
+    RunTicks(2);
+    Stop();
+}
+
 void CALLBACK PressCloseButton(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
     platform::InjectCloseButton(TDispDev::Global().GetWindow());
 }
