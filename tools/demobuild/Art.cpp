@@ -13,7 +13,7 @@ bool ParseColour(const std::string& text, Colour* out) {
 }
 
 Canvas ButtonFace(int32_t w, int32_t h, Colour base, const std::string& label, char state,
-                  uint32_t seed) {
+                  uint32_t seed, bool titleOnTop) {
     const int32_t lift = state == 'b' ? 40 : state == 'c' ? -50 : 0;
     const Colour face = Shade(base, lift);
     Canvas c(w, h, face);
@@ -26,8 +26,11 @@ Canvas ButtonFace(int32_t w, int32_t h, Colour base, const std::string& label, c
         --scale;
     const int32_t tw = Canvas::TextWidth(label, scale);
     const Colour ink = state == 'c' ? Colour{150, 150, 150} : Colour{250, 240, 200};
-    c.Text((w - tw) / 2 + 1, (h - 7 * scale) / 2 + 1, label, scale, Colour{20, 20, 30});
-    c.Text((w - tw) / 2, (h - 7 * scale) / 2, label, scale, ink);
+    // A panel is a page's ground: its title stands in a band at the top,
+    // clear of the controls laid over the page.
+    const int32_t y = titleOnTop ? 12 : (h - 7 * scale) / 2;
+    c.Text((w - tw) / 2 + 1, y + 1, label, scale, Colour{20, 20, 30});
+    c.Text((w - tw) / 2, y, label, scale, ink);
     return c;
 }
 

@@ -11,10 +11,11 @@ namespace demo {
 // "RRGGBB" in hex; false when it is not.
 bool ParseColour(const std::string& text, Colour* out);
 
-// A framed button or panel face with a centred label ("_" a space).
+// A framed button face with a centred label ("_" a space); a panel (a
+// page's ground) has its label as a title at the top.
 // state: 'a' normal, 'b' highlighted, 'c' pressed or disabled.
 Canvas ButtonFace(int32_t w, int32_t h, Colour base, const std::string& label, char state,
-                  uint32_t seed);
+                  uint32_t seed, bool titleOnTop = false);
 // A small symbol on the colour key: disc, box, bars, question or cross.
 Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base);
 // The island map with its two places marked.

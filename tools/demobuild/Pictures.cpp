@@ -100,7 +100,8 @@ bool Picture(const Asset& a, Canvas* out, std::string* error) {
     }
     const std::string style = a.Get("style", "button");
     if (style == "button" || style == "panel")
-        *out = ButtonFace(w, h, base, a.Get("label"), a.Get("state", "a")[0], seed);
+        *out =
+            ButtonFace(w, h, base, a.Get("label"), a.Get("state", "a")[0], seed, style == "panel");
     else if (style == "symbol")
         *out = Symbol(w, h, a.Get("shape"), base);
     else if (style == "map")
