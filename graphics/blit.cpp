@@ -150,8 +150,9 @@ struct StagedRows {
     GdlPixelFormat format{};
     std::unique_ptr<uint8_t, void (*)(void*)> rows{nullptr, GDL_free};
 
-    // Reads [l, r) x [t, b) of `src` (device coordinates), which becomes
-    // the bitmap's origin; false, with the result set, when out of memory.
+    // Reads the copy's source rectangle of `src` (device coordinates), whose
+    // top-left corner becomes the bitmap's origin; false, with the result
+    // set, when out of memory.
     bool read(GdlDeviceContext* src, const Copy& c) {
         Current cur(src);
         GdlDeviceContext& s = S();
