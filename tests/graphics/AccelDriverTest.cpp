@@ -3,9 +3,8 @@
 // blits and patterns handed to it with the library's arguments, the wrappers
 // around the software renderers, the hardware cursor and the off-screen
 // contexts over the driver's offscreen memory.
+#include "DriverFolder.h"
 #include "LinkedDrivers.h"
-#include "MemoryDesktop.h"
-#include "TempDir.h"
 #include "VbeafWriter.h"
 
 #include "gdl/blit.h"
@@ -22,7 +21,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -30,17 +28,8 @@ namespace {
 namespace vb = platform::vbeaf;
 using Args = std::vector<int64_t>;
 
-class AccelDriver : public ::testing::Test {
+class AccelDriver : public testsupport::DriverFolderTest {
 protected:
-    void SetUp() override {
-        testsupport::UseMemoryDesktopWithRegistryIn(dir_.Path().string(), 32);
-        was_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_.Path());
-    }
-    void TearDown() override {
-        GDL_resetLibrary();
-        std::filesystem::current_path(was_);
-    }
     // The library started on `card` with a driver of `options`, in the mode
     // of `bits` at 640 x 480; the display context of `pages`.
     GdlDeviceContext* Start(int32_t bits, const tools::VbeafOptions& options = {},
@@ -62,8 +51,6 @@ protected:
         return out;
     }
     static size_t Count(uint32_t slot) { return Calls(slot).size(); }
-    testsupport::TempDir dir_;
-    std::filesystem::path was_;
 };
 
 TEST_F(AccelDriver, ModeSetThroughTheDriver) {

@@ -2,9 +2,8 @@
 // the flags as a table of attributes, pages only with multi-buffering, the
 // linear bit in the mode number, banked modes only with a virtual
 // framebuffer, and the drivers' detection through the library.
+#include "DriverFolder.h"
 #include "LinkedDrivers.h"
-#include "MemoryDesktop.h"
-#include "TempDir.h"
 #include "VbeafWriter.h"
 
 #include "gdl/driver.h"
@@ -14,22 +13,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 namespace {
 
-class AccelModes : public ::testing::Test {
+class AccelModes : public testsupport::DriverFolderTest {
 protected:
-    void SetUp() override {
-        testsupport::UseMemoryDesktopWithRegistryIn(dir_.Path().string(), 32);
-        was_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_.Path());
-    }
-    void TearDown() override {
-        GDL_resetLibrary();
-        std::filesystem::current_path(was_);
-    }
     // Loads a driver of `options` on `card` through the detection.
     bool Load(const char* card, const tools::VbeafOptions& options) {
         GDL_resetLibrary();
@@ -38,8 +27,6 @@ protected:
         int32_t type = 0, driverType = 0;
         return ACCEL_loadVBEAF(&type, &driverType) == 1;
     }
-    testsupport::TempDir dir_;
-    std::filesystem::path was_;
 };
 
 TEST_F(AccelModes, FlagsFromTheAttributes) {

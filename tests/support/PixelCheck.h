@@ -89,6 +89,17 @@ inline ::testing::AssertionResult PageMatches(const uint8_t* page, int pitch,
     return ::testing::AssertionSuccess();
 }
 
+// The screen's active page, as it lies in the adapter's video memory, equals
+// the memory context's rows.
+inline ::testing::AssertionResult ActivePageMatches(GdlDeviceContext* screen,
+                                                    const GdlDeviceContext* memory,
+                                                    const std::string& stem) {
+    const GdlDeviceContext* live = GDL_liveDC(screen);
+    const platform::VideoMemoryView video = platform::AdapterVideoMemory();
+    return PageMatches(video.base + live->frameStart, int(live->mode.bytesPerLine), memory,
+                       platform::AdapterScanOut(), stem);
+}
+
 // What the adapter shows equals the memory context through its palette and layout.
 inline ::testing::AssertionResult ScanOutMatches(const GdlDeviceContext* memory,
                                                  const std::string& stem) {
