@@ -397,6 +397,14 @@ bool VBE_restoreMode(GdlDeviceContext* dc) {
     const bool stereo = st->stereoFlags != 0;
     GdlModeRecord record = dc->mode;
     record.maxPage = uint32_t(stereo ? (dc->mode.maxPage + 1) * 2 - 1 : dc->mode.maxPage);
+    // A virtual screen left its own size in the record: the mode set again
+    // needs the mode's, else the screen seems no larger than the mode.
+    VbeModeInfo info{};
+    if (dc->virtualWidth > 0 && VBE_getModeInfo(int32_t(record.modeNumber & 0x1FF), &info) &&
+        info.xResolution && info.yResolution) {
+        record.maxX = info.xResolution - 1u;
+        record.maxY = info.yResolution - 1u;
+    }
     dc->mode = record;
     const bool ok = VBE_setMode(dc, int32_t(dc->mode.modeNumber & ~0x0800u), nullptr, nullptr,
                                 dc->virtualWidth ? dc->virtualWidth : -1,

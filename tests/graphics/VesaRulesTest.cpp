@@ -1,8 +1,14 @@
 // The VESA BIOS's answers as callers of the standard read them: the status
 // word of each function in the state it is called in (004Fh success, 014Fh
 // failure, 034Fh invalid in the mode, AX untouched for a function the
-// version lacks), the window of a 16-colour mode, and the VBE mode set
-// leaving the DAC at 6 bits.
+// version lacks), the window of a 16-colour mode, the VBE mode set leaving
+// the DAC at 6 bits; and the drivers' mode set again after a suspension.
+#include "LinkedDrivers.h"
+#include "MemoryDesktop.h"
+#include "TempDir.h"
+
+#include "gdl/draw.h"
+#include "gdl/vbe.h"
 #include "platform/Adapter.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
@@ -11,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -98,6 +106,58 @@ TEST_F(VesaRules, ModeSetLeavesTheDacAtSixBits) {
     EXPECT_EQ((Call(0x4F08, 0x01).ebx >> 8) & 0xFF, 8u);
     ASSERT_EQ(Ax(0x4F02, 0x103), 0x004Fu);
     EXPECT_EQ((Call(0x4F08, 0x01).ebx >> 8) & 0xFF, 6u);
+}
+
+class VesaRestore : public ::testing::Test {
+protected:
+    void SetUp() override { testsupport::UseMemoryDesktopWithRegistryIn(folder_.Path(), 32); }
+    void TearDown() override {
+        GDL_exit();
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    bool Start(const char* card, int32_t width, int32_t height, int32_t bits) {
+        GDL_exit();
+        if (!platform::UseAdapter(card)) return false;
+        testsupport::RegisterLinkedDrivers();
+        int32_t driver = -1, mode = testsupport::ModeOf(width, height, bits);
+        return mode >= 0 && GDL_init(&driver, &mode, ".");
+    }
+    testsupport::TempDir folder_;
+};
+
+// After a suspension the mode comes back with the context's own size, pages
+// and virtual screen; the context's maximum x and y are the virtual screen's
+// by then, which must not make the mode look no smaller than it.
+TEST_F(VesaRestore, ModeComesBackWithItsVirtualScreenAndPages) {
+    struct Case {
+        const char* card;
+        int32_t width, height, bits, pages, virtualWidth, virtualHeight;
+    };
+    const Case cases[] = {
+        {"vbe20", 640, 480, 8, 2, -1, -1},
+        {"vbe20", 640, 480, 8, 1, 1024, 768},
+        {"vbe30", 800, 600, 16, 1, 1024, 768},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.card) + " " + std::to_string(c.virtualWidth));
+        ASSERT_TRUE(Start(c.card, c.width, c.height, c.bits));
+        GdlDeviceContext* dc = GDL_createDisplayDC(c.virtualWidth, c.virtualHeight, c.pages, 0, 0);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(dc);
+        const GdlModeRecord before = live->mode;
+        const uint16_t number = platform::VbeCurrentMode();
+        platform::RealModeRegs r{};
+        r.eax = 0x0003;
+        platform::RealModeInterrupt(0x10, &r); // the suspension's text mode
+        ASSERT_EQ(platform::VbeCurrentMode(), 0);
+        EXPECT_TRUE(VBE_restoreMode(live));
+        EXPECT_EQ(platform::VbeCurrentMode(), number);
+        EXPECT_EQ(live->mode.maxX, before.maxX);
+        EXPECT_EQ(live->mode.maxY, before.maxY);
+        EXPECT_EQ(live->mode.maxPage, before.maxPage);
+        EXPECT_EQ(live->mode.bytesPerLine, before.bytesPerLine);
+        GDL_destroyDisplayDC(dc);
+    }
 }
 
 } // namespace
