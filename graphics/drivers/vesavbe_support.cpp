@@ -397,6 +397,14 @@ bool VBE_restoreMode(GdlDeviceContext* dc) {
     const bool stereo = st->stereoFlags != 0;
     GdlModeRecord record = dc->mode;
     record.maxPage = uint32_t(stereo ? (dc->mode.maxPage + 1) * 2 - 1 : dc->mode.maxPage);
+    // A virtual screen left its own size in the record: the mode set again
+    // needs the mode's, else the screen seems no larger than the mode.
+    VbeModeInfo info{};
+    if (dc->virtualWidth > 0 && VBE_getModeInfo(int32_t(record.modeNumber & 0x1FF), &info) &&
+        info.xResolution && info.yResolution) {
+        record.maxX = info.xResolution - 1u;
+        record.maxY = info.yResolution - 1u;
+    }
     dc->mode = record;
     const bool ok = VBE_setMode(dc, int32_t(dc->mode.modeNumber & ~0x0800u), nullptr, nullptr,
                                 dc->virtualWidth ? dc->virtualWidth : -1,
@@ -442,10 +450,12 @@ bool pageOffset(GdlDeviceContext* dc, int32_t page, uint32_t* offset) {
 
 // The stereo glasses' sync code on the last scan line of each eye's page:
 // blue on the first quarter of the left eye's line, on three quarters of the
-// right eye's, black on the rest. Drawn straight into a linear view; palette
-// index 255 is the blue at 8 bits.
+// right eye's, black on the rest. Drawn straight into a linear view, or
+// through the window bank by bank (then back to the active page's first
+// bank); palette index 255 is the blue at 8 bits.
 void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
-    if (!dc->frameBase || (dc->flags & GDL_ACCESS_MASK) != 2) return;
+    const uint32_t access = dc->flags & GDL_ACCESS_MASK;
+    if (!dc->frameBase || (access != 1 && access != 2)) return;
     const uint32_t bits = dc->mode.bitsPerPixel;
     const int bytes = bytesOfPixel(bits);
     if (bytes == 0) return;
@@ -457,16 +467,25 @@ void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
         blue = GDL_packColor(&dc->format, 0, 0, 255);
     }
     const uint32_t width = dc->mode.maxX + 1, lastRow = dc->mode.maxY;
+    auto put = [&](uint64_t offset, uint8_t value) {
+        if (access == 2) {
+            dc->frameBase[offset] = value;
+            return;
+        }
+        if (Vbe_state().currentBank != uint8_t(offset >> 16)) Vbe_switchBank(int32_t(offset >> 16));
+        dc->frameBase[offset & 0xFFFF] = value;
+    };
     for (int eye = 0; eye < 2; ++eye) {
         const uint64_t page0 = uint64_t(dc->mode.pageSize) * uint64_t(2 * page + eye);
-        uint8_t* row = dc->frameBase + page0 + uint64_t(lastRow) * dc->mode.bytesPerLine;
+        const uint64_t row = page0 + uint64_t(lastRow) * dc->mode.bytesPerLine;
         const uint32_t lit = eye == 0 ? width / 4 : width * 3 / 4;
         for (uint32_t x = 0; x < width; ++x) {
             const uint32_t v = x < lit ? blue : 0;
             for (int b = 0; b < bytes; ++b)
-                row[size_t(x) * size_t(bytes) + size_t(b)] = uint8_t(v >> (8 * b));
+                put(row + uint64_t(x) * uint64_t(bytes) + uint64_t(b), uint8_t(v >> (8 * b)));
         }
     }
+    if (access == 1) Vbe_switchBank(dc->firstBank);
 }
 
 } // namespace

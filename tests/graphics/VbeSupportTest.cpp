@@ -20,6 +20,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 #include <unistd.h>
@@ -36,10 +37,11 @@ protected:
     }
     // The library started on `card` with every linked driver, in `mode`.
     // (null: the adapter chosen already).
-    bool Start(const char* card, int32_t width, int32_t height, int32_t bits) {
+    bool Start(const char* card, int32_t width, int32_t height, int32_t bits,
+               std::initializer_list<const char*> families = {}) {
         GDL_exit();
         if (card && !platform::UseAdapter(card)) return false;
-        testsupport::RegisterLinkedDrivers();
+        testsupport::RegisterLinkedDrivers(families);
         int32_t driver = -1;
         mode_ = testsupport::ModeOf(width, height, bits);
         return mode_ >= 0 && GDL_init(&driver, &mode_, ".");
@@ -188,28 +190,39 @@ TEST_F(VbeSupport, RefreshBelowSixtyIsRaised) {
 
 // Stereo on a card that offers it: both eyes' pages, the hardware told, and
 // the glasses' sync code on each eye's last scan line.
+// On the linear framebuffer and through the bank window alike; drawing then
+// goes on in the bank of the active page.
 TEST_F(VbeSupport, StereoSyncLinesOnBothEyes) {
-    ASSERT_TRUE(Start("vbe30", 640, 480, 16));
-    GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 1, 0);
-    ASSERT_NE(dc, nullptr);
-    GdlDeviceContext* live = GDL_liveDC(dc);
-    auto* st = static_cast<VbeDriverState*>(live->driverState);
-    EXPECT_EQ(st->stereoFlags, 14) << "hardware stereo, dual display start, external sync";
-    VBE_startStereo(live);
-    EXPECT_TRUE(platform::VbeStereoOn());
-    const uint8_t* video = platform::AdapterVideoMemory().base;
-    const uint16_t blue = uint16_t(GDL_packColor(&live->format, 0, 0, 255));
-    for (int eye = 0; eye < 2; ++eye) {
-        const uint8_t* row = video + size_t(live->mode.pageSize) * size_t(eye) +
-                             size_t(479) * live->mode.bytesPerLine;
-        auto at = [&](int x) { return uint16_t(row[2 * x] | row[2 * x + 1] << 8); };
-        EXPECT_EQ(at(0), blue) << eye;
-        EXPECT_EQ(at(320), eye ? blue : 0) << eye;
-        EXPECT_EQ(at(639), 0) << eye;
+    for (const uint32_t access : {2u, 1u}) {
+        SCOPED_TRACE(access);
+        ASSERT_TRUE(Start("vbe30", 640, 480, 16, {access == 1 ? "SVGA" : "LINEAR"}));
+        GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 1, 0);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(dc);
+        ASSERT_EQ(live->flags & GDL_ACCESS_MASK, access);
+        auto* st = static_cast<VbeDriverState*>(live->driverState);
+        EXPECT_EQ(st->stereoFlags, 14) << "hardware stereo, dual display start, external sync";
+        VBE_startStereo(live);
+        EXPECT_TRUE(platform::VbeStereoOn());
+        platform::VbeFlushWindow();
+        const uint8_t* video = platform::AdapterVideoMemory().base;
+        const uint16_t blue = uint16_t(GDL_packColor(&live->format, 0, 0, 255));
+        for (int eye = 0; eye < 2; ++eye) {
+            const uint8_t* row = video + size_t(live->mode.pageSize) * size_t(eye) +
+                                 size_t(479) * live->mode.bytesPerLine;
+            auto at = [&](int x) { return uint16_t(row[2 * x] | row[2 * x + 1] << 8); };
+            EXPECT_EQ(at(0), blue) << eye;
+            EXPECT_EQ(at(320), eye ? blue : 0) << eye;
+            EXPECT_EQ(at(639), 0) << eye;
+        }
+        GDL_setColor(0x1234);
+        GDL_putPixel(3, 0);
+        platform::VbeFlushWindow();
+        EXPECT_EQ(video[6] | video[7] << 8, 0x1234) << "on the left eye's page";
+        VBE_stopStereo(live);
+        EXPECT_FALSE(platform::VbeStereoOn());
+        GDL_destroyDisplayDC(dc);
     }
-    VBE_stopStereo(live);
-    EXPECT_FALSE(platform::VbeStereoOn());
-    GDL_destroyDisplayDC(dc);
     // A card without hardware stereo refuses a stereo context.
     ASSERT_TRUE(Start("vbe20", 640, 480, 16));
     EXPECT_EQ(GDL_createDisplayDC(-1, -1, 1, 1, 0), nullptr);

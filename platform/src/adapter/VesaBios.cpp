@@ -189,12 +189,15 @@ void setMode(VgaChip& v, const AdapterVbe& b, RealModeRegs* r) {
 void window(VgaChip& v, RealModeRegs* r) {
     VbeChip& s = v.vbe;
     const int which = r->ebx & 0xFF;
-    if (!s.mode || s.linear || which > 1) return setAx(r, s.number ? kInvalidNow : kFailed);
+    if (!s.number || s.linear || which > 1) return setAx(r, s.number ? kInvalidNow : kFailed);
     if (((r->ebx >> 8) & 0xFF) == 1) {
         r->edx = (r->edx & 0xFFFF0000u) | (s.position[which] & 0xFFFF);
         return setAx(r, kOk);
     }
-    setAx(r, VbeSetWindow(v, which, r->edx & 0xFFFF) ? kOk : kFailed);
+    // A 16-colour mode's window shows the planes whole: bank 0 is all it has.
+    const uint32_t position = r->edx & 0xFFFF;
+    if (!s.mode && position != 0) return setAx(r, kFailed);
+    setAx(r, VbeSetWindow(v, which, position) ? kOk : kFailed);
 }
 
 void scanLine(VgaChip& v, RealModeRegs* r) {
