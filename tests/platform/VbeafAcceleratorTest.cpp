@@ -126,6 +126,24 @@ TEST_F(Accelerator, ReadingVideoMemoryOrTheScanOutDrawsTheQueue) {
     EXPECT_EQ(At(107, 101), 0) << "the source's own zero copied";
 }
 
+// A long run keeps its latest calls, oldest first, in a log of fixed size.
+TEST_F(Accelerator, TheCallLogKeepsTheLatestCallsInOrder) {
+    Start();
+    constexpr int kCalls = 70000;
+    for (int i = 0; i < kCalls; ++i)
+        Call(vb::kSetLineStippleCount, {i});
+    std::vector<VbeafCall> log = VbeafCallLog();
+    ASSERT_EQ(log.size(), 65536u);
+    EXPECT_EQ(log.front().args, (std::vector<int64_t>{kCalls - 65536}));
+    EXPECT_EQ(log.back().args, (std::vector<int64_t>{kCalls - 1}));
+    EXPECT_EQ(log[1000].args[0], log[999].args[0] + 1);
+    VbeafClearCallLog();
+    Call(vb::kDrawRect, {5, 10, 20, 20, 5});
+    log = VbeafCallLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].args, (std::vector<int64_t>{5, 10, 20, 20, 5}));
+}
+
 TEST_F(Accelerator, TheCursorIsAnOverlayOfTheScanOutNeverInMemory) {
     Start();
     std::vector<AfPalette> palette(256, AfPalette{0, 0, 0, 0});
