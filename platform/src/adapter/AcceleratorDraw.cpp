@@ -100,7 +100,10 @@ bool copyRows(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int 
     if (!inside(s, firstSrc + (rows - 1) * srcPitch, bytes) ||
         !inside(s, firstDst + (rows - 1) * s.pitch, bytes))
         return false;
-    const bool upward = firstDst > firstSrc;
+    // Bottom up only when the destination starts inside a source below it:
+    // apart, the rows go top down as the memory's prefetch expects.
+    const uint64_t srcEnd = firstSrc + (rows - 1) * srcPitch + bytes;
+    const bool upward = firstDst > firstSrc && firstDst < srcEnd;
     for (uint64_t i = 0; i < rows; ++i) {
         const uint64_t row = upward ? rows - 1 - i : i;
         std::memmove(s.base + firstDst + row * s.pitch, s.base + firstSrc + row * srcPitch,
