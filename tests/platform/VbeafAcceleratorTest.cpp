@@ -35,12 +35,13 @@ protected:
         ASSERT_TRUE(UseAdapter("accel"));
     }
     // The writer's driver, initialised, in 640 x 480 x 8 (mode 100h, linear).
-    void Start(const tools::VbeafOptions& o = {}) {
+    // Another mode of 640 pixels a line: `bytes` a pixel.
+    void Start(const tools::VbeafOptions& o = {}, intptr_t mode = 0x4100, int bytes = 1) {
         image_ = tools::WriteVbeaf(o);
         ASSERT_EQ(VbeafCallCode(image_.data(), image_.size(), get32(image_, vb::kInitEntry)), 0u);
         int32_t bytesPerLine = 0;
-        ASSERT_EQ(Call(vb::kSetMode, {0x4100, -1, -1, intptr_t(&bytesPerLine), 1, 0}), 0);
-        ASSERT_EQ(bytesPerLine, 640);
+        ASSERT_EQ(Call(vb::kSetMode, {mode, -1, -1, intptr_t(&bytesPerLine), 1, 0}), 0);
+        ASSERT_EQ(bytesPerLine, 640 * bytes);
         video_ = AdapterVideoMemory().base;
         VbeafClearCallLog();
     }
@@ -124,6 +125,57 @@ TEST_F(Accelerator, ReadingVideoMemoryOrTheScanOutDrawsTheQueue) {
     EXPECT_EQ(At(100, 100), 0);
     EXPECT_EQ(At(100, 101), 7);
     EXPECT_EQ(At(107, 101), 0) << "the source's own zero copied";
+}
+
+// Solid rows at every start and width: each pixel whole, in its place, the
+// pixels beside and the rows around untouched, whatever the row's alignment.
+TEST_F(Accelerator, SolidRectanglesAtEveryAlignmentAndDepth) {
+    struct Case {
+        intptr_t mode;
+        int bytes;
+        uint32_t colour;
+    };
+    const Case cases[] = {{0x4106, 2, 0xA1B2},     {0x4106, 2, 0x3434}, // one byte repeated
+                          {0x4109, 3, 0xA1B2C3},   {0x410C, 4, 0xA1B2C3D4},
+                          {0x410C, 4, 0x5A5A5A5A}, {0x4100, 1, 0x77}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        Start({}, c.mode, c.bytes);
+        const uint8_t* video = AdapterVideoMemory().base;
+        const size_t pitch = 640 * size_t(c.bytes);
+        std::memset(AdapterVideoMemory().base, 0, pitch * 100);
+        for (int x = 0; x < 5; ++x)
+            for (int w = 0; w < 10; ++w)
+                Call(vb::kDrawRect, {intptr_t(c.colour), x, 1 + 2 * (x * 10 + w), w, 1});
+        Call(vb::kWaitIdle, {});
+        for (int y = 0; y < 100; ++y)
+            for (int px = 0; px < 16; ++px) {
+                const int x = (y - 1) / 2 / 10, w = (y - 1) / 2 % 10;
+                const bool in = y % 2 == 1 && px >= x && px < x + w;
+                uint32_t pixel = 0;
+                std::memcpy(&pixel, video + size_t(y) * pitch + size_t(px * c.bytes),
+                            size_t(c.bytes));
+                ASSERT_EQ(pixel, in ? c.colour : 0u) << px << "," << y;
+            }
+    }
+}
+
+// A long run keeps its latest calls, oldest first, in a log of fixed size.
+TEST_F(Accelerator, TheCallLogKeepsTheLatestCallsInOrder) {
+    Start();
+    constexpr int kCalls = 70000;
+    for (int i = 0; i < kCalls; ++i)
+        Call(vb::kSetLineStippleCount, {i});
+    std::vector<VbeafCall> log = VbeafCallLog();
+    ASSERT_EQ(log.size(), 65536u);
+    EXPECT_EQ(log.front().args, (std::vector<int64_t>{kCalls - 65536}));
+    EXPECT_EQ(log.back().args, (std::vector<int64_t>{kCalls - 1}));
+    EXPECT_EQ(log[1000].args[0], log[999].args[0] + 1);
+    VbeafClearCallLog();
+    Call(vb::kDrawRect, {5, 10, 20, 20, 5});
+    log = VbeafCallLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].args, (std::vector<int64_t>{5, 10, 20, 20, 5}));
 }
 
 TEST_F(Accelerator, TheCursorIsAnOverlayOfTheScanOutNeverInMemory) {

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 namespace platform::adapter {
@@ -23,6 +22,39 @@ namespace platform::adapter {
 namespace vb = vbeaf;
 
 namespace {
+
+// A drawing call as queued: plain data, so queueing allocates nothing once
+// the queue has grown to its working size.
+struct Op {
+    enum Kind : uint8_t { Solid, MonoPattern, ColourPattern, Blit, Line, MonoImage } kind = Solid;
+    AccelSurface s;
+    uint32_t origin = 0, colour = 0;
+    int mix = 0, backMix = 4;
+    int x = 0, y = 0, w = 0, h = 0;
+    // Blits: the source, the key's mode and value.
+    uint32_t srcOffset = 0, srcPitch = 0, key = 0;
+    int sx = 0, sy = 0, keyMode = 0;
+    // Lines: 16.16 end points and the stipple.
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    uint32_t stipple = 0;
+    int stippleCount = 0;
+    // Patterns as they were at the call; a 1-bit image's rows from its
+    // first bit column (`sx`), `stride` bytes apart.
+    uint8_t mono[8]{};
+    uint32_t pattern[64]{};
+    std::vector<uint8_t> bits;
+    int stride = 0;
+};
+
+// The log keeps the latest calls in a ring of fixed records: a long run
+// neither grows it without bound nor allocates per call.
+constexpr size_t kLogCapacity = 1u << 16;
+constexpr size_t kMaxArgs = 10;
+struct LogRecord {
+    uint32_t slot = 0;
+    uint32_t count = 0;
+    int64_t args[kMaxArgs]{};
+};
 
 struct Accel {
     vb::ModeRecord mode{};
@@ -37,8 +69,10 @@ struct Accel {
     uint32_t stipple = 0xFFFF;
     int stippleCount = 0;
     int clip[4]{0, 0, 0x7FFF, 0x7FFF};
-    std::vector<std::function<void()>> queue;
-    std::vector<VbeafCall> log;
+    std::vector<Op> queue;
+    size_t queued = 0;          // the queue's live records (it keeps its capacity)
+    std::vector<LogRecord> log; // kLogCapacity once the first call came
+    size_t logNext = 0, logHeld = 0;
     VbeafCursorState cursor;
     AfCursor shape{};
     bool overlay = true;
@@ -107,8 +141,19 @@ AccelSurface surface() {
     return s;
 }
 
-void queue(std::function<void()> op) {
-    A().queue.push_back(std::move(op));
+// The next record of the queue, reset, with the state every drawing takes.
+Op& queued(Op::Kind kind) {
+    // Taken first: reaching video memory draws what is queued.
+    const AccelSurface s = surface();
+    Accel& a = A();
+    if (a.queued == a.queue.size()) a.queue.emplace_back();
+    Op& op = a.queue[a.queued++];
+    op.bits.clear();
+    op.kind = kind;
+    op.s = s;
+    op.origin = a.active;
+    op.mix = a.foreMix, op.backMix = a.backMix;
+    return op;
 }
 
 // Pointers are logged as 0 or 1, so logs compare across runs.
@@ -130,49 +175,24 @@ constexpr uint32_t pointerArgs(uint32_t slot) {
 }
 
 void logCall(uint32_t slot, const intptr_t* args, size_t count) {
-    VbeafCall c{slot, {}};
-    for (size_t i = 0; i < count; ++i)
-        c.args.push_back(pointerArgs(slot) >> i & 1 ? int64_t(args[i] != 0) : int64_t(args[i]));
-    A().log.push_back(std::move(c));
-}
-
-int64_t solidAt(const void* data, int, int) {
-    return *static_cast<const uint32_t*>(data);
-}
-
-struct MonoFill {
-    uint32_t colour;
-    uint8_t pattern[8];
-};
-int64_t monoAt(const void* data, int x, int y) {
-    const auto* f = static_cast<const MonoFill*>(data);
-    return f->pattern[y & 7] >> (7 - (x & 7)) & 1 ? int64_t(f->colour) : -1;
-}
-
-struct ColourFill {
-    uint32_t pattern[64];
-};
-int64_t colourAt(const void* data, int x, int y) {
-    return static_cast<const ColourFill*>(data)->pattern[(y & 7) * 8 + (x & 7)];
+    Accel& a = A();
+    if (a.log.empty()) a.log.resize(kLogCapacity);
+    LogRecord& r = a.log[a.logNext];
+    a.logNext = (a.logNext + 1) % kLogCapacity;
+    a.logHeld = std::min(a.logHeld + 1, kLogCapacity);
+    r.slot = slot, r.count = uint32_t(std::min(count, kMaxArgs));
+    const uint32_t pointers = pointerArgs(slot);
+    for (size_t i = 0; i < r.count; ++i)
+        r.args[i] = pointers >> i & 1 ? int64_t(args[i] != 0) : int64_t(args[i]);
 }
 
 // A rectangle of one of the three fill kinds, queued.
 void fill(int kind, uint32_t colour, int x, int y, int w, int h) {
     const Accel& a = A();
-    const AccelSurface s = surface();
-    const uint32_t origin = a.active;
-    const int mix = a.foreMix;
-    if (kind == 0) {
-        queue([=] { AccelFillSolid(s, origin, x, y, w, h, colour, mix); });
-    } else if (kind == 1) {
-        MonoFill f{colour, {}};
-        std::copy(a.mono, a.mono + 8, f.pattern);
-        queue([=] { AccelFill(s, origin, x, y, w, h, monoAt, &f, mix); });
-    } else {
-        ColourFill f;
-        std::copy(a.colour[a.selected], a.colour[a.selected] + 64, f.pattern);
-        queue([=] { AccelFill(s, origin, x, y, w, h, colourAt, &f, mix); });
-    }
+    Op& op = queued(kind == 0 ? Op::Solid : kind == 1 ? Op::MonoPattern : Op::ColourPattern);
+    op.colour = colour, op.x = x, op.y = y, op.w = w, op.h = h;
+    if (kind == 1) std::copy(a.mono, a.mono + 8, op.mono);
+    if (kind == 2) std::copy(a.colour[a.selected], a.colour[a.selected] + 64, op.pattern);
 }
 
 void scan(int kind, uint32_t colour, int y, int x1, int x2) {
@@ -194,38 +214,71 @@ void monoImage(const intptr_t* a) {
     if (!bits || w <= 0 || h <= 0 || stride <= 0 || sx < 0 || sy < 0 || (sx + w + 7) / 8 > stride ||
         w > 0x8000 || h > 0x8000)
         return;
+    Op& op = queued(Op::MonoImage);
+    op.colour = colour, op.key = back; // the background colour rides in the key
+    op.x = x, op.y = y, op.w = w, op.h = h, op.sx = sx, op.stride = stride;
     // The caller's bits live for the call only.
-    std::vector<uint8_t> copy(bits + size_t(sy) * size_t(stride),
-                              bits + size_t(sy + h) * size_t(stride));
-    const AccelSurface s = surface();
-    const uint32_t origin = A().active;
-    const int fore = A().foreMix, backMix = A().backMix;
-    queue([=] {
-        for (int row = 0; row < h; ++row)
-            for (int col = 0; col < w; ++col) {
-                const int bit = sx + col;
-                const bool on =
-                    copy[size_t(row) * size_t(stride) + size_t(bit / 8)] >> (7 - bit % 8) & 1;
-                const uint32_t c = on ? colour : back;
-                AccelFill(s, origin, x + col, y + row, 1, 1, solidAt, &c, on ? fore : backMix);
-            }
-    });
+    op.bits.assign(bits + size_t(sy) * size_t(stride), bits + size_t(sy + h) * size_t(stride));
 }
 
 void blit(const intptr_t* a, bool offscreen, int keyMode) {
     const Accel& acc = A();
-    const AccelSurface s = surface();
-    const uint32_t origin = acc.active;
     int i = 0;
-    const uint32_t srcOffset = offscreen ? uint32_t(a[i++]) : origin;
+    const uint32_t srcOffset = offscreen ? uint32_t(a[i++]) : acc.active;
     const uint32_t srcPitch = offscreen ? uint32_t(a[i++]) : acc.pitch;
-    const int sx = int(a[i]), sy = int(a[i + 1]), w = int(a[i + 2]), h = int(a[i + 3]);
-    const int dx = int(a[i + 4]), dy = int(a[i + 5]), mix = int(a[i + 6]);
-    const uint32_t key = keyMode ? uint32_t(a[i + 7]) : 0;
+    const int w = int(a[i + 2]), h = int(a[i + 3]);
     if (w <= 0 || h <= 0 || w > 0x8000 || h > 0x8000) return;
-    queue([=] {
-        AccelBlit(s, srcOffset, srcPitch, sx, sy, w, h, origin, dx, dy, mix, keyMode, key);
-    });
+    Op& op = queued(Op::Blit);
+    op.srcOffset = srcOffset, op.srcPitch = srcPitch;
+    op.sx = int(a[i]), op.sy = int(a[i + 1]), op.w = w, op.h = h;
+    op.x = int(a[i + 4]), op.y = int(a[i + 5]), op.mix = int(a[i + 6]);
+    op.keyMode = keyMode, op.key = keyMode ? uint32_t(a[i + 7]) : 0;
+}
+
+int64_t solidOf(const void* data, int, int) {
+    return *static_cast<const uint32_t*>(data);
+}
+int64_t monoOf(const void* data, int x, int y) {
+    const auto* op = static_cast<const Op*>(data);
+    return op->mono[y & 7] >> (7 - (x & 7)) & 1 ? int64_t(op->colour) : -1;
+}
+int64_t colourOf(const void* data, int x, int y) {
+    return static_cast<const Op*>(data)->pattern[(y & 7) * 8 + (x & 7)];
+}
+
+void drawMonoImage(const Op& op) {
+    for (int row = 0; row < op.h; ++row)
+        for (int col = 0; col < op.w; ++col) {
+            const int bit = op.sx + col;
+            const bool on =
+                op.bits[size_t(row) * size_t(op.stride) + size_t(bit / 8)] >> (7 - bit % 8) & 1;
+            const uint32_t c = on ? op.colour : op.key;
+            AccelFill(op.s, op.origin, op.x + col, op.y + row, 1, 1, solidOf, &c,
+                      on ? op.mix : op.backMix);
+        }
+}
+
+void draw(const Op& op) {
+    switch (op.kind) {
+        case Op::Solid:
+            AccelFillSolid(op.s, op.origin, op.x, op.y, op.w, op.h, op.colour, op.mix);
+            break;
+        case Op::MonoPattern:
+            AccelFill(op.s, op.origin, op.x, op.y, op.w, op.h, monoOf, &op, op.mix);
+            break;
+        case Op::ColourPattern:
+            AccelFill(op.s, op.origin, op.x, op.y, op.w, op.h, colourOf, &op, op.mix);
+            break;
+        case Op::Blit:
+            AccelBlit(op.s, op.srcOffset, op.srcPitch, op.sx, op.sy, op.w, op.h, op.origin, op.x,
+                      op.y, op.mix, op.keyMode, op.key);
+            break;
+        case Op::Line:
+            AccelLine(op.s, op.origin, op.colour, op.x1, op.y1, op.x2, op.y2, op.mix, op.stipple,
+                      op.stippleCount);
+            break;
+        case Op::MonoImage: drawMonoImage(op); break;
+    }
 }
 
 // The loader's interrupt service (when its callback is in the image), else
@@ -259,7 +312,7 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
     std::lock_guard g(Lock());
     Accel& acc = A();
     VgaChip* v = Vga();
-    acc.queue.clear();
+    acc.queued = 0;
     acc.mode = m, acc.modeSet = true;
     acc.bytes = bytesOf(m.bits);
     acc.pitch = v ? v->vbe.pitch : uint32_t(m.width) * uint32_t(acc.bytes);
@@ -424,14 +477,14 @@ bool drawEntry(uint32_t slot, const intptr_t* a) {
             return true;
         case vb::kDrawLine:
         case vb::kDrawStippleLine: {
-            const AccelSurface s = surface();
-            const uint32_t origin = A().active, stipple = A().stipple;
+            const Accel& acc = A();
+            Op& op = queued(Op::Line);
+            op.colour = c;
+            op.x1 = int32_t(a[1]), op.y1 = int32_t(a[2]), op.x2 = int32_t(a[3]),
+            op.y2 = int32_t(a[4]);
+            op.stipple = acc.stipple;
             // A stippled line without a count repeats the whole 16-bit pattern.
-            const int mix = A().foreMix;
-            const int count = slot == vb::kDrawLine ? 0 : A().stippleCount ? A().stippleCount : 16;
-            const int32_t x1 = int32_t(a[1]), y1 = int32_t(a[2]), x2 = int32_t(a[3]),
-                          y2 = int32_t(a[4]);
-            queue([=] { AccelLine(s, origin, c, x1, y1, x2, y2, mix, stipple, count); });
+            op.stippleCount = slot == vb::kDrawLine ? 0 : acc.stippleCount ? acc.stippleCount : 16;
             return true;
         }
         case vb::kDrawTrap:
@@ -529,12 +582,11 @@ int64_t AccelEntry(uint32_t slot, uint8_t* image, size_t size, const intptr_t* a
 void AccelFlush() {
     std::lock_guard g(Lock());
     Accel& acc = A();
-    if (acc.queue.empty()) return;
-    std::vector<std::function<void()>> ops;
-    ops.swap(acc.queue);
+    if (acc.queued == 0) return;
     OpenForWriting();
-    for (auto& op : ops)
-        op();
+    for (size_t i = 0; i < acc.queued; ++i)
+        draw(acc.queue[i]);
+    acc.queued = 0;
     CloseForWriting();
 }
 
@@ -588,17 +640,24 @@ using namespace adapter;
 
 std::vector<VbeafCall> VbeafCallLog() {
     std::lock_guard g(Lock());
-    return A().log;
+    const Accel& a = A();
+    std::vector<VbeafCall> out;
+    out.reserve(a.logHeld);
+    for (size_t i = 0; i < a.logHeld; ++i) {
+        const LogRecord& r = a.log[(a.logNext + kLogCapacity - a.logHeld + i) % kLogCapacity];
+        out.push_back({r.slot, std::vector<int64_t>(r.args, r.args + r.count)});
+    }
+    return out;
 }
 
 void VbeafClearCallLog() {
     std::lock_guard g(Lock());
-    A().log.clear();
+    A().logNext = A().logHeld = 0;
 }
 
 size_t VbeafQueuedOperations() {
     std::lock_guard g(Lock());
-    return A().queue.size();
+    return A().queued;
 }
 
 VbeafCursorState VbeafCursor() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace platform::adapter {
@@ -99,13 +100,41 @@ bool copyRows(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int 
     if (!inside(s, firstSrc + (rows - 1) * srcPitch, bytes) ||
         !inside(s, firstDst + (rows - 1) * s.pitch, bytes))
         return false;
-    const bool upward = firstDst > firstSrc;
+    // Bottom up only when the destination starts inside a source below it:
+    // apart, the rows go top down as the memory's prefetch expects.
+    const uint64_t srcEnd = firstSrc + (rows - 1) * srcPitch + bytes;
+    const bool upward = firstDst > firstSrc && firstDst < srcEnd;
     for (uint64_t i = 0; i < rows; ++i) {
         const uint64_t row = upward ? rows - 1 - i : i;
         std::memmove(s.base + firstDst + row * s.pitch, s.base + firstSrc + row * srcPitch,
                      size_t(bytes));
     }
     return true;
+}
+
+// A pixel of 1, 2 or 4 bytes repeated over eight bytes.
+uint64_t repeated(uint32_t colour, int bytes) {
+    uint64_t word = bytes == 1 ? colour & 0xFFu : bytes == 2 ? colour & 0xFFFFu : colour;
+    for (int width = bytes * 8; width < 64; width *= 2)
+        word |= word << width;
+    return word;
+}
+
+// `bytes` of a row from the word's first byte on. One byte repeated goes to
+// memset, any other pattern of 1, 2 or 4 bytes to wmemset's 32-bit stores
+// once the row is aligned for them (the library's widest stores).
+void storeRow(uint8_t* p, size_t bytes, uint64_t word) {
+    if (word == (word & 0xFF) * 0x0101010101010101ull) {
+        std::memset(p, int(word & 0xFF), bytes);
+        return;
+    }
+    const size_t head = std::min(bytes, size_t(-reinterpret_cast<uintptr_t>(p) & 3u));
+    std::memcpy(p, &word, head);
+    p += head, bytes -= head;
+    if (head) word = word >> (8 * head) | word << (64 - 8 * head); // the pattern's phase
+    static_assert(sizeof(wchar_t) == 4);
+    std::wmemset(reinterpret_cast<wchar_t*>(p), wchar_t(uint32_t(word)), bytes / 4);
+    std::memcpy(p + (bytes & ~size_t(3)), &word, bytes & 3);
 }
 
 } // namespace
@@ -125,9 +154,10 @@ void AccelFillSolid(const AccelSurface& s, uint32_t origin, int x, int y, int w,
         AccelFill(s, origin, x, y, w, h, solidColour, &colour, mix);
         return;
     }
-    if (mix == 0 && s.bytes == 1) {
+    if (mix == 0 && s.bytes != 3) {
+        const uint64_t word = repeated(colour, s.bytes);
         for (uint64_t i = 0; i < rows; ++i)
-            std::memset(s.base + first + i * s.pitch, int(colour & 0xFF), size_t(bytes));
+            storeRow(s.base + first + i * s.pitch, size_t(bytes), word);
         return;
     }
     // One row laid out, then copied (replace) or combined (the logical mixes).
