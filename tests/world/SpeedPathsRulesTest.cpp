@@ -17,6 +17,7 @@ namespace {
 
 using worldtest::kBuilds;
 using worldtest::LoadSprite;
+using worldtest::Pixels;
 using worldtest::SpriteRecord;
 using worldtest::TBuild;
 
@@ -92,14 +93,6 @@ std::vector<uint16_t> Model(const Sprite& sprite, int32_t x, int32_t y, const Cl
             column += run.count;
         }
     }
-    return out;
-}
-
-std::vector<uint16_t> Pixels(const Surface16& s) {
-    std::vector<uint16_t> out;
-    for (int32_t y = 0; y < s.height; ++y)
-        for (int32_t x = 0; x < s.width; ++x)
-            out.push_back(s.Pixel(x, y));
     return out;
 }
 
