@@ -21,6 +21,7 @@ namespace {
 
 using worldtest::ImagePixel;
 using worldtest::kBuilds;
+using worldtest::Pixels;
 using worldtest::RandomImage;
 using worldtest::SpriteOf;
 using worldtest::TBuild;
@@ -40,14 +41,6 @@ std::vector<uint16_t> Reference(const tools::RgbaImage& im, bool allOpaque, int3
                 continue;
             out[static_cast<size_t>(ty) * w + tx] = p < 0 ? 0 : static_cast<uint16_t>(p);
         }
-    return out;
-}
-
-std::vector<uint16_t> Pixels(const Surface16& s) {
-    std::vector<uint16_t> out;
-    for (int32_t y = 0; y < s.height; ++y)
-        for (int32_t x = 0; x < s.width; ++x)
-            out.push_back(s.Pixel(x, y));
     return out;
 }
 

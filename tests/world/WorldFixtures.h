@@ -4,6 +4,7 @@
 #include "RlaMemoryStream.h"
 #include "RlaWriter.h"
 #include "RleSprite16.h"
+#include "Surface16.h"
 
 #include "drawing/KeyedSmoother.h"
 #include "platform/ByteStream.h"
@@ -100,6 +101,15 @@ template <class Hole> tools::RgbaImage Pattern(int32_t w, int32_t h, int32_t see
             p[3] = hole(x, y) ? 0 : 255;
         }
     return im;
+}
+
+// A surface's pixels, row by row.
+inline std::vector<uint16_t> Pixels(const Surface16& s) {
+    std::vector<uint16_t> out;
+    for (int32_t y = 0; y < s.height; ++y)
+        for (int32_t x = 0; x < s.width; ++x)
+            out.push_back(s.Pixel(x, y));
+    return out;
 }
 
 } // namespace worldtest
