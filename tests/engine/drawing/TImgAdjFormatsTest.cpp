@@ -1,6 +1,7 @@
 // The brightness-level copy at 24 bits (three bytes through the channel
 // table) and between contexts of one depth but different channel layouts
 // (copied as they are).
+#include "WindowedLibrary.h"
 #include "media/devices/TImgAdj.h"
 
 #include "gdl/blit.h"
@@ -16,15 +17,8 @@
 
 namespace {
 
-class ImageAdjustFormats : public ::testing::Test {
+class ImageAdjustFormats : public testsupport::WindowedLibraryTest {
 protected:
-    void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        ASSERT_TRUE(GDL_initWindowed("."));
-        PACK_registerDrivers();
-    }
-    void TearDown() override { GDL_exit(); }
-
     static GdlDeviceContext* Make(int32_t bits, const GdlPixelFormat* format, uint32_t fill) {
         GdlDeviceContext* dc = GDL_createMemoryDC(6, 3, bits, format);
         if (!dc) return nullptr;

@@ -3,6 +3,7 @@
 // area, the brightness level's bookkeeping, canvas contexts, the stretched
 // paint, the brightness copy at 15 and 24 bits, the library mouse's counts
 // and edges, and the full-screen mouse scaling.
+#include "WindowedLibrary.h"
 #include "MemoryDesktop.h"
 #include "FakeFullScreen.h"
 #include "TempDir.h"
@@ -269,14 +270,8 @@ TEST_F(WindowedRules, MonoImagesTakeTheWriteModeAndColoursOfTheirCall) {
 
 // --- The brightness copy --------------------------------------------------------------
 
-class Brightness : public ::testing::Test {
+class Brightness : public testsupport::WindowedLibraryTest {
 protected:
-    void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        ASSERT_TRUE(GDL_initWindowed("."));
-        PACK_registerDrivers();
-    }
-    void TearDown() override { GDL_exit(); }
     static uint32_t At(GdlDeviceContext* dc, int32_t x, int32_t y) {
         GdlDeviceContext* d = GDL_liveDC(dc);
         const int32_t bits = int32_t(d->mode.bitsPerPixel), n = bits == 15 ? 2 : bits / 8;

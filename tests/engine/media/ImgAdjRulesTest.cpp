@@ -2,6 +2,7 @@
 // a time on the fields and through its table on a row's tail, against a
 // per-channel model: every pixel value of both layouts at levels that dim,
 // brighten, reach the ends and pass them.
+#include "WindowedLibrary.h"
 #include "media/devices/TImgAdj.h"
 
 #include "gdl/dc.h"
@@ -30,15 +31,7 @@ uint32_t ModelField(uint32_t pixel, Field f, int32_t level) {
     return uint32_t(std::clamp(v, 0, 255) >> widen) << f.pos;
 }
 
-class ImgAdjRules : public ::testing::Test {
-protected:
-    void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        ASSERT_TRUE(GDL_initWindowed("."));
-        PACK_registerDrivers();
-    }
-    void TearDown() override { GDL_exit(); }
-};
+class ImgAdjRules : public testsupport::WindowedLibraryTest {};
 
 TEST_F(ImgAdjRules, EveryPixelOfBothLayoutsFollowsTheChannelModel) {
     struct Layout {

@@ -1,6 +1,7 @@
 // The brightness-level copy the display presents through: the channel
 // values of a few levels, 15/16-bit pixels, what is copied plainly, the
 // fourth byte at 32 bits and rectangles reaching past both contexts.
+#include "WindowedLibrary.h"
 #include "media/devices/TImgAdj.h"
 
 #include "gdl/blit.h"
@@ -16,15 +17,8 @@
 
 namespace {
 
-class ImageAdjust : public ::testing::Test {
+class ImageAdjust : public testsupport::WindowedLibraryTest {
 protected:
-    void SetUp() override {
-        platform::UseHost(platform::HostKind::Memory);
-        ASSERT_TRUE(GDL_initWindowed("."));
-        PACK_registerDrivers();
-    }
-    void TearDown() override { GDL_exit(); }
-
     static GdlDeviceContext* Make(int32_t w, int32_t h, int32_t bits, const GdlPixelFormat* format,
                                   uint32_t fill) {
         GdlDeviceContext* dc = GDL_createMemoryDC(w, h, bits, format);
