@@ -206,8 +206,10 @@ int32_t AF_callDriver(GdlVbeafDriver* d, int32_t mode, int32_t virtualWidth, int
                             platform::VbeafHandleOf(crtc)};
     uint32_t result = 0;
     DWORD got = 0;
+    // A device that does not answer has set no mode: that is a failure,
+    // never the driver's 0 for success.
     if (!DeviceIoControl(L().device, kGdlHelpSetMode, in, sizeof in, &result, 4, &got, nullptr))
-        return 0;
+        return -1;
     return int32_t(result);
 }
 
@@ -245,7 +247,9 @@ void AF_closeDriverFile(FILE* file) {
 GdlVbeafDriver* AF_loadDriver(const char* directory) {
     Loader& l = L();
     l.status = AF_STATUS_OK;
-    l.driver.direct = false;
+    // A new load replaces the last driver: its image is freed below, and a
+    // load that fails leaves no driver pointing at it.
+    l.driver = {};
     if (GdlVbeafDriver* d = fromHelper()) return d;
     FILE* file = search(directory);
     if (!file) return l.status = AF_STATUS_NOT_FOUND, nullptr;

@@ -5,6 +5,7 @@
 // contexts over the driver's offscreen memory.
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
+#include "VbeafCalls.h"
 #include "VbeafWriter.h"
 
 #include "gdl/blit.h"
@@ -43,14 +44,8 @@ protected:
         platform::VbeafClearCallLog();
         return dc;
     }
-    // The calls to `slot` since the log was cleared, their arguments.
-    static std::vector<Args> Calls(uint32_t slot) {
-        std::vector<Args> out;
-        for (const platform::VbeafCall& c : platform::VbeafCallLog())
-            if (c.slot == slot) out.push_back(c.args);
-        return out;
-    }
-    static size_t Count(uint32_t slot) { return Calls(slot).size(); }
+    static std::vector<Args> Calls(uint32_t slot) { return testsupport::VbeafCalls(slot); }
+    static size_t Count(uint32_t slot) { return testsupport::VbeafCallCount(slot); }
 };
 
 TEST_F(AccelDriver, ModeSetThroughTheDriver) {
