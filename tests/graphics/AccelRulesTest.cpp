@@ -211,6 +211,49 @@ TEST_F(AccelRules, ModeWordAndPagesOfTheModeSet) {
     }
 }
 
+// A refresh rate asked of a 2.0 driver: the CRTC block found through the
+// closest-clock entry, and 800h in the mode word. A virtual screen: its
+// size to the set-mode entry, the bytes per line it returns taken; one no
+// larger than the mode fails. The mode set ends on page 0 for drawing and
+// display.
+TEST_F(AccelRules, RefreshVirtualScreenAndFirstPage) {
+    GDL_resetLibrary();
+    ASSERT_TRUE(platform::UseAdapter("accel"));
+    dir_.Write("VBEAF.DRV", tools::WriteVbeaf(oneMode(2, 0x59)));
+    testsupport::RegisterLinkedDrivers({"ACCEL"});
+    int32_t driver = GDL_TYPE_ACCEL_SVGA, mode = testsupport::ModeOf(640, 480, 16);
+    ASSERT_TRUE(GDL_init(&driver, &mode, "."));
+    platform::VbeafClearCallLog();
+    GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 2, 0, 75);
+    ASSERT_NE(dc, nullptr);
+    std::vector<Args> sets = Calls(vb::kSetMode);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0][0] & 0x800, 0x800);
+    EXPECT_EQ(sets[0][5], 1) << "the CRTC block";
+    EXPECT_GE(Count(vb::kClosestClock), 1u);
+    EXPECT_EQ(Calls(vb::kSetActiveBuffer).back(), (Args{0}));
+    EXPECT_EQ(Calls(vb::kSetVisibleBuffer).back(), (Args{0, 1})) << "two pages wait";
+    GDL_destroyDisplayDC(dc);
+
+    platform::VbeafClearCallLog();
+    dc = GDL_createDisplayDC(1024, 600, 1, 0, 0);
+    ASSERT_NE(dc, nullptr);
+    sets = Calls(vb::kSetMode);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0][1], 1024);
+    EXPECT_EQ(sets[0][2], 600);
+    EXPECT_EQ(sets[0][0] & 0x800, 0) << "no refresh asked";
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    EXPECT_EQ(live->mode.maxX, 1023u);
+    EXPECT_EQ(live->mode.maxY, 599u);
+    EXPECT_GE(live->mode.bytesPerLine, 2048u);
+    GDL_destroyDisplayDC(dc);
+
+    platform::VbeafClearCallLog();
+    EXPECT_EQ(GDL_createDisplayDC(640, 600, 1, 0, 0), nullptr) << "as wide as the mode";
+    EXPECT_EQ(Count(vb::kSetMode), 0u);
+}
+
 // The mode's attributes: 80h the 8-bit DAC, 40h with the driver's cursor
 // entry the hardware cursor.
 TEST_F(AccelRules, DacAndCursorFromTheModeAttributes) {
