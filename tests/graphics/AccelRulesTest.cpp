@@ -175,21 +175,26 @@ TEST_F(AccelRules, ModeWordAndPagesOfTheModeSet) {
     struct Case {
         uint8_t modePages;
         uint16_t attributes;
+        uint32_t driverAttributes;
         int32_t pages, stereo;
         bool ok;
         uint32_t maxPage;
-        int64_t modeBits; // 2000h and 400h of the mode word
+        int64_t modeBits;    // 2000h and 400h of the mode word
+        int32_t stereoFlags; // 2 hardware, 4 dual display start, 8 external sync
     };
     const Case cases[] = {
-        {4, 0x59, 2, 0, true, 1, 0x2000},  {4, 0x59, 4, 0, true, 3, 0x2000},
-        {2, 0x59, 3, 0, true, 0, 0},       {4, 0x59, 1, 0, true, 0, 0},
-        {4, 0x859, 2, 1, true, 1, 0x2400}, {4, 0x859, 1, 1, true, 0, 0x400},
-        {4, 0x59, 2, 1, false, 0, 0}, // stereo the mode does not have
+        {4, 0x59, 0x10, 2, 0, true, 1, 0x2000, 0},  {4, 0x59, 0x10, 4, 0, true, 3, 0x2000, 0},
+        {2, 0x59, 0x10, 3, 0, true, 0, 0, 0},       {4, 0x59, 0x10, 1, 0, true, 0, 0, 0},
+        {4, 0x859, 0x10, 2, 1, true, 1, 0x2400, 2}, {4, 0x859, 0x10, 1, 1, true, 0, 0x400, 2},
+        {4, 0x1859, 0x10, 1, 1, true, 0, 0x400, 6}, {4, 0x859, 0x4010, 1, 1, true, 0, 0x400, 10},
+        {4, 0x59, 0x10, 2, 1, false, 0, 0, 0}, // stereo the mode does not have
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.modePages) + " pages " + std::to_string(c.pages) +
                      (c.stereo ? " stereo" : ""));
-        GdlDeviceContext* dc = Start(16, oneMode(c.modePages, c.attributes), c.pages, c.stereo);
+        tools::VbeafOptions o = oneMode(c.modePages, c.attributes);
+        o.attributes = c.driverAttributes;
+        GdlDeviceContext* dc = Start(16, o, c.pages, c.stereo);
         if (!c.ok) {
             EXPECT_EQ(dc, nullptr);
             EXPECT_EQ(Count(vb::kSetMode), 0u);
@@ -197,6 +202,8 @@ TEST_F(AccelRules, ModeWordAndPagesOfTheModeSet) {
         }
         ASSERT_NE(dc, nullptr);
         EXPECT_EQ(GDL_liveDC(dc)->mode.maxPage, c.maxPage);
+        EXPECT_EQ(static_cast<VbeDriverState*>(GDL_liveDC(dc)->driverState)->stereoFlags,
+                  c.stereoFlags);
         const std::vector<Args> sets = Calls(vb::kSetMode);
         ASSERT_EQ(sets.size(), 1u);
         EXPECT_EQ(sets[0][0] & 0x2400, c.modeBits);
