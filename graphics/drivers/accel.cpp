@@ -68,10 +68,15 @@ bool findMode(GdlVbeafDriver* d, const GdlModeRecord& r, uint16_t* number,
     return false;
 }
 
+void setHeaderType(int32_t family, int32_t type);
+
 int32_t detect(int32_t family, int32_t index, int32_t wanted, int32_t* driver, int32_t*,
                GDLModeEntry* table) {
     int32_t type = driver ? *driver : 0, mine = 0;
     if (wanted < GDL_TYPE_SVGA || !ACCEL_loadVBEAF(&type, &mine) || mine > wanted) return 0;
+    // The driver's own type byte says what the loaded driver is: a display
+    // context of a driver that does not accelerate is no accelerated one.
+    setHeaderType(family, mine);
     if (driver) *driver = type;
     for (int32_t m = kRuns[family].first; m <= kRuns[family].last; ++m) {
         g_records[size_t(m)] = *DRV_modeRecord(m);
@@ -130,8 +135,11 @@ template <int F> GdlDriverHeader makeHeader() {
     return h;
 }
 
-const GdlDriverHeader g_headers[4] = {makeHeader<0>(), makeHeader<1>(), makeHeader<2>(),
-                                      makeHeader<3>()};
+GdlDriverHeader g_headers[4] = {makeHeader<0>(), makeHeader<1>(), makeHeader<2>(), makeHeader<3>()};
+
+void setHeaderType(int32_t family, int32_t type) {
+    g_headers[family].driverType = uint8_t(type);
+}
 
 } // namespace
 

@@ -167,6 +167,23 @@ TEST_F(AccelRules, DeviceWithADamagedImageFallsBackToTheFile) {
     EXPECT_EQ(get32(d->image, vb::kMemoryKB), 2048u);
 }
 
+// Detection rewrites the drivers' type: 5 for an accelerating driver, 4
+// for one without the acceleration attribute, and the display context's
+// selected driver type follows it.
+TEST_F(AccelRules, DetectionRewritesTheDriversType) {
+    for (uint32_t attributes : {0x10u, 0x0u}) {
+        SCOPED_TRACE(attributes);
+        tools::VbeafOptions o;
+        o.attributes = attributes;
+        GdlDeviceContext* dc = Start(16, o);
+        ASSERT_NE(dc, nullptr);
+        const int32_t want = attributes ? GDL_TYPE_ACCEL_SVGA : GDL_TYPE_SVGA;
+        EXPECT_EQ(ACCEL_header(16)->driverType, want);
+        EXPECT_EQ(ACCEL_header(32)->driverType, want);
+        EXPECT_EQ(GDL_selectedDriverType(), want);
+    }
+}
+
 // Pages: more than one that the mode holds gives the maximum page and the
 // multi-buffer bit in the mode word; otherwise one page. Stereo is the
 // mode word's 400h, never twice the pages; the mode information is asked
