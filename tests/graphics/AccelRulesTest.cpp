@@ -278,6 +278,27 @@ TEST_F(AccelRules, RefreshVirtualScreenAndFirstPage) {
     EXPECT_EQ(Count(vb::kSetMode), 0u);
 }
 
+// A driver file whose mode claims more pages than the card's memory
+// holds: the pages the context gets all lie inside video memory, and
+// drawing on the last of them stays there.
+TEST_F(AccelRules, PagesNeverPastVideoMemory) {
+    tools::VbeafOptions o;
+    o.modes = {{0x111, 640, 480, 32, 255, 0x59}};
+    GdlDeviceContext* dc = Start(32, o, 20);
+    if (!dc) return; // refused: nothing drawn
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    const platform::VideoMemoryView memory = platform::AdapterVideoMemory();
+    const uint64_t pages = uint64_t(live->mode.maxPage) + 1;
+    EXPECT_LE(pages * live->mode.pageSize, memory.size);
+    GDL_setActivePage(dc, int32_t(live->mode.maxPage));
+    GDL_setColor(0x123456);
+    GDL_fillRect(0, 0, 640, 480);
+    GDL_putPixel(639, 479);
+    ACCEL_waitIdle();
+    const GdlDeviceContext* after = GDL_liveDC(dc);
+    EXPECT_LE(uint64_t(after->surface - memory.base) + after->mode.pageSize, memory.size);
+}
+
 // The mode's attributes: 80h the 8-bit DAC, 40h with the driver's cursor
 // entry the hardware cursor.
 TEST_F(AccelRules, DacAndCursorFromTheModeAttributes) {

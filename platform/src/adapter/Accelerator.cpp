@@ -281,6 +281,12 @@ void draw(const Op& op) {
     }
 }
 
+// The memory the driver reports, as far as the card holds it (the card may
+// hold more). The adapter's lock is held.
+uint32_t memoryOf(const uint8_t* image) {
+    return uint32_t(std::min<uint64_t>(VideoSize(), uint64_t(get32(image, vb::kMemoryKB)) * 1024));
+}
+
 // The loader's interrupt service (when its callback is in the image), else
 // the BIOS itself.
 void realModeInt(const uint8_t* image, uint32_t ax) {
@@ -301,11 +307,13 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
         std::lock_guard g(Lock());
         b = biosMode(m);
         linearCard = Personality() && Personality()->vbe.linear;
-        // The driver reports its memory; the card may hold more.
-        memory =
-            uint32_t(std::min<uint64_t>(VideoSize(), uint64_t(get32(image, vb::kMemoryKB)) * 1024));
+        memory = memoryOf(image);
     }
-    if (!b) return -1;
+    // Buffers past video memory would send drawing outside it.
+    const uint64_t width = uint64_t(std::max<intptr_t>(a[1], m.width));
+    const uint64_t page = ((width * uint64_t(bytesOf(m.bits)) + 7) & ~uint64_t(7)) *
+                          uint64_t(std::max<intptr_t>(a[2], m.height));
+    if (!b || uint64_t(std::max<intptr_t>(a[4], 1)) * page > memory) return -1;
     const bool linear = (a[0] & 0x4000) && linearCard;
     if ((bios(0x4F02, b->number | (linear ? 0x4000u : 0)).eax & 0xFFFF) != 0x004F) return -1;
     if (a[1] > 0 && a[1] >= m.width) bios(0x4F06, 0, uint32_t(a[1]));
@@ -341,8 +349,11 @@ void modeInfo(uint8_t* image, size_t size, const intptr_t* a, int64_t* result) {
     info->attributes = m.attributes;
     info->xResolution = m.width, info->yResolution = m.height;
     info->bitsPerPixel = m.bits;
-    info->maxBuffers = uint16_t(m.pages ? m.pages - 1 : 0);
     const uint32_t pitch = (uint32_t(m.width) * uint32_t(bytesOf(m.bits)) + 7) & ~7u;
+    // The file's page count, as far as video memory holds the pages.
+    const uint64_t fit = pitch && m.height ? memoryOf(image) / (uint64_t(pitch) * m.height) : 0;
+    const uint64_t pages = std::min<uint64_t>(m.pages, fit);
+    info->maxBuffers = uint16_t(pages ? pages - 1 : 0);
     info->bytesPerScanLine = info->linBytesPerScanLine = uint16_t(pitch);
     static const uint8_t k15[8] = {5, 10, 5, 5, 5, 0, 1, 15}, k16[8] = {5, 11, 6, 5, 5, 0, 0, 0},
                          k24[8] = {8, 16, 8, 8, 8, 0, 0, 0}, k32[8] = {8, 16, 8, 8, 8, 0, 8, 24};
