@@ -297,6 +297,11 @@ TEST_F(AccelRules, PagesNeverPastVideoMemory) {
     ACCEL_waitIdle();
     const GdlDeviceContext* after = GDL_liveDC(dc);
     EXPECT_LE(uint64_t(after->surface - memory.base) + after->mode.pageSize, memory.size);
+    // Asked of the accelerator itself, a buffer past memory is refused and
+    // drawing stays on the one it had.
+    const uint32_t active = ACCEL_field(vb::kActiveOffset);
+    EXPECT_EQ(ACCEL_call(vb::kSetActiveBuffer, {200}), -1);
+    EXPECT_EQ(ACCEL_field(vb::kActiveOffset), active);
 }
 
 // The mode's attributes: 80h the 8-bit DAC, 40h with the driver's cursor

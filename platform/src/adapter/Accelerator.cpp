@@ -423,8 +423,10 @@ int64_t serviceEntry(uint32_t slot, uint8_t* image, const intptr_t* a) {
     switch (slot) {
         case vb::kClosestClock: return closestClock(uint32_t(a[1]));
         case vb::kSetActiveBuffer: {
-            const uint32_t page = acc.pitch * acc.mode.height;
-            acc.active = uint32_t(a[0] & 0x7FFF) * page;
+            const uint64_t page = uint64_t(acc.pitch) * acc.mode.height;
+            // A buffer past video memory is none: drawing stays where it was.
+            if ((uint64_t(a[0] & 0x7FFF) + 1) * page > memoryOf(image)) return -1;
+            acc.active = uint32_t(uint64_t(a[0] & 0x7FFF) * page);
             put32(image, vb::kActiveOffset, acc.active);
             return 0;
         }
