@@ -137,6 +137,37 @@ TEST_F(AccelRules, FailedReloadLeavesNoDriver) {
     EXPECT_EQ(ACCEL_driver(), nullptr);
 }
 
+// Physical mappings the file asks for: each inside the card or the load
+// fails with status 6; an area of address 0 is skipped.
+TEST_F(AccelRules, MappingsTheFileAsksFor) {
+    struct Case {
+        const char* what;
+        uint32_t at, value; // field written over the writer's image
+        int32_t status;
+    };
+    const Case cases[] = {
+        {"as written", 0, 0, AF_STATUS_OK},
+        {"linear framebuffer larger than the card", vb::kLinearSizeKB, 64 * 1024,
+         AF_STATUS_NO_MAPPING},
+        {"linear framebuffer of no size", vb::kLinearSizeKB, 0, AF_STATUS_NO_MAPPING},
+        {"register area of no length", vb::kRegisterAddress, 0xFEB00000, AF_STATUS_NO_MAPPING},
+        {"register length without an address", vb::kRegisterLength, 0x1000, AF_STATUS_OK},
+        {"bank window in plain memory", vb::kBankAddress, 0x10000, AF_STATUS_OK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GDL_resetLibrary();
+        ASSERT_TRUE(platform::UseAdapter("accel"));
+        GDL_initWindows();
+        std::vector<uint8_t> image = tools::WriteVbeaf({});
+        if (c.at) std::memcpy(image.data() + c.at, &c.value, 4);
+        dir_.Write("VBEAF.DRV", image);
+        GdlVbeafDriver* d = AF_loadDriver(".");
+        EXPECT_EQ(AF_getStatus(), c.status);
+        EXPECT_EQ(d != nullptr, c.status == AF_STATUS_OK);
+    }
+}
+
 // A driver that belongs to the device, called while no device answers: the
 // mode set has failed, it has not succeeded.
 TEST_F(AccelRules, DeviceThatDoesNotAnswerFailsTheModeSet) {
