@@ -335,6 +335,16 @@ TEST_F(AccelRules, PagesNeverPastVideoMemory) {
     EXPECT_EQ(ACCEL_field(vb::kActiveOffset), active);
 }
 
+// A driver without a set-mode entry sets no mode: no context, and the
+// library starts again cleanly on a driver that has one.
+TEST_F(AccelRules, RefusedModeSetGivesNoContext) {
+    tools::VbeafOptions o;
+    o.absent = {vb::kSetMode};
+    EXPECT_EQ(Start(16, o), nullptr);
+    EXPECT_EQ(Count(vb::kSetMode), 0u) << "an entry not offered never runs";
+    EXPECT_NE(Start(16), nullptr);
+}
+
 // The mode's attributes: 80h the 8-bit DAC, 40h with the driver's cursor
 // entry the hardware cursor.
 TEST_F(AccelRules, DacAndCursorFromTheModeAttributes) {
