@@ -121,6 +121,73 @@ TEST_F(AccelDriver, MonoImagesCutByTheClip) {
     EXPECT_EQ(Calls(vb::kPutMonoImage), (std::vector<Args>{{9, 2, 96, 98, 2, 0, 0, 4, 2, 1}}));
 }
 
+// The line style and its position go to the driver's stipple entries as
+// they are set; a styled line goes to its stippled line with the position
+// moved on by the line's pixels on both sides, and is sent again only after
+// something else moved it (the software line of another write mode).
+TEST_F(AccelDriver, StyledLinesThroughTheStippleEntries) {
+    GdlDeviceContext* dc = Start(16);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_TRUE(GDL_liveDC(dc)->flags & 0x20);
+    GDL_setColor(0x4321);
+    GDL_setPenStyle(1);
+    platform::VbeafClearCallLog();
+    GDL_setLineStyle(0x0F0F);
+    GDL_setLineStylePos(5);
+    EXPECT_EQ(Calls(vb::kSetLineStipple), (std::vector<Args>{{0x0F0F}}));
+    EXPECT_EQ(Calls(vb::kSetLineStippleCount), (std::vector<Args>{{5}}));
+    platform::VbeafClearCallLog();
+    GDL_line(10, 12, 20, 12);
+    GDL_line(20, 12, 20, 40);
+    EXPECT_EQ(Calls(vb::kDrawStippleLine),
+              (std::vector<Args>{{0x4321, 10 << 16, 12 << 16, 20 << 16, 12 << 16},
+                                 {0x4321, 20 << 16, 12 << 16, 20 << 16, 40 << 16}}));
+    EXPECT_EQ(Count(vb::kSetLineStippleCount) + Count(vb::kSetLineStipple), 0u);
+    EXPECT_EQ(GDL_liveDC(dc)->attr.lineStylePos, 5u + 11 + 29);
+    GDL_setWriteMode(3);
+    platform::VbeafClearCallLog();
+    GDL_line(0, 0, 9, 0);
+    EXPECT_EQ(Count(vb::kDrawStippleLine), 0u) << "the dotted line replaces: in software";
+    EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+    GDL_setWriteMode(0);
+    platform::VbeafClearCallLog();
+    GDL_line(0, 0, 9, 0);
+    EXPECT_EQ(Calls(vb::kSetLineStippleCount), (std::vector<Args>{{5 + 11 + 29 + 10}}));
+    EXPECT_EQ(Count(vb::kDrawStippleLine), 1u);
+    // On an off-screen context the rows are the offscreen memory's.
+    GdlDeviceContext* off = GDL_createOffscreenDC(dc);
+    ASSERT_NE(off, nullptr);
+    GDL_selectCurrentDC(off);
+    GDL_setPenStyle(1);
+    platform::VbeafClearCallLog();
+    GDL_line(1, 2, 7, 2);
+    const int64_t top = int64_t(ACCEL_field(vb::kOffscreenTop)) << 16;
+    ASSERT_EQ(Count(vb::kDrawStippleLine), 1u);
+    EXPECT_EQ(Calls(vb::kDrawStippleLine)[0][2], (2 << 16) + top);
+}
+
+// Without the stipple entries the library's own dotted line draws and the
+// driver hears nothing of the style.
+TEST_F(AccelDriver, StyledLinesWithoutTheStippleEntriesStayInSoftware) {
+    tools::VbeafOptions o;
+    o.absent.assign(std::begin(tools::kStippleEntries), std::end(tools::kStippleEntries));
+    GdlDeviceContext* dc = Start(8, o);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_FALSE(GDL_liveDC(dc)->flags & 0x20);
+    GDL_setColor(6);
+    GDL_setLineStyle(0x0005);
+    GDL_setLineStylePos(0);
+    GDL_setPenStyle(1);
+    GDL_line(0, 1, 5, 1);
+    ACCEL_waitIdle();
+    EXPECT_EQ(Count(vb::kSetLineStipple) + Count(vb::kSetLineStippleCount), 0u);
+    EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    const uint8_t* row =
+        platform::AdapterVideoMemory().base + live->frameStart + live->mode.bytesPerLine;
+    EXPECT_EQ(std::vector<uint8_t>(row, row + 7), (std::vector<uint8_t>{6, 0, 6, 6, 0, 6, 0}));
+}
+
 TEST_F(AccelDriver, MixPairsPerWriteModeAndFillStyle) {
     GdlDeviceContext* dc = Start(16);
     ASSERT_NE(dc, nullptr);
