@@ -5,13 +5,16 @@
 // contexts over the driver's offscreen memory.
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
+#include "SeededFont.h"
 #include "VbeafWriter.h"
 
 #include "gdl/blit.h"
 #include "gdl/ddraw.h"
+#include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
 #include "gdl/result.h"
+#include "gdl/text.h"
 #include "gdl/vbeaf.h"
 #include "platform/Adapter.h"
 #include "platform/Vbe.h"
@@ -186,6 +189,106 @@ TEST_F(AccelDriver, StyledLinesWithoutTheStippleEntriesStayInSoftware) {
     const uint8_t* row =
         platform::AdapterVideoMemory().base + live->frameStart + live->mode.bytesPerLine;
     EXPECT_EQ(std::vector<uint8_t>(row, row + 7), (std::vector<uint8_t>{6, 0, 6, 6, 0, 6, 0}));
+}
+
+// The two further primitives reach the driver with the current colour and
+// their arguments as they are, only where the driver has them and only on
+// its own screen; the accelerator records them and draws nothing.
+TEST_F(AccelDriver, FurtherPrimitivesRecordedWithTheCurrentColour) {
+    struct Case {
+        std::vector<uint32_t> absent;
+        bool flag;
+        int32_t five, six; // what the two calls answer
+    };
+    const Case cases[] = {{{}, true, 1, 1},
+                          {{vb::kDrawExtra6}, true, 1, 0},
+                          {{vb::kDrawExtra5, vb::kDrawExtra6}, false, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.absent.size());
+        tools::VbeafOptions o;
+        o.absent = c.absent;
+        GdlDeviceContext* dc = Start(16, o);
+        ASSERT_NE(dc, nullptr);
+        EXPECT_EQ((GDL_liveDC(dc)->flags & 0x40) != 0, c.flag);
+        GDL_setColor(0x0A0B);
+        ACCEL_waitIdle();
+        const platform::VideoMemoryView video = platform::AdapterVideoMemory();
+        const std::vector<uint8_t> before(video.base, video.base + video.size);
+        platform::VbeafClearCallLog();
+        EXPECT_EQ(ACCEL_drawExtra5(1, -2, 3 << 16, 400), c.five);
+        EXPECT_EQ(ACCEL_drawExtra6(5, 6, 7, 8, -9), c.six);
+        const std::vector<Args> five{{0x0A0B, 1, -2, 3 << 16, 400}}, six{{0x0A0B, 5, 6, 7, 8, -9}};
+        EXPECT_EQ(Calls(vb::kDrawExtra5), c.five ? five : std::vector<Args>());
+        EXPECT_EQ(Calls(vb::kDrawExtra6), c.six ? six : std::vector<Args>());
+        ACCEL_waitIdle();
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), video.base)) << "nothing drawn";
+        GdlDeviceContext* memory = GDL_createMemoryDC(8, 8, 16, nullptr);
+        GDL_selectCurrentDC(memory);
+        EXPECT_EQ(ACCEL_drawExtra5(1, 2, 3, 4), 0) << "not the driver's screen";
+        GDL_resetLibrary();
+    }
+}
+
+// The 1-bit image vector needs the driver's entry; the entry or the image
+// field gives the cursor through the saved software routine (the clip
+// opened, then clip, colour and write mode as they were) and bitmap text
+// through whatever draws the images.
+TEST_F(AccelDriver, MonoImagesCursorAndTextByTheDriversEntries) {
+    struct Case {
+        bool entry;
+        uint32_t field; // 0x224
+        bool flag;
+    };
+    const Case cases[] = {
+        {true, 0, true}, {false, 0, false}, {false, 0x1234, true}, {true, 0x1234, true}};
+    const testsupport::SeededFont font;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry * 10 + (c.field != 0));
+        tools::VbeafOptions o;
+        if (!c.entry) o.absent = {vb::kPutMonoImage};
+        o.monoImageField = c.field;
+        GdlDeviceContext* dc = Start(8, o);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(dc);
+        EXPECT_EQ((live->flags & 0x2000) != 0, c.flag);
+        EXPECT_EQ(live->v.drawString == DRV_drawString, c.flag) << "unwrapped";
+        const uint8_t bits[8] = {0xAA, 0x55};
+        GDL_drawMonoImage(dc, 10, 10, 1, 8, bits);
+        EXPECT_EQ(Count(vb::kPutMonoImage), c.entry ? 1u : 0u);
+        ASSERT_TRUE(GDL_useFont(&font.font));
+        platform::VbeafClearCallLog();
+        GDL_drawStrAt(50, 50, "ABC");
+        EXPECT_EQ(Count(vb::kPutMonoImage), c.entry ? 3u : 0u);
+
+        GDL_setColor(7);
+        GDL_fillRect(0, 0, 40, 40);
+        GDL_setClipRect(dc, 100, 100, 200, 200);
+        GDL_setWriteMode(2);
+        GDL_setColor(9);
+        const GdlRect clip = live->clipDevice;
+        uint8_t andMask[128]{}, xorMask[128]{};
+        andMask[0] = 0xC0; // (5, 5) and (6, 5) cleared, then (5, 5) given the colour
+        xorMask[0] = 0x80;
+        platform::VbeafClearCallLog();
+        live->v.drawCursorImage(live, 5, 5, 4, 32, andMask, xorMask, 3);
+        EXPECT_EQ(Count(vb::kPutMonoImage), 0u) << "the saved software routine";
+        EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+        EXPECT_EQ(Count(vb::kDisableDirect), 1u);
+        EXPECT_EQ(Count(vb::kSetClipRect), 0u);
+        EXPECT_EQ(Calls(vb::kSetMix).back(), (Args{2, 4}));
+        EXPECT_EQ(live->attr.writeMode, 2);
+        EXPECT_EQ(live->attr.color, 9u);
+        EXPECT_EQ(live->packedColor & 0xFF, 9u);
+        EXPECT_EQ(std::vector<int32_t>({live->clipDevice.left, live->clipDevice.top,
+                                        live->clipDevice.right, live->clipDevice.bottom}),
+                  std::vector<int32_t>({clip.left, clip.top, clip.right, clip.bottom}));
+        ACCEL_waitIdle();
+        const uint8_t* row =
+            platform::AdapterVideoMemory().base + live->frameStart + 5 * live->mode.bytesPerLine;
+        EXPECT_EQ(std::vector<uint8_t>(row + 5, row + 8), (std::vector<uint8_t>{3, 0, 7}))
+            << "drawn outside the clip";
+        GDL_resetLibrary();
+    }
 }
 
 TEST_F(AccelDriver, MixPairsPerWriteModeAndFillStyle) {

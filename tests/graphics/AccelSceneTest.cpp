@@ -10,6 +10,7 @@
 #include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "PixelCheck.h"
+#include "SeededFont.h"
 #include "TempDir.h"
 #include "VbeafWriter.h"
 
@@ -107,34 +108,6 @@ TEST_P(AccelScene, EveryPageMatchesAMemoryContext) {
     GDL_destroyDisplayDC(screen);
 }
 
-// A proportional bitmap font of a few glyphs, one and two bytes wide, of
-// seeded bits; missing characters take character 0's glyph.
-struct SmallFont {
-    GdlFont font{};
-    std::vector<uint8_t> data;
-    SmallFont() {
-        std::mt19937 bits(3);
-        for (auto& o : font.glyphOffset)
-            o = 0xFFFF;
-        font.fontType = 3;
-        font.fontHeight = 11;
-        font.ascent = 9;
-        font.descent = -2;
-        for (int c = 'A'; c <= 'F'; ++c) {
-            const int bytes = c % 2 ? 1 : 2;
-            font.glyphOffset[c] = uint16_t(data.size());
-            font.bitWidth[c] = uint8_t(8 * bytes);
-            font.charWidth[c] = uint8_t(5 * bytes + c % 3);
-            for (int i = 0; i < 11 * bytes; ++i)
-                data.push_back(uint8_t(bits()));
-        }
-        font.glyphOffset[0] = font.glyphOffset['A'];
-        font.maxWidth = 16;
-        font.glyphData = data.data();
-        font.glyphBytes = uint32_t(data.size());
-    }
-};
-
 // Seeded lines with sub-pixel ends, far past the surface too: styled ones of
 // many patterns and positions (continued from line to line, set anew, and
 // after a software line), solid ones, in replace and exclusive-or, before
@@ -226,7 +199,7 @@ TEST_P(AccelPrimitives, LinesTextAndCursorMatchAMemoryContext) {
     GdlDeviceContext* screen = Open(o, c.bits, 1, &memory);
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ((GDL_liveDC(screen)->flags & 0x20) != 0, c.stipple);
-    const SmallFont font;
+    const testsupport::SeededFont font;
     const uint32_t mask = c.bits >= 32 ? 0xFFFFFFFFu : (1u << c.bits) - 1;
     platform::VbeafClearCallLog();
     for (GdlDeviceContext* dc : {screen, memory}) {
