@@ -364,6 +364,8 @@ void installFills(GdlDeviceContext* dc) {
             setSlot(v, k.tables, k.count, &GdlRenderTable::spanList, k.listRoutine);
     if (ACCEL_hasEntry(vb::kDrawLine)) {
         setSlot(v, kSolid, 2, &GdlRenderTable::line, line);
+        // Its strokes are accelerated lines: no bracket around them.
+        v.strokeGlyph = DRV_strokeGlyph;
         dc->flags |= 0x10;
     }
 }

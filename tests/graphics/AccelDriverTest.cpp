@@ -109,6 +109,13 @@ TEST_F(AccelDriver, SpansListsAndLinesWithTheCurrentColour) {
     const int32_t points[] = {100 << 16, 100 << 16, 140 << 16, 100 << 16, 120 << 16, 130 << 16};
     GDL_fillPolygon(3, points, 8);
     EXPECT_GT(Count(vb::kDrawScan) + Count(vb::kDrawScanList), 0u);
+    // A vector glyph's strokes are the driver's lines, outside any bracket.
+    const uint16_t strokes[] = {DRV_makeStroke(0, 0, true), DRV_makeStroke(6, 4, false),
+                                DRV_makeStroke(6, 0, false), 0};
+    platform::VbeafClearCallLog();
+    GDL_liveDC(dc)->v.strokeGlyph(200, 200, strokes, 1, 1, 1, 1);
+    EXPECT_EQ(Count(vb::kDrawLine), 2u);
+    EXPECT_EQ(Count(vb::kEnableDirect), 0u);
 }
 
 TEST_F(AccelDriver, MonoImagesCutByTheClip) {
@@ -287,6 +294,14 @@ TEST_F(AccelDriver, MonoImagesCursorAndTextByTheDriversEntries) {
             platform::AdapterVideoMemory().base + live->frameStart + 5 * live->mode.bytesPerLine;
         EXPECT_EQ(std::vector<uint8_t>(row + 5, row + 8), (std::vector<uint8_t>{3, 0, 7}))
             << "drawn outside the clip";
+        // Inside a caller's bracket: access enabled and disabled once.
+        platform::VbeafClearCallLog();
+        GDL_beginPixelAccess();
+        live->v.drawCursorImage(live, 5, 5, 4, 32, andMask, xorMask, 3);
+        GDL_drawStrAt(50, 50, "AB");
+        GDL_endPixelAccess();
+        EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+        EXPECT_EQ(Count(vb::kDisableDirect), 1u);
         GDL_resetLibrary();
     }
 }
