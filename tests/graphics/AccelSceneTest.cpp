@@ -170,8 +170,8 @@ void drawCursors(GdlDeviceContext* dc, uint32_t colour) {
     GDL_setWriteMode(2);
     GDL_setColor(colour);
     GdlDeviceContext* live = GDL_liveDC(dc);
-    for (const int32_t* p : {(const int32_t[]){90, 90}, (const int32_t[]){620, 470},
-                             (const int32_t[]){-10, -5}, (const int32_t[]){200, 200}})
+    static const int32_t kPlaces[4][2] = {{90, 90}, {620, 470}, {-10, -5}, {200, 200}};
+    for (const auto& p : kPlaces)
         live->v.drawCursorImage(live, p[0], p[1], 4, 32, andMask, xorMask, colour ^ 0x5A5A5A5Au);
     GDL_fillRect(0, 0, 640, 480);
     GDL_setWriteMode(0);

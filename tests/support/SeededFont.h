@@ -30,7 +30,7 @@ struct SeededFont {
             for (int i = 0; i < 11 * bytes; ++i)
                 data.push_back(uint8_t(bits()));
         }
-        font.glyphOffset[0] = font.glyphOffset['A'];
+        font.glyphOffset[0] = font.glyphOffset[uint8_t('A')];
         font.maxWidth = 16;
         font.glyphData = data.data();
         font.glyphBytes = uint32_t(data.size());
