@@ -584,6 +584,21 @@ TEST_F(AccelDriver, HardwareCursorThroughTheLibraryCursor) {
     }
 }
 
+// The library started and left again and again on one card: what it takes
+// from the support library at each start (the VESA buffer's selector) goes
+// back at each exit, so the hundredth start works as the first.
+TEST_F(AccelDriver, StartsAndExitsOnOneCardKeepTheSupportLibrarysSelectors) {
+    ASSERT_TRUE(platform::UseAdapter("accel"));
+    dir_.Write("VBEAF.DRV", tools::WriteVbeaf({}));
+    for (int i = 0; i < 300; ++i) {
+        testsupport::RegisterLinkedDrivers({"ACCEL"});
+        int32_t driver = GDL_TYPE_ACCEL_SVGA, mode = testsupport::ModeOf(640, 480, 16);
+        ASSERT_TRUE(GDL_init(&driver, &mode, ".")) << i;
+        ASSERT_NE(GDL_createDisplayDCPages(1), nullptr) << i;
+        GDL_exit();
+    }
+}
+
 TEST(AccelWrappers, ArgumentCountsOfTheWrappedMembers) {
     int32_t members[16]{};
     DRV_lockedCallWords(members, 16);
