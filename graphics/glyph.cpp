@@ -85,6 +85,12 @@ void DRV_putMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesP
 void DRV_drawCursor(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,
                     int32_t height, const uint8_t* andMask, const uint8_t* xorMask,
                     uint32_t color) {
+    DRV_drawCursorWith(dc, x, y, bytesPerLine, height, andMask, xorMask, color, nullptr);
+}
+
+void DRV_drawCursorWith(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,
+                        int32_t height, const uint8_t* andMask, const uint8_t* xorMask,
+                        uint32_t color, GdlPutMonoImageFunc image) {
     if (!dc) return;
     GdlDeviceContext* previous = GDL_currentDC();
     const bool other = !isCurrent(dc);
@@ -97,10 +103,11 @@ void DRV_drawCursor(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPer
     s.v.setWriteMode(0);
     s.v.setColor(0);
     // Drivers' image entries read the live attributes, so they get the state block.
-    s.v.putMonoImage(&s, x, y, bytesPerLine, height, andMask);
+    const GdlPutMonoImageFunc put = image ? image : s.v.putMonoImage;
+    put(&s, x, y, bytesPerLine, height, andMask);
     s.v.setWriteMode(3);
     s.v.setColor(color);
-    s.v.putMonoImage(&s, x, y, bytesPerLine, height, xorMask);
+    put(&s, x, y, bytesPerLine, height, xorMask);
     s.v.setWriteMode(savedMode);
     s.attr.color = savedColor;
     s.packedColor = savedPacked;

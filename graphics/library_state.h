@@ -252,6 +252,8 @@ struct AccelFamilyState {
     GdlRenderVector saved{};
     int32_t clip[4] = {};
     bool clipSent = false;
+    // The line stipple and its position the accelerator holds (-1: unknown).
+    int64_t stipple = -1, stipplePosition = -1;
     bool locked = false; // the wrappers enable direct access (else they wait)
 };
 

@@ -323,16 +323,22 @@ GdlDeviceContext* bankedScreen(Choices& in) {
 
 // A 640 x 480 screen of the ACCEL drivers at one of the depths, drawn by the
 // simulated accelerator and the software renderers between its calls; its
-// driver with or without the direct-access pair.
+// driver with or without the direct-access pair, or without the stippled
+// line and the 1-bit image entry (its image field set instead).
 GdlDeviceContext* accelScreen(Choices& in) {
-    static std::string folders[2];
-    const int kind = in.in(0, 1);
+    static std::string folders[3];
+    const int kind = in.in(0, 2);
     if (folders[kind].empty()) {
         char pattern[] = "/tmp/fuzz-vbeaf-XXXXXX";
         if (!mkdtemp(pattern)) return nullptr;
         folders[kind] = pattern;
         tools::VbeafOptions o;
-        if (kind) o.absent = {platform::vbeaf::kEnableDirect, platform::vbeaf::kDisableDirect};
+        if (kind == 1) o.absent = {platform::vbeaf::kEnableDirect, platform::vbeaf::kDisableDirect};
+        if (kind == 2) {
+            o.absent.assign(std::begin(tools::kStippleEntries), std::end(tools::kStippleEntries));
+            o.absent.push_back(platform::vbeaf::kPutMonoImage);
+            o.monoImageField = 1;
+        }
         const std::vector<uint8_t> image = tools::WriteVbeaf(o);
         FILE* f = std::fopen((folders[kind] + "/VBEAF.DRV").c_str(), "wb");
         if (!f) return nullptr;

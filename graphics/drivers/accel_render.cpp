@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "gdl/ddraw.h"
+#include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/render.h"
 #include "gdl/result.h"
 #include "gdl/vbeaf.h"
 #include "library_state.h"
+#include "line_walker.h"
 
 namespace {
 
@@ -144,6 +146,67 @@ void putMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLi
          {colourOf(*dc, dc->packedColor), colourOf(*dc, dc->packedBackColor), intptr_t(x0),
           intptr_t(y0) + rowOrigin(*dc), bytesPerLine, intptr_t(x0 - x), intptr_t(y0 - y),
           intptr_t(x1 - x0), intptr_t(y1 - y0), reinterpret_cast<intptr_t>(bits)});
+}
+
+// The mouse cursor through the saved software 1-bit image routine, inside
+// one direct-access bracket.
+void drawCursor(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine, int32_t height,
+                const uint8_t* andMask, const uint8_t* xorMask, uint32_t color) {
+    ACCEL_beginAccess();
+    DRV_drawCursorWith(dc, x, y, bytesPerLine, height, andMask, xorMask, color,
+                       fam().saved.putMonoImage);
+    ACCEL_endAccess();
+}
+
+// --- Stippled lines ---------------------------------------------------------------------
+
+// The line style and its position as the accelerator holds them, sent again
+// when the drawing context's differ (another context drew in between, or
+// the software line moved the position on).
+void sendStipple(const GdlAttributes& a) {
+    gdl_internal::AccelFamilyState& f = fam();
+    const int64_t style = a.lineStyle & 0xFFFF, position = a.lineStylePos;
+    if (f.stipple != style) ACCEL_call(vb::kSetLineStipple, {intptr_t(style)});
+    if (f.stipplePosition != position)
+        ACCEL_call(vb::kSetLineStippleCount, {intptr_t(int32_t(a.lineStylePos))});
+    f.stipple = style, f.stipplePosition = position;
+}
+
+void setLineStyle(int32_t style) {
+    DRV_setLineStyle(style);
+    fam().stipple = -1;
+    sendStipple(block().attr);
+}
+
+void setLineStylePosition(int32_t position) {
+    DRV_setPenAttr(position);
+    fam().stipplePosition = -1;
+    sendStipple(block().attr);
+}
+
+// The pixels of a styled line, by which its position moves on.
+uint32_t linePixels(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    uint32_t pixels = 0;
+    gdl_internal::walkFixedLine(x1, y1, x2, y2, {false, true}, [&](int32_t, int32_t) { ++pixels; });
+    return pixels;
+}
+
+// The library's dotted line replaces the pixels whatever the write mode: in
+// another mode it stays in software.
+void styledLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    GdlDeviceContext& s = block();
+    if (s.attr.writeMode != 0) {
+        ACCEL_beginAccess();
+        fam().saved.styledLine(x1, y1, x2, y2);
+        ACCEL_endAccess();
+        return;
+    }
+    const int32_t origin = prepare() * 65536;
+    sendStipple(s.attr);
+    draw(vb::kDrawStippleLine, {colour(), x1, y1 + origin, x2, y2 + origin});
+    // The accelerator's position moved on by the same pixels.
+    s.attr.lineStylePos += linePixels(x1, y1, x2, y2);
+    fam().stipplePosition = s.attr.lineStylePos;
 }
 
 void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -301,8 +364,33 @@ void installFills(GdlDeviceContext* dc) {
             setSlot(v, k.tables, k.count, &GdlRenderTable::spanList, k.listRoutine);
     if (ACCEL_hasEntry(vb::kDrawLine)) {
         setSlot(v, kSolid, 2, &GdlRenderTable::line, line);
+        // Its strokes are accelerated lines: no bracket around them.
+        v.strokeGlyph = DRV_strokeGlyph;
         dc->flags |= 0x10;
     }
+}
+
+// The stippled line needs the pattern, its position and the line.
+void installStipple(GdlDeviceContext* dc) {
+    for (uint32_t slot : {vb::kSetLineStipple, vb::kSetLineStippleCount, vb::kDrawStippleLine})
+        if (!ACCEL_hasEntry(slot)) return;
+    dc->v.styledLine = styledLine;
+    dc->v.setLineStyle = setLineStyle;
+    dc->v.setLineStylePhase = setLineStylePosition;
+    dc->flags |= 0x20;
+}
+
+// A driver that draws 1-bit images (its entry, or the image field saying
+// so) gets the cursor through the saved software routine and the bitmap
+// font's characters through whatever draws the images; the image vector
+// itself needs the entry.
+void installMonoImages(GdlDeviceContext* dc) {
+    const bool entry = ACCEL_hasEntry(vb::kPutMonoImage);
+    if (!entry && ACCEL_field(vb::kMonoImageField) == 0) return;
+    if (entry) dc->v.putMonoImage = putMonoImage;
+    dc->v.drawCursorImage = drawCursor;
+    dc->v.drawString = DRV_drawString;
+    dc->flags |= 0x2000;
 }
 
 void installBlits(GdlDeviceContext* dc) {
@@ -323,10 +411,6 @@ void installBlits(GdlDeviceContext* dc) {
     if (ACCEL_hasEntry(vb::kBitBltSys)) v.offscreenBlt = offscreenBlt;
     if (ACCEL_hasEntry(vb::kSrcTransBltSys)) v.offscreenSrcKeyBlt = offscreenSrcKeyBlt;
     if (ACCEL_hasEntry(vb::kDstTransBltSys)) v.offscreenDstKeyBlt = offscreenDstKeyBlt;
-    if (ACCEL_hasEntry(vb::kPutMonoImage)) {
-        v.putMonoImage = putMonoImage;
-        dc->flags |= 0x2000;
-    }
     if (ACCEL_hasEntry(vb::kSetClipRect)) {
         v.setClipRect = applyClip;
         dc->flags |= 0x4000;
@@ -374,6 +458,9 @@ void ACCEL_installRendering(GdlDeviceContext* dc) {
     v.beginDirectAccess = v.beginAccess = ACCEL_beginAccess;
     v.endDirectAccess = v.endAccess = ACCEL_endAccess;
     installFills(dc);
+    installStipple(dc);
+    if (ACCEL_hasEntry(vb::kDrawExtra5) || ACCEL_hasEntry(vb::kDrawExtra6)) dc->flags |= 0x40;
+    installMonoImages(dc);
     installBlits(dc);
     v.current = v.tables[dc->renderTable];
     ACCEL_forgetClip();
@@ -389,6 +476,23 @@ int32_t ACCEL_makeOffscreenDC2(GdlDeviceContext* dc) {
 
 void ACCEL_forgetClip() {
     fam().clipSent = false;
+    fam().stipple = fam().stipplePosition = -1;
+}
+
+// Recorded by the accelerator, whatever shapes they serve: handed over as
+// they come, with the current colour.
+int32_t ACCEL_drawExtra5(int32_t a, int32_t b, int32_t c, int32_t d) {
+    if (!(block().flags & 0x40) || !ACCEL_hasEntry(vb::kDrawExtra5)) return 0;
+    prepare();
+    draw(vb::kDrawExtra5, {colour(), a, b, c, d});
+    return 1;
+}
+
+int32_t ACCEL_drawExtra6(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
+    if (!(block().flags & 0x40) || !ACCEL_hasEntry(vb::kDrawExtra6)) return 0;
+    prepare();
+    draw(vb::kDrawExtra6, {colour(), a, b, c, d, e});
+    return 1;
 }
 
 void ACCEL_waitIdle() {

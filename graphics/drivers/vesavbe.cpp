@@ -487,5 +487,9 @@ int32_t VBE_getBankFunc32(int32_t* size, const uint8_t** code, int32_t shift) {
 void VBE_resetModule() {
     VBE_freePMInfo();
     VBE_resetSupport();
+    // Its selectors go back while the support library is there: starts and
+    // exits one after another would use them all up.
+    freeSelector(mod().bufferSelector);
+    freeSelector(mod().memorySelector);
     mod() = Module{};
 }

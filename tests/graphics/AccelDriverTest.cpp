@@ -5,14 +5,17 @@
 // contexts over the driver's offscreen memory.
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
+#include "SeededFont.h"
 #include "VbeafCalls.h"
 #include "VbeafWriter.h"
 
 #include "gdl/blit.h"
 #include "gdl/ddraw.h"
+#include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
 #include "gdl/mouse.h"
 #include "gdl/result.h"
+#include "gdl/text.h"
 #include "gdl/vbeaf.h"
 #include "platform/Adapter.h"
 #include "platform/Vbe.h"
@@ -101,6 +104,13 @@ TEST_F(AccelDriver, SpansListsAndLinesWithTheCurrentColour) {
     const int32_t points[] = {100 << 16, 100 << 16, 140 << 16, 100 << 16, 120 << 16, 130 << 16};
     GDL_fillPolygon(3, points, 8);
     EXPECT_GT(Count(vb::kDrawScan) + Count(vb::kDrawScanList), 0u);
+    // A vector glyph's strokes are the driver's lines, outside any bracket.
+    const uint16_t strokes[] = {DRV_makeStroke(0, 0, true), DRV_makeStroke(6, 4, false),
+                                DRV_makeStroke(6, 0, false), 0};
+    platform::VbeafClearCallLog();
+    GDL_liveDC(dc)->v.strokeGlyph(200, 200, strokes, 1, 1, 1, 1);
+    EXPECT_EQ(Count(vb::kDrawLine), 2u);
+    EXPECT_EQ(Count(vb::kEnableDirect), 0u);
 }
 
 TEST_F(AccelDriver, MonoImagesCutByTheClip) {
@@ -114,6 +124,181 @@ TEST_F(AccelDriver, MonoImagesCutByTheClip) {
     GDL_drawMonoImage(dc, 96, 98, 2, 8, bits);
     GDL_drawMonoImage(dc, 100, 0, 2, 8, bits); // wholly outside
     EXPECT_EQ(Calls(vb::kPutMonoImage), (std::vector<Args>{{9, 2, 96, 98, 2, 0, 0, 4, 2, 1}}));
+}
+
+// The line style and its position go to the driver's stipple entries as
+// they are set; a styled line goes to its stippled line with the position
+// moved on by the line's pixels on both sides, and is sent again only after
+// something else moved it (the software line of another write mode).
+TEST_F(AccelDriver, StyledLinesThroughTheStippleEntries) {
+    GdlDeviceContext* dc = Start(16);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_TRUE(GDL_liveDC(dc)->flags & 0x20);
+    GDL_setColor(0x4321);
+    GDL_setPenStyle(1);
+    platform::VbeafClearCallLog();
+    GDL_setLineStyle(0x0F0F);
+    GDL_setLineStylePos(5);
+    EXPECT_EQ(Calls(vb::kSetLineStipple), (std::vector<Args>{{0x0F0F}}));
+    EXPECT_EQ(Calls(vb::kSetLineStippleCount), (std::vector<Args>{{5}}));
+    platform::VbeafClearCallLog();
+    GDL_line(10, 12, 20, 12);
+    GDL_line(20, 12, 20, 40);
+    EXPECT_EQ(Calls(vb::kDrawStippleLine),
+              (std::vector<Args>{{0x4321, 10 << 16, 12 << 16, 20 << 16, 12 << 16},
+                                 {0x4321, 20 << 16, 12 << 16, 20 << 16, 40 << 16}}));
+    EXPECT_EQ(Count(vb::kSetLineStippleCount) + Count(vb::kSetLineStipple), 0u);
+    EXPECT_EQ(GDL_liveDC(dc)->attr.lineStylePos, 5u + 11 + 29);
+    GDL_setWriteMode(3);
+    platform::VbeafClearCallLog();
+    GDL_line(0, 0, 9, 0);
+    EXPECT_EQ(Count(vb::kDrawStippleLine), 0u) << "the dotted line replaces: in software";
+    EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+    GDL_setWriteMode(0);
+    platform::VbeafClearCallLog();
+    GDL_line(0, 0, 9, 0);
+    EXPECT_EQ(Calls(vb::kSetLineStippleCount), (std::vector<Args>{{5 + 11 + 29 + 10}}));
+    EXPECT_EQ(Count(vb::kDrawStippleLine), 1u);
+    // On an off-screen context the rows are the offscreen memory's.
+    GdlDeviceContext* off = GDL_createOffscreenDC(dc);
+    ASSERT_NE(off, nullptr);
+    GDL_selectCurrentDC(off);
+    GDL_setPenStyle(1);
+    platform::VbeafClearCallLog();
+    GDL_line(1, 2, 7, 2);
+    const int64_t top = int64_t(ACCEL_field(vb::kOffscreenTop)) << 16;
+    ASSERT_EQ(Count(vb::kDrawStippleLine), 1u);
+    EXPECT_EQ(Calls(vb::kDrawStippleLine)[0][2], (2 << 16) + top);
+}
+
+// Without the stipple entries the library's own dotted line draws and the
+// driver hears nothing of the style.
+TEST_F(AccelDriver, StyledLinesWithoutTheStippleEntriesStayInSoftware) {
+    tools::VbeafOptions o;
+    o.absent.assign(std::begin(tools::kStippleEntries), std::end(tools::kStippleEntries));
+    GdlDeviceContext* dc = Start(8, o);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_FALSE(GDL_liveDC(dc)->flags & 0x20);
+    GDL_setColor(6);
+    GDL_setLineStyle(0x0005);
+    GDL_setLineStylePos(0);
+    GDL_setPenStyle(1);
+    GDL_line(0, 1, 5, 1);
+    ACCEL_waitIdle();
+    EXPECT_EQ(Count(vb::kSetLineStipple) + Count(vb::kSetLineStippleCount), 0u);
+    EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    const uint8_t* row =
+        platform::AdapterVideoMemory().base + live->frameStart + live->mode.bytesPerLine;
+    EXPECT_EQ(std::vector<uint8_t>(row, row + 7), (std::vector<uint8_t>{6, 0, 6, 6, 0, 6, 0}));
+}
+
+// The two further primitives reach the driver with the current colour and
+// their arguments as they are, only where the driver has them and only on
+// its own screen; the accelerator records them and draws nothing.
+TEST_F(AccelDriver, FurtherPrimitivesRecordedWithTheCurrentColour) {
+    struct Case {
+        std::vector<uint32_t> absent;
+        bool flag;
+        int32_t five, six; // what the two calls answer
+    };
+    const Case cases[] = {{{}, true, 1, 1},
+                          {{vb::kDrawExtra6}, true, 1, 0},
+                          {{vb::kDrawExtra5, vb::kDrawExtra6}, false, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.absent.size());
+        tools::VbeafOptions o;
+        o.absent = c.absent;
+        GdlDeviceContext* dc = Start(16, o);
+        ASSERT_NE(dc, nullptr);
+        EXPECT_EQ((GDL_liveDC(dc)->flags & 0x40) != 0, c.flag);
+        GDL_setColor(0x0A0B);
+        ACCEL_waitIdle();
+        const platform::VideoMemoryView video = platform::AdapterVideoMemory();
+        const std::vector<uint8_t> before(video.base, video.base + video.size);
+        platform::VbeafClearCallLog();
+        EXPECT_EQ(ACCEL_drawExtra5(1, -2, 3 << 16, 400), c.five);
+        EXPECT_EQ(ACCEL_drawExtra6(5, 6, 7, 8, -9), c.six);
+        const std::vector<Args> five{{0x0A0B, 1, -2, 3 << 16, 400}}, six{{0x0A0B, 5, 6, 7, 8, -9}};
+        EXPECT_EQ(Calls(vb::kDrawExtra5), c.five ? five : std::vector<Args>());
+        EXPECT_EQ(Calls(vb::kDrawExtra6), c.six ? six : std::vector<Args>());
+        ACCEL_waitIdle();
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), video.base)) << "nothing drawn";
+        GdlDeviceContext* memory = GDL_createMemoryDC(8, 8, 16, nullptr);
+        GDL_selectCurrentDC(memory);
+        EXPECT_EQ(ACCEL_drawExtra5(1, 2, 3, 4), 0) << "not the driver's screen";
+        GDL_resetLibrary();
+    }
+}
+
+// The 1-bit image vector needs the driver's entry; the entry or the image
+// field gives the cursor through the saved software routine (the clip
+// opened, then clip, colour and write mode as they were) and bitmap text
+// through whatever draws the images.
+TEST_F(AccelDriver, MonoImagesCursorAndTextByTheDriversEntries) {
+    struct Case {
+        bool entry;
+        uint32_t field; // 0x224
+        bool flag;
+    };
+    const Case cases[] = {
+        {true, 0, true}, {false, 0, false}, {false, 0x1234, true}, {true, 0x1234, true}};
+    const testsupport::SeededFont font;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry * 10 + (c.field != 0));
+        tools::VbeafOptions o;
+        if (!c.entry) o.absent = {vb::kPutMonoImage};
+        o.monoImageField = c.field;
+        GdlDeviceContext* dc = Start(8, o);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(dc);
+        EXPECT_EQ((live->flags & 0x2000) != 0, c.flag);
+        EXPECT_EQ(live->v.drawString == DRV_drawString, c.flag) << "unwrapped";
+        const uint8_t bits[8] = {0xAA, 0x55};
+        GDL_drawMonoImage(dc, 10, 10, 1, 8, bits);
+        EXPECT_EQ(Count(vb::kPutMonoImage), c.entry ? 1u : 0u);
+        ASSERT_TRUE(GDL_useFont(&font.font));
+        platform::VbeafClearCallLog();
+        GDL_drawStrAt(50, 50, "ABC");
+        EXPECT_EQ(Count(vb::kPutMonoImage), c.entry ? 3u : 0u);
+
+        GDL_setColor(7);
+        GDL_fillRect(0, 0, 40, 40);
+        GDL_setClipRect(dc, 100, 100, 200, 200);
+        GDL_setWriteMode(2);
+        GDL_setColor(9);
+        const GdlRect clip = live->clipDevice;
+        uint8_t andMask[128]{}, xorMask[128]{};
+        andMask[0] = 0xC0; // (5, 5) and (6, 5) cleared, then (5, 5) given the colour
+        xorMask[0] = 0x80;
+        platform::VbeafClearCallLog();
+        live->v.drawCursorImage(live, 5, 5, 4, 32, andMask, xorMask, 3);
+        EXPECT_EQ(Count(vb::kPutMonoImage), 0u) << "the saved software routine";
+        EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+        EXPECT_EQ(Count(vb::kDisableDirect), 1u);
+        EXPECT_EQ(Count(vb::kSetClipRect), 0u);
+        EXPECT_EQ(Calls(vb::kSetMix).back(), (Args{2, 4}));
+        EXPECT_EQ(live->attr.writeMode, 2);
+        EXPECT_EQ(live->attr.color, 9u);
+        EXPECT_EQ(live->packedColor & 0xFF, 9u);
+        EXPECT_EQ(std::vector<int32_t>({live->clipDevice.left, live->clipDevice.top,
+                                        live->clipDevice.right, live->clipDevice.bottom}),
+                  std::vector<int32_t>({clip.left, clip.top, clip.right, clip.bottom}));
+        ACCEL_waitIdle();
+        const uint8_t* row =
+            platform::AdapterVideoMemory().base + live->frameStart + 5 * live->mode.bytesPerLine;
+        EXPECT_EQ(std::vector<uint8_t>(row + 5, row + 8), (std::vector<uint8_t>{3, 0, 7}))
+            << "drawn outside the clip";
+        // Inside a caller's bracket: access enabled and disabled once.
+        platform::VbeafClearCallLog();
+        GDL_beginPixelAccess();
+        live->v.drawCursorImage(live, 5, 5, 4, 32, andMask, xorMask, 3);
+        GDL_drawStrAt(50, 50, "AB");
+        GDL_endPixelAccess();
+        EXPECT_EQ(Count(vb::kEnableDirect), 1u);
+        EXPECT_EQ(Count(vb::kDisableDirect), 1u);
+        GDL_resetLibrary();
+    }
 }
 
 TEST_F(AccelDriver, MixPairsPerWriteModeAndFillStyle) {
@@ -391,6 +576,21 @@ TEST_F(AccelDriver, HardwareCursorThroughTheLibraryCursor) {
         EXPECT_FALSE(platform::VbeafCursor().shown);
         GDL_setMouseDC(nullptr);
         GDL_resetLibrary();
+    }
+}
+
+// The library started and left again and again on one card: what it takes
+// from the support library at each start (the VESA buffer's selector) goes
+// back at each exit, so the hundredth start works as the first.
+TEST_F(AccelDriver, StartsAndExitsOnOneCardKeepTheSupportLibrarysSelectors) {
+    ASSERT_TRUE(platform::UseAdapter("accel"));
+    dir_.Write("VBEAF.DRV", tools::WriteVbeaf({}));
+    for (int i = 0; i < 300; ++i) {
+        testsupport::RegisterLinkedDrivers({"ACCEL"});
+        int32_t driver = GDL_TYPE_ACCEL_SVGA, mode = testsupport::ModeOf(640, 480, 16);
+        ASSERT_TRUE(GDL_init(&driver, &mode, ".")) << i;
+        ASSERT_NE(GDL_createDisplayDCPages(1), nullptr) << i;
+        GDL_exit();
     }
 }
 

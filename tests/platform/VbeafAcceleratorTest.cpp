@@ -127,6 +127,30 @@ TEST_F(Accelerator, ReadingVideoMemoryOrTheScanOutDrawsTheQueue) {
     EXPECT_EQ(At(107, 101), 0) << "the source's own zero copied";
 }
 
+// A stipple is read from bit 0 up, from the bit of its position (or bit 0
+// when nothing set lies there or above), and starts again at bit 0 once no
+// set bit is left above; each stippled line moves the position on by its
+// pixels, a solid line leaves it. The two further primitives draw nothing.
+TEST_F(Accelerator, StippledLinesFollowTheirPatternFromLineToLine) {
+    Start();
+    Call(vb::kSetLineStipple, {0x0005});
+    Call(vb::kSetLineStippleCount, {1});
+    Call(vb::kDrawStippleLine, {4, 0, 2 << 16, 4 << 16, 2 << 16});       // bits 1, 2, 0, 1, 2
+    Call(vb::kDrawLine, {9, 0, 3 << 16, 0, 3 << 16});                    // one solid pixel
+    Call(vb::kDrawStippleLine, {4, 5 << 16, 2 << 16, 7 << 16, 2 << 16}); // from 6: bits 0, 1, 2
+    Call(vb::kSetLineStippleCount, {18});                                // bit 2
+    Call(vb::kDrawStippleLine, {6, 0, 4 << 16, 0, 6 << 16});             // downwards: 2, 0, 1
+    Call(vb::kDrawExtra5, {7, 0, 0, 10, 10});
+    Call(vb::kDrawExtra6, {7, 0, 0, 10, 10, 1});
+    Call(vb::kWaitIdle, {});
+    const std::vector<int> row2 = {At(0, 2), At(1, 2), At(2, 2), At(3, 2),
+                                   At(4, 2), At(5, 2), At(6, 2), At(7, 2)};
+    EXPECT_EQ(row2, (std::vector<int>{0, 4, 4, 0, 4, 4, 0, 4}));
+    EXPECT_EQ(At(0, 3), 9);
+    EXPECT_EQ((std::vector<int>{At(0, 4), At(0, 5), At(0, 6)}), (std::vector<int>{6, 6, 0}));
+    EXPECT_EQ(At(1, 1), 0) << "the further primitives are recorded only";
+}
+
 // Solid rows at every start and width: each pixel whole, in its place, the
 // pixels beside and the rows around untouched, whatever the row's alignment.
 TEST_F(Accelerator, SolidRectanglesAtEveryAlignmentAndDepth) {

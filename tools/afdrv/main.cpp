@@ -16,13 +16,14 @@ namespace {
 namespace vb = platform::vbeaf;
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: afdrv write OUT [--version 1.0|2.0] [--memory KB] [--attributes HEX]\n"
-                 "                       [--banked] [--no-bank-routine] [--registers ADDR:LEN]...\n"
-                 "                       [--mono-field HEX] [--no-direct] [--no-cursor]\n"
-                 "                       [--without ENTRY]... [--accelerator HEX]\n"
-                 "                       [--mode NUMBER:WxHxBITS[:ATTRIBUTES[:PAGES]]]...\n"
-                 "       afdrv dump IN\n");
+    std::fprintf(
+        stderr,
+        "usage: afdrv write OUT [--version 1.0|2.0] [--memory KB] [--attributes HEX]\n"
+        "                       [--banked] [--no-bank-routine] [--registers ADDR:LEN]...\n"
+        "                       [--mono-field HEX] [--no-direct] [--no-cursor] [--no-stipple]\n"
+        "                       [--without ENTRY]... [--accelerator HEX]\n"
+        "                       [--mode NUMBER:WxHxBITS[:ATTRIBUTES[:PAGES]]]...\n"
+        "       afdrv dump IN\n");
     return 2;
 }
 
@@ -106,6 +107,9 @@ bool flag(const std::string& name, tools::VbeafOptions* o) {
         o->bankRoutine = false;
     else if (name == "--no-direct")
         o->absent.insert(o->absent.end(), {vb::kEnableDirect, vb::kDisableDirect});
+    else if (name == "--no-stipple")
+        o->absent.insert(o->absent.end(), std::begin(tools::kStippleEntries),
+                         std::end(tools::kStippleEntries));
     else if (name == "--no-cursor")
         o->absent.insert(o->absent.end(),
                          {vb::kSetCursor, vb::kSetCursorPos, vb::kSetCursorColor, vb::kShowCursor});

@@ -29,6 +29,12 @@ struct VbeafOptions {
     std::vector<platform::vbeaf::ModeRecord> modes;
 };
 
+// The stippled line's entries: a driver without them leaves styled lines to
+// the library's software routine.
+inline constexpr uint32_t kStippleEntries[] = {platform::vbeaf::kSetLineStipple,
+                                               platform::vbeaf::kSetLineStippleCount,
+                                               platform::vbeaf::kDrawStippleLine};
+
 // 640 x 480, 800 x 600 and 1024 x 768 at 8, 15, 16, 24 and 32 bits, linear,
 // accelerated, with a hardware cursor and as many pages (up to 4) as fit.
 std::vector<platform::vbeaf::ModeRecord> DefaultVbeafModes(uint32_t memoryKB);

@@ -51,6 +51,11 @@ void DRV_putMonoImage(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesP
                       int32_t height, const uint8_t* bits);
 void DRV_drawCursor(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,
                     int32_t height, const uint8_t* andMask, const uint8_t* xorMask, uint32_t color);
+// The same through `image` instead of the context's 1-bit image entry (null:
+// that entry).
+void DRV_drawCursorWith(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t bytesPerLine,
+                        int32_t height, const uint8_t* andMask, const uint8_t* xorMask,
+                        uint32_t color, GdlPutMonoImageFunc image);
 // A stroke list is a run of 16-bit words with bit 0 set, ended by a word with
 // bit 0 clear: bits 1-7 a signed x, bit 8 move only, bits 9-15 a signed y
 // (y up). Device coordinates, unclipped. Returns where the list ended.

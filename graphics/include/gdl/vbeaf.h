@@ -133,8 +133,14 @@ int32_t ACCEL_makeOffscreenDC2(GdlDeviceContext* dc);
 void ACCEL_beginAccess();
 void ACCEL_endAccess();
 void ACCEL_waitIdle();
-// The hardware clip sent again before the next accelerated call.
+// What the accelerator holds (the clip, the line stipple) sent again before
+// the next accelerated call.
 void ACCEL_forgetClip();
+// The driver's two further colour primitives (flag 40h), handed the
+// current colour and the caller's arguments as they are: 1 when the driver
+// took the call, 0 when it has no such entry.
+int32_t ACCEL_drawExtra5(int32_t a, int32_t b, int32_t c, int32_t d);
+int32_t ACCEL_drawExtra6(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
 
 // --- Drivers -----------------------------------------------------------------------
 const GdlDriverHeader* ACCEL_header(int32_t bits);

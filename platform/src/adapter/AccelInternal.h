@@ -49,7 +49,15 @@ void AccelFillSolid(const AccelSurface& s, uint32_t origin, int x, int y, int w,
                     uint32_t colour, int mix);
 void AccelBlit(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int sx, int sy, int w,
                int h, uint32_t dstOffset, int dx, int dy, int mix, int keyMode, uint32_t key);
+// A stippled line's 16-bit pattern and the bit its first pixel takes.
+struct AccelStipple {
+    uint32_t pattern = 0xFFFF;
+    uint32_t position = 0;
+};
+// A solid line (no stipple) or a stippled one, 16.16 end points.
 void AccelLine(const AccelSurface& s, uint32_t origin, uint32_t colour, int32_t x1, int32_t y1,
-               int32_t x2, int32_t y2, int mix, uint32_t stipple, int stippleCount);
+               int32_t x2, int32_t y2, int mix, const AccelStipple* stipple);
+// The pixels a line covers (the amount a stipple's position moves on).
+int64_t AccelLinePixels(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
 } // namespace platform::adapter

@@ -34,10 +34,10 @@ struct Op {
     // Blits: the source, the key's mode and value.
     uint32_t srcOffset = 0, srcPitch = 0, key = 0;
     int sx = 0, sy = 0, keyMode = 0;
-    // Lines: 16.16 end points and the stipple.
+    // Lines: 16.16 end points and the stipple (of a stippled line).
     int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    uint32_t stipple = 0;
-    int stippleCount = 0;
+    bool stippled = false;
+    AccelStipple stipple;
     // Patterns as they were at the call; a 1-bit image's rows from its
     // first bit column (`sx`), `stride` bytes apart.
     uint8_t mono[8]{};
@@ -66,8 +66,7 @@ struct Accel {
     uint8_t mono[8]{};
     uint32_t colour[8][64]{};
     int selected = 0;
-    uint32_t stipple = 0xFFFF;
-    int stippleCount = 0;
+    AccelStipple stipple; // its position moves on by each stippled line's pixels
     int clip[4]{0, 0, 0x7FFF, 0x7FFF};
     std::vector<Op> queue;
     size_t queued = 0;          // the queue's live records (it keeps its capacity)
@@ -274,8 +273,8 @@ void draw(const Op& op) {
                       op.y, op.mix, op.keyMode, op.key);
             break;
         case Op::Line:
-            AccelLine(op.s, op.origin, op.colour, op.x1, op.y1, op.x2, op.y2, op.mix, op.stipple,
-                      op.stippleCount);
+            AccelLine(op.s, op.origin, op.colour, op.x1, op.y1, op.x2, op.y2, op.mix,
+                      op.stippled ? &op.stipple : nullptr);
             break;
         case Op::MonoImage: drawMonoImage(op); break;
     }
@@ -458,8 +457,8 @@ int64_t serviceEntry(uint32_t slot, uint8_t* image, const intptr_t* a) {
                 std::copy(p, p + 64, acc.colour[a[0] & 7]);
             return 0;
         case vb::kUse8x8ColorPattern: acc.selected = int(a[0] & 7); return 0;
-        case vb::kSetLineStipple: acc.stipple = uint32_t(a[0]) & 0xFFFF; return 0;
-        case vb::kSetLineStippleCount: acc.stippleCount = int(a[0]); return 0;
+        case vb::kSetLineStipple: acc.stipple.pattern = uint32_t(a[0]) & 0xFFFF; return 0;
+        case vb::kSetLineStippleCount: acc.stipple.position = uint32_t(a[0]); return 0;
         case vb::kSetClipRect:
             for (int i = 0; i < 4; ++i)
                 acc.clip[i] = int(a[i]);
@@ -490,14 +489,16 @@ bool drawEntry(uint32_t slot, const intptr_t* a) {
             return true;
         case vb::kDrawLine:
         case vb::kDrawStippleLine: {
-            const Accel& acc = A();
+            Accel& acc = A();
             Op& op = queued(Op::Line);
             op.colour = c;
             op.x1 = int32_t(a[1]), op.y1 = int32_t(a[2]), op.x2 = int32_t(a[3]),
             op.y2 = int32_t(a[4]);
+            op.stippled = slot == vb::kDrawStippleLine;
             op.stipple = acc.stipple;
-            // A stippled line without a count repeats the whole 16-bit pattern.
-            op.stippleCount = slot == vb::kDrawLine ? 0 : acc.stippleCount ? acc.stippleCount : 16;
+            if (op.stippled)
+                acc.stipple.position +=
+                    uint32_t(AccelLinePixels(op.x1, op.y1, op.x2, op.y2) & 0xFFFFFFFF);
             return true;
         }
         case vb::kDrawTrap:

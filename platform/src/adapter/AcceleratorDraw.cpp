@@ -207,29 +207,78 @@ void AccelBlit(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int
         }
 }
 
-// 16.16 end points; the line covers max(|dx|, |dy|) + 1 pixels along its
-// major axis, the minor coordinate stepping from the start's sub-pixel
-// position and rounded half up. A stipple (count > 0) draws the pixels whose
-// bit of the 16-bit pattern is set, the pattern restarting every `count`.
-void AccelLine(const AccelSurface& s, uint32_t origin, uint32_t colour, int32_t x1, int32_t y1,
-               int32_t x2, int32_t y2, int mix, uint32_t stipple, int stippleCount) {
-    const int64_t fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
-    const int px1 = int((fx1 + 0x8000) >> 16), py1 = int((fy1 + 0x8000) >> 16);
-    const int px2 = int((fx2 + 0x8000) >> 16), py2 = int((fy2 + 0x8000) >> 16);
-    const int dx = px2 - px1, dy = py2 - py1;
-    const bool xMajor = std::abs(dx) >= std::abs(dy);
-    const int steps = xMajor ? std::abs(dx) : std::abs(dy);
-    const int64_t major = xMajor ? fx2 - fx1 : fy2 - fy1;
-    const int64_t minor = xMajor ? fy2 - fy1 : fx2 - fx1;
-    const int64_t slope = major ? minor * 65536 / (major < 0 ? -major : major) : 0;
-    int64_t m = xMajor ? fy1 : fx1;
-    const int sign = (xMajor ? dx : dy) < 0 ? -1 : 1;
-    for (int i = 0; i <= steps; ++i, m += slope) {
-        const int along = (xMajor ? px1 : py1) + sign * i;
-        const int across = int((m + 0x8000) >> 16);
-        const bool on = stippleCount <= 0 || (stipple >> (15 - i % stippleCount % 16) & 1);
-        if (on) plot(s, origin, xMajor ? along : across, xMajor ? across : along, colour, mix);
+namespace {
+
+int32_t nearestPixel(int64_t fixed) {
+    return int32_t((fixed + 0x8000) >> 16);
+}
+
+// The pixels of a 16.16 line as the library's packed renderers set them:
+// from the left end (a vertical line from its top), one pixel a whole step
+// of the major axis plus the first, the minor axis chosen by a decision term
+// that starts from the end point's sub-pixel offset and steps also on a tie
+// when `tie` is set; the minor coordinate never leaves the rows (columns) of
+// the rounded ends, and a vertical line covers the rows of its rounded ends.
+// Returns the number of pixels.
+template <class Plot>
+int64_t walkLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, bool tie, Plot&& plot) {
+    if (x2 < x1) std::swap(x1, x2), std::swap(y1, y2);
+    if (x1 == x2) {
+        const int32_t x = nearestPixel(x1);
+        const int32_t from = nearestPixel(std::min(y1, y2)), to = nearestPixel(std::max(y1, y2));
+        for (int32_t y = from; y <= to; ++y)
+            plot(x, y);
+        return int64_t(to) - from + 1;
     }
+    const int dir = y2 < y1 ? -1 : 1;
+    const int64_t run = x2 - x1, rise = dir * (y2 - y1);
+    const bool flat = run >= rise;
+    const int64_t major = flat ? run : rise, minor = flat ? rise : run;
+    int32_t x = nearestPixel(x1), y = nearestPixel(y1);
+    const int32_t xLast = nearestPixel(x2), yLast = nearestPixel(y2);
+    const int32_t yLow = std::min(y, yLast), yHigh = std::max(y, yLast);
+    // Offsets of the first pixel's centre from the exact start, in 16.16,
+    // along x and along the line's y direction.
+    const int64_t offX = int64_t(x) * 65536 - x1, offY = (int64_t(y) * 65536 - y1) * dir;
+    const auto scaled = [](int64_t a, int64_t b) { return (a * b + 0x8000) >> 16; };
+    int64_t decision = 2 * minor - major + scaled(2 * minor, flat ? offX : offY) -
+                       scaled(2 * major, flat ? offY : offX);
+    const int64_t pixels = (major >> 16) + 1;
+    for (int64_t i = 0; i < pixels; ++i) {
+        if (flat)
+            plot(x, std::clamp(y, yLow, yHigh));
+        else
+            plot(std::min(x, xLast), y);
+        const bool across = tie ? decision >= 0 : decision > 0;
+        if (flat)
+            x += 1, y += across ? dir : 0;
+        else
+            y += dir, x += across ? 1 : 0;
+        decision += 2 * minor - (across ? 2 * major : 0);
+    }
+    return pixels;
+}
+
+} // namespace
+
+// A stipple draws the pixels whose bit of the 16-bit pattern is set, bit 0
+// first, from the bit at its position (bit 0 when no set bit lies there or
+// above) and again from bit 0 once no set bit is left above. The logical
+// mixes step the minor axis on a tie, as the library's logical-mode line.
+void AccelLine(const AccelSurface& s, uint32_t origin, uint32_t colour, int32_t x1, int32_t y1,
+               int32_t x2, int32_t y2, int mix, const AccelStipple* stipple) {
+    const uint32_t bits = stipple ? stipple->pattern & 0xFFFF : 0;
+    uint32_t bit = stipple ? stipple->position & 15 : 0;
+    if ((bits >> bit) == 0) bit = 0;
+    walkLine(x1, y1, x2, y2, mix != 0, [&](int32_t x, int32_t y) {
+        if (!stipple) return plot(s, origin, x, y, colour, mix);
+        if (bits >> bit & 1) plot(s, origin, x, y, colour, mix);
+        bit = (bits >> (bit + 1)) == 0 ? 0 : bit + 1;
+    });
+}
+
+int64_t AccelLinePixels(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    return walkLine(x1, y1, x2, y2, false, [](int32_t, int32_t) {});
 }
 
 } // namespace platform::adapter
