@@ -95,11 +95,12 @@ TEST_F(AccelPages, ModeComesBackAfterASuspension) {
         platform::VbeafClearCallLog();
         ASSERT_TRUE(ACCEL_restoreMode(live));
         EXPECT_EQ(platform::VbeCurrentMode(), number);
-        EXPECT_EQ(live->mode.maxX, before.maxX);
-        EXPECT_EQ(live->mode.maxY, before.maxY);
-        EXPECT_EQ(live->mode.maxPage, before.maxPage);
-        EXPECT_EQ(live->mode.bytesPerLine, before.bytesPerLine);
-        EXPECT_EQ(live->mode.pageSize, before.pageSize);
+        // Size, pages and layout as before: maximum x and y, maximum page,
+        // bytes per line, page size.
+        auto layout = [](const GdlModeRecord& m) {
+            return std::vector<uint32_t>{m.maxX, m.maxY, m.maxPage, m.bytesPerLine, m.pageSize};
+        };
+        EXPECT_EQ(layout(live->mode), layout(before));
         const std::vector<Args> sets = Calls(vb::kSetMode);
         ASSERT_EQ(sets.size(), 1u);
         EXPECT_EQ(sets[0][1], c.virtualWidth);
