@@ -122,6 +122,32 @@ TEST_F(AccelPages, ModeComesBackAfterASuspension) {
     }
 }
 
+// A mode whose buffers video memory cannot hold is refused: no drawing page
+// lies past the end of memory. 640 x 480 x 16 is 600 KB a page.
+TEST_F(AccelPages, BuffersPastVideoMemoryAreNoMode) {
+    struct Case {
+        uint32_t memoryKB;
+        int32_t pages, stereo;
+        bool made;
+    };
+    const Case cases[] = {
+        {1200, 2, 0, true}, {1199, 2, 0, false}, {1200, 1, 1, true}, {1200, 2, 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.memoryKB * 100 + uint32_t(c.pages * 10 + c.stereo));
+        ASSERT_TRUE(platform::UseAdapter("accel"));
+        tools::VbeafOptions o;
+        o.memoryKB = c.memoryKB;
+        o.modes = {{0x110, 640, 480, 16, 4, uint16_t(kPlain | kStereo)}};
+        dir_.Write("VBEAF.DRV", tools::WriteVbeaf(o));
+        testsupport::RegisterLinkedDrivers({"ACCEL"});
+        int32_t driver = GDL_TYPE_ACCEL_SVGA, mode = testsupport::ModeOf(640, 480, 16);
+        ASSERT_TRUE(GDL_init(&driver, &mode, "."));
+        GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, c.pages, c.stereo, 0);
+        EXPECT_EQ(dc != nullptr, c.made);
+        GDL_resetLibrary();
+    }
+}
+
 // Stereo switched off before the suspension stays off after it.
 TEST_F(AccelPages, StereoStoppedStaysStoppedAfterASuspension) {
     GdlDeviceContext* dc = Start(16, kPlain | kStereo, -1, -1, 1, 1);

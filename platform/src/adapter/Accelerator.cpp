@@ -332,12 +332,18 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
     const uint32_t buffers = uint32_t(std::clamp<intptr_t>(a[4], 1, 255));
     acc.lines = uint32_t(a[2] > m.height ? a[2] : m.height);
     acc.stereo = (a[0] & 0x400) != 0;
-    const uint32_t top = acc.lines * buffers * (acc.stereo ? 2 : 1);
+    const uint64_t top = uint64_t(acc.lines) * buffers * (acc.stereo ? 2 : 1);
     const uint32_t lines = acc.pitch ? memory / acc.pitch : 0;
+    // Buffers the memory cannot hold are no mode: a drawing buffer past
+    // its end would have the library draw outside video memory.
+    if (top > lines) {
+        acc.modeSet = false;
+        return -1;
+    }
     const bool room = lines > top;
-    put32(image, vb::kOffscreenStart, room ? top * acc.pitch : 0);
+    put32(image, vb::kOffscreenStart, room ? uint32_t(top) * acc.pitch : 0);
     put32(image, vb::kOffscreenWidth, room ? acc.pitch / uint32_t(acc.bytes) - 1 : 0);
-    put32(image, vb::kOffscreenTop, room ? top : 0);
+    put32(image, vb::kOffscreenTop, room ? uint32_t(top) : 0);
     put32(image, vb::kOffscreenBottom, room ? lines - 1 : 0);
     put32(image, vb::kActiveOffset, 0);
     return 0;
