@@ -123,15 +123,17 @@ TEST_F(AccelPages, ModeComesBackAfterASuspension) {
 }
 
 // A mode whose buffers video memory cannot hold is refused: no drawing page
-// lies past the end of memory. 640 x 480 x 16 is 600 KB a page.
+// lies past the end of memory. 640 x 480 x 16 is 600 KB a page. Pages the
+// memory cannot hold are not offered, so a request for more gets one page.
 TEST_F(AccelPages, BuffersPastVideoMemoryAreNoMode) {
     struct Case {
         uint32_t memoryKB;
         int32_t pages, stereo;
         bool made;
+        int32_t maxPage;
     };
     const Case cases[] = {
-        {1200, 2, 0, true}, {1199, 2, 0, false}, {1200, 1, 1, true}, {1200, 2, 1, false}};
+        {1200, 2, 0, true, 1}, {1199, 2, 0, true, 0}, {1200, 1, 1, true, 0}, {1200, 2, 1, false, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.memoryKB * 100 + uint32_t(c.pages * 10 + c.stereo));
         ASSERT_TRUE(platform::UseAdapter("accel"));
@@ -144,6 +146,9 @@ TEST_F(AccelPages, BuffersPastVideoMemoryAreNoMode) {
         ASSERT_TRUE(GDL_init(&driver, &mode, "."));
         GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, c.pages, c.stereo, 0);
         EXPECT_EQ(dc != nullptr, c.made);
+        if (dc) {
+            EXPECT_EQ(GDL_liveDC(dc)->mode.maxPage, uint32_t(c.maxPage));
+        }
         GDL_resetLibrary();
     }
 }
