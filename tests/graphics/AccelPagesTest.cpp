@@ -132,8 +132,10 @@ TEST_F(AccelPages, BuffersPastVideoMemoryAreNoMode) {
         bool made;
         int32_t maxPage;
     };
-    const Case cases[] = {
-        {1200, 2, 0, true, 1}, {1199, 2, 0, true, 0}, {1200, 1, 1, true, 0}, {1200, 2, 1, false, 0}};
+    const Case cases[] = {{1200, 2, 0, true, 1},
+                          {1199, 2, 0, true, 0},
+                          {1200, 1, 1, true, 0},
+                          {1200, 2, 1, false, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.memoryKB * 100 + uint32_t(c.pages * 10 + c.stereo));
         ASSERT_TRUE(platform::UseAdapter("accel"));
