@@ -511,16 +511,18 @@ void VBE_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t wait) {
     Support& s = sup();
     VbeDriverState* st = stateOf(dc);
     if (st) st->visualPage = page;
-    if (dc->mode.maxPage == 1) wait = 1;
-    if (st && (dc->mode.modeFlags & VBE_FLAG_TRIPLE) && !wait)
-        for (int polls = 0; polls < 64 && VBE_getDisplayStartStatus() == 0; ++polls) {
-        }
     const bool stereoOn = st && st->stereoOn;
     if (stereoOn) {
         const uint64_t eyes[2] = {uint64_t(dc->mode.pageSize) * uint64_t(2 * page),
                                   uint64_t(dc->mode.pageSize) * uint64_t(2 * page + 1)};
         VBE_drawStereoSync(dc, eyes, uint64_t(s.memoryKB) * 1024);
     }
+    // The sync lines go into the pages before the wait, as the next frame
+    // shows them.
+    if (dc->mode.maxPage == 1) wait = 1;
+    if (st && (dc->mode.modeFlags & VBE_FLAG_TRIPLE) && !wait)
+        for (int polls = 0; polls < 64 && VBE_getDisplayStartStatus() == 0; ++polls) {
+        }
     const uint32_t slot = uint32_t(stereoOn ? 2 * page : page);
     const uint32_t start = slot * dc->mode.pageSize;
     if (dc->virtualWidth > 0) {
