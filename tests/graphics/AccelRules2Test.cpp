@@ -7,6 +7,7 @@
 #include "AccelStart.h"
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
+#include "SeededFont.h"
 #include "TextTestFonts.h"
 #include "VbeafCalls.h"
 #include "VbeafWriter.h"
@@ -135,12 +136,13 @@ TEST_F(AccelRules2, StyledLinesDrawAsTheLibrarys) {
 
 // The accelerator's 1-bit image sets what the library's routine sets: each
 // write mode, each fill style, the clip on and off, images
-// hanging over every edge of the screen.
+// hanging over every edge of the screen, and bitmap text.
 TEST_F(AccelRules2, MonoImagesDrawAsTheLibrarys) {
     uint8_t bits[3 * 12];
     for (int i = 0; i < 36; ++i)
         bits[i] = uint8_t(0x5B * i + 0x31);
     size_t images = 0;
+    const testsupport::SeededFont font;
     const auto draw = [&](GdlDeviceContext* dc) {
         const bool deep = GDL_liveDC(dc)->mode.bitsPerPixel > 8;
         GDL_setColor(deep ? 0x00336699 : 0x33);
@@ -168,6 +170,10 @@ TEST_F(AccelRules2, MonoImagesDrawAsTheLibrarys) {
         GDL_setClipRect(dc, 0, 0, 640, 90);
         GDL_drawMonoImage(dc, 400, 85, 3, 12, bits);
         images = Count(vb::kPutMonoImage);
+        // Bitmap text through whatever draws the images, cut by the clip.
+        ASSERT_TRUE(GDL_useFont(&font.font));
+        GDL_drawStrAt(10, 60, "ABCDEF");
+        GDL_drawStrAt(590, 84, "FEDCBA");
     };
     for (int32_t depth : {8, 16, 24, 32}) {
         SCOPED_TRACE(depth);
