@@ -101,6 +101,7 @@ TEST_F(AccelRules2, StyledLinesDrawAsTheLibrarys) {
         uint32_t style, position;
     } styles[] = {{0x0F0F, 0}, {0x0005, 1}, {0x8001, 14}, {0x0300, 21}, {0xFFFF, 5}, {0, 0}};
     size_t stippled = 0;
+    std::vector<uint32_t> positions;
     const auto draw = [&](GdlDeviceContext* dc) {
         GDL_setColor(GDL_liveDC(dc)->mode.bitsPerPixel > 8 ? 0x00A0B0C0 : 9);
         GDL_setPenStyle(1);
@@ -117,6 +118,7 @@ TEST_F(AccelRules2, StyledLinesDrawAsTheLibrarys) {
             GDL_line(150, y, 170, y + 3);
             GDL_setWriteMode(0);
             GDL_line(175, y, 230, y + 5);
+            positions.push_back(GDL_liveDC(dc)->attr.lineStylePos);
             y += 12;
         }
         GDL_setClipRect(dc, 10, 80, 50, 90);
@@ -126,9 +128,13 @@ TEST_F(AccelRules2, StyledLinesDrawAsTheLibrarys) {
     };
     for (int32_t bits : {8, 16, 24, 32}) {
         SCOPED_TRACE(bits);
+        positions.clear();
         const Bytes accelerated = Drawn(bits, {}, draw);
         EXPECT_EQ(stippled, 31u);
+        const std::vector<uint32_t> movedOn = positions;
+        positions.clear();
         const Bytes software = Drawn(bits, kNoStipple, draw);
+        EXPECT_EQ(movedOn, positions);
         ASSERT_FALSE(accelerated.empty());
         EXPECT_EQ(accelerated, software);
     }
