@@ -19,6 +19,7 @@
 #include "gdl/text.h"
 #include "gdl/vbeaf.h"
 #include "platform/Adapter.h"
+#include "platform/Vbe.h"
 #include "platform/Vbeaf.h"
 
 #include <gtest/gtest.h>
@@ -301,6 +302,26 @@ TEST_F(AccelRules2, DirectAccessNests) {
     ACCEL_endAccess();
     EXPECT_EQ(Count(vb::kWaitIdle), 2u) << "an end calls nothing";
     EXPECT_EQ(DDRAW_lockCount(), -1);
+}
+
+// A mode set again after a suspension starts the accelerator afresh: the
+// write mode the context still has is told to it again, so a fill in
+// exclusive or stays one.
+TEST_F(AccelRules2, WriteModeSurvivesASuspension) {
+    GdlDeviceContext* dc = Start(8);
+    ASSERT_NE(dc, nullptr);
+    GdlDeviceContext* live = GDL_liveDC(dc);
+    GDL_setWriteMode(3);
+    GDL_setColor(6);
+    platform::RealModeRegs text{};
+    text.eax = 0x0003;
+    platform::RealModeInterrupt(0x10, &text);
+    platform::VbeafClearCallLog();
+    ASSERT_TRUE(ACCEL_restoreMode(live));
+    GDL_fillRect(10, 10, 20, 20);
+    GDL_fillRect(10, 10, 20, 20);
+    EXPECT_EQ(Count(vb::kDrawRect), 2u);
+    EXPECT_EQ(Rows(dc, 20)[15 * GDL_liveDC(dc)->mode.bytesPerLine + 15], 0) << "twice: gone";
 }
 
 // The VESA module gives its selectors back at each exit on a plain VESA
