@@ -1,10 +1,13 @@
 // Set-up that several benchmark programs share: keyed noise pictures, a
-// 16-bit memory frame holding one, and the loops of the pixman peers.
+// 16-bit memory frame holding one, a full screen on a simulated card, and
+// the loops of the pixman peers.
 #pragma once
 
 #include "gdl/dc.h"
+#include "gdl/driver.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
+#include "platform/Adapter.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -51,6 +54,25 @@ template <class T> T& Once() {
 
 inline void CountItems(benchmark::State& state, int64_t perIteration) {
     state.SetItemsProcessed(int64_t(state.iterations()) * perIteration);
+}
+
+inline void CountBytes(benchmark::State& state, int64_t perIteration) {
+    state.SetBytesProcessed(int64_t(state.iterations()) * perIteration);
+}
+
+// The library on the simulated `card` with the packed set and the drivers
+// `registerDrivers` adds, in library mode `mode`: its one-page display
+// context, made current; null when a step fails.
+inline GdlDeviceContext* OpenFullScreen(const char* card, int32_t mode, void (*registerDrivers)()) {
+    if (!platform::UseAdapter(card)) return nullptr;
+    GDL_unregisterAllDrivers();
+    PACK_registerDrivers();
+    registerDrivers();
+    int32_t driver = -1;
+    if (!GDL_init(&driver, &mode, ".")) return nullptr;
+    GdlDeviceContext* dc = GDL_createDisplayDCPages(1);
+    if (dc) GDL_selectCurrentDC(dc);
+    return dc;
 }
 
 // Pixels, size and bytes per row of a picture handed to pixman.

@@ -4,6 +4,7 @@
 // SRC blit of the same pixels on plain memory. The locked wrappers inside
 // one open bracket beside the same packed routine unwrapped on a memory
 // context. The ratios close the run.
+#include "../BenchSupport.h"
 #include "../RatioReporter.h"
 #include "VbeafWriter.h"
 
@@ -46,25 +47,14 @@ struct Screen {
         std::fwrite(image.data(), 1, image.size(), f);
         std::fclose(f);
         setenv("VBEAF_PATH", folder.string().c_str(), 1);
-        platform::UseAdapter("accel");
-        GDL_unregisterAllDrivers();
-        PACK_registerDrivers();
-        GDL_registerDriver("ACCEL16.DRV", ACCEL_header(16));
-        int32_t driver = -1, mode = 50; // 800 x 600 x 16
-        if (!GDL_init(&driver, &mode, ".")) return nullptr;
-        dc = GDL_createDisplayDCPages(1);
-        if (dc) GDL_selectCurrentDC(dc);
+        dc = bench::OpenFullScreen("accel", 50, // 800 x 600 x 16
+                                   [] { GDL_registerDriver("ACCEL16.DRV", ACCEL_header(16)); });
         return dc;
     }
 };
 
 Screen& screen() {
-    static Screen s;
-    return s;
-}
-
-void bytesDone(benchmark::State& state, int64_t bytes) {
-    state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+    return bench::Once<Screen>();
 }
 
 void BM_AccelFill16(benchmark::State& state) {
@@ -75,7 +65,7 @@ void BM_AccelFill16(benchmark::State& state) {
         s.v.current.fillRect(0, 0, W, H);
         ACCEL_waitIdle();
     }
-    bytesDone(state, int64_t(W) * H * 2);
+    bench::CountBytes(state, int64_t(W) * H * 2);
 }
 BENCHMARK(BM_AccelFill16)->Unit(benchmark::kMicrosecond);
 
@@ -85,7 +75,7 @@ void BM_Fill16_Peer_Pixman(benchmark::State& state) {
         pixman_fill(pixels.data(), W / 2, 16, 0, 0, W, H, 0x1234);
         benchmark::ClobberMemory();
     }
-    bytesDone(state, int64_t(W) * H * 2);
+    bench::CountBytes(state, int64_t(W) * H * 2);
 }
 BENCHMARK(BM_Fill16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 
@@ -96,7 +86,7 @@ void BM_AccelBlit16(benchmark::State& state) {
         s.v.copyWithin(0, 0, W, H / 2, 0, H / 2, 0, 0);
         ACCEL_waitIdle();
     }
-    bytesDone(state, int64_t(W) * (H / 2) * 2);
+    bench::CountBytes(state, int64_t(W) * (H / 2) * 2);
 }
 BENCHMARK(BM_AccelBlit16)->Unit(benchmark::kMicrosecond);
 
@@ -106,7 +96,7 @@ void BM_Blit16_Peer_Pixman(benchmark::State& state) {
         pixman_blt(pixels.data(), pixels.data(), W / 2, W / 2, 16, 16, 0, 0, 0, H / 2, W, H / 2);
         benchmark::ClobberMemory();
     }
-    bytesDone(state, int64_t(W) * (H / 2) * 2);
+    bench::CountBytes(state, int64_t(W) * (H / 2) * 2);
 }
 BENCHMARK(BM_Blit16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 

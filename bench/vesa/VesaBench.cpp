@@ -7,6 +7,7 @@
 // end) report their bank switches a frame, and a bank switch alone its
 // microseconds: hardware paid a BIOS call per switch too. The ratios close
 // the run.
+#include "../BenchSupport.h"
 #include "../RatioReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -42,31 +43,20 @@ struct Screen {
     GdlDeviceContext* open(int32_t depth) {
         if (dc && bits == depth) return dc;
         GDL_exit();
-        dc = nullptr;
-        platform::UseAdapter("vbe30");
-        GDL_unregisterAllDrivers();
-        PACK_registerDrivers();
-        int32_t count = 0;
-        const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
-        for (int32_t i = 0; i < count; ++i)
-            if (std::strncmp(linked[i].fileName, "SVGA", 4) == 0)
-                GDL_registerDriver(linked[i].fileName, linked[i].header);
-        int32_t driver = -1, mode = depth == 16 ? 50 : 65; // 800 x 600
-        if (!GDL_init(&driver, &mode, ".")) return nullptr;
-        dc = GDL_createDisplayDCPages(1);
-        if (dc) GDL_selectCurrentDC(dc);
+        dc = bench::OpenFullScreen("vbe30", depth == 16 ? 50 : 65, [] { // 800 x 600
+            int32_t count = 0;
+            const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
+            for (int32_t i = 0; i < count; ++i)
+                if (std::strncmp(linked[i].fileName, "SVGA", 4) == 0)
+                    GDL_registerDriver(linked[i].fileName, linked[i].header);
+        });
         bits = depth;
         return dc;
     }
 };
 
 Screen& screen() {
-    static Screen s;
-    return s;
-}
-
-void bytesDone(benchmark::State& state, int64_t bytes) {
-    state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+    return bench::Once<Screen>();
 }
 
 void BM_Fill16_OneBank(benchmark::State& state) {
@@ -76,7 +66,7 @@ void BM_Fill16_OneBank(benchmark::State& state) {
     s.v.current.fillRect(0, 0, W, kRows); // the bank selected before timing
     for (auto _ : state)
         s.v.current.fillRect(0, 0, W, kRows);
-    bytesDone(state, int64_t(W) * kRows * 2);
+    bench::CountBytes(state, int64_t(W) * kRows * 2);
 }
 BENCHMARK(BM_Fill16_OneBank)->Unit(benchmark::kMicrosecond);
 
@@ -86,7 +76,7 @@ void BM_Fill16_Peer_Pixman(benchmark::State& state) {
         pixman_fill(rows.data(), W / 2, 16, 0, 0, W, kRows, 0x1234);
         benchmark::ClobberMemory();
     }
-    bytesDone(state, int64_t(W) * kRows * 2);
+    bench::CountBytes(state, int64_t(W) * kRows * 2);
 }
 BENCHMARK(BM_Fill16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 
@@ -112,7 +102,7 @@ void putRows(benchmark::State& state, int32_t width) {
     s.v.copyFromMemory(0, 0, width, kRows, 0, 0, 0, image.data(), W * 2, nullptr);
     for (auto _ : state)
         s.v.copyFromMemory(0, 0, width, kRows, 0, 0, 0, image.data(), W * 2, nullptr);
-    bytesDone(state, int64_t(width) * kRows * 2);
+    bench::CountBytes(state, int64_t(width) * kRows * 2);
 }
 
 void memcpyRows(benchmark::State& state, int32_t width) {
@@ -124,7 +114,7 @@ void memcpyRows(benchmark::State& state, int32_t width) {
                         size_t(width) * 2);
         benchmark::ClobberMemory();
     }
-    bytesDone(state, int64_t(width) * kRows * 2);
+    bench::CountBytes(state, int64_t(width) * kRows * 2);
 }
 
 void BM_Put16_OneBank(benchmark::State& state) {
@@ -161,7 +151,7 @@ void frame(benchmark::State& state, int32_t depth, bool image) {
     }
     state.counters["switches/frame"] =
         double(VBE_bankSwitches() - before) / double(state.iterations());
-    bytesDone(state, int64_t(W) * H * bytes);
+    bench::CountBytes(state, int64_t(W) * H * bytes);
 }
 void BM_Frame16_Fill(benchmark::State& state) {
     frame(state, 16, false);

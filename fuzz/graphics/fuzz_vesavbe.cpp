@@ -15,6 +15,7 @@
 #include "platform/Adapter.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "platform/Kernel.h"
 #include "platform/Vbe.h"
 
 namespace {
@@ -23,6 +24,9 @@ struct Bios {
     std::vector<uint8_t> controller, mode, table, rom;
 };
 Bios g_bios;
+// The support library's refusals of accesses outside memory are expected
+// here: counted, not printed.
+size_t g_refusals = 0;
 
 void answer(platform::RealModeRegs* r, uint8_t* real) {
     const uint32_t es = uint32_t(r->es) << 4, di = r->edi & 0xFFFF;
@@ -46,6 +50,7 @@ void answer(platform::RealModeRegs* r, uint8_t* real) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzsupport::StartSession();
+    platform::SetDebugOutputHook([](const char*) { ++g_refusals; });
     GDL_resetLibrary();
     if (!platform::UseAdapter("vbe20")) return 0;
     GDL_initWindows();

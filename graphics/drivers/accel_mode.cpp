@@ -109,6 +109,25 @@ platform::AfCursor cursorOf(const uint8_t* record) {
     return c;
 }
 
+// The stereo sync lines of `page`: each eye's page where the driver puts
+// it, the accelerator finished first; the driver's drawing buffer restored.
+void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
+    const VbeDriverState* st = stateOf(dc);
+    uint64_t eyes[2]{};
+    for (int eye = 0; eye < 2; ++eye) {
+        ACCEL_call(vb::kSetActiveBuffer, {page | (eye ? 0x8000 : 0)});
+        eyes[eye] = ACCEL_field(vb::kActiveOffset);
+    }
+    ACCEL_call(vb::kSetActiveBuffer, {st->activePage});
+    // No further than the driver's memory, nor than its mapped framebuffer.
+    uint64_t memory = uint64_t(ACCEL_field(vb::kMemoryKB)) * 1024;
+    if (dc->mode.modeNumber & 0x4000)
+        memory = std::min(memory, uint64_t(ACCEL_field(vb::kLinearSizeKB)) * 1024);
+    ACCEL_beginAccess();
+    VBE_drawStereoSync(dc, eyes, memory);
+    ACCEL_endAccess();
+}
+
 } // namespace
 
 uint32_t ACCEL_field(uint32_t at) {
@@ -209,14 +228,24 @@ bool ACCEL_restoreMode(GdlDeviceContext* dc) {
     VbeDriverState* st = stateOf(dc);
     if (!st) return false;
     const int32_t savedMode = st->savedMode, savedLines = st->savedLines;
-    const bool stereo = st->stereoFlags != 0;
+    const bool stereo = st->stereoFlags != 0, stereoWasOn = st->stereoOn != 0;
+    // A virtual screen left its own size in the record: the mode set again
+    // needs the mode's, else the screen seems no larger than the mode.
+    platform::AfModeInfo info{};
+    if (dc->virtualWidth > 0 &&
+        ACCEL_call(vb::kGetModeInfo, {int32_t(dc->mode.modeNumber & ~0x4400u),
+                                      reinterpret_cast<intptr_t>(&info)}) == 0 &&
+        info.xResolution && info.yResolution) {
+        dc->mode.maxX = info.xResolution - 1u;
+        dc->mode.maxY = info.yResolution - 1u;
+    }
     const bool ok = ACCEL_initVBEAF(dc, int32_t(dc->mode.modeNumber), nullptr, nullptr,
                                     dc->virtualWidth ? dc->virtualWidth : -1,
                                     dc->virtualHeight ? dc->virtualHeight : -1,
                                     int32_t(dc->mode.maxPage) + 1, stereo, st->refresh);
     st->savedMode = savedMode;
     st->savedLines = savedLines;
-    if (ok && stereo) ACCEL_startStereo(dc);
+    if (ok && stereoWasOn) ACCEL_startStereo(dc);
     return ok;
 }
 
@@ -251,6 +280,7 @@ void ACCEL_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t wait) {
     VbeDriverState* st = stateOf(dc);
     if (!st || page < 0 || page > int32_t(dc->mode.maxPage)) return;
     st->visualPage = page;
+    if (st->stereoOn) drawStereoSync(dc, page);
     if (dc->mode.maxPage == 1) wait = 1;
     if ((dc->mode.modeFlags & ACCEL_FLAG_TRIPLE) && !wait)
         for (int polls = 0; polls < 64 && ACCEL_call(vb::kDisplayStartStatus, {}) == 0; ++polls) {

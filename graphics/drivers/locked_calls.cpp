@@ -84,19 +84,24 @@ struct Locked<Family, Offset, R (*)(A...)> {
     static constexpr int kWords = int(sizeof...(A));
     // Already locked, the count would only go up and down again around the
     // routine (whose own begins and ends are balanced): the routine is
-    // called in the wrapper's place. Outermost, the bracket locks the
-    // surface and unlocks it after the routine, whose value is returned.
+    // called in the wrapper's place, read from the saved vector only then,
+    // so the compare and a jump through memory are all the wrapper adds.
+    // Outermost, the bracket locks the surface and unlocks it after the
+    // routine, whose value is returned.
     static R call(A... args) {
+        if (Family::open()) [[likely]]
+            return saved()(args...);
+        return outermost(args...);
+    }
+    static Routine saved() {
         Routine routine;
         std::memcpy(&routine, reinterpret_cast<const char*>(&Family::saved()) + Offset,
                     sizeof(routine));
-        if (Family::open()) [[likely]]
-            return routine(args...);
-        return outermost(routine, args...);
+        return routine;
     }
-    [[gnu::noinline]] static R outermost(Routine routine, A... args) {
+    [[gnu::noinline]] static R outermost(A... args) {
         Bracket<Family> bracket;
-        return routine(args...);
+        return saved()(args...);
     }
 };
 

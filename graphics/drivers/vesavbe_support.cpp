@@ -448,12 +448,15 @@ bool pageOffset(GdlDeviceContext* dc, int32_t page, uint32_t* offset) {
     return true;
 }
 
+} // namespace
+
 // The stereo glasses' sync code on the last scan line of each eye's page:
 // blue on the first quarter of the left eye's line, on three quarters of the
 // right eye's, black on the rest. Drawn straight into a linear view, or
 // through the window bank by bank (then back to the active page's first
-// bank); palette index 255 is the blue at 8 bits.
-void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
+// bank); palette index 255 is the blue at 8 bits, set through the context's
+// own palette entry. An eye whose line would end past video memory is left.
+void VBE_drawStereoSync(GdlDeviceContext* dc, const uint64_t eyePage[2], uint64_t memoryBytes) {
     const uint32_t access = dc->flags & GDL_ACCESS_MASK;
     if (!dc->frameBase || (access != 1 && access != 2)) return;
     const uint32_t bits = dc->mode.bitsPerPixel;
@@ -462,7 +465,7 @@ void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
     uint32_t blue = 255;
     if (bits == 8) {
         const GdlPaletteEntry entry{255, 0, 0, 0};
-        SVGA_setPalette(dc, &entry, 1, 255, 0);
+        if (dc->v.realizePalette) dc->v.realizePalette(dc, &entry, 1, 255, 0);
     } else {
         blue = GDL_packColor(&dc->format, 0, 0, 255);
     }
@@ -476,8 +479,8 @@ void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
         dc->frameBase[offset & 0xFFFF] = value;
     };
     for (int eye = 0; eye < 2; ++eye) {
-        const uint64_t page0 = uint64_t(dc->mode.pageSize) * uint64_t(2 * page + eye);
-        const uint64_t row = page0 + uint64_t(lastRow) * dc->mode.bytesPerLine;
+        const uint64_t row = eyePage[eye] + uint64_t(lastRow) * dc->mode.bytesPerLine;
+        if (row + uint64_t(width) * uint64_t(bytes) > memoryBytes) continue;
         const uint32_t lit = eye == 0 ? width / 4 : width * 3 / 4;
         for (uint32_t x = 0; x < width; ++x) {
             const uint32_t v = x < lit ? blue : 0;
@@ -487,8 +490,6 @@ void drawStereoSync(GdlDeviceContext* dc, int32_t page) {
     }
     if (access == 1) Vbe_switchBank(dc->firstBank);
 }
-
-} // namespace
 
 void SVGA_setActivePage(GdlDeviceContext* dc, int32_t page) {
     uint32_t offset = 0;
@@ -515,7 +516,11 @@ void VBE_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t wait) {
         for (int polls = 0; polls < 64 && VBE_getDisplayStartStatus() == 0; ++polls) {
         }
     const bool stereoOn = st && st->stereoOn;
-    if (stereoOn) drawStereoSync(dc, page);
+    if (stereoOn) {
+        const uint64_t eyes[2] = {uint64_t(dc->mode.pageSize) * uint64_t(2 * page),
+                                  uint64_t(dc->mode.pageSize) * uint64_t(2 * page + 1)};
+        VBE_drawStereoSync(dc, eyes, uint64_t(s.memoryKB) * 1024);
+    }
     const uint32_t slot = uint32_t(stereoOn ? 2 * page : page);
     const uint32_t start = slot * dc->mode.pageSize;
     if (dc->virtualWidth > 0) {

@@ -73,4 +73,17 @@ TEST(Kernel, DebugOutputGoesToStderr) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "trace line\n");
 }
 
+// A hook takes the text in stderr's place until it is taken away.
+TEST(Kernel, DebugOutputHookTakesTheTextInstead) {
+    static std::string taken;
+    taken.clear();
+    platform::SetDebugOutputHook([](const char* text) { taken += text; });
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("refused\n");
+    platform::SetDebugOutputHook(nullptr);
+    OutputDebugStringA("printed\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "printed\n");
+    EXPECT_EQ(taken, "refused\n");
+}
+
 } // namespace

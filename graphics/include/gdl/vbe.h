@@ -49,6 +49,10 @@ void VBE_restoreTextMode(GdlDeviceContext* dc);
 void SVGA_setActivePage(GdlDeviceContext* dc, int32_t page);
 void LINEAR_setActivePage(GdlDeviceContext* dc, int32_t page);
 void VBE_setVisualPage(GdlDeviceContext* dc, int32_t page, int32_t wait);
+// The stereo glasses' sync lines on the last scan line of the two eyes'
+// pages, which start at the byte offsets `eyePage` (left, right) of video
+// memory; `memoryBytes` is how much of it there is.
+void VBE_drawStereoSync(GdlDeviceContext* dc, const uint64_t eyePage[2], uint64_t memoryBytes);
 void SVGA_setDisplayStart(GdlDeviceContext* dc, int32_t x, int32_t y, int32_t wait);
 void SVGA_setPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries, int32_t count,
                      int32_t first, int32_t wait);

@@ -35,10 +35,16 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
-// Writes the text to stderr.
+// Writes the text to stderr, or hands it to the debug-output hook.
 void OutputDebugStringA(LPCSTR text);
 
 namespace platform {
+
+// Takes OutputDebugStringA's text in place of stderr (null: stderr again),
+// for a program that expects many reports, such as a fuzz target counting
+// refusals.
+typedef void (*DebugOutputHook)(const char* text);
+void SetDebugOutputHook(DebugOutputHook hook);
 
 // Makes GetModuleFileNameA report `path` as the program file, so a test can
 // put "the program's folder" anywhere; null goes back to the real program.

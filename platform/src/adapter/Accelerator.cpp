@@ -62,6 +62,8 @@ struct Accel {
     uint32_t pitch = 0;
     int bytes = 1;
     uint32_t active = 0; // offset of the drawing buffer
+    uint32_t lines = 0;  // a buffer's: the virtual screen's height, else the mode's
+    bool stereo = false; // buffers in pairs, the left eye's first
     int foreMix = 0, backMix = 4;
     uint8_t mono[8]{};
     uint32_t colour[8][64]{};
@@ -286,6 +288,12 @@ uint32_t memoryOf(const uint8_t* image) {
     return uint32_t(std::min<uint64_t>(VideoSize(), uint64_t(get32(image, vb::kMemoryKB)) * 1024));
 }
 
+// The buffer of a page (8000h: the right eye's, in stereo).
+uint32_t bufferOf(intptr_t page) {
+    const uint32_t index = uint32_t(page & 0x7FFF);
+    return A().stereo ? 2 * index + ((page & 0x8000) ? 1 : 0) : index;
+}
+
 // The loader's interrupt service (when its callback is in the image), else
 // the BIOS itself.
 void realModeInt(const uint8_t* image, uint32_t ax) {
@@ -329,12 +337,20 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
     if (auto* bpl = reinterpret_cast<int32_t*>(a[3])) *bpl = int32_t(acc.pitch);
     // Offscreen memory: the lines below the buffers asked for.
     const uint32_t buffers = uint32_t(std::clamp<intptr_t>(a[4], 1, 255));
-    const uint32_t height = uint32_t(a[2] > m.height ? a[2] : m.height);
-    const uint32_t top = height * buffers, lines = acc.pitch ? memory / acc.pitch : 0;
+    acc.lines = uint32_t(a[2] > m.height ? a[2] : m.height);
+    acc.stereo = (a[0] & 0x400) != 0;
+    const uint64_t top = uint64_t(acc.lines) * buffers * (acc.stereo ? 2 : 1);
+    const uint32_t lines = acc.pitch ? memory / acc.pitch : 0;
+    // Buffers the memory cannot hold are no mode: a drawing buffer past
+    // its end would have the library draw outside video memory.
+    if (top > lines) {
+        acc.modeSet = false;
+        return -1;
+    }
     const bool room = lines > top;
-    put32(image, vb::kOffscreenStart, room ? top * acc.pitch : 0);
+    put32(image, vb::kOffscreenStart, room ? uint32_t(top) * acc.pitch : 0);
     put32(image, vb::kOffscreenWidth, room ? acc.pitch / uint32_t(acc.bytes) - 1 : 0);
-    put32(image, vb::kOffscreenTop, room ? top : 0);
+    put32(image, vb::kOffscreenTop, room ? uint32_t(top) : 0);
     put32(image, vb::kOffscreenBottom, room ? lines - 1 : 0);
     put32(image, vb::kActiveOffset, 0);
     return 0;
@@ -400,7 +416,7 @@ bool biosEntry(uint32_t slot, uint8_t* image, size_t size, const intptr_t* a, in
             bios(0x4F07, a[2] ? 0x80 : 0, uint32_t(a[0]), uint32_t(a[1]));
             return true;
         case vb::kSetVisibleBuffer:
-            bios(0x4F07, a[1] ? 0x80 : 0, 0, uint32_t(a[0] & 0x7FFF) * A().mode.height);
+            bios(0x4F07, a[1] ? 0x80 : 0, 0, bufferOf(a[0] & 0x7FFF) * A().lines);
             return true;
         case vb::kSetPalette: {
             RealModeRegs r{};
@@ -422,10 +438,10 @@ int64_t serviceEntry(uint32_t slot, uint8_t* image, const intptr_t* a) {
     switch (slot) {
         case vb::kClosestClock: return closestClock(uint32_t(a[1]));
         case vb::kSetActiveBuffer: {
-            const uint64_t page = uint64_t(acc.pitch) * acc.mode.height;
+            const uint64_t page = uint64_t(acc.pitch) * acc.lines, buffer = bufferOf(a[0]);
             // A buffer past video memory is none: drawing stays where it was.
-            if ((uint64_t(a[0] & 0x7FFF) + 1) * page > memoryOf(image)) return -1;
-            acc.active = uint32_t(uint64_t(a[0] & 0x7FFF) * page);
+            if ((buffer + 1) * page > memoryOf(image)) return -1;
+            acc.active = uint32_t(buffer * page);
             put32(image, vb::kActiveOffset, acc.active);
             return 0;
         }

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,8 @@ std::recursive_mutex* Lock(LPCRITICAL_SECTION section) {
 static_assert(sizeof(std::recursive_mutex) <= sizeof(CRITICAL_SECTION::storage));
 static_assert(alignof(std::recursive_mutex) <= 16);
 
+std::atomic<platform::DebugOutputHook> debugOutputHook{nullptr};
+
 } // namespace
 
 namespace platform {
@@ -40,6 +43,10 @@ void SetProgramPathForTests(const char* path) {
     std::lock_guard<std::mutex> guard(programPathLock);
     programPathOverridden = path != nullptr;
     programPathOverride = path ? path : "";
+}
+
+void SetDebugOutputHook(DebugOutputHook hook) {
+    debugOutputHook.store(hook);
 }
 
 } // namespace platform
@@ -112,6 +119,10 @@ void SetLastError(DWORD code) {
 
 void OutputDebugStringA(LPCSTR text) {
     if (!text) return;
+    if (const platform::DebugOutputHook hook = debugOutputHook.load()) {
+        hook(text);
+        return;
+    }
     std::fputs(text, stderr);
     std::fflush(stderr);
 }
