@@ -2,8 +2,9 @@
 // running code: the stippled line (its three entries, the pixels it draws
 // beside the library's dotted line), the accelerator's 1-bit image beside
 // the software one, the mouse cursor at the screen's edges, stroked text
-// through the accelerated line, the nesting of the direct-access bracket
-// and the support library's selectors over many starts on a VESA card.
+// through the accelerated line, the nesting of the direct-access bracket,
+// the mode set again after a suspension, the stereo sync lines, and the
+// support library's selectors over many starts on a VESA card.
 #include "AccelStart.h"
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
@@ -16,7 +17,9 @@
 #include "gdl/ddraw.h"
 #include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
+#include "gdl/pixelformat.h"
 #include "gdl/text.h"
+#include "gdl/vbe.h"
 #include "gdl/vbeaf.h"
 #include "platform/Adapter.h"
 #include "platform/Vbe.h"
@@ -281,6 +284,13 @@ TEST_F(AccelRules2, DirectAccessNests) {
     EXPECT_EQ(Count(vb::kEnableDirect), 1u);
     EXPECT_EQ(Count(vb::kDisableDirect), 1u);
     EXPECT_EQ(DDRAW_lockCount(), -1);
+    // A wrapped routine's value comes back inside a bracket and outside.
+    GDL_setColor(0x1234);
+    GDL_putPixel(7, 7);
+    EXPECT_EQ(GDL_getPixel(7, 7), 0x1234u);
+    GDL_beginPixelAccess();
+    EXPECT_EQ(GDL_getPixel(7, 7), 0x1234u);
+    GDL_endPixelAccess();
     platform::VbeafClearCallLog();
     ACCEL_endAccess();
     EXPECT_EQ(Count(vb::kDisableDirect), 0u);
@@ -322,6 +332,83 @@ TEST_F(AccelRules2, WriteModeSurvivesASuspension) {
     GDL_fillRect(10, 10, 20, 20);
     EXPECT_EQ(Count(vb::kDrawRect), 2u);
     EXPECT_EQ(Rows(dc, 20)[15 * GDL_liveDC(dc)->mode.bytesPerLine + 15], 0) << "twice: gone";
+}
+
+// A suspension sets the same mode word again (pages, refresh) and keeps
+// the text mode saved by the first mode set, the refresh and the rendering.
+TEST_F(AccelRules2, SuspensionKeepsTheModeWordAndTheTextMode) {
+    GDL_resetLibrary();
+    ASSERT_TRUE(testsupport::StartAccelLibrary(dir_, 16, {}));
+    platform::VbeafClearCallLog();
+    GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 2, 0, 75);
+    ASSERT_NE(dc, nullptr);
+    GdlDeviceContext* live = GDL_liveDC(dc);
+    auto* st = static_cast<VbeDriverState*>(live->driverState);
+    ASSERT_EQ(testsupport::VbeafCalls(vb::kSetMode).size(), 1u);
+    const int64_t word = testsupport::VbeafCalls(vb::kSetMode)[0][0];
+    EXPECT_EQ(word & 0x2800, 0x2800) << "pages and refresh";
+    const int32_t savedMode = st->savedMode, savedLines = st->savedLines, refresh = st->refresh;
+    const uint32_t flags = live->flags;
+    const auto fill = live->v.tables[0].fillRect;
+    platform::RealModeRegs text{};
+    text.eax = 0x0003;
+    platform::RealModeInterrupt(0x10, &text);
+    platform::VbeafClearCallLog();
+    ASSERT_TRUE(ACCEL_restoreMode(live));
+    ASSERT_EQ(testsupport::VbeafCalls(vb::kSetMode).size(), 1u);
+    EXPECT_EQ(testsupport::VbeafCalls(vb::kSetMode)[0][0], word);
+    EXPECT_EQ(st->savedMode, savedMode);
+    EXPECT_EQ(st->savedLines, savedLines);
+    EXPECT_EQ(st->refresh, refresh);
+    EXPECT_EQ(live->flags, flags);
+    EXPECT_EQ(live->v.tables[0].fillRect, fill);
+    EXPECT_EQ(st->stereoOn, 0);
+}
+
+// Stereo sync lines at 24 and 32 bits: the packed blue on the first quarter
+// of the left eye's last line and three quarters of the right eye's. A
+// visible page outside the pages draws nothing and calls nothing.
+TEST_F(AccelRules2, StereoSyncLinesAtTheWideDepths) {
+    for (int32_t bits : {24, 32}) {
+        SCOPED_TRACE(bits);
+        GDL_resetLibrary();
+        ASSERT_TRUE(platform::UseAdapter("accel"));
+        tools::VbeafOptions o;
+        o.memoryKB = 8192; // two pages of two eyes at 32 bits
+        o.modes = {{0x112, 640, 480, uint8_t(bits), 4, 0x1 | 0x8 | 0x10 | 0x40 | 0x800}};
+        ASSERT_TRUE(testsupport::StartAccelLibrary(dir_, bits, o));
+        GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 2, 1, 0);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(dc);
+        auto* st = static_cast<VbeDriverState*>(live->driverState);
+        st->startStereo(live);
+        for (int32_t page : {-1, 2}) {
+            platform::VbeafClearCallLog();
+            GDL_setVisualPage(dc, page, 0);
+            EXPECT_TRUE(platform::VbeafCallLog().empty()) << page;
+        }
+        const uint32_t blue = GDL_packColor(&live->format, 0, 0, 255);
+        const uint32_t bytes = uint32_t(bits) / 8;
+        ACCEL_waitIdle();
+        const uint8_t* video = platform::AdapterVideoMemory().base;
+        for (uint32_t eye = 0; eye < 2; ++eye) {
+            SCOPED_TRACE(eye);
+            const uint8_t* row =
+                video + size_t(live->mode.pageSize) * eye + 479 * live->mode.bytesPerLine;
+            auto at = [&](uint32_t x) {
+                uint32_t v = 0;
+                for (uint32_t b = 0; b < bytes; ++b)
+                    v |= uint32_t(row[x * bytes + b]) << (8 * b);
+                return v;
+            };
+            const uint32_t lit = eye ? 480 : 160;
+            EXPECT_EQ(at(0), blue);
+            EXPECT_EQ(at(lit - 1), blue);
+            EXPECT_EQ(at(lit), 0u);
+            EXPECT_EQ(at(639), 0u);
+        }
+        GDL_destroyDisplayDC(dc);
+    }
 }
 
 // The VESA module gives its selectors back at each exit on a plain VESA
