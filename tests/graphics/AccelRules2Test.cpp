@@ -17,6 +17,8 @@
 #include "gdl/ddraw.h"
 #include "gdl/defaultdraw.h"
 #include "gdl/draw.h"
+#include "gdl/fsdirect.h"
+#include "gdl/mouse.h"
 #include "gdl/pixelformat.h"
 #include "gdl/text.h"
 #include "gdl/vbe.h"
@@ -332,6 +334,41 @@ TEST_F(AccelRules2, WriteModeSurvivesASuspension) {
     GDL_fillRect(10, 10, 20, 20);
     EXPECT_EQ(Count(vb::kDrawRect), 2u);
     EXPECT_EQ(Rows(dc, 20)[15 * GDL_liveDC(dc)->mode.bytesPerLine + 15], 0) << "twice: gone";
+}
+
+// A whole suspension through the support library's handler: the screen
+// comes back with its pages, its write mode in the accelerator and the
+// hardware cursor's colour and place as the library had them.
+TEST_F(AccelRules2, ScreenComesBackWholeAfterASuspension) {
+    GdlDeviceContext* dc = Start(8, {}, 2);
+    ASSERT_NE(dc, nullptr);
+    uint8_t record[GDL_CURSOR_RECORD_SIZE]{};
+    record[0] = 0x80;
+    GDL_setMouseDC(dc);
+    GDL_setMouseCursor(record);
+    GDL_setMouseColor(12);
+    GDL_mouseMoved(30, 40);
+    GDL_showMouse();
+    GDL_setActivePage(dc, 1);
+    GDL_setVisualPage(dc, 1, 0);
+    GDL_setWriteMode(3);
+    GDL_setColor(6);
+    ASSERT_EQ(GDL_fsDirectSuspendHandler(1), 1);
+    platform::VbeafClearCallLog();
+    ASSERT_EQ(GDL_fsDirectSuspendHandler(2), 1);
+    EXPECT_EQ(testsupport::VbeafCalls(vb::kSetMode).size(), 1u);
+    EXPECT_EQ(testsupport::VbeafCalls(vb::kSetVisibleBuffer).back()[0], 1);
+    EXPECT_EQ(testsupport::VbeafCalls(vb::kSetCursorColor).back(),
+              (std::vector<int64_t>{12, 0, 0}));
+    EXPECT_TRUE(platform::VbeafCursor().shown);
+    EXPECT_EQ(platform::VbeafCursor().x, 30);
+    GDL_fillRect(10, 10, 20, 20);
+    GDL_fillRect(10, 10, 20, 20);
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    EXPECT_EQ(live->frameStart, int32_t(live->mode.pageSize)) << "drawing on page 1";
+    EXPECT_EQ(Rows(dc, 20)[15 * live->mode.bytesPerLine + 15], 0) << "exclusive or, twice";
+    GDL_hideMouse();
+    GDL_setMouseDC(nullptr);
 }
 
 // A suspension sets the same mode word again (pages, refresh) and keeps
