@@ -212,9 +212,13 @@ bool ACCEL_initVBEAF(GdlDeviceContext* dc, int32_t mode, int32_t* savedMode, int
     st->refresh = refresh;
     st->stereoOn = 0;
     installEntries(dc);
-    // Once a context: a mode set again keeps what the first installed.
+    // Once a context: a mode set again keeps what the first installed, and
+    // the accelerator, which the mode set started afresh, is told the
+    // drawing state again.
     if ((info.attributes & 0x10) && dc->v.beginAccess != ACCEL_beginAccess)
         ACCEL_installRendering(dc);
+    else if (info.attributes & 0x10)
+        ACCEL_sendAttributes(dc);
     ACCEL_setActivePage(dc, 0);
     ACCEL_setVisualPage(dc, 0, 0);
     return true;

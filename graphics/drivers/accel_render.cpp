@@ -292,16 +292,25 @@ void setFillStyle(int32_t style) {
     sendMix();
 }
 
+void sendMonoPattern() {
+    ACCEL_call(vb::kSet8x8MonoPattern, {reinterpret_cast<intptr_t>(block().attr.monoPattern)});
+}
+
+// The colour pattern as the driver's pattern 0, selected.
+void sendColorPattern() {
+    if (!ACCEL_hasEntry(vb::kSet8x8ColorPattern)) return;
+    ACCEL_call(vb::kSet8x8ColorPattern, {0, reinterpret_cast<intptr_t>(block().attr.colorPattern)});
+    ACCEL_call(vb::kUse8x8ColorPattern, {0});
+}
+
 void setMonoPattern(const uint8_t* pattern) {
     DRV_setMonoPattern(pattern);
-    ACCEL_call(vb::kSet8x8MonoPattern, {reinterpret_cast<intptr_t>(block().attr.monoPattern)});
+    sendMonoPattern();
 }
 
 void setColorPattern(const uint32_t* pattern) {
     DRV_setColorPattern(pattern);
-    if (!ACCEL_hasEntry(vb::kSet8x8ColorPattern)) return;
-    ACCEL_call(vb::kSet8x8ColorPattern, {0, reinterpret_cast<intptr_t>(block().attr.colorPattern)});
-    ACCEL_call(vb::kUse8x8ColorPattern, {0});
+    sendColorPattern();
 }
 
 void applyClip(GdlDeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -472,6 +481,14 @@ int32_t ACCEL_makeOffscreenDC(GdlDeviceContext* dc) {
 
 int32_t ACCEL_makeOffscreenDC2(GdlDeviceContext* dc) {
     return makeOffscreen(dc, GDL_DC_OFFSCREEN_ACCEL);
+}
+
+void ACCEL_sendAttributes(GdlDeviceContext* dc) {
+    // Another context is drawn on now; selecting this one sends them.
+    if (dc != &block() && !GDL_isCurrentDC(dc)) return;
+    sendMix();
+    sendMonoPattern();
+    sendColorPattern();
 }
 
 void ACCEL_forgetClip() {

@@ -3,6 +3,7 @@
 // blits and patterns handed to it with the library's arguments, the wrappers
 // around the software renderers, the hardware cursor and the off-screen
 // contexts over the driver's offscreen memory.
+#include "AccelStart.h"
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
 #include "SeededFont.h"
@@ -38,11 +39,7 @@ protected:
     // of `bits` at 640 x 480; the display context of `pages`.
     GdlDeviceContext* Start(int32_t bits, const tools::VbeafOptions& options = {},
                             int32_t pages = 1, const char* card = "accel") {
-        if (!platform::UseAdapter(card)) return nullptr;
-        dir_.Write("VBEAF.DRV", tools::WriteVbeaf(options));
-        testsupport::RegisterLinkedDrivers({"ACCEL"});
-        int32_t driver = GDL_TYPE_ACCEL_SVGA, mode = testsupport::ModeOf(640, 480, bits);
-        if (!GDL_init(&driver, &mode, ".")) return nullptr;
+        if (!testsupport::StartAccelLibrary(dir_, bits, options, card)) return nullptr;
         GdlDeviceContext* dc = GDL_createDisplayDCPages(pages);
         platform::VbeafClearCallLog();
         return dc;

@@ -5,6 +5,7 @@
 // flag of each driver entry, the argument mappings of the blits from
 // off-screen memory and of the hardware clip, and the off-screen context's
 // bounds.
+#include "AccelStart.h"
 #include "DriverFolder.h"
 #include "LinkedDrivers.h"
 #include "VbeafCalls.h"
@@ -50,11 +51,7 @@ protected:
     GdlDeviceContext* Start(int32_t bits, const tools::VbeafOptions& options = {},
                             int32_t pages = 1, int32_t stereo = 0) {
         GDL_resetLibrary();
-        if (!platform::UseAdapter("accel")) return nullptr;
-        dir_.Write("VBEAF.DRV", tools::WriteVbeaf(options));
-        testsupport::RegisterLinkedDrivers({"ACCEL"});
-        int32_t driver = GDL_TYPE_ACCEL_SVGA, mode = testsupport::ModeOf(640, 480, bits);
-        if (!GDL_init(&driver, &mode, ".")) return nullptr;
+        if (!testsupport::StartAccelLibrary(dir_, bits, options)) return nullptr;
         platform::VbeafClearCallLog();
         GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, pages, stereo, 0);
         return dc;

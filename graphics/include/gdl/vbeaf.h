@@ -133,6 +133,9 @@ int32_t ACCEL_makeOffscreenDC2(GdlDeviceContext* dc);
 void ACCEL_beginAccess();
 void ACCEL_endAccess();
 void ACCEL_waitIdle();
+// The write mode, fill style and patterns of `dc` told to the accelerator
+// again (a mode set starts it afresh), when `dc` is the one drawn on.
+void ACCEL_sendAttributes(GdlDeviceContext* dc);
 // What the accelerator holds (the clip, the line stipple) sent again before
 // the next accelerated call.
 void ACCEL_forgetClip();
