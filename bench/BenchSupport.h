@@ -114,4 +114,15 @@ inline void PixmanSrcToXrgb(benchmark::State& state, pixman_image_t* src, uint32
     pixman_image_unref(dst);
 }
 
+// The pixman peer of the 16-bit rectangle fills: `w` x `h` pixels of one
+// colour in a plain buffer, as often as the state asks (w even).
+inline void PixmanFill16(benchmark::State& state, int32_t w, int32_t h) {
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h) / 2);
+    for (auto _ : state) {
+        pixman_fill(pixels.data(), w / 2, 16, 0, 0, w, h, 0x1234);
+        benchmark::ClobberMemory();
+    }
+    CountBytes(state, int64_t(w) * h * 2);
+}
+
 } // namespace bench

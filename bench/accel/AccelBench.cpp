@@ -70,12 +70,7 @@ void BM_AccelFill16(benchmark::State& state) {
 BENCHMARK(BM_AccelFill16)->Unit(benchmark::kMicrosecond);
 
 void BM_Fill16_Peer_Pixman(benchmark::State& state) {
-    std::vector<uint32_t> pixels(size_t(W) * H / 2);
-    for (auto _ : state) {
-        pixman_fill(pixels.data(), W / 2, 16, 0, 0, W, H, 0x1234);
-        benchmark::ClobberMemory();
-    }
-    bench::CountBytes(state, int64_t(W) * H * 2);
+    bench::PixmanFill16(state, W, H);
 }
 BENCHMARK(BM_Fill16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 

@@ -71,12 +71,7 @@ void BM_Fill16_OneBank(benchmark::State& state) {
 BENCHMARK(BM_Fill16_OneBank)->Unit(benchmark::kMicrosecond);
 
 void BM_Fill16_Peer_Pixman(benchmark::State& state) {
-    std::vector<uint32_t> rows(size_t(W) * kRows / 2);
-    for (auto _ : state) {
-        pixman_fill(rows.data(), W / 2, 16, 0, 0, W, kRows, 0x1234);
-        benchmark::ClobberMemory();
-    }
-    bench::CountBytes(state, int64_t(W) * kRows * 2);
+    bench::PixmanFill16(state, W, kRows);
 }
 BENCHMARK(BM_Fill16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 

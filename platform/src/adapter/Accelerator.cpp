@@ -316,11 +316,7 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
         linearCard = Personality() && Personality()->vbe.linear;
         memory = memoryOf(image);
     }
-    // Buffers past video memory would send drawing outside it.
-    const uint64_t width = uint64_t(std::max<intptr_t>(a[1], m.width));
-    const uint64_t page = ((width * uint64_t(bytesOf(m.bits)) + 7) & ~uint64_t(7)) *
-                          uint64_t(std::max<intptr_t>(a[2], m.height));
-    if (!b || uint64_t(std::max<intptr_t>(a[4], 1)) * page > memory) return -1;
+    if (!b) return -1;
     const bool linear = (a[0] & 0x4000) && linearCard;
     if ((bios(0x4F02, b->number | (linear ? 0x4000u : 0)).eax & 0xFFFF) != 0x004F) return -1;
     if (a[1] > 0 && a[1] >= m.width) bios(0x4F06, 0, uint32_t(a[1]));
