@@ -611,6 +611,13 @@ void SVGA_vSync(GdlDeviceContext* dc) {
 void VBE_startStereo(GdlDeviceContext* dc) {
     VbeDriverState* st = dc ? stateOf(dc) : nullptr;
     if (!st) return;
+    // Without the external connector the sync code is drawn in blue, entry
+    // 255 of an 8-bit palette: the whole table goes out with it.
+    if (!(st->stereoFlags & 8) && dc->mode.bitsPerPixel == 8 && dc->palette &&
+        dc->v.realizePalette) {
+        dc->palette[255] = {255, 0, 0, 0};
+        dc->v.realizePalette(dc, dc->palette, 256, 0, 0);
+    }
     if (st->stereoFlags & 2) VBE_enableStereo();
     st->stereoOn = 1;
     VBE_setVisualPage(dc, st->visualPage, 0);

@@ -5,6 +5,7 @@
 #include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "TempDir.h"
+#include "VbeCards.h"
 
 #include "gdl/blit.h"
 #include "gdl/ddraw.h"
@@ -266,13 +267,7 @@ TEST_F(VbeSupport, StereoSyncBlueAtEightBitsIsPaletteEntry255) {
 // A palette load on a card whose modes are not VGA-compatible goes through
 // the BIOS: each hardware entry takes the palette entry of its own index.
 TEST_F(VbeSupport, PaletteThroughTheBiosKeepsEachEntrysPlace) {
-    platform::AdapterPersonality card = *[] {
-        platform::UseAdapter("vbe20");
-        return platform::CurrentAdapter();
-    }();
-    for (platform::AdapterVbeMode& m : card.vbe.modes)
-        m.attributes |= 0x20; // not VGA-compatible
-    platform::UseAdapter(card);
+    ASSERT_TRUE(testsupport::UseVbeCard("vbe20"));
     ASSERT_TRUE(Start(nullptr, 640, 480, 8, {"SVGA"}));
     GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 0, 0);
     ASSERT_NE(dc, nullptr);
