@@ -3,6 +3,8 @@
 // odd/even addressing, the memory map, chain-4 folding and latches, the
 // attribute flip-flop, the DAC, the CRTC's write protect, the beam, the
 // scan-out from the registers, and the video BIOS.
+#include "VgaRegisters.h"
+
 #include "platform/Adapter.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
@@ -17,12 +19,8 @@ namespace {
 
 using namespace platform;
 
-void gc(int index, uint8_t value) {
-    VgaOutPortWord(0x3CE, uint16_t(index | value << 8));
-}
-void seq(int index, uint8_t value) {
-    VgaOutPortWord(0x3C4, uint16_t(index | value << 8));
-}
+constexpr auto gc = testsupport::VgaGraphics;
+constexpr auto seq = testsupport::VgaSequencer;
 
 class Vga : public ::testing::Test {
 protected:
