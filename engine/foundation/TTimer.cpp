@@ -6,6 +6,9 @@ bool TTimer::HandleEvent(TObject* sender, TEvent* event) {
     if (!event) return TComp::HandleEvent(sender, event);
     if (event->type != evTick) return DefaultHandler(sender, event);
     if (!(flags_ & kEnabled)) return false;
+    // A handler may run a loop of its own whose steps drain the deletion
+    // queue: what it queues (this timer, its owner) outlives this call.
+    TDeleteLaterHold hold;
     const bool attached = GetParent() != nullptr;
     elapsed_ += static_cast<float>(event->data[0]);
     const float step = interval_ <= 1.0f ? 1.0f : interval_;
