@@ -22,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -253,6 +256,42 @@ Ini ParseIni(const std::string& text) {
 }
 
 } // namespace
+
+// The game shows a spoken line for as long as its speech plays: each phrase's
+// speech lasts at least the time its line takes to read (50 ms a character,
+// 1.5 s at least), in both languages.
+TEST(DemoTree, SpeechLastsAsLongAsItsLineTakesToRead) {
+    for (const char* index : {"resource.ini", "resource_de.ini"}) {
+        SCOPED_TRACE(index);
+        TFileCtl::SetRootPath(DEMO_TREE);
+        TFileCtl::SetProfile(Tree(index).c_str());
+        TCache::Global().Start();
+        TString folder;
+        ASSERT_TRUE(TFileCtl::GetPath("Main", "PathDialog", folder));
+        std::string speech = folder.c_str();
+        std::replace(speech.begin(), speech.end(), '\\', '/');
+        TSectTxt lines("txtDialoge");
+        ASSERT_TRUE(lines.Load());
+        int32_t checked = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(speech)) {
+            const std::string name = entry.path().stem().string();
+            SCOPED_TRACE(name);
+            lines.SetSection(name.c_str());
+            const char* line = lines.GetSection();
+            ASSERT_NE(line, nullptr);
+            TWave wave;
+            wave.SetPath(entry.path().string().c_str());
+            ASSERT_TRUE(wave.Open());
+            ASSERT_GT(wave.GetRate(), 0u);
+            const int64_t ms = wave.GetLength() * 1000 / wave.GetRate();
+            wave.Close();
+            EXPECT_GE(ms, std::max<int64_t>(1500, 50 * int64_t(std::strlen(line))));
+            ++checked;
+        }
+        lines.Unload();
+        EXPECT_GE(checked, 19);
+    }
+}
 
 TEST(DemoTree, CreditsNameWhatTheIndexesHold) {
     for (const char* index : {"resource.ini", "resource_de.ini"}) {

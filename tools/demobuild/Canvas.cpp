@@ -12,9 +12,19 @@ uint8_t Clamp8(int32_t v) {
     return uint8_t(std::clamp(v, 0, 255));
 }
 
+// The signs the demo's labels need beyond the shared glyphs.
+constexpr tools::Glyph5x7 kMoreGlyphs[] = {
+    {'\'', {0x20, 0x20, 0x40, 0x00, 0x00, 0x00, 0x00}},
+    {'?', {0x70, 0x88, 0x08, 0x10, 0x20, 0x00, 0x20}},
+    {'!', {0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x20}},
+    {'+', {0x00, 0x20, 0x20, 0xF8, 0x20, 0x20, 0x00}},
+};
+
 const tools::Glyph5x7* FindGlyph(char c) {
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     for (const tools::Glyph5x7& g : tools::Glyphs5x7())
+        if (g.c == c) return &g;
+    for (const tools::Glyph5x7& g : kMoreGlyphs)
         if (g.c == c) return &g;
     return nullptr;
 }
