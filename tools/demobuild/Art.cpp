@@ -149,7 +149,7 @@ Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base) {
     return c;
 }
 
-Canvas IslandMap(int32_t w, int32_t h, uint32_t seed) {
+Canvas IslandMap(int32_t w, int32_t h, uint32_t seed, const std::string& title) {
     Canvas c(w, h);
     c.Gradient(0, 0, w, h, Colour{40, 90, 150}, Colour{20, 50, 110});
     Rng rng(seed);
@@ -165,7 +165,7 @@ Canvas IslandMap(int32_t w, int32_t h, uint32_t seed) {
                 c.Put(x, y, Colour{220, 210, 170});
         }
     c.Grain(rng.Next(), 8);
-    c.Text(20, 20, "ISLAND", 4, Colour{250, 240, 200});
+    c.Text(20, 20, title, 4, Colour{250, 240, 200});
     return c;
 }
 

@@ -24,8 +24,8 @@ Canvas Label(int32_t w, int32_t h, const std::string& label, Colour ink);
 Canvas FilePage(int32_t w, int32_t h, Colour base, const std::string& title);
 // A small symbol on the colour key: disc, box, bars, question or cross.
 Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base);
-// The island map with its two places marked.
-Canvas IslandMap(int32_t w, int32_t h, uint32_t seed);
+// The island map under its title.
+Canvas IslandMap(int32_t w, int32_t h, uint32_t seed, const std::string& title);
 // The scroll bars' parts. An arrow button pointing 'l'eft, 'r'ight, 'u'p or
 // 'd'own, a '-' or '+' button, or a thumb ('=' grip lines across, '|' along);
 // `state` as for ButtonFace.

@@ -133,7 +133,7 @@ bool Picture(const Asset& a, Canvas* out, std::string* error) {
     else if (style == "symbol")
         *out = Symbol(w, h, a.Get("shape"), base);
     else if (style == "map")
-        *out = IslandMap(w, h, seed);
+        *out = IslandMap(w, h, seed, a.Get("label", "ISLAND"));
     else {
         *error = "style is button, panel, label, filepage, symbol or map";
         return false;
