@@ -257,6 +257,23 @@ Ini ParseIni(const std::string& text) {
 
 } // namespace
 
+// The intro is an opening, not a stamp: it fills the 800 x 600 screen the
+// player sees it on, for a few seconds.
+TEST(DemoTree, TheIntroFillsTheScreenForAFewSeconds) {
+    TFileCtl::SetRootPath(DEMO_TREE);
+    TFileCtl::SetProfile(Tree("resource.ini").c_str());
+    TCache::Global().Start();
+    TMetaAni intro("aniIntro");
+    ASSERT_TRUE(intro.Open(1));
+    EXPECT_EQ(intro.GetWidth(0), 800);
+    EXPECT_EQ(intro.GetHeight(0), 600);
+    ASSERT_GT(intro.GetRate(0), 0.0);
+    const double seconds = intro.GetFrameCount(0) / intro.GetRate(0);
+    EXPECT_GE(seconds, 4.0);
+    EXPECT_LE(seconds, 10.0);
+    intro.Close();
+}
+
 // The game shows a spoken line for as long as its speech plays: each phrase's
 // speech lasts at least the time its line takes to read (50 ms a character,
 // 1.5 s at least), in both languages.
