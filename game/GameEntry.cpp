@@ -13,6 +13,7 @@
 #include "platform/File.h"
 #include "platform/Host.h"
 #include "platform/Kernel.h"
+#include "platform/Sound.h"
 #include "platform/User.h"
 
 #include <cstdio>
@@ -77,6 +78,15 @@ std::string ProgramFolder() {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+// Without a sound device the game plays on silently: the player is told
+// once why there is nothing to hear.
+void SaySoundIsOff() {
+    const std::string reason = platform::SoundSdlFailure();
+    if (!reason.empty())
+        std::fprintf(stderr, "adventure: no sound device (%s): the game plays without sound\n",
+                     reason.c_str());
+}
+
 } // namespace
 
 bool GameSetUp() {
@@ -122,6 +132,7 @@ int GameEntry(long ticks) {
     if (!app.IsStarted()) {
         std::fprintf(stderr, "adventure: the display did not open\n");
     } else if (ticks < 0) {
+        SaySoundIsOff();
         app.ShowModal();
     } else {
         app.SetHeadless(true);

@@ -83,6 +83,8 @@ void GameWorld::BuildTaskBar() {
     rightStrip_.Add<GameWorld, &GameWorld::OnRightStripEnter>(evMouseEnter, this);
     for (TClickCtl* strip : {&leftStrip_, &rightStrip_}) {
         strip->SetTransparent(1);
+        // Only the pointer's way in: the room shows through.
+        strip->SetHollow(1);
         strip->Show(this);
     }
     leftPanel_.Create(this);
