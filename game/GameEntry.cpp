@@ -16,6 +16,7 @@
 #include "platform/Sound.h"
 #include "platform/User.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -144,21 +145,42 @@ int GameEntry(long ticks) {
     return 0;
 }
 
-int RunGame(int argc, char** argv) {
-    long ticks = -1;
+namespace {
+
+constexpr long kMostTicks = 100000000;
+
+// The command line: true with `ticks` (-1 when not given); false after
+// saying what is wrong and how the program is called.
+bool ReadArguments(int argc, char** argv, long* ticks) {
+    *ticks = -1;
     for (int i = 1; i < argc; ++i) {
-        char* end = nullptr;
-        if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
-            ticks = std::strtol(argv[++i], &end, 10);
-            if (!*argv[i] || *end || ticks < 0 || ticks > 100000000) ticks = -2;
+        std::string why;
+        if (std::strcmp(argv[i], "--ticks") != 0) {
+            why = std::string("unknown argument \"") + argv[i] + "\"";
+        } else if (i + 1 >= argc) {
+            why = "--ticks takes a number of ticks";
         } else {
-            ticks = -2;
+            char* end = nullptr;
+            const char* text = argv[++i];
+            errno = 0;
+            *ticks = std::strtol(text, &end, 10);
+            if (!*text || *end || errno || *ticks < 0 || *ticks > kMostTicks)
+                why = "--ticks takes a whole number from 0 to " + std::to_string(kMostTicks) +
+                      ", not \"" + text + "\"";
         }
-        if (ticks == -2) {
-            std::fprintf(stderr, "usage: adventure [--ticks N]\n");
-            return 2;
+        if (!why.empty()) {
+            std::fprintf(stderr, "adventure: %s\nusage: adventure [--ticks N]\n", why.c_str());
+            return false;
         }
     }
+    return true;
+}
+
+} // namespace
+
+int RunGame(int argc, char** argv) {
+    long ticks = -1;
+    if (!ReadArguments(argc, argv, &ticks)) return 2;
     TEngine engine; // the engine's services, built first and gone last
     const std::string folder = ProgramFolder();
     if (!platform::FileExists((folder + "resource.ini").c_str())) {

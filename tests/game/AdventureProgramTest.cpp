@@ -38,7 +38,16 @@ TEST(AdventureProgram, RunsTheFixturesGame) {
     EXPECT_NE(output.find("main: entered Hall, player shown"), std::string::npos) << output;
     EXPECT_NE(output.find("event DoTickAction"), std::string::npos) << output;
     EXPECT_EQ(output.find("adventure: box"), std::string::npos) << output;
-    EXPECT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks x", &output), 2);
+    // A refused command line names what it refused.
+    for (const auto& [arguments, says] :
+         {std::pair{" --ticks x", "--ticks takes a whole number from 0 to 100000000, not \"x\""},
+          std::pair{" --ticks 12x", "not \"12x\""}, std::pair{" --ticks -1", "not \"-1\""},
+          std::pair{" --ticks", "--ticks takes a number of ticks"},
+          std::pair{" --tick 5", "unknown argument \"--tick\""}}) {
+        EXPECT_EQ(testsupport::RunTool(dir.File("adventure") + arguments, &output), 2) << arguments;
+        EXPECT_NE(output.find(says), std::string::npos) << output;
+        EXPECT_NE(output.find("usage: adventure [--ticks N]"), std::string::npos) << output;
+    }
 }
 
 } // namespace
