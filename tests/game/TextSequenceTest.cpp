@@ -182,6 +182,36 @@ TEST_F(TextSequenceTest, StylesSizesAndColoursOfTheItems) {
     Stop();
 }
 
+// An item's own alignment, style or fit that names none of the values sets
+// nothing: the label or image keeps what it was built with, and the
+// screen's defaults go only to items without the key.
+TEST_F(TextSequenceTest, AnItemsUnknownValueSetsNothing) {
+    StartWith({kGlobal +
+               "HAlign=Right\r\nVAlign=Bottom\r\nFontStyle=Bold\r\nAspect=Scale\r\n"
+               "[Item0]\r\nText=LINE\r\n"
+               "[Item1]\r\nText=LINE\r\nHAlign=Middle\r\nVAlign=Up\r\nFontStyle=Italic\r\n"
+               "[Item2]\r\nImage=picMapBeach\r\n"
+               "[Item3]\r\nImage=picMapBeach\r\nAspect=Wide\r\n"});
+    auto screen = Load(0);
+    const std::vector<TGraphic*> items = screen->Items();
+    ASSERT_EQ(items.size(), 4u);
+    // Newest first: texts 1, 0, then images 3, 2.
+    auto* unknown = dynamic_cast<TLabel*>(items[0]);
+    auto* defaulted = dynamic_cast<TLabel*>(items[1]);
+    ASSERT_TRUE(unknown && defaulted);
+    EXPECT_EQ(defaulted->GetAlign(), 2);
+    EXPECT_EQ(defaulted->GetVertAlign(), 2);
+    EXPECT_EQ(defaulted->GetStyle(), 1u);
+    const TLabel built;
+    EXPECT_EQ(unknown->GetAlign(), built.GetAlign());
+    EXPECT_EQ(unknown->GetVertAlign(), built.GetVertAlign());
+    EXPECT_EQ(unknown->GetStyle(), built.GetStyle());
+    EXPECT_EQ(items[3]->GetFitFlags(), 1);
+    EXPECT_EQ(items[2]->GetFitFlags(), TImage().GetFitFlags());
+    screen->Close();
+    Stop();
+}
+
 // A screen that goes without Close lets its items go before their
 // pictures, fonts and animations (clean under the address sanitizer).
 TEST_F(TextSequenceTest, AScreenThatGoesWithoutCloseIsClean) {
