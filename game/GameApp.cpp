@@ -153,6 +153,7 @@ int32_t GameApp::Ask(GameBox& box, const char* text) {
 
 namespace {
 constexpr int32_t kSaveVersion = 40;
+constexpr int32_t kFullBrightness = 256;
 } // namespace
 
 int32_t GameApp::SaveGame(const char* path) {
@@ -391,6 +392,9 @@ void GameApp::ShowCredits() {
     // A game whose index names no credits has none; nobody could end a
     // looping screen in a run without anyone at the screen.
     if (!Options().showCredits || headless_ || !TFileCtl::HasKey("Data", "iniCredits")) return;
+    // The game may end faded out (a room faded to black just before): the
+    // credits are a screen of their own, shown at full brightness.
+    TDispDev::Global().SetAdjustLevel(kFullBrightness);
     TTextSequence credits;
     credits.SetRect(0, 0, GetWidth(), GetHeight());
     credits.SetCursor(nullptr);

@@ -3,6 +3,8 @@
 // and wraps the items, and how the screen ends.
 #include "GameTestFixture.h"
 
+#include "media/devices/TDispDev.h"
+
 #include "TTextSequence.h"
 
 #include "foundation/TEvent.h"
@@ -239,10 +241,14 @@ TEST_F(TextSequenceTest, QuitGameShowsTheCreditsFirst) {
         fixture.creditTexts = {{"LINE", "A line"}};
         Start();
         const DWORD start = timeGetTime();
+        // The game ends faded out, as a room's fade to black leaves it: the
+        // credits come at full brightness all the same.
+        TDispDev::Global().SetAdjustLevel(0);
         ASSERT_TRUE(Run("Engine.QuitGame()"));
         RunTicks(100);
         EXPECT_FALSE(App().IsEnabled());
         const DWORD took = timeGetTime() - start;
+        if (shown[0] == '1') EXPECT_EQ(TDispDev::Global().GetAdjustLevel(), 256);
         // The quit timer's half second, then 21 steps of 10 ms.
         if (shown[0] == '1')
             EXPECT_GE(took, 700u);
