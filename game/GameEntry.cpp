@@ -8,6 +8,7 @@
 #include "foundation/TFileCtl.h"
 #include "foundation/TProfile.h"
 #include "media/resources/TCursorRes.h"
+#include "media/devices/TDispDev.h"
 #include "media/resources/TMetaFnt.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -88,6 +90,35 @@ void SaySoundIsOff() {
                      reason.c_str());
 }
 
+// The reports the failed start left, formatted as the boxes show them.
+std::vector<std::string> TakeReports() {
+    std::vector<std::string> reports;
+    TError::SetCallback(&reports, [](void* owner, const char* text) {
+        static_cast<std::vector<std::string>*>(owner)->push_back(text);
+        return 0;
+    });
+    TError::Notify(1);
+    TError::SetCallback(nullptr, nullptr);
+    return reports;
+}
+
+// A game whose files failed to load has no box of its own to show: it says
+// so once, in the system's box and on stderr (in UTF-8), instead of one of
+// its own boxes (drawn with what did not load) for every file.
+void SayWhyItCannotStart(bool withBox) {
+    const std::vector<std::string> reports = TakeReports();
+    std::string text = "The game cannot start: files it needs are missing or damaged.";
+    std::fprintf(stderr, "adventure: %s\n", text.c_str());
+    for (const std::string& report : reports)
+        std::fprintf(stderr, "adventure: %s\n", platform::TextToUtf8(report.c_str()).c_str());
+    if (!withBox) return;
+    if (!reports.empty()) text += "\n\n" + reports.front();
+    if (reports.size() > 1)
+        text += "\n(and " + std::to_string(reports.size() - 1) + " more; see error.log)";
+    MessageBoxA(TDispDev::Global().GetWindow(), text.c_str(), App().GetTitle().c_str(),
+                MB_OK | MB_ICONHAND);
+}
+
 } // namespace
 
 bool GameSetUp() {
@@ -132,6 +163,8 @@ int GameEntry(long ticks) {
     GameApp& app = App();
     if (!app.IsStarted()) {
         std::fprintf(stderr, "adventure: the display did not open\n");
+    } else if (app.Failed()) {
+        SayWhyItCannotStart(ticks < 0);
     } else if (ticks < 0) {
         SaySoundIsOff();
         app.ShowModal();
@@ -141,8 +174,9 @@ int GameEntry(long ticks) {
         RunTicks(ticks);
         app.Close();
     }
+    const bool failed = app.Failed();
     app.Shutdown();
-    return 0;
+    return failed ? 1 : 0;
 }
 
 namespace {
@@ -206,7 +240,8 @@ int RunGame(int argc, char** argv) {
     // Nobody saw the boxes of a headless run: they are written out.
     if (headless)
         for (const platform::BoxRecord& box : platform::MessageBoxLog())
-            std::fprintf(stderr, "adventure: box \"%s\": %s\n", box.caption.c_str(),
-                         box.text.c_str());
+            std::fprintf(stderr, "adventure: box \"%s\": %s\n",
+                         platform::TextToUtf8(box.caption.c_str()).c_str(),
+                         platform::TextToUtf8(box.text.c_str()).c_str());
     return result;
 }

@@ -23,6 +23,34 @@ TEST(AdventureProgram, WithoutItsFilesItSaysWhatIsMissing) {
         << output;
 }
 
+// A game whose data folder is gone cannot start: it says so once, the
+// reports on stderr in UTF-8 (not the texts' own Latin-1 bytes), and ends
+// with exit code 1.
+TEST(AdventureProgram, AGameThatCannotStartSaysSoAndFails) {
+    testsupport::TempDir dir;
+    std::string output;
+    ASSERT_EQ(testsupport::RunTool(
+                  testsupport::ToolProgram("gamefixture") + " " + dir.Path().string(), &output),
+              0)
+        << output;
+    std::filesystem::copy_file(Adventure(), dir.File("adventure"));
+    std::filesystem::remove_all(dir.File("data/fonts"));
+    EXPECT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks 20", &output, 120), 1)
+        << output;
+    EXPECT_NE(output.find("adventure: The game cannot start"), std::string::npos) << output;
+    EXPECT_NE(output.find("main.fnt"), std::string::npos) << output;
+    // Every byte above ASCII belongs to a UTF-8 sequence.
+    for (size_t i = 0; i < output.size(); ++i) {
+        const auto c = static_cast<unsigned char>(output[i]);
+        if (c < 0x80) continue;
+        ASSERT_GE(c, 0xC2) << "at " << i;
+        ASSERT_LT(i + 1, output.size());
+        EXPECT_EQ(static_cast<unsigned char>(output[i + 1]) & 0xC0, 0x80) << "at " << i;
+        ++i;
+    }
+    EXPECT_EQ(output.find("Create gameworld failed"), std::string::npos) << output;
+}
+
 // Headless, nobody could click the menu the finished game starts with: the
 // run goes straight into the game.
 TEST(AdventureProgram, RunsTheFixturesGame) {
