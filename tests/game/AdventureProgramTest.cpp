@@ -14,6 +14,15 @@ std::string Adventure() {
     return (self.parent_path().parent_path().parent_path() / "game" / "adventure").string();
 }
 
+// gamefixture's one-room game with the program beside it.
+bool WriteFixtureGame(const testsupport::TempDir& dir, std::string* output) {
+    if (testsupport::RunTool(testsupport::ToolProgram("gamefixture") + " " + dir.Path().string(),
+                             output) != 0)
+        return false;
+    std::filesystem::copy_file(Adventure(), dir.File("adventure"));
+    return true;
+}
+
 TEST(AdventureProgram, WithoutItsFilesItSaysWhatIsMissing) {
     testsupport::TempDir dir;
     std::filesystem::copy_file(Adventure(), dir.File("adventure"));
@@ -29,11 +38,7 @@ TEST(AdventureProgram, WithoutItsFilesItSaysWhatIsMissing) {
 TEST(AdventureProgram, AGameThatCannotStartSaysSoAndFails) {
     testsupport::TempDir dir;
     std::string output;
-    ASSERT_EQ(testsupport::RunTool(
-                  testsupport::ToolProgram("gamefixture") + " " + dir.Path().string(), &output),
-              0)
-        << output;
-    std::filesystem::copy_file(Adventure(), dir.File("adventure"));
+    ASSERT_TRUE(WriteFixtureGame(dir, &output)) << output;
     std::filesystem::remove_all(dir.File("data/fonts"));
     EXPECT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks 20", &output, 120), 1)
         << output;
@@ -56,11 +61,7 @@ TEST(AdventureProgram, AGameThatCannotStartSaysSoAndFails) {
 TEST(AdventureProgram, RunsTheFixturesGame) {
     testsupport::TempDir dir;
     std::string output;
-    ASSERT_EQ(testsupport::RunTool(
-                  testsupport::ToolProgram("gamefixture") + " " + dir.Path().string(), &output),
-              0)
-        << output;
-    std::filesystem::copy_file(Adventure(), dir.File("adventure"));
+    ASSERT_TRUE(WriteFixtureGame(dir, &output)) << output;
     ASSERT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks 60", &output, 120), 0)
         << output;
     EXPECT_NE(output.find("main: entered Hall, player shown"), std::string::npos) << output;
