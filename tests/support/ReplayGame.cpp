@@ -217,6 +217,9 @@ GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::str
     platform::SetSoundRecording(true);
     RunEnvironment environment(folder);
     WriteDevOptions(steps, folder);
+    // The pointer starts in the corner, wherever a run before in the same
+    // process left it: the frames hold it.
+    SetCursorPos(0, 0);
     if (!GameSetUp()) {
         result.failure = "another copy of the game runs";
         return result;
