@@ -115,6 +115,7 @@ TEST(DemoTree, BuilderRefusesSourcesTheGameWouldMisread) {
         {"assets.ini", "shape=disc w=128 h=128 base=E0C060", "shape=disc w=128 h=128 base=00FF00",
          "colour key"},
         {"text/de/main.txt", "[STDQUEST_NO]", "[STDQUEST_YES]", "appears twice"},
+        {"assets.ini", "inks=FFFFFF,FFC040", "inks=FFFFFF,000000", "inks are"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
@@ -256,6 +257,43 @@ Ini ParseIni(const std::string& text) {
 }
 
 } // namespace
+
+namespace {
+
+// The colour of the first ink pixel of a pixel font's letter, as 0xRRGGBB;
+// -1 when the sub-font draws nothing.
+int32_t InkOf(int32_t subFont, char letter) {
+    TMetaFnt font("fntDialog", subFont);
+    TFontRef ref;
+    ref.SetFont(&font);
+    int32_t ink = -1;
+    if (ref.Load(0) && ref.SelectChar(uint8_t(letter))) {
+        const GdlBitmap* glyph = ref.GetExtents(nullptr);
+        for (int32_t i = 0;
+             glyph && glyph->palette && ink < 0 && i < glyph->bytesPerLine * glyph->height; ++i)
+            if (const uint8_t index = glyph->surface[i]) {
+                const GdlPaletteEntry& e = glyph->palette[index];
+                ink = e.red << 16 | e.green << 8 | e.blue;
+            }
+        ref.DeselectChar();
+    }
+    ref.Unload();
+    return ink;
+}
+
+} // namespace
+
+// The dialog choice under the pointer takes the dialog font's second
+// sub-font: the same letters, set apart by their colour.
+TEST(DemoTree, TheHoveredDialogChoiceHasLettersOfItsOwnColour) {
+    TFileCtl::SetRootPath(DEMO_TREE);
+    TFileCtl::SetProfile(Tree("resource.ini").c_str());
+    TCache::Global().Start();
+    const int32_t normal = InkOf(0, 'A'), hovered = InkOf(1, 'A');
+    EXPECT_GT(normal, 0);
+    EXPECT_GT(hovered, 0);
+    EXPECT_NE(normal, hovered);
+}
 
 // The intro is an opening, not a stamp: it fills the 800 x 600 screen the
 // player sees it on, for a few seconds.
