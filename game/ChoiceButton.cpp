@@ -18,8 +18,20 @@ ChoiceButton::ChoiceButton() {
     UseFont(0);
 }
 
+namespace {
+// Whether the font has letters to draw: a pixel font's sub-font that its
+// file lacks has none (height 0), while the first one has.
+bool Draws(TMetaFnt* font) {
+    return font && font->GetTextHeight('A') > 0;
+}
+} // namespace
+
 void ChoiceButton::UseFont(int32_t nth) {
     TMetaFnt* font = Resources().Font("fntDialog", nth);
+    // A dialog font without its second sub-font would make the line under
+    // the pointer vanish: it keeps the first one (and the hover colour).
+    if (nth != 0 && !Draws(font) && Draws(Resources().Font("fntDialog", 0)))
+        font = Resources().Font("fntDialog", 0);
     SetFont(font);
     GetLabel().SetFont(font);
 }

@@ -16,6 +16,7 @@
 #include "RoomGlobals.h"
 
 #include "foundation/TDeleteQueue.h"
+#include "foundation/TError.h"
 #include "foundation/TFileCtl.h"
 #include "media/animation/TMetaAni.h"
 #include "foundation/TKeys.h"
@@ -153,6 +154,7 @@ int32_t GameApp::Ask(GameBox& box, const char* text) {
 
 namespace {
 constexpr int32_t kSaveVersion = 40;
+constexpr int32_t kFullBrightness = 256;
 } // namespace
 
 int32_t GameApp::SaveGame(const char* path) {
@@ -262,6 +264,17 @@ int32_t GameApp::LoadGame(const char* path) {
 
 // --- The game --------------------------------------------------------------------------
 
+namespace {
+// The error reports (not the warnings) the handler holds.
+int32_t ErrorReports() {
+    int32_t count = 0;
+    for (TList* list : {&TError::ShownList(), &TError::HeldList()})
+        for (TListNode* node = list->Head(); node; node = node->next)
+            if (static_cast<TErrorRec*>(node->item)->code < 100) ++count;
+    return count;
+}
+} // namespace
+
 void GameApp::Init() {
     SetBorderWidth(0);
     // Transparent, and so keyed with the background colour.
@@ -272,7 +285,11 @@ void GameApp::Init() {
     TCursDev& cursor = TCursDev::Global();
     cursor.SetKeep(1);
     cursor.SetKeyColor(0x00FF00, 0, 32767);
+    // Without its shared texts, fonts and cursors the game could not even
+    // show its own boxes: a start that could not load them has failed.
+    const int32_t reportsBefore = ErrorReports();
     Resources().LoadShared();
+    if (ErrorReports() > reportsBefore) failed_ = true;
     hint_.Open(this);
     SetHintWindow(&hint_);
     Add<GameApp, &GameApp::OnStart>(evShown, this);
@@ -296,13 +313,17 @@ int GameApp::OnStart(TObject*, TEvent*) {
         OpenMenu();
         return 1;
     }
-    // A new game, the menu count left as it is.
+    // A new game, the menu count left as it is; a game that cannot begin
+    // has said why and ends.
     DestroyWorld();
     CreateWorld();
-    if (world_) {
-        world_->StartMain();
+    if (world_ && world_->StartMain()) {
         ScriptCallGlobal("main");
+        return 1;
     }
+    DestroyWorld();
+    failed_ = true;
+    EndLoops();
     return 1;
 }
 
@@ -366,6 +387,7 @@ void GameApp::CreateWorld() {
     // This may run in a handler under the main loop: the loop ends, and the
     // entry shuts the application down after it.
     DestroyWorld();
+    failed_ = true;
     EndLoops();
 }
 
@@ -381,7 +403,12 @@ int32_t GameApp::NewGame() {
     DestroyWorld();
     CreateWorld();
     if (!world_) return 0;
-    world_->StartMain();
+    // A main script that stopped half way leaves no game to play: back to
+    // the menu, which shows what it did before.
+    if (!world_->StartMain()) {
+        DestroyWorld();
+        return 0;
+    }
     ScriptCallGlobal("main");
     CloseMenu();
     return 1;
@@ -391,6 +418,9 @@ void GameApp::ShowCredits() {
     // A game whose index names no credits has none; nobody could end a
     // looping screen in a run without anyone at the screen.
     if (!Options().showCredits || headless_ || !TFileCtl::HasKey("Data", "iniCredits")) return;
+    // The game may end faded out (a room faded to black just before): the
+    // credits are a screen of their own, shown at full brightness.
+    TDispDev::Global().SetAdjustLevel(kFullBrightness);
     TTextSequence credits;
     credits.SetRect(0, 0, GetWidth(), GetHeight());
     credits.SetCursor(nullptr);

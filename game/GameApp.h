@@ -46,6 +46,9 @@ public:
     void CreateWorld();
     void DestroyWorld();
     int32_t NewGame();
+    // The game could not run (its files or its scripts failed at the start,
+    // or no world could be made): it has said why and its loop has ended.
+    bool Failed() const { return failed_; }
     // The error box; its answer (1 without a started application).
     int32_t ErrorBox(const char* text);
     // The question box; non-zero for yes.
@@ -117,4 +120,5 @@ private:
     bool shown_ = false;
     // While the credits run the program is ending.
     bool creditsRunning_ = false;
+    bool failed_ = false;
 };

@@ -8,17 +8,21 @@
 #include "foundation/TFileCtl.h"
 #include "foundation/TProfile.h"
 #include "media/resources/TCursorRes.h"
+#include "media/devices/TDispDev.h"
 #include "media/resources/TMetaFnt.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Host.h"
 #include "platform/Kernel.h"
+#include "platform/Sound.h"
 #include "platform/User.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,6 +81,44 @@ std::string ProgramFolder() {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+// Without a sound device the game plays on silently: the player is told
+// once why there is nothing to hear.
+void SaySoundIsOff() {
+    const std::string reason = platform::SoundSdlFailure();
+    if (!reason.empty())
+        std::fprintf(stderr, "adventure: no sound device (%s): the game plays without sound\n",
+                     reason.c_str());
+}
+
+// The reports the failed start left, formatted as the boxes show them.
+std::vector<std::string> TakeReports() {
+    std::vector<std::string> reports;
+    TError::SetCallback(&reports, [](void* owner, const char* text) {
+        static_cast<std::vector<std::string>*>(owner)->push_back(text);
+        return 0;
+    });
+    TError::Notify(1);
+    TError::SetCallback(nullptr, nullptr);
+    return reports;
+}
+
+// A game whose files failed to load has no box of its own to show: it says
+// so once, in the system's box and on stderr (in UTF-8), instead of one of
+// its own boxes (drawn with what did not load) for every file.
+void SayWhyItCannotStart(bool withBox) {
+    const std::vector<std::string> reports = TakeReports();
+    std::string text = "The game cannot start: files it needs are missing or damaged.";
+    std::fprintf(stderr, "adventure: %s\n", text.c_str());
+    for (const std::string& report : reports)
+        std::fprintf(stderr, "adventure: %s\n", platform::TextToUtf8(report.c_str()).c_str());
+    if (!withBox) return;
+    if (!reports.empty()) text += "\n\n" + reports.front();
+    if (reports.size() > 1)
+        text += "\n(and " + std::to_string(reports.size() - 1) + " more; see error.log)";
+    MessageBoxA(TDispDev::Global().GetWindow(), text.c_str(), App().GetTitle().c_str(),
+                MB_OK | MB_ICONHAND);
+}
+
 } // namespace
 
 bool GameSetUp() {
@@ -121,7 +163,10 @@ int GameEntry(long ticks) {
     GameApp& app = App();
     if (!app.IsStarted()) {
         std::fprintf(stderr, "adventure: the display did not open\n");
+    } else if (app.Failed()) {
+        SayWhyItCannotStart(ticks < 0);
     } else if (ticks < 0) {
+        SaySoundIsOff();
         app.ShowModal();
     } else {
         app.SetHeadless(true);
@@ -129,25 +174,47 @@ int GameEntry(long ticks) {
         RunTicks(ticks);
         app.Close();
     }
+    const bool failed = app.Failed();
     app.Shutdown();
-    return 0;
+    return failed ? 1 : 0;
 }
+
+namespace {
+
+constexpr long kMostTicks = 100000000;
+
+// The command line: true with `ticks` (-1 when not given); false after
+// saying what is wrong and how the program is called.
+bool ReadArguments(int argc, char** argv, long* ticks) {
+    *ticks = -1;
+    for (int i = 1; i < argc; ++i) {
+        std::string why;
+        if (std::strcmp(argv[i], "--ticks") != 0) {
+            why = std::string("unknown argument \"") + argv[i] + "\"";
+        } else if (i + 1 >= argc) {
+            why = "--ticks takes a number of ticks";
+        } else {
+            char* end = nullptr;
+            const char* text = argv[++i];
+            errno = 0;
+            *ticks = std::strtol(text, &end, 10);
+            if (!*text || *end || errno || *ticks < 0 || *ticks > kMostTicks)
+                why = "--ticks takes a whole number from 0 to " + std::to_string(kMostTicks) +
+                      ", not \"" + text + "\"";
+        }
+        if (!why.empty()) {
+            std::fprintf(stderr, "adventure: %s\nusage: adventure [--ticks N]\n", why.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 int RunGame(int argc, char** argv) {
     long ticks = -1;
-    for (int i = 1; i < argc; ++i) {
-        char* end = nullptr;
-        if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
-            ticks = std::strtol(argv[++i], &end, 10);
-            if (!*argv[i] || *end || ticks < 0 || ticks > 100000000) ticks = -2;
-        } else {
-            ticks = -2;
-        }
-        if (ticks == -2) {
-            std::fprintf(stderr, "usage: adventure [--ticks N]\n");
-            return 2;
-        }
-    }
+    if (!ReadArguments(argc, argv, &ticks)) return 2;
     TEngine engine; // the engine's services, built first and gone last
     const std::string folder = ProgramFolder();
     if (!platform::FileExists((folder + "resource.ini").c_str())) {
@@ -173,7 +240,8 @@ int RunGame(int argc, char** argv) {
     // Nobody saw the boxes of a headless run: they are written out.
     if (headless)
         for (const platform::BoxRecord& box : platform::MessageBoxLog())
-            std::fprintf(stderr, "adventure: box \"%s\": %s\n", box.caption.c_str(),
-                         box.text.c_str());
+            std::fprintf(stderr, "adventure: box \"%s\": %s\n",
+                         platform::TextToUtf8(box.caption.c_str()).c_str(),
+                         platform::TextToUtf8(box.text.c_str()).c_str());
     return result;
 }

@@ -83,6 +83,8 @@ void GameWorld::BuildTaskBar() {
     rightStrip_.Add<GameWorld, &GameWorld::OnRightStripEnter>(evMouseEnter, this);
     for (TClickCtl* strip : {&leftStrip_, &rightStrip_}) {
         strip->SetTransparent(1);
+        // Only the pointer's way in: the room shows through.
+        strip->SetHollow(1);
         strip->Show(this);
     }
     leftPanel_.Create(this);
@@ -129,11 +131,11 @@ bool GameWorld::InitDialogs() {
     return ran;
 }
 
-void GameWorld::StartMain() {
-    if (!OpenMain()) return;
-    // Its errors reach the player through the error hook; the game goes on
-    // with what the script defined.
-    main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str());
+bool GameWorld::StartMain() {
+    if (!OpenMain()) return false;
+    // Its error reaches the player through the error hook; a script that
+    // stopped half way defines half a game, which is not started.
+    return main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str()) != 0;
 }
 
 bool GameWorld::OpenMain() {
@@ -152,8 +154,9 @@ bool GameWorld::Load(platform::ByteReader& in) {
     if (!OpenMain()) return false;
     // main.scr sees that a game is being loaded, and its main() is not run.
     main_->RunString("SysLoadGame = 1");
-    main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str());
+    const bool ran = main_->RunFile(ScriptPath("int\\all\\scripts\\main.scr").c_str()) != 0;
     main_->RunString("SysLoadGame = nil");
+    if (!ran) return false;
     if (!dialogManager_ || !dialogManager_->LoadState(in)) return false;
     if (!LoadInventory(in)) return false;
     // The flag is the file's last four bytes: the script's reads end before

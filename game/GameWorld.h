@@ -38,8 +38,9 @@ public:
     // Runs int\all\scripts\init\dialogs.scr in a dialog state of its own;
     // false (after "Init dialogs failed!") when it does not run.
     bool InitDialogs();
-    // The main state of a new game: the vocabulary, then main.scr.
-    void StartMain();
+    // The main state of a new game: the vocabulary, then main.scr; false
+    // when the script did not run to its end (its error was reported).
+    bool StartMain();
     // Off the screen: quit timer detached, room cleared, world hidden.
     void Exit();
     // Exit, and every pointer to this world, its room and its state cleared:

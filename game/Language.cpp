@@ -3,6 +3,8 @@
 #include "GameApp.h"
 #include "GameStatics.h"
 #include "GameWorld.h"
+#include "MapView.h"
+#include "TMapEntry.h"
 
 #include "foundation/TError.h"
 #include "foundation/TFile.h"
@@ -57,8 +59,13 @@ bool Language::Switch(int32_t index) {
         room.Load();
         room.Refresh();
         room.ReloadPictures();
-        // The slots' hints are copies of the old language's texts.
+        // The hints are copies of the old language's texts: the room's
+        // elements, the slots' and the map's places take them anew.
+        room.ReloadHints();
         world->InventoryView().Refresh();
+        if (MapView* map = MapView::Instance())
+            for (int32_t i = 0; i < map->EntryCount(); ++i)
+                if (TMapEntry* entry = map->GetEntry(i)) entry->LoadHint();
     }
     return true;
 }

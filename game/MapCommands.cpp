@@ -26,14 +26,6 @@ MapView* CommandMap() {
     return CommandWorld() ? MapView::Instance() : nullptr;
 }
 
-void SetEntryHint(TMapEntry& entry, const char* name) {
-    TSectTxt* hints = Resources().Text("txtHint");
-    if (!hints) return;
-    hints->SetSection(("Map" + std::string(name ? name : "")).c_str());
-    const char* text = hints->GetSection();
-    entry.SetHint(text ? text : "");
-}
-
 void SetEntryLook(TMapEntry& entry, int32_t index, int32_t x, int32_t y) {
     const char* key = LocationPicture(index);
     TMetaImg* picture = key ? NamedPicture(key) : nullptr;
@@ -71,7 +63,7 @@ void EngineCreateMapEntry() {
     if (index < 0 || index >= MapView::kMaxEntries) return;
     auto* entry = new TMapEntry;
     if (!entry) return;
-    SetEntryHint(*entry, name);
+    entry->SetPlace(name);
     ScriptRef(entry->scriptRef, location);
     SetEntryLook(*entry, index, x, y);
     entry->Show(map);

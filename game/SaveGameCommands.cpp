@@ -90,8 +90,9 @@ void SaveGameWriteString() {
 // A length of 0, below, or past the bytes left is a short read; what is
 // there is still given, up to its first zero, and never more than the file.
 void SaveGameReadString() {
+    // Outside a load there is no string to give: nil, as ReadBool gives.
     if (!current.reader) {
-        lua_pushstring("");
+        lua_pushnil();
         return;
     }
     const int32_t length = ReadInt();

@@ -66,6 +66,17 @@ const std::string kGlobal = "Global";
 
 } // namespace
 
+// An item's key of named values: without the key the default `value`
+// holds (true); with one of the names, its number (true); with any other
+// value, nothing is to be set (false).
+template <size_t N>
+bool TTextSequence::ItemValue(const std::string& section, const char* key,
+                              const std::pair<const char*, int32_t> (&table)[N],
+                              int32_t& value) const {
+    if (!HasKey(ini_, section, key)) return true;
+    return Lookup(Text(ini_, section, key), table, value);
+}
+
 TTextSequence::TTextSequence() = default;
 
 TTextSequence::~TTextSequence() = default;
@@ -212,27 +223,25 @@ int32_t TTextSequence::BuildText(const std::string& section, int32_t x, int32_t 
         HasKey(ini_, section, "FontName") ? Text(ini_, section, "FontName") : defaults_.font;
     item.font = std::make_unique<TMetaFnt>(font.c_str());
     label.SetFont(item.font.get());
+    // An item's own value that is none of the names sets nothing: the label
+    // keeps what it was built with, not the screen's default.
     int32_t value = defaults_.align;
-    if (HasKey(ini_, section, "HAlign") && !Lookup(Text(ini_, section, "HAlign"), kAligns, value))
-        value = defaults_.align;
-    label.SetAlign(value);
+    if (ItemValue(section, "HAlign", kAligns, value)) label.SetAlign(value);
     value = defaults_.vertAlign;
-    if (HasKey(ini_, section, "VAlign") &&
-        !Lookup(Text(ini_, section, "VAlign"), kVertAligns, value))
-        value = defaults_.vertAlign;
-    label.SetVertAlign(value);
+    if (ItemValue(section, "VAlign", kVertAligns, value)) label.SetVertAlign(value);
+    int32_t style = int32_t(defaults_.style);
     TColor light = defaults_.light, shadow = defaults_.shadow;
-    uint32_t style = defaults_.style;
-    if (HasKey(ini_, section, "FontStyle")) {
-        int32_t named = 0;
-        if (Lookup(Text(ini_, section, "FontStyle"), kStyles, named)) style = uint32_t(named);
-        Colour(ini_, section, "FontLight", light);
-        Colour(ini_, section, "FontShadow", shadow);
-    }
-    label.SetStyle(style);
-    if (style == TText::tsEmboss) {
-        label.SetLightColor(light);
-        label.SetShadowColor(shadow);
+    const bool own = HasKey(ini_, section, "FontStyle");
+    if (ItemValue(section, "FontStyle", kStyles, style)) {
+        label.SetStyle(uint32_t(style));
+        if (own) {
+            Colour(ini_, section, "FontLight", light);
+            Colour(ini_, section, "FontShadow", shadow);
+        }
+        if (uint32_t(style) == TText::tsEmboss) {
+            label.SetLightColor(light);
+            label.SetShadowColor(shadow);
+        }
     }
     label.Show(this);
     label.Update();
@@ -277,9 +286,7 @@ int32_t TTextSequence::BuildAnim(const std::string& section, int32_t x, int32_t 
 void TTextSequence::PlaceGraphic(TGraphic& graphic, const std::string& section, int32_t x,
                                  int32_t y) {
     int32_t fit = defaults_.fit;
-    if (HasKey(ini_, section, "Aspect") && !Lookup(Text(ini_, section, "Aspect"), kAspects, fit))
-        fit = defaults_.fit;
-    graphic.SetFitFlags(fit);
+    if (ItemValue(section, "Aspect", kAspects, fit)) graphic.SetFitFlags(fit);
     const int32_t w = Number(ini_, section, "SizeX", 0);
     const int32_t h = Number(ini_, section, "SizeY", 0);
     if (HasKey(ini_, section, "SizeX") && HasKey(ini_, section, "SizeY") && w > 0 && h > 0) {

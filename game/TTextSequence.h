@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,9 @@ private:
     // The item's fit flags, and its own size unless both sizes are given
     // and positive.
     void PlaceGraphic(TGraphic& graphic, const std::string& section, int32_t x, int32_t y);
+    template <size_t N>
+    bool ItemValue(const std::string& section, const char* key,
+                   const std::pair<const char*, int32_t> (&table)[N], int32_t& value) const;
     void StartBackground();
     void Finish();
 

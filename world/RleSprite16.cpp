@@ -6,6 +6,7 @@
 #include "foundation/TError.h"
 #include "platform/ByteStream.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -137,6 +138,15 @@ bool RleSprite16::Save(RlaStream* stream) {
     out.S32(y);
     if (stream->Write(header.data(), kHeaderSize) != kHeaderSize) return false;
     return dataSize == 0 || stream->Write(data_, dataSize) == dataSize;
+}
+
+bool RleSprite16::SamePicture(const RleSprite16& other) const {
+    if (&other == this) return true;
+    if (other.width != width || other.height != height || other.x != x || other.y != y ||
+        other.dataSize != dataSize || other.is555_ != is555_)
+        return false;
+    return dataSize == 0 ||
+           (data_ && other.data_ && std::memcmp(data_, other.data_, dataSize) == 0);
 }
 
 bool RleSprite16::IsOpaqueAt(int32_t px, int32_t py) const {

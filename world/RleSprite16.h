@@ -37,6 +37,9 @@ public:
     bool Save(RlaStream* stream) override;
     uint32_t Tag() const override { return kTag; }
 
+    // Whether `other` draws the same pixels at the same place: same offsets,
+    // size and data (a frame repeated in an animation).
+    bool SamePicture(const RleSprite16& other) const;
     // Whether pixel x of row y is opaque; y must lie inside the sprite.
     bool IsOpaqueAt(int32_t x, int32_t y) const;
     // The first run word of row y (valid rows only).

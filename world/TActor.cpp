@@ -205,8 +205,12 @@ void TActor::StartAnimEntry(AnimEntry* entry) {
 void TActor::ShowCurrent() {
     if (!current_) return;
     if (current_->group == shownGroup_ && current_->frame == shownFrame_) return;
+    const RleSprite16* before = ShownSprite();
     shownGroup_ = current_->group;
     shownFrame_ = current_->frame;
+    // A repeated picture (an idle animation of like frames) looks the same.
+    const RleSprite16* after = ShownSprite();
+    if (before && after && before->SamePicture(*after)) return;
     Invalidate(true);
 }
 
@@ -354,6 +358,10 @@ int TActor::Step(TObject*, TEvent*) {
 
 void TActor::AdvanceOutsideWalk(int32_t n) {
     if (++current_->frame >= n) {
+        // Back at the first frame before the next animation is chosen: the
+        // same one chosen again goes on there, never showing for a moment a
+        // frame past its end (which repaints the actor for nothing).
+        current_->frame = 0;
         if (state_ == asScript)
             SetTalkState(0);
         else

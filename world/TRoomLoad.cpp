@@ -6,7 +6,9 @@
 
 namespace {
 constexpr const char* kSource = "Int\\All\\Source\\Room";
-}
+// The error texts' "the file does not exist".
+constexpr int32_t kFileMissing = 2;
+} // namespace
 
 int32_t TRoom::Load() {
     if (*hints_.GetName()) {
@@ -32,7 +34,13 @@ bool TRoom::LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const ch
     if (stream) stream->Close();
     TString path;
     if (!ResourceFile("Pictures", key, path)) return false;
-    return LoadRla(container, path.c_str()) != 0 && container.GetState() == TRlaFile::Reading;
+    LoadRla(container, path.c_str());
+    if (container.GetState() == TRlaFile::Reading) return true;
+    // A key that names a file the room cannot read is a missing picture:
+    // said like any other, not left for the player to guess from what the
+    // screen showed before.
+    TError::Raise(kFileMissing, nullptr, path.c_str(), kSource, __LINE__);
+    return false;
 }
 
 int32_t TRoom::LoadRla(TRlaFile& container, const char* path) {

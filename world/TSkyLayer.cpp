@@ -52,11 +52,21 @@ void TSkyLayer::SetSpeed(float top, float bottom) {
 }
 
 void TSkyLayer::Tick() {
+    const int32_t before = Offset();
     phase_ += 1.0f;
     if (!(phase_ < wrapLimit_) || phase_ < 0.0f) phase_ = 0.0f;
     wrapLimit_ = float(kWidth) / topSpeed_;
+    // The sky is drawn at whole pixels: a step that leaves it where it was
+    // repaints nothing.
+    if (Offset() == before) return;
     SetFlags(kRedraw, true);
     Invalidate(true);
+}
+
+int32_t TSkyLayer::Offset() const {
+    int32_t offset = FloatToInt32(topSpeed_ * phase_) % kWidth;
+    if (offset < 0) offset += kWidth;
+    return offset;
 }
 
 void TSkyLayer::SetImage(int32_t group) {
@@ -73,8 +83,7 @@ void TSkyLayer::SetImage(int32_t group) {
 
 void TSkyLayer::DrawLayer(Camera3D&, SpriteCanvas16& canvas, int32_t originX, int32_t originY) {
     if (!surface_.pixels) return;
-    int32_t offset = FloatToInt32(topSpeed_ * phase_) % kWidth;
-    if (offset < 0) offset += kWidth;
+    const int32_t offset = Offset();
     canvas.DrawSurface(&surface_, originX + offset - kWidth, originY);
     canvas.DrawSurface(&surface_, originX + offset, originY);
 }

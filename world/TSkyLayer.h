@@ -35,6 +35,8 @@ public:
     void SetImage(int32_t group);
 
     float GetPhase() const { return phase_; }
+    // How far the picture is drawn to the right, 0 to 799 pixels.
+    int32_t Offset() const;
     float GetWrapLimit() const { return wrapLimit_; }
     float GetTopSpeed() const { return topSpeed_; }
     const Surface16& GetSurface() const { return surface_; }

@@ -273,7 +273,10 @@ bool TControl::ButtonUp(int32_t button, TEvent* event) {
         if (HitTest(event->record.x, event->record.y)) Dispatch(this, event);
     }
     if (TakesPresses()) event->target = Word(this);
-    --presses_[button];
+    // A handler that hid the control (a menu opened over it) has cleared
+    // its presses already: the count must not go below none, or the next
+    // release over one of its children would count as its own.
+    if (presses_[button] > 0) --presses_[button];
     return true;
 }
 

@@ -22,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -112,6 +115,7 @@ TEST(DemoTree, BuilderRefusesSourcesTheGameWouldMisread) {
         {"assets.ini", "shape=disc w=128 h=128 base=E0C060", "shape=disc w=128 h=128 base=00FF00",
          "colour key"},
         {"text/de/main.txt", "[STDQUEST_NO]", "[STDQUEST_YES]", "appears twice"},
+        {"assets.ini", "inks=FFFFFF,FFC040", "inks=FFFFFF,000000", "inks are"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
@@ -253,6 +257,96 @@ Ini ParseIni(const std::string& text) {
 }
 
 } // namespace
+
+namespace {
+
+// The colour of the first ink pixel of a pixel font's letter, as 0xRRGGBB;
+// -1 when the sub-font draws nothing.
+int32_t InkOf(int32_t subFont, char letter) {
+    TMetaFnt font("fntDialog", subFont);
+    TFontRef ref;
+    ref.SetFont(&font);
+    int32_t ink = -1;
+    if (ref.Load(0) && ref.SelectChar(uint8_t(letter))) {
+        const GdlBitmap* glyph = ref.GetExtents(nullptr);
+        for (int32_t i = 0;
+             glyph && glyph->palette && ink < 0 && i < glyph->bytesPerLine * glyph->height; ++i)
+            if (const uint8_t index = glyph->surface[i]) {
+                const GdlPaletteEntry& e = glyph->palette[index];
+                ink = e.red << 16 | e.green << 8 | e.blue;
+            }
+        ref.DeselectChar();
+    }
+    ref.Unload();
+    return ink;
+}
+
+} // namespace
+
+// The dialog choice under the pointer takes the dialog font's second
+// sub-font: the same letters, set apart by their colour.
+TEST(DemoTree, TheHoveredDialogChoiceHasLettersOfItsOwnColour) {
+    TFileCtl::SetRootPath(DEMO_TREE);
+    TFileCtl::SetProfile(Tree("resource.ini").c_str());
+    TCache::Global().Start();
+    const int32_t normal = InkOf(0, 'A'), hovered = InkOf(1, 'A');
+    EXPECT_GT(normal, 0);
+    EXPECT_GT(hovered, 0);
+    EXPECT_NE(normal, hovered);
+}
+
+// The intro is an opening, not a stamp: it fills the 800 x 600 screen the
+// player sees it on, for a few seconds.
+TEST(DemoTree, TheIntroFillsTheScreenForAFewSeconds) {
+    TFileCtl::SetRootPath(DEMO_TREE);
+    TFileCtl::SetProfile(Tree("resource.ini").c_str());
+    TCache::Global().Start();
+    TMetaAni intro("aniIntro");
+    ASSERT_TRUE(intro.Open(1));
+    EXPECT_EQ(intro.GetWidth(0), 800);
+    EXPECT_EQ(intro.GetHeight(0), 600);
+    ASSERT_GT(intro.GetRate(0), 0.0);
+    const double seconds = intro.GetFrameCount(0) / intro.GetRate(0);
+    EXPECT_GE(seconds, 4.0);
+    EXPECT_LE(seconds, 10.0);
+    intro.Close();
+}
+
+// The game shows a spoken line for as long as its speech plays: each phrase's
+// speech lasts at least the time its line takes to read (50 ms a character,
+// 1.5 s at least), in both languages.
+TEST(DemoTree, SpeechLastsAsLongAsItsLineTakesToRead) {
+    for (const char* index : {"resource.ini", "resource_de.ini"}) {
+        SCOPED_TRACE(index);
+        TFileCtl::SetRootPath(DEMO_TREE);
+        TFileCtl::SetProfile(Tree(index).c_str());
+        TCache::Global().Start();
+        TString folder;
+        ASSERT_TRUE(TFileCtl::GetPath("Main", "PathDialog", folder));
+        std::string speech = folder.c_str();
+        std::replace(speech.begin(), speech.end(), '\\', '/');
+        TSectTxt lines("txtDialoge");
+        ASSERT_TRUE(lines.Load());
+        int32_t checked = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(speech)) {
+            const std::string name = entry.path().stem().string();
+            SCOPED_TRACE(name);
+            lines.SetSection(name.c_str());
+            const char* line = lines.GetSection();
+            ASSERT_NE(line, nullptr);
+            TWave wave;
+            wave.SetPath(entry.path().string().c_str());
+            ASSERT_TRUE(wave.Open());
+            ASSERT_GT(wave.GetRate(), 0u);
+            const int64_t ms = wave.GetLength() * 1000 / wave.GetRate();
+            wave.Close();
+            EXPECT_GE(ms, std::max<int64_t>(1500, 50 * int64_t(std::strlen(line))));
+            ++checked;
+        }
+        lines.Unload();
+        EXPECT_GE(checked, 19);
+    }
+}
 
 TEST(DemoTree, CreditsNameWhatTheIndexesHold) {
     for (const char* index : {"resource.ini", "resource_de.ini"}) {

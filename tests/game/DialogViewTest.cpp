@@ -4,6 +4,8 @@
 // run once; and the Dialog commands' answers.
 #include "GameTestFixture.h"
 
+#include "AlbumWriter.h"
+#include "ChoiceButton.h"
 #include "DialogManager.h"
 #include "DialogView.h"
 #include "WavWriter.h"
@@ -11,6 +13,7 @@
 
 #include "foundation/TKeys.h"
 #include "media/devices/TCursDev.h"
+#include "media/resources/TMetaFnt.h"
 
 namespace gametest {
 namespace {
@@ -123,6 +126,82 @@ TEST_F(Dialogs, ChoicesSpeakingAndTheEndFollowTheData) {
     ASSERT_TRUE(DialogManager::Current()->LoadState(in));
     EXPECT_EQ(q1.flags, DialogPhrase::kSaid);
     EXPECT_EQ(Data("talk").statements[0]->phrases[1]->flags, DialogPhrase::kActive);
+    Stop();
+}
+
+// The game with a pixel dialog font of `subFonts` sub-fonts (sub-font i
+// 4 + i pixels high), its "talk" choices on offer, and the font the second
+// choice takes while the pointer is over it.
+class HoveredChoice : public Dialogs {
+protected:
+    TMetaFnt* HoverWithSubFonts(size_t subFonts) {
+        tools::AlbumPlan plan;
+        plan.palette = {0, 0, 0, 255, 255, 255};
+        tools::GlyphTable table;
+        table.map.fill(1);
+        table.width.fill(4);
+        for (size_t i = 0; i < subFonts; ++i) {
+            const size_t bytes = 8 * (4 + i);
+            plan.entries.push_back(
+                {8,
+                 uint16_t(4 + i),
+                 {std::vector<uint8_t>(bytes, 0), std::vector<uint8_t>(bytes, 1)},
+                 0});
+        }
+        std::string error;
+        const std::vector<uint8_t> font = tools::WritePixelFont(
+            plan, std::vector<tools::GlyphTable>(subFonts, table), false, &error);
+        EXPECT_FALSE(font.empty()) << error;
+        WriteGame();
+        dir.Write("data/fonts/dialog.pxf", font);
+        const std::vector<unsigned char> bytes =
+            testsupport::TempDir::Read(dir.File("resource.ini"));
+        std::string index(bytes.begin(), bytes.end());
+        const std::string fnt = "fntDialog=fonts\\main.fnt";
+        const size_t at = index.find(fnt);
+        if (at == std::string::npos) return nullptr;
+        index.replace(at, fnt.size(), "fntDialog=fonts\\dialog.pxf");
+        dir.Write("resource.ini", index);
+        Statics().noteHook = &RecordNote;
+        if (!GameSetUp()) return nullptr;
+        App().Show();
+        RunTicks(1);
+        App().World()->RoomView().SetPlayerActor(0);
+        if (!Run("Dialog.Do('talk', 0)")) return nullptr;
+        TEvent enter;
+        enter.SetType(evMouseEnter);
+        View().Choice(1)->OnMouseEnter(&enter);
+        return dynamic_cast<TMetaFnt*>(View().Choice(1)->GetFont());
+    }
+    // The pointer leaves the choice: the first sub-font again.
+    static void Leave() {
+        TEvent leave;
+        leave.SetType(evMouseLeave);
+        View().Choice(1)->OnMouseLeave(&leave);
+        EXPECT_EQ(dynamic_cast<TMetaFnt*>(View().Choice(1)->GetFont()),
+                  Resources().Font("fntDialog", 0));
+    }
+};
+
+// The choice under the pointer is drawn in the dialog font's second
+// sub-font.
+TEST_F(HoveredChoice, TakesTheSecondSubFont) {
+    TMetaFnt* hovered = HoverWithSubFonts(2);
+    ASSERT_NE(hovered, nullptr);
+    EXPECT_EQ(hovered, Resources().Font("fntDialog", 1));
+    EXPECT_EQ(hovered->GetTextHeight('A'), 5);
+    Leave();
+    Stop();
+}
+
+// A font file without a second sub-font keeps the line in the first one:
+// it never vanishes under the pointer.
+TEST_F(HoveredChoice, KeepsTheFirstWhenTheFontHasNoSecond) {
+    TMetaFnt* hovered = HoverWithSubFonts(1);
+    ASSERT_NE(hovered, nullptr);
+    EXPECT_EQ(hovered, Resources().Font("fntDialog", 0));
+    EXPECT_EQ(hovered->GetTextHeight('A'), 4);
+    Leave();
     Stop();
 }
 

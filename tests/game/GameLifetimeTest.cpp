@@ -142,7 +142,7 @@ TEST_F(GameTest, AQuitTimerDuringAFadeEndsTheGameAfterTheScript) {
 }
 
 // A dialog script that does not run: both reports, no world, the loop ends
-// and the entry shuts down after it.
+// and the entry shuts down after it, answering that the game could not run.
 TEST_F(GameTest, AFailingDialogScriptStopsTheGameCleanly) {
     for (bool written : {false, true}) {
         SCOPED_TRACE(written ? "broken" : "missing");
@@ -152,7 +152,7 @@ TEST_F(GameTest, AFailingDialogScriptStopsTheGameCleanly) {
         fixture.writeDialogs = written;
         fixture.dialogsScript = "this is not lua";
         WriteGame();
-        EXPECT_EQ(GameEntry(100), 0);
+        EXPECT_EQ(GameEntry(100), 1);
         const std::vector<std::string> reports = {"Init dialogs failed!",
                                                   "Create gameworld failed!"};
         std::vector<std::string> game;

@@ -90,6 +90,28 @@ TEST_F(GameMenuTest, NewAsksBeforeItReplacesARunningGame) {
     Stop();
 }
 
+// A main script that stops half way begins no game: its error is said once
+// and the menu stays as it was, without a half-built scene behind it.
+TEST_F(GameMenuTest, NewWithABrokenMainScriptStaysInTheMenu) {
+    WriteDevOptions("[DEBUG]\r\nShowGameMenu=1\r\n");
+    fixture.mainScript = tools::DefaultMainScript() + "Game = {}\nbroken(\n";
+    Start();
+    ASSERT_EQ(App().World(), nullptr);
+    GameMenu& menu = App().Menu();
+    platform::ClearMessageBoxLog();
+    menu.OnNewClick(nullptr, nullptr);
+    EXPECT_EQ(App().World(), nullptr);
+    EXPECT_TRUE(menu.Built());
+    EXPECT_TRUE(menu.IsVisible());
+    EXPECT_EQ(App().MenuCount(), 1);
+    EXPECT_FALSE(menu.SaveButton().IsEnabled());
+    RunTicks(5);
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].find("define no table"), std::string::npos) << boxes[0];
+    Stop();
+}
+
 // Exit never quits at once: it asks the application's quit question, and
 // no goes back to the menu as it was. Back closes the menu on the game.
 TEST_F(GameMenuTest, ExitAsksTheQuitQuestionAndBackReturnsToTheGame) {

@@ -7,9 +7,13 @@
 #include "CtfWriter.h"
 #include "RlaWriter.h"
 #include "SectionWriter.h"
+#include "MapView.h"
+#include "TMapEntry.h"
 #include "TQuestionBox.h"
 
 #include "foundation/TSectTxt.h"
+
+#include <algorithm>
 
 namespace gametest {
 namespace {
@@ -91,6 +95,54 @@ TEST_F(Languages, TextsFollowTheIndexInForce) {
     EXPECT_EQ(Yes(), "Yes");
     EXPECT_EQ(RoomBackPictures(), 1);
     EXPECT_TRUE(Boxes().empty());
+    Stop();
+}
+
+// Every hint the player can hover is the new language's at once: the
+// room's elements, the player and the map's places.
+TEST_F(Languages, HintsOnScreenFollowTheLanguage) {
+    fixture.mainScript = tools::FullMainScript();
+    WriteGame();
+    WriteSecondLanguage("resource_de.ini");
+    for (const char* name : {"resource.ini", "resource_de.ini"}) {
+        const std::vector<unsigned char> bytes = testsupport::TempDir::Read(dir.File(name));
+        std::string index(bytes.begin(), bytes.end());
+        const bool german = std::string(name) == "resource_de.ini";
+        Replace(index, "[Text]\r\n",
+                std::string("[Text]\r\ntxtHall=text\\hall") + (german ? "_de" : "") + ".ctf\r\n");
+        if (german) Replace(index, "text\\hint.ctf", "text\\hint_de.ctf");
+        dir.Write(name, index);
+    }
+    const auto ctf = [](const std::vector<tools::TextSection>& sections) {
+        return tools::WriteCtf(tools::WriteSections(sections), tools::CtfPacking::Stored);
+    };
+    dir.Write("data/text/hall.ctf", ctf({{"Lamp0", "A lamp"}}));
+    dir.Write("data/text/hall_de.ctf", ctf({{"Lamp0", "Eine Lampe"}}));
+    dir.Write(
+        "data/text/hint_de.ctf",
+        ctf({{"Actor00", "Der Spieler"}, {"MapHall", "Die Halle"}, {"MapGarden", "Der Garten"}}));
+    StartWritten();
+    const auto hints = [] {
+        std::vector<std::string> words;
+        TRoom& room = App().World()->RoomView();
+        for (int32_t i = 0; i < room.ElementCount(); ++i) {
+            const std::string hint = room.ElementAt(i)->GetHint().c_str();
+            if (!hint.empty()) words.push_back(hint);
+        }
+        MapView* map = MapView::Instance();
+        for (int32_t i = 0; map && i < map->EntryCount(); ++i)
+            if (TMapEntry* entry = map->GetEntry(i)) words.push_back(entry->GetHint().c_str());
+        std::sort(words.begin(), words.end());
+        return words;
+    };
+    EXPECT_EQ(hints(),
+              (std::vector<std::string>{"A lamp", "The garden", "The hall", "The player"}));
+    ASSERT_TRUE(Statics().language.Switch(1));
+    EXPECT_EQ(hints(),
+              (std::vector<std::string>{"Der Garten", "Der Spieler", "Die Halle", "Eine Lampe"}));
+    ASSERT_TRUE(Statics().language.Switch(0));
+    EXPECT_EQ(hints(),
+              (std::vector<std::string>{"A lamp", "The garden", "The hall", "The player"}));
     Stop();
 }
 

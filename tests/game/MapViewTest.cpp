@@ -34,10 +34,17 @@ TEST_F(MapViewTest, TheMapIsCentredAndHiddenUntilShown) {
     EXPECT_EQ(MapView::Instance(), &map);
     TRectArea bounds;
     map.GetBounds(bounds);
-    EXPECT_EQ(bounds.left, 80);
-    EXPECT_EQ(bounds.top, 60);
-    EXPECT_EQ(bounds.right - bounds.left, 640);
-    EXPECT_EQ(bounds.bottom - bounds.top, 480);
+    EXPECT_EQ(bounds.left, 60);
+    EXPECT_EQ(bounds.top, 10);
+    EXPECT_EQ(bounds.right - bounds.left, 680);
+    EXPECT_EQ(bounds.bottom - bounds.top, 580);
+    // The back button stands on the map, where a click reaches it.
+    TRectArea back;
+    map.BackButton().GetBounds(back);
+    EXPECT_GE(back.left, 0);
+    EXPECT_GE(back.top, 0);
+    EXPECT_LE(back.right, bounds.right - bounds.left);
+    EXPECT_LE(back.bottom, bounds.bottom - bounds.top);
     EXPECT_FALSE(map.IsVisible());
     EXPECT_EQ(App().World()->DoShow(), 0);
     EXPECT_TRUE(map.IsVisible());

@@ -25,8 +25,12 @@ void ExpectGoldens(const std::string& name) {
         ADD_FAILURE() << difference;
 }
 
-TEST(ReplayDemo, PlaysFromTheIntroToTheCredits) {
+TEST(ReplayDemo, PlaysFromTheIntroToTheBoatsCreditsSwitchingToGerman) {
     ExpectGoldens("play");
+}
+
+TEST(ReplayDemo, PlaysTheBedsEndingToItsCredits) {
+    ExpectGoldens("bed");
 }
 
 TEST(ReplayDemo, SavesOverwritesStartsAnewAndLoadsThroughTheMenu) {

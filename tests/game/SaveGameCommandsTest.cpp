@@ -86,7 +86,7 @@ TEST_F(GameTest, WithoutAnOpenFileTheFunctionsTouchNothing) {
                     "b = SaveGame.ReadBool() c = SaveGame.ReadString() d = SaveGame.ReadFloat()"));
     EXPECT_EQ(Global("a"), "0");
     EXPECT_EQ(Global("b"), "nil");
-    EXPECT_EQ(Global("c"), "");
+    EXPECT_EQ(Global("c"), "nil");
     EXPECT_EQ(Global("d"), "0");
     Stop();
 }

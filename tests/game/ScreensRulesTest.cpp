@@ -158,14 +158,20 @@ TEST_F(ScreensRulesTest, TheMapTakesItsClicksThroughTheWindow) {
     GameWorld& world = World();
     ASSERT_EQ(world.DoShow(), 0);
     RunTicks(1);
-    // The map stands at (80, 60); the location's picture is 40 wide.
-    ClickAt(80 + 110, 60 + 110, platform::MouseButton::Left);
+    // The map stands at (60, 10); the location's picture is 40 wide.
+    ClickAt(60 + 110, 10 + 110, platform::MouseButton::Left);
     EXPECT_FALSE(world.MapVisible());
     EXPECT_EQ(Boxes(), std::vector<std::string>{"location"});
     // The right button anywhere on it only hides it.
     world.DoShow();
     RunTicks(1);
-    ClickAt(80 + 300, 60 + 50, platform::MouseButton::Right);
+    ClickAt(60 + 300, 10 + 50, platform::MouseButton::Right);
+    EXPECT_FALSE(world.MapVisible());
+    EXPECT_EQ(Boxes().size(), 1u);
+    // So does the back button, which the map's picture holds at (570, 529).
+    world.DoShow();
+    RunTicks(1);
+    ClickAt(60 + 575, 10 + 535, platform::MouseButton::Left);
     EXPECT_FALSE(world.MapVisible());
     EXPECT_EQ(Boxes().size(), 1u);
     Stop();

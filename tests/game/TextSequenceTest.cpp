@@ -3,6 +3,8 @@
 // and wraps the items, and how the screen ends.
 #include "GameTestFixture.h"
 
+#include "media/devices/TDispDev.h"
+
 #include "TTextSequence.h"
 
 #include "foundation/TEvent.h"
@@ -182,6 +184,36 @@ TEST_F(TextSequenceTest, StylesSizesAndColoursOfTheItems) {
     Stop();
 }
 
+// An item's own alignment, style or fit that names none of the values sets
+// nothing: the label or image keeps what it was built with, and the
+// screen's defaults go only to items without the key.
+TEST_F(TextSequenceTest, AnItemsUnknownValueSetsNothing) {
+    StartWith({kGlobal +
+               "HAlign=Right\r\nVAlign=Bottom\r\nFontStyle=Bold\r\nAspect=Scale\r\n"
+               "[Item0]\r\nText=LINE\r\n"
+               "[Item1]\r\nText=LINE\r\nHAlign=Middle\r\nVAlign=Up\r\nFontStyle=Italic\r\n"
+               "[Item2]\r\nImage=picMapBeach\r\n"
+               "[Item3]\r\nImage=picMapBeach\r\nAspect=Wide\r\n"});
+    auto screen = Load(0);
+    const std::vector<TGraphic*> items = screen->Items();
+    ASSERT_EQ(items.size(), 4u);
+    // Newest first: texts 1, 0, then images 3, 2.
+    auto* unknown = dynamic_cast<TLabel*>(items[0]);
+    auto* defaulted = dynamic_cast<TLabel*>(items[1]);
+    ASSERT_TRUE(unknown && defaulted);
+    EXPECT_EQ(defaulted->GetAlign(), 2);
+    EXPECT_EQ(defaulted->GetVertAlign(), 2);
+    EXPECT_EQ(defaulted->GetStyle(), 1u);
+    const TLabel built;
+    EXPECT_EQ(unknown->GetAlign(), built.GetAlign());
+    EXPECT_EQ(unknown->GetVertAlign(), built.GetVertAlign());
+    EXPECT_EQ(unknown->GetStyle(), built.GetStyle());
+    EXPECT_EQ(items[3]->GetFitFlags(), 1);
+    EXPECT_EQ(items[2]->GetFitFlags(), TImage().GetFitFlags());
+    screen->Close();
+    Stop();
+}
+
 // A screen that goes without Close lets its items go before their
 // pictures, fonts and animations (clean under the address sanitizer).
 TEST_F(TextSequenceTest, AScreenThatGoesWithoutCloseIsClean) {
@@ -209,10 +241,16 @@ TEST_F(TextSequenceTest, QuitGameShowsTheCreditsFirst) {
         fixture.creditTexts = {{"LINE", "A line"}};
         Start();
         const DWORD start = timeGetTime();
+        // The game ends faded out, as a room's fade to black leaves it: the
+        // credits come at full brightness all the same.
+        TDispDev::Global().SetAdjustLevel(0);
         ASSERT_TRUE(Run("Engine.QuitGame()"));
         RunTicks(100);
         EXPECT_FALSE(App().IsEnabled());
         const DWORD took = timeGetTime() - start;
+        if (shown[0] == '1') {
+            EXPECT_EQ(TDispDev::Global().GetAdjustLevel(), 256);
+        }
         // The quit timer's half second, then 21 steps of 10 ms.
         if (shown[0] == '1')
             EXPECT_GE(took, 700u);

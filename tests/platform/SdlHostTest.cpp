@@ -134,6 +134,10 @@ TEST(SdlHost, ShowsOnlyTheChangedPartsUntilUncovered) {
     Pump();
     EXPECT_EQ(Shown(w, 2, 2), 0xA0B0C0u);
     EXPECT_EQ(Shown(w, 40, 40), 0x102030u); // the presented frame kept the rest
+    // On a real display too: the window surface stays the system's
+    // framebuffer, not a renderer texture redrawn whole on every present.
+    const char* acceleration = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    if (!std::getenv("SDL_FRAMEBUFFER_ACCELERATION")) EXPECT_STREQ(acceleration, "0");
     DestroyWindow(w);
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }

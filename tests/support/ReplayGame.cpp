@@ -10,7 +10,9 @@
 #include "foundation/TError.h"
 #include "foundation/TEvent.h"
 #include "foundation/TFileCtl.h"
+#include "media/devices/TCursDev.h"
 #include "media/devices/TDispDev.h"
+#include "media/resources/TCursorRes.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Kernel.h"
@@ -179,10 +181,21 @@ std::string SaveFolderWords() {
 
 } // namespace
 
+namespace {
+// The pointer's shape by its resource key: "-" for none or a shape of no key
+// (an item's picture).
+std::string CursorWord() {
+    const TMetaCur* shape =
+        TCursDev::Global().IsVisible() ? TCursDev::Global().GetCursorRes(2) : nullptr;
+    const char* name = shape ? shape->GetName() : nullptr;
+    return std::string(" cursor=") + (name && *name ? name : "-");
+}
+} // namespace
+
 std::string GameStateWords() {
     GameApp& app = App();
     std::string words = "menu=" + std::to_string(app.MenuFlag()) +
-                        " lang=" + std::to_string(Statics().language.Index());
+                        " lang=" + std::to_string(Statics().language.Index()) + CursorWord();
     GameWorld* world = app.World();
     if (!world) return words + " world=none" + SaveFolderWords();
     const char* room = world->RoomView().GetName().c_str();
@@ -204,6 +217,9 @@ GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::str
     platform::SetSoundRecording(true);
     RunEnvironment environment(folder);
     WriteDevOptions(steps, folder);
+    // The pointer starts in the corner, wherever a run before in the same
+    // process left it: the frames hold it.
+    SetCursorPos(0, 0);
     if (!GameSetUp()) {
         result.failure = "another copy of the game runs";
         return result;

@@ -27,7 +27,8 @@ struct GameReplayResult {
 GameReplayResult ReplayGame(const std::vector<ReplayStep>& steps, const std::string& folder,
                             bool keepFrames = false, uint32_t graceMs = ReplayDriver::kGraceMs);
 
-// The running game in words: menu flag, language, and with a world its room,
+// The running game in words: menu flag, language, the pointer's shape (its
+// cursor key, "-" when hidden or keyless), and with a world its room,
 // whether a dialog, the map or the inventory is on, and the held item's id;
 // last the save folder's files with the hashes of their bytes, when any.
 std::string GameStateWords();

@@ -7,18 +7,32 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
+
+// A program run with its arguments; the exit code and a part of what it said.
+struct Refusal {
+    const char* program;
+    std::string args;
+    int status;
+    std::string said;
+};
+
+void ExpectRefusals(const std::vector<Refusal>& cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + " " + c.args);
+        std::string said;
+        EXPECT_EQ(testsupport::RunTool(testsupport::ToolProgram(c.program) + " " + c.args, &said),
+                  c.status);
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    }
+}
 
 TEST(RefusedNumbers, EveryProgramChecksItsNumbers) {
     testsupport::TempDir dir;
     const std::string in = dir.File("in"), out = dir.File("out");
-    const struct {
-        const char* program;
-        std::string args;
-        int status;
-        const char* said;
-    } cases[] = {
+    ExpectRefusals({
         {"dispdemo", "--frames abc", 2, "usage: dispdemo"},
         {"dispdemo", "--frames 5x --png " + out, 2, "usage: dispdemo"},
         {"uiharness", "--frames 1e3", 2, "usage: uiharness"},
@@ -36,14 +50,38 @@ TEST(RefusedNumbers, EveryProgramChecksItsNumbers) {
         {"wavconv", "ima " + in + " " + out + " 512b", 1, "ALIGN must be a whole number"},
         {"albconv", "pack " + out + " -b 8x " + in, 2, "bits must be 8, 16 or 24"},
         {"respack", "pack --method lzw --clear-every abc " + in + " " + out, 2, "usage"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.program) + " " + c.args);
-        std::string said;
-        EXPECT_EQ(testsupport::RunTool(testsupport::ToolProgram(c.program) + " " + c.args, &said),
-                  c.status);
-        EXPECT_NE(said.find(c.said), std::string::npos) << said;
-    }
+    });
+}
+
+// A value a program cannot take, or a folder that is not there, is named
+// with what was expected: never only the usage, never a silent failure.
+TEST(RefusedArguments, EachProgramSaysWhatIsWrong) {
+    testsupport::TempDir dir;
+    const std::string in = dir.Write("in.txt", "text"), out = dir.File("out");
+    const std::string missing = dir.File("no/such/folder");
+    ExpectRefusals({
+        {"respack", "ctf --method zip " + in + " " + out, 2,
+         "respack: --method takes stored, lzw or lzw16, not \"zip\""},
+        {"respack", "pack --method lzw12 " + in + " " + out, 2,
+         "respack: --method takes lzw or lzw16, not \"lzw12\""},
+        {"respack", "unpack --method zip " + in + " " + out, 2, "--method takes lzw or lzw16"},
+        {"respack", "squeeze " + in + " " + out, 2, "respack: no command squeeze"},
+        {"respack", "ctf --level 9 " + in + " " + out, 2, "respack: no option --level"},
+        {"dispdemo", "--driver nosuch", 2,
+         "dispdemo: --driver takes ddraw, vga, vgax, vga4, svga, linear, accel, fdib or "
+         "opengl, not \"nosuch\""},
+        {"dispdemo", "--driver fdib --mode 640x480", 2, "dispdemo: --mode takes WIDTHxHEIGHTxBITS"},
+        {"dispdemo", "--driver fdib --virtual 1024x768", 2,
+         "dispdemo: --virtual takes --driver svga or linear"},
+        {"dispdemo", "--frames", 2, "dispdemo: --frames needs a value"},
+        {"vmemdump", in + " 64x32", 2,
+         "vmemdump: the page size takes WIDTHxHEIGHTxBITS (e.g. 640x480x8), not \"64x32\""},
+        {"vmemdump", in + " 64x32x8 0", 2, "vmemdump: PITCH takes a whole number from 1"},
+        {"avidump", in + " " + missing, 1,
+         "avidump: " + missing + " is no folder to write the streams into"},
+        {"uiharness", "--frames 1 --folder " + missing + " --png " + out, 1,
+         "uiharness: --folder " + missing + " is no folder"},
+    });
 }
 
 } // namespace

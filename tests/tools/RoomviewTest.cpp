@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -216,6 +217,34 @@ TEST_F(RoomviewTool, ReportsWhatCouldNotBeLoaded) {
         EXPECT_EQ(Run("--ticks 1", "", c.room, c.index), 1);
         EXPECT_NE(output.find("roomview: " + c.said), std::string::npos) << output;
         EXPECT_FALSE(pngRead);
+    }
+}
+
+// Some other file given as the scene fails with the reason; what it holds
+// reaches the terminal only escaped, a few lines of it at most.
+TEST_F(RoomviewTool, RefusesAFileThatIsNoScene) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += char(i * 7 % 256);
+    // Text, its accent in UTF-8, but not one scene line in it.
+    std::string prose;
+    for (int i = 0; i < 9; ++i)
+        prose += "Dear keeper, the caf\xC3\xA9 is closed (line " + std::to_string(i) + ")\n";
+    const struct {
+        std::string file, said;
+    } cases[] = {
+        {dir.Write("data.bin", binary), "data.bin is no scene: not a text file"},
+        {dir.Write("letter.txt", prose),
+         "letter.txt is no scene: none of its lines places anything"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        EXPECT_EQ(Run("--ticks 1", c.file), 1);
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        EXPECT_FALSE(pngRead);
+        for (const char ch : output)
+            EXPECT_TRUE(ch == '\n' || (ch >= 32 && ch < 127)) << int(ch);
+        EXPECT_LE(std::count(output.begin(), output.end(), '\n'), 7);
     }
 }
 

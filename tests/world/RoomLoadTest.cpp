@@ -2,6 +2,7 @@
 // music and room sounds on the recording sound device, and the sky's clock.
 
 #include "CheckBytes.h"
+#include "ErrorProbe.h"
 #include "RoomFixture.h"
 #include "SoundEngine.h"
 #include "TActor.h"
@@ -191,7 +192,16 @@ TEST_F(LoadCheck, KeysNameTheThreeContainersAndMissingOnesStayEmpty) {
     const Case cases[] = {
         {"full", 1, 2, 3}, {"bare", 1, 0, 0}, {"lost", 0, 2, 0}, {"none", 0, 0, 0}};
     for (const Case& c : cases) {
+        TError::ClearLists();
         room->EnterRoom(c.room, nullptr);
+        // A key naming a file that is not there is reported with the path;
+        // a missing or empty key is no fault.
+        const TErrorRec* report = NewestError();
+        EXPECT_EQ(report != nullptr, std::string(c.room) == "lost") << c.room;
+        if (report) {
+            EXPECT_EQ(report->code, 2);
+            EXPECT_NE(std::string(report->object.c_str()).find("none.rla"), std::string::npos);
+        }
         EXPECT_EQ(room->Background().GroupCount(), c.back) << c.room;
         EXPECT_EQ(room->Objects().GroupCount(), c.objects) << c.room;
         EXPECT_EQ(room->LocalItems().GroupCount(), c.local) << c.room;

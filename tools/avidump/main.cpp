@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,10 @@ const char* ResultName(HRESULT hr) {
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f) ok = std::fclose(f) == 0 && ok;
+    if (!ok) std::fprintf(stderr, "avidump: cannot write %s\n", path.c_str());
+    return ok;
 }
 
 std::string Name(const char* dir, int stream, int frame, const char* ext) {
@@ -123,7 +125,10 @@ int DumpVideo(PAVISTREAM stream, int n, const AVISTREAMINFOA& s, const char* dir
                 w.U8(p[1]);
                 w.U8(p[0]);
             }
-        if (!WriteFile(Name(dir, n, static_cast<int>(i), "pam"), pam)) ++failures;
+        if (!WriteFile(Name(dir, n, static_cast<int>(i), "pam"), pam)) {
+            ++failures;
+            break; // the folder refuses them all
+        }
     }
     AVIStreamGetFrameClose(getter);
     return failures ? 1 : 0;
@@ -159,6 +164,11 @@ int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: avidump FILE [OUTDIR]\n");
         return 2;
+    }
+    std::error_code error;
+    if (argc == 3 && !std::filesystem::is_directory(argv[2], error)) {
+        std::fprintf(stderr, "avidump: %s is no folder to write the streams into\n", argv[2]);
+        return 1;
     }
     AVIFileInit();
     PAVIFILE file = nullptr;

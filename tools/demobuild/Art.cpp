@@ -1,5 +1,6 @@
 #include "Art.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace demo {
@@ -34,6 +35,98 @@ Canvas ButtonFace(int32_t w, int32_t h, Colour base, const std::string& label, c
     return c;
 }
 
+Canvas Label(int32_t w, int32_t h, const std::string& label, Colour ink) {
+    Canvas c(w, h, kClear);
+    int32_t scale = 3;
+    while (scale > 1 && (Canvas::TextWidth(label, scale) > w - 2 || 7 * scale > h - 2))
+        --scale;
+    const int32_t y = (h - 7 * scale) / 2;
+    c.Text(2, y + 2, label, scale, Colour{20, 20, 30});
+    c.Text(0, y, label, scale, ink);
+    return c;
+}
+
+namespace {
+
+// A white box with a sunken frame: where a control shows its text.
+void Well(Canvas& c, int32_t x, int32_t y, int32_t w, int32_t h) {
+    c.Fill(x - 3, y - 3, w + 6, h + 6, Colour{20, 24, 40});
+    c.Fill(x - 1, y - 1, w + 2, h + 2, Colour{150, 160, 190});
+    c.Fill(x, y, w, h, Colour{255, 255, 255});
+}
+
+} // namespace
+
+Canvas FilePage(int32_t w, int32_t h, Colour base, const std::string& title) {
+    // Few flat colours: the page is an 8-bit picture, and a gradient would
+    // have to be dithered into its palette.
+    Canvas c(w, h, base);
+    c.Fill(0, 0, w, 46, Shade(base, 24));
+    c.Fill(0, 46, w, 2, Shade(base, -40));
+    c.Frame(0, 0, w, h, 2, Shade(base, -60));
+    const int32_t tw = Canvas::TextWidth(title, 3);
+    c.Text((w - tw) / 2 + 1, 13, title, 3, Colour{20, 20, 30});
+    c.Text((w - tw) / 2, 12, title, 3, Colour{250, 240, 200});
+    const Colour caption{250, 240, 200};
+    c.Fill(160, 62, 480, 400, Shade(base, 16));
+    c.Frame(160, 62, 480, 400, 2, Shade(base, -40));
+    c.Text(176, 80, "NAME", 2, caption);
+    Well(c, 176, 102, 424, 30);
+    Well(c, 176, 150, 400, 300);
+    return c;
+}
+
+Canvas ScrollButton(int32_t w, int32_t h, char sign, char state) {
+    const Colour base{90, 100, 130};
+    Canvas c = ButtonFace(w, h, base, "", state, 5);
+    const Colour ink = state == 'c' ? Colour{150, 150, 150} : Colour{250, 240, 200};
+    const int32_t cx = w / 2, cy = h / 2, r = std::min(w, h) / 4;
+    switch (sign) {
+        case 'l':
+        case 'r':
+            for (int32_t i = 0; i <= r; ++i) // a triangle, its point `r` from the centre
+                c.Fill(sign == 'r' ? cx - r / 2 + i : cx + r / 2 - i, cy - (r - i), 1,
+                       2 * (r - i) + 1, ink);
+            break;
+        case 'u':
+        case 'd':
+            for (int32_t i = 0; i <= r; ++i)
+                c.Fill(cx - (r - i), sign == 'd' ? cy - r / 2 + i : cy + r / 2 - i, 2 * (r - i) + 1,
+                       1, ink);
+            break;
+        case '+': c.Fill(cx - 1, cy - r, 3, 2 * r + 1, ink); [[fallthrough]];
+        case '-': c.Fill(cx - r, cy - 1, 2 * r + 1, 3, ink); break;
+        case '=':
+            for (int32_t i = -1; i <= 1; ++i)
+                c.Fill(4, cy + i * 4 - 1, w - 8, 2, ink);
+            break;
+        case '|':
+            for (int32_t i = -1; i <= 1; ++i)
+                c.Fill(cx + i * 4 - 1, 4, 2, h - 8, ink);
+            break;
+        default: break;
+    }
+    return c;
+}
+
+Canvas ScrollTrack(int32_t w, int32_t h) {
+    Canvas c(w, h, Colour{26, 30, 46});
+    c.Frame(0, 0, w, h, 1, Colour{10, 12, 20});
+    c.Frame(1, 1, w - 2, h - 2, 1, Colour{70, 80, 110});
+    if (w > h) {
+        // Louder to the right: a wedge from nothing to nearly the track's height.
+        const int32_t from = h, to = w - h;
+        for (int32_t x = from; x < to; ++x) {
+            const int32_t rise = (h - 10) * (x - from) / (to - from) + 2;
+            c.Fill(x, h - 4 - rise, 1, rise,
+                   Mix(Colour{60, 90, 140}, Colour{220, 190, 90}, 256 * (x - from) / (to - from)));
+        }
+    } else {
+        c.Fill(w / 2 - 1, 4, 2, h - 8, Colour{70, 80, 110});
+    }
+    return c;
+}
+
 Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base) {
     Canvas c(w, h, kClear);
     const int32_t m = w < h ? w : h;
@@ -56,7 +149,7 @@ Canvas Symbol(int32_t w, int32_t h, const std::string& shape, Colour base) {
     return c;
 }
 
-Canvas IslandMap(int32_t w, int32_t h, uint32_t seed) {
+Canvas IslandMap(int32_t w, int32_t h, uint32_t seed, const std::string& title) {
     Canvas c(w, h);
     c.Gradient(0, 0, w, h, Colour{40, 90, 150}, Colour{20, 50, 110});
     Rng rng(seed);
@@ -72,7 +165,7 @@ Canvas IslandMap(int32_t w, int32_t h, uint32_t seed) {
                 c.Put(x, y, Colour{220, 210, 170});
         }
     c.Grain(rng.Next(), 8);
-    c.Text(20, 20, "ISLAND", 4, Colour{250, 240, 200});
+    c.Text(20, 20, title, 4, Colour{250, 240, 200});
     return c;
 }
 

@@ -12,9 +12,37 @@ uint8_t Clamp8(int32_t v) {
     return uint8_t(std::clamp(v, 0, 255));
 }
 
+// The signs the demo's labels need beyond the shared glyphs.
+constexpr tools::Glyph5x7 kMoreGlyphs[] = {
+    {'\'', {0x20, 0x20, 0x40, 0x00, 0x00, 0x00, 0x00}},
+    {'?', {0x70, 0x88, 0x08, 0x10, 0x20, 0x00, 0x20}},
+    {'!', {0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x20}},
+    {'+', {0x00, 0x20, 0x20, 0xF8, 0x20, 0x20, 0x00}},
+    {char(0xC4), {0x50, 0x00, 0x70, 0x88, 0xF8, 0x88, 0x88}}, // A, O and U with umlaut
+    {char(0xD6), {0x50, 0x00, 0x70, 0x88, 0x88, 0x88, 0x70}},
+    {char(0xDC), {0x50, 0x00, 0x88, 0x88, 0x88, 0x88, 0x70}},
+};
+
+// Labels come from UTF-8 sources; the glyphs are Latin-1 (a two-byte
+// sequence of U+0080 to U+00FF becomes its one byte).
+std::string Latin1(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const uint8_t c = uint8_t(text[i]);
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size())
+            out += char(((c & 0x1F) << 6) | (uint8_t(text[++i]) & 0x3F));
+        else
+            out += char(c);
+    }
+    return out;
+}
+
 const tools::Glyph5x7* FindGlyph(char c) {
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    if (c == char(0xE4) || c == char(0xF6) || c == char(0xFC)) c = char(uint8_t(c) - 0x20);
     for (const tools::Glyph5x7& g : tools::Glyphs5x7())
+        if (g.c == c) return &g;
+    for (const tools::Glyph5x7& g : kMoreGlyphs)
         if (g.c == c) return &g;
     return nullptr;
 }
@@ -77,11 +105,13 @@ void Canvas::Grain(uint32_t seed, int32_t amount) {
         if (p.a) p = Shade(p, rng.Spread(amount));
 }
 
-int32_t Canvas::TextWidth(const std::string& text, int32_t scale) {
+int32_t Canvas::TextWidth(const std::string& utf8, int32_t scale) {
+    const std::string text = Latin1(utf8);
     return int32_t(text.size()) * 6 * scale - (text.empty() ? 0 : scale);
 }
 
-void Canvas::Text(int32_t x, int32_t y, const std::string& text, int32_t scale, Colour c) {
+void Canvas::Text(int32_t x, int32_t y, const std::string& utf8, int32_t scale, Colour c) {
+    const std::string text = Latin1(utf8);
     for (size_t n = 0; n < text.size(); ++n) {
         const tools::Glyph5x7* g = FindGlyph(text[n] == '_' ? ' ' : text[n]);
         if (!g) continue;

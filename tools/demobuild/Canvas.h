@@ -34,7 +34,8 @@ public:
     void Frame(int32_t x, int32_t y, int32_t w, int32_t h, int32_t thickness, Colour c);
     // Darkens or lightens each opaque pixel by a seeded amount up to `amount`.
     void Grain(uint32_t seed, int32_t amount);
-    // Text in the 5 x 7 glyphs, each dot `scale` pixels; "_" is a space.
+    // Text (UTF-8, Latin-1 letters) in the 5 x 7 glyphs, each dot `scale`
+    // pixels; "_" is a space.
     void Text(int32_t x, int32_t y, const std::string& text, int32_t scale, Colour c);
     static int32_t TextWidth(const std::string& text, int32_t scale);
     // Copies `from` with its transparency at (x, y).

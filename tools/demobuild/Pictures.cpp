@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <jpeglib.h>
+#include <map>
 
 namespace demo {
 
@@ -22,8 +23,30 @@ std::string Extension(const std::string& path) {
     return e;
 }
 
-// A 6 x 7 x 6 colour cube: every pixel to its nearest corner, so the same
-// picture always gives the same indexes.
+// A picture of at most 256 colours keeps them: its palette is its colours in
+// the order they first appear.
+bool ExactIndexes(const Canvas& c, std::vector<tools::Rgb>* palette, std::vector<uint8_t>* out) {
+    std::map<uint32_t, uint8_t> index;
+    palette->clear();
+    out->clear();
+    for (int32_t y = 0; y < c.Height(); ++y)
+        for (int32_t x = 0; x < c.Width(); ++x) {
+            const Colour p = c.At(x, y);
+            const uint32_t key = uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b;
+            auto found = index.find(key);
+            if (found == index.end()) {
+                if (palette->size() == 256) return false;
+                found = index.emplace(key, uint8_t(palette->size())).first;
+                palette->push_back({p.r, p.g, p.b});
+            }
+            out->push_back(found->second);
+        }
+    palette->resize(256, tools::Rgb{});
+    return true;
+}
+
+// Else a 6 x 7 x 6 colour cube: every pixel to its nearest corner, so the
+// same picture always gives the same indexes.
 std::vector<uint8_t> CubeIndexes(const Canvas& c, std::vector<tools::Rgb>* palette) {
     palette->assign(256, tools::Rgb{});
     for (int r = 0; r < 6; ++r)
@@ -45,7 +68,8 @@ std::vector<uint8_t> Pcx(const Canvas& c) {
     tools::PcxImage image;
     image.width = c.Width();
     image.height = c.Height();
-    image.scanlines = CubeIndexes(c, &image.tailPalette);
+    if (!ExactIndexes(c, &image.tailPalette, &image.scanlines))
+        image.scanlines = CubeIndexes(c, &image.tailPalette);
     const int32_t line = tools::PcxBytesPerPlaneLine(image);
     if (line != image.width) { // rows padded to an even length
         std::vector<uint8_t> padded;
@@ -102,12 +126,16 @@ bool Picture(const Asset& a, Canvas* out, std::string* error) {
     if (style == "button" || style == "panel")
         *out =
             ButtonFace(w, h, base, a.Get("label"), a.Get("state", "a")[0], seed, style == "panel");
+    else if (style == "label")
+        *out = Label(w, h, a.Get("label"), Colour{250, 240, 200});
+    else if (style == "filepage")
+        *out = FilePage(w, h, base, a.Get("label"));
     else if (style == "symbol")
         *out = Symbol(w, h, a.Get("shape"), base);
     else if (style == "map")
-        *out = IslandMap(w, h, seed);
+        *out = IslandMap(w, h, seed, a.Get("label", "ISLAND"));
     else {
-        *error = "style is button, panel, symbol or map";
+        *error = "style is button, panel, label, filepage, symbol or map";
         return false;
     }
     return CheckKeyColour(*out, error);
@@ -169,20 +197,23 @@ Entries Speakers(Colour ground) {
     return e;
 }
 
-// Entries are the parts (0 down, 2 up, 5 thumb, 7 track), frames the states.
+// Entries are the parts, frames the looks (normal, pressed, pointer over,
+// pressed with the pointer over, disabled). The file list's bar stands
+// upright beside its 300-pixel list: 0 up, 2 down, 5 the thumb, 7 the track.
+// The volume bars lie across the options page: 3 softer, 1 louder, 4 the
+// thumb, 6 the track. A bar takes its track's size.
 Entries ScrollParts() {
-    const char* labels[] = {"<", "", ">", "", "", "=", "", ""};
+    const struct {
+        int32_t w, h;
+        char sign; // 't' a track
+    } parts[] = {{24, 24, 'u'}, {28, 28, '+'}, {24, 24, 'd'},  {28, 28, '-'},
+                 {16, 28, '|'}, {24, 32, '='}, {260, 28, 't'}, {24, 300, 't'}};
     Entries e;
-    for (int32_t part = 0; part < 8; ++part) {
+    for (const auto& part : parts) {
         e.emplace_back();
-        for (int32_t state = 0; state < 5; ++state) {
-            const char look = state == 0 ? 'a' : state == 2 ? 'c' : 'b';
-            if (part == 7)
-                e.back().push_back(ButtonFace(20, 160, Colour{60, 60, 70}, "", 'a', 7));
-            else
-                e.back().push_back(
-                    ButtonFace(20, 20, Colour{90, 100, 130}, labels[part], look, uint32_t(part)));
-        }
+        for (const char look : {'a', 'b', 'b', 'b', 'c'})
+            e.back().push_back(part.sign == 't' ? ScrollTrack(part.w, part.h)
+                                                : ScrollButton(part.w, part.h, part.sign, look));
     }
     return e;
 }

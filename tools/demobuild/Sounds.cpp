@@ -2,6 +2,7 @@
 // all from the integer sine table and the seeded generator.
 #include "Builder.h"
 #include "FixedMath.h"
+#include "Texts.h"
 #include "WavWriter.h"
 
 #include <algorithm>
@@ -115,11 +116,34 @@ std::vector<int16_t> Speech(int32_t rate, int32_t ms, uint32_t seed, int32_t pit
     return s;
 }
 
+// The game shows a spoken line for as long as its speech plays: a phrase's
+// speech (`text=` names the sectioned text that holds its line, the section
+// named after the file) lasts as long as the line takes to read, 50 ms a
+// character and 1.5 s at least, and a breath more.
+constexpr int32_t kBreathMs = 300;
+
+bool ReadingTime(Builder& b, const Asset& a, int32_t* ms) {
+    std::string utf8, latin1, error;
+    if (!b.ReadSource(a, a.Get("text"), &utf8)) return false;
+    std::vector<tools::TextSection> sections;
+    if (!ToLatin1(utf8, &latin1) || !ParseSections(latin1, &sections, &error))
+        return b.Fail(a, a.Get("text") + ": " + (error.empty() ? "not Latin-1" : error));
+    const size_t slash = a.path.rfind('/'), dot = a.path.rfind('.');
+    const std::string name = a.path.substr(slash + 1, dot - slash - 1);
+    const tools::TextSection* line = FindSection(sections, name);
+    if (!line) return b.Fail(a, a.Get("text") + " has no section [" + name + "]");
+    *ms = std::max<int32_t>(*ms,
+                            std::max<int32_t>(1500, 50 * int32_t(line->text.size())) + kBreathMs);
+    return true;
+}
+
 } // namespace
 
 bool GenerateWave(Builder& b, const Asset& a) {
     bool ok = true;
-    const int32_t rate = a.Int("rate", 22050, &ok), ms = a.Int("ms", 1000, &ok);
+    const int32_t rate = a.Int("rate", 22050, &ok);
+    int32_t ms = a.Int("ms", a.params.count("text") ? 0 : 1000, &ok);
+    if (ok && a.params.count("text") && !ReadingTime(b, a, &ms)) return false;
     const uint32_t seed = uint32_t(a.Int("seed", 1, &ok));
     const int32_t pitch = a.Int("pitch", 120, &ok), beat = a.Int("beat", 250, &ok);
     if (!ok || rate < 8000 || rate > 44100 || ms < 10 || ms > 20000 || beat < 20)

@@ -2,6 +2,7 @@
 // "cursor NAME HOTX HOTY" starts a picture, its rows follow ("#" ink, "o"
 // white, "." nothing) up to a blank line; ";" starts a comment line.
 #include "AlbumWriter.h"
+#include "Art.h"
 #include "Builder.h"
 #include "FntWriter.h"
 #include "IconWriter.h"
@@ -136,29 +137,51 @@ std::vector<uint8_t> Fnt(const std::vector<ArtPicture>& art, int32_t scale,
     return tools::WriteFnt(font);
 }
 
-// A pixel font of one sub-font: 8-bit glyph pictures, index 0 the paper.
-std::vector<uint8_t> Pxf(const std::vector<ArtPicture>& art, int32_t scale, std::string* error) {
+// A pixel font: one sub-font per ink, each the same glyph pictures drawn in
+// its own palette index (index 0 is the paper, the key the text is drawn
+// over), so a sub-font can set a line apart by its colour alone.
+std::vector<uint8_t> Pxf(const std::vector<ArtPicture>& art, int32_t scale,
+                         const std::vector<Colour>& inks, std::string* error) {
     tools::AlbumPlan plan;
     plan.bitsPerPixel = 8;
-    plan.palette = {0, 0, 0, 255, 255, 255};
-    tools::GlyphTable table;
-    table.map.fill(255);
+    plan.palette = {0, 0, 0};
+    for (const Colour& ink : inks)
+        plan.palette.insert(plan.palette.end(), {ink.r, ink.g, ink.b});
     int32_t widest = 0;
     for (const ArtPicture& p : art)
         if (p.kind == "glyph") widest = std::max(widest, (p.Width() + 1) * scale);
-    tools::AlbumEntry entry{uint16_t((widest + 3) & ~3), uint16_t(kGlyphRows * scale), {}, 0};
-    for (const ArtPicture& p : art) {
-        if (p.kind != "glyph" || entry.frames.size() >= 255) continue;
-        std::vector<uint8_t> frame(size_t(entry.width) * entry.height, 0);
-        for (int32_t y = 0; y < entry.height; ++y)
-            for (int32_t x = 0; x < entry.width; ++x)
-                if (Ink(&p, x, y, scale)) frame[size_t(y * entry.width + x)] = 1;
-        table.map[size_t(p.code)] = uint8_t(entry.frames.size());
-        table.width[entry.frames.size()] = uint16_t((p.Width() + 1) * scale);
-        entry.frames.push_back(frame);
+    std::vector<tools::GlyphTable> tables;
+    for (size_t n = 0; n < inks.size(); ++n) {
+        tools::GlyphTable table;
+        table.map.fill(255);
+        tools::AlbumEntry entry{uint16_t((widest + 3) & ~3), uint16_t(kGlyphRows * scale), {}, 0};
+        for (const ArtPicture& p : art) {
+            if (p.kind != "glyph" || entry.frames.size() >= 255) continue;
+            std::vector<uint8_t> frame(size_t(entry.width) * entry.height, 0);
+            for (int32_t y = 0; y < entry.height; ++y)
+                for (int32_t x = 0; x < entry.width; ++x)
+                    if (Ink(&p, x, y, scale)) frame[size_t(y * entry.width + x)] = uint8_t(n + 1);
+            table.map[size_t(p.code)] = uint8_t(entry.frames.size());
+            table.width[entry.frames.size()] = uint16_t((p.Width() + 1) * scale);
+            entry.frames.push_back(frame);
+        }
+        plan.entries.push_back(entry);
+        tables.push_back(table);
     }
-    plan.entries = {entry};
-    return tools::WritePixelFont(plan, {table}, false, error);
+    return tools::WritePixelFont(plan, tables, false, error);
+}
+
+// "RRGGBB,RRGGBB,...": the inks of a pixel font's sub-fonts; false when one
+// is no colour, is the paper's black or there are none or too many.
+bool ParseInks(const std::string& text, std::vector<Colour>* out) {
+    std::istringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        Colour ink;
+        if (!ParseColour(item, &ink) || (ink.r == 0 && ink.g == 0 && ink.b == 0)) return false;
+        out->push_back(ink);
+    }
+    return !out->empty() && out->size() <= 8;
 }
 
 } // namespace
@@ -187,8 +210,11 @@ bool GenerateFont(Builder& b, const Asset& a) {
             return b.Fail(a, "glyph " + std::to_string(p.code) + " is larger than 12 x 9");
     const bool pxf = a.path.size() > 4 && a.path.compare(a.path.size() - 4, 4, ".pxf") == 0;
     std::string error;
+    std::vector<Colour> inks;
+    if (pxf && !ParseInks(a.Get("inks", "FFFFFF"), &inks))
+        return b.Fail(a, "inks are 1 to 8 colours RRGGBB, none of them black (the paper)");
     const std::vector<uint8_t> bytes =
-        pxf ? Pxf(art, scale, &error) : Fnt(art, scale, a.Get("face", "Demo"));
+        pxf ? Pxf(art, scale, inks, &error) : Fnt(art, scale, a.Get("face", "Demo"));
     if (bytes.empty()) return b.Fail(a, error);
     return b.Emit(a, bytes);
 }

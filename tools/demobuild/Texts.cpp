@@ -30,6 +30,8 @@ bool CheckNumbered(const std::vector<tools::TextSection>& sections, std::string*
     return !sections.empty();
 }
 
+} // namespace
+
 // The sources are UTF-8; the game's texts and fonts are Latin-1.
 bool ToLatin1(const std::string& in, std::string* out) {
     out->clear();
@@ -46,6 +48,8 @@ bool ToLatin1(const std::string& in, std::string* out) {
     }
     return true;
 }
+
+namespace {
 
 bool PackingOf(const std::string& name, tools::CtfPacking* out) {
     if (name == "stored")

@@ -18,5 +18,8 @@ const tools::TextSection* FindSection(const std::vector<tools::TextSection>& sec
                                       const std::string& name);
 // The text with every line ending made CR LF.
 std::string WithCrLf(const std::string& text);
+// UTF-8 to Latin-1, the game's texts' and fonts' encoding; false for a
+// character outside it.
+bool ToLatin1(const std::string& in, std::string* out);
 
 } // namespace demo

@@ -67,6 +67,10 @@ bool parseSize(const char* text, int32_t* width, int32_t* height, int32_t* bits)
     return true;
 }
 
+// A value the command line refuses is named with what it takes, before the
+// usage.
+constexpr const char* kTool = "dispdemo";
+
 bool parse(int argc, char** argv, DemoOptions* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -78,29 +82,42 @@ bool parse(int argc, char** argv, DemoOptions* o) {
                        driver == "accel";
             o->fdib = driver == "fdib";
             o->opengl = driver == "opengl";
-            if (!o->ddraw && !o->fdib && !o->opengl) return false;
+            if (!o->ddraw && !o->fdib && !o->opengl)
+                return tools::RefuseValue(
+                    kTool, a, "ddraw, vga, vgax, vga4, svga, linear, accel, fdib or opengl",
+                    driver);
         } else if (a == "--mode" && i + 1 < argc) {
-            if (!parseSize(argv[++i], &o->width, &o->height, &o->bits)) return false;
+            if (!parseSize(argv[++i], &o->width, &o->height, &o->bits))
+                return tools::RefuseValue(kTool, a, "WIDTHxHEIGHTxBITS (up to 4096x4096x32)",
+                                          argv[i]);
         } else if (a == "--virtual" && i + 1 < argc) {
-            if (!parseSize(argv[++i], &o->virtualWidth, &o->virtualHeight, nullptr)) return false;
+            if (!parseSize(argv[++i], &o->virtualWidth, &o->virtualHeight, nullptr))
+                return tools::RefuseValue(kTool, a, "WIDTHxHEIGHT (up to 4096x4096)", argv[i]);
         } else if (a == "--pages" && i + 1 < argc) {
             int64_t pages = 0;
-            if (!tools::ParseNumber(argv[++i], 1, 2, &pages)) return false;
+            if (!tools::ParseOptionNumber(kTool, "--pages", argv[++i], 1, 2, &pages)) return false;
             o->pages = int32_t(pages);
         } else if (a == "--frames" && i + 1 < argc) {
             int64_t frames = 0;
-            if (!tools::ParseNumber(argv[++i], 0, INT32_MAX, &frames)) return false;
+            if (!tools::ParseOptionNumber(kTool, "--frames", argv[++i], 0, INT32_MAX, &frames))
+                return false;
             o->frames = long(frames);
         } else if (a == "--close") {
             o->close = true;
         } else if (a == "--png" && i + 1 < argc) {
             o->png = argv[++i];
         } else {
+            const bool valued = a == "--driver" || a == "--mode" || a == "--virtual" ||
+                                a == "--pages" || a == "--frames" || a == "--png";
+            std::fprintf(stderr, valued ? "%s: %s needs a value\n" : "%s: no option %s\n", kTool,
+                         tools::Printable(a).c_str());
             return false;
         }
     }
     // Only the VESA drivers scroll a virtual screen.
-    return o->virtualWidth == 0 || o->driver == "svga" || o->driver == "linear";
+    if (o->virtualWidth == 0 || o->driver == "svga" || o->driver == "linear") return true;
+    std::fprintf(stderr, "%s: --virtual takes --driver svga or linear\n", kTool);
+    return false;
 }
 
 bool g_running = true;

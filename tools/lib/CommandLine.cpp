@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include <charconv>
-#include <cinttypes>
 #include <cstdio>
 
 namespace tools {
@@ -26,10 +25,32 @@ bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t* out
 bool ParseOptionNumber(const char* tool, const char* option, const std::string& text, int64_t min,
                        int64_t max, int64_t* out) {
     if (ParseNumber(text, min, max, out)) return true;
-    std::fprintf(stderr,
-                 "%s: %s takes a whole number from %" PRId64 " to %" PRId64 ", not \"%s\"\n", tool,
-                 option, min, max, text.c_str());
+    return RefuseValue(tool, option,
+                       "a whole number from " + std::to_string(min) + " to " + std::to_string(max),
+                       text);
+}
+
+bool RefuseValue(const char* tool, const std::string& what, const std::string& expected,
+                 const std::string& text) {
+    std::fprintf(stderr, "%s: %s takes %s, not \"%s\"\n", tool, what.c_str(), expected.c_str(),
+                 Printable(text).c_str());
     return false;
+}
+
+std::string Printable(const std::string& text, size_t limit) {
+    std::string out;
+    for (size_t i = 0; i < text.size() && i < limit; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 32 && c < 127) {
+            out += char(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+        }
+    }
+    if (text.size() > limit) out += "...";
+    return out;
 }
 
 bool ParsePoint(const std::string& text, int32_t min, int32_t max, int32_t* x, int32_t* y) {

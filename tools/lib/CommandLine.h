@@ -16,6 +16,17 @@ bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t* out
 bool ParseOptionNumber(const char* tool, const char* option, const std::string& text, int64_t min,
                        int64_t max, int64_t* out);
 
+// Refuses `text` as the value of `what` (an option, or an argument's name):
+// "TOOL: WHAT takes EXPECTED, not "TEXT"" on stderr, the text's unprintable
+// bytes escaped. Always false.
+bool RefuseValue(const char* tool, const std::string& what, const std::string& expected,
+                 const std::string& text);
+
+// `text` with every byte outside printable ASCII written \xNN, at most
+// `limit` bytes of it and "..." after a longer one: safe to show on a
+// terminal whatever a file held.
+std::string Printable(const std::string& text, size_t limit = 80);
+
 // "X,Y" with two whole numbers from `min` to `max`.
 bool ParsePoint(const std::string& text, int32_t min, int32_t max, int32_t* x, int32_t* y);
 

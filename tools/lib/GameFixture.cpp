@@ -200,7 +200,8 @@ constexpr ScreenPicture kScreenPictures[] = {
     {"picGameBtnLanguage1b", 48, 44, 0x7BE0},
     {"picGameBtnLanguage2a", 48, 44, 0xF81F},
     {"picGameBtnLanguage2b", 48, 44, 0x780F},
-    {"picMap", 640, 480, 0x2945},
+    // Large enough to hold the back button the map lays out at (570, 529).
+    {"picMap", 680, 580, 0x2945},
     {"picMapExcavation", 40, 40, 0xA145},
     {"picMapBeach", 40, 40, 0xE71C},
     {"picMapBrackleCottage", 40, 40, 0x8410},

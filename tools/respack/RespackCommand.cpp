@@ -65,11 +65,14 @@ bool Parse(int argc, char** argv, Args& args) {
             args.method = argv[++i];
         } else if (a == "--clear-every" && i + 1 < argc) {
             int64_t every = 0;
-            if (!tools::ParseNumber(argv[++i], 0, UINT32_MAX, &every)) return false;
+            if (!tools::ParseOptionNumber("respack", "--clear-every", argv[++i], 0, UINT32_MAX,
+                                          &every))
+                return false;
             args.lzw.clearEvery = static_cast<uint32_t>(every);
         } else if (a == "--no-leading-clear") {
             args.lzw.leadingClear = false;
         } else if (a.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "respack: no option %s\n", tools::Printable(a).c_str());
             return false;
         } else {
             args.files.push_back(a);
@@ -78,8 +81,16 @@ bool Parse(int argc, char** argv, Args& args) {
     return true;
 }
 
+// The bare streams' methods; a wrong one is named before the usage.
+bool StreamMethod(const Args& args) {
+    if (args.method == "lzw" || args.method == "lzw16") return true;
+    if (!args.method.empty())
+        tools::RefuseValue("respack", "--method", "lzw or lzw16", args.method);
+    return false;
+}
+
 int Pack(const Args& args) {
-    if (args.files.size() != 2 || (args.method != "lzw" && args.method != "lzw16")) return Usage();
+    if (!StreamMethod(args) || args.files.size() != 2) return Usage();
     std::vector<uint8_t> data;
     if (!ReadFile(args.files[0], data)) return 1;
     std::vector<uint8_t> packed = args.method == "lzw" ? tools::EncodeLzw(data, args.lzw)
@@ -88,7 +99,7 @@ int Pack(const Args& args) {
 }
 
 int Unpack(const Args& args) {
-    if (args.files.size() != 2 || (args.method != "lzw" && args.method != "lzw16")) return Usage();
+    if (!StreamMethod(args) || args.files.size() != 2) return Usage();
     std::vector<uint8_t> packed;
     if (!ReadFile(args.files[0], packed)) return 1;
     if (packed.size() > 0x7fffffff) {
@@ -127,8 +138,11 @@ int Ctf(const Args& args) {
         packing = tools::CtfPacking::Lzw;
     else if (args.method == "lzw16")
         packing = tools::CtfPacking::Lzw16;
-    else
+    else {
+        if (!args.method.empty())
+            tools::RefuseValue("respack", "--method", "stored, lzw or lzw16", args.method);
         return Usage();
+    }
     if (args.files.size() != 2) return Usage();
     std::vector<uint8_t> text;
     if (!ReadFile(args.files[0], text)) return 1;
@@ -182,6 +196,7 @@ int RunRespack(int argc, char** argv) {
     if (args.command == "ctf") return Ctf(args);
     if (args.command == "unctf") return Unctf(args);
     if (args.command == "sections") return Sections(args);
+    std::fprintf(stderr, "respack: no command %s\n", tools::Printable(args.command).c_str());
     return Usage();
 }
 

@@ -42,6 +42,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -196,17 +197,49 @@ bool PlaceLine(TRoom& room, const std::string& line) {
     return false;
 }
 
+// A scene is text: a byte below the space other than a tab or a line end
+// means some other file was given.
+bool IsText(const std::string& bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\n' && c != '\r') return false;
+    return true;
+}
+
+// Unreadable lines are reported (a few of them, shown safely) and skipped; a
+// file that is no text, or where no line is a scene line, fails.
 bool LoadScene(TRoom& room, const std::string& path) {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "roomview: cannot read %s\n", path.c_str());
         return false;
     }
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    if (!IsText(bytes)) {
+        std::fprintf(stderr, "roomview: %s is no scene: not a text file\n", path.c_str());
+        return false;
+    }
+    constexpr int kShown = 5;
+    int placed = 0, refused = 0;
+    std::istringstream lines(bytes);
     std::string line;
-    for (int number = 1; std::getline(file, line); ++number)
-        if (!PlaceLine(room, line))
+    for (int number = 1; std::getline(lines, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t first = line.find_first_not_of(" \t");
+        if (PlaceLine(room, line)) {
+            placed += first != std::string::npos && line[first] != '#';
+        } else if (++refused <= kShown) {
             std::fprintf(stderr, "roomview: %s:%d: cannot read \"%s\"\n", path.c_str(), number,
-                         line.c_str());
+                         tools::Printable(line).c_str());
+        }
+    }
+    if (refused > kShown)
+        std::fprintf(stderr, "roomview: %s: %d more lines cannot be read\n", path.c_str(),
+                     refused - kShown);
+    if (refused > 0 && placed == 0) {
+        std::fprintf(stderr, "roomview: %s is no scene: none of its lines places anything\n",
+                     path.c_str());
+        return false;
+    }
     return true;
 }
 

@@ -47,6 +47,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -321,6 +322,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: uiharness [--frames N] [--error-at N] [--hint-at N] "
                              "[--translucent-at N] [--folder DIR] [--png FILE] [--saveload]\n");
         return 2;
+    }
+    // The configuration and the save games go into the folder: a missing
+    // one is said at once, not as a frame that could not be written.
+    std::error_code missing;
+    if (!options.folder.empty() && !std::filesystem::is_directory(options.folder, missing)) {
+        std::fprintf(stderr, "uiharness: --folder %s is no folder\n", options.folder.c_str());
+        return 1;
     }
     if (options.frames >= 0) {
         platform::UseHost(platform::HostKind::Memory);

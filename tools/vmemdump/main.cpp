@@ -38,10 +38,17 @@ int usage() {
 
 int main(int argc, char** argv) {
     tools::VideoPageLayout layout;
-    if (argc < 3 || argc > 6 || !parseSize(argv[2], &layout)) return usage();
-    if (argc > 3 && !tools::ParseNumber(argv[3], int64_t(1), int64_t(1) << 30, &layout.pitch))
+    if (argc < 3 || argc > 6) return usage();
+    if (!parseSize(argv[2], &layout)) {
+        tools::RefuseValue("vmemdump", "the page size", "WIDTHxHEIGHTxBITS (e.g. 640x480x8)",
+                           argv[2]);
         return usage();
-    if (argc > 4 && !tools::ParseNumber(argv[4], int64_t(0), int64_t(1) << 40, &layout.offset))
+    }
+    if (argc > 3 && !tools::ParseOptionNumber("vmemdump", "PITCH", argv[3], int64_t(1),
+                                              int64_t(1) << 30, &layout.pitch))
+        return usage();
+    if (argc > 4 && !tools::ParseOptionNumber("vmemdump", "OFFSET", argv[4], int64_t(0),
+                                              int64_t(1) << 40, &layout.offset))
         return usage();
     std::string bytes, error;
     if (!readFile(argv[1], &bytes)) {

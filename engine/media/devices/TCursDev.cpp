@@ -351,7 +351,12 @@ uint32_t TCursDev::Update() {
         devFlags_ &= ~dLibImage;
         TMetaCur* loaded = loaded_.Get();
         GdlCursor* record = loaded ? loaded->GetCursorRecord() : nullptr;
-        if (!(display & TDispDev::fFullscreenDIB) && record) {
+        // In a window the library leaves the cursor to the window system,
+        // which can show only a cursor with a handle of its own: one read
+        // from a file has none, and is drawn here like a picture cursor.
+        const bool windowShows =
+            !(display & TDispDev::fWindowed) || (loaded && loaded->GetHandle());
+        if (!(display & TDispDev::fFullscreenDIB) && record && windowShows) {
             GDL_setMouseCursor(reinterpret_cast<const uint8_t*>(record));
             GdlDeviceContext* dc = TDispDev::Global().GetDrawContext();
             GDL_setMouseColor(dc ? GDL_packColor(&dc->format, 255, 255, 255) : 0xFFFFFF);
@@ -405,10 +410,12 @@ void TCursDev::Report(const TRectArea& r) {
     TDirtyRects::AddDirtyRect(r);
     TEvent event;
     event.SetType(evRegion);
-    event.data[0] = r.left;
-    event.data[1] = r.top;
-    event.data[2] = r.right;
-    event.data[3] = r.bottom;
+    // Where the component tree reads a region's rectangle: words 2 to 5
+    // (the words before it carry the walk's origin and list, left empty).
+    event.data[2] = r.left;
+    event.data[3] = r.top;
+    event.data[4] = r.right;
+    event.data[5] = r.bottom;
     if (TComp* receiver = receiver_.Get())
         receiver->HandleEvent(this, &event);
     else

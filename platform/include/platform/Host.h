@@ -211,6 +211,9 @@ void SetMessageBoxPolicy(BoxPolicy policy);
 void ScriptMessageBoxAnswers(const std::vector<int>& answers);
 std::vector<BoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();
+// The system's texts (boxes, reports) are Windows-1252 bytes: the same text
+// in UTF-8, for a terminal.
+std::string TextToUtf8(const char* text);
 int MessageBeepCount();
 
 // Memory host desktop (also what SDL reports when it knows no better).

@@ -361,6 +361,13 @@ HostBackend* CreateSdlHost(std::string* failure) {
         return nullptr;
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The window surface is the system's own framebuffer, which sends only
+    // the rectangles a present names. SDL may otherwise put it on a renderer
+    // texture, which draws and swaps the whole window each present: with a
+    // software GL (llvmpipe, as under Xvfb or without a GPU driver) that is
+    // most of an idle game's processor time. SDL_FRAMEBUFFER_ACCELERATION in
+    // the environment still decides.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         *failure = std::string("no display (") + SDL_GetError() + ")";
         return nullptr;

@@ -1,4 +1,5 @@
 #include "Cp1252.h"
+#include "platform/Host.h"
 
 #include <cstdint>
 
@@ -85,3 +86,9 @@ std::string Cp1252ToUtf8(const char* text) {
 }
 
 } // namespace platform::input
+
+namespace platform {
+std::string TextToUtf8(const char* text) {
+    return input::Cp1252ToUtf8(text);
+}
+} // namespace platform

@@ -6,7 +6,10 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <mutex>
 
 namespace platform::sound {
 namespace {
@@ -46,10 +49,30 @@ private:
     uint64_t lead_;
 };
 
+// alsa-lib writes every step of a failed open to stderr, eight lines on a
+// machine without a sound card; the reason SDL gives is all a player needs,
+// and the program says it once in its own words.
+void SilentAlsaReport(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Kept open: the library keeps the handler as long as it is loaded,
+        // and SDL opens the same one.
+        void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+        if (!alsa) return;
+        using Report = void (*)(const char*, int, const char*, int, const char*, ...);
+        using SetReport = int (*)(Report);
+        if (auto set = reinterpret_cast<SetReport>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(&SilentAlsaReport);
+    });
+}
+
 } // namespace
 
 std::unique_ptr<Sink> OpenSdlSink(const WAVEFORMATEX& format, std::string* failure) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    QuietAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         *failure = SDL_GetError();
         return nullptr;

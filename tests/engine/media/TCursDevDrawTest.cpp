@@ -86,8 +86,8 @@ public:
     bool HandleEvent(TObject*, TEvent* event) override {
         if (event->type == evRegion)
             rects.push_back(
-                {static_cast<int32_t>(event->data[0]), static_cast<int32_t>(event->data[1]),
-                 static_cast<int32_t>(event->data[2]), static_cast<int32_t>(event->data[3])});
+                {static_cast<int32_t>(event->data[2]), static_cast<int32_t>(event->data[3]),
+                 static_cast<int32_t>(event->data[4]), static_cast<int32_t>(event->data[5])});
         return true;
     }
     std::vector<TRectArea> rects;
@@ -193,8 +193,8 @@ TEST_F(CursorTest, RegionEventsGoToTheReceiverElseTheQueue) {
             TEvent e;
             ASSERT_TRUE(TEventMgr::Global().TakeObjectEvent(&e));
             EXPECT_EQ(e.type, evRegion);
-            EXPECT_EQ(e.data[0], want.left);
-            EXPECT_EQ(e.data[3], want.bottom);
+            EXPECT_EQ(e.data[2], want.left);
+            EXPECT_EQ(e.data[5], want.bottom);
         }
         device.Close();
     }

@@ -119,6 +119,42 @@ TEST_F(Control, AReleaseOutsideReachesTheHookButNotTheHandlers) {
     p.Detach();
 }
 
+// A control whose release handler hides it (a menu opened over it) loses
+// its counted press with the hiding; shown again, a press and release over
+// its child are the child's alone.
+TEST_F(Control, AReleaseThatHidesTheControlLeavesNoPressBehind) {
+    struct Hiding : Probe {
+        int Hide(TObject*, TEvent*) {
+            SendHide();
+            return 0;
+        }
+    } parent;
+    Probe child;
+    for (Probe* p : {static_cast<Probe*>(&parent), &child})
+        p->SetStyle(TControl::stCountPresses | TControl::stHandleClicks);
+    parent.Add<Hiding, &Hiding::Hide>(evLeftUp, &parent);
+    parent.SetRect(100, 100, 100, 100);
+    child.SetRect(50, 50, 20, 20);
+    parent.Show(&root);
+    child.Show(&parent);
+    Frame();
+    MoveTo(110, 110);
+    Button(true, 110, 110);
+    Button(false, 110, 110);
+    EXPECT_EQ(parent.heard[evLeftUp], 1);
+    EXPECT_EQ(parent.GetPresses(0), 0);
+    parent.ShowNow();
+    Frame();
+    MoveTo(160, 160);
+    Button(true, 160, 160);
+    Button(false, 160, 160);
+    EXPECT_EQ(child.heard[evLeftUp], 1);
+    EXPECT_EQ(parent.heard[evLeftUp], 1) << "the child's release is not the parent's";
+    EXPECT_EQ(parent.GetPresses(0), 0);
+    child.Detach();
+    parent.Detach();
+}
+
 TEST_F(Control, APressAsksForTheFocusAndTheRequestFocusesTheControl) {
     Probe p;
     p.SetStyle(TControl::stCountPresses | TControl::stFocusable);
