@@ -58,6 +58,19 @@ protected:
         }
     }
 
+    // From inside a handler: hides and queues `control`, then runs one step
+    // of a nested loop; whether the control is still there after it.
+    bool QueueAndStepNested(TControl* control) {
+        const TRef<TControl> ref(control);
+        control->Hide();
+        DeleteLater(control);
+        TEvent inner;
+        inner.SetType(evUser24);
+        TEventMgr::Global().QueueCopy(&inner);
+        app.ModalStep();
+        return ref.Get() != nullptr;
+    }
+
     Action handler;
 };
 
@@ -182,15 +195,7 @@ TEST_F(DeleteLaterTest, ANestedStepDoesNotFreeWhatTheOuterStepQueued) {
         const TRef<Box> ref(box);
         bool aliveAfterNested = false;
         box->Add<Action, &Action::Run>(evCommand, &handler);
-        handler.action = [&] {
-            box->Hide();
-            DeleteLater(box);
-            TEvent inner;
-            inner.SetType(evUser24);
-            TEventMgr::Global().QueueCopy(&inner);
-            app.ModalStep();
-            aliveAfterNested = ref.Get() != nullptr;
-        };
+        handler.action = [&] { aliveAfterNested = QueueAndStepNested(box); };
         TEvent e;
         e.SetType(evCommand);
         e.target = Word(box);
@@ -225,15 +230,7 @@ TEST_F(DeleteLaterTest, ANestedStepInAControlsOwnHookDoesNotFreeIt) {
     Layout();
     const TRef<Releasing> ref(box);
     bool aliveAfterNested = false;
-    box->onRelease = [&] {
-        box->Hide();
-        DeleteLater(box);
-        TEvent inner;
-        inner.SetType(evUser24);
-        TEventMgr::Global().QueueCopy(&inner);
-        app.ModalStep();
-        aliveAfterNested = ref.Get() != nullptr;
-    };
+    box->onRelease = [&] { aliveAfterNested = QueueAndStepNested(box); };
     TCursDev::Global().SetPos(20, 20);
     TEvent down = MouseEvent(evLeftDown, 20, 20), up = MouseEvent(evLeftUp, 20, 20);
     app.HandleEvent(&app, &down);
