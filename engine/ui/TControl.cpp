@@ -3,6 +3,7 @@
 #include "media/resources/TCursorRes.h"
 #include "media/resources/TFontRes.h"
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TKeys.h"
 #include "media/devices/TCursDev.h"
@@ -198,6 +199,9 @@ void TControl::OnKeyUp(TEvent* event) {
 
 bool TControl::HandleEvent(TObject* sender, TEvent* event) {
     if (!event) return false;
+    // The control's own hooks run here, outside any handler table: a loop
+    // one of them runs frees nothing this routing still walks.
+    TDeleteLaterHold hold;
     switch (event->type) {
         case evMouseMove: return MouseMove(event);
         case evLeftDown: return ButtonDown(0, event);

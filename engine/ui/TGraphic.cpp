@@ -2,6 +2,7 @@
 
 #include "foundation/Saturate.h"
 #include "foundation/TError.h"
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TEventMgr.h"
 #include "foundation/TServices.h"
 #include "media/devices/TDirtyRects.h"
@@ -171,6 +172,8 @@ TRectArea& TGraphic::GetClientRect(TRectArea& rect) {
 
 bool TGraphic::HandleEvent(TObject* sender, TEvent* event) {
     if (!event) return false;
+    // Paint, visibility and close hooks run here: see TControl::HandleEvent.
+    TDeleteLaterHold hold;
     switch (event->type) {
         case evPaint: return Paint(event);
         case evRegion: return OnRedrawRegion(event);

@@ -204,6 +204,30 @@ TEST_P(PackedTest, LinesIncludeBothEndsAndXorTakesTheTie) {
     EXPECT_EQ(snapshot(s), expect);
 }
 
+// In a logical write mode only the solid one-pixel table and the
+// colour-mapped one take the minor step on a tie of the decision value; the
+// patterned and wide-pen tables keep the library's line, which takes it only
+// past the tie, as every line in replace mode does.
+TEST_P(PackedTest, OnlyTheSolidAndColourMappedLogicalLinesTakeTheTie) {
+    for (int32_t op = 0; op < 4; ++op)
+        for (int32_t table = op == 0 ? 0 : 1; table < 9; ++table) {
+            // (The library takes table 0 only in replace mode.)
+            SCOPED_TRACE(testing::Message() << "mode " << op << " table " << table);
+            std::memset(s->surface, 0, size_t(s->mode.bytesPerLine) * H);
+            setMode(op);
+            if (op == 1) std::memset(s->surface, 0xFF, size_t(s->mode.bytesPerLine) * H);
+            // From (0, 10) to (2, 11) the decision value is 0 at the first pixel.
+            s->v.tables[table].line(0, fx(10), fx(2), fx(11));
+            const uint32_t field = op == 1 ? mask : 0;
+            const bool tie = op != 0 && (table == 1 || table == 8);
+            EXPECT_NE(peek(s, 0, 10), field);
+            EXPECT_EQ(peek(s, 1, 10) != field, !tie);
+            EXPECT_EQ(peek(s, 1, 11) != field, tie);
+            EXPECT_NE(peek(s, 2, 11), field);
+        }
+    setMode(0);
+}
+
 TEST_P(PackedTest, StyledLinesUseTheStyleFromThePhase) {
     scramble(s, 15);
     Image before = snapshot(s);

@@ -269,6 +269,38 @@ TEST_F(CursorTest, PresentedFrameShowsTheCursorAtPositionMinusHotSpot) {
         }
 }
 
+// A changed keep setting asks for a redraw and the next drawing follows it;
+// the same setting again asks for nothing.
+TEST_F(CursorTest, AChangedKeepRedrawsThePictureCursor) {
+    ASSERT_TRUE(OpenDisplay());
+    GdlDeviceContext* dc = TDispDev::Global().GetDrawContext();
+    ASSERT_NE(dc, nullptr);
+    TMetaCur cur;
+    cur.SetPath(picture.c_str());
+    cur.SetHotSpot(TPoint(0, 0));
+    TCursDev device;
+    ASSERT_EQ(device.Open(nullptr), 1);
+    device.SetCursorRes(&cur, 0);
+    device.SetPos(20, 10);
+    device.Move();
+    device.Draw();
+    EXPECT_FALSE(device.IsDirty());
+    for (const int32_t keep : {0, 1, 0}) {
+        SCOPED_TRACE(keep);
+        device.SetKeep(keep);
+        EXPECT_TRUE(device.IsDirty());
+        ClearDrawing(dc);
+        device.Draw();
+        const platform::Frame frame = PresentWhole();
+        const uint32_t key = frame.pixels[size_t(10) * 64 + 20];
+        EXPECT_EQ(key, keep ? frame.pixels[0] : kGreen);
+        EXPECT_EQ(frame.pixels[size_t(10) * 64 + 21], kRed);
+        device.SetKeep(keep);
+        EXPECT_FALSE(device.IsDirty());
+    }
+    device.Close();
+}
+
 TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {
     HWND window = testsupport::OpenHeadlessWindow(
         {.className = "PollTest", .width = 64, .height = 48, .virtualFromMs = 1000});

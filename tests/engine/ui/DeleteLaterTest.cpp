@@ -58,6 +58,19 @@ protected:
         }
     }
 
+    // From inside a handler: hides and queues `control`, then runs one step
+    // of a nested loop; whether the control is still there after it.
+    bool QueueAndStepNested(TControl* control) {
+        const TRef<TControl> ref(control);
+        control->Hide();
+        DeleteLater(control);
+        TEvent inner;
+        inner.SetType(evUser24);
+        TEventMgr::Global().QueueCopy(&inner);
+        app.ModalStep();
+        return ref.Get() != nullptr;
+    }
+
     Action handler;
 };
 
@@ -182,15 +195,7 @@ TEST_F(DeleteLaterTest, ANestedStepDoesNotFreeWhatTheOuterStepQueued) {
         const TRef<Box> ref(box);
         bool aliveAfterNested = false;
         box->Add<Action, &Action::Run>(evCommand, &handler);
-        handler.action = [&] {
-            box->Hide();
-            DeleteLater(box);
-            TEvent inner;
-            inner.SetType(evUser24);
-            TEventMgr::Global().QueueCopy(&inner);
-            app.ModalStep();
-            aliveAfterNested = ref.Get() != nullptr;
-        };
+        handler.action = [&] { aliveAfterNested = QueueAndStepNested(box); };
         TEvent e;
         e.SetType(evCommand);
         e.target = Word(box);
@@ -204,6 +209,36 @@ TEST_F(DeleteLaterTest, ANestedStepDoesNotFreeWhatTheOuterStepQueued) {
         EXPECT_TRUE(aliveAfterNested) << direct;
         EXPECT_EQ(ref.Get(), nullptr) << direct;
     }
+}
+
+// The same from a control's own virtual hook (no handler table between): a
+// release whose hook queues its control and runs a nested step, the event
+// handed straight to the application. The control outlives the hook and
+// the release's routing that goes on after it.
+TEST_F(DeleteLaterTest, ANestedStepInAControlsOwnHookDoesNotFreeIt) {
+    struct Releasing : Box {
+        std::function<void()> onRelease;
+        void OnLeftUp(TEvent*) override {
+            if (onRelease) onRelease();
+        }
+    };
+    auto* box = new Releasing;
+    box->SetRect(10, 10, 50, 50);
+    box->SetStyle(TControl::stCountPresses | TControl::stHandleClicks);
+    box->Show(&app);
+    box->SetVisible(true);
+    Layout();
+    const TRef<Releasing> ref(box);
+    bool aliveAfterNested = false;
+    box->onRelease = [&] { aliveAfterNested = QueueAndStepNested(box); };
+    TCursDev::Global().SetPos(20, 20);
+    TEvent down = MouseEvent(evLeftDown, 20, 20), up = MouseEvent(evLeftUp, 20, 20);
+    app.HandleEvent(&app, &down);
+    app.HandleEvent(&app, &up);
+    EXPECT_TRUE(aliveAfterNested);
+    EXPECT_NE(ref.Get(), nullptr);
+    DrainDeleteLater();
+    EXPECT_EQ(ref.Get(), nullptr);
 }
 
 } // namespace
