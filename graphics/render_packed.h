@@ -149,6 +149,14 @@ uint8_t* rowBuffer(int slot, size_t bytes);
 bool sameLayout(const GdlDeviceContext* a, const GdlDeviceContext* b);
 // The standard layout of a direct-colour depth (5:5:5, 5:6:5, red at 16).
 const GdlPixelFormat* standardFormatOf(int32_t bits);
+
+// The loops of the 32-bit xRGB to 5:6:5 (or 5:5:5) conversion, which the
+// converting blits take from the widest the processor has down to the
+// portable one; each gives the portable loop's pixels. One of them on `n`
+// pixels: the pixels it did (the vector loops stop short of a whole step; 0
+// where the processor lacks the loop).
+enum class XrgbLoop { kPortable, kSse2, kAvx2 };
+int32_t xrgbTo16Run(uint8_t* dst, const uint8_t* src, int32_t n, bool fiveFiveFive, XrgbLoop loop);
 // The context's layout, or the standard one of its depth when it has none.
 const GdlPixelFormat* formatOf(const GdlDeviceContext* dc);
 

@@ -254,6 +254,22 @@ void BM_PixmanSrc32to16(benchmark::State& state) {
 }
 BENCHMARK(BM_PixmanSrc32to16);
 
+// The converting loops on their own, one frame's pixels: portable, SSE2 and
+// AVX2 (skipped where the processor lacks it).
+void XrgbTo565Loop(benchmark::State& state, gdl_packed::XrgbLoop loop) {
+    Contexts& c = ctx();
+    if (gdl_packed::xrgbTo16Run(c.dst16->surface, c.src32->surface, 16, false, loop) == 0)
+        return state.SkipWithError("the processor lacks this loop");
+    for (auto _ : state) {
+        gdl_packed::xrgbTo16Run(c.dst16->surface, c.src32->surface, W * H, false, loop);
+        benchmark::ClobberMemory();
+    }
+    setBytes(state, 4);
+}
+BENCHMARK_CAPTURE(XrgbTo565Loop, portable, gdl_packed::XrgbLoop::kPortable);
+BENCHMARK_CAPTURE(XrgbTo565Loop, sse2, gdl_packed::XrgbLoop::kSse2);
+BENCHMARK_CAPTURE(XrgbTo565Loop, avx2, gdl_packed::XrgbLoop::kAvx2);
+
 // A yardstick: SDL's scalar converting loop.
 void BM_SDLConvert32to16(benchmark::State& state) {
     Contexts& c = ctx();
@@ -280,5 +296,7 @@ int main(int argc, char** argv) {
          {"BM_KeyBlit16", "BM_SDLKeyBlit16", "like for like"},
          {"BM_Stretch2x16", "BM_PixmanNearest2x16", "like for like"},
          {"BM_Convert32to16", "BM_PixmanSrc32to16", "like for like"},
-         {"BM_Convert32to16", "BM_SDLConvert32to16", "yardstick: SDL's scalar loop"}});
+         {"BM_Convert32to16", "BM_SDLConvert32to16", "yardstick: SDL's scalar loop"},
+         {"XrgbTo565Loop/sse2", "XrgbTo565Loop/portable", "SSE2 beside portable"},
+         {"XrgbTo565Loop/avx2", "XrgbTo565Loop/portable", "AVX2 beside portable"}});
 }
