@@ -2,6 +2,7 @@
 // services are built before the benchmarks run and go after them.
 #pragma once
 
+#include "BenchMain.h"
 #include "ui/TEngine.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +10,7 @@
 #define ENGINE_BENCHMARK_MAIN()                                                                    \
     int main(int argc, char** argv) {                                                              \
         TEngine engine;                                                                            \
-        benchmark::Initialize(&argc, argv);                                                        \
+        if (!StartBenchmarks(&argc, argv)) return 1;                                               \
         benchmark::RunSpecifiedBenchmarks();                                                       \
         benchmark::Shutdown();                                                                     \
         return 0;                                                                                  \

@@ -6,6 +6,8 @@
 // runs to take the median of.
 #pragma once
 
+#include "BenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -74,9 +76,9 @@ struct Ratio {
 };
 
 // A benchmark program's main: runs what the command line selects, then
-// prints the ratios of those that ran.
+// prints the ratios of those that ran; 1 on a flag it does not know.
 inline int RunWithRatios(int argc, char** argv, std::initializer_list<Ratio> ratios) {
-    benchmark::Initialize(&argc, argv);
+    if (!StartBenchmarks(&argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nSpeed beside the peers (higher is faster):\n");

@@ -54,6 +54,10 @@ function(adv_add_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+  # A mistyped flag must fail the run, never run everything and report success.
+  add_test(NAME bench_${name}_RefusesUnknownFlag
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}>
+                   -P ${PROJECT_SOURCE_DIR}/cmake/RefuseUnknownFlag.cmake)
 endfunction()
 
 # adv_add_tests_per_file(PREFIX LIBS engine platform)

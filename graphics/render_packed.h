@@ -149,6 +149,14 @@ uint8_t* rowBuffer(int slot, size_t bytes);
 bool sameLayout(const GdlDeviceContext* a, const GdlDeviceContext* b);
 // The standard layout of a direct-colour depth (5:5:5, 5:6:5, red at 16).
 const GdlPixelFormat* standardFormatOf(int32_t bits);
+
+// The loops of the 32-bit xRGB to 5:6:5 (or 5:5:5) conversion, which the
+// converting blits take from the widest the processor has down to the
+// portable one; each gives the portable loop's pixels. One of them on `n`
+// pixels: the pixels it did (the vector loops stop short of a whole step; 0
+// where the processor lacks the loop).
+enum class XrgbLoop { kPortable, kSse2, kAvx2 };
+int32_t xrgbTo16Run(uint8_t* dst, const uint8_t* src, int32_t n, bool fiveFiveFive, XrgbLoop loop);
 // The context's layout, or the standard one of its depth when it has none.
 const GdlPixelFormat* formatOf(const GdlDeviceContext* dc);
 
@@ -724,6 +732,31 @@ template <int N> struct Packed {
         }
     }
 
+    // One stretched row: output cell o is the source cell at byte offset
+    // from[o]. Cells of 2 and 4 bytes are gathered eight bytes at a time and
+    // stored at once (on little-endian processors, where the first cell is
+    // the low bytes), which keeps the loads of a group independent.
+    static void stretchRow(uint8_t* out, const uint8_t* in, const uint32_t* from, int32_t width) {
+        int32_t o = 0;
+        if constexpr (std::endian::native == std::endian::little && N == 2) {
+            for (; o + 4 <= width; o += 4) {
+                const uint64_t word = uint64_t(C::load(in + from[o])) |
+                                      uint64_t(C::load(in + from[o + 1])) << 16 |
+                                      uint64_t(C::load(in + from[o + 2])) << 32 |
+                                      uint64_t(C::load(in + from[o + 3])) << 48;
+                std::memcpy(out + o * N, &word, 8);
+            }
+        } else if constexpr (std::endian::native == std::endian::little && N == 4) {
+            for (; o + 2 <= width; o += 2) {
+                const uint64_t word =
+                    uint64_t(C::load(in + from[o])) | uint64_t(C::load(in + from[o + 1])) << 32;
+                std::memcpy(out + o * N, &word, 8);
+            }
+        }
+        for (; o < width; ++o)
+            C::store(out + o * N, C::load(in + from[o]));
+    }
+
     static void stretchBlit(GdlDeviceContext* dest, GdlDeviceContext* src, int32_t left,
                             int32_t top, int32_t right, int32_t bottom, int32_t destX,
                             int32_t destY, int32_t xScale, int32_t yScale,
@@ -745,7 +778,7 @@ template <int N> struct Packed {
         if (!from) return;
         for (int32_t i = 0, o = 0; i < n; ++i)
             for (int32_t k = repeatOf(xScale, i + xPhase); k > 0; --k)
-                from[o++] = uint32_t(i);
+                from[o++] = uint32_t(i * N); // the byte offset in the source row
         RowConverter conv(dest, src, palette, identical);
         int32_t y = destY;
         const int32_t maxY = dest->bounds.bottom;
@@ -756,8 +789,7 @@ template <int N> struct Packed {
             const uint8_t* in = conv.row(top + j, left, right);
             if (!in) return;
             uint8_t* first = at(*dest, destX, y);
-            for (int32_t o = 0; o < width; ++o)
-                C::store(first + o * N, C::load(in + from[o] * N));
+            stretchRow(first, in, from, width);
             for (int32_t k = 1; k < count && y + k < maxY; ++k)
                 std::memcpy(at(*dest, destX, y + k), first, size_t(width) * N);
             y += count;

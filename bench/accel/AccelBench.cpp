@@ -12,9 +12,12 @@
 
 #include <pixman.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -74,9 +77,38 @@ void BM_Fill16_Peer_Pixman(benchmark::State& state) {
 }
 BENCHMARK(BM_Fill16_Peer_Pixman)->Unit(benchmark::kMicrosecond);
 
+// The frame both blits start from, and what one blit of the upper half over
+// the lower half leaves.
+std::vector<uint16_t> BlitStart() {
+    return bench::KeyedNoise(W, H, 21);
+}
+
+std::vector<uint16_t> BlitResult() {
+    std::vector<uint16_t> frame = BlitStart();
+    std::copy(frame.begin(), frame.begin() + W * (H / 2), frame.begin() + W * (H / 2));
+    return frame;
+}
+
 void BM_AccelBlit16(benchmark::State& state) {
     if (!screen().open()) return state.SkipWithError("no accelerated screen");
     GdlDeviceContext& s = GDL_stateBlock;
+    // One blit over the start frame must leave what the peer leaves.
+    const GdlDeviceContext* live = GDL_liveDC(screen().dc);
+    const auto pitch = size_t(live->mode.bytesPerLine);
+    const std::vector<uint16_t> start = BlitStart(), want = BlitResult();
+    s.v.beginDirectAccess();
+    for (int32_t y = 0; y < H; ++y)
+        std::memcpy(live->surface + size_t(y) * pitch, &start[size_t(y) * W], size_t(W) * 2);
+    s.v.endDirectAccess();
+    s.v.copyWithin(0, 0, W, H / 2, 0, H / 2, 0, 0);
+    ACCEL_waitIdle();
+    s.v.beginDirectAccess();
+    bool same = true;
+    for (int32_t y = 0; y < H; ++y)
+        same = same &&
+               !std::memcmp(live->surface + size_t(y) * pitch, &want[size_t(y) * W], size_t(W) * 2);
+    s.v.endDirectAccess();
+    if (!same) return state.SkipWithError("the accelerator's frame differs from the peer's");
     for (auto _ : state) {
         s.v.copyWithin(0, 0, W, H / 2, 0, H / 2, 0, 0);
         ACCEL_waitIdle();
@@ -86,9 +118,13 @@ void BM_AccelBlit16(benchmark::State& state) {
 BENCHMARK(BM_AccelBlit16)->Unit(benchmark::kMicrosecond);
 
 void BM_Blit16_Peer_Pixman(benchmark::State& state) {
-    std::vector<uint32_t> pixels(size_t(W) * H / 2, 0x12345678);
+    std::vector<uint16_t> frame = BlitStart();
+    auto* pixels = reinterpret_cast<uint32_t*>(frame.data());
+    auto blit = [&] { pixman_blt(pixels, pixels, W / 2, W / 2, 16, 16, 0, 0, 0, H / 2, W, H / 2); };
+    blit();
+    if (frame != BlitResult()) return state.SkipWithError("pixman's frame differs from ours");
     for (auto _ : state) {
-        pixman_blt(pixels.data(), pixels.data(), W / 2, W / 2, 16, 16, 0, 0, 0, H / 2, W, H / 2);
+        blit();
         benchmark::ClobberMemory();
     }
     bench::CountBytes(state, int64_t(W) * (H / 2) * 2);

@@ -183,7 +183,7 @@ void PrintRatio(const RatioReporter& r, const std::string& fast, const std::stri
 
 int main(int argc, char** argv) {
     TEngine engine; // the engine's services for the run
-    benchmark::Initialize(&argc, argv);
+    if (!StartBenchmarks(&argc, argv)) return 1;
     Register();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

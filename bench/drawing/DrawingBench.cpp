@@ -95,7 +95,7 @@ BENCHMARK(BM_PixmanOverSolidMask)->Repetitions(kRuns);
 
 int main(int argc, char** argv) {
     TEngine engine; // the engine's services for the run
-    benchmark::Initialize(&argc, argv);
+    if (!StartBenchmarks(&argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto peer = reporter.times.find("BM_PixmanOverSolidMask");

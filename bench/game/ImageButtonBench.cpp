@@ -134,7 +134,7 @@ BENCHMARK(BM_PixmanOverSolidMask)->Repetitions(kRuns);
 
 int main(int argc, char** argv) {
     TEngine engine;
-    benchmark::Initialize(&argc, argv);
+    if (!StartBenchmarks(&argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nSpeed beside pixman OVER through a solid a8 mask (higher is faster; a "

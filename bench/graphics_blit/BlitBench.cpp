@@ -228,6 +228,49 @@ void BM_Convert32to16(benchmark::State& state) {
 }
 BENCHMARK(BM_Convert32to16);
 
+// The like-for-like peer: pixman's SRC composite from a8r8g8b8 to r5g6b5,
+// whose bytes are checked against ours before the timing.
+void BM_PixmanSrc32to16(benchmark::State& state) {
+    Contexts& c = ctx();
+    GDL_bitBlt(c.dst16, c.src32, 0, 0, W, H, 0, 0, 0);
+    const int32_t pitch = int32_t(c.dst16->mode.bytesPerLine);
+    std::vector<uint8_t> ours(size_t(pitch) * H), theirs(ours.size());
+    std::memcpy(ours.data(), c.dst16->surface, ours.size());
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, W, H,
+                                                   reinterpret_cast<uint32_t*>(c.src32->surface),
+                                                   int(c.src32->mode.bytesPerLine));
+    pixman_image_t* dst = pixman_image_create_bits(
+        PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(theirs.data()), pitch);
+    pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, W, H);
+    for (int32_t y = 0; y < H; ++y)
+        if (std::memcmp(&ours[size_t(y) * size_t(pitch)], &theirs[size_t(y) * size_t(pitch)],
+                        size_t(W) * 2) != 0) {
+            pixman_image_unref(src);
+            pixman_image_unref(dst);
+            return state.SkipWithError("pixman's pixels differ from ours");
+        }
+    compositeFrames(state, src, dst);
+    setBytes(state, 4);
+}
+BENCHMARK(BM_PixmanSrc32to16);
+
+// The converting loops on their own, one frame's pixels: portable, SSE2 and
+// AVX2 (skipped where the processor lacks it).
+void XrgbTo565Loop(benchmark::State& state, gdl_packed::XrgbLoop loop) {
+    Contexts& c = ctx();
+    if (gdl_packed::xrgbTo16Run(c.dst16->surface, c.src32->surface, 16, false, loop) == 0)
+        return state.SkipWithError("the processor lacks this loop");
+    for (auto _ : state) {
+        gdl_packed::xrgbTo16Run(c.dst16->surface, c.src32->surface, W * H, false, loop);
+        benchmark::ClobberMemory();
+    }
+    setBytes(state, 4);
+}
+BENCHMARK_CAPTURE(XrgbTo565Loop, portable, gdl_packed::XrgbLoop::kPortable);
+BENCHMARK_CAPTURE(XrgbTo565Loop, sse2, gdl_packed::XrgbLoop::kSse2);
+BENCHMARK_CAPTURE(XrgbTo565Loop, avx2, gdl_packed::XrgbLoop::kAvx2);
+
+// A yardstick: SDL's scalar converting loop.
 void BM_SDLConvert32to16(benchmark::State& state) {
     Contexts& c = ctx();
     SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -247,9 +290,13 @@ BENCHMARK(BM_SDLConvert32to16);
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunWithRatios(argc, argv,
-                         {{"BM_BitBlt16", "BM_PixmanSrc16", "like for like"},
-                          {"BM_KeyBlit16", "BM_SDLKeyBlit16", "like for like"},
-                          {"BM_Stretch2x16", "BM_PixmanNearest2x16", "like for like"},
-                          {"BM_Convert32to16", "BM_SDLConvert32to16", "like for like"}});
+    return RunWithRatios(
+        argc, argv,
+        {{"BM_BitBlt16", "BM_PixmanSrc16", "like for like"},
+         {"BM_KeyBlit16", "BM_SDLKeyBlit16", "like for like"},
+         {"BM_Stretch2x16", "BM_PixmanNearest2x16", "like for like"},
+         {"BM_Convert32to16", "BM_PixmanSrc32to16", "like for like"},
+         {"BM_Convert32to16", "BM_SDLConvert32to16", "yardstick: SDL's scalar loop"},
+         {"XrgbTo565Loop/sse2", "XrgbTo565Loop/portable", "SSE2 beside portable"},
+         {"XrgbTo565Loop/avx2", "XrgbTo565Loop/portable", "AVX2 beside portable"}});
 }

@@ -2,11 +2,14 @@
 // sprite of 1-8 pixel runs, each beside SDL_BlitSurface with an RLE colour
 // key on the same pixels; the brightness effect over 800 x 600 of spans
 // beside a plain loop multiplying each channel (the same work) and pixman's
-// SRC composite through a solid a8 mask (a yardstick); the actor sprite
-// blitter on an 80 x 230 frame at three scales beside pixman's OVER through a
-// solid a8 mask of as many pixels (a yardstick: pixman has no keyed
-// smoothing). All targets 5:6:5; the ratios (the peer's time over ours)
-// close the run.
+// SRC composite through a solid a8 mask (a yardstick). An actor's 80 x 230
+// frame at three scales into its canvas and through the key onto the screen,
+// stretched (filtering off) beside SDL's nearest stretch into a keyed
+// temporary and keyed blit (the same work, its screen checked against ours)
+// and smoothed (filtering on) beside the same SDL work; the smoothing blitter
+// alone beside pixman's OVER through a solid a8 mask of as many pixels (a
+// yardstick: no scaling, no key). All targets 5:6:5; the ratios (the peer's
+// time over ours) close the run.
 #include "../RatioReporter.h"
 #include "BlitSprite16.h"
 #include "RlaMemoryStream.h"
@@ -14,6 +17,7 @@
 #include "SpriteCanvas16.h"
 
 #include "drawing/TCanvasBlit.h"
+#include "gdl/blit.h"
 #include "gdl/dc.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
@@ -227,8 +231,108 @@ int Scaled(int side, int percent) {
     return (side * percent + 50) / 100;
 }
 
-// The frame drawn at `percent` of its size into an actor canvas of that
-// size, at (300, 200) on screen.
+// The actor's frame as the library sees it, and the screen the actor lands
+// on: a copy of the room, so that the smoothing keeps reading the room.
+struct ActorStage {
+    std::vector<uint16_t> pixels = ActorFrame();
+    GdlBitmap frame{kFrameW, kFrameH, 16, kFrameW * 2, nullptr, nullptr, nullptr};
+    GdlPixelFormat format = GDL_pixelFormat565;
+    GdlDeviceContext* screen;
+    GdlDeviceContext* canvas;
+    int32_t w, h;
+    explicit ActorStage(int percent) : w(Scaled(kFrameW, percent)), h(Scaled(kFrameH, percent)) {
+        GdlDeviceContext* room = Room::Get().frame;
+        frame.surface = reinterpret_cast<uint8_t*>(pixels.data());
+        frame.pixelFormat = &format;
+        screen = GDL_createMemoryDC(W, H, 16, &GDL_pixelFormat565);
+        canvas = GDL_createMemoryDC(w, h, 16, &GDL_pixelFormat565);
+        std::memcpy(screen->surface, room->surface, size_t(room->mode.bytesPerLine) * H);
+    }
+    ~ActorStage() {
+        GDL_destroyMemoryDC(canvas);
+        GDL_destroyMemoryDC(screen);
+    }
+    // What the actor does each frame: its frame into its canvas (stretched,
+    // or smoothed against the room behind it), then the canvas onto the
+    // screen through the key.
+    void Draw(bool smoothed) {
+        if (smoothed)
+            BlitSprite16(canvas->surface, frame.surface, frame.bytesPerLine, kFrameW, kFrameH, 16,
+                         int32_t(canvas->mode.bytesPerLine), w, h, w, h, 16, kX, kY, 0, 0);
+        else
+            GDL_stretchBitmap(canvas, 0, 0, w, h, &frame);
+        GDL_transBlt(screen, canvas, 0, 0, w, h, kX, kY, 0x07E0, 1);
+    }
+    static constexpr int32_t kX = 300, kY = 200;
+};
+
+// The frame drawn at `percent` of its size into the actor's canvas and from
+// there onto the screen at (300, 200): stretched (filtering off) or smoothed
+// (filtering on).
+void ActorDraw(benchmark::State& state, int percent, bool smoothed) {
+    ActorStage stage(percent);
+    for (auto _ : state) {
+        stage.Draw(smoothed);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * stage.w * stage.h);
+}
+
+void ActorStretched(benchmark::State& state, int percent) {
+    ActorDraw(state, percent, false);
+}
+
+void ActorSmoothed(benchmark::State& state, int percent) {
+    ActorDraw(state, percent, true);
+}
+
+// The like-for-like peer of the stretched actor: SDL stretches the frame
+// (nearest) into a keyed temporary of the actor's size and blits that onto
+// the same screen through the key. Its screen is checked against ours first.
+void SdlActor(benchmark::State& state, int percent) {
+    ActorStage ours(percent);
+    ours.Draw(false);
+    std::vector<uint16_t> frame = ActorFrame();
+    GdlDeviceContext* room = Room::Get().frame;
+    std::vector<uint16_t> screenPixels(size_t(W) * H);
+    for (int y = 0; y < H; ++y)
+        std::memcpy(&screenPixels[size_t(y) * W], room->surface + y * int(room->mode.bytesPerLine),
+                    size_t(W) * 2);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(frame.data(), kFrameW, kFrameH, 16,
+                                                             kFrameW * 2, SDL_PIXELFORMAT_RGB565);
+    SDL_Surface* scaled =
+        SDL_CreateRGBSurfaceWithFormat(0, ours.w, ours.h, 16, SDL_PIXELFORMAT_RGB565);
+    SDL_SetColorKey(scaled, SDL_TRUE, 0x07E0);
+    SDL_Surface* screen = SDL_CreateRGBSurfaceWithFormatFrom(screenPixels.data(), W, H, 16, W * 2,
+                                                             SDL_PIXELFORMAT_RGB565);
+    auto draw = [&] {
+        SDL_SoftStretch(source, nullptr, scaled, nullptr);
+        SDL_Rect at{ActorStage::kX, ActorStage::kY, ours.w, ours.h};
+        SDL_BlitSurface(scaled, nullptr, screen, &at);
+    };
+    draw();
+    bool same = true;
+    for (int y = 0; y < H && same; ++y)
+        same = std::memcmp(&screenPixels[size_t(y) * W],
+                           ours.screen->surface + y * int(ours.screen->mode.bytesPerLine),
+                           size_t(W) * 2) == 0;
+    if (!same) {
+        state.SkipWithError("SDL's screen differs from ours");
+    } else {
+        for (auto _ : state) {
+            draw();
+            benchmark::ClobberMemory();
+        }
+    }
+    SDL_FreeSurface(screen);
+    SDL_FreeSurface(scaled);
+    SDL_FreeSurface(source);
+    state.SetItemsProcessed(int64_t(state.iterations()) * ours.w * ours.h);
+}
+
+// The smoothing blitter alone into a canvas of the actor's size, beside
+// pixman's OVER of as many pixels through a solid mask (a yardstick: no
+// scaling, no key).
 void SpriteBlit(benchmark::State& state, int percent) {
     Room::Get();
     const std::vector<uint16_t> frame = ActorFrame();
@@ -271,6 +375,15 @@ BENCHMARK(BM_Brightness)->Repetitions(kRuns);
 BENCHMARK(BM_Plain_Brightness)->Repetitions(kRuns);
 BENCHMARK(BM_Pixman_Brightness)->Repetitions(kRuns);
 // Scales in percent: the same size, a reduction, an enlargement.
+BENCHMARK_CAPTURE(ActorStretched, 100, 100)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(ActorSmoothed, 100, 100)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(SdlActor, 100, 100)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(ActorStretched, 80, 80)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(ActorSmoothed, 80, 80)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(SdlActor, 80, 80)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(ActorStretched, 125, 125)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(ActorSmoothed, 125, 125)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(SdlActor, 125, 125)->Repetitions(kRuns);
 BENCHMARK_CAPTURE(SpriteBlit, 100, 100)->Repetitions(kRuns);
 BENCHMARK_CAPTURE(PixmanOver, 100, 100)->Repetitions(kRuns);
 BENCHMARK_CAPTURE(SpriteBlit, 80, 80)->Repetitions(kRuns);
@@ -282,12 +395,19 @@ BENCHMARK_CAPTURE(PixmanOver, 125, 125)->Repetitions(kRuns);
 
 int main(int argc, char** argv) {
     TEngine engine; // the engine's services for the run
-    const char* over = "yardstick: OVER, no keyed smoothing";
+    const char* over = "yardstick: OVER, no scaling, no keyed smoothing";
+    const char* smoothed = "filtering on: we smooth, SDL does not";
     return RunWithRatios(argc, argv,
                          {{"BM_DrawRle_Background", "BM_Sdl_Background", "like for like"},
                           {"BM_DrawRle_ShortRuns", "BM_Sdl_ShortRuns", "like for like"},
                           {"BM_Brightness", "BM_Plain_Brightness", "like for like"},
                           {"BM_Brightness", "BM_Pixman_Brightness", "yardstick: a masked copy"},
+                          {"ActorStretched/100", "SdlActor/100", "like for like, filtering off"},
+                          {"ActorStretched/80", "SdlActor/80", "like for like, filtering off"},
+                          {"ActorStretched/125", "SdlActor/125", "like for like, filtering off"},
+                          {"ActorSmoothed/100", "SdlActor/100", smoothed},
+                          {"ActorSmoothed/80", "SdlActor/80", smoothed},
+                          {"ActorSmoothed/125", "SdlActor/125", smoothed},
                           {"SpriteBlit/100", "PixmanOver/100", over},
                           {"SpriteBlit/80", "PixmanOver/80", over},
                           {"SpriteBlit/125", "PixmanOver/125", over}});

@@ -28,6 +28,19 @@ int32_t HeightOf(GdlDeviceContext* dc) {
     return int32_t(GDL_liveDC(dc)->mode.maxY) + 1;
 }
 
+// Whether a direct-colour bitmap stores its pixels as the context does: the
+// same depth and the same red, green and blue fields.
+bool InContextLayout(GdlDeviceContext* dc, const GdlBitmap& bitmap) {
+    const GdlDeviceContext* live = GDL_liveDC(dc);
+    const GdlPixelFormat* b = bitmap.pixelFormat;
+    const GdlPixelFormat& d = live->format;
+    return bitmap.bitsPerPixel > 8 && b &&
+           bitmap.bitsPerPixel == int32_t(live->mode.bitsPerPixel) && b->redMask == d.redMask &&
+           b->greenMask == d.greenMask && b->blueMask == d.blueMask &&
+           b->redPosition == d.redPosition && b->greenPosition == d.greenPosition &&
+           b->bluePosition == d.bluePosition;
+}
+
 // The layout a temporary of `depth` is written in when the context has
 // another depth: what the converters write.
 const GdlPixelFormat& StandardFormat(int32_t depth) {
@@ -276,6 +289,14 @@ void TCanvas::DoStretchImage(int32_t x, int32_t y, int32_t width, int32_t height
         TDefaultPalette palette(dc_, plan.defaultPalette);
         GDL_lastResult();
         GDL_stretchBitmap(dc_, at.x, at.y, at.x + width, at.y + height, put.Get());
+        ReportLibrary();
+        return;
+    }
+    if (mode_ != kDirect && InContextLayout(dc_, *bitmap)) {
+        // Put into the scratch context it would come out as it is: it is
+        // stretched straight from its own pixels.
+        GDL_lastResult();
+        GDL_stretchBitmap(dc_, at.x, at.y, at.x + width, at.y + height, bitmap);
         ReportLibrary();
         return;
     }

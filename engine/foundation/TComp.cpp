@@ -3,6 +3,8 @@
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 
+#include <atomic>
+
 namespace {
 
 // A child removed while its list is walked keeps its node until the walks
@@ -26,7 +28,17 @@ constexpr TypeFilter kFilters[] = {
     {17, 17, TComp::kEnabled},
 };
 
+std::atomic<uint64_t> treeGeneration{0};
+
 } // namespace
+
+uint64_t TComp::TreeGeneration() {
+    return treeGeneration.load(std::memory_order_relaxed);
+}
+
+void TComp::NoteTreeChange() {
+    treeGeneration.fetch_add(1, std::memory_order_relaxed);
+}
 
 TComp::TComp() {
     flags_ = kDirty | kEnabled;
@@ -75,9 +87,10 @@ int TComp::SetParent(TComp* parent) {
     if (!parent_ && parent && parent != this) {
         // A node the parent's list refused stays unattached: a parent pointer
         // without the listing would outlive the parent.
-        if (parent->children_.Insert(this))
+        if (parent->children_.Insert(this)) {
             parent_ = parent;
-        else
+            NoteTreeChange();
+        } else
             TError::Raise(9, nullptr, nullptr, "Source\\TComp", 118);
     }
     TEvent attached;
@@ -96,10 +109,13 @@ void TComp::Detach() {
 }
 
 bool TComp::Reposition(TComp* child, int direction) {
-    return child && children_.Reposition(child, direction) != 0;
+    if (!child || children_.Reposition(child, direction) == 0) return false;
+    NoteTreeChange();
+    return true;
 }
 
 void TComp::RemoveChild(TComp* child) {
+    NoteTreeChange();
     if (walks_ == 0) {
         children_.Remove(child);
         return;
@@ -113,6 +129,7 @@ void TComp::RemoveChild(TComp* child) {
 }
 
 void TComp::OrphanChildren() {
+    if (children_.Head()) NoteTreeChange();
     for (TListNode* n = children_.Head(); n; n = n->next)
         if (!IsRemoved(n)) static_cast<TComp*>(n->item)->parent_ = nullptr;
     if (walks_ == 0) {
@@ -127,6 +144,7 @@ void TComp::OrphanChildren() {
 void TComp::EndWalk() {
     if (--walks_ > 0 || !removalsDue_) return;
     removalsDue_ = false;
+    NoteTreeChange();
     for (TListNode* n = children_.Head(); n;) {
         TListNode* next = n->next;
         if (IsRemoved(n)) children_.Remove(kRemoved);

@@ -41,6 +41,9 @@ public:
     void SetDepth(int32_t depth) { depth_ = depth; }
     void SetFlags(uint32_t mask, bool on) { flags_ = on ? (flags_ | mask) : (flags_ & ~mask); }
     int32_t ChildCount() const;
+    // The nodes of the child list, those of removed children still waiting
+    // included: ChildCount without walking the list.
+    int32_t ChildNodeCount() const { return children_.Count(); }
 
     // Calls `visit(child)` for each child, from the front (head) or from the
     // back, until one answers true. Safe against a visit that attaches,
@@ -55,6 +58,32 @@ public:
         }
         return false;
     }
+
+    // A walk over the child list that the caller steps itself: while one is
+    // held, removals wait as they do for WalkChildren. ChildAt gives the
+    // child of a node, or null for a node whose child was removed.
+    class ChildWalk {
+    public:
+        explicit ChildWalk(TComp& c) : comp_(c) { ++comp_.walks_; }
+        ~ChildWalk() { comp_.EndWalk(); }
+        ChildWalk(const ChildWalk&) = delete;
+        ChildWalk& operator=(const ChildWalk&) = delete;
+        TListNode* Head() const { return comp_.children_.Head(); }
+        TListNode* Tail() const { return comp_.children_.Tail(); }
+
+    private:
+        TComp& comp_;
+    };
+    static TComp* ChildAt(const TListNode* n) {
+        return IsRemoved(n) ? nullptr : static_cast<TComp*>(n->item);
+    }
+
+    // Moves on whenever a child list anywhere changes (an attach, a removal,
+    // a new order) and whenever NoteTreeChange is called (a graphic's
+    // visible rectangle changed): what a cache built from child lists
+    // compares to know it still holds.
+    static uint64_t TreeGeneration();
+    static void NoteTreeChange();
 
 private:
     struct WalkGuard {

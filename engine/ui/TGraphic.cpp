@@ -6,6 +6,7 @@
 #include "foundation/TEventMgr.h"
 #include "foundation/TServices.h"
 #include "media/devices/TDirtyRects.h"
+#include "ui/TRegionIndex.h"
 
 #include <algorithm>
 

@@ -13,6 +13,9 @@
 #include "ui/TRectComp.h"
 
 #include <cstdint>
+#include <memory>
+
+class TRegionIndex;
 
 class TGraphic : public TRectComp {
 public:
@@ -83,6 +86,12 @@ public:
     // are queued with the event manager while there is none). It also wins
     // the hover while a modal loop runs.
     static void SetApplication(TComp* application);
+    // From this many children on, a region walk visits them through an
+    // index of where they lie, so that a frame's walks grow with the
+    // children instead of with their square. Both walks visit the children
+    // that act in the same order; the setting lets a test compare them.
+    static constexpr int32_t kIndexedChildrenDefault = 24;
+    static void SetIndexedChildren(int32_t from) { indexedChildren_ = from; }
     static TComp* GetApplication();
 
     // --- Tree and visibility ---
@@ -162,6 +171,8 @@ private:
     // Gives the event to the children from the back or the front, skipping
     // those up to and including the region origin when one is set.
     void RegionToChildren(TEvent* event, bool fromFront, bool skipToOrigin);
+    static int32_t indexedChildren_;
+    void IndexedRegionToChildren(TEvent* event, bool fromFront, bool skipToOrigin);
     void ReleaseCanvas();
     bool Overlaps(const TRectArea& rect) const;
 
@@ -178,4 +189,5 @@ private:
     uint32_t placed_ = 0;
     TRectLst dirty_;
     TObjList requests_;
+    std::unique_ptr<TRegionIndex> regionIndex_;
 };

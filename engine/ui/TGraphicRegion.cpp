@@ -2,6 +2,11 @@
 // what opaque graphics in front cover and mark what see-through ones show.
 #include "ui/TGraphic.h"
 
+#include "ui/TRegionIndex.h"
+
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 bool Empty(const TRectArea& r) {
@@ -9,6 +14,8 @@ bool Empty(const TRectArea& r) {
 }
 
 } // namespace
+
+int32_t TGraphic::indexedChildren_ = TGraphic::kIndexedChildrenDefault;
 
 // --- Region walks --------------------------------------------------------------------
 
@@ -26,6 +33,10 @@ void TGraphic::PassUp(TEvent* event) {
 }
 
 void TGraphic::RegionToChildren(TEvent* event, bool fromFront, bool skipToOrigin) {
+    if (ChildNodeCount() >= indexedChildren_) {
+        IndexedRegionToChildren(event, fromFront, skipToOrigin);
+        return;
+    }
     bool skipping = skipToOrigin;
     WalkChildren(fromFront, [&](TComp* child) {
         if (skipping) {
@@ -38,6 +49,43 @@ void TGraphic::RegionToChildren(TEvent* event, bool fromFront, bool skipToOrigin
         child->HandleEvent(this, event);
         return false;
     });
+}
+
+// The same walk through the index of the children: only the children that
+// can act on the region are visited, in the same order. Should the tree
+// change under the walk, the rest of it visits every child as above.
+void TGraphic::IndexedRegionToChildren(TEvent* event, bool fromFront, bool skipToOrigin) {
+    if (!regionIndex_) regionIndex_ = std::make_unique<TRegionIndex>();
+    TRegionIndex& index = *regionIndex_;
+    if (!index.Fresh()) index.Build(*this);
+    const uint64_t generation = TComp::TreeGeneration();
+    ChildWalk walk(*this);
+    TListNode* resume = nullptr; // the walk goes on after this node
+    int32_t from = -1;           // only places past this one, in walk order
+    if (skipToOrigin) {
+        from = index.PositionOf(GetRegionOrigin(event));
+        // An origin that is not a child (or is going) stops the walk before
+        // any child, and stays set.
+        if (from < 0 || !ChildAt(index.NodeAt(from))) return;
+        resume = index.NodeAt(from);
+        SetRegionOrigin(event, nullptr);
+    }
+    std::vector<int32_t> places;
+    index.Select(GetRegionRect(event), places);
+    if (!fromFront) std::reverse(places.begin(), places.end());
+    for (const int32_t place : places) {
+        if (from >= 0 && (fromFront ? place <= from : place >= from)) continue;
+        if (TComp::TreeGeneration() != generation) {
+            for (TListNode* n = resume ? (fromFront ? resume->next : resume->prev)
+                                       : (fromFront ? walk.Head() : walk.Tail());
+                 n; n = fromFront ? n->next : n->prev)
+                if (TComp* child = ChildAt(n)) child->HandleEvent(this, event);
+            return;
+        }
+        TListNode* node = index.NodeAt(place);
+        if (TComp* child = ChildAt(node)) child->HandleEvent(this, event);
+        resume = node;
+    }
 }
 
 bool TGraphic::OnRedrawRegion(TEvent* event) {
@@ -56,6 +104,9 @@ bool TGraphic::OnRedrawRegion(TEvent* event) {
 }
 
 void TGraphic::RegionMark(TEvent* event) {
+    // A graphic the rectangle misses has nothing there to repaint, and
+    // neither have its children, which lie inside it.
+    if (!Overlaps(GetRegionRect(event))) return;
     if (!hollow_) dirty_.AddRect(GetRegionRect(event), 0);
     RegionToChildren(event, false, false);
 }

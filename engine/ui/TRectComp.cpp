@@ -201,6 +201,15 @@ TRectArea& TRectComp::GetVisibleRect(TRectArea& rect) const {
     return rect;
 }
 
+void TRectComp::SetVisibleRect(const TRectArea& rect) {
+    if (rect.left == visible_.left && rect.top == visible_.top && rect.right == visible_.right &&
+        rect.bottom == visible_.bottom)
+        return;
+    visible_ = rect;
+    // The region walks' indexes of child lists keep each child's visible rectangle.
+    NoteTreeChange();
+}
+
 TRectArea& TRectComp::GetScreenRect(TRectArea& rect) const {
     rect = screen_;
     return rect;

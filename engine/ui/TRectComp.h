@@ -45,7 +45,7 @@ public:
     TRectArea& GetScreenRect(TRectArea& rect) const;
     // Written by the layout pass.
     void SetScreenRect(const TRectArea& rect) { screen_ = rect; }
-    void SetVisibleRect(const TRectArea& rect) { visible_ = rect; }
+    void SetVisibleRect(const TRectArea& rect);
 
     // Own coordinates to screen coordinates and back.
     TPoint PointToParent(TPoint p) const;

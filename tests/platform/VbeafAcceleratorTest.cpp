@@ -112,6 +112,30 @@ TEST_F(Accelerator, DrawingWaitsUntilIdleAndKeepsThePixelRules) {
     EXPECT_EQ(log[0].args, (std::vector<int64_t>{5, 10, 20, 20, 5}));
 }
 
+TEST_F(Accelerator, FullWidthBlitsOverTheirOwnRowsReadWhatWasThere) {
+    Start();
+    // Rows of whole lines overlap their source one line down, then one up.
+    auto fill = [&] {
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 640; ++x)
+                video_[size_t(y) * 640 + size_t(x)] = uint8_t(y * 16 + x % 13);
+    };
+    fill();
+    Call(vb::kBitBlt, {0, 0, 640, 10, 0, 1, 0});
+    Call(vb::kWaitIdle, {});
+    for (int y = 1; y <= 10; ++y)
+        for (int x : {0, 7, 639})
+            EXPECT_EQ(At(x, y), uint8_t((y - 1) * 16 + x % 13)) << "down: " << x << "," << y;
+    EXPECT_EQ(At(5, 11), uint8_t(11 * 16 + 5));
+    fill();
+    Call(vb::kBitBlt, {0, 1, 640, 10, 0, 0, 0});
+    Call(vb::kWaitIdle, {});
+    for (int y = 0; y < 10; ++y)
+        for (int x : {0, 7, 639})
+            EXPECT_EQ(At(x, y), uint8_t((y + 1) * 16 + x % 13)) << "up: " << x << "," << y;
+    EXPECT_EQ(At(5, 10), uint8_t(10 * 16 + 5));
+}
+
 TEST_F(Accelerator, ReadingVideoMemoryOrTheScanOutDrawsTheQueue) {
     Start();
     Call(vb::kDrawScan, {7, 3, 9, 2}); // x 2 to 8 on line 3

@@ -100,6 +100,12 @@ bool copyRows(const AccelSurface& s, uint32_t srcOffset, uint32_t srcPitch, int 
     if (!inside(s, firstSrc + (rows - 1) * srcPitch, bytes) ||
         !inside(s, firstDst + (rows - 1) * s.pitch, bytes))
         return false;
+    // Whole rows back to back on both sides are one block: one move copies
+    // it as a snapshot of the source, as the rows in order would.
+    if (bytes == srcPitch && bytes == s.pitch) {
+        std::memmove(s.base + firstDst, s.base + firstSrc, size_t(bytes * rows));
+        return true;
+    }
     // Bottom up only when the destination starts inside a source below it:
     // apart, the rows go top down as the memory's prefetch expects.
     const uint64_t srcEnd = firstSrc + (rows - 1) * srcPitch + bytes;

@@ -5,11 +5,16 @@
 // controller's palette and the DAC turn them into colours.
 #include "../window/WindowSurface.h"
 #include "AdapterInternal.h"
+#include "ColourRun.h"
 #include "VgaInternal.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform::adapter {
 
@@ -25,6 +30,9 @@ struct Geometry {
     int unit = 1; // 1 byte, 2 word, 4 double-word addressing
     bool graphics = false, on = false;
 };
+
+// The most character clocks a line can have (horizontal display end + 1).
+constexpr int kMaxChars = 256;
 
 Geometry geometryOf(const VgaChip& v) {
     Geometry g;
@@ -105,7 +113,7 @@ uint32_t widen6(uint8_t v) {
 // the index) as two colours, so a character of eight pixels takes four
 // lookups.
 struct Colours {
-    uint32_t single[256];
+    ColourRunTable single; // the colours of the 256-colour modes
     struct Pair {
         uint32_t left, right;
     } pairs[256];
@@ -124,11 +132,14 @@ void colourTable(const VgaChip& v, bool wide, Colours& c) {
             wide ? ((v.attr[p >> 4] & 0x0F) << 4) | (v.attr[p & 0x0F] & 0x0F) : dacIndex(p & 0x0F);
         index &= v.dacMask;
         const uint8_t* e = v.dac[index];
-        c.single[p] = widen6(e[0]) << 16 | widen6(e[1]) << 8 | widen6(e[2]);
+        c.single.colour[p] = widen6(e[0]) << 16 | widen6(e[1]) << 8 | widen6(e[2]);
     }
-    if (!wide)
-        for (int p = 0; p < 256; ++p)
-            c.pairs[p] = {c.single[p & 0x0F], c.single[p >> 4]};
+    if (wide) {
+        c.single.Prepare();
+        return;
+    }
+    for (int p = 0; p < 256; ++p)
+        c.pairs[p] = {c.single.colour[p & 0x0F], c.single.colour[p >> 4]};
 }
 
 // The colours of one row of characters, from the memory address of each
@@ -139,12 +150,13 @@ void colourRow(const VgaChip& v, const Geometry& g, const Colours& c, Address&& 
     const uint8_t* p0 = v.planes.data();
     const uint8_t *p1 = p0 + kVgaPlaneSize, *p2 = p1 + kVgaPlaneSize, *p3 = p2 + kVgaPlaneSize;
     if (g.wide) {
+        const uint32_t* colour = c.single.colour;
         for (int k = 0; k < g.chars; ++k, out += 4) {
             const uint32_t a = address(k);
-            out[0] = c.single[p0[a]];
-            out[1] = c.single[p1[a]];
-            out[2] = c.single[p2[a]];
-            out[3] = c.single[p3[a]];
+            out[0] = colour[p0[a]];
+            out[1] = colour[p1[a]];
+            out[2] = colour[p2[a]];
+            out[3] = colour[p3[a]];
         }
         return;
     }
@@ -168,30 +180,70 @@ bool readsWindow(const VgaChip& v, const Geometry& g) {
     return v.chained && g.wide && g.unit == 4;
 }
 
-// One row's colours: chain-4 with double-word addressing reads the window as
-// it stands (pixel A of a row is byte A); byte addressing that does not wrap
+// The pixel values of `chars` 256-colour characters from consecutive plane
+// addresses: plane 0's byte, then planes 1, 2 and 3, character by character.
+// Sixteen characters a step with SSE2, where the processor has it.
+void interleavePlanes(const uint8_t* p0, uint32_t base, int chars, uint8_t* out) {
+    const uint8_t* p1 = p0 + kVgaPlaneSize;
+    const uint8_t *p2 = p1 + kVgaPlaneSize, *p3 = p2 + kVgaPlaneSize;
+    int k = 0;
+#if defined(__SSE2__)
+    auto load = [base](const uint8_t* plane, int at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(plane + base + uint32_t(at)));
+    };
+    for (; k + 16 <= chars; k += 16, out += 64) {
+        const __m128i a = load(p0, k), b = load(p1, k), c = load(p2, k), d = load(p3, k);
+        const __m128i abLow = _mm_unpacklo_epi8(a, b), abHigh = _mm_unpackhi_epi8(a, b);
+        const __m128i cdLow = _mm_unpacklo_epi8(c, d), cdHigh = _mm_unpackhi_epi8(c, d);
+        auto* to = reinterpret_cast<__m128i*>(out);
+        _mm_storeu_si128(to, _mm_unpacklo_epi16(abLow, cdLow));
+        _mm_storeu_si128(to + 1, _mm_unpackhi_epi16(abLow, cdLow));
+        _mm_storeu_si128(to + 2, _mm_unpacklo_epi16(abHigh, cdHigh));
+        _mm_storeu_si128(to + 3, _mm_unpackhi_epi16(abHigh, cdHigh));
+    }
+#endif
+    for (; k < chars; ++k, out += 4) {
+        const uint32_t a = base + uint32_t(k);
+        out[0] = p0[a];
+        out[1] = p1[a];
+        out[2] = p2[a];
+        out[3] = p3[a];
+    }
+}
+
+// One row's colours into `out` and, when not null, `twin` (the row's second
+// scan line): chain-4 with double-word addressing reads the window as it
+// stands (pixel A of a row is byte A); byte addressing that does not wrap
 // reads the planes in a run; anything else address by address.
-void rowColours(const VgaChip& v, const Geometry& g, const Colours& c, int row, uint32_t* out) {
+void rowColours(const VgaChip& v, const Geometry& g, const Colours& c, int row, uint32_t* out,
+                uint32_t* twin) {
     const uint32_t counter = rowCounter(g, row);
+    const size_t bytes = size_t(g.width) * 4;
     if (readsWindow(v, g)) {
         const uint32_t at = (counter << 2) & 0xFFFF;
         if (at + uint32_t(g.width) <= kVgaWindowSize) {
-            const uint8_t* src = v.window + at;
-            for (int x = 0; x < g.width; ++x)
-                out[x] = c.single[src[x]];
-        } else {
-            for (int x = 0; x < g.width; ++x)
-                out[x] = c.single[v.window[(at + uint32_t(x)) & 0xFFFF]];
+            ColourRun(c.single, v.window + at, g.width, out, twin);
+            return;
         }
-        return;
+        for (int x = 0; x < g.width; ++x)
+            out[x] = c.single.colour[v.window[(at + uint32_t(x)) & 0xFFFF]];
+    } else {
+        const uint32_t base = counter & 0xFFFF;
+        const bool run = g.unit == 1 && base + uint32_t(g.chars) <= 0x10000;
+        if (run && g.wide && g.chars <= kMaxChars) {
+            uint8_t values[kMaxChars * 4];
+            interleavePlanes(v.planes.data(), base, g.chars, values);
+            ColourRun(c.single, values, g.width, out, twin);
+            return;
+        }
+        if (run)
+            colourRow(
+                v, g, c, [base](int k) { return base + uint32_t(k); }, out);
+        else
+            colourRow(
+                v, g, c, [&](int k) { return addressOf(g, v, counter + uint32_t(k)); }, out);
     }
-    const uint32_t base = counter & 0xFFFF;
-    if (g.unit == 1 && base + uint32_t(g.chars) <= 0x10000)
-        colourRow(
-            v, g, c, [base](int k) { return base + uint32_t(k); }, out);
-    else
-        colourRow(
-            v, g, c, [&](int k) { return addressOf(g, v, counter + uint32_t(k)); }, out);
+    if (twin) std::memcpy(twin, out, bytes);
 }
 
 } // namespace
@@ -236,21 +288,18 @@ Frame VgaFrame() {
     Colours colours;
     colourTable(*v, g.wide, colours);
     if (!readsWindow(*v, g)) VgaFoldWindow(*v);
-    // The frame grows a line at a time, so each line is cleared while it is
-    // in the cache and written straight after; a repeated scan line is a
-    // copy of the one before.
-    f.pixels.reserve(count);
+    // Each row of pixels is converted once, into its first scan line and
+    // its second where it is repeated; further repeats are copies.
+    f.pixels.resize(count);
     const size_t width = size_t(f.width);
-    int fetched = -1;
-    for (int y = 0; y < g.lines; ++y) {
-        const int r = y / g.perRow;
-        const size_t at = f.pixels.size();
-        f.pixels.resize(at + width);
-        uint32_t* out = f.pixels.data() + at;
-        if (r == fetched)
-            std::memcpy(out, out - width, width * 4);
-        else
-            rowColours(*v, g, colours, fetched = r, out);
+    uint32_t* pixels = f.pixels.data();
+    for (int y = 0, r = 0; y < g.lines; ++r) {
+        const int lines = std::min(g.perRow, g.lines - y);
+        uint32_t* first = pixels + size_t(y) * width;
+        rowColours(*v, g, colours, r, first, lines > 1 ? first + width : nullptr);
+        for (int k = 2; k < lines; ++k)
+            std::memcpy(first + size_t(k) * width, first, width * 4);
+        y += lines;
     }
     return f;
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <tuple>
 
 namespace {
@@ -986,6 +988,105 @@ TEST_F(GraphicCheckFrame, ASeeThroughRedrawMarksWhatLiesBehindDownToTheFirstOpaq
     EXPECT_TRUE(root.GetDirtyList().IsEmpty());
     Phase(TGraphic::phPaint);
     EXPECT_EQ(Repainted(0x1234).bounds, (TRectArea{10, 10, 110, 110}));
+}
+
+// A crowd of overlapping siblings, opaque and see-through, has its in-place
+// redraws walked through an index of where the children lie; the walk
+// without the index is the reference: each frame of a run of changes must
+// mark the same rectangles on every graphic, render the same graphics and
+// leave the same pixels.
+class CrowdFrame : public GraphicCheckFrame {
+protected:
+    static constexpr int kCrowd = 40;
+    struct Trace {
+        std::vector<std::vector<TRectArea>> dirty; // per frame, per graphic
+        std::vector<std::vector<int>> draws;
+        std::vector<std::vector<uint16_t>> pixels;
+    };
+    Trace Run(int32_t indexedFrom) {
+        TGraphic::SetIndexedChildren(indexedFrom);
+        Box panel{TColor(90, 90, 90)};
+        Put(panel, root, {0, 0, kWidth, kHeight});
+        std::vector<std::unique_ptr<Box>> crowd;
+        for (int i = 0; i < kCrowd; ++i) {
+            crowd.push_back(
+                std::make_unique<Box>(TColor(uint8_t(i * 6), 80, uint8_t(250 - i * 5))));
+            Box& b = *crowd.back();
+            const int32_t x = (i * 53) % 560, y = (i * 37) % 400;
+            Put(b, panel, {x, y, x + 40 + (i % 5) * 15, y + 30 + (i % 3) * 20});
+            if (i % 4 == 1) b.SetAlpha(128);
+            if (i % 5 == 2) b.SetTransparent(1);
+        }
+        const std::function<void()> steps[] = {
+            [] {},
+            [&] {
+                for (int i : {3, 17, 30, 1})
+                    crowd[size_t(i)]->SetColor(TColor(uint8_t(i), 200, 9));
+            },
+            [&] { crowd[10]->SetPos(300, 200); },
+            [&] { crowd[5]->SetAlpha(200); },
+            [&] { crowd[20]->SetVisible(false); },
+            [&] {
+                crowd[20]->SetVisible(true);
+                crowd[39]->SetColor(TColor(1, 2, 3));
+                crowd[0]->SetColor(TColor(4, 5, 6));
+            },
+            [&] { crowd[25]->Detach(); },
+            [&] {
+                for (auto& b : crowd)
+                    b->SetRedraw(true);
+            },
+        };
+        Trace t;
+        for (const auto& step : steps) {
+            step();
+            Phase(TGraphic::phLayout);
+            Phase(TGraphic::phFlush);
+            std::vector<TRectArea> dirty;
+            std::vector<int> draws;
+            for (TGraphic* g : std::initializer_list<TGraphic*>{&root, &panel}) {
+                for (TListNode* n = g->GetDirtyList().Head(); n; n = n->next) {
+                    const auto* r = static_cast<const TRectItem*>(n->item);
+                    dirty.push_back({r->left, r->top, r->right, r->bottom});
+                }
+                dirty.push_back({-1, -1, -1, -1});
+            }
+            for (auto& b : crowd) {
+                for (TListNode* n = b->GetDirtyList().Head(); n; n = n->next) {
+                    const auto* r = static_cast<const TRectItem*>(n->item);
+                    dirty.push_back({r->left, r->top, r->right, r->bottom});
+                }
+                dirty.push_back({-1, -1, -1, -1});
+            }
+            Phase(TGraphic::phPaint);
+            for (auto& b : crowd)
+                draws.push_back(b->draws);
+            std::vector<uint16_t> pixels;
+            for (int32_t y = 0; y < kHeight; ++y)
+                for (int32_t x = 0; x < kWidth; ++x)
+                    pixels.push_back(At(x, y));
+            t.dirty.push_back(std::move(dirty));
+            t.draws.push_back(std::move(draws));
+            t.pixels.push_back(std::move(pixels));
+        }
+        crowd.clear();
+        panel.Detach();
+        Frame();
+        TGraphic::SetIndexedChildren(TGraphic::kIndexedChildrenDefault);
+        return t;
+    }
+};
+
+TEST_F(CrowdFrame, IndexedWalksMarkAndDrawAsThePlainWalk) {
+    const Trace plain = Run(1 << 30);
+    const Trace indexed = Run(1);
+    ASSERT_EQ(plain.dirty.size(), indexed.dirty.size());
+    for (size_t frame = 0; frame < plain.dirty.size(); ++frame) {
+        SCOPED_TRACE(frame);
+        EXPECT_EQ(plain.dirty[frame], indexed.dirty[frame]);
+        EXPECT_EQ(plain.draws[frame], indexed.draws[frame]);
+        EXPECT_TRUE(plain.pixels[frame] == indexed.pixels[frame]);
+    }
 }
 
 } // namespace
