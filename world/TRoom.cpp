@@ -142,8 +142,10 @@ TRoomElement* TRoom::CreateElement(int32_t type, const char* name, int32_t depth
         case TRoomElement::tyZone: static_cast<TRoomZone*>(element)->Init(this); break;
         default: static_cast<TRoomSound*>(element)->Init(this); break;
     }
-    element->Add<TRoom, &TRoom::OnClick>(evLeftUp, this, reinterpret_cast<uintptr_t>(element));
-    element->Add<TRoom, &TRoom::OnExamine>(evRightUp, this, reinterpret_cast<uintptr_t>(element));
+    // The handlers name the element by its serial: its word is looked up
+    // again when a click comes, never followed as an address.
+    element->Add<TRoom, &TRoom::OnClick>(evLeftUp, this, TEvent::WordOf(element));
+    element->Add<TRoom, &TRoom::OnExamine>(evRightUp, this, TEvent::WordOf(element));
     return element;
 }
 
@@ -363,7 +365,7 @@ void TRoom::DeleteStoppedSounds() {
 
 int TRoom::OnClick(TObject*, TEvent* event) {
     if (IsBusy() || !event) return 1;
-    auto* element = reinterpret_cast<TRoomElement*>(event->userWord);
+    TRoomElement* element = TRef<TRoomElement>::FromSerial(event->userWord).Get();
     if (!element || element->scriptRef < 0) return 1;
     int32_t item = -1;
     auto* actor = dynamic_cast<TActor*>(element);
@@ -380,7 +382,7 @@ int TRoom::OnClick(TObject*, TEvent* event) {
 
 int TRoom::OnExamine(TObject*, TEvent* event) {
     if (IsBusy() || !event) return 1;
-    auto* element = reinterpret_cast<TRoomElement*>(event->userWord);
+    TRoomElement* element = TRef<TRoomElement>::FromSerial(event->userWord).Get();
     if (!element || element->scriptRef < 0) return 1;
     int32_t item = -1;
     if (Game().GetHeldItem(&item)) Game().DropHeldItem();
