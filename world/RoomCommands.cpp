@@ -128,17 +128,14 @@ void TRoom::PlaySound(const char* name, bool loop) {
     // One name plays once at a time.
     for (int32_t i = 0; i < playing_.Count(); ++i)
         if (SameName(playing_[i]->SoundName(), name)) return;
-    auto* sound = new TRoomSound;
+    std::unique_ptr<TRoomSound> sound(new TRoomSound);
     if (!sound) {
         TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
         return;
     }
     sound->Init(this);
     sound->Play(name, loop);
-    if (!playing_.Push(sound)) {
-        TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
-        delete sound;
-    }
+    if (!playing_.Adopt(sound)) TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
 }
 
 void TRoom::StopSound(const char* name) {

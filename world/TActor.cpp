@@ -34,27 +34,17 @@ TActor::~TActor() {
     stepSoundB_.Detach();
     DeleteWalker();
     ClearWalkSounds();
-    for (GrowArray<ActorAnimRecord*>& list : lists_) {
-        for (int32_t i = 0; i < list.Count(); ++i)
-            delete list[i];
-        list.Clear();
-    }
-    delete orphan_;
     Game().Unref(walkEndAction);
     Game().Unref(animEndAction);
     if (pictures_) pictures_->Close();
-    delete pictures_;
-    delete stream_;
 }
 
 void TActor::SetPictures(TRlaFile* pictures, RlaStream* stream) {
-    if (pictures_ && pictures_ != pictures) {
-        pictures_->Close();
-        delete pictures_;
+    if (pictures_.get() != pictures) {
+        if (pictures_) pictures_->Close();
+        pictures_.reset(pictures);
     }
-    if (stream_ && stream_ != stream) delete stream_;
-    pictures_ = pictures;
-    stream_ = stream;
+    if (stream_.get() != stream) stream_.reset(stream);
     source_ = pictures;
 }
 
@@ -86,8 +76,7 @@ void TActor::StopAnimation() {
 }
 
 void TActor::DeleteWalker() {
-    delete walker_;
-    walker_ = nullptr;
+    walker_.reset();
 }
 
 // --- Position -------------------------------------------------------------------
@@ -114,10 +103,9 @@ void TActor::SetPosition(const Point3D& position) {
 
 void TActor::AddAnim(int32_t list, const ActorAnimRecord& record) {
     if (list < 0 || list > 3) return;
-    auto* copy = new (std::nothrow) ActorAnimRecord(record);
-    if (!copy || !lists_[list].Push(copy)) {
+    std::unique_ptr<ActorAnimRecord> copy(new (std::nothrow) ActorAnimRecord(record));
+    if (!lists_[list].Adopt(copy)) {
         TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
-        delete copy;
         return;
     }
     if ((list == alIdle && state_ == asIdle) || (list == alTalk && state_ == asTalking))
@@ -131,16 +119,10 @@ bool TActor::Holds(const ActorAnimRecord* record) const {
 
 void TActor::ClearAnim(int32_t list) {
     if (list < 0 || list > 3) return;
-    GrowArray<ActorAnimRecord*>& records = lists_[list];
-    for (int32_t i = 0; i < records.Count(); ++i) {
-        // The record being played goes on playing until another starts.
-        if (Holds(records[i])) {
-            delete orphan_;
-            orphan_ = records[i];
-        } else {
-            delete records[i];
-        }
-    }
+    OwningArray<ActorAnimRecord>& records = lists_[list];
+    // The record being played goes on playing until another starts.
+    for (int32_t i = records.Count() - 1; i >= 0; --i)
+        if (Holds(records[i])) orphan_.reset(records.Release(i));
     records.Clear();
 }
 
@@ -169,7 +151,7 @@ void TActor::ChooseAnimation() {
         if (state_ == asTalking) list = alTalk;
         if (state_ == asWalking) list = alWalk;
         if (state_ == asRunning) list = lists_[alRun].Count() > 0 ? alRun : alWalk;
-        GrowArray<ActorAnimRecord*>& records = lists_[list];
+        OwningArray<ActorAnimRecord>& records = lists_[list];
         if (records.Count() == 0) return;
         record = records[WorldRand() % records.Count()];
     }
@@ -196,10 +178,7 @@ void TActor::StartAnimEntry(AnimEntry* entry) {
         animTimer_.SetFlags(kEnabled, true);
         ShowCurrent();
     }
-    if (orphan_ && !Holds(orphan_)) {
-        delete orphan_;
-        orphan_ = nullptr;
-    }
+    if (orphan_ && !Holds(orphan_.get())) orphan_.reset();
 }
 
 void TActor::ShowCurrent() {
@@ -261,7 +240,7 @@ void TActor::WalkTo(WalkPath* walker) {
         state_ = state;
         ChooseAnimation();
     }
-    walker_ = walker;
+    walker_.reset(walker);
     walker_->SetSpeed(factor * speed);
 }
 
@@ -309,16 +288,11 @@ void TActor::FollowWalker() {
 
 void TActor::AddWalkSound(const char* name) {
     if (!name) return;
-    auto* copy = new TString(name);
-    if (!copy || !walkSounds_.Push(copy)) {
-        TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
-        delete copy;
-    }
+    std::unique_ptr<TString> copy(new TString(name));
+    if (!walkSounds_.Adopt(copy)) TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
 }
 
 void TActor::ClearWalkSounds() {
-    for (int32_t i = walkSounds_.Count() - 1; i >= 0; --i)
-        delete walkSounds_[i];
     walkSounds_.Clear();
 }
 

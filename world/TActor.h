@@ -6,7 +6,7 @@
 #pragma once
 
 #include "AnimEntry.h"
-#include "GrowArray.h"
+#include "OwningArray.h"
 #include "TRoomElement.h"
 #include "WalkPath.h"
 
@@ -15,6 +15,7 @@
 #include "media/sound/TWave.h"
 
 #include <cstdint>
+#include <memory>
 
 class RlaStream;
 class RleSprite16;
@@ -65,6 +66,7 @@ public:
     int Step(TObject* sender, TEvent* event);
 
     // --- Walking ---
+    // Takes ownership of the walker.
     void WalkTo(WalkPath* walker);
     void CancelWalk(int32_t settle);
     void FollowWalker();
@@ -90,7 +92,7 @@ public:
     AnimEntry* CurrentEntry() const { return current_; }
     int32_t ShownGroup() const { return shownGroup_; }
     int32_t ShownFrame() const { return shownFrame_; }
-    WalkPath* GetWalker() const { return walker_; }
+    WalkPath* GetWalker() const { return walker_.get(); }
     int32_t ListCount(int32_t list) const {
         return list >= 0 && list < 4 ? lists_[list].Count() : 0;
     }
@@ -124,15 +126,15 @@ private:
     ActorAnimRecord script_;
     // Records live on their own, so that adding to a list never moves the
     // entry being played; a cleared record still playing waits in `orphan_`.
-    GrowArray<ActorAnimRecord*> lists_[4];
-    ActorAnimRecord* orphan_ = nullptr;
-    GrowArray<TString*> walkSounds_;
+    OwningArray<ActorAnimRecord> lists_[4];
+    std::unique_ptr<ActorAnimRecord> orphan_;
+    OwningArray<TString> walkSounds_;
     TSound stepSoundA_;
     TSound stepSoundB_;
     TWave stepWaveA_;
     TWave stepWaveB_;
     int32_t stepCounter_ = 0;
-    WalkPath* walker_ = nullptr;
+    std::unique_ptr<WalkPath> walker_;
     float screenX_ = 0.0f;
     float screenY_ = 0.0f;
     float depth3_ = 0.0f;
@@ -140,6 +142,7 @@ private:
     int32_t facing_ = 4;
     Point3D lookAt_;
     TSound* speech_ = nullptr;
-    TRlaFile* pictures_ = nullptr;
-    RlaStream* stream_ = nullptr;
+    // The stream first: the container that reads it goes before it.
+    std::unique_ptr<RlaStream> stream_;
+    std::unique_ptr<TRlaFile> pictures_;
 };

@@ -31,17 +31,6 @@ bool DrawsBefore(const TRoomElement* a, float za, const TRoomElement* b, float z
     return za > zb;
 }
 
-template <class T> int32_t IndexOf(const GrowArray<T*>& items, const void* item) {
-    for (int32_t i = 0; i < items.Count(); ++i)
-        if (items[i] == item) return i;
-    return -1;
-}
-
-template <class T> void EraseAt(GrowArray<T*>& items, int32_t index) {
-    for (int32_t i = index; i + 1 < items.Count(); ++i)
-        items[i] = items[i + 1];
-    items.Resize(items.Count() - 1);
-}
 } // namespace
 
 TRoom::TRoom()
@@ -56,11 +45,6 @@ TRoom::~TRoom() {
     Clear();
     for (TRlaFile* container : {&background_, &objects_, &localItems_})
         container->Close();
-    delete backgroundStream_;
-    delete objectsStream_;
-    delete localItemsStream_;
-    delete spriteCanvas_;
-    delete wayFinder_;
     if (CurrentRoom() == this) CurrentRoom() = nullptr;
 }
 
@@ -120,9 +104,9 @@ TRoomElement* TRoom::CreateElement(int32_t type, const char* name, int32_t depth
         TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
         return nullptr;
     }
-    if (!elements_.Push(element)) {
+    std::unique_ptr<TRoomElement> made(element);
+    if (!elements_.Adopt(made)) {
         TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
-        delete element;
         return nullptr;
     }
     const char* hint = nullptr;
@@ -142,8 +126,10 @@ TRoomElement* TRoom::CreateElement(int32_t type, const char* name, int32_t depth
         case TRoomElement::tyZone: static_cast<TRoomZone*>(element)->Init(this); break;
         default: static_cast<TRoomSound*>(element)->Init(this); break;
     }
-    element->Add<TRoom, &TRoom::OnClick>(evLeftUp, this, reinterpret_cast<uintptr_t>(element));
-    element->Add<TRoom, &TRoom::OnExamine>(evRightUp, this, reinterpret_cast<uintptr_t>(element));
+    // The handlers name the element by its serial: its word is looked up
+    // again when a click comes, never followed as an address.
+    element->Add<TRoom, &TRoom::OnClick>(evLeftUp, this, TEvent::WordOf(element));
+    element->Add<TRoom, &TRoom::OnExamine>(evRightUp, this, TEvent::WordOf(element));
     return element;
 }
 
@@ -154,13 +140,12 @@ void TRoom::CleanUp(TRoomElement* element) {
 
 void TRoom::RemoveElement(TRoomElement* element) {
     if (!element) return;
-    const int32_t index = IndexOf(elements_, element);
+    const int32_t index = elements_.IndexOf(element);
     element->Dismiss();
     element->SetEnabled(false);
     CleanUp(element);
     if (index < 0) return;
-    EraseAt(elements_, index);
-    DeleteLater(element);
+    elements_.Erase(index);
 }
 
 // A removed element still waiting in the deletion queue counts, but only in
@@ -169,8 +154,8 @@ void TRoom::RemoveElement(TRoomElement* element) {
 bool TRoom::HasElement(const TRef<TRoomElement>& handle) const {
     const TRoomElement* element = handle.Get();
     if (!element) return false;
-    return IndexOf(elements_, element) >= 0 || IndexOf(playing_, element) >= 0 ||
-           IndexOf(stopped_, element) >= 0 ||
+    return elements_.IndexOf(element) >= 0 || playing_.IndexOf(element) >= 0 ||
+           stopped_.IndexOf(element) >= 0 ||
            (IsQueuedForDeletion(element) && element->BelongsTo(this));
 }
 
@@ -204,8 +189,7 @@ void TRoom::SortElements(uint8_t) {
         same = sorted_[i] == elements_[i];
     if (!same || OrderDirty()) {
         OrderDirty() = 0;
-        for (int32_t i = 0; i < n; ++i)
-            elements_[i] = sorted_[i];
+        elements_.Reorder(sorted_);
         if (sky_.IsVisible()) sky_.ToBack();
         for (int32_t i = 0; i < n; ++i)
             elements_[i]->ToFront();
@@ -345,17 +329,14 @@ int TRoom::OnSecond(TObject*, TEvent*) {
 }
 
 void TRoom::RetireSound(int32_t index) {
-    TRoomSound* sound = playing_[index];
+    std::unique_ptr<TRoomSound> sound(playing_.Release(index));
     sound->Stop();
     sound->Detach();
-    EraseAt(playing_, index);
-    if (!stopped_.Push(sound)) DeleteLater(sound);
+    if (!stopped_.Adopt(sound)) DeleteLater(sound.release());
 }
 
 // A stopped sound may still be in its own end action: queued, not deleted.
 void TRoom::DeleteStoppedSounds() {
-    for (int32_t i = 0; i < stopped_.Count(); ++i)
-        DeleteLater(stopped_[i]);
     stopped_.Clear();
 }
 
@@ -363,7 +344,7 @@ void TRoom::DeleteStoppedSounds() {
 
 int TRoom::OnClick(TObject*, TEvent* event) {
     if (IsBusy() || !event) return 1;
-    auto* element = reinterpret_cast<TRoomElement*>(event->userWord);
+    TRoomElement* element = TRef<TRoomElement>::FromSerial(event->userWord).Get();
     if (!element || element->scriptRef < 0) return 1;
     int32_t item = -1;
     auto* actor = dynamic_cast<TActor*>(element);
@@ -380,7 +361,7 @@ int TRoom::OnClick(TObject*, TEvent* event) {
 
 int TRoom::OnExamine(TObject*, TEvent* event) {
     if (IsBusy() || !event) return 1;
-    auto* element = reinterpret_cast<TRoomElement*>(event->userWord);
+    TRoomElement* element = TRef<TRoomElement>::FromSerial(event->userWord).Get();
     if (!element || element->scriptRef < 0) return 1;
     int32_t item = -1;
     if (Game().GetHeldItem(&item)) Game().DropHeldItem();

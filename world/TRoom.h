@@ -6,6 +6,7 @@
 
 #include "Camera3D.h"
 #include "GrowArray.h"
+#include "OwningArray.h"
 #include "RlaStdioStream.h"
 #include "SpriteCanvas16.h"
 #include "TRlaFile.h"
@@ -24,6 +25,7 @@
 #include "ui/TLabel.h"
 
 #include <cstdint>
+#include <memory>
 
 class TActor;
 class TRoomSound;
@@ -127,7 +129,8 @@ private:
     static ClipRect SkyClip(const ClipRect& clip, const RleSprite16* background, int32_t x,
                             int32_t y);
     static int32_t ActorPositions(void* room, const Point3D** positions);
-    bool LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const char* key);
+    bool LoadContainer(TRlaFile& container, std::unique_ptr<RlaStdioStream>& stream,
+                       const char* key);
     void RetireSound(int32_t index);
     void DeleteStoppedSounds();
     static void CleanUp(TRoomElement* element);
@@ -135,16 +138,19 @@ private:
     TTimer tickTimer_;
     TTimer secondTimer_;
     TSectTxt hints_;
-    SpriteCanvas16* spriteCanvas_;
+    std::unique_ptr<SpriteCanvas16> spriteCanvas_;
     TRlaFile background_;
     TRlaFile objects_;
     TRlaFile localItems_;
-    RlaStdioStream* backgroundStream_ = nullptr;
-    RlaStdioStream* objectsStream_ = nullptr;
-    RlaStdioStream* localItemsStream_ = nullptr;
-    GrowArray<TRoomElement*> elements_;
-    GrowArray<TRoomSound*> playing_;
-    GrowArray<TRoomSound*> stopped_;
+    std::unique_ptr<RlaStdioStream> backgroundStream_;
+    std::unique_ptr<RlaStdioStream> objectsStream_;
+    std::unique_ptr<RlaStdioStream> localItemsStream_;
+    // The room's elements and its sounds, playing and stopped (each in one
+    // list): a removed one is queued for deletion, as it may be in one of
+    // its own handlers.
+    OwningArray<TRoomElement, DeleteDeferred<TRoomElement>> elements_;
+    OwningArray<TRoomSound, DeleteDeferred<TRoomSound>> playing_;
+    OwningArray<TRoomSound, DeleteDeferred<TRoomSound>> stopped_;
     GrowArray<TRoomElement*> sorted_; // scratch of SortElements, kept between calls
     GrowArray<Point3D> actorPositions_;
     int32_t backgroundFrame_ = 0;
@@ -156,7 +162,7 @@ private:
     TWave musicWave_;
     Camera3D camera_;
     WayGraph wayGraph_;
-    WayFinder* wayFinder_;
+    std::unique_ptr<WayFinder> wayFinder_;
     WayGraphView wayGraphView_;
     TSkyLayer sky_;
 };

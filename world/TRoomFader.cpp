@@ -45,7 +45,7 @@ void TRoomFader::Detach() {
 void TRoomFader::Notify(int32_t type) {
     TEvent event;
     event.SetType(type);
-    event.target = reinterpret_cast<uintptr_t>(this);
+    event.target = TEvent::WordOf(this);
     Dispatch(this, &event);
 }
 

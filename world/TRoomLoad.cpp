@@ -27,7 +27,8 @@ int32_t TRoom::Load() {
     return 0;
 }
 
-bool TRoom::LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const char* key) {
+bool TRoom::LoadContainer(TRlaFile& container, std::unique_ptr<RlaStdioStream>& stream,
+                          const char* key) {
     // A missing or empty key leaves the container closed: no other file
     // takes its place.
     container.Close();
@@ -44,19 +45,19 @@ bool TRoom::LoadContainer(TRlaFile& container, RlaStdioStream*& stream, const ch
 }
 
 int32_t TRoom::LoadRla(TRlaFile& container, const char* path) {
-    RlaStdioStream*& stream = &container == &background_ ? backgroundStream_
-                              : &container == &objects_  ? objectsStream_
-                                                         : localItemsStream_;
+    std::unique_ptr<RlaStdioStream>& stream = &container == &background_ ? backgroundStream_
+                                              : &container == &objects_  ? objectsStream_
+                                                                         : localItemsStream_;
     container.Close();
     if (stream) {
         stream->Close();
     } else {
-        stream = new RlaStdioStream;
+        stream.reset(new RlaStdioStream);
         if (!stream) {
             TError::Raise(9, nullptr, nullptr, kSource, __LINE__);
             return 1;
         }
     }
-    if (stream->Open(path, "rb")) container.Open(stream);
+    if (stream->Open(path, "rb")) container.Open(stream.get());
     return 1;
 }

@@ -163,11 +163,10 @@ bool TComp::RouteToChildren(TEvent* event) {
 }
 
 bool TComp::RouteTargeted(TObject*, TEvent* event) {
-    const uintptr_t self = reinterpret_cast<uintptr_t>(this);
-    if (event->target != self && event->target != 0) return RouteToChildren(event);
+    if (event->target != 0 && !event->Targets(this)) return RouteToChildren(event);
     OnTargetEvent(event);
     Dispatch(this, event);
-    if (event->target == self) return true;
+    if (event->Targets(this)) return true;
     return RouteToChildren(event);
 }
 

@@ -1,9 +1,10 @@
 // The engine's one event object: a copy of the input record it came from, an
 // engine event type, four common words and a block of per-type data. Words
 // that may carry an object (the target, the user word, the data words) are
-// pointer-sized.
+// pointer-sized; an object the engine names in them goes by its serial.
 #pragma once
 
+#include "foundation/TNamedObj.h"
 #include "foundation/TObject.h"
 #include "gdl/event.h"
 
@@ -81,6 +82,8 @@ struct TEventRoute {
     TEventCarry carry;
 };
 
+static_assert(sizeof(uintptr_t) >= sizeof(uint64_t), "an event word holds a whole serial");
+
 class TEvent : public TObject {
 public:
     static constexpr int kDataWords = 18;
@@ -103,9 +106,18 @@ public:
     uint8_t KeyChar() const { return static_cast<uint8_t>(data[0] & 0xFF); }
     uint8_t KeyScan() const { return static_cast<uint8_t>((data[0] >> 8) & 0xFF); }
 
+    // The word that names `object` in an event (its target, the modal owner, a
+    // radio group's chosen button): its serial, never its address. A queued
+    // event may outlive the object; serials are never reused, so the event
+    // then reaches nothing instead of a later object built at the same place.
+    static uintptr_t WordOf(const TNamedObj* object) {
+        return object ? static_cast<uintptr_t>(object->Serial()) : 0;
+    }
+    bool Targets(const TNamedObj* object) const { return target != 0 && target == WordOf(object); }
+
     GDLEvent record;
     int32_t type = 0;
-    uintptr_t target = 0; // the target object, or a queued engine event's message word
+    uintptr_t target = 0; // the target's WordOf, or a queued engine event's message word
     int32_t passState = 0;
     uintptr_t userWord = 0;
     uintptr_t extra = 0; // the modal owner: the control whose modal loop runs

@@ -16,8 +16,8 @@ void TClickCtl::QueueRadioGroup() {
     if (!parent) return;
     TEvent group;
     group.SetType(evRadio);
-    group.target = reinterpret_cast<uintptr_t>(parent);
-    group.data[0] = reinterpret_cast<intptr_t>(this);
+    group.target = TEvent::WordOf(parent);
+    group.data[0] = static_cast<intptr_t>(TEvent::WordOf(this));
     TEventMgr::Global().QueueCopy(&group);
 }
 
@@ -81,7 +81,7 @@ bool TClickCtl::HandleEvent(TObject* sender, TEvent* event) {
 bool TClickCtl::RadioGroup(TEvent* event) {
     if (!event->target || !IsEnabled() || !IsVisible() || event->passState != 3) return false;
     if (mode_ != mdRadio) return true;
-    const bool named = event->data[0] == reinterpret_cast<intptr_t>(this);
+    const bool named = event->data[0] == static_cast<intptr_t>(TEvent::WordOf(this));
     if ((checked_ != 0) != named) {
         checked_ = named;
         Invalidate(true);

@@ -9,14 +9,6 @@
 #include "media/devices/TCursDev.h"
 #include "ui/THintForm.h"
 
-namespace {
-
-uintptr_t Word(const void* object) {
-    return reinterpret_cast<uintptr_t>(object);
-}
-
-} // namespace
-
 TControl::TControl() = default;
 
 // A control that dies while its hint is due or shown takes the hint with it:
@@ -41,7 +33,7 @@ void TControl::ClearPointerState() {
 }
 
 void TControl::QueueToSelf(TEvent& event) {
-    event.target = Word(this);
+    event.target = TEvent::WordOf(this);
     TEventMgr::Global().QueueCopy(&event);
 }
 
@@ -255,7 +247,7 @@ bool TControl::ButtonDown(int32_t button, TEvent* event) {
         if (style_ & stCountPresses) ++presses_[button];
         if (TakesPresses()) {
             QueueFocusRequest(0, fmThis);
-            event->target = Word(this);
+            event->target = TEvent::WordOf(this);
         }
     }
     return TakesPresses();
@@ -276,7 +268,7 @@ bool TControl::ButtonUp(int32_t button, TEvent* event) {
         ButtonUpHook(button, event);
         if (HitTest(event->record.x, event->record.y)) Dispatch(this, event);
     }
-    if (TakesPresses()) event->target = Word(this);
+    if (TakesPresses()) event->target = TEvent::WordOf(this);
     // A handler that hid the control (a menu opened over it) has cleared
     // its presses already: the count must not go below none, or the next
     // release over one of its children would count as its own.
@@ -291,7 +283,7 @@ bool TControl::MouseMove(TEvent* event) {
     }
     // Inside the modal owner's subtree the move counts as if no modal loop ran.
     const uintptr_t modalOwner = event->extra;
-    if (event->extra == Word(this)) event->extra = 0;
+    if (event->extra == TEvent::WordOf(this)) event->extra = 0;
     if (WalkChildren(true, [&](TComp* child) { return child->HandleEvent(this, event); })) {
         event->extra = modalOwner;
         return true;
@@ -350,13 +342,13 @@ bool TControl::Key(TEvent* event) {
     if (event->passState == psSecond) {
         hook();
         if (event->passState != psConsumed) return false;
-        event->target = Word(this);
+        event->target = TEvent::WordOf(this);
         return true;
     }
     if (event->passState == psFirst) {
         if (!focused_) return false;
         event->passState = psTaken;
-        event->target = Word(this);
+        event->target = TEvent::WordOf(this);
         hook();
         return event->passState == psConsumed;
     }
@@ -364,9 +356,9 @@ bool TControl::Key(TEvent* event) {
 }
 
 bool TControl::Command(TEvent* event) {
-    if (!IsEnabled()) return event->target == Word(this);
+    if (!IsEnabled()) return event->Targets(this);
     if (!IsVisible()) return false;
-    if (event->target == Word(this)) {
+    if (event->Targets(this)) {
         OnCommand(event);
         Dispatch(this, event);
         return true;
@@ -378,7 +370,7 @@ bool TControl::Command(TEvent* event) {
 bool TControl::FocusRequest(TEvent* event) {
     intptr_t* d = event->data;
     const bool changesFocus = d[fwKind] == 0 || d[fwKind] == 2;
-    const bool isTarget = event->target == Word(this);
+    const bool isTarget = event->Targets(this);
     const bool focusable = (style_ & stFocusable) != 0;
     if (!IsVisible() || !IsEnabled()) {
         if (d[fwMode] == fmWalk) return false;
@@ -395,7 +387,7 @@ bool TControl::FocusRequest(TEvent* event) {
         SetFocus(true);
         d[fwDone] = 1;
         d[fwMode] = fmThis;
-        event->target = Word(this);
+        event->target = TEvent::WordOf(this);
         return true;
     }
     if (isTarget) {
@@ -417,7 +409,7 @@ bool TControl::FocusRequest(TEvent* event) {
 
 bool TControl::PropertyChange(TEvent* event) {
     if (event->data[0] == pcMove) return false;
-    const bool isTarget = event->target == Word(this);
+    const bool isTarget = event->Targets(this);
     if (isTarget) event->passState = 3;
     if (event->passState == 3 && IsShown()) {
         if (event->data[0] == pcCursor && inheritCursor_) {
@@ -436,8 +428,7 @@ bool TControl::PropertyChange(TEvent* event) {
 }
 
 bool TControl::HideOrClose(TObject* sender, TEvent* event) {
-    if ((event->passState == 3 || event->target == Word(this)) && (style_ & stTrackHover))
-        Leave(event);
+    if ((event->passState == 3 || event->Targets(this)) && (style_ & stTrackHover)) Leave(event);
     return TGraphic::HandleEvent(sender, event);
 }
 

@@ -293,7 +293,7 @@ void TFileLst::OnCommand(TEvent*) {
     }
     TEvent chosen;
     chosen.SetType(evFileChosen);
-    chosen.target = reinterpret_cast<uintptr_t>(this);
+    chosen.target = TEvent::WordOf(this);
     Dispatch(this, &chosen);
 }
 

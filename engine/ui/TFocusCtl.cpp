@@ -13,10 +13,6 @@
 
 namespace {
 
-uintptr_t Word(const void* object) {
-    return reinterpret_cast<uintptr_t>(object);
-}
-
 bool HasCaptionBar(int32_t style) {
     return style >= 3 && style <= 5;
 }
@@ -81,7 +77,7 @@ int TFocusCtl::Show() {
     if (style_ & stFocusable) {
         TEvent request;
         request.SetType(evFocus);
-        request.target = Word(this);
+        request.target = TEvent::WordOf(this);
         request.data[fwMode] = fmThis;
         request.data[fwKind] = 1;
         TEventMgr::Global().QueueCopy(&request);
@@ -95,7 +91,7 @@ int TFocusCtl::Show() {
     TEventMgr::Global().Post(&frame);
     TEvent shown;
     shown.SetType(evShown);
-    shown.target = Word(this);
+    shown.target = TEvent::WordOf(this);
     return TEventMgr::Global().Post(&shown);
 }
 
@@ -155,7 +151,7 @@ bool TFocusCtl::RouteOneEvent(TEvent* routed) {
         case evMouseMove:
             if (!event.data[mwSynthetic] && !TCursDev::Global().ThreadRunning())
                 TCursDev::Global().SetPos(event.record.x, event.record.y);
-            event.extra = Word(this);
+            event.extra = TEvent::WordOf(this);
             if (app) app->HandleEvent(this, &event);
             break;
         case evPaint:
@@ -248,7 +244,7 @@ bool TFocusCtl::OwnKeyPass(TEvent* event) {
 bool TFocusCtl::FocusRequest(TEvent* event) {
     intptr_t* d = event->data;
     if (!event->target) return false;
-    const bool isTarget = event->target == Word(this);
+    const bool isTarget = event->Targets(this);
     const bool accepted = IsContainerKind(d[fwKind]);
     const bool focusable = (style_ & stFocusable) != 0;
     if (d[fwDone]) {
@@ -260,7 +256,7 @@ bool TFocusCtl::FocusRequest(TEvent* event) {
         SetFocus(true);
         d[fwDone] = 1;
         d[fwMode] = fmThis;
-        event->target = Word(this);
+        event->target = TEvent::WordOf(this);
         return true;
     }
     if (isTarget) {
@@ -296,14 +292,14 @@ bool TFocusCtl::FocusFromChildren(TEvent* event) {
         d[fwDone] = 1;
         d[fwMode] = fmThis;
         d[fwKind] = 1;
-        event->target = Word(this);
+        event->target = TEvent::WordOf(this);
     }
     return true;
 }
 
 bool TFocusCtl::TargetedEvent(TEvent* event) {
     if (event->passState != 0) return false;
-    if (event->target != Word(this)) {
+    if (!event->Targets(this)) {
         if (!event->target) return false;
         return OfferToChildren(event, true);
     }

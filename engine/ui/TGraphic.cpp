@@ -353,14 +353,14 @@ void TGraphic::ShowNow() {
 bool TGraphic::SendHide() {
     TEvent hide;
     hide.SetType(evHidden);
-    hide.target = reinterpret_cast<uintptr_t>(this);
+    hide.target = TEvent::WordOf(this);
     return HandleEvent(this, &hide);
 }
 
 bool TGraphic::SendClose() {
     TEvent close;
     close.SetType(evCloseRequest);
-    close.target = reinterpret_cast<uintptr_t>(this);
+    close.target = TEvent::WordOf(this);
     return HandleEvent(this, &close);
 }
 
@@ -374,7 +374,7 @@ void TGraphic::VisibilityHook(TEvent* event) {
 }
 
 bool TGraphic::VisibilityWalk(TEvent* event) {
-    const bool isTarget = event->target == reinterpret_cast<uintptr_t>(this);
+    const bool isTarget = event->Targets(this);
     if (event->type != evCloseRequest && !(flags_ & kVisible)) {
         if (!isTarget) return false;
         event->passState = 3;

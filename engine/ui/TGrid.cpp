@@ -386,7 +386,7 @@ void TGrid::MoveCursorRight(int32_t delta, uint32_t modifiers) {
 void TGrid::PostCommand(const TEvent* cause) {
     TEvent e;
     e.SetType(evCommand);
-    e.target = reinterpret_cast<uintptr_t>(this);
+    e.target = TEvent::WordOf(this);
     if (cause) e.record.modifiers = cause->record.modifiers;
     OnCommand(&e);
     Dispatch(this, &e);

@@ -35,7 +35,7 @@ bool TPanel::HandleEvent(TObject* sender, TEvent* event) {
 
 bool TPanel::RadioGroup(TEvent* event) {
     if (event->passState != 0) return false;
-    if (event->target != reinterpret_cast<uintptr_t>(this)) {
+    if (!event->Targets(this)) {
         if (!event->target) return false;
         return WalkChildren(true, [&](TComp* child) { return child->HandleEvent(this, event); });
     }

@@ -347,7 +347,7 @@ bool TWinApp::FocusRequest(TEvent* event) {
             return false;
         });
     };
-    if (event->target == reinterpret_cast<uintptr_t>(this)) {
+    if (event->Targets(this)) {
         if (!IsContainerKind(d[fwKind])) return false;
         d[fwDone] = 1;
         everyChild();

@@ -59,6 +59,43 @@ TEST_F(RoomTest, AHandleDoesNothingOnceANewElementTookItsAddress) {
     EXPECT_TRUE(room->HasElement(TRef<TRoomElement>(reused)));
 }
 
+// A click or right click on an element reaches the script through the word
+// its handlers carry: the element's serial, looked up when the click comes.
+// A word that names no live element (a removed and freed one, an object of
+// another kind, an element's bare address) calls nothing.
+TEST_F(RoomTest, ClicksFindTheirElementByTheSerialTheirHandlersCarry) {
+    MakeRoom();
+    TRoomElement* zone = room->CreateElement(TRoomElement::tyZone, "z", 0);
+    zone->scriptRef = 4;
+    Release(*zone, evLeftUp);
+    Release(*zone, evRightUp);
+    EXPECT_EQ(game.log, (std::vector<std::string>{"DoAction 4 -1", "DoExamine 4 -1"}));
+    TRoomElement* gone = room->CreateElement(TRoomElement::tyZone, "g", 0);
+    gone->scriptRef = 5;
+    const uintptr_t goneWord = TEvent::WordOf(gone);
+    room->RemoveElement(gone);
+    DrainDeleteLater();
+    const struct {
+        const char* what;
+        uintptr_t word;
+    } cases[] = {
+        {"a freed element", goneWord},
+        {"a timer", TEvent::WordOf(&room->TickTimer())},
+        {"an address", reinterpret_cast<uintptr_t>(zone)},
+    };
+    for (const auto& c : cases) {
+        game.log.clear();
+        for (int32_t type : {evLeftUp, evRightUp}) {
+            TEvent up;
+            up.SetType(type);
+            up.userWord = c.word;
+            EXPECT_EQ(
+                type == evLeftUp ? room->OnClick(nullptr, &up) : room->OnExamine(nullptr, &up), 1);
+        }
+        EXPECT_TRUE(game.log.empty()) << c.what;
+    }
+}
+
 // The world is rebuilt (a new game, a load) while the script still keeps
 // handles, as serials and as references: the old room goes with its
 // elements still queued, a new one is built with elements of the same kinds

@@ -7,6 +7,7 @@
 #include "foundation/TDeleteQueue.h"
 #include "foundation/TRef.h"
 #include "foundation/TTimer.h"
+#include "ui/TPanel.h"
 #include "ui/TTextButton.h"
 #include "ui/TWinApp.h"
 #include "ui/TWinForm.h"
@@ -239,6 +240,39 @@ TEST_F(DeleteLaterTest, ANestedStepInAControlsOwnHookDoesNotFreeIt) {
     EXPECT_NE(ref.Get(), nullptr);
     DrainDeleteLater();
     EXPECT_EQ(ref.Get(), nullptr);
+}
+
+// A checked radio button queues a command to itself and a radio event naming
+// it to its group, then goes before they are routed. A button built in the
+// very same block (placed there, so no freed memory is touched) must get
+// neither: the command would run its handler, the radio event check it.
+TEST_F(DeleteLaterTest, EventsQueuedForAGoneButtonReachNoneBuiltAtItsAddress) {
+    auto* group = new TPanel;
+    group->SetRect(0, 0, 200, 100);
+    group->Show(&app);
+    group->SetVisible(true);
+    alignas(TTextButton) unsigned char place[sizeof(TTextButton)];
+    auto radioIn = [&] {
+        auto* button = new (place) TTextButton;
+        button->SetRect(10, 10, 60, 20);
+        button->SetMode(TClickCtl::mdRadio);
+        button->Show(group);
+        button->SetVisible(true);
+        return button;
+    };
+    Drain();
+    TTextButton* gone = radioIn();
+    gone->SetChecked(1);
+    gone->~TTextButton();
+    TTextButton* built = radioIn();
+    ASSERT_EQ(static_cast<void*>(built), static_cast<void*>(place));
+    built->Add<Action, &Action::Run>(evCommand, &handler);
+    for (int guard = 0; guard < 20 && app.ModalStep(); ++guard) {
+    }
+    EXPECT_EQ(handler.runs, 0);
+    EXPECT_EQ(built->GetChecked(), 0u);
+    built->~TTextButton();
+    delete group;
 }
 
 } // namespace

@@ -29,7 +29,7 @@ struct Button : TClickCtl {
 // event to all its children inside its subtree.
 struct Group : TControl {
     bool HandleEvent(TObject* sender, TEvent* event) override {
-        if (!event || event->type != evRadio || event->target != reinterpret_cast<uintptr_t>(this))
+        if (!event || event->type != evRadio || !event->Targets(this))
             return TControl::HandleEvent(sender, event);
         event->passState = 3;
         WalkChildren(true, [&](TComp* child) {
@@ -475,7 +475,7 @@ TEST_F(ClickCheck, RadioGroupEvents) {
     other.SetChecked(1);
     toggle.SetChecked(1);
     TakeQueued();
-    auto group = [&](int32_t state, const void* target) {
+    auto group = [&](int32_t state, const TNamedObj* target) {
         TEvent e;
         e.SetType(evRadio);
         e.target = Word(target);

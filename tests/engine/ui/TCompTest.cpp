@@ -108,7 +108,7 @@ TEST_F(TreeTest, TargetedEventsBroadcastAndAddress) {
               (std::vector<std::string>{"root:target", "root:handler", "b:target", "b:handler",
                                         "a:target", "a:handler", "leaf:target", "leaf:handler"}));
     trace.clear();
-    TEvent one = Event(evTargeted, reinterpret_cast<uintptr_t>(static_cast<TComp*>(&leaf)));
+    TEvent one = Event(evTargeted, TEvent::WordOf(&leaf));
     EXPECT_TRUE(root.HandleEvent(nullptr, &one));
     EXPECT_EQ(trace, (std::vector<std::string>{"leaf:target", "leaf:handler"}));
 }

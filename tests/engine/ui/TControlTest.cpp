@@ -166,7 +166,7 @@ TEST_F(Control, APressAsksForTheFocusAndTheRequestFocusesTheControl) {
     std::vector<TEvent> routed = Route();
     ASSERT_EQ(routed.size(), 2u);
     EXPECT_EQ(routed[0].type, evLeftDown);
-    EXPECT_EQ(routed[0].target, reinterpret_cast<uintptr_t>(&p));
+    EXPECT_EQ(routed[0].target, TEvent::WordOf(&p));
     EXPECT_EQ(routed[1].type, evFocus);
     EXPECT_EQ(routed[1].data[TControl::fwMode], TControl::fmThis);
     EXPECT_TRUE(p.IsFocused());
@@ -237,7 +237,7 @@ TEST_F(Control, TabAsksForTheFocusWalk) {
         ASSERT_EQ(queued.size(), 1u);
         EXPECT_EQ(queued[0].type, evFocus);
         const TComp* asking = c.consumed ? static_cast<TComp*>(&p) : &root;
-        EXPECT_EQ(queued[0].target, reinterpret_cast<uintptr_t>(asking));
+        EXPECT_EQ(queued[0].target, TEvent::WordOf(asking));
         EXPECT_EQ(queued[0].data[TControl::fwKind], c.consumed ? 2 : 1);
         if (c.consumed) {
             EXPECT_EQ(queued[0].data[TControl::fwMode], c.mode);
@@ -326,9 +326,9 @@ TEST_F(Control, OnlyTheModalOwnersSubtreeHearsMoves) {
         move.SetType(evMouseMove);
         move.record.x = s.x;
         move.record.y = 50;
-        move.extra = reinterpret_cast<uintptr_t>(&owner);
+        move.extra = TEvent::WordOf(&owner);
         root.HandleEvent(nullptr, &move);
-        EXPECT_EQ(move.extra, reinterpret_cast<uintptr_t>(&owner));
+        EXPECT_EQ(move.extra, TEvent::WordOf(&owner));
         EXPECT_EQ(inner.IsInside(), s.innerInside) << s.x;
         EXPECT_EQ(outside.IsInside(), s.outsideInside) << s.x;
     }
@@ -345,7 +345,7 @@ TEST_F(Control, CommandsReachTheirTargetUnlessItIsDisabled) {
     p.Show(&root);
     TEvent command;
     command.SetType(evCommand);
-    command.target = reinterpret_cast<uintptr_t>(&p);
+    command.target = TEvent::WordOf(&p);
     EXPECT_TRUE(root.HandleEvent(nullptr, &command));
     EXPECT_EQ(p.heard[evCommand], 1);
     p.SetEnabled(false);
@@ -839,7 +839,7 @@ TEST_F(ControlCheck, Commands) {
     Place(c, {0, 0, 10, 10}, &parent);
     struct Case {
         const char* name;
-        const void* target;
+        const TNamedObj* target;
         bool enabled, visible;
         bool taken;
         int hooks;

@@ -407,7 +407,7 @@ TEST_F(Modal, ASearchThatFindsNobodyDropsTheContainersFocus) {
     TEvent request;
     request.SetType(evFocus);
     // "Next after `plain`" turns into a search that finds nobody twice over.
-    request.target = reinterpret_cast<uintptr_t>(&plain);
+    request.target = TEvent::WordOf(&plain);
     request.data[TControl::fwMode] = TControl::fmNext;
     request.data[TControl::fwKind] = 0;
     EXPECT_FALSE(form.HandleEvent(nullptr, &request));
@@ -523,7 +523,7 @@ protected:
         form.SetVisible(true);
         form.SetEnabled(true);
     }
-    static TEvent Request(const void* target, int32_t mode, int32_t kind, int32_t done = 0) {
+    static TEvent Request(const TNamedObj* target, int32_t mode, int32_t kind, int32_t done = 0) {
         TEvent r;
         r.SetType(evFocus);
         r.target = Word(target);
@@ -877,7 +877,7 @@ TEST_F(FocusCheck, FocusRequestsOfferedToAContainer) {
         if (!c.focusable) form.SetStyle(TControl::stDefault);
         if (!c.shown) form.SetVisible(false);
         TEvent r =
-            Request(c.targetSelf ? static_cast<void*>(&form) : &other, c.mode, c.kind, c.done);
+            Request(c.targetSelf ? static_cast<TNamedObj*>(&form) : &other, c.mode, c.kind, c.done);
         if (c.nullTarget) r.target = 0;
         EXPECT_EQ(form.HandleEvent(nullptr, &r), c.result) << c.what;
         EXPECT_EQ(form.IsFocused(), c.focusedAfter) << c.what;

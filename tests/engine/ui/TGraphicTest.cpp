@@ -855,11 +855,11 @@ TEST_F(GraphicCheckFrame, TheVisibilityWalk) {
     // A hide looked for from the root finds its target down the tree.
     TEvent hide;
     hide.SetType(evHidden);
-    hide.target = reinterpret_cast<uintptr_t>(&grandchild);
+    hide.target = TEvent::WordOf(&grandchild);
     EXPECT_FALSE(root.HandleEvent(nullptr, &hide)); // behind a hidden child
     child.SetVisible(true);
     hide.SetType(evHidden);
-    hide.target = reinterpret_cast<uintptr_t>(&grandchild);
+    hide.target = TEvent::WordOf(&grandchild);
     EXPECT_TRUE(root.HandleEvent(nullptr, &hide));
     EXPECT_EQ(grandchild.hides, 2);
     EXPECT_EQ(hide.passState, 4);

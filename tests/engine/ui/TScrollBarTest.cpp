@@ -496,7 +496,7 @@ TEST_F(ScrollCheck, HoverHideAndInertBars) {
     EXPECT_TRUE(bar.IsPressed());
     TEvent hidden;
     hidden.SetType(evHidden);
-    hidden.target = reinterpret_cast<uintptr_t>(&bar);
+    hidden.target = TEvent::WordOf(&bar);
     bar.OnHide(&hidden);
     EXPECT_FALSE(bar.IsPressed());
     EXPECT_EQ(bar.GetPressedPart(), TScrollBar::ptNone);

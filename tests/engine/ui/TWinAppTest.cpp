@@ -850,10 +850,10 @@ TEST_F(AppCheck, FocusRoutingOfTheApplication) {
         f->SetVisible(true);
         f->SetEnabled(true);
     }
-    auto request = [](const void* target, int32_t mode, int32_t kind, int32_t done = 0) {
+    auto request = [](const TNamedObj* target, int32_t mode, int32_t kind, int32_t done = 0) {
         TEvent r;
         r.SetType(evFocus);
-        r.target = reinterpret_cast<uintptr_t>(target);
+        r.target = TEvent::WordOf(target);
         r.data[TControl::fwMode] = mode;
         r.data[TControl::fwKind] = kind;
         r.data[TControl::fwDone] = done;

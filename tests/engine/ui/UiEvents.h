@@ -10,8 +10,9 @@
 
 namespace uitest {
 
-inline uintptr_t Word(const void* p) {
-    return reinterpret_cast<uintptr_t>(p);
+// The word an event names an object by.
+inline uintptr_t Word(const TNamedObj* p) {
+    return TEvent::WordOf(p);
 }
 
 inline TEvent MouseEvent(int32_t type, int32_t x, int32_t y) {
