@@ -248,7 +248,9 @@ TEST_F(TextSequenceTest, QuitGameShowsTheCreditsFirst) {
         RunTicks(100);
         EXPECT_FALSE(App().IsEnabled());
         const DWORD took = timeGetTime() - start;
-        if (shown[0] == '1') EXPECT_EQ(TDispDev::Global().GetAdjustLevel(), 256);
+        if (shown[0] == '1') {
+            EXPECT_EQ(TDispDev::Global().GetAdjustLevel(), 256);
+        }
         // The quit timer's half second, then 21 steps of 10 ms.
         if (shown[0] == '1')
             EXPECT_GE(took, 700u);
