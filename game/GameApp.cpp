@@ -421,6 +421,10 @@ void GameApp::ShowCredits() {
     // The game may end faded out (a room faded to black just before): the
     // credits are a screen of their own, shown at full brightness.
     TDispDev::Global().SetAdjustLevel(kFullBrightness);
+    // A fade to black also hid the pointer, and a hidden pointer's clicks
+    // reach no control: the credits could not be clicked away. The screen
+    // shows no shape of its own, so nothing is drawn all the same.
+    TCursDev::Global().SetVisible(true);
     TTextSequence credits;
     credits.SetRect(0, 0, GetWidth(), GetHeight());
     credits.SetCursor(nullptr);

@@ -56,6 +56,66 @@ TEST(AdventureProgram, AGameThatCannotStartSaysSoAndFails) {
     EXPECT_EQ(output.find("Create gameworld failed"), std::string::npos) << output;
 }
 
+// What the player is told when the game's files or scripts are broken, and
+// how the program ends: a game that cannot start or whose main script
+// stopped half way says so once and fails; a room without its background
+// names the missing picture and plays on.
+TEST(AdventureProgram, BrokenFilesAreSaidOnceAndAGameThatCannotRunFails) {
+    namespace fs = std::filesystem;
+    const auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const struct {
+        const char* what;
+        void (*breakIt)(const testsupport::TempDir&);
+        int exitCode;
+        const char* says;
+        size_t boxes;
+    } cases[] = {
+        {"no data folder", [](const testsupport::TempDir& d) { fs::remove_all(d.File("data")); }, 1,
+         "adventure: The game cannot start", 0},
+        {"index pointing nowhere",
+         [](const testsupport::TempDir& d) {
+             const std::vector<unsigned char> bytes =
+                 testsupport::TempDir::Read(d.File("resource.ini"));
+             std::string index(bytes.begin(), bytes.end());
+             const size_t at = index.find("Path=data");
+             if (at != std::string::npos) index.replace(at, 9, "Path=nowhere");
+             d.Write("resource.ini", index);
+         },
+         1, "adventure: The game cannot start", 0},
+        {"main script broken",
+         [](const testsupport::TempDir& d) {
+             const std::string main = d.File("data/int/all/scripts/main.scr");
+             const std::vector<unsigned char> bytes = testsupport::TempDir::Read(main);
+             d.Write("data/int/all/scripts/main.scr",
+                     std::string(bytes.begin(), bytes.end()) + "\nbroken(\n");
+         },
+         1, "adventure: box", 1},
+        {"room background missing",
+         [](const testsupport::TempDir& d) {
+             fs::remove(d.File("data/int/all/pictures/rooms/HallBack.rla"));
+         },
+         0, "HallBack.rla", 1},
+    };
+    for (const auto& c : cases) {
+        testsupport::TempDir dir;
+        std::string output;
+        ASSERT_TRUE(WriteFixtureGame(dir, &output)) << output;
+        c.breakIt(dir);
+        EXPECT_EQ(testsupport::RunTool(dir.File("adventure") + " --ticks 40", &output, 120),
+                  c.exitCode)
+            << c.what << "\n"
+            << output;
+        EXPECT_NE(output.find(c.says), std::string::npos) << c.what << "\n" << output;
+        EXPECT_EQ(count(output, "adventure: box"), c.boxes) << c.what << "\n" << output;
+        EXPECT_EQ(output.find("define no table"), std::string::npos) << c.what << "\n" << output;
+    }
+}
+
 // Headless, nobody could click the menu the finished game starts with: the
 // run goes straight into the game.
 TEST(AdventureProgram, RunsTheFixturesGame) {

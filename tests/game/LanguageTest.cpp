@@ -99,7 +99,7 @@ TEST_F(Languages, TextsFollowTheIndexInForce) {
 }
 
 // Every hint the player can hover is the new language's at once: the
-// room's elements, the player and the map's places.
+// room's elements, the player, the map's places and the inventory's items.
 TEST_F(Languages, HintsOnScreenFollowTheLanguage) {
     fixture.mainScript = tools::FullMainScript();
     WriteGame();
@@ -118,9 +118,10 @@ TEST_F(Languages, HintsOnScreenFollowTheLanguage) {
     };
     dir.Write("data/text/hall.ctf", ctf({{"Lamp0", "A lamp"}}));
     dir.Write("data/text/hall_de.ctf", ctf({{"Lamp0", "Eine Lampe"}}));
-    dir.Write(
-        "data/text/hint_de.ctf",
-        ctf({{"Actor00", "Der Spieler"}, {"MapHall", "Die Halle"}, {"MapGarden", "Der Garten"}}));
+    dir.Write("data/text/hint_de.ctf", ctf({{"Actor00", "Der Spieler"},
+                                            {"key", "Ein Schluessel"},
+                                            {"MapHall", "Die Halle"},
+                                            {"MapGarden", "Der Garten"}}));
     StartWritten();
     const auto hints = [] {
         std::vector<std::string> words;
@@ -132,17 +133,19 @@ TEST_F(Languages, HintsOnScreenFollowTheLanguage) {
         MapView* map = MapView::Instance();
         for (int32_t i = 0; map && i < map->EntryCount(); ++i)
             if (TMapEntry* entry = map->GetEntry(i)) words.push_back(entry->GetHint().c_str());
+        // The inventory's slot of the key, whose hint shows once it is open.
+        words.push_back(App().World()->InventoryView().SlotControl(0).GetHint().c_str());
         std::sort(words.begin(), words.end());
         return words;
     };
-    EXPECT_EQ(hints(),
-              (std::vector<std::string>{"A lamp", "The garden", "The hall", "The player"}));
+    EXPECT_EQ(hints(), (std::vector<std::string>{"A key", "A lamp", "The garden", "The hall",
+                                                 "The player"}));
     ASSERT_TRUE(Statics().language.Switch(1));
-    EXPECT_EQ(hints(),
-              (std::vector<std::string>{"Der Garten", "Der Spieler", "Die Halle", "Eine Lampe"}));
+    EXPECT_EQ(hints(), (std::vector<std::string>{"Der Garten", "Der Spieler", "Die Halle",
+                                                 "Ein Schluessel", "Eine Lampe"}));
     ASSERT_TRUE(Statics().language.Switch(0));
-    EXPECT_EQ(hints(),
-              (std::vector<std::string>{"A lamp", "The garden", "The hall", "The player"}));
+    EXPECT_EQ(hints(), (std::vector<std::string>{"A key", "A lamp", "The garden", "The hall",
+                                                 "The player"}));
     Stop();
 }
 
