@@ -146,6 +146,10 @@ struct Proto : GCObject {
     int numparams;
     bool isvararg;
     int maxstack;
+    // The stack a call from the VM needs above the function's slot
+    // (maxstack + 1); past any stack for a vararg function, whose call takes
+    // the general path.
+    int callframe;
     std::vector<uint32_t> code;
     std::vector<TObject> k;
     std::vector<Proto*> p;

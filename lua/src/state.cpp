@@ -97,6 +97,7 @@ Proto* newproto(lua_State* L) {
     p->isvararg = false;
     p->nups = 0;
     p->maxstack = 0;
+    p->callframe = kNoCallFrame;
     p->cache = nullptr;
     linkobj(L, p, T_PROTO);
     return p;
@@ -158,7 +159,7 @@ extern "C" void lua_open(void) {
     L->linehook = nullptr;
     L->budget = 0;
     L->budgetleft = 0;
-    L->trap = false;
+    settrap(L);
     lua_state = L;
     int status = protectedrun(L, [&] {
         resizestrings(L, 64);
