@@ -163,6 +163,11 @@ struct Proto : GCObject {
 
 struct LClosure : GCObject {
     Proto* p;
+    // the prototype's fields a call reads, one load nearer
+    const uint32_t* code;
+    const TObject* k;
+    int numparams;
+    int callframe;
     int nup;
     TObject up[1];
 };

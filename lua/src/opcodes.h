@@ -81,7 +81,12 @@ namespace lua32 {
     X(LOCALADDI)      /* A: local, B: constant + 128; pushes the local plus the constant */        \
     X(LOCALSUBI)      /* A: local, B: constant + 128; pushes the local minus the constant */       \
     X(GETLOCALDOTTED) /* A: constant key, B: local table; pushes the value */                      \
-    X(SETLOCALDOTTED) /* A: constant key, B: local table; pops the value into it */
+    X(SETLOCALDOTTED) /* A: constant key, B: local table; pops the value into it */                \
+    /* INCLOCAL and DECLOCAL ending a loop's body: the next instruction is the                     \
+       jump back, taken here without dispatching it (but dispatched while a                        \
+       hook or budget traps each instruction, so that it is seen as before) */                     \
+    X(INCLOCALJMP)                                                                                 \
+    X(DECLOCALJMP)
 
 enum OpCode : uint8_t {
 #define LUA32_OPCODE_ENUM(name) OP_##name,

@@ -588,6 +588,11 @@ void whilestat(Parser* p, int line) {
     check(p, TK_DO);
     block(p);
     check_match(p, TK_END, TK_WHILE, line);
+    // a body ending in `i = i + k` takes the jump back itself
+    uint32_t& last = p->fs->f->code.back();
+    if (GET_OP(last) == OP_INCLOCAL || GET_OP(last) == OP_DECLOCAL)
+        last = CREATE_AB(GET_OP(last) == OP_INCLOCAL ? OP_INCLOCALJMP : OP_DECLOCALJMP, GET_A(last),
+                         GET_B(last));
     jumpback(p, OP_JMP, start, 0);
     fixjump(p, exitj, getlabel(p));
 }

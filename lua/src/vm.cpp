@@ -126,6 +126,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
         goto* disp[GET_OP(i)];                                                                     \
     } while (0)
 #define SETTRAP() disp = L->trap ? kTrapDispatch : kDispatch
+#define TRAPPING() (disp == kTrapDispatch)
 #else
 #define FETCH()                                                                                    \
     do {                                                                                           \
@@ -140,6 +141,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
 #define DEFAULT() default:
 #define NEXT() continue
 #define SETTRAP() trap = L->trap
+#define TRAPPING() trap
 #endif
 
 // The arithmetic of two numbers on the top, in place; tag methods and
@@ -147,7 +149,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
 #define ARITH_CASE(op, ev, expr)                                                                   \
     CASE(op) {                                                                                     \
         StkId a = top - 2;                                                                         \
-        if (a->tt == T_NUMBER && a[1].tt == T_NUMBER) {                                            \
+        if (LIKELY(a->tt == T_NUMBER && a[1].tt == T_NUMBER)) {                                    \
             double x = a->v.n, y = a[1].v.n;                                                       \
             a->v.n = expr;                                                                         \
         } else {                                                                                   \
@@ -161,11 +163,11 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
 // A local plus or minus a small constant: pushed, or stored back into the
 // local (`store`). The slow path runs the instructions it stands for: push,
 // add or subtract, (store).
-#define LOCALARITH_CASE(op, ev, sign, store)                                                       \
+#define LOCALARITH_CASE(op, ev, sign, store, jump)                                                 \
     CASE(op) {                                                                                     \
         StkId a = base + GET_A(i);                                                                 \
         double kv = kSmallInts[GET_B(i)];                                                          \
-        if (a->tt == T_NUMBER) {                                                                   \
+        if (LIKELY(a->tt == T_NUMBER)) {                                                           \
             if (store)                                                                             \
                 a->v.n = a->v.n sign kv;                                                           \
             else                                                                                   \
@@ -179,6 +181,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
             top--;                                                                                 \
             if (store) setobj(a, --top);                                                           \
         }                                                                                          \
+        if (jump && !TRAPPING()) pc += GET_S(*pc) + 1;                                             \
         NEXT();                                                                                    \
     }
 
@@ -186,7 +189,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
 #define ORDER_CASE(op, cmp)                                                                        \
     CASE(op) {                                                                                     \
         StkId a = top - 2;                                                                         \
-        if (a->tt == T_NUMBER && a[1].tt == T_NUMBER) {                                            \
+        if (LIKELY(a->tt == T_NUMBER && a[1].tt == T_NUMBER)) {                                    \
             if (numtest<cmp>(a->v.n, a[1].v.n))                                                    \
                 setnum(a, 1);                                                                      \
             else                                                                                   \
@@ -204,7 +207,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
     CASE(op) {                                                                                     \
         StkId a = top - 2;                                                                         \
         bool r;                                                                                    \
-        if (a->tt == T_NUMBER && a[1].tt == T_NUMBER) {                                            \
+        if (LIKELY(a->tt == T_NUMBER && a[1].tt == T_NUMBER)) {                                    \
             r = numtest<cmp>(a->v.n, a[1].v.n);                                                    \
         } else if (cmp <= CMP_NE) {                                                                \
             r = rawequal(a, a + 1) == (cmp == CMP_EQ);                                             \
@@ -223,7 +226,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
     CASE(op) {                                                                                     \
         StkId a = base + GET_A(i), b = base + GET_B(i);                                            \
         bool r;                                                                                    \
-        if (a->tt == T_NUMBER && b->tt == T_NUMBER) {                                              \
+        if (LIKELY(a->tt == T_NUMBER && b->tt == T_NUMBER)) {                                      \
             r = numtest<cmp>(a->v.n, b->v.n);                                                      \
         } else {                                                                                   \
             SAVE();                                                                                \
@@ -239,7 +242,7 @@ template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const
         StkId a = base + GET_A(i);                                                                 \
         double kv = kSmallInts[GET_B(i)];                                                          \
         bool r;                                                                                    \
-        if (a->tt == T_NUMBER) {                                                                   \
+        if (LIKELY(a->tt == T_NUMBER)) {                                                           \
             r = numtest<cmp>(a->v.n, kv);                                                          \
         } else {                                                                                   \
             TObject kobj;                                                                          \
@@ -277,7 +280,7 @@ void execute(lua_State* L) {
     StkId top;
 newframe:
     cl = ci->func->v.l;
-    k = cl->p->k.data();
+    k = cl->k;
     base = ci->base;
     pc = ci->savedpc;
     top = L->top;
@@ -333,7 +336,7 @@ newframe:
         }
         CASE(OP_GETTABLE) {
             StkId t = top - 2;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && top[-1].tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && top[-1].tt != T_NIL)) {
                 const TObject* v = arrayslot(t->v.h, top - 1);
                 if (v == nullptr) v = tget(t->v.h, top - 1);
                 if (v->tt != T_NIL) {
@@ -349,7 +352,7 @@ newframe:
         }
         CASE(OP_GETDOTTED) {
             StkId t = top - 1;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE)) {
                 const TObject* v = strslot(t->v.h, k[GET_U(i)].v.s);
                 if (v != nullptr && v->tt != T_NIL) {
                     setobj(t, v);
@@ -366,7 +369,7 @@ newframe:
         CASE(OP_PUSHSELF) {
             StkId t = top - 1;
             setobj(top, t);
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE)) {
                 const TObject* v = strslot(t->v.h, k[GET_U(i)].v.s);
                 if (v != nullptr && v->tt != T_NIL) {
                     setobj(t, v);
@@ -412,8 +415,8 @@ newframe:
         CASE(OP_SETTABLEPOP) {
             StkId t = top - 3;
             SAVE();
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && t[1].tt != T_NIL &&
-                t[2].tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && t[1].tt != T_NIL &&
+                       t[2].tt != T_NIL)) {
                 // a new key goes through tset, which may find it a near key
                 // or grow the array
                 Table* h = t->v.h;
@@ -477,7 +480,7 @@ newframe:
         CASE(OP_SUBI) {
             StkId a = top - 1;
             bool add = GET_OP(i) == OP_ADDI;
-            if (a->tt == T_NUMBER) {
+            if (LIKELY(a->tt == T_NUMBER)) {
                 a->v.n += add ? GET_S(i) : -GET_S(i);
             } else {
                 setnum(top, GET_S(i));
@@ -488,12 +491,14 @@ newframe:
             }
             NEXT();
         }
-        LOCALARITH_CASE(OP_INCLOCAL, EV_ADD, +, true)
-        LOCALARITH_CASE(OP_DECLOCAL, EV_SUB, -, true)
+        LOCALARITH_CASE(OP_INCLOCAL, EV_ADD, +, true, false)
+        LOCALARITH_CASE(OP_DECLOCAL, EV_SUB, -, true, false)
+        LOCALARITH_CASE(OP_INCLOCALJMP, EV_ADD, +, true, true)
+        LOCALARITH_CASE(OP_DECLOCALJMP, EV_SUB, -, true, true)
         CASE(OP_GETLOCALS) {
             // t[k] for two locals, as PUSHLOCAL, PUSHLOCAL, GETTABLE
             StkId t = base + GET_A(i), key = base + GET_B(i);
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && key->tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && key->tt != T_NIL)) {
                 const TObject* v = arrayslot(t->v.h, key);
                 if (v == nullptr) v = tget(t->v.h, key);
                 if (v->tt != T_NIL) {
@@ -521,11 +526,11 @@ newframe:
         IFLOCALK_CASE(OP_IFLOCALKLE, CMP_LE)
         IFLOCALK_CASE(OP_IFLOCALKGT, CMP_GT)
         IFLOCALK_CASE(OP_IFLOCALKGE, CMP_GE)
-        LOCALARITH_CASE(OP_LOCALADDI, EV_ADD, +, false)
-        LOCALARITH_CASE(OP_LOCALSUBI, EV_SUB, -, false)
+        LOCALARITH_CASE(OP_LOCALADDI, EV_ADD, +, false, false)
+        LOCALARITH_CASE(OP_LOCALSUBI, EV_SUB, -, false, false)
         CASE(OP_GETLOCALDOTTED) {
             StkId t = base + GET_B(i);
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE)) {
                 const TObject* v = strslot(t->v.h, k[GET_A(i)].v.s);
                 if (v != nullptr && v->tt != T_NIL) {
                     setobj(top++, v);
@@ -543,7 +548,7 @@ newframe:
         CASE(OP_SETLOCALDOTTED) {
             StkId t = base + GET_B(i);
             StkId v = top - 1;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && v->tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && v->tt != T_NIL)) {
                 TObject* slot = strslot(t->v.h, k[GET_A(i)].v.s);
                 if (slot != nullptr) {
                     setobj(slot, v);
@@ -578,7 +583,7 @@ newframe:
         }
         CASE(OP_MINUS) {
             StkId a = top - 1;
-            if (a->tt == T_NUMBER) {
+            if (LIKELY(a->tt == T_NUMBER)) {
                 a->v.n = -a->v.n;
             } else {
                 setnil(top);
@@ -661,29 +666,28 @@ newframe:
             StkId func = base + GET_A(i);
             int nres = static_cast<int>(GET_B(i));
             ci->savedpc = pc;
-            if (func->tt == T_LFUNC) {
+            if (LIKELY(func->tt == T_LFUNC)) {
                 LClosure* callee = func->v.l;
-                const Proto* p = callee->p;
-                if (ci + 1 < L->quickcall_end && p->callframe < L->stack_last - func) {
+                if (LIKELY(ci + 1 < L->quickcall_end && callee->callframe < L->stack_last - func)) {
                     // the common call, set up here: missing arguments are
                     // nil, extra ones are dropped. L->top is left behind:
                     // nothing reads it before the next SAVE.
                     StkId nb = func + 1;
-                    StkId ptop = nb + p->numparams;
+                    StkId ptop = nb + callee->numparams;
                     while (top < ptop)
                         setnil(top++);
                     ++ci;
                     ci->func = func;
                     ci->base = nb;
-                    ci->savedpc = p->code.data();
+                    ci->savedpc = callee->code;
                     ci->nresults = nres;
                     ci->fresh = false;
                     ci->lastline = -1;
                     L->ci = ci;
                     cl = callee;
-                    k = p->k.data();
+                    k = callee->k;
                     base = nb;
-                    pc = p->code.data();
+                    pc = callee->code;
                     top = ptop;
                     NEXT();
                 }
@@ -724,7 +728,7 @@ newframe:
             }
             // back in the caller, which was left by a call from this loop
             cl = ci->func->v.l;
-            k = cl->p->k.data();
+            k = cl->k;
             base = ci->base;
             pc = ci->savedpc;
             SETTRAP();
