@@ -71,7 +71,8 @@ test-thread: deps
 	cmake --build $(TSANBUILD) -j $(JOBS) --target $$suites; \
 	for s in $$suites; do $$(find $(TSANBUILD)/tests -name $$s -type f); done
 
-# Only platform/ may include the operating system, SDL, FFmpeg or GL.
+# Every include runs downwards; only platform/ may include the operating
+# system, SDL, FFmpeg or GL (scripts/check_layering.py).
 layering:
 	@scripts/check-layering.sh
 

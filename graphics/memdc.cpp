@@ -30,8 +30,9 @@ void DRV_realizePalette(GdlDeviceContext* dc, const GdlPaletteEntry* palette, in
                         int32_t first, int32_t) {
     if (!dc || !palette || !dc->palette || first < 0 || count <= 0 || first >= 256) return;
     if (count > 256 - first) count = 256 - first;
-    if (palette != dc->palette + first)
-        std::memmove(dc->palette + first, palette, size_t(count) * sizeof(GdlPaletteEntry));
+    // The whole palette comes in: entries first.. of it go to the same places.
+    if (palette != dc->palette)
+        std::memmove(dc->palette + first, palette + first, size_t(count) * sizeof(GdlPaletteEntry));
     RGBQUAD colors[256];
     for (int i = 0; i < 256; ++i)
         colors[i] = {dc->palette[i].blue, dc->palette[i].green, dc->palette[i].red, 0};

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang ccache libclang-rt-14-dev clang-format
+  cmake ninja-build g++ clang ccache libclang-rt-14-dev clang-format python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libjpeg62-turbo-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev

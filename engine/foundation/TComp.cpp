@@ -1,5 +1,6 @@
 #include "foundation/TComp.h"
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 
 namespace {
@@ -154,6 +155,9 @@ bool TComp::RouteTargeted(TObject*, TEvent* event) {
 
 bool TComp::HandleEvent(TObject* sender, TEvent* event) {
     if (!event || !PassesFilter(event->type)) return false;
+    // Nothing queued for deletion under the routing goes before it is done
+    // with the nodes it walks.
+    TDeleteLaterHold hold;
     if (event->type == evTargeted) return RouteTargeted(sender, event);
     if (RouteToChildren(event)) return true;
     if (Has(event->type)) return Dispatch(sender, event) != 0;

@@ -22,9 +22,12 @@ struct Queued {
 struct Queue {
     std::deque<Queued> items;
     std::vector<const TObject*> pinned;
-    int32_t holds = 0;
     bool draining = false;
 };
+
+// Taken by every delivery of an event: a plain counter, so that a hold never
+// builds the queue (whose first use allocates) and never fails.
+int32_t g_holds = 0;
 
 Queue& TheQueue() {
     static Queue queue;
@@ -60,7 +63,7 @@ bool IsQueuedForDeletion(const TObject* object) {
 void DrainDeleteLater() {
     Queue& queue = TheQueue();
     // A destructor that drains would free what the outer drain is about to.
-    if (queue.holds > 0 || queue.draining) return;
+    if (g_holds > 0 || queue.draining) return;
     queue.draining = true;
     std::deque<Queued> kept;
     while (!queue.items.empty()) {
@@ -94,9 +97,9 @@ TDeleteLaterPin::~TDeleteLaterPin() {
 }
 
 TDeleteLaterHold::TDeleteLaterHold() {
-    ++TheQueue().holds;
+    ++g_holds;
 }
 
 TDeleteLaterHold::~TDeleteLaterHold() {
-    --TheQueue().holds;
+    --g_holds;
 }

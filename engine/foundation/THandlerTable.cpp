@@ -1,5 +1,6 @@
 #include "foundation/THandlerTable.h"
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TError.h"
 
 #include <new>
@@ -30,6 +31,9 @@ int THandlerTable::AddEntry(int32_t type, void* target, TRef<TNamedObj> checked,
 
 int THandlerTable::Dispatch(TObject* sender, TEvent* event) {
     if (!event) return 0;
+    // A handler may run a loop of its own: what it queues for deletion (the
+    // table, a later handler's target) outlives this dispatch.
+    TDeleteLaterHold hold;
     if (!sender) sender = owner_;
     DropDeadEntries();
     // A handler may add or clear handlers: call from a copy of the entries.

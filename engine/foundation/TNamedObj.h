@@ -27,12 +27,19 @@ public:
     // handler that a base's destructor calls, would reach freed members.
     // A class that derives from a named object through a virtual base
     // declares `using TObject::operator delete;` (GCC 12 cannot build its
-    // deleting destructor otherwise) and keeps the plain deletion.
+    // deleting destructor otherwise) and keeps the plain deletion; it
+    // declares `using TObject::operator new;` too, so its `new` allocates
+    // with the class whose deallocation frees it.
     static void operator delete(TNamedObj* object, std::destroying_delete_t) noexcept;
     // Frees the block of a `new` whose constructor throws. (Sized: a plain
     // one beside the destroying one would be taken for a deletion through
     // TObject.)
     static void operator delete(void* block, size_t) noexcept { EngineFree(block); }
+    // The allocation that pairs with it (the compiler checks that a `new`
+    // allocates and frees through one class); the array and placement forms
+    // stay TObject's.
+    using TObject::operator new;
+    static void* operator new(size_t size) noexcept { return EngineAlloc(size); }
 
     // Brings the object up to date before use; the base only clears the dirty
     // bit. Each returns the new flags.

@@ -30,6 +30,7 @@ public:
     // a virtual base (see TNamedObj). A resource resolves until its last
     // destructor; the cache releases resources, no handler reaches them.
     using TObject::operator delete;
+    using TObject::operator new;
 
     void SetName(const char* name);
     // An explicit path; the resource then has no name and keeps this path.

@@ -1,7 +1,9 @@
 // A non-visual component that turns the engine's tick events into firings at
 // its own interval: while enabled it adds each tick's elapsed milliseconds and
 // fires once for every interval that has passed, catching up after a late
-// tick.
+// tick. A firing whose handlers take the timer out of use (disable it,
+// detach it, queue it for deletion) is its last in that tick; a disabled
+// timer keeps the count it has left.
 #pragma once
 
 #include "foundation/TComp.h"
@@ -21,8 +23,12 @@ public:
     float GetElapsed() const { return elapsed_; }
 
 private:
-    void CatchUp(TEvent* event, float step);
-    void Fire(TEvent* event);
+    void CatchUp(TEvent* event, float step, bool attached);
+    // One firing; false when its handlers took the timer out of use.
+    bool Fire(TEvent* event, bool attached);
+    // Enabled, still attached when it was (`attached`), not waiting for
+    // deletion.
+    bool InUse(bool attached) const;
 
     float interval_ = 1000.0f;
     float elapsed_ = 0.0f;

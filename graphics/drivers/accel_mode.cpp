@@ -305,9 +305,10 @@ void ACCEL_setPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries, int3
     if (!entries || first < 0 || first >= 256 || count <= 0) return;
     count = std::min(count, 256 - first);
     VbeDriverState* st = stateOf(dc);
+    // Hardware entry first + i takes the palette's entry first + i.
     platform::AfPalette copy[256];
     for (int32_t i = 0; i < count; ++i) {
-        const GdlPaletteEntry& e = entries[i];
+        const GdlPaletteEntry& e = entries[first + i];
         copy[i] = {e.blue, e.green, e.red, 0};
         if (!(st && st->dac8Bit))
             copy[i] = {uint8_t(e.blue >> 2), uint8_t(e.green >> 2), uint8_t(e.red >> 2), 0};

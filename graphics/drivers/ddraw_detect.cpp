@@ -143,6 +143,9 @@ void destroy(GdlDeviceContext* dc) {
 }
 
 void setupVectors(GdlDeviceContext* dc) {
+    // The mode set chose banked or linear access; the packed set-up marks
+    // its own memory linear, which a bank-switched card's surface is not.
+    const uint32_t access = dc->flags & GDL_ACCESS_MASK;
     DRV_derivePixelFormat(dc);
     switch (dc->mode.bitsPerPixel) {
         case 8:
@@ -153,6 +156,7 @@ void setupVectors(GdlDeviceContext* dc) {
         case 32: PACK32_setupVectors(dc); break;
         default: PACK16_setupVectors(dc); break;
     }
+    if (access) dc->flags = (dc->flags & ~GDL_ACCESS_MASK) | access;
     dc->packedDriver = 1;
 }
 

@@ -8,9 +8,7 @@
 #include "gdl/vbe.h"
 #include "gdl/vga.h"
 
-namespace {
-
-uint32_t aspectOf(int32_t width, int32_t height) {
+uint32_t DRV_aspectRatio(int32_t width, int32_t height) {
     struct Odd {
         int32_t width, height;
         uint32_t aspect;
@@ -22,6 +20,8 @@ uint32_t aspectOf(int32_t width, int32_t height) {
         if (o.width == width && o.height == height) return o.aspect;
     return 1000;
 }
+
+namespace {
 
 uint32_t maxColorOf(int32_t bits) {
     switch (bits) {
@@ -53,7 +53,7 @@ std::array<GdlModeRecord, 86> build() {
         r.bitsPerPixel = uint32_t(bits);
         r.planes = bits == 4 ? 4 : 1;
         r.maxColor = maxColorOf(bits);
-        r.aspectRatio = aspectOf(w, h);
+        r.aspectRatio = DRV_aspectRatio(w, h);
         r.modeNumber = modeSetCodeOf(m);
     }
     return out;

@@ -46,6 +46,11 @@ VbeDriverState* stateOf(GdlDeviceContext* dc) {
     return static_cast<VbeDriverState*>(dc->driverState);
 }
 
+// The BIOS whose protected-mode routines and bank routine the drivers use.
+bool pmServicesTrusted() {
+    return std::strncmp(sup().oem, "Quorvanta VESA VBE", 18) == 0;
+}
+
 int bytesOfPixel(uint32_t bits) {
     return bits == 4 ? 0 : int((bits == 15 ? 16 : bits) / 8);
 }
@@ -248,7 +253,7 @@ int32_t SVGA_detectVBE(int32_t* type) {
     }
     const GdlFsDirect* f = GDL_fsDirect();
     s.virtualFb = false;
-    if (f->vlfAvailable() && std::strncmp(s.oem, "Quorvanta VESA VBE", 18) == 0)
+    if (f->vlfAvailable() && pmServicesTrusted())
         s.virtualFb = VBE_getBankFunc32(nullptr, nullptr, 0) != 0;
     raise();
     s.detected = 1;
@@ -376,8 +381,10 @@ bool VBE_setMode(GdlDeviceContext* dc, int32_t mode, int32_t* savedMode, int32_t
     st->stopStereo = VBE_stopStereo;
     dc->v.realizePalette = SVGA_setPalette;
     s.vgaIncompatible = info.modeAttributes & 0x20;
+    // The protected-mode routines only of the BIOS known to run them right;
+    // the others are reached through interrupt 10h.
     VBE_freePMInfo();
-    VBE_getPMInfo();
+    if (pmServicesTrusted()) VBE_getPMInfo();
     installServices(info);
     takeSurface(dc, info, linear, virtualFb);
     if (wantsVirtual && !virtualScreen(dc, virtualWidth, virtualHeight)) {
@@ -454,8 +461,9 @@ bool pageOffset(GdlDeviceContext* dc, int32_t page, uint32_t* offset) {
 // blue on the first quarter of the left eye's line, on three quarters of the
 // right eye's, black on the rest. Drawn straight into a linear view, or
 // through the window bank by bank (then back to the active page's first
-// bank); palette index 255 is the blue at 8 bits, set through the context's
-// own palette entry. An eye whose line would end past video memory is left.
+// bank); palette index 255 is the blue at 8 bits, set in the context's
+// palette and realised through its own palette entry. An eye whose line
+// would end past video memory is left.
 void VBE_drawStereoSync(GdlDeviceContext* dc, const uint64_t eyePage[2], uint64_t memoryBytes) {
     const uint32_t access = dc->flags & GDL_ACCESS_MASK;
     if (!dc->frameBase || (access != 1 && access != 2)) return;
@@ -464,8 +472,11 @@ void VBE_drawStereoSync(GdlDeviceContext* dc, const uint64_t eyePage[2], uint64_
     if (bytes == 0) return;
     uint32_t blue = 255;
     if (bits == 8) {
-        const GdlPaletteEntry entry{255, 0, 0, 0};
-        if (dc->v.realizePalette) dc->v.realizePalette(dc, &entry, 1, 255, 0);
+        // The realise entry takes the whole palette and the first index.
+        GdlPaletteEntry own[256]{};
+        GdlPaletteEntry* palette = dc->palette ? dc->palette : own;
+        palette[255] = {255, 0, 0, 0};
+        if (dc->v.realizePalette) dc->v.realizePalette(dc, palette, 1, 255, 0);
     } else {
         blue = GDL_packColor(&dc->format, 0, 0, 255);
     }
@@ -567,8 +578,9 @@ void SVGA_setPalette(GdlDeviceContext* dc, const GdlPaletteEntry* entries, int32
         VGA_realizePalette(dc, entries, count, first, wait);
         return;
     }
+    // Hardware entry i takes the palette's entry i.
     GdlPaletteEntry copy[256];
-    std::memcpy(copy, entries, size_t(count) * sizeof(GdlPaletteEntry));
+    std::memcpy(copy, entries + first, size_t(count) * sizeof(GdlPaletteEntry));
     if (!(st && st->dac8Bit))
         for (int32_t i = 0; i < count; ++i)
             copy[i] = {uint8_t(copy[i].blue >> 2), uint8_t(copy[i].green >> 2),
@@ -599,6 +611,13 @@ void SVGA_vSync(GdlDeviceContext* dc) {
 void VBE_startStereo(GdlDeviceContext* dc) {
     VbeDriverState* st = dc ? stateOf(dc) : nullptr;
     if (!st) return;
+    // Without the external connector the sync code is drawn in blue, entry
+    // 255 of an 8-bit palette: the whole table goes out with it.
+    if (!(st->stereoFlags & 8) && dc->mode.bitsPerPixel == 8 && dc->palette &&
+        dc->v.realizePalette) {
+        dc->palette[255] = {255, 0, 0, 0};
+        dc->v.realizePalette(dc, dc->palette, 256, 0, 0);
+    }
     if (st->stereoFlags & 2) VBE_enableStereo();
     st->stereoOn = 1;
     VBE_setVisualPage(dc, st->visualPage, 0);

@@ -17,12 +17,13 @@ GdlModeRecord g_records[4]{};
 // A quarter of the width per line, and as many pages as the 64 KB of each
 // plane holds.
 // The library's size table names modes 7 to 10 by other sizes: the records
-// registered here carry the sizes the registers make.
+// registered here carry the sizes the registers make, and their aspects.
 GdlModeRecord recordOf(int32_t mode) {
     static const uint32_t kHeights[4] = {200, 240, 400, 480};
     GdlModeRecord r = *DRV_modeRecord(mode);
     r.maxX = 319;
     r.maxY = kHeights[mode - kFirstMode] - 1;
+    r.aspectRatio = DRV_aspectRatio(int32_t(r.maxX) + 1, int32_t(r.maxY) + 1);
     r.bytesPerLine = (r.maxX + 1) / 4;
     r.pageSize = r.bytesPerLine * (r.maxY + 1);
     r.maxPage = 0x10000 / r.pageSize - 1;

@@ -20,7 +20,7 @@ gdl_internal::WindowedDriverState& driver() {
 const GdlDriverHeader kHeader = {
     "RedeDuduv Driver:",
     "WINDC.DRV",
-    "WINDC",
+    "WINDC.DRV",
     "Windowed GDI device driver",
     2,
     0,

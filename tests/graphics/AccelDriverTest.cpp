@@ -21,6 +21,7 @@
 #include "platform/Adapter.h"
 #include "platform/Vbe.h"
 #include "platform/Vbeaf.h"
+#include "platform/Vga.h"
 
 #include <gtest/gtest.h>
 
@@ -420,6 +421,40 @@ TEST_F(AccelDriver, ModeWithoutAccelerationKeepsTheSoftwareRenderers) {
     GDL_fillRect(0, 0, 10, 10);
     GDL_putPixel(1, 1);
     EXPECT_TRUE(platform::VbeafCallLog().empty()) << "drawn in software, unwrapped";
+}
+
+// The colours set are the colours shown: each hardware entry takes the
+// palette entry of its own index, at the DAC width the mode's attributes
+// give (80h: 8-bit values as they are, else their top six bits).
+TEST_F(AccelDriver, PaletteEntriesShowAsSetInTheirOwnPlaces) {
+    const struct {
+        uint16_t attributes;
+        int shift;
+    } cases[] = {{0x00D9, 0}, {0x0059, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        tools::VbeafOptions o;
+        o.modes = {{0x101, 640, 480, 8, 2, c.attributes}};
+        GdlDeviceContext* dc = Start(8, o);
+        ASSERT_NE(dc, nullptr);
+        uint8_t below[3];
+        platform::VgaDacEntry(15, below);
+        const uint8_t values[] = {12, 32, 200, 255, 0, 85, 170, 1};
+        for (int32_t i = 16; i < 32; ++i)
+            GDL_setPaletteEntry(dc, i, values[i % 8], values[(i + 1) % 8], uint8_t(i));
+        GDL_realizePalette(dc, 16, 16, 0);
+        for (int32_t i = 16; i < 32; ++i) {
+            uint8_t rgb[3];
+            platform::VgaDacEntry(i, rgb);
+            EXPECT_EQ(rgb[0], values[i % 8] >> c.shift) << i;
+            EXPECT_EQ(rgb[1], values[(i + 1) % 8] >> c.shift) << i;
+            EXPECT_EQ(rgb[2], i >> c.shift) << i;
+        }
+        uint8_t after[3];
+        platform::VgaDacEntry(15, after);
+        EXPECT_EQ(std::vector<uint8_t>(after, after + 3), std::vector<uint8_t>(below, below + 3));
+        GDL_resetLibrary();
+    }
 }
 
 TEST_F(AccelDriver, PaletteLoadsStopAtTheLastEntry) {

@@ -14,6 +14,7 @@
 #include "platform/Adapter.h"
 #include "platform/Vbe.h"
 #include "platform/Vbeaf.h"
+#include "platform/Vga.h"
 
 #include <gtest/gtest.h>
 
@@ -214,6 +215,9 @@ TEST_F(AccelPages, StereoSyncLinesInEachEyesPage) {
             const std::vector<Args> palette = Calls(vb::kSetPalette);
             ASSERT_FALSE(palette.empty());
             EXPECT_EQ(palette.back(), (Args{1, 1, 255, 0})) << "index 255 made blue";
+            uint8_t rgb[3];
+            platform::VgaDacEntry(255, rgb);
+            EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16, 63 << 16) << "blue in the 6-bit DAC";
         }
         EXPECT_EQ(ACCEL_field(vb::kActiveOffset), 2 * live->mode.pageSize)
             << "the driver draws in the active page again";

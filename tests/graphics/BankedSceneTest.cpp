@@ -235,3 +235,63 @@ TEST_F(BankedScene, CopiesFromTheScreenEqualCopiesFromMemory) {
 }
 
 } // namespace
+
+namespace {
+
+// Copies from a memory context with each write mode, one after another over
+// what the earlier ones left, at places whose rows cross window ends: the
+// banked screen ends each call with the pixels a memory context of its
+// format has, with the palettes equal (a plain copy) and different (a
+// translating one), on a 4 KB window pair and a 64 KB window.
+TEST_F(BankedScene, WriteModeCopiesFromMemoryEqualAMemoryContextCallByCall) {
+    for (const char* card : {"vbe12", "vbe30"}) {
+        for (const bool samePalette : {true, false}) {
+            SCOPED_TRACE(std::string(card) + (samePalette ? " same palette" : " translated"));
+            GdlDeviceContext* screen = Open(card, 1024, 768, 8, 1);
+            ASSERT_NE(screen, nullptr);
+            GdlDeviceContext* memory = GDL_createMemoryDC(1024, 768, 8, nullptr);
+            GdlDeviceContext* source = GDL_createMemoryDC(301, 203, 8, nullptr);
+            ASSERT_TRUE(memory && source);
+            std::memcpy(GDL_liveDC(memory)->palette, GDL_liveDC(screen)->palette, 1024);
+            GdlDeviceContext* s = GDL_liveDC(source);
+            uint32_t seed = 5;
+            auto next = [&seed](uint32_t n) {
+                seed = seed * 1103515245u + 12345u;
+                return (seed >> 8) % n;
+            };
+            for (int32_t i = 0; i < 256; ++i)
+                s->palette[i] = samePalette ? GDL_liveDC(screen)->palette[i]
+                                            : GdlPaletteEntry{uint8_t(255 - i), uint8_t(3 * i),
+                                                              uint8_t(7 * i), 0};
+            for (int32_t y = 0; y < 203; ++y)
+                for (int32_t x = 0; x < 301; ++x)
+                    s->surface[size_t(y) * s->mode.bytesPerLine + size_t(x)] = uint8_t(next(256));
+            for (GdlDeviceContext* dc : {screen, memory}) {
+                GDL_selectCurrentDC(dc);
+                GDL_setColor(0x5C);
+                GDL_fillRect(0, 0, 1024, 768);
+            }
+            const GdlDeviceContext* live = GDL_liveDC(screen);
+            const GdlDeviceContext* m = GDL_liveDC(memory);
+            for (int32_t call = 0; call < 24; ++call) {
+                const int32_t l = int32_t(next(150)), t = int32_t(next(100));
+                const int32_t r = l + 1 + int32_t(next(150)), b = t + 1 + int32_t(next(100));
+                const int32_t x = int32_t(next(1100)) - 40, y = int32_t(next(800)) - 30;
+                const int32_t op = call % 4;
+                GDL_bitBlt(screen, source, l, t, r, b, x, y, op);
+                GDL_bitBlt(memory, source, l, t, r, b, x, y, op);
+                platform::VbeFlushWindow();
+                const uint8_t* video = platform::AdapterVideoMemory().base + live->frameStart;
+                int32_t differ = 0;
+                for (int32_t row = 0; row < 768; ++row)
+                    differ +=
+                        std::memcmp(video + size_t(row) * live->mode.bytesPerLine,
+                                    m->surface + size_t(row) * m->mode.bytesPerLine, 1024) != 0;
+                ASSERT_EQ(differ, 0) << "call " << call << ": rows differ";
+            }
+            GDL_destroyDisplayDC(screen);
+        }
+    }
+}
+
+} // namespace

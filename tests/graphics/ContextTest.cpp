@@ -103,15 +103,22 @@ TEST_F(ContextTest, PaletteRealisationReachesTheSectionsColourTable) {
     GdlDeviceContext* dc = GDL_createMemoryDC(4, 4, 8, nullptr);
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(DRV_getMemDC(dc), dc->winDC);
-    GdlPaletteEntry entries[3] = {{3, 2, 1, 0}, {6, 5, 4, 0}, {9, 8, 7, 0}};
+    // A whole palette and the first index: entry i goes to entry i.
+    GdlPaletteEntry entries[256]{};
+    entries[0] = {99, 99, 99, 0};
+    entries[100] = {3, 2, 1, 0}, entries[101] = {6, 5, 4, 0}, entries[102] = {9, 8, 7, 0};
+    entries[255] = {12, 11, 10, 0};
     DRV_realizePalette(dc, entries, 3, 100, 0);
+    EXPECT_EQ(dc->palette[100].red, 1);
     EXPECT_EQ(dc->palette[101].red, 4);
+    EXPECT_EQ(dc->palette[0].red, 0) << "entries outside the range stay";
     RGBQUAD q[3];
     ASSERT_EQ(GetDIBColorTable(dc->winDC, 100, 3, q), 3u);
     EXPECT_EQ(q[2].rgbRed, 7);
     EXPECT_EQ(q[2].rgbBlue, 9);
     DRV_realizePalette(dc, entries, 3, 255, 0); // cut at the end of the table
-    EXPECT_EQ(dc->palette[255].red, 1);
+    EXPECT_EQ(dc->palette[255].red, 10);
+    EXPECT_EQ(dc->palette[254].red, 0);
     DRV_deleteMemDC(dc); // the section's own DC stays with the surface
     EXPECT_NE(dc->winDC, nullptr);
     GDL_destroyDC(dc);

@@ -212,6 +212,27 @@ TEST_F(DirectDrawDriver, PaletteEntriesGoToTheirOwnPlaces) {
     GDL_realizePalette(dc, 5, 300, 0);
 }
 
+// Access is banked on a bank-switched card and linear on the others, as
+// the context and GDL_surfaceAccess tell it, at every depth the card has.
+TEST_F(DirectDrawDriver, AccessKindFollowsTheCardsBankSwitching) {
+    const struct {
+        const char* card;
+        int32_t bits;
+        int32_t access;
+    } cases[] = {{"ddraw-1mb-banked", 8, 1},
+                 {"ddraw-1mb-banked", 16, 1},
+                 {"ddraw-4mb", 8, 2},
+                 {"ddraw-4mb", 32, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.card) + " " + std::to_string(c.bits));
+        GdlDeviceContext* dc = Screen(c.card, 320, 200, c.bits, 1);
+        ASSERT_NE(dc, nullptr);
+        EXPECT_EQ(GDL_surfaceAccess(dc), c.access);
+        EXPECT_EQ(int32_t(GDL_liveDC(dc)->flags & GDL_ACCESS_MASK), c.access);
+        GDL_exit();
+    }
+}
+
 TEST_F(DirectDrawDriver, WaitingForTheRetraceWaits) {
     GdlDeviceContext* dc = Screen("ddraw-4mb", 320, 200, 16, 2);
     ASSERT_NE(dc, nullptr);

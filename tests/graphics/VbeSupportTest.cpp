@@ -5,16 +5,19 @@
 #include "LinkedDrivers.h"
 #include "MemoryDesktop.h"
 #include "TempDir.h"
+#include "VbeCards.h"
 
 #include "gdl/blit.h"
 #include "gdl/ddraw.h"
 #include "gdl/draw.h"
+#include "gdl/modetiming.h"
 #include "gdl/packed.h"
 #include "gdl/pixelformat.h"
 #include "gdl/vbe.h"
 #include "platform/Adapter.h"
 #include "platform/File.h"
 #include "platform/Vbe.h"
+#include "platform/Vga.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -226,6 +230,88 @@ TEST_F(VbeSupport, StereoSyncLinesOnBothEyes) {
     // A card without hardware stereo refuses a stereo context.
     ASSERT_TRUE(Start("vbe20", 640, 480, 16));
     EXPECT_EQ(GDL_createDisplayDC(-1, -1, 1, 1, 0), nullptr);
+}
+
+// At 8 bits the sync code's blue is palette entry 255: set in the context's
+// palette and in the DAC (6-bit: stereo keeps the DAC narrow), the other
+// entries as they were; through the bank window and the linear view alike.
+TEST_F(VbeSupport, StereoSyncBlueAtEightBitsIsPaletteEntry255) {
+    for (const char* family : {"SVGA", "LINEAR"}) {
+        SCOPED_TRACE(family);
+        ASSERT_TRUE(Start("vbe30", 640, 480, 8, {family}));
+        GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 1, 0);
+        ASSERT_NE(dc, nullptr);
+        GdlDeviceContext* live = GDL_liveDC(dc);
+        uint8_t before[3];
+        platform::VgaDacEntry(254, before);
+        VBE_startStereo(live);
+        uint8_t rgb[3], after[3];
+        platform::VgaDacEntry(255, rgb);
+        platform::VgaDacEntry(254, after);
+        EXPECT_EQ(rgb[0], 0);
+        EXPECT_EQ(rgb[1], 0);
+        EXPECT_EQ(rgb[2], 63);
+        EXPECT_EQ(std::vector<uint8_t>(after, after + 3), std::vector<uint8_t>(before, before + 3));
+        GdlPaletteEntry palette[256];
+        GDL_getPalette(dc, palette, 256, 0);
+        EXPECT_EQ(palette[255].blue, 255);
+        EXPECT_EQ(palette[255].red, 0);
+        platform::VbeFlushWindow();
+        const uint8_t* row = platform::AdapterVideoMemory().base + 479 * live->mode.bytesPerLine;
+        EXPECT_EQ(row[0], 255);
+        EXPECT_EQ(row[639], 0);
+        GDL_destroyDisplayDC(dc);
+    }
+}
+
+// A palette load on a card whose modes are not VGA-compatible goes through
+// the BIOS: each hardware entry takes the palette entry of its own index.
+TEST_F(VbeSupport, PaletteThroughTheBiosKeepsEachEntrysPlace) {
+    ASSERT_TRUE(testsupport::UseVbeCard("vbe20"));
+    ASSERT_TRUE(Start(nullptr, 640, 480, 8, {"SVGA"}));
+    GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 0, 0);
+    ASSERT_NE(dc, nullptr);
+    const bool wide = GDL_liveDC(dc)->driverState->dac8Bit != 0;
+    uint8_t below[3];
+    platform::VgaDacEntry(15, below);
+    for (int32_t i = 16; i < 32; ++i)
+        GDL_setPaletteEntry(dc, i, uint8_t(4 * i), 12, 200);
+    GDL_realizePalette(dc, 16, 16, 0);
+    for (int32_t i = 16; i < 32; ++i) {
+        uint8_t rgb[3];
+        platform::VgaDacEntry(i, rgb);
+        EXPECT_EQ(rgb[0], wide ? 4 * i : i) << i;
+        EXPECT_EQ(rgb[2], wide ? 200 : 50) << i;
+    }
+    uint8_t after[3];
+    platform::VgaDacEntry(15, after);
+    EXPECT_EQ(std::vector<uint8_t>(after, after + 3), std::vector<uint8_t>(below, below + 3));
+}
+
+// The BIOS's protected-mode SetWindow, SetDisplayStart and palette routines
+// serve only the BIOS known for them; other BIOSes are called through
+// interrupt 10h, whatever their version.
+TEST_F(VbeSupport, ProtectedModeRoutinesOnlyOfTheTrustedBios) {
+    const struct {
+        const char* card;
+        bool routines;
+    } cases[] = {{"vbe20", false}, {"vbe30", false}, {"vbe20-vlf", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.card);
+        ASSERT_TRUE(Start(c.card, 640, 480, 8, {"SVGA"}));
+        GdlDeviceContext* dc = GDL_createDisplayDC(-1, -1, 1, 0, 0);
+        ASSERT_NE(dc, nullptr);
+        const VbeServices& services = Vbe_state().services;
+        EXPECT_EQ(services.pmSetWindow != nullptr, c.routines);
+        EXPECT_EQ(services.pmSetDisplayStart != nullptr, c.routines);
+        EXPECT_EQ(services.pmSetPalette != nullptr, c.routines);
+        // The bank still moves: a pixel in the second bank lands there.
+        GDL_setColor(7);
+        GDL_putPixel(0, 200);
+        platform::VbeFlushWindow();
+        EXPECT_EQ(platform::AdapterVideoMemory().base[200 * GDL_liveDC(dc)->mode.bytesPerLine], 7);
+        GDL_destroyDisplayDC(dc);
+    }
 }
 
 // Safe mode: video memory goes to a file in TEMP at the mode set and comes

@@ -15,6 +15,7 @@
 #include "gdl/render.h"
 #include "gdl/shading.h"
 #include "gdl/vga.h"
+#include "gdl/windc.h"
 #include "platform/Adapter.h"
 #include "platform/FsDirect.h"
 #include "platform/Vga.h"
@@ -864,6 +865,42 @@ TEST_F(VgaScene, ModeXRegistersFromModeThirteen) {
     EXPECT_EQ(packed.pixels[3 * 320 + 22], 77);
     EXPECT_EQ(platform::VgaFrame().height, 480);
     EXPECT_FALSE(VGAX_programRegisters(6));
+}
+
+// Mode X's records carry the sizes the registers make and those sizes'
+// pixel aspects (the library's size table names these modes by others);
+// a context of each mode takes its record's.
+TEST_F(VgaScene, ModeXRecordsCarryTheAspectOfTheirOwnSize) {
+    const struct {
+        int32_t mode, height;
+        uint32_t aspect;
+    } cases[] = {{7, 200, 1200}, {8, 240, 1000}, {9, 400, 600}, {10, 480, 500}};
+    const GdlDriverHeader* header = VGAX_header();
+    ASSERT_EQ(header->modeCount, 4);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const GdlModeRecord& r = header->modes[c.mode - 7];
+        EXPECT_EQ(r.maxY + 1, uint32_t(c.height));
+        EXPECT_EQ(r.aspectRatio, c.aspect);
+        GdlDeviceContext* dc = Open(c.mode, 1);
+        ASSERT_NE(dc, nullptr);
+        EXPECT_EQ(GDL_liveDC(dc)->mode.aspectRatio, c.aspect);
+        GDL_exit();
+    }
+}
+
+// Every driver of the program is named after its file.
+TEST_F(VgaScene, DriverHeadersAreNamedAfterTheirFiles) {
+    std::vector<const GdlDriverHeader*> headers = {WINDC_header()};
+    int32_t count = 0;
+    const GdlLinkedDriver* linked = GDL_linkedDrivers(&count);
+    for (int32_t i = 0; i < count; ++i)
+        headers.push_back(linked[i].header);
+    for (const GdlDriverHeader* h : headers) {
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(std::string(h->driverName, strnlen(h->driverName, sizeof(h->driverName))),
+                  std::string(h->fileName, strnlen(h->fileName, sizeof(h->fileName))));
+    }
 }
 
 TEST_F(VgaScene, DetectionByPersonality) {

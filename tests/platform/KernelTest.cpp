@@ -1,15 +1,27 @@
 #include "platform/Clock.h"
 #include "platform/Kernel.h"
+#include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 
 namespace {
+
+TEST(Process, AnInterruptIsNotedOnceInsteadOfEndingTheProcess) {
+    platform::CatchInterrupts();
+    EXPECT_FALSE(platform::TakeInterrupt());
+    std::raise(SIGINT);
+    std::raise(SIGINT);
+    EXPECT_TRUE(platform::TakeInterrupt());
+    EXPECT_FALSE(platform::TakeInterrupt());
+    std::signal(SIGINT, SIG_DFL);
+}
 
 TEST(Kernel, ProgramPathIsTheRunningProgramOrTheTestOverride) {
     char path[MAX_PATH];

@@ -1,7 +1,10 @@
 // The simulated VGA against the published chip: write modes with rotate,
 // function, set/reset and bit mask, read mode 1, latch copies, the map mask,
-// chain-4 folding, the attribute flip-flop, the DAC, the CRTC's write
-// protect, the beam, the scan-out from the registers, and the video BIOS.
+// odd/even addressing, the memory map, chain-4 folding and latches, the
+// attribute flip-flop, the DAC, the CRTC's write protect, the beam, the
+// scan-out from the registers, and the video BIOS.
+#include "VgaRegisters.h"
+
 #include "platform/Adapter.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
@@ -16,12 +19,8 @@ namespace {
 
 using namespace platform;
 
-void gc(int index, uint8_t value) {
-    VgaOutPortWord(0x3CE, uint16_t(index | value << 8));
-}
-void seq(int index, uint8_t value) {
-    VgaOutPortWord(0x3C4, uint16_t(index | value << 8));
-}
+constexpr auto gc = testsupport::VgaGraphics;
+constexpr auto seq = testsupport::VgaSequencer;
 
 class Vga : public ::testing::Test {
 protected:
@@ -133,6 +132,108 @@ TEST_F(Vga, ChainFourFoldsTheWindowIntoThePlanes) {
     EXPECT_EQ(VgaRead(w + 4), 0x16);
     seq(4, 0x0E); // and on again: the planes come back as bytes
     EXPECT_EQ(w[5], 0x15);
+}
+
+// Odd/even addressing by its three registers: sequencer 04h bit 2 clear
+// sends even addresses to planes 0 and 2 and odd ones to 1 and 3; graphics
+// 06h bit 1 replaces address bit 0 in the planes by the page bit
+// (miscellaneous output bit 5), and without it the plane offset is the window
+// offset; graphics 05h bit 4 picks the read plane by address bit 0 (read map
+// select bit 1 choosing the pair), else read map select alone does.
+TEST_F(Vga, OddEvenAddressingByItsThreeRegisters) {
+    struct Case {
+        const char* name;
+        uint8_t seq4, gc6, misc;
+        uint32_t at;     // window offset written
+        uint32_t offset; // plane offset it lands at
+        uint8_t planes;  // planes it lands in
+    };
+    const Case cases[] = {
+        {"sequential", 0x06, 0x05, 0xE3, 5, 5, 0x0F},
+        {"odd/even, unchained, odd", 0x02, 0x05, 0xE3, 5, 5, 0x0A},
+        {"odd/even, unchained, even", 0x02, 0x05, 0xE3, 4, 4, 0x05},
+        {"odd/even, chained, page 0", 0x02, 0x07, 0xC3, 5, 4, 0x0A},
+        {"odd/even, chained, page 1", 0x02, 0x07, 0xE3, 4, 5, 0x05},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetMode(0x12); // planes cleared
+        VgaOutPort(0x3C2, c.misc);
+        seq(4, c.seq4), gc(6, c.gc6);
+        gc(5, 0), gc(8, 0xFF), seq(2, 0x0F);
+        VgaWrite(VgaWindow() + c.at, 0xA7);
+        for (int p = 0; p < 4; ++p)
+            for (uint32_t o = 0; o < 8; ++o) {
+                const bool there = o == c.offset && (c.planes >> p & 1);
+                EXPECT_EQ(VgaPlaneByte(p, o), there ? 0xA7 : 0) << "plane " << p << " at " << o;
+            }
+    }
+    // Reads: planes 0..3 hold F0, CC, AA, 01 at offsets 4 and 5.
+    SetMode(0x12);
+    const uint8_t bytes[4] = {0xF0, 0xCC, 0xAA, 0x01};
+    Fill(4, bytes);
+    Fill(5, bytes);
+    struct Read {
+        const char* name;
+        uint8_t seq4, gc5, gc4;
+        uint32_t at;
+        uint8_t want;
+    };
+    const Read reads[] = {
+        {"map select with odd/even writes", 0x02, 0x00, 0, 5, 0xF0},
+        {"odd/even reads, odd address", 0x06, 0x10, 0, 5, 0xCC},
+        {"odd/even reads, even address", 0x06, 0x10, 1, 4, 0xF0},
+        {"odd/even reads, upper pair", 0x06, 0x10, 2, 5, 0x01},
+        // Colour compare against colour 3 over all planes: F0 & CC & ~AA & ~01.
+        {"read mode 1 under odd/even", 0x02, 0x18, 0, 5, 0x40},
+    };
+    gc(6, 0x05), gc(2, 0x03), gc(7, 0x0F);
+    for (const Read& r : reads) {
+        SCOPED_TRACE(r.name);
+        seq(4, r.seq4), gc(5, r.gc5), gc(4, r.gc4);
+        EXPECT_EQ(VgaRead(VgaWindow() + r.at), r.want);
+    }
+}
+
+// The memory map of graphics 06h decides whether the A0000h window answers:
+// the 128 KB map at A0000h and the 64 KB one do, the B0000h and B8000h maps
+// leave it unanswered (reads float high, writes go nowhere).
+TEST_F(Vga, MemoryMapDecidesWhetherTheWindowAnswers) {
+    const struct {
+        uint8_t map;
+        bool answers;
+    } cases[] = {{0x01, true}, {0x05, true}, {0x09, false}, {0x0D, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.map));
+        SetMode(0x12);
+        gc(6, c.map);
+        gc(5, 0), gc(8, 0xFF), seq(2, 0x0F), gc(4, 0);
+        VgaWrite(VgaWindow() + 9, 0x5A);
+        EXPECT_EQ(Planes(9), c.answers ? 0x5A5A5A5Au : 0u);
+        EXPECT_EQ(VgaRead(VgaWindow() + 9), c.answers ? 0x5A : 0xFF);
+    }
+}
+
+// Under chain-4 a read loads all four latches from the address's group of
+// four, and writes go through the write modes: write mode 1 stores the latch
+// of the written plane.
+TEST_F(Vga, ChainFourReadsLoadTheLatchesForTheWriteModes) {
+    SetMode(0x13);
+    uint8_t* w = VgaWindow();
+    for (int i = 0; i < 4; ++i)
+        w[i] = uint8_t(0x21 + i);
+    EXPECT_EQ(VgaRead(w + 2), 0x23);
+    EXPECT_EQ(VgaLatches(), 0x24232221u);
+    gc(5, 0x41); // write mode 1
+    VgaWrite(w + 9, 0xEE);
+    EXPECT_EQ(w[9], 0x22) << "plane 1's latch";
+    gc(5, 0x40), gc(3, 0x18); // write mode 0, XOR with the latches
+    VgaWrite(w + 10, 0xFF);
+    EXPECT_EQ(w[10], uint8_t(~0x23));
+    seq(2, 0x0E); // plane 0 masked off
+    gc(3, 0);
+    VgaWrite(w + 12, 0x77);
+    EXPECT_EQ(w[12], 0);
 }
 
 sigjmp_buf g_fault;

@@ -109,54 +109,98 @@ protected:
             app.ModalStep();
         EXPECT_EQ(scripted.runs, 1);
     }
+    // Ticks handed straight to the element's timer, outside any step of a
+    // loop (as a harness or a caller of its own may): the fade's loop is then
+    // the outermost one, and its steps run under the timer's handler.
+    void TickUntilTheEndAction(TTimer& timer) {
+        for (int guard = 0; guard < 50 && scripted.runs == 0; ++guard)
+            Tick(timer, 150);
+        EXPECT_EQ(scripted.runs, 1);
+    }
+    // An object whose once-animation ends on its first step: its end action
+    // removes it and fades the room in.
+    TAnimObject* EndingObject() {
+        auto* object =
+            static_cast<TAnimObject*>(room->CreateElement(TRoomElement::tyObject, "door", 0));
+        AnimEntry* entry = object->MakeEntry();
+        EXPECT_NE(entry, nullptr);
+        if (!entry) return object;
+        entry->interval = 100;
+        object->endAction = 5;
+        object->SetAnimMode(2); // once: ends on its first step without frames
+        HideThenFade(object, [this, object] { room->RemoveElement(object); });
+        return object;
+    }
+    // An actor whose two-frame animation ends on the wrap: its end action
+    // hides it and fades the room in.
+    TActor* EndingActor() {
+        auto* actor =
+            static_cast<TActor*>(room->CreateElement(TRoomElement::tyActor, "Actor02", 0));
+        check::ContainerBytes file;
+        const check::Grid block{4, 4, std::vector<int32_t>(16, 0x001F)};
+        for (int i = 0; i < 2; ++i)
+            file.Add(0, 0x00010001, check::SpriteRecord(block));
+        auto* stream = new RlaMemoryStream(file.Finish());
+        auto* pictures = new TRlaFile;
+        EXPECT_TRUE(pictures->Open(stream));
+        actor->SetPictures(pictures, stream);
+        ActorAnimRecord record;
+        for (AnimEntry& e : record.entries) {
+            e.group = 0;
+            e.interval = 100;
+            e.pauseMin = e.pauseMax = 100;
+        }
+        actor->PlayAnim(record); // two frames: the end action fires on the wrap
+        actor->animEndAction = 6;
+        HideThenFade(actor, [this, actor] { room->HideActor(actor); });
+        return actor;
+    }
+    // The end action's script: `hide`, then the fade, which returns with the
+    // element still alive (queued, not freed under its own handler).
+    void HideThenFade(TRoomElement* element, std::function<void()> hide) {
+        handle = TRef<TRoomElement>(element);
+        scripted.script = [this, hide] {
+            hide();
+            room->FadeRoom(1);
+            aliveAfterFade = handle.Get() != nullptr;
+        };
+    }
+    void ExpectFreedAfterTheFade() {
+        EXPECT_TRUE(aliveAfterFade);
+        EXPECT_EQ(InputLocked(), 0);
+        EXPECT_EQ(handle.Get(), nullptr);
+        EXPECT_FALSE(room->HasElement(handle));
+    }
     ScriptedGame scripted;
+    TRef<TRoomElement> handle;
+    bool aliveAfterFade = false;
 };
 
 TEST_F(RoomLifetime, AnObjectHidesItselfInItsEndActionAndFadesTheRoomIn) {
-    auto* object =
-        static_cast<TAnimObject*>(room->CreateElement(TRoomElement::tyObject, "door", 0));
-    const TRef<TRoomElement> handle(object);
-    AnimEntry* entry = object->MakeEntry();
-    ASSERT_NE(entry, nullptr);
-    entry->interval = 100;
-    object->endAction = 5;
-    object->SetAnimMode(2); // once: ends on its first step without frames
-    scripted.script = [&] {
-        room->RemoveElement(object);
-        room->FadeRoom(1);
-    };
+    EndingObject();
     RunUntilTheEndAction();
-    EXPECT_EQ(InputLocked(), 0);
-    EXPECT_EQ(handle.Get(), nullptr);
-    EXPECT_FALSE(room->HasElement(handle));
+    ExpectFreedAfterTheFade();
 }
 
 TEST_F(RoomLifetime, AnActorHidesItselfInItsEndActionAndFadesTheRoomIn) {
-    auto* actor = static_cast<TActor*>(room->CreateElement(TRoomElement::tyActor, "Actor02", 0));
-    const TRef<TRoomElement> handle(actor);
-    check::ContainerBytes file;
-    const check::Grid block{4, 4, std::vector<int32_t>(16, 0x001F)};
-    for (int i = 0; i < 2; ++i)
-        file.Add(0, 0x00010001, check::SpriteRecord(block));
-    auto* stream = new RlaMemoryStream(file.Finish());
-    auto* pictures = new TRlaFile;
-    ASSERT_TRUE(pictures->Open(stream));
-    actor->SetPictures(pictures, stream);
-    ActorAnimRecord record;
-    for (AnimEntry& e : record.entries) {
-        e.group = 0;
-        e.interval = 100;
-        e.pauseMin = e.pauseMax = 100;
-    }
-    actor->PlayAnim(record); // two frames: the end action fires on the wrap
-    actor->animEndAction = 6;
-    scripted.script = [&] {
-        room->HideActor(actor);
-        room->FadeRoom(1);
-    };
+    EndingActor();
     RunUntilTheEndAction();
-    EXPECT_EQ(InputLocked(), 0);
-    EXPECT_EQ(handle.Get(), nullptr);
+    ExpectFreedAfterTheFade();
+}
+
+TEST_F(RoomLifetime, HideThenFadeFromATickDeliveredOutsideTheLoop) {
+    TAnimObject* object = EndingObject();
+    TickUntilTheEndAction(object->Timer());
+    EXPECT_TRUE(handle.Get() != nullptr); // queued: goes with the next drain
+    DrainDeleteLater();
+    ExpectFreedAfterTheFade();
+
+    scripted.runs = 0;
+    aliveAfterFade = false;
+    TActor* actor = EndingActor();
+    TickUntilTheEndAction(actor->AnimTimer());
+    DrainDeleteLater();
+    ExpectFreedAfterTheFade();
 }
 
 } // namespace

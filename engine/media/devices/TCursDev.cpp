@@ -315,9 +315,11 @@ void TCursDev::TakeShape() {
         if (pixels_) {
             std::memcpy(pixels_, p->surface, size);
             copy.image = {pixels_, p->bytesPerLine, p->width, p->height, depth};
+            copy.picture = true;
         }
     } else if (TBlitSurface indexed{}; p && depth < 15 && ExpandIndexed(*p, &indexed)) {
         copy.image = indexed;
+        copy.picture = true;
     } else if (const GdlCursor* record = c ? c->GetCursorRecord() : nullptr) {
         ExpandMonoCursor(expanded_, reinterpret_cast<const uint8_t*>(record), kCursorKey, kWhite,
                          kBlack);
@@ -447,7 +449,9 @@ void TCursDev::Move() {
 }
 
 // The main thread's cursor: the image copied onto the drawing context at the
-// cursor's place, key colour transparent.
+// cursor's place. A Windows cursor's key colour is always transparent; a
+// picture's only while the keep setting is on, so a picture cursor can also
+// be shown whole, key colour and all.
 void TCursDev::Draw() {
     Update();
     if (multiThreaded_ & 1) {
@@ -462,7 +466,8 @@ void TCursDev::Draw() {
     devFlags_ &= ~dDrawn;
     TBlitSurface target = SurfaceOf(dc);
     TBlitSurface image = CursorImage();
-    ConvertBlit(target, image, image.width, image.height, rect_.left, rect_.top, true);
+    const bool keyed = !shape_.picture || keep_ != 0;
+    ConvertBlit(target, image, image.width, image.height, rect_.left, rect_.top, keyed);
     devFlags_ = (devFlags_ | dDrawn) & ~dOldReported;
     flags_ &= ~kRedraw;
 }

@@ -118,6 +118,7 @@ private:
     struct ShapeCopy {
         bool present = false;  // an effective shape exists
         bool hasImage = false; // it has a picture or a Windows cursor loaded
+        bool picture = false;  // the image is a picture (not a Windows cursor)
         TPoint hot;
         int32_t width = 0, height = 0;
         TBlitSurface image{}; // into pixels_, expanded_ or defaultImage_

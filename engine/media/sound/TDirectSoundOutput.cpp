@@ -23,9 +23,15 @@ DWORD FormatsFromCaps(const DSCAPS& caps) {
     return set;
 }
 
+// What an output opens with when its device names no format: mono 16-bit at
+// 22050 Hz in a 32768-byte buffer.
+constexpr DWORD kDefaultFormats = 0x40;
+constexpr uint32_t kDefaultBufferBytes = 32768;
+
 } // namespace
 
-TDirectSoundOutput::TDirectSoundOutput() : format_(ChooseSoundFormat(0x40)) {}
+TDirectSoundOutput::TDirectSoundOutput()
+    : format_(ChooseSoundFormat(kDefaultFormats)), bufferBytes_(kDefaultBufferBytes) {}
 
 TDirectSoundOutput::~TDirectSoundOutput() {
     Close();
@@ -121,7 +127,11 @@ int TDirectSoundOutput::Open() {
     const DWORD formats = object_->GetCaps(&caps) == DS_OK ? FormatsFromCaps(caps) : 0;
     int result = 0;
     if (formats == 0) {
-        result = 4; // opens anyway, with the default format and size
+        // Opens anyway, with the default format and size, whatever an
+        // earlier open of other caps chose.
+        result = 4;
+        format_ = ChooseSoundFormat(kDefaultFormats);
+        bufferBytes_ = kDefaultBufferBytes;
     } else {
         format_ = ChooseSoundFormat(formats);
         bufferBytes_ = static_cast<uint32_t>(2 * 32768 / format_.divisor);

@@ -96,6 +96,7 @@ void TSndDev::Detach() {
     TComp::Detach();
     started_ = false;
     outputOpen_ = false;
+    outputAsked_ = false;
 }
 
 uint32_t TSndDev::SetEnabled(bool on) {
@@ -123,9 +124,10 @@ uint32_t TSndDev::Update() {
     if (!started_) return flags_;
     if ((flags_ & kEnabled) && !focusLost_) {
         if (!outputOpen_) OpenOutput();
-    } else if (outputOpen_) {
+    } else if (outputOpen_ || outputAsked_) {
         SoundCloseOutput();
         outputOpen_ = false;
+        outputAsked_ = false;
     }
     return flags_;
 }
@@ -133,6 +135,7 @@ uint32_t TSndDev::Update() {
 bool TSndDev::OpenOutput() {
     if (outputOpen_ || !started_) return true;
     const int code = SoundOpenOutput();
+    outputAsked_ = true;
     if (code == 0) {
         outputOpen_ = true;
         return true;

@@ -45,5 +45,9 @@ private:
     bool started_ = false;
     bool focusLost_ = false;
     bool outputOpen_ = false;
+    // The mixer was asked to open its output and has not closed it since.
+    // An open that answered a code may still play: DirectSound without a
+    // format it names opens with its default one.
+    bool outputAsked_ = false;
     TTimer timer_;
 };

@@ -16,6 +16,8 @@
 
 // The record of mode 0..85 as the drivers' headers hold it (run-time words 0).
 const GdlModeRecord* DRV_modeRecord(int32_t mode);
+// The pixel aspect ratio x 1000 of a screen of that size (1000: square).
+uint32_t DRV_aspectRatio(int32_t width, int32_t height);
 
 // A driver linked into the program: its file name and header.
 struct GdlLinkedDriver {

@@ -327,6 +327,9 @@ int64_t setMode(uint8_t* image, size_t size, const intptr_t* a) {
     acc.mode = m, acc.modeSet = true;
     acc.bytes = bytesOf(m.bits);
     acc.pitch = v ? v->vbe.pitch : uint32_t(m.width) * uint32_t(acc.bytes);
+    // A mode with the 8-bit DAC attribute takes the palette's 8-bit values
+    // as they come: the driver widens the DAC itself.
+    if (v) VbeSetDacWidth(*v, (m.attributes & 0x80) ? 8 : 6);
     acc.active = 0;
     acc.clip[0] = acc.clip[1] = 0, acc.clip[2] = acc.clip[3] = 0x7FFF;
     acc.foreMix = 0, acc.backMix = 4;

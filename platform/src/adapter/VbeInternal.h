@@ -44,6 +44,8 @@ struct VbeChip {
 bool VesaBiosCall(VgaChip& v, RealModeRegs* r);
 // Writes the protected-mode table at C000:5000; its length.
 uint16_t VbeWritePmTable(VgaChip& v, const AdapterVbe& b);
+// The DAC's width (6 or 8 bits), its entries kept as the same colours.
+void VbeSetDacWidth(VgaChip& v, uint8_t width);
 // Any BIOS mode set ends a VBE mode: the window goes back, the scan-out off.
 void VbeEndMode(VgaChip& v);
 // A packed mode takes the window over as the bank's host buffer.

@@ -286,18 +286,24 @@ bool displayStart(VgaChip& v, const AdapterVbe& b, RealModeRegs* r) {
     return ok && wait;
 }
 
+} // namespace
+
+void VbeSetDacWidth(VgaChip& v, uint8_t width) {
+    if (width == v.vbe.dacWidth) return;
+    for (auto& e : v.dac)
+        for (uint8_t& c : e)
+            c = width == 8 ? uint8_t(c << 2) : uint8_t(c >> 2);
+    v.vbe.dacWidth = width;
+}
+
+namespace {
+
 void dacWidth(VgaChip& v, const AdapterVbe& b, RealModeRegs* r) {
     VbeChip& s = v.vbe;
     const uint8_t bl = uint8_t(r->ebx);
     if (bl == 0) {
         if (!(b.capabilities & 1)) return setAx(r, kFailed);
-        const uint8_t want = uint8_t(r->ebx >> 8);
-        const uint8_t width = want >= 8 ? 8 : 6;
-        if (width != s.dacWidth)
-            for (auto& e : v.dac)
-                for (uint8_t& c : e)
-                    c = width == 8 ? uint8_t(c << 2) : uint8_t(c >> 2);
-        s.dacWidth = width;
+        VbeSetDacWidth(v, uint8_t(r->ebx >> 8) >= 8 ? 8 : 6);
     } else if (bl != 1) {
         return setAx(r, kFailed);
     }

@@ -160,10 +160,29 @@ void out(VgaChip& v, uint16_t port, uint8_t value) {
     }
 }
 
-// The plane and plane offset a window offset reaches outside chain-4:
-// odd/even mode (sequencer 4 bit 2 clear) picks the plane by the low bit.
-bool oddEven(const VgaChip& v) {
+// Odd/even addressing, each by its own register: writes pick the even or odd
+// planes by address bit 0 while sequencer 04h bit 2 is clear, reads pick
+// them while graphics 05h bit 4 is set, and graphics 06h bit 1 replaces
+// address bit 0 in the planes (by the page bit, miscellaneous output bit 5,
+// for the 64 KB and 32 KB maps; by address bit 16 for the 128 KB map, which
+// the A0000h window's offsets never reach).
+bool oddEvenWrites(const VgaChip& v) {
     return !(v.seq[4] & 0x04);
+}
+bool oddEvenReads(const VgaChip& v) {
+    return (v.gc[5] & 0x10) != 0;
+}
+uint32_t planeOffset(const VgaChip& v, uint32_t offset) {
+    if (!(v.gc[6] & 0x02)) return offset;
+    const uint32_t replacement = (v.gc[6] & 0x0C) == 0 ? 0 : (v.misc >> 5) & 1;
+    return (offset & ~1u) | replacement;
+}
+
+// The memory map (graphics 06h bits 2-3) decodes the A0000h window only when
+// it is the 128 KB map at A0000h or the 64 KB one; the B0000h and B8000h
+// maps leave it unanswered.
+bool windowDecoded(const VgaChip& v) {
+    return (v.gc[6] & 0x0C) <= 0x04;
 }
 
 uint8_t rotate(uint8_t value, int by) {
@@ -180,20 +199,22 @@ uint8_t logical(uint8_t value, uint8_t latch, int function) {
     }
 }
 
-void loadLatches(VgaChip& v, uint32_t offset) {
-    for (int p = 0; p < 4; ++p)
-        v.latch[p] = v.planes[size_t(p) * kVgaPlaneSize + offset];
+// The byte of plane p at a plane offset, under chain-4 as well (the window
+// then holds plane p's byte at offset o at window offset o + p).
+uint8_t& planeByte(VgaChip& v, int p, uint32_t offset) {
+    if (v.chained) return v.window[(offset & ~3u) | uint32_t(p)];
+    return v.planes[size_t(p) * kVgaPlaneSize + offset];
 }
 
-uint8_t readPlanes(VgaChip& v, uint32_t offset) {
-    if (oddEven(v)) {
-        const int plane = (v.gc[4] & 2) | (offset & 1);
-        offset &= ~1u;
-        loadLatches(v, offset);
-        return v.latch[plane];
-    }
-    loadLatches(v, offset);
-    if (!(v.gc[5] & 0x08)) return v.latch[v.gc[4] & 3];
+void loadLatches(VgaChip& v, uint32_t offset) {
+    for (int p = 0; p < 4; ++p)
+        v.latch[p] = planeByte(v, p, offset);
+}
+
+// The byte a read returns from the latches: the plane of read map select
+// (or the one the address picks), or in read mode 1 the colour compare.
+uint8_t readResult(const VgaChip& v, int plane) {
+    if (!(v.gc[5] & 0x08)) return v.latch[plane];
     // Read mode 1: a bit is set where every plane that counts matches the compare colour.
     uint8_t match = 0xFF;
     for (int p = 0; p < 4; ++p) {
@@ -204,15 +225,22 @@ uint8_t readPlanes(VgaChip& v, uint32_t offset) {
     return match;
 }
 
-void writePlanes(VgaChip& v, uint32_t offset, uint8_t data) {
-    uint8_t planeMask = v.seq[2] & 0x0F;
-    if (oddEven(v)) {
-        planeMask &= (offset & 1) ? 0x0A : 0x05;
-        offset &= ~1u;
+uint8_t readPlanes(VgaChip& v, uint32_t offset) {
+    if (v.chained) {
+        loadLatches(v, offset);
+        return readResult(v, int(offset & 3));
     }
+    int plane = v.gc[4] & 3;
+    if (oddEvenReads(v)) plane = (plane & 2) | int(offset & 1);
+    loadLatches(v, planeOffset(v, offset));
+    return readResult(v, plane);
+}
+
+// The four planes' values of a write of `data` through the write mode, the
+// logical function and the bit mask, against the latches.
+void writeValues(const VgaChip& v, uint8_t data, uint8_t values[4]) {
     const int mode = v.gc[5] & 3, function = (v.gc[3] >> 3) & 3;
     uint8_t mask = v.gc[8];
-    uint8_t values[4];
     const uint8_t rotated = rotate(data, v.gc[3] & 7);
     if (mode == 3) mask &= rotated;
     for (int p = 0; p < 4; ++p) {
@@ -227,8 +255,19 @@ void writePlanes(VgaChip& v, uint32_t offset, uint8_t data) {
         value = logical(value, v.latch[p], function);
         values[p] = uint8_t((value & mask) | (v.latch[p] & ~mask));
     }
+}
+
+void writePlanes(VgaChip& v, uint32_t offset, uint8_t data) {
+    uint8_t planeMask = v.seq[2] & 0x0F;
+    if (v.chained)
+        planeMask &= uint8_t(1u << (offset & 3));
+    else if (oddEvenWrites(v))
+        planeMask &= (offset & 1) ? 0x0A : 0x05;
+    if (!v.chained) offset = planeOffset(v, offset);
+    uint8_t values[4];
+    writeValues(v, data, values);
     for (int p = 0; p < 4; ++p)
-        if (planeMask & (1 << p)) v.planes[size_t(p) * kVgaPlaneSize + offset] = values[p];
+        if (planeMask & (1 << p)) planeByte(v, p, offset) = values[p];
 }
 
 // The window offset of an address, or -1 (outside: the access is dropped).
@@ -358,8 +397,7 @@ uint8_t VgaRead(const uint8_t* address) {
     VgaChip* v = Vga();
     if (!v) return 0xFF;
     const int64_t at = windowOffset(*v, address);
-    if (at < 0) return 0xFF;
-    if (v->chained) return v->window[at];
+    if (at < 0 || !windowDecoded(*v)) return 0xFF;
     return readPlanes(*v, uint32_t(at));
 }
 
@@ -368,11 +406,7 @@ void VgaWrite(uint8_t* address, uint8_t value) {
     VgaChip* v = Vga();
     if (!v) return;
     const int64_t at = windowOffset(*v, address);
-    if (at < 0) return;
-    if (v->chained) {
-        if (v->seq[2] & (1 << (at & 3))) v->window[at] = value;
-        return;
-    }
+    if (at < 0 || !windowDecoded(*v)) return;
     writePlanes(*v, uint32_t(at), value);
 }
 

@@ -82,12 +82,15 @@ TEST(NamedObj, SerialsRiseByOneAndFlagsStartDirtyAndEnabled) {
 // (A virtual named base takes the plain deletion, as the resources do.)
 struct Left : virtual TNamedObj {
     using TObject::operator delete;
+    using TObject::operator new;
 };
 struct Right : virtual TNamedObj {
     using TObject::operator delete;
+    using TObject::operator new;
 };
 struct Both : Left, Right {
     using TObject::operator delete;
+    using TObject::operator new;
     explicit Both(bool* gone) : gone(gone) {}
     ~Both() override { *gone = true; }
     bool* gone;

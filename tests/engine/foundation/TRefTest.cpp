@@ -21,6 +21,7 @@ class Other : public TNamedObj {};
 class Shared : public virtual TNamedObj {
 public:
     using TObject::operator delete; // as TResource: the plain deletion
+    using TObject::operator new;
 };
 class Joined : public virtual Shared {};
 

@@ -107,6 +107,20 @@ protected:
         TDirtyRects::ClearTracking();
         TDirtyRects::SetChanged(0);
     }
+    // The drawing context presented whole, as the window then shows it.
+    static platform::Frame PresentWhole() {
+        TDispDev& display = TDispDev::Global();
+        TDirtyRects::AddDirtyRect(TRectArea{0, 0, 64, 48});
+        display.Present();
+        UpdateWindow(display.GetWindow());
+        return platform::PresentedFrame(display.GetWindow());
+    }
+    // A black drawing context, for the next cursor to start from.
+    static void ClearDrawing(GdlDeviceContext* dc) {
+        GdlDeviceContext* previous = GDL_selectCurrentDC(dc);
+        GDL_clearDevice();
+        GDL_selectCurrentDC(previous);
+    }
     bool OpenDisplay() {
         TDispDev& d = TDispDev::Global();
         d.SetClassName("CursorTest");
@@ -220,41 +234,39 @@ TEST_F(CursorTest, WindowsCursorByFlags) {
     }
 }
 
+// The keep setting (on by default) makes a picture cursor's key colour show
+// the frame under it; off, the key colour is drawn like any other.
 TEST_F(CursorTest, PresentedFrameShowsTheCursorAtPositionMinusHotSpot) {
     ASSERT_TRUE(OpenDisplay());
     TDispDev& display = TDispDev::Global();
     GdlDeviceContext* dc = display.GetDrawContext();
     ASSERT_NE(dc, nullptr);
-    for (int depth : kCursorDepths) {
-        SCOPED_TRACE(depth);
-        const std::string name = "arrow" + std::to_string(depth) + ".bmp";
-        TMetaCur cur;
-        cur.SetPath(dir.Write(name, CursorPicture(6, 4, depth)).c_str());
-        cur.SetHotSpot(TPoint(2, 1));
-        TCursDev device;
-        ASSERT_EQ(device.Open(nullptr), 1);
-        device.SetCursorRes(&cur, 0);
-        device.SetPos(20, 10);
-        device.Move();
-        device.Draw();
-        TDirtyRects::AddDirtyRect(TRectArea{0, 0, 64, 48});
-        display.Present();
-        UpdateWindow(display.GetWindow());
-        platform::Frame frame = platform::PresentedFrame(display.GetWindow());
-        ASSERT_EQ(frame.width, 64);
-        auto at = [&](int x, int y) { return frame.pixels[static_cast<size_t>(y) * 64 + x]; };
-        uint32_t background = at(0, 0);
-        EXPECT_EQ(at(18, 9), background); // the key pixel is transparent
-        EXPECT_EQ(at(19, 9), kRed);
-        EXPECT_EQ(at(23, 12), kBlue); // last pixel of the 6 x 4 picture
-        EXPECT_EQ(at(24, 12), background);
-        EXPECT_EQ(at(18, 13), background);
-        device.Close();
-        // The next picture starts from a frame without this one.
-        GdlDeviceContext* previous = GDL_selectCurrentDC(dc);
-        GDL_clearDevice();
-        GDL_selectCurrentDC(previous);
-    }
+    for (int depth : kCursorDepths)
+        for (int32_t keep : {1, 0}) {
+            SCOPED_TRACE(testing::Message() << depth << " bits, keep " << keep);
+            const std::string name = "arrow" + std::to_string(depth) + ".bmp";
+            TMetaCur cur;
+            cur.SetPath(dir.Write(name, CursorPicture(6, 4, depth)).c_str());
+            cur.SetHotSpot(TPoint(2, 1));
+            TCursDev device;
+            ASSERT_EQ(device.Open(nullptr), 1);
+            device.SetKeep(keep);
+            device.SetCursorRes(&cur, 0);
+            device.SetPos(20, 10);
+            device.Move();
+            device.Draw();
+            platform::Frame frame = PresentWhole();
+            ASSERT_EQ(frame.width, 64);
+            auto at = [&](int x, int y) { return frame.pixels[static_cast<size_t>(y) * 64 + x]; };
+            uint32_t background = at(0, 0);
+            EXPECT_EQ(at(18, 9), keep ? background : kGreen); // the key pixel
+            EXPECT_EQ(at(19, 9), kRed);
+            EXPECT_EQ(at(23, 12), kBlue); // last pixel of the 6 x 4 picture
+            EXPECT_EQ(at(24, 12), background);
+            EXPECT_EQ(at(18, 13), background);
+            device.Close();
+            ClearDrawing(dc); // the next picture starts from a frame without this one
+        }
 }
 
 TEST_F(CursorTest, PollDrawsIntoTheWindowAndPutsItBackExactly) {

@@ -158,6 +158,32 @@ TEST_F(MixerTest, DirectSoundWithEmptyCapsStillOpens) {
     ds.Close();
 }
 
+// Caps that name no format after an open that chose stereo: the output is
+// the default one again, not the stereo format in a buffer of the old size.
+TEST_F(MixerTest, AReopenWithEmptyCapsTakesTheDefaultFormatAgain) {
+    DSCAPS caps = platform::DefaultDirectSoundCaps();
+    caps.dwFlags = DSCAPS_PRIMARY16BIT | DSCAPS_PRIMARYSTEREO;
+    platform::SetDirectSoundCaps(caps);
+    TDirectSoundOutput ds;
+    ASSERT_EQ(ds.Open(), 0);
+    EXPECT_EQ(ds.Format().code, 128);
+    EXPECT_EQ(ds.BufferBytes(), 65536u);
+    ds.Close();
+    caps.dwFlags = 0;
+    platform::SetDirectSoundCaps(caps);
+    EXPECT_EQ(ds.Open(), 4);
+    ASSERT_TRUE(ds.IsOpen());
+    const TSoundFormat& f = ds.Format();
+    EXPECT_EQ(f.code, 64);
+    EXPECT_EQ(f.channels, 1);
+    EXPECT_EQ(f.bits, 16);
+    EXPECT_EQ(f.rate, 22050u);
+    EXPECT_EQ(f.divisor, 2);
+    EXPECT_EQ(ds.BufferBytes(), 32768u);
+    EXPECT_EQ(ds.GetPosition(), 4096); // a quarter of the default buffer ahead
+    ds.Close();
+}
+
 } // namespace
 
 // The mixer's voices, windows, levels and passes checked against a model of

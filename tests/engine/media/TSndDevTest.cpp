@@ -20,6 +20,16 @@ using platform::SoundCall;
 
 class SndDevTest : public SoundEngineTest {};
 
+// Starts a looping voice on the mixer and lets it play for a second: the
+// samples it played.
+int64_t PlayALoopingVoice(TMixer* m, int* voice) {
+    *voice = m->AllocVoice(32768);
+    m->SetVoiceLoop(*voice, true);
+    m->StartVoice(*voice);
+    platform::ClockAdvance(1000);
+    return m->GetPlayed(*voice);
+}
+
 TEST_F(SndDevTest, NoOutputFlagsIsSilentWithoutError) {
     TSndDev dev;
     EXPECT_EQ(dev.Attach(nullptr), 1);
@@ -37,11 +47,8 @@ TEST_F(SndDevTest, FocusLossHoldsTheVoicesAndRegainPlaysOn) {
     dev.SetEnabled(true);
     ASSERT_TRUE(dev.IsOutputOpen());
     TMixer* m = SoundSystemMixer();
-    const int v = m->AllocVoice(32768);
-    m->SetVoiceLoop(v, true);
-    m->StartVoice(v);
-    platform::ClockAdvance(1000);
-    const int64_t played = m->GetPlayed(v);
+    int v = -1;
+    const int64_t played = PlayALoopingVoice(m, &v);
     EXPECT_GT(played, 0);
     dev.SetFocusState(1);
     EXPECT_FALSE(dev.IsOutputOpen());
@@ -60,6 +67,35 @@ TEST_F(SndDevTest, FocusLossHoldsTheVoicesAndRegainPlaysOn) {
     EXPECT_GT(m->GetPlayed(v), played);
     dev.Detach();
     EXPECT_EQ(SoundSystemMixer(), nullptr);
+}
+
+// DirectSound without caps naming a format reports code 4 but plays on its
+// default format: losing the focus must still stop it, as any open output.
+TEST_F(SndDevTest, FocusLossStopsAnOutputThatOpenedOnItsDefaultFormat) {
+    platform::SetSoundFailure(SoundCall::GetCaps, 1);
+    TSndDev dev;
+    dev.SetOutputFlags(2);
+    ASSERT_EQ(dev.Attach(nullptr), 1);
+    dev.SetEnabled(true);
+    TError::CommitPending();
+    ASSERT_NE(NewestError(), nullptr);
+    EXPECT_STREQ(NewestError()->message.c_str(), "no valid sound format");
+    TMixer* m = SoundSystemMixer();
+    ASSERT_EQ(m->GetOutputKind(), 2);
+    ASSERT_TRUE(m->Output()->IsOpen());
+    int v = -1;
+    const int64_t played = PlayALoopingVoice(m, &v);
+    EXPECT_GT(played, 0);
+    dev.SetFocusState(1);
+    EXPECT_FALSE(m->Output()->IsOpen());
+    platform::ClockAdvance(1000);
+    EXPECT_EQ(m->GetPlayed(v), played);
+    dev.SetFocusState(2); // opened again, on the default format again
+    EXPECT_TRUE(m->Output()->IsOpen());
+    platform::ClockAdvance(1000);
+    EXPECT_GT(m->GetPlayed(v), played);
+    dev.Detach();
+    platform::SetSoundFailure(SoundCall::GetCaps, 0);
 }
 
 TEST_F(SndDevTest, EverySoundCodeIsReportedWithItsMessage) {

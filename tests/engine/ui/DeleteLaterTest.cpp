@@ -172,28 +172,38 @@ TEST_F(DeleteLaterTest, ATimerWhoseTargetDeletesTheTimerAndItself) {
     EXPECT_EQ(ref.Get(), nullptr);
 }
 
-// A step inside a handler (a nested modal loop) leaves the outer step's
-// queued objects alone; the outer step frees them.
+// A step inside a handler (a nested modal loop) leaves what was queued
+// before it alone, whether the handler runs in a step of the outer loop or
+// its event was handed straight to the tree (no outer step at all); the
+// next drain outside every handler frees it.
 TEST_F(DeleteLaterTest, ANestedStepDoesNotFreeWhatTheOuterStepQueued) {
-    Box* box = NewBox();
-    const TRef<Box> ref(box);
-    bool aliveAfterNested = false;
-    box->Add<Action, &Action::Run>(evCommand, &handler);
-    handler.action = [&] {
-        box->Hide();
-        DeleteLater(box);
-        TEvent inner;
-        inner.SetType(evUser24);
-        TEventMgr::Global().QueueCopy(&inner);
-        app.ModalStep();
-        aliveAfterNested = ref.Get() != nullptr;
-    };
-    TEvent e;
-    e.SetType(evCommand);
-    e.target = Word(box);
-    Step(e);
-    EXPECT_TRUE(aliveAfterNested);
-    EXPECT_EQ(ref.Get(), nullptr);
+    for (bool direct : {false, true}) {
+        Box* box = NewBox();
+        const TRef<Box> ref(box);
+        bool aliveAfterNested = false;
+        box->Add<Action, &Action::Run>(evCommand, &handler);
+        handler.action = [&] {
+            box->Hide();
+            DeleteLater(box);
+            TEvent inner;
+            inner.SetType(evUser24);
+            TEventMgr::Global().QueueCopy(&inner);
+            app.ModalStep();
+            aliveAfterNested = ref.Get() != nullptr;
+        };
+        TEvent e;
+        e.SetType(evCommand);
+        e.target = Word(box);
+        if (direct) {
+            app.HandleEvent(&app, &e);
+            EXPECT_NE(ref.Get(), nullptr);
+            DrainDeleteLater();
+        } else {
+            Step(e);
+        }
+        EXPECT_TRUE(aliveAfterNested) << direct;
+        EXPECT_EQ(ref.Get(), nullptr) << direct;
+    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The timer component's counting of tick events.
 
+#include "foundation/TDeleteQueue.h"
 #include "foundation/TTimer.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -158,6 +160,59 @@ TEST(TimerCheck, ALongTickWithASmallIntervalFiresItsCountAndEnds) {
         t.HandleEvent(nullptr, &tick);
         EXPECT_EQ(t.fired, c.fired) << c.interval;
         EXPECT_FLOAT_EQ(t.GetElapsed(), c.left) << c.interval;
+    }
+}
+
+// A handler that takes its timer out of use ends the tick's catch-up there:
+// the firings still due go with a deleted timer, and wait in a disabled one.
+TEST(TimerCheck, AFiringThatTakesTheTimerOutOfUseIsItsLastInThatTick) {
+    struct Handler : TNamedObj {
+        int Run(TObject*, TEvent*) {
+            if (action) action();
+            return 1;
+        }
+        std::function<void()> action;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(Recorder&)> action;
+        int fired;
+        float elapsed;
+    };
+    const Case cases[] = {
+        {"left in use", [](Recorder&) {}, 3, 50.0f},
+        {"disabled", [](Recorder& t) { t.SetFlags(TComp::kEnabled, false); }, 1, 250.0f},
+        {"detached", [](Recorder& t) { t.Detach(); }, 1, 250.0f},
+        {"queued for deletion", [](Recorder& t) { DeleteLater(&t); }, 1, 250.0f},
+        {"detached and queued",
+         [](Recorder& t) {
+             t.Detach();
+             DeleteLater(&t);
+         },
+         1, 250.0f},
+    };
+    for (const Case& c : cases) {
+        TComp parent;
+        auto* t = new Recorder;
+        t->SetInterval(100.0f);
+        t->SetParent(&parent);
+        Handler handler;
+        handler.action = [&] { c.action(*t); };
+        t->Add<Handler, &Handler::Run>(evTick, &handler);
+        TEvent tick = Tick(350);
+        t->HandleEvent(nullptr, &tick);
+        EXPECT_EQ(t->fired, c.fired) << c.name;
+        EXPECT_FLOAT_EQ(t->GetElapsed(), c.elapsed) << c.name;
+        if (!(t->Flags() & TComp::kEnabled)) {
+            // Enabled again, the next tick fires what was left.
+            handler.action = nullptr;
+            t->SetFlags(TComp::kEnabled, true);
+            tick = Tick(0);
+            t->HandleEvent(nullptr, &tick);
+            EXPECT_EQ(t->fired, 3) << c.name;
+        }
+        DeleteLater(t);
+        DrainDeleteLater();
     }
 }
 

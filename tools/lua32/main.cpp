@@ -1,35 +1,22 @@
 // lua32: the stand-alone interpreter. Opens every standard library and
 // processes its arguments in order: options, global assignments and files.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "lua.h"
 #include "luadebug.h"
 #include "lualib.h"
+#include "platform/Process.h"
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int) {
-    interrupted = 1;
-}
 
 // Noticed at line changes, so only code compiled with debug information
 // can be interrupted.
 void checkInterrupt(int) {
-    if (interrupted) {
-        interrupted = 0;
-        lua_error("interrupted!");
-    }
+    if (platform::TakeInterrupt()) lua_error("interrupted!");
 }
 
 void printVersion(bool full) {
@@ -171,21 +158,13 @@ int run(int argc, char** argv) {
     return 0;
 }
 
-// The collector frees a cycle's garbage at once. Given back to the system,
-// those pages would be faulted in again by the next cycle's allocations, which
-// costs more than the work done between cycles; the heap keeps them instead.
-void keepFreedMemory() {
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
-#endif
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    keepFreedMemory();
-    std::signal(SIGINT, onInterrupt);
+    // The collector frees a cycle's garbage at once: the heap keeps those
+    // pages for the next cycle.
+    platform::KeepFreedMemory();
+    platform::CatchInterrupts();
     lua_userinit();
     int status = run(argc, argv);
     std::fflush(stdout);
