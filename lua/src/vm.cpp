@@ -272,15 +272,16 @@ void execute(lua_State* L) {
 #else
     bool trap;
 #endif
+    // The running closure is not kept here: it is read from the frame by
+    // the few instructions that need it, so that calls and returns do not
+    // spill and reload it.
     CallInfo* ci = L->ci;
-    LClosure* cl;
     const TObject* k;
     StkId base;
     const uint32_t* pc;
     StkId top;
 newframe:
-    cl = ci->func->v.l;
-    k = cl->k;
+    k = ci->func->v.l->k;
     base = ci->base;
     pc = ci->savedpc;
     top = L->top;
@@ -314,7 +315,7 @@ newframe:
         setobj(top++, &k[GET_U(i)]);
         NEXT();
         CASE(OP_PUSHUPVALUE)
-        setobj(top++, &cl->up[GET_U(i)]);
+        setobj(top++, &ci->func->v.l->up[GET_U(i)]);
         NEXT();
         CASE(OP_PUSHLOCAL)
         setobj(top++, base + GET_U(i));
@@ -642,7 +643,7 @@ newframe:
             top--;
         NEXT();
         CASE(OP_CLOSURE) {
-            Proto* p = cl->p->p[GET_A(i)];
+            Proto* p = ci->func->v.l->p->p[GET_A(i)];
             int nup = static_cast<int>(GET_B(i));
             SAVE();
             LClosure* c;
@@ -684,7 +685,6 @@ newframe:
                     ci->fresh = false;
                     ci->lastline = -1;
                     L->ci = ci;
-                    cl = callee;
                     k = callee->k;
                     base = nb;
                     pc = callee->code;
@@ -727,8 +727,7 @@ newframe:
                 return;
             }
             // back in the caller, which was left by a call from this loop
-            cl = ci->func->v.l;
-            k = cl->k;
+            k = ci->func->v.l->k;
             base = ci->base;
             pc = ci->savedpc;
             SETTRAP();
