@@ -10,7 +10,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libfreetype-dev libfontconfig-dev fonts-liberation libgl-dev libegl-dev libgl1-mesa-dri
   # peers for the benchmarks only
-  libpixman-1-dev lua5.1 lua5.4 ncompress libtiff-dev
+  libpixman-1-dev lua5.1 lua5.4 luajit ncompress libtiff-dev
 )
 
 missing=()

@@ -1,31 +1,46 @@
-#!/bin/sh
-# Times the benchmark scripts with our lua32 and with Debian's lua5.4 and
-# lua5.1, whole process, the three programs alternating round by round, and
-# prints the median wall time of each with its fastest and slowest round, and
-# the speed ratios of the medians and of the fastest rounds (a peer's time /
-# ours; above 1 means lua32 is faster). Where Lua 3.2's dialect differs
-# (upvalues), the peers run scripts/peer/NAME.lua, the same work with the
-# same output. The load average before and after says how busy the machine
-# was.
+#!/usr/bin/env bash
+# Times the benchmark scripts with our lua32 and with Debian's lua5.4, lua5.1
+# and LuaJIT's interpreter (luajit -joff, the compiler off), whole process,
+# the programs alternating round by round. For each script it prints, by wall
+# time and by CPU time (user + system), the median of each program with its
+# fastest and slowest round, and the speed ratios of the medians and of the
+# fastest rounds (a peer's time / ours; above 1 means lua32 is faster). Where
+# Lua 3.2's dialect differs (upvalues), the peers run scripts/peer/NAME.lua,
+# the same work with the same output. The load average before and after says
+# how busy the machine was; pin it to one core on a shared machine
+# (taskset -c N bench/lua/run.sh).
 #   bench/lua/run.sh [path/to/lua32] [rounds]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 ours=${1:-$here/../../build/lua/lua32}
 rounds=${2:-7}
-lua54=${LUA54:-/usr/bin/lua5.4}
-lua51=${LUA51:-/usr/bin/lua5.1}
 [ -x "$ours" ] || { echo "no lua32 at $ours (build it first)" >&2; exit 1; }
-[ -x "$lua54" ] || [ -x "$lua51" ] || { echo "no lua5.4 or lua5.1 peer" >&2; exit 1; }
 
-now() { date +%s%N; }
+# Peers that are installed: a name for the table, then the command.
+names=(lua32)
+cmds=("$ours")
+addpeer() {
+  local name=$1 exe=$2
+  shift 2
+  [ -x "$exe" ] || return 0
+  names+=("$name")
+  cmds+=("$exe $*")
+}
+addpeer lua5.4 "${LUA54:-/usr/bin/lua5.4}"
+addpeer lua5.1 "${LUA51:-/usr/bin/lua5.1}"
+addpeer jit-joff "${LUAJIT:-/usr/bin/luajit}" -joff
+[ "${#names[@]}" -gt 1 ] || { echo "no peer installed (lua5.4, lua5.1, luajit)" >&2; exit 1; }
+
 load() { cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?"; }
 
-# Wall time of one run in microseconds.
+# Wall and CPU time of one run, in microseconds: "wall cpu".
+TIMEFORMAT='%3R %3U %3S'
 timed() {
-  t0=$(now)
-  "$@" > /dev/null
-  t1=$(now)
-  echo $(( (t1 - t0) / 1000 ))
+  local t
+  t=$( { time "$@" > /dev/null; } 2>&1)
+  # shellcheck disable=SC2086
+  set -- $t
+  awk -v r="$1" -v u="$2" -v s="$3" 'BEGIN { printf "%d %d\n", r * 1e6, (u + s) * 1e6 }'
 }
 
 ms() { awk -v t="$1" 'BEGIN { if (t > 0) printf "%.1f", t / 1000; else print "-" }'; }
@@ -40,42 +55,47 @@ stats() {
 # "med [min-max]" in milliseconds.
 span() { set -- $1; echo "$(ms "$1") [$(ms "$2")-$(ms "$3")]"; }
 
-echo "load before: $(load) on $(nproc) cores; $rounds rounds, medians [fastest-slowest] in ms"
-printf '%-11s %-22s %-22s %-22s %12s %12s\n' script lua32 lua5.4 lua5.1 "x5.4 (best)" "x5.1 (best)"
+echo "load before: $(load) on $(getconf _NPROCESSORS_ONLN) cores; $rounds rounds, medians [fastest-slowest] in ms"
+header=$(printf '%-11s %-5s' script time)
+for name in "${names[@]}"; do header+=$(printf ' %-22s' "$name"); done
+for name in "${names[@]:1}"; do header+=$(printf ' %14s' "x$name"); done
+echo "$header"
 for script in "$here"/scripts/*.lua; do
   name=$(basename "$script" .lua)
   peerscript=$script
   [ -f "$here/scripts/peer/$name.lua" ] && peerscript=$here/scripts/peer/$name.lua
   # All must agree on the result before their times mean anything.
   a=$("$ours" "$script")
-  for peer in "$lua54" "$lua51"; do
-    [ -x "$peer" ] || continue
-    b=$("$peer" "$peerscript")
-    if [ "$a" != "$b" ]; then
-      echo "$name: outputs differ: lua32 '$a', $(basename "$peer") '$b'" >&2
-    fi
+  for ((p = 1; p < ${#cmds[@]}; p++)); do
+    b=$(${cmds[p]} "$peerscript")
+    [ "$a" = "$b" ] || echo "$name: outputs differ: lua32 '$a', ${names[p]} '$b'" >&2
   done
-  t_ours=""
-  t_54=""
-  t_51=""
-  i=0
-  while [ "$i" -lt "$rounds" ]; do
-    t_ours="$t_ours $(timed "$ours" "$script")"
-    if [ -x "$lua54" ]; then t_54="$t_54 $(timed "$lua54" "$peerscript")"; fi
-    if [ -x "$lua51" ]; then t_51="$t_51 $(timed "$lua51" "$peerscript")"; fi
-    i=$((i + 1))
+  walls=()
+  cpus=()
+  for ((r = 0; r < rounds; r++)); do
+    for ((p = 0; p < ${#cmds[@]}; p++)); do
+      s=$script
+      [ "$p" -eq 0 ] || s=$peerscript
+      set -- $(timed ${cmds[p]} "$s")
+      walls[p]="${walls[p]:-} $1"
+      cpus[p]="${cpus[p]:-} $2"
+    done
   done
-  s_ours=$(stats "$t_ours")
-  s_54=$(stats "$t_54")
-  s_51=$(stats "$t_51")
-  set -- $s_ours
-  m_ours=$1 b_ours=$2
-  set -- $s_54
-  m_54=$1 b_54=$2
-  set -- $s_51
-  m_51=$1 b_51=$2
-  printf '%-11s %-22s %-22s %-22s %12s %12s\n' "$name" "$(span "$s_ours")" "$(span "$s_54")" \
-    "$(span "$s_51")" "$(ratio "$m_ours" "$m_54") ($(ratio "$b_ours" "$b_54"))" \
-    "$(ratio "$m_ours" "$m_51") ($(ratio "$b_ours" "$b_51"))"
+  for kind in wall cpu; do
+    line=$(printf '%-11s %-5s' "$name" "$kind")
+    meds=()
+    bests=()
+    for ((p = 0; p < ${#cmds[@]}; p++)); do
+      if [ "$kind" = wall ]; then st=$(stats "${walls[p]}"); else st=$(stats "${cpus[p]}"); fi
+      line+=$(printf ' %-22s' "$(span "$st")")
+      set -- $st
+      meds[p]=$1
+      bests[p]=$2
+    done
+    for ((p = 1; p < ${#cmds[@]}; p++)); do
+      line+=$(printf ' %14s' "$(ratio "${meds[0]}" "${meds[p]}") ($(ratio "${bests[0]}" "${bests[p]}"))")
+    done
+    echo "$line"
+  done
 done
 echo "load after: $(load)"

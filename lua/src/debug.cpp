@@ -207,6 +207,7 @@ lua_CHFunction lua_setcallhook(lua_CHFunction func) {
     if (L == nullptr) return nullptr;
     lua_CHFunction old = L->callhook;
     L->callhook = func;
+    settrap(L);
     return old;
 }
 

@@ -29,7 +29,7 @@ void callC(lua_State* L, StkId func, int nresults) {
     if (nup > 0) {
         std::memmove(firstarg + nup, firstarg, nargs * sizeof(TObject));
         for (int i = 0; i < nup; i++)
-            firstarg[i] = c->up[i];
+            setobj(&firstarg[i], &c->up[i]);
         L->top += nup;
     }
     if (++L->nCcalls > kMaxCcalls) stackoverflow(L);
@@ -68,7 +68,7 @@ void moveresults(lua_State* L, StkId res, StkId from, int n, int wanted) {
     if (wanted == MULT_RET) wanted = n;
     int i = 0;
     for (; i < n && i < wanted; i++)
-        res[i] = from[i];
+        setobj(&res[i], &from[i]);
     for (; i < wanted; i++)
         setnil(&res[i]);
     L->top = res + wanted;
@@ -76,6 +76,7 @@ void moveresults(lua_State* L, StkId res, StkId from, int n, int wanted) {
 
 void settrap(lua_State* L) {
     L->trap = L->linehook != nullptr || L->budget > 0;
+    L->quickcall_end = L->callhook ? L->base_ci : L->end_ci;
 }
 
 void checkstack(lua_State* L, int n) {
@@ -191,6 +192,7 @@ void callerrorhandler(lua_State* L, const char* msg) {
     CallInfo* oldend = L->end_ci;
     L->stack_last = L->stack + kStackSize - 20;
     L->end_ci = L->base_ci + kMaxCalls;
+    settrap(L);
     L->inhandler = true;
     // reporting "not enough memory" takes a little memory itself
     size_t oldlimit = L->memlimit;
@@ -217,6 +219,7 @@ void callerrorhandler(lua_State* L, const char* msg) {
     L->memlimit = oldlimit;
     L->stack_last = oldlast;
     L->end_ci = oldend;
+    settrap(L);
 }
 
 void runerror(lua_State* L, const char* msg) {

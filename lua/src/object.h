@@ -146,6 +146,10 @@ struct Proto : GCObject {
     int numparams;
     bool isvararg;
     int maxstack;
+    // The stack a call from the VM needs above the function's slot
+    // (maxstack + 1); past any stack for a vararg function, whose call takes
+    // the general path.
+    int callframe;
     std::vector<uint32_t> code;
     std::vector<TObject> k;
     std::vector<Proto*> p;
@@ -159,6 +163,11 @@ struct Proto : GCObject {
 
 struct LClosure : GCObject {
     Proto* p;
+    // the prototype's fields a call reads, one load nearer
+    const uint32_t* code;
+    const TObject* k;
+    int numparams;
+    int callframe;
     int nup;
     TObject up[1];
 };

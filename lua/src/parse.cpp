@@ -342,11 +342,11 @@ void addlocalconst(Parser* p) {
     if (n < 2 || fs->lasttarget > n - 2) return;
     uint32_t push = c[n - 2], add = c[n - 1];
     int k = GET_S(add);
-    if (GET_OP(push) != OP_PUSHLOCAL || GET_U(push) >= kSubFlag || k < -128 || k > 127) return;
+    if (GET_OP(push) != OP_PUSHLOCAL || GET_U(push) > 0xFFFF || k < -128 || k > 127) return;
     // the operation and its constant are kept as written: a tag method sees them
-    uint32_t a = GET_U(push) | (GET_OP(add) == OP_SUBI ? kSubFlag : 0);
+    OpCode op = GET_OP(add) == OP_SUBI ? OP_LOCALSUBI : OP_LOCALADDI;
     c.pop_back();
-    c.back() = CREATE_AB(OP_LOCALADDI, a, static_cast<uint32_t>(k + 128));
+    c.back() = CREATE_AB(op, GET_U(push), static_cast<uint32_t>(k + 128));
     if (!fs->f->lineinfo.empty()) fs->f->lineinfo.resize(c.size());
 }
 
@@ -432,10 +432,10 @@ int comparelocals(Parser* p) {
     if (GET_OP(a) != OP_PUSHLOCAL || GET_U(a) > 0xFF || op < OP_EQ || op > OP_GE) return -1;
     uint32_t fused;
     if (GET_OP(b) == OP_PUSHLOCAL && GET_U(b) <= 0xFF) {
-        fused = CREATE_AB(OP_IFLOCALS, GET_U(a) | (op - OP_EQ) << 8, GET_U(b));
+        fused = CREATE_AB(static_cast<OpCode>(OP_IFLOCALSEQ + (op - OP_EQ)), GET_U(a), GET_U(b));
     } else if (GET_OP(b) == OP_PUSHINT && GET_S(b) >= -128 && GET_S(b) <= 127) {
         // a local against a small integer
-        fused = CREATE_AB(OP_IFLOCALK, GET_U(a) | (op - OP_EQ) << 8,
+        fused = CREATE_AB(static_cast<OpCode>(OP_IFLOCALKEQ + (op - OP_EQ)), GET_U(a),
                           static_cast<uint32_t>(GET_S(b) + 128));
     } else {
         return -1;
@@ -492,9 +492,10 @@ bool increment(Parser* p, int slot) {
     if (n < 1 || p->fs->lasttarget > static_cast<int>(n) - 1) return false;
     // the value, the local plus a constant, is one instruction already
     uint32_t& add = c[n - 1];
-    if (GET_OP(add) != OP_LOCALADDI || (GET_A(add) & ~kSubFlag) != static_cast<uint32_t>(slot))
+    OpCode op = GET_OP(add);
+    if ((op != OP_LOCALADDI && op != OP_LOCALSUBI) || GET_A(add) != static_cast<uint32_t>(slot))
         return false;
-    add = CREATE_AB(OP_INCLOCAL, GET_A(add), GET_B(add));
+    add = CREATE_AB(op == OP_LOCALADDI ? OP_INCLOCAL : OP_DECLOCAL, GET_A(add), GET_B(add));
     p->fs->stacklevel--;
     return true;
 }
@@ -587,6 +588,11 @@ void whilestat(Parser* p, int line) {
     check(p, TK_DO);
     block(p);
     check_match(p, TK_END, TK_WHILE, line);
+    // a body ending in `i = i + k` takes the jump back itself
+    uint32_t& last = p->fs->f->code.back();
+    if (GET_OP(last) == OP_INCLOCAL || GET_OP(last) == OP_DECLOCAL)
+        last = CREATE_AB(GET_OP(last) == OP_INCLOCAL ? OP_INCLOCALJMP : OP_DECLOCALJMP, GET_A(last),
+                         GET_B(last));
     jumpback(p, OP_JMP, start, 0);
     fixjump(p, exitj, getlabel(p));
 }
@@ -753,6 +759,7 @@ void closefunc(Parser* p) {
     removelocals(p, 0);
     fs->f->nups = fs->nupvalues;
     fs->f->maxstack += kStackExtra;
+    fs->f->callframe = fs->f->isvararg ? kNoCallFrame : fs->f->maxstack + 1;
     p->fs = fs->prev;
 }
 

@@ -1,4 +1,4 @@
-// States, memory and the creation of objects.
+// States and the creation of objects.
 #include <cstdlib>
 #include <cstring>
 
@@ -8,40 +8,6 @@
 lua_State* lua_state = nullptr;
 
 namespace lua32 {
-
-void memerror(lua_State* L) {
-    runerror(L, "not enough memory");
-}
-
-void* lmalloc(lua_State* L, size_t n) {
-    if (n > L->memlimit || L->totalbytes > L->memlimit - n) memerror(L);
-    void* p = std::malloc(n ? n : 1);
-    if (p == nullptr) memerror(L);
-    L->totalbytes += n;
-    return p;
-}
-
-void* lrealloc(lua_State* L, void* p, size_t oldn, size_t newn) {
-    if (newn == 0) {
-        lfree(L, p, oldn);
-        return nullptr;
-    }
-    if (newn > oldn && (newn - oldn > L->memlimit || L->totalbytes > L->memlimit - (newn - oldn)))
-        memerror(L);
-    void* q = std::realloc(p, newn);
-    if (q == nullptr) {
-        if (newn <= oldn) return p; // a block that cannot shrink serves as it is
-        memerror(L);
-    }
-    L->totalbytes = L->totalbytes - oldn + newn;
-    return q;
-}
-
-void lfree(lua_State* L, void* p, size_t n) {
-    if (p == nullptr) return;
-    L->totalbytes -= n;
-    std::free(p);
-}
 
 void linkobj(lua_State* L, GCObject* o, Type t) {
     o->gctype = t;
@@ -55,6 +21,10 @@ LClosure* newlclosure(lua_State* L, Proto* p, int nup) {
     auto* c = static_cast<LClosure*>(
         lmalloc(L, sizeof(LClosure) + sizeof(TObject) * (nup > 0 ? nup - 1 : 0)));
     c->p = p;
+    c->code = p->code.data();
+    c->k = p->k.data();
+    c->numparams = p->numparams;
+    c->callframe = p->callframe;
     c->nup = nup;
     linkobj(L, c, T_LFUNC);
     return c;
@@ -97,6 +67,7 @@ Proto* newproto(lua_State* L) {
     p->isvararg = false;
     p->nups = 0;
     p->maxstack = 0;
+    p->callframe = kNoCallFrame;
     p->cache = nullptr;
     linkobj(L, p, T_PROTO);
     return p;
@@ -158,7 +129,7 @@ extern "C" void lua_open(void) {
     L->linehook = nullptr;
     L->budget = 0;
     L->budgetleft = 0;
-    L->trap = false;
+    settrap(L);
     lua_state = L;
     int status = protectedrun(L, [&] {
         resizestrings(L, 64);

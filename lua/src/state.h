@@ -72,6 +72,9 @@ struct lua_State {
     lua32::CallInfo* base_ci;
     lua32::CallInfo* ci;
     lua32::CallInfo* end_ci;
+    // end_ci, or base_ci while a call hook is set: below it the VM sets up a
+    // call to a Lua function itself (settrap keeps it up to date)
+    lua32::CallInfo* quickcall_end;
     lua32::CStack Cstack;
     std::vector<lua32::CStack> Cblocks;
     size_t blockfloor; // blocks below it belong to an outer C context
@@ -134,7 +137,8 @@ constexpr int kMaxCalls = 12000;
 // for hosts whose frames are larger.
 constexpr int kMaxCcalls = 4000;
 constexpr int kMaxBlocks = 100000;
-constexpr int kStackExtra = 8; // slack above a frame's stated size
+constexpr int kStackExtra = 8;               // slack above a frame's stated size
+constexpr int kNoCallFrame = 2 * kStackSize; // a Proto's callframe that no stack holds
 // C stack the interpreter may use below its outermost protected call:
 // recursion through C (calls from C, tag methods, the parser) stops there
 // with an error instead of overflowing the machine stack.

@@ -146,7 +146,7 @@ void setglobal_raw(lua_State* L, TString* name, const TObject* v) {
             L->globals.push_back(name);
         }
     }
-    name->gval = *v;
+    setobj(&name->gval, v);
 }
 
 // Decimal numerals only: optional blanks and sign, digits with an optional

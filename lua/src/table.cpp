@@ -236,7 +236,7 @@ void resize(lua_State* L, Table* t, uint32_t nasize, uint32_t nhsize) {
         // a string key is not in the new nodes yet: no need to look for it
         TObject key = nodekey(old);
         TObject* slot = key.tt == T_STRING ? newkey(L, t, &key) : tset(L, t, &key);
-        *slot = old->val;
+        setobj(slot, &old->val);
     }
     if (oldnsize) lfree(L, oldnode, oldnsize * sizeof(Node));
 }
@@ -402,7 +402,7 @@ TObject* tset(lua_State* L, Table* t, const TObject* key) {
 void tsetnum(lua_State* L, Table* t, double n, const TObject* v) {
     TObject k;
     setnum(&k, n);
-    *tset(L, t, &k) = *v;
+    setobj(tset(L, t, &k), v);
 }
 
 // Traversal positions: 0 is the start, 1 follows the key 0, 1 + i follows

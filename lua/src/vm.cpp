@@ -1,295 +1,8 @@
-// The virtual machine and the semantics of the operations it performs.
-#include <cmath>
-#include <cstring>
-#include <string>
-
+// The virtual machine: the loop that runs a Lua function's instructions.
 #include "do.h"
 #include "opcodes.h"
 
 namespace lua32 {
-
-namespace {
-
-bool tonumber(const TObject* o, double* n) {
-    if (o->tt == T_NUMBER) {
-        *n = o->v.n;
-        return true;
-    }
-    if (o->tt == T_STRING) return str2number(o->v.s->data, o->v.s->len, n);
-    return false;
-}
-
-const TObject* getbinmethod(lua_State* L, const TObject* a, const TObject* b, Event e) {
-    const TObject* tm = gettmbyobj(L, a, e);
-    if (tm == nullptr) tm = gettmbyobj(L, b, e);
-    if (tm == nullptr) tm = gettm(L, TAG_USERDATA, e);
-    return tm;
-}
-
-void calltm3(lua_State* L, const TObject* tm, const TObject* a, const TObject* b, Event e,
-             TObject* res) {
-    TObject args[3];
-    args[0] = *a;
-    args[1] = *b;
-    setstr(&args[2], newstr(L, kEventNames[e]));
-    callTM(L, tm, 3, args, res);
-}
-
-} // namespace
-
-bool rawequal(const TObject* a, const TObject* b) {
-    if (a->tt != b->tt) return false;
-    switch (a->tt) {
-        case T_NIL: return true;
-        case T_NUMBER: return numeq(a->v.n, b->v.n);
-        default: return a->v.gc == b->v.gc;
-    }
-}
-
-void rawgettable(lua_State* L, const TObject* t, const TObject* k, TObject* res) {
-    if (t->tt != T_TABLE) runerror(L, "indexed expression not a table in rawgettable");
-    if (k->tt == T_NIL) runerror(L, "unexpected type to index table");
-    *res = *tget(t->v.h, k);
-}
-
-void rawsettable(lua_State* L, const TObject* t, const TObject* k, const TObject* v) {
-    if (t->tt != T_TABLE) runerror(L, "indexed expression not a table");
-    if (k->tt == T_NIL) runerror(L, "unexpected type to index table");
-    if (v->tt == T_NIL) {
-        const TObject* slot = tget(t->v.h, k);
-        if (slot->tt != T_NIL) setnil(const_cast<TObject*>(slot));
-        return;
-    }
-    TObject val = *v;
-    *tset(L, t->v.h, k) = val;
-}
-
-void gettable(lua_State* L, const TObject* t, const TObject* k, TObject* res) {
-    int tg = tagof(L, t);
-    if (tg != TAG_TABLE) {
-        const TObject* tm = gettm(L, tg, EV_GETTABLE);
-        if (tm) {
-            TObject args[2] = {*t, *k};
-            callTM(L, tm, 2, args, res);
-            return;
-        }
-    }
-    if (t->tt != T_TABLE) runerror(L, "indexed expression not a table");
-    if (k->tt == T_NIL) runerror(L, "unexpected type to index table");
-    const TObject* v = tget(t->v.h, k);
-    if (v->tt == T_NIL) {
-        const TObject* tm = gettm(L, tg, EV_INDEX);
-        if (tm) {
-            TObject args[2] = {*t, *k};
-            callTM(L, tm, 2, args, res);
-            return;
-        }
-    }
-    *res = *v;
-}
-
-void settable(lua_State* L, const TObject* t, const TObject* k, const TObject* v) {
-    int tg = tagof(L, t);
-    if (tg != TAG_TABLE) {
-        const TObject* tm = gettm(L, tg, EV_SETTABLE);
-        if (tm) {
-            TObject args[3] = {*t, *k, *v};
-            callTM(L, tm, 3, args, nullptr);
-            return;
-        }
-    }
-    rawsettable(L, t, k, v);
-}
-
-void getglobal(lua_State* L, TString* name, TObject* res) {
-    const TObject* v = &name->gval;
-    const TObject* tm = gettmbyobj(L, v, EV_GETGLOBAL);
-    if (tm) {
-        TObject args[2];
-        setstr(&args[0], name);
-        args[1] = *v;
-        callTM(L, tm, 2, args, res);
-        return;
-    }
-    *res = *v;
-}
-
-void setglobal(lua_State* L, TString* name, const TObject* v) {
-    const TObject* tm = gettmbyobj(L, &name->gval, EV_SETGLOBAL);
-    if (tm) {
-        TObject args[3];
-        setstr(&args[0], name);
-        args[1] = name->gval;
-        args[2] = *v;
-        callTM(L, tm, 3, args, nullptr);
-        return;
-    }
-    setglobal_raw(L, name, v);
-}
-
-void arith(lua_State* L, const TObject* a, const TObject* b, Event e, TObject* res) {
-    double x, y;
-    if (e != EV_POW && tonumber(a, &x) && (e == EV_UNM || tonumber(b, &y))) {
-        switch (e) {
-            case EV_ADD: setnum(res, x + y); return;
-            case EV_SUB: setnum(res, x - y); return;
-            case EV_MUL: setnum(res, x * y); return;
-            case EV_DIV: setnum(res, x / y); return;
-            default: setnum(res, -x); return;
-        }
-    }
-    const TObject* tm;
-    if (e == EV_UNM) {
-        tm = gettmbyobj(L, a, e);
-        if (tm == nullptr) tm = gettm(L, TAG_USERDATA, e);
-    } else {
-        tm = getbinmethod(L, a, b, e);
-    }
-    if (tm == nullptr)
-        runerror(L,
-                 e == EV_POW ? "undefined operation" : "unexpected type in arithmetic operation");
-    calltm3(L, tm, a, b, e, res);
-}
-
-bool lessthan(lua_State* L, const TObject* a, const TObject* b, Event e, TObject* res) {
-    int c;
-    if (a->tt == T_NUMBER && b->tt == T_NUMBER) {
-        double x = a->v.n, y = b->v.n;
-        bool r = e == EV_LT ? x < y : e == EV_LE ? x <= y : e == EV_GT ? x > y : x >= y;
-        if (r)
-            setnum(res, 1);
-        else
-            setnil(res);
-        return r;
-    }
-    if (a->tt == T_STRING && b->tt == T_STRING) {
-        c = strcompare(a->v.s, b->v.s);
-        bool r = e == EV_LT ? c < 0 : e == EV_LE ? c <= 0 : e == EV_GT ? c > 0 : c >= 0;
-        if (r)
-            setnum(res, 1);
-        else
-            setnil(res);
-        return r;
-    }
-    const TObject* tm = getbinmethod(L, a, b, e);
-    if (tm == nullptr) runerror(L, "unexpected type in comparison");
-    calltm3(L, tm, a, b, e, res);
-    return res->tt != T_NIL;
-}
-
-namespace {
-
-// Counts the copying of `total` bytes against an instruction budget: a
-// kilobyte is one step.
-void chargecopy(lua_State* L, size_t total) {
-    if (L->budget <= 0) return;
-    L->budgetleft -= static_cast<long>(total >> 10);
-    if (L->budgetleft <= 0) {
-        L->budgetleft = L->budget;
-        runerror(L, "instruction budget exhausted");
-    }
-}
-
-// Joins operands that are all strings or numbers. Numbers are formatted
-// into local buffers instead of being made strings of their own, and a
-// short result is built on the C stack, so that only a new result costs an
-// allocation. False (nothing done) for other operands or too many of them.
-bool concatplain(lua_State* L, int n, StkId first) {
-    constexpr int kMaxPieces = 8;
-    constexpr size_t kShort = 256;
-    if (n > kMaxPieces) return false;
-    char nums[kMaxPieces][32];
-    const char* text[kMaxPieces];
-    size_t len[kMaxPieces];
-    size_t total = 0;
-    for (int j = 0; j < n; j++) {
-        if (first[j].tt == T_STRING) {
-            text[j] = first[j].v.s->data;
-            len[j] = first[j].v.s->len;
-        } else if (first[j].tt == T_NUMBER) {
-            number2str(first[j].v.n, nums[j]);
-            text[j] = nums[j];
-            len[j] = std::strlen(nums[j]);
-        } else {
-            return false;
-        }
-        total += len[j];
-    }
-    // joining with an empty string gives the other one
-    if (n == 2 && first[0].tt == T_STRING && len[1] == 0) return true;
-    if (n == 2 && first[1].tt == T_STRING && len[0] == 0) {
-        first[0] = first[1];
-        return true;
-    }
-    chargecopy(L, total);
-    if (total <= kShort) {
-        char buf[kShort];
-        char* out = buf;
-        for (int j = 0; j < n; j++) {
-            std::memcpy(out, text[j], len[j]);
-            out += len[j];
-        }
-        setstr(first, newlstr(L, buf, total));
-        return true;
-    }
-    TString* s = allocstr(L, total);
-    char* out = s->data;
-    for (int j = 0; j < n; j++) {
-        std::memcpy(out, text[j], len[j]);
-        out += len[j];
-    }
-    setstr(first, internstr(L, s));
-    return true;
-}
-
-} // namespace
-
-void concat(lua_State* L, int n, StkId top) {
-    StkId first = top - n;
-    if (concatplain(L, n, first)) return;
-    bool allstrings = true;
-    size_t total = 0;
-    for (StkId p = first; p < top; p++) {
-        if (p->tt == T_NUMBER) tostring(L, p);
-        if (p->tt != T_STRING) {
-            allstrings = false;
-            break;
-        }
-        total += p->v.s->len;
-    }
-    if (allstrings) {
-        if (n == 2 && first[1].v.s->len == 0) return;
-        if (n == 2 && first[0].v.s->len == 0) {
-            first[0] = first[1];
-            return;
-        }
-        chargecopy(L, total);
-        TString* s = allocstr(L, total);
-        char* out = s->data;
-        for (StkId p = first; p < top; p++) {
-            std::memcpy(out, p->v.s->data, p->v.s->len);
-            out += p->v.s->len;
-        }
-        setstr(first, internstr(L, s));
-        return;
-    }
-    // with a tag method involved, (a .. b) .. c, one pair at a time
-    for (int i = 1; i < n; i++) {
-        TObject* a = first;
-        TObject* b = first + i;
-        if ((a->tt == T_STRING || a->tt == T_NUMBER) && (b->tt == T_STRING || b->tt == T_NUMBER)) {
-            tostring(L, a);
-            tostring(L, b);
-            std::string buf(a->v.s->data, a->v.s->len);
-            buf.append(b->v.s->data, b->v.s->len);
-            setstr(a, newlstr(L, buf.data(), buf.size()));
-        } else {
-            const TObject* tm = getbinmethod(L, a, b, EV_CONCAT);
-            if (tm == nullptr) runerror(L, "unexpected type for concatenation");
-            calltm3(L, tm, a, b, EV_CONCAT, a);
-        }
-    }
-}
 
 namespace {
 
@@ -336,25 +49,58 @@ void trapstep(lua_State* L, CallInfo* ci, const uint32_t* pc) {
     }
 }
 
-// An ordering comparison without branching on which one it is: each
-// accepts a set of outcomes (less 1, equal 2, greater 4); NaN has none.
-inline bool numcompare(OpCode op, double x, double y) {
-    static constexpr uint8_t kAccepts[4] = {1, 1 | 2, 4, 4 | 2}; // LT LE GT GE
-    unsigned outcome = unsigned(x < y) | unsigned(x == y) << 1 | unsigned(x > y) << 2;
-    return (kAccepts[(op - OP_LT) & 3] & outcome) != 0;
+// The small integer constants of the fused instructions, by their operand
+// (the constant + 128): a load instead of a conversion.
+constexpr struct SmallInts {
+    double v[256];
+    constexpr SmallInts() : v() {
+        for (int j = 0; j < 256; j++)
+            v[j] = j - 128;
+    }
+    constexpr double operator[](uint32_t j) const { return v[j]; }
+} kSmallInts;
+
+// The comparisons of the fused instructions, in the order of their opcodes.
+enum Cmp { CMP_EQ, CMP_NE, CMP_LT, CMP_LE, CMP_GT, CMP_GE };
+
+template <int C> inline bool numtest(double x, double y) {
+    if constexpr (C == CMP_EQ)
+        return numeq(x, y);
+    else if constexpr (C == CMP_NE)
+        return !numeq(x, y);
+    else if constexpr (C == CMP_LT)
+        return x < y;
+    else if constexpr (C == CMP_LE)
+        return x <= y;
+    else if constexpr (C == CMP_GT)
+        return x > y;
+    else
+        return x >= y;
 }
 
-// An ordering comparison of two values that are not both numbers, for the
-// instructions that read them from locals: copies go above the frame's
-// values, where tag methods and errors expect operands.
-bool ordercompare(lua_State* L, StkId top, const TObject* a, const TObject* b, OpCode cmp) {
-    setobj(top, a);
-    setobj(top + 1, b);
-    L->top = top + 2;
-    return lessthan(L, top, top + 1, static_cast<Event>(EV_LT + (cmp - OP_LT)), top);
+// A comparison of two values that are not both numbers, for the
+// instructions that read them from locals: an ordering's copies go above the
+// frame's values, where tag methods and errors expect operands.
+template <int C> bool valuetest(lua_State* L, StkId top, const TObject* a, const TObject* b) {
+    if constexpr (C == CMP_EQ) {
+        return rawequal(a, b);
+    } else if constexpr (C == CMP_NE) {
+        return !rawequal(a, b);
+    } else {
+        setobj(top, a);
+        setobj(top + 1, b);
+        L->top = top + 2;
+        return lessthan(L, top, top + 1, static_cast<Event>(EV_LT + (C - CMP_LT)), top);
+    }
 }
 
 } // namespace
+
+#if defined(__GNUC__)
+#define LIKELY(c) __builtin_expect((c), 1)
+#else
+#define LIKELY(c) (c)
+#endif
 
 #define SAVE()                                                                                     \
     do {                                                                                           \
@@ -380,6 +126,7 @@ bool ordercompare(lua_State* L, StkId top, const TObject* a, const TObject* b, O
         goto* disp[GET_OP(i)];                                                                     \
     } while (0)
 #define SETTRAP() disp = L->trap ? kTrapDispatch : kDispatch
+#define TRAPPING() (disp == kTrapDispatch)
 #else
 #define FETCH()                                                                                    \
     do {                                                                                           \
@@ -394,84 +141,147 @@ bool ordercompare(lua_State* L, StkId top, const TObject* a, const TObject* b, O
 #define DEFAULT() default:
 #define NEXT() continue
 #define SETTRAP() trap = L->trap
+#define TRAPPING() trap
 #endif
+
+// The arithmetic of two numbers on the top, in place; tag methods and
+// coercion in arith.
+#define ARITH_CASE(op, ev, expr)                                                                   \
+    CASE(op) {                                                                                     \
+        StkId a = top - 2;                                                                         \
+        if (LIKELY(a->tt == T_NUMBER && a[1].tt == T_NUMBER)) {                                    \
+            double x = a->v.n, y = a[1].v.n;                                                       \
+            a->v.n = expr;                                                                         \
+        } else {                                                                                   \
+            SAVE();                                                                                \
+            arith(L, a, a + 1, ev, a);                                                             \
+        }                                                                                          \
+        top--;                                                                                     \
+        NEXT();                                                                                    \
+    }
+
+// A local plus or minus a small constant: pushed, or stored back into the
+// local (`store`). The slow path runs the instructions it stands for: push,
+// add or subtract, (store).
+#define LOCALARITH_CASE(op, ev, sign, store, jump)                                                 \
+    CASE(op) {                                                                                     \
+        StkId a = base + GET_A(i);                                                                 \
+        double kv = kSmallInts[GET_B(i)];                                                          \
+        if (LIKELY(a->tt == T_NUMBER)) {                                                           \
+            if (store)                                                                             \
+                a->v.n = a->v.n sign kv;                                                           \
+            else                                                                                   \
+                setnum(top++, a->v.n sign kv);                                                     \
+        } else {                                                                                   \
+            setobj(top, a);                                                                        \
+            setnum(top + 1, kv);                                                                   \
+            top += 2;                                                                              \
+            SAVE();                                                                                \
+            arith(L, top - 2, top - 1, ev, top - 2);                                               \
+            top--;                                                                                 \
+            if (store) setobj(a, --top);                                                           \
+        }                                                                                          \
+        if (jump && !TRAPPING()) pc += GET_S(*pc) + 1;                                             \
+        NEXT();                                                                                    \
+    }
+
+// An ordering of the two values on the top, replaced by its result.
+#define ORDER_CASE(op, cmp)                                                                        \
+    CASE(op) {                                                                                     \
+        StkId a = top - 2;                                                                         \
+        if (LIKELY(a->tt == T_NUMBER && a[1].tt == T_NUMBER)) {                                    \
+            if (numtest<cmp>(a->v.n, a[1].v.n))                                                    \
+                setnum(a, 1);                                                                      \
+            else                                                                                   \
+                setnil(a);                                                                         \
+        } else {                                                                                   \
+            SAVE();                                                                                \
+            lessthan(L, a, a + 1, static_cast<Event>(EV_LT + (cmp - CMP_LT)), a);                  \
+        }                                                                                          \
+        top--;                                                                                     \
+        NEXT();                                                                                    \
+    }
+
+// A condition on the two values on the top: pops them, jumps when false.
+#define IFF_CASE(op, cmp)                                                                          \
+    CASE(op) {                                                                                     \
+        StkId a = top - 2;                                                                         \
+        bool r;                                                                                    \
+        if (LIKELY(a->tt == T_NUMBER && a[1].tt == T_NUMBER)) {                                    \
+            r = numtest<cmp>(a->v.n, a[1].v.n);                                                    \
+        } else if (cmp <= CMP_NE) {                                                                \
+            r = rawequal(a, a + 1) == (cmp == CMP_EQ);                                             \
+        } else {                                                                                   \
+            SAVE();                                                                                \
+            r = lessthan(L, a, a + 1, static_cast<Event>(EV_LT + (cmp - CMP_LT)), a);              \
+        }                                                                                          \
+        top -= 2;                                                                                  \
+        if (!r) pc += GET_S(i);                                                                    \
+        NEXT();                                                                                    \
+    }
+
+// A condition on two locals; the next instruction is the jump out, skipped
+// or taken here.
+#define IFLOCALS_CASE(op, cmp)                                                                     \
+    CASE(op) {                                                                                     \
+        StkId a = base + GET_A(i), b = base + GET_B(i);                                            \
+        bool r;                                                                                    \
+        if (LIKELY(a->tt == T_NUMBER && b->tt == T_NUMBER)) {                                      \
+            r = numtest<cmp>(a->v.n, b->v.n);                                                      \
+        } else {                                                                                   \
+            SAVE();                                                                                \
+            r = valuetest<cmp>(L, top, a, b);                                                      \
+        }                                                                                          \
+        pc += r ? 1 : GET_S(*pc) + 1;                                                              \
+        NEXT();                                                                                    \
+    }
+
+// A condition on a local and a small integer, as IFLOCALS.
+#define IFLOCALK_CASE(op, cmp)                                                                     \
+    CASE(op) {                                                                                     \
+        StkId a = base + GET_A(i);                                                                 \
+        double kv = kSmallInts[GET_B(i)];                                                          \
+        bool r;                                                                                    \
+        if (LIKELY(a->tt == T_NUMBER)) {                                                           \
+            r = numtest<cmp>(a->v.n, kv);                                                          \
+        } else {                                                                                   \
+            TObject kobj;                                                                          \
+            setnum(&kobj, kv);                                                                     \
+            SAVE();                                                                                \
+            r = valuetest<cmp>(L, top, a, &kobj);                                                  \
+        }                                                                                          \
+        pc += r ? 1 : GET_S(*pc) + 1;                                                              \
+        NEXT();                                                                                    \
+    }
 
 void execute(lua_State* L) {
 #if defined(__GNUC__)
-    static const void* const kDispatch[OP_COUNT + 1] = {&&L_OP_RETURN,
-                                                        &&L_OP_CALL,
-                                                        &&L_OP_PUSHNIL,
-                                                        &&L_OP_POP,
-                                                        &&L_OP_PUSHINT,
-                                                        &&L_OP_PUSHNUM,
-                                                        &&L_OP_PUSHSTR,
-                                                        &&L_OP_PUSHUPVALUE,
-                                                        &&L_OP_PUSHLOCAL,
-                                                        &&L_OP_GETGLOBAL,
-                                                        &&L_OP_GETTABLE,
-                                                        &&L_OP_GETDOTTED,
-                                                        &&L_OP_PUSHSELF,
-                                                        &&L_OP_CREATETABLE,
-                                                        &&L_OP_SETLOCAL,
-                                                        &&L_OP_SETGLOBAL,
-                                                        &&L_OP_SETTABLEPOP,
-                                                        &&L_OP_SETTABLE,
-                                                        &&L_OP_SETLIST,
-                                                        &&L_OP_SETMAP,
-                                                        &&L_OP_ADD,
-                                                        &&L_OP_SUB,
-                                                        &&L_OP_MUL,
-                                                        &&L_OP_DIV,
-                                                        &&L_OP_POW,
-                                                        &&L_OP_CONCAT,
-                                                        &&L_OP_MINUS,
-                                                        &&L_OP_NOT,
-                                                        &&L_OP_EQ,
-                                                        &&L_OP_NE,
-                                                        &&L_OP_LT,
-                                                        &&L_OP_LE,
-                                                        &&L_OP_GT,
-                                                        &&L_OP_GE,
-                                                        &&L_OP_JMP,
-                                                        &&L_OP_JMPF,
-                                                        &&L_OP_JMPT,
-                                                        &&L_OP_ONTJMP,
-                                                        &&L_OP_ONFJMP,
-                                                        &&L_OP_IFEQF,
-                                                        &&L_OP_IFNEF,
-                                                        &&L_OP_IFLTF,
-                                                        &&L_OP_IFLEF,
-                                                        &&L_OP_IFGTF,
-                                                        &&L_OP_IFGEF,
-                                                        &&L_OP_CLOSURE,
-                                                        &&L_OP_ADDI,
-                                                        &&L_OP_SUBI,
-                                                        &&L_OP_INCLOCAL,
-                                                        &&L_OP_GETLOCALS,
-                                                        &&L_OP_IFLOCALS,
-                                                        &&L_OP_IFLOCALK,
-                                                        &&L_OP_LOCALADDI,
-                                                        &&L_OP_GETLOCALDOTTED,
-                                                        &&L_OP_SETLOCALDOTTED,
-                                                        &&L_invalid};
-    static const void* const kTrapDispatch[OP_COUNT + 1] = {
+    static const void* const kDispatch[OP_COUNT + 1] = {
+#define LUA32_OPCODE_LABEL(name) &&L_OP_##name,
+        LUA32_OPCODES(LUA32_OPCODE_LABEL)
+#undef LUA32_OPCODE_LABEL
+        && L_invalid};
+    // every opcode byte steps the trap first
+    static const void* const kTrapDispatch[256] = {
 #define TRAP8 &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap, &&L_trap
-        TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8};
+#define TRAP64 TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8, TRAP8
+        TRAP64, TRAP64, TRAP64, TRAP64};
+#undef TRAP64
 #undef TRAP8
-    static_assert(OP_COUNT + 1 == 7 * 8, "one trap entry per dispatch entry");
     const void* const* disp;
 #else
     bool trap;
 #endif
+    // The running closure is not kept here: it is read from the frame by
+    // the few instructions that need it, so that calls and returns do not
+    // spill and reload it.
     CallInfo* ci = L->ci;
-    LClosure* cl;
     const TObject* k;
     StkId base;
     const uint32_t* pc;
     StkId top;
 newframe:
-    cl = ci->func->v.l;
-    k = cl->p->k.data();
+    k = ci->func->v.l->k;
     base = ci->base;
     pc = ci->savedpc;
     top = L->top;
@@ -502,10 +312,10 @@ newframe:
         NEXT();
         CASE(OP_PUSHNUM)
         CASE(OP_PUSHSTR)
-        *top++ = k[GET_U(i)];
+        setobj(top++, &k[GET_U(i)]);
         NEXT();
         CASE(OP_PUSHUPVALUE)
-        *top++ = cl->up[GET_U(i)];
+        setobj(top++, &ci->func->v.l->up[GET_U(i)]);
         NEXT();
         CASE(OP_PUSHLOCAL)
         setobj(top++, base + GET_U(i));
@@ -515,19 +325,19 @@ newframe:
             const TObject* v = &s->gval;
             // only nil, userdata and tagged tables can have a getglobal method
             constexpr uint32_t kMaybeMethod = 1u << T_NIL | 1u << T_USERDATA | 1u << T_TABLE;
-            if (((1u << v->tt) & kMaybeMethod) != 0 &&
-                (v->tt != T_TABLE || hastm(L, v->v.h->htag, EV_GETGLOBAL))) {
+            if (LIKELY(((1u << v->tt) & kMaybeMethod) == 0) ||
+                (v->tt == T_TABLE && !hastm(L, v->v.h->htag, EV_GETGLOBAL))) {
+                setobj(top, v);
+            } else {
                 SAVE();
                 getglobal(L, s, top);
-            } else {
-                *top = *v;
             }
             top++;
             NEXT();
         }
         CASE(OP_GETTABLE) {
             StkId t = top - 2;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && top[-1].tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && top[-1].tt != T_NIL)) {
                 const TObject* v = arrayslot(t->v.h, top - 1);
                 if (v == nullptr) v = tget(t->v.h, top - 1);
                 if (v->tt != T_NIL) {
@@ -543,14 +353,14 @@ newframe:
         }
         CASE(OP_GETDOTTED) {
             StkId t = top - 1;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE)) {
                 const TObject* v = strslot(t->v.h, k[GET_U(i)].v.s);
                 if (v != nullptr && v->tt != T_NIL) {
-                    *t = *v;
+                    setobj(t, v);
                     NEXT();
                 }
             }
-            *top = k[GET_U(i)];
+            setobj(top, &k[GET_U(i)]);
             top++;
             SAVE();
             gettable(L, t, t + 1, t);
@@ -559,16 +369,16 @@ newframe:
         }
         CASE(OP_PUSHSELF) {
             StkId t = top - 1;
-            top[0] = *t;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+            setobj(top, t);
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE)) {
                 const TObject* v = strslot(t->v.h, k[GET_U(i)].v.s);
                 if (v != nullptr && v->tt != T_NIL) {
-                    *t = *v;
+                    setobj(t, v);
                     top++;
                     NEXT();
                 }
             }
-            top[1] = k[GET_U(i)];
+            setobj(top + 1, &k[GET_U(i)]);
             top += 2;
             SAVE();
             gettable(L, top - 2, top - 1, t);
@@ -592,7 +402,7 @@ newframe:
             // numbers, strings and untagged tables can have no setglobal method
             if (s->gidx >= 0 && (old->tt == T_NUMBER || old->tt == T_STRING ||
                                  (old->tt == T_TABLE && old->v.h->htag == TAG_TABLE))) {
-                *old = *--top;
+                setobj(old, --top);
                 NEXT();
             }
             SAVE();
@@ -606,8 +416,8 @@ newframe:
         CASE(OP_SETTABLEPOP) {
             StkId t = top - 3;
             SAVE();
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && t[1].tt != T_NIL &&
-                t[2].tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && t[1].tt != T_NIL &&
+                       t[2].tt != T_NIL)) {
                 // a new key goes through tset, which may find it a near key
                 // or grow the array
                 Table* h = t->v.h;
@@ -663,31 +473,15 @@ newframe:
             top = pairs;
             NEXT();
         }
-        CASE(OP_ADD)
-        CASE(OP_SUB)
-        CASE(OP_MUL)
-        CASE(OP_DIV) {
-            StkId a = top - 2;
-            if (a->tt == T_NUMBER && a[1].tt == T_NUMBER) {
-                double x = a->v.n, y = a[1].v.n;
-                switch (GET_OP(i)) {
-                    case OP_ADD: a->v.n = x + y; break;
-                    case OP_SUB: a->v.n = x - y; break;
-                    case OP_MUL: a->v.n = x * y; break;
-                    default: a->v.n = x / y; break;
-                }
-            } else {
-                SAVE();
-                arith(L, a, a + 1, static_cast<Event>(EV_ADD + (GET_OP(i) - OP_ADD)), a);
-            }
-            top--;
-            NEXT();
-        }
+        ARITH_CASE(OP_ADD, EV_ADD, x + y)
+        ARITH_CASE(OP_SUB, EV_SUB, x - y)
+        ARITH_CASE(OP_MUL, EV_MUL, x * y)
+        ARITH_CASE(OP_DIV, EV_DIV, x / y)
         CASE(OP_ADDI)
         CASE(OP_SUBI) {
             StkId a = top - 1;
             bool add = GET_OP(i) == OP_ADDI;
-            if (a->tt == T_NUMBER) {
+            if (LIKELY(a->tt == T_NUMBER)) {
                 a->v.n += add ? GET_S(i) : -GET_S(i);
             } else {
                 setnum(top, GET_S(i));
@@ -698,28 +492,14 @@ newframe:
             }
             NEXT();
         }
-        CASE(OP_INCLOCAL) {
-            StkId a = base + (GET_A(i) & ~kSubFlag);
-            bool sub = (GET_A(i) & kSubFlag) != 0;
-            int kv = static_cast<int>(GET_B(i)) - 128;
-            if (a->tt == T_NUMBER) {
-                a->v.n += sub ? -kv : kv;
-            } else {
-                // as the instructions it stands for: push, add or subtract, store
-                top[0] = *a;
-                setnum(top + 1, kv);
-                top += 2;
-                SAVE();
-                arith(L, top - 2, top - 1, sub ? EV_SUB : EV_ADD, top - 2);
-                *a = top[-2];
-                top -= 2;
-            }
-            NEXT();
-        }
+        LOCALARITH_CASE(OP_INCLOCAL, EV_ADD, +, true, false)
+        LOCALARITH_CASE(OP_DECLOCAL, EV_SUB, -, true, false)
+        LOCALARITH_CASE(OP_INCLOCALJMP, EV_ADD, +, true, true)
+        LOCALARITH_CASE(OP_DECLOCALJMP, EV_SUB, -, true, true)
         CASE(OP_GETLOCALS) {
             // t[k] for two locals, as PUSHLOCAL, PUSHLOCAL, GETTABLE
             StkId t = base + GET_A(i), key = base + GET_B(i);
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && key->tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && key->tt != T_NIL)) {
                 const TObject* v = arrayslot(t->v.h, key);
                 if (v == nullptr) v = tget(t->v.h, key);
                 if (v->tt != T_NIL) {
@@ -735,66 +515,23 @@ newframe:
             top--;
             NEXT();
         }
-        CASE(OP_IFLOCALS) {
-            // a condition on two locals, as PUSHLOCAL, PUSHLOCAL, IF..F
-            OpCode cmp = static_cast<OpCode>(OP_EQ + (GET_A(i) >> 8));
-            StkId a = base + (GET_A(i) & 0xFF), b = base + GET_B(i);
-            bool r;
-            if (cmp >= OP_LT && a->tt == T_NUMBER && b->tt == T_NUMBER) {
-                r = numcompare(cmp, a->v.n, b->v.n);
-            } else if (cmp < OP_LT) {
-                r = rawequal(a, b) == (cmp == OP_EQ);
-            } else {
-                SAVE();
-                r = ordercompare(L, top, a, b, cmp);
-            }
-            // the next instruction is the jump out: skipped, or taken here
-            pc += r ? 1 : GET_S(*pc) + 1;
-            NEXT();
-        }
-        CASE(OP_IFLOCALK) {
-            // a local against a small integer, as PUSHLOCAL, PUSHINT, IF..F
-            OpCode cmp = static_cast<OpCode>(OP_EQ + (GET_A(i) >> 8));
-            StkId a = base + (GET_A(i) & 0xFF);
-            double kv = static_cast<int>(GET_B(i)) - 128;
-            bool r;
-            if (a->tt == T_NUMBER) {
-                if (cmp >= OP_LT)
-                    r = numcompare(cmp, a->v.n, kv);
-                else
-                    r = numeq(a->v.n, kv) == (cmp == OP_EQ);
-            } else if (cmp < OP_LT) {
-                r = cmp == OP_NE; // only numbers equal a number
-            } else {
-                TObject kobj;
-                setnum(&kobj, kv);
-                SAVE();
-                r = ordercompare(L, top, a, &kobj, cmp);
-            }
-            // the next instruction is the jump out: skipped, or taken here
-            pc += r ? 1 : GET_S(*pc) + 1;
-            NEXT();
-        }
-        CASE(OP_LOCALADDI) {
-            StkId a = base + (GET_A(i) & ~kSubFlag);
-            bool sub = (GET_A(i) & kSubFlag) != 0;
-            int kv = static_cast<int>(GET_B(i)) - 128;
-            if (a->tt == T_NUMBER) {
-                setnum(top++, a->v.n + (sub ? -kv : kv));
-            } else {
-                // as the instructions it stands for: push, then add or subtract
-                setobj(top, a);
-                setnum(top + 1, kv);
-                top += 2;
-                SAVE();
-                arith(L, top - 2, top - 1, sub ? EV_SUB : EV_ADD, top - 2);
-                top--;
-            }
-            NEXT();
-        }
+        IFLOCALS_CASE(OP_IFLOCALSEQ, CMP_EQ)
+        IFLOCALS_CASE(OP_IFLOCALSNE, CMP_NE)
+        IFLOCALS_CASE(OP_IFLOCALSLT, CMP_LT)
+        IFLOCALS_CASE(OP_IFLOCALSLE, CMP_LE)
+        IFLOCALS_CASE(OP_IFLOCALSGT, CMP_GT)
+        IFLOCALS_CASE(OP_IFLOCALSGE, CMP_GE)
+        IFLOCALK_CASE(OP_IFLOCALKEQ, CMP_EQ)
+        IFLOCALK_CASE(OP_IFLOCALKNE, CMP_NE)
+        IFLOCALK_CASE(OP_IFLOCALKLT, CMP_LT)
+        IFLOCALK_CASE(OP_IFLOCALKLE, CMP_LE)
+        IFLOCALK_CASE(OP_IFLOCALKGT, CMP_GT)
+        IFLOCALK_CASE(OP_IFLOCALKGE, CMP_GE)
+        LOCALARITH_CASE(OP_LOCALADDI, EV_ADD, +, false, false)
+        LOCALARITH_CASE(OP_LOCALSUBI, EV_SUB, -, false, false)
         CASE(OP_GETLOCALDOTTED) {
             StkId t = base + GET_B(i);
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE)) {
                 const TObject* v = strslot(t->v.h, k[GET_A(i)].v.s);
                 if (v != nullptr && v->tt != T_NIL) {
                     setobj(top++, v);
@@ -802,7 +539,7 @@ newframe:
                 }
             }
             setobj(top, t);
-            top[1] = k[GET_A(i)];
+            setobj(top + 1, &k[GET_A(i)]);
             top += 2;
             SAVE();
             gettable(L, top - 2, top - 1, top - 2);
@@ -812,7 +549,7 @@ newframe:
         CASE(OP_SETLOCALDOTTED) {
             StkId t = base + GET_B(i);
             StkId v = top - 1;
-            if (t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && v->tt != T_NIL) {
+            if (LIKELY(t->tt == T_TABLE && t->v.h->htag == TAG_TABLE && v->tt != T_NIL)) {
                 TObject* slot = strslot(t->v.h, k[GET_A(i)].v.s);
                 if (slot != nullptr) {
                     setobj(slot, v);
@@ -821,9 +558,9 @@ newframe:
                 }
             }
             // as PUSHLOCAL, PUSHSTR, SETTABLEPOP with the value computed first
-            top[1] = *v;
+            setobj(top + 1, v);
             setobj(top - 1, t);
-            top[0] = k[GET_A(i)];
+            setobj(top, &k[GET_A(i)]);
             top += 2;
             SAVE();
             settable(L, top - 3, top - 2, top - 1);
@@ -847,7 +584,7 @@ newframe:
         }
         CASE(OP_MINUS) {
             StkId a = top - 1;
-            if (a->tt == T_NUMBER) {
+            if (LIKELY(a->tt == T_NUMBER)) {
                 a->v.n = -a->v.n;
             } else {
                 setnil(top);
@@ -874,47 +611,16 @@ newframe:
                 setnil(top - 1);
             NEXT();
         }
-        CASE(OP_LT)
-        CASE(OP_LE)
-        CASE(OP_GT)
-        CASE(OP_GE) {
-            StkId a = top - 2;
-            if (a->tt == T_NUMBER && a[1].tt == T_NUMBER) {
-                if (numcompare(GET_OP(i), a->v.n, a[1].v.n))
-                    setnum(a, 1);
-                else
-                    setnil(a);
-            } else {
-                SAVE();
-                lessthan(L, a, a + 1, static_cast<Event>(EV_LT + (GET_OP(i) - OP_LT)), a);
-            }
-            top--;
-            NEXT();
-        }
-        CASE(OP_IFEQF)
-        CASE(OP_IFNEF) {
-            bool r = rawequal(top - 2, top - 1) == (GET_OP(i) == OP_IFEQF);
-            top -= 2;
-            if (!r) pc += GET_S(i);
-            NEXT();
-        }
-        CASE(OP_IFLTF)
-        CASE(OP_IFLEF)
-        CASE(OP_IFGTF)
-        CASE(OP_IFGEF) {
-            StkId a = top - 2;
-            OpCode cmp = static_cast<OpCode>(OP_LT + (GET_OP(i) - OP_IFLTF));
-            bool r;
-            if (a->tt == T_NUMBER && a[1].tt == T_NUMBER) {
-                r = numcompare(cmp, a->v.n, a[1].v.n);
-            } else {
-                SAVE();
-                r = lessthan(L, a, a + 1, static_cast<Event>(EV_LT + (cmp - OP_LT)), a);
-            }
-            top -= 2;
-            if (!r) pc += GET_S(i);
-            NEXT();
-        }
+        ORDER_CASE(OP_LT, CMP_LT)
+        ORDER_CASE(OP_LE, CMP_LE)
+        ORDER_CASE(OP_GT, CMP_GT)
+        ORDER_CASE(OP_GE, CMP_GE)
+        IFF_CASE(OP_IFEQF, CMP_EQ)
+        IFF_CASE(OP_IFNEF, CMP_NE)
+        IFF_CASE(OP_IFLTF, CMP_LT)
+        IFF_CASE(OP_IFLEF, CMP_LE)
+        IFF_CASE(OP_IFGTF, CMP_GT)
+        IFF_CASE(OP_IFGEF, CMP_GE)
         CASE(OP_JMP)
         pc += GET_S(i);
         NEXT();
@@ -937,7 +643,7 @@ newframe:
             top--;
         NEXT();
         CASE(OP_CLOSURE) {
-            Proto* p = cl->p->p[GET_A(i)];
+            Proto* p = ci->func->v.l->p->p[GET_A(i)];
             int nup = static_cast<int>(GET_B(i));
             SAVE();
             LClosure* c;
@@ -948,7 +654,7 @@ newframe:
                 c = newlclosure(L, p, nup);
                 top -= nup;
                 for (int j = 0; j < nup; j++)
-                    c->up[j] = top[j];
+                    setobj(&c->up[j], &top[j]);
             }
             top->tt = T_LFUNC;
             top->v.l = c;
@@ -960,37 +666,36 @@ newframe:
         CASE(OP_CALL) {
             StkId func = base + GET_A(i);
             int nres = static_cast<int>(GET_B(i));
-            SAVE();
-            if (func->tt == T_LFUNC) {
+            ci->savedpc = pc;
+            if (LIKELY(func->tt == T_LFUNC)) {
                 LClosure* callee = func->v.l;
-                const Proto* p = callee->p;
-                if (!p->isvararg && L->callhook == nullptr && ci + 1 < L->end_ci &&
-                    func + 1 + p->maxstack < L->stack_last) {
+                if (LIKELY(ci + 1 < L->quickcall_end && callee->callframe < L->stack_last - func)) {
                     // the common call, set up here: missing arguments are
-                    // nil, extra ones are dropped
+                    // nil, extra ones are dropped. L->top is left behind:
+                    // nothing reads it before the next SAVE.
                     StkId nb = func + 1;
-                    StkId ptop = nb + p->numparams;
+                    StkId ptop = nb + callee->numparams;
                     while (top < ptop)
                         setnil(top++);
                     ++ci;
                     ci->func = func;
                     ci->base = nb;
-                    ci->savedpc = p->code.data();
+                    ci->savedpc = callee->code;
                     ci->nresults = nres;
                     ci->fresh = false;
                     ci->lastline = -1;
                     L->ci = ci;
-                    L->top = ptop;
-                    cl = callee;
-                    k = p->k.data();
+                    k = callee->k;
                     base = nb;
-                    pc = p->code.data();
+                    pc = callee->code;
                     top = ptop;
                     NEXT();
                 }
+                L->top = top;
                 ci = precallLua(L, func, nres);
                 goto newframe;
             }
+            L->top = top;
             call(L, func, nres);
             top = L->top;
             SETTRAP();
@@ -1002,13 +707,13 @@ newframe:
                 SAVE();
                 callhook(L, nullptr, false);
             }
-            bool fresh = ci->fresh;
             StkId res = ci->func;
             int n = static_cast<int>(top - first);
-            int wanted = ci->nresults == MULT_RET ? n : ci->nresults;
+            int wanted = ci->nresults;
             if (wanted == 1 && n >= 1) {
                 setobj(res, first);
             } else {
+                if (wanted == MULT_RET) wanted = n;
                 int j = 0;
                 for (; j < n && j < wanted; j++)
                     setobj(&res[j], &first[j]);
@@ -1016,12 +721,13 @@ newframe:
                     setnil(&res[j]);
             }
             top = res + wanted;
-            L->top = top;
             L->ci = --ci;
-            if (fresh) return;
+            if (ci[1].fresh) {
+                L->top = top;
+                return;
+            }
             // back in the caller, which was left by a call from this loop
-            cl = ci->func->v.l;
-            k = cl->p->k.data();
+            k = ci->func->v.l->k;
             base = ci->base;
             pc = ci->savedpc;
             SETTRAP();
