@@ -137,7 +137,9 @@ TEST(SdlHost, ShowsOnlyTheChangedPartsUntilUncovered) {
     // On a real display too: the window surface stays the system's
     // framebuffer, not a renderer texture redrawn whole on every present.
     const char* acceleration = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    if (!std::getenv("SDL_FRAMEBUFFER_ACCELERATION")) EXPECT_STREQ(acceleration, "0");
+    if (!std::getenv("SDL_FRAMEBUFFER_ACCELERATION")) {
+        EXPECT_STREQ(acceleration, "0");
+    }
     DestroyWindow(w);
     EXPECT_TRUE(platform::UseHost(platform::HostKind::Memory));
 }
